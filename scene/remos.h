@@ -1,0 +1,109 @@
+// remos: the scene file reader. Opens one band file of a scene (CEOS, 8-bit TIFF, the native "VELDAMOR" raw
+// format), describes its bands in fixed records and reads their samples, histograms and display ranges.
+//
+// Procedural on purpose: plain records passed by pointer, small integer results, no messages of its own.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+// Format codes: the third argument of remos_open and the detected `format` of a scene.
+enum {
+    FMT_OPEN_ONLY = -3,  // argument only: open the file and record its path
+    FMT_UNKNOWN = -2,    // detection result: no known signature
+    FMT_DETECT = -1,     // argument only: detect, then read the headers
+    FMT_RAW_MULTI = 0,   // raw band-interleaved file described by its caller
+    FMT_RAW_SINGLE = 1,  // raw single-band file described by its caller
+    FMT_CEOS = 3,        // CEOS image file, "AL" at byte 48
+    FMT_TIFF = 4,        // uncompressed 8-bit TIFF
+    FMT_NATIVE = 6,      // "VELDAMOR" raw format
+    FMT_CEOS_PSRC = 7,   // CEOS image file of kind "PSRC"
+    FMT_CEOS_PSRB = 8    // CEOS image file of kind "PSRB": float data groups
+};
+
+// Results of remos_open.
+enum { REMOS_CANNOT_OPEN = 0, REMOS_OK = 1, REMOS_UNKNOWN_FORMAT = 3 };
+
+// Sample layouts of BandInfo::interleave.
+enum { REMOS_BY_LINE = 0, REMOS_BY_PIXEL_RGB = 1, REMOS_BY_GROUP = 2 };
+
+// Longest path a scene keeps, including its terminating NUL.
+enum { REMOS_PATH_SIZE = 1024 };
+
+// One band of an opened scene file. The records of a scene lie in one array in band order.
+struct BandInfo {
+    int32_t index;              // position of the band in its file, from 0
+    int32_t band_count;         // bands in the file
+    int32_t bits;               // bits per sample as stored
+    int32_t bytes_per_sample;   // bits / 8
+    int32_t samples_per_group;  // samples per data group (interleave 2 only)
+    uint32_t interleave;        // REMOS_BY_LINE, REMOS_BY_PIXEL_RGB or REMOS_BY_GROUP
+    int32_t record_length;      // bytes from one line record to the next (interleave 0 and 2)
+    int32_t lines;              // number of lines
+    int32_t prefix_bytes;       // bytes ahead of the samples in a line record
+    int32_t suffix_bytes;       // bytes behind the samples in a line record
+    int32_t width;              // samples per line
+    int32_t histogram[256];     // count of each 8-bit value
+    int32_t hist_peak;          // largest bin over 0..255
+    int32_t hist_peak_inner;    // largest bin over 1..254
+    int32_t range_high;         // upper bound of the display range
+    int32_t range_low;          // lower bound of the display range
+    uint32_t full_scale;        // 2^bits - 1
+    int32_t data_offset;        // file offset of the image data
+    FILE* file;                 // the scene's file, not owned
+};
+
+// One opened scene file. The caller owns the record; remos_open fills it, remos_close empties it.
+struct SceneFile {
+    FILE* file;                  // null when not open
+    char path[REMOS_PATH_SIZE];  // the path as given
+    int32_t format;              // FMT_* code
+    uint32_t band_count;         // records in `bands`
+    int32_t width;               // samples per line (band 0's width)
+    uint32_t height;             // lines (band 0's lines)
+    BandInfo* bands;             // owned; null when not read or after closing
+};
+
+// Opening and band records.
+int remos_open(SceneFile* scene, const char* path, int format);  // 0 cannot open, 1 ok, 3 unknown/bad header
+int remos_close(SceneFile* scene);                               // returns 1
+int remos_detect(SceneFile* scene);       // FMT_NATIVE, _CEOS_PSRC, _PSRB, _CEOS, _TIFF
+int remos_read_header(SceneFile* scene);  // 1 ok, 0 failed
+int remos_describe_raw(SceneFile* scene, int data_offset, int prefix_bytes, int suffix_bytes, int lines,
+                       int record_length, int band_count, int bits);
+int remos_describe_raw_single(SceneFile* scene, int data_offset, int prefix_bytes, int suffix_bytes,
+                              int lines, int record_length, int bits);
+
+// Field readers.
+int remos_decimal_field(const unsigned char* bytes, int n);
+int remos_be_int(const unsigned char* bytes, int n);
+uint32_t remos_bytes_to_uint(const unsigned char* bytes, int n, int little_endian);
+float remos_bytes_to_float(const unsigned char* bytes, int n, int little_endian);
+
+// Samples, rows, histograms and display ranges.
+double remos_read_sample(BandInfo* band, int64_t pixel_index);
+int remos_read_row(BandInfo* band, unsigned char* dest, int line, int x0, int n);
+int remos_make_histogram(BandInfo* band);
+void remos_auto_range(BandInfo* band, double ratio, int exclude_ends);
+void remos_stretch_row(BandInfo* band, unsigned char* buf, int len);
+int remos_stretch_value(BandInfo* band, int value);
+void remos_geo_to_pixel(int* column, int* row, int width, int height, float lat, float lon, float ul_lon,
+                        float ul_lat, float ll_lon, float ll_lat, float ur_lon, float ur_lat, float lr_lon,
+                        float lr_lat);
+
+// Small conveniences.
+BandInfo* remos_band(SceneFile* scene, int i);  // null when i is outside 0..band_count-1
+void remos_set_range(BandInfo* band, int high, int low);
+
+// One integer sample per band of a scene at one pixel.
+struct RemosPixelVector {
+    int* values;  // `length` elements, owned; null when released
+    int length;
+};
+// Allocates one element per band of `scene` (values zero); returns 1, or 0 when the scene has no bands.
+int remos_alloc_pixel_vector(const SceneFile* scene, RemosPixelVector* vector);
+// Releases the elements and sets `values` to null and `length` to 0; null or released vectors are accepted.
+void remos_free_pixel_vector(RemosPixelVector* vector);
+// Stores remos_read_sample of every band at pixel_index, truncated to int; returns 1, or 0 when the vector is
+// not allocated for this scene's band count or pixel_index lies outside the image.
+int remos_read_pixel_vector(SceneFile* scene, int64_t pixel_index, RemosPixelVector* vector);
