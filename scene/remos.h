@@ -91,6 +91,11 @@ void remos_geo_to_pixel(int* column, int* row, int width, int height, float lat,
                         float ul_lat, float ll_lon, float ll_lat, float ur_lon, float ur_lat, float lr_lon,
                         float lr_lat);
 
+// Band arrays: `bands` is allocated with calloc and released by remos_close with free. A caller that hangs
+// its own records on a scene (pictures opened with FMT_OPEN_ONLY) allocates them here. Releases any earlier
+// array; returns the zeroed array, or null (and band_count 0) when count is not 1..65535 or memory is short.
+BandInfo* remos_alloc_bands(SceneFile* scene, int count);
+
 // Small conveniences.
 BandInfo* remos_band(SceneFile* scene, int i);  // null when i is outside 0..band_count-1
 void remos_set_range(BandInfo* band, int high, int low);
