@@ -1,0 +1,152 @@
+#include "display/ViewGeometry.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+namespace orvenna {
+
+namespace {
+
+// Truncates toward zero into int, saturating far outside the int range (absurd scroll positions must not
+// overflow).
+int trunc_to_int(double v) {
+    if (!(v == v)) return 0;
+    double t = std::trunc(v);
+    if (t >= static_cast<double>(INT_MAX)) return INT_MAX;
+    if (t <= static_cast<double>(INT_MIN)) return INT_MIN;
+    return static_cast<int>(t);
+}
+
+struct AxisResult {
+    int first = 0;        // first image pixel drawn
+    int offset = 0;       // screen offset of the first drawn pixel
+    int view_offset = 0;  // ViewOffsetX/Y
+    int count = 0;        // columns/lines drawn
+};
+
+// One axis of the geometry; the horizontal and vertical rules are the same with W/Hpos/ImgWidth swapped for
+// H/Vpos/ImgHeight.
+AxisResult compute_axis(int view_size, int scroll, int image_size, float scale, int factor) {
+    AxisResult r;
+    const double s = scale;
+    const double inv = 1.0 / s;
+    const double start = static_cast<double>(scroll) - inv * (view_size * 0.5);
+    int first = trunc_to_int(start);
+    if (first < 0) {
+        r.offset = trunc_to_int(std::fabs(start) * s);
+        first = 0;
+        r.view_offset = 0;
+    } else {
+        r.offset = 0;
+        r.view_offset = trunc_to_int(view_size / 2 - (static_cast<double>(scroll) - first) * s);
+    }
+    r.first = first;
+
+    const long long remaining = static_cast<long long>(image_size) - first;  // image pixels from `first` on
+    long long count;
+    if (scale >= 1.0f) {
+        count = (static_cast<long long>(view_size) - r.offset) / factor;
+        if (count > remaining) count = remaining;
+    } else {
+        count = static_cast<long long>(view_size) - r.offset;
+        if (static_cast<long long>(image_size) < count * factor + first) count = remaining / factor;
+    }
+    r.count = static_cast<int>(std::max(0LL, count));
+    return r;
+}
+
+}  // namespace
+
+int clamp_zoom_step(int step) {
+    return std::clamp(step, kMinZoomStep, kMaxZoomStep);
+}
+
+float zoom_scale_for_step(int step) {
+    step = clamp_zoom_step(step);
+    return std::ldexp(1.0f, kUnitZoomStep - step);
+}
+
+int zoom_factor_for_step(int step) {
+    const float s = zoom_scale_for_step(step);
+    return s >= 1.0f ? static_cast<int>(s) : static_cast<int>(1.0f / s);
+}
+
+ViewGeometry compute_view_geometry(int view_width, int view_height, int scroll_x, int scroll_y, int step,
+                                   int image_width, int image_height) {
+    ViewGeometry g;
+    g.view_width = std::max(0, view_width);
+    g.view_height = std::max(0, view_height);
+    g.scroll_x = scroll_x;
+    g.scroll_y = scroll_y;
+    g.step = clamp_zoom_step(step);
+    g.image_width = std::max(0, image_width);
+    g.image_height = std::max(0, image_height);
+    g.scale = zoom_scale_for_step(g.step);
+    g.factor = zoom_factor_for_step(g.step);
+
+    const AxisResult x = compute_axis(g.view_width, scroll_x, g.image_width, g.scale, g.factor);
+    const AxisResult y = compute_axis(g.view_height, scroll_y, g.image_height, g.scale, g.factor);
+    g.first_column = x.first;
+    g.offset_x = x.offset;
+    g.view_offset_x = x.view_offset;
+    g.columns = x.count;
+    g.first_line = y.first;
+    g.offset_y = y.offset;
+    g.view_offset_y = y.view_offset;
+    g.lines = y.count;
+    return g;
+}
+
+int image_column_at(const ViewGeometry& g, int x) {
+    const double v = g.scroll_x + (static_cast<double>(x) + g.view_offset_x - g.view_width / 2) / g.scale;
+    return std::max(0, trunc_to_int(v));
+}
+
+int image_line_at(const ViewGeometry& g, int y) {
+    const double v = g.scroll_y + (static_cast<double>(y) + g.view_offset_y - g.view_height / 2) / g.scale;
+    return std::max(0, trunc_to_int(v));
+}
+
+bool screen_block_of(const ViewGeometry& g, int column, int line, ScreenBlock* block) {
+    const long long i = static_cast<long long>(column) - g.first_column;
+    const long long j = static_cast<long long>(line) - g.first_line;
+    if (g.magnifying()) {
+        if (i < 0 || j < 0 || i >= g.columns || j >= g.lines) return false;
+        block->x = static_cast<int>(g.offset_x + i * g.factor);
+        block->y = static_cast<int>(g.offset_y + j * g.factor);
+        block->size = g.factor;
+        return true;
+    }
+    if (i < 0 || j < 0 || i % g.factor != 0 || j % g.factor != 0) return false;
+    if (i / g.factor >= g.columns || j / g.factor >= g.lines) return false;
+    block->x = static_cast<int>(g.offset_x + i / g.factor);
+    block->y = static_cast<int>(g.offset_y + j / g.factor);
+    block->size = 1;
+    return true;
+}
+
+bool drawn_image_pixel_at(const ViewGeometry& g, int x, int y, int* column, int* line) {
+    const int dx = x - g.offset_x;
+    const int dy = y - g.offset_y;
+    if (dx < 0 || dy < 0) return false;
+    int i, j;
+    if (g.magnifying()) {
+        i = dx / g.factor;
+        j = dy / g.factor;
+    } else {
+        i = dx;
+        j = dy;
+    }
+    if (i >= g.columns || j >= g.lines) return false;
+    if (g.magnifying()) {
+        *column = g.first_column + i;
+        *line = g.first_line + j;
+    } else {
+        *column = g.first_column + i * g.factor;
+        *line = g.first_line + j * g.factor;
+    }
+    return true;
+}
+
+}  // namespace orvenna
