@@ -1,0 +1,47 @@
+// EcalcProgram: the fast form of a compiled expression. The tree is flattened once into register code
+// (constant subtrees folded, letter reads fused into the operations that use them, IF and "@" turned into
+// jumps), and evaluate() runs that code. Results, including NaN bit patterns, and every assignment to the
+// cells are identical to ecalc_evaluate on the same tree.
+//
+// evaluate() keeps its temporaries in the program's own register file, so one program must not be
+// evaluated by two threads at once (copy it per thread instead).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "calc/ecalc.h"
+
+class EcalcProgram {
+public:
+    EcalcProgram();                               // empty program: evaluates like a null tree (0)
+    explicit EcalcProgram(const CalcExpr* tree);  // from a tree that ecalc_compile produced (null ok)
+
+    double evaluate(LetterCells cells, double ans);  // bit-identical to ecalc_evaluate; allocates nothing
+    bool empty() const;
+    uint32_t letters_read() const;               // bit k set: letter 'a'+k may be read
+    uint32_t letters_written() const;            // bit k: may be assigned
+    uint32_t letters_always_written() const;     // bit k: assigned on every execution path
+    uint32_t letters_read_before_write() const;  // bit k: may be read before being assigned (superset)
+    size_t operation_count() const;              // instructions in the program
+
+    struct Insn {
+        uint32_t op;
+        uint32_t dst;  // register, letter index or jump target, by op
+        uint32_t a;    // register or letter index
+        uint32_t b;    // register or letter index
+    };
+
+private:
+    friend class EcalcProgramBuilder;
+    bool empty_ = true;
+    uint32_t letters_read_ = 0;
+    uint32_t letters_written_ = 0;
+    uint32_t letters_always_written_ = 0;
+    uint32_t letters_read_before_write_ = 0;
+    uint32_t ans_reg_ = 0;
+    uint32_t result_reg_ = 0;  // register holding the result after the last instruction
+    std::vector<Insn> code_;
+    std::vector<double> regs_;  // constants first, then ANS, then temporaries
+};
