@@ -1,0 +1,156 @@
+#include "display/Composite.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "calc/ecalc.h"
+#include "display/CompositeCache.h"
+#include "display/CompositeRows.h"
+#include "scene/remos.h"
+
+namespace orvenna {
+
+int ClampToByte(double value) {
+    if (!(value >= 0.0)) return 0;  // below 0 or not a number
+    if (value > 255.0) return 255;
+    return static_cast<int>(value);
+}
+
+int ReadPictureRow(const CompositeBandRow& row, unsigned char* dest, int line, int x0, int n) {
+    const BandInfo* band = row.band;
+    if (!band || !row.picture || !dest || n <= 0) return 0;
+    // The band record says how large the picture is; never trust it beyond the picture actually held.
+    const int lines = std::min(band->lines, row.picture_height);
+    const int width = std::min(band->width, row.picture_width);
+    if (lines <= 0 || width <= 0) return 0;
+    if (line >= lines) line = lines - 1;
+    if (line < 0) line = 0;
+    if (x0 >= width) x0 = width - 1;
+    if (x0 < 0) x0 = 0;
+    if (n > width - x0) n = width - x0;
+    int channel_byte;  // offset of the channel inside a blue, green, red pixel
+    switch (band->index) {
+        case 0:
+            channel_byte = 2;
+            break;
+        case 1:
+            channel_byte = 1;
+            break;
+        case 2:
+            channel_byte = 0;
+            break;
+        default:
+            return 0;
+    }
+    const uint8_t* src = row.picture + static_cast<std::ptrdiff_t>(line) * row.picture_stride +
+                         static_cast<std::ptrdiff_t>(x0) * 3 + channel_byte;
+    for (int i = 0; i < n; ++i)
+        dest[i] = src[static_cast<std::ptrdiff_t>(i) * 3];
+    return n;
+}
+
+void RowBuffers::prepare(const CompositeBandRow* rows, int row_count, int run) {
+    buffers_.assign(static_cast<size_t>(std::max(0, row_count)), nullptr);
+    stand_ins_.resize(buffers_.size());
+    for (int b = 0; b < row_count; ++b) {
+        if (rows[b].line_buf && rows[b].line_buf_size >= run) {
+            buffers_[b] = rows[b].line_buf;
+        } else {
+            stand_ins_[b].assign(static_cast<size_t>(std::max(1, run)), 0);
+            buffers_[b] = stand_ins_[b].data();
+        }
+    }
+}
+
+void FetchBandRun(const CompositeBandRow& row, unsigned char* dest, int line, int x0, int n, bool stretch) {
+    if (n <= 0) return;
+    if (!row.band) {
+        std::memset(dest, 0, static_cast<size_t>(n));
+        return;
+    }
+    if (row.is_picture()) {
+        ReadPictureRow(row, dest, line, x0, n);
+    } else {
+        remos_read_row(row.band, dest, line, x0, n);
+    }
+    if (stretch) remos_stretch_row(row.band, dest, n);
+}
+
+void FillWhite(const CompositeTarget& target) {
+    if (!target.pixels || target.width <= 0) return;
+    for (int y = 0; y < target.height; ++y) {
+        std::memset(target.pixels + static_cast<std::ptrdiff_t>(y) * target.stride, 0xFF,
+                    static_cast<size_t>(target.width) * 3);
+    }
+}
+
+void DrawCompositeReference(const CompositeBandRow* rows, int row_count, const CompositeExpressions& exprs,
+                            const ViewGeometry& geometry, const CompositeTarget& target) {
+    FillWhite(target);
+    if (!target.pixels) return;
+    row_count = std::max(0, row_count);
+
+    double values[kLetterCount] = {};  // every letter starts at 0 for the redraw
+    LetterCells cells;
+    for (int k = 0; k < kLetterCount; ++k)
+        cells[k] = &values[k];
+    const int lettered = std::min(row_count, kLetterCount);
+
+    const int F = geometry.factor;
+    const int C = geometry.columns;
+    const int L = geometry.lines;
+    RowBuffers bufs;
+
+    auto evaluate_pixel = [&](uint8_t* bgr) {
+        bgr[2] = static_cast<uint8_t>(ClampToByte(ecalc_evaluate(exprs.red, cells, 0.0)));
+        bgr[1] = static_cast<uint8_t>(ClampToByte(ecalc_evaluate(exprs.green, cells, 0.0)));
+        bgr[0] = static_cast<uint8_t>(ClampToByte(ecalc_evaluate(exprs.blue, cells, 0.0)));
+    };
+
+    if (geometry.magnifying()) {
+        bufs.prepare(rows, row_count, C);
+        for (int j = 0; j < L; ++j) {
+            for (int b = 0; b < row_count; ++b) {
+                FetchBandRun(rows[b], bufs[b], geometry.first_line + j, geometry.first_column, C, true);
+            }
+            for (int k = 0; k < F; ++k) {
+                const int y = geometry.offset_y + j * F + k;
+                for (int i = 0; i < C; ++i) {
+                    for (int b = 0; b < lettered; ++b)
+                        values[b] = bufs[b][i];
+                    uint8_t bgr[3];
+                    evaluate_pixel(bgr);
+                    PutPixels(target, geometry.offset_x + i * F, y, F, bgr[0], bgr[1], bgr[2]);
+                }
+            }
+        }
+    } else {
+        bufs.prepare(rows, row_count, C * F);
+        for (int j = 0; j < L; ++j) {
+            for (int b = 0; b < row_count; ++b) {
+                FetchBandRun(rows[b], bufs[b], geometry.first_line + j * F, geometry.first_column, C * F,
+                             false);
+            }
+            const int y = geometry.offset_y + j;
+            for (int i = 0; i < C; ++i) {
+                for (int b = 0; b < lettered; ++b) {
+                    values[b] = rows[b].band ? remos_stretch_value(rows[b].band, bufs[b][i * F]) : 0;
+                }
+                uint8_t bgr[3];
+                evaluate_pixel(bgr);
+                PutPixels(target, geometry.offset_x + i, y, 1, bgr[0], bgr[1], bgr[2]);
+            }
+        }
+    }
+}
+
+CompositeRenderer::CompositeRenderer() : cache_(std::make_unique<CompositeCache>()) {}
+CompositeRenderer::~CompositeRenderer() = default;
+
+void CompositeRenderer::draw(const CompositeBandRow* rows, int row_count, const CompositeExpressions& exprs,
+                             const ViewGeometry& geometry, const CompositeTarget& target) {
+    stats_ = CompositeStats{};
+    cache_->draw(rows, row_count, exprs, geometry, target, cache_enabled_, &stats_);
+}
+
+}  // namespace orvenna

@@ -1,0 +1,427 @@
+#include "display/CompositeCache.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "calc/ecalc.h"
+#include "calc/ecalc_program.h"
+#include "display/CompositeRows.h"
+#include "scene/remos.h"
+
+namespace orvenna {
+
+namespace {
+
+constexpr uint32_t kAllLetters = (1u << kLetterCount) - 1;
+constexpr uint32_t kNoState = 0xFFFFFFFFu;
+// Entries of all PixelTable rows together (8 bytes each): bounds the memory of the state tables.
+constexpr uint64_t kMaxTableEntries = 1u << 22;
+constexpr uint32_t kMaxStates = 1u << 16;
+constexpr size_t kHashSlots = 1u << 20;
+constexpr size_t kHashMaxUsed = kHashSlots / 10 * 6;
+// Below this many lookups the miss rate is not judged; above it, a cache missing on more than half of the
+// pixels costs more than it saves and is dropped.
+constexpr long long kMissRateWindow = 1 << 16;
+
+int letters_to_list(uint32_t mask, int* list) {
+    int n = 0;
+    for (int k = 0; k < kLetterCount; ++k) {
+        if (mask & (1u << k)) list[n++] = k;
+    }
+    return n;
+}
+
+int popcount(uint32_t m) {
+    return __builtin_popcount(m);
+}
+
+uint64_t hash_key(uint64_t key, uint32_t state) {
+    uint64_t h = key * 0x9E3779B97F4A7C15ull ^ (static_cast<uint64_t>(state) + 1) * 0xC2B2AE3D27D4EB4Full;
+    h ^= h >> 29;
+    h *= 0xBF58476D1CE4E5B9ull;
+    h ^= h >> 32;
+    return h;
+}
+
+}  // namespace
+
+PixelPlan PlanPixel(const ProgramMasks masks[3], int row_count) {
+    PixelPlan plan;
+    plan.band_letters =
+        row_count >= kLetterCount ? kAllLetters : (row_count <= 0 ? 0u : (1u << row_count) - 1);
+
+    // Letters whose value at the pixel's start can be observed: read before the program itself assigns them
+    // for sure, and not assigned for sure by an earlier channel of the same pixel.
+    uint32_t assigned = 0;
+    uint32_t observed = 0;
+    uint32_t read = 0;
+    for (int c = 0; c < 3; ++c) {
+        observed |= masks[c].read_before_write & ~assigned;
+        assigned |= masks[c].always_written;
+        read |= masks[c].read;
+    }
+    observed &= kAllLetters;
+    plan.loaded_letters = read & plan.band_letters;
+    plan.key_letters = observed & plan.band_letters;
+    plan.state_letters = observed & ~plan.band_letters;
+
+    // Separable: no channel observes a scratch letter or a letter that an earlier channel may have assigned.
+    uint32_t written_before = 0;
+    plan.separable = true;
+    for (int c = 0; c < 3; ++c) {
+        const uint32_t rbw = masks[c].read_before_write & kAllLetters;
+        if (rbw & (~plan.band_letters | written_before)) plan.separable = false;
+        plan.channel_key_letters[c] = rbw & plan.band_letters;
+        written_before |= masks[c].written;
+    }
+    if (!plan.separable) {
+        for (uint32_t& m : plan.channel_key_letters)
+            m = 0;
+    }
+    return plan;
+}
+
+CompositeCache::CompositeCache() {
+    for (int k = 0; k < kLetterCount; ++k)
+        cells_[k] = &values_[k];
+}
+
+CompositeCache::~CompositeCache() = default;
+
+void CompositeCache::begin(int row_count, const CompositeExpressions& exprs, bool use_cache) {
+    const CalcExpr* trees[3] = {exprs.red, exprs.green, exprs.blue};
+    ProgramMasks masks[3];
+    for (int c = 0; c < 3; ++c) {
+        programs_[c] = trees[c] ? std::make_unique<EcalcProgram>(trees[c]) : std::make_unique<EcalcProgram>();
+        masks[c].read = programs_[c]->letters_read();
+        masks[c].written = programs_[c]->letters_written();
+        masks[c].always_written = programs_[c]->letters_always_written();
+        masks[c].read_before_write = programs_[c]->letters_read_before_write();
+    }
+    plan_ = PlanPixel(masks, row_count);
+    key_letter_count_ = letters_to_list(plan_.key_letters, key_letter_list_);
+    state_letter_count_ = letters_to_list(plan_.state_letters, state_letter_list_);
+    loaded_letter_count_ = letters_to_list(plan_.loaded_letters, loaded_letter_list_);
+
+    std::fill(std::begin(values_), std::end(values_), 0.0);  // every letter starts at 0 for the redraw
+    misses_ = 0;
+    lookups_ = 0;
+    state_values_.clear();
+    state_ids_.clear();
+    state_count_ = 0;
+    state_ = 0;
+    table_rows_.clear();
+
+    mode_ = Mode::Direct;
+    if (use_cache) {
+        bool per_channel_fits = plan_.separable;
+        for (int c = 0; c < 3; ++c) {
+            if (popcount(plan_.channel_key_letters[c]) > 2) per_channel_fits = false;
+        }
+        if (key_letter_count_ <= 2) {
+            mode_ = Mode::PixelTable;
+        } else if (per_channel_fits) {
+            mode_ = Mode::PerChannel;
+        } else if (key_letter_count_ <= 8) {
+            mode_ = Mode::PixelHash;
+        }
+    }
+
+    if (mode_ == Mode::PixelTable) {
+        key_space_ = 1u << (8 * key_letter_count_);
+        max_states_ =
+            static_cast<uint32_t>(std::clamp<uint64_t>(kMaxTableEntries / key_space_, 1, kMaxStates));
+    } else if (mode_ == Mode::PixelHash) {
+        key_space_ = 0;
+        max_states_ = kMaxStates;
+        if (hash_slots_.empty()) hash_slots_.resize(kHashSlots);
+        if (++hash_generation_ == 0) {  // wrapped: forget every slot
+            std::fill(hash_slots_.begin(), hash_slots_.end(), HashSlot{});
+            hash_generation_ = 1;
+        }
+        hash_used_ = 0;
+    } else if (mode_ == Mode::PerChannel) {
+        for (int c = 0; c < 3; ++c) {
+            channel_letter_count_[c] = letters_to_list(plan_.channel_key_letters[c], channel_letters_[c]);
+            channel_tables_[c].assign(size_t{1} << (8 * channel_letter_count_[c]), 0);
+        }
+    }
+    if (mode_ == Mode::PixelTable || mode_ == Mode::PixelHash) {
+        state_ = intern_state();  // the all-zero start state
+    }
+    if (stats_) {
+        stats_->cached = mode_ != Mode::Direct;
+        stats_->per_channel = mode_ == Mode::PerChannel;
+        stats_->pixel_independent = use_cache && plan_.state_letters == 0;
+    }
+}
+
+uint32_t CompositeCache::intern_state() {
+    std::string key;
+    key.resize(static_cast<size_t>(state_letter_count_) * sizeof(double));
+    for (int t = 0; t < state_letter_count_; ++t) {
+        std::memcpy(&key[t * sizeof(double)], &values_[state_letter_list_[t]], sizeof(double));
+    }
+    auto it = state_ids_.find(key);
+    if (it != state_ids_.end()) return it->second;
+    if (state_count_ >= max_states_) return kNoState;
+    const uint32_t id = state_count_++;
+    state_ids_.emplace(std::move(key), id);
+    for (int t = 0; t < state_letter_count_; ++t)
+        state_values_.push_back(values_[state_letter_list_[t]]);
+    if (mode_ == Mode::PixelTable) table_rows_.emplace_back(new Entry[key_space_]());
+    return id;
+}
+
+void CompositeCache::load_state(uint32_t state) {
+    const double* v = state_values_.data() + static_cast<size_t>(state) * state_letter_count_;
+    for (int t = 0; t < state_letter_count_; ++t)
+        values_[state_letter_list_[t]] = v[t];
+}
+
+void CompositeCache::fall_back() {
+    mode_ = Mode::Direct;
+    if (stats_) stats_->fell_back = true;
+}
+
+void CompositeCache::evaluate_full(uint8_t* bgr) {
+    bgr[2] = static_cast<uint8_t>(ClampToByte(programs_[0]->evaluate(cells_, 0.0)));
+    bgr[1] = static_cast<uint8_t>(ClampToByte(programs_[1]->evaluate(cells_, 0.0)));
+    bgr[0] = static_cast<uint8_t>(ClampToByte(programs_[2]->evaluate(cells_, 0.0)));
+    if (stats_) ++stats_->evaluations;
+}
+
+void CompositeCache::eval_direct(const uint8_t* const* vals, int from, int count, uint8_t* out_bgr) {
+    for (int i = from; i < count; ++i) {
+        for (int t = 0; t < loaded_letter_count_; ++t) {
+            const int b = loaded_letter_list_[t];
+            values_[b] = vals[b][i];
+        }
+        evaluate_full(out_bgr + 3 * i);
+    }
+}
+
+// Evaluates one pixel whose result is not cached yet, from the current state and the band values in `key`;
+// leaves the cells holding the state after the pixel. Returns false when the cache is given up (the caller
+// then continues in full evaluation, which the cells are ready for).
+bool CompositeCache::evaluate_miss(uint64_t key, uint8_t* bgr, uint32_t* next) {
+    ++misses_;
+    load_state(state_);
+    for (int t = 0; t < key_letter_count_; ++t) {
+        values_[key_letter_list_[t]] = static_cast<double>((key >> (8 * t)) & 0xFF);
+    }
+    evaluate_full(bgr);
+    *next = intern_state();
+    if (*next == kNoState || (lookups_ > kMissRateWindow && misses_ * 2 > lookups_)) {
+        fall_back();
+        return false;
+    }
+    return true;
+}
+
+bool CompositeCache::table_miss(uint64_t key, uint8_t* bgr) {
+    uint32_t next;
+    if (!evaluate_miss(key, bgr, &next)) return false;
+    Entry& e = table_rows_[state_][key];
+    e.next = next;
+    std::memcpy(e.bgr, bgr, 3);
+    e.valid = 1;
+    state_ = next;
+    return true;
+}
+
+bool CompositeCache::hash_step(uint64_t key, uint8_t* bgr) {
+    const size_t mask = kHashSlots - 1;
+    size_t idx = hash_key(key, state_) & mask;
+    while (hash_slots_[idx].generation == hash_generation_) {
+        const HashSlot& s = hash_slots_[idx];
+        if (s.key == key && s.state == state_) {
+            std::memcpy(bgr, s.bgr, 3);
+            state_ = s.next;
+            return true;
+        }
+        idx = (idx + 1) & mask;
+    }
+    uint32_t next;
+    if (!evaluate_miss(key, bgr, &next)) return false;
+    if (hash_used_ >= kHashMaxUsed) {
+        fall_back();
+        return false;
+    }
+    HashSlot& s = hash_slots_[idx];
+    s.key = key;
+    s.state = state_;
+    s.generation = hash_generation_;
+    s.next = next;
+    std::memcpy(s.bgr, bgr, 3);
+    ++hash_used_;
+    state_ = next;
+    return true;
+}
+
+void CompositeCache::eval_run(const uint8_t* const* vals, int count, uint8_t* out_bgr) {
+    switch (mode_) {
+        case Mode::Direct:
+            eval_direct(vals, 0, count, out_bgr);
+            return;
+
+        case Mode::PerChannel:
+            for (int c = 0; c < 3; ++c) {
+                uint16_t* table = channel_tables_[c].data();
+                const int n = channel_letter_count_[c];
+                const uint8_t* v0 = n > 0 ? vals[channel_letters_[c][0]] : nullptr;
+                const uint8_t* v1 = n > 1 ? vals[channel_letters_[c][1]] : nullptr;
+                uint8_t* out = out_bgr + (2 - c);  // red is the third byte of a pixel
+                for (int i = 0; i < count; ++i) {
+                    const uint32_t key = (v0 ? v0[i] : 0u) | (v1 ? static_cast<uint32_t>(v1[i]) << 8 : 0u);
+                    uint16_t e = table[key];
+                    if (!(e & 0x100)) {
+                        if (v0) values_[channel_letters_[c][0]] = v0[i];
+                        if (v1) values_[channel_letters_[c][1]] = v1[i];
+                        e = static_cast<uint16_t>(0x100 | ClampToByte(programs_[c]->evaluate(cells_, 0.0)));
+                        table[key] = e;
+                        if (stats_) ++stats_->evaluations;
+                    }
+                    out[3 * i] = static_cast<uint8_t>(e);
+                }
+            }
+            if (stats_) stats_->reused += count;
+            return;
+
+        case Mode::PixelTable: {
+            const uint8_t* v0 = key_letter_count_ > 0 ? vals[key_letter_list_[0]] : nullptr;
+            const uint8_t* v1 = key_letter_count_ > 1 ? vals[key_letter_list_[1]] : nullptr;
+            long long hits = 0;
+            for (int i = 0; i < count; ++i) {
+                const uint32_t key = (v0 ? v0[i] : 0u) | (v1 ? static_cast<uint32_t>(v1[i]) << 8 : 0u);
+                const Entry& e = table_rows_[state_][key];
+                uint8_t* bgr = out_bgr + 3 * i;
+                ++lookups_;
+                if (e.valid) {
+                    bgr[0] = e.bgr[0];
+                    bgr[1] = e.bgr[1];
+                    bgr[2] = e.bgr[2];
+                    state_ = e.next;
+                    ++hits;
+                } else if (!table_miss(key, bgr)) {
+                    eval_direct(vals, i + 1, count, out_bgr);
+                    break;
+                }
+            }
+            if (stats_) stats_->reused += hits;
+            return;
+        }
+
+        case Mode::PixelHash: {
+            long long hits = 0;
+            for (int i = 0; i < count; ++i) {
+                uint64_t key = 0;
+                for (int t = 0; t < key_letter_count_; ++t) {
+                    key |= static_cast<uint64_t>(vals[key_letter_list_[t]][i]) << (8 * t);
+                }
+                ++lookups_;
+                const long long misses_before = misses_;
+                if (!hash_step(key, out_bgr + 3 * i)) {
+                    eval_direct(vals, i + 1, count, out_bgr);
+                    break;
+                }
+                if (misses_ == misses_before) ++hits;
+            }
+            if (stats_) stats_->reused += hits;
+            return;
+        }
+    }
+}
+
+namespace {
+
+// Writes `count` pixels of `bgr` to screen line y from column x0, each `factor` pixels wide.
+void write_line(const CompositeTarget& t, int y, int x0, int count, int factor, const uint8_t* bgr) {
+    if (y < 0 || y >= t.height) return;
+    for (int i = 0; i < count; ++i) {
+        PutPixels(t, x0 + i * factor, y, factor, bgr[3 * i], bgr[3 * i + 1], bgr[3 * i + 2]);
+    }
+}
+
+// Copies the drawn segment [x0, x0 + width) of screen line `from` to screen line `to`.
+void copy_line(const CompositeTarget& t, int from, int to, int x0, int width) {
+    if (from < 0 || from >= t.height || to < 0 || to >= t.height) return;
+    int x1 = std::min(x0 + width, t.width);
+    x0 = std::max(x0, 0);
+    if (x1 <= x0) return;
+    std::memcpy(t.pixels + static_cast<std::ptrdiff_t>(to) * t.stride + x0 * 3,
+                t.pixels + static_cast<std::ptrdiff_t>(from) * t.stride + x0 * 3,
+                static_cast<size_t>(x1 - x0) * 3);
+}
+
+}  // namespace
+
+void CompositeCache::draw(const CompositeBandRow* rows, int row_count, const CompositeExpressions& exprs,
+                          const ViewGeometry& geometry, const CompositeTarget& target, bool use_cache,
+                          CompositeStats* stats) {
+    FillWhite(target);
+    if (!target.pixels) return;
+    row_count = std::max(0, row_count);
+    stats_ = stats;
+    begin(row_count, exprs, use_cache);
+
+    const int F = geometry.factor;
+    const int C = geometry.columns;
+    const int L = geometry.lines;
+    if (C <= 0 || L <= 0) return;
+    const bool magnify = geometry.magnifying();
+    const bool independent = use_cache && plan_.state_letters == 0;
+
+    // Only rows whose letter some program reads are fetched: the others cannot change the picture.
+    const int run = magnify ? C : C * F;
+    bufs_.prepare(rows, row_count, run);
+    const uint8_t* vals[kLetterCount] = {};
+    if (!magnify) {
+        for (int t = 0; t < loaded_letter_count_; ++t) {
+            const int b = loaded_letter_list_[t];
+            gathered_[b].resize(static_cast<size_t>(C));
+            for (int v = 0; v < 256; ++v)
+                luts_[b][v] = rows[b].band ? remos_stretch_value(rows[b].band, v) : 0;
+        }
+    }
+    out_.resize(static_cast<size_t>(C) * 3);
+
+    for (int j = 0; j < L; ++j) {
+        if (magnify) {
+            for (int t = 0; t < loaded_letter_count_; ++t) {
+                const int b = loaded_letter_list_[t];
+                FetchBandRun(rows[b], bufs_[b], geometry.first_line + j, geometry.first_column, C, true);
+                vals[b] = bufs_[b];
+            }
+            const int y0 = geometry.offset_y + j * F;
+            if (independent) {
+                // No scratch letter carries over: the F evaluations of an image pixel agree, do one.
+                eval_run(vals, C, out_.data());
+                write_line(target, y0, geometry.offset_x, C, F, out_.data());
+                for (int k = 1; k < F; ++k)
+                    copy_line(target, y0, y0 + k, geometry.offset_x, C * F);
+            } else {
+                for (int k = 0; k < F; ++k) {
+                    eval_run(vals, C, out_.data());
+                    write_line(target, y0 + k, geometry.offset_x, C, F, out_.data());
+                }
+            }
+        } else {
+            for (int t = 0; t < loaded_letter_count_; ++t) {
+                const int b = loaded_letter_list_[t];
+                const unsigned char* buf = bufs_[b];
+                FetchBandRun(rows[b], bufs_[b], geometry.first_line + j * F, geometry.first_column, C * F,
+                             false);
+                uint8_t* g = gathered_[b].data();
+                const uint8_t* lut = luts_[b];
+                for (int i = 0; i < C; ++i)
+                    g[i] = lut[buf[static_cast<size_t>(i) * F]];
+                vals[b] = g;
+            }
+            eval_run(vals, C, out_.data());
+            write_line(target, geometry.offset_y + j, geometry.offset_x, C, 1, out_.data());
+        }
+    }
+}
+
+}  // namespace orvenna
