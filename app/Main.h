@@ -1,0 +1,221 @@
+// The main window: tool bar, view with its zoom strip and scroll bars, band panel (band list, settings,
+// channel expressions) and status bar, and the state the viewer's workflows share.
+#pragma once
+
+#include <QImage>
+#include <QMainWindow>
+
+#include <memory>
+#include <vector>
+
+#include "app/BandRow.h"
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QScrollArea;
+class QScrollBar;
+class QToolBar;
+class QToolButton;
+class QVBoxLayout;
+class ImageControl;
+struct CalcExpr;
+struct SceneFile;
+
+namespace orvenna {
+class CompositeRenderer;
+}
+
+class TGelvantMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TGelvantMainForm(QWidget* parent = nullptr);
+    ~TGelvantMainForm() override;
+
+    // ---- Controls -------------------------------------------------------------------------------------
+    QWidget* ButtonPanel;
+    QToolBar* ToolBar;
+    QToolButton* TBOpen;
+    QToolButton* TBSave;
+    QToolButton* TBClose;
+    QToolButton* TBSide;
+    QToolButton* TBUpdate;
+    QToolButton* TBScr;
+    QToolButton* TBLt;
+    QToolButton* TBRt;
+    QToolButton* TBLb;
+    QToolButton* TBRb;
+    QToolButton* ToolButton3;
+    QToolButton* ToolButton5;
+    QToolButton* ToolButton6;
+    QToolButton* ToolButton9;
+
+    QWidget* ImagePanel;
+    QWidget* ZoomPanel;
+    ImageControl* ZoomUpImage;
+    ImageControl* ZoomImage;
+    ImageControl* Image3;
+    QWidget* PanelImage;
+    ImageControl* SatImage;
+    QScrollBar* ScrImgHor;
+    QScrollBar* ScrImgVert;
+
+    QWidget* BandPanel;
+    QScrollArea* BandList;
+    QWidget* BandListContents;  // the scrolled widget that holds the rows
+    QVBoxLayout* BandListLayout;
+
+    QWidget* ConfigPanel;
+    QCheckBox* HistCheckBox;
+    QCheckBox* ScrCheckBox;
+    QCheckBox* AutoRangeCheckBox;
+    QCheckBox* HistReduceMaxCheckBox;
+    QLabel* Label7;
+    QLineEdit* AutoRangeEdit;
+
+    QWidget* CalcPanel;
+    QLabel* LabelR;
+    QLabel* LabelG;
+    QLabel* LabelB;
+    QLineEdit* ExpEditR;
+    QLineEdit* ExpEditG;
+    QLineEdit* ExpEditB;
+    QPushButton* BtnColor;
+    QPushButton* BtnDraw;
+
+    QLabel* StatusPanels[4];  // panel texts of the status bar, widths 200, 150, 240, 50
+
+    QMenu* F1;
+    QAction* MI_OPEN;
+    QAction* MI_SAVE;
+    QAction* MI_CLOSE;
+    QAction* MI_QUIT;
+    QMenu* V1;
+    QAction* MI_V_TOOL;
+    QAction* MI_V_BAND;
+    QAction* MI_V_ZOOM;
+    QAction* MI_V_STATUS;
+    QAction* MI_V_CONF;
+    QMenu* W1;
+    QAction* MI_W_LT;
+    QAction* MI_W_RT;
+    QAction* MI_W_LB;
+    QAction* MI_W_RB;
+    QAction* MI_W_T;
+    QAction* MI_W_B;
+    QAction* MI_W_L;
+    QAction* MI_W_R;
+    QMenu* H1;
+    QAction* MI_H_ABOUT;
+    QAction* MI_H_HELP;  // opens the quick help window
+
+    QMenu* ColorMenu;
+    QAction* MI_C_NDVI;
+    QAction* MI_C_TM;
+    QAction* MI_C_LS_THM;
+
+    // ---- State ----------------------------------------------------------------------------------------
+    std::vector<std::unique_ptr<SceneFile>> SceneList;  // every opened file, in opening order
+    std::vector<std::unique_ptr<BandRow>> BandRowList;  // one row per listed band; position = letter
+    CalcExpr* CalcExprR = nullptr;
+    CalcExpr* CalcExprG = nullptr;
+    CalcExpr* CalcExprB = nullptr;
+    QImage DragBitmap;
+    int ImgWidth = 1;
+    int ImgHeight = 1;
+    float ZoomScale = 1.0f;
+    bool ImageLoaded = false;
+    bool Panning = false;
+    bool Drawing = false;
+    bool ZoomDragging = false;
+    bool SyncOn = false;
+    bool AutoUpdate = true;
+    bool GeoValid = false;
+    bool LsThermValid = false;
+    unsigned MsgScrX = 0, MsgScrY = 0, MsgLat = 0, MsgLon = 0, MsgScrMag = 0, MsgConnect = 0, MsgDraw = 0;
+    int SyncScrX = 0;
+    int SyncScrY = 0;
+    float SyncLat = 0;
+    float SyncLon = 0;
+    bool SyncByGeo = false;
+    int PanStartVert = 0;
+    int PanStartHor = 0;
+    int PanStartX = 0;
+    int PanStartY = 0;
+    int ZoomStep = 5;
+    int ZoomDragStartStep = 0;
+    int ZoomPreviewStep = 0;
+    int ViewOffsetX = 0;
+    int ViewOffsetY = 0;
+    double LsLmax = 0;
+    double LsLmin = 0;
+    double UlLat = 0, UlLon = 0, UrLat = 0, UrLon = 0, LlLat = 0, LlLon = 0, LrLat = 0, LrLon = 0;
+
+    // ---- Start-up and closing (MainWindow.cpp) ---------------------------------------------------------
+    // Releases every scene, row and compiled expression; safe to run more than once.
+    void FormClose();
+    void MI_QUITClick();
+    void MI_H_ABOUTClick();
+    void MI_H_HELPClick();
+    QString StatusPanelText(int panel) const;
+    void SetStatusPanelText(int panel, const QString& text);
+
+    // ---- Band list (MainBandRows.cpp, MainHistogram.cpp) ------------------------------------------------
+    // Creates the row of `band` (its scene's file name `fileName`) for list position `position`; the caller
+    // appends it to BandRowList and then runs RefreshBandRow.
+    BandRow* AddBandRow(BandInfo* band, const QString& fileName, int position);
+    void RefreshBandRow(BandRow* row);
+    void DrawBandHistogram(BandRow* row);
+    void PictureHistogram(BandRow* row);
+    void DestroyBandRow(BandRow* row);
+    void CloseBand(BandRow* row);
+    void MinEditChange(BandRow* row);
+    void MaxEditChange(BandRow* row);
+    void HistImageMouseDown(BandRow* row, Qt::MouseButton button, int x);
+    void HistImageMouseMove(BandRow* row, int x);
+    void HistImageMouseUp(BandRow* row);
+    void RedButtonClick(BandRow* row);
+    void GreenButtonClick(BandRow* row);
+    void BlueButtonClick(BandRow* row);
+    void GreyButtonClick(BandRow* row);
+    void FullRangeButtonClick(BandRow* row);
+    void AutoButtonClick(BandRow* row);
+    void HistReduceMaxCheckBoxClick();
+    // Writes the count of histogram bin x on the row's picture at (x + 2, 2) during a drag.
+    void DrawHistogramCount(BandRow* row, int x);
+    // The open scene whose band array holds `band`; null when none does.
+    SceneFile* SceneOfBand(const BandInfo* band) const;
+
+    // ---- Composite (MainComposite.cpp) -----------------------------------------------------------------
+    void DrawComposite();
+    void ExpEditRChange();
+    void ExpEditGChange();
+    void ExpEditBChange();
+    void BtnDrawClick();
+    void TBUpdateClick();
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildToolBar();
+    void BuildViewArea();
+    void BuildBandPanel();
+    void BuildStatusBar();
+    void BuildMenus();
+    void ConnectHandlers();
+    void ConnectBandRow(BandRow* row);
+    void RecompileExpression(CalcExpr*& tree, QLineEdit* edit);
+
+    std::unique_ptr<orvenna::CompositeRenderer> Renderer;
+};
+
+extern TGelvantMainForm* GelvantMainForm;
+
+// Colours of the channel edit boxes: the form palette's red, green (0, 128, 0) and blue, black for a text
+// that does not compile.
+QColor ChannelColour(int channel);  // 0 red, 1 green, 2 blue

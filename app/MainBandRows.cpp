@@ -1,0 +1,362 @@
+// The band list: building, refreshing, closing and destroying band rows, and the row's range controls.
+#include <QCheckBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "app/Main.h"
+#include "platform/ErrorDisplay.h"
+#include "platform/Fonts.h"
+#include "platform/ImageControl.h"
+#include "platform/Prompts.h"
+#include "platform/UpDown.h"
+#include "scene/remos.h"
+
+QString BandRowLetter(int position) {
+    if (position >= 0 && position < kBandLetterCount) return QString(QChar('A' + position));
+    return QStringLiteral("[%1]").arg(position + 1);
+}
+
+namespace {
+
+QPushButton* MakeRowButton(QWidget* parent, const QString& text, int x, int y, int w, int h,
+                           const QColor& colour, int points) {
+    auto* button = new QPushButton(text, parent);
+    button->setGeometry(x, y, w, h);
+    button->setFont(FormPointFont(points));
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::ButtonText, colour);
+    button->setPalette(palette);
+    return button;
+}
+
+QLabel* MakeRowLabel(QWidget* parent, const QString& text, int x, int y) {
+    auto* label = new QLabel(text, parent);
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+int MouseButtonCode(Qt::MouseButton button) {
+    switch (button) {
+        case Qt::RightButton:
+            return 1;
+        case Qt::MiddleButton:
+            return 2;
+        default:
+            return 0;
+    }
+}
+
+}  // namespace
+
+BandRow* TGelvantMainForm::AddBandRow(BandInfo* band, const QString& fileName, int position) {
+    auto* row = new BandRow;
+    row->RowPanel = new QFrame(BandListContents);
+    row->RowPanel->setFrameShape(QFrame::StyledPanel);
+    row->RowPanel->setFixedHeight(100);
+    row->RowPanel->setProperty("BandRow", QVariant::fromValue(static_cast<void*>(row)));
+    QWidget* panel = row->RowPanel;
+
+    row->CloseButton = MakeRowButton(panel, QStringLiteral("×"), 4, 4, 21, 17, Qt::red, 9);
+    row->NameLabel = MakeRowLabel(panel, QString(), 28, 8);
+    row->HistImage = new ImageControl(panel);
+    row->HistImage->setGeometry(4, 24, 256, 45);
+    row->HistImage->Picture = QImage(256, 45, QImage::Format_RGB32);
+    row->HistImage->Picture.fill(Qt::white);
+    row->LowLabel = MakeRowLabel(panel, QStringLiteral("下"), 8, 76);
+    row->HighLabel = MakeRowLabel(panel, QStringLiteral("上"), 68, 76);
+    row->MinEdit = new QLineEdit(panel);
+    row->MinEdit->setGeometry(24, 72, 25, 21);
+    row->MaxEdit = new QLineEdit(panel);
+    row->MaxEdit->setGeometry(84, 72, 25, 21);
+    row->MinUpDown = new UpDown(panel);
+    row->MaxUpDown = new UpDown(panel);
+    row->AutoButton = MakeRowButton(panel, QStringLiteral("自動"), 128, 72, 29, 21, Qt::black, 8);
+    row->FullRangeButton = MakeRowButton(panel, QStringLiteral("<>"), 156, 72, 21, 21, Qt::black, 8);
+    row->RedButton = MakeRowButton(panel, QStringLiteral("■"), 184, 72, 17, 21, Qt::red, 10);
+    row->GreenButton = MakeRowButton(panel, QStringLiteral("■"), 204, 72, 17, 21, QColor(0, 128, 0), 10);
+    row->BlueButton = MakeRowButton(panel, QStringLiteral("■"), 224, 72, 17, 21, Qt::blue, 10);
+    row->GreyButton = MakeRowButton(panel, QStringLiteral("■"), 244, 72, 17, 21, Qt::black, 10);
+    QWidget::setTabOrder(row->CloseButton, row->MinEdit);
+    QWidget::setTabOrder(row->MinEdit, row->MaxEdit);
+    QWidget::setTabOrder(row->MaxEdit, row->AutoButton);
+    QWidget::setTabOrder(row->AutoButton, row->FullRangeButton);
+    QWidget::setTabOrder(row->FullRangeButton, row->RedButton);
+    QWidget::setTabOrder(row->RedButton, row->GreenButton);
+    QWidget::setTabOrder(row->GreenButton, row->BlueButton);
+    QWidget::setTabOrder(row->BlueButton, row->GreyButton);
+
+    row->ListIndex = position;
+    row->Band = band;
+    row->FileName = fileName;
+
+    // The up/down controls are attached before the change handlers, so that their first texts run nothing.
+    row->MinUpDown->SetRange(0, 255);
+    row->MaxUpDown->SetRange(0, 255);
+    row->MinUpDown->SetAssociate(row->MinEdit);
+    row->MaxUpDown->SetAssociate(row->MaxEdit);
+    row->MinUpDown->SetPosition(0);
+    row->MaxUpDown->SetPosition(255);
+    ConnectBandRow(row);
+
+    row->NameLabel->setText(BandRowLetter(position) + QStringLiteral(" : ") + fileName);
+    row->NameLabel->adjustSize();
+    if (band) {
+        band->range_low = 0;
+        band->range_high = 255;
+        row->LineBuf.assign(static_cast<size_t>(std::max(band->width, 0)), 0);
+    }
+    row->HistDragging = false;
+    row->Picture.reset();
+
+    const int at = std::clamp(position, 0, BandListLayout->count());
+    BandListLayout->insertWidget(at, row->RowPanel);
+    row->RowPanel->show();
+    return row;
+}
+
+void TGelvantMainForm::ConnectBandRow(BandRow* row) {
+    row->HistImage->OnMouseDown = [this, row](QMouseEvent* e) {
+        HistImageMouseDown(row, e->button(), static_cast<int>(e->position().x()));
+    };
+    row->HistImage->OnMouseMove = [this, row](QMouseEvent* e) {
+        HistImageMouseMove(row, static_cast<int>(e->position().x()));
+    };
+    row->HistImage->OnMouseUp = [this, row](QMouseEvent*) { HistImageMouseUp(row); };
+    connect(row->CloseButton, &QPushButton::clicked, this, [this, row] { CloseBand(row); });
+    connect(row->MinEdit, &QLineEdit::textChanged, this, [this, row] { MinEditChange(row); });
+    connect(row->MaxEdit, &QLineEdit::textChanged, this, [this, row] { MaxEditChange(row); });
+    connect(row->RedButton, &QPushButton::clicked, this, [this, row] { RedButtonClick(row); });
+    connect(row->GreenButton, &QPushButton::clicked, this, [this, row] { GreenButtonClick(row); });
+    connect(row->BlueButton, &QPushButton::clicked, this, [this, row] { BlueButtonClick(row); });
+    connect(row->GreyButton, &QPushButton::clicked, this, [this, row] { GreyButtonClick(row); });
+    connect(row->AutoButton, &QPushButton::clicked, this, [this, row] { AutoButtonClick(row); });
+    connect(row->FullRangeButton, &QPushButton::clicked, this, [this, row] { FullRangeButtonClick(row); });
+}
+
+void TGelvantMainForm::RefreshBandRow(BandRow* row) {
+    for (size_t i = 0; i < BandRowList.size(); ++i) {
+        if (BandRowList[i].get() == row) row->ListIndex = static_cast<int>(i);
+    }
+    BandInfo* band = row->Band;
+    const int index = band ? band->index : 0;
+    QString caption = BandRowLetter(row->ListIndex) + QStringLiteral(" : ") + row->FileName +
+                      QStringLiteral(" - ") + QString::number(index);
+    QColor colour = palette().color(QPalette::WindowText);
+    if (band && (row->IsPicture || band->interleave == REMOS_BY_PIXEL_RGB)) {
+        if (index == 0) {
+            caption += QStringLiteral(" - R");
+            colour = Qt::red;
+        } else if (index == 1) {
+            caption += QStringLiteral(" - G");
+            colour = QColor(0, 128, 0);
+        } else if (index == 2) {
+            caption += QStringLiteral(" - B");
+            colour = Qt::blue;
+        }
+    }
+    row->NameLabel->setText(caption);
+    row->NameLabel->adjustSize();
+    QPalette labelPalette = row->NameLabel->palette();
+    labelPalette.setColor(QPalette::WindowText, colour);
+    row->NameLabel->setPalette(labelPalette);
+    row->NameLabel->setToolTip(caption);  // the caption can be wider than the row
+    row->NameLabel->setStatusTip(caption);
+
+    // Rows without a letter cannot be put into an expression.
+    const bool lettered = row->ListIndex < kBandLetterCount;
+    for (QPushButton* b : {row->RedButton, row->GreenButton, row->BlueButton, row->GreyButton})
+        b->setEnabled(lettered);
+
+    // The band's range is carried over as it stands: when the new lower bound is not below the upper bound
+    // still shown, the upper bound moves first so that neither is clamped against a stale value.
+    if (band) {
+        const int low = band->range_low;
+        const int high = band->range_high;
+        if (low >= row->MaxUpDown->Position()) {
+            row->MaxUpDown->SetPosition(high);
+            row->MinUpDown->SetPosition(low);
+        } else {
+            row->MinUpDown->SetPosition(low);
+            row->MaxUpDown->SetPosition(high);
+        }
+    }
+    DrawBandHistogram(row);
+}
+
+void TGelvantMainForm::MaxEditChange(BandRow* row) {
+    if (row->MinUpDown->Position() >= row->MaxUpDown->Position())
+        row->MaxUpDown->SetPosition(row->MinUpDown->Position() + 1);
+    if (row->Band) row->Band->range_high = row->MaxUpDown->Position();
+    DrawBandHistogram(row);
+}
+
+void TGelvantMainForm::MinEditChange(BandRow* row) {
+    if (row->MinUpDown->Position() >= row->MaxUpDown->Position())
+        row->MinUpDown->SetPosition(row->MaxUpDown->Position() - 1);
+    if (row->Band) row->Band->range_low = row->MinUpDown->Position();
+    DrawBandHistogram(row);
+}
+
+void TGelvantMainForm::HistImageMouseDown(BandRow* row, Qt::MouseButton button, int x) {
+    row->HistDragging = true;
+    row->HistDragButton = static_cast<uint8_t>(MouseButtonCode(button));
+    HistImageMouseMove(row, x);
+}
+
+void TGelvantMainForm::HistImageMouseMove(BandRow* row, int x) {
+    x = std::clamp(x, 0, 255);
+    if (!row->HistDragging) return;
+    if (row->HistDragButton == 0) {
+        if (x < row->MaxUpDown->Position()) {
+            row->MinUpDown->SetPosition(x);
+        } else {
+            row->MinUpDown->SetPosition(row->MaxUpDown->Position() - 1);
+            x = row->MaxUpDown->Position() - 1;
+        }
+    } else if (row->HistDragButton == 1) {
+        if (x > row->MinUpDown->Position()) {
+            row->MaxUpDown->SetPosition(x);
+        } else {
+            x = row->MinUpDown->Position() + 1;
+            row->MaxUpDown->SetPosition(x);
+        }
+    }
+    DrawHistogramCount(row, x);
+}
+
+void TGelvantMainForm::HistImageMouseUp(BandRow* row) {
+    row->HistDragging = false;
+    DrawBandHistogram(row);
+    DrawComposite();
+}
+
+void TGelvantMainForm::RedButtonClick(BandRow* row) {
+    if (row->ListIndex >= kBandLetterCount) return;
+    ExpEditR->setText(QString(QChar('a' + row->ListIndex)));
+    DrawComposite();
+}
+
+void TGelvantMainForm::GreenButtonClick(BandRow* row) {
+    if (row->ListIndex >= kBandLetterCount) return;
+    ExpEditG->setText(QString(QChar('a' + row->ListIndex)));
+    DrawComposite();
+}
+
+void TGelvantMainForm::BlueButtonClick(BandRow* row) {
+    if (row->ListIndex >= kBandLetterCount) return;
+    ExpEditB->setText(QString(QChar('a' + row->ListIndex)));
+    DrawComposite();
+}
+
+void TGelvantMainForm::GreyButtonClick(BandRow* row) {
+    if (row->ListIndex >= kBandLetterCount) return;
+    const QString letter(QChar('a' + row->ListIndex));
+    ExpEditR->setText(letter);
+    ExpEditG->setText(letter);
+    ExpEditB->setText(letter);
+    DrawComposite();
+}
+
+void TGelvantMainForm::FullRangeButtonClick(BandRow* row) {
+    row->MinUpDown->SetPosition(0);
+    row->MaxUpDown->SetPosition(255);
+    DrawComposite();
+}
+
+void TGelvantMainForm::AutoButtonClick(BandRow* row) {
+    if (!row->Band) return;
+    if (!row->HistValid) {
+        if (Prompts::Current().AskYesNo(QStringLiteral("ヒストグラムが作成されていません。作成しますか？"),
+                                        QStringLiteral("確認"), PromptKind::Information)) {
+            row->HistValid = true;
+            if (row->IsPicture)
+                PictureHistogram(row);
+            else
+                remos_make_histogram(row->Band);
+        }
+    }
+    bool ok = false;
+    const double ratio = AutoRangeEdit->text().trimmed().toDouble(&ok);
+    if (!ok) {
+        ShowErrorText(QStringLiteral("'%1' は正しい数値ではありません").arg(AutoRangeEdit->text()));
+        return;
+    }
+    remos_auto_range(row->Band, ratio, AutoRangeCheckBox->isChecked() ? 1 : 0);
+    RefreshBandRow(row);
+    DrawComposite();
+}
+
+void TGelvantMainForm::HistReduceMaxCheckBoxClick() {
+    for (auto& row : BandRowList)
+        DrawBandHistogram(row.get());
+}
+
+SceneFile* TGelvantMainForm::SceneOfBand(const BandInfo* band) const {
+    if (!band) return nullptr;
+    for (const auto& scene : SceneList) {
+        if (!scene->bands) continue;
+        // Compared as addresses, so that two scenes of the same file name are never confused.
+        const auto first = reinterpret_cast<uintptr_t>(scene->bands);
+        const auto last = reinterpret_cast<uintptr_t>(scene->bands + scene->band_count);
+        const auto at = reinterpret_cast<uintptr_t>(band);
+        if (at >= first && at < last) return scene.get();
+    }
+    return nullptr;
+}
+
+void TGelvantMainForm::CloseBand(BandRow* row) {
+    const auto it = std::find_if(BandRowList.begin(), BandRowList.end(),
+                                 [row](const std::unique_ptr<BandRow>& r) { return r.get() == row; });
+    if (it == BandRowList.end()) return;
+    SceneFile* scene = SceneOfBand(row->Band);
+    std::unique_ptr<BandRow> closed = std::move(*it);
+    BandRowList.erase(it);
+    DestroyBandRow(closed.get());
+    closed.reset();  // the last row of a picture releases the picture here
+
+    for (auto& r : BandRowList)
+        RefreshBandRow(r.get());
+
+    if (!scene) return;
+    for (auto& r : BandRowList) {
+        if (SceneOfBand(r->Band) == scene) return;  // the scene is still in use
+    }
+    const auto sceneIt =
+        std::find_if(SceneList.begin(), SceneList.end(),
+                     [scene](const std::unique_ptr<SceneFile>& s) { return s.get() == scene; });
+    remos_close(scene);
+    SceneList.erase(sceneIt);
+    if (SceneList.empty()) {
+        ImageLoaded = false;
+        GeoValid = false;
+    }
+}
+
+void TGelvantMainForm::DestroyBandRow(BandRow* row) {
+    if (!row->RowPanel) return;
+    row->FileName.clear();
+    // The close button may be the control whose click is running: it leaves the panel, hidden, and goes
+    // once control is back in the event loop.
+    row->CloseButton->hide();
+    row->CloseButton->setParent(this);
+    row->CloseButton->deleteLater();
+    row->CloseButton = nullptr;
+    BandListLayout->removeWidget(row->RowPanel);
+    delete row->RowPanel;  // with it every other control of the row
+    row->RowPanel = nullptr;
+    row->HistImage = nullptr;
+    row->NameLabel = row->LowLabel = row->HighLabel = nullptr;
+    row->MinEdit = row->MaxEdit = nullptr;
+    row->MinUpDown = row->MaxUpDown = nullptr;
+    row->BlueButton = row->RedButton = row->GreenButton = row->AutoButton = row->GreyButton = nullptr;
+    row->FullRangeButton = nullptr;
+    row->LineBuf.clear();
+    row->LineBuf.shrink_to_fit();
+}

@@ -1,0 +1,31 @@
+// The tool bar and zoom strip pictures, drawn in code so that each command has a clear icon of its own.
+#pragma once
+
+#include <QIcon>
+#include <QImage>
+
+enum class ToolIcon {
+    Open,
+    Save,
+    Close,
+    Side,
+    Update,
+    Sync,
+    WindowLeftTop,
+    WindowRightTop,
+    WindowLeftBottom,
+    WindowRightBottom,
+    WindowTop,
+    WindowBottom,
+    WindowLeft,
+    WindowRight,
+    ZoomIn,
+    ZoomOut,
+};
+
+// The picture of `icon`, `size` pixels square, transparent background.
+QImage ToolIconImage(ToolIcon icon, int size = 20);
+QIcon MakeToolIcon(ToolIcon icon);
+
+// The application's own icon: a small satellite scene in three colour bands.
+QImage ApplicationIconImage(int size = 32);

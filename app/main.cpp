@@ -1,0 +1,31 @@
+// Start-up: the application object, the windows in their order (all but the main window hidden), the loop.
+#include <exception>
+
+#include "app/Main.h"
+#include "dialogs/About.h"
+#include "dialogs/Helpformcode.h"
+#include "dialogs/Pixvalue.h"
+#include "dialogs/Status.h"
+#include "platform/Application.h"
+#include "platform/ErrorDisplay.h"
+
+int main(int argc, char** argv) {
+    Application app(argc, argv);
+    Application::setApplicationName(QStringLiteral("Orvenna"));
+    try {
+        GelvantMainForm = new TGelvantMainForm;
+        StatusForm = new TStatusForm(GelvantMainForm);
+        PixForm = new TPixForm(GelvantMainForm);
+        AboutForm = new TAboutForm(GelvantMainForm);
+        HelpForm = new THelpForm(GelvantMainForm);
+        GelvantMainForm->show();
+        const int result = Application::exec();
+        delete GelvantMainForm;  // the other windows are its children
+        return result;
+    } catch (const std::exception& error) {
+        ShowException(error);
+    } catch (...) {
+        ShowUnknownException();
+    }
+    return 1;
+}

@@ -1,0 +1,30 @@
+#include "dialogs/Status.h"
+
+#include "app/Main.h"
+#include "platform/Fonts.h"
+
+#include <QLabel>
+
+TStatusForm* StatusForm = nullptr;
+
+TStatusForm::TStatusForm(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
+    setWindowTitle(QStringLiteral("処理中...しばらくお待ちください"));
+    setFont(FormFont());
+    setFixedSize(355, 44);
+    MessageLabel = new QLabel(this);
+    MessageLabel->setFont(FormFont(16));
+    MessageLabel->move(12, 12);
+    MessageLabel->resize(331, 20);
+}
+
+void TStatusForm::FormShow() {
+    if (!GelvantMainForm) return;
+    const QRect main = GelvantMainForm->frameGeometry();
+    const QRect own = frameGeometry();
+    move(main.left() + main.width() / 2 - own.width() / 2, main.top() + main.height() / 2 - own.height() / 2);
+}
+
+void TStatusForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    FormShow();
+}

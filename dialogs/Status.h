@@ -1,0 +1,22 @@
+// The progress window shown while scenes are being loaded.
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+
+class TStatusForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TStatusForm(QWidget* parent = nullptr);
+
+    QLabel* MessageLabel;
+
+    // Centres the window on the main window.
+    void FormShow();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+};
+
+extern TStatusForm* StatusForm;

@@ -1,0 +1,24 @@
+#include "platform/ImageControl.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+ImageControl::ImageControl(QWidget* parent) : QWidget(parent) {}
+
+void ImageControl::paintEvent(QPaintEvent*) {
+    if (Picture.isNull()) return;
+    QPainter painter(this);
+    painter.drawImage(0, 0, Picture);
+}
+
+void ImageControl::mousePressEvent(QMouseEvent* event) {
+    if (OnMouseDown) OnMouseDown(event);
+}
+
+void ImageControl::mouseMoveEvent(QMouseEvent* event) {
+    if (OnMouseMove) OnMouseMove(event);
+}
+
+void ImageControl::mouseReleaseEvent(QMouseEvent* event) {
+    if (OnMouseUp) OnMouseUp(event);
+}

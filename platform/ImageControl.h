@@ -1,0 +1,29 @@
+// A picture control with a canvas: it shows its picture at its top-left corner, unscaled, and reports mouse
+// presses, moves and releases to the callbacks its owner sets. Drawing goes into `Picture` followed by
+// update(); the rest of the control shows its parent's background.
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+#include <functional>
+
+class QMouseEvent;
+
+class ImageControl : public QWidget {
+    Q_OBJECT
+public:
+    explicit ImageControl(QWidget* parent = nullptr);
+
+    QImage Picture;
+
+    std::function<void(QMouseEvent*)> OnMouseDown;
+    std::function<void(QMouseEvent*)> OnMouseMove;
+    std::function<void(QMouseEvent*)> OnMouseUp;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};

@@ -1,0 +1,82 @@
+#include "platform/Prompts.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+
+Prompts* g_installed = nullptr;
+
+QMessageBox::Icon IconOf(PromptKind kind) {
+    switch (kind) {
+        case PromptKind::Warning:
+            return QMessageBox::Warning;
+        case PromptKind::Error:
+            return QMessageBox::Critical;
+        case PromptKind::Question:
+            return QMessageBox::Question;
+        case PromptKind::Information:
+        default:
+            return QMessageBox::Information;
+    }
+}
+
+}  // namespace
+
+Prompts& Prompts::Current() {
+    static QtPrompts qtPrompts;
+    return g_installed ? *g_installed : qtPrompts;
+}
+
+void Prompts::Install(Prompts* prompts) {
+    g_installed = prompts;
+}
+
+bool QtPrompts::AskYesNo(const QString& text, const QString& caption, PromptKind kind) {
+    QMessageBox box(IconOf(kind), caption, text, QMessageBox::Yes | QMessageBox::No,
+                    QApplication::activeWindow());
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void QtPrompts::Inform(const QString& text, const QString& caption, PromptKind kind) {
+    QMessageBox box(IconOf(kind), caption, text, QMessageBox::Ok, QApplication::activeWindow());
+    box.exec();
+}
+
+QStringList QtPrompts::PickOpenFiles(const QString& caption, const QString& filter) {
+    return QFileDialog::getOpenFileNames(QApplication::activeWindow(), caption, QString(), filter);
+}
+
+QString QtPrompts::PickSaveFile(const QString& caption, const QString& filter) {
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, QString(), filter);
+}
+
+bool ScriptedPrompts::AskYesNo(const QString& text, const QString& caption, PromptKind kind) {
+    boxes.push_back({BoxType::YesNo, text, caption, kind});
+    if (yesNoAnswers.empty()) return false;
+    const bool answer = yesNoAnswers.front();
+    yesNoAnswers.pop_front();
+    return answer;
+}
+
+void ScriptedPrompts::Inform(const QString& text, const QString& caption, PromptKind kind) {
+    boxes.push_back({BoxType::Message, text, caption, kind});
+}
+
+QStringList ScriptedPrompts::PickOpenFiles(const QString& caption, const QString& filter) {
+    boxes.push_back({BoxType::OpenFiles, filter, caption, PromptKind::Information});
+    if (openAnswers.empty()) return {};
+    QStringList answer = openAnswers.front();
+    openAnswers.pop_front();
+    return answer;
+}
+
+QString ScriptedPrompts::PickSaveFile(const QString& caption, const QString& filter) {
+    boxes.push_back({BoxType::SaveFile, filter, caption, PromptKind::Information});
+    if (saveAnswers.empty()) return {};
+    QString answer = saveAnswers.front();
+    saveAnswers.pop_front();
+    return answer;
+}

@@ -1,0 +1,71 @@
+// Message boxes and file dialogs behind one small interface, so that the GUI code never calls Qt's dialogs
+// directly and tests can plan the answers and read back every box that was shown.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <vector>
+
+// The icon a message box carries.
+enum class PromptKind { Information, Warning, Error, Question };
+
+class Prompts {
+public:
+    virtual ~Prompts() = default;
+
+    // Yes/No question; true for Yes.
+    virtual bool AskYesNo(const QString& text, const QString& caption, PromptKind kind) = 0;
+    // A message with an OK button.
+    virtual void Inform(const QString& text, const QString& caption, PromptKind kind) = 0;
+    // Files picked for opening, in the order given; empty when cancelled.
+    virtual QStringList PickOpenFiles(const QString& caption, const QString& filter) = 0;
+    // File picked for saving; empty when cancelled.
+    virtual QString PickSaveFile(const QString& caption, const QString& filter) = 0;
+
+    // The prompts in use: the Qt dialogs unless a test installed others.
+    static Prompts& Current();
+    // Installs `prompts` (not owned; null restores the Qt dialogs).
+    static void Install(Prompts* prompts);
+};
+
+// The real dialogs.
+class QtPrompts : public Prompts {
+public:
+    bool AskYesNo(const QString& text, const QString& caption, PromptKind kind) override;
+    void Inform(const QString& text, const QString& caption, PromptKind kind) override;
+    QStringList PickOpenFiles(const QString& caption, const QString& filter) override;
+    QString PickSaveFile(const QString& caption, const QString& filter) override;
+};
+
+// Scripted prompts for tests: every box is recorded, answers come from the planned queues.
+class ScriptedPrompts : public Prompts {
+public:
+    enum class BoxType { YesNo, Message, OpenFiles, SaveFile };
+    struct Box {
+        BoxType type;
+        QString text;  // message text, or the filter of a file dialog
+        QString caption;
+        PromptKind kind;
+    };
+
+    std::vector<Box> boxes;
+    std::deque<bool> yesNoAnswers;        // an empty queue answers No
+    std::deque<QStringList> openAnswers;  // an empty queue answers "cancelled"
+    std::deque<QString> saveAnswers;      // an empty queue answers "cancelled"
+
+    bool AskYesNo(const QString& text, const QString& caption, PromptKind kind) override;
+    void Inform(const QString& text, const QString& caption, PromptKind kind) override;
+    QStringList PickOpenFiles(const QString& caption, const QString& filter) override;
+    QString PickSaveFile(const QString& caption, const QString& filter) override;
+};
+
+// Installs scripted prompts for the lifetime of the object.
+class ScopedPrompts {
+public:
+    explicit ScopedPrompts(Prompts* prompts) { Prompts::Install(prompts); }
+    ~ScopedPrompts() { Prompts::Install(nullptr); }
+    ScopedPrompts(const ScopedPrompts&) = delete;
+    ScopedPrompts& operator=(const ScopedPrompts&) = delete;
+};
