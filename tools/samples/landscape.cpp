@@ -73,6 +73,7 @@ int water_depth(const Position& p) {
     // Lake: an ellipse with a wobbling shore; depth grows towards its centre.
     const int64_t du = (p.u - 48497) * 4096 / 8520, dv = (p.v - 17039) * 4096 / 9830;
     const int64_t r2 = (du * du + dv * dv) >> 12;  // 4096 on the nominal shore
+    if (r2 >= 4096 + 768) return -1;               // beyond the farthest shore: skip the noise
     const int64_t shore = 4096 + smooth_noise(p.x, p.y, 40, 21) * 3;
     if (r2 < shore) return int(256 * (shore - r2) / shore);
     return -1;
