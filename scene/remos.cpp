@@ -361,6 +361,9 @@ int remos_open(SceneFile* scene, const char* path, int format) {
         fclose(f);
         return REMOS_CANNOT_OPEN;
     }
+    // Unbuffered: every read seeks and reads the file itself, so no read can return bytes a buffer kept
+    // from an earlier read, and large reads go straight into the caller's memory.
+    setvbuf(f, nullptr, _IONBF, 0);
     scene->file = f;
     if (format == FMT_OPEN_ONLY) return REMOS_OK;
     if (format == FMT_DETECT) {

@@ -275,9 +275,13 @@ bool patch_fraction(float q2, float q1, float q0, int n, float* t) {
         if (q != 0.0f) minus = q0 / q;
     }
     const bool plus_ok = std::isfinite(plus), minus_ok = std::isfinite(minus);
-    // The first root when it lies in the scene, otherwise the other one.
+    // The first root when it lies in the scene; otherwise the root nearer to the scene. (Near the edges the
+    // right root can come out a hair below 0, while the other one of a near-parallelogram lies far away.)
+    auto distance = [](float t) { return t < 0.0f ? -t : t > 1.0f ? t - 1.0f : 0.0f; };
     if (plus_ok && plus >= 0.0f && static_cast<float>(n) > plus * static_cast<float>(n - 1)) {
         *t = plus;
+    } else if (plus_ok && minus_ok) {
+        *t = distance(minus) <= distance(plus) ? minus : plus;
     } else if (minus_ok) {
         *t = minus;
     } else if (plus_ok) {

@@ -76,7 +76,7 @@ inline void put_decimal(Bytes& b, size_t at, long long v, int width) {
 
 // Value of pixel (x, y) of band `band` in generated 8-bit scenes: distinct per band, line and column.
 inline unsigned char pattern(int band, int x, int y) {
-    return static_cast<unsigned char>((x * 7 + y * 13 + band * 61 + (x * y) % 5) & 0xFF);
+    return static_cast<unsigned char>((x * 7 + y * 13 + band * 61 + (int64_t(x) * y) % 5) & 0xFF);
 }
 
 // Native file: 512-byte header, then for every line one record per band.
