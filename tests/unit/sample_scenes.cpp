@@ -4,6 +4,7 @@
 
 #include <jpeglib.h>
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -61,6 +62,14 @@ fs::path unique_dir(const char* tag) {
     static int counter = 0;
     return fs::temp_directory_path() / ("orvenna_samples_" + std::string(tag) + "_" +
                                         std::to_string(::getpid()) + "_" + std::to_string(++counter));
+}
+
+// A test name made of the letters and digits of a file's relative path.
+std::string test_name(const char* rel) {
+    std::string n;
+    for (const char* p = rel; *p; ++p)
+        n += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+    return n;
 }
 
 // The 8-bit value a reader shows for stored band k of a file at (x, y).
@@ -142,6 +151,10 @@ struct CeosCase {
     int bits, samples_per_group, prefix, suffix;
 };
 
+void PrintTo(const CeosCase& c, std::ostream* os) {
+    *os << c.rel;
+}
+
 class CeosLayoutTest : public SampleSet, public ::testing::WithParamInterface<CeosCase> {};
 
 TEST_P(CeosLayoutTest, DescriptorFieldsAgreeWithTheRecords) {
@@ -191,7 +204,8 @@ INSTANTIATE_TEST_SUITE_P(Files, CeosLayoutTest,
                                            CeosCase{files::kCeosBand4, "", 8, 1, kCeosPrefix, kCeosSuffix},
                                            CeosCase{files::kCeos16, "", 16, 1, kCeosPrefix, kCeosSuffix},
                                            CeosCase{files::kPsrc, "PSRC", 8, 1, kSarPrefix, kSarSuffix},
-                                           CeosCase{files::kPsrb, "PSRB", 32, 2, kSarPrefix, kSarSuffix}));
+                                           CeosCase{files::kPsrb, "PSRB", 32, 2, kSarPrefix, kSarSuffix}),
+                         [](const auto& info) { return test_name(info.param.rel); });
 
 TEST_F(SampleSet, CeosSamplesFollowTheModel) {
     const auto c8 = read_all(path(files::kCeosBand3));
@@ -252,6 +266,10 @@ struct TiffCase {
     Band grey;  // band of a grey file
 };
 
+void PrintTo(const TiffCase& c, std::ostream* os) {
+    *os << c.rel;
+}
+
 class TiffLayoutTest : public SampleSet, public ::testing::WithParamInterface<TiffCase> {};
 
 TEST_P(TiffLayoutTest, TagsDescribeContiguousRowStrips) {
@@ -300,7 +318,8 @@ INSTANTIATE_TEST_SUITE_P(Files, TiffLayoutTest,
                                            TiffCase{files::kTiffGreyBE, true, false, Band::Red},
                                            TiffCase{files::kTiffRgbLE, false, true, Band::Red},
                                            TiffCase{files::kTiffRgbBE, true, true, Band::Red},
-                                           TiffCase{files::kLandsatThermal, false, false, Band::Thermal}));
+                                           TiffCase{files::kLandsatThermal, false, false, Band::Thermal}),
+                         [](const auto& info) { return test_name(info.param.rel); });
 
 // --- Pictures -------------------------------------------------------------------------------------------
 
@@ -511,6 +530,57 @@ TEST(LandscapeModel, LayoutScalesWithTheSceneSize) {
     band_row(Band::Thermal, 77, kWidth, kHeight, row.data());
     for (int x = 0; x < kWidth; ++x)
         ASSERT_EQ(row[size_t(x)], band_value(Band::Thermal, x, 77, kWidth, kHeight));
+}
+
+// --- Other sizes ------------------------------------------------------------------------------------------
+
+// Single-file writers at sizes with edge cases (one line: the strip offset sits in the TIFF entry itself;
+// one column; odd widths), read back through the scene reader.
+TEST(SampleWriters, OddSizesReadBackThroughTheSceneReader) {
+    const fs::path dir = unique_dir("sizes");
+    const std::pair<int, int> sizes[] = {{1, 1}, {7, 1}, {1, 6}, {801, 3}};
+    for (const auto& [w, h] : sizes) {
+        struct Written {
+            std::string name;
+            bool ok;
+            Band band;
+            int format;
+        };
+        std::string error;
+        const std::string base = (dir / (std::to_string(w) + "x" + std::to_string(h))).string();
+        const Written written[] = {
+            {"native", write_native(base + ".vdm", w, h, 2, &error), Band::Blue, FMT_NATIVE},
+            {"ceos8", write_ceos(base + ".c8", CeosKind::General, Band::Red, 8, w, h, &error), Band::Red,
+             FMT_CEOS},
+            {"ceos16", write_ceos(base + ".c16", CeosKind::General, Band::Thermal, 16, w, h, &error),
+             Band::Thermal, FMT_CEOS},
+            {"psrc", write_ceos(base + ".psrc", CeosKind::Psrc, Band::Green, 8, w, h, &error), Band::Green,
+             FMT_CEOS_PSRC},
+            {"tiff le", write_tiff_grey(base + "_le.tif", Band::NearInfrared, w, h, false, &error),
+             Band::NearInfrared, FMT_TIFF},
+            {"tiff be", write_tiff_rgb(base + "_be.tif", w, h, true, &error), Band::Red, FMT_TIFF},
+        };
+        const char* paths[] = {".vdm", ".c8", ".c16", ".psrc", "_le.tif", "_be.tif"};
+        for (int i = 0; i < 6; ++i) {
+            const Written& f = written[i];
+            SCOPED_TRACE(f.name + " " + std::to_string(w) + "x" + std::to_string(h));
+            ASSERT_TRUE(f.ok) << error;
+            SceneFile scene;
+            std::memset(&scene, 0, sizeof scene);
+            ASSERT_EQ(remos_open(&scene, (base + paths[i]).c_str(), FMT_DETECT), REMOS_OK);
+            EXPECT_EQ(scene.format, f.format);
+            EXPECT_EQ(scene.width, w);
+            EXPECT_EQ(int(scene.height), h);
+            std::vector<unsigned char> row(static_cast<size_t>(w));
+            for (int y = 0; y < h; ++y) {
+                ASSERT_EQ(remos_read_row(&scene.bands[0], row.data(), y, 0, w), 1);
+                for (int x = 0; x < w; ++x)
+                    ASSERT_EQ(row[size_t(x)], band_value(f.band, x, y, w, h)) << x << "," << y;
+            }
+            remos_close(&scene);
+        }
+    }
+    fs::remove_all(dir);
 }
 
 // --- Failures -------------------------------------------------------------------------------------------
