@@ -14,8 +14,11 @@ namespace {
 
 constexpr uint32_t kAllLetters = (1u << kLetterCount) - 1;
 constexpr uint32_t kNoState = 0xFFFFFFFFu;
-// Entries of all PixelTable rows together (8 bytes each): bounds the memory of the state tables.
-constexpr uint64_t kMaxTableEntries = 1u << 22;
+// PixelTable memory: pages of 256 entries (2 KiB) allocated where (state, high key byte) is first met, and a
+// page directory per state; both bounded.
+constexpr uint32_t kPageEntries = 256;
+constexpr size_t kMaxPages = 1u << 14;
+constexpr uint64_t kMaxDirectoryEntries = 1u << 22;
 constexpr uint32_t kMaxStates = 1u << 16;
 constexpr size_t kHashSlots = 1u << 20;
 constexpr size_t kHashMaxUsed = kHashSlots / 10 * 6;
@@ -110,7 +113,8 @@ void CompositeCache::begin(int row_count, const CompositeExpressions& exprs, boo
     state_ids_.clear();
     state_count_ = 0;
     state_ = 0;
-    table_rows_.clear();
+    directory_.clear();
+    pool_.resize(kPageEntries);  // page 0 stands for "no page"
 
     mode_ = Mode::Direct;
     if (use_cache) {
@@ -128,11 +132,10 @@ void CompositeCache::begin(int row_count, const CompositeExpressions& exprs, boo
     }
 
     if (mode_ == Mode::PixelTable) {
-        key_space_ = 1u << (8 * key_letter_count_);
-        max_states_ =
-            static_cast<uint32_t>(std::clamp<uint64_t>(kMaxTableEntries / key_space_, 1, kMaxStates));
+        pages_per_state_ = key_letter_count_ == 2 ? 256 : 1;
+        max_states_ = static_cast<uint32_t>(
+            std::clamp<uint64_t>(kMaxDirectoryEntries / pages_per_state_, 1, kMaxStates));
     } else if (mode_ == Mode::PixelHash) {
-        key_space_ = 0;
         max_states_ = kMaxStates;
         if (hash_slots_.empty()) hash_slots_.resize(kHashSlots);
         if (++hash_generation_ == 0) {  // wrapped: forget every slot
@@ -169,7 +172,7 @@ uint32_t CompositeCache::intern_state() {
     state_ids_.emplace(std::move(key), id);
     for (int t = 0; t < state_letter_count_; ++t)
         state_values_.push_back(values_[state_letter_list_[t]]);
-    if (mode_ == Mode::PixelTable) table_rows_.emplace_back(new Entry[key_space_]());
+    if (mode_ == Mode::PixelTable) directory_.resize(directory_.size() + pages_per_state_, 0);
     return id;
 }
 
@@ -222,7 +225,17 @@ bool CompositeCache::evaluate_miss(uint64_t key, uint8_t* bgr, uint32_t* next) {
 bool CompositeCache::table_miss(uint64_t key, uint8_t* bgr) {
     uint32_t next;
     if (!evaluate_miss(key, bgr, &next)) return false;
-    Entry& e = table_rows_[state_][key];
+    uint32_t& page = directory_[static_cast<size_t>(state_) * pages_per_state_ + (key >> 8)];
+    if (page == 0) {
+        const size_t pages = pool_.size() / kPageEntries;
+        if (pages > kMaxPages) {
+            fall_back();
+            return false;
+        }
+        page = static_cast<uint32_t>(pages);
+        pool_.resize(pool_.size() + kPageEntries);
+    }
+    Entry& e = pool_[static_cast<size_t>(page) * kPageEntries + (key & 0xFF)];
     e.next = next;
     std::memcpy(e.bgr, bgr, 3);
     e.valid = 1;
@@ -294,10 +307,11 @@ void CompositeCache::eval_run(const uint8_t* const* vals, int count, uint8_t* ou
             long long hits = 0;
             for (int i = 0; i < count; ++i) {
                 const uint32_t key = (v0 ? v0[i] : 0u) | (v1 ? static_cast<uint32_t>(v1[i]) << 8 : 0u);
-                const Entry& e = table_rows_[state_][key];
+                const uint32_t page = directory_[static_cast<size_t>(state_) * pages_per_state_ + (key >> 8)];
+                const Entry& e = pool_[static_cast<size_t>(page) * kPageEntries + (key & 0xFF)];
                 uint8_t* bgr = out_bgr + 3 * i;
                 ++lookups_;
-                if (e.valid) {
+                if (page != 0 && e.valid) {
                     bgr[0] = e.bgr[0];
                     bgr[1] = e.bgr[1];
                     bgr[2] = e.bgr[2];
@@ -338,6 +352,24 @@ namespace {
 // Writes `count` pixels of `bgr` to screen line y from column x0, each `factor` pixels wide.
 void write_line(const CompositeTarget& t, int y, int x0, int count, int factor, const uint8_t* bgr) {
     if (y < 0 || y >= t.height) return;
+    if (x0 >= 0 && static_cast<long long>(x0) + static_cast<long long>(count) * factor <= t.width) {
+        // The whole run lies inside the line: no clipping per pixel.
+        uint8_t* dst =
+            t.pixels + static_cast<std::ptrdiff_t>(y) * t.stride + static_cast<std::ptrdiff_t>(x0) * 3;
+        if (factor == 1) {
+            std::memcpy(dst, bgr, static_cast<size_t>(count) * 3);
+            return;
+        }
+        for (int i = 0; i < count; ++i) {
+            for (int m = 0; m < factor; ++m) {
+                dst[0] = bgr[3 * i];
+                dst[1] = bgr[3 * i + 1];
+                dst[2] = bgr[3 * i + 2];
+                dst += 3;
+            }
+        }
+        return;
+    }
     for (int i = 0; i < count; ++i) {
         PutPixels(t, x0 + i * factor, y, factor, bgr[3 * i], bgr[3 * i + 1], bgr[3 * i + 2]);
     }

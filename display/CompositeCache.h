@@ -107,9 +107,11 @@ private:
     uint32_t state_ = 0;  // the state the next pixel starts from
     uint32_t max_states_ = 0;
 
-    // PixelTable: one row of key_space_ entries per state.
-    uint32_t key_space_ = 1;
-    std::vector<std::unique_ptr<Entry[]>> table_rows_;
+    // PixelTable: directory_[state * pages_per_state_ + high key byte] is the page (0: none) in pool_ whose
+    // entry [low key byte] caches that pixel.
+    uint32_t pages_per_state_ = 1;
+    std::vector<uint32_t> directory_;
+    std::vector<Entry> pool_;
 
     // PixelHash: open addressing over (key, state).
     std::vector<HashSlot> hash_slots_;
