@@ -164,6 +164,9 @@ int read_native_header(SceneFile* scene) {
     int height = remos_be_int(head + 14, 2);
     int count = remos_be_int(head + 86, 2);
     if (width <= 0 || height <= 0 || count <= 0) return 0;
+    // The band records are allocated only for data the file really holds.
+    const int64_t data_bytes = static_cast<int64_t>(width) * height * count;
+    if (kNativeHeaderBytes + data_bytes > remos_io::file_size(scene->file)) return 0;
     if (!remos_alloc_bands(scene, count)) return 0;
     for (int i = 0; i < count; ++i) {
         BandInfo* b = &scene->bands[i];

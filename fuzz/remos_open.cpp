@@ -1,0 +1,48 @@
+// Fuzzes the scene reader: the input becomes a file that is opened with format detection; every band's first
+// and last row, its last sample and its histogram are read, then the scene is closed.
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "scene/remos.h"
+
+namespace {
+
+const std::string& input_path() {
+    static const std::string path = "/tmp/orvenna-fuzz-remos-" + std::to_string(getpid()) + ".bin";
+    return path;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FILE* f = fopen(input_path().c_str(), "wb");
+    if (!f) return 0;
+    if (size) fwrite(data, 1, size, f);
+    fclose(f);
+
+    SceneFile scene;
+    int r = remos_open(&scene, input_path().c_str(), FMT_DETECT);
+    if (r == 0) return 0;
+    if (r == 1) {
+        std::vector<unsigned char> row;
+        for (uint32_t i = 0; i < scene.band_count; ++i) {
+            BandInfo* b = &scene.bands[i];
+            row.assign(static_cast<size_t>(b->width) + 16, 0);
+            remos_read_row(b, row.data(), 0, 0, b->width);
+            remos_read_row(b, row.data(), b->lines - 1, 0, b->width);
+            remos_read_row(b, row.data(), b->lines, b->width - 1, 100);  // clamped
+            remos_read_sample(b, static_cast<int64_t>(b->width) * b->lines - 1);
+            remos_make_histogram(b);
+            remos_auto_range(b, 0.00085, static_cast<int>(i & 1));
+            remos_stretch_row(b, row.data(), b->width);
+            remos_stretch_value(b, row[0]);
+        }
+    }
+    remos_close(&scene);
+    return 0;
+}
