@@ -26,6 +26,10 @@ public:
     uint32_t letters_read_before_write() const;  // bit k: may be read before being assigned (superset)
     size_t operation_count() const;              // instructions in the program
 
+    // Runs the program once like evaluate() and returns how many instructions it executed (for
+    // benchmarks and diagnosis; slower than evaluate).
+    size_t executed_operations(LetterCells cells, double ans);
+
     struct Insn {
         uint32_t op;
         uint32_t dst;  // register, letter index or jump target, by op
