@@ -1,0 +1,53 @@
+// Fuzzes the metadata text reader: the input becomes a file that is read, searched and converted.
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "scene/econf.h"
+
+namespace {
+
+const std::string& input_path() {
+    static const std::string path =
+        (access("/dev/shm", W_OK) == 0 ? std::string("/dev/shm") : std::string("/tmp")) +
+        "/orvenna-fuzz-econf-" + std::to_string(getpid()) + ".met";
+    return path;
+}
+
+const char* const kKeys[] = {
+    "Img_ImageSceneLeftTopLatitude", "LMAX_BAND61", "LMIN_BAND61", "PRODUCT_UL_CORNER_LAT", "GROUP", "", "="};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FILE* f = std::fopen(input_path().c_str(), "wb");
+    if (!f) return 0;
+    if (size) std::fwrite(data, 1, size, f);
+    std::fclose(f);
+
+    ConfFile conf{};
+    if (!econf_open(&conf, input_path().c_str())) return 0;
+    volatile double sink = 0;
+    if (econf_read(&conf)) {
+        for (uint32_t i = 0; i < conf.count; ++i) {
+            const ConfEntry* e = conf.entries[i];
+            // Every stored entry is found again by its key (the first with that key), and reads as a number.
+            const ConfEntry* found = econf_find(&conf, e->key);
+            if (!found || std::strcmp(found->key, e->key) != 0) __builtin_trap();
+            if (std::strlen(e->key) == 0 || std::strlen(e->value) == 0 || e->valid != 1) __builtin_trap();
+            sink = sink + econf_number(e);
+        }
+        for (const char* key : kKeys)
+            sink = sink + econf_number(econf_find(&conf, key));
+    }
+    if (econf_close(&conf) != 1) __builtin_trap();
+
+    // The line splitter on its own, on the input up to its first NUL.
+    std::string line(reinterpret_cast<const char*>(data), size);
+    econf_free_tokens(econf_tokenize(line.c_str()));
+    return 0;
+}
