@@ -22,8 +22,10 @@ int64_t file_size_of(FILE* f) {
     return static_cast<int64_t>(st.st_size);
 }
 
-// True when n bytes at offset lie wholly inside a file of `size` bytes.
+// True when n bytes at offset lie wholly inside a file of `size` bytes. Nothing is read for n = 0, so any
+// offset will do (an empty entry's unused offset field is not damage).
 bool within_file(int64_t offset, uint64_t n, int64_t size) {
+    if (n == 0) return offset >= 0;
     if (offset < 0 || size < 0 || offset > size) return false;
     return n <= static_cast<uint64_t>(size - offset);
 }

@@ -482,6 +482,13 @@ const DamageCase kDamageCases[] = {
          e.set(l.bytes, l.field_positions[0][2] - 4, 0xFFFFFFFFu, 4);
      },
      2},
+    {"empty_double_with_offset_past_end",
+     [](Layout& l, const Encoder& e) {
+         e.set(l.bytes, l.field_positions[0][2] - 6, TIFF_TYPE_DOUBLE, 2);
+         e.set(l.bytes, l.field_positions[0][2] - 4, 0, 4);
+         e.set(l.bytes, l.field_positions[0][2], 0xFFFFFFF0u, 4);
+     },
+     3},
     {"unknown_type_huge_count",
      [](Layout& l, const Encoder& e) {
          e.set(l.bytes, l.field_positions[0][2] - 6, 99, 2);
