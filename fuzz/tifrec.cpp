@@ -34,7 +34,8 @@ uint64_t walk_entry(const TiffEntry& e) {
         if (e.sbytes) sum += static_cast<uint8_t>(e.sbytes[i]);
         if (e.undefined) sum += e.undefined[i];
         if (e.rational_num) sum += e.rational_num[i] + e.rational_den[i];
-        if (e.srational_num) sum += static_cast<uint32_t>(e.srational_num[i] + e.srational_den[i]);
+        if (e.srational_num)
+            sum += static_cast<uint32_t>(e.srational_num[i]) + static_cast<uint32_t>(e.srational_den[i]);
         if (e.ascii) sum += static_cast<unsigned char>(e.ascii[i]);
     }
     if (e.ascii) sum += static_cast<unsigned char>(e.ascii[e.count]);  // the terminating NUL
