@@ -347,6 +347,9 @@ void TGelvantMainForm::ConnectHandlers() {
     connect(BtnDraw, &QPushButton::clicked, this, [this] { BtnDrawClick(); });
     connect(TBUpdate, &QToolButton::clicked, this, [this] { TBUpdateClick(); });
     connect(HistReduceMaxCheckBox, &QCheckBox::clicked, this, [this] { HistReduceMaxCheckBoxClick(); });
+    ConnectPresetHandlers();
+    ConnectPlacementHandlers();
+    ConnectOpenHandlers();
     // The default button: Enter anywhere in the window redraws.
     for (int key : {int(Qt::Key_Return), int(Qt::Key_Enter)}) {
         auto* shortcut = new QShortcut(QKeySequence(key), this);

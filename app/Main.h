@@ -4,7 +4,10 @@
 
 #include <QImage>
 #include <QMainWindow>
+#include <QStringList>
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -12,6 +15,9 @@
 
 class QAction;
 class QCheckBox;
+class QDragEnterEvent;
+class QDropEvent;
+class QMouseEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -196,6 +202,72 @@ public:
     void ExpEditBChange();
     void BtnDrawClick();
     void TBUpdateClick();
+
+    // ---- Colour presets (MainPresets.cpp) ----------------------------------------------------------------
+    void ConnectPresetHandlers();
+    void BtnColorClick();
+    QPoint ColorMenuPosition() const;  // screen point of BtnColor's top-right corner
+    void MI_C_NDVIClick();
+    void MI_C_TMClick();
+    void MI_C_LS_THMClick();
+
+    // ---- Placement and panels (MainPlacement.cpp) --------------------------------------------------------
+    void ConnectPlacementHandlers();
+    void MI_W_LTClick();
+    void MI_W_RTClick();
+    void MI_W_LBClick();
+    void MI_W_RBClick();
+    void MI_W_TClick();
+    void MI_W_BClick();
+    void MI_W_LClick();
+    void MI_W_RClick();
+    void TBLtClick();
+    void TBRtClick();
+    void TBLbClick();
+    void TBRbClick();
+    void ToolButton3Click();
+    void ToolButton5Click();
+    void ToolButton6Click();
+    void ToolButton9Click();
+    void TBSideClick();
+    void MI_V_TOOLClick();
+    void MI_V_BANDClick();
+    void MI_V_ZOOMClick();
+    void MI_V_STATUSClick();
+    void MI_V_CONFClick();
+    void V1Click();  // the View menu opens: check marks from the panels' visibility
+    // When valid, stands for the primary screen's available area (tests fake a screen with it).
+    QRect FakeScreenArea;
+
+    // ---- Opening, readout, close and save (MainOpen.cpp, MainReadout.cpp, MainCloseSave.cpp) ------------
+    void ConnectOpenHandlers();  // tool buttons, menu items and the view's pointer events
+    QStringList OpenDialogFiles;  // the open dialog's file list; the drop handler fills it as well
+    bool Opening = false;         // OpenFiles is working through OpenDialogFiles
+    // Size in bytes of a file, -1 when it is not found; tests replace it to fake large files.
+    std::function<int64_t(const QString&)> FileSizeLookup;
+    void TBOpenClick();
+    void OpenDroppedFiles(const QStringList& names);
+    void OpenFiles();
+    void ReadSceneMetadata();
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+    void SatImageMouseMove(QMouseEvent* event);
+    void SatImageMouseDown(QMouseEvent* event);
+    // Pointer readout at view pixel (x, y): colour in status panel 2, the pixel value window's text.
+    void PointerReadout(int viewX, int viewY);
+    // Shows the pixel value window 10 pixels right of and below the screen point.
+    void ShowPixelWindowAt(const QPoint& globalPointer);
+    int ImageColumnAtView(int viewX) const;
+    int ImageLineAtView(int viewY) const;
+    QString PixelValueText(int x, int y);
+    QString LongitudeText(int x, int y) const;
+    QString LatitudeText(int x, int y) const;
+    int BandValueAt(BandRow* row, int64_t index);
+    int PictureBandValue(BandRow* row, int64_t index) const;
+
+    void CloseAll();
+    void SaveView();
 
 protected:
     bool event(QEvent* event) override;

@@ -6,6 +6,9 @@
 #include "dialogs/Helpformcode.h"
 #include "dialogs/Pixvalue.h"
 #include "dialogs/Status.h"
+#include "display/Presethtm.h"
+#include "display/Presetls_thm.h"
+#include "display/Presetndvi.h"
 #include "platform/Application.h"
 #include "platform/ErrorDisplay.h"
 
@@ -17,6 +20,9 @@ int main(int argc, char** argv) {
         StatusForm = new TStatusForm(GelvantMainForm);
         PixForm = new TPixForm(GelvantMainForm);
         AboutForm = new TAboutForm(GelvantMainForm);
+        PresetFormNDVI = new TPresetFormNDVI(GelvantMainForm);
+        PresetFormTHM = new TPresetFormTHM(GelvantMainForm);
+        PresetFormLS_THM = new TPresetFormLS_THM(GelvantMainForm);
         HelpForm = new THelpForm(GelvantMainForm);
         GelvantMainForm->show();
         const int result = Application::exec();

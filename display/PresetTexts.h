@@ -1,0 +1,56 @@
+// Expression texts of the three colour presets (NDVI, thermography, Landsat surface temperature), the
+// temperature scale labels of the Landsat dialog and the number conversions the preset dialogs use. Qt-free:
+// the dialogs only collect the user's choices and hand them to these functions.
+//
+// The texts are built from fixed C-style format strings ("%c", "%d", "%f", "%s"). Numbers are written in the
+// C locale whatever locale the process runs in, because the expression language reads "." as the decimal
+// point.
+#pragma once
+
+#include <string>
+
+namespace orvenna {
+
+// The three channel texts of a preset.
+struct PresetChannelTexts {
+    std::string red;
+    std::string green;
+    std::string blue;
+};
+
+// Expression letter of band-list position `index`: 'a' + index for the 26 lettered positions. Positions
+// without a letter give '?', which no expression accepts, so such a text does not compile (the channel stays
+// black) instead of naming some other band.
+char PresetBandLetter(int index);
+
+// "( n - r ) / ( n + r ) * 128 + 128": the vegetation index -1..1 mapped to 0..256, the same text for all
+// three channels.
+std::string NdviText(char red, char nearInfrared);
+
+// Thermography texts of `source` (a band letter or any expression the user typed), wrapped as "( source )".
+// Scratch letters w, x, y, z carry the value and the channel results.
+PresetChannelTexts ThermographyTexts(const std::string& source);
+
+// Landsat band 6 temperature texts: band `band`, calibration `lmax`/`lmin` (single precision, printed with
+// six decimals), temperature range `minTemp`..`maxTemp` in whole degrees Celsius. Scratch letters v..z.
+PresetChannelTexts LandsatTemperatureTexts(char band, float lmax, float lmin, int minTemp, int maxTemp);
+
+// Captions of the six labels under the Landsat colour scale, from the red (left) end to the black end.
+struct TemperatureScaleLabels {
+    int red, yellow, green, water, blue, black;
+};
+// q = (maxTemp - minTemp) / 5 truncated toward zero; labels max, min + 4q, min + 3q, min + 2q, min + q, min.
+TemperatureScaleLabels TemperatureScale(int maxTemp, int minTemp);
+
+// Reads an LMAX/LMIN text as a single-precision number. Surrounding blanks and a leading '+' are accepted;
+// anything else that is not a complete finite decimal number (empty text, "abc", "1.5x", "nan", "inf", a
+// value beyond single precision) is refused with false and *value untouched.
+bool ParseCalibrationNumber(const std::string& text, float* value);
+
+// `value` in general format with up to 15 significant digits ("%.15g": 17.04 gives "17.04").
+std::string GeneralNumberText(double value);
+
+// `value` with six decimals ("%f": 17.04f gives "17.040001").
+std::string FixedSixText(double value);
+
+}  // namespace orvenna
