@@ -35,16 +35,19 @@ inline uint8_t scale32(uint32_t v) {
     return static_cast<uint8_t>(v / 16843009u);
 }
 
-// Mode-2 drawing value: |f| * 0.000001 * 255 truncated toward zero, keeping the low 8 bits.
+// Mode-2 drawing value: |f| * 0.000001 * 255 truncated toward zero, keeping the low 8 bits. Values of 2^64
+// and more are integers that are multiples of 2^12 as doubles, so their low 8 bits are 0.
 inline uint8_t float_to_byte(float f) {
     double v = std::fabs(static_cast<double>(f)) * 0.000001 * 255.0;
-    if (!std::isfinite(v)) return 0;
-    if (v < 4294967296.0) return static_cast<uint8_t>(static_cast<uint32_t>(v));
-    return static_cast<uint8_t>(static_cast<uint32_t>(std::fmod(std::trunc(v), 256.0)));
+    if (!(v < 18446744073709551616.0)) return 0;  // also NaN
+    return static_cast<uint8_t>(static_cast<uint64_t>(v));
 }
 
 inline float be_float(const unsigned char* p) {
-    return remos_bytes_to_float(p, 4, 0);
+    uint32_t u = (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+    float f;
+    memcpy(&f, &u, 4);
+    return f;
 }
 
 // Mode 0, samples wider than one byte: one read per chunk of the run, converted in memory.
@@ -494,7 +497,9 @@ int remos_read_pixel_vector(SceneFile* scene, int64_t pixel_index, RemosPixelVec
     if (scene->width <= 0 || pixel_index < 0 ||
         pixel_index / scene->width >= static_cast<int64_t>(scene->height))
         return 0;
+    // 32-bit samples above the int range are kept at its largest value rather than wrapped.
     for (int i = 0; i < vector->length; ++i)
-        vector->values[i] = static_cast<int>(remos_read_sample(&scene->bands[i], pixel_index));
+        vector->values[i] = static_cast<int>(
+            std::min(remos_read_sample(&scene->bands[i], pixel_index), static_cast<double>(INT32_MAX)));
     return 1;
 }

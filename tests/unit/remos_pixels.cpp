@@ -83,6 +83,13 @@ TEST(RemosRow, ThirtyTwoBitIntegersAreScaled) {
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(row[i], expected[i]) << v[i];
     EXPECT_EQ(remos_read_sample(o.band(0), 0), 4294967295.0);
+    RemosPixelVector pv;
+    ASSERT_EQ(remos_alloc_pixel_vector(&o.scene, &pv), 1);
+    ASSERT_EQ(remos_read_pixel_vector(&o.scene, 0, &pv), 1);
+    EXPECT_EQ(pv.values[0], INT32_MAX) << "kept at the int limit, not wrapped";
+    ASSERT_EQ(remos_read_pixel_vector(&o.scene, 1, &pv), 1);
+    EXPECT_EQ(pv.values[0], 16843009);
+    remos_free_pixel_vector(&pv);
 }
 
 TEST(RemosRow, FloatGroups) {
