@@ -1,0 +1,483 @@
+// The band list: row layout and labels, histogram pictures, every way of changing a display range, the
+// colour squares, automatic range, closing bands with relabelling and scene release.
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QtTest/QTest>
+
+#include <algorithm>
+
+#include "GuiTestSupport.h"
+#include "platform/ImageControl.h"
+#include "platform/UpDown.h"
+
+using guitest::MainWindowTest;
+
+namespace {
+
+const QRgb kBarInside = qRgb(30, 30, 255);
+const QRgb kBarOutside = qRgb(50, 50, 130);
+const QRgb kBackInside = qRgb(255, 255, 255);
+const QRgb kBackOutside = qRgb(80, 80, 80);
+
+class BandRowTest : public MainWindowTest {
+protected:
+    // One file "scene.vdm" of three 16 x 8 bands whose values are band * 40 + x.
+    void OpenThreeBands() {
+        path = dir.file("scene.vdm");
+        guitest::WriteNativeScene(path, 16, 8, 3,
+                                  [](int band, int x, int) { return uint8_t(band * 40 + x); });
+        scene = OpenScene(path);
+    }
+    int Low(BandRow* row) { return row->MinUpDown->Position(); }
+    int High(BandRow* row) { return row->MaxUpDown->Position(); }
+    QRgb Pixel(BandRow* row, int x, int y) { return row->HistImage->Picture.pixel(x, y) | 0xFF000000u; }
+
+    std::string path;
+    SceneFile* scene = nullptr;
+};
+
+}  // namespace
+
+TEST_F(BandRowTest, RowControlsAndLabels) {
+    OpenThreeBands();
+    ASSERT_EQ(form->BandRowList.size(), 3u);
+    BandRow* row = Row(2);
+    EXPECT_EQ(row->NameLabel->text(), "C : scene.vdm - 2");
+    EXPECT_EQ(row->NameLabel->toolTip(), row->NameLabel->text());
+    EXPECT_EQ(Row(0)->NameLabel->text(), "A : scene.vdm - 0");
+    EXPECT_EQ(row->RowPanel->height(), 100);
+    struct Place {
+        QWidget* w;
+        QRect rect;
+    } places[] = {
+        {row->HistImage, QRect(4, 24, 256, 45)},    {row->CloseButton, QRect(4, 4, 21, 17)},
+        {row->BlueButton, QRect(224, 72, 17, 21)},  {row->RedButton, QRect(184, 72, 17, 21)},
+        {row->GreenButton, QRect(204, 72, 17, 21)}, {row->AutoButton, QRect(128, 72, 29, 21)},
+        {row->GreyButton, QRect(244, 72, 17, 21)},  {row->FullRangeButton, QRect(156, 72, 21, 21)},
+    };
+    for (const Place& p : places)
+        EXPECT_EQ(p.w->geometry(), p.rect);
+    EXPECT_EQ(row->MinEdit->pos(), QPoint(24, 72));
+    EXPECT_EQ(row->MaxEdit->pos(), QPoint(84, 72));
+    EXPECT_EQ(row->MinEdit->width(), 25);
+    EXPECT_EQ(row->NameLabel->pos(), QPoint(28, 8));
+    EXPECT_EQ(row->LowLabel->text(), "下");
+    EXPECT_EQ(row->HighLabel->text(), "上");
+    EXPECT_EQ(row->AutoButton->text(), "自動");
+    EXPECT_EQ(row->FullRangeButton->text(), "<>");
+    EXPECT_EQ(row->CloseButton->text(), "×");
+    EXPECT_EQ(row->CloseButton->palette().color(QPalette::ButtonText), QColor(Qt::red));
+    EXPECT_EQ(row->GreenButton->palette().color(QPalette::ButtonText), QColor(0, 128, 0));
+    EXPECT_EQ(Low(row), 0);
+    EXPECT_EQ(High(row), 255);
+    EXPECT_EQ(row->MinEdit->text(), "0");
+    EXPECT_EQ(row->MaxEdit->text(), "255");
+    EXPECT_EQ(row->LineBuf.size(), 16u);
+    // Rows are listed top-down in letter order.
+    EXPECT_EQ(form->BandListLayout->indexOf(Row(0)->RowPanel), 0);
+    EXPECT_EQ(form->BandListLayout->indexOf(Row(2)->RowPanel), 2);
+}
+
+TEST_F(BandRowTest, ColourChannelRowsAreMarked) {
+    OpenThreeBands();
+    for (int i = 0; i < 3; ++i) {
+        Row(i)->IsPicture = true;
+        form->RefreshBandRow(Row(i));
+    }
+    EXPECT_EQ(Row(0)->NameLabel->text(), "A : scene.vdm - 0 - R");
+    EXPECT_EQ(Row(1)->NameLabel->text(), "B : scene.vdm - 1 - G");
+    EXPECT_EQ(Row(2)->NameLabel->text(), "C : scene.vdm - 2 - B");
+    EXPECT_EQ(Row(0)->NameLabel->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    EXPECT_EQ(Row(1)->NameLabel->palette().color(QPalette::WindowText), QColor(0, 128, 0));
+    EXPECT_EQ(Row(2)->NameLabel->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+}
+
+TEST_F(BandRowTest, HistogramPictureColoursAndScaling) {
+    OpenThreeBands();
+    BandRow* row = Row(0);
+    BandInfo* band = row->Band;
+    std::fill(std::begin(band->histogram), std::end(band->histogram), 0);
+    band->histogram[0] = 1000;  // tallest bin is an end bin
+    band->histogram[10] = 100;  // tallest inner bin
+    band->histogram[20] = 50;
+    band->histogram[200] = 25;
+    band->hist_peak = 1000;
+    band->hist_peak_inner = 100;
+    row->MinUpDown->SetPosition(15);
+    row->MaxUpDown->SetPosition(200);
+    form->DrawBandHistogram(row);
+    const int h = 45;
+    struct Column {
+        int v;
+        int bar;  // expected bar height
+        bool inside;
+    } reduced[] = {
+        {0, h, false},                          // taller than the reduced peak: fills its column
+        {10, h, false},                         // the inner peak
+        {20, int(h * (50.0 / 100.0)), true},    // 22
+        {200, int(h * (25.0 / 100.0)), false},  // the upper bound itself is outside
+        {100, 0, true},
+    };
+    for (const Column& c : reduced) {
+        for (int y = 0; y < h; ++y) {
+            const bool inBar = y >= h - c.bar;
+            const QRgb want =
+                inBar ? (c.inside ? kBarInside : kBarOutside) : (c.inside ? kBackInside : kBackOutside);
+            ASSERT_EQ(Pixel(row, c.v, y), want) << "v=" << c.v << " y=" << y;
+        }
+    }
+    // Unchecking the box rescales every row to the peak over all bins at once.
+    BandRow* other = Row(1);
+    std::fill(std::begin(other->Band->histogram), std::end(other->Band->histogram), 0);
+    other->Band->histogram[255] = 90;
+    other->Band->histogram[128] = 30;
+    other->Band->hist_peak = 90;
+    other->Band->hist_peak_inner = 30;
+    form->DrawBandHistogram(other);
+    EXPECT_EQ(Pixel(other, 128, 0), kBarInside);  // full column with the reduced peak
+    form->HistReduceMaxCheckBox->click();
+    EXPECT_FALSE(form->HistReduceMaxCheckBox->isChecked());
+    EXPECT_EQ(Pixel(other, 128, 0), kBackInside);
+    EXPECT_EQ(Pixel(other, 128, h - 15), kBarInside);  // 30 / 90 of 45 = 15 pixels
+    EXPECT_EQ(Pixel(other, 128, h - 16), kBackInside);
+    EXPECT_EQ(Pixel(row, 10, h - 4), kBarOutside);  // 100 / 1000 of 45 = 4 pixels
+    EXPECT_EQ(Pixel(row, 10, h - 5), kBackOutside);
+}
+
+TEST_F(BandRowTest, ZeroPeaksBecomeOne) {
+    OpenThreeBands();
+    BandRow* row = Row(0);
+    std::fill(std::begin(row->Band->histogram), std::end(row->Band->histogram), 0);
+    row->Band->hist_peak = 0;
+    row->Band->hist_peak_inner = 0;
+    form->DrawBandHistogram(row);
+    EXPECT_EQ(row->Band->hist_peak, 1);
+    EXPECT_EQ(row->Band->hist_peak_inner, 1);
+    EXPECT_EQ(Pixel(row, 50, 44), kBackInside);  // an empty picture
+}
+
+TEST_F(BandRowTest, TypedBoundsNeverMeet) {
+    OpenThreeBands();
+    BandRow* row = Row(1);
+    struct Case {
+        bool lower;
+        const char* text;
+        int wantLow, wantHigh;
+    } cases[] = {
+        {true, "255", 254, 255},  // lower typed at the upper bound stops one below it
+        {true, "100", 100, 255},
+        {false, "50", 100, 101},  // upper typed below the lower bound becomes lower + 1
+        {false, "180", 100, 180},
+        {true, "-7", 0, 180},   // outside 0..255: the nearest bound
+        {true, "abc", 0, 180},  // not a number: the last valid position
+        {false, "999", 0, 255},
+    };
+    for (const Case& c : cases) {
+        (c.lower ? row->MinEdit : row->MaxEdit)->setText(QString::fromUtf8(c.text));
+        EXPECT_EQ(row->Band->range_low, c.wantLow) << c.text;
+        EXPECT_EQ(row->Band->range_high, c.wantHigh) << c.text;
+        EXPECT_EQ(Low(row), c.wantLow) << c.text;
+        EXPECT_EQ(High(row), c.wantHigh) << c.text;
+    }
+    // The histogram follows the range: column 254 is outside now, 0 inside.
+    row->MinUpDown->SetPosition(10);
+    row->MaxUpDown->SetPosition(20);
+    EXPECT_EQ(Pixel(row, 9, 0), kBackOutside);
+    EXPECT_EQ(Pixel(row, 10, 0), kBackInside);
+    EXPECT_EQ(Pixel(row, 19, 0), kBackInside);
+    EXPECT_EQ(Pixel(row, 20, 0), kBackOutside);
+}
+
+TEST_F(BandRowTest, UpDownButtonsStepTheBound) {
+    OpenThreeBands();
+    BandRow* row = Row(0);
+    row->MinUpDown->SetPosition(253);
+    row->MinUpDown->UpButton()->click();
+    EXPECT_EQ(row->Band->range_low, 254);
+    row->MinUpDown->UpButton()->click();  // would meet the upper bound
+    EXPECT_EQ(row->Band->range_low, 254);
+    row->MaxUpDown->DownButton()->click();  // would meet the lower bound
+    EXPECT_EQ(row->Band->range_high, 255);
+}
+
+TEST_F(BandRowTest, HistogramDraggingWithEachButton) {
+    OpenThreeBands();
+    BandRow* row = Row(0);
+    row->MinUpDown->SetPosition(50);
+    row->MaxUpDown->SetPosition(150);
+    struct Case {
+        Qt::MouseButton button;
+        int x;
+        int wantLow, wantHigh;
+    } cases[] = {
+        {Qt::LeftButton, 70, 70, 150},
+        {Qt::LeftButton, 200, 149, 150},  // right of the upper bound: one below it
+        {Qt::LeftButton, -20, 0, 150},
+        {Qt::RightButton, 120, 0, 120},
+        {Qt::RightButton, 300, 0, 255},  // beyond the picture: 255
+        {Qt::LeftButton, 100, 100, 255},
+        {Qt::RightButton, 40, 100, 101},   // left of the lower bound: one above it
+        {Qt::MiddleButton, 30, 100, 101},  // the middle button shows counts only
+    };
+    for (const Case& c : cases) {
+        form->HistImageMouseDown(row, c.button, c.x);
+        EXPECT_TRUE(row->HistDragging);
+        form->HistImageMouseUp(row);
+        EXPECT_FALSE(row->HistDragging);
+        EXPECT_EQ(row->Band->range_low, c.wantLow) << c.button << " x=" << c.x;
+        EXPECT_EQ(row->Band->range_high, c.wantHigh) << c.button << " x=" << c.x;
+    }
+    // A move without a held button changes nothing.
+    form->HistImageMouseMove(row, 5);
+    EXPECT_EQ(row->Band->range_low, 100);
+}
+
+TEST_F(BandRowTest, DragThroughRealMouseEventsShowsTheCountAndRedraws) {
+    OpenThreeBands();
+    form->show();
+    BandRow* row = Row(0);
+    // Values of band 0 are x (0..15), eight lines: bin 5 counts 8.
+    ASSERT_EQ(row->Band->histogram[5], 8);
+    // The middle button only shows counts: "0" for bin 20, at (22, 2), over an empty part of the picture.
+    QTest::mousePress(row->HistImage, Qt::MiddleButton, Qt::NoModifier, QPoint(20, 20));
+    EXPECT_EQ(row->HistDragButton, 2);
+    auto darkPixels = [&] {
+        int dark = 0;
+        for (int y = 0; y < 45; ++y)
+            for (int x = 16; x < 60; ++x)
+                dark += qGray(row->HistImage->Picture.pixel(x, y)) < 100;
+        return dark;
+    };
+    EXPECT_GT(darkPixels(), 0);
+    QTest::mouseRelease(row->HistImage, Qt::MiddleButton, Qt::NoModifier, QPoint(20, 20));
+    EXPECT_EQ(darkPixels(), 0);  // the release wiped the text
+    EXPECT_EQ(row->Band->range_low, 0);
+    EXPECT_EQ(row->Band->range_high, 255);
+
+    QTest::mousePress(row->HistImage, Qt::LeftButton, Qt::NoModifier, QPoint(5, 20));
+    EXPECT_EQ(Low(row), 5);
+    EXPECT_EQ(row->HistDragButton, 0);
+    QTest::mouseMove(row->HistImage, QPoint(9, 20));
+    QTest::mouseRelease(row->HistImage, Qt::LeftButton, Qt::NoModifier, QPoint(9, 20));
+    EXPECT_FALSE(row->HistDragging);
+    EXPECT_EQ(row->Band->range_low, 9);
+    EXPECT_EQ(Pixel(row, 8, 44), kBarOutside);
+    EXPECT_EQ(Pixel(row, 9, 44), kBarInside);
+    // The release redrew the view.
+    EXPECT_FALSE(form->SatImage->Picture.isNull());
+
+    QTest::mousePress(row->HistImage, Qt::RightButton, Qt::NoModifier, QPoint(200, 20));
+    EXPECT_EQ(row->HistDragButton, 1);
+    QTest::mouseRelease(row->HistImage, Qt::RightButton, Qt::NoModifier, QPoint(200, 20));
+    EXPECT_EQ(row->Band->range_high, 200);
+    EXPECT_EQ(row->Band->range_low, 9);
+}
+
+TEST_F(BandRowTest, ColourSquaresWriteTheRowLetter) {
+    const std::string p = dir.file("four.vdm");
+    guitest::WriteNativeScene(p, 4, 4, 4, [](int b, int x, int) { return uint8_t(b + x); });
+    OpenScene(p);
+    BandRow* d = Row(3);
+    ASSERT_EQ(d->NameLabel->text(), "D : four.vdm - 3");
+    d->RedButton->click();
+    EXPECT_EQ(form->ExpEditR->text(), "d");
+    Row(1)->GreenButton->click();
+    EXPECT_EQ(form->ExpEditG->text(), "b");
+    Row(2)->BlueButton->click();
+    EXPECT_EQ(form->ExpEditB->text(), "c");
+    Row(0)->GreyButton->click();
+    EXPECT_EQ(form->ExpEditR->text(), "a");
+    EXPECT_EQ(form->ExpEditG->text(), "a");
+    EXPECT_EQ(form->ExpEditB->text(), "a");
+}
+
+TEST_F(BandRowTest, FullRangeButton) {
+    OpenThreeBands();
+    BandRow* row = Row(0);
+    row->MinUpDown->SetPosition(30);
+    row->MaxUpDown->SetPosition(60);
+    row->FullRangeButton->click();
+    EXPECT_EQ(row->Band->range_low, 0);
+    EXPECT_EQ(row->Band->range_high, 255);
+}
+
+TEST_F(BandRowTest, AutomaticRangeAsksForAMissingHistogram) {
+    path = dir.file("ramp.vdm");
+    // Values 100..227 along x: the automatic range lies far above a narrow starting range.
+    guitest::WriteNativeScene(path, 128, 64, 1, [](int, int x, int) { return uint8_t(100 + x); });
+    OpenScene(path, /*histogram=*/false);
+    BandRow* row = Row(0);
+    row->MinUpDown->SetPosition(0);
+    row->MaxUpDown->SetPosition(10);
+
+    // The answer No leaves the histogram as it is (empty) and still computes a range from it.
+    prompts.yesNoAnswers = {false};
+    BandInfo copy = *row->Band;
+    remos_auto_range(&copy, 0.00085, 1);
+    row->AutoButton->click();
+    ASSERT_EQ(prompts.boxes.size(), 1u);
+    EXPECT_EQ(prompts.boxes[0].type, ScriptedPrompts::BoxType::YesNo);
+    EXPECT_EQ(prompts.boxes[0].text, "ヒストグラムが作成されていません。作成しますか？");
+    EXPECT_EQ(prompts.boxes[0].caption, "確認");
+    EXPECT_EQ(prompts.boxes[0].kind, PromptKind::Information);
+    EXPECT_FALSE(row->HistValid);
+    EXPECT_EQ(row->Band->histogram[150], 0);
+
+    // Yes computes it; the automatic range is carried over unchanged, even above the old upper bound.
+    row->MinUpDown->SetPosition(0);
+    row->MaxUpDown->SetPosition(10);
+    prompts.yesNoAnswers = {true};
+    copy = *row->Band;
+    remos_make_histogram(&copy);
+    remos_auto_range(&copy, 0.00085, 1);
+    ASSERT_GT(copy.range_low, 10);
+    ASSERT_LT(copy.range_low, copy.range_high);
+    row->AutoButton->click();
+    EXPECT_EQ(prompts.boxes.size(), 2u);
+    EXPECT_TRUE(row->HistValid);
+    EXPECT_EQ(row->Band->histogram[150], 64);
+    EXPECT_EQ(row->Band->range_low, copy.range_low);
+    EXPECT_EQ(row->Band->range_high, copy.range_high);
+    EXPECT_EQ(Low(row), copy.range_low);
+    EXPECT_EQ(High(row), copy.range_high);
+
+    // With the histogram made, no question; a ratio that is not a number is reported, the range kept.
+    form->AutoRangeEdit->setText(QStringLiteral("abc"));
+    row->MinUpDown->SetPosition(5);
+    row->AutoButton->click();
+    ASSERT_EQ(prompts.boxes.size(), 3u);
+    EXPECT_EQ(prompts.boxes[2].type, ScriptedPrompts::BoxType::Message);
+    EXPECT_EQ(prompts.boxes[2].kind, PromptKind::Error);
+    EXPECT_TRUE(prompts.boxes[2].text.contains("abc"));
+    EXPECT_EQ(row->Band->range_low, 5);
+}
+
+TEST_F(BandRowTest, ClosingABandRelabelsTheRest) {
+    OpenThreeBands();
+    form->ExpEditR->setText("c");
+    BandRow* c = Row(2);
+    Row(1)->CloseButton->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(form->BandRowList.size(), 2u);
+    EXPECT_EQ(Row(1), c);
+    EXPECT_EQ(c->ListIndex, 1);
+    EXPECT_EQ(c->NameLabel->text(), "B : scene.vdm - 2");
+    EXPECT_EQ(form->BandListLayout->count(), 2);
+    EXPECT_EQ(form->ExpEditR->text(), "c");  // expressions are not rewritten
+    // The scene is still used by the other rows.
+    ASSERT_EQ(form->SceneList.size(), 1u);
+    EXPECT_NE(scene->file, nullptr);
+    EXPECT_TRUE(form->ImageLoaded);
+
+    form->CloseBand(Row(0));
+    form->GeoValid = true;
+    form->CloseBand(Row(0));
+    EXPECT_TRUE(form->BandRowList.empty());
+    EXPECT_TRUE(form->SceneList.empty());
+    EXPECT_FALSE(form->ImageLoaded);
+    EXPECT_FALSE(form->GeoValid);
+}
+
+TEST_F(BandRowTest, ScenesOfTheSameFileNameInDifferentFoldersStayApart) {
+    std::filesystem::create_directories(dir.path() / "one");
+    std::filesystem::create_directories(dir.path() / "two");
+    const std::string first = (dir.path() / "one" / "IMG.vdm").string();
+    const std::string second = (dir.path() / "two" / "IMG.vdm").string();
+    guitest::WriteNativeScene(first, 8, 8, 1, [](int, int x, int) { return uint8_t(x); });
+    guitest::WriteNativeScene(second, 8, 8, 1, [](int, int x, int) { return uint8_t(x + 1); });
+    SceneFile* a = OpenScene(first);
+    SceneFile* b = OpenScene(second);
+    ASSERT_EQ(Row(0)->FileName, Row(1)->FileName);
+
+    form->CloseBand(Row(1));  // the second folder's band
+    ASSERT_EQ(form->SceneList.size(), 1u);
+    EXPECT_EQ(form->SceneList[0].get(), a);
+    EXPECT_NE(a->file, nullptr);
+    EXPECT_EQ(form->SceneOfBand(Row(0)->Band), a);
+    (void)b;
+    // The remaining band still reads its own file.
+    unsigned char buf[8] = {};
+    remos_read_row(Row(0)->Band, buf, 0, 0, 8);
+    EXPECT_EQ(buf[7], 7);
+    EXPECT_EQ(buf[0], 0);
+}
+
+TEST_F(BandRowTest, PictureIsReleasedWithItsLastRow) {
+    // A picture as the opening workflow lists it: one scene record with three band records, three rows
+    // sharing the decoded picture.
+    const std::string p = dir.file("pic.bmp");
+    {
+        FILE* f = std::fopen(p.c_str(), "wb");
+        std::fputs("BM", f);
+        std::fclose(f);
+    }
+    auto scene = std::make_unique<SceneFile>();
+    *scene = SceneFile{};
+    ASSERT_EQ(remos_open(scene.get(), p.c_str(), FMT_OPEN_ONLY), REMOS_OK);
+    ASSERT_NE(remos_alloc_bands(scene.get(), 3), nullptr);
+    auto picture = std::make_shared<QImage>(6, 2, QImage::Format_BGR888);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 6; ++x)
+            picture->setPixel(x, y, qRgb(x * 10, 100 + y, 200));
+    SceneFile* raw = scene.get();
+    form->SceneList.push_back(std::move(scene));
+    for (int i = 0; i < 3; ++i) {
+        BandInfo* band = &raw->bands[i];
+        band->index = i;
+        band->band_count = 3;
+        band->width = 6;
+        band->lines = 2;
+        band->bits = 8;
+        band->interleave = REMOS_BY_PIXEL_RGB;
+        BandRow* row = form->AddBandRow(band, "pic.bmp", i);
+        row->IsPicture = true;
+        row->Picture = picture;
+        form->BandRowList.emplace_back(row);
+        form->PictureHistogram(row);
+        form->RefreshBandRow(row);
+    }
+    form->ImageLoaded = true;
+    // Histograms of the channels: red 0,10,..,50 twice each, green 100 and 101 six times, blue 200 twelve.
+    EXPECT_EQ(Row(0)->Band->histogram[30], 2);
+    EXPECT_EQ(Row(1)->Band->histogram[101], 6);
+    EXPECT_EQ(Row(2)->Band->histogram[200], 12);
+    EXPECT_EQ(Row(2)->Band->hist_peak, 12);
+    EXPECT_EQ(Row(2)->Band->hist_peak_inner, 12);
+    EXPECT_EQ(Row(0)->Band->hist_peak_inner, 2);
+
+    std::weak_ptr<QImage> watch = picture;
+    picture.reset();
+    form->CloseBand(Row(0));
+    EXPECT_FALSE(watch.expired());
+    EXPECT_EQ(form->SceneList.size(), 1u);
+    form->CloseBand(Row(0));
+    EXPECT_FALSE(watch.expired());
+    form->CloseBand(Row(0));
+    EXPECT_TRUE(watch.expired());
+    EXPECT_TRUE(form->SceneList.empty());
+    EXPECT_FALSE(form->ImageLoaded);
+}
+
+TEST_F(BandRowTest, RowsBeyondTheTwentySixthHaveNoLetter) {
+    const std::string p = dir.file("many.vdm");
+    guitest::WriteNativeScene(p, 4, 2, 28, [](int b, int, int) { return uint8_t(b); });
+    OpenScene(p, false);
+    ASSERT_EQ(form->BandRowList.size(), 28u);
+    EXPECT_EQ(Row(25)->NameLabel->text(), "Z : many.vdm - 25");
+    EXPECT_TRUE(Row(25)->RedButton->isEnabled());
+    EXPECT_EQ(Row(26)->NameLabel->text(), "[27] : many.vdm - 26");
+    EXPECT_FALSE(Row(26)->RedButton->isEnabled());
+    form->ExpEditR->setText("a");
+    form->RedButtonClick(Row(27));
+    EXPECT_EQ(form->ExpEditR->text(), "a");
+    // Closing an early band gives the 27th a letter.
+    form->CloseBand(Row(0));
+    EXPECT_EQ(Row(25)->NameLabel->text(), "Z : many.vdm - 26");
+    EXPECT_TRUE(Row(25)->RedButton->isEnabled());
+}
+
+ORVENNA_GUI_TEST_MAIN()

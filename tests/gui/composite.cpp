@@ -1,0 +1,280 @@
+// The composite view: the picture drawn at several magnifications and scroll positions against a per-pixel
+// computation made here, the expression boxes' colours, the redraw guards, AutoUpdate and BtnDraw.
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QToolButton>
+
+#include <algorithm>
+#include <cmath>
+
+#include "GuiTestSupport.h"
+#include "platform/ImageControl.h"
+#include "platform/UpDown.h"
+
+using guitest::MainWindowTest;
+
+namespace {
+
+constexpr int kImgW = 80;
+constexpr int kImgH = 50;
+
+uint8_t Band0(int x, int y) {
+    return uint8_t((x * 7 + y * 3) % 256);
+}
+uint8_t Band1(int x, int y) {
+    return uint8_t((x * y + 5) % 256);
+}
+
+// Display-range mapping of an 8-bit value.
+int Stretch(int v, int low, int high) {
+    if ((low == 0 && high == 255) || high <= low) return v;
+    const double mapped = 255.999999 / (high - low) * (v - low);
+    return std::clamp(static_cast<int>(mapped), 0, 255);
+}
+
+// Which image pixel the view shows at screen (sx, sy), from the magnification rules written out again here.
+struct ExpectedView {
+    int w, h, hpos, vpos, step;
+    double s() const { return std::pow(2.0, 5 - step); }
+    int f() const { return step <= 5 ? int(s()) : int(1.0 / s()); }
+    void Origin(int pos, int size, int* first, int* off) const {
+        const double start = pos - (1.0 / s()) * (size * 0.5);
+        if (start < 0) {
+            *off = static_cast<int>(std::fabs(start) * s());
+            *first = 0;
+        } else {
+            *off = 0;
+            *first = static_cast<int>(start);
+        }
+    }
+    bool ImagePixel(int sx, int sy, int* ix, int* iy) const {
+        int left, offX, top, offY;
+        Origin(hpos, w, &left, &offX);
+        Origin(vpos, h, &top, &offY);
+        const int F = f();
+        if (step <= 5) {
+            const int cols = std::min((w - offX) / F, kImgW - left);
+            const int lines = std::min((h - offY) / F, kImgH - top);
+            if (sx < offX || sy < offY || sx >= offX + cols * F || sy >= offY + lines * F) return false;
+            *ix = left + (sx - offX) / F;
+            *iy = top + (sy - offY) / F;
+        } else {
+            int cols = w - offX, lines = h - offY;
+            if (kImgW < cols * F + left) cols = (kImgW - left) / F;
+            if (kImgH < lines * F + top) lines = (kImgH - top) / F;
+            if (sx < offX || sy < offY || sx >= offX + cols || sy >= offY + lines) return false;
+            *ix = left + (sx - offX) * F;
+            *iy = top + (sy - offY) * F;
+        }
+        return true;
+    }
+    int ViewOffsetX() const {
+        int left, off;
+        Origin(hpos, w, &left, &off);
+        return off > 0 ? 0 : static_cast<int>(w / 2 - (hpos - left) * s());
+    }
+};
+
+class CompositeTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        const std::string p = dir.file("scene.vdm");
+        guitest::WriteNativeScene(p, kImgW, kImgH, 2,
+                                  [](int b, int x, int y) { return b == 0 ? Band0(x, y) : Band1(x, y); });
+        OpenScene(p);
+        form->ScrImgHor->setMaximum(kImgW - 1);
+        form->ScrImgVert->setMaximum(kImgH - 1);
+        form->SatImage->setFixedSize(kViewW, kViewH);
+        form->show();
+        ASSERT_EQ(form->SatImage->size(), QSize(kViewW, kViewH));
+    }
+
+    QRgb ViewPixel(int x, int y) { return form->SatImage->Picture.pixel(x, y) | 0xFF000000u; }
+
+    static constexpr int kViewW = 60;
+    static constexpr int kViewH = 40;
+};
+
+}  // namespace
+
+TEST_F(CompositeTest, PictureMatchesAPerPixelComputation) {
+    Row(1)->MinUpDown->SetPosition(10);
+    Row(1)->MaxUpDown->SetPosition(100);
+    form->ExpEditR->setText("a");
+    form->ExpEditG->setText("b");
+    form->ExpEditB->setText("a");
+    struct Case {
+        int step, hpos, vpos;
+    } cases[] = {
+        {5, 0, 0},    // start-up positions: the image's corner at the view centre
+        {5, 50, 30},  // 1:1 inside the image
+        {4, 12, 8},   // x2, image starting inside the view
+        {3, 40, 25},  // x4
+        {6, 20, 10},  // 1/2, reducing
+        {7, 79, 49},  // 1/4 at the far corner
+    };
+    for (const Case& c : cases) {
+        form->ZoomStep = c.step;
+        form->ScrImgHor->setValue(c.hpos);
+        form->ScrImgVert->setValue(c.vpos);
+        form->DrawComposite();
+        const QImage& pic = form->SatImage->Picture;
+        ASSERT_EQ(pic.format(), QImage::Format_BGR888);
+        ASSERT_EQ(pic.size(), QSize(kViewW, kViewH));
+        const ExpectedView view{kViewW, kViewH, c.hpos, c.vpos, c.step};
+        EXPECT_FLOAT_EQ(form->ZoomScale, float(view.s()));
+        EXPECT_EQ(form->ViewOffsetX, view.ViewOffsetX()) << "step " << c.step;
+        int drawn = 0;
+        for (int y = 0; y < kViewH; ++y) {
+            for (int x = 0; x < kViewW; ++x) {
+                int ix, iy;
+                QRgb want = qRgb(255, 255, 255);
+                if (view.ImagePixel(x, y, &ix, &iy)) {
+                    ++drawn;
+                    const int a = Band0(ix, iy);
+                    const int b = Stretch(Band1(ix, iy), 10, 100);
+                    want = qRgb(a, b, a);
+                }
+                ASSERT_EQ(ViewPixel(x, y), want) << "step " << c.step << " at " << x << "," << y;
+            }
+        }
+        EXPECT_GT(drawn, 0) << "step " << c.step;
+    }
+}
+
+TEST_F(CompositeTest, BytesAreBlueGreenRedInTheLines) {
+    form->ExpEditR->setText("200");
+    form->ExpEditG->setText("100");
+    form->ExpEditB->setText("50");
+    form->ScrImgHor->setValue(30);
+    form->ScrImgVert->setValue(20);
+    form->DrawComposite();
+    const uchar* line = form->SatImage->Picture.constScanLine(5);
+    EXPECT_EQ(line[3 * 7 + 0], 50);
+    EXPECT_EQ(line[3 * 7 + 1], 100);
+    EXPECT_EQ(line[3 * 7 + 2], 200);
+}
+
+TEST_F(CompositeTest, ExpressionBoxesTurnBlackWhileTheirTextDoesNotCompile) {
+    struct Case {
+        QLineEdit* edit;
+        CalcExpr** tree;
+        QColor colour;
+    } cases[] = {
+        {form->ExpEditR, &form->CalcExprR, QColor(255, 0, 0)},
+        {form->ExpEditG, &form->CalcExprG, QColor(0, 128, 0)},
+        {form->ExpEditB, &form->CalcExprB, QColor(0, 0, 255)},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.edit->palette().color(QPalette::Base), c.colour);
+        EXPECT_EQ(c.edit->palette().color(QPalette::Text), QColor(Qt::white));
+        c.edit->setText("(a");
+        EXPECT_EQ(*c.tree, nullptr);
+        EXPECT_EQ(c.edit->palette().color(QPalette::Base), QColor(Qt::black));
+        c.edit->setText("b");
+        EXPECT_NE(*c.tree, nullptr);
+        EXPECT_EQ(c.edit->palette().color(QPalette::Base), c.colour);
+    }
+}
+
+TEST_F(CompositeTest, ARedTextThatDoesNotCompileDrawsNoRed) {
+    form->ScrImgHor->setValue(30);
+    form->ScrImgVert->setValue(20);
+    form->ExpEditR->setText("(a");
+    form->ExpEditG->setText("a");
+    form->ExpEditB->setText("a");
+    const QImage before = form->SatImage->Picture;
+    form->DrawComposite();
+    EXPECT_EQ(qRed(ViewPixel(10, 10)), 0);
+    EXPECT_EQ(qGreen(ViewPixel(10, 10)), Band0(30 - 30 + 10, 20 - 20 + 10));
+    // Fixing the text turns the box red again but does not redraw.
+    const QImage drawn = form->SatImage->Picture;
+    form->ExpEditR->setText("a");
+    EXPECT_EQ(form->ExpEditR->palette().color(QPalette::Base), QColor(255, 0, 0));
+    EXPECT_EQ(form->SatImage->Picture, drawn);
+}
+
+TEST_F(CompositeTest, AutoUpdateOffDropsRedrawsButBtnDrawStillDraws) {
+    form->TBUpdate->click();
+    EXPECT_FALSE(form->TBUpdate->isChecked());
+    EXPECT_FALSE(form->AutoUpdate);
+    form->DrawComposite();
+    EXPECT_TRUE(form->SatImage->Picture.isNull());
+    Row(0)->GreyButton->click();  // asks for a redraw: ignored
+    EXPECT_TRUE(form->SatImage->Picture.isNull());
+
+    form->BtnDraw->click();
+    EXPECT_FALSE(form->SatImage->Picture.isNull());
+    EXPECT_FALSE(form->AutoUpdate);  // only for that one redraw
+    EXPECT_EQ(ViewPixel(kViewW / 2, kViewH / 2), qRgb(Band0(0, 0), Band0(0, 0), Band0(0, 0)));
+
+    form->TBUpdate->click();
+    EXPECT_TRUE(form->AutoUpdate);
+}
+
+TEST_F(CompositeTest, NothingIsDrawnWithoutAScene) {
+    form->ImageLoaded = false;
+    form->BtnDraw->click();
+    EXPECT_TRUE(form->SatImage->Picture.isNull());
+}
+
+TEST_F(CompositeTest, BusyTextIsShownOnceAndRequestsDuringTheRedrawAreDropped) {
+    form->SatImage->setFixedSize(200, 120);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(form->SatImage->size(), QSize(200, 120));
+    int redPixels = 0;
+    QRect redBox;
+    bool drawingSeen = false;
+    int runs = 0;
+    QMetaObject::invokeMethod(
+        form.get(),
+        [&] {
+            ++runs;
+            drawingSeen = form->Drawing;
+            const QImage& pic = form->SatImage->Picture;
+            for (int y = 0; y < pic.height(); ++y)
+                for (int x = 0; x < pic.width(); ++x) {
+                    const QRgb p = pic.pixel(x, y);
+                    if (qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60) {
+                        ++redPixels;
+                        redBox |= QRect(x, y, 1, 1);
+                    }
+                }
+            form->DrawComposite();  // dropped: a redraw is running
+        },
+        Qt::QueuedConnection);
+    form->DrawComposite();
+    EXPECT_EQ(runs, 1);
+    EXPECT_TRUE(drawingSeen);
+    EXPECT_FALSE(form->Drawing);
+    EXPECT_GT(redPixels, 20);
+    // Centred horizontally, ending above the middle line.
+    EXPECT_LT(std::abs(redBox.center().x() - 100), 6);
+    EXPECT_LT(redBox.bottom(), 60 - 10 + 2);
+    // The finished picture has no busy text left.
+    const QImage& pic = form->SatImage->Picture;
+    for (int y = 0; y < pic.height(); ++y)
+        for (int x = 0; x < pic.width(); ++x) {
+            const QRgb p = pic.pixel(x, y);
+            ASSERT_FALSE(qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60 && qRed(p) != qGreen(p));
+        }
+}
+
+TEST_F(CompositeTest, BandsClosedWhileTheBusyTextShowsAreNotRead) {
+    QMetaObject::invokeMethod(
+        form.get(),
+        [&] {
+            form->CloseBand(Row(1));
+            form->CloseBand(Row(0));
+        },
+        Qt::QueuedConnection);
+    form->DrawComposite();
+    EXPECT_TRUE(form->BandRowList.empty());
+    EXPECT_FALSE(form->ImageLoaded);
+    EXPECT_EQ(ViewPixel(kViewW / 2, kViewH / 2), qRgb(255, 255, 255));
+    EXPECT_FALSE(form->Drawing);
+}
+
+ORVENNA_GUI_TEST_MAIN()

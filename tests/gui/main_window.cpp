@@ -1,0 +1,253 @@
+// The main window at start-up: controls, captions, initial state, hints in the status bar, menus, message
+// numbers, closing with scenes open, and the application's error display.
+#include <QAction>
+#include <QCheckBox>
+#include <QEnterEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QToolButton>
+
+#include <stdexcept>
+
+#include "GuiTestSupport.h"
+#include "platform/Hint.h"
+#include "platform/ImageControl.h"
+#include "platform/ViewerBus.h"
+
+using guitest::MainWindowTest;
+
+namespace {
+
+QStringList MenuLayout(const QMenu* menu) {
+    QStringList items;
+    for (const QAction* a : menu->actions())
+        items << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    return items;
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, FreshStartState) {
+    EXPECT_EQ(form->windowTitle(), "Orvenna");
+    EXPECT_EQ(form->size(), QSize(900, 578));
+    for (int i = 0; i < 4; ++i)
+        EXPECT_TRUE(form->StatusPanelText(i).isEmpty()) << "panel " << i;
+    const int widths[4] = {200, 150, 240, 50};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(form->StatusPanels[i]->width(), widths[i]);
+    for (QLineEdit* e : {form->ExpEditR, form->ExpEditG, form->ExpEditB})
+        EXPECT_EQ(e->text(), "a");
+    EXPECT_TRUE(form->TBUpdate->isCheckable() && form->TBUpdate->isChecked());
+    EXPECT_TRUE(form->TBSide->isCheckable() && form->TBSide->isChecked());
+    EXPECT_TRUE(form->TBScr->isCheckable());
+    EXPECT_FALSE(form->TBScr->isChecked());
+    EXPECT_TRUE(form->ConfigPanel->isHidden());
+    EXPECT_FALSE(form->BandPanel->isHidden());
+    EXPECT_EQ(form->ScrImgHor->maximum(), 1000);
+    EXPECT_EQ(form->ScrImgVert->maximum(), 1000);
+    EXPECT_EQ(form->ZoomStep, 5);
+    EXPECT_FLOAT_EQ(form->ZoomScale, 1.0f);
+    EXPECT_EQ(form->ImgWidth, 1);
+    EXPECT_EQ(form->ImgHeight, 1);
+    EXPECT_TRUE(form->AutoUpdate);
+    for (bool flag : {form->ImageLoaded, form->Panning, form->Drawing, form->ZoomDragging, form->SyncOn,
+                      form->GeoValid, form->LsThermValid, form->SyncByGeo})
+        EXPECT_FALSE(flag);
+    EXPECT_EQ(form->CalcExprR, nullptr);
+    EXPECT_EQ(form->CalcExprG, nullptr);
+    EXPECT_EQ(form->CalcExprB, nullptr);
+    EXPECT_TRUE(form->SceneList.empty());
+    EXPECT_TRUE(form->BandRowList.empty());
+    EXPECT_EQ(form->BandPanel->width(), 284);
+    EXPECT_EQ(form->ZoomPanel->width(), 40);
+    EXPECT_EQ(form->ConfigPanel->height(), 124);
+    EXPECT_EQ(form->CalcPanel->height(), 105);
+}
+
+TEST_F(MainWindowTest, SettingsPanelDefaults) {
+    struct Case {
+        QCheckBox* box;
+        const char* caption;
+        bool checked;
+        int top;
+    } cases[] = {
+        {form->HistCheckBox, "ファイル読み込み時にヒストグラムを計算する", true, 8},
+        {form->ScrCheckBox, "滑らかにスクロールさせる（高負荷）", false, 28},
+        {form->AutoRangeCheckBox, "自動レンジ設定で0と255を除く", true, 48},
+        {form->HistReduceMaxCheckBox, "ヒストグラム表示の最大値から0と255を除く", true, 68},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.box->text(), QString::fromUtf8(c.caption));
+        EXPECT_EQ(c.box->isChecked(), c.checked) << c.caption;
+        EXPECT_EQ(c.box->geometry(), QRect(12, c.top, 253, 17)) << c.caption;
+    }
+    EXPECT_EQ(form->Label7->text(), "自動レンジ設定時の上下除去比率");
+    EXPECT_EQ(form->AutoRangeEdit->text(), "0.00085");
+    EXPECT_EQ(form->AutoRangeEdit->pos(), QPoint(224, 92));
+}
+
+TEST_F(MainWindowTest, ToolButtonHintsAndIcons) {
+    struct Case {
+        QToolButton* button;
+        const char* hint;
+    } cases[] = {
+        {form->TBOpen, "衛星データを開く"},
+        {form->TBSave, "画像を保存"},
+        {form->TBClose, "衛星データを閉じる"},
+        {form->TBSide, "バンドリストを表示/非表示"},
+        {form->TBUpdate, "画面を更新する"},
+        {form->TBScr, "他のビューアを同期させる"},
+        {form->TBLt, "左上へ"},
+        {form->TBRt, "右上ヘ"},
+        {form->TBLb, "左下へ"},
+        {form->TBRb, "右下へ"},
+        {form->ToolButton3, "上へ"},
+        {form->ToolButton5, "下へ"},
+        {form->ToolButton6, "左へ"},
+        {form->ToolButton9, "右へ"},
+    };
+    QList<qint64> iconKeys;
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.button->toolTip(), QString::fromUtf8(c.hint));
+        EXPECT_EQ(c.button->statusTip(), QString::fromUtf8(c.hint));
+        EXPECT_EQ(c.button->width(), 33);
+        ASSERT_FALSE(c.button->icon().isNull()) << c.hint;
+        const QImage picture = c.button->icon().pixmap(20, 20).toImage();
+        iconKeys << qint64(qHashBits(picture.constBits(), picture.sizeInBytes()));
+    }
+    // Every command has a picture of its own.
+    for (int i = 0; i < iconKeys.size(); ++i)
+        for (int j = i + 1; j < iconKeys.size(); ++j)
+            EXPECT_NE(iconKeys[i], iconKeys[j]) << i << " " << j;
+
+    EXPECT_EQ(form->ZoomUpImage->toolTip(), "拡大");
+    EXPECT_EQ(form->ZoomImage->toolTip(), "倍率変更");
+    EXPECT_EQ(form->Image3->toolTip(), "縮小");
+    EXPECT_EQ(form->ExpEditR->toolTip(), "画面上の赤の式");
+    EXPECT_EQ(form->ExpEditG->toolTip(), "画面上の緑の式");
+    EXPECT_EQ(form->ExpEditB->toolTip(), "画面上の青の式");
+    EXPECT_EQ(form->BtnColor->text(), "式で処理");
+    EXPECT_EQ(form->BtnColor->toolTip(), "式を使って画像を処理する");
+    EXPECT_EQ(form->BtnDraw->text(), "再描画");
+    EXPECT_EQ(form->BtnDraw->toolTip(), "画面を書き直す");
+    EXPECT_TRUE(form->BtnDraw->isDefault());
+}
+
+TEST_F(MainWindowTest, PointingAtAControlShowsItsLongHintInPanelZero) {
+    struct Case {
+        QWidget* widget;
+        const char* text;
+    } cases[] = {
+        {form->TBOpen, "衛星データを開く"},
+        {form->ExpEditG, "画面上の緑の式"},
+        {form->ZoomImage, "倍率変更"},
+    };
+    for (const Case& c : cases) {
+        QEnterEvent enter(QPointF(3, 3), QPointF(3, 3), QPointF(3, 3));
+        QCoreApplication::sendEvent(c.widget, &enter);
+        EXPECT_EQ(form->StatusPanelText(0), QString::fromUtf8(c.text));
+    }
+    // A hint with a short and a long part: the long part goes to the panel, the short one is the tool tip.
+    SetHint(form->TBSave, QStringLiteral("保存|表示中の画像をビットマップで保存"));
+    EXPECT_EQ(form->TBSave->toolTip(), "保存");
+    QEnterEvent enter(QPointF(3, 3), QPointF(3, 3), QPointF(3, 3));
+    QCoreApplication::sendEvent(form->TBSave, &enter);
+    EXPECT_EQ(form->StatusPanelText(0), "表示中の画像をビットマップで保存");
+}
+
+TEST_F(MainWindowTest, MenusWithSeparators) {
+    EXPECT_EQ(form->F1->title(), "ファイル(&F)");
+    EXPECT_EQ(MenuLayout(form->F1),
+              QStringList({"開く(&O)", "-", "保存(&S)", "すべて閉じる(&C)", "-", "終了(&X)"}));
+    EXPECT_EQ(form->V1->title(), "表示(&V)");
+    EXPECT_EQ(MenuLayout(form->V1), QStringList({"ツールバー(&B)", "-", "バンドリスト(&B)", "ズーム(&Z)", "-",
+                                                 "ステータスバー(&S)", "-", "設定(&C)"}));
+    EXPECT_EQ(form->W1->title(), "ウィンドウ(&W)");
+    EXPECT_EQ(MenuLayout(form->W1), QStringList({"左上へ(&0)", "右上へ(&1)", "左下へ(&2)", "右下へ(&3)", "-",
+                                                 "上へ(&T)", "下へ(&B)", "-", "左へ(&L)", "右へ(&R)"}));
+    EXPECT_EQ(form->H1->title(), "バージョン情報(&A)");
+    EXPECT_EQ(form->MI_H_ABOUT->text(), "バージョン情報(&A)");
+    EXPECT_EQ(MenuLayout(form->ColorMenu),
+              QStringList({"NDVI(&N)", "サーモグラフィ風(&T)", "LANDSAT温度分布(&L)"}));
+}
+
+TEST_F(MainWindowTest, MessageNumbersAreRegisteredAndSharedBetweenWindows) {
+    const unsigned numbers[7] = {form->MsgScrX, form->MsgScrY, form->MsgScrMag, form->MsgConnect,
+                                 form->MsgLat,  form->MsgLon,  form->MsgDraw};
+    const char* names[7] = {"PELLORANDE_SCR_X_9145",   "PELLORANDE_SCR_Y_9145", "PELLORANDE_SCR_MAG_9145",
+                            "PELLORANDE_CONNECT_9145", "PELLORANDE_LAT_9145",   "PELLORANDE_LON_9145",
+                            "PELLORANDE_DRAW_9145"};
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_GE(numbers[i], 0xC000u) << names[i];
+        EXPECT_EQ(ViewerBus::RegisterMessage(names[i]), numbers[i]) << names[i];
+        for (int j = 0; j < i; ++j)
+            EXPECT_NE(numbers[i], numbers[j]);
+    }
+    TGelvantMainForm second;
+    EXPECT_EQ(second.MsgScrX, form->MsgScrX);
+    EXPECT_EQ(second.MsgDraw, form->MsgDraw);
+    GelvantMainForm = form.get();
+}
+
+TEST_F(MainWindowTest, ClosingTheWindowReleasesEveryScene) {
+    const std::string a = dir.file("a.vdm");
+    const std::string b = dir.file("b.vdm");
+    guitest::WriteNativeScene(a, 8, 4, 2, [](int band, int x, int y) { return uint8_t(band * 50 + x + y); });
+    guitest::WriteNativeScene(b, 8, 4, 1, [](int, int x, int) { return uint8_t(x * 3); });
+    OpenScene(a);
+    OpenScene(b);
+    ASSERT_EQ(form->SceneList.size(), 2u);
+    ASSERT_EQ(form->BandRowList.size(), 3u);
+    form->ExpEditRChange();
+    ASSERT_NE(form->CalcExprR, nullptr);
+    form->show();
+    EXPECT_TRUE(form->close());
+    EXPECT_TRUE(form->SceneList.empty());
+    EXPECT_TRUE(form->BandRowList.empty());
+    EXPECT_EQ(form->CalcExprR, nullptr);
+    EXPECT_FALSE(form->ImageLoaded);
+    EXPECT_EQ(prompts.boxes.size(), 0u);  // no messages on the way out
+}
+
+TEST_F(MainWindowTest, QuickHelpIsOfferedInTheMenuBar) {
+    EXPECT_EQ(form->MI_H_HELP->text(), "簡易ヘルプ(&H)");
+    EXPECT_TRUE(form->H1->actions().contains(form->MI_H_HELP));
+}
+
+namespace {
+
+class ThrowingObject : public QObject {
+public:
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::User) throw std::runtime_error("読み込みに失敗しました");
+        if (e->type() == QEvent::User + 1) throw 42;
+        return QObject::event(e);
+    }
+};
+
+}  // namespace
+
+TEST_F(MainWindowTest, ErrorsEscapingAHandlerAreShownAndTheProgramGoesOn) {
+    ThrowingObject target;
+    QEvent first(QEvent::User);
+    QCoreApplication::sendEvent(&target, &first);
+    QEvent second(static_cast<QEvent::Type>(QEvent::User + 1));
+    QCoreApplication::sendEvent(&target, &second);
+    ASSERT_EQ(prompts.boxes.size(), 2u);
+    EXPECT_EQ(prompts.boxes[0].text, "読み込みに失敗しました");
+    EXPECT_EQ(prompts.boxes[0].kind, PromptKind::Error);
+    EXPECT_EQ(prompts.boxes[0].type, ScriptedPrompts::BoxType::Message);
+    EXPECT_TRUE(prompts.boxes[1].text.isEmpty());
+    // The loop goes on: a posted event after the failures is still delivered.
+    bool delivered = false;
+    QMetaObject::invokeMethod(
+        &target, [&] { delivered = true; }, Qt::QueuedConnection);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(delivered);
+}
+
+ORVENNA_GUI_TEST_MAIN()

@@ -1,0 +1,158 @@
+// Message registration on the viewer bus: the same number for the same name in every process, refusal of
+// unsafe folders, and tolerance of a damaged table.
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <set>
+
+#include "GuiTestSupport.h"
+#include "platform/ViewerBus.h"
+
+namespace {
+
+// Points the bus at a folder of the test's own for the lifetime of the object.
+class BusFolder {
+public:
+    explicit BusFolder(const std::string& path) : path_(path) {
+        const char* old = std::getenv("ORVENNA_BUS_DIR");
+        if (old) saved_ = old, hadOld_ = true;
+        setenv("ORVENNA_BUS_DIR", path.c_str(), 1);
+    }
+    ~BusFolder() {
+        if (hadOld_)
+            setenv("ORVENNA_BUS_DIR", saved_.c_str(), 1);
+        else
+            unsetenv("ORVENNA_BUS_DIR");
+    }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+    std::string saved_;
+    bool hadOld_ = false;
+};
+
+const char* const kNames[7] = {"PELLORANDE_SCR_X_9145",   "PELLORANDE_SCR_Y_9145", "PELLORANDE_SCR_MAG_9145",
+                               "PELLORANDE_CONNECT_9145", "PELLORANDE_LAT_9145",   "PELLORANDE_LON_9145",
+                               "PELLORANDE_DRAW_9145"};
+
+}  // namespace
+
+TEST(ViewerBus, FolderIsCreatedPrivate) {
+    guitest::TempDir dir;
+    BusFolder bus(dir.file("bus"));
+    std::string error;
+    EXPECT_EQ(ViewerBus::RuntimeFolder(&error), bus.path()) << error;
+    struct stat st {};
+    ASSERT_EQ(stat(bus.path().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+}
+
+TEST(ViewerBus, UnsafeFoldersAreRefused) {
+    guitest::TempDir dir;
+    const std::string open = dir.file("open");
+    ASSERT_EQ(mkdir(open.c_str(), 0700), 0);
+    ASSERT_EQ(chmod(open.c_str(), 0755), 0);
+    const std::string plain = dir.file("plain");
+    std::ofstream(plain) << "x";
+    const std::string link = dir.file("link");
+    const std::string target = dir.file("target");
+    ASSERT_EQ(mkdir(target.c_str(), 0700), 0);
+    ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+    for (const std::string& path : {open, plain, link}) {
+        BusFolder bus(path);
+        std::string error;
+        EXPECT_TRUE(ViewerBus::RuntimeFolder(&error).empty()) << path;
+        EXPECT_FALSE(error.empty());
+        EXPECT_EQ(ViewerBus::RegisterMessage("PELLORANDE_DRAW_9145"), 0u) << path;
+    }
+    // The refused folder was left as it was.
+    struct stat st {};
+    ASSERT_EQ(stat(open.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0755u);
+}
+
+TEST(ViewerBus, NamesGetStableDistinctNumbers) {
+    guitest::TempDir dir;
+    BusFolder bus(dir.file("bus"));
+    std::set<unsigned> seen;
+    unsigned first[7];
+    for (int i = 0; i < 7; ++i) {
+        first[i] = ViewerBus::RegisterMessage(kNames[i]);
+        EXPECT_EQ(first[i], 0xC000u + i);
+        seen.insert(first[i]);
+    }
+    EXPECT_EQ(seen.size(), 7u);
+    for (int i = 6; i >= 0; --i)
+        EXPECT_EQ(ViewerBus::RegisterMessage(kNames[i]), first[i]);
+    for (const char* bad : {"", "TWO WORDS", "LINE\nBREAK", "名前"})
+        EXPECT_EQ(ViewerBus::RegisterMessage(bad), 0u);
+    EXPECT_EQ(ViewerBus::RegisterMessage(nullptr), 0u);
+    EXPECT_EQ(ViewerBus::RegisterMessage(std::string(256, 'A').c_str()), 0u);
+}
+
+TEST(ViewerBus, TwoProcessesGetTheSameNumbers) {
+    guitest::TempDir dir;
+    BusFolder bus(dir.file("bus"));
+    // Several processes register the seven names at once, each in its own order.
+    constexpr int kChildren = 4;
+    int pipes[kChildren][2];
+    pid_t pids[kChildren];
+    for (int c = 0; c < kChildren; ++c) {
+        ASSERT_EQ(pipe(pipes[c]), 0);
+        pids[c] = fork();
+        ASSERT_GE(pids[c], 0);
+        if (pids[c] == 0) {
+            unsigned numbers[7];
+            for (int k = 0; k < 7; ++k) {
+                const int i = (k + c * 3) % 7;
+                numbers[i] = ViewerBus::RegisterMessage(kNames[i]);
+            }
+            const ssize_t ignored = write(pipes[c][1], numbers, sizeof numbers);
+            (void)ignored;
+            _exit(0);
+        }
+        close(pipes[c][1]);
+    }
+    unsigned results[kChildren][7];
+    for (int c = 0; c < kChildren; ++c) {
+        ASSERT_EQ(read(pipes[c][0], results[c], sizeof results[c]), ssize_t(sizeof results[c]));
+        close(pipes[c][0]);
+        int status = 0;
+        waitpid(pids[c], &status, 0);
+    }
+    std::set<unsigned> distinct;
+    for (int i = 0; i < 7; ++i) {
+        const unsigned mine = ViewerBus::RegisterMessage(kNames[i]);
+        distinct.insert(mine);
+        EXPECT_GE(mine, 0xC000u);
+        for (int c = 0; c < kChildren; ++c)
+            EXPECT_EQ(results[c][i], mine) << kNames[i] << " child " << c;
+    }
+    EXPECT_EQ(distinct.size(), 7u);
+}
+
+TEST(ViewerBus, DamagedTableLinesAreSkipped) {
+    guitest::TempDir dir;
+    BusFolder bus(dir.file("bus"));
+    ASSERT_FALSE(ViewerBus::RuntimeFolder().empty());
+    {
+        std::ofstream table(bus.path() + "/messages");
+        table << "garbage without number\n"
+              << "PELLORANDE_LAT_9145 12\n"        // below the range: ignored
+              << "PELLORANDE_LON_9145 99999999\n"  // too long: ignored
+              << "OTHER 49200\n"                   // 0xC030, a valid entry of some other name
+              << " 49300\n"
+              << "TORN_LINE 4";  // no newline at the end
+    }
+    const unsigned lat = ViewerBus::RegisterMessage("PELLORANDE_LAT_9145");
+    EXPECT_EQ(lat, 49201u);
+    EXPECT_EQ(ViewerBus::RegisterMessage("OTHER"), 49200u);
+    EXPECT_EQ(ViewerBus::RegisterMessage("PELLORANDE_LAT_9145"), lat);
+    EXPECT_EQ(ViewerBus::RegisterMessage("PELLORANDE_LON_9145"), 49202u);
+}
+
+ORVENNA_GUI_TEST_MAIN()
