@@ -16,6 +16,7 @@
 //   value), so only the count matters.
 #include "calc/ecalc_program.h"
 
+#include <algorithm>
 #include <cstring>
 #include <unordered_map>
 
@@ -25,11 +26,11 @@
 #define ECALC_BINOPS(X) \
     X(ADD, add) X(SUB, sub) X(MUL, mul) X(DIV, div) X(GT, gt) X(GE, ge) X(LT, lt) X(LE, le) X(POW, pow)
 // One-argument functions in operation-code order (ROOT = 16 ... ATAN = 26).
-#define ECALC_FUNCS(X)                                                                                \
-    X(ROOT, root)                                                                                     \
-    X(LOG, log10)                                                                                     \
-    X(LN, ln) X(RAD, rad) X(DEG, deg) X(SIN, sin) X(COS, cos) X(TAN, tan) X(ASIN, asin) X(ACOS, acos) \
-        X(ATAN, atan)
+#define ECALC_FUNCS(X) \
+    X(ROOT, root)      \
+    X(LOG, log10)      \
+    X(LN, ln)          \
+    X(RAD, rad) X(DEG, deg) X(SIN, sin) X(COS, cos) X(TAN, tan) X(ASIN, asin) X(ACOS, acos) X(ATAN, atan)
 // Comparisons that fuse with a conditional jump.
 #define ECALC_CMPS(X) X(GT, gt) X(GE, ge) X(LT, lt) X(LE, le)
 #define ECALC_MISC(X) \
@@ -638,7 +639,7 @@ void EcalcProgramBuilder::finish(const Operand& result) {
         if (regs & 4) insn.b = map(insn.b);
     }
     p_.regs_.assign(n_consts + 1 + temp_count_, 0.0);
-    std::memcpy(p_.regs_.data(), consts_.data(), n_consts * sizeof(double));
+    std::copy(consts_.begin(), consts_.end(), p_.regs_.begin());
     p_.ans_reg_ = n_consts;
     p_.code_ = std::move(code_);
     p_.letters_always_written_ = definitely_written_;
