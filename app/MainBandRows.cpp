@@ -312,6 +312,7 @@ SceneFile* TGelvantMainForm::SceneOfBand(const BandInfo* band) const {
 }
 
 void TGelvantMainForm::CloseBand(BandRow* row) {
+    if (Opening) return;  // an opening is appending rows; the list must not change under it
     const auto it = std::find_if(BandRowList.begin(), BandRowList.end(),
                                  [row](const std::unique_ptr<BandRow>& r) { return r.get() == row; });
     if (it == BandRowList.end()) return;

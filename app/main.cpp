@@ -1,4 +1,6 @@
 // Start-up: the application object, the windows in their order (all but the main window hidden), the loop.
+#include <QTimer>
+
 #include <exception>
 
 #include "app/Main.h"
@@ -25,6 +27,11 @@ int main(int argc, char** argv) {
         PresetFormLS_THM = new TPresetFormLS_THM(GelvantMainForm);
         HelpForm = new THelpForm(GelvantMainForm);
         GelvantMainForm->show();
+        // Files named on the command line are opened as if they had been dropped on the window, once the
+        // loop runs.
+        const QStringList files = Application::arguments().mid(1);
+        if (!files.isEmpty())
+            QTimer::singleShot(0, GelvantMainForm, [files] { GelvantMainForm->OpenDroppedFiles(files); });
         const int result = Application::exec();
         delete GelvantMainForm;  // the other windows are its children
         return result;

@@ -4,6 +4,7 @@
 #include "platform/Fonts.h"
 
 #include <QLabel>
+#include <QProgressBar>
 
 TStatusForm* StatusForm = nullptr;
 
@@ -15,6 +16,11 @@ TStatusForm::TStatusForm(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::MSW
     MessageLabel->setFont(FormFont(16));
     MessageLabel->move(12, 12);
     MessageLabel->resize(331, 20);
+    ProgressBar = new QProgressBar(this);
+    ProgressBar->setGeometry(12, 34, 331, 8);
+    ProgressBar->setTextVisible(false);
+    ProgressBar->setRange(0, 1);
+    ProgressBar->setValue(0);
 }
 
 void TStatusForm::FormShow() {

@@ -4,6 +4,7 @@
 #include <QDialog>
 
 class QLabel;
+class QProgressBar;
 
 class TStatusForm : public QDialog {
     Q_OBJECT
@@ -11,6 +12,7 @@ public:
     explicit TStatusForm(QWidget* parent = nullptr);
 
     QLabel* MessageLabel;
+    QProgressBar* ProgressBar;  // thin bar under the label: files and bands loaded so far
 
     // Centres the window on the main window.
     void FormShow();

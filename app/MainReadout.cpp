@@ -1,0 +1,149 @@
+// Pointer readout over the view: the colour under the pointer in the status bar, and the pixel value window
+// with the image position, its longitude and latitude and every band's value there.
+#include <QMouseEvent>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/Main.h"
+#include "dialogs/Pixvalue.h"
+#include "display/ViewGeometry.h"
+#include "platform/ImageControl.h"
+#include "scene/remos.h"
+
+namespace {
+
+// Bilinear interpolation between the values at the centres of the four corner pixels, in extended
+// precision, stored as a double. A scene one pixel wide or high has no extent in that direction, so the
+// terms that would divide by zero are left out.
+double CornerInterpolation(double ul, double ur, double ll, double lr, int width, int height, int x, int y) {
+    long double v = 0;
+    if (width > 1) v += static_cast<long double>(ur - ul) / (width - 1) * x;
+    v += ul;
+    if (height > 1) v += static_cast<long double>(ll - ul) / (height - 1) * y;
+    if (width > 1 && height > 1) {
+        // 64-bit products: the 32-bit ones wrap for scenes over 46341 pixels on a side.
+        const int64_t area = int64_t(width - 1) * (height - 1);
+        const int64_t xy = int64_t(x) * y;
+        v += static_cast<long double>(static_cast<long double>(lr) - ll - ur + ul) / area * xy;
+    }
+    return static_cast<double>(v);
+}
+
+QString ReadoutLetter(int position) {
+    return position < kBandLetterCount ? QString(QChar('a' + position))
+                                       : QStringLiteral("[%1]").arg(position + 1);
+}
+
+}  // namespace
+
+void TGelvantMainForm::SatImageMouseMove(QMouseEvent* event) {
+    if (!ImageLoaded || Panning) return;  // while panning the navigation code owns the pointer
+    const QPoint p = event->position().toPoint();
+    PointerReadout(p.x(), p.y());
+}
+
+void TGelvantMainForm::SatImageMouseDown(QMouseEvent* event) {
+    // The left button starts a pan (navigation); every other button calls up the pixel value window.
+    if (!ImageLoaded || event->button() == Qt::LeftButton) return;
+    ShowPixelWindowAt(event->globalPosition().toPoint());
+}
+
+void TGelvantMainForm::ShowPixelWindowAt(const QPoint& globalPointer) {
+    if (PixForm) PixForm->PopupAt(globalPointer);
+}
+
+int TGelvantMainForm::ImageColumnAtView(int viewX) const {
+    orvenna::ViewGeometry g;
+    g.view_width = SatImage->width();
+    g.scroll_x = ScrImgHor->value();
+    g.view_offset_x = ViewOffsetX;
+    g.scale = ZoomScale;
+    return orvenna::image_column_at(g, viewX);
+}
+
+int TGelvantMainForm::ImageLineAtView(int viewY) const {
+    orvenna::ViewGeometry g;
+    g.view_height = SatImage->height();
+    g.scroll_y = ScrImgVert->value();
+    g.view_offset_y = ViewOffsetY;
+    g.scale = ZoomScale;
+    return orvenna::image_line_at(g, viewY);
+}
+
+void TGelvantMainForm::PointerReadout(int viewX, int viewY) {
+    if (!ImageLoaded) return;
+    // The colour on the screen: after display ranges and expressions. Outside the drawn picture the view
+    // shows white.
+    QColor colour(Qt::white);
+    const QImage& shown = SatImage->Picture;
+    if (!shown.isNull() && shown.valid(viewX, viewY)) colour = shown.pixelColor(viewX, viewY);
+    SetStatusPanelText(2, QStringLiteral("座標値 : ( R, G, B ) = ( %1, %2, %3 )")
+                              .arg(colour.red())
+                              .arg(colour.green())
+                              .arg(colour.blue()));
+
+    if (!PixForm || !PixForm->isVisible()) return;
+    PixForm->SetValueText(PixelValueText(ImageColumnAtView(viewX), ImageLineAtView(viewY)));
+}
+
+QString TGelvantMainForm::PixelValueText(int x, int y) {
+    QString text = QStringLiteral("X, Y : %1, %2\n").arg(x).arg(y);
+    if (GeoValid)
+        text += QStringLiteral("経度, 緯度 : ") + LongitudeText(x, y) + QStringLiteral(", ") +
+                LatitudeText(x, y) + QStringLiteral("\n\n");
+    const int64_t index = int64_t(ImgWidth) * y + x;
+    for (size_t k = 0; k < BandRowList.size(); ++k) {
+        text += ReadoutLetter(static_cast<int>(k)) + QStringLiteral(" : ") +
+                QString::number(BandValueAt(BandRowList[k].get(), index)) + QLatin1Char('\n');
+    }
+    return text;
+}
+
+QString TGelvantMainForm::LongitudeText(int x, int y) const {
+    return QString::asprintf("%.4lf",
+                             CornerInterpolation(UlLon, UrLon, LlLon, LrLon, ImgWidth, ImgHeight, x, y));
+}
+
+QString TGelvantMainForm::LatitudeText(int x, int y) const {
+    return QString::asprintf("%.4lf",
+                             CornerInterpolation(UlLat, UrLat, LlLat, LrLat, ImgWidth, ImgHeight, x, y));
+}
+
+int TGelvantMainForm::BandValueAt(BandRow* row, int64_t index) {
+    if (!row || !row->Band) return 0;
+    if (row->IsPicture) return PictureBandValue(row, index);
+    // Past the band's last pixel the reader has nothing and gives 0.
+    const double v = std::trunc(remos_read_sample(row->Band, index));
+    if (!(v == v)) return 0;
+    return static_cast<int>(std::clamp(v, double(INT32_MIN), double(INT32_MAX)));
+}
+
+int TGelvantMainForm::PictureBandValue(BandRow* row, int64_t index) const {
+    if (!row || !row->Band || !row->Picture || row->Picture->isNull() || ImgWidth < 1 || index < 0) return 0;
+    const QImage& picture = *row->Picture;
+    const int64_t column = index % ImgWidth;
+    // An index past the last line reads the last line, at the same column.
+    const int64_t line = std::min<int64_t>(index / ImgWidth, picture.height() - 1);
+    if (column >= picture.width()) return 0;
+    // Memory order of a 24-bit pixel: blue, green, red.
+    int offset;
+    switch (row->Band->index) {
+        case 0:
+            offset = 2;
+            break;
+        case 1:
+            offset = 1;
+            break;
+        case 2:
+            offset = 0;
+            break;
+        default:
+            return 0;
+    }
+    if (picture.format() == QImage::Format_BGR888)
+        return picture.constScanLine(static_cast<int>(line))[column * 3 + offset];
+    const QColor c = picture.pixelColor(static_cast<int>(column), static_cast<int>(line));
+    return offset == 2 ? c.red() : offset == 1 ? c.green() : c.blue();
+}

@@ -1,0 +1,70 @@
+#include "platform/BmpWriter.h"
+
+#include <QSaveFile>
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+void PutLe32(unsigned char* p, uint32_t v) {
+    p[0] = static_cast<unsigned char>(v);
+    p[1] = static_cast<unsigned char>(v >> 8);
+    p[2] = static_cast<unsigned char>(v >> 16);
+    p[3] = static_cast<unsigned char>(v >> 24);
+}
+
+void PutLe16(unsigned char* p, uint16_t v) {
+    p[0] = static_cast<unsigned char>(v);
+    p[1] = static_cast<unsigned char>(v >> 8);
+}
+
+}  // namespace
+
+bool WriteBmp24(const QImage& image, const QString& path, QString* error) {
+    if (image.isNull()) {
+        *error = QStringLiteral("保存する画像がありません");
+        return false;
+    }
+    const QImage bgr =
+        image.format() == QImage::Format_BGR888 ? image : image.convertToFormat(QImage::Format_BGR888);
+    const uint64_t stride = (uint64_t(bgr.width()) * 3 + 3) / 4 * 4;
+    const uint64_t pixelBytes = stride * uint64_t(bgr.height());
+    if (pixelBytes + 54 > 0xFFFFFFFFull) {
+        *error = QStringLiteral("画像が大きすぎます");
+        return false;
+    }
+
+    unsigned char header[54] = {};
+    header[0] = 'B';
+    header[1] = 'M';
+    PutLe32(header + 2, static_cast<uint32_t>(54 + pixelBytes));  // file size
+    PutLe32(header + 10, 54);                                     // offset of the pixels
+    PutLe32(header + 14, 40);                                     // BITMAPINFOHEADER
+    PutLe32(header + 18, static_cast<uint32_t>(bgr.width()));
+    PutLe32(header + 22, static_cast<uint32_t>(bgr.height()));  // positive: bottom-up
+    PutLe16(header + 26, 1);                                    // planes
+    PutLe16(header + 28, 24);                                   // bits per pixel
+    PutLe32(header + 34, static_cast<uint32_t>(pixelBytes));
+    PutLe32(header + 38, 2835);  // 72 dpi
+    PutLe32(header + 42, 2835);
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    bool ok = file.write(reinterpret_cast<const char*>(header), sizeof header) == qint64(sizeof header);
+    std::vector<char> line(static_cast<size_t>(stride), 0);
+    for (int y = bgr.height() - 1; ok && y >= 0; --y) {
+        std::memcpy(line.data(), bgr.constScanLine(y), static_cast<size_t>(bgr.width()) * 3);
+        ok = file.write(line.data(), qint64(stride)) == qint64(stride);
+    }
+    if (!ok || !file.commit()) {
+        *error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    return true;
+}

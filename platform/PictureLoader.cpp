@@ -1,0 +1,177 @@
+#include "platform/PictureLoader.h"
+
+#include <QFile>
+#include <QImageReader>
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+
+#include <jerror.h>
+#include <jpeglib.h>
+
+namespace {
+
+bool SizeAcceptable(int64_t width, int64_t height) {
+    return width > 0 && height > 0 && width * height * 3 <= kMaxPictureBytes;
+}
+
+QString TooLarge(int64_t width, int64_t height) {
+    return QStringLiteral("画像が大きすぎます (%1 x %2)").arg(width).arg(height);
+}
+
+// libjpeg reports fatal errors through error_exit, which must not return: it jumps back to the decoder with
+// the formatted message. Warnings that mean the data ended early are remembered so that a cut-off file is
+// refused instead of being shown with a grey lower part.
+struct JpegErrorManager {
+    jpeg_error_mgr mgr;
+    jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+    bool truncated;
+};
+
+void JpegErrorExit(j_common_ptr cinfo) {
+    auto* err = reinterpret_cast<JpegErrorManager*>(cinfo->err);
+    (*cinfo->err->format_message)(cinfo, err->message);
+    longjmp(err->jump, 1);
+}
+
+void JpegEmitMessage(j_common_ptr cinfo, int level) {
+    auto* err = reinterpret_cast<JpegErrorManager*>(cinfo->err);
+    if (level < 0) {
+        ++cinfo->err->num_warnings;
+        if (cinfo->err->msg_code == JWRN_JPEG_EOF && !err->truncated) {
+            err->truncated = true;
+            (*cinfo->err->format_message)(cinfo, err->message);
+        }
+    }
+    // Trace messages (level >= 0) are not wanted; nothing is printed.
+}
+
+void JpegOutputMessage(j_common_ptr) {}
+
+// Adobe writes CMYK JPEGs inverted (0 = full ink); that is by far the common kind.
+void CmykLineToBgr(const JSAMPLE* cmyk, uchar* bgr, int width) {
+    for (int x = 0; x < width; ++x) {
+        const int c = cmyk[4 * x], m = cmyk[4 * x + 1], y = cmyk[4 * x + 2], k = cmyk[4 * x + 3];
+        bgr[3 * x] = static_cast<uchar>(y * k / 255);
+        bgr[3 * x + 1] = static_cast<uchar>(m * k / 255);
+        bgr[3 * x + 2] = static_cast<uchar>(c * k / 255);
+    }
+}
+
+// Decodes into *out. Only plain C data lives across setjmp here besides *out, which belongs to the caller;
+// the jump unwinds libjpeg's own C frames only.
+bool DecodeJpeg(FILE* file, QImage* out, QString* error) {
+    jpeg_decompress_struct cinfo;
+    JpegErrorManager err;
+    std::memset(&err, 0, sizeof err);
+    cinfo.err = jpeg_std_error(&err.mgr);
+    err.mgr.error_exit = JpegErrorExit;
+    err.mgr.emit_message = JpegEmitMessage;
+    err.mgr.output_message = JpegOutputMessage;
+    JSAMPLE* volatile cmykLine = nullptr;
+    if (setjmp(err.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        std::free(cmykLine);
+        *out = QImage();
+        *error = QStringLiteral("JPEG の復号に失敗しました: %1").arg(QString::fromLocal8Bit(err.message));
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_stdio_src(&cinfo, file);
+    jpeg_read_header(&cinfo, TRUE);
+    const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+    cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
+    if (!SizeAcceptable(cinfo.image_width, cinfo.image_height)) {
+        *error = TooLarge(cinfo.image_width, cinfo.image_height);
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    jpeg_start_decompress(&cinfo);
+    const int width = static_cast<int>(cinfo.output_width);
+    const int height = static_cast<int>(cinfo.output_height);
+    if (cinfo.output_components != (cmyk ? 4 : 3) || !SizeAcceptable(width, height)) {
+        *error = QStringLiteral("JPEG の色形式に対応していません");
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    *out = QImage(width, height, QImage::Format_BGR888);
+    if (out->isNull()) {
+        *error = QStringLiteral("画像のためのメモリが足りません (%1 x %2)").arg(width).arg(height);
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    if (cmyk) {
+        cmykLine = static_cast<JSAMPLE*>(std::malloc(static_cast<size_t>(width) * 4));
+        if (!cmykLine) {
+            *error = QStringLiteral("画像のためのメモリが足りません");
+            jpeg_destroy_decompress(&cinfo);
+            *out = QImage();
+            return false;
+        }
+    }
+    while (cinfo.output_scanline < cinfo.output_height) {
+        const int y = static_cast<int>(cinfo.output_scanline);
+        JSAMPROW row = cmyk ? cmykLine : reinterpret_cast<JSAMPROW>(out->scanLine(y));
+        if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) break;
+        if (cmyk) CmykLineToBgr(cmykLine, out->scanLine(y), width);
+        if (err.truncated) break;
+    }
+    const bool truncated = err.truncated || cinfo.output_scanline < cinfo.output_height;
+    if (!truncated) jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    std::free(cmykLine);
+    if (truncated) {
+        *out = QImage();
+        *error = QStringLiteral("JPEG のデータが途中で終わっています");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+QImage LoadJpegPicture(const QString& path, QString* error) {
+    FILE* file = std::fopen(QFile::encodeName(path).constData(), "rb");
+    if (!file) {
+        *error = QStringLiteral("ファイルを開けません");
+        return QImage();
+    }
+    QImage picture;
+    const bool ok = DecodeJpeg(file, &picture, error);
+    std::fclose(file);
+    return ok ? picture : QImage();
+}
+
+QImage LoadBitmapPicture(const QString& path, QString* error) {
+    QImageReader reader(path, "bmp");
+    reader.setAutoTransform(false);
+    // The reader compares the header's size with its own limit before allocating; the limit is raised to
+    // the largest picture this viewer accepts (its 32-bit form is a third larger than the 24-bit one).
+    reader.setAllocationLimit(static_cast<int>(kMaxPictureBytes / 3 * 4 / (1024 * 1024)));
+    const QSize size = reader.size();
+    if (size.isValid() && !SizeAcceptable(size.width(), size.height())) {
+        *error = TooLarge(size.width(), size.height());
+        return QImage();
+    }
+    QImage image = reader.read();
+    if (image.isNull()) {
+        *error = QStringLiteral("ビットマップの読み込みに失敗しました: %1").arg(reader.errorString());
+        return QImage();
+    }
+    if (!SizeAcceptable(image.width(), image.height())) {
+        *error = TooLarge(image.width(), image.height());
+        return QImage();
+    }
+    // Palette, 16-bit and 32-bit bitmaps all become blue, green, red bytes; an alpha channel is dropped.
+    if (image.format() != QImage::Format_BGR888) image = image.convertToFormat(QImage::Format_BGR888);
+    if (image.isNull()) *error = QStringLiteral("画像のためのメモリが足りません");
+    return image;
+}
+
+QImage LoadPicture(const QString& path, PictureType type, QString* error) {
+    QString ignored;
+    QString* message = error ? error : &ignored;
+    return type == PictureType::Jpeg ? LoadJpegPicture(path, message) : LoadBitmapPicture(path, message);
+}
