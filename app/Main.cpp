@@ -247,6 +247,8 @@ void TGelvantMainForm::BuildBandPanel() {
     Label7->adjustSize();
     AutoRangeEdit = new QLineEdit(QStringLiteral("0.00085"), ConfigPanel);
     AutoRangeEdit->setGeometry(224, 92, 45, 21);
+    AutoRangeEdit->setTextMargins(-3, 0, -3, 0);
+    AutoRangeEdit->setCursorPosition(0);
     ConfigPanel->hide();
     layout->addWidget(ConfigPanel);
 

@@ -75,6 +75,9 @@ BandRow* TGelvantMainForm::AddBandRow(BandInfo* band, const QString& fileName, i
     row->MinEdit->setGeometry(24, 72, 25, 21);
     row->MaxEdit = new QLineEdit(panel);
     row->MaxEdit->setGeometry(84, 72, 25, 21);
+    // Three digits must fit into the narrow edits: no inner margins.
+    row->MinEdit->setTextMargins(-3, 0, -3, 0);
+    row->MaxEdit->setTextMargins(-3, 0, -3, 0);
     row->MinUpDown = new UpDown(panel);
     row->MaxUpDown = new UpDown(panel);
     row->AutoButton = MakeRowButton(panel, QStringLiteral("自動"), 128, 72, 29, 21, Qt::black, 8);
