@@ -25,8 +25,10 @@ void FillBandCombo(QComboBox* combo, const TGelvantMainForm* main) {
 }
 
 void ShowPresetDialog(QDialog* dialog) {
+    // Centred before showing, and again once shown, when the window system has given the frame its borders.
     presetui::CentreOverMainWindow(dialog);
     dialog->show();
+    presetui::CentreOverMainWindow(dialog);
     dialog->raise();
     dialog->activateWindow();
 }
