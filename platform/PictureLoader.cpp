@@ -130,6 +130,64 @@ bool DecodeJpeg(FILE* file, QImage* out, QString* error) {
     return true;
 }
 
+uint32_t Le(const uchar* p, int n) {
+    uint32_t v = 0;
+    for (int i = n - 1; i >= 0; --i)
+        v = (v << 8) | p[i];
+    return v;
+}
+
+// Uncompressed bitmaps state how many bytes their pixels take; a file shorter than that is cut off. (The
+// platform's reader would show the missing lines black instead of refusing the file.)
+bool BitmapLengthPlausible(const QString& path, QString* error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("ファイルを開けません");
+        return false;
+    }
+    const QByteArray head = file.read(54);
+    const auto* h = reinterpret_cast<const uchar*>(head.constData());
+    if (head.size() < 26 || h[0] != 'B' || h[1] != 'M') {
+        *error = QStringLiteral("ビットマップではありません");
+        return false;
+    }
+    const uint32_t pixelsAt = Le(h + 10, 4);
+    const uint32_t infoSize = Le(h + 14, 4);
+    int64_t width, height, bits;
+    uint32_t compression = 0;
+    if (infoSize == 12) {  // OS/2 core header
+        width = Le(h + 18, 2);
+        height = Le(h + 20, 2);
+        bits = Le(h + 24, 2);
+    } else if (infoSize >= 40 && head.size() >= 34) {
+        width = static_cast<int32_t>(Le(h + 18, 4));
+        height = static_cast<int32_t>(Le(h + 22, 4));
+        bits = Le(h + 28, 2);
+        compression = Le(h + 30, 4);
+    } else {
+        *error = QStringLiteral("ビットマップのヘッダーが壊れています");
+        return false;
+    }
+    if (height < 0) height = -height;
+    if (width <= 0 || height <= 0 || bits <= 0 || bits > 32) {
+        *error = QStringLiteral("ビットマップのヘッダーが壊れています");
+        return false;
+    }
+    if (!SizeAcceptable(width, height)) {
+        *error = TooLarge(width, height);
+        return false;
+    }
+    // BI_RGB and BI_BITFIELDS: every line is stored, padded to four bytes.
+    if (compression == 0 || compression == 3) {
+        const int64_t stride = (width * bits + 31) / 32 * 4;
+        if (int64_t(pixelsAt) + stride * height > file.size()) {
+            *error = QStringLiteral("ビットマップのデータが途中で終わっています");
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 QImage LoadJpegPicture(const QString& path, QString* error) {
@@ -145,6 +203,7 @@ QImage LoadJpegPicture(const QString& path, QString* error) {
 }
 
 QImage LoadBitmapPicture(const QString& path, QString* error) {
+    if (!BitmapLengthPlausible(path, error)) return QImage();
     QImageReader reader(path, "bmp");
     reader.setAutoTransform(false);
     // The reader compares the header's size with its own limit before allocating; the limit is raised to

@@ -1,0 +1,194 @@
+// Closing everything at once (what is released, what is kept) and saving the view as a 24-bit bitmap.
+#include <QFileInfo>
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include <fstream>
+
+#include "GuiTestSupport.h"
+#include "dialogs/Status.h"
+#include "platform/ImageControl.h"
+#include "tools/samples/sample_scenes.h"
+
+using guitest::MainWindowTest;
+using BoxType = ScriptedPrompts::BoxType;
+
+namespace {
+
+class CloseSaveTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        StatusForm = new TStatusForm(form.get());
+        form->resize(900, 578);
+        form->show();
+        QCoreApplication::processEvents();
+    }
+    void TearDown() override {
+        StatusForm = nullptr;
+        MainWindowTest::TearDown();
+    }
+    void Open(const std::string& path) {
+        form->OpenDialogFiles = {QString::fromStdString(path)};
+        form->OpenFiles();
+    }
+    std::string Native(const std::string& name, int w, int h) {
+        const std::string path = dir.file(name);
+        guitest::WriteNativeScene(path, w, h, 2,
+                                  [](int b, int x, int y) { return uint8_t(b * 90 + x * 3 + y); });
+        return path;
+    }
+    static bool AllWhite(const QImage& image) {
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (image.pixel(x, y) != qRgb(255, 255, 255)) return false;
+        return true;
+    }
+};
+
+TEST_F(CloseSaveTest, CloseAllWithNothingLoadedOnlyBlanksTheView) {
+    form->SetStatusPanelText(1, "縦 : 1 横 : 2");
+    form->CloseAll();
+    ASSERT_FALSE(form->SatImage->Picture.isNull());
+    EXPECT_EQ(form->SatImage->Picture.size(), form->SatImage->size());
+    EXPECT_TRUE(AllWhite(form->SatImage->Picture));
+    EXPECT_EQ(form->StatusPanelText(1), "縦 : 1 横 : 2");
+    EXPECT_TRUE(prompts.boxes.empty());
+}
+
+TEST_F(CloseSaveTest, CloseAllReleasesEverythingAndKeepsTheRest) {
+    std::string error;
+    const std::string jpg = dir.file("pic.jpg");
+    ASSERT_TRUE(samples::write_jpeg(jpg, 64, 48, 90, &error)) << error;
+    Open(jpg);
+    ASSERT_EQ(form->BandRowList.size(), 3u);
+    std::weak_ptr<QImage> picture = Row(0)->Picture;
+    EXPECT_EQ(picture.use_count(), 3);  // held by its three rows only
+    form->GeoValid = true;
+    form->LsThermValid = true;
+    form->LsLmax = 17.04;
+    form->SetStatusPanelText(3, "座標設定有効 LANDSAT温度設定有効");
+    form->ScrImgHor->setValue(20);
+    form->ZoomStep = 3;
+    form->ExpEditR->setText("a*2");
+    form->DrawComposite();
+    ASSERT_FALSE(AllWhite(form->SatImage->Picture));
+
+    form->CloseAll();
+    EXPECT_TRUE(picture.expired());
+    EXPECT_TRUE(form->BandRowList.empty());
+    EXPECT_TRUE(form->SceneList.empty());
+    EXPECT_EQ(form->BandListLayout->count(), 0);
+    EXPECT_FALSE(form->ImageLoaded);
+    EXPECT_FALSE(form->GeoValid);
+    EXPECT_TRUE(AllWhite(form->SatImage->Picture));
+    // Kept until the next opening.
+    EXPECT_TRUE(form->LsThermValid);
+    EXPECT_DOUBLE_EQ(form->LsLmax, 17.04);
+    EXPECT_EQ(form->StatusPanelText(1), "縦 : 48 横 : 64");
+    EXPECT_EQ(form->StatusPanelText(3), "座標設定有効 LANDSAT温度設定有効");
+    EXPECT_EQ(form->ScrImgHor->maximum(), 63);
+    EXPECT_EQ(form->ScrImgHor->value(), 20);
+    EXPECT_EQ(form->ZoomStep, 3);
+    EXPECT_EQ(form->ImgWidth, 64);
+    EXPECT_EQ(form->ImgHeight, 48);
+    EXPECT_EQ(form->ExpEditR->text(), "a*2");
+
+    // Drawing does nothing now.
+    form->DrawComposite();
+    EXPECT_TRUE(AllWhite(form->SatImage->Picture));
+}
+
+TEST_F(CloseSaveTest, AfterCloseAllAnotherSizeOpens) {
+    std::string error;
+    Open(Native("big.bil", 1000, 800));
+    ASSERT_EQ(form->BandRowList.size(), 2u);
+    form->CloseAll();
+    const std::string bmp = dir.file("small.bmp");
+    ASSERT_TRUE(samples::write_bmp(bmp, 640, 480, &error)) << error;
+    Open(bmp);
+    EXPECT_TRUE(prompts.boxes.empty());
+    ASSERT_EQ(form->BandRowList.size(), 3u);
+    EXPECT_EQ(form->ImgWidth, 640);
+    EXPECT_EQ(form->ImgHeight, 480);
+    EXPECT_EQ(form->StatusPanelText(1), "縦 : 480 横 : 640");
+    EXPECT_EQ(form->BandRowList[0]->NameLabel->text(), "A : small.bmp - 0 - R");
+}
+
+TEST_F(CloseSaveTest, NothingIsWrittenBeforeAnythingWasDrawn) {
+    const std::string target = dir.file("early");
+    prompts.saveAnswers.push_back(QString::fromStdString(target));
+    form->SaveView();
+    ASSERT_EQ(prompts.boxes.size(), 1u);
+    EXPECT_EQ(prompts.boxes[0].type, BoxType::SaveFile);
+    EXPECT_EQ(prompts.boxes[0].text, "ビットマップ (*.bmp)");
+    EXPECT_FALSE(std::filesystem::exists(target));
+    EXPECT_FALSE(std::filesystem::exists(target + ".bmp"));
+    form->SaveView();  // cancelled
+    EXPECT_EQ(prompts.boxes.size(), 2u);
+}
+
+TEST_F(CloseSaveTest, SavedBitmapIsTheViewPixelForPixel) {
+    Open(Native("scene.bil", 120, 90));
+    form->ExpEditG->setText("b");
+    form->ExpEditB->setText("a+b");
+    form->ZoomStep = 4;
+    form->ScrImgHor->setValue(30);
+    form->ScrImgVert->setValue(20);
+    form->DrawComposite();
+    const QImage view = form->SatImage->Picture;
+
+    struct Case {
+        std::string given, written;
+    } cases[] = {{"view", "view.bmp"}, {"shot.BMP", "shot.BMP"}, {"dir.x/plain", "dir.x/plain.bmp"}};
+    std::filesystem::create_directories(dir.file("dir.x"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.given);
+        prompts.saveAnswers.push_back(QString::fromStdString(dir.file(c.given)));
+        form->SaveView();
+        const std::string path = dir.file(c.written);
+        ASSERT_TRUE(std::filesystem::exists(path));
+        std::ifstream in(path, std::ios::binary);
+        unsigned char header[54];
+        in.read(reinterpret_cast<char*>(header), 54);
+        EXPECT_EQ(header[0], 'B');
+        EXPECT_EQ(header[28], 24);  // bits per pixel
+        const uint64_t stride = (uint64_t(view.width()) * 3 + 3) / 4 * 4;
+        EXPECT_EQ(std::filesystem::file_size(path), 54 + stride * view.height());
+
+        QImageReader reader(QString::fromStdString(path));
+        const QImage saved = reader.read();
+        ASSERT_FALSE(saved.isNull()) << reader.errorString().toStdString();
+        ASSERT_EQ(saved.size(), view.size());
+        for (int y = 0; y < view.height(); ++y)
+            for (int x = 0; x < view.width(); ++x)
+                ASSERT_EQ(saved.pixel(x, y), view.pixel(x, y)) << x << "," << y;
+    }
+    EXPECT_TRUE(prompts.boxes.size() == 3u);  // dialogs only, no error
+
+    // After closing, the white view is what gets saved.
+    form->CloseAll();
+    prompts.saveAnswers.push_back(QString::fromStdString(dir.file("white.bmp")));
+    form->SaveView();
+    const QImage white(QString::fromStdString(dir.file("white.bmp")));
+    EXPECT_TRUE(AllWhite(white));
+}
+
+TEST_F(CloseSaveTest, UnwritableTargetShowsAnErrorAndWritesNothing) {
+    Open(Native("scene.bil", 30, 20));
+    form->DrawComposite();
+    const std::string target = dir.file("no-such-folder/view.bmp");
+    prompts.saveAnswers.push_back(QString::fromStdString(target));
+    form->SaveView();
+    ASSERT_EQ(prompts.boxes.size(), 2u);
+    EXPECT_EQ(prompts.boxes[1].type, BoxType::Message);
+    EXPECT_TRUE(prompts.boxes[1].text.contains("view.bmp"));
+    EXPECT_FALSE(std::filesystem::exists(target));
+}
+
+}  // namespace
+
+ORVENNA_GUI_TEST_MAIN()

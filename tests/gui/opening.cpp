@@ -1,0 +1,433 @@
+// Opening scenes: file order of drops, pictures against scene files, size mismatches, unrecognised files,
+// metadata beside the first file, the large-file question, damaged pictures, long paths, and actions held
+// back while an opening runs.
+#include <QCheckBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QScrollBar>
+#include <QTimer>
+
+#include <fstream>
+
+#include "GuiTestSupport.h"
+#include "dialogs/Status.h"
+#include "platform/ImageControl.h"
+#include "tools/samples/sample_scenes.h"
+
+using guitest::MainWindowTest;
+using Box = ScriptedPrompts::Box;
+using BoxType = ScriptedPrompts::BoxType;
+
+namespace {
+
+const QString kMismatch = QStringLiteral("画像の大きさが違うバンド同士は同時に開けません");
+const QString kQuestion = QStringLiteral(
+    "ファイルサイズが100MBを超えているためヒストグラム作成に時間がかかる可能性があります。\n"
+    "ヒストグラムを作成しますか？");
+
+class OpeningTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        StatusForm = new TStatusForm(form.get());
+    }
+    void TearDown() override {
+        StatusForm = nullptr;  // a child of the main window
+        MainWindowTest::TearDown();
+    }
+
+    // A native scene of `bands` bands whose value at (x, y) is seed + band * 10 + x + y.
+    std::string Native(const std::string& name, int w, int h, int bands = 1, int seed = 0) {
+        const std::string path = dir.file(name);
+        guitest::WriteNativeScene(path, w, h, bands,
+                                  [seed](int b, int x, int y) { return uint8_t(seed + b * 10 + x + y); });
+        return path;
+    }
+    std::string Write(const std::string& name, const std::string& bytes) {
+        const std::string path = dir.file(name);
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+    static QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+    void Open(const std::vector<std::string>& paths) {
+        form->OpenDialogFiles.clear();
+        for (const auto& p : paths)
+            form->OpenDialogFiles << Q(p);
+        form->OpenFiles();
+    }
+    std::vector<Box> Messages() const {
+        std::vector<Box> out;
+        for (const Box& b : prompts.boxes)
+            if (b.type == BoxType::Message) out.push_back(b);
+        return out;
+    }
+    QString Label(size_t i) { return Row(i)->NameLabel->text(); }
+    bool Drawn() const { return !form->SatImage->Picture.isNull(); }
+};
+
+TEST_F(OpeningTest, DroppedFilesOpenInNameOrderWithoutRegardToCase) {
+    const auto b = Native("b.bil", 8, 6, 1, 1), a = Native("A.bil", 8, 6, 1, 2),
+               c = Native("c.bil", 8, 6, 1, 3);
+    form->OpenDroppedFiles({Q(b), Q(a), Q(c)});
+    EXPECT_EQ(form->OpenDialogFiles, QStringList({Q(a), Q(b), Q(c)}));
+    ASSERT_EQ(form->BandRowList.size(), 3u);
+    EXPECT_EQ(Label(0), "A : A.bil - 0");
+    EXPECT_EQ(Label(1), "B : b.bil - 0");
+    EXPECT_EQ(Label(2), "C : c.bil - 0");
+    EXPECT_TRUE(prompts.boxes.empty());
+    EXPECT_TRUE(Drawn());
+}
+
+TEST_F(OpeningTest, DialogOrderIsKeptAndFilterOffersAllFilesFirst) {
+    const auto b = Native("b.bil", 8, 6, 1, 1), a = Native("a.bil", 8, 6, 1, 2);
+    prompts.openAnswers.push_back({Q(b), Q(a)});
+    form->TBOpenClick();
+    ASSERT_EQ(prompts.boxes.size(), 1u);
+    EXPECT_EQ(prompts.boxes[0].type, BoxType::OpenFiles);
+    EXPECT_EQ(prompts.boxes[0].text, "すべて (*);;BILファイル (*.bil);;BSQファイル (*.bsq)");
+    ASSERT_EQ(form->BandRowList.size(), 2u);
+    EXPECT_EQ(Label(0), "A : b.bil - 0");
+    EXPECT_EQ(Label(1), "B : a.bil - 0");
+
+    form->TBOpenClick();  // cancelled: nothing changes
+    EXPECT_EQ(form->BandRowList.size(), 2u);
+}
+
+TEST_F(OpeningTest, PictureOrSceneIsDecidedByTheExtension) {
+    std::string error;
+    struct Case {
+        const char* name;
+        bool picture;
+    } cases[] = {{"photo.jpg", true}, {"PHOTO.JPG", true}, {"Photo.Bmp", true}, {"photo.jpeg", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.file(c.name);
+        const bool bmp = QString(c.name).toLower().endsWith(".bmp");
+        ASSERT_TRUE(bmp ? samples::write_bmp(path, 32, 24, &error)
+                        : samples::write_jpeg(path, 32, 24, 90, &error))
+            << error;
+        const size_t rowsBefore = form->BandRowList.size();
+        prompts.boxes.clear();
+        Open({path});
+        if (c.picture) {
+            EXPECT_TRUE(prompts.boxes.empty());
+            ASSERT_EQ(form->BandRowList.size(), rowsBefore + 3);
+            for (int k = 0; k < 3; ++k) {
+                BandRow* row = Row(rowsBefore + k);
+                EXPECT_TRUE(row->IsPicture);
+                ASSERT_TRUE(row->Picture);
+                EXPECT_EQ(row->Picture->format(), QImage::Format_BGR888);
+                EXPECT_EQ(row->Picture.get(), Row(rowsBefore)->Picture.get());  // one picture, three rows
+                EXPECT_EQ(row->Band->index, k);
+                EXPECT_EQ(row->Band->width, 32);
+                EXPECT_EQ(row->Band->lines, 24);
+            }
+            EXPECT_TRUE(Label(rowsBefore).endsWith(QStringLiteral("%1 - 0 - R").arg(c.name)));
+            EXPECT_TRUE(Label(rowsBefore + 2).endsWith(" - 2 - B"));
+        } else {
+            EXPECT_EQ(form->BandRowList.size(), rowsBefore);
+            ASSERT_EQ(Messages().size(), 1u);
+            EXPECT_EQ(Messages()[0].text, QStringLiteral("\"%1\"\nは不明な衛星データ形式です").arg(c.name));
+            EXPECT_EQ(Messages()[0].caption, "識別失敗");
+        }
+    }
+    EXPECT_EQ(form->StatusPanelText(1), "縦 : 24 横 : 32");
+}
+
+TEST_F(OpeningTest, SceneBandsThenPictureBandsTakeTheNextLetters) {
+    std::string error;
+    const std::string tif = dir.file("rgb.tif"), jpg = dir.file("pic.jpg");
+    ASSERT_TRUE(samples::write_tiff_rgb(tif, 64, 48, false, &error)) << error;
+    ASSERT_TRUE(samples::write_jpeg(jpg, 64, 48, 90, &error)) << error;
+    Open({tif, jpg});
+    ASSERT_EQ(form->BandRowList.size(), 6u);
+    EXPECT_EQ(Label(0), "A : rgb.tif - 0 - R");
+    EXPECT_EQ(Label(2), "C : rgb.tif - 2 - B");
+    EXPECT_EQ(Label(3), "D : pic.jpg - 0 - R");
+    EXPECT_EQ(Label(4), "E : pic.jpg - 1 - G");
+    EXPECT_EQ(Label(5), "F : pic.jpg - 2 - B");
+    EXPECT_EQ(form->SceneList.size(), 2u);
+    EXPECT_EQ(form->StatusPanelText(1), "縦 : 48 横 : 64");
+    EXPECT_EQ(form->ScrImgHor->maximum(), 63);
+    EXPECT_EQ(form->ScrImgVert->maximum(), 47);
+}
+
+TEST_F(OpeningTest, SizeMismatchStopsTheOpeningWithoutMetadataOrRedraw) {
+    const auto first = Native("1.bil", 10, 8, 2), second = Native("2.bil", 11, 8),
+               third = Native("3.bil", 10, 8);
+    Write("summary.txt", "Img_ImageSceneLeftTopLatitude = 35.0\n");
+    Open({first, second, third});
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].text, kMismatch);
+    EXPECT_EQ(Messages()[0].caption, "失敗");
+    EXPECT_EQ(Messages()[0].kind, PromptKind::Information);
+    ASSERT_EQ(form->BandRowList.size(), 2u);  // the first file's bands stay
+    EXPECT_EQ(form->SceneList.size(), 1u);    // the refused scene is released; the third never opened
+    EXPECT_FALSE(form->GeoValid);             // metadata not read
+    EXPECT_EQ(form->StatusPanelText(3), "");
+    EXPECT_FALSE(Drawn());  // no redraw
+    EXPECT_FALSE(StatusForm->isVisible());
+
+    // A picture of another size is refused the same way, its decoded picture released.
+    std::string error;
+    const std::string bmp = dir.file("other.bmp");
+    ASSERT_TRUE(samples::write_bmp(bmp, 12, 8, &error));
+    Open({bmp});
+    EXPECT_EQ(Messages().size(), 2u);
+    EXPECT_EQ(form->BandRowList.size(), 2u);
+    EXPECT_EQ(form->SceneList.size(), 1u);
+}
+
+TEST_F(OpeningTest, UnrecognisedFileIsNamedAndTheNextFileStillOpens) {
+    const auto junk = Write("junk.dat", std::string(600, 'x'));
+    const auto good = Native("good.bil", 9, 7);
+    const auto missing = dir.file("missing.bil");
+    Open({junk, missing, good});
+    ASSERT_EQ(prompts.boxes.size(), 1u);  // the missing file is skipped silently
+    EXPECT_EQ(prompts.boxes[0].text, "\"junk.dat\"\nは不明な衛星データ形式です");
+    EXPECT_EQ(prompts.boxes[0].caption, "識別失敗");
+    EXPECT_EQ(prompts.boxes[0].kind, PromptKind::Information);
+    ASSERT_EQ(form->BandRowList.size(), 1u);
+    EXPECT_EQ(Label(0), "A : good.bil - 0");
+    EXPECT_TRUE(Drawn());
+    EXPECT_EQ(form->StatusPanelText(1), "縦 : 7 横 : 9");
+}
+
+TEST_F(OpeningTest, SummaryWithoutCornersHidesTheLandsatFile) {
+    Write("summary.txt", "Scene_ID = X\n");
+    Write("scene.met", "LMAX_BAND61 = 17.0\nPRODUCT_UL_CORNER_LAT = 1.0\n");
+    Open({Native("a.bil", 8, 6)});
+    EXPECT_FALSE(form->GeoValid);
+    EXPECT_FALSE(form->LsThermValid);
+    EXPECT_EQ(form->StatusPanelText(3), "設定ファイル無効");
+}
+
+TEST_F(OpeningTest, SummaryCornersAreTakenInOrder) {
+    Write("summary.txt",
+          "Img_ImageSceneLeftTopLatitude = \"35.5\"\nImg_ImageSceneLeftTopLongitude = 139.25\n"
+          "Img_ImageSceneRightTopLatitude = 35.4\nImg_ImageSceneRightTopLongitude = 140.0\n"
+          "Img_ImageSceneLeftBottomLatitude = 35.0\nImg_ImageSceneLeftBottomLongitude = 139.2\n"
+          "Img_ImageSceneRightBottomLatitude = 34.9\nImg_ImageSceneRightBottomLongitude = 139.9\n");
+    form->LsThermValid = true;  // a Landsat state from before is cleared by the summary
+    Open({Native("a.bil", 8, 6)});
+    EXPECT_TRUE(form->GeoValid);
+    EXPECT_FALSE(form->LsThermValid);
+    EXPECT_DOUBLE_EQ(form->UlLat, 35.5);
+    EXPECT_DOUBLE_EQ(form->UlLon, 139.25);
+    EXPECT_DOUBLE_EQ(form->UrLat, 35.4);
+    EXPECT_DOUBLE_EQ(form->UrLon, 140.0);
+    EXPECT_DOUBLE_EQ(form->LlLat, 35.0);
+    EXPECT_DOUBLE_EQ(form->LlLon, 139.2);
+    EXPECT_DOUBLE_EQ(form->LrLat, 34.9);
+    EXPECT_DOUBLE_EQ(form->LrLon, 139.9);
+    EXPECT_EQ(form->StatusPanelText(3), "座標設定有効");
+}
+
+TEST_F(OpeningTest, RealLandsatMetadataGivesCoordinatesAndTemperature) {
+    const std::string met = dir.file("L71092085_08520100315_MTL.met");
+    std::filesystem::copy_file(
+        std::string(ORVENNA_SOURCE_DIR) + "/../shared/testdata/L71092085_08520100315_MTL.met", met);
+    Open({Native("B61.bil", 8, 6)});
+    EXPECT_EQ(form->StatusPanelText(3), "座標設定有効 LANDSAT温度設定有効");
+    EXPECT_TRUE(form->GeoValid);
+    EXPECT_TRUE(form->LsThermValid);
+    EXPECT_DOUBLE_EQ(form->LsLmax, 17.04);
+    EXPECT_DOUBLE_EQ(form->LsLmin, 0.0);
+    EXPECT_DOUBLE_EQ(form->UlLat, -35.07);
+    EXPECT_DOUBLE_EQ(form->UlLon, 144.87);
+    EXPECT_DOUBLE_EQ(form->LrLat, -37.0);
+    EXPECT_DOUBLE_EQ(form->LrLon, 147.59);
+}
+
+TEST_F(OpeningTest, MetadataStatesAndCarryOver) {
+    struct Case {
+        const char* met;  // null: no metadata file in the folder
+        bool geoBefore, thermBefore;
+        const char* panel;
+    } cases[] = {
+        {"LMAX_BAND61 = 12\n", false, false, "LANDSAT温度設定有効"},
+        {"PRODUCT_UL_CORNER_LAT = 3\n", false, true, "座標設定有効"},  // therm cleared by the file
+        {nullptr, true, true, "座標設定有効 LANDSAT温度設定有効"},     // nothing found: flags carry over
+        {"OTHER = 1\n", true, true, "設定ファイル無効"},               // read, neither group present
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(n);
+        guitest::TempDir folder;
+        if (c.met) std::ofstream(folder.file("x.MET")) << c.met;
+        const std::string band = folder.file("band.bil");
+        guitest::WriteNativeScene(band, 8, 6, 1, [](int, int x, int) { return uint8_t(x); });
+        form->CloseAll();
+        form->GeoValid = c.geoBefore;
+        form->LsThermValid = c.thermBefore;
+        Open({band});
+        EXPECT_EQ(form->StatusPanelText(3), c.panel);
+        ++n;
+    }
+}
+
+TEST_F(OpeningTest, LargeFileQuestion) {
+    struct Case {
+        int64_t size;
+        bool histCheck;
+        std::deque<bool> answers;
+        bool asked, histogram;
+    } cases[] = {
+        {100000001, true, {false}, true, false},
+        {100000001, true, {true}, true, true},
+        {100000000, true, {}, false, true},
+        {100000001, false, {}, false, false},
+        {-1, true, {}, false, true},  // not found by the size lookup: no question
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(n++);
+        form->CloseAll();
+        prompts.boxes.clear();
+        prompts.yesNoAnswers = c.answers;
+        form->HistCheckBox->setChecked(c.histCheck);
+        form->FileSizeLookup = [&c](const QString&) { return c.size; };
+        Open({Native("big.bil", 16, 4, 2)});
+        ASSERT_EQ(prompts.boxes.size(), c.asked ? 1u : 0u);
+        if (c.asked) {
+            EXPECT_EQ(prompts.boxes[0].type, BoxType::YesNo);
+            EXPECT_EQ(prompts.boxes[0].text, kQuestion);
+            EXPECT_EQ(prompts.boxes[0].caption, "情報");
+            EXPECT_EQ(prompts.boxes[0].kind, PromptKind::Information);
+        }
+        ASSERT_EQ(form->BandRowList.size(), 2u);
+        for (int k = 0; k < 2; ++k) {
+            BandInfo* band = Row(k)->Band;
+            EXPECT_EQ(Row(k)->HistValid, c.histogram);
+            int64_t total = 0;
+            for (int v = 0; v < 256; ++v)
+                total += band->histogram[v];
+            EXPECT_EQ(total, c.histogram ? 64 : 0);
+            if (c.histogram) EXPECT_EQ(band->histogram[k * 10 + 3], 4);  // x + y = 3 four times
+        }
+    }
+}
+
+TEST_F(OpeningTest, BandsOtherThan8BitGetAnEmptyHistogram) {
+    std::string error;
+    const std::string path = dir.file("wide16");
+    ASSERT_TRUE(samples::write_ceos(path, samples::CeosKind::General, samples::Band::NearInfrared, 16, 20, 10,
+                                    &error))
+        << error;
+    Open({path});
+    ASSERT_EQ(form->BandRowList.size(), 1u);
+    BandInfo* band = Row(0)->Band;
+    EXPECT_EQ(band->bits, 16);
+    EXPECT_TRUE(Row(0)->HistValid);
+    EXPECT_EQ(band->hist_peak, 1);
+    EXPECT_EQ(band->hist_peak_inner, 1);
+    for (int v = 0; v < 256; ++v)
+        EXPECT_EQ(band->histogram[v], 0) << v;
+}
+
+TEST_F(OpeningTest, DamagedPicturesAreRefusedAndLeaveTheListAsItWas) {
+    std::string error;
+    const std::string good = dir.file("good.jpg");
+    ASSERT_TRUE(samples::write_jpeg(good, 40, 30, 90, &error));
+    std::ifstream in(good, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string bmp = dir.file("good.bmp");
+    ASSERT_TRUE(samples::write_bmp(bmp, 40, 30, &error));
+    std::ifstream inb(bmp, std::ios::binary);
+    const std::string bmpBytes((std::istreambuf_iterator<char>(inb)), std::istreambuf_iterator<char>());
+
+    Open({Native("base.bil", 40, 30)});
+    ASSERT_EQ(form->BandRowList.size(), 1u);
+    const std::pair<const char*, std::string> bad[] = {
+        {"cut.jpg", bytes.substr(0, bytes.size() / 2)},
+        {"noise.jpg", "\xFF\xD8\xFF\xE0garbage that is no JPEG at all"},
+        {"empty.jpg", ""},
+        {"cut.bmp", bmpBytes.substr(0, 100)},
+        {"text.bmp", "BM not a bitmap"},
+    };
+    for (const auto& [name, content] : bad) {
+        SCOPED_TRACE(name);
+        prompts.boxes.clear();
+        Open({Write(name, content), Native("after.bil", 40, 30)});
+        ASSERT_EQ(Messages().size(), 1u);
+        EXPECT_TRUE(Messages()[0].text.startsWith(QStringLiteral("\"%1\"\n画像を読み込めません").arg(name)))
+            << Messages()[0].text.toStdString();
+        EXPECT_EQ(Messages()[0].caption, "失敗");
+        EXPECT_EQ(form->BandRowList.size(), 1u);  // nothing added; the opening ended at the bad picture
+        EXPECT_EQ(form->SceneList.size(), 1u);
+        EXPECT_FALSE(StatusForm->isVisible());
+    }
+}
+
+TEST_F(OpeningTest, LongPathsAreNeverCut) {
+    // A dropped path past 255 characters opens normally.
+    std::string deep = dir.path().string();
+    for (int i = 0; i < 3; ++i)
+        deep += "/" + std::string(100, char('p' + i));
+    std::filesystem::create_directories(deep);
+    const std::string longPath = deep + "/band.bil";
+    ASSERT_GT(longPath.size(), 255u);
+    guitest::WriteNativeScene(longPath, 8, 6, 1, [](int, int x, int) { return uint8_t(x); });
+    form->OpenDroppedFiles({Q(longPath)});
+    ASSERT_EQ(form->BandRowList.size(), 1u);
+    EXPECT_EQ(std::string(form->SceneList[0]->path), longPath);
+
+    // A path the scene record cannot hold is refused by name; the next file still opens.
+    std::string deeper = deep;
+    while (deeper.size() < 1100)
+        deeper += "/" + std::string(200, 'q');
+    std::filesystem::create_directories(deeper);
+    const std::string tooLong = deeper + "/far.bil";
+    guitest::WriteNativeScene(tooLong, 8, 6, 1, [](int, int x, int) { return uint8_t(x); });
+    Open({tooLong, longPath});
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].text, "\"far.bil\"\nはパスが長すぎるため開けません");
+    EXPECT_EQ(Messages()[0].caption, "失敗");
+    EXPECT_EQ(form->BandRowList.size(), 2u);
+}
+
+TEST_F(OpeningTest, ActionsDuringAnOpeningAreHeldBack) {
+    const auto a = Native("a.bil", 8, 6, 2), b = Native("b.bil", 8, 6);
+    bool progressShown = false;
+    int progressMax = 0;
+    // Runs inside the opening's own event processing, as a user's click or drop would, once a row is listed.
+    std::function<void()> probe = [&] {
+        if (form->BandRowList.empty()) {
+            QTimer::singleShot(0, form.get(), probe);
+            return;
+        }
+        progressShown = StatusForm->isVisible();
+        progressMax = StatusForm->ProgressBar->maximum();
+        EXPECT_TRUE(form->Opening);
+        form->OpenDroppedFiles({Q(b)});
+        prompts.openAnswers.push_back({Q(b)});
+        form->TBOpenClick();
+        form->CloseBand(Row(0));
+        form->CloseAll();
+    };
+    QTimer::singleShot(0, form.get(), probe);
+    Open({a});
+    EXPECT_TRUE(progressShown);
+    EXPECT_EQ(StatusForm->MessageLabel->text(), "画像を読み込んでいます...");
+    EXPECT_EQ(progressMax, 1000);
+    EXPECT_FALSE(StatusForm->isVisible());
+    EXPECT_FALSE(form->Opening);
+    ASSERT_EQ(form->BandRowList.size(), 2u);
+    EXPECT_EQ(Label(0), "A : a.bil - 0");
+    EXPECT_EQ(Label(1), "B : a.bil - 1");
+    EXPECT_TRUE(prompts.boxes.empty());  // the open dialog was not even shown
+}
+
+TEST_F(OpeningTest, SecondOpeningAppendsBandsOfTheSameSize) {
+    Open({Native("a.bil", 8, 6)});
+    Open({Native("b.bil", 8, 6, 2)});
+    ASSERT_EQ(form->BandRowList.size(), 3u);
+    EXPECT_EQ(Label(2), "C : b.bil - 1");
+    EXPECT_EQ(form->SceneList.size(), 2u);
+}
+
+}  // namespace
+
+ORVENNA_GUI_TEST_MAIN()

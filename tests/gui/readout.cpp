@@ -1,0 +1,194 @@
+// Pointer readout: the colour in the status bar, the pixel value window's text, longitude and latitude from
+// the corner coordinates, band values of data and picture bands, and calling up the window.
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QtTest/QTest>
+
+#include "GuiTestSupport.h"
+#include "dialogs/Pixvalue.h"
+#include "dialogs/Status.h"
+#include "platform/ImageControl.h"
+#include "tools/samples/sample_scenes.h"
+
+using guitest::MainWindowTest;
+
+namespace {
+
+class ReadoutTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        StatusForm = new TStatusForm(form.get());
+        PixForm = new TPixForm(form.get());
+    }
+    void TearDown() override {
+        StatusForm = nullptr;
+        PixForm = nullptr;
+        MainWindowTest::TearDown();
+    }
+    void SetCorners(double ulLat, double ulLon, double urLat, double urLon, double llLat, double llLon,
+                    double lrLat, double lrLon) {
+        form->UlLat = ulLat, form->UlLon = ulLon, form->UrLat = urLat, form->UrLon = urLon;
+        form->LlLat = llLat, form->LlLon = llLon, form->LrLat = lrLat, form->LrLon = lrLon;
+    }
+    // A 16 x 8 scene of three bands: band b holds b * 40 + x + 2 * y.
+    void OpenThreeBands() {
+        const std::string path = dir.file("three.bil");
+        guitest::WriteNativeScene(path, 16, 8, 3,
+                                  [](int b, int x, int y) { return uint8_t(b * 40 + x + 2 * y); });
+        form->OpenDialogFiles = {QString::fromStdString(path)};
+        form->OpenFiles();
+        ASSERT_EQ(form->BandRowList.size(), 3u);
+    }
+    void Move(int x, int y) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(x, y), form->SatImage->mapToGlobal(QPointF(x, y)),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(form->SatImage, &move);
+    }
+};
+
+TEST_F(ReadoutTest, LongitudeAndLatitudeTexts) {
+    struct Case {
+        int w, h;
+        double ulLat, ulLon, urLat, urLon, llLat, llLon, lrLat, lrLon;
+        int x, y;
+        const char* lon;
+        const char* lat;
+    } cases[] = {
+        // 1/999 degree per pixel across.
+        {1000, 1000, 0, 139.0, 0, 140.0, 0, 139.0, 0, 140.0, 500, 0, "139.5005", "0.0000"},
+        {1000, 1000, 0, 139.0, 0, 140.0, 0, 139.0, 0, 140.0, 500, 999, "139.5005", "0.0000"},
+        // The corner pixels give the corner values.
+        {800, 600, 35.9412, 139.4021, 35.8953, 140.1838, 35.3127, 139.3482, 35.2671, 140.1255, 0, 0,
+         "139.4021", "35.9412"},
+        {800, 600, 35.9412, 139.4021, 35.8953, 140.1838, 35.3127, 139.3482, 35.2671, 140.1255, 799, 0,
+         "140.1838", "35.8953"},
+        {800, 600, 35.9412, 139.4021, 35.8953, 140.1838, 35.3127, 139.3482, 35.2671, 140.1255, 0, 599,
+         "139.3482", "35.3127"},
+        {800, 600, 35.9412, 139.4021, 35.8953, 140.1838, 35.3127, 139.3482, 35.2671, 140.1255, 799, 599,
+         "140.1255", "35.2671"},
+        // The centre of a skewed scene is the mean of the corners.
+        {801, 601, 36.0, 139.0, 35.8, 140.0, 35.2, 139.2, 35.0, 140.4, 400, 300, "139.6500", "35.5000"},
+        // Southern and western degrees keep their sign.
+        {11, 11, -35.0, -1.0, -35.0, 0.0, -37.0, -1.0, -37.0, 0.0, 5, 5, "-0.5000", "-36.0000"},
+        // One pixel wide: no division by zero, the value follows the lines only.
+        {1, 5, 10.0, 20.0, 10.0, 20.0, 14.0, 24.0, 14.0, 24.0, 0, 4, "24.0000", "14.0000"},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(n++);
+        form->ImgWidth = c.w;
+        form->ImgHeight = c.h;
+        SetCorners(c.ulLat, c.ulLon, c.urLat, c.urLon, c.llLat, c.llLon, c.lrLat, c.lrLon);
+        EXPECT_EQ(form->LongitudeText(c.x, c.y), c.lon);
+        EXPECT_EQ(form->LatitudeText(c.x, c.y), c.lat);
+    }
+}
+
+TEST_F(ReadoutTest, PixelWindowTextWithAndWithoutCoordinates) {
+    OpenThreeBands();
+    form->GeoValid = false;
+    EXPECT_EQ(form->PixelValueText(3, 2), "X, Y : 3, 2\na : 7\nb : 47\nc : 87\n");
+    // One degree of longitude per column, one degree of latitude per line.
+    SetCorners(50, 100, 50, 115, 43, 100, 43, 115);
+    form->GeoValid = true;
+    EXPECT_EQ(form->PixelValueText(3, 2),
+              "X, Y : 3, 2\n経度, 緯度 : 103.0000, 48.0000\n\na : 7\nb : 47\nc : 87\n");
+    // Past the last pixel the data bands read 0.
+    EXPECT_EQ(form->BandValueAt(Row(0), 16 * 8), 0);
+    EXPECT_EQ(form->BandValueAt(Row(2), 16 * 7 + 15), 40 * 2 + 15 + 14);
+}
+
+TEST_F(ReadoutTest, PictureBandsReportTheirChannelEverywhere) {
+    std::string error;
+    const int w = 40, h = 30;
+    const std::string path = dir.file("pic.bmp");
+    ASSERT_TRUE(samples::write_bmp(path, w, h, &error)) << error;
+    form->OpenDialogFiles = {QString::fromStdString(path)};
+    form->OpenFiles();
+    ASSERT_EQ(form->BandRowList.size(), 3u);
+    const samples::Band channels[3] = {samples::Band::Red, samples::Band::Green, samples::Band::Blue};
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            for (int k = 0; k < 3; ++k) {
+                ASSERT_EQ(form->BandValueAt(Row(k), int64_t(w) * y + x),
+                          samples::band_value(channels[k], x, y, w, h))
+                    << x << "," << y << " channel " << k;
+            }
+        }
+    }
+    // Beyond the last line the last line is read, at the same column.
+    EXPECT_EQ(form->PictureBandValue(Row(0), int64_t(w) * h + 5),
+              samples::band_value(samples::Band::Red, 5, h - 1, w, h));
+    EXPECT_EQ(form->PictureBandValue(Row(2), int64_t(w) * 100 + 7),
+              samples::band_value(samples::Band::Blue, 7, h - 1, w, h));
+    EXPECT_EQ(form->PixelValueText(1, 2), QStringLiteral("X, Y : 1, 2\na : %1\nb : %2\nc : %3\n")
+                                              .arg(samples::band_value(samples::Band::Red, 1, 2, w, h))
+                                              .arg(samples::band_value(samples::Band::Green, 1, 2, w, h))
+                                              .arg(samples::band_value(samples::Band::Blue, 1, 2, w, h)));
+}
+
+TEST_F(ReadoutTest, PointerMovesReportColourAndValuesUnderThePointer) {
+    form->resize(900, 578);
+    form->show();
+    QCoreApplication::processEvents();
+    OpenThreeBands();
+    form->ExpEditG->setText("b");
+    form->ExpEditB->setText("0");
+    const int cx = form->SatImage->width() / 2, cy = form->SatImage->height() / 2;
+
+    struct Case {
+        int step;
+        int vx, vy;  // offset from the view centre
+        int x, y;    // image pixel expected there (scroll 0, 0 puts the image's corner at the centre)
+    } cases[] = {{5, 3, 2, 3, 2}, {4, 7, 5, 3, 2}, {3, 13, 9, 3, 2}, {5, -20, -3, 0, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.step);
+        form->ZoomStep = c.step;
+        form->DrawComposite();
+        ASSERT_EQ(form->ViewOffsetX, 0);
+        PixForm->hide();
+        Move(cx + c.vx, cy + c.vy);
+        const QColor shown = form->SatImage->Picture.pixelColor(cx + c.vx, cy + c.vy);
+        EXPECT_EQ(form->StatusPanelText(2), QStringLiteral("座標値 : ( R, G, B ) = ( %1, %2, %3 )")
+                                                .arg(shown.red())
+                                                .arg(shown.green())
+                                                .arg(shown.blue()));
+        if (c.vx >= 0) {
+            EXPECT_EQ(shown.red(), c.x + 2 * c.y);
+            EXPECT_EQ(shown.green(), 40 + c.x + 2 * c.y);
+            EXPECT_EQ(shown.blue(), 0);
+        }
+        EXPECT_EQ(PixForm->ValueLabel->text(), "座標値");  // hidden window: untouched
+        PixForm->show();
+        Move(cx + c.vx, cy + c.vy);
+        EXPECT_EQ(PixForm->ValueLabel->text(), form->PixelValueText(c.x, c.y));
+        EXPECT_TRUE(
+            PixForm->ValueLabel->text().startsWith(QStringLiteral("X, Y : %1, %2\n").arg(c.x).arg(c.y)));
+        PixForm->ValueLabel->setText("座標値");
+    }
+}
+
+TEST_F(ReadoutTest, NonLeftButtonCallsUpThePixelWindow) {
+    form->resize(900, 578);
+    form->show();
+    QCoreApplication::processEvents();
+    QTest::mousePress(form->SatImage, Qt::RightButton, {}, QPoint(30, 40));
+    EXPECT_FALSE(PixForm->isVisible());  // nothing loaded: nothing happens
+    OpenThreeBands();
+    QTest::mousePress(form->SatImage, Qt::LeftButton, {}, QPoint(30, 40));
+    QTest::mouseRelease(form->SatImage, Qt::LeftButton, {}, QPoint(30, 40));
+    EXPECT_FALSE(PixForm->isVisible());
+    QTest::mousePress(form->SatImage, Qt::RightButton, {}, QPoint(30, 40));
+    ASSERT_TRUE(PixForm->isVisible());
+    EXPECT_EQ(PixForm->pos(), form->SatImage->mapToGlobal(QPoint(30, 40)) + QPoint(10, 10));
+    QTest::mousePress(form->SatImage, Qt::MiddleButton, {}, QPoint(50, 60));  // already shown: moved
+    EXPECT_TRUE(PixForm->isVisible());
+    EXPECT_EQ(PixForm->pos(), form->SatImage->mapToGlobal(QPoint(50, 60)) + QPoint(10, 10));
+}
+
+}  // namespace
+
+ORVENNA_GUI_TEST_MAIN()
