@@ -30,7 +30,7 @@ QPlainTextEdit* MakeDetailMemo(QWidget* dialog, const QStringList& lines, int x,
     memo->setFocusPolicy(Qt::NoFocus);
     memo->document()->setDocumentMargin(2);
     QPalette palette = memo->palette();
-    palette.setColor(QPalette::Base, palette.color(QPalette::Midlight));
+    palette.setColor(QPalette::Base, palette.color(QPalette::Window).darker(105));  // light 3-D grey
     memo->setPalette(palette);
     memo->setPlainText(lines.join(QLatin1Char('\n')));
     memo->setGeometry(x, y, width, height);
