@@ -17,6 +17,8 @@ namespace {
 
 // Largest single read of a row conversion or a histogram pass; rows of ordinary scenes take one read.
 constexpr size_t kChunkBytes = size_t(4) << 20;
+// Histogram reads: small enough that the bytes just read are still in the core's cache when they are counted.
+constexpr size_t kHistChunkBytes = size_t(256) << 10;
 // Data groups larger than this are read sample by sample instead of whole.
 constexpr int64_t kWholeGroupLimit = 64 * 1024;
 
@@ -144,22 +146,31 @@ inline void count8(Counts& c, uint64_t w) {
     c.sub[7][w >> 56]++;
 }
 
-// Counts n contiguous bytes (n at most kChunkBytes between flushes).
+// Counts n contiguous bytes (n at most kHistChunkBytes between flushes). A block whose first 8 bytes repeat
+// one value is checked whole and, when uniform, counted at once; other blocks cost one extra compare.
 void count_bytes(Counts& c, const unsigned char* p, size_t n) {
     size_t i = 0;
     for (; i + 64 <= n; i += 64) {
-        uint64_t w[8];
-        memcpy(w, p + i, 64);
-        const uint64_t same = uint64_t(p[i]) * 0x0101010101010101ull;
-        uint64_t diff = 0;
-        for (int k = 0; k < 8; ++k)
-            diff |= w[k] ^ same;
-        if (diff == 0) {
-            c.sub[0][p[i]] += 64;
-            continue;
+        const unsigned char* q = p + i;
+        uint64_t w0;
+        memcpy(&w0, q, 8);
+        if (w0 == uint64_t(q[0]) * 0x0101010101010101ull) {
+            bool same = true;
+            for (int k = 1; k < 8; ++k) {
+                uint64_t w;
+                memcpy(&w, q + 8 * k, 8);
+                same &= w == w0;
+            }
+            if (same) {
+                c.sub[0][q[0]] += 64;
+                continue;
+            }
         }
-        for (int k = 0; k < 8; ++k)
-            count8(c, w[k]);
+        for (int k = 0; k < 8; ++k) {
+            uint64_t w;
+            memcpy(&w, q + 8 * k, 8);
+            count8(c, w);
+        }
     }
     for (; i < n; ++i)
         c.sub[i & 7][p[i]]++;
@@ -187,9 +198,9 @@ void histogram_lines(BandInfo* b, Counts& c) {
     if (stride == width) {
         // One contiguous block of lines.
         const int64_t total = width * b->lines;
-        unsigned char* buf = scratch(kChunkBytes);
+        unsigned char* buf = scratch(kHistChunkBytes);
         for (int64_t done = 0; done < total;) {
-            size_t k = static_cast<size_t>(std::min<int64_t>(kChunkBytes, total - done));
+            size_t k = static_cast<size_t>(std::min<int64_t>(kHistChunkBytes, total - done));
             remos_io::read_at(b->file, first + done, buf, k);
             count_bytes(c, buf, k);
             c.flush();
@@ -198,11 +209,11 @@ void histogram_lines(BandInfo* b, Counts& c) {
         return;
     }
     // Lines read together when the gaps are small; otherwise one read per line.
-    int64_t per_read = stride > 0 && stride <= 2 * width && width <= static_cast<int64_t>(kChunkBytes)
-                           ? std::max<int64_t>(1, static_cast<int64_t>(kChunkBytes) / stride)
+    int64_t per_read = stride > 0 && stride <= 2 * width && width <= static_cast<int64_t>(kHistChunkBytes)
+                           ? std::max<int64_t>(1, static_cast<int64_t>(kHistChunkBytes) / stride)
                            : 1;
     const size_t bytes_max = static_cast<size_t>((per_read - 1) * stride + width);
-    unsigned char* buf = scratch(std::max(bytes_max, kChunkBytes));
+    unsigned char* buf = scratch(std::max(bytes_max, kHistChunkBytes));
     size_t since_flush = 0;
     for (int64_t line = 0; line < b->lines;) {
         int64_t k = std::min<int64_t>(per_read, b->lines - line);
@@ -211,7 +222,7 @@ void histogram_lines(BandInfo* b, Counts& c) {
         for (int64_t j = 0; j < k; ++j) {
             count_bytes(c, buf + j * stride, static_cast<size_t>(width));
             since_flush += static_cast<size_t>(width);
-            if (since_flush >= kChunkBytes) {
+            if (since_flush >= kHistChunkBytes) {
                 c.flush();
                 since_flush = 0;
             }
@@ -226,8 +237,8 @@ void histogram_rgb(BandInfo* b, Counts& c) {
     if (!remos_io::sample_offset(b, 0, 0, &first)) return;
     first -= b->index;
     const int64_t pixels = static_cast<int64_t>(b->width) * b->lines;
-    const int64_t per_read = kChunkBytes / 3;
-    unsigned char* buf = scratch(kChunkBytes);
+    const int64_t per_read = kHistChunkBytes / 3;
+    unsigned char* buf = scratch(kHistChunkBytes);
     for (int64_t done = 0; done < pixels;) {
         int64_t k = std::min(per_read, pixels - done);
         remos_io::read_at(b->file, first + done * 3, buf, static_cast<size_t>(k * 3));
