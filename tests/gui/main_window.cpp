@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QToolButton>
+#include <QtTest/QTest>
 
 #include <stdexcept>
 
@@ -242,6 +243,14 @@ TEST_F(MainWindowTest, ErrorsEscapingAHandlerAreShownAndTheProgramGoesOn) {
     EXPECT_EQ(prompts.boxes[0].kind, PromptKind::Error);
     EXPECT_EQ(prompts.boxes[0].type, ScriptedPrompts::BoxType::Message);
     EXPECT_TRUE(prompts.boxes[1].text.isEmpty());
+    // A failure in a click handler, reached through the widget's own mouse events.
+    QPushButton button;
+    QObject::connect(&button, &QPushButton::clicked, [] { throw std::runtime_error("ボタンの処理に失敗"); });
+    button.resize(40, 20);
+    button.show();
+    QTest::mouseClick(&button, Qt::LeftButton);
+    ASSERT_EQ(prompts.boxes.size(), 3u);
+    EXPECT_EQ(prompts.boxes[2].text, "ボタンの処理に失敗");
     // The loop goes on: a posted event after the failures is still delivered.
     bool delivered = false;
     QMetaObject::invokeMethod(
