@@ -21,6 +21,15 @@ bool same_bits(double x, double y) {
 
 constexpr double kUnbounded = std::numeric_limits<double>::infinity();
 
+// True when a subtree reads a letter or ANS (or is too deep to tell).
+bool reads_cells(const CalcExpr* n, int depth) {
+    if (!n) return false;
+    if (depth > 3000 || n->kind == CALC_LETTER) return true;
+    if (n->kind != CALC_COMPOUND) return false;
+    if (static_cast<int>(n->value) == CALC_OP_ANS) return true;
+    return reads_cells(n->left, depth + 1) || reads_cells(n->right, depth + 1);
+}
+
 // Upper bound of nodes visited by one evaluation, or infinity when unknown or too deep to judge.
 double work_bound(const CalcExpr* n, int depth) {
     if (!n || n->kind != CALC_COMPOUND) return 1;
@@ -35,17 +44,13 @@ double work_bound(const CalcExpr* n, int depth) {
         } else if (l && l->kind == CALC_LETTER) {
             return kUnbounded;
         } else if (l && l->kind == CALC_COMPOUND) {
-            // A count that comes out the same for two very different sets of cells and ANS is taken as fixed.
-            double a[26] = {}, b[26] = {};
-            LetterCells ca, cb;
-            for (int i = 0; i < 26; ++i) {
-                ca[i] = &a[i];
-                cb[i] = &b[i];
-                b[i] = 1e9 + i;
-            }
-            double x = ecalc_evaluate(l, ca, 0), y = ecalc_evaluate(l, cb, 1e9);
-            if (!same_bits(x, y)) return kUnbounded;
-            count = x;
+            // Only a count that reads no letter and no ANS is known before evaluating.
+            if (reads_cells(l, 0)) return kUnbounded;
+            double zero[26] = {};
+            LetterCells cells;
+            for (int i = 0; i < 26; ++i)
+                cells[i] = &zero[i];
+            count = ecalc_evaluate(l, cells, 0);
         }
         if (!(count < 1e5)) return count >= 1e5 ? kUnbounded : w + work_bound(n->right, depth + 1);
         return w + (count > 0 ? count : 0) * work_bound(n->right, depth + 1);
