@@ -535,6 +535,31 @@ INSTANTIATE_TEST_SUITE_P(Damage, DamageTest,
                                     std::get<1>(info.param).name;
                          });
 
+// Entries that all point at the same array multiply the work and memory a small file can demand; a few shared
+// arrays are fine, hundreds of copies of a large one are refused.
+TEST(Tifrec, SharedArraysAreBounded) {
+    for (int entries : {2, 200}) {
+        Encoder enc{true};
+        std::vector<RawEntry> dir;
+        for (int i = 0; i < entries; ++i)
+            dir.push_back(RawEntry{static_cast<uint16_t>(1000 + i), TIFF_TYPE_BYTE, 8, {}});
+        dir[0].data.assign(8, 1);
+        Layout l = build_tiff(true, {dir});
+        // A large array at the end of the file, shared by every entry.
+        size_t array_at = l.bytes.size();
+        l.bytes.resize(array_at + 4000, 7);
+        for (int i = 0; i < entries; ++i) {
+            enc.set(l.bytes, l.field_positions[0][i] - 4, 4000, 4);
+            enc.set(l.bytes, l.field_positions[0][i], array_at, 4);
+        }
+        Opened f(write_file(l.bytes));
+        EXPECT_EQ(f.result, entries == 2 ? 3 : 2) << entries;
+        if (f.result == 3) {
+            EXPECT_EQ(f.entry(0, 1).bytes[3999], 7);
+        }
+    }
+}
+
 TEST(Tifrec, MissingFileAndNullArguments) {
     TiffFile t{};
     EXPECT_EQ(tifrec_open(&t, (temp_dir() / "missing.tif").string().c_str()), 1);
