@@ -2,6 +2,16 @@
 // format), describes its bands in fixed records and reads their samples, histograms and display ranges.
 //
 // Procedural on purpose: plain records passed by pointer, small integer results, no messages of its own.
+//
+// What the reader refuses (remos_open gives 3): files shorter than the header they claim; header values that
+// make sizes meaningless (sample widths other than 8, 16 or 32 bits in line records, PSRB groups that are not
+// at least two 32-bit floats, records no longer than their prefix and suffix, zero width, lines or bands);
+// image data that the headers place beyond the end of the file; TIFFs without ImageWidth, ImageLength,
+// BitsPerSample, PhotometricInterpretation or StripOffsets, with them stored in an unexpected type, or whose
+// strips do not follow each other directly. A path of 1024 bytes or more is not opened (result 0).
+//
+// Reading: bytes the file does not hold read as zero. 32-bit integer samples in line records draw as
+// v * 255 / (2^32 - 1), like 16-bit ones. The scene file is unbuffered: every read seeks and reads the file.
 #pragma once
 
 #include <cstdint>
