@@ -2,10 +2,14 @@
 // metadata beside the first file, the large-file question, damaged pictures, long paths, and actions held
 // back while an opening runs.
 #include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QTimer>
+#include <QUrl>
 
 #include <fstream>
 
@@ -78,6 +82,29 @@ TEST_F(OpeningTest, DroppedFilesOpenInNameOrderWithoutRegardToCase) {
     EXPECT_EQ(Label(2), "C : c.bil - 0");
     EXPECT_TRUE(prompts.boxes.empty());
     EXPECT_TRUE(Drawn());
+}
+
+TEST_F(OpeningTest, DropOnTheWindowOpensOnceTheDropHasFinished) {
+    const auto b = Native("b.bil", 8, 6, 1, 1), a = Native("a.bil", 8, 6, 1, 2);
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(Q(b)), QUrl::fromLocalFile(Q(a))});
+    form->Opening = true;  // a drop while an opening runs is refused
+    QDropEvent refused(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    form->dropEvent(&refused);  // Qt delivers drops only after an accepted drag enter
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(form->BandRowList.empty());
+    form->Opening = false;
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    enter.ignore();  // events start accepted
+    form->dragEnterEvent(&enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    form->dropEvent(&drop);
+    EXPECT_TRUE(form->BandRowList.empty());  // not inside the drop itself
+    QCoreApplication::processEvents();
+    ASSERT_EQ(form->BandRowList.size(), 2u);
+    EXPECT_EQ(Label(0), "A : a.bil - 0");
+    EXPECT_EQ(Label(1), "B : b.bil - 0");
 }
 
 TEST_F(OpeningTest, DialogOrderIsKeptAndFilterOffersAllFilesFirst) {
