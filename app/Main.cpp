@@ -352,6 +352,8 @@ void TGelvantMainForm::ConnectHandlers() {
     ConnectPresetHandlers();
     ConnectPlacementHandlers();
     ConnectOpenHandlers();
+    ConnectNavigationHandlers();  // after the readout's: the pan wraps the view's pointer callbacks
+    ConnectSyncHandlers();
     // The default button: Enter anywhere in the window redraws.
     for (int key : {int(Qt::Key_Return), int(Qt::Key_Enter)}) {
         auto* shortcut = new QShortcut(QKeySequence(key), this);

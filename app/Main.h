@@ -28,11 +28,13 @@ class QToolBar;
 class QToolButton;
 class QVBoxLayout;
 class ImageControl;
+class ViewerBusEndpoint;
 struct CalcExpr;
 struct SceneFile;
 
 namespace orvenna {
 class CompositeRenderer;
+enum class ScrollCode : int;
 }
 
 class TGelvantMainForm : public QMainWindow {
@@ -268,6 +270,43 @@ public:
 
     void CloseAll();
     void SaveView();
+
+    // ---- Scrolling, panning and magnification (MainNavigation.cpp) ---------------------------------------
+    void ConnectNavigationHandlers();
+    // Scroll-bar events: the kind and the new position (the bar still holds the old one while this runs).
+    void ScrImgHorScroll(orvenna::ScrollCode code, int scrollPos);
+    void ScrImgVertScroll(orvenna::ScrollCode code, int scrollPos);
+    void DrawScrollOverlay(int x, int y);
+    // The left-button pan; the other buttons and plain moves go on to the readout.
+    void SatImagePanMouseDown(QMouseEvent* event);
+    void SatImagePanMouseMove(QMouseEvent* event);
+    void SatImageMouseUp(QMouseEvent* event);
+    void DrawPanOverlay(int x, int y);
+    void ZoomImageMouseDown(QMouseEvent* event);
+    void ZoomImageMouseMove(QMouseEvent* event);
+    void ZoomImageMouseUp(QMouseEvent* event);
+    void ZoomUpImageMouseUp(QMouseEvent* event);
+    void Image3MouseUp(QMouseEvent* event);
+    void ZoomPanelResize();
+    void FormShow();
+    void FormResize();
+    // Repaints the step slider; y is the pointer's line, used only while ZoomDragging.
+    void DrawZoomSlider(int y);
+
+    // ---- Synchronising viewers (MainSync.cpp) -------------------------------------------------------------
+    ViewerBusEndpoint* Bus = nullptr;  // this viewer's socket on the viewer bus (a child of the window)
+    void ConnectSyncHandlers();
+    void TBScrClick();
+    // The message hook for viewer messages: the receiver actions by message number; anything else, the
+    // connect message included, is left alone.
+    void AppMessage(unsigned message, int32_t wParam);
+    void PostViewerMessage(unsigned message, int32_t wParam);
+    void BroadcastScrollX();  // horizontal position, then the draw message
+    void BroadcastScrollY();
+    void BroadcastPanEnd();  // latitude and longitude with corner coordinates, else both positions; draw
+    void BroadcastZoomOut();
+    // On the draw message: the received or geographically converted position into the bars, then redraw.
+    void ApplySyncPosition();
 
 protected:
     bool event(QEvent* event) override;

@@ -1,11 +1,22 @@
 #include "platform/ViewerBus.h"
 
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstddef>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -135,4 +146,239 @@ unsigned ViewerBus::RegisterMessage(const char* name) {
     entry += std::string(name) + " " + std::to_string(value) + "\n";
     if (lseek(table.fd, 0, SEEK_END) < 0 || !WriteAll(table.fd, entry)) return 0;
     return value;
+}
+
+// ---- Endpoints ---------------------------------------------------------------------------------------------
+
+namespace {
+
+struct Datagram {
+    uint32_t message;
+    int32_t wparam;
+};
+static_assert(sizeof(Datagram) == ViewerBusEndpoint::kDatagramSize, "datagram layout");
+
+bool IsViewerSocketName(const char* name) {
+    const size_t n = std::strlen(name);
+    const size_t prefix = std::strlen(ViewerBusEndpoint::kSocketPrefix);
+    const size_t suffix = std::strlen(ViewerBusEndpoint::kSocketSuffix);
+    if (n <= prefix + suffix || std::strchr(name, '/')) return false;
+    return std::strncmp(name, ViewerBusEndpoint::kSocketPrefix, prefix) == 0 &&
+           std::strcmp(name + n - suffix, ViewerBusEndpoint::kSocketSuffix) == 0;
+}
+
+// Fills `addr` with a path address; false when the path does not fit.
+bool MakeAddress(const std::string& path, sockaddr_un* addr, socklen_t* len) {
+    std::memset(addr, 0, sizeof *addr);
+    addr->sun_family = AF_UNIX;
+    if (path.empty() || path.size() >= sizeof addr->sun_path) return false;
+    std::memcpy(addr->sun_path, path.data(), path.size());
+    *len = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + path.size() + 1);
+    return true;
+}
+
+// True when a socket file is still bound by a live socket; false when nobody listens there any more.
+bool SocketIsAlive(const std::string& path) {
+    sockaddr_un addr;
+    socklen_t len;
+    if (!MakeAddress(path, &addr, &len)) return true;  // cannot tell: leave it
+    const int probe = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (probe < 0) return true;
+    const int r = connect(probe, reinterpret_cast<sockaddr*>(&addr), len);
+    const int error = errno;
+    close(probe);
+    return r == 0 || error != ECONNREFUSED;
+}
+
+std::atomic<int> g_endpoint_counter{0};
+
+}  // namespace
+
+ViewerBusEndpoint::ViewerBusEndpoint(Receiver receiver, QObject* parent)
+    : QObject(parent), receiver_(std::move(receiver)) {
+    // Development aid: with ORVENNA_BUS_TRACE set, every post and receipt is appended to that file with a
+    // monotonic time stamp (the end-to-end test measures the bus latency with it).
+    const char* trace = std::getenv("ORVENNA_BUS_TRACE");
+    if (trace && *trace) traceFd_ = open(trace, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+}
+
+ViewerBusEndpoint::~ViewerBusEndpoint() {
+    delete notifier_;
+    if (fd_ >= 0) {
+        close(fd_);
+        unlink(path_.c_str());
+    }
+    if (traceFd_ >= 0) close(traceFd_);
+}
+
+bool ViewerBusEndpoint::Open() {
+    if (fd_ >= 0) return true;
+    std::string why;
+    const std::string folder = ViewerBus::RuntimeFolder(&why);
+    if (folder.empty()) {
+        error_ = why;
+        return false;
+    }
+    // One spelling of the folder for every process, so that senders' addresses can be compared with it.
+    char resolved[PATH_MAX];
+    folder_ = realpath(folder.c_str(), resolved) ? resolved : folder;
+
+    // Sockets left by viewers that died are removed before this one joins.
+    if (DIR* dir = opendir(folder_.c_str())) {
+        while (dirent* entry = readdir(dir)) {
+            if (!IsViewerSocketName(entry->d_name)) continue;
+            const std::string path = folder_ + "/" + entry->d_name;
+            struct stat st {};
+            if (lstat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode) && !SocketIsAlive(path)) {
+                if (unlink(path.c_str()) == 0) ++stats_.removed;
+            }
+        }
+        closedir(dir);
+    }
+
+    const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        error_ = std::string("socket: ") + std::strerror(errno);
+        return false;
+    }
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const std::string path = folder_ + "/" + kSocketPrefix + std::to_string(getpid()) + "-" +
+                                 std::to_string(g_endpoint_counter++) + kSocketSuffix;
+        sockaddr_un addr;
+        socklen_t len;
+        if (!MakeAddress(path, &addr, &len)) {
+            error_ = path + ": path too long for a socket";
+            close(fd);
+            return false;
+        }
+        if (bind(fd, reinterpret_cast<sockaddr*>(&addr), len) == 0) {
+            fd_ = fd;
+            path_ = path;
+            break;
+        }
+        if (errno != EADDRINUSE) {
+            error_ = path + ": " + std::strerror(errno);
+            close(fd);
+            return false;
+        }
+        // A name left by an earlier process with the same id: take it over when it is dead.
+        if (!SocketIsAlive(path) && unlink(path.c_str()) == 0) ++stats_.removed;
+    }
+    if (fd_ < 0) {
+        error_ = "no free socket name";
+        close(fd);
+        return false;
+    }
+    notifier_ = new QSocketNotifier(static_cast<qintptr>(fd_), QSocketNotifier::Read);
+    QObject::connect(notifier_, &QSocketNotifier::activated, this, [this] { Drain(); });
+    error_.clear();
+    return true;
+}
+
+int ViewerBusEndpoint::PostToAll(unsigned message, int32_t wparam) {
+    Trace("post", message, wparam);
+    if (fd_ < 0) {
+        // Not on the bus: the viewer still receives its own post, after the running handler, as it would
+        // through the socket.
+        QTimer::singleShot(0, this, [this, message, wparam] { Deliver(message, wparam); });
+        return 1;
+    }
+    const Datagram datagram{static_cast<uint32_t>(message), wparam};
+    DIR* dir = opendir(folder_.c_str());
+    if (!dir) return 0;
+    int taken = 0;
+    while (dirent* entry = readdir(dir)) {
+        if (!IsViewerSocketName(entry->d_name)) continue;
+        const std::string path = folder_ + "/" + entry->d_name;
+        struct stat st {};
+        if (lstat(path.c_str(), &st) != 0 || !S_ISSOCK(st.st_mode)) continue;
+        sockaddr_un addr;
+        socklen_t len;
+        if (!MakeAddress(path, &addr, &len)) continue;
+        ssize_t sent;
+        do {
+            sent = sendto(fd_, &datagram, sizeof datagram, MSG_DONTWAIT | MSG_NOSIGNAL,
+                          reinterpret_cast<sockaddr*>(&addr), len);
+        } while (sent < 0 && errno == EINTR);
+        if (sent == static_cast<ssize_t>(sizeof datagram)) {
+            ++taken;
+            ++stats_.posted;
+        } else if (sent < 0 && errno == ECONNREFUSED) {
+            // Nobody is bound there any more: a viewer that ended without cleaning up.
+            if (unlink(path.c_str()) == 0) ++stats_.removed;
+        } else if (!(sent < 0 && errno == ENOENT)) {
+            ++stats_.lost;  // the receiver's queue is full (EAGAIN) or it fails otherwise: the datagram is lost
+        }
+    }
+    closedir(dir);
+    return taken;
+}
+
+int ViewerBusEndpoint::Drain() {
+    if (fd_ < 0 || draining_) return 0;
+    // Not re-entered: a handler that processes pending events (the redraw does) leaves the rest of the queue
+    // for the next wake-up, so every datagram is handled in order.
+    draining_ = true;
+    if (notifier_) notifier_->setEnabled(false);
+    int read = 0;
+    while (read < kBatch) {
+        unsigned char buffer[kDatagramSize + 8];
+        sockaddr_un from;
+        socklen_t fromLen = sizeof from;
+        std::memset(&from, 0, sizeof from);
+        const ssize_t n = recvfrom(fd_, buffer, sizeof buffer, MSG_DONTWAIT | MSG_TRUNC,
+                                   reinterpret_cast<sockaddr*>(&from), &fromLen);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            break;  // EAGAIN: the queue is empty
+        }
+        ++read;
+        if (n != static_cast<ssize_t>(kDatagramSize)) {
+            ++stats_.ignored_size;
+            continue;
+        }
+        // Only viewer sockets of this folder may speak: the folder is private to this user, and an address
+        // outside it (an unbound socket, an abstract name, another folder) is not a viewer.
+        const size_t pathLen = fromLen > offsetof(sockaddr_un, sun_path)
+                                   ? strnlen(from.sun_path, fromLen - offsetof(sockaddr_un, sun_path))
+                                   : 0;
+        const std::string sender(from.sun_path, pathLen);
+        const size_t slash = sender.rfind('/');
+        if (pathLen == 0 || slash == std::string::npos || sender.compare(0, slash, folder_) != 0 ||
+            slash != folder_.size() || !IsViewerSocketName(sender.c_str() + slash + 1)) {
+            ++stats_.ignored_sender;
+            continue;
+        }
+        Datagram datagram;
+        std::memcpy(&datagram, buffer, sizeof datagram);
+        if (datagram.message < ViewerBus::kFirstMessage || datagram.message > ViewerBus::kLastMessage) {
+            ++stats_.ignored_number;
+            continue;
+        }
+        Deliver(datagram.message, datagram.wparam);
+    }
+    if (read > 0) ++stats_.wakeups;
+    if (notifier_) notifier_->setEnabled(true);
+    draining_ = false;
+    return read;
+}
+
+void ViewerBusEndpoint::Deliver(unsigned message, int32_t wparam) {
+    ++stats_.delivered;
+    Trace("recv", message, wparam);
+    if (receiver_) receiver_(message, wparam);
+}
+
+void ViewerBusEndpoint::Trace(const char* what, unsigned message, int32_t wparam) {
+    if (traceFd_ < 0) return;
+    const long long ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                             std::chrono::steady_clock::now().time_since_epoch())
+                             .count();
+    char line[128];
+    const int n = std::snprintf(line, sizeof line, "%s %d %lld %u %d\n", what, static_cast<int>(getpid()), ns,
+                                message, static_cast<int>(wparam));
+    if (n > 0) {
+        const ssize_t ignored = write(traceFd_, line, static_cast<size_t>(n));
+        (void)ignored;
+    }
 }

@@ -1,0 +1,356 @@
+// Scrolling, panning and magnification of the view: the scroll bars with their overlay, the left-button pan
+// over a snapshot, the zoom buttons and the step slider with its live previews, and the window events that
+// only repaint the slider. Gestures draw over the current picture and ask for the redraw when they end.
+#include <QCheckBox>
+#include <QEvent>
+#include <QFontMetrics>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QToolButton>
+
+#include <algorithm>
+
+#include "app/Main.h"
+#include "display/Navigator.h"
+#include "display/StepSlider.h"
+#include "display/ViewGeometry.h"
+#include "platform/Fonts.h"
+#include "platform/ImageControl.h"
+
+namespace {
+
+const QColor kOverlayPink(255, 200, 200);
+constexpr int kOverlayPoints = 9;
+
+orvenna::BgrPixels PixelsOf(QImage& image) {
+    return {image.bits(), image.width(), image.height(), static_cast<int>(image.bytesPerLine())};
+}
+
+orvenna::ConstBgrPixels PixelsOf(const QImage& image) {
+    return {image.constBits(), image.width(), image.height(), static_cast<int>(image.bytesPerLine())};
+}
+
+orvenna::ScrollCode ScrollCodeOf(int action) {
+    switch (action) {
+        case QAbstractSlider::SliderSingleStepSub:
+            return orvenna::ScrollCode::LineUp;
+        case QAbstractSlider::SliderSingleStepAdd:
+            return orvenna::ScrollCode::LineDown;
+        case QAbstractSlider::SliderPageStepSub:
+            return orvenna::ScrollCode::PageUp;
+        case QAbstractSlider::SliderPageStepAdd:
+            return orvenna::ScrollCode::PageDown;
+        case QAbstractSlider::SliderToMinimum:
+            return orvenna::ScrollCode::Top;
+        case QAbstractSlider::SliderToMaximum:
+            return orvenna::ScrollCode::Bottom;
+        default:
+            return orvenna::ScrollCode::Track;
+    }
+}
+
+// Turns the window events this code answers into handler calls: the end of every scroll (a scroll bar's
+// button or key released, a wheel turn done), the slider control's resize and the window's first show.
+class NavigationEvents : public QObject {
+public:
+    explicit NavigationEvents(TGelvantMainForm* form) : QObject(form), form_(form) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const QEvent::Type type = event->type();
+        if (watched == form_->ScrImgHor || watched == form_->ScrImgVert) {
+            const bool ends = type == QEvent::MouseButtonRelease || type == QEvent::Wheel ||
+                              (type == QEvent::KeyRelease && !static_cast<QKeyEvent*>(event)->isAutoRepeat());
+            // The end of the scroll comes after the bar has taken its final position.
+            if (ends) {
+                QScrollBar* bar = static_cast<QScrollBar*>(watched);
+                QMetaObject::invokeMethod(
+                    form_,
+                    [form = form_, bar] {
+                        if (bar == form->ScrImgHor)
+                            form->ScrImgHorScroll(orvenna::ScrollCode::EndScroll, bar->value());
+                        else
+                            form->ScrImgVertScroll(orvenna::ScrollCode::EndScroll, bar->value());
+                    },
+                    Qt::QueuedConnection);
+            }
+        } else if (watched == form_->ZoomPanel && type == QEvent::Resize) {
+            form_->ZoomPanelResize();
+        } else if (watched == form_->ZoomImage && type == QEvent::Resize) {
+            form_->DrawZoomSlider(0);  // the slider's picture follows the control's size
+        } else if (watched == form_ && type == QEvent::Show) {
+            form_->FormShow();
+        } else if (watched == form_ && type == QEvent::Resize) {
+            form_->FormResize();
+        }
+        return false;
+    }
+
+private:
+    TGelvantMainForm* form_;
+};
+
+// The picture the view shows; a view never drawn gets a white one of its size, so overlays have a canvas.
+QImage& ViewPicture(ImageControl* view) {
+    QImage& picture = view->Picture;
+    if (picture.isNull() || picture.format() != QImage::Format_BGR888) {
+        QImage fresh(std::max(view->width(), 1), std::max(view->height(), 1), QImage::Format_BGR888);
+        fresh.fill(Qt::white);
+        if (!picture.isNull()) {
+            QPainter copy(&fresh);
+            copy.drawImage(0, 0, picture);
+        }
+        picture = fresh;
+    }
+    return picture;
+}
+
+// Navigator at the view's top-left: the scene 100 pixels wide, red outline on pink, red lines through the
+// position (and the one-pixel marker of the scroll overlay).
+void DrawNavigator(QPainter& p, const orvenna::NavigatorMarks& m, bool marker) {
+    if (m.height > 0) {
+        p.fillRect(0, 0, m.width, m.height, kOverlayPink);
+        p.setPen(Qt::red);
+        p.drawRect(0, 0, m.width - 1, m.height - 1);
+    }
+    p.setPen(Qt::red);
+    if (marker) p.drawPoint(m.marker_x, m.marker_y);
+    if (m.height > 0) p.drawLine(m.marker_x, 0, m.marker_x, m.height - 1);
+    p.drawLine(0, m.marker_y, m.width - 1, m.marker_y);
+}
+
+// Text in the overlay font with its top-left at (x, y), on the pink background.
+void DrawOverlayText(QPainter& p, int x, int y, const QString& text) {
+    const QFontMetrics metrics(p.font());
+    p.drawText(x, y + metrics.ascent(), text);
+}
+
+void PrepareOverlayText(QPainter& p) {
+    p.setFont(FormPointFont(kOverlayPoints));
+    p.setPen(Qt::red);
+    p.setBackgroundMode(Qt::OpaqueMode);
+    p.setBackground(kOverlayPink);
+}
+
+}  // namespace
+
+void TGelvantMainForm::ConnectNavigationHandlers() {
+    connect(ScrImgHor, &QAbstractSlider::actionTriggered, this,
+            [this](int action) { ScrImgHorScroll(ScrollCodeOf(action), ScrImgHor->sliderPosition()); });
+    connect(ScrImgVert, &QAbstractSlider::actionTriggered, this,
+            [this](int action) { ScrImgVertScroll(ScrollCodeOf(action), ScrImgVert->sliderPosition()); });
+
+    // The view's pointer: the left button pans; the readout keeps the other buttons and the plain moves.
+    auto readoutDown = SatImage->OnMouseDown;
+    auto readoutMove = SatImage->OnMouseMove;
+    SatImage->OnMouseDown = [this, readoutDown](QMouseEvent* e) {
+        SatImagePanMouseDown(e);
+        if (readoutDown) readoutDown(e);
+    };
+    SatImage->OnMouseMove = [this, readoutMove](QMouseEvent* e) {
+        SatImagePanMouseMove(e);
+        if (readoutMove) readoutMove(e);
+    };
+    SatImage->OnMouseUp = [this](QMouseEvent* e) { SatImageMouseUp(e); };
+
+    ZoomImage->OnMouseDown = [this](QMouseEvent* e) { ZoomImageMouseDown(e); };
+    ZoomImage->OnMouseMove = [this](QMouseEvent* e) { ZoomImageMouseMove(e); };
+    ZoomImage->OnMouseUp = [this](QMouseEvent* e) { ZoomImageMouseUp(e); };
+    ZoomUpImage->OnMouseUp = [this](QMouseEvent* e) { ZoomUpImageMouseUp(e); };
+    Image3->OnMouseUp = [this](QMouseEvent* e) { Image3MouseUp(e); };
+
+    auto* events = new NavigationEvents(this);
+    for (QObject* watched :
+         {static_cast<QObject*>(ScrImgHor), static_cast<QObject*>(ScrImgVert),
+          static_cast<QObject*>(ZoomPanel), static_cast<QObject*>(ZoomImage), static_cast<QObject*>(this)})
+        watched->installEventFilter(events);
+}
+
+// ---- Scroll bars ----------------------------------------------------------------------------------------
+
+void TGelvantMainForm::ScrImgHorScroll(orvenna::ScrollCode code, int scrollPos) {
+    if (!ImageLoaded) return;
+    if (code == orvenna::ScrollCode::EndScroll || ScrCheckBox->isChecked()) {
+        // The bar still holds its position from before this event: a smooth redraw lags one event behind.
+        if (SyncOn)
+            BroadcastScrollX();
+        else
+            DrawComposite();
+        return;
+    }
+    if (orvenna::scroll_code_draws_overlay(code)) DrawScrollOverlay(scrollPos, ScrImgVert->value());
+}
+
+void TGelvantMainForm::ScrImgVertScroll(orvenna::ScrollCode code, int scrollPos) {
+    if (!ImageLoaded) return;
+    if (code == orvenna::ScrollCode::EndScroll || ScrCheckBox->isChecked()) {
+        if (SyncOn)
+            BroadcastScrollY();
+        else
+            DrawComposite();
+        return;
+    }
+    if (orvenna::scroll_code_draws_overlay(code)) DrawScrollOverlay(ScrImgHor->value(), scrollPos);
+}
+
+void TGelvantMainForm::DrawScrollOverlay(int x, int y) {
+    QImage& picture = ViewPicture(SatImage);
+    const int w = picture.width();
+    const int h = picture.height();
+    QPainter p(&picture);
+    DrawNavigator(p, orvenna::navigator_marks(x, y, ImgWidth, ImgHeight), true);
+    p.setPen(Qt::red);
+    p.drawLine(w / 2, 0, w / 2, h);
+    p.drawLine(0, h / 2, w, h / 2);
+    PrepareOverlayText(p);
+    DrawOverlayText(p, w / 2 + 5, h / 2 + 5, QString::fromStdString(orvenna::scroll_overlay_text(x, y)));
+    p.end();
+    SatImage->update();
+}
+
+// ---- Panning --------------------------------------------------------------------------------------------
+
+void TGelvantMainForm::SatImagePanMouseDown(QMouseEvent* event) {
+    if (!ImageLoaded || event->button() != Qt::LeftButton) return;
+    const QPoint pointer = event->position().toPoint();
+    PanStartX = pointer.x();
+    PanStartY = pointer.y();
+    PanStartHor = ScrImgHor->value();
+    PanStartVert = ScrImgVert->value();
+    DragBitmap = ViewPicture(SatImage).copy();
+    Panning = true;
+}
+
+void TGelvantMainForm::SatImagePanMouseMove(QMouseEvent* event) {
+    if (!Panning) return;
+    const QPoint pointer = event->position().toPoint();
+    ScrImgHor->setValue(orvenna::pan_scroll_position(PanStartHor, PanStartX, pointer.x(), ZoomScale));
+    ScrImgVert->setValue(orvenna::pan_scroll_position(PanStartVert, PanStartY, pointer.y(), ZoomScale));
+    QImage& picture = ViewPicture(SatImage);
+    orvenna::copy_shifted(PixelsOf(std::as_const(DragBitmap)), PixelsOf(picture), pointer.x() - PanStartX,
+                          pointer.y() - PanStartY);
+    DrawPanOverlay(ScrImgHor->value(), ScrImgVert->value());
+}
+
+void TGelvantMainForm::SatImageMouseUp(QMouseEvent* event) {
+    if (!Panning) return;
+    const QPoint pointer = event->position().toPoint();
+    QImage& picture = ViewPicture(SatImage);
+    orvenna::copy_shifted(PixelsOf(std::as_const(DragBitmap)), PixelsOf(picture), pointer.x() - PanStartX,
+                          pointer.y() - PanStartY);
+    SatImage->update();
+    Panning = false;
+    if (SyncOn)
+        BroadcastPanEnd();
+    else
+        DrawComposite();
+}
+
+void TGelvantMainForm::DrawPanOverlay(int x, int y) {
+    QImage& picture = ViewPicture(SatImage);
+    const int w = picture.width();
+    const int h = picture.height();
+    // Through the centre pixel where the last redraw put it.
+    const int cx = w / 2 - ViewOffsetX;
+    const int cy = h / 2 - ViewOffsetY;
+    QPainter p(&picture);
+    DrawNavigator(p, orvenna::navigator_marks(x, y, ImgWidth, ImgHeight), false);
+    p.setPen(Qt::red);
+    p.drawLine(cx, 0, cx, h);
+    p.drawLine(0, cy, w, cy);
+
+    PrepareOverlayText(p);
+    const int lineHeight = QFontMetrics(p.font()).height();
+    const int left = cx + 5;
+    auto line = [&](int k, const QString& text) { DrawOverlayText(p, left, cy + 5 + k * lineHeight, text); };
+    line(0, QStringLiteral("X, Y : %1, %2").arg(x).arg(y));
+    if (GeoValid)
+        line(1, QStringLiteral("経度, 緯度 :  ") + LongitudeText(x, y) + QStringLiteral(", ") +
+                    LatitudeText(x, y));
+    const int64_t index = int64_t(ImgWidth) * y + x;
+    for (size_t i = 0; i < BandRowList.size(); ++i) {
+        // Rows past the 26th have no letter; they are shown by their list number.
+        const QString letter = i < static_cast<size_t>(kBandLetterCount) ? QString(QChar('a' + int(i)))
+                                                                         : QStringLiteral("[%1]").arg(i + 1);
+        line(2 + static_cast<int>(i),
+             letter + QStringLiteral(" : ") + QString::number(BandValueAt(BandRowList[i].get(), index)));
+    }
+    p.end();
+    SatImage->update();
+}
+
+// ---- Zoom buttons and the step slider -------------------------------------------------------------------
+
+void TGelvantMainForm::ZoomUpImageMouseUp(QMouseEvent*) {
+    ZoomStep = std::max(ZoomStep - 1, orvenna::kMinZoomStep);
+    DrawZoomSlider(0);
+    DrawComposite();  // a zoom-in stays with this viewer
+}
+
+void TGelvantMainForm::Image3MouseUp(QMouseEvent*) {
+    ZoomStep = std::min(ZoomStep + 1, orvenna::kMaxZoomStep);
+    DrawZoomSlider(0);
+    if (SyncOn)
+        BroadcastZoomOut();
+    else
+        DrawComposite();
+}
+
+void TGelvantMainForm::ZoomImageMouseDown(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    ZoomDragging = true;
+    ZoomDragStartStep = ZoomPreviewStep = ZoomStep;
+    DragBitmap = ViewPicture(SatImage).copy();
+    ZoomImageMouseMove(event);
+}
+
+void TGelvantMainForm::ZoomImageMouseMove(QMouseEvent* event) {
+    if (!ZoomDragging) return;
+    const int hz = ZoomImage->height();
+    const int y = orvenna::slider_clamp_pointer(hz, event->position().toPoint().y());
+    ZoomStep = orvenna::slider_step_at(hz, y, ZoomStep);
+    ZoomScale = orvenna::zoom_scale_for_step(ZoomStep);
+    DrawZoomSlider(y);
+    if (ZoomStep != ZoomPreviewStep) {
+        // The snapshot grows or shrinks about the view centre by the steps moved since the drag began.
+        QImage& picture = ViewPicture(SatImage);
+        orvenna::stretch_into(
+            PixelsOf(std::as_const(DragBitmap)), PixelsOf(picture),
+            orvenna::zoom_preview_rect(picture.width(), picture.height(), ZoomDragStartStep, ZoomStep));
+        SatImage->update();
+    }
+    ZoomPreviewStep = ZoomStep;
+}
+
+void TGelvantMainForm::ZoomImageMouseUp(QMouseEvent*) {
+    // Only the release of a drag that began here; an ignored button's release does nothing.
+    if (!ZoomDragging) return;
+    ZoomDragging = false;
+    DrawZoomSlider(0);
+    DrawComposite();  // the step chosen on the slider is not sent to other viewers
+}
+
+void TGelvantMainForm::DrawZoomSlider(int y) {
+    const int wz = ZoomImage->width();
+    const int hz = ZoomImage->height();
+    if (wz <= 0 || hz <= 0) return;
+    QImage& picture = ZoomImage->Picture;
+    if (picture.size() != QSize(wz, hz) || picture.format() != QImage::Format_BGR888)
+        picture = QImage(wz, hz, QImage::Format_BGR888);
+    const int knob = ZoomDragging ? y : orvenna::slider_tick_y(hz, orvenna::clamp_zoom_step(ZoomStep));
+    orvenna::draw_step_slider(PixelsOf(picture), knob);
+    ZoomImage->update();
+}
+
+void TGelvantMainForm::ZoomPanelResize() {
+    DrawZoomSlider(0);
+}
+
+void TGelvantMainForm::FormShow() {
+    DrawZoomSlider(0);
+}
+
+void TGelvantMainForm::FormResize() {
+    // Nothing is redrawn: the picture keeps its size until the next redraw sizes it to the view.
+}

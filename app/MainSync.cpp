@@ -1,0 +1,109 @@
+// Synchronising several viewers: the message groups a synchronising viewer posts to every viewer (itself
+// included) at the end of its gestures, and the receiving side that every viewer runs, whether it sends or
+// not. Positions travel as image pixels, or as latitude and longitude that each receiver maps into its own
+// scene.
+#include <QScrollBar>
+#include <QToolButton>
+
+#include <algorithm>
+
+#include "app/Main.h"
+#include "display/Navigator.h"
+#include "display/ViewGeometry.h"
+#include "platform/ViewerBus.h"
+#include "scene/remos.h"
+
+void TGelvantMainForm::ConnectSyncHandlers() {
+    connect(TBScr, &QToolButton::clicked, this, [this] { TBScrClick(); });
+    Bus = new ViewerBusEndpoint([this](unsigned message, int32_t wParam) { AppMessage(message, wParam); },
+                                this);
+    // A refused folder leaves this viewer alone: its own posts still come back to it.
+    Bus->Open();
+}
+
+void TGelvantMainForm::TBScrClick() {
+    SyncOn = TBScr->isChecked();
+}
+
+void TGelvantMainForm::PostViewerMessage(unsigned message, int32_t wParam) {
+    if (Bus) Bus->PostToAll(message, wParam);
+}
+
+void TGelvantMainForm::BroadcastScrollX() {
+    PostViewerMessage(MsgScrX, ScrImgHor->value());
+    PostViewerMessage(MsgDraw, ScrImgVert->value());
+}
+
+void TGelvantMainForm::BroadcastScrollY() {
+    PostViewerMessage(MsgScrY, ScrImgVert->value());
+    PostViewerMessage(MsgDraw, ScrImgVert->value());
+}
+
+void TGelvantMainForm::BroadcastPanEnd() {
+    const int x = ScrImgHor->value();
+    const int y = ScrImgVert->value();
+    if (GeoValid) {
+        // The centre's position as the readout writes it, in 1/10000 degree.
+        PostViewerMessage(MsgLat, orvenna::degrees_text_to_wparam(LatitudeText(x, y).toLatin1().constData()));
+        PostViewerMessage(MsgLon,
+                          orvenna::degrees_text_to_wparam(LongitudeText(x, y).toLatin1().constData()));
+    } else {
+        PostViewerMessage(MsgScrX, x);
+        PostViewerMessage(MsgScrY, y);
+    }
+    PostViewerMessage(MsgDraw, y);
+}
+
+void TGelvantMainForm::BroadcastZoomOut() {
+    PostViewerMessage(MsgScrMag, ZoomStep);
+}
+
+void TGelvantMainForm::AppMessage(unsigned message, int32_t wParam) {
+    // Numbers that failed to register are 0, which no message carries.
+    if (message == 0) return;
+    if (message == MsgScrX) {
+        SyncScrX = wParam;
+        SyncByGeo = false;
+    } else if (message == MsgScrY) {
+        SyncScrY = wParam;
+        SyncByGeo = false;
+    } else if (message == MsgScrMag) {
+        // Only 0..10 are steps; anything else from the bus is brought into that range.
+        ZoomStep = orvenna::clamp_zoom_step(wParam);
+        DrawZoomSlider(0);
+        DrawComposite();
+    } else if (message == MsgLat) {
+        SyncByGeo = true;
+        SyncLat = orvenna::wparam_to_degrees(wParam);
+    } else if (message == MsgLon) {
+        SyncByGeo = true;
+        SyncLon = orvenna::wparam_to_degrees(wParam);
+    } else if (message == MsgDraw) {
+        ApplySyncPosition();
+        DrawComposite();
+    }
+    // MsgConnect and every other number: no action.
+}
+
+void TGelvantMainForm::ApplySyncPosition() {
+    if (SyncByGeo) {
+        if (GeoValid) {
+            int column = 0, line = 0;
+            remos_geo_to_pixel(&column, &line, ImgWidth, ImgHeight, SyncLat, SyncLon,
+                               static_cast<float>(UlLon), static_cast<float>(UlLat),
+                               static_cast<float>(LlLon), static_cast<float>(LlLat),
+                               static_cast<float>(UrLon), static_cast<float>(UrLat),
+                               static_cast<float>(LrLon), static_cast<float>(LrLat));
+            SyncScrX = column;
+            SyncScrY = line;
+        } else {
+            // No corner coordinates here: this viewer stays where it is.
+            SyncScrX = ScrImgHor->value();
+            SyncScrY = ScrImgVert->value();
+        }
+    }
+    // The bars clamp the position to this viewer's scene.
+    ScrImgHor->setValue(SyncScrX);
+    ScrImgVert->setValue(SyncScrY);
+    if (Bus) Bus->Trace("apply", static_cast<unsigned>(ScrImgHor->value()), ScrImgVert->value());
+}

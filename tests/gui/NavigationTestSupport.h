@@ -1,0 +1,89 @@
+// Helpers of the navigation and synchronisation tests: a private bus folder per test, an event pump that
+// waits for a condition, a listener on the bus, mouse events, and a redraw detector.
+#pragma once
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QThread>
+
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "GuiTestSupport.h"
+#include "platform/ViewerBus.h"
+
+namespace navtest {
+
+// Points ORVENNA_BUS_DIR at `path` while the object lives (windows built meanwhile bind their sockets there).
+class BusFolderScope {
+public:
+    explicit BusFolderScope(const std::string& path) {
+        if (const char* old = std::getenv("ORVENNA_BUS_DIR")) saved_ = old, hadOld_ = true;
+        setenv("ORVENNA_BUS_DIR", path.c_str(), 1);
+    }
+    ~BusFolderScope() {
+        if (hadOld_)
+            setenv("ORVENNA_BUS_DIR", saved_.c_str(), 1);
+        else
+            unsetenv("ORVENNA_BUS_DIR");
+    }
+
+private:
+    std::string saved_;
+    bool hadOld_ = false;
+};
+
+// Runs the event loop until `done` holds or three seconds have passed; returns whether it holds.
+inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 3000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::usleep(200);
+    }
+    return true;
+}
+
+// Lets posted datagrams arrive and be handled (a short quiet period of the event loop).
+inline void Settle(int ms = 150) {
+    PumpUntil([] { return false; }, ms);
+}
+
+// A bus endpoint that records everything it receives.
+struct Listener {
+    std::vector<std::pair<unsigned, int32_t>> got;
+    ViewerBusEndpoint endpoint{[this](unsigned m, int32_t w) { got.emplace_back(m, w); }};
+    Listener() { EXPECT_TRUE(endpoint.Open()) << endpoint.Error(); }
+};
+
+inline void SendMouse(QWidget* target, QEvent::Type type, int x, int y, Qt::MouseButton button,
+                      Qt::MouseButtons buttons) {
+    QMouseEvent event(type, QPointF(x, y), target->mapToGlobal(QPointF(x, y)), button, buttons,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &event);
+}
+inline void Press(QWidget* w, int x, int y, Qt::MouseButton b = Qt::LeftButton) {
+    SendMouse(w, QEvent::MouseButtonPress, x, y, b, b);
+}
+inline void Move(QWidget* w, int x, int y, Qt::MouseButtons held = Qt::LeftButton) {
+    SendMouse(w, QEvent::MouseMove, x, y, Qt::NoButton, held);
+}
+inline void Release(QWidget* w, int x, int y, Qt::MouseButton b = Qt::LeftButton) {
+    SendMouse(w, QEvent::MouseButtonRelease, x, y, b, Qt::NoButton);
+}
+
+// Every redraw stores the view offsets; a value no view can have shows whether one ran since Arm().
+struct RedrawProbe {
+    static constexpr int kUnset = -987654;
+    TGelvantMainForm* form;
+    explicit RedrawProbe(TGelvantMainForm* f) : form(f) { Arm(); }
+    void Arm() { form->ViewOffsetX = kUnset; }
+    bool Ran() const { return form->ViewOffsetX != kUnset; }
+};
+
+}  // namespace navtest
