@@ -1,0 +1,246 @@
+// Synchronising viewers: two main windows in one process, each on its own socket of one bus folder. Pans,
+// scrolls and zoom-outs of the synchronising window reach both; positions travel as pixels or as latitude and
+// longitude mapped into each receiver's scene.
+#include <QScrollBar>
+#include <QToolButton>
+
+#include <filesystem>
+
+#include "GuiTestSupport.h"
+#include "NavigationTestSupport.h"
+#include "dialogs/Status.h"
+#include "display/Navigator.h"
+#include "platform/ImageControl.h"
+
+using namespace navtest;
+
+namespace {
+
+struct Corners {
+    double ulLat, ulLon, urLat, urLon, llLat, llLon, lrLat, lrLon;
+};
+
+class SyncTest : public guitest::MainWindowTest {
+protected:
+    void SetUp() override {
+        scope = std::make_unique<BusFolderScope>(busDir.file("bus"));
+        MainWindowTest::SetUp();
+        StatusForm = new TStatusForm(form.get());
+        other = std::make_unique<TGelvantMainForm>();
+        for (TGelvantMainForm* f : {form.get(), other.get()}) {
+            f->resize(800, 600);
+            f->show();
+        }
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(form->Bus->IsOpen()) << form->Bus->Error();
+        ASSERT_TRUE(other->Bus->IsOpen()) << other->Bus->Error();
+        ASSERT_NE(form->Bus->Path(), other->Bus->Path());
+        ASSERT_EQ(form->MsgDraw, other->MsgDraw);
+        listener = std::make_unique<Listener>();
+    }
+    void TearDown() override {
+        listener.reset();
+        other.reset();
+        StatusForm = nullptr;
+        MainWindowTest::TearDown();
+        scope.reset();
+    }
+
+    // Opens a w x h one-band scene in `f` the way the user does (each in a folder of its own, no metadata).
+    void Open(TGelvantMainForm* f, int w, int h) {
+        static int counter = 0;
+        const std::filesystem::path folder = dir.path() / ("scene" + std::to_string(counter++));
+        std::filesystem::create_directories(folder);
+        const std::string path = (folder / "scene.bil").string();
+        guitest::WriteNativeScene(path, w, h, 1,
+                                  [](int, int x, int y) { return uint8_t((x * 3 + y) & 0xFF); });
+        f->OpenDialogFiles = {QString::fromStdString(path)};
+        f->OpenFiles();
+        ASSERT_TRUE(f->ImageLoaded);
+        ASSERT_EQ(f->ImgWidth, w);
+    }
+    static void SetCorners(TGelvantMainForm* f, const Corners& c) {
+        f->UlLat = c.ulLat, f->UlLon = c.ulLon, f->UrLat = c.urLat, f->UrLon = c.urLon;
+        f->LlLat = c.llLat, f->LlLon = c.llLon, f->LrLat = c.lrLat, f->LrLon = c.lrLon;
+        f->GeoValid = true;
+    }
+    static void SetPosition(TGelvantMainForm* f, int x, int y) {
+        f->ScrImgHor->setValue(x);
+        f->ScrImgVert->setValue(y);
+        f->BtnDrawClick();
+    }
+    // A left-button pan on the view of `f` by (dx, dy) view pixels.
+    static void Pan(TGelvantMainForm* f, int dx, int dy) {
+        Press(f->SatImage, 300, 300);
+        Move(f->SatImage, 300 + dx, 300 + dy);
+        Release(f->SatImage, 300 + dx, 300 + dy);
+    }
+    static bool At(TGelvantMainForm* f, int x, int y) {
+        return f->ScrImgHor->value() == x && f->ScrImgVert->value() == y;
+    }
+
+    guitest::TempDir busDir;
+    std::unique_ptr<BusFolderScope> scope;
+    std::unique_ptr<TGelvantMainForm> other;
+    std::unique_ptr<Listener> listener;
+};
+
+TEST_F(SyncTest, PanEndMovesTheOtherViewerToTheSameCentrePixel) {
+    Open(form.get(), 600, 400);
+    Open(other.get(), 600, 400);
+    SetPosition(form.get(), 100, 100);
+    form->TBScr->click();
+    ASSERT_TRUE(form->SyncOn);
+    RedrawProbe ownRedraw(form.get());
+    Pan(form.get(), -50, -30);  // the view follows the pointer: the centre moves right and down
+    EXPECT_TRUE(At(form.get(), 150, 130));
+    EXPECT_FALSE(ownRedraw.Ran());  // the sender redraws when its own messages come back
+    ASSERT_TRUE(PumpUntil([&] { return At(other.get(), 150, 130); }));
+    EXPECT_TRUE(PumpUntil([&] { return ownRedraw.Ran(); }));
+    // Without corner coordinates the group is both positions, then the draw message with the line.
+    ASSERT_TRUE(PumpUntil([&] { return listener->got.size() >= 3; }));
+    const std::vector<std::pair<unsigned, int32_t>> group = {
+        {form->MsgScrX, 150}, {form->MsgScrY, 130}, {form->MsgDraw, 130}};
+    EXPECT_EQ(listener->got, group);
+    EXPECT_FALSE(other->SyncByGeo);
+    EXPECT_EQ(other->SyncScrX, 150);
+}
+
+TEST_F(SyncTest, WithSynchronisationOnlyInTheOtherNothingMoves) {
+    Open(form.get(), 600, 400);
+    Open(other.get(), 600, 400);
+    SetPosition(other.get(), 20, 30);
+    other->TBScr->click();
+    ASSERT_TRUE(other->SyncOn);
+    ASSERT_FALSE(form->SyncOn);
+    RedrawProbe ownRedraw(form.get());
+    Pan(form.get(), -50, -30);
+    EXPECT_TRUE(At(form.get(), 50, 30));
+    EXPECT_TRUE(ownRedraw.Ran());  // not synchronising: redrawn at once
+    Settle(300);
+    EXPECT_TRUE(At(other.get(), 20, 30));
+    EXPECT_TRUE(listener->got.empty());
+}
+
+TEST_F(SyncTest, GeographicPositionLandsOnTheReceiversOwnPixel) {
+    // Sender: 1000 x 500 over 139.0 .. 140.0 east, 36.0 .. 35.5 north. Receiver: 400 x 800 over
+    // 139.5 .. 140.5 east, 36.0 .. 35.0 north. Both axis-parallel.
+    Open(form.get(), 1000, 500);
+    Open(other.get(), 400, 800);
+    SetCorners(form.get(), {36.0, 139.0, 36.0, 140.0, 35.5, 139.0, 35.5, 140.0});
+    SetCorners(other.get(), {36.0, 139.5, 36.0, 140.5, 35.0, 139.5, 35.0, 140.5});
+    SetPosition(form.get(), 500, 200);
+    SetPosition(other.get(), 7, 9);
+    form->TBScr->click();
+    Pan(form.get(), -200, 0);  // centre (700, 200)
+    ASSERT_TRUE(At(form.get(), 700, 200));
+    // 139 + 700/999 = 139.7007 and 36 - 0.5 * 200/499 = 35.7996 (four decimals).
+    ASSERT_TRUE(PumpUntil([&] { return listener->got.size() >= 3; }));
+    const std::vector<std::pair<unsigned, int32_t>> group = {
+        {form->MsgLat, 357996}, {form->MsgLon, 1397007}, {form->MsgDraw, 200}};
+    EXPECT_EQ(listener->got, group);
+    // Receiver: (139.7007 - 139.5) / 1 * 399 = 80.08 and (36 - 35.7996) / 1 * 799 = 160.12.
+    ASSERT_TRUE(PumpUntil([&] { return other->SyncByGeo && At(other.get(), 80, 160); }))
+        << other->ScrImgHor->value() << "," << other->ScrImgVert->value();
+    EXPECT_FLOAT_EQ(other->SyncLat, 35.7996f);
+    EXPECT_FLOAT_EQ(other->SyncLon, 139.7007f);
+}
+
+TEST_F(SyncTest, ReceiverWithoutCoordinatesStaysWhereItIs) {
+    Open(form.get(), 1000, 500);
+    Open(other.get(), 1000, 500);
+    SetCorners(form.get(), {36.0, 139.0, 36.0, 140.0, 35.5, 139.0, 35.5, 140.0});
+    SetPosition(other.get(), 33, 44);
+    form->TBScr->click();
+    RedrawProbe otherRedraw(other.get());
+    Pan(form.get(), -100, -100);
+    ASSERT_TRUE(PumpUntil([&] { return otherRedraw.Ran(); }));
+    EXPECT_TRUE(other->SyncByGeo);
+    EXPECT_TRUE(At(other.get(), 33, 44));
+    EXPECT_EQ(other->SyncScrX, 33);
+    EXPECT_EQ(other->SyncScrY, 44);
+}
+
+TEST_F(SyncTest, ZoomOutChangesEveryStepZoomInOnlyItsOwn) {
+    Open(form.get(), 600, 400);
+    Open(other.get(), 600, 400);
+    form->TBScr->click();
+    Release(form->Image3, 5, 5);
+    EXPECT_EQ(form->ZoomStep, 6);
+    ASSERT_TRUE(PumpUntil([&] { return other->ZoomStep == 6; }));
+    Release(form->ZoomUpImage, 5, 5);
+    Release(form->ZoomUpImage, 5, 5);
+    EXPECT_EQ(form->ZoomStep, 4);
+    Settle(300);
+    EXPECT_EQ(other->ZoomStep, 6);
+    // A step outside 0..10 from the bus is brought into range.
+    listener->endpoint.PostToAll(form->MsgScrMag, 99);
+    ASSERT_TRUE(PumpUntil([&] { return other->ZoomStep == 10 && form->ZoomStep == 10; }));
+}
+
+TEST_F(SyncTest, SouthernLatitudeTravelsAndComesBack) {
+    // Three lines from -35.0 to -35.5: the centre line is at -35.25 exactly.
+    Open(form.get(), 3, 3);
+    SetCorners(form.get(), {-35.0, 150.0, -35.0, 151.0, -35.5, 150.0, -35.5, 151.0});
+    form->ScrImgHor->setValue(0);
+    form->ScrImgVert->setValue(1);
+    form->TBScr->click();
+    Pan(form.get(), 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return listener->got.size() >= 3; }));
+    EXPECT_EQ(listener->got[0], std::make_pair(form->MsgLat, int32_t(-352500)));
+    EXPECT_EQ(listener->got[1], std::make_pair(form->MsgLon, int32_t(1500000)));
+    ASSERT_TRUE(PumpUntil([&] { return other->SyncByGeo; }));
+    EXPECT_EQ(other->SyncLat, -35.25f);
+    EXPECT_EQ(other->SyncLon, 150.0f);
+}
+
+TEST_F(SyncTest, FirstHorizontalScrollTakesEveryViewerToLineZero) {
+    Open(form.get(), 600, 400);
+    Open(other.get(), 600, 400);
+    SetPosition(form.get(), 10, 50);
+    SetPosition(other.get(), 70, 80);
+    form->TBScr->click();
+    form->ScrImgHor->setValue(25);
+    form->ScrImgHorScroll(orvenna::ScrollCode::EndScroll, 25);
+    ASSERT_TRUE(PumpUntil([&] { return At(other.get(), 25, 0) && At(form.get(), 25, 0); }));
+}
+
+TEST_F(SyncTest, ReceiverStateSurvivesClosingAndReopening) {
+    Open(form.get(), 600, 400);
+    Open(other.get(), 600, 400);
+    form->TBScr->click();
+    SetPosition(form.get(), 0, 0);
+    Pan(form.get(), -40, -60);
+    ASSERT_TRUE(PumpUntil([&] { return At(other.get(), 40, 60); }));
+    other->CloseAll();
+    Open(other.get(), 600, 400);
+    EXPECT_EQ(other->SyncScrX, 40);
+    EXPECT_EQ(other->SyncScrY, 60);
+    // A draw message alone puts the remembered position back; a smaller scene clamps it.
+    other->ScrImgHor->setValue(0);
+    other->ScrImgVert->setValue(0);
+    listener->endpoint.PostToAll(form->MsgDraw, 0);
+    ASSERT_TRUE(PumpUntil([&] { return At(other.get(), 40, 60); }));
+    other->CloseAll();
+    Open(other.get(), 30, 20);
+    listener->endpoint.PostToAll(form->MsgDraw, 0);
+    ASSERT_TRUE(PumpUntil([&] { return At(other.get(), 29, 19); }));
+    EXPECT_EQ(other->SyncScrX, 40);
+}
+
+TEST_F(SyncTest, ConnectAndUnknownNumbersChangeNothing) {
+    Open(other.get(), 600, 400);
+    SetPosition(other.get(), 5, 6);
+    RedrawProbe redraw(other.get());
+    listener->endpoint.PostToAll(form->MsgConnect, 123);
+    listener->endpoint.PostToAll(0xFFF0, 77);
+    Settle(200);
+    EXPECT_FALSE(redraw.Ran());
+    EXPECT_TRUE(At(other.get(), 5, 6));
+    EXPECT_EQ(other->SyncScrX, 0);
+    EXPECT_EQ(other->ZoomStep, 5);
+}
+
+}  // namespace
+
+ORVENNA_GUI_TEST_MAIN()
