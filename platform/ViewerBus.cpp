@@ -321,7 +321,7 @@ int ViewerBusEndpoint::Drain() {
     draining_ = true;
     if (notifier_) notifier_->setEnabled(false);
     int read = 0;
-    while (read < kBatch) {
+    while (read < batch_) {
         unsigned char buffer[kDatagramSize + 8];
         sockaddr_un from;
         socklen_t fromLen = sizeof from;

@@ -76,6 +76,7 @@ public:
     // Reads at most kBatch waiting datagrams and hands the valid ones to the receiver; returns how many were
     // read. The notifier calls this; tests may call it directly.
     int Drain();
+    void SetBatchLimit(int datagrams) { batch_ = datagrams > 0 ? datagrams : kBatch; }
 
     // Appends a line to the trace file named by ORVENNA_BUS_TRACE, when set (what, pid, time, two numbers).
     void Trace(const char* what, unsigned message, int32_t wparam);
@@ -87,6 +88,7 @@ private:
     int fd_ = -1;
     int traceFd_ = -1;
     bool draining_ = false;
+    int batch_ = kBatch;
     std::string folder_;
     std::string path_;
     std::string error_;

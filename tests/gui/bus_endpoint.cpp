@@ -1,0 +1,244 @@
+// Viewer bus sockets: posting to every endpoint (itself included) in order, refusing wrong-size datagrams,
+// unknown numbers and strangers, removing sockets of dead viewers, never blocking on a stuck reader, and
+// draining a flood in bounded batches while the event loop keeps running.
+#include <QEventLoop>
+#include <QTimer>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "GuiTestSupport.h"
+#include "NavigationTestSupport.h"
+
+using namespace navtest;
+
+namespace {
+
+constexpr unsigned kMsg = 0xC005;
+
+// A datagram socket bound at `path` (unbound when empty).
+int RawSocket(const std::string& path) {
+    const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    EXPECT_GE(fd, 0);
+    if (!path.empty()) {
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
+        EXPECT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0) << path;
+    }
+    return fd;
+}
+
+ssize_t SendRaw(int fd, const std::string& to, const void* data, size_t n) {
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::strncpy(addr.sun_path, to.c_str(), sizeof addr.sun_path - 1);
+    return sendto(fd, data, n, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+}
+
+ssize_t SendMessage(int fd, const std::string& to, uint32_t message, int32_t wparam) {
+    unsigned char bytes[8];
+    std::memcpy(bytes, &message, 4);
+    std::memcpy(bytes + 4, &wparam, 4);
+    return SendRaw(fd, to, bytes, sizeof bytes);
+}
+
+class BusEndpointTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        scope = std::make_unique<BusFolderScope>(dir.file("bus"));
+        a = std::make_unique<Listener>();
+        folder = a->endpoint.Folder();
+        ASSERT_FALSE(folder.empty());
+    }
+    void TearDown() override {
+        a.reset();
+        scope.reset();
+    }
+    guitest::TempDir dir;
+    std::unique_ptr<BusFolderScope> scope;
+    std::unique_ptr<Listener> a;
+    std::string folder;
+};
+
+TEST_F(BusEndpointTest, PostReachesEveryEndpointItselfIncludedInOrder) {
+    Listener b;
+    struct stat st {};
+    ASSERT_EQ(stat(folder.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    EXPECT_EQ(a->endpoint.PostToAll(kMsg, 1), 2);
+    EXPECT_EQ(a->endpoint.PostToAll(kMsg + 1, -2), 2);
+    EXPECT_EQ(a->endpoint.PostToAll(kMsg + 2, INT32_MIN), 2);
+    const std::vector<std::pair<unsigned, int32_t>> expected = {
+        {kMsg, 1}, {kMsg + 1, -2}, {kMsg + 2, INT32_MIN}};
+    ASSERT_TRUE(PumpUntil([&] { return a->got.size() >= 3 && b.got.size() >= 3; }));
+    EXPECT_EQ(a->got, expected);
+    EXPECT_EQ(b.got, expected);
+}
+
+TEST_F(BusEndpointTest, WrongSizesUnknownNumbersAndStrangersAreIgnored) {
+    const std::string target = a->endpoint.Path();
+    const int viewer = RawSocket(folder + "/viewer-raw.sock");
+    const unsigned char junk[16] = {};
+    for (size_t n : {size_t(0), size_t(4), size_t(7), size_t(9), size_t(12), size_t(16)})
+        ASSERT_EQ(SendRaw(viewer, target, junk, n), ssize_t(n));
+    a->endpoint.Drain();  // the kernel queues only a few datagrams per socket
+    ASSERT_EQ(SendMessage(viewer, target, 5, 1), 8);
+    ASSERT_EQ(SendMessage(viewer, target, 0x10000, 1), 8);
+    // Valid datagrams from an unbound socket, another folder and a foreign name in this folder.
+    const int unbound = RawSocket("");
+    const int elsewhere = RawSocket(dir.file("viewer-elsewhere.sock"));
+    const int foreign = RawSocket(folder + "/other.sock");
+    for (int fd : {unbound, elsewhere, foreign})
+        ASSERT_EQ(SendMessage(fd, target, kMsg, 1), 8);
+    ASSERT_EQ(SendMessage(viewer, target, kMsg, 42), 8);
+    ASSERT_TRUE(PumpUntil([&] { return !a->got.empty(); }));
+    Settle(50);
+    EXPECT_EQ(a->got, (std::vector<std::pair<unsigned, int32_t>>{{kMsg, 42}}));
+    const auto& stats = a->endpoint.Statistics();
+    EXPECT_EQ(stats.ignored_size, 6u);
+    EXPECT_EQ(stats.ignored_number, 2u);
+    EXPECT_EQ(stats.ignored_sender, 3u);
+    for (int fd : {viewer, unbound, elsewhere, foreign})
+        close(fd);
+}
+
+TEST_F(BusEndpointTest, SocketsOfDeadViewersAreRemoved) {
+    // A viewer that crashed leaves its socket file behind with nobody bound to it.
+    const std::string dead = folder + "/viewer-99999-0.sock";
+    close(RawSocket(dead));
+    ASSERT_TRUE(std::filesystem::exists(dead));
+    const std::string plain = folder + "/viewer-file.sock";
+    std::ofstream(plain) << "not a socket";
+    EXPECT_EQ(a->endpoint.PostToAll(kMsg, 1), 1);  // only the live one takes it
+    EXPECT_FALSE(std::filesystem::exists(dead));
+    EXPECT_TRUE(std::filesystem::exists(plain));  // not a socket: not touched
+    EXPECT_EQ(a->endpoint.Statistics().removed, 1u);
+
+    // A viewer joining the bus sweeps dead sockets before anyone posts.
+    const std::string dead2 = folder + "/viewer-99998-3.sock";
+    close(RawSocket(dead2));
+    Listener c;
+    EXPECT_FALSE(std::filesystem::exists(dead2));
+    EXPECT_TRUE(std::filesystem::exists(a->endpoint.Path()));
+    // Closing an endpoint removes its own file.
+    const std::string cPath = c.endpoint.Path();
+    EXPECT_TRUE(std::filesystem::exists(cPath));
+    {
+        Listener d;
+        const std::string dPath = d.endpoint.Path();
+        ASSERT_TRUE(std::filesystem::exists(dPath));
+    }
+    int sockets = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        sockets += entry.is_socket();
+    EXPECT_EQ(sockets, 2);  // a and c
+}
+
+TEST_F(BusEndpointTest, AStuckReaderNeverBlocksTheSender) {
+    const std::string stuckPath = folder + "/viewer-stuck.sock";
+    const int stuck = RawSocket(stuckPath);  // bound, never read
+    for (int i = 0; i < 300; ++i)
+        a->endpoint.PostToAll(kMsg, i);  // would hang here if a full receiver blocked the sender
+    EXPECT_GT(a->endpoint.Statistics().lost, 0u);
+    // The stuck socket holds only what its queue took, the first ones in order.
+    int taken = 0;
+    unsigned char bytes[8];
+    while (recv(stuck, bytes, sizeof bytes, MSG_DONTWAIT) == 8) {
+        int32_t w;
+        std::memcpy(&w, bytes + 4, 4);
+        EXPECT_EQ(w, taken);
+        ++taken;
+    }
+    EXPECT_GT(taken, 0);
+    EXPECT_LT(taken, 300);
+    EXPECT_TRUE(std::filesystem::exists(stuckPath));  // alive, so kept
+    close(stuck);
+}
+
+TEST_F(BusEndpointTest, DrainReadsInBoundedBatches) {
+    a->endpoint.SetBatchLimit(4);
+    const int sender = RawSocket(folder + "/viewer-sender.sock");
+    int sent = 0;
+    while (sent < 10 && SendMessage(sender, a->endpoint.Path(), kMsg, sent) == 8)
+        ++sent;
+    ASSERT_GE(sent, 9);
+    std::vector<int> batches;
+    for (int n; (n = a->endpoint.Drain()) > 0;)
+        batches.push_back(n);
+    ASSERT_EQ(static_cast<int>(a->got.size()), sent);
+    for (int i = 0; i < sent; ++i)
+        EXPECT_EQ(a->got[size_t(i)].second, i);
+    for (int n : batches)
+        EXPECT_LE(n, 4);
+    EXPECT_EQ(static_cast<int>(batches.size()), (sent + 3) / 4);
+    close(sender);
+}
+
+TEST_F(BusEndpointTest, AFloodLeavesTheEventLoopRunning) {
+    std::atomic<bool> flooding{true};
+    const std::string target = a->endpoint.Path();
+    const int sender = RawSocket(folder + "/viewer-flood.sock");
+    std::thread flood([&] {
+        int32_t i = 0;
+        while (flooding.load()) {
+            if (SendMessage(sender, target, kMsg, i) == 8) ++i;
+        }
+    });
+    // Timer events keep being handled while the datagrams pour in; the loop ends after 25 ticks.
+    QEventLoop loop;
+    QTimer tick;
+    int ticks = 0;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        if (++ticks == 25) loop.quit();
+    });
+    tick.start(2);
+    loop.exec();
+    flooding = false;
+    flood.join();
+    close(sender);
+    EXPECT_EQ(ticks, 25);
+    EXPECT_GT(a->endpoint.Statistics().delivered, 0u);
+    // Whatever arrived came in the order it was sent.
+    for (size_t i = 1; i < a->got.size(); ++i)
+        ASSERT_LT(a->got[i - 1].second, a->got[i].second);
+}
+
+TEST(BusEndpointAlone, RefusedFolderLeavesTheViewerAlone) {
+    guitest::TempDir dir;
+    const std::string open = dir.file("open");
+    ASSERT_EQ(mkdir(open.c_str(), 0755), 0);
+    ASSERT_EQ(chmod(open.c_str(), 0755), 0);
+    BusFolderScope scope(open);
+    std::vector<int32_t> got;
+    ViewerBusEndpoint endpoint([&](unsigned, int32_t w) { got.push_back(w); });
+    EXPECT_FALSE(endpoint.Open());
+    EXPECT_FALSE(endpoint.Error().empty());
+    // Its own posts still come back to it, after the running handler.
+    endpoint.PostToAll(kMsg, 7);
+    endpoint.PostToAll(kMsg, 8);
+    EXPECT_TRUE(got.empty());
+    ASSERT_TRUE(PumpUntil([&] { return got.size() == 2; }));
+    EXPECT_EQ(got, (std::vector<int32_t>{7, 8}));
+}
+
+TEST(BusEndpointAlone, FolderTooDeepForASocketIsRefused) {
+    guitest::TempDir dir;
+    const std::string deep = dir.file(std::string(120, 'd'));
+    BusFolderScope scope(deep);
+    ViewerBusEndpoint endpoint(nullptr);
+    EXPECT_FALSE(endpoint.Open());
+    EXPECT_NE(endpoint.Error().find("too long"), std::string::npos) << endpoint.Error();
+}
+
+}  // namespace
+
+ORVENNA_GUI_TEST_MAIN()
