@@ -307,7 +307,8 @@ int read_tiff_header(SceneFile* scene) {
 // Shared part of the two raw descriptions.
 int describe_raw(SceneFile* scene, int format, int data_offset, int prefix_bytes, int suffix_bytes, int lines,
                  int record_length, int band_count, int bits) {
-    if (!scene || !scene->file || band_count < 1 || band_count > kMaxBands || lines < 1 || data_offset < 0 ||
+    // The scene's file may still be closed: the bands then take the null handle and read as zeros.
+    if (!scene || band_count < 1 || band_count > kMaxBands || lines < 1 || data_offset < 0 ||
         prefix_bytes < 0 || suffix_bytes < 0 || !line_mode_bits_supported(bits))
         return 0;
     // The width counts samples, so the record's data bytes are divided by the sample size.

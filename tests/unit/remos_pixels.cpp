@@ -325,6 +325,16 @@ TEST(RemosRaw, DescribedLayouts) {
     EXPECT_EQ(remos_describe_raw(&s, 100, 0, 0, 5, 18, 0, 8), 0);
     EXPECT_EQ(remos_describe_raw(&s, 100, 0, 0, 5, 18, 1, 4), 0);
     remos_close(&s);
+
+    // A record whose file is not open yet is still described; its bands read zeros until a file is set.
+    SceneFile closed{};
+    ASSERT_EQ(remos_describe_raw_single(&closed, 0, 0, 0, 2, 4, 8), 1);
+    EXPECT_EQ(closed.width, 4);
+    EXPECT_EQ(closed.bands[0].file, nullptr);
+    unsigned char zeros[4] = {9, 9, 9, 9};
+    remos_read_row(&closed.bands[0], zeros, 1, 0, 4);
+    EXPECT_EQ(zeros[0] + zeros[1] + zeros[2] + zeros[3], 0);
+    remos_close(&closed);
 }
 
 // ---------------------------------------------------------------------------------------------------------
