@@ -72,7 +72,8 @@ CalcExpr* ecalc_new_node() {
 int ecalc_match_name(const char* text, const char* name) {
     if (!text || !name) return 0;
     for (; *name; ++name, ++text) {
-        if (to_upper(static_cast<unsigned char>(*text)) != static_cast<unsigned char>(*name)) return 0;
+        if (to_upper(static_cast<unsigned char>(*text)) != to_upper(static_cast<unsigned char>(*name)))
+            return 0;
     }
     return 1;
 }

@@ -219,6 +219,11 @@ TEST(EcalcTokenize, MatchNameIgnoresCaseAndFollowingCharacters) {
     EXPECT_EQ(ecalc_match_name("po", "POW"), 0);
     EXPECT_EQ(ecalc_match_name("sinus", "SIN"), 1);
     EXPECT_EQ(ecalc_match_name("asin", "SIN"), 0);
+    // Case is ignored on both sides, and the empty name matches anything.
+    EXPECT_EQ(ecalc_match_name("Sin(x)", "sin"), 1);
+    EXPECT_EQ(ecalc_match_name("EPS0", "eps0"), 1);
+    EXPECT_EQ(ecalc_match_name("eps", "eps0"), 0);
+    EXPECT_EQ(ecalc_match_name("x", ""), 1);
 }
 
 TEST(EcalcParse, TakesOverAHandMadeChain) {
