@@ -148,7 +148,8 @@ unsigned ViewerBus::RegisterMessage(const char* name) {
     return value;
 }
 
-// ---- Endpoints ---------------------------------------------------------------------------------------------
+// ---- Endpoints
+// ---------------------------------------------------------------------------------------------
 
 namespace {
 
@@ -307,7 +308,8 @@ int ViewerBusEndpoint::PostToAll(unsigned message, int32_t wparam) {
             // Nobody is bound there any more: a viewer that ended without cleaning up.
             if (unlink(path.c_str()) == 0) ++stats_.removed;
         } else if (!(sent < 0 && errno == ENOENT)) {
-            ++stats_.lost;  // the receiver's queue is full (EAGAIN) or it fails otherwise: the datagram is lost
+            ++stats_
+                  .lost;  // the receiver's queue is full (EAGAIN) or it fails otherwise: the datagram is lost
         }
     }
     closedir(dir);

@@ -5,11 +5,12 @@
 // $ORVENNA_BUS_DIR when set, else $XDG_RUNTIME_DIR/orvenna, else /tmp/orvenna-<uid>; it is created with mode
 // 0700 and refused when it is not a plain directory owned by this user and closed to everyone else.
 //
-// Each viewer binds an AF_UNIX datagram socket "viewer-<pid>-<n>.sock" in the same folder (ViewerBusEndpoint).
-// Posting to all sends one 8-byte datagram (message number, 32-bit wParam) to every socket there, its own
-// included, never waiting: a receiver whose queue is full loses the datagram, and a socket file nobody is bound
-// to any more (a viewer that crashed) is removed by the first post that finds it. Receipt runs on the GUI thread
-// through a socket notifier, in the order each sender posted, in bounded batches.
+// Each viewer binds an AF_UNIX datagram socket "viewer-<pid>-<n>.sock" in the same folder
+// (ViewerBusEndpoint). Posting to all sends one 8-byte datagram (message number, 32-bit wParam) to every
+// socket there, its own included, never waiting: a receiver whose queue is full loses the datagram, and a
+// socket file nobody is bound to any more (a viewer that crashed) is removed by the first post that finds it.
+// Receipt runs on the GUI thread through a socket notifier, in the order each sender posted, in bounded
+// batches.
 #pragma once
 
 #include <QObject>
@@ -40,8 +41,8 @@ public:
     // Called on the GUI thread for every accepted datagram.
     using Receiver = std::function<void(unsigned message, int32_t wparam)>;
 
-    static constexpr int kBatch = 64;             // datagrams read per wake-up; the rest waits for the next
-    static constexpr size_t kDatagramSize = 8;    // message number and wParam, native byte order
+    static constexpr int kBatch = 64;           // datagrams read per wake-up; the rest waits for the next
+    static constexpr size_t kDatagramSize = 8;  // message number and wParam, native byte order
     static constexpr const char* kSocketPrefix = "viewer-";
     static constexpr const char* kSocketSuffix = ".sock";
 
