@@ -195,7 +195,8 @@ bool is_short(const TiffEntry& e) {
 }
 
 // Reduces the entries of the first directory to the image description; unexpected values or types count as
-// errors. Tags without a value of the expected type are treated as missing.
+// errors. Single-valued tags are taken by their value whether stored as SHORT or LONG; BitsPerSample must be
+// SHORT (its values are read from the array) and StripOffsets LONG.
 TiffImage inspect_tiff_directory(const TiffDirectory& dir) {
     TiffImage img;
     for (uint32_t i = 0; i < dir.entry_count; ++i) {
@@ -225,10 +226,10 @@ TiffImage inspect_tiff_directory(const TiffDirectory& dir) {
                     }
                 break;
             case 259:  // Compression: none
-                if (!is_short(e) || e.value != 1) ++img.errors;
+                if (!is_short_or_long(e) || e.value != 1) ++img.errors;
                 break;
             case 262:  // PhotometricInterpretation
-                if (is_short(e) && (e.value == 1 || e.value == 2))
+                if (is_short_or_long(e) && (e.value == 1 || e.value == 2))
                     img.photometric = static_cast<int64_t>(e.value);
                 else
                     ++img.errors;
@@ -242,7 +243,7 @@ TiffImage inspect_tiff_directory(const TiffDirectory& dir) {
                 }
                 break;
             case 277:  // SamplesPerPixel
-                if (is_short(e))
+                if (is_short_or_long(e))
                     img.samples_per_pixel = static_cast<int64_t>(e.value);
                 else
                     ++img.errors;
@@ -251,7 +252,7 @@ TiffImage inspect_tiff_directory(const TiffDirectory& dir) {
                 if (!is_short_or_long(e) || e.value != 1) ++img.errors;
                 break;
             case 284:  // PlanarConfiguration: chunky
-                if (!is_short(e) || e.value != 1) ++img.errors;
+                if (!is_short_or_long(e) || e.value != 1) ++img.errors;
                 break;
             default:
                 break;

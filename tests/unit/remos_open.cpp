@@ -499,6 +499,68 @@ TEST(RemosTiff, RefusedLayouts) {
     }
 }
 
+// Writers that store every single-valued tag as LONG: the tags are taken by their value.
+TEST(RemosTiff, SingleValuedTagsStoredAsLong) {
+    TempDir dir;
+    const Bytes pixels = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18};
+    struct Case {
+        const char* name;
+        uint32_t compression, photometric, samples, planar;
+        int result, bands;
+    } cases[] = {
+        {"grey", 1, 1, 1, 1, 1, 1},
+        {"rgb", 1, 2, 3, 1, 1, 3},
+        {"lzw", 5, 1, 1, 1, 3, 0},
+        {"palette", 1, 3, 1, 1, 3, 0},
+        {"rgb with 4 samples", 1, 2, 4, 1, 3, 0},
+        {"planar separate", 1, 2, 3, 2, 3, 0},
+    };
+    for (bool little : {true, false})
+        for (const Case& c : cases) {
+            const uint32_t width = 2, lines = 3;
+            Bytes b = tiff_file(little,
+                                {{256, kLong, {width}},
+                                 {257, kLong, {lines}},
+                                 {258, kShort, std::vector<uint32_t>(c.samples == 3 ? 3 : 1, 8)},
+                                 {259, kLong, {c.compression}},
+                                 {262, kLong, {c.photometric}},
+                                 {273, kLong, {8}},
+                                 {277, kLong, {c.samples}},
+                                 {278, kLong, {lines}},
+                                 {284, kLong, {c.planar}}},
+                                pixels);
+            write_file(dir.file("long.tif"), b);
+            // RowsPerStrip equal to the line count is not one line per strip.
+            OpenScene whole(dir.file("long.tif"));
+            EXPECT_EQ(whole.result, 3) << c.name;
+            b = tiff_file(little,
+                          {{256, kLong, {width}},
+                           {257, kLong, {lines}},
+                           {258, kShort, std::vector<uint32_t>(c.samples == 3 ? 3 : 1, 8)},
+                           {259, kLong, {c.compression}},
+                           {262, kLong, {c.photometric}},
+                           {273, kLong, {8}},
+                           {277, kLong, {c.samples}},
+                           {278, kLong, {1}},
+                           {284, kLong, {c.planar}}},
+                          pixels);
+            write_file(dir.file("long.tif"), b);
+            OpenScene s(dir.file("long.tif"));
+            ASSERT_EQ(s.result, c.result) << c.name << (little ? " II" : " MM");
+            if (c.result != 1) continue;
+            ASSERT_EQ(s.scene.band_count, static_cast<uint32_t>(c.bands)) << c.name;
+            EXPECT_EQ(s.scene.width, 2);
+            EXPECT_EQ(s.scene.height, 3u);
+            for (int i = 0; i < c.bands; ++i) {
+                EXPECT_EQ(s.scene.bands[i].interleave, c.bands == 3 ? 1u : 0u);
+                EXPECT_EQ(s.scene.bands[i].data_offset, 8);
+                unsigned char row[2];
+                remos_read_row(&s.scene.bands[i], row, 2, 0, 2);
+                EXPECT_EQ(row[1], pixels[static_cast<size_t>((2 * 2 + 1) * c.bands + i)]) << c.name;
+            }
+        }
+}
+
 TEST(RemosTiff, ImageBeyondEndOfFileIsRefused) {
     TempDir dir;
     // Claim many more lines than the strip holds.
