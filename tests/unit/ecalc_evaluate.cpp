@@ -96,7 +96,8 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"x + (x = 5)", 0, 1, 6, 5}, ValueCase{"(x = 5) + x", 0, 1, 10, 5},
         ValueCase{"x * (x = x + 1) * x", 0, 2, 18, 3}, ValueCase{"(x = 2) @ (x = x + 1)", 0, 0, 4, 4},
         ValueCase{"x if (x = 4)", 0, 3, 3, 4}, ValueCase{"x, x = 8", 0, 3, 8, 8},
-        ValueCase{"ANS", 0, 0, 0, 0}, ValueCase{"x = 1/0", 0, 5, 0, 0}));
+        ValueCase{"ANS", 0, 0, 0, 0}, ValueCase{"x = 1/0", 0, 5, 0, 0}, ValueCase{"y = x = 2", 0, 0, 2, 2},
+        ValueCase{"diff", 0, 0, 0, 0}, ValueCase{"(a)if( x = 5 ), x", 3, 1, 5, 5}));
 
 TEST(EcalcEvaluate, NullTreeAndNonCompoundRootYieldZero) {
     Cells cells;
@@ -161,6 +162,68 @@ TEST(EcalcEvaluate, SharedCellsBehaveAlikeInBothForms) {
     shared = 1;
     EXPECT_EQ(program.evaluate(cells, 0), 11.0);
     ecalc_free(tree);
+}
+
+// --- Trees built by hand: codes and letter indices are truncated, unknown codes give 0, and both
+// operands are evaluated (with their assignments) whatever the operation. ---
+
+CalcExpr* hand_node(int32_t kind, double value, CalcExpr* left = nullptr, CalcExpr* right = nullptr) {
+    CalcExpr* n = ecalc_new_node();
+    n->kind = kind;
+    n->value = value;
+    n->left = left;
+    n->right = right;
+    return n;
+}
+CalcExpr* hand_number(double v) {
+    return hand_node(CALC_NUMBER, v);
+}
+CalcExpr* hand_letter(char letter) {
+    return hand_node(CALC_LETTER, letter - 'a');
+}
+CalcExpr* hand_compound(double code, CalcExpr* left, CalcExpr* right) {
+    return hand_node(CALC_COMPOUND, code, left, right);
+}
+
+TEST(EcalcEvaluate, HandBuiltTreesReadCodesByTruncation) {
+    struct Case {
+        const char* what;
+        CalcExpr* tree;
+        double value;
+        char cell;
+        double cell_after;
+    };
+    const Case cases[] = {
+        {"code 2.9 multiplies", hand_compound(2.9, hand_number(3), hand_number(4)), 12, 'a', 1},
+        {"code -0.5 adds", hand_compound(-0.5, hand_number(3), hand_number(4)), 7, 'a', 1},
+        {"unused code 11", hand_compound(11, hand_number(3), hand_number(4)), 0, 'a', 1},
+        {"code 28", hand_compound(28, hand_number(3), hand_number(4)), 0, 'a', 1},
+        {"letter index 2.7 is c", hand_compound(0, nullptr, hand_node(CALC_LETTER, 2.7)), 3, 'c', 3},
+        {"assignment code 4.5 stores", hand_compound(4.5, hand_letter('z'), hand_number(9)), 9, 'z', 9},
+        {"assignment to a number stores nothing", hand_compound(4, hand_number(25), hand_number(9)), 9, 'z',
+         26},
+        {"other node kinds read as 0", hand_compound(0, hand_node(CALC_CONSTANT_NAME, 12), hand_number(1)), 1,
+         'a', 1},
+        {"IF without action", hand_compound(27, hand_number(5), nullptr), 0, 'a', 1},
+        {"repeat of a letter", hand_compound(6, hand_number(3), hand_letter('g')), 7, 'g', 7},
+        {"constant evaluates both operands",
+         hand_compound(12, hand_compound(4, hand_letter('b'), hand_number(42)),
+                       hand_compound(4, hand_letter('d'), hand_number(43))),
+         kPi, 'd', 43},
+        {"function ignores its left operand", hand_compound(16, hand_number(5), hand_number(16)), 4, 'a', 1},
+    };
+    for (const Case& c : cases) {
+        EcalcProgram program(c.tree);
+        for (int way = 0; way < 2; ++way) {
+            Cells cells;
+            for (int i = 0; i < 26; ++i)
+                cells.v[i] = i + 1;
+            double v = way == 0 ? ecalc_evaluate(c.tree, cells.p, 0.0) : program.evaluate(cells.p, 0.0);
+            EXPECT_EQ(v, c.value) << c.what << " way " << way;
+            EXPECT_EQ(cells[c.cell], c.cell_after) << c.what << " way " << way;
+        }
+        ecalc_free(c.tree);
+    }
 }
 
 // --- Long texts: no stack exhaustion, no quadratic time, clean failure where the language fails. ---

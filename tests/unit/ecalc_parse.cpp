@@ -193,6 +193,7 @@ TEST(EcalcTokenize, NumberOf63CharactersIsANumberAnd64IsBad) {
     std::string ok(63, '1');
     CalcExpr* chain = ecalc_tokenize(ok.c_str());
     EXPECT_EQ(chain->kind, CALC_NUMBER);
+    EXPECT_EQ(std::string(chain->text), ok);
     EXPECT_EQ(chain->next->kind, CALC_END);
     ecalc_free(chain);
 
