@@ -455,6 +455,9 @@ Layout base_file(bool little) {
 
 const DamageCase kDamageCases[] = {
     {"intact", [](Layout&, const Encoder&) {}, 3},
+    // The version number after the byte order mark is not looked at.
+    {"version_43", [](Layout& l, const Encoder& e) { e.set(l.bytes, 2, 43, 2); }, 3},
+    {"version_0", [](Layout& l, const Encoder& e) { e.set(l.bytes, 2, 0, 2); }, 3},
     {"empty_file", [](Layout& l, const Encoder&) { l.bytes.clear(); }, 2},
     {"header_only_mark", [](Layout& l, const Encoder&) { l.bytes.resize(2); }, 2},
     {"header_cut_in_offset", [](Layout& l, const Encoder&) { l.bytes.resize(6); }, 2},
