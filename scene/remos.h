@@ -79,6 +79,10 @@ int remos_open(SceneFile* scene, const char* path, int format);  // 0 cannot ope
 int remos_close(SceneFile* scene);                               // returns 1
 int remos_detect(SceneFile* scene);       // FMT_NATIVE, _CEOS_PSRC, _PSRB, _CEOS, _TIFF
 int remos_read_header(SceneFile* scene);  // 1 ok, 0 failed
+// Raw layouts described by the caller: the records stay record_length bytes apart (prefix and suffix
+// included), the width is the record's data bytes divided by the sample size. Returns 0 for layouts that
+// cannot be read (no lines or data bytes, negative offsets, sample widths other than 8, 16 or 32 bits, band
+// counts outside 1..65535).
 int remos_describe_raw(SceneFile* scene, int data_offset, int prefix_bytes, int suffix_bytes, int lines,
                        int record_length, int band_count, int bits);
 int remos_describe_raw_single(SceneFile* scene, int data_offset, int prefix_bytes, int suffix_bytes,
