@@ -35,7 +35,7 @@ struct SceneFile;
 namespace orvenna {
 class CompositeRenderer;
 enum class ScrollCode : int;
-}
+}  // namespace orvenna
 
 class TGelvantMainForm : public QMainWindow {
     Q_OBJECT
@@ -242,7 +242,7 @@ public:
     QRect FakeScreenArea;
 
     // ---- Opening, readout, close and save (MainOpen.cpp, MainReadout.cpp, MainCloseSave.cpp) ------------
-    void ConnectOpenHandlers();  // tool buttons, menu items and the view's pointer events
+    void ConnectOpenHandlers();   // tool buttons, menu items and the view's pointer events
     QStringList OpenDialogFiles;  // the open dialog's file list; the drop handler fills it as well
     bool Opening = false;         // OpenFiles is working through OpenDialogFiles
     // Size in bytes of a file, -1 when it is not found; tests replace it to fake large files.
