@@ -2,6 +2,7 @@
 // over a snapshot, the zoom buttons and the step slider with its live previews, and the window events that
 // only repaint the slider. Gestures draw over the current picture and ask for the redraw when they end.
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QMouseEvent>
@@ -60,21 +61,19 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         const QEvent::Type type = event->type();
         if (watched == form_->ScrImgHor || watched == form_->ScrImgVert) {
+            // The bar's context menu scrolls from inside its own modal loop; let the bar run it now, so that
+            // the end of the scroll is queued after the chosen scroll has happened.
+            if (type == QEvent::ContextMenu && !inContextMenu_) {
+                inContextMenu_ = true;
+                QCoreApplication::sendEvent(watched, event);
+                inContextMenu_ = false;
+                QueueEndScroll(static_cast<QScrollBar*>(watched));
+                return true;
+            }
             const bool ends = type == QEvent::MouseButtonRelease || type == QEvent::Wheel ||
                               (type == QEvent::KeyRelease && !static_cast<QKeyEvent*>(event)->isAutoRepeat());
             // The end of the scroll comes after the bar has taken its final position.
-            if (ends) {
-                QScrollBar* bar = static_cast<QScrollBar*>(watched);
-                QMetaObject::invokeMethod(
-                    form_,
-                    [form = form_, bar] {
-                        if (bar == form->ScrImgHor)
-                            form->ScrImgHorScroll(orvenna::ScrollCode::EndScroll, bar->value());
-                        else
-                            form->ScrImgVertScroll(orvenna::ScrollCode::EndScroll, bar->value());
-                    },
-                    Qt::QueuedConnection);
-            }
+            if (ends) QueueEndScroll(static_cast<QScrollBar*>(watched));
         } else if (watched == form_->ZoomPanel && type == QEvent::Resize) {
             form_->ZoomPanelResize();
         } else if (watched == form_->ZoomImage && type == QEvent::Resize) {
@@ -88,7 +87,20 @@ protected:
     }
 
 private:
+    void QueueEndScroll(QScrollBar* bar) {
+        QMetaObject::invokeMethod(
+            form_,
+            [form = form_, bar] {
+                if (bar == form->ScrImgHor)
+                    form->ScrImgHorScroll(orvenna::ScrollCode::EndScroll, bar->value());
+                else
+                    form->ScrImgVertScroll(orvenna::ScrollCode::EndScroll, bar->value());
+            },
+            Qt::QueuedConnection);
+    }
+
     TGelvantMainForm* form_;
+    bool inContextMenu_ = false;
 };
 
 // The picture the view shows; a view never drawn gets a white one of its size, so overlays have a canvas.

@@ -1,9 +1,14 @@
 // Scrolling, panning and magnification in the main window: the scroll overlay's navigator, pan arithmetic
 // and the shifted snapshot, the zoom buttons at their limits, the step slider and its previews, smooth
 // scrolling's one-event lag, and AutoUpdate.
+#include <QApplication>
 #include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QScrollBar>
+#include <QTimer>
 #include <QToolButton>
+#include <QtTest/QTest>
 
 #include "GuiTestSupport.h"
 #include "NavigationTestSupport.h"
@@ -315,6 +320,38 @@ TEST_F(NavigationTest, SmoothScrollingLagsOneEvent) {
     EXPECT_EQ(listener->got[0].second, form->ScrImgHor->value());
     EXPECT_EQ(listener->got[0].second, 13);
     EXPECT_EQ(listener->got[1].first, form->MsgDraw);
+}
+
+// The scroll bar's own context menu scrolls too; its scroll ends, with the redraw, when the menu closes.
+TEST_F(NavigationTest, ContextMenuScrollEndsWithTheRedraw) {
+    OpenScene1000x500();
+    struct Row {
+        int item;  // among the menu's actions that are not separators
+        int expected;
+    };
+    for (const Row& row : {Row{1, 0}, Row{4, 501}}) {
+        SCOPED_TRACE(row.item);
+        form->ScrImgHor->setValue(500);
+        RedrawProbe redraw(form.get());
+        bool chosen = false;
+        QTimer::singleShot(50, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu) return;
+            std::vector<QAction*> items;
+            for (QAction* a : menu->actions())
+                if (!a->isSeparator()) items.push_back(a);
+            menu->setActiveAction(items.at(static_cast<size_t>(row.item)));
+            QTest::keyClick(menu, Qt::Key_Return);
+            chosen = true;
+        });
+        QScrollBar* bar = form->ScrImgHor;
+        const QPoint at(bar->width() / 2, bar->height() / 2);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, bar->mapToGlobal(at));
+        QCoreApplication::sendEvent(bar, &event);
+        ASSERT_TRUE(chosen);
+        EXPECT_EQ(bar->value(), row.expected);
+        EXPECT_TRUE(PumpUntil([&] { return redraw.Ran(); }, 1000));
+    }
 }
 
 TEST_F(NavigationTest, AutoUpdateOffIgnoresEveryRequestButBtnDraw) {
