@@ -46,8 +46,10 @@ THelpForm::THelpForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     panel1Layout->setContentsMargins(0, 0, 0, 0);
     Memo1 = new QPlainTextEdit(Panel1);
     Memo1->setReadOnly(true);
+    // Only a vertical scroll bar: lines longer than the box wrap at its width instead of being cut off.
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     QStringList lines;
     for (const char* line : kHelpLines)
         lines << QString::fromUtf8(line);

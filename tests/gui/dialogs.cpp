@@ -96,6 +96,10 @@ TEST_F(MainWindowTest, QuickHelpWindowHoldsItsText) {
     EXPECT_EQ(help.windowTitle(), "簡易ヘルプ");
     EXPECT_EQ(help.size(), QSize(581, 456));
     EXPECT_TRUE(help.Memo1->isReadOnly());
+    // A vertical scroll bar only; the longest lines wrap rather than run out of sight.
+    EXPECT_EQ(help.Memo1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    EXPECT_EQ(help.Memo1->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    EXPECT_NE(help.Memo1->lineWrapMode(), QPlainTextEdit::NoWrap);
     const QStringList lines = help.Memo1->toPlainText().split('\n');
     ASSERT_EQ(lines.size(), 16);
     EXPECT_EQ(lines[0], "■ Orvenna");
