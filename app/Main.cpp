@@ -293,10 +293,17 @@ void TGelvantMainForm::BuildStatusBar() {
     const int widths[4] = {200, 150, 240, 50};
     for (int i = 0; i < 4; ++i) {
         StatusPanels[i] = new QLabel(bar);
-        StatusPanels[i]->setFixedWidth(widths[i]);
         StatusPanels[i]->setFrameShape(QFrame::Panel);
         StatusPanels[i]->setFrameShadow(QFrame::Sunken);
-        bar->addWidget(StatusPanels[i]);
+        // The last panel reaches to the right end of the bar, as a status bar's last part does, so that
+        // its metadata state ("座標設定有効") is not cut off at 50 pixels.
+        if (i < 3) {
+            StatusPanels[i]->setFixedWidth(widths[i]);
+            bar->addWidget(StatusPanels[i]);
+        } else {
+            StatusPanels[i]->setMinimumWidth(widths[i]);
+            bar->addWidget(StatusPanels[i], 1);
+        }
     }
 }
 

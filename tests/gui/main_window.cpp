@@ -37,9 +37,10 @@ TEST_F(MainWindowTest, FreshStartState) {
     EXPECT_EQ(form->size(), QSize(900, 578));
     for (int i = 0; i < 4; ++i)
         EXPECT_TRUE(form->StatusPanelText(i).isEmpty()) << "panel " << i;
-    const int widths[4] = {200, 150, 240, 50};
-    for (int i = 0; i < 4; ++i)
+    const int widths[3] = {200, 150, 240};
+    for (int i = 0; i < 3; ++i)
         EXPECT_EQ(form->StatusPanels[i]->width(), widths[i]);
+    EXPECT_EQ(form->StatusPanels[3]->minimumWidth(), 50);
     for (QLineEdit* e : {form->ExpEditR, form->ExpEditG, form->ExpEditB})
         EXPECT_EQ(e->text(), "a");
     EXPECT_TRUE(form->TBUpdate->isCheckable() && form->TBUpdate->isChecked());
@@ -67,6 +68,19 @@ TEST_F(MainWindowTest, FreshStartState) {
     EXPECT_EQ(form->ZoomPanel->width(), 40);
     EXPECT_EQ(form->ConfigPanel->height(), 124);
     EXPECT_EQ(form->CalcPanel->height(), 105);
+}
+
+TEST_F(MainWindowTest, LastStatusPanelShowsTheWholeMetadataState) {
+    form->show();
+    for (const char* text : {"設定ファイル無効", "座標設定有効"}) {
+        form->SetStatusPanelText(3, QString::fromUtf8(text));
+        QCoreApplication::processEvents();
+        const QLabel* panel = form->StatusPanels[3];
+        EXPECT_GE(panel->contentsRect().width(), panel->fontMetrics().horizontalAdvance(panel->text()))
+            << text;
+    }
+    EXPECT_EQ(form->StatusPanels[0]->width(), 200);
+    EXPECT_EQ(form->StatusPanels[2]->width(), 240);
 }
 
 TEST_F(MainWindowTest, SettingsPanelDefaults) {
