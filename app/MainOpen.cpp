@@ -106,11 +106,12 @@ int64_t DefaultFileSize(const QString& path) {
     return ec ? -1 : static_cast<int64_t>(size);
 }
 
-// First "*.met" file of a folder by name (any letter case), or an empty text.
+// First "*.met" file of a folder (any letter case) in name order without regard to case, the order in
+// which dropped files are taken too; an empty text when there is none.
 QString FirstLandsatFile(const QString& dir) {
     const QDir folder(dir.isEmpty() ? QStringLiteral(".") : dir);
-    const QStringList matches =
-        folder.entryList({QStringLiteral("*.met")}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    const QStringList matches = folder.entryList(
+        {QStringLiteral("*.met")}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);
     return matches.isEmpty() ? QString() : dir + matches.first();
 }
 

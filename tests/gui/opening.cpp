@@ -295,6 +295,18 @@ TEST_F(OpeningTest, MetadataStatesAndCarryOver) {
     }
 }
 
+TEST_F(OpeningTest, FirstLandsatFileIsTakenInNameOrderWithoutRegardToCase) {
+    guitest::TempDir folder;
+    std::ofstream(folder.file("B.met")) << "LMAX_BAND61 = 12\n";
+    std::ofstream(folder.file("a.met")) << "PRODUCT_UL_CORNER_LAT = 3\n";
+    const std::string band = folder.file("band.bil");
+    guitest::WriteNativeScene(band, 8, 6, 1, [](int, int x, int) { return uint8_t(x); });
+    Open({band});
+    EXPECT_EQ(form->StatusPanelText(3), "座標設定有効");  // a.met, not B.met
+    EXPECT_DOUBLE_EQ(form->UlLat, 3.0);
+    EXPECT_FALSE(form->LsThermValid);
+}
+
 TEST_F(OpeningTest, LargeFileQuestion) {
     struct Case {
         int64_t size;
