@@ -1,5 +1,7 @@
 // Start-up: the application object, the windows in their order (all but the main window hidden), the loop.
+#include <QLibraryInfo>
 #include <QTimer>
+#include <QTranslator>
 
 #include <exception>
 
@@ -17,6 +19,10 @@
 int main(int argc, char** argv) {
     Application app(argc, argv);
     Application::setApplicationName(QStringLiteral("Orvenna"));
+    // Qt's own texts (standard buttons, context menus of edits and scroll bars) in Japanese like the rest.
+    QTranslator qtTexts;
+    if (qtTexts.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        Application::installTranslator(&qtTexts);
     try {
         GelvantMainForm = new TGelvantMainForm;
         StatusForm = new TStatusForm(GelvantMainForm);
