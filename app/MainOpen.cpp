@@ -384,6 +384,12 @@ void TGelvantMainForm::ReadSceneMetadata() {
     const QByteArray summary = QFile::encodeName(dir + QStringLiteral("summary.txt"));
     const QString landsat = FirstLandsatFile(dir);
     auto number = [](ConfFile* conf, const char* key) { return econf_number(econf_find(conf, key)); };
+    // The eight corner values, latitude before longitude, in the order UL, UR, LL, LR.
+    double* const corners[8] = {&UlLat, &UlLon, &UrLat, &UrLon, &LlLat, &LlLon, &LrLat, &LrLon};
+    auto readCorners = [&](ConfFile* conf, const char* const(&keys)[8]) {
+        for (int i = 0; i < 8; ++i)
+            *corners[i] = number(conf, keys[i]);
+    };
 
     ConfFile conf{};
     if (econf_open(&conf, summary.constData())) {
@@ -391,14 +397,12 @@ void TGelvantMainForm::ReadSceneMetadata() {
         if (econf_read(&conf) && econf_find(&conf, "Img_ImageSceneLeftTopLatitude")) {
             GeoValid = true;
             LsThermValid = false;
-            UlLat = number(&conf, "Img_ImageSceneLeftTopLatitude");
-            UlLon = number(&conf, "Img_ImageSceneLeftTopLongitude");
-            UrLat = number(&conf, "Img_ImageSceneRightTopLatitude");
-            UrLon = number(&conf, "Img_ImageSceneRightTopLongitude");
-            LlLat = number(&conf, "Img_ImageSceneLeftBottomLatitude");
-            LlLon = number(&conf, "Img_ImageSceneLeftBottomLongitude");
-            LrLat = number(&conf, "Img_ImageSceneRightBottomLatitude");
-            LrLon = number(&conf, "Img_ImageSceneRightBottomLongitude");
+            static const char* const kAlosCorners[8] = {
+                "Img_ImageSceneLeftTopLatitude",     "Img_ImageSceneLeftTopLongitude",
+                "Img_ImageSceneRightTopLatitude",    "Img_ImageSceneRightTopLongitude",
+                "Img_ImageSceneLeftBottomLatitude",  "Img_ImageSceneLeftBottomLongitude",
+                "Img_ImageSceneRightBottomLatitude", "Img_ImageSceneRightBottomLongitude"};
+            readCorners(&conf, kAlosCorners);
         }
         econf_close(&conf);
     } else if (!landsat.isEmpty() && econf_open(&conf, QFile::encodeName(landsat).constData())) {
@@ -412,14 +416,11 @@ void TGelvantMainForm::ReadSceneMetadata() {
             }
             if (econf_find(&conf, "PRODUCT_UL_CORNER_LAT")) {
                 GeoValid = true;
-                UlLat = number(&conf, "PRODUCT_UL_CORNER_LAT");
-                UlLon = number(&conf, "PRODUCT_UL_CORNER_LON");
-                UrLat = number(&conf, "PRODUCT_UR_CORNER_LAT");
-                UrLon = number(&conf, "PRODUCT_UR_CORNER_LON");
-                LlLat = number(&conf, "PRODUCT_LL_CORNER_LAT");
-                LlLon = number(&conf, "PRODUCT_LL_CORNER_LON");
-                LrLat = number(&conf, "PRODUCT_LR_CORNER_LAT");
-                LrLon = number(&conf, "PRODUCT_LR_CORNER_LON");
+                static const char* const kLandsatCorners[8] = {
+                    "PRODUCT_UL_CORNER_LAT", "PRODUCT_UL_CORNER_LON", "PRODUCT_UR_CORNER_LAT",
+                    "PRODUCT_UR_CORNER_LON", "PRODUCT_LL_CORNER_LAT", "PRODUCT_LL_CORNER_LON",
+                    "PRODUCT_LR_CORNER_LAT", "PRODUCT_LR_CORNER_LON"};
+                readCorners(&conf, kLandsatCorners);
             } else {
                 GeoValid = false;
             }
