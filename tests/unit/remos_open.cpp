@@ -24,8 +24,8 @@ struct OpenScene {
     }
 };
 
-TiffSpec tiff_spec(bool little_endian, int width, int lines, int samples) {
-    TiffSpec s;
+TiffLayout tiff_layout(bool little_endian, int width, int lines, int samples) {
+    TiffLayout s;
     s.little_endian = little_endian;
     s.width = width;
     s.lines = lines;
@@ -127,7 +127,7 @@ TEST(RemosOpen, CeosKindsTakeTheirOwnFieldOffsets) {
     TempDir dir;
     struct Case {
         const char* name;
-        CeosSpec spec;
+        CeosLayout layout;
         int format, bands, width;
         uint32_t interleave;
         uint32_t full_scale;
@@ -146,30 +146,30 @@ TEST(RemosOpen, CeosKindsTakeTheirOwnFieldOffsets) {
         {"psrb 4", {8, 720, 3, 400, 32, 4, 12, 4}, FMT_CEOS_PSRB, 2, 24, 2, 0xFFFFFFFFu},
     };
     for (const Case& c : cases) {
-        write_file(dir.file("c"), ceos_file(c.spec, [](int) { return Bytes(); }));
+        write_file(dir.file("c"), ceos_file(c.layout, [](int) { return Bytes(); }));
         OpenScene s(dir.file("c"));
         ASSERT_EQ(s.result, 1) << c.name;
         EXPECT_EQ(s.scene.format, c.format) << c.name;
         ASSERT_EQ(s.scene.band_count, static_cast<uint32_t>(c.bands)) << c.name;
         EXPECT_EQ(s.scene.width, c.width) << c.name;
-        EXPECT_EQ(s.scene.height, static_cast<uint32_t>(c.spec.lines)) << c.name;
+        EXPECT_EQ(s.scene.height, static_cast<uint32_t>(c.layout.lines)) << c.name;
         for (int i = 0; i < c.bands; ++i) {
             const BandInfo& b = s.scene.bands[i];
             EXPECT_EQ(b.index, i) << c.name;
             EXPECT_EQ(b.band_count, c.bands) << c.name;
-            EXPECT_EQ(b.bits, c.spec.bits) << c.name;
-            EXPECT_EQ(b.bytes_per_sample, c.spec.bits / 8) << c.name;
+            EXPECT_EQ(b.bits, c.layout.bits) << c.name;
+            EXPECT_EQ(b.bytes_per_sample, c.layout.bits / 8) << c.name;
             EXPECT_EQ(b.interleave, c.interleave) << c.name;
-            EXPECT_EQ(b.record_length, c.spec.record_length) << c.name;
-            EXPECT_EQ(b.lines, c.spec.lines) << c.name;
-            EXPECT_EQ(b.prefix_bytes, c.spec.prefix) << c.name;
-            EXPECT_EQ(b.suffix_bytes, c.spec.suffix) << c.name;
+            EXPECT_EQ(b.record_length, c.layout.record_length) << c.name;
+            EXPECT_EQ(b.lines, c.layout.lines) << c.name;
+            EXPECT_EQ(b.prefix_bytes, c.layout.prefix) << c.name;
+            EXPECT_EQ(b.suffix_bytes, c.layout.suffix) << c.name;
             EXPECT_EQ(b.width, c.width) << c.name;
-            EXPECT_EQ(b.data_offset, c.spec.descriptor_length) << c.name;
+            EXPECT_EQ(b.data_offset, c.layout.descriptor_length) << c.name;
             EXPECT_EQ(b.full_scale, c.full_scale) << c.name;
             EXPECT_EQ(static_cast<uint32_t>(b.range_high), c.full_scale) << c.name;
             EXPECT_EQ(b.range_low, 0) << c.name;
-            EXPECT_EQ(b.samples_per_group, c.format == FMT_CEOS_PSRB ? c.spec.samples_per_group : 0)
+            EXPECT_EQ(b.samples_per_group, c.format == FMT_CEOS_PSRB ? c.layout.samples_per_group : 0)
                 << c.name;
             EXPECT_EQ(b.file, s.scene.file) << c.name;
         }
@@ -178,13 +178,13 @@ TEST(RemosOpen, CeosKindsTakeTheirOwnFieldOffsets) {
 
 TEST(RemosOpen, DamagedHeadersAreRefused) {
     TempDir dir;
-    const CeosSpec good{3, 720, 5, 100, 8, 0, 12, 4};
+    const CeosLayout good{3, 720, 5, 100, 8, 0, 12, 4};
     struct Case {
         const char* name;
         Bytes bytes;
     };
-    auto ceos_with = [&](std::function<void(CeosSpec&)> edit) {
-        CeosSpec s = good;
+    auto ceos_with = [&](std::function<void(CeosLayout&)> edit) {
+        CeosLayout s = good;
         edit(s);
         return ceos_file(s, [](int) { return Bytes(); });
     };
@@ -202,36 +202,36 @@ TEST(RemosOpen, DamagedHeadersAreRefused) {
     put_be(huge_descriptor, 8, 0x90000000u, 4);
 
     const Case cases[] = {
-        {"ceos bits 4", ceos_with([](CeosSpec& s) { s.bits = 4; })},
-        {"ceos bits 0", ceos_with([](CeosSpec& s) { s.bits = 0; })},
-        {"ceos bits 12", ceos_with([](CeosSpec& s) { s.bits = 12; })},
-        {"ceos bits 24", ceos_with([](CeosSpec& s) { s.bits = 24; })},
-        {"ceos bits 64", ceos_with([](CeosSpec& s) { s.bits = 64; })},
-        {"ceos zero lines", ceos_with([](CeosSpec& s) { s.lines = 0; })},
-        {"ceos record shorter than prefix+suffix", ceos_with([](CeosSpec& s) {
+        {"ceos bits 4", ceos_with([](CeosLayout& s) { s.bits = 4; })},
+        {"ceos bits 0", ceos_with([](CeosLayout& s) { s.bits = 0; })},
+        {"ceos bits 12", ceos_with([](CeosLayout& s) { s.bits = 12; })},
+        {"ceos bits 24", ceos_with([](CeosLayout& s) { s.bits = 24; })},
+        {"ceos bits 64", ceos_with([](CeosLayout& s) { s.bits = 64; })},
+        {"ceos zero lines", ceos_with([](CeosLayout& s) { s.lines = 0; })},
+        {"ceos record shorter than prefix+suffix", ceos_with([](CeosLayout& s) {
              s.prefix = 60;
              s.suffix = 50;
          })},
-        {"ceos record equal to prefix+suffix", ceos_with([](CeosSpec& s) {
+        {"ceos record equal to prefix+suffix", ceos_with([](CeosLayout& s) {
              s.prefix = 60;
              s.suffix = 40;
          })},
-        {"ceos negative prefix", ceos_with([](CeosSpec& s) { s.prefix = -5; })},
-        {"ceos 16-bit one data byte", ceos_with([](CeosSpec& s) {
+        {"ceos negative prefix", ceos_with([](CeosLayout& s) { s.prefix = -5; })},
+        {"ceos 16-bit one data byte", ceos_with([](CeosLayout& s) {
              s.bits = 16;
              s.prefix = 95;
          })},
-        {"psrb zero group", ceos_with([](CeosSpec& s) {
+        {"psrb zero group", ceos_with([](CeosLayout& s) {
              s.kind = 8;
              s.bits = 32;
              s.samples_per_group = 0;
          })},
-        {"psrb one sample per group", ceos_with([](CeosSpec& s) {
+        {"psrb one sample per group", ceos_with([](CeosLayout& s) {
              s.kind = 8;
              s.bits = 32;
              s.samples_per_group = 1;
          })},
-        {"psrb 16-bit", ceos_with([](CeosSpec& s) {
+        {"psrb 16-bit", ceos_with([](CeosLayout& s) {
              s.kind = 8;
              s.bits = 16;
          })},
@@ -257,8 +257,8 @@ TEST(RemosOpen, DamagedHeadersAreRefused) {
 TEST(RemosOpen, ExactFitIsAccepted) {
     // The last record may end right after its last sample.
     TempDir dir;
-    const CeosSpec spec{3, 720, 5, 100, 8, 0, 12, 4};
-    Bytes b = ceos_file(spec, [](int) { return Bytes(); });
+    const CeosLayout layout{3, 720, 5, 100, 8, 0, 12, 4};
+    Bytes b = ceos_file(layout, [](int) { return Bytes(); });
     b.resize(b.size() - 4);
     write_file(dir.file("fit"), b);
     OpenScene s(dir.file("fit"));
@@ -371,71 +371,71 @@ TEST(RemosTiff, AcceptedLayouts) {
     TempDir dir;
     struct Case {
         const char* name;
-        TiffSpec spec;
+        TiffLayout layout;
         int bands;
     } cases[] = {
-        {"grey LE", tiff_spec(true, 5, 3, 1), 1},
-        {"grey BE", tiff_spec(false, 5, 3, 1), 1},
-        {"rgb LE", tiff_spec(true, 7, 4, 3), 3},
-        {"rgb BE", tiff_spec(false, 7, 4, 3), 3},
+        {"grey LE", tiff_layout(true, 5, 3, 1), 1},
+        {"grey BE", tiff_layout(false, 5, 3, 1), 1},
+        {"rgb LE", tiff_layout(true, 7, 4, 3), 3},
+        {"rgb BE", tiff_layout(false, 7, 4, 3), 3},
         {"single strip, no RowsPerStrip",
          [] {
-             TiffSpec s;
+             TiffLayout s;
              s.rows_per_strip = 0;
              return s;
          }(),
          1},
         {"no PlanarConfiguration",
          [] {
-             TiffSpec s;
+             TiffLayout s;
              s.planar = 0;
              return s;
          }(),
          1},
         {"no Compression",
          [] {
-             TiffSpec s;
+             TiffLayout s;
              s.omit = {259};
              return s;
          }(),
          1},
         {"grey without SamplesPerPixel",
          [] {
-             TiffSpec s;
+             TiffLayout s;
              s.omit = {277};
              return s;
          }(),
          1},
         {"one line",
          [] {
-             TiffSpec s;
+             TiffLayout s;
              s.lines = 1;
              return s;
          }(),
          1},
     };
     for (const Case& c : cases) {
-        write_file(dir.file("t.tif"), tiff_image(c.spec));
+        write_file(dir.file("t.tif"), tiff_image(c.layout));
         OpenScene s(dir.file("t.tif"));
         ASSERT_EQ(s.result, 1) << c.name;
         EXPECT_EQ(s.scene.format, FMT_TIFF);
         ASSERT_EQ(s.scene.band_count, static_cast<uint32_t>(c.bands)) << c.name;
-        EXPECT_EQ(s.scene.width, c.spec.width);
-        EXPECT_EQ(s.scene.height, static_cast<uint32_t>(c.spec.lines));
+        EXPECT_EQ(s.scene.width, c.layout.width);
+        EXPECT_EQ(s.scene.height, static_cast<uint32_t>(c.layout.lines));
         for (int i = 0; i < c.bands; ++i) {
             BandInfo& b = s.scene.bands[i];
             EXPECT_EQ(b.index, i);
             EXPECT_EQ(b.band_count, c.bands);
             EXPECT_EQ(b.bits, 8);
             EXPECT_EQ(b.interleave, c.bands == 3 ? 1u : 0u) << c.name;
-            EXPECT_EQ(b.record_length, c.spec.width);
+            EXPECT_EQ(b.record_length, c.layout.width);
             EXPECT_EQ(b.data_offset, 8);
             EXPECT_EQ(b.range_high, 255);
             EXPECT_EQ(b.full_scale, 255u);
-            std::vector<unsigned char> row(static_cast<size_t>(c.spec.width));
-            for (int y = 0; y < c.spec.lines; ++y) {
-                ASSERT_EQ(remos_read_row(&b, row.data(), y, 0, c.spec.width), 1);
-                for (int x = 0; x < c.spec.width; ++x)
+            std::vector<unsigned char> row(static_cast<size_t>(c.layout.width));
+            for (int y = 0; y < c.layout.lines; ++y) {
+                ASSERT_EQ(remos_read_row(&b, row.data(), y, 0, c.layout.width), 1);
+                for (int x = 0; x < c.layout.width; ++x)
                     ASSERT_EQ(row[x], pattern(i, x, y))
                         << c.name << " band " << i << " x " << x << " y " << y;
             }
@@ -445,54 +445,54 @@ TEST(RemosTiff, AcceptedLayouts) {
 
 TEST(RemosTiff, RefusedLayouts) {
     TempDir dir;
-    auto spec = [](std::function<void(TiffSpec&)> edit) {
-        TiffSpec s;
+    auto layout = [](std::function<void(TiffLayout&)> edit) {
+        TiffLayout s;
         edit(s);
         return s;
     };
     struct Case {
         const char* name;
-        TiffSpec spec;
+        TiffLayout layout;
     } cases[] = {
-        {"rows per strip 16", spec([](TiffSpec& s) { s.rows_per_strip = 16; })},
-        {"lzw", spec([](TiffSpec& s) { s.compression = 5; })},
-        {"packbits", spec([](TiffSpec& s) { s.compression = 32773; })},
-        {"16-bit", spec([](TiffSpec& s) { s.bits = {16}; })},
-        {"1-bit", spec([](TiffSpec& s) { s.bits = {1}; })},
-        {"palette", spec([](TiffSpec& s) { s.photometric = 3; })},
-        {"white is zero", spec([](TiffSpec& s) { s.photometric = 0; })},
-        {"rgb with 4 samples", spec([](TiffSpec& s) {
+        {"rows per strip 16", layout([](TiffLayout& s) { s.rows_per_strip = 16; })},
+        {"lzw", layout([](TiffLayout& s) { s.compression = 5; })},
+        {"packbits", layout([](TiffLayout& s) { s.compression = 32773; })},
+        {"16-bit", layout([](TiffLayout& s) { s.bits = {16}; })},
+        {"1-bit", layout([](TiffLayout& s) { s.bits = {1}; })},
+        {"palette", layout([](TiffLayout& s) { s.photometric = 3; })},
+        {"white is zero", layout([](TiffLayout& s) { s.photometric = 0; })},
+        {"rgb with 4 samples", layout([](TiffLayout& s) {
              s.samples = 4;
              s.photometric = 2;
          })},
-        {"rgb with 1 sample", spec([](TiffSpec& s) { s.photometric = 2; })},
-        {"grey with 3 samples", spec([](TiffSpec& s) {
+        {"rgb with 1 sample", layout([](TiffLayout& s) { s.photometric = 2; })},
+        {"grey with 3 samples", layout([](TiffLayout& s) {
              s.samples = 3;
              s.photometric = 1;
          })},
-        {"rgb 8,8,16", spec([](TiffSpec& s) {
+        {"rgb 8,8,16", layout([](TiffLayout& s) {
              s.samples = 3;
              s.bits = {8, 8, 16};
          })},
-        {"planar separate", spec([](TiffSpec& s) {
+        {"planar separate", layout([](TiffLayout& s) {
              s.samples = 3;
              s.planar = 2;
          })},
-        {"no ImageWidth", spec([](TiffSpec& s) { s.omit = {256}; })},
-        {"no ImageLength", spec([](TiffSpec& s) { s.omit = {257}; })},
-        {"no BitsPerSample", spec([](TiffSpec& s) { s.omit = {258}; })},
-        {"no Photometric", spec([](TiffSpec& s) { s.omit = {262}; })},
-        {"no StripOffsets", spec([](TiffSpec& s) { s.omit = {273}; })},
-        {"rgb without SamplesPerPixel", spec([](TiffSpec& s) {
+        {"no ImageWidth", layout([](TiffLayout& s) { s.omit = {256}; })},
+        {"no ImageLength", layout([](TiffLayout& s) { s.omit = {257}; })},
+        {"no BitsPerSample", layout([](TiffLayout& s) { s.omit = {258}; })},
+        {"no Photometric", layout([](TiffLayout& s) { s.omit = {262}; })},
+        {"no StripOffsets", layout([](TiffLayout& s) { s.omit = {273}; })},
+        {"rgb without SamplesPerPixel", layout([](TiffLayout& s) {
              s.samples = 3;
              s.omit = {277};
          })},
-        {"StripOffsets as SHORT", spec([](TiffSpec& s) { s.strip_offsets_type = kShort; })},
-        {"BitsPerSample as LONG", spec([](TiffSpec& s) { s.bits_type = kLong; })},
-        {"strips out of order", spec([](TiffSpec& s) { s.swap_first_strips = true; })},
+        {"StripOffsets as SHORT", layout([](TiffLayout& s) { s.strip_offsets_type = kShort; })},
+        {"BitsPerSample as LONG", layout([](TiffLayout& s) { s.bits_type = kLong; })},
+        {"strips out of order", layout([](TiffLayout& s) { s.swap_first_strips = true; })},
     };
     for (const Case& c : cases) {
-        write_file(dir.file("t.tif"), tiff_image(c.spec));
+        write_file(dir.file("t.tif"), tiff_image(c.layout));
         OpenScene s(dir.file("t.tif"));
         EXPECT_EQ(s.result, 3) << c.name;
         EXPECT_EQ(s.scene.bands, nullptr) << c.name;

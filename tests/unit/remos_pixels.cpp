@@ -57,7 +57,7 @@ TEST(RemosRow, SixteenBitScaling) {
     // Sample values and the 8-bit value each must draw as (v * 255 / 65535, truncated).
     const std::vector<uint16_t> v = {65535, 32768, 257, 256, 0, 514, 65534, 1000};
     const unsigned char expected[] = {255, 127, 1, 0, 0, 2, 254, 3};
-    CeosSpec s{3, 720, 2, 12 + 2 * 8 + 4, 16, 0, 12, 4};
+    CeosLayout s{3, 720, 2, 12 + 2 * 8 + 4, 16, 0, 12, 4};
     write_file(dir.file("c16"), ceos_file(s, [&](int) { return be16(v); }));
     OpenScene o(dir.file("c16"));
     ASSERT_EQ(o.result, 1);
@@ -74,7 +74,7 @@ TEST(RemosRow, ThirtyTwoBitIntegersAreScaled) {
     TempDir dir;
     const std::vector<uint32_t> v = {0xFFFFFFFFu, 16843009u, 16843008u, 0x80000000u, 0};
     const unsigned char expected[] = {255, 1, 0, 127, 0};
-    CeosSpec s{3, 720, 1, 5 * 4, 32, 0, 0, 0};
+    CeosLayout s{3, 720, 1, 5 * 4, 32, 0, 0, 0};
     write_file(dir.file("c32"), ceos_file(s, [&](int) { return be32(v); }));
     OpenScene o(dir.file("c32"));
     ASSERT_EQ(o.result, 1);
@@ -98,7 +98,7 @@ TEST(RemosRow, FloatGroups) {
     const std::vector<float> g = {-2e6f, -12.7f, 1e6f, 3.9e3f, 0.0f, 1e30f, NAN, -1e5f};
     const unsigned char band0[] = {254, 255, 0, 0};  // 510 mod 256, 255, 0, NaN -> 0
     const unsigned char band1[] = {0, 0, 0, 25};     // 0.0032.., 0.99.., (1e30 -> low 8 bits 0), 25.5
-    CeosSpec s{8, 720, 3, 12 + 32 + 4, 32, 2, 12, 4};
+    CeosLayout s{8, 720, 3, 12 + 32 + 4, 32, 2, 12, 4};
     write_file(dir.file("psrb"), ceos_file(s, [&](int) { return be_floats(g); }));
     OpenScene o(dir.file("psrb"));
     ASSERT_EQ(o.result, 1);
@@ -123,7 +123,7 @@ TEST(RemosRow, FloatGroupsOfFour) {
     for (int x = 0; x < 6; ++x)
         for (int k = 0; k < 4; ++k)
             g.push_back(static_cast<float>((x * 4 + k) * 10000));
-    CeosSpec s{8, 720, 2, 8 + 6 * 16, 32, 4, 8, 0};
+    CeosLayout s{8, 720, 2, 8 + 6 * 16, 32, 4, 8, 0};
     write_file(dir.file("psrb4"), ceos_file(s, [&](int) { return be_floats(g); }));
     OpenScene o(dir.file("psrb4"));
     ASSERT_EQ(o.result, 1);
@@ -148,7 +148,7 @@ TEST(RemosRow, LayoutsPickTheirBand) {
             EXPECT_EQ(remos_read_sample(n.band(b), y * 23 + 5), pattern(b, 5, y));
         }
     // CEOS records: the prefix is skipped, the suffix never read.
-    CeosSpec s{7, 360, 5, 16 + 30 + 6, 8, 0, 16, 6};
+    CeosLayout s{7, 360, 5, 16 + 30 + 6, 8, 0, 16, 6};
     write_file(dir.file("psrc"), ceos_file(s, [](int y) {
                    Bytes p;
                    for (int x = 0; x < 30; ++x)
@@ -193,7 +193,7 @@ TEST(RemosRow, ClampsTheRun) {
 
 TEST(RemosRow, RgbTiffPixels) {
     TempDir dir;
-    TiffSpec s;
+    TiffLayout s;
     s.width = 9;
     s.lines = 4;
     s.samples = 3;
@@ -411,7 +411,7 @@ TEST(RemosHistogram, EveryLayoutCountsEveryPixel) {
         }
     }
     // Pixel-interleaved colour.
-    TiffSpec s;
+    TiffLayout s;
     s.width = 301;
     s.lines = 33;
     s.samples = 3;
@@ -447,7 +447,7 @@ TEST(RemosHistogram, ConstantBandAndItsRange) {
 
 TEST(RemosHistogram, OnlyEightBitBands) {
     TempDir dir;
-    CeosSpec s{3, 720, 2, 8, 16, 0, 0, 0};
+    CeosLayout s{3, 720, 2, 8, 16, 0, 0, 0};
     write_file(dir.file("c16"), ceos_file(s, [](int) { return be16({1, 2, 3, 4}); }));
     OpenScene o(dir.file("c16"));
     ASSERT_EQ(o.result, 1);

@@ -95,7 +95,7 @@ inline Bytes native_file(int width, int height, int bands,
 }
 
 // Header fields of a CEOS image file; the kind decides which offsets carry them.
-struct CeosSpec {
+struct CeosLayout {
     int kind = 3;  // 3 general, 7 "PSRC", 8 "PSRB"
     int descriptor_length = 720;
     int lines = 4;
@@ -107,7 +107,7 @@ struct CeosSpec {
 };
 
 // Descriptor record only (descriptor_length bytes): "AL" at 48, the kind at 52 and the decimal fields.
-inline Bytes ceos_descriptor(const CeosSpec& s) {
+inline Bytes ceos_descriptor(const CeosLayout& s) {
     Bytes b(static_cast<size_t>(s.descriptor_length), ' ');
     put_be(b, 0, 1, 4);
     put_be(b, 8, s.descriptor_length, 4);
@@ -140,7 +140,7 @@ inline Bytes ceos_descriptor(const CeosSpec& s) {
 }
 
 // Whole CEOS file: descriptor, then `lines` records of prefix, `payload(y)` and suffix (0xEE filler).
-inline Bytes ceos_file(const CeosSpec& s, const std::function<Bytes(int)>& payload) {
+inline Bytes ceos_file(const CeosLayout& s, const std::function<Bytes(int)>& payload) {
     Bytes b = ceos_descriptor(s);
     for (int y = 0; y < s.lines; ++y) {
         Bytes rec(static_cast<size_t>(std::max(0, s.prefix)), 0xEE);
@@ -203,7 +203,7 @@ inline Bytes tiff_file(bool little_endian, const std::vector<TiffTag>& tags, con
 }
 
 // An 8-bit grey or RGB image stored as one strip per line; `strip_offsets` overrides the per-line offsets.
-struct TiffSpec {
+struct TiffLayout {
     bool little_endian = true;
     int width = 5;
     int lines = 3;
@@ -219,7 +219,7 @@ struct TiffSpec {
     std::vector<uint16_t> omit;      // tags to leave out
 };
 
-inline Bytes tiff_pixels(const TiffSpec& s) {
+inline Bytes tiff_pixels(const TiffLayout& s) {
     Bytes img;
     for (int y = 0; y < s.lines; ++y)
         for (int x = 0; x < s.width; ++x)
@@ -228,7 +228,7 @@ inline Bytes tiff_pixels(const TiffSpec& s) {
     return img;
 }
 
-inline Bytes tiff_image(const TiffSpec& s) {
+inline Bytes tiff_image(const TiffLayout& s) {
     Bytes img = tiff_pixels(s);
     const uint32_t row = static_cast<uint32_t>(s.width * s.samples);
     std::vector<uint32_t> offsets, counts;

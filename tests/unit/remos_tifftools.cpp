@@ -27,7 +27,7 @@ TEST(RemosTiffTools, ToolsArePresent) {
 
 // Source image written by the test itself, one strip for the whole image (as many writers store it).
 std::string write_source(const TempDir& dir, const std::string& name, int width, int lines, int samples) {
-    TiffSpec s;
+    TiffLayout s;
     s.width = width;
     s.lines = lines;
     s.samples = samples;
@@ -154,7 +154,7 @@ TEST(RemosTiffTools, SixteenBitAndPaletteImagesAreRefused) {
                                                {279, kLong, {400}}},
                                               pixels16));
     // 8-bit palette image with its colour map.
-    TiffSpec pal;
+    TiffLayout pal;
     pal.width = 20;
     pal.lines = 10;
     pal.photometric = 3;
