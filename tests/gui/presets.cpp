@@ -27,6 +27,7 @@
 #include "display/Presetndvi.h"
 #include "platform/ImageControl.h"
 #include "platform/UpDown.h"
+#include "tests/support/preset_ramp.h"
 #include "tools/samples/sample_scenes.h"
 
 using guitest::MainWindowTest;
@@ -60,20 +61,7 @@ QStringList ComboItems(const QComboBox* combo) {
     return items;
 }
 
-// The colour ramp of the pseudo-colour presets: black, blue, cyan, green, yellow, red at t = 0, step ... 5
-// step, linear in between, black below and red above.
-std::array<double, 3> Ramp(double t, double step) {
-    static const double keys[6][3] = {{0, 0, 0},   {0, 0, 255},   {0, 255, 255},
-                                      {0, 255, 0}, {255, 255, 0}, {255, 0, 0}};
-    if (t <= 0) return {0, 0, 0};
-    if (t >= 5 * step) return {255, 0, 0};
-    const int k = std::min(static_cast<int>(t / step), 4);
-    const double f = t / step - k;
-    std::array<double, 3> c{};
-    for (int i = 0; i < 3; ++i)
-        c[i] = keys[k][i] + (keys[k + 1][i] - keys[k][i]) * f;
-    return c;
-}
+using presettest::Ramp;
 
 int ToByte(double v) {
     return std::isnan(v) ? 0 : static_cast<int>(std::clamp(v, 0.0, 255.0));
