@@ -1,22 +1,14 @@
 // Fuzzes the metadata text reader: the input becomes a file that is read, searched and converted.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "fuzz/fuzz_input_file.h"
 #include "scene/econf.h"
 
 namespace {
-
-const std::string& input_path() {
-    static const std::string path =
-        (access("/dev/shm", W_OK) == 0 ? std::string("/dev/shm") : std::string("/tmp")) +
-        "/orvenna-fuzz-econf-" + std::to_string(getpid()) + ".met";
-    return path;
-}
 
 const char* const kKeys[] = {
     "Img_ImageSceneLeftTopLatitude", "LMAX_BAND61", "LMIN_BAND61", "PRODUCT_UL_CORNER_LAT", "GROUP", "", "="};
@@ -24,13 +16,11 @@ const char* const kKeys[] = {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    FILE* f = std::fopen(input_path().c_str(), "wb");
-    if (!f) return 0;
-    if (size) std::fwrite(data, 1, size, f);
-    std::fclose(f);
+    const char* path = WriteFuzzInput("econf", data, size);
+    if (!path) return 0;
 
     ConfFile conf{};
-    if (!econf_open(&conf, input_path().c_str())) return 0;
+    if (!econf_open(&conf, path)) return 0;
     volatile double sink = 0;
     if (econf_read(&conf)) {
         for (uint32_t i = 0; i < conf.count; ++i) {

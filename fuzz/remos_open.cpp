@@ -1,32 +1,19 @@
 // Fuzzes the scene reader: the input becomes a file that is opened with format detection; every band's first
 // and last row, its last sample and its histogram are read, then the scene is closed.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <string>
 #include <vector>
 
+#include "fuzz/fuzz_input_file.h"
 #include "scene/remos.h"
 
-namespace {
-
-const std::string& input_path() {
-    static const std::string path = "/tmp/orvenna-fuzz-remos-" + std::to_string(getpid()) + ".bin";
-    return path;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    FILE* f = fopen(input_path().c_str(), "wb");
-    if (!f) return 0;
-    if (size) fwrite(data, 1, size, f);
-    fclose(f);
+    const char* path = WriteFuzzInput("remos", data, size);
+    if (!path) return 0;
 
     SceneFile scene;
-    int r = remos_open(&scene, input_path().c_str(), FMT_DETECT);
+    int r = remos_open(&scene, path, FMT_DETECT);
     if (r == 0) return 0;
     if (r == 1) {
         std::vector<unsigned char> row;

@@ -1,21 +1,12 @@
 // Fuzzes the TIFF directory reader: the input becomes a file, which is opened and walked entry by entry.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <string>
 
+#include "fuzz/fuzz_input_file.h"
 #include "scene/tifrec.h"
 
 namespace {
-
-const std::string& input_path() {
-    static const std::string path =
-        (access("/dev/shm", W_OK) == 0 ? std::string("/dev/shm") : std::string("/tmp")) +
-        "/orvenna-fuzz-tifrec-" + std::to_string(getpid()) + ".tif";
-    return path;
-}
 
 // Touches every element the entry claims to hold, so out-of-bounds arrays show up under the sanitizers.
 uint64_t walk_entry(const TiffEntry& e) {
@@ -45,13 +36,11 @@ uint64_t walk_entry(const TiffEntry& e) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    FILE* f = std::fopen(input_path().c_str(), "wb");
-    if (!f) return 0;
-    if (size) std::fwrite(data, 1, size, f);
-    std::fclose(f);
+    const char* path = WriteFuzzInput("tifrec", data, size);
+    if (!path) return 0;
 
     TiffFile tiff{};
-    int r = tifrec_open(&tiff, input_path().c_str());
+    int r = tifrec_open(&tiff, path);
     if (r != 1 && r != 2 && r != 3) __builtin_trap();
     volatile uint64_t sink = 0;
     int directories = 0;
