@@ -45,7 +45,6 @@ private:
     uint32_t letters_always_written_ = 0;
     uint32_t letters_read_before_write_ = 0;
     uint32_t ans_reg_ = 0;
-    uint32_t result_reg_ = 0;  // register holding the result after the last instruction
     std::vector<Insn> code_;
     std::vector<double> regs_;  // constants first, then ANS, then temporaries
 };
