@@ -1,5 +1,7 @@
 #include "scene/econf.h"
 
+#include "scene/regular_file.h"
+
 #include <locale.h>
 #include <clocale>
 #include <cstdlib>
@@ -8,9 +10,12 @@
 namespace {
 
 // A metadata file has a few hundred entries; these limits keep a huge or hostile text file from taking
-// unbounded memory. Lines past either limit are not read.
+// unbounded memory or time. Lines past any limit are not read: the stored ones bound memory, the bytes and
+// line pieces read bound time whatever the text holds (a file of NUL bytes or blanks stores nothing).
 constexpr uint32_t kMaxEntries = 1u << 18;
 constexpr size_t kMaxStoredBytes = 32u << 20;
+constexpr int64_t kMaxReadBytes = 64ll << 20;
+constexpr int64_t kMaxPieces = 1ll << 20;
 
 constexpr int kLineBuffer = 1024;  // a longer line is read in pieces of 1023 bytes, each a line of its own
 
@@ -133,7 +138,7 @@ int econf_open(ConfFile* conf, const char* path) {
     if (!path) return 0;
     size_t len = strnlen(path, sizeof(conf->path));
     if (len >= sizeof(conf->path)) return 0;  // would not fit with its NUL
-    conf->file = std::fopen(path, "r");
+    conf->file = open_regular_file(path);
     if (!conf->file) return 0;
     std::memcpy(conf->path, path, len + 1);
     return 1;
@@ -151,8 +156,12 @@ int econf_read(ConfFile* conf) {
     uint32_t count = 0;
     size_t stored_bytes = 0;
     char line[kLineBuffer];
-    while (count < kMaxEntries && stored_bytes < kMaxStoredBytes &&
+    int64_t pieces = 0;
+    while (count < kMaxEntries && stored_bytes < kMaxStoredBytes && pieces < kMaxPieces &&
            std::fgets(line, sizeof line, conf->file)) {
+        ++pieces;
+        const int64_t consumed = ftello(conf->file);
+        if (consumed < 0 || consumed > kMaxReadBytes) break;
         ConfEntry* e = entry_from_line(line);
         if (!e) continue;
         stored_bytes += std::strlen(e->key) + std::strlen(e->value) + sizeof(ConfEntry);

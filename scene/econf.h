@@ -28,9 +28,11 @@ struct ConfToken {
     ConfToken* next;
 };
 
-// 1 when the file was opened (text mode), 0 otherwise (also for a null or over-long path).
+// 1 when the file was opened, 0 otherwise: a null or over-long path, or anything but a regular file (a pipe
+// or a device is never opened, so reading cannot block or run forever).
 int econf_open(ConfFile* conf, const char* path);
-// Reads the whole file from its start; 1 when at least one entry was stored, 0 otherwise.
+// Reads the file from its start, at most 64 MiB and 2^20 line pieces of it whatever they hold; 1 when at
+// least one entry was stored, 0 otherwise.
 int econf_read(ConfFile* conf);
 // First entry in file order whose key equals key byte for byte, or null.
 ConfEntry* econf_find(ConfFile* conf, const char* key);

@@ -5,14 +5,13 @@
 // file is refused with "unknown format" instead of being read past its end.
 #include "scene/remos.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
+#include "scene/regular_file.h"
 #include "scene/remos_io.h"
 #include "scene/tifrec.h"
 
@@ -359,15 +358,11 @@ int remos_open(SceneFile* scene, const char* path, int format) {
     if (len >= REMOS_PATH_SIZE) return REMOS_CANNOT_OPEN;
     memcpy(scene->path, path, len + 1);
 
-    FILE* f = fopen(path, "rb");
+    // Folders, pipes and devices are never scenes (a pipe would block the opening for good).
+    FILE* f = open_regular_file(path);
     if (!f) return REMOS_CANNOT_OPEN;
-    struct stat st;
-    if (fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) {
-        fclose(f);
-        return REMOS_CANNOT_OPEN;
-    }
-    // Unbuffered: every read seeks and reads the file itself, so no read can return bytes a buffer kept
-    // from an earlier read, and large reads go straight into the caller's memory.
+    // Unbuffered: every read goes to the file itself at its own offset, so no read can return bytes a
+    // buffer kept from an earlier read, and large reads go straight into the caller's memory.
     setvbuf(f, nullptr, _IONBF, 0);
     scene->file = f;
     if (format == FMT_OPEN_ONLY) return REMOS_OK;

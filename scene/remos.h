@@ -98,6 +98,12 @@ float remos_bytes_to_float(const unsigned char* bytes, int n, int little_endian)
 double remos_read_sample(BandInfo* band, int64_t pixel_index);
 int remos_read_row(BandInfo* band, unsigned char* dest, int line, int x0, int n);
 int remos_make_histogram(BandInfo* band);
+// Called now and then by a long pass with the share of the work done (0..1); a result of 0 stops the pass.
+// It runs on the thread that runs the pass.
+typedef int (*RemosProgress)(void* context, double done);
+// remos_make_histogram that reports its progress and can be stopped: 1 made, 0 stopped or not made (a
+// stopped pass leaves the band's histogram fields as they were).
+int remos_make_histogram_progress(BandInfo* band, RemosProgress progress, void* context);
 void remos_auto_range(BandInfo* band, double ratio, int exclude_ends);
 void remos_stretch_row(BandInfo* band, unsigned char* buf, int len);
 int remos_stretch_value(BandInfo* band, int value);

@@ -2,6 +2,9 @@
 #include "scene/remos_io.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <cstring>
 
@@ -10,7 +13,22 @@ namespace remos_io {
 size_t read_at(FILE* file, int64_t offset, void* dest, size_t n) {
     if (n == 0) return 0;
     size_t got = 0;
-    if (file && offset >= 0 && fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0) {
+    const int fd = file ? fileno(file) : -1;
+    if (fd >= 0 && offset >= 0) {
+        // pread leaves the descriptor's position alone, so the redraw's worker thread and the window's own
+        // reads (pointer readout, histograms) can share one scene file.
+        auto* bytes = static_cast<unsigned char*>(dest);
+        while (got < n) {
+            const ssize_t r = pread(fd, bytes + got, n - got, static_cast<off_t>(offset + int64_t(got)));
+            if (r > 0)
+                got += static_cast<size_t>(r);
+            else if (r < 0 && errno == EINTR)
+                continue;
+            else
+                break;
+        }
+    } else if (file && offset >= 0 && fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0) {
+        // A stream without a descriptor (memory streams in tests).
         got = fread(dest, 1, n, file);
         if (got < n) clearerr(file);
     }

@@ -10,8 +10,9 @@
 
 namespace remos_io {
 
-// Seeks to `offset` and reads `n` bytes into `dest`. Bytes the file does not hold (end of file, failed seek,
-// no file) are set to zero. Returns the number of bytes actually read.
+// Reads `n` bytes at `offset` into `dest` without moving the file position, so several threads may read one
+// file. Bytes the file does not hold (end of file, failed read, no file) are set to zero. Returns the number
+// of bytes actually read.
 size_t read_at(FILE* file, int64_t offset, void* dest, size_t n);
 
 // Size of the open file in bytes, or -1 when it cannot be told.

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "scene/remos.h"
@@ -203,8 +204,21 @@ void count_every_third(Counts& c, const unsigned char* p, size_t samples) {
         c.sub[4][p[3 * i]]++;
 }
 
+// Progress of one histogram pass: the caller's callback, asked after every read, may stop the pass.
+struct PassProgress {
+    RemosProgress callback = nullptr;
+    void* context = nullptr;
+    bool stopped = false;
+    // Reports `done` of `total` units; false once the callback asked to stop.
+    bool report(int64_t done, int64_t total) {
+        if (!stopped && callback && total > 0)
+            stopped = callback(context, static_cast<double>(done) / static_cast<double>(total)) == 0;
+        return !stopped;
+    }
+};
+
 // Mode 0, 8-bit: several line records per read when the band's lines lie close together in the file.
-void histogram_lines(BandInfo* b, Counts& c) {
+void histogram_lines(BandInfo* b, Counts& c, PassProgress& progress) {
     const int64_t width = b->width;
     const int64_t stride = static_cast<int64_t>(b->band_count) * b->record_length;
     int64_t first = 0;
@@ -219,6 +233,7 @@ void histogram_lines(BandInfo* b, Counts& c) {
             count_bytes(c, buf, k);
             c.flush();
             done += static_cast<int64_t>(k);
+            if (!progress.report(done, total)) return;
         }
         return;
     }
@@ -242,11 +257,12 @@ void histogram_lines(BandInfo* b, Counts& c) {
             }
         }
         line += k;
+        if (!progress.report(line, b->lines)) return;
     }
 }
 
 // Mode 1, 8-bit: all pixels lie one after another; read many at once and count one colour.
-void histogram_rgb(BandInfo* b, Counts& c) {
+void histogram_rgb(BandInfo* b, Counts& c, PassProgress& progress) {
     int64_t first = 0;
     if (!remos_io::sample_offset(b, 0, 0, &first)) return;
     first -= b->index;
@@ -259,16 +275,18 @@ void histogram_rgb(BandInfo* b, Counts& c) {
         count_every_third(c, buf + b->index, static_cast<size_t>(k));
         c.flush();
         done += k;
+        if (!progress.report(done, pixels)) return;
     }
 }
 
 // Any other layout: one row read per line.
-void histogram_by_rows(BandInfo* b, Counts& c) {
+void histogram_by_rows(BandInfo* b, Counts& c, PassProgress& progress) {
     std::vector<unsigned char> line(static_cast<size_t>(b->width));
     for (int y = 0; y < b->lines; ++y) {
         remos_read_row(b, line.data(), y, 0, b->width);
         count_bytes(c, line.data(), line.size());
         c.flush();
+        if (!progress.report(y + 1, b->lines)) return;
     }
 }
 
@@ -398,18 +416,24 @@ int remos_read_row(BandInfo* band, unsigned char* dest, int line, int x0, int n)
 }
 
 int remos_make_histogram(BandInfo* band) {
+    return remos_make_histogram_progress(band, nullptr, nullptr);
+}
+
+int remos_make_histogram_progress(BandInfo* band, RemosProgress callback, void* context) {
     if (!band || band->bits != 8) return 0;
-    Counts* c = new Counts();
+    auto c = std::make_unique<Counts>();
+    PassProgress progress{callback, context};
     if (band->width > 0 && band->lines > 0) {
         if (band->interleave == REMOS_BY_LINE && band->bytes_per_sample == 1 && band->band_count > 0 &&
             band->record_length > 0)
-            histogram_lines(band, *c);
+            histogram_lines(band, *c, progress);
         else if (band->interleave == REMOS_BY_PIXEL_RGB && band->bytes_per_sample == 1)
-            histogram_rgb(band, *c);
+            histogram_rgb(band, *c, progress);
         else
-            histogram_by_rows(band, *c);
+            histogram_by_rows(band, *c, progress);
         c->flush();
     }
+    if (progress.stopped) return 0;
     // Bins hold 32 bits: a count beyond that stays at the largest value.
     uint32_t peak = 0, peak_inner = 0;
     for (int v = 0; v < 256; ++v) {
@@ -420,7 +444,6 @@ int remos_make_histogram(BandInfo* band) {
     }
     band->hist_peak = static_cast<int32_t>(peak);
     band->hist_peak_inner = static_cast<int32_t>(peak_inner);
-    delete c;
     return 1;
 }
 

@@ -1,5 +1,7 @@
 #include "scene/tifrec.h"
 
+#include "scene/regular_file.h"
+
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -247,7 +249,7 @@ int tifrec_open(TiffFile* tiff, const char* path) {
     if (len >= sizeof(tiff->path)) return 1;  // would not fit with its NUL
     std::memcpy(tiff->path, path, len + 1);
 
-    tiff->file = std::fopen(tiff->path, "rb");
+    tiff->file = open_regular_file(tiff->path);
     if (!tiff->file) return 1;
     int64_t size = file_size_of(tiff->file);
     // The header is 8 bytes: byte order mark, version, first directory offset.

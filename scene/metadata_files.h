@@ -1,0 +1,19 @@
+// Finding the metadata texts that lie beside a scene's first file: an ALOS "summary.txt" and Landsat
+// "*.met" files, whatever the letter case of their names (folders copied from removable media often have
+// upper-case names). Plain C++; names are bytes as the file system holds them.
+#pragma once
+
+#include <string>
+
+struct SceneMetadataFiles {
+    std::string
+        summary;  // path of "summary.txt" in any letter case (the lower-case name preferred); or empty
+    std::string landsat;  // path of the first "*.met" in name order without regard to case; or empty
+};
+
+// Looks in `dir`, given with its trailing separator ("" for the working folder). Entries that are not
+// regular files (folders, pipes) are passed over; nothing is opened.
+SceneMetadataFiles find_scene_metadata_files(const std::string& dir);
+
+// Orders names without regard to ASCII letter case, bytes otherwise; equal names keep byte order.
+bool name_less_ignoring_case(const std::string& a, const std::string& b);
