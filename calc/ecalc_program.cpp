@@ -654,7 +654,8 @@ void EcalcProgramBuilder::build(const CalcExpr* tree) {
 namespace {
 
 template <bool kCount>
-double run(const EcalcProgram::Insn* code, double* r, LetterCells cells, size_t* executed) {
+double run(const EcalcProgram::Insn* code, double* r, LetterCells cells, size_t* executed,
+           const std::atomic<bool>* stop) {
     static const void* const kTable[] = {
 #define X(N, F)                                                                                             \
     &&H_##N##_RR, &&H_##N##_RL, &&H_##N##_LR, &&H_##N##_LL, &&H_##N##_RR_S, &&H_##N##_RL_S, &&H_##N##_LR_S, \
@@ -767,7 +768,8 @@ H_REPCOUNT_L:
     ++ip;
     NEXT;
 H_JREP:
-    if (REG(a) < 1.0) {
+    // A raised stop flag ends every repeat at its next turn, so a runaway count cannot hold a redraw.
+    if (REG(a) < 1.0 || (stop && stop->load(std::memory_order_relaxed))) {
         ip = code + ip->dst;
     } else {
         REG(a) -= 1.0;
@@ -796,14 +798,14 @@ EcalcProgram::EcalcProgram(const CalcExpr* tree) {
 double EcalcProgram::evaluate(LetterCells cells, double ans) {
     if (empty_) return 0.0;
     regs_[ans_reg_] = ans;
-    return run<false>(code_.data(), regs_.data(), cells, nullptr);
+    return run<false>(code_.data(), regs_.data(), cells, nullptr, stop_);
 }
 
 size_t EcalcProgram::executed_operations(LetterCells cells, double ans) {
     if (empty_) return 0;
     size_t executed = 0;
     regs_[ans_reg_] = ans;
-    run<true>(code_.data(), regs_.data(), cells, &executed);
+    run<true>(code_.data(), regs_.data(), cells, &executed, stop_);
     return executed;
 }
 

@@ -7,6 +7,7 @@
 // evaluated by two threads at once (copy it per thread instead).
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -25,6 +26,10 @@ public:
     uint32_t letters_always_written() const;     // bit k: assigned on every execution path
     uint32_t letters_read_before_write() const;  // bit k: may be read before being assigned (superset)
     size_t operation_count() const;              // instructions in the program
+
+    // While `flag` (not owned; null for none) is raised, every repeat ends at its next turn: the result is
+    // then meaningless, but evaluate() returns soon whatever the counts.
+    void set_stop_flag(const std::atomic<bool>* flag) { stop_ = flag; }
 
     // Runs the program once like evaluate() and returns how many instructions it executed (for
     // benchmarks and diagnosis; slower than evaluate).
@@ -47,4 +52,5 @@ private:
     uint32_t ans_reg_ = 0;
     std::vector<Insn> code_;
     std::vector<double> regs_;  // constants first, then ANS, then temporaries
+    const std::atomic<bool>* stop_ = nullptr;
 };

@@ -148,9 +148,10 @@ CompositeRenderer::CompositeRenderer() : cache_(std::make_unique<CompositeCache>
 CompositeRenderer::~CompositeRenderer() = default;
 
 void CompositeRenderer::draw(const CompositeBandRow* rows, int row_count, const CompositeExpressions& exprs,
-                             const ViewGeometry& geometry, const CompositeTarget& target) {
+                             const ViewGeometry& geometry, const CompositeTarget& target,
+                             RedrawControl* control) {
     stats_ = CompositeStats{};
-    cache_->draw(rows, row_count, exprs, geometry, target, cache_enabled_, &stats_);
+    cache_->draw(rows, row_count, exprs, geometry, target, cache_enabled_, &stats_, control);
 }
 
 }  // namespace orvenna

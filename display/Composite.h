@@ -10,6 +10,7 @@
 //    the same bytes (see CompositeCache.h).
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -80,6 +81,13 @@ struct CompositeStats {
     bool pixel_independent = false;  // no scratch letter carries over between pixels
 };
 
+// Shared by a redraw that runs on a worker thread and the window waiting for it.
+struct RedrawControl {
+    std::atomic<bool> stop{false};      // raised by the window: the redraw ends within the line in progress
+    std::atomic<int> lines_done{0};     // view lines from the top that hold their final pixels
+    std::atomic<bool> complete{false};  // set when every line was drawn (not stopped)
+};
+
 class CompositeCache;
 
 // Fast redraw with the same result as DrawCompositeReference. Keep one instance per view and reuse it across
@@ -91,8 +99,10 @@ public:
     CompositeRenderer(const CompositeRenderer&) = delete;
     CompositeRenderer& operator=(const CompositeRenderer&) = delete;
 
+    // With a control, the redraw can be stopped from another thread (lines not reached stay white, a line
+    // in progress may be partly drawn) and reports the lines it has finished.
     void draw(const CompositeBandRow* rows, int row_count, const CompositeExpressions& exprs,
-              const ViewGeometry& geometry, const CompositeTarget& target);
+              const ViewGeometry& geometry, const CompositeTarget& target, RedrawControl* control = nullptr);
 
     // Disables the result cache (every pixel evaluated through the compiled programs), for comparisons.
     void set_cache_enabled(bool enabled) { cache_enabled_ = enabled; }

@@ -91,11 +91,13 @@ CompositeCache::CompositeCache() {
 
 CompositeCache::~CompositeCache() = default;
 
-void CompositeCache::begin(int row_count, const CompositeExpressions& exprs, bool use_cache) {
+void CompositeCache::begin(int row_count, const CompositeExpressions& exprs, bool use_cache,
+                           const std::atomic<bool>* stop) {
     const CalcExpr* trees[3] = {exprs.red, exprs.green, exprs.blue};
     ProgramMasks masks[3];
     for (int c = 0; c < 3; ++c) {
         programs_[c] = trees[c] ? std::make_unique<EcalcProgram>(trees[c]) : std::make_unique<EcalcProgram>();
+        programs_[c]->set_stop_flag(stop);
         masks[c].read = programs_[c]->letters_read();
         masks[c].written = programs_[c]->letters_written();
         masks[c].always_written = programs_[c]->letters_always_written();
@@ -390,17 +392,32 @@ void copy_line(const CompositeTarget& t, int from, int to, int x0, int width) {
 
 void CompositeCache::draw(const CompositeBandRow* rows, int row_count, const CompositeExpressions& exprs,
                           const ViewGeometry& geometry, const CompositeTarget& target, bool use_cache,
-                          CompositeStats* stats) {
+                          CompositeStats* stats, RedrawControl* control) {
     FillWhite(target);
     if (!target.pixels) return;
     row_count = std::max(0, row_count);
     stats_ = stats;
-    begin(row_count, exprs, use_cache);
+    begin(row_count, exprs, use_cache, control ? &control->stop : nullptr);
 
     const int F = geometry.factor;
     const int C = geometry.columns;
     const int L = geometry.lines;
-    if (C <= 0 || L <= 0) return;
+    // Lines above the image are final once the view is white; each drawn line (F view lines when
+    // magnifying) is reported as it is finished.
+    auto report = [&](int lines) {
+        if (control) control->lines_done.store(std::min(lines, target.height), std::memory_order_release);
+    };
+    auto stopped = [&] { return control && control->stop.load(std::memory_order_relaxed); };
+    auto finish = [&] {
+        if (!control) return;
+        report(target.height);
+        control->complete.store(true, std::memory_order_release);
+    };
+    report(std::max(0, geometry.offset_y));
+    if (C <= 0 || L <= 0) {
+        finish();
+        return;
+    }
     const bool magnify = geometry.magnifying();
     const bool independent = use_cache && plan_.state_letters == 0;
 
@@ -419,6 +436,7 @@ void CompositeCache::draw(const CompositeBandRow* rows, int row_count, const Com
     out_.resize(static_cast<size_t>(C) * 3);
 
     for (int j = 0; j < L; ++j) {
+        if (stopped()) return;
         if (magnify) {
             for (int t = 0; t < loaded_letter_count_; ++t) {
                 const int b = loaded_letter_list_[t];
@@ -453,7 +471,11 @@ void CompositeCache::draw(const CompositeBandRow* rows, int row_count, const Com
             eval_run(vals, C, out_.data());
             write_line(target, geometry.offset_y + j, geometry.offset_x, C, 1, out_.data());
         }
+        // A line whose repeats were cut short by the stop flag is not final.
+        if (stopped()) return;
+        report(geometry.offset_y + (j + 1) * (magnify ? F : 1));
     }
+    finish();
 }
 
 }  // namespace orvenna

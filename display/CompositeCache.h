@@ -53,7 +53,7 @@ public:
 
     void draw(const CompositeBandRow* rows, int row_count, const CompositeExpressions& exprs,
               const ViewGeometry& geometry, const CompositeTarget& target, bool use_cache,
-              CompositeStats* stats);
+              CompositeStats* stats, RedrawControl* control = nullptr);
 
 private:
     enum class Mode { Direct, PixelTable, PixelHash, PerChannel };
@@ -71,7 +71,8 @@ private:
         uint8_t bgr[3] = {0, 0, 0};
     };
 
-    void begin(int row_count, const CompositeExpressions& exprs, bool use_cache);
+    void begin(int row_count, const CompositeExpressions& exprs, bool use_cache,
+               const std::atomic<bool>* stop);
     // Evaluates `count` pixels in order; vals[letter] is that letter's run of band values (null if not
     // loaded).
     void eval_run(const uint8_t* const* vals, int count, uint8_t* out_bgr);
