@@ -22,11 +22,14 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <limits>
+
 #include "app/ToolIcons.h"
 #include "calc/ecalc.h"
 #include "dialogs/About.h"
 #include "dialogs/Helpformcode.h"
 #include "display/Composite.h"
+#include "platform/BackgroundTask.h"
 #include "platform/Fonts.h"
 #include "platform/Hint.h"
 #include "platform/ImageControl.h"
@@ -101,6 +104,19 @@ TGelvantMainForm::TGelvantMainForm(QWidget* parent) : QMainWindow(parent) {
 
     // State beside the controls (the field initialisers hold the starting values).
     Renderer = std::make_unique<orvenna::CompositeRenderer>();
+    redrawTask = std::make_unique<BackgroundTask>();
+    histogramTask = std::make_unique<BackgroundTask>();
+    stopRedrawButton = new QPushButton(QStringLiteral("中止"), SatImage);
+    stopRedrawButton->setFocusPolicy(Qt::NoFocus);
+    stopRedrawButton->adjustSize();
+    stopRedrawButton->hide();
+    connect(stopRedrawButton, &QPushButton::clicked, this, [this] { StopRedraw(); });
+    escapeShortcut = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escapeShortcut->setEnabled(false);
+    connect(escapeShortcut, &QShortcut::activated, this, [this] {
+        StopRedraw();
+        StopOpeningHistogram();
+    });
     DragBitmap = QImage();
     QApplication::setApplicationName(QStringLiteral("Orvenna"));
 
@@ -261,6 +277,9 @@ void TGelvantMainForm::BuildBandPanel() {
         SetLabelColour(*label, ChannelColour(index));
         auto* edit = new QLineEdit(QStringLiteral("a"), CalcPanel);
         edit->setGeometry(28, top, 248, 21);
+        // The language compiles texts of any length; the edit's own limit (32767) would cut a pasted
+        // expression and unbalance its brackets.
+        edit->setMaxLength(std::numeric_limits<int>::max());
         edit->setAutoFillBackground(true);
         QPalette palette = edit->palette();
         palette.setColor(QPalette::Base, ChannelColour(index));
@@ -386,6 +405,7 @@ bool TGelvantMainForm::event(QEvent* event) {
 }
 
 void TGelvantMainForm::FormClose() {
+    StopRedrawAndWait();
     for (auto& scene : SceneList)
         remos_close(scene.get());
     SceneList.clear();
@@ -402,6 +422,16 @@ void TGelvantMainForm::FormClose() {
 }
 
 void TGelvantMainForm::closeEvent(QCloseEvent* event) {
+    if (Opening || Drawing) {
+        // The opening or the redraw below us on the stack still uses the scenes and rows: stop them at their
+        // next step, and close once they have unwound.
+        closePending = true;
+        openingStopRequested = true;
+        StopOpeningHistogram();
+        if (redrawControl) redrawControl->stop = true;
+        event->ignore();
+        return;
+    }
     FormClose();
     event->accept();
     // Closing the main window ends the application, whatever auxiliary windows are still shown.

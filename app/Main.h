@@ -2,10 +2,13 @@
 // channel expressions) and status bar, and the state the viewer's workflows share.
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
+#include <QList>
 #include <QMainWindow>
 #include <QStringList>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -24,9 +27,11 @@ class QMenu;
 class QPushButton;
 class QScrollArea;
 class QScrollBar;
+class QShortcut;
 class QToolBar;
 class QToolButton;
 class QVBoxLayout;
+class BackgroundTask;
 class ImageControl;
 class ViewerBusEndpoint;
 struct CalcExpr;
@@ -34,6 +39,7 @@ struct SceneFile;
 
 namespace orvenna {
 class CompositeRenderer;
+struct RedrawControl;
 enum class ScrollCode : int;
 }  // namespace orvenna
 
@@ -198,7 +204,15 @@ public:
     SceneFile* SceneOfBand(const BandInfo* band) const;
 
     // ---- Composite (MainComposite.cpp) -----------------------------------------------------------------
+    // Draws the view from the three expressions on a worker thread while the window stays responsive; returns
+    // when the picture is done or stopped. A request while a redraw runs restarts it with what changed.
     void DrawComposite();
+    // Asks a running redraw to stop where it is (Esc, the "中止" button): what was drawn stays.
+    void StopRedraw();
+    // Stops a running redraw and waits for its worker, for actions that close what it reads.
+    void StopRedrawAndWait();
+    QPushButton* stopRedrawButton = nullptr;  // "中止", shown over the view during a long redraw
+    QShortcut* escapeShortcut = nullptr;      // Esc stops a redraw or an opening's histogram pass
     void ExpEditRChange();
     void ExpEditGChange();
     void ExpEditBChange();
@@ -242,13 +256,21 @@ public:
     QRect FakeScreenArea;
 
     // ---- Opening, readout, close and save (MainOpen.cpp, MainReadout.cpp, MainCloseSave.cpp) ------------
-    void ConnectOpenHandlers();   // tool buttons, menu items and the view's pointer events
-    QStringList OpenDialogFiles;  // the open dialog's file list; the drop handler fills it as well
-    bool Opening = false;         // OpenFiles is working through OpenDialogFiles
+    void ConnectOpenHandlers();  // tool buttons, menu items and the view's pointer events
+    // The open dialog's file list; the drop handler fills it as well. Paths are kept as the bytes the file
+    // system holds, so names that are not UTF-8 (old archives) open too.
+    QList<QByteArray> OpenDialogFiles;
+    bool Opening = false;  // OpenFiles is working through OpenDialogFiles
     // Size in bytes of a file, -1 when it is not found; tests replace it to fake large files.
-    std::function<int64_t(const QString&)> FileSizeLookup;
+    std::function<int64_t(const QByteArray&)> FileSizeLookup;
     void TBOpenClick();
+    void OpenDroppedFiles(const QList<QByteArray>& names);
     void OpenDroppedFiles(const QStringList& names);
+    // Asks the opening's running histogram pass to stop ("中止" of the progress window, Esc).
+    void StopOpeningHistogram();
+    bool openingStopRequested = false;  // the window is closing: the opening ends at its next step
+    std::atomic<bool>* openingHistogramStop = nullptr;  // the running histogram pass's stop flag
+    std::unique_ptr<BackgroundTask> histogramTask;
     void OpenFiles();
     void ReadSceneMetadata();
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -322,7 +344,15 @@ private:
     void ConnectBandRow(BandRow* row);
     void RecompileExpression(CalcExpr*& tree, QLineEdit* edit);
 
+    // One redraw into a picture of its own; false when the user stopped it.
+    bool RedrawOnce();
+
     std::unique_ptr<orvenna::CompositeRenderer> Renderer;
+    std::unique_ptr<BackgroundTask> redrawTask;
+    orvenna::RedrawControl* redrawControl = nullptr;  // the running redraw's, null when none runs
+    bool redrawAgain = false;                         // asked for while a redraw ran
+    bool redrawStoppedByUser = false;
+    bool closePending = false;  // the window was asked to close while an opening or a redraw ran
 };
 
 extern TGelvantMainForm* GelvantMainForm;

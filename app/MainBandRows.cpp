@@ -319,6 +319,11 @@ void TGelvantMainForm::CloseBand(BandRow* row) {
     const auto it = std::find_if(BandRowList.begin(), BandRowList.end(),
                                  [row](const std::unique_ptr<BandRow>& r) { return r.get() == row; });
     if (it == BandRowList.end()) return;
+    if (Drawing) {
+        // The running redraw reads this band's file: it ends first, and draws again without the band.
+        StopRedrawAndWait();
+        redrawAgain = true;
+    }
     SceneFile* scene = SceneOfBand(row->Band);
     std::unique_ptr<BandRow> closed = std::move(*it);
     BandRowList.erase(it);
@@ -346,15 +351,19 @@ void TGelvantMainForm::CloseBand(BandRow* row) {
 void TGelvantMainForm::DestroyBandRow(BandRow* row) {
     if (!row->RowPanel) return;
     row->FileName.clear();
-    // The close button may be the control whose click is running: it leaves the panel, hidden, and goes
-    // once control is back in the event loop.
-    row->CloseButton->hide();
-    row->CloseButton->setParent(this);
-    row->CloseButton->deleteLater();
-    row->CloseButton = nullptr;
+    // A control of the row may be the one whose event is running (the close button's click, a histogram
+    // release that redraws while the window handles events): the panel leaves the list hidden, deaf to its
+    // controls, and goes with them once control is back in the event loop.
     BandListLayout->removeWidget(row->RowPanel);
-    delete row->RowPanel;  // with it every other control of the row
+    row->RowPanel->hide();
+    row->HistImage->OnMouseDown = nullptr;
+    row->HistImage->OnMouseMove = nullptr;
+    row->HistImage->OnMouseUp = nullptr;
+    for (QObject* control : row->RowPanel->findChildren<QObject*>())
+        control->blockSignals(true);
+    row->RowPanel->deleteLater();
     row->RowPanel = nullptr;
+    row->CloseButton = nullptr;
     row->HistImage = nullptr;
     row->NameLabel = row->LowLabel = row->HighLabel = nullptr;
     row->MinEdit = row->MaxEdit = nullptr;

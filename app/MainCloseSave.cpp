@@ -1,4 +1,5 @@
 // Closing every band and scene at once, and saving the view as drawn to a bitmap file.
+#include <QFile>
 #include <QFileInfo>
 
 #include "app/Main.h"
@@ -10,6 +11,7 @@
 
 void TGelvantMainForm::CloseAll() {
     if (Opening) return;  // the running opening is still appending to the lists
+    StopRedrawAndWait();  // a running redraw reads the files closed here
     // Rows first (a picture is shared by its three rows and goes with the last of them), then the scenes.
     for (auto& row : BandRowList)
         DestroyBandRow(row.get());
@@ -39,6 +41,6 @@ void TGelvantMainForm::SaveView() {
     if (QFileInfo(name).suffix().isEmpty()) name += QStringLiteral(".bmp");
     if (SatImage->Picture.isNull()) return;  // nothing has been drawn yet
     QString error;
-    if (!WriteBmp24(SatImage->Picture, name, &error))
+    if (!WriteBmp24(SatImage->Picture, QFile::encodeName(name), &error))
         ShowErrorText(QStringLiteral("\"") + name + QStringLiteral("\" に保存できません: ") + error);
 }

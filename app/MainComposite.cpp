@@ -1,22 +1,32 @@
 // The composite redraw of the view and the channel expression boxes.
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QToolButton>
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
 #include <vector>
 
 #include "app/Main.h"
 #include "calc/ecalc.h"
 #include "display/Composite.h"
 #include "display/ViewGeometry.h"
+#include "platform/BackgroundTask.h"
 #include "platform/Fonts.h"
 #include "platform/ImageControl.h"
 #include "scene/remos.h"
 
 namespace {
+
+// A redraw that has run this long offers its "中止" button.
+constexpr int kStopButtonDelayMs = 300;
+const QString kIncompleteText = QStringLiteral("描画を中止しました。画像は途中までです");
 
 // Sets a flag for the lifetime of the object, whatever way the scope is left.
 class FlagScope {
@@ -75,9 +85,65 @@ void TGelvantMainForm::TBUpdateClick() {
 }
 
 void TGelvantMainForm::DrawComposite() {
-    if (!ImageLoaded || Drawing || !AutoUpdate) return;
+    if (!ImageLoaded || !AutoUpdate) return;
+    if (Drawing) {
+        // Something the picture shows changed while it is being drawn: this redraw gives way to a new one.
+        redrawAgain = true;
+        if (redrawControl) redrawControl->stop = true;
+        return;
+    }
     FlagScope drawing(Drawing, true);
+    do {
+        redrawAgain = false;
+        if (!RedrawOnce()) break;
+    } while (redrawAgain && ImageLoaded && AutoUpdate);
+    if (!ImageLoaded) {
+        // Every band was closed while the picture was being drawn: there is nothing left to show.
+        SatImage->Picture.fill(Qt::white);
+        SatImage->update();
+    }
+    if (closePending) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
 
+void TGelvantMainForm::StopRedraw() {
+    if (!redrawControl) return;
+    redrawStoppedByUser = true;
+    redrawControl->stop = true;
+}
+
+void TGelvantMainForm::StopRedrawAndWait() {
+    if (!redrawControl) return;
+    redrawControl->stop = true;
+    redrawTask->waitUntilEnded();
+}
+
+namespace {
+
+// What one redraw reads, taken when it starts: the worker thread draws from this, so the window may change
+// ranges, expressions and rows meanwhile. Scene files stay open until it ends (closing waits for it).
+struct RedrawSnapshot {
+    std::vector<BandInfo> bands;
+    std::vector<QImage> pictures;
+    std::vector<orvenna::CompositeBandRow> rows;
+    std::unique_ptr<CalcExpr, void (*)(CalcExpr*)> red{nullptr, ecalc_free};
+    std::unique_ptr<CalcExpr, void (*)(CalcExpr*)> green{nullptr, ecalc_free};
+    std::unique_ptr<CalcExpr, void (*)(CalcExpr*)> blue{nullptr, ecalc_free};
+};
+
+CalcExpr* CompileText(const QLineEdit* edit) {
+    return ecalc_compile(edit->text().toUtf8().constData());
+}
+
+// Copies the view lines [from, to) of the picture being drawn into the one shown.
+void CopyLines(const QImage& from, QImage& to, int first, int end) {
+    const int bytes = std::min(from.bytesPerLine(), to.bytesPerLine());
+    for (int y = std::max(first, 0); y < std::min(end, std::min(from.height(), to.height())); ++y)
+        std::memcpy(to.scanLine(y), from.constScanLine(y), static_cast<size_t>(bytes));
+}
+
+}  // namespace
+
+bool TGelvantMainForm::RedrawOnce() {
     RecompileExpression(CalcExprB, ExpEditB);
     RecompileExpression(CalcExprG, ExpEditG);
     RecompileExpression(CalcExprR, ExpEditR);
@@ -95,71 +161,109 @@ void TGelvantMainForm::DrawComposite() {
         }
         picture = sized;
     }
-    {
-        QPainter painter(&picture);
-        painter.setFont(FormPointFont(12));
+    const QString busy = QStringLiteral("描画中");
+    const QFont busyFont = FormPointFont(12);
+    const QFontMetrics metrics(busyFont);
+    const int busyX = w / 2 - metrics.horizontalAdvance(busy) / 2;
+    const int busyY = h / 2 - metrics.height() - 10;
+    auto drawBusyText = [&] {
+        QPainter painter(&SatImage->Picture);
+        painter.setFont(busyFont);
         painter.setPen(Qt::red);
         painter.setBackgroundMode(Qt::OpaqueMode);
         painter.setBackground(Qt::white);
-        const QString busy = QStringLiteral("描画中");
-        const QFontMetrics metrics(painter.font());
-        const int textWidth = metrics.horizontalAdvance(busy);
-        const int textHeight = metrics.height();
-        const int x = w / 2 - textWidth / 2;
-        const int y = h / 2 - textHeight - 10;
-        painter.drawText(x, y + metrics.ascent(), busy);
-    }
+        painter.drawText(busyX, busyY + metrics.ascent(), busy);
+    };
+    drawBusyText();
     SatImage->update();
-    QCoreApplication::processEvents();
 
-    // The events just run may have closed bands, replaced trees or resized the view: everything the core
-    // needs is taken from the window only now.
-    if (SatImage->Picture.size() != QSize(w, h)) {
-        QImage sized(w, h, QImage::Format_BGR888);
-        sized.fill(Qt::white);
-        SatImage->Picture = sized;
-    }
     const orvenna::ViewGeometry geometry = orvenna::compute_view_geometry(
         w, h, ScrImgHor->value(), ScrImgVert->value(), ZoomStep, ImgWidth, ImgHeight);
     ZoomScale = geometry.scale;
     ViewOffsetX = geometry.view_offset_x;
     ViewOffsetY = geometry.view_offset_y;
 
-    std::vector<orvenna::CompositeBandRow> rows;
+    RedrawSnapshot snapshot;
+    snapshot.red.reset(CompileText(ExpEditR));
+    snapshot.green.reset(CompileText(ExpEditG));
+    snapshot.blue.reset(CompileText(ExpEditB));
     const size_t lettered = std::min<size_t>(BandRowList.size(), kBandLetterCount);
-    rows.reserve(lettered);
+    snapshot.bands.resize(lettered);
+    snapshot.pictures.resize(lettered);
+    snapshot.rows.resize(lettered);
     for (size_t i = 0; i < lettered; ++i) {
         BandRow* row = BandRowList[i].get();
-        orvenna::CompositeBandRow r;
-        r.band = row->Band;
+        orvenna::CompositeBandRow& r = snapshot.rows[i];
+        if (row->Band) {
+            snapshot.bands[i] = *row->Band;
+            r.band = &snapshot.bands[i];
+        }
         if (row->IsPicture && row->Picture && !row->Picture->isNull()) {
             if (row->Picture->format() != QImage::Format_BGR888)
                 *row->Picture = row->Picture->convertToFormat(QImage::Format_BGR888);
-            r.picture = row->Picture->constBits();
-            r.picture_stride = row->Picture->bytesPerLine();
-            r.picture_width = row->Picture->width();
-            r.picture_height = row->Picture->height();
+            const QImage& shared = snapshot.pictures[i] = *row->Picture;
+            r.picture = shared.constBits();
+            r.picture_stride = shared.bytesPerLine();
+            r.picture_width = shared.width();
+            r.picture_height = shared.height();
         }
-        if (row->Band && row->LineBuf.size() < static_cast<size_t>(std::max(row->Band->width, 0)))
-            row->LineBuf.assign(static_cast<size_t>(row->Band->width), 0);
-        r.line_buf = row->LineBuf.data();
-        r.line_buf_size = static_cast<int>(row->LineBuf.size());
-        rows.push_back(r);
+        // The redraw's own line buffers: the rows' buffers stay the window's.
+        r.line_buf = nullptr;
+        r.line_buf_size = 0;
     }
+    orvenna::CompositeExpressions exprs;
+    exprs.red = snapshot.red.get();
+    exprs.green = snapshot.green.get();
+    exprs.blue = snapshot.blue.get();
 
+    QImage drawn(w, h, QImage::Format_BGR888);
     orvenna::CompositeTarget target;
-    target.pixels = SatImage->Picture.bits();
+    target.pixels = drawn.bits();
     target.width = w;
     target.height = h;
-    target.stride = SatImage->Picture.bytesPerLine();
-    orvenna::CompositeExpressions exprs;
-    exprs.red = CalcExprR;
-    exprs.green = CalcExprG;
-    exprs.blue = CalcExprB;
-    if (ImageLoaded) {
-        Renderer->draw(rows.data(), static_cast<int>(rows.size()), exprs, geometry, target);
-    } else {
-        SatImage->Picture.fill(Qt::white);
-    }
+    target.stride = drawn.bytesPerLine();
+
+    orvenna::RedrawControl control;
+    redrawControl = &control;
+    redrawStoppedByUser = false;
+    escapeShortcut->setEnabled(true);
+    QElapsedTimer clock;
+    clock.start();
+    int linesShown = 0;
+    // Long redraws show their finished lines as they come and offer to stop.
+    auto tick = [&] {
+        const int done = control.lines_done.load(std::memory_order_acquire);
+        if (done > linesShown) {
+            CopyLines(drawn, SatImage->Picture, linesShown, done);
+            linesShown = done;
+            drawBusyText();  // stays until the picture is done
+            SatImage->update();
+        }
+        if (!stopRedrawButton->isVisible() && clock.elapsed() >= kStopButtonDelayMs && !control.stop) {
+            stopRedrawButton->move(std::max(0, w / 2 - stopRedrawButton->width() / 2),
+                                   std::max(0, busyY + metrics.height() + 4));
+            stopRedrawButton->show();
+            stopRedrawButton->raise();
+        }
+    };
+    redrawTask->run(
+        [&] {
+            Renderer->draw(snapshot.rows.data(), static_cast<int>(snapshot.rows.size()), exprs, geometry,
+                           target, &control);
+        },
+        [&] { control.stop = true; }, tick);
+    redrawControl = nullptr;
+    escapeShortcut->setEnabled(false);
+    stopRedrawButton->hide();
+
+    const bool complete = control.complete.load(std::memory_order_acquire);
+    if (!complete && !redrawStoppedByUser) return true;  // given way to a newer redraw, or the window closes
+    if (SatImage->Picture.size() == drawn.size())
+        SatImage->Picture = drawn;  // a stopped redraw keeps what it drew; lines not reached are white
     SatImage->update();
+    if (!complete) {
+        SetStatusPanelText(0, kIncompleteText);
+        return false;
+    }
+    return true;
 }

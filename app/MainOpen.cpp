@@ -3,34 +3,41 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QToolButton>
 #include <QUrl>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
-#include <filesystem>
 
 #include "app/Main.h"
 #include "dialogs/Status.h"
+#include "platform/BackgroundTask.h"
 #include "platform/ImageControl.h"
 #include "platform/PictureLoader.h"
 #include "platform/Prompts.h"
+#include "platform/SystemErrors.h"
 #include "scene/econf.h"
+#include "scene/metadata_files.h"
 #include "scene/remos.h"
 
 namespace {
 
 const int64_t kHistogramQuestionBytes = 100000000;
+// Metadata texts are a few kilobytes; anything larger is not what it claims to be and is not read.
+const int64_t kMaxMetadataBytes = 16 << 20;
 const int kProgressPerFile = 1000;
 
 const QString kLoadingText = QStringLiteral("画像を読み込んでいます...");
@@ -46,6 +53,7 @@ void ShowProgressWindow() {
     StatusForm->MessageLabel->setText(kLoadingText);
     StatusForm->ProgressBar->setRange(0, 1);
     StatusForm->ProgressBar->setValue(0);
+    StatusForm->StopButton->setEnabled(false);
     StatusForm->show();
     QCoreApplication::processEvents();
 }
@@ -81,60 +89,72 @@ PendingScene NewScene() {
     return PendingScene(scene);
 }
 
-QString FileNameOf(const QString& path) {
-    const int slash = path.lastIndexOf(QLatin1Char('/'));
-    return slash >= 0 ? path.mid(slash + 1) : path;
-}
-
 // Directory part of a path with its trailing separator; empty for a bare file name.
-QString DirectoryOf(const QString& path) {
-    const int slash = path.lastIndexOf(QLatin1Char('/'));
-    return slash >= 0 ? path.left(slash + 1) : QString();
+QByteArray DirectoryOf(const QByteArray& path) {
+    const int slash = path.lastIndexOf('/');
+    return slash >= 0 ? path.left(slash + 1) : QByteArray();
 }
 
 // Extension from the last dot of the file name, dot included, in upper case; empty when there is none.
-QString UpperExtension(const QString& path) {
-    const QString name = FileNameOf(path);
-    const int dot = name.lastIndexOf(QLatin1Char('.'));
-    return dot >= 0 ? name.mid(dot).toUpper() : QString();
+QByteArray UpperExtension(const QByteArray& path) {
+    const QByteArray name = path.mid(path.lastIndexOf('/') + 1);
+    const int dot = name.lastIndexOf('.');
+    return dot >= 0 ? name.mid(dot).toUpper() : QByteArray();
 }
 
-int64_t DefaultFileSize(const QString& path) {
-    std::error_code ec;
-    const auto size =
-        std::filesystem::file_size(std::filesystem::path(QFile::encodeName(path).toStdString()), ec);
-    return ec ? -1 : static_cast<int64_t>(size);
+int64_t DefaultFileSize(const QByteArray& path) {
+    struct stat st;
+    return stat(path.constData(), &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
 }
 
-// First "*.met" file of a folder (any letter case) in name order without regard to case, the order in
-// which dropped files are taken too; an empty text when there is none.
-QString FirstLandsatFile(const QString& dir) {
-    const QDir folder(dir.isEmpty() ? QStringLiteral(".") : dir);
-    const QStringList matches = folder.entryList(
-        {QStringLiteral("*.met")}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);
-    return matches.isEmpty() ? QString() : dir + matches.first();
+QString Quoted(const QByteArray& path) {
+    return QStringLiteral("\"") + DisplayFileName(path) + QStringLiteral("\"");
 }
+
+void InformCannotOpen(const QByteArray& path, const QString& reason) {
+    QString text = Quoted(path) + QStringLiteral("\nを開けません");
+    if (!reason.isEmpty()) text += QStringLiteral(": ") + reason;
+    Prompts::Current().Inform(text, QStringLiteral("失敗"), PromptKind::Information);
+}
+
+// Progress of a histogram pass as the worker reports it, and the window's request to stop it.
+struct HistogramPass {
+    std::atomic<bool> stop{false};
+    std::atomic<int> permille{0};
+    static int Report(void* context, double done) {
+        auto* pass = static_cast<HistogramPass*>(context);
+        pass->permille.store(static_cast<int>(done * 1000.0), std::memory_order_relaxed);
+        return pass->stop.load(std::memory_order_relaxed) ? 0 : 1;
+    }
+};
 
 class Opener {
 public:
     explicit Opener(TGelvantMainForm& form) : form_(form) {}
 
-    // Works through the file list; false when a file stopped the opening.
+    // Works through the file list; false when a file (or a request to close) stopped the opening.
     bool OpenAll() {
-        const QStringList& files = form_.OpenDialogFiles;
+        const QList<QByteArray>& files = form_.OpenDialogFiles;
         for (int i = 0; i < files.size(); ++i) {
+            if (form_.openingStopRequested) return false;
             fileIndex_ = i;
             SetProgress(0, 1);
             if (OpenOne(files[i]) == FileOutcome::Stop) return false;
         }
         SetProgress(1, 1);
-        return true;
+        return !form_.openingStopRequested;
     }
 
     int bands_listed = 0;
 
 private:
-    FileOutcome OpenOne(const QString& name) {
+    FileOutcome OpenOne(const QByteArray& name) {
+        // Only regular files are opened: a pipe would hang the opening, a folder or device is never a scene.
+        const QString unreadable = UnreadableFileReason(name);
+        if (!unreadable.isEmpty()) {
+            InformCannotOpen(name, unreadable);
+            return FileOutcome::Next;
+        }
         // F1: the size question, for this file only.
         const int64_t size = form_.FileSizeLookup ? form_.FileSizeLookup(name) : DefaultFileSize(name);
         wantHistogram_ = form_.HistCheckBox->isChecked();
@@ -144,24 +164,21 @@ private:
                 wantHistogram_ = false;
         }
         // A path the scene record cannot hold whole is refused by name rather than cut short.
-        path_ = QFile::encodeName(name);
-        if (path_.size() >= REMOS_PATH_SIZE) {
-            Prompts::Current().Inform(QStringLiteral("\"") + FileNameOf(name) +
-                                          QStringLiteral("\"\nはパスが長すぎるため開けません"),
+        if (name.size() >= REMOS_PATH_SIZE) {
+            Prompts::Current().Inform(Quoted(name) + QStringLiteral("\nはパスが長すぎるため開けません"),
                                       QStringLiteral("失敗"), PromptKind::Information);
             return FileOutcome::Next;
         }
         // F2, F3.
         PendingScene scene = NewScene();
-        const QString ext = UpperExtension(name);
-        if (ext == QLatin1String(".BMP") || ext == QLatin1String(".JPG"))
-            return OpenPicture(std::move(scene), name, ext == QLatin1String(".JPG"));
+        const QByteArray ext = UpperExtension(name);
+        if (ext == ".BMP" || ext == ".JPG") return OpenPicture(std::move(scene), name, ext == ".JPG");
         return OpenSceneFile(std::move(scene), name);
     }
 
-    FileOutcome OpenPicture(PendingScene scene, const QString& name, bool jpeg) {
+    FileOutcome OpenPicture(PendingScene scene, const QByteArray& name, bool jpeg) {
         // P1: the file is only held open; its three band records are ours to fill.
-        remos_open(scene.get(), path_.constData(), FMT_OPEN_ONLY);
+        remos_open(scene.get(), name.constData(), FMT_OPEN_ONLY);
         BandInfo* bands = remos_alloc_bands(scene.get(), 3);
         // P2.
         QString error;
@@ -170,8 +187,7 @@ private:
         if (!bands && error.isEmpty()) error = QStringLiteral("メモリが足りません");
         if (picture->isNull() || !bands) {
             HideProgressWindow();
-            Prompts::Current().Inform(QStringLiteral("\"") + FileNameOf(name) +
-                                          QStringLiteral("\"\n画像を読み込めません: ") + error,
+            Prompts::Current().Inform(Quoted(name) + QStringLiteral("\n画像を読み込めません: ") + error,
                                       QStringLiteral("失敗"), PromptKind::Information);
             return FileOutcome::Stop;
         }
@@ -191,7 +207,7 @@ private:
         scene->height = static_cast<uint32_t>(picture->height());
         SceneFile* accepted = Accept(std::move(scene), picture->width(), picture->height());
         // P5.
-        const QString fileName = FileNameOf(QString::fromLocal8Bit(accepted->path));
+        const QString fileName = DisplayFileName(name);
         for (int k = 0; k < 3; ++k) {
             BandInfo* band = &accepted->bands[k];
             band->lines = form_.ImgHeight;
@@ -214,39 +230,67 @@ private:
         return FileOutcome::Next;
     }
 
-    FileOutcome OpenSceneFile(PendingScene scene, const QString& name) {
-        const int r = remos_open(scene.get(), path_.constData(), FMT_DETECT);
-        if (r == REMOS_CANNOT_OPEN) return FileOutcome::Next;  // nothing to say, nothing to close
+    FileOutcome OpenSceneFile(PendingScene scene, const QByteArray& name) {
+        const int r = remos_open(scene.get(), name.constData(), FMT_DETECT);
+        if (r == REMOS_CANNOT_OPEN) {
+            // Vanished or made unreadable since the check above: still a failure the user hears of.
+            const QString reason = UnreadableFileReason(name);
+            InformCannotOpen(name, reason);
+            return FileOutcome::Next;
+        }
         const bool sized = scene->width >= 1 && scene->height >= 1 && scene->height <= uint32_t(INT32_MAX);
         if (r != REMOS_OK || !sized) {
-            Prompts::Current().Inform(
-                QStringLiteral("\"") + FileNameOf(name) + QStringLiteral("\"\nは不明な衛星データ形式です"),
-                QStringLiteral("識別失敗"), PromptKind::Information);
+            Prompts::Current().Inform(Quoted(name) + QStringLiteral("\nは不明な衛星データ形式です"),
+                                      QStringLiteral("識別失敗"), PromptKind::Information);
             return FileOutcome::Next;
         }
         if (!AcceptSize(scene->width, static_cast<int64_t>(scene->height))) return FileOutcome::Stop;
         const int width = scene->width;
         const int height = static_cast<int>(scene->height);
         SceneFile* accepted = Accept(std::move(scene), width, height);
-        const QString fileName = FileNameOf(QString::fromLocal8Bit(accepted->path));
+        const QString fileName = DisplayFileName(name);
         const int count = static_cast<int>(accepted->band_count);
         for (int k = 0; k < count; ++k) {
             BandInfo* band = &accepted->bands[k];
-            if (wantHistogram_) {
-                remos_make_histogram(band);
+            bool made = false;
+            if (wantHistogram_ && !form_.openingStopRequested) {
+                made = MakeHistogram(band, k, count);
                 // Only 8-bit bands have a histogram; others show an empty one, as when it was skipped.
-                if (band->bits != 8) ClearHistogram(band, 1);
-            } else {
+                if (made && band->bits != 8) ClearHistogram(band, 1);
+            }
+            if (!made) {
                 ClearHistogram(band, 255);
                 band->range_low = 0;
                 band->range_high = 255;
             }
             BandRow* row = AppendRow(band, fileName);
-            row->HistValid = wantHistogram_;
+            row->HistValid = made;
             row->IsPicture = false;
             FinishRow(row, k, count);
+            if (form_.openingStopRequested) return FileOutcome::Stop;
         }
         return FileOutcome::Next;
+    }
+
+    // Counts the band's histogram on a worker thread while the window stays responsive. False when it was
+    // stopped ("中止" or Esc): this band and the file's remaining bands then open without histograms, as
+    // when the size question is answered No.
+    bool MakeHistogram(BandInfo* band, int k, int count) {
+        if (band->bits != 8) return true;  // nothing to count (remos_make_histogram leaves such bands alone)
+        HistogramPass pass;
+        form_.openingHistogramStop = &pass.stop;
+        if (StatusForm) StatusForm->StopButton->setEnabled(true);
+        form_.escapeShortcut->setEnabled(true);
+        int made = 0;
+        form_.histogramTask->run(
+            [&] { made = remos_make_histogram_progress(band, &HistogramPass::Report, &pass); },
+            [&] { pass.stop = true; },
+            [&] { SetProgress(k * 1000 + pass.permille.load(std::memory_order_relaxed), count * 1000); });
+        form_.openingHistogramStop = nullptr;
+        if (StatusForm) StatusForm->StopButton->setEnabled(false);
+        form_.escapeShortcut->setEnabled(false);
+        if (!made) wantHistogram_ = false;
+        return made != 0;
     }
 
     static void ClearHistogram(BandInfo* band, int peaks) {
@@ -300,10 +344,23 @@ private:
     }
 
     TGelvantMainForm& form_;
-    QByteArray path_;
     bool wantHistogram_ = true;
     int fileIndex_ = 0;
 };
+
+// Whether a metadata text may be read: a regular file of at most 16 MB. A larger one is skipped with a
+// hint in the status bar.
+bool MetadataReadable(TGelvantMainForm& form, const std::string& path) {
+    if (path.empty()) return false;
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (st.st_size > kMaxMetadataBytes) {
+        form.SetStatusPanelText(0, Quoted(QByteArray::fromStdString(path)) +
+                                       QStringLiteral(" は大きすぎるため読みません (16MB まで)"));
+        return false;
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -324,18 +381,34 @@ void TGelvantMainForm::TBOpenClick() {
     const QStringList files = Prompts::Current().PickOpenFiles(
         QStringLiteral("開く"), QStringLiteral("すべて (*);;BILファイル (*.bil);;BSQファイル (*.bsq)"));
     if (files.isEmpty()) return;
-    OpenDialogFiles = files;
+    OpenDialogFiles.clear();
+    for (const QString& file : files)
+        OpenDialogFiles << QFile::encodeName(file);
+    OpenFiles();
+}
+
+void TGelvantMainForm::OpenDroppedFiles(const QList<QByteArray>& names) {
+    if (Opening) return;
+    QList<QByteArray> sorted = names;
+    std::stable_sort(sorted.begin(), sorted.end(), [](const QByteArray& a, const QByteArray& b) {
+        return name_less_ignoring_case(a.toStdString(), b.toStdString());
+    });
+    OpenDialogFiles = sorted;
     OpenFiles();
 }
 
 void TGelvantMainForm::OpenDroppedFiles(const QStringList& names) {
-    if (Opening) return;
-    QStringList sorted = names;
-    std::stable_sort(sorted.begin(), sorted.end(), [](const QString& a, const QString& b) {
-        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
-    });
-    OpenDialogFiles = sorted;
-    OpenFiles();
+    QList<QByteArray> paths;
+    for (const QString& name : names)
+        paths << QFile::encodeName(name);
+    OpenDroppedFiles(paths);
+}
+
+static QByteArray LocalPathOfUrl(const QUrl& url) {
+    if (!url.isLocalFile()) return QByteArray();
+    // The encoded form keeps the name's bytes (a name that is not UTF-8 stays as %FF ...); decoding the URL
+    // into text would replace them and the file would not be found.
+    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
 }
 
 void TGelvantMainForm::dragEnterEvent(QDragEnterEvent* event) {
@@ -347,9 +420,10 @@ void TGelvantMainForm::dropEvent(QDropEvent* event) {
         event->ignore();
         return;
     }
-    QStringList names;
+    QList<QByteArray> names;
     for (const QUrl& url : event->mimeData()->urls()) {
-        if (url.isLocalFile()) names << url.toLocalFile();
+        const QByteArray path = LocalPathOfUrl(url);
+        if (!path.isEmpty()) names << path;
     }
     if (names.isEmpty()) return;
     event->acceptProposedAction();
@@ -358,31 +432,38 @@ void TGelvantMainForm::dropEvent(QDropEvent* event) {
         this, [this, names] { OpenDroppedFiles(names); }, Qt::QueuedConnection);
 }
 
+void TGelvantMainForm::StopOpeningHistogram() {
+    if (openingHistogramStop) *openingHistogramStop = true;
+}
+
 void TGelvantMainForm::OpenFiles() {
     if (Opening) return;
     FlagGuard opening(Opening);
+    openingStopRequested = false;
     QElapsedTimer clock;
     clock.start();
 
     ShowProgressWindow();
     Opener opener(*this);
-    if (!opener.OpenAll()) return;  // stopped: no metadata, no redraw
+    const bool finished = opener.OpenAll();
     HideProgressWindow();
-    if (ImageLoaded) ReadSceneMetadata();
-    DrawComposite();
-
-    if (qEnvironmentVariableIsSet("ORVENNA_TIMING")) {
-        std::fprintf(stderr,
-                     "orvenna: opened %lld file(s), %d band(s), histograms %s: %lld ms to the first redraw\n",
-                     static_cast<long long>(OpenDialogFiles.size()), opener.bands_listed,
-                     HistCheckBox->isChecked() ? "on" : "off", static_cast<long long>(clock.elapsed()));
+    if (finished) {  // a stopped opening reads no metadata and asks for no redraw
+        if (ImageLoaded) ReadSceneMetadata();
+        DrawComposite();
+        if (qEnvironmentVariableIsSet("ORVENNA_TIMING")) {
+            std::fprintf(
+                stderr,
+                "orvenna: opened %lld file(s), %d band(s), histograms %s: %lld ms to the first redraw\n",
+                static_cast<long long>(OpenDialogFiles.size()), opener.bands_listed,
+                HistCheckBox->isChecked() ? "on" : "off", static_cast<long long>(clock.elapsed()));
+        }
     }
+    if (closePending) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 
 void TGelvantMainForm::ReadSceneMetadata() {
-    const QString dir = DirectoryOf(OpenDialogFiles.value(0));
-    const QByteArray summary = QFile::encodeName(dir + QStringLiteral("summary.txt"));
-    const QString landsat = FirstLandsatFile(dir);
+    const QByteArray dir = DirectoryOf(OpenDialogFiles.value(0));
+    const SceneMetadataFiles files = find_scene_metadata_files(dir.toStdString());
     auto number = [](ConfFile* conf, const char* key) { return econf_number(econf_find(conf, key)); };
     // The eight corner values, latitude before longitude, in the order UL, UR, LL, LR.
     double* const corners[8] = {&UlLat, &UlLon, &UrLat, &UrLon, &LlLat, &LlLon, &LrLat, &LrLon};
@@ -392,7 +473,7 @@ void TGelvantMainForm::ReadSceneMetadata() {
     };
 
     ConfFile conf{};
-    if (econf_open(&conf, summary.constData())) {
+    if (MetadataReadable(*this, files.summary) && econf_open(&conf, files.summary.c_str())) {
         // ALOS scene summary: corner coordinates only; a Landsat file beside it is not consulted.
         if (econf_read(&conf) && econf_find(&conf, "Img_ImageSceneLeftTopLatitude")) {
             GeoValid = true;
@@ -405,7 +486,7 @@ void TGelvantMainForm::ReadSceneMetadata() {
             readCorners(&conf, kAlosCorners);
         }
         econf_close(&conf);
-    } else if (!landsat.isEmpty() && econf_open(&conf, QFile::encodeName(landsat).constData())) {
+    } else if (MetadataReadable(*this, files.landsat) && econf_open(&conf, files.landsat.c_str())) {
         if (econf_read(&conf)) {
             if (econf_find(&conf, "LMAX_BAND61")) {
                 LsThermValid = true;

@@ -35,7 +35,10 @@ int main(int argc, char** argv) {
         GelvantMainForm->show();
         // Files named on the command line are opened as if they had been dropped on the window, once the
         // loop runs.
-        const QStringList files = Application::arguments().mid(1);
+        // The arguments are taken as the bytes they are: a file name that is not UTF-8 must still be found.
+        QList<QByteArray> files;
+        for (int i = 1; i < argc; ++i)
+            files << QByteArray(argv[i]);
         if (!files.isEmpty())
             QTimer::singleShot(0, GelvantMainForm, [files] { GelvantMainForm->OpenDroppedFiles(files); });
         const int result = Application::exec();

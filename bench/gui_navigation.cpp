@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
     form.resize(form.width() + 1000 - form.SatImage->width(), form.height() + 700 - form.SatImage->height());
     QCoreApplication::processEvents();
     const std::string scene = WriteScene();
-    form.OpenDroppedFiles({QString::fromStdString(scene)});
+    form.OpenDroppedFiles(QList<QByteArray>{QByteArray::fromStdString(scene)});
     form.GeoValid = true;  // the pan overlay's longitude/latitude line as well
     form.UlLat = 36, form.UrLat = 36, form.LlLat = 35, form.LrLat = 35;
     form.UlLon = 139, form.LlLon = 139, form.UrLon = 140, form.LrLon = 140;

@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QFile>
 
 #include <cstdio>
 #include <filesystem>
@@ -44,7 +45,9 @@ void Open(benchmark::State& state, const QStringList& files) {
     ScopedPrompts scope(&prompts);
     for (auto _ : state) {
         prompts.yesNoAnswers.assign(files.size(), true);  // make histograms of files over 100 MB
-        g_form->OpenDialogFiles = files;
+        g_form->OpenDialogFiles.clear();
+        for (const QString& f : files)
+            g_form->OpenDialogFiles << QFile::encodeName(f);
         g_form->OpenFiles();  // ends with the first complete redraw
         state.PauseTiming();
         g_form->CloseAll();

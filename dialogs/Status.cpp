@@ -5,13 +5,14 @@
 
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 
 TStatusForm* StatusForm = nullptr;
 
 TStatusForm::TStatusForm(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
     setWindowTitle(QStringLiteral("処理中...しばらくお待ちください"));
     setFont(FormFont());
-    setFixedSize(355, 44);
+    setFixedSize(355, 72);
     MessageLabel = new QLabel(this);
     MessageLabel->setFont(FormFont(16));
     MessageLabel->move(12, 12);
@@ -21,6 +22,12 @@ TStatusForm::TStatusForm(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::MSW
     ProgressBar->setTextVisible(false);
     ProgressBar->setRange(0, 1);
     ProgressBar->setValue(0);
+    StopButton = new QPushButton(QStringLiteral("中止"), this);
+    StopButton->setGeometry(268, 46, 75, 22);
+    StopButton->setEnabled(false);
+    connect(StopButton, &QPushButton::clicked, this, [] {
+        if (GelvantMainForm) GelvantMainForm->StopOpeningHistogram();
+    });
 }
 
 void TStatusForm::FormShow() {
@@ -33,4 +40,8 @@ void TStatusForm::FormShow() {
 void TStatusForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     FormShow();
+}
+
+void TStatusForm::reject() {
+    if (GelvantMainForm) GelvantMainForm->StopOpeningHistogram();
 }

@@ -1,10 +1,9 @@
 #include "platform/BmpWriter.h"
 
-#include <QSaveFile>
+#include "platform/FileSaver.h"
 
 #include <cstdint>
 #include <cstring>
-#include <vector>
 
 namespace {
 
@@ -22,21 +21,22 @@ void PutLe16(unsigned char* p, uint16_t v) {
 
 }  // namespace
 
-bool WriteBmp24(const QImage& image, const QString& path, QString* error) {
+QByteArray EncodeBmp24(const QImage& image, QString* error) {
     if (image.isNull()) {
         *error = QStringLiteral("保存する画像がありません");
-        return false;
+        return QByteArray();
     }
     const QImage bgr =
         image.format() == QImage::Format_BGR888 ? image : image.convertToFormat(QImage::Format_BGR888);
     const uint64_t stride = (uint64_t(bgr.width()) * 3 + 3) / 4 * 4;
     const uint64_t pixelBytes = stride * uint64_t(bgr.height());
-    if (pixelBytes + 54 > 0xFFFFFFFFull) {
+    if (pixelBytes + 54 > 0x7FFFFFFFull) {
         *error = QStringLiteral("画像が大きすぎます");
-        return false;
+        return QByteArray();
     }
 
-    unsigned char header[54] = {};
+    QByteArray bytes(static_cast<qsizetype>(54 + pixelBytes), '\0');
+    auto* header = reinterpret_cast<unsigned char*>(bytes.data());
     header[0] = 'B';
     header[1] = 'M';
     PutLe32(header + 2, static_cast<uint32_t>(54 + pixelBytes));  // file size
@@ -49,22 +49,15 @@ bool WriteBmp24(const QImage& image, const QString& path, QString* error) {
     PutLe32(header + 34, static_cast<uint32_t>(pixelBytes));
     PutLe32(header + 38, 2835);  // 72 dpi
     PutLe32(header + 42, 2835);
+    unsigned char* line = header + 54;
+    for (int y = bgr.height() - 1; y >= 0; --y) {
+        std::memcpy(line, bgr.constScanLine(y), static_cast<size_t>(bgr.width()) * 3);
+        line += stride;
+    }
+    return bytes;
+}
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = file.errorString();
-        return false;
-    }
-    bool ok = file.write(reinterpret_cast<const char*>(header), sizeof header) == qint64(sizeof header);
-    std::vector<char> line(static_cast<size_t>(stride), 0);
-    for (int y = bgr.height() - 1; ok && y >= 0; --y) {
-        std::memcpy(line.data(), bgr.constScanLine(y), static_cast<size_t>(bgr.width()) * 3);
-        ok = file.write(line.data(), qint64(stride)) == qint64(stride);
-    }
-    if (!ok || !file.commit()) {
-        *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    return true;
+bool WriteBmp24(const QImage& image, const QByteArray& path, QString* error) {
+    const QByteArray bytes = EncodeBmp24(image, error);
+    return !bytes.isEmpty() && SaveFileWhole(path, bytes, error);
 }

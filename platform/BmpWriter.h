@@ -2,10 +2,14 @@
 // each padded to four bytes), readable by any viewer.
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QString>
 
-// Writes `image` (any format; converted to 24 bits) to `path`. The file is written beside the target and
-// renamed over it at the end, so a failed write leaves any earlier file as it was. Returns false and sets
-// *error on failure.
-bool WriteBmp24(const QImage& image, const QString& path, QString* error);
+// The bitmap file's bytes for `image` (any format; converted to 24 bits); empty with *error set when there
+// is no picture or it is too large for the format.
+QByteArray EncodeBmp24(const QImage& image, QString* error);
+
+// Writes `image` as a bitmap to `path` whole or not at all (SaveFileWhole). Returns false and sets *error
+// on failure.
+bool WriteBmp24(const QImage& image, const QByteArray& path, QString* error);

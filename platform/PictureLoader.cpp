@@ -3,12 +3,18 @@
 #include <QFile>
 #include <QImageReader>
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
 
 #include <jerror.h>
 #include <jpeglib.h>
+
+#include "platform/SystemErrors.h"
+#include "scene/regular_file.h"
 
 namespace {
 
@@ -21,13 +27,13 @@ QString TooLarge(int64_t width, int64_t height) {
 }
 
 // libjpeg reports fatal errors through error_exit, which must not return: it jumps back to the decoder with
-// the formatted message. Warnings that mean the data ended early are remembered so that a cut-off file is
-// refused instead of being shown with a grey lower part.
+// the formatted message. Warnings are remembered: all but two mean damaged data (cut off, bad Huffman codes,
+// a premature end of a segment ...), and a damaged file is refused instead of being shown with a grey part.
 struct JpegErrorManager {
     jpeg_error_mgr mgr;
     jmp_buf jump;
     char message[JMSG_LENGTH_MAX];
-    bool truncated;
+    bool damaged;
 };
 
 void JpegErrorExit(j_common_ptr cinfo) {
@@ -36,16 +42,30 @@ void JpegErrorExit(j_common_ptr cinfo) {
     longjmp(err->jump, 1);
 }
 
+// Warnings about metadata the decoder can do without; the pixels are intact.
+bool HarmlessJpegWarning(int code) {
+    return code == JWRN_ADOBE_XFORM || code == JWRN_JFIF_MAJOR;
+}
+
 void JpegEmitMessage(j_common_ptr cinfo, int level) {
     auto* err = reinterpret_cast<JpegErrorManager*>(cinfo->err);
     if (level < 0) {
         ++cinfo->err->num_warnings;
-        if (cinfo->err->msg_code == JWRN_JPEG_EOF && !err->truncated) {
-            err->truncated = true;
+        if (!HarmlessJpegWarning(cinfo->err->msg_code) && !err->damaged) {
+            err->damaged = true;
             (*cinfo->err->format_message)(cinfo, err->message);
         }
     }
     // Trace messages (level >= 0) are not wanted; nothing is printed.
+}
+
+// Whether `bytes` of compressed data can hold a picture of this size. Every 8 x 8 block of the first
+// component costs at least one bit in Huffman coding (its DC difference), so far fewer bytes mean a header
+// that lies about the size; arithmetic coding packs tighter and gets a wide margin.
+bool JpegDataPlausible(int64_t bytes, int64_t width, int64_t height, bool arithmetic) {
+    const int64_t blocks = ((width + 7) / 8) * ((height + 7) / 8);
+    const int64_t minimum = arithmetic ? blocks / 8 / 64 : blocks / 8 / 2;
+    return bytes >= minimum;
 }
 
 void JpegOutputMessage(j_common_ptr) {}
@@ -88,6 +108,15 @@ bool DecodeJpeg(FILE* file, QImage* out, QString* error) {
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
+    struct stat st;
+    if (fstat(fileno(file), &st) == 0 &&
+        !JpegDataPlausible(st.st_size, cinfo.image_width, cinfo.image_height, cinfo.arith_code)) {
+        *error = QStringLiteral("JPEG のデータが大きさ (%1 x %2) に対して短すぎます")
+                     .arg(cinfo.image_width)
+                     .arg(cinfo.image_height);
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
     jpeg_start_decompress(&cinfo);
     const int width = static_cast<int>(cinfo.output_width);
     const int height = static_cast<int>(cinfo.output_height);
@@ -116,15 +145,18 @@ bool DecodeJpeg(FILE* file, QImage* out, QString* error) {
         JSAMPROW row = cmyk ? cmykLine : reinterpret_cast<JSAMPROW>(out->scanLine(y));
         if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) break;
         if (cmyk) CmykLineToBgr(cmykLine, out->scanLine(y), width);
-        if (err.truncated) break;
+        if (err.damaged) break;
     }
-    const bool truncated = err.truncated || cinfo.output_scanline < cinfo.output_height;
-    if (!truncated) jpeg_finish_decompress(&cinfo);
+    const bool cut = cinfo.output_scanline < cinfo.output_height;
+    if (!cut && !err.damaged) jpeg_finish_decompress(&cinfo);  // warnings of the file's tail count too
     jpeg_destroy_decompress(&cinfo);
     std::free(cmykLine);
-    if (truncated) {
+    if (err.damaged || cut) {
         *out = QImage();
-        *error = QStringLiteral("JPEG のデータが途中で終わっています");
+        *error =
+            err.damaged
+                ? QStringLiteral("JPEG のデータが壊れています: %1").arg(QString::fromLocal8Bit(err.message))
+                : QStringLiteral("JPEG のデータが途中で終わっています");
         return false;
     }
     return true;
@@ -139,12 +171,7 @@ uint32_t Le(const uchar* p, int n) {
 
 // Uncompressed bitmaps state how many bytes their pixels take; a file shorter than that is cut off. (The
 // platform's reader would show the missing lines black instead of refusing the file.)
-bool BitmapLengthPlausible(const QString& path, QString* error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("ファイルを開けません");
-        return false;
-    }
+bool BitmapLengthPlausible(QFile& file, QString* error) {
     const QByteArray head = file.read(54);
     const auto* h = reinterpret_cast<const uchar*>(head.constData());
     if (head.size() < 26 || h[0] != 'B' || h[1] != 'M') {
@@ -190,21 +217,34 @@ bool BitmapLengthPlausible(const QString& path, QString* error) {
 
 }  // namespace
 
-QImage LoadJpegPicture(const QString& path, QString* error) {
-    FILE* file = std::fopen(QFile::encodeName(path).constData(), "rb");
-    if (!file) {
-        *error = QStringLiteral("ファイルを開けません");
-        return QImage();
-    }
+// Opens a regular file for reading; a pipe or folder is refused with the reason.
+FILE* OpenPictureFile(const QByteArray& path, QString* error) {
+    FILE* file = open_regular_file(path.constData());
+    if (!file) *error = QStringLiteral("ファイルを開けません: ") + SystemErrorText(errno);
+    return file;
+}
+
+QImage LoadJpegPicture(const QByteArray& path, QString* error) {
+    FILE* file = OpenPictureFile(path, error);
+    if (!file) return QImage();
     QImage picture;
     const bool ok = DecodeJpeg(file, &picture, error);
     std::fclose(file);
     return ok ? picture : QImage();
 }
 
-QImage LoadBitmapPicture(const QString& path, QString* error) {
-    if (!BitmapLengthPlausible(path, error)) return QImage();
-    QImageReader reader(path, "bmp");
+QImage LoadBitmapPicture(const QByteArray& path, QString* error) {
+    FILE* handle = OpenPictureFile(path, error);
+    if (!handle) return QImage();
+    QFile file;
+    if (!file.open(handle, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        std::fclose(handle);
+        *error = QStringLiteral("ファイルを開けません");
+        return QImage();
+    }
+    if (!BitmapLengthPlausible(file, error)) return QImage();
+    file.seek(0);
+    QImageReader reader(&file, "bmp");
     reader.setAutoTransform(false);
     // The reader compares the header's size with its own limit before allocating; the limit is raised to
     // the largest picture this viewer accepts (its 32-bit form is a third larger than the 24-bit one).
@@ -229,7 +269,7 @@ QImage LoadBitmapPicture(const QString& path, QString* error) {
     return image;
 }
 
-QImage LoadPicture(const QString& path, PictureType type, QString* error) {
+QImage LoadPicture(const QByteArray& path, PictureType type, QString* error) {
     QString ignored;
     QString* message = error ? error : &ignored;
     return type == PictureType::Jpeg ? LoadJpegPicture(path, message) : LoadBitmapPicture(path, message);

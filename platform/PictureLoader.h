@@ -14,10 +14,11 @@ enum class PictureType { Bitmap, Jpeg };
 // memory is allocated (a header can claim any size).
 inline constexpr int64_t kMaxPictureBytes = 0x7FFFFFFF;
 
-// Decodes the file at `path` as the given type. On success returns a non-null Format_BGR888 image; on failure
-// returns a null image and sets *error to a short description of what went wrong (never exits, never throws).
-QImage LoadPicture(const QString& path, PictureType type, QString* error);
+// Decodes the file at `path` (bytes as the file system holds them; only regular files) as the given type. On
+// success returns a non-null Format_BGR888 image; on failure returns a null image and sets *error to a short
+// description of what went wrong (never exits, never throws).
+QImage LoadPicture(const QByteArray& path, PictureType type, QString* error);
 
 // The two decoders behind LoadPicture.
-QImage LoadBitmapPicture(const QString& path, QString* error);
-QImage LoadJpegPicture(const QString& path, QString* error);
+QImage LoadBitmapPicture(const QByteArray& path, QString* error);
+QImage LoadJpegPicture(const QByteArray& path, QString* error);

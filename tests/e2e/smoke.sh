@@ -2,6 +2,9 @@
 # Smoke test on a real X server: starts the viewer under a virtual display, waits for its main window, takes a
 # screenshot of the screen and checks that it shows a window (not a blank screen).
 #   smoke.sh <orvenna-binary> <workdir> [files to open...]
+#   smoke.sh <orvenna-binary> <workdir> --odd-name <make_sample_scenes-binary>
+# The second form opens the demo's native scene from the command line under a name that is not UTF-8 and
+# checks that all its bands were opened and drawn.
 # Exits 0 when the window appeared and the screenshot has enough distinct colours, 1 otherwise.
 set -u
 
@@ -15,12 +18,20 @@ shift 2
 mkdir -p "$work"
 work=$(readlink -f "$work")
 shot="$work/smoke.png"
+expect=""
+if [ "${1:-}" = "--odd-name" ] && [ "${ORVENNA_SMOKE_INNER:-}" != "1" ]; then
+  "$2" "$work/demo" >/dev/null || exit 1
+  odd="$work/$(printf 'sc\xe8ne\xff').vdm"
+  cp "$work/demo/native/scene4.vdm" "$odd"
+  set -- "$odd"
+  expect="opened 1 file(s), 4 band(s)"
+fi
 
 # Inside the virtual display: start, wait for the window, take the screenshot, stop the viewer.
 if [ "${ORVENNA_SMOKE_INNER:-}" = "1" ]; then
   export ORVENNA_BUS_DIR="$work/bus"
   unset QT_QPA_PLATFORM
-  "$bin" "$@" >"$work/viewer.log" 2>&1 &
+  ORVENNA_TIMING=1 "$bin" "$@" >"$work/viewer.log" 2>&1 &
   pid=$!
   found=0
   for _ in $(seq 1 150); do
@@ -53,6 +64,12 @@ ORVENNA_SMOKE_INNER=1 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$bin" "
 status=$?
 if [ $status -ne 0 ] || [ ! -s "$shot" ]; then
   echo "smoke: failed (status $status)" >&2
+  exit 1
+fi
+
+if [ -n "$expect" ] && ! grep -qF "$expect" "$work/viewer.log"; then
+  echo "smoke: the viewer did not report: $expect" >&2
+  cat "$work/viewer.log" >&2
   exit 1
 fi
 

@@ -6,10 +6,17 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <fstream>
 
 #include "GuiTestSupport.h"
 #include "dialogs/Status.h"
+#include "platform/FileSaver.h"
 #include "platform/ImageControl.h"
 #include "tools/samples/sample_scenes.h"
 
@@ -32,7 +39,7 @@ protected:
         MainWindowTest::TearDown();
     }
     void Open(const std::string& path) {
-        form->OpenDialogFiles = {QString::fromStdString(path)};
+        form->OpenDialogFiles = {QByteArray::fromStdString(path)};
         form->OpenFiles();
     }
     std::string Native(const std::string& name, int w, int h) {
@@ -187,6 +194,63 @@ TEST_F(CloseSaveTest, UnwritableTargetShowsAnErrorAndWritesNothing) {
     EXPECT_EQ(prompts.boxes[1].type, BoxType::Message);
     EXPECT_TRUE(prompts.boxes[1].text.contains("view.bmp"));
     EXPECT_FALSE(std::filesystem::exists(target));
+}
+
+// Runs SaveFileWhole in a child process, as an unprivileged user when `unprivileged` (root writes
+// anywhere) and with its file size limited to `sizeLimit` bytes when that is not 0; returns the error text,
+// or "ok".
+std::string SaveInChild(const std::string& path, const QByteArray& data, bool unprivileged,
+                        rlim_t sizeLimit) {
+    int fds[2];
+    if (pipe(fds) != 0) return "no pipe";
+    const pid_t child = fork();
+    if (child == 0) {
+        close(fds[0]);
+        if (unprivileged && getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+        if (sizeLimit) {
+            signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG
+            const rlimit limit{sizeLimit, sizeLimit};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        QString error;
+        const QByteArray text =
+            SaveFileWhole(QByteArray::fromStdString(path), data, &error) ? QByteArray("ok") : error.toUtf8();
+        (void)!write(fds[1], text.constData(), static_cast<size_t>(text.size()));
+        _exit(0);
+    }
+    close(fds[1]);
+    std::string text;
+    char buf[256];
+    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;)
+        text.append(buf, static_cast<size_t>(n));
+    close(fds[0]);
+    waitpid(child, nullptr, 0);
+    return text;
+}
+
+// A save that cannot be made says why in the system's words and leaves the earlier file as it was: a
+// folder that cannot take the temporary file is named as not writable (the file itself may be writable),
+// a write that fails half way gives its reason, not "unknown error".
+TEST_F(CloseSaveTest, FailedSavesSayWhyAndKeepTheEarlierFile) {
+    const std::string folder = dir.file("locked");
+    std::filesystem::create_directories(folder);
+    const std::string target = folder + "/view.bmp";
+    std::ofstream(target) << "earlier";
+    chmod(target.c_str(), 0666);
+    chmod(folder.c_str(), 0555);
+    const std::string unwritable = SaveInChild(target, QByteArray(100, 'x'), true, 0);
+    EXPECT_NE(unwritable.find("フォルダ"), std::string::npos) << unwritable;
+    EXPECT_NE(unwritable.find("書き込めません: 許可されていません"), std::string::npos) << unwritable;
+    chmod(folder.c_str(), 0755);
+
+    const std::string tooLarge = SaveInChild(target, QByteArray(64 * 1024, 'x'), false, 4096);
+    EXPECT_EQ(tooLarge, "ファイルが大きすぎます");
+
+    std::ifstream in(target);
+    std::string kept;
+    in >> kept;
+    EXPECT_EQ(kept, "earlier");
+    EXPECT_EQ(SaveInChild(target, QByteArray("new"), false, 0), "ok");
 }
 
 }  // namespace

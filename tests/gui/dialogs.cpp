@@ -17,7 +17,9 @@ TEST_F(MainWindowTest, ProgressWindowIsCentredOnTheMainWindow) {
     TStatusForm status(form.get());
     StatusForm = &status;
     EXPECT_EQ(status.windowTitle(), "処理中...しばらくお待ちください");
-    EXPECT_EQ(status.size(), QSize(355, 44));
+    EXPECT_EQ(status.size(), QSize(355, 72));
+    EXPECT_EQ(status.StopButton->text(), "中止");
+    EXPECT_FALSE(status.StopButton->isEnabled());  // only while a histogram is being counted
     EXPECT_EQ(status.MessageLabel->pos(), QPoint(12, 12));
     EXPECT_EQ(status.MessageLabel->font().pixelSize(), 16);
     form->setGeometry(100, 80, 900, 578);

@@ -49,7 +49,7 @@ protected:
         guitest::WriteNativeScene(path, 1000, 500, 2, [](int b, int x, int y) {
             return b == 0 ? uint8_t((x + y) & 0xFF) : uint8_t(100);
         });
-        form->OpenDialogFiles = {QString::fromStdString(path)};
+        form->OpenDialogFiles = {QByteArray::fromStdString(path)};
         form->OpenFiles();
         ASSERT_TRUE(form->ImageLoaded);
         ASSERT_EQ(form->ScrImgHor->maximum(), 999);

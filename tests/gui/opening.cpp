@@ -58,7 +58,7 @@ protected:
     void Open(const std::vector<std::string>& paths) {
         form->OpenDialogFiles.clear();
         for (const auto& p : paths)
-            form->OpenDialogFiles << Q(p);
+            form->OpenDialogFiles << QByteArray::fromStdString(p);
         form->OpenFiles();
     }
     std::vector<Box> Messages() const {
@@ -75,7 +75,9 @@ TEST_F(OpeningTest, DroppedFilesOpenInNameOrderWithoutRegardToCase) {
     const auto b = Native("b.bil", 8, 6, 1, 1), a = Native("A.bil", 8, 6, 1, 2),
                c = Native("c.bil", 8, 6, 1, 3);
     form->OpenDroppedFiles({Q(b), Q(a), Q(c)});
-    EXPECT_EQ(form->OpenDialogFiles, QStringList({Q(a), Q(b), Q(c)}));
+    EXPECT_EQ(form->OpenDialogFiles,
+              QList<QByteArray>({QByteArray::fromStdString(a), QByteArray::fromStdString(b),
+                                 QByteArray::fromStdString(c)}));
     ASSERT_EQ(form->BandRowList.size(), 3u);
     EXPECT_EQ(Label(0), "A : A.bil - 0");
     EXPECT_EQ(Label(1), "B : b.bil - 0");
@@ -212,10 +214,13 @@ TEST_F(OpeningTest, UnrecognisedFileIsNamedAndTheNextFileStillOpens) {
     const auto good = Native("good.bil", 9, 7);
     const auto missing = dir.file("missing.bil");
     Open({junk, missing, good});
-    ASSERT_EQ(prompts.boxes.size(), 1u);  // the missing file is skipped silently
+    ASSERT_EQ(prompts.boxes.size(), 2u);
     EXPECT_EQ(prompts.boxes[0].text, "\"junk.dat\"\nは不明な衛星データ形式です");
     EXPECT_EQ(prompts.boxes[0].caption, "識別失敗");
     EXPECT_EQ(prompts.boxes[0].kind, PromptKind::Information);
+    // A file that cannot be opened at all is named with the system's reason.
+    EXPECT_EQ(prompts.boxes[1].text, "\"missing.bil\"\nを開けません: ファイルがありません");
+    EXPECT_EQ(prompts.boxes[1].caption, "失敗");
     ASSERT_EQ(form->BandRowList.size(), 1u);
     EXPECT_EQ(Label(0), "A : good.bil - 0");
     EXPECT_TRUE(Drawn());
@@ -327,7 +332,7 @@ TEST_F(OpeningTest, LargeFileQuestion) {
         prompts.boxes.clear();
         prompts.yesNoAnswers = c.answers;
         form->HistCheckBox->setChecked(c.histCheck);
-        form->FileSizeLookup = [&c](const QString&) { return c.size; };
+        form->FileSizeLookup = [&c](const QByteArray&) { return c.size; };
         Open({Native("big.bil", 16, 4, 2)});
         ASSERT_EQ(prompts.boxes.size(), c.asked ? 1u : 0u);
         if (c.asked) {
@@ -377,10 +382,19 @@ TEST_F(OpeningTest, DamagedPicturesAreRefusedAndLeaveTheListAsItWas) {
     std::ifstream inb(bmp, std::ios::binary);
     const std::string bmpBytes((std::istreambuf_iterator<char>(inb)), std::istreambuf_iterator<char>());
 
+    // The frame header's size fields, set to 30000 x 20000 over the same 40 x 30 data.
+    std::string huge = bytes;
+    const size_t sof = huge.find("\xFF\xC0");
+    ASSERT_NE(sof, std::string::npos);
+    huge.replace(sof + 5, 4, std::string("\x4E\x20\x75\x30", 4));
+
     Open({Native("base.bil", 40, 30)});
     ASSERT_EQ(form->BandRowList.size(), 1u);
     const std::pair<const char*, std::string> bad[] = {
         {"cut.jpg", bytes.substr(0, bytes.size() / 2)},
+        // Cut, with the end marker added back: libjpeg only warns of a premature end of a segment.
+        {"cut_ended.jpg", bytes.substr(0, bytes.size() / 2) + "\xFF\xD9"},
+        {"claims_huge.jpg", huge},
         {"noise.jpg", "\xFF\xD8\xFF\xE0garbage that is no JPEG at all"},
         {"empty.jpg", ""},
         {"cut.bmp", bmpBytes.substr(0, 100)},
@@ -393,6 +407,8 @@ TEST_F(OpeningTest, DamagedPicturesAreRefusedAndLeaveTheListAsItWas) {
         ASSERT_EQ(Messages().size(), 1u);
         EXPECT_TRUE(Messages()[0].text.startsWith(QStringLiteral("\"%1\"\n画像を読み込めません").arg(name)))
             << Messages()[0].text.toStdString();
+        // A header that lies about the size is refused before any pixel memory is taken.
+        if (std::string(name) == "claims_huge.jpg") EXPECT_TRUE(Messages()[0].text.contains("短すぎます"));
         EXPECT_EQ(Messages()[0].caption, "失敗");
         EXPECT_EQ(form->BandRowList.size(), 1u);  // nothing added; the opening ended at the bad picture
         EXPECT_EQ(form->SceneList.size(), 1u);

@@ -38,7 +38,7 @@ protected:
         const std::string path = dir.file("three.bil");
         guitest::WriteNativeScene(path, 16, 8, 3,
                                   [](int b, int x, int y) { return uint8_t(b * 40 + x + 2 * y); });
-        form->OpenDialogFiles = {QString::fromStdString(path)};
+        form->OpenDialogFiles = {QByteArray::fromStdString(path)};
         form->OpenFiles();
         ASSERT_EQ(form->BandRowList.size(), 3u);
     }
@@ -106,7 +106,7 @@ TEST_F(ReadoutTest, PictureBandsReportTheirChannelEverywhere) {
     const int w = 40, h = 30;
     const std::string path = dir.file("pic.bmp");
     ASSERT_TRUE(samples::write_bmp(path, w, h, &error)) << error;
-    form->OpenDialogFiles = {QString::fromStdString(path)};
+    form->OpenDialogFiles = {QByteArray::fromStdString(path)};
     form->OpenFiles();
     ASSERT_EQ(form->BandRowList.size(), 3u);
     const samples::Band channels[3] = {samples::Band::Red, samples::Band::Green, samples::Band::Blue};

@@ -54,7 +54,7 @@ protected:
         const std::string path = (folder / "scene.bil").string();
         guitest::WriteNativeScene(path, w, h, 1,
                                   [](int, int x, int y) { return uint8_t((x * 3 + y) & 0xFF); });
-        f->OpenDialogFiles = {QString::fromStdString(path)};
+        f->OpenDialogFiles = {QByteArray::fromStdString(path)};
         f->OpenFiles();
         ASSERT_TRUE(f->ImageLoaded);
         ASSERT_EQ(f->ImgWidth, w);

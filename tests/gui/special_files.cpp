@@ -1,0 +1,155 @@
+// Files that are not what they seem: pipes, folders and missing files named as scenes or pictures, metadata
+// texts that are pipes, endless devices or huge, names that are not UTF-8 or hold control characters, and
+// expressions longer than an edit's default limit. A pipe used to hang the viewer for good, so this
+// program's tests have a short time limit (see CMakeLists.txt).
+#include <QDropEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QUrl>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "GuiTestSupport.h"
+#include "calc/ecalc.h"
+#include "dialogs/Status.h"
+#include "platform/ImageControl.h"
+
+using guitest::MainWindowTest;
+
+namespace {
+
+class SpecialFilesTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        StatusForm = new TStatusForm(form.get());
+    }
+    void TearDown() override {
+        StatusForm = nullptr;
+        MainWindowTest::TearDown();
+    }
+    std::string Native(const std::string& name) {
+        const std::string path = dir.file(name);
+        guitest::WriteNativeScene(path, 8, 6, 1, [](int, int x, int y) { return uint8_t(x + y); });
+        return path;
+    }
+    void Open(const std::vector<std::string>& paths) {
+        QList<QByteArray> names;
+        for (const auto& p : paths)
+            names << QByteArray::fromStdString(p);
+        form->OpenDroppedFiles(names);
+    }
+};
+
+// Only regular files are opened: a pipe, a folder or a missing file, whatever its extension, gets
+// "開けません" with its name and the reason, and the next file still opens.
+TEST_F(SpecialFilesTest, OnlyRegularFilesAreOpened) {
+    struct Case {
+        const char* name;
+        enum { Pipe, Folder, Missing } kind;
+        const char* reason;
+    } cases[] = {
+        {"pipe_scene", Case::Pipe, "名前付きパイプです"},    {"pipe.bmp", Case::Pipe, "名前付きパイプです"},
+        {"pipe.jpg", Case::Pipe, "名前付きパイプです"},      {"folder.bil", Case::Folder, "フォルダです"},
+        {"gone.bil", Case::Missing, "ファイルがありません"},
+    };
+    const std::string good = Native("zgood.bil");  // sorts after every case
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        form->CloseAll();
+        prompts.boxes.clear();
+        const std::string path = dir.file(c.name);
+        if (c.kind == Case::Pipe) ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+        if (c.kind == Case::Folder) ASSERT_EQ(mkdir(path.c_str(), 0700), 0);
+        Open({path, good});
+        ASSERT_EQ(prompts.boxes.size(), 1u);
+        EXPECT_EQ(prompts.boxes[0].text,
+                  QStringLiteral("\"%1\"\nを開けません: %2").arg(c.name, QString::fromUtf8(c.reason)));
+        EXPECT_EQ(prompts.boxes[0].caption, "失敗");
+        EXPECT_EQ(form->BandRowList.size(), 1u);
+    }
+}
+
+// Metadata beside the first file is read only from regular files of at most 16 MB: a pipe or a link to an
+// endless device is passed over, a huge text is skipped with a hint, and the opening ends with its redraw.
+TEST_F(SpecialFilesTest, MetadataThatCannotBeTextIsPassedOver) {
+    struct Case {
+        const char* name;
+        enum { Pipe, EndlessDevice, Huge } kind;
+        bool hint;
+    } cases[] = {
+        {"summary.txt", Case::Pipe, false},
+        {"scene.met", Case::Pipe, false},
+        {"summary.txt", Case::EndlessDevice, false},
+        {"scene.met", Case::EndlessDevice, false},
+        {"scene.met", Case::Huge, true},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(n);
+        const std::string folder = dir.file("m" + std::to_string(n++));
+        std::filesystem::create_directories(folder);
+        const std::string meta = folder + "/" + c.name;
+        if (c.kind == Case::Pipe) ASSERT_EQ(mkfifo(meta.c_str(), 0600), 0);
+        if (c.kind == Case::EndlessDevice) ASSERT_EQ(symlink("/dev/zero", meta.c_str()), 0);
+        if (c.kind == Case::Huge) {
+            std::ofstream(meta) << "PRODUCT_UL_CORNER_LAT = 35.0\n";
+            ASSERT_EQ(truncate(meta.c_str(), (16 << 20) + 1), 0);
+        }
+        guitest::WriteNativeScene(folder + "/a.bil", 8, 6, 1, [](int, int x, int) { return uint8_t(x); });
+        form->CloseAll();
+        form->SetStatusPanelText(0, QString());
+        Open({folder + "/a.bil"});
+        EXPECT_FALSE(form->GeoValid);
+        EXPECT_EQ(form->StatusPanelText(3), "設定ファイル無効");
+        EXPECT_FALSE(form->SatImage->Picture.isNull());
+        EXPECT_EQ(form->StatusPanelText(0).contains(QStringLiteral("大きすぎる")), c.hint);
+    }
+}
+
+// Names are kept as the bytes they are: a name that is not UTF-8 opens from a drop and from the list the
+// command line hands over; control characters in a name are shown escaped in the band row.
+TEST_F(SpecialFilesTest, NamesAreKeptAsBytesAndShownSafely) {
+    const std::string latin1 = Native("bad\xff\xfe.dat");
+    const std::string newline = Native("two\nlines.bil");
+    Open({latin1, newline});
+    ASSERT_EQ(form->BandRowList.size(), 2u);
+    EXPECT_EQ(std::string(form->SceneList[0]->path), latin1);
+    EXPECT_EQ(Row(0)->NameLabel->text(), QStringLiteral("A : bad\uFFFD\uFFFD.dat - 0"));
+    EXPECT_EQ(Row(1)->NameLabel->text(), QStringLiteral("B : two\\nlines.bil - 0"));
+
+    // Dropped from a file manager: the URL carries the bytes percent-encoded.
+    form->CloseAll();
+    QMimeData data;
+    data.setUrls({QUrl::fromEncoded("file://" + QByteArray::fromStdString(latin1).toPercentEncoding("/"))});
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    form->dropEvent(&drop);             // Qt delivers drops only after an accepted drag enter
+    QCoreApplication::processEvents();  // the drop opens once it has finished
+    ASSERT_EQ(form->BandRowList.size(), 1u);
+    EXPECT_EQ(std::string(form->SceneList[0]->path), latin1);
+}
+
+// A pasted expression of several megabytes stays whole (the edit's default limit would cut it at 32767
+// characters and unbalance its brackets) and compiles.
+TEST_F(SpecialFilesTest, LongExpressionsAreNotCut) {
+    QString text;
+    for (int i = 0; i < 200000; ++i)
+        text += QStringLiteral("(a+");
+    text += QStringLiteral("1");
+    for (int i = 0; i < 200000; ++i)
+        text += QStringLiteral(")");
+    for (QLineEdit* edit : {form->ExpEditR, form->ExpEditG, form->ExpEditB}) {
+        edit->setText(text);
+        EXPECT_EQ(edit->text().size(), text.size());
+    }
+    form->ExpEditRChange();
+    EXPECT_NE(form->CalcExprR, nullptr);
+}
+
+}  // namespace
+
+ORVENNA_GUI_TEST_MAIN()
