@@ -72,6 +72,7 @@ void set_band_common(BandInfo* b, int index, int band_count, int bits, FILE* fil
     b->full_scale = full_scale_of(bits);
     b->range_high = static_cast<int32_t>(b->full_scale);
     b->file = file;
+    b->sample_type = bits == 16 ? REMOS_SAMPLE_U16 : bits == 32 ? REMOS_SAMPLE_U32 : REMOS_SAMPLE_U8;
 }
 
 // Sets the scene's size from band 0 once every band record is complete.
@@ -145,6 +146,7 @@ int read_ceos_header(SceneFile* scene) {
         set_band_common(b, i, count, bits, scene->file);
         b->samples_per_group = format == FMT_CEOS_PSRB ? samples_per_group : 0;
         b->interleave = format == FMT_CEOS_PSRB ? REMOS_BY_GROUP : REMOS_BY_LINE;
+        if (format == FMT_CEOS_PSRB) b->sample_type = REMOS_SAMPLE_F32;
         b->record_length = record_length;
         b->lines = lines;
         b->prefix_bytes = prefix;

@@ -61,6 +61,28 @@ struct BandInfo {
     uint32_t full_scale;        // 2^bits - 1
     int32_t data_offset;        // file offset of the image data
     FILE* file;                 // the scene's file, not owned
+
+    // The fields below serve bands wider than 8 bits and bands read through GDAL. A reader that fills none
+    // of them leaves them zero: an 8-bit unsigned band without no-data.
+    int32_t sample_type;  // REMOS_SAMPLE_*: how one stored sample reads
+    int32_t has_nodata;   // 1 when `nodata` marks pixels without data
+    double nodata;        // the no-data value, as stored
+    double value_min;     // smallest value present (no-data left out); set by the histogram pass
+    double value_max;     // largest value present; with value_min the span of the 256 histogram columns
+    double display_low;   // display range in the band's own values (bands wider than 8 bits)
+    double display_high;
+    void* source;  // reader-private state (the GDAL band), owned by the scene; shared by copies of the record
+};
+
+// Sample types of BandInfo::sample_type: the stored value's kind, whatever the file's byte order.
+enum {
+    REMOS_SAMPLE_U8 = 0,
+    REMOS_SAMPLE_U16 = 1,
+    REMOS_SAMPLE_I16 = 2,
+    REMOS_SAMPLE_U32 = 3,
+    REMOS_SAMPLE_I32 = 4,
+    REMOS_SAMPLE_F32 = 5,
+    REMOS_SAMPLE_F64 = 6
 };
 
 // One opened scene file. The caller owns the record; remos_open fills it, remos_close empties it.
@@ -97,6 +119,11 @@ float remos_bytes_to_float(const unsigned char* bytes, int n, int little_endian)
 // Samples, rows, histograms and display ranges.
 double remos_read_sample(BandInfo* band, int64_t pixel_index);
 int remos_read_row(BandInfo* band, unsigned char* dest, int line, int x0, int n);
+// Reads n stored samples of `line` from column x0 into dest as the band's sample_type in the machine's byte
+// order (remos_sample_size bytes each), clipped like remos_read_row. Samples that cannot be read are zero.
+// Returns the count written. Safe to call from several threads for bands of one scene.
+int remos_read_row_stored(BandInfo* band, void* dest, int line, int x0, int n);
+int remos_sample_size(int sample_type);  // bytes of one sample of that type; 0 for unknown types
 int remos_make_histogram(BandInfo* band);
 // Called now and then by a long pass with the share of the work done (0..1); a result of 0 stops the pass.
 // It runs on the thread that runs the pass.

@@ -370,6 +370,64 @@ double remos_read_sample(BandInfo* band, int64_t pixel_index) {
     return static_cast<double>(remos_bytes_to_uint(s, B, 0));
 }
 
+int remos_sample_size(int sample_type) {
+    switch (sample_type) {
+        case REMOS_SAMPLE_U8:
+            return 1;
+        case REMOS_SAMPLE_U16:
+        case REMOS_SAMPLE_I16:
+            return 2;
+        case REMOS_SAMPLE_U32:
+        case REMOS_SAMPLE_I32:
+        case REMOS_SAMPLE_F32:
+            return 4;
+        case REMOS_SAMPLE_F64:
+            return 8;
+        default:
+            return 0;
+    }
+}
+
+int remos_read_row_stored(BandInfo* band, void* dest, int line, int x0, int n) {
+    if (!band || !dest || n <= 0 || band->width <= 0 || band->lines <= 0) return 0;
+    const int S = remos_sample_size(band->sample_type);
+    if (S == 0) return 0;
+    if (line < 0) line = 0;
+    if (line >= band->lines) line = band->lines - 1;
+    if (x0 < 0) x0 = 0;
+    if (x0 >= band->width) x0 = band->width - 1;
+    if (static_cast<int64_t>(x0) + n >= band->width) n = band->width - x0;
+    auto* d = static_cast<unsigned char*>(dest);
+    const size_t bytes = static_cast<size_t>(n) * static_cast<size_t>(S);
+    int64_t off = 0;
+    if (!remos_io::sample_offset(band, line, x0, &off)) {
+        memset(d, 0, bytes);
+        return n;
+    }
+    // The built-in formats store big-endian samples (pixel-interleaved colour is 8-bit only).
+    auto to_host = [&](unsigned char* p) {
+        for (int i = 0; i < S / 2; ++i)
+            std::swap(p[i], p[S - 1 - i]);
+    };
+    if (band->interleave == REMOS_BY_LINE && band->bytes_per_sample == S) {
+        remos_io::read_at(band->file, off, d, bytes);
+        if (S > 1)
+            for (int i = 0; i < n; ++i)
+                to_host(d + static_cast<size_t>(i) * S);
+    } else if (band->interleave == REMOS_BY_PIXEL_RGB && S == 1) {
+        read_line_rgb(band, d, off, n);
+    } else if (band->interleave == REMOS_BY_GROUP && S == 4 && band->samples_per_group > 0) {
+        const int64_t group = static_cast<int64_t>(band->samples_per_group) * 4;
+        for (int i = 0; i < n; ++i) {
+            remos_io::read_at(band->file, off + group * i, d + 4 * i, 4);
+            to_host(d + 4 * i);
+        }
+    } else {
+        memset(d, 0, bytes);
+    }
+    return n;
+}
+
 int remos_read_row(BandInfo* band, unsigned char* dest, int line, int x0, int n) {
     if (!band || !dest) return 0;
     if (band->width <= 0 || band->lines <= 0 || n <= 0) return 1;

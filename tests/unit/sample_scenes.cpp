@@ -661,15 +661,32 @@ TEST_F(SampleSet, EverySceneFileReadsBackAsTheModel) {
                                       << int(row[size_t(x)]) << ", model " << expected_8bit(f, k, x, y);
             }
             EXPECT_EQ(mismatches, 0) << "band " << k;
-            // Raw samples: 16-bit values and truncated floats as stored.
+            // Raw samples: 16-bit values and truncated floats as stored; a stored row holds them whole.
             const int x = 321, y = 456;
             const double raw = remos_read_sample(band, int64_t(y) * kWidth + x);
-            if (f.encoding == Encoding::Value16)
+            std::vector<unsigned char> stored(size_t(kWidth) * 8);
+            ASSERT_EQ(remos_read_row_stored(band, stored.data(), y, x, 2), 2);
+            double whole = 0;
+            if (f.encoding == Encoding::Value16) {
+                EXPECT_EQ(band->sample_type, REMOS_SAMPLE_U16);
                 EXPECT_EQ(raw, band_value16(f.bands[k], x, y, kWidth, kHeight));
-            else if (f.encoding == Encoding::Psrb)
+                uint16_t v[2];
+                std::memcpy(v, stored.data(), sizeof v);
+                whole = v[0];
+                EXPECT_EQ(v[1], band_value16(f.bands[k], x + 1, y, kWidth, kHeight));
+            } else if (f.encoding == Encoding::Psrb) {
+                EXPECT_EQ(band->sample_type, REMOS_SAMPLE_F32);
                 EXPECT_EQ(raw, std::trunc(double(psrb_value(k, x, y, kWidth, kHeight))));
-            else
+                float v[2];
+                std::memcpy(v, stored.data(), sizeof v);
+                EXPECT_EQ(v[0], psrb_value(k, x, y, kWidth, kHeight));
+                whole = std::trunc(double(v[0]));
+            } else {
+                EXPECT_EQ(band->sample_type, REMOS_SAMPLE_U8);
                 EXPECT_EQ(raw, band_value(f.bands[k], x, y, kWidth, kHeight));
+                whole = stored[0];
+            }
+            EXPECT_EQ(whole, raw);
         }
         remos_close(&scene);
     }
