@@ -30,6 +30,7 @@
 #include "dialogs/Helpformcode.h"
 #include "display/Composite.h"
 #include "platform/BackgroundTask.h"
+#include "platform/ElidedLabel.h"
 #include "platform/Fonts.h"
 #include "platform/Hint.h"
 #include "platform/ImageControl.h"
@@ -262,7 +263,10 @@ void TGelvantMainForm::BuildBandPanel() {
     Label7->move(12, 96);
     Label7->adjustSize();
     AutoRangeEdit = new QLineEdit(QStringLiteral("0.00085"), ConfigPanel);
-    AutoRangeEdit->setGeometry(224, 92, 45, 21);
+    // Wide enough for its default text whatever the font, still ending inside the panel.
+    const int ratioWidth =
+        std::max(45, AutoRangeEdit->fontMetrics().horizontalAdvance(AutoRangeEdit->text()) + 8);
+    AutoRangeEdit->setGeometry(std::min(224, 276 - ratioWidth), 92, ratioWidth, 21);
     AutoRangeEdit->setTextMargins(-3, 0, -3, 0);
     AutoRangeEdit->setCursorPosition(0);
     ConfigPanel->hide();
@@ -311,7 +315,7 @@ void TGelvantMainForm::BuildStatusBar() {
     bar->setSizeGripEnabled(true);
     const int widths[4] = {200, 150, 240, 50};
     for (int i = 0; i < 4; ++i) {
-        StatusPanels[i] = new QLabel(bar);
+        StatusPanels[i] = new ElidedLabel(bar);
         StatusPanels[i]->setFrameShape(QFrame::Panel);
         StatusPanels[i]->setFrameShadow(QFrame::Sunken);
         // The last panel reaches to the right end of the bar, as a status bar's last part does, so that

@@ -28,10 +28,12 @@ class QPushButton;
 class QScrollArea;
 class QScrollBar;
 class QShortcut;
+class QTimer;
 class QToolBar;
 class QToolButton;
 class QVBoxLayout;
 class BackgroundTask;
+class ElidedLabel;
 class ImageControl;
 class ViewerBusEndpoint;
 struct CalcExpr;
@@ -100,7 +102,9 @@ public:
     QPushButton* BtnColor;
     QPushButton* BtnDraw;
 
-    QLabel* StatusPanels[4];  // panel texts of the status bar, widths 200, 150, 240, 50
+    // Panel texts of the status bar, widths 200, 150, 240, 50; a text that does not fit shows whole as a
+    // tooltip.
+    ElidedLabel* StatusPanels[4];
 
     QMenu* F1;
     QAction* MI_OPEN;
@@ -292,6 +296,8 @@ public:
 
     void CloseAll();
     void SaveView();
+    // Empties the status panels that describe the open scene (size, metadata state) once nothing is open.
+    void ClearSceneStatus();
 
     // ---- Scrolling, panning and magnification (MainNavigation.cpp) ---------------------------------------
     void ConnectNavigationHandlers();
@@ -304,6 +310,9 @@ public:
     void SatImagePanMouseMove(QMouseEvent* event);
     void SatImageMouseUp(QMouseEvent* event);
     void DrawPanOverlay(int x, int y);
+    // The pan overlay's text lines for image pixel (x, y): line 0 the position, line 1 longitude and latitude
+    // (empty without coordinates), then one line per band.
+    QStringList PanOverlayLines(int x, int y);
     void ZoomImageMouseDown(QMouseEvent* event);
     void ZoomImageMouseMove(QMouseEvent* event);
     void ZoomImageMouseUp(QMouseEvent* event);
@@ -312,6 +321,10 @@ public:
     void ZoomPanelResize();
     void FormShow();
     void FormResize();
+    // The view changed its size: redraws once the size has settled (automatic update on).
+    void ViewResized();
+    static constexpr int kResizeSettleMs = 150;
+    QTimer* resizeRedrawTimer = nullptr;
     // Repaints the step slider; y is the pointer's line, used only while ZoomDragging.
     void DrawZoomSlider(int y);
 

@@ -345,6 +345,7 @@ void TGelvantMainForm::CloseBand(BandRow* row) {
     if (SceneList.empty()) {
         ImageLoaded = false;
         GeoValid = false;
+        ClearSceneStatus();
     }
 }
 

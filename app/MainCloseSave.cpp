@@ -1,10 +1,13 @@
 // Closing every band and scene at once, and saving the view as drawn to a bitmap file.
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageWriter>
 
 #include "app/Main.h"
 #include "platform/BmpWriter.h"
 #include "platform/ErrorDisplay.h"
+#include "platform/FileSaver.h"
 #include "platform/ImageControl.h"
 #include "platform/Prompts.h"
 #include "scene/remos.h"
@@ -28,19 +31,47 @@ void TGelvantMainForm::CloseAll() {
     picture.fill(Qt::white);
     SatImage->update();
 
-    // Everything else (status texts, scroll bars, magnification, ImgWidth, ImgHeight, the Landsat values and
-    // the expressions) stays until the next opening overwrites it.
+    // The scene size and metadata state describe what is open: nothing now. Everything else (scroll bars,
+    // magnification, ImgWidth, ImgHeight, the Landsat values and the expressions) stays until the next
+    // opening overwrites it.
     ImageLoaded = false;
     GeoValid = false;
+    ClearSceneStatus();
+}
+
+void TGelvantMainForm::ClearSceneStatus() {
+    SetStatusPanelText(1, QString());
+    SetStatusPanelText(3, QString());
 }
 
 void TGelvantMainForm::SaveView() {
-    QString name = Prompts::Current().PickSaveFile(QStringLiteral("名前を付けて保存"),
-                                                   QStringLiteral("ビットマップ (*.bmp)"));
+    QString name = Prompts::Current().PickSaveFile(
+        QStringLiteral("名前を付けて保存"),
+        QStringLiteral("ビットマップ (*.bmp);;PNG (*.png);;JPEG (*.jpg);;TIFF (*.tif)"));
     if (name.isEmpty()) return;
-    if (QFileInfo(name).suffix().isEmpty()) name += QStringLiteral(".bmp");
-    if (SatImage->Picture.isNull()) return;  // nothing has been drawn yet
+    if (SatImage->Picture.isNull()) {
+        Prompts::Current().Inform(QStringLiteral("まだ何も描画されていないため、保存する画像がありません"),
+                                  QStringLiteral("情報"), PromptKind::Information);
+        return;
+    }
+    // The extension names the format when the platform writes it; otherwise the file is a bitmap.
+    const QString suffix = QFileInfo(name).suffix().toLower();
+    const bool bitmap =
+        suffix == QLatin1String("bmp") || !QImageWriter::supportedImageFormats().contains(suffix.toLatin1());
+    if (bitmap && suffix != QLatin1String("bmp")) name += QStringLiteral(".bmp");
     QString error;
-    if (!WriteBmp24(SatImage->Picture, QFile::encodeName(name), &error))
+    QByteArray bytes;
+    if (bitmap) {
+        bytes = EncodeBmp24(SatImage->Picture, &error);
+    } else {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, suffix.toLatin1());
+        if (!writer.write(SatImage->Picture)) {
+            error = writer.errorString();
+            bytes.clear();
+        }
+    }
+    if (bytes.isEmpty() || !SaveFileWhole(QFile::encodeName(name), bytes, &error))
         ShowErrorText(QStringLiteral("\"") + name + QStringLiteral("\" に保存できません: ") + error);
 }

@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTimer>
 #include <QToolButton>
 
 #include <algorithm>
@@ -82,6 +83,8 @@ protected:
             form_->FormShow();
         } else if (watched == form_ && type == QEvent::Resize) {
             form_->FormResize();
+        } else if (watched == form_->SatImage && type == QEvent::Resize) {
+            form_->ViewResized();
         }
         return false;
     }
@@ -173,9 +176,9 @@ void TGelvantMainForm::ConnectNavigationHandlers() {
     Image3->OnMouseUp = [this](QMouseEvent* e) { Image3MouseUp(e); };
 
     auto* events = new NavigationEvents(this);
-    for (QObject* watched :
-         {static_cast<QObject*>(ScrImgHor), static_cast<QObject*>(ScrImgVert),
-          static_cast<QObject*>(ZoomPanel), static_cast<QObject*>(ZoomImage), static_cast<QObject*>(this)})
+    for (QObject* watched : {static_cast<QObject*>(ScrImgHor), static_cast<QObject*>(ScrImgVert),
+                             static_cast<QObject*>(ZoomPanel), static_cast<QObject*>(ZoomImage),
+                             static_cast<QObject*>(SatImage), static_cast<QObject*>(this)})
         watched->installEventFilter(events);
 }
 
@@ -274,22 +277,27 @@ void TGelvantMainForm::DrawPanOverlay(int x, int y) {
 
     PrepareOverlayText(p);
     const int lineHeight = QFontMetrics(p.font()).height();
-    const int left = cx + 5;
-    auto line = [&](int k, const QString& text) { DrawOverlayText(p, left, cy + 5 + k * lineHeight, text); };
-    line(0, QStringLiteral("X, Y : %1, %2").arg(x).arg(y));
-    if (GeoValid)
-        line(1, QStringLiteral("経度, 緯度 :  ") + LongitudeText(x, y) + QStringLiteral(", ") +
-                    LatitudeText(x, y));
+    const QStringList lines = PanOverlayLines(x, y);
+    for (int k = 0; k < lines.size(); ++k)
+        if (!lines[k].isEmpty()) DrawOverlayText(p, cx + 5, cy + 5 + k * lineHeight, lines[k]);
+    p.end();
+    SatImage->update();
+}
+
+QStringList TGelvantMainForm::PanOverlayLines(int x, int y) {
+    QStringList lines;
+    lines << QStringLiteral("X, Y : %1, %2").arg(x).arg(y);
+    lines << (GeoValid ? QStringLiteral("経度, 緯度 :  ") + LongitudeText(x, y) + QStringLiteral(", ") +
+                             LatitudeText(x, y)
+                       : QString());
     const int64_t index = int64_t(ImgWidth) * y + x;
     for (size_t i = 0; i < BandRowList.size(); ++i) {
         // Rows past the 26th have no letter; they are shown by their list number.
         const QString letter = i < static_cast<size_t>(kBandLetterCount) ? QString(QChar('a' + int(i)))
                                                                          : QStringLiteral("[%1]").arg(i + 1);
-        line(2 + static_cast<int>(i),
-             letter + QStringLiteral(" : ") + QString::number(BandValueAt(BandRowList[i].get(), index)));
+        lines << letter + QStringLiteral(" : ") + QString::number(BandValueAt(BandRowList[i].get(), index));
     }
-    p.end();
-    SatImage->update();
+    return lines;
 }
 
 // ---- Zoom buttons and the step slider -------------------------------------------------------------------
@@ -364,5 +372,19 @@ void TGelvantMainForm::FormShow() {
 }
 
 void TGelvantMainForm::FormResize() {
-    // Nothing is redrawn: the picture keeps its size until the next redraw sizes it to the view.
+    // The view's own resize (below) redraws; the window's size alone changes nothing.
+}
+
+void TGelvantMainForm::ViewResized() {
+    // A window resize, a placement or a panel shown or hidden changes the view's size in several steps:
+    // one redraw once the size has settled, instead of an old picture in a corner with grey around it.
+    if (!resizeRedrawTimer) {
+        resizeRedrawTimer = new QTimer(this);
+        resizeRedrawTimer->setSingleShot(true);
+        resizeRedrawTimer->setInterval(kResizeSettleMs);
+        connect(resizeRedrawTimer, &QTimer::timeout, this, [this] {
+            if (ImageLoaded && AutoUpdate && SatImage->Picture.size() != SatImage->size()) DrawComposite();
+        });
+    }
+    resizeRedrawTimer->start();
 }

@@ -149,6 +149,8 @@ public:
 
 private:
     FileOutcome OpenOne(const QByteArray& name) {
+        // A metadata text picked or dropped with the bands is read beside them anyway, not opened as one.
+        if (is_scene_metadata_name(name.toStdString())) return FileOutcome::Next;
         // Only regular files are opened: a pipe would hang the opening, a folder or device is never a scene.
         const QString unreadable = UnreadableFileReason(name);
         if (!unreadable.isEmpty()) {

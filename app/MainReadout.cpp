@@ -48,6 +48,9 @@ void TGelvantMainForm::SatImageMouseDown(QMouseEvent* event) {
     // The left button starts a pan (navigation); every other button calls up the pixel value window.
     if (!ImageLoaded || event->button() == Qt::LeftButton) return;
     ShowPixelWindowAt(event->globalPosition().toPoint());
+    // Filled at once for the clicked pixel, not only at the next move of the pointer.
+    const QPoint p = event->position().toPoint();
+    PointerReadout(p.x(), p.y());
 }
 
 void TGelvantMainForm::ShowPixelWindowAt(const QPoint& globalPointer) {
@@ -90,6 +93,8 @@ void TGelvantMainForm::PointerReadout(int viewX, int viewY) {
 
 QString TGelvantMainForm::PixelValueText(int x, int y) {
     QString text = QStringLiteral("X, Y : %1, %2\n").arg(x).arg(y);
+    // The white margin around the scene has no values and no place on the ground.
+    if (x < 0 || y < 0 || x >= ImgWidth || y >= ImgHeight) return text + QStringLiteral("範囲外\n");
     if (GeoValid)
         text += QStringLiteral("経度, 緯度 : ") + LongitudeText(x, y) + QStringLiteral(", ") +
                 LatitudeText(x, y) + QStringLiteral("\n\n");

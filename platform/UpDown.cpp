@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QValidator>
 
 #include <algorithm>
 
@@ -29,6 +30,7 @@ void UpDown::SetAssociate(QLineEdit* edit) {
     associate_ = edit;
     if (!edit) return;
     edit->installEventFilter(this);
+    edit->setValidator(new QIntValidator(min_, max_, edit));
     setGeometry(edit->x() + edit->width(), edit->y(), width(), edit->height());
     edit->setText(QString::number(position_));
 }
@@ -37,6 +39,9 @@ void UpDown::SetRange(int min, int max) {
     min_ = min;
     max_ = std::max(min, max);
     position_ = std::clamp(position_, min_, max_);
+    if (associate_)
+        if (auto* validator = qobject_cast<QIntValidator*>(const_cast<QValidator*>(associate_->validator())))
+            validator->setRange(min_, max_);
 }
 
 int UpDown::Position() const {
@@ -57,6 +62,9 @@ void UpDown::Step(int delta) {
 }
 
 bool UpDown::eventFilter(QObject* watched, QEvent* event) {
+    // Leaving the edit with a text that is no number of the range (empty, "300") puts back the nearest
+    // good value.
+    if (watched == associate_ && event->type() == QEvent::FocusOut) SetPosition(Position());
     if (watched == associate_ && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Up || key == Qt::Key_Down) {

@@ -1,7 +1,8 @@
 // Up/down buttons attached to an edit box. The position is a number between Min and Max shown as the edit's
 // text: setting the position writes the text (which runs the edit's change handlers), and reading it parses
-// the text the user may have typed. A number outside Min..Max reads as the nearest bound; a text that is not
-// a whole number reads as the last valid position. Up and Down arrow keys in the edit step the position too.
+// the text the user may have typed. The edit takes whole numbers of the range only; a number outside
+// Min..Max reads as the nearest bound, a text that is not a whole number (an empty box) as the last valid
+// position, and leaving the edit writes the position back. Up and Down arrow keys in the edit step it too.
 #pragma once
 
 #include <QWidget>

@@ -33,6 +33,12 @@ bool is_regular(const std::string& path) {
 
 }  // namespace
 
+bool is_scene_metadata_name(const std::string& path) {
+    const std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
+    return equals_ignoring_case(name, "summary.txt") || ends_with_ignoring_case(name, ".met") ||
+           ends_with_ignoring_case(name, "_mtl.txt");
+}
+
 bool name_less_ignoring_case(const std::string& a, const std::string& b) {
     const size_t n = std::min(a.size(), b.size());
     for (size_t i = 0; i < n; ++i) {

@@ -15,5 +15,9 @@ struct SceneMetadataFiles {
 // regular files (folders, pipes) are passed over; nothing is opened.
 SceneMetadataFiles find_scene_metadata_files(const std::string& dir);
 
+// Whether a file name (the last part of a path) names a metadata text: "summary.txt", "*.met" or
+// "*_MTL.txt", in any letter case. Such files are read beside the scene, never opened as bands.
+bool is_scene_metadata_name(const std::string& path);
+
 // Orders names without regard to ASCII letter case, bytes otherwise; equal names keep byte order.
 bool name_less_ignoring_case(const std::string& a, const std::string& b);

@@ -1,5 +1,6 @@
 // The band list: row layout and labels, histogram pictures, every way of changing a display range, the
 // colour squares, automatic range, closing bands with relabelling and scene release.
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -192,6 +193,49 @@ TEST_F(BandRowTest, TypedBoundsNeverMeet) {
     EXPECT_EQ(Pixel(row, 20, 0), kBackOutside);
 }
 
+// Typed by the user, the bounds take whole numbers of the band's range only; a box left empty (or with a
+// number past the range) gets the last good value back.
+TEST_F(BandRowTest, KeyboardTakesOnlyNumbersOfTheRange) {
+    form->show();
+    QApplication::setActiveWindow(form.get());  // focus changes need an active window
+    OpenThreeBands();
+    BandRow* row = Row(0);
+    row->MinUpDown->SetPosition(40);
+    row->MinEdit->setFocus();
+    row->MinEdit->selectAll();
+    QTest::keyClicks(row->MinEdit, "abc-5");
+    EXPECT_EQ(row->MinEdit->text(), "5");  // letters and the minus sign are not taken
+    EXPECT_EQ(row->Band->range_low, 5);
+    row->MinEdit->selectAll();
+    QTest::keyClick(row->MinEdit, Qt::Key_Backspace);
+    EXPECT_EQ(row->MinEdit->text(), "");
+    EXPECT_EQ(row->Band->range_low, 5);  // an empty box is no number: the range stays
+    row->MaxEdit->setFocus();            // leaving the box puts the value back
+    EXPECT_EQ(row->MinEdit->text(), "5");
+    row->MaxEdit->selectAll();
+    QTest::keyClicks(row->MaxEdit, "300");
+    row->MinEdit->setFocus();
+    EXPECT_EQ(row->MaxEdit->text(), "255");
+    EXPECT_EQ(row->Band->range_high, 255);
+}
+
+// "自動", "<>" and the colour squares redraw the view when automatic update is on, and only then.
+TEST_F(BandRowTest, RowButtonsRedrawTheView) {
+    OpenThreeBands();
+    BandRow* row = Row(1);
+    const int kUnset = -987654;
+    for (bool autoUpdate : {true, false}) {
+        form->AutoUpdate = autoUpdate;
+        for (QPushButton* button : {row->AutoButton, row->FullRangeButton, row->RedButton, row->GreenButton,
+                                    row->BlueButton, row->GreyButton}) {
+            SCOPED_TRACE(button->text().toStdString() + (autoUpdate ? " on" : " off"));
+            form->ViewOffsetX = kUnset;  // every redraw sets it
+            button->click();
+            EXPECT_EQ(form->ViewOffsetX != kUnset, autoUpdate);
+        }
+    }
+}
+
 TEST_F(BandRowTest, UpDownButtonsStepTheBound) {
     OpenThreeBands();
     BandRow* row = Row(0);
@@ -326,6 +370,8 @@ TEST_F(BandRowTest, AutomaticRangeAsksForAMissingHistogram) {
     EXPECT_EQ(prompts.boxes[0].kind, PromptKind::Information);
     EXPECT_FALSE(row->HistValid);
     EXPECT_EQ(row->Band->histogram[150], 0);
+    EXPECT_EQ(row->Band->range_low, copy.range_low);  // from the histogram as it stands
+    EXPECT_EQ(row->Band->range_high, copy.range_high);
 
     // Yes computes it; the automatic range is carried over unchanged, even above the old upper bound.
     row->MinUpDown->SetPosition(0);
@@ -375,11 +421,15 @@ TEST_F(BandRowTest, ClosingABandRelabelsTheRest) {
 
     form->CloseBand(Row(0));
     form->GeoValid = true;
+    form->SetStatusPanelText(1, "縦 : 4 横 : 5");
+    form->SetStatusPanelText(3, "座標設定有効");
     form->CloseBand(Row(0));
     EXPECT_TRUE(form->BandRowList.empty());
     EXPECT_TRUE(form->SceneList.empty());
     EXPECT_FALSE(form->ImageLoaded);
     EXPECT_FALSE(form->GeoValid);
+    EXPECT_EQ(form->StatusPanelText(1), "");  // nothing open: no size, no metadata state
+    EXPECT_EQ(form->StatusPanelText(3), "");
 }
 
 TEST_F(BandRowTest, ScenesOfTheSameFileNameInDifferentFoldersStayApart) {

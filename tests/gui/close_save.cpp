@@ -62,7 +62,7 @@ TEST_F(CloseSaveTest, CloseAllWithNothingLoadedOnlyBlanksTheView) {
     ASSERT_FALSE(form->SatImage->Picture.isNull());
     EXPECT_EQ(form->SatImage->Picture.size(), form->SatImage->size());
     EXPECT_TRUE(AllWhite(form->SatImage->Picture));
-    EXPECT_EQ(form->StatusPanelText(1), "縦 : 1 横 : 2");
+    EXPECT_EQ(form->StatusPanelText(1), "");  // nothing is open: no scene size
     EXPECT_TRUE(prompts.boxes.empty());
 }
 
@@ -92,11 +92,12 @@ TEST_F(CloseSaveTest, CloseAllReleasesEverythingAndKeepsTheRest) {
     EXPECT_FALSE(form->ImageLoaded);
     EXPECT_FALSE(form->GeoValid);
     EXPECT_TRUE(AllWhite(form->SatImage->Picture));
+    // The status no longer describes a scene that is gone.
+    EXPECT_EQ(form->StatusPanelText(1), "");
+    EXPECT_EQ(form->StatusPanelText(3), "");
     // Kept until the next opening.
     EXPECT_TRUE(form->LsThermValid);
     EXPECT_DOUBLE_EQ(form->LsLmax, 17.04);
-    EXPECT_EQ(form->StatusPanelText(1), "縦 : 48 横 : 64");
-    EXPECT_EQ(form->StatusPanelText(3), "座標設定有効 LANDSAT温度設定有効");
     EXPECT_EQ(form->ScrImgHor->maximum(), 63);
     EXPECT_EQ(form->ScrImgHor->value(), 20);
     EXPECT_EQ(form->ZoomStep, 3);
@@ -129,13 +130,43 @@ TEST_F(CloseSaveTest, NothingIsWrittenBeforeAnythingWasDrawn) {
     const std::string target = dir.file("early");
     prompts.saveAnswers.push_back(QString::fromStdString(target));
     form->SaveView();
-    ASSERT_EQ(prompts.boxes.size(), 1u);
+    ASSERT_EQ(prompts.boxes.size(), 2u);
     EXPECT_EQ(prompts.boxes[0].type, BoxType::SaveFile);
-    EXPECT_EQ(prompts.boxes[0].text, "ビットマップ (*.bmp)");
+    EXPECT_TRUE(prompts.boxes[0].text.startsWith("ビットマップ (*.bmp);;"));  // the default format first
+    // The user hears why nothing was written.
+    EXPECT_EQ(prompts.boxes[1].type, BoxType::Message);
+    EXPECT_EQ(prompts.boxes[1].text, "まだ何も描画されていないため、保存する画像がありません");
     EXPECT_FALSE(std::filesystem::exists(target));
     EXPECT_FALSE(std::filesystem::exists(target + ".bmp"));
     form->SaveView();  // cancelled
-    EXPECT_EQ(prompts.boxes.size(), 2u);
+    EXPECT_EQ(prompts.boxes.size(), 3u);
+}
+
+// The extension names the format when the platform writes it; other names get ".bmp" and a bitmap.
+TEST_F(CloseSaveTest, SavedFileHasTheFormatItsNameSays) {
+    Open(Native("scene.bil", 30, 20));
+    form->DrawComposite();
+    const QImage shown = form->SatImage->Picture.convertToFormat(QImage::Format_RGB32);
+    struct Case {
+        const char* name;
+        const char* written;  // the file that appears
+        const char* format;   // as QImageReader tells it
+        bool exact;           // lossless
+    } cases[] = {
+        {"view.png", "view.png", "png", true},     {"view.tif", "view.tif", "tiff", true},
+        {"view.jpg", "view.jpg", "jpeg", false},   {"view.PNG", "view.PNG", "png", true},
+        {"view.xyz", "view.xyz.bmp", "bmp", true}, {"view", "view.bmp", "bmp", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        prompts.saveAnswers.push_back(QString::fromStdString(dir.file(c.name)));
+        form->SaveView();
+        QImageReader reader(QString::fromStdString(dir.file(c.written)));
+        EXPECT_EQ(reader.format(), QByteArray(c.format));
+        const QImage read = reader.read().convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(read.size(), shown.size());
+        if (c.exact) EXPECT_EQ(read, shown);
+    }
 }
 
 TEST_F(CloseSaveTest, SavedBitmapIsTheViewPixelForPixel) {

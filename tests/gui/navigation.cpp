@@ -162,6 +162,20 @@ TEST_F(NavigationTest, PanShowsTheShiftedSnapshotWithItsOverlay) {
     for (int dx = 5; dx < 60 && !pinkText; ++dx)
         pinkText = At(cx + dx, cy + 8) == kPink;
     EXPECT_TRUE(pinkText);
+    // Its lines: the position, the coordinates line (left empty without coordinates; two blanks after
+    // the colon), then each band's value from line 2.
+    const int x = form->ScrImgHor->value(), y = form->ScrImgVert->value();
+    QStringList lines = form->PanOverlayLines(x, y);
+    ASSERT_EQ(lines.size(), 2 + int(form->BandRowList.size()));
+    EXPECT_EQ(lines[0], QStringLiteral("X, Y : %1, %2").arg(x).arg(y));
+    EXPECT_EQ(lines[1], "");
+    EXPECT_EQ(lines[2],
+              QStringLiteral("a : %1").arg(form->BandValueAt(form->BandRowList[0].get(), 1000 * y + x)));
+    form->GeoValid = true;
+    lines = form->PanOverlayLines(x, y);
+    EXPECT_EQ(lines[1],
+              QStringLiteral("経度, 緯度 :  ") + form->LongitudeText(x, y) + ", " + form->LatitudeText(x, y));
+    form->GeoValid = false;
     // The crosshair stays where the last redraw put the centre pixel; the release shows the final shift
     // and, not synchronising, redraws.
     EXPECT_EQ(form->ViewOffsetX, offsetX);
@@ -380,7 +394,9 @@ TEST_F(NavigationTest, AutoUpdateOffIgnoresEveryRequestButBtnDraw) {
     EXPECT_TRUE(form->AutoUpdate);
 }
 
-TEST_F(NavigationTest, ShowAndResizeRepaintOnlyTheSlider) {
+// A resize repaints the slider at once and redraws the view once its size has settled (several resize steps
+// give one redraw), not with the old picture in a corner; with automatic update off nothing is redrawn.
+TEST_F(NavigationTest, ResizeRepaintsTheSliderAndRedrawsOnceSettled) {
     const QImage& slider = form->ZoomImage->Picture;
     ASSERT_EQ(slider.size(), form->ZoomImage->size());
     const int hz = form->ZoomImage->height();
@@ -388,12 +404,23 @@ TEST_F(NavigationTest, ShowAndResizeRepaintOnlyTheSlider) {
     OpenScene1000x500();
     const QSize pictureBefore = form->SatImage->Picture.size();
     RedrawProbe redraw(form.get());
+    form->resize(880, 590);
+    QCoreApplication::processEvents();
     form->resize(900, 600);
     QCoreApplication::processEvents();
     EXPECT_EQ(form->ZoomImage->Picture.size(), form->ZoomImage->size());
     EXPECT_NE(form->ZoomImage->height(), hz);
     EXPECT_FALSE(redraw.Ran());
-    EXPECT_EQ(form->SatImage->Picture.size(), pictureBefore);  // until the next redraw
+    EXPECT_EQ(form->SatImage->Picture.size(), pictureBefore);  // not while the size is still changing
+    QTest::qWait(TGelvantMainForm::kResizeSettleMs * 3);
+    EXPECT_TRUE(redraw.Ran());
+    EXPECT_EQ(form->SatImage->Picture.size(), form->SatImage->size());
+
+    form->AutoUpdate = false;
+    redraw.Arm();
+    form->resize(800, 560);
+    QTest::qWait(TGelvantMainForm::kResizeSettleMs * 3);
+    EXPECT_FALSE(redraw.Ran());
 }
 
 }  // namespace

@@ -260,7 +260,7 @@ TEST_F(OpeningTest, SummaryCornersAreTakenInOrder) {
 TEST_F(OpeningTest, RealLandsatMetadataGivesCoordinatesAndTemperature) {
     const std::string met = dir.file("L71092085_08520100315_MTL.met");
     std::filesystem::copy_file(
-        std::string(ORVENNA_SOURCE_DIR) + "/../shared/testdata/L71092085_08520100315_MTL.met", met);
+        std::string(ORVENNA_SOURCE_DIR) + "/tests/data/metadata/L71092085_08520100315_MTL.met", met);
     Open({Native("B61.bil", 8, 6)});
     EXPECT_EQ(form->StatusPanelText(3), "座標設定有効 LANDSAT温度設定有効");
     EXPECT_TRUE(form->GeoValid);
@@ -283,6 +283,8 @@ TEST_F(OpeningTest, MetadataStatesAndCarryOver) {
         {"PRODUCT_UL_CORNER_LAT = 3\n", false, true, "座標設定有効"},  // therm cleared by the file
         {nullptr, true, true, "座標設定有効 LANDSAT温度設定有効"},     // nothing found: flags carry over
         {"OTHER = 1\n", true, true, "設定ファイル無効"},               // read, neither group present
+        {"\n  \n", true, false, "座標設定有効"},                       // opens, nothing to read: carried over
+        {"\n", false, true, "LANDSAT温度設定有効"},
     };
     int n = 0;
     for (const Case& c : cases) {
@@ -298,6 +300,25 @@ TEST_F(OpeningTest, MetadataStatesAndCarryOver) {
         EXPECT_EQ(form->StatusPanelText(3), c.panel);
         ++n;
     }
+}
+
+// A key missing from a group that was accepted reads as 0; a summary in upper case is found as well; the
+// metadata files picked or dropped together with the bands are read as metadata, not opened as bands.
+TEST_F(OpeningTest, MetadataFilesInAnyCaseAndAmongTheBands) {
+    guitest::TempDir folder;
+    const std::string summary = folder.file("SUMMARY.TXT");
+    std::ofstream(summary) << "Img_ImageSceneLeftTopLatitude = \"35.5\"\n";
+    const std::string met = folder.file("scene_MTL.txt");
+    std::ofstream(met) << "LMAX_BAND61 = 12\n";
+    const std::string band = folder.file("band.bil");
+    guitest::WriteNativeScene(band, 8, 6, 1, [](int, int x, int) { return uint8_t(x); });
+    form->UlLon = 99;
+    form->OpenDroppedFiles({Q(summary), Q(band), Q(met)});
+    EXPECT_TRUE(prompts.boxes.empty());  // no "unknown format" for the metadata files
+    ASSERT_EQ(form->BandRowList.size(), 1u);
+    EXPECT_EQ(form->StatusPanelText(3), "座標設定有効");
+    EXPECT_DOUBLE_EQ(form->UlLat, 35.5);
+    EXPECT_DOUBLE_EQ(form->UlLon, 0.0);  // missing from the accepted group
 }
 
 TEST_F(OpeningTest, FirstLandsatFileIsTakenInNameOrderWithoutRegardToCase) {
@@ -351,6 +372,24 @@ TEST_F(OpeningTest, LargeFileQuestion) {
             EXPECT_EQ(total, c.histogram ? 64 : 0);
             if (c.histogram) EXPECT_EQ(band->histogram[k * 10 + 3], 4);  // x + y = 3 four times
         }
+    }
+    // A picture whose histogram was declined: peaks 255 and 1, every count 0, no valid histogram.
+    form->CloseAll();
+    prompts.yesNoAnswers = {false};
+    form->HistCheckBox->setChecked(true);
+    form->FileSizeLookup = [](const QByteArray&) { return int64_t(100000001); };
+    std::string error;
+    const std::string bmp = dir.file("large.bmp");
+    ASSERT_TRUE(samples::write_bmp(bmp, 20, 10, &error)) << error;
+    Open({bmp});
+    ASSERT_EQ(form->BandRowList.size(), 3u);
+    for (int k = 0; k < 3; ++k) {
+        const BandInfo* band = Row(k)->Band;
+        EXPECT_FALSE(Row(k)->HistValid);
+        EXPECT_EQ(band->hist_peak, 255);
+        EXPECT_EQ(band->hist_peak_inner, 1);
+        EXPECT_TRUE(std::all_of(std::begin(band->histogram), std::end(band->histogram),
+                                [](int v) { return v == 0; }));
     }
 }
 

@@ -96,6 +96,9 @@ TEST_F(ReadoutTest, PixelWindowTextWithAndWithoutCoordinates) {
     form->GeoValid = true;
     EXPECT_EQ(form->PixelValueText(3, 2),
               "X, Y : 3, 2\n経度, 緯度 : 103.0000, 48.0000\n\na : 7\nb : 47\nc : 87\n");
+    // In the white margin around the scene there is nothing to read, for any kind of band.
+    for (const auto& [x, y] : {std::pair{-1, 2}, {16, 2}, {3, -1}, {3, 8}})
+        EXPECT_EQ(form->PixelValueText(x, y), QStringLiteral("X, Y : %1, %2\n範囲外\n").arg(x).arg(y));
     // Past the last pixel the data bands read 0.
     EXPECT_EQ(form->BandValueAt(Row(0), 16 * 8), 0);
     EXPECT_EQ(form->BandValueAt(Row(2), 16 * 7 + 15), 40 * 2 + 15 + 14);
@@ -184,6 +187,9 @@ TEST_F(ReadoutTest, NonLeftButtonCallsUpThePixelWindow) {
     QTest::mousePress(form->SatImage, Qt::RightButton, {}, QPoint(30, 40));
     ASSERT_TRUE(PixForm->isVisible());
     EXPECT_EQ(PixForm->pos(), form->SatImage->mapToGlobal(QPoint(30, 40)) + QPoint(10, 10));
+    // Filled at once for the clicked pixel, before the pointer moves.
+    EXPECT_EQ(PixForm->ValueLabel->text(),
+              form->PixelValueText(form->ImageColumnAtView(30), form->ImageLineAtView(40)));
     QTest::mousePress(form->SatImage, Qt::MiddleButton, {}, QPoint(50, 60));  // already shown: moved
     EXPECT_TRUE(PixForm->isVisible());
     EXPECT_EQ(PixForm->pos(), form->SatImage->mapToGlobal(QPoint(50, 60)) + QPoint(10, 10));
