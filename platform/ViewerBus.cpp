@@ -5,12 +5,14 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -19,7 +21,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -75,51 +79,106 @@ bool WriteAll(int fd, const std::string& text) {
     return true;
 }
 
+// A folder the bus may use: a real directory (not a symlink) of this user, closed to everyone else.
+bool CheckPrivate(const std::string& dir, const struct stat& st, std::string* why) {
+    const char* reason = nullptr;
+    if (S_ISLNK(st.st_mode))
+        reason = "シンボリックリンクです";
+    else if (!S_ISDIR(st.st_mode))
+        reason = "フォルダではありません";
+    else if (st.st_uid != getuid())
+        reason = "他のユーザーのフォルダです";
+    else if ((st.st_mode & 077) != 0)
+        reason = "他のユーザーにも開かれています";
+    if (reason && why) *why = dir + ": " + reason;
+    return reason == nullptr;
+}
+
+// Creates `dir` (mode 0700) when missing; true when it is then a private folder.
+bool PreparePrivateFolder(const std::string& dir, std::string* why) {
+    if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
+        *why = dir + ": フォルダを作れません (" + std::strerror(errno) + ")";
+        return false;
+    }
+    struct stat st {};
+    if (lstat(dir.c_str(), &st) != 0) {
+        *why = dir + ": " + std::strerror(errno);
+        return false;
+    }
+    return CheckPrivate(dir, st, why);
+}
+
+// $XDG_STATE_HOME/orvenna-bus, else ~/.local/state/orvenna-bus; empty when no home is known.
+std::string StateFolder() {
+    const char* state = std::getenv("XDG_STATE_HOME");
+    if (state && state[0] == '/') return std::string(state) + "/orvenna-bus";
+    std::string home;
+    const char* env = std::getenv("HOME");
+    if (env && env[0] == '/') {
+        home = env;
+    } else if (const passwd* user = getpwuid(getuid()); user && user->pw_dir && user->pw_dir[0] == '/') {
+        home = user->pw_dir;
+    }
+    return home.empty() ? std::string() : home + "/.local/state/orvenna-bus";
+}
+
+// Creates the missing folders above `dir` with mode 0700; existing ones are left as they are.
+void MakeParents(const std::string& dir) {
+    for (size_t slash = dir.find('/', 1); slash != std::string::npos; slash = dir.find('/', slash + 1))
+        mkdir(dir.substr(0, slash).c_str(), 0700);
+}
+
 }  // namespace
 
 std::string ViewerBus::RuntimeFolder(std::string* error) {
-    std::string dir;
-    const char* own = std::getenv("ORVENNA_BUS_DIR");
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (own && *own) {
-        dir = own;
-    } else if (runtime && *runtime) {
-        dir = std::string(runtime) + "/orvenna";
-    } else {
-        dir = "/tmp/orvenna-" + std::to_string(getuid());
-    }
-
-    auto refuse = [&](const std::string& why) {
-        if (error) *error = dir + ": " + why;
+    std::string why;
+    auto refuse = [&](const std::string& reason) {
+        if (error) *error = reason;
         return std::string();
     };
-    if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return refuse(std::strerror(errno));
-    struct stat st {};
-    if (lstat(dir.c_str(), &st) != 0) return refuse(std::strerror(errno));
-    if (!S_ISDIR(st.st_mode)) return refuse("not a directory");
-    if (st.st_uid != getuid()) return refuse("owned by another user");
-    if ((st.st_mode & 077) != 0) return refuse("open to other users");
-    return dir;
+    const char* own = std::getenv("ORVENNA_BUS_DIR");
+    if (own && *own) return PreparePrivateFolder(own, &why) ? std::string(own) : refuse(why);
+
+    // The runtime folder is the right place; a relative one is not valid, and one of another user (after su)
+    // cannot be used.
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && runtime[0] == '/') {
+        const std::string dir = std::string(runtime) + "/orvenna";
+        if (PreparePrivateFolder(dir, &why)) return dir;
+    }
+    // Else a folder in the user's home: no other user can create it first.
+    const std::string state = StateFolder();
+    if (state.empty()) return refuse(why.empty() ? std::string("ホームフォルダが分かりません") : why);
+    MakeParents(state);
+    std::string whyState;
+    if (PreparePrivateFolder(state, &whyState)) return state;
+    return refuse(why.empty() ? whyState : why + " / " + whyState);
 }
 
-unsigned ViewerBus::RegisterMessage(const char* name) {
-    if (!UsableName(name)) return 0;
-    const std::string dir = RuntimeFolder();
-    if (dir.empty()) return 0;
+unsigned ViewerBus::RegisterMessage(const char* name, std::string* error) {
+    auto fail = [&](const std::string& why) {
+        if (error) *error = why;
+        return 0u;
+    };
+    if (!UsableName(name)) return fail("使えないメッセージ名です");
+    std::string why;
+    const std::string dir = RuntimeFolder(&why);
+    if (dir.empty()) return fail(why);
 
     LockedFile table;
     const std::string path = dir + "/" + kTableName;
+    const std::string unusable = path + ": メッセージ表を使えません";
     table.fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (table.fd < 0) return 0;
+    if (table.fd < 0) return fail(unusable + " (" + std::strerror(errno) + ")");
     struct stat st {};
-    if (fstat(table.fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != getuid()) return 0;
+    if (fstat(table.fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != getuid()) return fail(unusable);
     while (flock(table.fd, LOCK_EX) != 0) {
-        if (errno != EINTR) return 0;
+        if (errno != EINTR) return fail(unusable);
     }
 
     // Each line is "<name> <number>"; lines that do not have that shape are skipped.
     std::string text;
-    if (!ReadAll(table.fd, &text)) return 0;
+    if (!ReadAll(table.fd, &text)) return fail(unusable);
     unsigned highest = kFirstMessage - 1;
     size_t start = 0;
     while (start < text.size()) {
@@ -139,12 +198,12 @@ unsigned ViewerBus::RegisterMessage(const char* name) {
         if (value > highest) highest = value;
     }
 
-    if (highest >= kLastMessage) return 0;
+    if (highest >= kLastMessage) return fail(path + ": メッセージ表が一杯です");
     const unsigned value = highest + 1;
     std::string entry;
     if (!text.empty() && text.back() != '\n') entry += '\n';  // a torn last line stays on its own
     entry += std::string(name) + " " + std::to_string(value) + "\n";
-    if (lseek(table.fd, 0, SEEK_END) < 0 || !WriteAll(table.fd, entry)) return 0;
+    if (lseek(table.fd, 0, SEEK_END) < 0 || !WriteAll(table.fd, entry)) return fail(unusable);
     return value;
 }
 
