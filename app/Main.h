@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/BandRow.h"
@@ -149,6 +150,7 @@ public:
     float SyncLat = 0;
     float SyncLon = 0;
     bool SyncByGeo = false;
+    bool SyncUnavailableShown = false;  // the status bar said once that this viewer is alone
     int PanStartVert = 0;
     int PanStartHor = 0;
     int PanStartX = 0;
@@ -300,6 +302,9 @@ public:
     // The message hook for viewer messages: the receiver actions by message number; anything else, the
     // connect message included, is left alone.
     void AppMessage(unsigned message, int32_t wParam);
+    // Registers the message numbers and joins the bus; off the bus the numbers are this process's own.
+    void JoinViewerBus();
+    void ReportSyncUnavailable(const std::string& reason);
     void PostViewerMessage(unsigned message, int32_t wParam);
     void BroadcastScrollX();  // horizontal position, then the draw message
     void BroadcastScrollY();

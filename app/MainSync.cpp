@@ -6,6 +6,8 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <iterator>
+#include <string>
 
 #include "app/Main.h"
 #include "display/Navigator.h"
@@ -15,10 +17,39 @@
 
 void TGelvantMainForm::ConnectSyncHandlers() {
     connect(TBScr, &QToolButton::clicked, this, [this] { TBScrClick(); });
+    JoinViewerBus();
+}
+
+void TGelvantMainForm::JoinViewerBus() {
+    static const char* const kNames[] = {"PELLORANDE_SCR_X_9145",   "PELLORANDE_SCR_Y_9145",
+                                         "PELLORANDE_SCR_MAG_9145", "PELLORANDE_CONNECT_9145",
+                                         "PELLORANDE_LAT_9145",     "PELLORANDE_LON_9145",
+                                         "PELLORANDE_DRAW_9145"};
+    unsigned* const numbers[] = {&MsgScrX, &MsgScrY, &MsgScrMag, &MsgConnect, &MsgLat, &MsgLon, &MsgDraw};
     Bus = new ViewerBusEndpoint([this](unsigned message, int32_t wParam) { AppMessage(message, wParam); },
                                 this);
-    // A refused folder leaves this viewer alone: its own posts still come back to it.
-    Bus->Open();
+    Bus->OnLeave([this](const std::string& reason) { ReportSyncUnavailable(reason); });
+
+    std::string why;
+    bool registered = true;
+    for (size_t i = 0; i < std::size(kNames) && registered; ++i) {
+        *numbers[i] = ViewerBus::RegisterMessage(kNames[i], &why);
+        registered = *numbers[i] != 0;
+    }
+    if (registered && Bus->Open()) return;
+    if (registered) why = Bus->Error();
+    // Alone: numbers of this process's own, so that its posts still come back to its hook and the gestures of
+    // a synchronising viewer still redraw it.
+    for (size_t i = 0; i < std::size(numbers); ++i)
+        *numbers[i] = ViewerBus::kFirstMessage + static_cast<unsigned>(i);
+    ReportSyncUnavailable(why);
+}
+
+void TGelvantMainForm::ReportSyncUnavailable(const std::string& reason) {
+    if (SyncUnavailableShown) return;
+    SyncUnavailableShown = true;
+    SetStatusPanelText(0,
+                       QStringLiteral("他のビューアとの同期は使えません: ") + QString::fromStdString(reason));
 }
 
 void TGelvantMainForm::TBScrClick() {
@@ -59,8 +90,6 @@ void TGelvantMainForm::BroadcastZoomOut() {
 }
 
 void TGelvantMainForm::AppMessage(unsigned message, int32_t wParam) {
-    // Numbers that failed to register are 0, which no message carries.
-    if (message == 0) return;
     if (message == MsgScrX) {
         SyncScrX = wParam;
         SyncByGeo = false;
