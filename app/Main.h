@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/BandRow.h"
@@ -306,6 +307,7 @@ public:
     void JoinViewerBus();
     void ReportSyncUnavailable(const std::string& reason);
     void PostViewerMessage(unsigned message, int32_t wParam);
+    void PostViewerGroup(const std::vector<std::pair<unsigned, int32_t>>& group);  // one datagram, in order
     void BroadcastScrollX();  // horizontal position, then the draw message
     void BroadcastScrollY();
     void BroadcastPanEnd();  // latitude and longitude with corner coordinates, else both positions; draw

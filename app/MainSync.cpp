@@ -57,17 +57,23 @@ void TGelvantMainForm::TBScrClick() {
 }
 
 void TGelvantMainForm::PostViewerMessage(unsigned message, int32_t wParam) {
-    if (Bus) Bus->PostToAll(message, wParam);
+    PostViewerGroup({{message, wParam}});
+}
+
+void TGelvantMainForm::PostViewerGroup(const std::vector<std::pair<unsigned, int32_t>>& group) {
+    if (!Bus) return;
+    ViewerBusEndpoint::Group messages;
+    for (const auto& [message, wParam] : group)
+        messages.push_back({message, wParam});
+    Bus->PostGroupToAll(messages);
 }
 
 void TGelvantMainForm::BroadcastScrollX() {
-    PostViewerMessage(MsgScrX, ScrImgHor->value());
-    PostViewerMessage(MsgDraw, ScrImgVert->value());
+    PostViewerGroup({{MsgScrX, ScrImgHor->value()}, {MsgDraw, ScrImgVert->value()}});
 }
 
 void TGelvantMainForm::BroadcastScrollY() {
-    PostViewerMessage(MsgScrY, ScrImgVert->value());
-    PostViewerMessage(MsgDraw, ScrImgVert->value());
+    PostViewerGroup({{MsgScrY, ScrImgVert->value()}, {MsgDraw, ScrImgVert->value()}});
 }
 
 void TGelvantMainForm::BroadcastPanEnd() {
@@ -75,14 +81,13 @@ void TGelvantMainForm::BroadcastPanEnd() {
     const int y = ScrImgVert->value();
     if (GeoValid) {
         // The centre's position as the readout writes it, in 1/10000 degree.
-        PostViewerMessage(MsgLat, orvenna::degrees_text_to_wparam(LatitudeText(x, y).toLatin1().constData()));
-        PostViewerMessage(MsgLon,
-                          orvenna::degrees_text_to_wparam(LongitudeText(x, y).toLatin1().constData()));
+        PostViewerGroup(
+            {{MsgLat, orvenna::degrees_text_to_wparam(LatitudeText(x, y).toLatin1().constData())},
+             {MsgLon, orvenna::degrees_text_to_wparam(LongitudeText(x, y).toLatin1().constData())},
+             {MsgDraw, y}});
     } else {
-        PostViewerMessage(MsgScrX, x);
-        PostViewerMessage(MsgScrY, y);
+        PostViewerGroup({{MsgScrX, x}, {MsgScrY, y}, {MsgDraw, y}});
     }
-    PostViewerMessage(MsgDraw, y);
 }
 
 void TGelvantMainForm::BroadcastZoomOut() {

@@ -1,7 +1,7 @@
 // Synchronising viewers: two main windows in one process, each on its own socket of one bus folder. Pans,
-// scrolls and zoom-outs of the synchronising window reach both; positions travel as pixels or as latitude and
-// longitude mapped into each receiver's scene. A viewer whose bus folder is refused still answers its own
-// gestures.
+// scrolls and zoom-outs of the synchronising window reach both, also when a viewer does not read for a while;
+// positions travel as pixels or as latitude and longitude mapped into each receiver's scene. A viewer whose
+// bus folder is refused still answers its own gestures.
 #include <QScrollBar>
 #include <QToolButton>
 
@@ -233,6 +233,25 @@ TEST_F(SyncTest, FirstHorizontalScrollTakesEveryViewerToLineZero) {
     form->ScrImgHor->setValue(25);
     form->ScrImgHorScroll(orvenna::ScrollCode::EndScroll, 25);
     ASSERT_TRUE(PumpUntil([&] { return At(other.get(), 25, 0) && At(form.get(), 25, 0); }));
+}
+
+TEST_F(SyncTest, AViewerThatDoesNotReadForAWhileEndsAtTheFinalPlace) {
+    Open(form.get(), 600, 400);
+    Open(other.get(), 600, 400);
+    form->TBScr->click();
+    // Many gestures while no viewer reads (the event loop does not run), a zoom-out among them: far more
+    // datagrams than a socket's queue holds.
+    for (int i = 1; i <= 40; ++i) {
+        ScrollTo(form.get(), Qt::Horizontal, 5 * i);
+        ScrollTo(form.get(), Qt::Vertical, 3 * i);
+        if (i == 20) Release(form->Image3, 5, 5);
+    }
+    ASSERT_TRUE(PumpUntil([&] { return At(other.get(), 200, 120) && At(form.get(), 200, 120); }))
+        << other->ScrImgHor->value() << "," << other->ScrImgVert->value();
+    Settle(300);
+    EXPECT_TRUE(At(other.get(), 200, 120));
+    EXPECT_EQ(other->ZoomStep, 6);
+    EXPECT_EQ(form->ZoomStep, 6);
 }
 
 TEST_F(SyncTest, ReceiverStateSurvivesClosingAndReopening) {
