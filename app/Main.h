@@ -151,6 +151,10 @@ public:
     float SyncLat = 0;
     float SyncLon = 0;
     bool SyncByGeo = false;
+    // A position was received (or converted from latitude and longitude) for that axis; until then a group
+    // that carries only the other axis leaves this one where it is.
+    bool SyncScrXReceived = false;
+    bool SyncScrYReceived = false;
     bool SyncUnavailableShown = false;  // the status bar said once that this viewer is alone
     int PanStartVert = 0;
     int PanStartHor = 0;

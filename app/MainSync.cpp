@@ -97,9 +97,11 @@ void TGelvantMainForm::BroadcastZoomOut() {
 void TGelvantMainForm::AppMessage(unsigned message, int32_t wParam) {
     if (message == MsgScrX) {
         SyncScrX = wParam;
+        SyncScrXReceived = true;
         SyncByGeo = false;
     } else if (message == MsgScrY) {
         SyncScrY = wParam;
+        SyncScrYReceived = true;
         SyncByGeo = false;
     } else if (message == MsgScrMag) {
         // Only 0..10 are steps; anything else from the bus is brought into that range.
@@ -130,14 +132,16 @@ void TGelvantMainForm::ApplySyncPosition() {
                                static_cast<float>(LrLon), static_cast<float>(LrLat));
             SyncScrX = column;
             SyncScrY = line;
+            SyncScrXReceived = SyncScrYReceived = true;
         } else {
             // No corner coordinates here: this viewer stays where it is.
             SyncScrX = ScrImgHor->value();
             SyncScrY = ScrImgVert->value();
         }
     }
-    // The bars clamp the position to this viewer's scene.
-    ScrImgHor->setValue(SyncScrX);
-    ScrImgVert->setValue(SyncScrY);
+    // The bars clamp the position to this viewer's scene. An axis no viewer has sent yet keeps its own
+    // position rather than jumping to 0.
+    if (SyncByGeo || SyncScrXReceived) ScrImgHor->setValue(SyncScrX);
+    if (SyncByGeo || SyncScrYReceived) ScrImgVert->setValue(SyncScrY);
     if (Bus) Bus->Trace("apply", static_cast<unsigned>(ScrImgHor->value()), ScrImgVert->value());
 }

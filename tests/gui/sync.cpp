@@ -224,15 +224,33 @@ TEST_F(SyncTest, SouthernLatitudeTravelsAndComesBack) {
     EXPECT_EQ(other->SyncLon, 150.0f);
 }
 
-TEST_F(SyncTest, FirstHorizontalScrollTakesEveryViewerToLineZero) {
-    Open(form.get(), 600, 400);
-    Open(other.get(), 600, 400);
-    SetPosition(form.get(), 10, 50);
-    SetPosition(other.get(), 70, 80);
-    form->TBScr->click();
-    form->ScrImgHor->setValue(25);
-    form->ScrImgHorScroll(orvenna::ScrollCode::EndScroll, 25);
-    ASSERT_TRUE(PumpUntil([&] { return At(other.get(), 25, 0) && At(form.get(), 25, 0); }));
+TEST_F(SyncTest, AnAxisNoViewerHasSentKeepsItsPosition) {
+    // Fresh viewers for each axis: what a viewer has received is never forgotten.
+    for (Qt::Orientation first : {Qt::Horizontal, Qt::Vertical}) {
+        SCOPED_TRACE(first == Qt::Horizontal ? "horizontal first" : "vertical first");
+        auto sender = std::make_unique<TGelvantMainForm>();
+        auto receiver = std::make_unique<TGelvantMainForm>();
+        Show(sender.get());
+        Show(receiver.get());
+        Open(sender.get(), 600, 400);
+        Open(receiver.get(), 600, 400);
+        SetPosition(sender.get(), 10, 50);
+        SetPosition(receiver.get(), 70, 80);
+        sender->TBScr->click();
+        ScrollTo(sender.get(), first, first == Qt::Horizontal ? 25 : 35);
+        // Only the axis sent moves, in the sender as in the receiver.
+        const int x = first == Qt::Horizontal ? 25 : 10, y = first == Qt::Horizontal ? 50 : 35;
+        const int rx = first == Qt::Horizontal ? 25 : 70, ry = first == Qt::Horizontal ? 80 : 35;
+        ASSERT_TRUE(PumpUntil([&] { return At(receiver.get(), rx, ry) && At(sender.get(), x, y); }))
+            << receiver->ScrImgHor->value() << "," << receiver->ScrImgVert->value();
+        Settle(100);
+        EXPECT_TRUE(At(receiver.get(), rx, ry));
+        // Once both axes were sent, the receiver follows both.
+        const Qt::Orientation second = first == Qt::Horizontal ? Qt::Vertical : Qt::Horizontal;
+        ScrollTo(sender.get(), second, 30);
+        const int fx = first == Qt::Horizontal ? 25 : 30, fy = first == Qt::Horizontal ? 30 : 35;
+        ASSERT_TRUE(PumpUntil([&] { return At(receiver.get(), fx, fy) && At(sender.get(), fx, fy); }));
+    }
 }
 
 TEST_F(SyncTest, AViewerThatDoesNotReadForAWhileEndsAtTheFinalPlace) {
