@@ -199,8 +199,11 @@ TEST(ViewerBus, WithoutAUsableRuntimeFolderTheBusLivesInTheHome) {
             EXPECT_EQ(ModeOf(root + "/home/.local"), 0700u);
             EXPECT_EQ(ModeOf(root + "/home/.local/state"), 0700u);
         }
-        for (const auto& [path, mode] : before)
-            if (path != c.expected) EXPECT_EQ(ModeOf(root + "/" + path), mode) << path;
+        for (const auto& [path, mode] : before) {
+            if (path != c.expected) {
+                EXPECT_EQ(ModeOf(root + "/" + path), mode) << path;
+            }
+        }
     }
 }
 
