@@ -34,7 +34,6 @@
 #include "platform/Fonts.h"
 #include "platform/Hint.h"
 #include "platform/ImageControl.h"
-#include "platform/ViewerBus.h"
 #include "scene/remos.h"
 
 TGelvantMainForm* GelvantMainForm = nullptr;
@@ -123,15 +122,6 @@ TGelvantMainForm::TGelvantMainForm(QWidget* parent) : QMainWindow(parent) {
 
     // Files dropped from the desktop.
     setAcceptDrops(true);
-
-    // Inter-viewer messages; a failure leaves the number 0, which no message carries.
-    MsgScrX = ViewerBus::RegisterMessage("PELLORANDE_SCR_X_9145");
-    MsgScrY = ViewerBus::RegisterMessage("PELLORANDE_SCR_Y_9145");
-    MsgScrMag = ViewerBus::RegisterMessage("PELLORANDE_SCR_MAG_9145");
-    MsgConnect = ViewerBus::RegisterMessage("PELLORANDE_CONNECT_9145");
-    MsgLat = ViewerBus::RegisterMessage("PELLORANDE_LAT_9145");
-    MsgLon = ViewerBus::RegisterMessage("PELLORANDE_LON_9145");
-    MsgDraw = ViewerBus::RegisterMessage("PELLORANDE_DRAW_9145");
 }
 
 TGelvantMainForm::~TGelvantMainForm() {

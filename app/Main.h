@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "app/BandRow.h"
@@ -159,6 +161,11 @@ public:
     float SyncLat = 0;
     float SyncLon = 0;
     bool SyncByGeo = false;
+    // A position was received (or converted from latitude and longitude) for that axis; until then a group
+    // that carries only the other axis leaves this one where it is.
+    bool SyncScrXReceived = false;
+    bool SyncScrYReceived = false;
+    bool SyncUnavailableShown = false;  // the status bar said once that this viewer is alone
     int PanStartVert = 0;
     int PanStartHor = 0;
     int PanStartX = 0;
@@ -335,7 +342,11 @@ public:
     // The message hook for viewer messages: the receiver actions by message number; anything else, the
     // connect message included, is left alone.
     void AppMessage(unsigned message, int32_t wParam);
+    // Registers the message numbers and joins the bus; off the bus the numbers are this process's own.
+    void JoinViewerBus();
+    void ReportSyncUnavailable(const std::string& reason);
     void PostViewerMessage(unsigned message, int32_t wParam);
+    void PostViewerGroup(const std::vector<std::pair<unsigned, int32_t>>& group);  // one datagram, in order
     void BroadcastScrollX();  // horizontal position, then the draw message
     void BroadcastScrollY();
     void BroadcastPanEnd();  // latitude and longitude with corner coordinates, else both positions; draw

@@ -6,6 +6,8 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <iterator>
+#include <string>
 
 #include "app/Main.h"
 #include "display/Navigator.h"
@@ -15,10 +17,39 @@
 
 void TGelvantMainForm::ConnectSyncHandlers() {
     connect(TBScr, &QToolButton::clicked, this, [this] { TBScrClick(); });
+    JoinViewerBus();
+}
+
+void TGelvantMainForm::JoinViewerBus() {
+    static const char* const kNames[] = {"PELLORANDE_SCR_X_9145",   "PELLORANDE_SCR_Y_9145",
+                                         "PELLORANDE_SCR_MAG_9145", "PELLORANDE_CONNECT_9145",
+                                         "PELLORANDE_LAT_9145",     "PELLORANDE_LON_9145",
+                                         "PELLORANDE_DRAW_9145"};
+    unsigned* const numbers[] = {&MsgScrX, &MsgScrY, &MsgScrMag, &MsgConnect, &MsgLat, &MsgLon, &MsgDraw};
     Bus = new ViewerBusEndpoint([this](unsigned message, int32_t wParam) { AppMessage(message, wParam); },
                                 this);
-    // A refused folder leaves this viewer alone: its own posts still come back to it.
-    Bus->Open();
+    Bus->OnLeave([this](const std::string& reason) { ReportSyncUnavailable(reason); });
+
+    std::string why;
+    bool registered = true;
+    for (size_t i = 0; i < std::size(kNames) && registered; ++i) {
+        *numbers[i] = ViewerBus::RegisterMessage(kNames[i], &why);
+        registered = *numbers[i] != 0;
+    }
+    if (registered && Bus->Open()) return;
+    if (registered) why = Bus->Error();
+    // Alone: numbers of this process's own, so that its posts still come back to its hook and the gestures of
+    // a synchronising viewer still redraw it.
+    for (size_t i = 0; i < std::size(numbers); ++i)
+        *numbers[i] = ViewerBus::kFirstMessage + static_cast<unsigned>(i);
+    ReportSyncUnavailable(why);
+}
+
+void TGelvantMainForm::ReportSyncUnavailable(const std::string& reason) {
+    if (SyncUnavailableShown) return;
+    SyncUnavailableShown = true;
+    SetStatusPanelText(0,
+                       QStringLiteral("他のビューアとの同期は使えません: ") + QString::fromStdString(reason));
 }
 
 void TGelvantMainForm::TBScrClick() {
@@ -26,17 +57,23 @@ void TGelvantMainForm::TBScrClick() {
 }
 
 void TGelvantMainForm::PostViewerMessage(unsigned message, int32_t wParam) {
-    if (Bus) Bus->PostToAll(message, wParam);
+    PostViewerGroup({{message, wParam}});
+}
+
+void TGelvantMainForm::PostViewerGroup(const std::vector<std::pair<unsigned, int32_t>>& group) {
+    if (!Bus) return;
+    ViewerBusEndpoint::Group messages;
+    for (const auto& [message, wParam] : group)
+        messages.push_back({message, wParam});
+    Bus->PostGroupToAll(messages);
 }
 
 void TGelvantMainForm::BroadcastScrollX() {
-    PostViewerMessage(MsgScrX, ScrImgHor->value());
-    PostViewerMessage(MsgDraw, ScrImgVert->value());
+    PostViewerGroup({{MsgScrX, ScrImgHor->value()}, {MsgDraw, ScrImgVert->value()}});
 }
 
 void TGelvantMainForm::BroadcastScrollY() {
-    PostViewerMessage(MsgScrY, ScrImgVert->value());
-    PostViewerMessage(MsgDraw, ScrImgVert->value());
+    PostViewerGroup({{MsgScrY, ScrImgVert->value()}, {MsgDraw, ScrImgVert->value()}});
 }
 
 void TGelvantMainForm::BroadcastPanEnd() {
@@ -44,14 +81,13 @@ void TGelvantMainForm::BroadcastPanEnd() {
     const int y = ScrImgVert->value();
     if (GeoValid) {
         // The centre's position as the readout writes it, in 1/10000 degree.
-        PostViewerMessage(MsgLat, orvenna::degrees_text_to_wparam(LatitudeText(x, y).toLatin1().constData()));
-        PostViewerMessage(MsgLon,
-                          orvenna::degrees_text_to_wparam(LongitudeText(x, y).toLatin1().constData()));
+        PostViewerGroup(
+            {{MsgLat, orvenna::degrees_text_to_wparam(LatitudeText(x, y).toLatin1().constData())},
+             {MsgLon, orvenna::degrees_text_to_wparam(LongitudeText(x, y).toLatin1().constData())},
+             {MsgDraw, y}});
     } else {
-        PostViewerMessage(MsgScrX, x);
-        PostViewerMessage(MsgScrY, y);
+        PostViewerGroup({{MsgScrX, x}, {MsgScrY, y}, {MsgDraw, y}});
     }
-    PostViewerMessage(MsgDraw, y);
 }
 
 void TGelvantMainForm::BroadcastZoomOut() {
@@ -59,13 +95,13 @@ void TGelvantMainForm::BroadcastZoomOut() {
 }
 
 void TGelvantMainForm::AppMessage(unsigned message, int32_t wParam) {
-    // Numbers that failed to register are 0, which no message carries.
-    if (message == 0) return;
     if (message == MsgScrX) {
         SyncScrX = wParam;
+        SyncScrXReceived = true;
         SyncByGeo = false;
     } else if (message == MsgScrY) {
         SyncScrY = wParam;
+        SyncScrYReceived = true;
         SyncByGeo = false;
     } else if (message == MsgScrMag) {
         // Only 0..10 are steps; anything else from the bus is brought into that range.
@@ -96,14 +132,16 @@ void TGelvantMainForm::ApplySyncPosition() {
                                static_cast<float>(LrLon), static_cast<float>(LrLat));
             SyncScrX = column;
             SyncScrY = line;
+            SyncScrXReceived = SyncScrYReceived = true;
         } else {
             // No corner coordinates here: this viewer stays where it is.
             SyncScrX = ScrImgHor->value();
             SyncScrY = ScrImgVert->value();
         }
     }
-    // The bars clamp the position to this viewer's scene.
-    ScrImgHor->setValue(SyncScrX);
-    ScrImgVert->setValue(SyncScrY);
+    // The bars clamp the position to this viewer's scene. An axis no viewer has sent yet keeps its own
+    // position rather than jumping to 0.
+    if (SyncByGeo || SyncScrXReceived) ScrImgHor->setValue(SyncScrX);
+    if (SyncByGeo || SyncScrYReceived) ScrImgVert->setValue(SyncScrY);
     if (Bus) Bus->Trace("apply", static_cast<unsigned>(ScrImgHor->value()), ScrImgVert->value());
 }

@@ -5,12 +5,14 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -19,7 +21,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -75,51 +79,106 @@ bool WriteAll(int fd, const std::string& text) {
     return true;
 }
 
+// A folder the bus may use: a real directory (not a symlink) of this user, closed to everyone else.
+bool CheckPrivate(const std::string& dir, const struct stat& st, std::string* why) {
+    const char* reason = nullptr;
+    if (S_ISLNK(st.st_mode))
+        reason = "シンボリックリンクです";
+    else if (!S_ISDIR(st.st_mode))
+        reason = "フォルダではありません";
+    else if (st.st_uid != getuid())
+        reason = "他のユーザーのフォルダです";
+    else if ((st.st_mode & 077) != 0)
+        reason = "他のユーザーにも開かれています";
+    if (reason && why) *why = dir + ": " + reason;
+    return reason == nullptr;
+}
+
+// Creates `dir` (mode 0700) when missing; true when it is then a private folder.
+bool PreparePrivateFolder(const std::string& dir, std::string* why) {
+    if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
+        *why = dir + ": フォルダを作れません (" + std::strerror(errno) + ")";
+        return false;
+    }
+    struct stat st {};
+    if (lstat(dir.c_str(), &st) != 0) {
+        *why = dir + ": " + std::strerror(errno);
+        return false;
+    }
+    return CheckPrivate(dir, st, why);
+}
+
+// $XDG_STATE_HOME/orvenna-bus, else ~/.local/state/orvenna-bus; empty when no home is known.
+std::string StateFolder() {
+    const char* state = std::getenv("XDG_STATE_HOME");
+    if (state && state[0] == '/') return std::string(state) + "/orvenna-bus";
+    std::string home;
+    const char* env = std::getenv("HOME");
+    if (env && env[0] == '/') {
+        home = env;
+    } else if (const passwd* user = getpwuid(getuid()); user && user->pw_dir && user->pw_dir[0] == '/') {
+        home = user->pw_dir;
+    }
+    return home.empty() ? std::string() : home + "/.local/state/orvenna-bus";
+}
+
+// Creates the missing folders above `dir` with mode 0700; existing ones are left as they are.
+void MakeParents(const std::string& dir) {
+    for (size_t slash = dir.find('/', 1); slash != std::string::npos; slash = dir.find('/', slash + 1))
+        mkdir(dir.substr(0, slash).c_str(), 0700);
+}
+
 }  // namespace
 
 std::string ViewerBus::RuntimeFolder(std::string* error) {
-    std::string dir;
-    const char* own = std::getenv("ORVENNA_BUS_DIR");
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (own && *own) {
-        dir = own;
-    } else if (runtime && *runtime) {
-        dir = std::string(runtime) + "/orvenna";
-    } else {
-        dir = "/tmp/orvenna-" + std::to_string(getuid());
-    }
-
-    auto refuse = [&](const std::string& why) {
-        if (error) *error = dir + ": " + why;
+    std::string why;
+    auto refuse = [&](const std::string& reason) {
+        if (error) *error = reason;
         return std::string();
     };
-    if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return refuse(std::strerror(errno));
-    struct stat st {};
-    if (lstat(dir.c_str(), &st) != 0) return refuse(std::strerror(errno));
-    if (!S_ISDIR(st.st_mode)) return refuse("not a directory");
-    if (st.st_uid != getuid()) return refuse("owned by another user");
-    if ((st.st_mode & 077) != 0) return refuse("open to other users");
-    return dir;
+    const char* own = std::getenv("ORVENNA_BUS_DIR");
+    if (own && *own) return PreparePrivateFolder(own, &why) ? std::string(own) : refuse(why);
+
+    // The runtime folder is the right place; a relative one is not valid, and one of another user (after su)
+    // cannot be used.
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && runtime[0] == '/') {
+        const std::string dir = std::string(runtime) + "/orvenna";
+        if (PreparePrivateFolder(dir, &why)) return dir;
+    }
+    // Else a folder in the user's home: no other user can create it first.
+    const std::string state = StateFolder();
+    if (state.empty()) return refuse(why.empty() ? std::string("ホームフォルダが分かりません") : why);
+    MakeParents(state);
+    std::string whyState;
+    if (PreparePrivateFolder(state, &whyState)) return state;
+    return refuse(why.empty() ? whyState : why + " / " + whyState);
 }
 
-unsigned ViewerBus::RegisterMessage(const char* name) {
-    if (!UsableName(name)) return 0;
-    const std::string dir = RuntimeFolder();
-    if (dir.empty()) return 0;
+unsigned ViewerBus::RegisterMessage(const char* name, std::string* error) {
+    auto fail = [&](const std::string& why) {
+        if (error) *error = why;
+        return 0u;
+    };
+    if (!UsableName(name)) return fail("使えないメッセージ名です");
+    std::string why;
+    const std::string dir = RuntimeFolder(&why);
+    if (dir.empty()) return fail(why);
 
     LockedFile table;
     const std::string path = dir + "/" + kTableName;
+    const std::string unusable = path + ": メッセージ表を使えません";
     table.fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (table.fd < 0) return 0;
+    if (table.fd < 0) return fail(unusable + " (" + std::strerror(errno) + ")");
     struct stat st {};
-    if (fstat(table.fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != getuid()) return 0;
+    if (fstat(table.fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != getuid()) return fail(unusable);
     while (flock(table.fd, LOCK_EX) != 0) {
-        if (errno != EINTR) return 0;
+        if (errno != EINTR) return fail(unusable);
     }
 
     // Each line is "<name> <number>"; lines that do not have that shape are skipped.
     std::string text;
-    if (!ReadAll(table.fd, &text)) return 0;
+    if (!ReadAll(table.fd, &text)) return fail(unusable);
     unsigned highest = kFirstMessage - 1;
     size_t start = 0;
     while (start < text.size()) {
@@ -139,25 +198,18 @@ unsigned ViewerBus::RegisterMessage(const char* name) {
         if (value > highest) highest = value;
     }
 
-    if (highest >= kLastMessage) return 0;
+    if (highest >= kLastMessage) return fail(path + ": メッセージ表が一杯です");
     const unsigned value = highest + 1;
     std::string entry;
     if (!text.empty() && text.back() != '\n') entry += '\n';  // a torn last line stays on its own
     entry += std::string(name) + " " + std::to_string(value) + "\n";
-    if (lseek(table.fd, 0, SEEK_END) < 0 || !WriteAll(table.fd, entry)) return 0;
+    if (lseek(table.fd, 0, SEEK_END) < 0 || !WriteAll(table.fd, entry)) return fail(unusable);
     return value;
 }
 
-// ---- Endpoints
-// ---------------------------------------------------------------------------------------------
+// ---- Endpoints -----------------------------------------------------------------------------------------
 
 namespace {
-
-struct Datagram {
-    uint32_t message;
-    int32_t wparam;
-};
-static_assert(sizeof(Datagram) == ViewerBusEndpoint::kDatagramSize, "datagram layout");
 
 bool IsViewerSocketName(const char* name) {
     const size_t n = std::strlen(name);
@@ -191,6 +243,43 @@ bool SocketIsAlive(const std::string& path) {
     return r == 0 || error != ECONNREFUSED;
 }
 
+// Sockets are addressed through the open folder descriptor, so that a post reaches the folder that was
+// checked even when another one has been put at its path meanwhile. Without /proc the folder's path is used.
+std::string AddressBase(int folderFd, const std::string& folder) {
+    static const bool haveProc = [] {
+        struct stat st {};
+        return stat("/proc/self/fd", &st) == 0 && S_ISDIR(st.st_mode);
+    }();
+    return haveProc ? "/proc/self/fd/" + std::to_string(folderFd) : folder;
+}
+
+// The viewer socket names in the folder open as `folderFd`.
+std::vector<std::string> ViewerSockets(int folderFd) {
+    std::vector<std::string> names;
+    const int listFd = fcntl(folderFd, F_DUPFD_CLOEXEC, 0);
+    if (listFd < 0) return names;
+    DIR* dir = fdopendir(listFd);
+    if (!dir) {
+        close(listFd);
+        return names;
+    }
+    while (dirent* entry = readdir(dir)) {
+        if (!IsViewerSocketName(entry->d_name)) continue;
+        struct stat st {};
+        if (fstatat(folderFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISSOCK(st.st_mode))
+            names.emplace_back(entry->d_name);
+    }
+    closedir(dir);
+    return names;
+}
+
+bool SameMessages(const ViewerBusEndpoint::Group& a, const ViewerBusEndpoint::Group& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i].message != b[i].message) return false;
+    return true;
+}
+
 std::atomic<int> g_endpoint_counter{0};
 
 }  // namespace
@@ -201,15 +290,55 @@ ViewerBusEndpoint::ViewerBusEndpoint(Receiver receiver, QObject* parent)
     // monotonic time stamp (the end-to-end test measures the bus latency with it).
     const char* trace = std::getenv("ORVENNA_BUS_TRACE");
     if (trace && *trace) traceFd_ = open(trace, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    retry_ = new QTimer(this);
+    retry_->setSingleShot(true);
+    QObject::connect(retry_, &QTimer::timeout, this, [this] { RetryHeld(); });
 }
 
 ViewerBusEndpoint::~ViewerBusEndpoint() {
     delete notifier_;
     if (fd_ >= 0) {
         close(fd_);
-        unlink(path_.c_str());
+        // Only from the folder this endpoint joined: a file at the same path elsewhere is not its own.
+        std::string ignored;
+        const int folderFd = OpenCheckedFolder(&ignored);
+        if (folderFd >= 0) {
+            unlinkat(folderFd, name_.c_str(), 0);
+            close(folderFd);
+        }
     }
     if (traceFd_ >= 0) close(traceFd_);
+}
+
+size_t ViewerBusEndpoint::HeldGroups() const {
+    size_t n = 0;
+    for (const auto& entry : held_)
+        n += entry.second.size();
+    return n;
+}
+
+int ViewerBusEndpoint::OpenCheckedFolder(std::string* why) const {
+    const int folderFd = open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (folderFd < 0) {
+        if (errno == ELOOP)
+            *why = folder_ + ": シンボリックリンクです";
+        else if (errno == ENOENT)
+            *why = folder_ + ": フォルダがなくなりました";
+        else
+            *why = folder_ + ": " + std::strerror(errno);
+        return -1;
+    }
+    struct stat st {};
+    bool ours = fstat(folderFd, &st) == 0 && CheckPrivate(folder_, st, why);
+    if (ours && folderDevice_ != 0 && (st.st_dev != folderDevice_ || st.st_ino != folderInode_)) {
+        *why = folder_ + ": フォルダが別のものに置き換えられました";
+        ours = false;
+    }
+    if (!ours) {
+        close(folderFd);
+        return -1;
+    }
+    return folderFd;
 }
 
 bool ViewerBusEndpoint::Open() {
@@ -223,42 +352,49 @@ bool ViewerBusEndpoint::Open() {
     // One spelling of the folder for every process, so that senders' addresses can be compared with it.
     char resolved[PATH_MAX];
     folder_ = realpath(folder.c_str(), resolved) ? resolved : folder;
+    folderDevice_ = 0;
+    folderInode_ = 0;
+    const int folderFd = OpenCheckedFolder(&why);
+    if (folderFd < 0) {
+        error_ = why;
+        return false;
+    }
+    struct stat st {};
+    fstat(folderFd, &st);
+    folderDevice_ = st.st_dev;
+    folderInode_ = st.st_ino;
 
     // Sockets left by viewers that died are removed before this one joins.
-    if (DIR* dir = opendir(folder_.c_str())) {
-        while (dirent* entry = readdir(dir)) {
-            if (!IsViewerSocketName(entry->d_name)) continue;
-            const std::string path = folder_ + "/" + entry->d_name;
-            struct stat st {};
-            if (lstat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode) && !SocketIsAlive(path)) {
-                if (unlink(path.c_str()) == 0) ++stats_.removed;
-            }
-        }
-        closedir(dir);
+    const std::string base = AddressBase(folderFd, folder_);
+    for (const std::string& name : ViewerSockets(folderFd)) {
+        if (!SocketIsAlive(base + "/" + name) && unlinkat(folderFd, name.c_str(), 0) == 0) ++stats_.removed;
     }
+    close(folderFd);
 
     const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) {
-        error_ = std::string("socket: ") + std::strerror(errno);
+        error_ = std::string("ソケットを作れません (") + std::strerror(errno) + ")";
         return false;
     }
     for (int attempt = 0; attempt < 16; ++attempt) {
-        const std::string path = folder_ + "/" + kSocketPrefix + std::to_string(getpid()) + "-" +
+        const std::string name = kSocketPrefix + std::to_string(getpid()) + "-" +
                                  std::to_string(g_endpoint_counter++) + kSocketSuffix;
+        const std::string path = folder_ + "/" + name;
         sockaddr_un addr;
         socklen_t len;
         if (!MakeAddress(path, &addr, &len)) {
-            error_ = path + ": path too long for a socket";
+            error_ = path + ": ソケットには長すぎるパスです";
             close(fd);
             return false;
         }
         if (bind(fd, reinterpret_cast<sockaddr*>(&addr), len) == 0) {
             fd_ = fd;
             path_ = path;
+            name_ = name;
             break;
         }
         if (errno != EADDRINUSE) {
-            error_ = path + ": " + std::strerror(errno);
+            error_ = path + ": ソケットを作れません (" + std::strerror(errno) + ")";
             close(fd);
             return false;
         }
@@ -266,7 +402,7 @@ bool ViewerBusEndpoint::Open() {
         if (!SocketIsAlive(path) && unlink(path.c_str()) == 0) ++stats_.removed;
     }
     if (fd_ < 0) {
-        error_ = "no free socket name";
+        error_ = folder_ + ": 空いているソケット名がありません";
         close(fd);
         return false;
     }
@@ -277,54 +413,185 @@ bool ViewerBusEndpoint::Open() {
 }
 
 int ViewerBusEndpoint::PostToAll(unsigned message, int32_t wparam) {
-    Trace("post", message, wparam);
+    return PostGroupToAll({{message, wparam}});
+}
+
+int ViewerBusEndpoint::PostGroupToAll(const Group& group) {
+    for (const Message& m : group)
+        Trace("post", m.message, m.wparam);
+    if (group.empty() || group.size() > kMaxGroup) return 0;
     if (fd_ < 0) {
         // Not on the bus: the viewer still receives its own post, after the running handler, as it would
         // through the socket.
-        QTimer::singleShot(0, this, [this, message, wparam] { Deliver(message, wparam); });
+        DeliverLater(group);
         return 1;
     }
-    const Datagram datagram{static_cast<uint32_t>(message), wparam};
-    DIR* dir = opendir(folder_.c_str());
-    if (!dir) return 0;
+    std::string why;
+    const int folderFd = OpenCheckedFolder(&why);
+    if (folderFd < 0) {
+        Leave(why);
+        DeliverLater(group);
+        return 1;
+    }
     int taken = 0;
-    while (dirent* entry = readdir(dir)) {
-        if (!IsViewerSocketName(entry->d_name)) continue;
-        const std::string path = folder_ + "/" + entry->d_name;
-        struct stat st {};
-        if (lstat(path.c_str(), &st) != 0 || !S_ISSOCK(st.st_mode)) continue;
-        sockaddr_un addr;
-        socklen_t len;
-        if (!MakeAddress(path, &addr, &len)) continue;
-        ssize_t sent;
-        do {
-            sent = sendto(fd_, &datagram, sizeof datagram, MSG_DONTWAIT | MSG_NOSIGNAL,
-                          reinterpret_cast<sockaddr*>(&addr), len);
-        } while (sent < 0 && errno == EINTR);
-        if (sent == static_cast<ssize_t>(sizeof datagram)) {
-            ++taken;
-            ++stats_.posted;
-        } else if (sent < 0 && errno == ECONNREFUSED) {
-            // Nobody is bound there any more: a viewer that ended without cleaning up.
-            if (unlink(path.c_str()) == 0) ++stats_.removed;
-        } else if (!(sent < 0 && errno == ENOENT)) {
-            ++stats_
-                  .lost;  // the receiver's queue is full (EAGAIN) or it fails otherwise: the datagram is lost
+    bool reachedSelf = false;
+    std::map<std::string, std::deque<Group>> before = std::move(held_);
+    held_.clear();
+    for (const std::string& name : ViewerSockets(folderFd)) {
+        const bool self = name == name_;
+        // A receiver with groups waiting gets this one after them.
+        if (auto waiting = before.find(name); waiting != before.end()) {
+            held_.insert(before.extract(waiting));
+            Hold(name, group);
+            reachedSelf = reachedSelf || self;
+            continue;
+        }
+        switch (SendGroup(folderFd, name, group)) {
+            case SendResult::Taken:
+                ++taken;
+                reachedSelf = reachedSelf || self;
+                break;
+            case SendResult::Full:
+                Hold(name, group);
+                reachedSelf = reachedSelf || self;
+                break;
+            case SendResult::Gone:
+                break;
+            case SendResult::Failed:
+                ++stats_.lost;
+                break;
         }
     }
-    closedir(dir);
+    close(folderFd);
+    // Groups held for sockets that are gone are dropped with them.
+    for (const auto& entry : before)
+        stats_.lost += entry.second.size();
+    // Its own socket file removed (by a cleaner): the viewer still sees its own post.
+    if (!reachedSelf) DeliverLater(group);
+    if (!held_.empty()) ScheduleRetry(true);
     return taken;
+}
+
+ViewerBusEndpoint::SendResult ViewerBusEndpoint::SendGroup(int folderFd, const std::string& name,
+                                                           const Group& group) {
+    unsigned char bytes[kMaxGroup * kDatagramSize];
+    for (size_t i = 0; i < group.size(); ++i) {
+        const uint32_t message = static_cast<uint32_t>(group[i].message);
+        std::memcpy(bytes + i * kDatagramSize, &message, 4);
+        std::memcpy(bytes + i * kDatagramSize + 4, &group[i].wparam, 4);
+    }
+    const size_t size = group.size() * kDatagramSize;
+    sockaddr_un addr;
+    socklen_t len;
+    if (!MakeAddress(AddressBase(folderFd, folder_) + "/" + name, &addr, &len)) return SendResult::Failed;
+    ssize_t sent;
+    do {
+        sent = sendto(fd_, bytes, size, MSG_DONTWAIT | MSG_NOSIGNAL, reinterpret_cast<sockaddr*>(&addr), len);
+    } while (sent < 0 && errno == EINTR);
+    if (sent == static_cast<ssize_t>(size)) {
+        ++stats_.posted;
+        return SendResult::Taken;
+    }
+    if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return SendResult::Full;
+    if (sent < 0 && errno == ECONNREFUSED) {
+        // Nobody is bound there any more: a viewer that ended without cleaning up.
+        if (unlinkat(folderFd, name.c_str(), 0) == 0) ++stats_.removed;
+        return SendResult::Gone;
+    }
+    if (sent < 0 && errno == ENOENT) return SendResult::Gone;
+    return SendResult::Failed;
+}
+
+void ViewerBusEndpoint::Hold(const std::string& name, const Group& group) {
+    // Only the latest place matters: a newer group of the same messages makes an older one useless, while
+    // groups of other messages (a magnification step, the other axis) keep their effect.
+    std::deque<Group>& queue = held_[name];
+    for (auto it = queue.begin(); it != queue.end();) {
+        if (SameMessages(*it, group)) {
+            it = queue.erase(it);
+            ++stats_.superseded;
+        } else {
+            ++it;
+        }
+    }
+    if (queue.size() >= kMaxPending) {
+        queue.pop_front();
+        ++stats_.lost;
+    }
+    queue.push_back(group);
+    ++stats_.held;
+}
+
+void ViewerBusEndpoint::ScheduleRetry(bool fromStart) {
+    retryMs_ = fromStart ? kFirstRetryMs : std::min(retryMs_ * 2, kLastRetryMs);
+    retry_->start(retryMs_);
+}
+
+void ViewerBusEndpoint::RetryHeld() {
+    if (held_.empty() || fd_ < 0) return;
+    std::string why;
+    const int folderFd = OpenCheckedFolder(&why);
+    if (folderFd < 0) {
+        Leave(why);
+        return;
+    }
+    for (auto it = held_.begin(); it != held_.end();) {
+        std::deque<Group>& queue = it->second;
+        bool dropped = false;
+        while (!queue.empty()) {
+            const SendResult result = SendGroup(folderFd, it->first, queue.front());
+            if (result == SendResult::Full) break;
+            if (result != SendResult::Taken) {
+                dropped = true;
+                break;
+            }
+            queue.pop_front();
+        }
+        if (dropped) {
+            stats_.lost += queue.size();
+            // Its own socket gone: the viewer still sees its own latest post.
+            if (it->first == name_) DeliverLater(queue.back());
+        }
+        it = queue.empty() || dropped ? held_.erase(it) : std::next(it);
+    }
+    close(folderFd);
+    if (!held_.empty()) ScheduleRetry(false);
+}
+
+void ViewerBusEndpoint::Leave(const std::string& reason) {
+    // The socket file stays where it is: the folder it lies in is no longer known to be ours.
+    if (notifier_) {
+        notifier_->setEnabled(false);
+        notifier_->deleteLater();  // this may run inside the notifier's own signal
+        notifier_ = nullptr;
+    }
+    if (fd_ >= 0) close(fd_);
+    fd_ = -1;
+    path_.clear();
+    name_.clear();
+    held_.clear();
+    retry_->stop();
+    error_ = reason;
+    Trace("leave", 0, 0);
+    if (onLeave_) onLeave_(reason);
+}
+
+void ViewerBusEndpoint::DeliverLater(const Group& group) {
+    QTimer::singleShot(0, this, [this, group] {
+        for (const Message& m : group)
+            Deliver(m.message, m.wparam);
+    });
 }
 
 int ViewerBusEndpoint::Drain() {
     if (fd_ < 0 || draining_) return 0;
     // Not re-entered: a handler that processes pending events (the redraw does) leaves the rest of the queue
-    // for the next wake-up, so every datagram is handled in order.
+    // for the next wake-up, so every message is handled in order.
     draining_ = true;
     if (notifier_) notifier_->setEnabled(false);
     int read = 0;
-    while (read < batch_) {
-        unsigned char buffer[kDatagramSize + 8];
+    while (read < batch_ && fd_ >= 0) {
+        unsigned char buffer[kMaxGroup * kDatagramSize + 8];
         sockaddr_un from;
         socklen_t fromLen = sizeof from;
         std::memset(&from, 0, sizeof from);
@@ -335,7 +602,7 @@ int ViewerBusEndpoint::Drain() {
             break;  // EAGAIN: the queue is empty
         }
         ++read;
-        if (n != static_cast<ssize_t>(kDatagramSize)) {
+        if (n == 0 || n % kDatagramSize != 0 || n > static_cast<ssize_t>(kMaxGroup * kDatagramSize)) {
             ++stats_.ignored_size;
             continue;
         }
@@ -351,13 +618,22 @@ int ViewerBusEndpoint::Drain() {
             ++stats_.ignored_sender;
             continue;
         }
-        Datagram datagram;
-        std::memcpy(&datagram, buffer, sizeof datagram);
-        if (datagram.message < ViewerBus::kFirstMessage || datagram.message > ViewerBus::kLastMessage) {
+        // The group is handed on whole or not at all.
+        Group group(static_cast<size_t>(n) / kDatagramSize);
+        bool valid = true;
+        for (size_t i = 0; i < group.size(); ++i) {
+            uint32_t message;
+            std::memcpy(&message, buffer + i * kDatagramSize, 4);
+            std::memcpy(&group[i].wparam, buffer + i * kDatagramSize + 4, 4);
+            group[i].message = message;
+            valid = valid && message >= ViewerBus::kFirstMessage && message <= ViewerBus::kLastMessage;
+        }
+        if (!valid) {
             ++stats_.ignored_number;
             continue;
         }
-        Deliver(datagram.message, datagram.wparam);
+        for (const Message& m : group)
+            Deliver(m.message, m.wparam);
     }
     if (read > 0) ++stats_.wakeups;
     if (notifier_) notifier_->setEnabled(true);

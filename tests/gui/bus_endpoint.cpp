@@ -1,6 +1,7 @@
 // Viewer bus sockets: posting to every endpoint (itself included) in order, refusing wrong-size datagrams,
-// unknown numbers and strangers, removing sockets of dead viewers, never blocking on a stuck reader, and
-// draining a flood in bounded batches while the event loop keeps running.
+// unknown numbers and strangers, removing sockets of dead viewers, never blocking on a reader that does not
+// read while still bringing it whole groups and the last one, never posting into a folder that is no longer
+// ours, and draining a flood in bounded batches while the event loop keeps running.
 #include <QEventLoop>
 #include <QTimer>
 
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include "GuiTestSupport.h"
@@ -87,12 +89,17 @@ TEST_F(BusEndpointTest, PostReachesEveryEndpointItselfIncludedInOrder) {
 TEST_F(BusEndpointTest, WrongSizesUnknownNumbersAndStrangersAreIgnored) {
     const std::string target = a->endpoint.Path();
     const int viewer = RawSocket(folder + "/viewer-raw.sock");
-    const unsigned char junk[16] = {};
-    for (size_t n : {size_t(0), size_t(4), size_t(7), size_t(9), size_t(12), size_t(16)})
+    const unsigned char junk[(ViewerBusEndpoint::kMaxGroup + 1) * 8] = {};
+    for (size_t n : {size_t(0), size_t(4), size_t(7), size_t(9), size_t(12), sizeof junk})
         ASSERT_EQ(SendRaw(viewer, target, junk, n), ssize_t(n));
     a->endpoint.Drain();  // the kernel queues only a few datagrams per socket
     ASSERT_EQ(SendMessage(viewer, target, 5, 1), 8);
     ASSERT_EQ(SendMessage(viewer, target, 0x10000, 1), 8);
+    // A group with one bad number is dropped whole; a good group arrives whole, in order.
+    const uint32_t mixed[4] = {kMsg, 1, 5, 2};
+    ASSERT_EQ(SendRaw(viewer, target, mixed, sizeof mixed), 16);
+    const uint32_t good[6] = {kMsg + 1, 10, kMsg + 2, 11, kMsg, 12};
+    ASSERT_EQ(SendRaw(viewer, target, good, sizeof good), 24);
     // Valid datagrams from an unbound socket, another folder and a foreign name in this folder.
     const int unbound = RawSocket("");
     const int elsewhere = RawSocket(dir.file("viewer-elsewhere.sock"));
@@ -100,12 +107,13 @@ TEST_F(BusEndpointTest, WrongSizesUnknownNumbersAndStrangersAreIgnored) {
     for (int fd : {unbound, elsewhere, foreign})
         ASSERT_EQ(SendMessage(fd, target, kMsg, 1), 8);
     ASSERT_EQ(SendMessage(viewer, target, kMsg, 42), 8);
-    ASSERT_TRUE(PumpUntil([&] { return !a->got.empty(); }));
+    ASSERT_TRUE(PumpUntil([&] { return a->got.size() >= 4; }));
     Settle(50);
-    EXPECT_EQ(a->got, (std::vector<std::pair<unsigned, int32_t>>{{kMsg, 42}}));
+    EXPECT_EQ(a->got, (std::vector<std::pair<unsigned, int32_t>>{
+                          {kMsg + 1, 10}, {kMsg + 2, 11}, {kMsg, 12}, {kMsg, 42}}));
     const auto& stats = a->endpoint.Statistics();
     EXPECT_EQ(stats.ignored_size, 6u);
-    EXPECT_EQ(stats.ignored_number, 2u);
+    EXPECT_EQ(stats.ignored_number, 3u);
     EXPECT_EQ(stats.ignored_sender, 3u);
     for (int fd : {viewer, unbound, elsewhere, foreign})
         close(fd);
@@ -143,24 +151,52 @@ TEST_F(BusEndpointTest, SocketsOfDeadViewersAreRemoved) {
     EXPECT_EQ(sockets, 2);  // a and c
 }
 
-TEST_F(BusEndpointTest, AStuckReaderNeverBlocksTheSender) {
+TEST_F(BusEndpointTest, AReceiverThatDoesNotReadGetsWholeGroupsAndTheLastOne) {
+    // Places as three-message groups (x, y, draw), with one group of another kind (a step) in the middle.
     const std::string stuckPath = folder + "/viewer-stuck.sock";
-    const int stuck = RawSocket(stuckPath);  // bound, never read
-    for (int i = 0; i < 300; ++i)
-        a->endpoint.PostToAll(kMsg, i);  // would hang here if a full receiver blocked the sender
-    EXPECT_GT(a->endpoint.Statistics().lost, 0u);
-    // The stuck socket holds only what its queue took, the first ones in order.
-    int taken = 0;
-    unsigned char bytes[8];
-    while (recv(stuck, bytes, sizeof bytes, MSG_DONTWAIT) == 8) {
-        int32_t w;
-        std::memcpy(&w, bytes + 4, 4);
-        EXPECT_EQ(w, taken);
-        ++taken;
+    const int stuck = RawSocket(stuckPath);  // bound, not read while the sender posts
+    constexpr int kGroups = 300;
+    for (int i = 0; i < kGroups; ++i) {
+        // Would hang here if a full receiver blocked the sender.
+        a->endpoint.PostGroupToAll({{kMsg, i}, {kMsg + 1, -i}, {kMsg + 2, i}});
+        if (i == kGroups / 2) a->endpoint.PostToAll(kMsg + 3, 7);
     }
-    EXPECT_GT(taken, 0);
-    EXPECT_LT(taken, 300);
+    EXPECT_GT(a->endpoint.Statistics().superseded, 0u);
+    EXPECT_EQ(a->endpoint.Statistics().lost, 0u);
     EXPECT_TRUE(std::filesystem::exists(stuckPath));  // alive, so kept
+
+    // Now the receiver reads, while the sender's event loop runs its retries.
+    std::vector<int> places;
+    int steps = 0;
+    auto readAll = [&] {
+        uint32_t words[2 * ViewerBusEndpoint::kMaxGroup + 2];
+        ssize_t n;
+        while ((n = recv(stuck, words, sizeof words, MSG_DONTWAIT)) > 0) {
+            if (n == 8 && words[0] == kMsg + 3 && words[1] == 7) {
+                ++steps;
+                continue;
+            }
+            ASSERT_EQ(n, 24);  // never a part of a group
+            const int i = int32_t(words[1]);
+            EXPECT_EQ(words[0], kMsg);
+            EXPECT_EQ(words[2], kMsg + 1);
+            EXPECT_EQ(int32_t(words[3]), -i);
+            EXPECT_EQ(words[4], kMsg + 2);
+            EXPECT_EQ(int32_t(words[5]), i);
+            places.push_back(i);
+        }
+    };
+    EXPECT_TRUE(PumpUntil([&] {
+        readAll();
+        return !places.empty() && places.back() == kGroups - 1;
+    })) << "last place received: "
+        << (places.empty() ? -1 : places.back());
+    EXPECT_EQ(steps, 1);
+    for (size_t k = 1; k < places.size(); ++k)
+        EXPECT_LT(places[k - 1], places[k]);
+    EXPECT_EQ(a->endpoint.HeldGroups(), 0u);
+    // The sender itself, whose own queue was just as full, also ends at the last place.
+    ASSERT_TRUE(PumpUntil([&] { return a->got.size() >= 3 && a->got.back().second == kGroups - 1; }));
     close(stuck);
 }
 
@@ -230,13 +266,61 @@ TEST(BusEndpointAlone, RefusedFolderLeavesTheViewerAlone) {
     EXPECT_EQ(got, (std::vector<int32_t>{7, 8}));
 }
 
+TEST(BusEndpointAlone, AFolderNoLongerOursIsNeverPostedInto) {
+    // After the endpoint joined, its folder is changed; a stranger's viewer socket waits in what is now at
+    // the folder's path. The post reaches nobody there, and the endpoint, now alone, still gets its own post.
+    struct Case {
+        const char* what;
+        std::function<void(const std::string& folder, const std::string& elsewhere)> change;
+    };
+    const Case cases[] = {
+        {"removed and made again",
+         [](const std::string& folder, const std::string& elsewhere) {
+             ASSERT_EQ(rename(folder.c_str(), elsewhere.c_str()), 0);
+             ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+         }},
+        {"replaced by a symlink",
+         [](const std::string& folder, const std::string& elsewhere) {
+             ASSERT_EQ(rename(folder.c_str(), elsewhere.c_str()), 0);
+             const std::string other = elsewhere + "-other";
+             ASSERT_EQ(mkdir(other.c_str(), 0700), 0);
+             ASSERT_EQ(symlink(other.c_str(), folder.c_str()), 0);
+         }},
+        {"opened to others",
+         [](const std::string& folder, const std::string&) { ASSERT_EQ(chmod(folder.c_str(), 0755), 0); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        guitest::TempDir dir;
+        const std::string folder = dir.file("bus");
+        BusFolderScope scope(folder);
+        Listener a;
+        std::vector<std::string> reasons;
+        a.endpoint.OnLeave([&](const std::string& why) { reasons.push_back(why); });
+        ASSERT_TRUE(a.endpoint.IsOpen());
+        c.change(folder, dir.file("moved"));
+        const int stranger = RawSocket(folder + "/viewer-stranger.sock");
+
+        a.endpoint.PostToAll(kMsg, 7);
+        a.endpoint.PostToAll(kMsg, 8);
+        ASSERT_TRUE(PumpUntil([&] { return a.got.size() == 2; }));
+        EXPECT_EQ(a.got, (std::vector<std::pair<unsigned, int32_t>>{{kMsg, 7}, {kMsg, 8}}));
+        unsigned char bytes[64];
+        EXPECT_EQ(recv(stranger, bytes, sizeof bytes, MSG_DONTWAIT), -1);
+        EXPECT_FALSE(a.endpoint.IsOpen());
+        ASSERT_EQ(reasons.size(), 1u);  // said once
+        EXPECT_NE(reasons[0].find(folder), std::string::npos) << reasons[0];
+        close(stranger);
+    }
+}
+
 TEST(BusEndpointAlone, FolderTooDeepForASocketIsRefused) {
     guitest::TempDir dir;
     const std::string deep = dir.file(std::string(120, 'd'));
     BusFolderScope scope(deep);
     ViewerBusEndpoint endpoint(nullptr);
     EXPECT_FALSE(endpoint.Open());
-    EXPECT_NE(endpoint.Error().find("too long"), std::string::npos) << endpoint.Error();
+    EXPECT_NE(endpoint.Error().find("長すぎる"), std::string::npos) << endpoint.Error();
 }
 
 }  // namespace

@@ -6,7 +6,11 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "GuiTestSupport.h"
 #include "platform/ViewerBus.h"
@@ -34,6 +38,42 @@ private:
     std::string saved_;
     bool hadOld_ = false;
 };
+
+// Sets or unsets environment variables while the object lives.
+class EnvScope {
+public:
+    ~EnvScope() {
+        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+            if (it->had)
+                setenv(it->name.c_str(), it->value.c_str(), 1);
+            else
+                unsetenv(it->name.c_str());
+        }
+    }
+    void Set(const char* name, const char* value) {
+        Save(name);
+        if (value)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
+    }
+
+private:
+    struct Saved {
+        std::string name, value;
+        bool had;
+    };
+    void Save(const char* name) {
+        const char* old = std::getenv(name);
+        saved_.push_back({name, old ? old : "", old != nullptr});
+    }
+    std::vector<Saved> saved_;
+};
+
+mode_t ModeOf(const std::string& path) {
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0 ? st.st_mode & 0777 : 0;
+}
 
 const char* const kNames[7] = {"PELLORANDE_SCR_X_9145",   "PELLORANDE_SCR_Y_9145", "PELLORANDE_SCR_MAG_9145",
                                "PELLORANDE_CONNECT_9145", "PELLORANDE_LAT_9145",   "PELLORANDE_LON_9145",
@@ -73,6 +113,98 @@ TEST(ViewerBus, UnsafeFoldersAreRefused) {
     struct stat st {};
     ASSERT_EQ(stat(open.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0755u);
+}
+
+TEST(ViewerBus, WithoutAUsableRuntimeFolderTheBusLivesInTheHome) {
+    // Each case starts from a fresh home and names its runtime and state folders relative to the test folder
+    // (nullptr: unset); `expected` is the folder chosen, relative to the test folder, or empty when refused.
+    struct Case {
+        const char* what;
+        const char* runtime;
+        const char* state;
+        std::function<void(const std::string& root)> prepare;
+        const char* expected;
+    };
+    auto makeDir = [](const std::string& path, mode_t mode) {
+        ASSERT_EQ(mkdir(path.c_str(), 0700), 0) << path;
+        ASSERT_EQ(chmod(path.c_str(), mode), 0) << path;
+    };
+    std::vector<Case> cases = {
+        {"no runtime folder", nullptr, nullptr, nullptr, "home/.local/state/orvenna-bus"},
+        {"no runtime folder, state folder set", nullptr, "state", nullptr, "state/orvenna-bus"},
+        {"runtime folder missing", "missing", nullptr, nullptr, "home/.local/state/orvenna-bus"},
+        {"runtime folder relative", "", nullptr, nullptr, "home/.local/state/orvenna-bus"},
+        {"runtime bus folder open to others", "rt", "state",
+         [&](const std::string& root) {
+             makeDir(root + "/rt", 0700);
+             makeDir(root + "/rt/orvenna", 0755);
+         },
+         "state/orvenna-bus"},
+        {"usable runtime folder", "rt", "state",
+         [&](const std::string& root) { makeDir(root + "/rt", 0700); }, "rt/orvenna"},
+        {"home bus folder open to others", nullptr, "state",
+         [&](const std::string& root) {
+             makeDir(root + "/state", 0700);
+             makeDir(root + "/state/orvenna-bus", 0755);
+         },
+         ""},
+        {"home bus folder is a symlink", nullptr, "state",
+         [&](const std::string& root) {
+             makeDir(root + "/state", 0700);
+             makeDir(root + "/target", 0700);
+             ASSERT_EQ(symlink((root + "/target").c_str(), (root + "/state/orvenna-bus").c_str()), 0);
+         },
+         ""},
+    };
+    if (getuid() == 0) {
+        // After su: the runtime folder of another user, whose bus folder is that user's.
+        cases.push_back({"runtime folder of another user", "rt", "state",
+                         [&](const std::string& root) {
+                             makeDir(root + "/rt", 0700);
+                             makeDir(root + "/rt/orvenna", 0700);
+                             ASSERT_EQ(chown((root + "/rt/orvenna").c_str(), 1, 1), 0);
+                         },
+                         "state/orvenna-bus"});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        guitest::TempDir dir;
+        const std::string root = dir.path().string();
+        EnvScope env;
+        env.Set("ORVENNA_BUS_DIR", nullptr);
+        env.Set("HOME", (root + "/home").c_str());
+        const std::string runtime = c.runtime && *c.runtime ? root + "/" + c.runtime : "run/user/relative";
+        env.Set("XDG_RUNTIME_DIR", c.runtime ? runtime.c_str() : nullptr);
+        const std::string state = c.state ? root + "/" + c.state : "";
+        env.Set("XDG_STATE_HOME", c.state ? state.c_str() : nullptr);
+        ASSERT_EQ(mkdir((root + "/home").c_str(), 0755), 0);
+        if (c.prepare) c.prepare(root);
+        const std::map<std::string, mode_t> before = {
+            {"rt/orvenna", ModeOf(root + "/rt/orvenna")},
+            {"state/orvenna-bus", ModeOf(root + "/state/orvenna-bus")}};
+
+        std::string error;
+        const std::string folder = ViewerBus::RuntimeFolder(&error);
+        if (*c.expected) {
+            EXPECT_EQ(folder, root + "/" + c.expected) << error;
+            EXPECT_EQ(ModeOf(folder), 0700u);
+            EXPECT_NE(ViewerBus::RegisterMessage("PELLORANDE_DRAW_9145"), 0u);
+        } else {
+            EXPECT_EQ(folder, "");
+            EXPECT_NE(error.find("orvenna-bus"), std::string::npos) << error;
+            EXPECT_EQ(ViewerBus::RegisterMessage("PELLORANDE_DRAW_9145"), 0u);
+        }
+        // Folders created on the way are private; refused folders are left as they were.
+        if (std::string(c.expected).rfind("home/", 0) == 0) {
+            EXPECT_EQ(ModeOf(root + "/home/.local"), 0700u);
+            EXPECT_EQ(ModeOf(root + "/home/.local/state"), 0700u);
+        }
+        for (const auto& [path, mode] : before) {
+            if (path != c.expected) {
+                EXPECT_EQ(ModeOf(root + "/" + path), mode) << path;
+            }
+        }
+    }
 }
 
 TEST(ViewerBus, NamesGetStableDistinctNumbers) {
