@@ -253,6 +253,21 @@ TEST_F(SyncTest, AnAxisNoViewerHasSentKeepsItsPosition) {
     }
 }
 
+// The end of a scroll announces the bar's position, then the draw message with the vertical position.
+TEST_F(SyncTest, ScrollBarsAnnounceTheirGroups) {
+    Open(form.get(), 600, 400);
+    form->TBScr->click();
+    for (Qt::Orientation bar : {Qt::Horizontal, Qt::Vertical}) {
+        SCOPED_TRACE(bar == Qt::Horizontal ? "horizontal" : "vertical");
+        listener->got.clear();
+        ScrollTo(form.get(), bar, 42);
+        ASSERT_TRUE(PumpUntil([&] { return listener->got.size() >= 2; }));
+        const unsigned scroll = bar == Qt::Horizontal ? form->MsgScrX : form->MsgScrY;
+        EXPECT_EQ(listener->got[0], std::make_pair(scroll, int32_t(42)));
+        EXPECT_EQ(listener->got[1], std::make_pair(form->MsgDraw, int32_t(form->ScrImgVert->value())));
+    }
+}
+
 TEST_F(SyncTest, AViewerThatDoesNotReadForAWhileEndsAtTheFinalPlace) {
     Open(form.get(), 600, 400);
     Open(other.get(), 600, 400);
