@@ -1,6 +1,8 @@
 // Nodes, the tokeniser, release and the compile entry point of the calculator.
 #include "calc/ecalc.h"
 
+#include "calc/ecalc_internal.h"
+
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
@@ -101,6 +103,10 @@ void ecalc_free(CalcExpr* tree) {
 }
 
 CalcExpr* ecalc_tokenize(const char* text) {
+    return ecalc_tokenize_at(text, nullptr);
+}
+
+CalcExpr* ecalc_tokenize_at(const char* text, std::vector<int>* offsets) {
     if (!text) text = "";
     const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
     CalcExpr* head = nullptr;
@@ -116,6 +122,7 @@ CalcExpr* ecalc_tokenize(const char* text) {
             ecalc_free(head);
             return nullptr;
         }
+        if (offsets) offsets->push_back(static_cast<int>(p - reinterpret_cast<const unsigned char*>(text)));
         if (tail) {
             tail->next = node;
         } else {

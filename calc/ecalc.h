@@ -91,6 +91,38 @@ CalcExpr* ecalc_parse(CalcExpr* chain);
 // ecalc_tokenize followed by ecalc_parse; a null text compiles as "" (null result).
 CalcExpr* ecalc_compile(const char* text);
 
+// Why a text does not compile, as ecalc_explain finds it.
+enum CalcProblem : int32_t {
+    CALC_PROBLEM_NONE = 0,                  // the text compiles
+    CALC_PROBLEM_EMPTY = 1,                 // nothing but white space
+    CALC_PROBLEM_BAD_CHARACTER = 2,         // a character the language does not know (any non-ASCII byte)
+    CALC_PROBLEM_LONG_NUMBER = 3,           // a number of 64 or more characters
+    CALC_PROBLEM_MISSING_CLOSE = 4,         // a "(" without its ")"
+    CALC_PROBLEM_UNMATCHED_CLOSE = 5,       // a ")" without its "("
+    CALC_PROBLEM_EMPTY_GROUP = 6,           // "()"
+    CALC_PROBLEM_OPERAND_BEFORE = 7,        // an operator with no operand before it
+    CALC_PROBLEM_OPERAND_AFTER = 8,         // an operator with no operand after it
+    CALC_PROBLEM_NUMBER_AFTER_OPERAND = 9,  // a number right after an operand ("a 2", "1e5")
+    CALC_PROBLEM_FUNCTION_OPERAND = 10,     // a function name not followed by an operand ("SIN -a")
+    CALC_PROBLEM_KEYWORD_OPERANDS = 11,     // POW, POWER or IF without an operand on each side
+    CALC_PROBLEM_REPEAT_GROUP = 12,         // "@" followed by a lone number or letter ("3 @ x")
+    CALC_PROBLEM_ASSIGN_LETTER = 13,        // "=" whose left side is not a single letter
+    CALC_PROBLEM_UNREADABLE = 14,           // anything else (or memory ran out)
+};
+
+struct CalcExplanation {
+    int32_t problem;   // CalcProblem
+    int32_t position;  // where the text stops making sense: 1-based character (UTF-8) position; one past
+                       // the last character for a problem at the end of the text
+    char token[64];    // the token found there, NUL-terminated; empty at the end of the text
+};
+
+// Explains why ecalc_compile(text) yields null: the first token the compiler could not place and why
+// (for a failing group, the first inside it). Returns 1 and fills *out when the text does not compile;
+// 0, with CALC_PROBLEM_NONE, when it does. A null text is taken as "". The other functions are unchanged
+// by it; it compiles the text once more.
+int ecalc_explain(const char* text, CalcExplanation* out);
+
 // Releases a tree or a chain (left, right and next); null accepted.
 void ecalc_free(CalcExpr* tree);
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "calc/ecalc.h"
+#include "calc/ecalc_internal.h"
 
 namespace {
 
@@ -24,6 +25,7 @@ public:
     std::vector<CalcExpr*> node;
     std::vector<int32_t> prv, nxt;
     bool out_of_memory = false;
+    CalcStop* stop = nullptr;  // asked for an explanation of a failure
 
     bool operand(int32_t s) const { return is_operand_kind(node[s]->kind); }
     int32_t kind(int32_t s) const { return node[s]->kind; }
@@ -100,7 +102,82 @@ public:
     // Passes 2 to 9 and the final count on the slots strictly between start and end. Returns the result
     // node (its slot is removed from the list) or null when the slots do not reduce to one operand.
     CalcExpr* reduce(int32_t start, int32_t end);
+
+    // Records the first problem, once.
+    void explain(const CalcExpr* at, int32_t problem) {
+        if (stop && stop->problem == CALC_PROBLEM_NONE) {
+            stop->node = at;
+            stop->problem = problem;
+            if (at) std::memcpy(stop->token, at->text, sizeof stop->token);
+        }
+    }
+    // After passes that left more than one slot: the first slot, from the left, that no pass could place.
+    void explain_leftovers(int32_t start, int32_t end);
 };
+
+void Reducer::explain_leftovers(int32_t start, int32_t end) {
+    if (!stop) return;
+    if (nxt[start] == end) {
+        // Nothing at all: an empty text, or "()" (the group's "(" is its start).
+        if (node[start]->kind == CALC_OPEN_PAREN)
+            explain(node[start], CALC_PROBLEM_EMPTY_GROUP);
+        else
+            explain(nullptr, CALC_PROBLEM_EMPTY);
+        return;
+    }
+    // A token the language does not know explains everything around it.
+    for (int32_t s = nxt[start]; s != end; s = nxt[s]) {
+        const CalcExpr* n = node[s];
+        if (n->kind == CALC_BAD) {
+            explain(n, n->text[0] >= '0' && n->text[0] <= '9' ? CALC_PROBLEM_LONG_NUMBER
+                                                              : CALC_PROBLEM_BAD_CHARACTER);
+            return;
+        }
+    }
+    for (int32_t s = nxt[start]; s != end; s = nxt[s]) {
+        const CalcExpr* n = node[s];
+        const int32_t after = nxt[s];
+        const bool operand_before = prv[s] != start && operand(prv[s]);
+        const bool operand_after = after != end && operand(after);
+        switch (n->kind) {
+            case CALC_OPEN_PAREN:
+                explain(nullptr, CALC_PROBLEM_MISSING_CLOSE);
+                return;
+            case CALC_CLOSE_PAREN:
+                explain(n, CALC_PROBLEM_UNMATCHED_CLOSE);
+                return;
+            case CALC_FUNCTION_NAME:
+                explain(n, CALC_PROBLEM_FUNCTION_OPERAND);
+                return;
+            case CALC_KEYWORD_OPERATOR:
+                explain(n, CALC_PROBLEM_KEYWORD_OPERANDS);
+                return;
+            case CALC_OPERATOR: {
+                const bool sign = is_op(s, CALC_OP_ADD) || is_op(s, CALC_OP_SUB);
+                if (!operand_before && !sign) {
+                    explain(n, CALC_PROBLEM_OPERAND_BEFORE);
+                } else if (!operand_after) {
+                    explain(n, CALC_PROBLEM_OPERAND_AFTER);
+                } else if (is_op(s, CALC_OP_REPEAT)) {
+                    explain(node[after], CALC_PROBLEM_REPEAT_GROUP);
+                } else if (is_op(s, CALC_OP_ASSIGN)) {
+                    explain(n, CALC_PROBLEM_ASSIGN_LETTER);
+                } else {
+                    explain(n, CALC_PROBLEM_UNREADABLE);
+                }
+                return;
+            }
+            default:
+                // Two operands side by side: only a Number can be left after another operand.
+                if (operand(s) && after != end && operand(after)) {
+                    explain(node[after], CALC_PROBLEM_NUMBER_AFTER_OPERAND);
+                    return;
+                }
+                break;
+        }
+    }
+    explain(node[nxt[start]], CALC_PROBLEM_UNREADABLE);
+}
 
 CalcExpr* Reducer::reduce(int32_t start, int32_t end) {
     // Names: constant names, function application and the keyword operators POW/POWER and IF.
@@ -198,7 +275,10 @@ CalcExpr* Reducer::reduce(int32_t start, int32_t end) {
 
     // Exactly one operand must remain; a lone Number or Letter is wrapped as 0 + operand.
     int32_t s = nxt[start];
-    if (s == end || nxt[s] != end || !operand(s)) return nullptr;
+    if (s == end || nxt[s] != end || !operand(s)) {
+        explain_leftovers(start, end);
+        return nullptr;
+    }
     CalcExpr* result = node[s];
     if (result->kind != CALC_COMPOUND) {
         CalcExpr* wrap = ecalc_new_node();
@@ -222,6 +302,10 @@ CalcExpr* Reducer::reduce(int32_t start, int32_t end) {
 }  // namespace
 
 CalcExpr* ecalc_parse(CalcExpr* chain) {
+    return ecalc_parse_explained(chain, nullptr);
+}
+
+CalcExpr* ecalc_parse_explained(CalcExpr* chain, CalcStop* stop) {
     if (!chain) return nullptr;
     size_t count = 0;
     for (CalcExpr* n = chain; n; n = n->next)
@@ -229,6 +313,7 @@ CalcExpr* ecalc_parse(CalcExpr* chain) {
 
     // A trailing End node terminates the chain; a Start and an End sentinel bracket it.
     Reducer r;
+    r.stop = stop;
     CalcExpr* start_node = nullptr;
     CalcExpr* end_node = nullptr;
     try {
@@ -284,6 +369,7 @@ CalcExpr* ecalc_parse(CalcExpr* chain) {
             opens.push_back(i);
         } else if (k == CALC_CLOSE_PAREN) {
             if (opens.empty()) {
+                r.explain(r.node[i], CALC_PROBLEM_UNMATCHED_CLOSE);
                 failed = true;
                 break;
             }
@@ -301,6 +387,7 @@ CalcExpr* ecalc_parse(CalcExpr* chain) {
             r.unlink(i);
         }
     }
+    if (!failed && !opens.empty()) r.explain(nullptr, CALC_PROBLEM_MISSING_CLOSE);
     if (!failed && opens.empty()) result = r.reduce(0, last);
 
     // Release what is left in the list: on success only the sentinels, on failure every remaining token

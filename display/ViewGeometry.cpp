@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdlib>
 
 namespace orvenna {
 
@@ -147,6 +148,61 @@ bool drawn_image_pixel_at(const ViewGeometry& g, int x, int y, int* column, int*
         *line = g.first_line + j * g.factor;
     }
     return true;
+}
+
+int fit_zoom_step(int view_width, int view_height, int image_width, int image_height) {
+    for (int step = kMinZoomStep; step < kMaxZoomStep; ++step) {
+        const double s = zoom_scale_for_step(step);
+        if (image_width * s <= view_width && image_height * s <= view_height) return step;
+    }
+    return kMaxZoomStep;
+}
+
+namespace {
+
+// The image position (unclamped, rounded down) under view position `at` along one axis.
+int image_position_at(const ViewGeometry& g, bool horizontal, int at) {
+    const double v =
+        horizontal ? g.scroll_x + (static_cast<double>(at) + g.view_offset_x - g.view_width / 2) / g.scale
+                   : g.scroll_y + (static_cast<double>(at) + g.view_offset_y - g.view_height / 2) / g.scale;
+    return static_cast<int>(std::clamp(std::floor(v), -2147483648.0, 2147483647.0));
+}
+
+// The scroll position along one axis that puts image position `target` under view position `at` with the
+// new geometry, searched near the arithmetic answer (the geometry truncates), clamped to 0..size - 1.
+int anchored_axis(const ViewGeometry& g, bool horizontal, int target, int at) {
+    const int size = horizontal ? g.image_width : g.image_height;
+    const int half = (horizontal ? g.view_width : g.view_height) / 2;
+    const int guess = target - trunc_to_int((at - half) / static_cast<double>(g.scale));
+    int best = 0;
+    long long bestDistance = -1;
+    for (int c = guess - 3; c <= guess + 3; ++c) {
+        const int clamped = std::clamp(c, 0, std::max(size - 1, 0));
+        const ViewGeometry t =
+            compute_view_geometry(g.view_width, g.view_height, horizontal ? clamped : g.scroll_x,
+                                  horizontal ? g.scroll_y : clamped, g.step, g.image_width, g.image_height);
+        const long long distance =
+            std::llabs(static_cast<long long>(image_position_at(t, horizontal, at)) - target) * 8 +
+            std::llabs(static_cast<long long>(c) - guess);
+        if (bestDistance < 0 || distance < bestDistance) {
+            bestDistance = distance;
+            best = clamped;
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
+void anchored_zoom_scroll(const ViewGeometry& old, int new_step, int x, int y, int* scroll_x, int* scroll_y) {
+    const int column = image_position_at(old, true, x);
+    const int line = image_position_at(old, false, y);
+    ViewGeometry g = compute_view_geometry(old.view_width, old.view_height, old.scroll_x, old.scroll_y,
+                                           new_step, old.image_width, old.image_height);
+    *scroll_x = anchored_axis(g, true, column, x);
+    g = compute_view_geometry(old.view_width, old.view_height, *scroll_x, old.scroll_y, new_step,
+                              old.image_width, old.image_height);
+    *scroll_y = anchored_axis(g, false, line, y);
 }
 
 }  // namespace orvenna

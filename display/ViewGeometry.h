@@ -75,4 +75,13 @@ bool screen_block_of(const ViewGeometry& g, int column, int line, ScreenBlock* b
 // drawn region).
 bool drawn_image_pixel_at(const ViewGeometry& g, int x, int y, int* column, int* line);
 
+// The largest magnification at which the whole scene (image_width x image_height) fits a view of
+// view_width x view_height: the smallest step whose scale s has image size * s within the view; the largest
+// reduction when even that is too large.
+int fit_zoom_step(int view_width, int view_height, int image_width, int image_height);
+
+// Scroll positions after a change of magnification to `new_step` that keep the image pixel under view pixel
+// (x, y) under it, as far as the scroll range (0 .. image size - 1) allows. `old` is the geometry before.
+void anchored_zoom_scroll(const ViewGeometry& old, int new_step, int x, int y, int* scroll_x, int* scroll_y);
+
 }  // namespace orvenna

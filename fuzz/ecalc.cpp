@@ -1,7 +1,7 @@
 // Compiles arbitrary bytes as an expression text, evaluates the result with the tree walk and with the
 // compiled program over a few sets of cells, and aborts when the two differ in any bit of the value or
 // of a cell. Texts whose repeat counts depend on cell values, or would run very long, are compiled and
-// released but not evaluated.
+// released but not evaluated. The explanation of a text must agree with its compilation.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -97,6 +97,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (std::memcmp(walk, fast, sizeof walk) != 0) std::abort();
         }
     }
+    // The explanation of a text finds a problem exactly when the text does not compile, and points into it.
+    CalcExplanation why{};
+    const int explained = ecalc_explain(text.c_str(), &why);
+    if (explained != (tree ? 0 : 1)) std::abort();
+    if (explained && (why.position < 1 || why.position > static_cast<int32_t>(text.size()) + 1)) std::abort();
     ecalc_free(tree);
     return 0;
 }

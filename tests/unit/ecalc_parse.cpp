@@ -5,8 +5,10 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "calc/ecalc.h"
+#include "display/ExpressionProblems.h"
 
 namespace {
 
@@ -244,6 +246,70 @@ TEST(EcalcParse, TakesOverAHandMadeChain) {
     ASSERT_NE(tree, nullptr);
     EXPECT_EQ(shape(tree), "(* 2 x)");
     ecalc_free(tree);
+}
+
+// Where and why a text stops making sense: the problem, the 1-based character position and the token.
+TEST(EcalcExplain, NamesThePlaceAndTheReason) {
+    struct Case {
+        const char* text;
+        int problem;
+        int position;
+        const char* token;
+    } cases[] = {
+        {"", CALC_PROBLEM_EMPTY, 1, ""},
+        {"   ", CALC_PROBLEM_EMPTY, 1, ""},
+        {"(a+b*(c-d)", CALC_PROBLEM_MISSING_CLOSE, 11, ""},
+        {"a+b)", CALC_PROBLEM_UNMATCHED_CLOSE, 4, ")"},
+        {"a * ()", CALC_PROBLEM_EMPTY_GROUP, 5, "("},
+        {"a $ b", CALC_PROBLEM_BAD_CHARACTER, 3, "$"},
+        {"aé+1", CALC_PROBLEM_BAD_CHARACTER, 2, "\xc3"},  // counted in characters, not bytes
+        {"é + # b", CALC_PROBLEM_BAD_CHARACTER, 1, "\xc3"},
+        {"a + 1234567890123456789012345678901234567890123456789012345678901234", CALC_PROBLEM_LONG_NUMBER, 5,
+         "123456789012345678901234567890123456789012345678901234567890123"},
+        {"* a", CALC_PROBLEM_OPERAND_BEFORE, 1, "*"},
+        {"a +", CALC_PROBLEM_OPERAND_AFTER, 3, "+"},
+        {"(a + b) * (c -)", CALC_PROBLEM_OPERAND_AFTER, 14, "-"},
+        {"a 2", CALC_PROBLEM_NUMBER_AFTER_OPERAND, 3, "2"},
+        {"1e5", CALC_PROBLEM_NUMBER_AFTER_OPERAND, 3, "5"},
+        {"SIN -a", CALC_PROBLEM_FUNCTION_OPERAND, 1, "SIN"},
+        {"a POW -2", CALC_PROBLEM_KEYWORD_OPERANDS, 3, "POW"},
+        {"3 @ x", CALC_PROBLEM_REPEAT_GROUP, 5, "x"},
+        {"(x) = 3", CALC_PROBLEM_ASSIGN_LETTER, 5, "="},
+        {"a + x = 3", CALC_PROBLEM_ASSIGN_LETTER, 7, "="},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        CalcExplanation e{};
+        ASSERT_EQ(ecalc_explain(c.text, &e), 1);
+        EXPECT_EQ(e.problem, c.problem);
+        EXPECT_EQ(e.position, c.position);
+        EXPECT_STREQ(e.token, c.token);
+    }
+    EXPECT_EQ(orvenna::explain_expression("(a+b*(c-d)"), "11文字目: ')' が足りません");
+    EXPECT_EQ(orvenna::explain_expression("a+b"), "");
+}
+
+// ecalc_explain finds a problem exactly when ecalc_compile gives no tree, for every text of the tables
+// above and of the tokeniser's corners.
+TEST(EcalcExplain, AgreesWithCompile) {
+    std::vector<std::string> texts = {"a",       "(c)if(x=1)", "2 @ (a) @ (b)",    "x = y = 0",
+                                      "a, b, c", "-2 POW 2",   "( w = 3 ), w * 2", "0x1.8",
+                                      "diff",    "SIN COS a",  "a if b + c"};
+    for (const char* bad :
+         {"",       "()",           "(a",    "a)",      ")(",        "((a)",   "(a))",    ".5",  "1e5",
+          "SIN -a", "a POW -2",     "3 = x", "(x) = 3", "3 @ x",     "a == b", "a 2",     "a +", "* a",
+          "a $ b",  "a <> b",       "SIN",   "POW",     "a POW",     "IF b",   "x = = 1", "a,",  ",a",
+          "pi2",    "( w = (  ) )", "\xff",  "2 @ 3",   "a = 1 = b", "(a)(",   "a;b"})
+        texts.push_back(bad);
+    for (const std::string& text : texts) {
+        SCOPED_TRACE(text);
+        CalcExpr* tree = ecalc_compile(text.c_str());
+        CalcExplanation e{};
+        EXPECT_EQ(ecalc_explain(text.c_str(), &e), tree ? 0 : 1);
+        EXPECT_EQ(e.problem == CALC_PROBLEM_NONE, tree != nullptr);
+        if (!tree) EXPECT_GE(e.position, 1);
+        ecalc_free(tree);
+    }
 }
 
 }  // namespace

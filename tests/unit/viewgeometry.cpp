@@ -111,3 +111,47 @@ TEST(ViewGeometry, ScreenBlocksAndDrawnPixelsAgree) {
     EXPECT_TRUE(screen_block_of(reduced, reduced.first_column + 4, reduced.first_line, &block));
     EXPECT_EQ(block.x, reduced.offset_x + 1);
 }
+
+TEST(ViewGeometry, FitStepIsTheLargestWholeScene) {
+    struct Case {
+        int w, h, iw, ih, step;
+    } cases[] = {
+        {800, 600, 41, 41, 2},       // a 41 x 41 clip: x8 (328) fits, x16 (656) does not
+        {800, 600, 800, 600, 5},     // exactly 1:1
+        {800, 600, 801, 600, 6},     // one column too many: 1/2
+        {1000, 700, 7801, 7921, 9},  // a Landsat band: 1/16
+        {100, 100, 100000, 10, 10},  // too large even at 1/32: the largest reduction
+        {300, 200, 1, 1, 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(fit_zoom_step(c.w, c.h, c.iw, c.ih), c.step) << c.iw << "x" << c.ih;
+        const ViewGeometry g = compute_view_geometry(c.w, c.h, c.iw / 2, c.ih / 2, c.step, c.iw, c.ih);
+        if (c.step < kMaxZoomStep) EXPECT_EQ(g.first_column, 0);  // the whole scene is drawn
+    }
+}
+
+// Zooming around the pointer keeps the image pixel under it where it is, unless the scroll range stops it.
+TEST(ViewGeometry, AnchoredZoomKeepsThePixelUnderThePointer) {
+    const int w = 1000, h = 700, iw = 5000, ih = 4000;
+    int kept = 0;
+    for (int step = 1; step <= 7; ++step) {
+        for (int to : {step - 1, step + 1}) {
+            for (const auto& [x, y] : {std::pair{500, 350}, {10, 690}, {999, 0}, {123, 456}}) {
+                const ViewGeometry before = compute_view_geometry(w, h, 2500, 2000, step, iw, ih);
+                int sx = 0, sy = 0;
+                anchored_zoom_scroll(before, to, x, y, &sx, &sy);
+                const ViewGeometry after = compute_view_geometry(w, h, sx, sy, to, iw, ih);
+                EXPECT_EQ(image_column_at(after, x), image_column_at(before, x)) << step << "->" << to;
+                EXPECT_EQ(image_line_at(after, y), image_line_at(before, y)) << step << "->" << to;
+                ++kept;
+            }
+        }
+    }
+    EXPECT_EQ(kept, 56);
+    // Near the scene's corner the scroll range stops the anchor: positions stay within the scene.
+    const ViewGeometry corner = compute_view_geometry(w, h, 100, 100, 5, iw, ih);
+    int sx = -1, sy = -1;
+    anchored_zoom_scroll(corner, 9, w - 1, h / 2, &sx, &sy);
+    EXPECT_EQ(sx, 0);    // 599 - 499 * 16 lies left of the scene
+    EXPECT_EQ(sy, 100);  // the centre line stays
+}

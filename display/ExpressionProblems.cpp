@@ -1,0 +1,62 @@
+#include "display/ExpressionProblems.h"
+
+#include "calc/ecalc.h"
+
+namespace orvenna {
+
+namespace {
+
+std::string quoted(const char* token) {
+    return std::string("'") + token + "'";
+}
+
+std::string reason(const CalcExplanation& e) {
+    const std::string token = quoted(e.token);
+    switch (e.problem) {
+        case CALC_PROBLEM_EMPTY:
+            return "式がありません";
+        case CALC_PROBLEM_BAD_CHARACTER:
+            // A non-ASCII character is one byte in the token: name the kind, not the broken byte.
+            if (static_cast<unsigned char>(e.token[0]) >= 0x80) return "全角文字などは式に使えません";
+            return token + " は式に使えない文字です";
+        case CALC_PROBLEM_LONG_NUMBER:
+            return "数が長すぎます (63文字まで)";
+        case CALC_PROBLEM_MISSING_CLOSE:
+            return "')' が足りません";
+        case CALC_PROBLEM_UNMATCHED_CLOSE:
+            return "')' に対応する '(' がありません";
+        case CALC_PROBLEM_EMPTY_GROUP:
+            return "( ) の中が空です";
+        case CALC_PROBLEM_OPERAND_BEFORE:
+            return token + " の前に値がありません";
+        case CALC_PROBLEM_OPERAND_AFTER:
+            return token + " の後に値がありません";
+        case CALC_PROBLEM_NUMBER_AFTER_OPERAND:
+            return "数 " + std::string(e.token) + " の前に演算子が必要です";
+        case CALC_PROBLEM_FUNCTION_OPERAND:
+            return std::string(e.token) + " の後には値か ( ) が必要です";
+        case CALC_PROBLEM_KEYWORD_OPERANDS:
+            return std::string(e.token) + " の前と後には値が必要です";
+        case CALC_PROBLEM_REPEAT_GROUP:
+            return "'@' の右は ( ) で囲んでください";
+        case CALC_PROBLEM_ASSIGN_LETTER:
+            return "'=' の左には1文字の変数だけを書けます";
+        default:
+            return "ここから式として読めません";
+    }
+}
+
+}  // namespace
+
+std::string expression_problem_text(const CalcExplanation& explanation) {
+    if (explanation.problem == CALC_PROBLEM_NONE) return std::string();
+    return std::to_string(explanation.position) + "文字目: " + reason(explanation);
+}
+
+std::string explain_expression(const char* text) {
+    CalcExplanation explanation{};
+    if (!ecalc_explain(text, &explanation)) return std::string();
+    return expression_problem_text(explanation);
+}
+
+}  // namespace orvenna
