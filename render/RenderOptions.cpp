@@ -1,0 +1,187 @@
+#include "render/RenderOptions.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "display/ViewGeometry.h"
+
+namespace orvenna {
+
+namespace {
+
+bool parse_int(const std::string& text, int* value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || v < -2147483647L || v > 2147483647L) return false;
+    *value = static_cast<int>(v);
+    return true;
+}
+
+bool parse_number(const std::string& text, double* value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    const double v = std::strtod(text.c_str(), &end);
+    if (errno != 0 || *end != '\0' || !(v == v) || v > 1e300 || v < -1e300) return false;
+    *value = v;
+    return true;
+}
+
+std::vector<std::string> split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (;;) {
+        const size_t at = text.find(separator, start);
+        parts.push_back(text.substr(start, at == std::string::npos ? std::string::npos : at - start));
+        if (at == std::string::npos) return parts;
+        start = at + 1;
+    }
+}
+
+bool parse_letter(const std::string& text, char* letter) {
+    if (text.size() != 1) return false;
+    char c = text[0];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c < 'a' || c > 'z') return false;
+    *letter = c;
+    return true;
+}
+
+bool parse_preset(const std::string& text, PresetRequest* preset) {
+    const size_t colon = text.find(':');
+    if (colon == std::string::npos) return false;
+    const std::string kind = text.substr(0, colon), args = text.substr(colon + 1);
+    if (kind == "ndvi") {
+        const auto parts = split(args, ',');
+        preset->kind = PresetRequest::Ndvi;
+        return parts.size() == 2 && parse_letter(parts[0], &preset->red) &&
+               parse_letter(parts[1], &preset->near_infrared);
+    }
+    if (kind == "thermography") {
+        preset->kind = PresetRequest::Thermography;
+        preset->source = args;
+        return !args.empty();
+    }
+    if (kind == "landsat") {
+        const auto parts = split(args, ',');
+        preset->kind = PresetRequest::Landsat;
+        return parts.size() == 3 && parse_letter(parts[0], &preset->band) &&
+               parse_int(parts[1], &preset->min_temperature) && parse_int(parts[2], &preset->max_temperature) &&
+               preset->min_temperature < preset->max_temperature;
+    }
+    return false;
+}
+
+bool parse_range(const std::string& text, RangeRequest* range) {
+    const size_t equals = text.find('=');
+    if (equals == std::string::npos || !parse_letter(text.substr(0, equals), &range->letter)) return false;
+    const std::string value = text.substr(equals + 1);
+    if (value == "auto") {
+        range->kind = RangeRequest::Automatic;
+        return true;
+    }
+    if (value == "full") {
+        range->kind = RangeRequest::Full;
+        return true;
+    }
+    // LOW:HIGH; a minus sign may lead either bound.
+    const size_t colon = value.find(':');
+    range->kind = RangeRequest::Values;
+    return colon != std::string::npos && parse_number(value.substr(0, colon), &range->low) &&
+           parse_number(value.substr(colon + 1), &range->high) && range->low < range->high;
+}
+
+bool parse_window(const std::string& text, RenderOptions* options) {
+    const auto parts = split(text, ',');
+    return parts.size() == 4 && parse_int(parts[0], &options->window_x) && parse_int(parts[1], &options->window_y) &&
+           parse_int(parts[2], &options->window_width) && parse_int(parts[3], &options->window_height) &&
+           options->window_x >= 0 && options->window_y >= 0 && options->window_width > 0 &&
+           options->window_height > 0;
+}
+
+}  // namespace
+
+bool parse_render_options(int argc, const char* const* argv, RenderOptions* options, std::string* error) {
+    *options = RenderOptions{};
+    auto bad = [&](const std::string& message) {
+        *error = message;
+        return false;
+    };
+    for (int i = 0; i < argc; ++i) {
+        const std::string arg = argv[i];
+        // Options that take a value take the next argument.
+        auto value = [&](std::string* out) {
+            if (i + 1 >= argc) return false;
+            *out = argv[++i];
+            return true;
+        };
+        std::string v;
+        if (arg == "--help" || arg == "-h") {
+            options->help = true;
+        } else if (arg == "-q") {
+            options->quiet = true;
+        } else if (arg == "-r" || arg == "-g" || arg == "-b") {
+            if (!value(&v)) return bad(arg + " には式が必要です");
+            (arg == "-r" ? options->red : arg == "-g" ? options->green : options->blue) = v;
+        } else if (arg == "--preset") {
+            if (!value(&v) || !parse_preset(v, &options->preset))
+                return bad("--preset は ndvi:赤,近赤外 / thermography:式 / landsat:バンド,最低,最高 のどれかです");
+        } else if (arg == "--range") {
+            RangeRequest range;
+            if (!value(&v) || !parse_range(v, &range))
+                return bad("--range は 文字=下:上 / 文字=auto / 文字=full の形です (下 < 上)");
+            options->ranges.push_back(range);
+        } else if (arg == "--step") {
+            if (!value(&v) || !parse_int(v, &options->step) || options->step < kMinZoomStep ||
+                options->step > kMaxZoomStep)
+                return bad("--step は 0 (32倍) から 10 (1/32) までの整数です (5 が等倍)");
+        } else if (arg == "--window") {
+            if (!value(&v) || !parse_window(v, options))
+                return bad("--window は X,Y,幅,高さ です (X, Y は 0 以上、幅と高さは 1 以上)");
+            options->has_window = true;
+        } else if (arg == "--threads") {
+            if (!value(&v) || !parse_int(v, &options->threads) || options->threads < 1)
+                return bad("--threads は 1 以上の整数です");
+        } else if (arg == "-o") {
+            if (!value(&options->output)) return bad("-o には出力ファイル名が必要です");
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return bad("知らないオプションです: " + arg);
+        } else {
+            options->files.push_back(arg);
+        }
+    }
+    if (options->help) return true;
+    if (options->output.empty()) return bad("出力ファイルを -o で指定してください");
+    if (options->files.empty()) return bad("入力ファイルを指定してください");
+    return true;
+}
+
+std::string render_usage() {
+    return "使い方: orvenna-render [オプション] -o 出力ファイル 入力ファイル...\n"
+           "\n"
+           "衛星データのバンドをビューアと同じ読み方で開き、ビューアと同じ再描画で合成した画像を\n"
+           "ファイルに書きます。画面は要りません。\n"
+           "\n"
+           "  -r 式, -g 式, -b 式   赤・緑・青の式 (省略時は a)\n"
+           "  --preset ndvi:赤,近赤外          NDVI (例: ndvi:c,d)\n"
+           "  --preset thermography:式         サーモグラフィ風 (例: thermography:d)\n"
+           "  --preset landsat:バンド,最低,最高  LANDSAT温度分布 (例: landsat:f,0,40。温度は℃)\n"
+           "  --range 文字=下:上   バンドの表示範囲 (例: --range a=5000:30000)\n"
+           "  --range 文字=auto    自動 (開いたときと同じ除去比率 0.00085)\n"
+           "  --range 文字=full    バンドの最小値から最大値まで\n"
+           "  --step N             倍率の段階 0 (32倍) .. 5 (等倍) .. 10 (1/32)。既定は 5\n"
+           "  --window X,Y,W,H     シーンの一部 (ピクセル) だけを描く。既定はシーン全体\n"
+           "  --threads N          使うコア数 (既定はすべて)\n"
+           "  -o 出力ファイル      .png .tif .bmp .jpg (.tif は位置情報付きの GeoTIFF)\n"
+           "  -q                   進み具合を表示しない\n"
+           "  --help               この説明\n"
+           "\n"
+           "終了コード: 0 書けた / 2 引数の誤り / 3 入力を開けない / 4 式の誤り / 5 出力を書けない\n"
+           "\n"
+           "例: orvenna-render --preset ndvi:c,d -o ndvi.tif IMG-01 IMG-02 IMG-03 IMG-04\n";
+}
+
+}  // namespace orvenna

@@ -1,0 +1,44 @@
+// The render command's options: what the command line asks for, checked, before anything is opened.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orvenna {
+
+struct RangeRequest {
+    char letter = 'a';  // the band's letter, lower case
+    enum Kind { Values, Automatic, Full } kind = Values;
+    double low = 0, high = 0;  // Values only
+};
+
+struct PresetRequest {
+    enum Kind { None, Ndvi, Thermography, Landsat } kind = None;
+    char red = 'a', near_infrared = 'b';  // Ndvi
+    std::string source;                   // Thermography: a band letter or an expression
+    char band = 'a';                      // Landsat
+    int min_temperature = 0, max_temperature = 0;
+};
+
+struct RenderOptions {
+    std::optional<std::string> red, green, blue;  // channel expressions; missing ones are "a"
+    PresetRequest preset;
+    std::vector<RangeRequest> ranges;
+    int step = 5;  // magnification step as in the viewer: 0 (x32) .. 5 (1:1) .. 10 (1/32)
+    bool has_window = false;
+    int window_x = 0, window_y = 0, window_width = 0, window_height = 0;  // in scene pixels
+    std::string output;
+    std::vector<std::string> files;
+    bool quiet = false;
+    bool help = false;
+    int threads = 0;  // 0: every core
+};
+
+// Reads the arguments after the program name. False with *error (Japanese, one line) on a bad argument.
+bool parse_render_options(int argc, const char* const* argv, RenderOptions* options, std::string* error);
+
+// The --help text.
+std::string render_usage();
+
+}  // namespace orvenna
