@@ -14,6 +14,10 @@
 #include "scene/remos.h"
 #include "scene/remos_io.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // Largest single read of a row conversion or a histogram pass; rows of ordinary scenes take one read.
@@ -128,30 +132,33 @@ void read_line_groups(BandInfo* b, unsigned char* dest, int64_t off, int n) {
     }
 }
 
-// Turns n big-endian samples of `size` bytes into the machine's byte order, in place.
+#if defined(__SSE2__)
+// Byte order of every 16-, 32- or 64-bit lane of 16 bytes reversed.
+inline __m128i swap_lanes16(__m128i v) {
+    return _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8));
+}
+inline __m128i swap_lanes(__m128i v, int size) {
+    if (size == 4) v = _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, 0xB1), 0xB1);  // swap the 16-bit halves
+    if (size == 8) v = _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, 0x1B), 0x1B);  // reverse the four quarters
+    return swap_lanes16(v);
+}
+#endif
+
+// Turns n big-endian samples of `size` bytes (2, 4 or 8) into the machine's byte order, in place.
 void big_endian_to_host(unsigned char* p, int n, int size) {
-    auto swap_all = [&](auto word, auto swap) {
-        using Word = decltype(word);
-        for (int i = 0; i < n; ++i) {
-            Word w;
-            memcpy(&w, p + sizeof(Word) * i, sizeof(Word));
-            w = swap(w);
-            memcpy(p + sizeof(Word) * i, &w, sizeof(Word));
-        }
-    };
-    switch (size) {
-        case 2:
-            swap_all(uint16_t{}, [](uint16_t w) { return __builtin_bswap16(w); });
-            break;
-        case 4:
-            swap_all(uint32_t{}, [](uint32_t w) { return __builtin_bswap32(w); });
-            break;
-        case 8:
-            swap_all(uint64_t{}, [](uint64_t w) { return __builtin_bswap64(w); });
-            break;
-        default:
-            break;
+    if constexpr (__BYTE_ORDER__ == __ORDER_BIG_ENDIAN__) return;
+    if (size != 2 && size != 4 && size != 8) return;
+    const size_t bytes = static_cast<size_t>(n) * static_cast<size_t>(size);
+    size_t i = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time: the byte swap is a few instructions per vector instead of one per sample.
+    for (; i + 16 <= bytes; i += 16) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), swap_lanes(v, size));
     }
+#endif
+    for (; i < bytes; i += static_cast<size_t>(size))
+        std::reverse(p + i, p + i + size);
 }
 
 // Mode 2 as stored: the band's float out of every data group, in the machine's byte order.
