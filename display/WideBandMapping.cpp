@@ -26,6 +26,8 @@ void WideBandMapping::prepare(const BandInfo* band, bool is_picture) {
     sample_type_ = band->sample_type;
     has_nodata_ = band->has_nodata == 1 && !std::isnan(band->nodata);
     nodata_ = has_nodata_ ? band->nodata : 0;
+    // Single-precision samples equal the no-data value as a float, as the histogram compares them.
+    if (sample_type_ == REMOS_SAMPLE_F32) nodata_ = static_cast<float>(nodata_);
     if (sample_type_ == REMOS_SAMPLE_U16 || sample_type_ == REMOS_SAMPLE_I16) build_table();
 }
 

@@ -284,7 +284,7 @@ bool is_integer_type(int sample_type) {
     return sample_type != REMOS_SAMPLE_F32 && sample_type != REMOS_SAMPLE_F64;
 }
 
-// The fine counts of a band: those of its last pass, when it still describes the band's span.
+// The fine counts of a wide band's last histogram pass; null when it has none.
 const RemosValueCounts* counts_of(const BandInfo* band) {
     return band && remos_band_is_wide(band) ? band->value_counts : nullptr;
 }

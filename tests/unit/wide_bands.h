@@ -84,11 +84,18 @@ inline std::unique_ptr<OpenBand> raw_band(const remos_test::TempDir& dir, const 
     return b;
 }
 
+// Whether a value written is the band's no-data value (single-precision bands compare as floats).
+inline bool is_nodata(double v, const BandInfo& band) {
+    if (band.has_nodata != 1) return false;
+    if (band.sample_type == REMOS_SAMPLE_F32) return static_cast<float>(v) == static_cast<float>(band.nodata);
+    return v == band.nodata;
+}
+
 // Values written that a histogram counts: no-data and non-finite values left out.
 inline std::vector<double> usable_values(const std::vector<double>& values, const BandInfo& band) {
     std::vector<double> out;
     for (double v : values)
-        if (std::isfinite(v) && !(band.has_nodata == 1 && v == band.nodata)) out.push_back(v);
+        if (std::isfinite(v) && !is_nodata(v, band)) out.push_back(v);
     return out;
 }
 

@@ -59,8 +59,11 @@ TEST(WideComposite, EveryZoomStepShowsTheSameBytesThroughTheDisplayRange) {
          false, 0},
         {"u32", REMOS_SAMPLE_U32, [](int x, int y) { return 4e9 - 3e7 * x - 1e6 * y; }, 2.5e9, 3.9e9, false,
          0},
-        {"f32 with NaN", REMOS_SAMPLE_F32,
-         [=](int x, int y) { return x == y ? nan : 0.01 * x - 0.02 * y + 0.123; }, -0.25, 0.5, false, 0},
+        {"f32 with NaN and no-data 0.1", REMOS_SAMPLE_F32,
+         [=](int x, int y) { return x == y       ? nan
+                                    : x == 2 * y ? 0.1
+                                                 : 0.01 * x - 0.02 * y + 0.123; }, -0.25,
+         0.5, true, 0.1},
         {"f64, no-data -1", REMOS_SAMPLE_F64, [](int x, int y) { return x % 9 == 4 ? -1 : 1e-3 * x * y; },
          0.1, 2.0, true, -1},
     };
@@ -101,7 +104,7 @@ TEST(WideComposite, EveryZoomStepShowsTheSameBytesThroughTheDisplayRange) {
                         }
                         const double value = b->values[static_cast<size_t>(line) * w + col];
                         const int want =
-                            expected_byte(value, c.low, c.high, c.has_nodata && value == c.nodata);
+                            expected_byte(value, c.low, c.high, wide_test::is_nodata(value, *band));
                         ASSERT_EQ(p[2], want) << "pixel " << col << "," << line << " value " << value;
                         ASSERT_EQ(p[1], 255 - want);
                         ASSERT_EQ(p[0], want / 2);
