@@ -14,7 +14,7 @@
 namespace {
 
 // Histogram reads: small enough that the bytes just read are still in the core's cache when they are counted.
-constexpr size_t kHistChunkBytes = size_t(256) << 10;
+constexpr size_t kHistChunkBytes = size_t(64) << 10;
 
 // The calling thread's reused read buffer.
 unsigned char* scratch(size_t n) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "scene/remos.h"
+#include "scene/remos_io.h"
 #include "scene/remos_pass.h"
 #include "scene/remos_values.h"
 
@@ -59,33 +60,33 @@ bool nodata_of(const BandInfo* band, T* value) {
 
 // ---- 16-bit bands: every value counted in its own bin ---------------------------------------------------
 
-// Counts of one thread, indexed by the raw 16 bits (signed values with the sign bit flipped, so that the
-// index order is the value order). 32-bit counters are moved into 64-bit ones before they can overflow.
+// Counts of one thread, indexed by the 16 bits of the value (signed values: their bits as unsigned). 32-bit
+// counters are moved into 64-bit ones before they can overflow.
 struct Table16 {
     std::vector<uint32_t> count = std::vector<uint32_t>(65536, 0);
     std::vector<uint64_t> spilled;
     uint64_t since_spill = 0;
 
-    void add_run(const uint16_t* p, size_t n, uint16_t flip) {
+    // Counts n values; with Swap the values are big-endian bits read on a little-endian machine and are
+    // counted by their value (which keeps neighbouring values close together in the table).
+    template <bool Swap>
+    void add_run(const uint16_t* p, size_t n) {
         if (since_spill + n > 0xFFFFFFFFu) spill();
         since_spill += n;
         uint32_t* t = count.data();
-        size_t i = 0;
-        // A block of 16 equal values (fill, no-data) is counted at once, so that long runs of one value do
-        // not wait on the previous increment of the same counter; the test costs a few word compares.
-        for (; i + 16 <= n; i += 16) {
-            uint64_t w[4];
-            memcpy(w, p + i, sizeof w);
-            const uint64_t first = p[i] * 0x0001000100010001ull;
-            if (((w[0] ^ first) | (w[1] ^ first) | (w[2] ^ first) | (w[3] ^ first)) == 0) {
-                t[p[i] ^ flip] += 16;
-                continue;
-            }
-            for (int k = 0; k < 16; ++k)
-                t[p[i + k] ^ flip]++;
+        auto at = [](uint16_t v) { return Swap ? __builtin_bswap16(v) : v; };
+        // Four places of the run far apart in turn: neighbouring pixels often hold equal or close values, and
+        // an increment that waits on the one before it to the same counter would hold up the next.
+        const size_t q = n / 4;
+        const uint16_t *a = p, *b = p + q, *c = p + 2 * q, *d = p + 3 * q;
+        for (size_t i = 0; i < q; ++i) {
+            t[at(a[i])]++;
+            t[at(b[i])]++;
+            t[at(c[i])]++;
+            t[at(d[i])]++;
         }
-        for (; i < n; ++i)
-            t[p[i] ^ flip]++;
+        for (size_t i = 4 * q; i < n; ++i)
+            t[at(p[i])]++;
     }
     void spill() {
         if (spilled.empty()) spilled.assign(65536, 0);
@@ -96,10 +97,40 @@ struct Table16 {
     }
 };
 
+// Line records of 16-bit samples in a file of the built-in formats are counted as they lie in the file,
+// without turning every sample into the machine's byte order first; other bands come through
+// remos_read_row_stored.
+bool counts_file_order(const BandInfo* band) {
+    return !band->source && band->file && band->interleave == REMOS_BY_LINE && band->bytes_per_sample == 2;
+}
+
+// Lines [from, to) of a band that counts_file_order accepts, a piece at a time, as the file holds them.
+void count_lines_as_stored_in_file(const BandInfo* band, int64_t from, int64_t to, Progress& progress,
+                                   Table16& t) {
+    const int width = band->width;
+    std::vector<uint16_t> buf(static_cast<size_t>(std::min(width, kPieceSamples)));
+    for (int64_t y = from; y < to; ++y) {
+        for (int x = 0; x < width;) {
+            const int n = std::min(width - x, kPieceSamples);
+            int64_t off = 0;
+            if (remos_io::sample_offset(band, y, x, &off))
+                remos_io::read_at(band->file, off, buf.data(), static_cast<size_t>(n) * 2);
+            else
+                std::fill(buf.begin(), buf.begin() + n, 0);
+            if constexpr (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__)
+                t.add_run<true>(buf.data(), static_cast<size_t>(n));
+            else
+                t.add_run<false>(buf.data(), static_cast<size_t>(n));
+            x += n;
+        }
+        if (!progress.add(width)) return;
+    }
+}
+
 // One pass counting every value; fills `counts` (fine bins = values) and returns false when stopped.
 bool count_16bit(BandInfo* band, Progress& progress, RemosValueCounts* counts) {
     const bool is_signed = band->sample_type == REMOS_SAMPLE_I16;
-    const uint16_t flip = is_signed ? 0x8000 : 0;
+    const bool file_order = counts_file_order(band);
     const int64_t lines = band->lines;
     const int parts =
         static_cast<int>(std::min<int64_t>(remos_pass::part_count(lines * band->width * 2), lines));
@@ -109,17 +140,22 @@ bool count_16bit(BandInfo* band, Progress& progress, RemosValueCounts* counts) {
     progress.begin_stage(lines * band->width, 0.0, 1.0);
     remos_pass::run_parts(lines, parts, progress, [&](int k, int64_t from, int64_t to) {
         Table16& t = *tables[static_cast<size_t>(k)];
-        for_each_piece<uint16_t>(band, from, to, progress, [&](const uint16_t* p, int n) {
-            t.add_run(p, static_cast<size_t>(n), flip);
-        });
+        if (file_order)
+            count_lines_as_stored_in_file(band, from, to, progress, t);
+        else
+            for_each_piece<uint16_t>(band, from, to, progress, [&](const uint16_t* p, int n) {
+                t.add_run<false>(p, static_cast<size_t>(n));
+            });
     });
     if (progress.stopped()) return false;
 
+    // Index order = value order: signed values have their sign bit flipped.
+    const uint16_t flip = is_signed ? 0x8000 : 0;
     std::vector<uint64_t> all(65536, 0);
     for (auto& t : tables) {
-        if (!t->spilled.empty()) t->spill();
-        for (size_t v = 0; v < 65536; ++v)
-            all[v] += t->count[v];
+        if (!t->spilled.empty()) t->spill();  // everything in the 64-bit counters
+        for (size_t i = 0; i < 65536; ++i)
+            all[i ^ flip] += t->spilled.empty() ? t->count[i] : t->spilled[i];
     }
     if (is_signed) {
         int16_t nd;
