@@ -129,6 +129,8 @@ int remos_read_row(BandInfo* band, unsigned char* dest, int line, int x0, int n)
 // Returns the count written. Safe to call from several threads for bands of one scene.
 int remos_read_row_stored(BandInfo* band, void* dest, int line, int x0, int n);
 int remos_sample_size(int sample_type);  // bytes of one sample of that type; 0 for unknown types
+// 256-bin histogram of an 8-bit band (0 for other bands). A band that marks pixels without data by a byte
+// value (has_nodata) leaves them out of its bin; the built-in formats mark none.
 int remos_make_histogram(BandInfo* band);
 // Called now and then by a long pass with the share of the work done (0..1); a result of 0 stops the pass.
 // It runs on the thread that runs the pass.

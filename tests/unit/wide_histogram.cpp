@@ -260,6 +260,14 @@ TEST(WideHistogram, EightBitCountsAreTheSameOnAnyNumberOfThreads) {
                 for (int v = 0; v < 256; ++v)
                     ASSERT_EQ(band->histogram[v], want[v]) << v << " on " << threads << " threads";
             }
+            // A byte value marking pixels without data is left out of its bin only.
+            const int most = static_cast<int>(std::max_element(want, want + 256) - want);
+            band->has_nodata = 1;
+            band->nodata = most;
+            ASSERT_EQ(remos_make_histogram(band), 1);
+            for (int v = 0; v < 256; ++v)
+                ASSERT_EQ(band->histogram[v], v == most ? 0 : want[v]) << v;
+            band->has_nodata = 0;
         }
         remos_close(&scene);
     }
