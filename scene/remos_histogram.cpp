@@ -170,8 +170,12 @@ bool count_band(BandInfo* band, Progress& progress, uint64_t total[256]) {
     const int64_t pixels = width * lines;
     enum class Layout { Block, Lines, Rgb, Rows } layout = Layout::Rows;
     int64_t first = 0, units = lines;
-    if (band->interleave == REMOS_BY_LINE && band->bytes_per_sample == 1 && band->band_count > 0 &&
-        band->record_length > 0) {
+    // Bands of other readers (`source`) come row by row through remos_read_row; the built-in layouts are
+    // read straight from the file.
+    if (band->source) {
+        layout = Layout::Rows;
+    } else if (band->interleave == REMOS_BY_LINE && band->bytes_per_sample == 1 && band->band_count > 0 &&
+               band->record_length > 0) {
         if (!remos_io::sample_offset(band, 0, 0, &first)) return true;  // nothing readable: all counts 0
         const bool block = static_cast<int64_t>(band->band_count) * band->record_length == width;
         layout = block ? Layout::Block : Layout::Lines;

@@ -1,9 +1,10 @@
 // remos: histograms, automatic and full display ranges of bands wider than 8 bits, in the band's own values.
 //
 // Every band is read through remos_read_row_stored, so any reader that delivers stored samples gets these for
-// free. 16-bit bands are counted exactly in one pass (a bin per possible value); 32-bit and float bands take
-// two passes, the first for the smallest and largest value, the second counting fine bins between them.
-// Threads count ranges of lines into counts of their own, added up at the end.
+// free (16-bit line records of the built-in formats are read straight from the file). 16-bit bands are
+// counted exactly in one pass (a bin per possible value); 32-bit and float bands take two passes, the first
+// for the smallest and largest value, the second counting fine bins between them. Threads count ranges of
+// lines into counts of their own, added up at the end.
 #include <algorithm>
 #include <climits>
 #include <cmath>
