@@ -62,10 +62,15 @@ void RowBuffers::prepare(const CompositeBandRow* rows, int row_count, int run) {
     }
 }
 
-void FetchBandRun(const CompositeBandRow& row, unsigned char* dest, int line, int x0, int n, bool stretch) {
+void FetchBandRun(const CompositeBandRow& row, unsigned char* dest, int line, int x0, int n, bool stretch,
+                  WideBandMapping* mapping) {
     if (n <= 0) return;
     if (!row.band) {
         std::memset(dest, 0, static_cast<size_t>(n));
+        return;
+    }
+    if (mapping && mapping->active()) {
+        mapping->fetch(row.band, dest, line, x0, n, 1);
         return;
     }
     if (row.is_picture()) {
@@ -74,6 +79,12 @@ void FetchBandRun(const CompositeBandRow& row, unsigned char* dest, int line, in
         remos_read_row(row.band, dest, line, x0, n);
     }
     if (stretch) remos_stretch_row(row.band, dest, n);
+}
+
+void PrepareMappings(const CompositeBandRow* rows, int row_count, std::vector<WideBandMapping>& mappings) {
+    mappings.resize(static_cast<size_t>(std::max(0, row_count)));
+    for (int b = 0; b < row_count; ++b)
+        mappings[static_cast<size_t>(b)].prepare(rows[b].band, rows[b].is_picture());
 }
 
 void FillWhite(const CompositeTarget& target) {
@@ -100,6 +111,8 @@ void DrawCompositeReference(const CompositeBandRow* rows, int row_count, const C
     const int C = geometry.columns;
     const int L = geometry.lines;
     RowBuffers bufs;
+    std::vector<WideBandMapping> mappings;
+    PrepareMappings(rows, row_count, mappings);
 
     auto evaluate_pixel = [&](uint8_t* bgr) {
         bgr[2] = static_cast<uint8_t>(ClampToByte(ecalc_evaluate(exprs.red, cells, 0.0)));
@@ -111,7 +124,8 @@ void DrawCompositeReference(const CompositeBandRow* rows, int row_count, const C
         bufs.prepare(rows, row_count, C);
         for (int j = 0; j < L; ++j) {
             for (int b = 0; b < row_count; ++b) {
-                FetchBandRun(rows[b], bufs[b], geometry.first_line + j, geometry.first_column, C, true);
+                FetchBandRun(rows[b], bufs[b], geometry.first_line + j, geometry.first_column, C, true,
+                             &mappings[b]);
             }
             for (int k = 0; k < F; ++k) {
                 const int y = geometry.offset_y + j * F + k;
@@ -129,12 +143,16 @@ void DrawCompositeReference(const CompositeBandRow* rows, int row_count, const C
         for (int j = 0; j < L; ++j) {
             for (int b = 0; b < row_count; ++b) {
                 FetchBandRun(rows[b], bufs[b], geometry.first_line + j * F, geometry.first_column, C * F,
-                             false);
+                             false, &mappings[b]);
             }
             const int y = geometry.offset_y + j;
             for (int i = 0; i < C; ++i) {
                 for (int b = 0; b < lettered; ++b) {
-                    values[b] = rows[b].band ? remos_stretch_value(rows[b].band, bufs[b][i * F]) : 0;
+                    // Mapped wide bands hold their bytes already; the others pass through the 8-bit range.
+                    const unsigned char v = bufs[b][i * F];
+                    values[b] = !rows[b].band          ? 0
+                                : mappings[b].active() ? v
+                                                       : remos_stretch_value(rows[b].band, v);
                 }
                 uint8_t bgr[3];
                 evaluate_pixel(bgr);

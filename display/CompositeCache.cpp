@@ -424,6 +424,7 @@ void CompositeCache::draw(const CompositeBandRow* rows, int row_count, const Com
     // Only rows whose letter some program reads are fetched: the others cannot change the picture.
     const int run = magnify ? C : C * F;
     bufs_.prepare(rows, row_count, run);
+    PrepareMappings(rows, row_count, mappings_);
     const uint8_t* vals[kLetterCount] = {};
     if (!magnify) {
         for (int t = 0; t < loaded_letter_count_; ++t) {
@@ -440,7 +441,8 @@ void CompositeCache::draw(const CompositeBandRow* rows, int row_count, const Com
         if (magnify) {
             for (int t = 0; t < loaded_letter_count_; ++t) {
                 const int b = loaded_letter_list_[t];
-                FetchBandRun(rows[b], bufs_[b], geometry.first_line + j, geometry.first_column, C, true);
+                FetchBandRun(rows[b], bufs_[b], geometry.first_line + j, geometry.first_column, C, true,
+                             &mappings_[b]);
                 vals[b] = bufs_[b];
             }
             const int y0 = geometry.offset_y + j * F;
@@ -459,13 +461,19 @@ void CompositeCache::draw(const CompositeBandRow* rows, int row_count, const Com
         } else {
             for (int t = 0; t < loaded_letter_count_; ++t) {
                 const int b = loaded_letter_list_[t];
-                const unsigned char* buf = bufs_[b];
-                FetchBandRun(rows[b], bufs_[b], geometry.first_line + j * F, geometry.first_column, C * F,
-                             false);
                 uint8_t* g = gathered_[b].data();
-                const uint8_t* lut = luts_[b];
-                for (int i = 0; i < C; ++i)
-                    g[i] = lut[buf[static_cast<size_t>(i) * F]];
+                if (rows[b].band && mappings_[b].active()) {
+                    // Wide bands: every F-th stored value, mapped through the display range.
+                    mappings_[b].fetch(rows[b].band, g, geometry.first_line + j * F, geometry.first_column,
+                                       C * F, F);
+                } else {
+                    const unsigned char* buf = bufs_[b];
+                    FetchBandRun(rows[b], bufs_[b], geometry.first_line + j * F, geometry.first_column, C * F,
+                                 false, nullptr);
+                    const uint8_t* lut = luts_[b];
+                    for (int i = 0; i < C; ++i)
+                        g[i] = lut[buf[static_cast<size_t>(i) * F]];
+                }
                 vals[b] = g;
             }
             eval_run(vals, C, out_.data());

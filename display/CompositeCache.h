@@ -126,9 +126,10 @@ private:
 
     // Per-redraw buffers, kept for the next redraw.
     RowBuffers bufs_;
-    std::vector<uint8_t> gathered_[26];  // reducing: the sampled, stretched values of a line per letter
-    uint8_t luts_[26][256] = {};         // reducing: remos_stretch_value of each byte value per letter
-    std::vector<uint8_t> out_;           // one line of results, blue, green, red
+    std::vector<uint8_t> gathered_[26];      // reducing: the sampled, stretched values of a line per letter
+    uint8_t luts_[26][256] = {};             // reducing: remos_stretch_value of each byte value per letter
+    std::vector<WideBandMapping> mappings_;  // per row: the display mapping of wide bands
+    std::vector<uint8_t> out_;               // one line of results, blue, green, red
 };
 
 }  // namespace orvenna

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "display/Composite.h"
+#include "display/WideBandMapping.h"
 
 namespace orvenna {
 
@@ -26,9 +27,14 @@ private:
 };
 
 // Fetches `n` values of image line `line` from column x0 into dest: the picture channel for picture rows,
-// remos_read_row for scene rows; a row without band reads as zero. With `stretch`, the values fetched then
-// pass through remos_stretch_row (the 1:1 and magnifying paths).
-void FetchBandRun(const CompositeBandRow& row, unsigned char* dest, int line, int x0, int n, bool stretch);
+// the stored values mapped through the display range for wide bands with an active `mapping`, remos_read_row
+// for other scene rows; a row without band reads as zero. With `stretch`, the values fetched by
+// remos_read_row then pass through remos_stretch_row (the 1:1 and magnifying paths).
+void FetchBandRun(const CompositeBandRow& row, unsigned char* dest, int line, int x0, int n, bool stretch,
+                  WideBandMapping* mapping);
+
+// One display mapping per row for a redraw, prepared from the rows' bands.
+void PrepareMappings(const CompositeBandRow* rows, int row_count, std::vector<WideBandMapping>& mappings);
 
 // Fills every line of the target with white (255, 255, 255).
 void FillWhite(const CompositeTarget& target);

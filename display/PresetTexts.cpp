@@ -1,5 +1,6 @@
 #include "display/PresetTexts.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <functional>
@@ -28,30 +29,26 @@ const char kThermBlue[] =
     "* ( "
     "( w - ( 255 / 5 * 2 ) ) / ( 255 / 5 ) ) ), z";
 
-const char kLandsatRed[] =
-    "( v = %c - 1 ), ( v < 0 )if( v = 0 ), ( %c = 1282.71 / ( ln( 666.09 / ( ( %c ) * ( %f - %f ) / ( 255.0 "
-    "- 1.0 "
-    ") + %f ) + 1 ) ) - 273.15 - %d ), ( %c < ( %d / 5 * 4 ) )if( x = 0 ), ( %c >= ( %d / 5 * 4 ) )if( x = "
-    "255 ), "
-    "( ( %c < ( %d / 5 * 4 ) ) * ( %c >= ( %d / 5 * 3 ) ) )if( x = 255 * ( ( %c - ( %d / 5 * 3 ) ) / ( %d / "
-    "5 ) ) "
-    "), x";
-const char kLandsatGreen[] =
-    "( v = %c - 1 ), ( v < 0 )if( v = 0 ), ( %c = 1282.71 / ( ln( 666.09 / ( ( %c ) * ( %f - %f ) / ( 255.0 "
-    "- 1.0 "
-    ") + %f ) + 1 ) ) - 273.15 - %d ), ( %c < ( %d / 5 * 2 ) )if( y = 0 ), ( %c >= ( %d / 5 * 2 ) )if( y = "
-    "255 ), "
-    "( ( %c >= ( %d / 5 ) ) * ( %c < ( %d / 5 * 2 ) ) )if( y = 255 * ( ( %c - %d / 5 ) / ( %d / 5 ) ) ), ( ( "
-    "%c "
-    ">= ( %d / 5 * 4 ) ) )if( y = 255 - 255 * ( ( %c - ( %d / 5 * 4 ) ) / ( %d / 5 ) ) ), y";
-const char kLandsatBlue[] =
-    "( v = %c - 1 ), ( v < 0 )if( v = 0 ), ( %c = 1282.71 / ( ln( 666.09 / ( ( %c ) * ( %f - %f ) / ( 255.0 "
-    "- 1.0 "
-    ") + %f ) + 1 ) ) - 273.15 - %d ), ( %c < ( %d / 5 * 3 ) )if( z = 255 ), ( %c >= ( %d / 5 * 3 ) )if( z = "
-    "0 ), "
-    "( %c < ( %d / 5 ) )if( z = 255 * ( %c / ( %d / 5 ) ) ), ( ( %c >= ( %d / 5 * 2 ) ) * ( %c < ( %d / 5 * "
-    "3 ) ) "
-    ")if( z = 255 - 255 * ( ( %c - ( %d / 5 * 2 ) ) / ( %d / 5 ) ) ), z";
+// Landsat 7 band 6: the temperature w above the minimum, from the band value through LMAX/LMIN.
+const char kLandsat7Head[] =
+    "( v = %c - 1 ), ( v < 0 )if( v = 0 ), ( %c = 1282.71 / ( ln( 666.09 / ( ( %c ) * ( %f - %f ) / "
+    "( 255.0 - 1.0 ) + %f ) + 1 ) ) - 273.15 - %d ), ";
+// Landsat 8/9 band 10 or 11: the stored value v in the middle of the byte's share of the display range,
+// then the temperature w above the minimum through ML, AL, K1 and K2.
+const char kLandsat8Head[] =
+    "( v = ( %c + 0.5 ) * %s + %s ), ( w = %s / ( ln( %s / ( %s * v + %s ) + 1 ) ) - 273.15 - %d ), ";
+// The colour scale of w, shared by both: one channel each.
+const char kLandsatRedTail[] =
+    "( %c < ( %d / 5 * 4 ) )if( x = 0 ), ( %c >= ( %d / 5 * 4 ) )if( x = 255 ), ( ( %c < ( %d / 5 * "
+    "4 ) ) * ( %c >= ( %d / 5 * 3 ) ) )if( x = 255 * ( ( %c - ( %d / 5 * 3 ) ) / ( %d / 5 ) ) ), x";
+const char kLandsatGreenTail[] =
+    "( %c < ( %d / 5 * 2 ) )if( y = 0 ), ( %c >= ( %d / 5 * 2 ) )if( y = 255 ), ( ( %c >= ( %d / 5 ) "
+    ") * ( %c < ( %d / 5 * 2 ) ) )if( y = 255 * ( ( %c - %d / 5 ) / ( %d / 5 ) ) ), ( ( %c >= ( %d / "
+    "5 * 4 ) ) )if( y = 255 - 255 * ( ( %c - ( %d / 5 * 4 ) ) / ( %d / 5 ) ) ), y";
+const char kLandsatBlueTail[] =
+    "( %c < ( %d / 5 * 3 ) )if( z = 255 ), ( %c >= ( %d / 5 * 3 ) )if( z = 0 ), ( %c < ( %d / 5 ) "
+    ")if( z = 255 * ( %c / ( %d / 5 ) ) ), ( ( %c >= ( %d / 5 * 2 ) ) * ( %c < ( %d / 5 * 3 ) ) )if( "
+    "z = 255 - 255 * ( ( %c - ( %d / 5 * 2 ) ) / ( %d / 5 ) ) ), z";
 
 // Copies `format`, replacing its k-th placeholder (%c, %d, %f or %s, counted from 0) by fill(k, conversion).
 // "%%" stands for one '%'. Filling one placeholder at a time keeps every argument's type explicit, which a
@@ -79,6 +76,14 @@ std::string ToChars(double value, std::chars_format format, int precision) {
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, format, precision);
     if (result.ec != std::errc()) return "0";
     return std::string(buffer, result.ptr);
+}
+
+// The three Landsat texts: the head that computes w, then each channel's colour scale.
+PresetChannelTexts LandsatTexts(const char* head, const std::function<std::string(int, char)>& fill) {
+    const std::string h(head);
+    return {FillPlaceholders((h + kLandsatRedTail).c_str(), fill),
+            FillPlaceholders((h + kLandsatGreenTail).c_str(), fill),
+            FillPlaceholders((h + kLandsatBlueTail).c_str(), fill)};
 }
 
 bool IsBlank(char c) {
@@ -125,8 +130,50 @@ PresetChannelTexts LandsatTemperatureTexts(char band, float lmax, float lmin, in
                 return conversion == 'c' ? std::string("w") : std::to_string(span);
         }
     };
-    return {FillPlaceholders(kLandsatRed, fill), FillPlaceholders(kLandsatGreen, fill),
-            FillPlaceholders(kLandsatBlue, fill)};
+    return LandsatTexts(kLandsat7Head, fill);
+}
+
+bool Landsat8TemperaturePreset(char band, const ThermalCalibration& calibration, int minTemp, int maxTemp,
+                               bool integerValues, Landsat8Preset* preset) {
+    if (!preset || !ThermalCalibrationUsable(calibration) || maxTemp < minTemp) return false;
+    double low = ValueOfTemperature(calibration, minTemp);
+    double high = ValueOfTemperature(calibration, maxTemp);
+    if (!std::isfinite(low) || !std::isfinite(high)) return false;
+    if (integerValues) {
+        low = std::floor(low);
+        high = std::ceil(high);
+    }
+    // A scale of one temperature still needs a range the composite can map through.
+    if (!(high > low)) high = low + (integerValues ? 1 : std::max(1e-6, std::fabs(low) * 1e-9));
+    // Stored values per byte: byte b covers low + b * step .. low + (b + 1) * step.
+    const double step = (high - low) / 255.999999;
+    const int span = maxTemp - minTemp;
+    auto fill = [&](int k, char conversion) -> std::string {
+        switch (k) {
+            case 0:
+                return std::string(1, band);
+            case 1:
+                return PlainDecimalText(step);
+            case 2:
+                return PlainDecimalText(low);
+            case 3:
+                return PlainDecimalText(calibration.k2);
+            case 4:
+                return PlainDecimalText(calibration.k1);
+            case 5:
+                return PlainDecimalText(calibration.radianceMult);
+            case 6:
+                return PlainDecimalText(calibration.radianceAdd);
+            case 7:
+                return std::to_string(minTemp);
+            default:
+                return conversion == 'c' ? std::string("w") : std::to_string(span);
+        }
+    };
+    preset->texts = LandsatTexts(kLandsat8Head, fill);
+    preset->displayLow = low;
+    preset->displayHigh = high;
+    return true;
 }
 
 TemperatureScaleLabels TemperatureScale(int maxTemp, int minTemp) {
@@ -160,6 +207,20 @@ std::string GeneralNumberText(double value) {
 
 std::string FixedSixText(double value) {
     return ToChars(value, std::chars_format::fixed, 6);
+}
+
+std::string PlainDecimalText(double value) {
+    if (!std::isfinite(value) || value == 0) return "0";
+    // Decimals for 15 significant digits, then the zeros at the end dropped.
+    const int magnitude = static_cast<int>(std::floor(std::log10(std::fabs(value))));
+    const int decimals = std::clamp(14 - magnitude, 0, 340);
+    std::string text = ToChars(value, std::chars_format::fixed, decimals);
+    if (text.find('.') != std::string::npos) {
+        while (text.back() == '0')
+            text.pop_back();
+        if (text.back() == '.') text.pop_back();
+    }
+    return text;
 }
 
 }  // namespace orvenna

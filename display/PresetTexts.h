@@ -9,6 +9,8 @@
 
 #include <string>
 
+#include "display/LandsatThermal.h"
+
 namespace orvenna {
 
 // The three channel texts of a preset.
@@ -35,6 +37,22 @@ PresetChannelTexts ThermographyTexts(const std::string& source);
 // six decimals), temperature range `minTemp`..`maxTemp` in whole degrees Celsius. Scratch letters v..z.
 PresetChannelTexts LandsatTemperatureTexts(char band, float lmax, float lmin, int minTemp, int maxTemp);
 
+// The Landsat 8/9 temperature preset for a thermal band (10 or 11) of stored values: the band's display range
+// narrowed to the stored values of minTemp..maxTemp (whole values for integer bands), and texts that turn
+// the byte the composite draws for a pixel back into the middle of that byte's share of the range, then into
+// the brightness temperature (K1, K2, ML, AL) and today's colour scale of minTemp..maxTemp (scratch letters
+// v..z, the same scale as LandsatTemperatureTexts). Each byte spans 1/256 of the scale, so a pixel shows the
+// scale's colour of its temperature within one byte of the scale.
+struct Landsat8Preset {
+    PresetChannelTexts texts;
+    double displayLow = 0;  // the band's new display range, in stored values
+    double displayHigh = 0;
+};
+// False (and *preset untouched) when the calibration is unusable, maxTemp < minTemp, or a temperature lies
+// at or below absolute zero.
+bool Landsat8TemperaturePreset(char band, const ThermalCalibration& calibration, int minTemp, int maxTemp,
+                               bool integerValues, Landsat8Preset* preset);
+
 // Captions of the six labels under the Landsat colour scale, from the red (left) end to the black end.
 struct TemperatureScaleLabels {
     int red, yellow, green, water, blue, black;
@@ -52,5 +70,9 @@ std::string GeneralNumberText(double value);
 
 // `value` with six decimals ("%f": 17.04f gives "17.040001").
 std::string FixedSixText(double value);
+
+// `value` in plain decimal notation (no exponent, which the expression language does not read) with 15
+// significant digits and no zeros at the end: 3.342e-4 gives "0.0003342", 1321.0789 gives "1321.0789".
+std::string PlainDecimalText(double value);
 
 }  // namespace orvenna

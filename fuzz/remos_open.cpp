@@ -1,5 +1,5 @@
 // Fuzzes the scene reader: the input becomes a file that is opened with format detection; every band's first
-// and last row, its last sample and its histogram are read, then the scene is closed.
+// and last row, its last sample, its stored values and its histograms are read, then the scene is closed.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -28,6 +28,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             remos_auto_range(b, 0.00085, static_cast<int>(i & 1));
             remos_stretch_row(b, row.data(), b->width);
             remos_stretch_value(b, row[0]);
+            // Stored values and the histogram and ranges in band values (all bands, 8-bit ones included).
+            std::vector<uint64_t> stored(static_cast<size_t>(b->width) + 2);
+            remos_read_row_stored(b, stored.data(), b->lines - 1, 0, b->width);
+            remos_make_band_histogram(b, nullptr, nullptr);
+            remos_auto_range_values(b, 0.00085, static_cast<int>(i & 1));
+            remos_histogram_column(b, b->display_low);
+            remos_histogram_column_value(b, 128);
         }
     }
     remos_close(&scene);

@@ -13,6 +13,7 @@
 
 #include "scene/regular_file.h"
 #include "scene/remos_io.h"
+#include "scene/remos_values.h"
 #include "scene/tifrec.h"
 
 namespace {
@@ -337,6 +338,7 @@ int describe_raw(SceneFile* scene, int format, int data_offset, int prefix_bytes
 
 BandInfo* remos_alloc_bands(SceneFile* scene, int count) {
     if (!scene) return nullptr;
+    remos_values::release(scene->bands, scene->band_count);
     free(scene->bands);
     scene->bands = nullptr;
     scene->band_count = 0;
@@ -379,6 +381,7 @@ int remos_close(SceneFile* scene) {
     if (!scene) return 1;
     if (scene->file) fclose(scene->file);
     scene->file = nullptr;
+    remos_values::release(scene->bands, scene->band_count);
     free(scene->bands);
     scene->bands = nullptr;
     scene->band_count = 0;

@@ -40,6 +40,8 @@ enum { REMOS_BY_LINE = 0, REMOS_BY_PIXEL_RGB = 1, REMOS_BY_GROUP = 2 };
 // Longest path a scene keeps, including its terminating NUL.
 enum { REMOS_PATH_SIZE = 1024 };
 
+struct RemosValueCounts;  // fine value counts of a wide band's histogram (remos_make_band_histogram)
+
 // One band of an opened scene file. The records of a scene lie in one array in band order.
 struct BandInfo {
     int32_t index;              // position of the band in its file, from 0
@@ -72,6 +74,9 @@ struct BandInfo {
     double display_low;   // display range in the band's own values (bands wider than 8 bits)
     double display_high;
     void* source;  // reader-private state (the GDAL band), owned by the scene; shared by copies of the record
+    // Fine counts of the last remos_make_band_histogram of a band wider than 8 bits, for its automatic
+    // range; owned by the scene (released by remos_close), shared by copies of the record.
+    RemosValueCounts* value_counts;
 };
 
 // Sample types of BandInfo::sample_type: the stored value's kind, whatever the file's byte order.
@@ -124,6 +129,8 @@ int remos_read_row(BandInfo* band, unsigned char* dest, int line, int x0, int n)
 // Returns the count written. Safe to call from several threads for bands of one scene.
 int remos_read_row_stored(BandInfo* band, void* dest, int line, int x0, int n);
 int remos_sample_size(int sample_type);  // bytes of one sample of that type; 0 for unknown types
+// 256-bin histogram of an 8-bit band (0 for other bands). A band that marks pixels without data by a byte
+// value (has_nodata) leaves them out of its bin; the built-in formats mark none.
 int remos_make_histogram(BandInfo* band);
 // Called now and then by a long pass with the share of the work done (0..1); a result of 0 stops the pass.
 // It runs on the thread that runs the pass.
@@ -131,12 +138,48 @@ typedef int (*RemosProgress)(void* context, double done);
 // remos_make_histogram that reports its progress and can be stopped: 1 made, 0 stopped or not made (a
 // stopped pass leaves the band's histogram fields as they were).
 int remos_make_histogram_progress(BandInfo* band, RemosProgress progress, void* context);
+// Threads that count a histogram pass: 0 (the default) one per core, bands of a few MiB on one; n > 0 exactly
+// n, however small the band. Counts are the same for every setting. The callback of a pass is only ever
+// called on the thread that called the pass.
+void remos_set_pass_threads(int threads);
 void remos_auto_range(BandInfo* band, double ratio, int exclude_ends);
 void remos_stretch_row(BandInfo* band, unsigned char* buf, int len);
 int remos_stretch_value(BandInfo* band, int value);
 void remos_geo_to_pixel(int* column, int* row, int width, int height, float lat, float lon, float ul_lon,
                         float ul_lat, float ll_lon, float ll_lat, float ur_lon, float ur_lat, float lr_lon,
                         float lr_lat);
+
+// Bands wider than 8 bits (16- and 32-bit integers, signed or not, floats), in the band's own values.
+//
+// The histogram of such a band spans the smallest to the largest value present (value_min..value_max,
+// no-data and non-finite values left out) over the 256 columns of `histogram`; hist_peak and
+// hist_peak_inner are taken over those columns as for 8-bit bands. Integer bands of up to 16 bits are counted
+// exactly (every value in its own bin, the columns sums of whole bins); wider integers and floats are counted
+// in a second pass into 65536 bins of equal share of the span (one per value when the span has fewer values),
+// so memory stays bounded. The fine counts stay with the band for remos_auto_range_values.
+//
+// 1 when the band holds samples other than 8-bit unsigned ones (its sample_type is not REMOS_SAMPLE_U8).
+int remos_band_is_wide(const BandInfo* band);
+// Histogram of any band: 8-bit bands exactly as remos_make_histogram_progress (value fields untouched),
+// wider bands as above (sets histogram, hist_peak, hist_peak_inner, value_min, value_max and the fine
+// counts; a band without any usable value gets empty columns and the span 0..0). Leaves the display range
+// alone. 1 made, 0 stopped (band unchanged) or no band.
+int remos_make_band_histogram(BandInfo* band, RemosProgress progress, void* context);
+// Automatic display range of a wide band from its fine counts: the share `ratio` of the values counted is
+// cut at each end, as remos_auto_range does for 8-bit bands. display_low is the smallest value of the first
+// fine bin where the sum from below exceeds the share, display_high the largest value of the first bin where
+// the sum from above does (integers for integer bands). With exclude_ends, the sums leave out the pixels of
+// the smallest and the largest value present (what 0 and 255 are to 8-bit bands), though they still count in
+// the total. A bound whose sum never exceeds the share keeps its value; nothing forces low below high.
+// Returns 1 when both bounds were set, 0 otherwise (8-bit band, no histogram made, no value counted).
+int remos_auto_range_values(BandInfo* band, double ratio, int exclude_ends);
+// Full range of a wide band: display_low..display_high = value_min..value_max. 1 set, 0 as above.
+int remos_full_range_values(BandInfo* band);
+// Histogram column (0..255) of a value: for wide bands the column that counts it (values outside the span
+// clamped to the end columns), for 8-bit bands the value itself clamped to 0..255.
+int remos_histogram_column(const BandInfo* band, double value);
+// Smallest value that a histogram column counts (integers: the smallest whole value); 8-bit bands: column.
+double remos_histogram_column_value(const BandInfo* band, int column);
 
 // Band arrays: `bands` is allocated with calloc and released by remos_close with free. A caller that hangs
 // its own records on a scene (pictures opened with FMT_OPEN_ONLY) allocates them here. Releases any earlier

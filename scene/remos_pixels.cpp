@@ -1,5 +1,5 @@
-// remos: reading band samples, line runs as 8-bit values, histograms, automatic display ranges, the display
-// stretch and the geographic-to-pixel mapping.
+// remos: reading band samples, line runs as 8-bit values, automatic display ranges of 8-bit bands, the
+// display stretch and the geographic-to-pixel mapping (histograms: remos_histogram.cpp).
 //
 // Every read seeks immediately before it reads (the bands of a scene share one file handle) and bytes the
 // file does not hold read as zero.
@@ -14,12 +14,14 @@
 #include "scene/remos.h"
 #include "scene/remos_io.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // Largest single read of a row conversion or a histogram pass; rows of ordinary scenes take one read.
 constexpr size_t kChunkBytes = size_t(4) << 20;
-// Histogram reads: small enough that the bytes just read are still in the core's cache when they are counted.
-constexpr size_t kHistChunkBytes = size_t(256) << 10;
 // Data groups larger than this are read sample by sample instead of whole.
 constexpr int64_t kWholeGroupLimit = 64 * 1024;
 
@@ -130,164 +132,54 @@ void read_line_groups(BandInfo* b, unsigned char* dest, int64_t off, int n) {
     }
 }
 
-// ---------------------------------------------------------------------------------------------------------
-// Histogram counting. Eight sub-histograms take consecutive bytes so that runs of equal values do not wait on
-// the previous increment of the same counter; blocks of 64 equal bytes are counted at once.
-
-struct Counts {
-    uint64_t total[256] = {};
-    uint32_t sub[8][256];
-    Counts() { memset(sub, 0, sizeof sub); }
-    // Moves the sub-histograms into the totals (the 32-bit counters hold at most one chunk).
-    void flush() {
-        for (int v = 0; v < 256; ++v) {
-            uint64_t s = 0;
-            for (int t = 0; t < 8; ++t)
-                s += sub[t][v];
-            total[v] += s;
-        }
-        memset(sub, 0, sizeof sub);
-    }
-};
-
-inline void count8(Counts& c, uint64_t w) {
-    c.sub[0][w & 255]++;
-    c.sub[1][(w >> 8) & 255]++;
-    c.sub[2][(w >> 16) & 255]++;
-    c.sub[3][(w >> 24) & 255]++;
-    c.sub[4][(w >> 32) & 255]++;
-    c.sub[5][(w >> 40) & 255]++;
-    c.sub[6][(w >> 48) & 255]++;
-    c.sub[7][w >> 56]++;
+#if defined(__SSE2__)
+// Byte order of every 16-, 32- or 64-bit lane of 16 bytes reversed.
+inline __m128i swap_lanes16(__m128i v) {
+    return _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8));
 }
+inline __m128i swap_lanes(__m128i v, int size) {
+    if (size == 4) v = _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, 0xB1), 0xB1);  // swap the 16-bit halves
+    if (size == 8) v = _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, 0x1B), 0x1B);  // reverse the four quarters
+    return swap_lanes16(v);
+}
+#endif
 
-// Counts n contiguous bytes (n at most kHistChunkBytes between flushes). A block whose first 8 bytes repeat
-// one value is checked whole and, when uniform, counted at once; other blocks cost one extra compare.
-void count_bytes(Counts& c, const unsigned char* p, size_t n) {
+// Turns n big-endian samples of `size` bytes (2, 4 or 8) into the machine's byte order, in place.
+void big_endian_to_host(unsigned char* p, int n, int size) {
+    if constexpr (__BYTE_ORDER__ == __ORDER_BIG_ENDIAN__) return;
+    if (size != 2 && size != 4 && size != 8) return;
+    const size_t bytes = static_cast<size_t>(n) * static_cast<size_t>(size);
     size_t i = 0;
-    for (; i + 64 <= n; i += 64) {
-        const unsigned char* q = p + i;
-        uint64_t w0;
-        memcpy(&w0, q, 8);
-        if (w0 == uint64_t(q[0]) * 0x0101010101010101ull) {
-            bool same = true;
-            for (int k = 1; k < 8; ++k) {
-                uint64_t w;
-                memcpy(&w, q + 8 * k, 8);
-                same &= w == w0;
-            }
-            if (same) {
-                c.sub[0][q[0]] += 64;
-                continue;
-            }
-        }
-        for (int k = 0; k < 8; ++k) {
-            uint64_t w;
-            memcpy(&w, q + 8 * k, 8);
-            count8(c, w);
-        }
+#if defined(__SSE2__)
+    // Sixteen bytes at a time: the byte swap is a few instructions per vector instead of one per sample.
+    for (; i + 16 <= bytes; i += 16) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), swap_lanes(v, size));
     }
-    for (; i < n; ++i)
-        c.sub[i & 7][p[i]]++;
+#endif
+    for (; i < bytes; i += static_cast<size_t>(size))
+        std::reverse(p + i, p + i + size);
 }
 
-// Counts every third byte (one colour of pixel-interleaved RGB).
-void count_every_third(Counts& c, const unsigned char* p, size_t samples) {
-    size_t i = 0;
-    for (; i + 4 <= samples; i += 4) {
-        c.sub[0][p[3 * i]]++;
-        c.sub[1][p[3 * i + 3]]++;
-        c.sub[2][p[3 * i + 6]]++;
-        c.sub[3][p[3 * i + 9]]++;
-    }
-    for (; i < samples; ++i)
-        c.sub[4][p[3 * i]]++;
-}
-
-// Progress of one histogram pass: the caller's callback, asked after every read, may stop the pass.
-struct PassProgress {
-    RemosProgress callback = nullptr;
-    void* context = nullptr;
-    bool stopped = false;
-    // Reports `done` of `total` units; false once the callback asked to stop.
-    bool report(int64_t done, int64_t total) {
-        if (!stopped && callback && total > 0)
-            stopped = callback(context, static_cast<double>(done) / static_cast<double>(total)) == 0;
-        return !stopped;
-    }
-};
-
-// Mode 0, 8-bit: several line records per read when the band's lines lie close together in the file.
-void histogram_lines(BandInfo* b, Counts& c, PassProgress& progress) {
-    const int64_t width = b->width;
-    const int64_t stride = static_cast<int64_t>(b->band_count) * b->record_length;
-    int64_t first = 0;
-    if (!remos_io::sample_offset(b, 0, 0, &first)) return;
-    if (stride == width) {
-        // One contiguous block of lines.
-        const int64_t total = width * b->lines;
-        unsigned char* buf = scratch(kHistChunkBytes);
-        for (int64_t done = 0; done < total;) {
-            size_t k = static_cast<size_t>(std::min<int64_t>(kHistChunkBytes, total - done));
-            remos_io::read_at(b->file, first + done, buf, k);
-            count_bytes(c, buf, k);
-            c.flush();
-            done += static_cast<int64_t>(k);
-            if (!progress.report(done, total)) return;
+// Mode 2 as stored: the band's float out of every data group, in the machine's byte order.
+void read_groups_stored(BandInfo* b, unsigned char* dest, int64_t off, int n) {
+    const int64_t group = static_cast<int64_t>(b->samples_per_group) * 4;
+    if (group > kWholeGroupLimit) {
+        for (int i = 0; i < n; ++i)
+            remos_io::read_at(b->file, off + group * i, dest + 4 * i, 4);
+    } else {
+        const size_t per_chunk = std::max<size_t>(1, kChunkBytes / static_cast<size_t>(group));
+        for (int done = 0; done < n;) {
+            const int k = static_cast<int>(std::min<size_t>(per_chunk, static_cast<size_t>(n - done)));
+            const size_t bytes = static_cast<size_t>(k - 1) * static_cast<size_t>(group) + 4;
+            unsigned char* s = scratch(bytes);
+            remos_io::read_at(b->file, off + group * done, s, bytes);
+            for (int i = 0; i < k; ++i)
+                memcpy(dest + 4 * (done + i), s + group * i, 4);
+            done += k;
         }
-        return;
     }
-    // Lines read together when the gaps are small; otherwise one read per line.
-    int64_t per_read = stride > 0 && stride <= 2 * width && width <= static_cast<int64_t>(kHistChunkBytes)
-                           ? std::max<int64_t>(1, static_cast<int64_t>(kHistChunkBytes) / stride)
-                           : 1;
-    const size_t bytes_max = static_cast<size_t>((per_read - 1) * stride + width);
-    unsigned char* buf = scratch(std::max(bytes_max, kHistChunkBytes));
-    size_t since_flush = 0;
-    for (int64_t line = 0; line < b->lines;) {
-        int64_t k = std::min<int64_t>(per_read, b->lines - line);
-        size_t bytes = static_cast<size_t>((k - 1) * stride + width);
-        remos_io::read_at(b->file, first + line * stride, buf, bytes);
-        for (int64_t j = 0; j < k; ++j) {
-            count_bytes(c, buf + j * stride, static_cast<size_t>(width));
-            since_flush += static_cast<size_t>(width);
-            if (since_flush >= kHistChunkBytes) {
-                c.flush();
-                since_flush = 0;
-            }
-        }
-        line += k;
-        if (!progress.report(line, b->lines)) return;
-    }
-}
-
-// Mode 1, 8-bit: all pixels lie one after another; read many at once and count one colour.
-void histogram_rgb(BandInfo* b, Counts& c, PassProgress& progress) {
-    int64_t first = 0;
-    if (!remos_io::sample_offset(b, 0, 0, &first)) return;
-    first -= b->index;
-    const int64_t pixels = static_cast<int64_t>(b->width) * b->lines;
-    const int64_t per_read = kHistChunkBytes / 3;
-    unsigned char* buf = scratch(kHistChunkBytes);
-    for (int64_t done = 0; done < pixels;) {
-        int64_t k = std::min(per_read, pixels - done);
-        remos_io::read_at(b->file, first + done * 3, buf, static_cast<size_t>(k * 3));
-        count_every_third(c, buf + b->index, static_cast<size_t>(k));
-        c.flush();
-        done += k;
-        if (!progress.report(done, pixels)) return;
-    }
-}
-
-// Any other layout: one row read per line.
-void histogram_by_rows(BandInfo* b, Counts& c, PassProgress& progress) {
-    std::vector<unsigned char> line(static_cast<size_t>(b->width));
-    for (int y = 0; y < b->lines; ++y) {
-        remos_read_row(b, line.data(), y, 0, b->width);
-        count_bytes(c, line.data(), line.size());
-        c.flush();
-        if (!progress.report(y + 1, b->lines)) return;
-    }
+    big_endian_to_host(dest, n, 4);
 }
 
 // Maps one 8-bit value through the display range low..high (high - low >= 1).
@@ -405,23 +297,13 @@ int remos_read_row_stored(BandInfo* band, void* dest, int line, int x0, int n) {
         return n;
     }
     // The built-in formats store big-endian samples (pixel-interleaved colour is 8-bit only).
-    auto to_host = [&](unsigned char* p) {
-        for (int i = 0; i < S / 2; ++i)
-            std::swap(p[i], p[S - 1 - i]);
-    };
     if (band->interleave == REMOS_BY_LINE && band->bytes_per_sample == S) {
         remos_io::read_at(band->file, off, d, bytes);
-        if (S > 1)
-            for (int i = 0; i < n; ++i)
-                to_host(d + static_cast<size_t>(i) * S);
+        big_endian_to_host(d, n, S);
     } else if (band->interleave == REMOS_BY_PIXEL_RGB && S == 1) {
         read_line_rgb(band, d, off, n);
     } else if (band->interleave == REMOS_BY_GROUP && S == 4 && band->samples_per_group > 0) {
-        const int64_t group = static_cast<int64_t>(band->samples_per_group) * 4;
-        for (int i = 0; i < n; ++i) {
-            remos_io::read_at(band->file, off + group * i, d + 4 * i, 4);
-            to_host(d + 4 * i);
-        }
+        read_groups_stored(band, d, off, n);
     } else {
         memset(d, 0, bytes);
     }
@@ -470,38 +352,6 @@ int remos_read_row(BandInfo* band, unsigned char* dest, int line, int x0, int n)
             memset(dest, 0, static_cast<size_t>(n));
             break;
     }
-    return 1;
-}
-
-int remos_make_histogram(BandInfo* band) {
-    return remos_make_histogram_progress(band, nullptr, nullptr);
-}
-
-int remos_make_histogram_progress(BandInfo* band, RemosProgress callback, void* context) {
-    if (!band || band->bits != 8) return 0;
-    auto c = std::make_unique<Counts>();
-    PassProgress progress{callback, context};
-    if (band->width > 0 && band->lines > 0) {
-        if (band->interleave == REMOS_BY_LINE && band->bytes_per_sample == 1 && band->band_count > 0 &&
-            band->record_length > 0)
-            histogram_lines(band, *c, progress);
-        else if (band->interleave == REMOS_BY_PIXEL_RGB && band->bytes_per_sample == 1)
-            histogram_rgb(band, *c, progress);
-        else
-            histogram_by_rows(band, *c, progress);
-        c->flush();
-    }
-    if (progress.stopped) return 0;
-    // Bins hold 32 bits: a count beyond that stays at the largest value.
-    uint32_t peak = 0, peak_inner = 0;
-    for (int v = 0; v < 256; ++v) {
-        uint64_t t = std::min<uint64_t>(c->total[v], INT32_MAX);
-        band->histogram[v] = static_cast<int32_t>(t);
-        peak = std::max(peak, static_cast<uint32_t>(t));
-        if (v >= 1 && v <= 254) peak_inner = std::max(peak_inner, static_cast<uint32_t>(t));
-    }
-    band->hist_peak = static_cast<int32_t>(peak);
-    band->hist_peak_inner = static_cast<int32_t>(peak_inner);
     return 1;
 }
 

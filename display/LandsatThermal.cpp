@@ -1,0 +1,32 @@
+#include "display/LandsatThermal.h"
+
+#include <cmath>
+#include <limits>
+
+namespace orvenna {
+
+namespace {
+constexpr double kZeroCelsius = 273.15;
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+}  // namespace
+
+bool ThermalCalibrationUsable(const ThermalCalibration& c) {
+    return std::isfinite(c.radianceMult) && std::isfinite(c.radianceAdd) && std::isfinite(c.k1) &&
+           std::isfinite(c.k2) && c.radianceMult > 0 && c.k1 > 0 && c.k2 > 0;
+}
+
+double BrightnessTemperature(const ThermalCalibration& c, double value) {
+    const double radiance = c.radianceMult * value + c.radianceAdd;
+    if (!(radiance > 0)) return kNaN;
+    return c.k2 / std::log(c.k1 / radiance + 1) - kZeroCelsius;
+}
+
+double ValueOfTemperature(const ThermalCalibration& c, double celsius) {
+    const double kelvin = celsius + kZeroCelsius;
+    if (!(kelvin > 0)) return kNaN;
+    // expm1 keeps the precision where K2 / T is small.
+    const double radiance = c.k1 / std::expm1(c.k2 / kelvin);
+    return (radiance - c.radianceAdd) / c.radianceMult;
+}
+
+}  // namespace orvenna

@@ -1,0 +1,26 @@
+// Brightness temperature of the Landsat 8/9 thermal bands (10 and 11) from their stored values, with the
+// calibration constants of the scene's *_MTL.txt, and its inverse. Qt-free.
+#pragma once
+
+namespace orvenna {
+
+// RADIANCE_MULT_BAND_n, RADIANCE_ADD_BAND_n, K1_CONSTANT_BAND_n and K2_CONSTANT_BAND_n of one thermal band.
+struct ThermalCalibration {
+    double radianceMult = 0;  // ML: radiance per stored value
+    double radianceAdd = 0;   // AL
+    double k1 = 0;
+    double k2 = 0;
+};
+
+// The constants make a temperature of every value with a positive radiance: all finite, ML, K1 and K2 > 0.
+bool ThermalCalibrationUsable(const ThermalCalibration& c);
+
+// T = K2 / ln(K1 / (ML * value + AL) + 1) - 273.15, in degrees Celsius; not a number where the radiance
+// ML * value + AL is not positive.
+double BrightnessTemperature(const ThermalCalibration& c, double value);
+
+// The (real) stored value whose temperature is `celsius`: (K1 / (exp(K2 / (celsius + 273.15)) - 1) - AL) /
+// ML; not a number at or below absolute zero.
+double ValueOfTemperature(const ThermalCalibration& c, double celsius);
+
+}  // namespace orvenna

@@ -1,0 +1,101 @@
+#include "display/WideBandMapping.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "scene/remos.h"
+
+namespace orvenna {
+
+void WideBandMapping::prepare(const BandInfo* band, bool is_picture) {
+    active_ = false;
+    if (!band || is_picture || !remos_band_is_wide(band)) return;
+    const double dlow = band->display_low, dhigh = band->display_high;
+    const double vmin = band->value_min, vmax = band->value_max;
+    if (std::isfinite(dlow) && std::isfinite(dhigh) && dhigh > dlow) {
+        low_ = dlow;
+        high_ = dhigh;
+    } else if (std::isfinite(vmin) && std::isfinite(vmax) && vmax > vmin) {
+        low_ = vmin;
+        high_ = vmax;
+    } else {
+        return;
+    }
+    active_ = true;
+    sample_type_ = band->sample_type;
+    has_nodata_ = band->has_nodata == 1 && !std::isnan(band->nodata);
+    nodata_ = has_nodata_ ? band->nodata : 0;
+    // Single-precision samples equal the no-data value as a float, as the histogram compares them.
+    if (sample_type_ == REMOS_SAMPLE_F32) nodata_ = static_cast<float>(nodata_);
+    if (sample_type_ == REMOS_SAMPLE_U16 || sample_type_ == REMOS_SAMPLE_I16) build_table();
+}
+
+uint8_t WideBandMapping::byte_of(double value) const {
+    if (has_nodata_ && value == nodata_) return 0;
+    return DisplayByte(value, low_, high_);
+}
+
+void WideBandMapping::build_table() {
+    if (table_type_ == sample_type_ && table_low_ == low_ && table_high_ == high_ &&
+        table_has_nodata_ == has_nodata_ && table_nodata_ == nodata_)
+        return;
+    table_.resize(65536);
+    const bool is_signed = sample_type_ == REMOS_SAMPLE_I16;
+    for (int raw = 0; raw < 65536; ++raw) {
+        const double v = is_signed ? static_cast<int16_t>(raw) : raw;
+        table_[static_cast<size_t>(raw)] = byte_of(v);
+    }
+    table_type_ = sample_type_;
+    table_low_ = low_;
+    table_high_ = high_;
+    table_has_nodata_ = has_nodata_;
+    table_nodata_ = nodata_;
+}
+
+template <class T>
+void WideBandMapping::map_run(const T* stored, unsigned char* dest, int count, int step) const {
+    for (int i = 0; i < count; ++i)
+        dest[i] = byte_of(static_cast<double>(stored[static_cast<size_t>(i) * step]));
+}
+
+void WideBandMapping::fetch(BandInfo* band, unsigned char* dest, int line, int x0, int n, int step) {
+    if (n <= 0 || step <= 0) return;
+    const int count = (n - 1) / step + 1;
+    const size_t size = static_cast<size_t>(remos_sample_size(sample_type_));
+    const size_t words = (static_cast<size_t>(n) * size + 7) / 8;
+    if (stored_.size() < words) stored_.resize(words);
+    void* raw = stored_.data();
+    const int got = remos_read_row_stored(band, raw, line, x0, n);
+    // Samples past the band's edge read as zero, like remos_read_row leaves nothing stale behind.
+    if (got < n)
+        std::memset(static_cast<unsigned char*>(raw) + static_cast<size_t>(std::max(got, 0)) * size, 0,
+                    static_cast<size_t>(n - std::max(got, 0)) * size);
+    switch (sample_type_) {
+        case REMOS_SAMPLE_U16:
+        case REMOS_SAMPLE_I16: {
+            const uint16_t* s = static_cast<const uint16_t*>(raw);
+            const uint8_t* table = table_.data();
+            for (int i = 0; i < count; ++i)
+                dest[i] = table[s[static_cast<size_t>(i) * step]];
+            break;
+        }
+        case REMOS_SAMPLE_U32:
+            map_run(static_cast<const uint32_t*>(raw), dest, count, step);
+            break;
+        case REMOS_SAMPLE_I32:
+            map_run(static_cast<const int32_t*>(raw), dest, count, step);
+            break;
+        case REMOS_SAMPLE_F32:
+            map_run(static_cast<const float*>(raw), dest, count, step);
+            break;
+        case REMOS_SAMPLE_F64:
+            map_run(static_cast<const double*>(raw), dest, count, step);
+            break;
+        default:
+            std::memset(dest, 0, static_cast<size_t>(count));
+            break;
+    }
+}
+
+}  // namespace orvenna
