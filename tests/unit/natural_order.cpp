@@ -17,7 +17,7 @@ TEST(NaturalOrder, SortsAsPeopleNumberTheirFiles) {
         {"x", "x1", "x1a", "x2"},
         {"scene_2001_B4", "scene_2001_b5", "scene_2017_B4"},
         {"B", "b"},  // equal without regard to case: byte order
-        {"1.jpg", "1_extra.jpg", "01.jpg"},
+        {"1.jpg", "01.jpg", "1_extra.jpg"},  // leading zeros only break a tie
         {"99999999999999999999998", "99999999999999999999999", "100000000000000000000000"},
     };
     for (const auto& expected : sorted) {
