@@ -43,7 +43,7 @@ inline std::vector<double> location_values(const std::string& path, const std::v
     std::ostringstream input;
     for (const Pixel& p : pixels)
         input << p.x << ' ' << p.y << '\n';
-    const std::string cmd = "printf '" + input.str() + "' | gdallocationinfo -valonly -b " +
+    const std::string cmd = "printf '%s' '" + input.str() + "' | gdallocationinfo -valonly -b " +
                             std::to_string(band) + " " + quoted(path);
     std::istringstream out(shell(cmd));
     std::vector<double> values;
@@ -65,7 +65,7 @@ inline std::vector<LonLat> to_wgs84(const std::string& path,
     for (const auto& p : at)
         input << p.first << ' ' << p.second << '\n';
     std::istringstream out(
-        shell("printf '" + input.str() + "' | gdaltransform -t_srs EPSG:4326 " + quoted(path)));
+        shell("printf '%s' '" + input.str() + "' | gdaltransform -t_srs EPSG:4326 " + quoted(path)));
     std::vector<LonLat> result;
     double lon, lat, z;
     while (out >> lon >> lat >> z)
@@ -81,7 +81,7 @@ inline std::vector<std::pair<double, double>> from_wgs84(const std::string& path
     for (const LonLat& p : at)
         input << p.lon << ' ' << p.lat << '\n';
     std::istringstream out(
-        shell("printf '" + input.str() + "' | gdaltransform -i -t_srs EPSG:4326 " + quoted(path)));
+        shell("printf '%s' '" + input.str() + "' | gdaltransform -i -t_srs EPSG:4326 " + quoted(path)));
     std::vector<std::pair<double, double>> result;
     double x, y, z;
     while (out >> x >> y >> z)

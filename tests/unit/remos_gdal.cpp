@@ -568,8 +568,8 @@ TEST(RemosGdal, ReducedRunsPickSamplesOrReadTheOverview) {
             std::ostringstream input;
             for (const Pixel& p : at)
                 input << p.x << ' ' << p.y << '\n';
-            std::istringstream out(
-                shell("printf '" + input.str() + "' | gdallocationinfo -valonly -overview 3 " + quoted(ovr)));
+            std::istringstream out(shell("printf '%s' '" + input.str() +
+                                         "' | gdallocationinfo -valonly -overview 3 " + quoted(ovr)));
             for (int i = 0; i < expected_n; ++i) {
                 double v = -1;
                 out >> v;
