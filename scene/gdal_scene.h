@@ -31,6 +31,10 @@ struct GdalBand {
     int block_width = 0;  // GDAL's natural block of the band
     int block_height = 0;
     int overview_count = 0;
+    // Text grids (ESRI and GRASS ASCII grids) are read line by line from their start, see read_window.
+    bool text_lines = false;
+    int lines_known = 0;              // lines 0 .. lines_known - 1 have been read
+    int first_bad_line = 2147483647;  // first line that could not be read (none yet: INT_MAX)
 };
 
 // A pixel-to-map transform and the coordinate transformations between the file's CRS and WGS 84.

@@ -114,6 +114,13 @@ GDALDatasetH open_raster(const char* path) {
     return ds;
 }
 
+// ESRI and GRASS ASCII grids: GDAL finds a line of them by reading every line before it.
+bool is_text_grid(GDALDatasetH ds) {
+    GDALDriverH driver = GDALGetDatasetDriver(ds);
+    const char* name = driver ? GDALGetDriverShortName(driver) : "";
+    return strcmp(name, "AAIGrid") == 0 || strcmp(name, "GRASSASCIIGrid") == 0 || strcmp(name, "ISG") == 0;
+}
+
 // A file GDAL knows but the viewer cannot show is FMT_GDAL, except a TIFF, which stays FMT_TIFF so that the
 // window can say it is one.
 void mark_recognised(SceneFile* scene) {
@@ -212,6 +219,7 @@ int open_scene(SceneFile* scene) {
         if (g.block_width < 1) g.block_width = width;
         if (g.block_height < 1) g.block_height = 1;
         g.overview_count = GDALGetOverviewCount(g.handle);
+        g.text_lines = is_text_grid(ds);
 
         BandInfo* b = &scene->bands[i];
         int sample_type = 0, bits = 0;

@@ -4,6 +4,7 @@
 #include <gdal.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <mutex>
@@ -43,6 +44,25 @@ bool raster_io(GdalBand* g, int x, int y, int w, int h, void* dest, int buf_w, i
                         static_cast<GSpacing>(line_bytes)) == CE_None;
 }
 
+// Text grids: GDAL finds a line by reading the lines before it, and for each line it cannot find it searches
+// every earlier line again, which takes exponential time past the end of a cut file. So their lines are read
+// once, in order, up to the end of the window asked for, stopping at the first line that cannot be read. The
+// caller holds `io`.
+void walk_text_lines(GdalBand* g, int end) {
+    if (g->lines_known >= end || g->first_bad_line != INT32_MAX) return;
+    const int width = GDALGetRasterBandXSize(g->handle);
+    const int S = GDALGetDataTypeSizeBytes(g->type);
+    std::vector<unsigned char> line(static_cast<size_t>(width) * S);
+    for (int k = g->lines_known; k < end; ++k) {
+        if (!raster_io(g, 0, k, width, 1, line.data(), width, 1, static_cast<int64_t>(width) * S)) {
+            g->first_bad_line = k;
+            note_read_error(g->scene);
+            return;
+        }
+        g->lines_known = k + 1;
+    }
+}
+
 // Reads the window (x, y, w, h) into dest as buf_w x buf_h samples of the band's type, rows packed. A read
 // that fails is zeroed and, at full resolution, read again block by block so that only the blocks that
 // cannot be decoded stay zero; the scene keeps the reason.
@@ -51,6 +71,16 @@ void read_window(GdalBand* g, int x, int y, int w, int h, void* dest, int buf_w,
     const int64_t line_bytes = static_cast<int64_t>(buf_w) * S;
     std::lock_guard<std::mutex> lock(g->scene->io);
     clear_last_error();
+    if (g->text_lines) {
+        walk_text_lines(g, y + h);
+        if (y + h > g->first_bad_line) {
+            // Lines from the first bad one on are zeros; the lines before it are read when at full size.
+            memset(dest, 0, static_cast<size_t>(line_bytes * buf_h));
+            const int good = g->first_bad_line - y;
+            if (good > 0 && buf_w == w && buf_h == h) raster_io(g, x, y, w, good, dest, w, good, line_bytes);
+            return;
+        }
+    }
     if (raster_io(g, x, y, w, h, dest, buf_w, buf_h, line_bytes)) return;
     note_read_error(g->scene);
     auto* d = static_cast<unsigned char*>(dest);
@@ -119,6 +149,33 @@ struct ByteCounts {
     }
 };
 
+// The value of one stored sample of `sample_type` in the machine's byte order.
+double stored_value(int sample_type, const unsigned char* p) {
+    auto get = [p](auto t) {
+        decltype(t) v;
+        memcpy(&v, p, sizeof v);
+        return static_cast<double>(v);
+    };
+    switch (sample_type) {
+        case REMOS_SAMPLE_U8:
+            return p[0];
+        case REMOS_SAMPLE_U16:
+            return get(uint16_t{});
+        case REMOS_SAMPLE_I16:
+            return get(int16_t{});
+        case REMOS_SAMPLE_U32:
+            return get(uint32_t{});
+        case REMOS_SAMPLE_I32:
+            return get(int32_t{});
+        case REMOS_SAMPLE_F32:
+            return get(float{});
+        case REMOS_SAMPLE_F64:
+            return get(double{});
+        default:
+            return 0.0;
+    }
+}
+
 }  // namespace
 
 void stored_to_bytes(int sample_type, const void* src, unsigned char* dest, int n) {
@@ -158,15 +215,10 @@ double read_sample(BandInfo* band, int64_t pixel_index) {
     if (!g || band->width <= 0 || band->lines <= 0 || pixel_index < 0) return 0.0;
     const int64_t line = pixel_index / band->width;
     if (line >= band->lines) return 0.0;
-    double value = 0.0;
-    std::lock_guard<std::mutex> lock(g->scene->io);
-    clear_last_error();
-    if (GDALRasterIO(g->handle, GF_Read, static_cast<int>(pixel_index % band->width), static_cast<int>(line),
-                     1, 1, &value, 1, 1, GDT_Float64, 0, 0) != CE_None) {
-        note_read_error(g->scene);
-        return 0.0;
-    }
-    return value;
+    // One sample of the band's type, read like a run (same lock, same handling of bad blocks).
+    unsigned char stored[8] = {};
+    read_window(g, static_cast<int>(pixel_index % band->width), static_cast<int>(line), 1, 1, stored, 1, 1);
+    return stored_value(band->sample_type, stored);
 }
 
 int read_row_stored(BandInfo* band, void* dest, int line, int x0, int n) {

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 #include <vector>
 
@@ -632,3 +633,28 @@ TEST(RemosGdal, TwoThreadsReadOneSceneAtOnce) {
 }
 
 }  // namespace
+
+// A text grid cut short: GDAL would search every earlier line again for each missing one (exponential time);
+// the lines it holds read as written, the missing ones as zeros with the reason, whichever is read first.
+TEST(RemosGdal, CutTextGridReadsItsLinesAndZerosAfterThem) {
+    TempDir dir;
+    std::string text = "ncols 4\nnrows 60\nxllcorner 0\nyllcorner 0\ncellsize 1\n";
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4; ++x)
+            text += std::to_string(y * 10 - x) + (x == 3 ? "\n" : " ");
+    std::ofstream(dir.file("cut.asc")) << text;
+    OpenScene s(dir.file("cut.asc"));
+    ASSERT_EQ(s.result, 1);
+    BandInfo* b = &s.scene.bands[0];
+    ASSERT_EQ(b->lines, 60);
+    ASSERT_EQ(b->sample_type, REMOS_SAMPLE_I32);
+    std::vector<int32_t> row(4);
+    for (int y : {59, 30, 0, 1, 2, 3, 58}) {
+        ASSERT_EQ(remos_read_row_stored(b, row.data(), y, 0, 4), 4);
+        for (int x = 0; x < 4; ++x)
+            EXPECT_EQ(row[x], y < 3 ? y * 10 - x : 0) << x << "," << y;
+    }
+    EXPECT_EQ(remos_read_sample(b, 2 * 4 + 3), 17.0);
+    char message[256];
+    EXPECT_EQ(remos_take_read_error(&s.scene, message, sizeof message), 1);
+}
