@@ -21,23 +21,22 @@
 #include <vector>
 
 #include "fuzz/fuzz_input_file.h"
+#include "scene/gdal_scene.h"
 #include "scene/remos.h"
-#include "scene/remos_gdal.h"
 
 namespace {
 
 constexpr long kMaxGridSide = 2048;
 constexpr int kMaxRun = 4096;
 
-// Leaves GDAL with its ASCII grid driver only; the others are kept reachable so that they are not leaks.
+// Leaves GDAL with its ASCII grid driver only.
 void restrict_gdal() {
-    static std::vector<GDALDriverH> removed;
     remos_gdal::initialise();
     for (int i = GDALGetDriverCount() - 1; i >= 0; --i) {
         GDALDriverH d = GDALGetDriver(i);
         if (strcmp(GDALGetDriverShortName(d), "AAIGrid") != 0) {
             GDALDeregisterDriver(d);
-            removed.push_back(d);
+            GDALDestroyDriver(d);
         }
     }
 }
