@@ -658,3 +658,75 @@ TEST(RemosGdal, CutTextGridReadsItsLinesAndZerosAfterThem) {
     char message[256];
     EXPECT_EQ(remos_take_read_error(&s.scene, message, sizeof message), 1);
 }
+
+// A container without bands of its own (a GeoPackage with two raster tables, like HDF or NetCDF files with
+// several variables) opens its first subdataset.
+TEST(RemosGdal, ContainerWithoutBandsOpensItsFirstSubdataset) {
+    TempDir dir;
+    const std::string a = write_envi(dir.file("a"), 20, 12, 1, [](int, int x, int y) { return x * 5 + y; });
+    const std::string b = write_envi(dir.file("b"), 20, 12, 1, [](int, int x, int y) { return 200 - x - y; });
+    const std::string gpkg = dir.file("two.gpkg");
+    ASSERT_TRUE(
+        translate(a, gpkg, "-of GPKG -ot Byte -a_srs EPSG:3857 -a_ullr 0 12 20 0 -co RASTER_TABLE=first"));
+    ASSERT_TRUE(translate(b, gpkg,
+                          "-of GPKG -ot Byte -a_srs EPSG:3857 -a_ullr 0 12 20 0 -co RASTER_TABLE=second -co "
+                          "APPEND_SUBDATASET=YES"));
+    OpenScene s(gpkg);
+    ASSERT_EQ(s.result, 1) << remos_open_reason(&s.scene);
+    EXPECT_EQ(s.scene.format, FMT_GDAL);
+    ASSERT_GE(s.scene.band_count, 1u);
+    EXPECT_EQ(s.scene.width, 20);
+    for (int y : {0, 5, 11})
+        for (int x : {0, 7, 19})
+            EXPECT_EQ(remos_read_sample(&s.scene.bands[0], int64_t(y) * 20 + x), x * 5 + y) << x << "," << y;
+}
+
+// GDAL prints nothing, even for damaged files, and writes nothing beside the files it reads.
+TEST(RemosGdal, QuietAndReadOnly) {
+    TempDir dir;
+    const std::string src = write_envi(dir.file("src"), kW, kH, 1, source_value);
+    ASSERT_TRUE(translate(src, dir.file("g.tif"),
+                          "-ot Byte -scale -3000 7000 0 255 -a_srs EPSG:32654 -a_ullr 0 30 37 0"));
+    ASSERT_TRUE(translate(src, dir.file("j.jp2"), "-of JP2OpenJPEG -ot UInt16 -scale -3000 7000 0 65535"));
+    remos_test::Bytes jp2 = remos_test::read_file(dir.file("j.jp2"));
+    jp2.resize(jp2.size() / 2);
+    remos_test::write_file(dir.file("cut.jp2"), jp2);
+    remos_test::Bytes broken(100, 0x11);
+    remos_test::put_text(broken, 0, "MM");
+    remos_test::write_file(dir.file("broken.tif"), broken);
+    std::vector<std::string> before;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+        before.push_back(e.path().filename().string());
+
+    // Standard error goes to a file while the files are opened, read and closed.
+    const std::string err_path = dir.file("stderr.txt");
+    fflush(stderr);
+    const int saved = dup(2);
+    FILE* err = fopen(err_path.c_str(), "w");
+    ASSERT_TRUE(err);
+    dup2(fileno(err), 2);
+    for (const char* name : {"g.tif", "cut.jp2", "broken.tif", "src.raw"}) {
+        OpenScene s(dir.file(name));
+        if (s.result != 1) continue;
+        for (uint32_t k = 0; k < s.scene.band_count; ++k) {
+            BandInfo* b = &s.scene.bands[k];
+            remos_make_histogram(b);
+            std::vector<unsigned char> row(static_cast<size_t>(b->width));
+            for (int y = 0; y < b->lines; ++y)
+                remos_read_row(b, row.data(), y, 0, b->width);
+        }
+        double lat, lon;
+        remos_pixel_to_geo(&s.scene, 1, 1, &lat, &lon);
+    }
+    fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+    fclose(err);
+    EXPECT_EQ(remos_test::read_file(err_path).size(), 0u);
+    std::vector<std::string> after;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+        if (e.path().filename() != "stderr.txt") after.push_back(e.path().filename().string());
+    std::sort(before.begin(), before.end());
+    std::sort(after.begin(), after.end());
+    EXPECT_EQ(after, before);
+}
