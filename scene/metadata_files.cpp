@@ -62,7 +62,7 @@ SceneMetadataFiles find_scene_metadata_files(const std::string& dir) {
             const bool better = summary.empty() || name == "summary.txt" ||
                                 (summary != "summary.txt" && name_less_ignoring_case(name, summary));
             if (better && is_regular(dir + name)) summary = name;
-        } else if (ends_with_ignoring_case(name, ".met")) {
+        } else if (ends_with_ignoring_case(name, ".met") || ends_with_ignoring_case(name, "_mtl.txt")) {
             if ((landsat.empty() || name_less_ignoring_case(name, landsat)) && is_regular(dir + name))
                 landsat = name;
         }

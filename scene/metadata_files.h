@@ -1,6 +1,10 @@
 // Finding the metadata texts that lie beside a scene's first file: an ALOS "summary.txt" and Landsat
-// "*.met" files, whatever the letter case of their names (folders copied from removable media often have
-// upper-case names). Plain C++; names are bytes as the file system holds them.
+// "*.met" and "*_MTL.txt" files, whatever the letter case of their names (folders copied from removable media
+// often have upper-case names). Plain C++; names are bytes as the file system holds them.
+//
+// Precedence, as the window applies it: "summary.txt" first (when present, no Landsat file is consulted);
+// otherwise `landsat`, the first "*.met" or "*_MTL.txt" in name order. A scene whose file carries its own
+// georeferencing takes its coordinates from there; the metadata corners serve only scenes without.
 #pragma once
 
 #include <string>
@@ -8,7 +12,8 @@
 struct SceneMetadataFiles {
     std::string
         summary;  // path of "summary.txt" in any letter case (the lower-case name preferred); or empty
-    std::string landsat;  // path of the first "*.met" in name order without regard to case; or empty
+    std::string
+        landsat;  // path of the first "*.met" or "*_MTL.txt" in name order without regard to case; or empty
 };
 
 // Looks in `dir`, given with its trailing separator ("" for the working folder). Entries that are not

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "scene/regular_file.h"
+#include "scene/remos_gdal.h"
 #include "scene/remos_io.h"
 #include "scene/remos_values.h"
 #include "scene/tifrec.h"
@@ -357,6 +358,8 @@ int remos_open(SceneFile* scene, const char* path, int format) {
     scene->width = 0;
     scene->height = 0;
     scene->path[0] = '\0';
+    scene->source = nullptr;
+    scene->open_reason[0] = '\0';
     if (!path) return REMOS_CANNOT_OPEN;
     size_t len = strnlen(path, REMOS_PATH_SIZE);
     if (len >= REMOS_PATH_SIZE) return REMOS_CANNOT_OPEN;
@@ -370,15 +373,27 @@ int remos_open(SceneFile* scene, const char* path, int format) {
     setvbuf(f, nullptr, _IONBF, 0);
     scene->file = f;
     if (format == FMT_OPEN_ONLY) return REMOS_OK;
-    if (format == FMT_DETECT) {
-        scene->format = remos_detect(scene);
-        if (scene->format == FMT_UNKNOWN) return REMOS_UNKNOWN_FORMAT;
+    if (format != FMT_DETECT) return remos_read_header(scene) == 1 ? REMOS_OK : REMOS_UNKNOWN_FORMAT;
+
+    // Built-in signatures first; GDAL reads what they do not claim, and the TIFFs the built-in reader
+    // refuses. A CEOS or native file that its reader refuses stays refused.
+    scene->format = remos_detect(scene);
+    if (scene->format == FMT_UNKNOWN) return remos_gdal::open_scene(scene);
+    if (remos_read_header(scene) == 1) {
+        if (scene->format == FMT_TIFF) remos_gdal::attach_georeferencing(scene);
+        return REMOS_OK;
     }
-    return remos_read_header(scene) == 1 ? REMOS_OK : REMOS_UNKNOWN_FORMAT;
+    if (scene->format == FMT_TIFF) return remos_gdal::open_scene(scene);
+    return REMOS_UNKNOWN_FORMAT;
+}
+
+const char* remos_open_reason(const SceneFile* scene) {
+    return scene ? scene->open_reason : "";
 }
 
 int remos_close(SceneFile* scene) {
     if (!scene) return 1;
+    remos_gdal::close_scene(scene);
     if (scene->file) fclose(scene->file);
     scene->file = nullptr;
     remos_values::release(scene->bands, scene->band_count);
@@ -416,6 +431,8 @@ int remos_read_header(SceneFile* scene) {
             return read_tiff_header(scene);
         case FMT_NATIVE:
             return read_native_header(scene);
+        case FMT_GDAL:
+            return remos_gdal::open_scene(scene) == REMOS_OK ? 1 : 0;
         default:
             // Raw files are described by their caller; codes 2 and 5 have no reader.
             return 0;

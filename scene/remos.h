@@ -1,5 +1,6 @@
 // remos: the scene file reader. Opens one band file of a scene (CEOS, 8-bit TIFF, the native "VELDAMOR" raw
-// format), describes its bands in fixed records and reads their samples, histograms and display ranges.
+// format, and through GDAL every other raster format GDAL reads), describes its bands in fixed records and
+// reads their samples, histograms and display ranges.
 //
 // Procedural on purpose: plain records passed by pointer, small integer results, no messages of its own.
 //
@@ -28,7 +29,8 @@ enum {
     FMT_TIFF = 4,        // uncompressed 8-bit TIFF
     FMT_NATIVE = 6,      // "VELDAMOR" raw format
     FMT_CEOS_PSRC = 7,   // CEOS image file of kind "PSRC"
-    FMT_CEOS_PSRB = 8    // CEOS image file of kind "PSRB": float data groups
+    FMT_CEOS_PSRB = 8,   // CEOS image file of kind "PSRB": float data groups
+    FMT_GDAL = 9         // any raster GDAL reads (GeoTIFF, COG, JPEG 2000, HDF, NetCDF ...)
 };
 
 // Results of remos_open.
@@ -41,6 +43,8 @@ enum { REMOS_BY_LINE = 0, REMOS_BY_PIXEL_RGB = 1, REMOS_BY_GROUP = 2 };
 enum { REMOS_PATH_SIZE = 1024 };
 
 struct RemosValueCounts;  // fine value counts of a wide band's histogram (remos_make_band_histogram)
+// Size of SceneFile::open_reason, including its terminating NUL.
+enum { REMOS_REASON_SIZE = 256 };
 
 // One band of an opened scene file. The records of a scene lie in one array in band order.
 struct BandInfo {
@@ -99,11 +103,29 @@ struct SceneFile {
     int32_t width;               // samples per line (band 0's width)
     uint32_t height;             // lines (band 0's lines)
     BandInfo* bands;             // owned; null when not read or after closing
+
+    // Reader-private state of the whole scene (the GDAL dataset, the georeferencing), owned; null when none.
+    void* source;
+    // Why remos_open gave 3, when a reader said why (GDAL's message, or the sample type or band sizes that
+    // cannot be read); "" otherwise. UTF-8, NUL-terminated, kept after remos_close.
+    char open_reason[REMOS_REASON_SIZE];
 };
 
 // Opening and band records.
+//
+// With FMT_DETECT the built-in signatures come first: a file they claim opens with its built-in reader, and
+// a CEOS or "VELDAMOR" file that reader refuses stays refused (3). A file without a built-in signature, and a
+// TIFF the built-in TIFF reader refuses (compressed, tiled, several rows per strip, wider than 8 bits,
+// planar), goes on to GDAL: on success `format` is FMT_GDAL. A TIFF GDAL cannot read either keeps `format`
+// FMT_TIFF with the result 3 and the reason in `open_reason`; another file GDAL recognises but the viewer
+// cannot show gives FMT_GDAL, 3 and the reason; a file GDAL does not know keeps FMT_UNKNOWN. GDAL bands hold
+// Byte, UInt16, Int16, UInt32, Int32, Float32 or Float64 samples (`sample_type`), all bands of one type and
+// size; other files are refused with a reason. An explicit format code reads that format only (FMT_GDAL: GDAL
+// only). Only regular files are opened, by every reader.
 int remos_open(SceneFile* scene, const char* path, int format);  // 0 cannot open, 1 ok, 3 unknown/bad header
-int remos_close(SceneFile* scene);                               // returns 1
+// The scene's open_reason ("" when none); never null.
+const char* remos_open_reason(const SceneFile* scene);
+int remos_close(SceneFile* scene);        // returns 1
 int remos_detect(SceneFile* scene);       // FMT_NATIVE, _CEOS_PSRC, _PSRB, _CEOS, _TIFF
 int remos_read_header(SceneFile* scene);  // 1 ok, 0 failed
 // Raw layouts described by the caller: the records stay record_length bytes apart (prefix and suffix
@@ -122,8 +144,29 @@ uint32_t remos_bytes_to_uint(const unsigned char* bytes, int n, int little_endia
 float remos_bytes_to_float(const unsigned char* bytes, int n, int little_endian);
 
 // Samples, rows, histograms and display ranges.
+//
+// GDAL bands: remos_read_sample gives the value as stored (negative integers negative, floats with their
+// fraction). remos_read_row gives 8-bit values: Byte as stored; unsigned 16 and 32 bits v * 255 / (2^bits -
+// 1) truncated, as for the built-in 16- and 32-bit bands; signed integers the same after adding 2^(bits-1),
+// so the type's whole range maps onto 0..255 in order; floats their value truncated and kept inside 0..255
+// (NaN 0). A block that cannot be decoded reads as zeros; the scene keeps GDAL's reason for
+// remos_take_read_error. The histogram of a Byte band leaves the band's no-data value out.
+// Threads: every read of a GDAL band may come from any thread. A scene keeps one GDAL dataset behind a lock,
+// so the reads of one scene take turns (each holds the lock for one read of GDAL) and share one copy of the
+// decoded blocks in GDAL's block cache; scenes (band files) read on different threads run in parallel.
 double remos_read_sample(BandInfo* band, int64_t pixel_index);
 int remos_read_row(BandInfo* band, unsigned char* dest, int line, int x0, int n);
+// Reduced runs for drawing a reduced view: n values for the samples x0, x0 + step, ... of `line` (n cut to
+// the samples inside the band), converted like remos_read_row. A GDAL band with overviews takes them from
+// the overview that matches `step` (the area each value stands for: columns x0 + i * step .. + step - 1,
+// lines line .. line + step - 1); other bands give exactly the samples named. Returns the count written.
+int remos_read_row_reduced(BandInfo* band, unsigned char* dest, int line, int x0, int n, int step);
+// The same with stored samples, as remos_read_row_stored writes them.
+int remos_read_row_stored_reduced(BandInfo* band, void* dest, int line, int x0, int n, int step);
+// Takes the reason of the first read of the scene that failed (a block GDAL could not decode), once: 1 with
+// the message copied into `message` (size bytes, NUL-terminated), 0 when there is nothing to report. Each
+// scene reports one failure; later ones read as zeros silently. Any thread.
+int remos_take_read_error(SceneFile* scene, char* message, int size);
 // Reads n stored samples of `line` from column x0 into dest as the band's sample_type in the machine's byte
 // order (remos_sample_size bytes each), clipped like remos_read_row. Samples that cannot be read are zero.
 // Returns the count written. Safe to call from several threads for bands of one scene.
@@ -180,6 +223,18 @@ int remos_full_range_values(BandInfo* band);
 int remos_histogram_column(const BandInfo* band, double value);
 // Smallest value that a histogram column counts (integers: the smallest whole value); 8-bit bands: column.
 double remos_histogram_column_value(const BandInfo* band, int column);
+// The scene file's own georeferencing (GeoTIFF keys, a world file with its .prj, GML in JPEG 2000, any CRS
+// that GDAL and PROJ know), read at opening for GDAL scenes and built-in TIFFs. Coordinates are WGS 84
+// degrees. Any thread.
+//
+// Latitude and longitude of the centre of pixel (x, y); 1, or 0 when the scene has no georeferencing of its
+// own (built-in formats other than GeoTIFF, files without a CRS or transform).
+int remos_pixel_to_geo(const SceneFile* scene, int x, int y, double* lat, double* lon);
+// The pixel whose area holds the position (column and line rounded down; may lie outside the image); 1, or 0
+// without georeferencing or when the position cannot be transformed.
+int remos_geo_to_pixel_exact(const SceneFile* scene, double lat, double lon, int* x, int* y);
+// 1 when the scene has georeferencing of its own, else 0.
+int remos_is_georeferenced(const SceneFile* scene);
 
 // Band arrays: `bands` is allocated with calloc and released by remos_close with free. A caller that hangs
 // its own records on a scene (pictures opened with FMT_OPEN_ONLY) allocates them here. Releases any earlier

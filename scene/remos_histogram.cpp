@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "scene/remos.h"
+#include "scene/remos_gdal.h"
 #include "scene/remos_io.h"
 #include "scene/remos_pass.h"
 
@@ -223,6 +224,8 @@ int remos_make_histogram(BandInfo* band) {
 }
 
 int remos_make_histogram_progress(BandInfo* band, RemosProgress callback, void* context) {
+    // A GDAL Byte band is counted block by block by its reader, which knows the file's tiling.
+    if (band && band->source && band->bits == 8) return remos_gdal::make_histogram(band, callback, context);
     if (!band || band->bits != 8) return 0;
     uint64_t total[256] = {};
     Progress progress(callback, context);

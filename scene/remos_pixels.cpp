@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "scene/remos.h"
+#include "scene/remos_gdal.h"
 #include "scene/remos_io.h"
 
 #if defined(__SSE2__)
@@ -242,6 +243,7 @@ int fraction_to_pixel(float t, int n) {
 }  // namespace
 
 double remos_read_sample(BandInfo* band, int64_t pixel_index) {
+    if (band && band->source) return remos_gdal::read_sample(band, pixel_index);  // GDAL band
     if (!band || band->width <= 0 || band->lines <= 0 || pixel_index < 0) return 0.0;
     if (pixel_index / band->width >= band->lines) return 0.0;
     int64_t off = 0;
@@ -281,6 +283,7 @@ int remos_sample_size(int sample_type) {
 }
 
 int remos_read_row_stored(BandInfo* band, void* dest, int line, int x0, int n) {
+    if (band && band->source) return remos_gdal::read_row_stored(band, dest, line, x0, n);  // GDAL band
     if (!band || !dest || n <= 0 || band->width <= 0 || band->lines <= 0) return 0;
     const int S = remos_sample_size(band->sample_type);
     if (S == 0) return 0;
@@ -311,6 +314,7 @@ int remos_read_row_stored(BandInfo* band, void* dest, int line, int x0, int n) {
 }
 
 int remos_read_row(BandInfo* band, unsigned char* dest, int line, int x0, int n) {
+    if (band && band->source) return remos_gdal::read_row(band, dest, line, x0, n);  // GDAL band
     if (!band || !dest) return 0;
     if (band->width <= 0 || band->lines <= 0 || n <= 0) return 1;
     // Clamp the run to the band.
@@ -453,9 +457,13 @@ int remos_read_pixel_vector(SceneFile* scene, int64_t pixel_index, RemosPixelVec
     if (scene->width <= 0 || pixel_index < 0 ||
         pixel_index / scene->width >= static_cast<int64_t>(scene->height))
         return 0;
-    // 32-bit samples above the int range are kept at its largest value rather than wrapped.
-    for (int i = 0; i < vector->length; ++i)
-        vector->values[i] = static_cast<int>(
-            std::min(remos_read_sample(&scene->bands[i], pixel_index), static_cast<double>(INT32_MAX)));
+    // Samples beyond the int range (32-bit and float bands) are kept at its nearest end rather than wrapped;
+    // a NaN gives 0. Fractions are cut toward zero.
+    for (int i = 0; i < vector->length; ++i) {
+        const double v = remos_read_sample(&scene->bands[i], pixel_index);
+        vector->values[i] = std::isnan(v) ? 0
+                                          : static_cast<int>(std::clamp(v, static_cast<double>(INT32_MIN),
+                                                                        static_cast<double>(INT32_MAX)));
+    }
     return 1;
 }

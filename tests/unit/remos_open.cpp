@@ -443,6 +443,8 @@ TEST(RemosTiff, AcceptedLayouts) {
     }
 }
 
+// Layouts the built-in TIFF reader refuses. With detection they go on to GDAL, which reads them or refuses
+// them with its reason (the scene then stays a TIFF).
 TEST(RemosTiff, RefusedLayouts) {
     TempDir dir;
     auto layout = [](std::function<void(TiffLayout&)> edit) {
@@ -493,9 +495,17 @@ TEST(RemosTiff, RefusedLayouts) {
     };
     for (const Case& c : cases) {
         write_file(dir.file("t.tif"), tiff_image(c.layout));
-        OpenScene s(dir.file("t.tif"));
+        OpenScene s(dir.file("t.tif"), FMT_TIFF);
         EXPECT_EQ(s.result, 3) << c.name;
         EXPECT_EQ(s.scene.bands, nullptr) << c.name;
+        OpenScene d(dir.file("t.tif"));
+        if (d.result == 1) {
+            EXPECT_EQ(d.scene.format, FMT_GDAL) << c.name;
+        } else {
+            EXPECT_EQ(d.result, 3) << c.name;
+            EXPECT_EQ(d.scene.format, FMT_TIFF) << c.name;
+            EXPECT_STRNE(remos_open_reason(&d.scene), "") << c.name;
+        }
     }
 }
 
@@ -530,8 +540,8 @@ TEST(RemosTiff, SingleValuedTagsStoredAsLong) {
                                  {284, kLong, {c.planar}}},
                                 pixels);
             write_file(dir.file("long.tif"), b);
-            // RowsPerStrip equal to the line count is not one line per strip.
-            OpenScene whole(dir.file("long.tif"));
+            // RowsPerStrip equal to the line count is not one line per strip (for the built-in reader).
+            OpenScene whole(dir.file("long.tif"), FMT_TIFF);
             EXPECT_EQ(whole.result, 3) << c.name;
             b = tiff_file(little,
                           {{256, kLong, {width}},
@@ -545,7 +555,7 @@ TEST(RemosTiff, SingleValuedTagsStoredAsLong) {
                            {284, kLong, {c.planar}}},
                           pixels);
             write_file(dir.file("long.tif"), b);
-            OpenScene s(dir.file("long.tif"));
+            OpenScene s(dir.file("long.tif"), FMT_TIFF);
             ASSERT_EQ(s.result, c.result) << c.name << (little ? " II" : " MM");
             if (c.result != 1) continue;
             ASSERT_EQ(s.scene.band_count, static_cast<uint32_t>(c.bands)) << c.name;
@@ -573,7 +583,7 @@ TEST(RemosTiff, ImageBeyondEndOfFileIsRefused) {
                            {277, kShort, {1}}},
                           Bytes(8, 1));
     write_file(dir.file("big.tif"), big);
-    OpenScene o(dir.file("big.tif"));
+    OpenScene o(dir.file("big.tif"), FMT_TIFF);
     EXPECT_EQ(o.result, 3);
     // A strip offset pointing past the end.
     Bytes far = tiff_file(true,
@@ -585,7 +595,7 @@ TEST(RemosTiff, ImageBeyondEndOfFileIsRefused) {
                            {277, kShort, {1}}},
                           Bytes(8, 1));
     write_file(dir.file("far.tif"), far);
-    OpenScene o2(dir.file("far.tif"));
+    OpenScene o2(dir.file("far.tif"), FMT_TIFF);
     EXPECT_EQ(o2.result, 3);
 }
 

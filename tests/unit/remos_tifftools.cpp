@@ -1,9 +1,11 @@
 // TIFF files rewritten by libtiff's own tools (tiffcp, tiffset): what the reader accepts must read back pixel
-// for pixel, and what it cannot draw (compressed, tiled, 16-bit, palette, separate planes) must be refused.
+// for pixel, and what it cannot draw (compressed, tiled, 16-bit, palette, separate planes) must be refused by
+// the built-in reader and read back through GDAL when the format is detected.
 // The tools are a test requirement (scripts/setup installs libtiff-tools): without them these tests fail.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 
 #include "scene/remos.h"
 #include "tests/unit/remos_test_files.h"
@@ -64,10 +66,28 @@ void expect_reads_back(const std::string& path, int width, int lines, int sample
 
 void expect_refused(const std::string& path, const std::string& what) {
     SceneFile scene;
-    int r = remos_open(&scene, path.c_str(), FMT_DETECT);
+    int r = remos_open(&scene, path.c_str(), FMT_TIFF);
     EXPECT_EQ(r, 3) << what;
     EXPECT_EQ(scene.bands, nullptr) << what;
     if (r != 0) remos_close(&scene);
+}
+
+// With detection a TIFF the built-in reader refuses opens through GDAL, one band per sample, with the values
+// `value(band, x, y)`.
+void expect_read_through_gdal(const std::string& path, int width, int lines, int samples,
+                              const std::string& what, const std::function<double(int, int, int)>& value) {
+    SceneFile scene;
+    ASSERT_EQ(remos_open(&scene, path.c_str(), FMT_DETECT), 1) << what;
+    EXPECT_EQ(scene.format, FMT_GDAL) << what;
+    ASSERT_EQ(scene.band_count, static_cast<uint32_t>(samples)) << what;
+    ASSERT_EQ(scene.width, width) << what;
+    ASSERT_EQ(scene.height, static_cast<uint32_t>(lines)) << what;
+    for (int b = 0; b < samples; ++b)
+        for (int y = 0; y < lines; ++y)
+            for (int x = 0; x < width; ++x)
+                ASSERT_EQ(remos_read_sample(&scene.bands[b], int64_t(y) * width + x), value(b, x, y))
+                    << what << " band " << b << " x " << x << " y " << y;
+    remos_close(&scene);
 }
 
 TEST(RemosTiffTools, UncompressedOneLinePerStripReadsBack) {
@@ -108,7 +128,7 @@ TEST(RemosTiffTools, TagsAddedByTiffsetKeepTheImageReadable) {
     }
 }
 
-TEST(RemosTiffTools, LayoutsThatCannotBeDrawnAreRefused) {
+TEST(RemosTiffTools, LayoutsTheBuiltInReaderCannotDrawGoToGdal) {
     TempDir dir;
     struct Case {
         const char* name;
@@ -131,10 +151,12 @@ TEST(RemosTiffTools, LayoutsThatCannotBeDrawnAreRefused) {
                   0)
             << c.name;
         expect_refused(out, c.name);
+        expect_read_through_gdal(out, 40, 40, c.samples, c.name,
+                                 [](int b, int x, int y) { return pattern(b, x, y); });
     }
 }
 
-TEST(RemosTiffTools, SixteenBitAndPaletteImagesAreRefused) {
+TEST(RemosTiffTools, SixteenBitAndPaletteImagesGoToGdal) {
     TempDir dir;
     // 16-bit grey, one strip.
     Bytes pixels16;
@@ -168,6 +190,11 @@ TEST(RemosTiffTools, SixteenBitAndPaletteImagesAreRefused) {
                       0)
                 << name;
             expect_refused(out, std::string(name) + " " + order);
+            // GDAL gives the 16-bit values and the palette's indices.
+            const bool sixteen = std::string(name) == "g16.tif";
+            expect_read_through_gdal(out, 20, 10, 1, std::string(name) + " " + order, [&](int, int x, int y) {
+                return sixteen ? static_cast<double>(y * 20 + x) : static_cast<double>(pattern(0, x, y));
+            });
         }
     }
 }

@@ -1,0 +1,84 @@
+// State the GDAL reader hangs on a scene (SceneFile::source) and on each of its bands (BandInfo::source).
+// Internal to scene/: the rest of the system sees only the remos_* functions.
+//
+// Threads: GDAL dataset handles are not thread-safe, so every scene keeps ONE dataset handle guarded by
+// `io`, a mutex taken around each GDAL call on the dataset or its bands. The redraw worker and the GUI
+// thread's pixel readout therefore take turns per read (a row read holds the lock for one RasterIO call);
+// one handle per scene keeps one copy of each decoded block in GDAL's block cache. One scene decodes on one
+// core at a time; scenes (band files) read on different threads decode in parallel, each under its own
+// lock. The coordinate transformations have a lock of their own (`geo`).
+#pragma once
+
+#include <gdal.h>
+#include <ogr_srs_api.h>
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "scene/remos.h"
+
+namespace remos_gdal {
+
+struct GdalScene;
+
+// One raster band of a GDAL dataset, pointed to by BandInfo::source.
+struct GdalBand {
+    GdalScene* scene = nullptr;
+    GDALRasterBandH handle = nullptr;
+    GDALDataType type = GDT_Unknown;
+    int block_width = 0;  // GDAL's natural block of the band
+    int block_height = 0;
+    int overview_count = 0;
+    // Text grids (ESRI and GRASS ASCII grids) are read line by line from their start, see read_window.
+    bool text_lines = false;
+    int lines_known = 0;              // lines 0 .. lines_known - 1 have been read
+    int first_bad_line = 2147483647;  // first line that could not be read (none yet: INT_MAX)
+};
+
+// A pixel-to-map transform and the coordinate transformations between the file's CRS and WGS 84.
+struct Georeferencing {
+    bool valid = false;
+    double to_map[6] = {};    // pixel/line to map coordinates (GDAL geotransform)
+    double from_map[6] = {};  // its inverse
+    OGRCoordinateTransformationH to_wgs84 = nullptr;
+    OGRCoordinateTransformationH from_wgs84 = nullptr;
+};
+
+struct GdalScene {
+    GDALDatasetH dataset = nullptr;  // null for built-in scenes that only carry georeferencing
+    std::mutex io;                   // guards `dataset`, its bands and the read error below
+    std::vector<GdalBand> bands;     // one per BandInfo, in band order
+    std::string read_error;          // first read failure not yet taken by remos_take_read_error
+    bool read_error_seen = false;    // a failure was recorded once already: later ones are not reported
+    std::mutex geo;                  // guards the coordinate transformations
+    Georeferencing georef;
+};
+
+// The scene's GDAL state, or null for scenes without one.
+inline GdalScene* scene_state(const SceneFile* scene) {
+    return scene ? static_cast<GdalScene*>(scene->source) : nullptr;
+}
+inline GdalBand* band_state(const BandInfo* band) {
+    return band ? static_cast<GdalBand*>(band->source) : nullptr;
+}
+
+// Registers the drivers and makes GDAL quiet and read-only; runs once per process, later calls return at
+// once.
+void initialise();
+
+// Message of the last GDAL failure on this thread (kept by the quiet error handler); empty when none since
+// clear_last_error.
+std::string last_error();
+void clear_last_error();
+
+// Reads the file's own georeferencing (geotransform and CRS, or a world file with a .prj beside the file)
+// into `georef`. False, with `georef` left invalid, when the file has none that can be turned into WGS 84.
+bool read_georeferencing(GDALDatasetH dataset, const char* path, Georeferencing* georef);
+void release_georeferencing(Georeferencing* georef);
+
+// Records a failed read of the scene (its GDAL message) for remos_take_read_error; the caller holds `io`.
+void note_read_error(GdalScene* scene);
+
+}  // namespace remos_gdal

@@ -1,0 +1,294 @@
+// Opening files through GDAL: the one-time set-up of GDAL, the checks that turn a dataset into band records
+// (or a refusal with its reason), closing, and the read errors a scene keeps for the window.
+#include "scene/remos_gdal.h"
+
+#include <cpl_conv.h>
+#include <cpl_error.h>
+#include <gdal.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "scene/gdal_scene.h"
+
+namespace remos_gdal {
+
+namespace {
+
+constexpr int kMaxBands = 65535;
+
+// The last failure GDAL reported on this thread; GDAL prints nothing.
+thread_local std::string t_last_error;
+
+void CPL_STDCALL quiet_error_handler(CPLErr level, CPLErrorNum, const char* message) {
+    if (level >= CE_Failure && message) t_last_error = message;
+}
+
+// Sample type and stored width of a GDAL data type; false for types the viewer does not read.
+bool sample_type_of(GDALDataType type, int* sample_type, int* bits) {
+    switch (type) {
+        case GDT_Byte:
+            *sample_type = REMOS_SAMPLE_U8;
+            *bits = 8;
+            return true;
+        case GDT_UInt16:
+            *sample_type = REMOS_SAMPLE_U16;
+            *bits = 16;
+            return true;
+        case GDT_Int16:
+            *sample_type = REMOS_SAMPLE_I16;
+            *bits = 16;
+            return true;
+        case GDT_UInt32:
+            *sample_type = REMOS_SAMPLE_U32;
+            *bits = 32;
+            return true;
+        case GDT_Int32:
+            *sample_type = REMOS_SAMPLE_I32;
+            *bits = 32;
+            return true;
+        case GDT_Float32:
+            *sample_type = REMOS_SAMPLE_F32;
+            *bits = 32;
+            return true;
+        case GDT_Float64:
+            *sample_type = REMOS_SAMPLE_F64;
+            *bits = 64;
+            return true;
+        default:
+            return false;
+    }
+}
+
+std::string type_name(GDALDataType type) {
+    const char* name = GDALGetDataTypeName(type);
+    return name ? name : "?";
+}
+
+// Why a dataset cannot become band records, or "" when it can.
+std::string refusal_of(GDALDatasetH ds) {
+    const int count = GDALGetRasterCount(ds);
+    if (count < 1) return "ラスタバンドがありません";
+    if (count > kMaxBands) return "バンドが多すぎます (" + std::to_string(count) + ")";
+    const int width = GDALGetRasterXSize(ds), height = GDALGetRasterYSize(ds);
+    if (width < 1 || height < 1) return "画像の大きさが 0 です";
+    const GDALDataType first = GDALGetRasterDataType(GDALGetRasterBand(ds, 1));
+    for (int i = 1; i <= count; ++i) {
+        GDALRasterBandH band = GDALGetRasterBand(ds, i);
+        if (!band) return "バンド " + std::to_string(i) + " を読めません";
+        const GDALDataType type = GDALGetRasterDataType(band);
+        if (GDALDataTypeIsComplex(type)) return "複素数のサンプル (" + type_name(type) + ") は表示できません";
+        int sample_type = 0, bits = 0;
+        if (!sample_type_of(type, &sample_type, &bits))
+            return "サンプル型 " + type_name(type) + " は表示できません";
+        if (type != first)
+            return "バンドのサンプル型が揃っていません (" + type_name(first) + " と " + type_name(type) + ")";
+        if (GDALGetRasterBandXSize(band) != width || GDALGetRasterBandYSize(band) != height)
+            return "バンドの大きさが揃っていません";
+    }
+    return "";
+}
+
+GDALDatasetH open_dataset(const char* name) {
+    return GDALOpenEx(name, GDAL_OF_RASTER | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR, nullptr, nullptr,
+                      nullptr);
+}
+
+// Opens the file; a container without bands of its own (HDF, NetCDF with several variables) gives its first
+// subdataset.
+GDALDatasetH open_raster(const char* path) {
+    GDALDatasetH ds = open_dataset(path);
+    if (ds && GDALGetRasterCount(ds) == 0) {
+        const char* first = GDALGetMetadataItem(ds, "SUBDATASET_1_NAME", "SUBDATASETS");
+        if (first) {
+            const std::string name = first;
+            GDALClose(ds);
+            ds = open_dataset(name.c_str());
+        }
+    }
+    return ds;
+}
+
+// ESRI and GRASS ASCII grids: GDAL finds a line of them by reading every line before it.
+bool is_text_grid(GDALDatasetH ds) {
+    GDALDriverH driver = GDALGetDatasetDriver(ds);
+    const char* name = driver ? GDALGetDriverShortName(driver) : "";
+    return strcmp(name, "AAIGrid") == 0 || strcmp(name, "GRASSASCIIGrid") == 0 || strcmp(name, "ISG") == 0;
+}
+
+// A file GDAL knows but the viewer cannot show is FMT_GDAL, except a TIFF, which stays FMT_TIFF so that the
+// window can say it is one.
+void mark_recognised(SceneFile* scene) {
+    if (scene->format != FMT_TIFF) scene->format = FMT_GDAL;
+}
+
+uint32_t full_scale_of(int bits) {
+    return bits >= 32 ? 0xFFFFFFFFu : static_cast<uint32_t>((uint64_t(1) << bits) - 1);
+}
+
+}  // namespace
+
+void initialise() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        // The viewer only reads: no .aux.xml beside the user's files.
+        CPLSetConfigOption("GDAL_PAM_ENABLED", "NO");
+        // Sibling files (.tfw, .prj, .ovr) are probed by name instead of listing the folder, which can hold
+        // thousands of files.
+        CPLSetConfigOption("GDAL_DISABLE_READDIR_ON_OPEN", "TRUE");
+        // GDAL_NUM_THREADS stays unset: GDAL's multi-threaded GeoTIFF decoding bypasses the block cache, so
+        // that drawing line by line would decode every tile again for each line.
+        CPLSetErrorHandler(quiet_error_handler);
+        GDALAllRegister();
+    });
+}
+
+std::string last_error() {
+    return t_last_error;
+}
+
+void clear_last_error() {
+    t_last_error.clear();
+    CPLErrorReset();
+}
+
+void set_open_reason(SceneFile* scene, const char* reason) {
+    if (!scene) return;
+    const size_t n = reason ? strnlen(reason, REMOS_REASON_SIZE - 1) : 0;
+    if (n) memcpy(scene->open_reason, reason, n);
+    // A UTF-8 character cut at the end is dropped whole.
+    size_t end = n;
+    if (end == REMOS_REASON_SIZE - 1) {
+        size_t k = end;
+        while (k > 0 && (static_cast<unsigned char>(scene->open_reason[k - 1]) & 0xC0) == 0x80)
+            --k;
+        if (k > 0 && static_cast<unsigned char>(scene->open_reason[k - 1]) >= 0xC0) end = k - 1;
+    }
+    scene->open_reason[end] = '\0';
+}
+
+void note_read_error(GdalScene* scene) {
+    if (scene->read_error_seen) return;
+    scene->read_error_seen = true;
+    std::string message = t_last_error;
+    if (message.empty()) message = CPLGetLastErrorMsg();
+    if (message.empty()) message = "ブロックを復号できませんでした";
+    scene->read_error = message;
+}
+
+int open_scene(SceneFile* scene) {
+    initialise();
+    close_scene(scene);
+    clear_last_error();
+    GDALDatasetH ds = open_raster(scene->path);
+    if (!ds) {
+        std::string reason = last_error();
+        set_open_reason(scene, reason.empty() ? "GDAL が読める形式ではありません" : reason.c_str());
+        return REMOS_UNKNOWN_FORMAT;
+    }
+    const std::string refusal = refusal_of(ds);
+    if (!refusal.empty()) {
+        GDALClose(ds);
+        mark_recognised(scene);
+        set_open_reason(scene, refusal.c_str());
+        return REMOS_UNKNOWN_FORMAT;
+    }
+    const int count = GDALGetRasterCount(ds);
+    if (!remos_alloc_bands(scene, count)) {
+        GDALClose(ds);
+        mark_recognised(scene);
+        set_open_reason(scene, "メモリが足りません");
+        return REMOS_UNKNOWN_FORMAT;
+    }
+
+    auto state = std::make_unique<GdalScene>();
+    state->dataset = ds;
+    state->bands.resize(static_cast<size_t>(count));
+    const int width = GDALGetRasterXSize(ds), height = GDALGetRasterYSize(ds);
+    for (int i = 0; i < count; ++i) {
+        GdalBand& g = state->bands[static_cast<size_t>(i)];
+        g.scene = state.get();
+        g.handle = GDALGetRasterBand(ds, i + 1);
+        g.type = GDALGetRasterDataType(g.handle);
+        GDALGetBlockSize(g.handle, &g.block_width, &g.block_height);
+        if (g.block_width < 1) g.block_width = width;
+        if (g.block_height < 1) g.block_height = 1;
+        g.overview_count = GDALGetOverviewCount(g.handle);
+        g.text_lines = is_text_grid(ds);
+
+        BandInfo* b = &scene->bands[i];
+        int sample_type = 0, bits = 0;
+        sample_type_of(g.type, &sample_type, &bits);
+        b->index = i;
+        b->band_count = count;
+        b->bits = bits;
+        b->bytes_per_sample = bits / 8;
+        b->interleave = REMOS_BY_LINE;
+        // The decoded line as if stored in line records (no reader uses it for GDAL bands).
+        const int64_t row_bytes = static_cast<int64_t>(width) * (bits / 8);
+        b->record_length = row_bytes <= INT32_MAX ? static_cast<int32_t>(row_bytes) : 0;
+        b->lines = height;
+        b->width = width;
+        b->full_scale = full_scale_of(bits);
+        b->range_low = 0;
+        b->range_high = static_cast<int32_t>(b->full_scale);
+        b->file = scene->file;
+        b->sample_type = sample_type;
+        int has_nodata = 0;
+        const double nodata = GDALGetRasterNoDataValue(g.handle, &has_nodata);
+        b->has_nodata = has_nodata ? 1 : 0;
+        b->nodata = has_nodata ? nodata : 0.0;
+        b->source = &g;
+    }
+    read_georeferencing(ds, scene->path, &state->georef);
+
+    scene->format = FMT_GDAL;
+    scene->band_count = static_cast<uint32_t>(count);
+    scene->width = width;
+    scene->height = static_cast<uint32_t>(height);
+    scene->source = state.release();
+    return REMOS_OK;
+}
+
+void attach_georeferencing(SceneFile* scene) {
+    initialise();
+    close_scene(scene);
+    clear_last_error();
+    GDALDatasetH ds = open_dataset(scene->path);
+    if (!ds) return;
+    auto state = std::make_unique<GdalScene>();
+    // Only a transform for exactly this image size describes the bands the built-in reader found.
+    if (GDALGetRasterXSize(ds) == scene->width && GDALGetRasterYSize(ds) == static_cast<int>(scene->height) &&
+        read_georeferencing(ds, scene->path, &state->georef))
+        scene->source = state.release();
+    GDALClose(ds);
+    clear_last_error();
+}
+
+void close_scene(SceneFile* scene) {
+    GdalScene* state = scene_state(scene);
+    if (!state) return;
+    release_georeferencing(&state->georef);
+    if (state->dataset) GDALClose(state->dataset);
+    delete state;
+    scene->source = nullptr;
+}
+
+}  // namespace remos_gdal
+
+int remos_take_read_error(SceneFile* scene, char* message, int size) {
+    remos_gdal::GdalScene* state = remos_gdal::scene_state(scene);
+    if (!state || !message || size <= 0) return 0;
+    std::lock_guard<std::mutex> lock(state->io);
+    if (state->read_error.empty()) return 0;
+    const size_t n = std::min(state->read_error.size(), static_cast<size_t>(size - 1));
+    memcpy(message, state->read_error.data(), n);
+    message[n] = '\0';
+    state->read_error.clear();
+    return 1;
+}

@@ -1,0 +1,38 @@
+// The GDAL side of the remos reader: files the built-in readers do not recognise (and TIFFs the built-in TIFF
+// reader refuses) open through GDAL as FMT_GDAL scenes, one band record per raster band. The remos_*
+// functions hand GDAL bands (BandInfo::source set) to the functions below. Internal to scene/.
+#pragma once
+
+#include <cstdint>
+
+#include "scene/remos.h"
+
+namespace remos_gdal {
+
+// Opens the scene's path with GDAL and fills its band records (format FMT_GDAL). Returns REMOS_OK, or
+// REMOS_UNKNOWN_FORMAT with the reason in the scene's open_reason; the scene's `format` is left as it was
+// when GDAL does not know the file at all.
+int open_scene(SceneFile* scene);
+
+// Reads only the georeferencing of a file a built-in reader opened (a GeoTIFF the built-in TIFF reader
+// reads); the scene keeps no dataset open.
+void attach_georeferencing(SceneFile* scene);
+
+// Releases everything the scene holds of GDAL; the scene's records stay as they are.
+void close_scene(SceneFile* scene);
+
+// Sets the scene's open_reason (truncated to fit, always NUL-terminated).
+void set_open_reason(SceneFile* scene, const char* reason);
+
+// The remos_* operations on a band whose `source` is a GDAL band.
+double read_sample(BandInfo* band, int64_t pixel_index);
+int read_row(BandInfo* band, unsigned char* dest, int line, int x0, int n);
+int read_row_stored(BandInfo* band, void* dest, int line, int x0, int n);
+int read_row_reduced(BandInfo* band, unsigned char* dest, int line, int x0, int n, int step);
+int read_row_stored_reduced(BandInfo* band, void* dest, int line, int x0, int n, int step);
+int make_histogram(BandInfo* band, RemosProgress progress, void* context);
+
+// Converts n stored samples of `sample_type` (host order) to the 8-bit values remos_read_row gives.
+void stored_to_bytes(int sample_type, const void* src, unsigned char* dest, int n);
+
+}  // namespace remos_gdal

@@ -1,0 +1,315 @@
+// Reading GDAL bands: samples, runs of a line as stored or as 8-bit values, reduced runs (from overviews
+// when the file has them) and the histogram of Byte bands. Every GDAL call holds the scene's `io` lock for
+// one RasterIO; reads go through GDAL's block cache, so neighbouring lines decode each block once.
+#include <gdal.h>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include "scene/gdal_scene.h"
+#include "scene/remos_gdal.h"
+
+namespace remos_gdal {
+
+namespace {
+
+// Largest buffer of one histogram read: whole block rows of the band where they fit.
+constexpr int64_t kHistogramReadBytes = int64_t(16) << 20;
+
+unsigned char* scratch(size_t n) {
+    thread_local std::vector<unsigned char> buf;
+    if (buf.size() < n) buf.resize(n);
+    return buf.data();
+}
+
+// Clamps a run to the band as remos_read_row does; false when the band has no samples.
+bool clamp_run(const BandInfo* b, int* line, int* x0, int* n) {
+    if (b->width <= 0 || b->lines <= 0 || *n <= 0) return false;
+    if (*line < 0) *line = 0;
+    if (*line >= b->lines) *line = b->lines - 1;
+    if (*x0 < 0) *x0 = 0;
+    if (*x0 >= b->width) *x0 = b->width - 1;
+    if (static_cast<int64_t>(*x0) + *n >= b->width) *n = b->width - *x0;
+    return true;
+}
+
+bool raster_io(GdalBand* g, int x, int y, int w, int h, void* dest, int buf_w, int buf_h,
+               int64_t line_bytes) {
+    const int S = GDALGetDataTypeSizeBytes(g->type);
+    return GDALRasterIO(g->handle, GF_Read, x, y, w, h, dest, buf_w, buf_h, g->type, S,
+                        static_cast<GSpacing>(line_bytes)) == CE_None;
+}
+
+// Text grids: GDAL finds a line by reading the lines before it, and for each line it cannot find it searches
+// every earlier line again, which takes exponential time past the end of a cut file. So their lines are read
+// once, in order, up to the end of the window asked for, stopping at the first line that cannot be read. The
+// caller holds `io`.
+void walk_text_lines(GdalBand* g, int end) {
+    if (g->lines_known >= end || g->first_bad_line != INT32_MAX) return;
+    const int width = GDALGetRasterBandXSize(g->handle);
+    const int S = GDALGetDataTypeSizeBytes(g->type);
+    std::vector<unsigned char> line(static_cast<size_t>(width) * S);
+    for (int k = g->lines_known; k < end; ++k) {
+        if (!raster_io(g, 0, k, width, 1, line.data(), width, 1, static_cast<int64_t>(width) * S)) {
+            g->first_bad_line = k;
+            note_read_error(g->scene);
+            return;
+        }
+        g->lines_known = k + 1;
+    }
+}
+
+// Reads the window (x, y, w, h) into dest as buf_w x buf_h samples of the band's type, rows packed. A read
+// that fails is zeroed and, at full resolution, read again block by block so that only the blocks that
+// cannot be decoded stay zero; the scene keeps the reason.
+void read_window(GdalBand* g, int x, int y, int w, int h, void* dest, int buf_w, int buf_h) {
+    const int S = GDALGetDataTypeSizeBytes(g->type);
+    const int64_t line_bytes = static_cast<int64_t>(buf_w) * S;
+    std::lock_guard<std::mutex> lock(g->scene->io);
+    clear_last_error();
+    if (g->text_lines) {
+        walk_text_lines(g, y + h);
+        if (y + h > g->first_bad_line) {
+            // Lines from the first bad one on are zeros; the lines before it are read when at full size.
+            memset(dest, 0, static_cast<size_t>(line_bytes * buf_h));
+            const int good = g->first_bad_line - y;
+            if (good > 0 && buf_w == w && buf_h == h) raster_io(g, x, y, w, good, dest, w, good, line_bytes);
+            return;
+        }
+    }
+    if (raster_io(g, x, y, w, h, dest, buf_w, buf_h, line_bytes)) return;
+    note_read_error(g->scene);
+    auto* d = static_cast<unsigned char*>(dest);
+    memset(d, 0, static_cast<size_t>(line_bytes * buf_h));
+    if (buf_w != w || buf_h != h) return;
+    const int bw = g->block_width, bh = g->block_height;
+    for (int by = y / bh * bh; by < y + h; by += bh) {
+        const int y0 = std::max(by, y), y1 = std::min(by + bh, y + h);
+        for (int bx = x / bw * bw; bx < x + w; bx += bw) {
+            const int x0 = std::max(bx, x), x1 = std::min(bx + bw, x + w);
+            unsigned char* at = d + (y0 - y) * line_bytes + static_cast<int64_t>(x0 - x) * S;
+            if (!raster_io(g, x0, y0, x1 - x0, y1 - y0, at, x1 - x0, y1 - y0, line_bytes))
+                for (int r = 0; r < y1 - y0; ++r)
+                    memset(at + r * line_bytes, 0, static_cast<size_t>(x1 - x0) * S);
+        }
+    }
+}
+
+// 16-bit to 8-bit as for the built-in 16-bit bands: v * 255 / 65535 truncated, exactly (v * 0xFF01) >> 24.
+inline unsigned char scale16(uint32_t v) {
+    return static_cast<unsigned char>((v * 0xFF01u) >> 24);
+}
+inline unsigned char scale32(uint32_t v) {
+    return static_cast<unsigned char>(v / 16843009u);
+}
+template <typename F>
+inline unsigned char float_byte(F f) {
+    if (!(f > 0)) return 0;  // also NaN
+    if (f >= 255) return 255;
+    return static_cast<unsigned char>(f);
+}
+
+template <typename T, typename Convert>
+void convert(const void* src, unsigned char* dest, int n, Convert c) {
+    const T* s = static_cast<const T*>(src);
+    for (int i = 0; i < n; ++i)
+        dest[i] = c(s[i]);
+}
+
+// Picks every step-th sample of a run of stored samples of S bytes.
+void pick(const unsigned char* src, void* dest, int n, int step, int S) {
+    auto* d = static_cast<unsigned char*>(dest);
+    for (int i = 0; i < n; ++i)
+        memcpy(d + static_cast<size_t>(i) * S, src + static_cast<size_t>(i) * step * S,
+               static_cast<size_t>(S));
+}
+
+// Counts of the 256 byte values, four interleaved tables so that equal neighbours do not serialise.
+struct ByteCounts {
+    uint64_t total[256] = {};
+    uint32_t sub[4][256] = {};
+    void add(const unsigned char* p, size_t n) {
+        size_t i = 0;
+        for (; i + 4 <= n; i += 4) {
+            sub[0][p[i]]++;
+            sub[1][p[i + 1]]++;
+            sub[2][p[i + 2]]++;
+            sub[3][p[i + 3]]++;
+        }
+        for (; i < n; ++i)
+            sub[0][p[i]]++;
+        for (int v = 0; v < 256; ++v) {
+            total[v] += uint64_t(sub[0][v]) + sub[1][v] + sub[2][v] + sub[3][v];
+            sub[0][v] = sub[1][v] = sub[2][v] = sub[3][v] = 0;
+        }
+    }
+};
+
+// The value of one stored sample of `sample_type` in the machine's byte order.
+double stored_value(int sample_type, const unsigned char* p) {
+    auto get = [p](auto t) {
+        decltype(t) v;
+        memcpy(&v, p, sizeof v);
+        return static_cast<double>(v);
+    };
+    switch (sample_type) {
+        case REMOS_SAMPLE_U8:
+            return p[0];
+        case REMOS_SAMPLE_U16:
+            return get(uint16_t{});
+        case REMOS_SAMPLE_I16:
+            return get(int16_t{});
+        case REMOS_SAMPLE_U32:
+            return get(uint32_t{});
+        case REMOS_SAMPLE_I32:
+            return get(int32_t{});
+        case REMOS_SAMPLE_F32:
+            return get(float{});
+        case REMOS_SAMPLE_F64:
+            return get(double{});
+        default:
+            return 0.0;
+    }
+}
+
+}  // namespace
+
+void stored_to_bytes(int sample_type, const void* src, unsigned char* dest, int n) {
+    switch (sample_type) {
+        case REMOS_SAMPLE_U8:
+            memmove(dest, src, static_cast<size_t>(n));
+            break;
+        case REMOS_SAMPLE_U16:
+            convert<uint16_t>(src, dest, n, [](uint16_t v) { return scale16(v); });
+            break;
+        case REMOS_SAMPLE_I16:
+            convert<int16_t>(src, dest, n,
+                             [](int16_t v) { return scale16(static_cast<uint32_t>(v + 32768)); });
+            break;
+        case REMOS_SAMPLE_U32:
+            convert<uint32_t>(src, dest, n, [](uint32_t v) { return scale32(v); });
+            break;
+        case REMOS_SAMPLE_I32:
+            convert<int32_t>(src, dest, n, [](int32_t v) {
+                return scale32(static_cast<uint32_t>(static_cast<int64_t>(v) + 2147483648LL));
+            });
+            break;
+        case REMOS_SAMPLE_F32:
+            convert<float>(src, dest, n, [](float v) { return float_byte(v); });
+            break;
+        case REMOS_SAMPLE_F64:
+            convert<double>(src, dest, n, [](double v) { return float_byte(v); });
+            break;
+        default:
+            memset(dest, 0, static_cast<size_t>(n));
+            break;
+    }
+}
+
+double read_sample(BandInfo* band, int64_t pixel_index) {
+    GdalBand* g = band_state(band);
+    if (!g || band->width <= 0 || band->lines <= 0 || pixel_index < 0) return 0.0;
+    const int64_t line = pixel_index / band->width;
+    if (line >= band->lines) return 0.0;
+    // One sample of the band's type, read like a run (same lock, same handling of bad blocks).
+    unsigned char stored[8] = {};
+    read_window(g, static_cast<int>(pixel_index % band->width), static_cast<int>(line), 1, 1, stored, 1, 1);
+    return stored_value(band->sample_type, stored);
+}
+
+int read_row_stored(BandInfo* band, void* dest, int line, int x0, int n) {
+    GdalBand* g = band_state(band);
+    if (!g || !dest || !clamp_run(band, &line, &x0, &n)) return 0;
+    read_window(g, x0, line, n, 1, dest, n, 1);
+    return n;
+}
+
+int read_row(BandInfo* band, unsigned char* dest, int line, int x0, int n) {
+    GdalBand* g = band_state(band);
+    if (!g || !dest) return 0;
+    if (!clamp_run(band, &line, &x0, &n)) return 1;
+    if (band->sample_type == REMOS_SAMPLE_U8) {
+        read_window(g, x0, line, n, 1, dest, n, 1);
+        return 1;
+    }
+    unsigned char* s = scratch(static_cast<size_t>(n) * band->bytes_per_sample);
+    read_window(g, x0, line, n, 1, s, n, 1);
+    stored_to_bytes(band->sample_type, s, dest, n);
+    return 1;
+}
+
+int read_row_stored_reduced(BandInfo* band, void* dest, int line, int x0, int n, int step) {
+    GdalBand* g = band_state(band);
+    if (!g || !dest) return 0;
+    if (step <= 1) return read_row_stored(band, dest, line, x0, n);
+    if (!clamp_run(band, &line, &x0, &n)) return 0;
+    n = std::min(n, (band->width - 1 - x0) / step + 1);
+    if (g->overview_count > 0) {
+        // A buffer smaller than the window makes GDAL read the overview that matches the reduction.
+        const int w = static_cast<int>(std::min<int64_t>(static_cast<int64_t>(n) * step, band->width - x0));
+        const int h = std::min(step, band->lines - line);
+        read_window(g, x0, line, w, h, dest, n, 1);
+        return n;
+    }
+    const int S = band->bytes_per_sample;
+    const int span = (n - 1) * step + 1;
+    unsigned char* s = scratch(static_cast<size_t>(span) * S);
+    read_window(g, x0, line, span, 1, s, span, 1);
+    pick(s, dest, n, step, S);
+    return n;
+}
+
+int read_row_reduced(BandInfo* band, unsigned char* dest, int line, int x0, int n, int step) {
+    GdalBand* g = band_state(band);
+    if (!g || !dest || n <= 0) return 0;
+    // The stored samples go to a buffer of their own: dest holds one byte per sample.
+    std::vector<unsigned char> stored(static_cast<size_t>(n) * band->bytes_per_sample);
+    const int k = read_row_stored_reduced(band, stored.data(), line, x0, n, step);
+    stored_to_bytes(band->sample_type, stored.data(), dest, k);
+    return k;
+}
+
+int make_histogram(BandInfo* band, RemosProgress progress, void* context) {
+    GdalBand* g = band_state(band);
+    if (!g || band->sample_type != REMOS_SAMPLE_U8) return 0;
+    const int width = band->width, lines = band->lines;
+    auto counts = std::make_unique<ByteCounts>();
+    if (width > 0 && lines > 0) {
+        // Whole block rows per read (GDAL decodes their tiles in parallel), columns cut only for very wide
+        // bands.
+        const int cols = static_cast<int>(std::min<int64_t>(width, kHistogramReadBytes));
+        int rows = static_cast<int>(std::max<int64_t>(1, kHistogramReadBytes / cols));
+        if (rows >= g->block_height) rows = rows / g->block_height * g->block_height;
+        rows = std::min(rows, lines);
+        std::vector<unsigned char> buf(static_cast<size_t>(cols) * rows);
+        for (int y = 0; y < lines; y += rows) {
+            const int k = std::min(rows, lines - y);
+            for (int x = 0; x < width; x += cols) {
+                const int w = std::min(cols, width - x);
+                read_window(g, x, y, w, k, buf.data(), w, k);
+                counts->add(buf.data(), static_cast<size_t>(w) * k);
+            }
+            if (progress && progress(context, static_cast<double>(y + k) / lines) == 0) return 0;
+        }
+    }
+    // The no-data value is no part of the picture's values.
+    if (band->has_nodata && band->nodata >= 0 && band->nodata <= 255 &&
+        band->nodata == std::floor(band->nodata))
+        counts->total[static_cast<int>(band->nodata)] = 0;
+    uint32_t peak = 0, peak_inner = 0;
+    for (int v = 0; v < 256; ++v) {
+        const uint64_t t = std::min<uint64_t>(counts->total[v], INT32_MAX);
+        band->histogram[v] = static_cast<int32_t>(t);
+        peak = std::max(peak, static_cast<uint32_t>(t));
+        if (v >= 1 && v <= 254) peak_inner = std::max(peak_inner, static_cast<uint32_t>(t));
+    }
+    band->hist_peak = static_cast<int32_t>(peak);
+    band->hist_peak_inner = static_cast<int32_t>(peak_inner);
+    return 1;
+}
+
+}  // namespace remos_gdal
