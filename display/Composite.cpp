@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "calc/ecalc.h"
+#include "calc/ecalc_program.h"
 #include "display/CompositeCache.h"
 #include "display/CompositeRows.h"
 #include "scene/remos.h"
@@ -170,6 +171,26 @@ void CompositeRenderer::draw(const CompositeBandRow* rows, int row_count, const 
                              RedrawControl* control) {
     stats_ = CompositeStats{};
     cache_->draw(rows, row_count, exprs, geometry, target, cache_enabled_, &stats_, control);
+}
+
+void CompositeRenderer::draw_next_band(const CompositeBandRow* rows, int row_count,
+                                       const CompositeExpressions& exprs, const ViewGeometry& geometry,
+                                       const CompositeTarget& target) {
+    stats_ = CompositeStats{};
+    cache_->draw(rows, row_count, exprs, geometry, target, cache_enabled_, &stats_, nullptr, true);
+}
+
+bool ExpressionsCarryLetters(const CompositeExpressions& exprs, int row_count) {
+    const CalcExpr* trees[3] = {exprs.red, exprs.green, exprs.blue};
+    ProgramMasks masks[3];
+    for (int c = 0; c < 3; ++c) {
+        const EcalcProgram program(trees[c]);
+        masks[c].read = program.letters_read();
+        masks[c].written = program.letters_written();
+        masks[c].always_written = program.letters_always_written();
+        masks[c].read_before_write = program.letters_read_before_write();
+    }
+    return PlanPixel(masks, std::max(0, row_count)).state_letters != 0;
 }
 
 }  // namespace orvenna

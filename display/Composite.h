@@ -88,6 +88,10 @@ struct RedrawControl {
     std::atomic<bool> complete{false};  // set when every line was drawn (not stopped)
 };
 
+// Whether a scratch letter can carry a value from one pixel to the next (a pixel's colour may then depend
+// on the pixels drawn before it). When not, any part of a picture can be drawn on its own, in any order.
+bool ExpressionsCarryLetters(const CompositeExpressions& exprs, int row_count);
+
 class CompositeCache;
 
 // Fast redraw with the same result as DrawCompositeReference. Keep one instance per view and reuse it across
@@ -103,6 +107,13 @@ public:
     // in progress may be partly drawn) and reports the lines it has finished.
     void draw(const CompositeBandRow* rows, int row_count, const CompositeExpressions& exprs,
               const ViewGeometry& geometry, const CompositeTarget& target, RedrawControl* control = nullptr);
+
+    // Draws the next lines of a picture drawn in bands: as draw(), but the letters, the scratch values and
+    // the caches carry on from the previous draw of this renderer instead of starting afresh. With the same
+    // rows and expressions and bands of consecutive image lines, the bands put together are byte for byte
+    // the picture drawn at once.
+    void draw_next_band(const CompositeBandRow* rows, int row_count, const CompositeExpressions& exprs,
+                        const ViewGeometry& geometry, const CompositeTarget& target);
 
     // Disables the result cache (every pixel evaluated through the compiled programs), for comparisons.
     void set_cache_enabled(bool enabled) { cache_enabled_ = enabled; }

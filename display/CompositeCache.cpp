@@ -392,12 +392,13 @@ void copy_line(const CompositeTarget& t, int from, int to, int x0, int width) {
 
 void CompositeCache::draw(const CompositeBandRow* rows, int row_count, const CompositeExpressions& exprs,
                           const ViewGeometry& geometry, const CompositeTarget& target, bool use_cache,
-                          CompositeStats* stats, RedrawControl* control) {
+                          CompositeStats* stats, RedrawControl* control, bool continuing) {
     FillWhite(target);
     if (!target.pixels) return;
     row_count = std::max(0, row_count);
     stats_ = stats;
-    begin(row_count, exprs, use_cache, control ? &control->stop : nullptr);
+    // A continued picture keeps the programs, the letters' values and the caches of the lines before it.
+    if (!continuing || !programs_[0]) begin(row_count, exprs, use_cache, control ? &control->stop : nullptr);
 
     const int F = geometry.factor;
     const int C = geometry.columns;

@@ -53,7 +53,7 @@ public:
 
     void draw(const CompositeBandRow* rows, int row_count, const CompositeExpressions& exprs,
               const ViewGeometry& geometry, const CompositeTarget& target, bool use_cache,
-              CompositeStats* stats, RedrawControl* control = nullptr);
+              CompositeStats* stats, RedrawControl* control = nullptr, bool continuing = false);
 
 private:
     enum class Mode { Direct, PixelTable, PixelHash, PerChannel };

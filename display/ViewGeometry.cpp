@@ -150,6 +150,16 @@ bool drawn_image_pixel_at(const ViewGeometry& g, int x, int y, int* column, int*
     return true;
 }
 
+ViewGeometry geometry_band(const ViewGeometry& whole, int first, int count) {
+    ViewGeometry band = whole;
+    const bool magnify = whole.magnifying();
+    band.first_line = whole.first_line + first * (magnify ? 1 : whole.factor);
+    band.lines = std::max(0, std::min(count, whole.lines - first));
+    band.offset_y = 0;
+    band.view_height = band.lines * (magnify ? whole.factor : 1);
+    return band;
+}
+
 int fit_zoom_step(int view_width, int view_height, int image_width, int image_height) {
     for (int step = kMinZoomStep; step < kMaxZoomStep; ++step) {
         const double s = zoom_scale_for_step(step);

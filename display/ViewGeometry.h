@@ -75,6 +75,11 @@ bool screen_block_of(const ViewGeometry& g, int column, int line, ScreenBlock* b
 // drawn region).
 bool drawn_image_pixel_at(const ViewGeometry& g, int x, int y, int* column, int* line);
 
+// Lines `first` .. `first + count - 1` of a view's drawn region (image lines when magnifying, view lines
+// when reducing) as a view of their own, `count` lines (times F when magnifying) high, drawn from its top:
+// drawing the bands of a region one under the other gives the region.
+ViewGeometry geometry_band(const ViewGeometry& whole, int first, int count);
+
 // The largest magnification at which the whole scene (image_width x image_height) fits a view of
 // view_width x view_height: the smallest step whose scale s has image size * s within the view; the largest
 // reduction when even that is too large.

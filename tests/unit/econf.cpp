@@ -268,10 +268,8 @@ TEST(Econf, SummaryWithQuotedCorners) {
 }
 
 std::string landsat_met_path() {
-    fs::path p =
-        fs::path(ORVENNA_SOURCE_DIR) / ".." / "shared" / "testdata" / "L71092085_08520100315_MTL.met";
-    if (fs::exists(p)) return p.string();
-    return "/work/shared/testdata/L71092085_08520100315_MTL.met";
+    return (fs::path(ORVENNA_SOURCE_DIR) / "tests" / "data" / "metadata" / "L71092085_08520100315_MTL.met")
+        .string();
 }
 
 // A real Landsat-7 metadata file; the expected numbers were read from the file by eye.
