@@ -1,5 +1,7 @@
 #include "display/LandsatThermal.h"
 
+#include <string>
+
 #include <cmath>
 #include <limits>
 
@@ -27,6 +29,24 @@ double ValueOfTemperature(const ThermalCalibration& c, double celsius) {
     // expm1 keeps the precision where K2 / T is small.
     const double radiance = c.k1 / std::expm1(c.k2 / kelvin);
     return (radiance - c.radianceAdd) / c.radianceMult;
+}
+
+int ThermalBandOfFileName(const char* fileName) {
+    if (!fileName) return 0;
+    std::string name = fileName;
+    const size_t slash = name.rfind('/');
+    if (slash != std::string::npos) name = name.substr(slash + 1);
+    const size_t dot = name.rfind('.');
+    if (dot != std::string::npos) name = name.substr(0, dot);
+    for (char& c : name)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    auto endsWith = [&](const char* tail) {
+        const std::string t = tail;
+        return name.size() >= t.size() && name.compare(name.size() - t.size(), t.size(), t) == 0;
+    };
+    if (endsWith("_B10") || name == "B10") return 10;
+    if (endsWith("_B11") || name == "B11") return 11;
+    return 0;
 }
 
 }  // namespace orvenna

@@ -23,4 +23,8 @@ double BrightnessTemperature(const ThermalCalibration& c, double value);
 // ML; not a number at or below absolute zero.
 double ValueOfTemperature(const ThermalCalibration& c, double celsius);
 
+// The Landsat 8/9 thermal band a file holds, from its name as the archives write it ("..._B10.TIF",
+// "..._b11.tif"): 10, 11, or 0 when the name says neither.
+int ThermalBandOfFileName(const char* fileName);
+
 }  // namespace orvenna

@@ -44,7 +44,9 @@ public:
 
     bool create(std::string* error) {
         const size_t slash = target_.rfind('/');
-        const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target_.substr(0, slash);
+        const std::string folder = slash == std::string::npos ? "."
+                                   : slash == 0               ? "/"
+                                                              : target_.substr(0, slash);
         std::vector<char> name(folder.begin(), folder.end());
         const char pattern[] = "/.orvenna-render-XXXXXX";
         name.insert(name.end(), pattern, pattern + sizeof pattern);
@@ -191,7 +193,8 @@ public:
             *error = write_failure(path_, errno);
             return false;
         }
-        png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, this, &PngWriter::on_error, &PngWriter::on_warning);
+        png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, this, &PngWriter::on_error,
+                                       &PngWriter::on_warning);
         info_ = png_ ? png_create_info_struct(png_) : nullptr;
         if (!info_) {
             *error = "PNG を書く準備ができません";
@@ -200,7 +203,8 @@ public:
         if (setjmp(png_jmpbuf(png_))) return fail(error);
         png_init_io(png_, stream_);
         png_set_IHDR(png_, info_, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
-                     PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+                     PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                     PNG_FILTER_TYPE_DEFAULT);
         png_set_compression_level(png_, 6);
         png_write_info(png_, info_);
         png_set_bgr(png_);  // the lines hold blue, green, red
@@ -345,7 +349,8 @@ private:
 
 class GeoTiffWriter : public PictureWriter {
 public:
-    GeoTiffWriter(const std::string& path, const OutputGeoreference& geo) : path_(path), file_(path), geo_(geo) {}
+    GeoTiffWriter(const std::string& path, const OutputGeoreference& geo)
+        : path_(path), file_(path), geo_(geo) {}
     ~GeoTiffWriter() override {
         if (dataset_) GDALClose(dataset_);
     }
@@ -360,11 +365,11 @@ public:
         if (!file_.create(error)) return false;
         // GDAL writes the file itself, by name: the temporary name is reserved, its descriptor closed.
         file_.discard_descriptor();
-        const char* options[] = {"COMPRESS=DEFLATE", "PREDICTOR=2", "TILED=YES", "PHOTOMETRIC=RGB",
-                                 "BIGTIFF=IF_SAFER", nullptr};
+        const char* options[] = {"COMPRESS=DEFLATE", "PREDICTOR=2",      "TILED=YES",
+                                 "PHOTOMETRIC=RGB",  "BIGTIFF=IF_SAFER", nullptr};
         CPLErrorReset();
-        dataset_ = GDALCreate(driver, file_.path().c_str(), width, height, 3, GDT_Byte,
-                              const_cast<char**>(options));
+        dataset_ =
+            GDALCreate(driver, file_.path().c_str(), width, height, 3, GDT_Byte, const_cast<char**>(options));
         if (!dataset_) return fail(error);
         if (geo_.has_transform) {
             double transform[6];
@@ -399,9 +404,9 @@ public:
         const int width = GDALGetRasterXSize(dataset_);
         int bands[3] = {3, 2, 1};  // the lines hold blue, green, red
         CPLErrorReset();
-        const CPLErr result = GDALDatasetRasterIO(dataset_, GF_Write, 0, next_, width, count,
-                                                  const_cast<uint8_t*>(bgr), width, count, GDT_Byte, 3, bands, 3,
-                                                  stride, 1);
+        const CPLErr result =
+            GDALDatasetRasterIO(dataset_, GF_Write, 0, next_, width, count, const_cast<uint8_t*>(bgr), width,
+                                count, GDT_Byte, 3, bands, 3, stride, 1);
         if (result != CE_None) return fail(error);
         next_ += count;
         return true;

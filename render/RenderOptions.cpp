@@ -69,7 +69,8 @@ bool parse_preset(const std::string& text, PresetRequest* preset) {
         const auto parts = split(args, ',');
         preset->kind = PresetRequest::Landsat;
         return parts.size() == 3 && parse_letter(parts[0], &preset->band) &&
-               parse_int(parts[1], &preset->min_temperature) && parse_int(parts[2], &preset->max_temperature) &&
+               parse_int(parts[1], &preset->min_temperature) &&
+               parse_int(parts[2], &preset->max_temperature) &&
                preset->min_temperature < preset->max_temperature;
     }
     return false;
@@ -96,10 +97,10 @@ bool parse_range(const std::string& text, RangeRequest* range) {
 
 bool parse_window(const std::string& text, RenderOptions* options) {
     const auto parts = split(text, ',');
-    return parts.size() == 4 && parse_int(parts[0], &options->window_x) && parse_int(parts[1], &options->window_y) &&
-           parse_int(parts[2], &options->window_width) && parse_int(parts[3], &options->window_height) &&
-           options->window_x >= 0 && options->window_y >= 0 && options->window_width > 0 &&
-           options->window_height > 0;
+    return parts.size() == 4 && parse_int(parts[0], &options->window_x) &&
+           parse_int(parts[1], &options->window_y) && parse_int(parts[2], &options->window_width) &&
+           parse_int(parts[3], &options->window_height) && options->window_x >= 0 && options->window_y >= 0 &&
+           options->window_width > 0 && options->window_height > 0;
 }
 
 }  // namespace
@@ -128,7 +129,8 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions* opti
             (arg == "-r" ? options->red : arg == "-g" ? options->green : options->blue) = v;
         } else if (arg == "--preset") {
             if (!value(&v) || !parse_preset(v, &options->preset))
-                return bad("--preset は ndvi:赤,近赤外 / thermography:式 / landsat:バンド,最低,最高 のどれかです");
+                return bad(
+                    "--preset は ndvi:赤,近赤外 / thermography:式 / landsat:バンド,最低,最高 のどれかです");
         } else if (arg == "--range") {
             RangeRequest range;
             if (!value(&v) || !parse_range(v, &range))

@@ -42,6 +42,7 @@ struct Georeferencing {
     bool valid = false;
     double to_map[6] = {};    // pixel/line to map coordinates (GDAL geotransform)
     double from_map[6] = {};  // its inverse
+    std::string crs_wkt;      // the file's coordinate system (WKT)
     OGRCoordinateTransformationH to_wgs84 = nullptr;
     OGRCoordinateTransformationH from_wgs84 = nullptr;
 };

@@ -235,6 +235,10 @@ int remos_pixel_to_geo(const SceneFile* scene, int x, int y, double* lat, double
 int remos_geo_to_pixel_exact(const SceneFile* scene, double lat, double lon, int* x, int* y);
 // 1 when the scene has georeferencing of its own, else 0.
 int remos_is_georeferenced(const SceneFile* scene);
+// The scene's own pixel-to-map transform (GDAL's six coefficients: map x = t0 + column * t1 + line * t2,
+// map y = t3 + column * t4 + line * t5, pixel corners) and its coordinate system as WKT into crs_wkt
+// (crs_size bytes with the NUL); 1, or 0 without georeferencing or when the WKT does not fit.
+int remos_scene_transform(const SceneFile* scene, double transform[6], char* crs_wkt, int crs_size);
 
 // Band arrays: `bands` is allocated with calloc and released by remos_close with free. A caller that hangs
 // its own records on a scene (pictures opened with FMT_OPEN_ONLY) allocates them here. Releases any earlier

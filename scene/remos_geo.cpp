@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <string>
 
@@ -73,6 +74,9 @@ bool read_georeferencing(GDALDatasetH dataset, const char* path, Georeferencing*
     // Longitude first, whatever the axis order the CRS's definition names.
     OSRSetAxisMappingStrategy(crs, OAMS_TRADITIONAL_GIS_ORDER);
     OSRSetAxisMappingStrategy(wgs84, OAMS_TRADITIONAL_GIS_ORDER);
+    char* wkt = nullptr;
+    if (OSRExportToWkt(crs, &wkt) == OGRERR_NONE && wkt) georef->crs_wkt = wkt;
+    CPLFree(wkt);
     if (ok) {
         georef->to_wgs84 = OCTNewCoordinateTransformation(crs, wgs84);
         georef->from_wgs84 = OCTNewCoordinateTransformation(wgs84, crs);
@@ -109,6 +113,16 @@ using remos_gdal::scene_state;
 int remos_is_georeferenced(const SceneFile* scene) {
     const GdalScene* s = scene_state(scene);
     return s && s->georef.valid ? 1 : 0;
+}
+
+int remos_scene_transform(const SceneFile* scene, double transform[6], char* crs_wkt, int crs_size) {
+    const GdalScene* s = scene_state(scene);
+    if (!s || !s->georef.valid || !transform || !crs_wkt || crs_size <= 0) return 0;
+    if (s->georef.crs_wkt.size() >= static_cast<size_t>(crs_size)) return 0;
+    for (int i = 0; i < 6; ++i)
+        transform[i] = s->georef.to_map[i];
+    std::memcpy(crs_wkt, s->georef.crs_wkt.c_str(), s->georef.crs_wkt.size() + 1);
+    return 1;
 }
 
 int remos_pixel_to_geo(const SceneFile* scene, int x, int y, double* lat, double* lon) {

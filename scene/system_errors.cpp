@@ -1,5 +1,9 @@
 #include "scene/system_errors.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -38,4 +42,19 @@ std::string system_error_text(int error) {
         default:
             return std::strerror(error);
     }
+}
+
+std::string unreadable_file_reason(const char* path) {
+    struct stat st;
+    if (!path || stat(path, &st) != 0) return system_error_text(path ? errno : ENOENT);
+    if (S_ISDIR(st.st_mode)) return "フォルダです";
+    if (S_ISFIFO(st.st_mode)) return "名前付きパイプです";
+    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return "デバイスです";
+    if (S_ISSOCK(st.st_mode)) return "ソケットです";
+    if (!S_ISREG(st.st_mode)) return system_error_text(ENODEV);
+    // Permissions are what opening says (access() answers for the real user, and root reads anything).
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return system_error_text(errno);
+    close(fd);
+    return std::string();
 }

@@ -5,3 +5,7 @@
 #include <string>
 
 std::string system_error_text(int error);
+
+// Why `path` cannot be read as a file: empty when it is a regular file this process may open for reading;
+// otherwise the reason ("フォルダです", "名前付きパイプです", the system's reason ...). Never opens a pipe.
+std::string unreadable_file_reason(const char* path);

@@ -1,0 +1,37 @@
+#include "display/DisplayRanges.h"
+
+#include "scene/remos.h"
+
+namespace orvenna {
+
+void SetOpeningRange(BandInfo* band) {
+    if (!band) return;
+    if (!remos_band_is_wide(band)) {
+        band->range_low = 0;
+        band->range_high = 255;
+        return;
+    }
+    if (!remos_auto_range_values(band, kDefaultClipRatio, kDefaultExcludeEnds) ||
+        !(band->display_high > band->display_low))
+        remos_full_range_values(band);
+}
+
+void SetFullRange(BandInfo* band) {
+    if (!band) return;
+    if (remos_band_is_wide(band)) {
+        remos_full_range_values(band);
+    } else {
+        band->range_low = 0;
+        band->range_high = 255;
+    }
+}
+
+void SetAutomaticRange(BandInfo* band, double ratio, bool excludeEnds) {
+    if (!band) return;
+    if (remos_band_is_wide(band))
+        remos_auto_range_values(band, ratio, excludeEnds ? 1 : 0);
+    else
+        remos_auto_range(band, ratio, excludeEnds ? 1 : 0);
+}
+
+}  // namespace orvenna

@@ -1,0 +1,24 @@
+// The display ranges a band gets from the viewer's controls and at opening, for 8-bit bands (0..255 in
+// range_low/range_high) and bands wider than 8 bits (display_low/display_high in the band's own values).
+// Shared by the window and the render command, so both give a band the same range. Qt-free.
+#pragma once
+
+struct BandInfo;  // scene/remos.h
+
+namespace orvenna {
+
+// The settings panel's defaults: the share of pixels "自動" cuts at each end, and leaving out 0 and 255.
+inline constexpr double kDefaultClipRatio = 0.00085;
+inline constexpr bool kDefaultExcludeEnds = true;
+
+// The range of a band as it is listed: 0..255 for 8-bit bands; for wider bands what "自動" gives with the
+// defaults (the band's histogram must have been made), else its whole span.
+void SetOpeningRange(BandInfo* band);
+
+// "<>": 0..255, or the band's smallest to largest value for wider bands.
+void SetFullRange(BandInfo* band);
+
+// "自動": cuts `ratio` of the pixels at both ends of the histogram as it stands.
+void SetAutomaticRange(BandInfo* band, double ratio, bool excludeEnds);
+
+}  // namespace orvenna

@@ -1,0 +1,36 @@
+// Drawing a whole picture with the viewer's redraw core and handing it to a writer in bands of lines, so
+// memory stays bounded whatever the picture's size. Expressions that carry no letter from one pixel to the
+// next are drawn on several cores, bands side by side; the others in order on one core. The bytes are the
+// same either way, and the same as the viewer's redraw of the same view.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "display/Composite.h"
+#include "display/ViewGeometry.h"
+
+namespace orvenna {
+
+class PictureWriter;
+
+// The region of a scene a render draws: the window x, y, w, h (scene pixels, clipped to the scene) at a
+// magnification step, drawn from the top-left of a picture of its own size. False when nothing of the
+// window lies in the scene or a reduction leaves no pixel.
+bool RenderGeometry(int x, int y, int w, int h, int step, int imageWidth, int imageHeight,
+                    ViewGeometry* geometry);
+
+struct RenderRequest {
+    const CompositeBandRow* rows = nullptr;
+    int rowCount = 0;
+    CompositeExpressions expressions;
+    ViewGeometry geometry;  // from RenderGeometry
+    int threads = 1;
+    std::function<void(double)> progress;  // share done, after every band written; may be empty
+};
+
+// Draws the picture and writes it through `writer` (begin, lines, finish). False with *error when the
+// writer fails.
+bool RenderPicture(const RenderRequest& request, PictureWriter& writer, std::string* error);
+
+}  // namespace orvenna
