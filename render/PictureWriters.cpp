@@ -365,11 +365,17 @@ public:
         if (!file_.create(error)) return false;
         // GDAL writes the file itself, by name: the temporary name is reserved, its descriptor closed.
         file_.discard_descriptor();
-        const char* options[] = {"COMPRESS=DEFLATE", "PREDICTOR=2",      "TILED=YES",
-                                 "PHOTOMETRIC=RGB",  "BIGTIFF=IF_SAFER", nullptr};
+        // DEFLATE at a fast level, compressed on every core; tiles of a fixed height, written a row of tiles
+        // at a time, so that no tile is ever written twice and GDAL holds at most one row of them.
+        const char* options[] = {"COMPRESS=DEFLATE",  "ZLEVEL=3",    "NUM_THREADS=ALL_CPUS", "TILED=YES",
+                                 "BLOCKXSIZE=256",    "BLOCKYSIZE=256", "PHOTOMETRIC=RGB",   "BIGTIFF=IF_SAFER",
+                                 nullptr};
         CPLErrorReset();
         dataset_ =
             GDALCreate(driver, file_.path().c_str(), width, height, 3, GDT_Byte, const_cast<char**>(options));
+        width_ = width;
+        height_ = height;
+        rows_.reserve(static_cast<size_t>(kTileHeight) * width * 3);
         if (!dataset_) return fail(error);
         if (geo_.has_transform) {
             double transform[6];
@@ -401,18 +407,17 @@ public:
     }
 
     bool write_lines(const uint8_t* bgr, std::ptrdiff_t stride, int count, std::string* error) override {
-        const int width = GDALGetRasterXSize(dataset_);
-        int bands[3] = {3, 2, 1};  // the lines hold blue, green, red
-        CPLErrorReset();
-        const CPLErr result =
-            GDALDatasetRasterIO(dataset_, GF_Write, 0, next_, width, count, const_cast<uint8_t*>(bgr), width,
-                                count, GDT_Byte, 3, bands, 3, stride, 1);
-        if (result != CE_None) return fail(error);
-        next_ += count;
+        const size_t lineBytes = static_cast<size_t>(width_) * 3;
+        for (int k = 0; k < count; ++k) {
+            const uint8_t* line = bgr + k * stride;
+            rows_.insert(rows_.end(), line, line + lineBytes);
+            if (rows_.size() == lineBytes * kTileHeight && !flush_rows(error)) return false;
+        }
         return true;
     }
 
     bool finish(std::string* error) override {
+        if (!rows_.empty() && !flush_rows(error)) return false;
         // GDAL 3.6 reports a failed close (a full disk while flushing) only through its error state.
         CPLErrorReset();
         GDALClose(dataset_);
@@ -428,11 +433,29 @@ private:
         return false;
     }
 
+    // Writes the gathered lines (a row of tiles, or the last lines) and lets GDAL compress and write them.
+    bool flush_rows(std::string* error) {
+        const int count = static_cast<int>(rows_.size() / (static_cast<size_t>(width_) * 3));
+        int bands[3] = {3, 2, 1};  // the lines hold blue, green, red
+        CPLErrorReset();
+        if (GDALDatasetRasterIO(dataset_, GF_Write, 0, next_, width_, count, rows_.data(), width_, count, GDT_Byte,
+                                3, bands, 3, static_cast<GSpacing>(width_) * 3, 1) != CE_None)
+            return fail(error);
+        GDALFlushCache(dataset_);
+        if (CPLGetLastErrorType() >= CE_Failure) return fail(error);
+        next_ += count;
+        rows_.clear();
+        return true;
+    }
+
+    static constexpr int kTileHeight = 256;
     std::string path_;
     TemporaryOutput file_;
     OutputGeoreference geo_;
     GDALDatasetH dataset_ = nullptr;
+    int width_ = 0, height_ = 0;
     int next_ = 0;
+    std::vector<uint8_t> rows_;
 };
 
 }  // namespace

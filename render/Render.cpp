@@ -1,7 +1,10 @@
 #include "render/Render.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -11,9 +14,9 @@ namespace orvenna {
 
 namespace {
 
-// Bands of about this many bytes of picture: large enough to keep the cores busy, small enough that a few
-// of them stay well inside the memory budget.
-constexpr size_t kBandBytes = size_t(8) << 20;
+// Bands of about this many bytes of picture: large enough to keep the cores busy, small enough that the
+// bands in flight stay well inside the memory budget.
+constexpr size_t kBandBytes = size_t(4) << 20;
 
 struct Band {
     int first = 0;  // first drawn line of the region (image lines magnifying, picture lines reducing)
@@ -21,12 +24,63 @@ struct Band {
     std::vector<uint8_t> pixels;
 };
 
+// Bands drawn by worker threads and written in order by the calling thread. A worker takes the next band
+// number, but never more than `ahead` bands beyond the one to be written next, so memory stays bounded.
+class BandQueue {
+public:
+    BandQueue(int bands, int ahead) : bands_(bands), ahead_(ahead) {}
+
+    // The next band number to draw, or -1 when all are taken or the writing failed.
+    int take() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        room_.wait(lock, [&] { return failed_ || next_ >= bands_ || next_ < written_ + ahead_; });
+        if (failed_ || next_ >= bands_) return -1;
+        return next_++;
+    }
+    void put(int number, Band band) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            done_[number] = std::move(band);
+        }
+        ready_.notify_all();
+    }
+    // Waits for band `number`; false when a worker will never bring it (writing failed).
+    bool wait_for(int number, Band* band) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        ready_.wait(lock, [&] { return done_.count(number) != 0; });
+        *band = std::move(done_[number]);
+        done_.erase(number);
+        return true;
+    }
+    void written(int number) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            written_ = number + 1;
+        }
+        room_.notify_all();
+    }
+    void fail() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            failed_ = true;
+        }
+        room_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable room_, ready_;
+    std::map<int, Band> done_;
+    int bands_, ahead_;
+    int next_ = 0, written_ = 0;
+    bool failed_ = false;
+};
+
 }  // namespace
 
-bool RenderGeometry(int x, int y, int w, int h, int step, int imageWidth, int imageHeight,
-                    ViewGeometry* geometry) {
-    const int x1 = std::min<long long>(static_cast<long long>(x) + w, imageWidth);
-    const int y1 = std::min<long long>(static_cast<long long>(y) + h, imageHeight);
+bool RenderGeometry(int x, int y, int w, int h, int step, int imageWidth, int imageHeight, ViewGeometry* geometry) {
+    const int x1 = static_cast<int>(std::min<long long>(static_cast<long long>(x) + w, imageWidth));
+    const int y1 = static_cast<int>(std::min<long long>(static_cast<long long>(y) + h, imageHeight));
     if (x < 0 || y < 0 || x >= imageWidth || y >= imageHeight || x1 <= x || y1 <= y) return false;
     ViewGeometry g;
     g.step = clamp_zoom_step(step);
@@ -41,6 +95,9 @@ bool RenderGeometry(int x, int y, int w, int h, int step, int imageWidth, int im
     if (g.magnifying()) {
         g.columns = x1 - x;
         g.lines = y1 - y;
+        if (static_cast<long long>(g.columns) * g.factor > 2000000000LL ||
+            static_cast<long long>(g.lines) * g.factor > 2000000000LL)
+            return false;
         g.view_width = g.columns * g.factor;
         g.view_height = g.lines * g.factor;
     } else {
@@ -51,7 +108,6 @@ bool RenderGeometry(int x, int y, int w, int h, int step, int imageWidth, int im
         g.view_height = g.lines;
     }
     if (g.columns <= 0 || g.lines <= 0) return false;
-    if (static_cast<long long>(g.view_width) * g.view_height > (1ll << 40)) return false;
     *geometry = g;
     return true;
 }
@@ -61,11 +117,14 @@ bool RenderPicture(const RenderRequest& request, PictureWriter& writer, std::str
     const int width = whole.view_width;
     const int linesPerDrawn = whole.magnifying() ? whole.factor : 1;  // picture lines per drawn line
     const size_t bytesPerDrawn = static_cast<size_t>(width) * 3 * linesPerDrawn;
-    const int bandLines =
-        static_cast<int>(std::max<size_t>(1, kBandBytes / std::max<size_t>(bytesPerDrawn, 1)));
+    const int bandLines = static_cast<int>(std::max<size_t>(1, kBandBytes / std::max<size_t>(bytesPerDrawn, 1)));
+    const int bandCount = (whole.lines + bandLines - 1) / bandLines;
     if (!writer.begin(width, whole.view_height, error)) return false;
 
-    auto draw = [&](CompositeRenderer& renderer, Band& band, bool continuing) {
+    auto draw = [&](CompositeRenderer& renderer, int number, bool continuing) {
+        Band band;
+        band.first = number * bandLines;
+        band.count = std::min(bandLines, whole.lines - band.first);
         const ViewGeometry part = geometry_band(whole, band.first, band.count);
         band.pixels.assign(static_cast<size_t>(part.view_height) * width * 3, 0xFF);
         const CompositeTarget target{band.pixels.data(), width, part.view_height,
@@ -74,53 +133,36 @@ bool RenderPicture(const RenderRequest& request, PictureWriter& writer, std::str
             renderer.draw_next_band(request.rows, request.rowCount, request.expressions, part, target);
         else
             renderer.draw(request.rows, request.rowCount, request.expressions, part, target);
-    };
-    auto write = [&](const Band& band) {
-        const int lines = band.count * linesPerDrawn;
-        if (!writer.write_lines(band.pixels.data(), static_cast<std::ptrdiff_t>(width) * 3, lines, error))
-            return false;
-        if (request.progress) request.progress(static_cast<double>(band.first + band.count) / whole.lines);
-        return true;
+        return band;
     };
 
-    const bool inOrder =
-        request.threads <= 1 || ExpressionsCarryLetters(request.expressions, request.rowCount);
-    if (inOrder) {
-        // One renderer carries the letters from band to band, as one redraw carries them from line to line.
-        CompositeRenderer renderer;
+    // Expressions that carry letters draw every band with one renderer, in order, on one worker; the others
+    // draw bands side by side on every worker. The calling thread writes meanwhile.
+    const bool inOrder = ExpressionsCarryLetters(request.expressions, request.rowCount);
+    const int workers = inOrder ? 1 : std::max(1, request.threads);
+    BandQueue queue(bandCount, workers + 1);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < workers; ++t) {
+        threads.emplace_back([&] {
+            CompositeRenderer renderer;
+            bool continuing = false;
+            for (int number; (number = queue.take()) >= 0; continuing = inOrder)
+                queue.put(number, draw(renderer, number, continuing));
+        });
+    }
+    bool ok = true;
+    for (int number = 0; number < bandCount && ok; ++number) {
         Band band;
-        for (int first = 0; first < whole.lines; first += bandLines) {
-            band.first = first;
-            band.count = std::min(bandLines, whole.lines - first);
-            draw(renderer, band, first > 0);
-            if (!write(band)) return false;
-        }
-        return writer.finish(error);
+        queue.wait_for(number, &band);
+        ok = writer.write_lines(band.pixels.data(), static_cast<std::ptrdiff_t>(width) * 3,
+                                band.count * linesPerDrawn, error);
+        queue.written(number);
+        if (ok && request.progress) request.progress(static_cast<double>(band.first + band.count) / whole.lines);
     }
-
-    // Bands side by side, one per thread, written in order once the round is drawn.
-    const int threads = request.threads;
-    std::vector<std::unique_ptr<CompositeRenderer>> renderers;
-    for (int t = 0; t < threads; ++t)
-        renderers.push_back(std::make_unique<CompositeRenderer>());
-    std::vector<Band> round(static_cast<size_t>(threads));
-    for (int first = 0; first < whole.lines;) {
-        int used = 0;
-        for (; used < threads && first < whole.lines; ++used) {
-            round[used].first = first;
-            round[used].count = std::min(bandLines, whole.lines - first);
-            first += round[used].count;
-        }
-        std::vector<std::thread> workers;
-        for (int t = 1; t < used; ++t)
-            workers.emplace_back([&, t] { draw(*renderers[t], round[t], false); });
-        draw(*renderers[0], round[0], false);
-        for (auto& worker : workers)
-            worker.join();
-        for (int t = 0; t < used; ++t)
-            if (!write(round[t])) return false;
-    }
-    return writer.finish(error);
+    if (!ok) queue.fail();
+    for (auto& thread : threads)
+        thread.join();
+    return ok && writer.finish(error);
 }
 
 }  // namespace orvenna
