@@ -367,9 +367,9 @@ public:
         file_.discard_descriptor();
         // DEFLATE at a fast level, compressed on every core; tiles of a fixed height, written a row of tiles
         // at a time, so that no tile is ever written twice and GDAL holds at most one row of them.
-        const char* options[] = {"COMPRESS=DEFLATE",  "ZLEVEL=3",    "NUM_THREADS=ALL_CPUS", "TILED=YES",
-                                 "BLOCKXSIZE=256",    "BLOCKYSIZE=256", "PHOTOMETRIC=RGB",   "BIGTIFF=IF_SAFER",
-                                 nullptr};
+        const char* options[] = {"COMPRESS=DEFLATE", "ZLEVEL=3",         "NUM_THREADS=ALL_CPUS",
+                                 "TILED=YES",        "BLOCKXSIZE=256",   "BLOCKYSIZE=256",
+                                 "PHOTOMETRIC=RGB",  "BIGTIFF=IF_SAFER", nullptr};
         CPLErrorReset();
         dataset_ =
             GDALCreate(driver, file_.path().c_str(), width, height, 3, GDT_Byte, const_cast<char**>(options));
@@ -438,8 +438,8 @@ private:
         const int count = static_cast<int>(rows_.size() / (static_cast<size_t>(width_) * 3));
         int bands[3] = {3, 2, 1};  // the lines hold blue, green, red
         CPLErrorReset();
-        if (GDALDatasetRasterIO(dataset_, GF_Write, 0, next_, width_, count, rows_.data(), width_, count, GDT_Byte,
-                                3, bands, 3, static_cast<GSpacing>(width_) * 3, 1) != CE_None)
+        if (GDALDatasetRasterIO(dataset_, GF_Write, 0, next_, width_, count, rows_.data(), width_, count,
+                                GDT_Byte, 3, bands, 3, static_cast<GSpacing>(width_) * 3, 1) != CE_None)
             return fail(error);
         GDALFlushCache(dataset_);
         if (CPLGetLastErrorType() >= CE_Failure) return fail(error);

@@ -78,7 +78,8 @@ private:
 
 }  // namespace
 
-bool RenderGeometry(int x, int y, int w, int h, int step, int imageWidth, int imageHeight, ViewGeometry* geometry) {
+bool RenderGeometry(int x, int y, int w, int h, int step, int imageWidth, int imageHeight,
+                    ViewGeometry* geometry) {
     const int x1 = static_cast<int>(std::min<long long>(static_cast<long long>(x) + w, imageWidth));
     const int y1 = static_cast<int>(std::min<long long>(static_cast<long long>(y) + h, imageHeight));
     if (x < 0 || y < 0 || x >= imageWidth || y >= imageHeight || x1 <= x || y1 <= y) return false;
@@ -117,7 +118,9 @@ bool RenderPicture(const RenderRequest& request, PictureWriter& writer, std::str
     const int width = whole.view_width;
     const int linesPerDrawn = whole.magnifying() ? whole.factor : 1;  // picture lines per drawn line
     const size_t bytesPerDrawn = static_cast<size_t>(width) * 3 * linesPerDrawn;
-    const int bandLines = static_cast<int>(std::max<size_t>(1, kBandBytes / std::max<size_t>(bytesPerDrawn, 1)));
+    const size_t bandBytes = request.bandBytes ? request.bandBytes : kBandBytes;
+    const int bandLines =
+        static_cast<int>(std::max<size_t>(1, bandBytes / std::max<size_t>(bytesPerDrawn, 1)));
     const int bandCount = (whole.lines + bandLines - 1) / bandLines;
     if (!writer.begin(width, whole.view_height, error)) return false;
 
@@ -157,7 +160,8 @@ bool RenderPicture(const RenderRequest& request, PictureWriter& writer, std::str
         ok = writer.write_lines(band.pixels.data(), static_cast<std::ptrdiff_t>(width) * 3,
                                 band.count * linesPerDrawn, error);
         queue.written(number);
-        if (ok && request.progress) request.progress(static_cast<double>(band.first + band.count) / whole.lines);
+        if (ok && request.progress)
+            request.progress(static_cast<double>(band.first + band.count) / whole.lines);
     }
     if (!ok) queue.fail();
     for (auto& thread : threads)

@@ -4,6 +4,7 @@
 // same either way, and the same as the viewer's redraw of the same view.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -26,6 +27,7 @@ struct RenderRequest {
     CompositeExpressions expressions;
     ViewGeometry geometry;  // from RenderGeometry
     int threads = 1;
+    size_t bandBytes = 0;  // picture bytes per band drawn at once; 0 for the default of a few MiB
     std::function<void(double)> progress;  // share done, after every band written; may be empty
 };
 

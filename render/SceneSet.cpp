@@ -126,9 +126,7 @@ bool SceneSet::open_scene(const std::string& path, std::string* error) {
     }
     const bool sized = scene->width >= 1 && scene->height >= 1 && scene->height <= uint32_t(INT32_MAX);
     if (r != REMOS_OK || !sized) {
-        const char* reason = remos_open_reason(scene.get());
-        *error = quoted(path) +
-                 (reason && *reason ? " " + std::string(reason) : std::string(" は不明な衛星データ形式です"));
+        *error = quoted(path) + " " + scene_refusal_text(scene.get());
         remos_close(scene.get());
         return false;
     }

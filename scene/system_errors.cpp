@@ -1,5 +1,7 @@
 #include "scene/system_errors.h"
 
+#include "scene/remos.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -57,4 +59,12 @@ std::string unreadable_file_reason(const char* path) {
     if (fd < 0) return system_error_text(errno);
     close(fd);
     return std::string();
+}
+
+std::string scene_refusal_text(const SceneFile* scene) {
+    const char* reason = remos_open_reason(scene);
+    const std::string why = reason && *reason ? reason : "読めません";
+    if (scene && scene->format == FMT_TIFF) return "TIFF ですが読めません: " + why;
+    if (scene && scene->format == FMT_GDAL) return "は表示できません: " + why;
+    return "は不明な衛星データ形式です";
 }

@@ -1,0 +1,219 @@
+// The render command as scripts use it: exit codes and messages, the formats it writes, the georeferencing
+// a GeoTIFF carries, and pictures drawn in bands on several cores that are the redraw core's picture.
+#include <gtest/gtest.h>
+
+#include <gdal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <QImage>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "calc/ecalc.h"
+#include "render/PictureWriters.h"
+#include "render/Render.h"
+#include "render/SceneSet.h"
+#include "tools/samples/sample_scenes.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kCommand = std::string(ORVENNA_BINARY_DIR) + "/orvenna-render";
+const std::string kLandsat = std::string(ORVENNA_SOURCE_DIR) + "/tests/data/landsat/";
+
+struct CommandRun {
+    int code = -1;
+    std::string output;  // standard error and output together
+};
+
+CommandRun RunCommand(const std::string& arguments) {
+    CommandRun run;
+    FILE* pipe = popen((kCommand + " " + arguments + " 2>&1").c_str(), "r");
+    if (!pipe) return run;
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        run.output.append(buffer, n);
+    const int status = pclose(pipe);
+    run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+class RenderCommandTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        demo_ = new fs::path(fs::temp_directory_path() / ("orvenna-render-" + std::to_string(getpid())));
+        std::string error;
+        ASSERT_TRUE(samples::write_sample_scenes(demo_->string(), &error)) << error;
+    }
+    static void TearDownTestSuite() {
+        fs::remove_all(*demo_);
+        delete demo_;
+    }
+    static std::string Demo(const std::string& file) { return (*demo_ / file).string(); }
+    static std::string CeosBands() {
+        std::string list;
+        for (const char* band : {samples::files::kCeosBand1, samples::files::kCeosBand2,
+                                 samples::files::kCeosBand3, samples::files::kCeosBand4})
+            list += " " + Demo(band);
+        return list;
+    }
+    static fs::path* demo_;
+};
+
+fs::path* RenderCommandTest::demo_ = nullptr;
+
+TEST_F(RenderCommandTest, ExitCodesSayWhatWentWrong) {
+    const std::string out = Demo("out.png");
+    fs::create_directories(Demo("locked"));
+    chmod(Demo("locked").c_str(), 0555);
+    struct Case {
+        std::string arguments;
+        int code;
+        const char* says;
+    } cases[] = {
+        {"--help", 0, "使い方"},
+        {"", 2, "-o"},
+        {"-o " + out, 2, "入力ファイル"},
+        {"--step 11 -o " + out + CeosBands(), 2, "--step"},
+        {"--frobnicate -o " + out + CeosBands(), 2, "--frobnicate"},
+        {"-o " + Demo("out.gif") + CeosBands(), 2, ".png"},
+        {"--range z=1:2 -o " + out + CeosBands(), 2, "バンド z"},
+        {"-o " + out + " " + Demo("missing.bil"), 3, "\"missing.bil\" を開けません: ファイルがありません"},
+        {"-o " + out + " " + Demo(samples::files::kCeosBand1) + " " + kLandsat +
+             "LC08_L1TP_195025_20130707_20170503_01_T1_B10.TIF",
+         3, "画像の大きさが違う"},
+        {"-o " + out + " " + Demo(samples::files::kCeosSummary) + " " + kLandsat + "README.md", 3,
+         "不明な衛星データ形式"},
+        {"-r 'a+(b' -o " + out + CeosBands(), 4, "赤の式: 5文字目: ')' が足りません"},
+        {"-g 'a $ b' -o " + out + CeosBands(), 4, "緑の式: 3文字目"},
+        {"-o " + Demo("locked/out.png") + CeosBands(), getuid() == 0 ? 0 : 5,
+         getuid() == 0 ? "" : "書き込めません"},
+        {"-o " + Demo("no/such/folder/out.png") + CeosBands(), 5, "書き込めません"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const CommandRun run = RunCommand("-q " + c.arguments);
+        EXPECT_EQ(run.code, c.code);
+        EXPECT_NE(run.output.find(c.says), std::string::npos) << run.output;
+    }
+    // Nothing half-written under the output name, and no temporary file left behind.
+    for (const auto& entry : fs::directory_iterator(*demo_))
+        EXPECT_EQ(entry.path().filename().string().rfind(".orvenna-render-", 0), std::string::npos);
+}
+
+// Every format is written whole, at the size of the window and step; a GeoTIFF carries the scene's own
+// georeferencing (Landsat clip: UTM transform) or its corners as ground control points (CEOS: summary.txt).
+TEST_F(RenderCommandTest, FormatsAndGeoreferencing) {
+    struct Case {
+        std::string arguments;
+        const char* output;
+        int width, height;
+    } cases[] = {
+        {"-r c -g b -b a" + CeosBands(), "rgb.png", 800, 600},
+        {"--preset ndvi:c,d --window 100,50,300,200" + CeosBands(), "ndvi.bmp", 300, 200},
+        {"--preset thermography:d --step 7 --window 0,0,401,300" + CeosBands(), "thermo.jpg", 100, 75},
+        {"--step 3" + CeosBands(), "corners.tif", 3200, 2400},
+        {"--preset landsat:a,15,35 " + kLandsat + "LC08_L1TP_195025_20130707_20170503_01_T1_B10.TIF",
+         "ls8.tif", 41, 41},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const std::string out = Demo(c.output);
+        const CommandRun run = RunCommand("-q -o " + out + " " + c.arguments);
+        ASSERT_EQ(run.code, 0) << run.output;
+        QImage picture;
+        if (std::string(c.output).find(".tif") == std::string::npos) {
+            ASSERT_TRUE(picture.load(QString::fromStdString(out))) << out;
+            EXPECT_EQ(picture.size(), QSize(c.width, c.height));
+        }
+    }
+    GDALAllRegister();
+    GDALDatasetH corners = GDALOpen(Demo("corners.tif").c_str(), GA_ReadOnly);
+    ASSERT_NE(corners, nullptr);
+    EXPECT_EQ(GDALGetRasterXSize(corners), 3200);
+    ASSERT_EQ(GDALGetGCPCount(corners), 4);
+    const GDAL_GCP* gcp = GDALGetGCPs(corners);
+    // The upper-left corner pixel's centre, magnified 4 times, lies 2 output pixels in.
+    EXPECT_DOUBLE_EQ(gcp[0].dfGCPPixel, 2.0);
+    EXPECT_DOUBLE_EQ(gcp[0].dfGCPLine, 2.0);
+    EXPECT_NE(std::string(GDALGetGCPProjection(corners)).find("4326"), std::string::npos);
+    GDALClose(corners);
+
+    GDALDatasetH scene =
+        GDALOpen((kLandsat + "LC08_L1TP_195025_20130707_20170503_01_T1_B10.TIF").c_str(), GA_ReadOnly);
+    GDALDatasetH ls8 = GDALOpen(Demo("ls8.tif").c_str(), GA_ReadOnly);
+    ASSERT_NE(ls8, nullptr);
+    double expected[6], got[6];
+    ASSERT_EQ(GDALGetGeoTransform(scene, expected), CE_None);
+    ASSERT_EQ(GDALGetGeoTransform(ls8, got), CE_None);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_DOUBLE_EQ(got[i], expected[i]) << i;
+    EXPECT_NE(std::string(GDALGetProjectionRef(ls8)).find("UTM zone 32N"), std::string::npos);
+    GDALClose(ls8);
+    GDALClose(scene);
+}
+
+// Collects what a render writes.
+class MemoryWriter : public orvenna::PictureWriter {
+public:
+    bool begin(int width, int height, std::string*) override {
+        width_ = width;
+        pixels.reserve(static_cast<size_t>(width) * height * 3);
+        return true;
+    }
+    bool write_lines(const uint8_t* bgr, std::ptrdiff_t stride, int count, std::string*) override {
+        for (int k = 0; k < count; ++k)
+            pixels.insert(pixels.end(), bgr + k * stride, bgr + k * stride + width_ * 3);
+        return true;
+    }
+    bool finish(std::string*) override { return true; }
+    std::vector<uint8_t> pixels;
+
+private:
+    int width_ = 0;
+};
+
+// Bands drawn on several cores, or in order when letters carry over, give the picture the redraw core
+// draws at once, at every kind of step.
+TEST_F(RenderCommandTest, BandsOnSeveralCoresAreThePictureDrawnAtOnce) {
+    orvenna::SceneSet set;
+    std::string error;
+    ASSERT_TRUE(set.open({Demo(samples::files::kCeosBand3), Demo(samples::files::kCeosBand4)}, &error))
+        << error;
+    const std::vector<orvenna::CompositeBandRow> rows = set.composite_rows();
+    for (const char* red : {"(b - a) / (b + a) * 128 + 128", "x = x + a / 40, x"}) {
+        CalcExpr* r = ecalc_compile(red);
+        CalcExpr* g = ecalc_compile("b");
+        for (int step : {2, 5, 8}) {
+            SCOPED_TRACE(std::string(red) + " at step " + std::to_string(step));
+            orvenna::ViewGeometry geometry;
+            ASSERT_TRUE(
+                orvenna::RenderGeometry(37, 11, 700, 500, step, set.width(), set.height(), &geometry));
+            std::vector<uint8_t> once(static_cast<size_t>(geometry.view_width) * geometry.view_height * 3);
+            orvenna::CompositeRenderer renderer;
+            renderer.draw(rows.data(), static_cast<int>(rows.size()), {r, g, nullptr}, geometry,
+                          {once.data(), geometry.view_width, geometry.view_height, geometry.view_width * 3});
+            for (int threads : {1, 2, 3}) {
+                MemoryWriter writer;
+                orvenna::RenderRequest request;
+                request.rows = rows.data();
+                request.rowCount = static_cast<int>(rows.size());
+                request.expressions = {r, g, nullptr};
+                request.geometry = geometry;
+                request.threads = threads;
+                request.bandBytes = 50000;  // many bands, of a few lines each
+                ASSERT_TRUE(orvenna::RenderPicture(request, writer, &error)) << error;
+                EXPECT_EQ(writer.pixels, once) << threads << " threads";
+            }
+        }
+        ecalc_free(r);
+        ecalc_free(g);
+    }
+}
+
+}  // namespace
