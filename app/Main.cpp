@@ -26,8 +26,8 @@
 
 #include "app/ToolIcons.h"
 #include "calc/ecalc.h"
-#include "dialogs/About.h"
-#include "dialogs/Helpformcode.h"
+#include "dialogs/AboutDialog.h"
+#include "dialogs/QuickHelpWindow.h"
 #include "display/Composite.h"
 #include "platform/BackgroundTask.h"
 #include "platform/ElidedLabel.h"
@@ -437,12 +437,12 @@ void TGelvantMainForm::MI_QUITClick() {
 }
 
 void TGelvantMainForm::MI_H_ABOUTClick() {
-    if (AboutForm) AboutForm->exec();
+    if (aboutDialog) aboutDialog->exec();
 }
 
 void TGelvantMainForm::MI_H_HELPClick() {
-    if (!HelpForm) return;
-    HelpForm->show();
-    HelpForm->raise();
-    HelpForm->activateWindow();
+    if (!quickHelpWindow) return;
+    quickHelpWindow->show();
+    quickHelpWindow->raise();
+    quickHelpWindow->activateWindow();
 }

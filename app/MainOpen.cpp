@@ -23,7 +23,7 @@
 #include <cstdio>
 
 #include "app/Main.h"
-#include "dialogs/Status.h"
+#include "dialogs/ProgressWindow.h"
 #include "platform/BackgroundTask.h"
 #include "platform/ImageControl.h"
 #include "platform/PictureLoader.h"
@@ -48,18 +48,20 @@ const QString kSizeMismatch = QStringLiteral("画像の大きさが違うバン�
 
 enum class FileOutcome { Next, Stop };
 
-void ShowProgressWindow() {
-    if (!StatusForm) return;
-    StatusForm->MessageLabel->setText(kLoadingText);
-    StatusForm->ProgressBar->setRange(0, 1);
-    StatusForm->ProgressBar->setValue(0);
-    StatusForm->StopButton->setEnabled(false);
-    StatusForm->show();
+void ShowProgressWindow(TGelvantMainForm* form) {
+    if (!progressWindow) return;
+    QObject::connect(progressWindow, &ProgressWindow::stopRequested, form,
+                     &TGelvantMainForm::StopOpeningHistogram, Qt::UniqueConnection);
+    progressWindow->messageLabel->setText(kLoadingText);
+    progressWindow->progressBar->setRange(0, 1);
+    progressWindow->progressBar->setValue(0);
+    progressWindow->stopButton->setEnabled(false);
+    progressWindow->show();
     QCoreApplication::processEvents();
 }
 
 void HideProgressWindow() {
-    if (StatusForm) StatusForm->hide();
+    if (progressWindow) progressWindow->hide();
 }
 
 // Restores a flag however the scope is left.
@@ -281,7 +283,7 @@ private:
         if (band->bits != 8) return true;  // nothing to count (remos_make_histogram leaves such bands alone)
         HistogramPass pass;
         form_.openingHistogramStop = &pass.stop;
-        if (StatusForm) StatusForm->StopButton->setEnabled(true);
+        if (progressWindow) progressWindow->stopButton->setEnabled(true);
         form_.escapeShortcut->setEnabled(true);
         int made = 0;
         form_.histogramTask->run(
@@ -289,7 +291,7 @@ private:
             [&] { pass.stop = true; },
             [&] { SetProgress(k * 1000 + pass.permille.load(std::memory_order_relaxed), count * 1000); });
         form_.openingHistogramStop = nullptr;
-        if (StatusForm) StatusForm->StopButton->setEnabled(false);
+        if (progressWindow) progressWindow->stopButton->setEnabled(false);
         form_.escapeShortcut->setEnabled(false);
         if (!made) wantHistogram_ = false;
         return made != 0;
@@ -338,11 +340,11 @@ private:
     }
 
     void SetProgress(int done, int count) {
-        if (!StatusForm || count <= 0) return;
+        if (!progressWindow || count <= 0) return;
         const int files = std::max<int>(1, static_cast<int>(form_.OpenDialogFiles.size()));
-        StatusForm->ProgressBar->setRange(0, files * kProgressPerFile);
-        StatusForm->ProgressBar->setValue(fileIndex_ * kProgressPerFile +
-                                          static_cast<int>(int64_t(done) * kProgressPerFile / count));
+        progressWindow->progressBar->setRange(0, files * kProgressPerFile);
+        progressWindow->progressBar->setValue(fileIndex_ * kProgressPerFile +
+                                              static_cast<int>(int64_t(done) * kProgressPerFile / count));
     }
 
     TGelvantMainForm& form_;
@@ -445,7 +447,7 @@ void TGelvantMainForm::OpenFiles() {
     QElapsedTimer clock;
     clock.start();
 
-    ShowProgressWindow();
+    ShowProgressWindow(this);
     Opener opener(*this);
     const bool finished = opener.OpenAll();
     HideProgressWindow();

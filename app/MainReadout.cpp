@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "app/Main.h"
-#include "dialogs/Pixvalue.h"
+#include "dialogs/PixelValueWindow.h"
 #include "display/ViewGeometry.h"
 #include "platform/ImageControl.h"
 #include "scene/remos.h"
@@ -54,7 +54,7 @@ void TGelvantMainForm::SatImageMouseDown(QMouseEvent* event) {
 }
 
 void TGelvantMainForm::ShowPixelWindowAt(const QPoint& globalPointer) {
-    if (PixForm) PixForm->PopupAt(globalPointer);
+    if (pixelValueWindow) pixelValueWindow->popupAt(globalPointer);
 }
 
 int TGelvantMainForm::ImageColumnAtView(int viewX) const {
@@ -87,8 +87,8 @@ void TGelvantMainForm::PointerReadout(int viewX, int viewY) {
                               .arg(colour.green())
                               .arg(colour.blue()));
 
-    if (!PixForm || !PixForm->isVisible()) return;
-    PixForm->SetValueText(PixelValueText(ImageColumnAtView(viewX), ImageLineAtView(viewY)));
+    if (!pixelValueWindow || !pixelValueWindow->isVisible()) return;
+    pixelValueWindow->setValueText(PixelValueText(ImageColumnAtView(viewX), ImageLineAtView(viewY)));
 }
 
 QString TGelvantMainForm::PixelValueText(int x, int y) {

@@ -6,10 +6,10 @@
 #include <exception>
 
 #include "app/Main.h"
-#include "dialogs/About.h"
-#include "dialogs/Helpformcode.h"
-#include "dialogs/Pixvalue.h"
-#include "dialogs/Status.h"
+#include "dialogs/AboutDialog.h"
+#include "dialogs/QuickHelpWindow.h"
+#include "dialogs/PixelValueWindow.h"
+#include "dialogs/ProgressWindow.h"
 #include "display/Presethtm.h"
 #include "display/Presetls_thm.h"
 #include "display/Presetndvi.h"
@@ -25,13 +25,13 @@ int main(int argc, char** argv) {
         Application::installTranslator(&qtTexts);
     try {
         GelvantMainForm = new TGelvantMainForm;
-        StatusForm = new TStatusForm(GelvantMainForm);
-        PixForm = new TPixForm(GelvantMainForm);
-        AboutForm = new TAboutForm(GelvantMainForm);
+        progressWindow = new ProgressWindow(GelvantMainForm);
+        pixelValueWindow = new PixelValueWindow(GelvantMainForm);
+        aboutDialog = new AboutDialog(GelvantMainForm);
         PresetFormNDVI = new TPresetFormNDVI(GelvantMainForm);
         PresetFormTHM = new TPresetFormTHM(GelvantMainForm);
         PresetFormLS_THM = new TPresetFormLS_THM(GelvantMainForm);
-        HelpForm = new THelpForm(GelvantMainForm);
+        quickHelpWindow = new QuickHelpWindow(GelvantMainForm);
         GelvantMainForm->show();
         // Files named on the command line are opened as if they had been dropped on the window, once the
         // loop runs.

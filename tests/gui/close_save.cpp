@@ -15,7 +15,7 @@
 #include <fstream>
 
 #include "GuiTestSupport.h"
-#include "dialogs/Status.h"
+#include "dialogs/ProgressWindow.h"
 #include "platform/FileSaver.h"
 #include "platform/ImageControl.h"
 #include "tools/samples/sample_scenes.h"
@@ -29,13 +29,13 @@ class CloseSaveTest : public MainWindowTest {
 protected:
     void SetUp() override {
         MainWindowTest::SetUp();
-        StatusForm = new TStatusForm(form.get());
+        progressWindow = new ProgressWindow(form.get());
         form->resize(900, 578);
         form->show();
         QCoreApplication::processEvents();
     }
     void TearDown() override {
-        StatusForm = nullptr;
+        progressWindow = nullptr;
         MainWindowTest::TearDown();
     }
     void Open(const std::string& path) {

@@ -12,7 +12,7 @@
 
 #include "GuiTestSupport.h"
 #include "NavigationTestSupport.h"
-#include "dialogs/Status.h"
+#include "dialogs/ProgressWindow.h"
 #include "display/Navigator.h"
 #include "display/StepSlider.h"
 #include "platform/ImageControl.h"
@@ -31,7 +31,7 @@ protected:
     void SetUp() override {
         scope = std::make_unique<BusFolderScope>(busDir.file("bus"));
         MainWindowTest::SetUp();
-        StatusForm = new TStatusForm(form.get());
+        progressWindow = new ProgressWindow(form.get());
         form->resize(1100, 700);
         form->show();
         QCoreApplication::processEvents();
@@ -39,7 +39,7 @@ protected:
     }
     void TearDown() override {
         listener.reset();
-        StatusForm = nullptr;
+        progressWindow = nullptr;
         MainWindowTest::TearDown();
         scope.reset();
     }

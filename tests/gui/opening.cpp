@@ -14,7 +14,7 @@
 #include <fstream>
 
 #include "GuiTestSupport.h"
-#include "dialogs/Status.h"
+#include "dialogs/ProgressWindow.h"
 #include "platform/ImageControl.h"
 #include "tools/samples/sample_scenes.h"
 
@@ -33,10 +33,10 @@ class OpeningTest : public MainWindowTest {
 protected:
     void SetUp() override {
         MainWindowTest::SetUp();
-        StatusForm = new TStatusForm(form.get());
+        progressWindow = new ProgressWindow(form.get());
     }
     void TearDown() override {
-        StatusForm = nullptr;  // a child of the main window
+        progressWindow = nullptr;  // a child of the main window
         MainWindowTest::TearDown();
     }
 
@@ -197,7 +197,7 @@ TEST_F(OpeningTest, SizeMismatchStopsTheOpeningWithoutMetadataOrRedraw) {
     EXPECT_FALSE(form->GeoValid);             // metadata not read
     EXPECT_EQ(form->StatusPanelText(3), "");
     EXPECT_FALSE(Drawn());  // no redraw
-    EXPECT_FALSE(StatusForm->isVisible());
+    EXPECT_FALSE(progressWindow->isVisible());
 
     // A picture of another size is refused the same way, its decoded picture released.
     std::string error;
@@ -451,7 +451,7 @@ TEST_F(OpeningTest, DamagedPicturesAreRefusedAndLeaveTheListAsItWas) {
         EXPECT_EQ(Messages()[0].caption, "失敗");
         EXPECT_EQ(form->BandRowList.size(), 1u);  // nothing added; the opening ended at the bad picture
         EXPECT_EQ(form->SceneList.size(), 1u);
-        EXPECT_FALSE(StatusForm->isVisible());
+        EXPECT_FALSE(progressWindow->isVisible());
     }
 }
 
@@ -492,8 +492,8 @@ TEST_F(OpeningTest, ActionsDuringAnOpeningAreHeldBack) {
             QTimer::singleShot(0, form.get(), probe);
             return;
         }
-        progressShown = StatusForm->isVisible();
-        progressMax = StatusForm->ProgressBar->maximum();
+        progressShown = progressWindow->isVisible();
+        progressMax = progressWindow->progressBar->maximum();
         EXPECT_TRUE(form->Opening);
         form->OpenDroppedFiles({Q(b)});
         prompts.openAnswers.push_back({Q(b)});
@@ -504,9 +504,9 @@ TEST_F(OpeningTest, ActionsDuringAnOpeningAreHeldBack) {
     QTimer::singleShot(0, form.get(), probe);
     Open({a});
     EXPECT_TRUE(progressShown);
-    EXPECT_EQ(StatusForm->MessageLabel->text(), "画像を読み込んでいます...");
+    EXPECT_EQ(progressWindow->messageLabel->text(), "画像を読み込んでいます...");
     EXPECT_EQ(progressMax, 1000);
-    EXPECT_FALSE(StatusForm->isVisible());
+    EXPECT_FALSE(progressWindow->isVisible());
     EXPECT_FALSE(form->Opening);
     ASSERT_EQ(form->BandRowList.size(), 2u);
     EXPECT_EQ(Label(0), "A : a.bil - 0");

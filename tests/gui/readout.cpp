@@ -7,8 +7,8 @@
 #include <QtTest/QTest>
 
 #include "GuiTestSupport.h"
-#include "dialogs/Pixvalue.h"
-#include "dialogs/Status.h"
+#include "dialogs/PixelValueWindow.h"
+#include "dialogs/ProgressWindow.h"
 #include "platform/ImageControl.h"
 #include "tools/samples/sample_scenes.h"
 
@@ -20,12 +20,12 @@ class ReadoutTest : public MainWindowTest {
 protected:
     void SetUp() override {
         MainWindowTest::SetUp();
-        StatusForm = new TStatusForm(form.get());
-        PixForm = new TPixForm(form.get());
+        progressWindow = new ProgressWindow(form.get());
+        pixelValueWindow = new PixelValueWindow(form.get());
     }
     void TearDown() override {
-        StatusForm = nullptr;
-        PixForm = nullptr;
+        progressWindow = nullptr;
+        pixelValueWindow = nullptr;
         MainWindowTest::TearDown();
     }
     void SetCorners(double ulLat, double ulLon, double urLat, double urLon, double llLat, double llLon,
@@ -152,7 +152,7 @@ TEST_F(ReadoutTest, PointerMovesReportColourAndValuesUnderThePointer) {
         form->ZoomStep = c.step;
         form->DrawComposite();
         ASSERT_EQ(form->ViewOffsetX, 0);
-        PixForm->hide();
+        pixelValueWindow->hide();
         Move(cx + c.vx, cy + c.vy);
         const QColor shown = form->SatImage->Picture.pixelColor(cx + c.vx, cy + c.vy);
         EXPECT_EQ(form->StatusPanelText(2), QStringLiteral("座標値 : ( R, G, B ) = ( %1, %2, %3 )")
@@ -164,13 +164,13 @@ TEST_F(ReadoutTest, PointerMovesReportColourAndValuesUnderThePointer) {
             EXPECT_EQ(shown.green(), 40 + c.x + 2 * c.y);
             EXPECT_EQ(shown.blue(), 0);
         }
-        EXPECT_EQ(PixForm->ValueLabel->text(), "座標値");  // hidden window: untouched
-        PixForm->show();
+        EXPECT_EQ(pixelValueWindow->valueLabel->text(), "座標値");  // hidden window: untouched
+        pixelValueWindow->show();
         Move(cx + c.vx, cy + c.vy);
-        EXPECT_EQ(PixForm->ValueLabel->text(), form->PixelValueText(c.x, c.y));
-        EXPECT_TRUE(
-            PixForm->ValueLabel->text().startsWith(QStringLiteral("X, Y : %1, %2\n").arg(c.x).arg(c.y)));
-        PixForm->ValueLabel->setText("座標値");
+        EXPECT_EQ(pixelValueWindow->valueLabel->text(), form->PixelValueText(c.x, c.y));
+        EXPECT_TRUE(pixelValueWindow->valueLabel->text().startsWith(
+            QStringLiteral("X, Y : %1, %2\n").arg(c.x).arg(c.y)));
+        pixelValueWindow->valueLabel->setText("座標値");
     }
 }
 
@@ -179,20 +179,20 @@ TEST_F(ReadoutTest, NonLeftButtonCallsUpThePixelWindow) {
     form->show();
     QCoreApplication::processEvents();
     QTest::mousePress(form->SatImage, Qt::RightButton, {}, QPoint(30, 40));
-    EXPECT_FALSE(PixForm->isVisible());  // nothing loaded: nothing happens
+    EXPECT_FALSE(pixelValueWindow->isVisible());  // nothing loaded: nothing happens
     OpenThreeBands();
     QTest::mousePress(form->SatImage, Qt::LeftButton, {}, QPoint(30, 40));
     QTest::mouseRelease(form->SatImage, Qt::LeftButton, {}, QPoint(30, 40));
-    EXPECT_FALSE(PixForm->isVisible());
+    EXPECT_FALSE(pixelValueWindow->isVisible());
     QTest::mousePress(form->SatImage, Qt::RightButton, {}, QPoint(30, 40));
-    ASSERT_TRUE(PixForm->isVisible());
-    EXPECT_EQ(PixForm->pos(), form->SatImage->mapToGlobal(QPoint(30, 40)) + QPoint(10, 10));
+    ASSERT_TRUE(pixelValueWindow->isVisible());
+    EXPECT_EQ(pixelValueWindow->pos(), form->SatImage->mapToGlobal(QPoint(30, 40)) + QPoint(10, 10));
     // Filled at once for the clicked pixel, before the pointer moves.
-    EXPECT_EQ(PixForm->ValueLabel->text(),
+    EXPECT_EQ(pixelValueWindow->valueLabel->text(),
               form->PixelValueText(form->ImageColumnAtView(30), form->ImageLineAtView(40)));
     QTest::mousePress(form->SatImage, Qt::MiddleButton, {}, QPoint(50, 60));  // already shown: moved
-    EXPECT_TRUE(PixForm->isVisible());
-    EXPECT_EQ(PixForm->pos(), form->SatImage->mapToGlobal(QPoint(50, 60)) + QPoint(10, 10));
+    EXPECT_TRUE(pixelValueWindow->isVisible());
+    EXPECT_EQ(pixelValueWindow->pos(), form->SatImage->mapToGlobal(QPoint(50, 60)) + QPoint(10, 10));
 }
 
 }  // namespace

@@ -13,7 +13,7 @@
 #include <functional>
 
 #include "GuiTestSupport.h"
-#include "dialogs/Status.h"
+#include "dialogs/ProgressWindow.h"
 #include "platform/ImageControl.h"
 
 using guitest::MainWindowTest;
@@ -27,12 +27,12 @@ class ResponsivenessTest : public MainWindowTest {
 protected:
     void SetUp() override {
         MainWindowTest::SetUp();
-        StatusForm = new TStatusForm(form.get());
+        progressWindow = new ProgressWindow(form.get());
         form->resize(400, 300);
         form->show();
     }
     void TearDown() override {
-        StatusForm = nullptr;  // a child of the main window
+        progressWindow = nullptr;  // a child of the main window
         MainWindowTest::TearDown();
     }
 
@@ -129,7 +129,7 @@ TEST_F(ResponsivenessTest, ClosingDuringARedrawClosesCleanly) {
 TEST_F(ResponsivenessTest, ClosingDuringAnOpeningClosesCleanly) {
     const std::string large = LargeSparseScene();
     prompts.yesNoAnswers = {true};  // make the histogram of the 1 GiB file
-    WhenReady([] { return StatusForm->StopButton->isEnabled(); }, [this] { form->MI_QUITClick(); });
+    WhenReady([] { return progressWindow->stopButton->isEnabled(); }, [this] { form->MI_QUITClick(); });
     form->OpenDialogFiles = {QByteArray::fromStdString(large)};
     form->OpenFiles();
     QCoreApplication::processEvents();
@@ -144,10 +144,10 @@ TEST_F(ResponsivenessTest, StoppedHistogramOpensTheBandWithoutIt) {
     const std::string large = LargeSparseScene();
     prompts.yesNoAnswers = {true};
     bool ranDuringPass = false;
-    WhenReady([] { return StatusForm->StopButton->isEnabled(); },
+    WhenReady([] { return progressWindow->stopButton->isEnabled(); },
               [&] {
                   ranDuringPass = form->Opening;
-                  QTest::mouseClick(StatusForm->StopButton, Qt::LeftButton);
+                  QTest::mouseClick(progressWindow->stopButton, Qt::LeftButton);
               });
     form->OpenDialogFiles = {QByteArray::fromStdString(large)};
     form->OpenFiles();

@@ -15,7 +15,7 @@
 
 #include "GuiTestSupport.h"
 #include "calc/ecalc.h"
-#include "dialogs/Status.h"
+#include "dialogs/ProgressWindow.h"
 #include "platform/ImageControl.h"
 
 using guitest::MainWindowTest;
@@ -26,10 +26,10 @@ class SpecialFilesTest : public MainWindowTest {
 protected:
     void SetUp() override {
         MainWindowTest::SetUp();
-        StatusForm = new TStatusForm(form.get());
+        progressWindow = new ProgressWindow(form.get());
     }
     void TearDown() override {
-        StatusForm = nullptr;
+        progressWindow = nullptr;
         MainWindowTest::TearDown();
     }
     std::string Native(const std::string& name) {

@@ -12,7 +12,7 @@
 
 #include "GuiTestSupport.h"
 #include "NavigationTestSupport.h"
-#include "dialogs/Status.h"
+#include "dialogs/ProgressWindow.h"
 #include "display/Navigator.h"
 #include "platform/ImageControl.h"
 
@@ -28,7 +28,7 @@ struct Corners {
 class SyncWindowTest : public guitest::MainWindowTest {
 protected:
     void TearDown() override {
-        StatusForm = nullptr;
+        progressWindow = nullptr;
         MainWindowTest::TearDown();
         scope.reset();
     }
@@ -36,7 +36,7 @@ protected:
     void BuildForm(const std::string& busFolder) {
         scope = std::make_unique<BusFolderScope>(busFolder);
         MainWindowTest::SetUp();
-        StatusForm = new TStatusForm(form.get());
+        progressWindow = new ProgressWindow(form.get());
         Show(form.get());
     }
     static void Show(TGelvantMainForm* f) {

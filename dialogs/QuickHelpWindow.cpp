@@ -1,4 +1,4 @@
-#include "dialogs/Helpformcode.h"
+#include "dialogs/QuickHelpWindow.h"
 
 #include "platform/Fonts.h"
 
@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-THelpForm* HelpForm = nullptr;
+QuickHelpWindow* quickHelpWindow = nullptr;
 
 namespace {
 
@@ -32,7 +32,7 @@ const char* const kHelpLines[] = {
 
 }  // namespace
 
-THelpForm::THelpForm(QWidget* parent) : QWidget(parent, Qt::Window) {
+QuickHelpWindow::QuickHelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setWindowTitle(QStringLiteral("簡易ヘルプ"));
     setFont(FormFont());
     resize(581, 456);
@@ -41,35 +41,35 @@ THelpForm::THelpForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    Panel1 = new QWidget(this);
-    auto* panel1Layout = new QVBoxLayout(Panel1);
-    panel1Layout->setContentsMargins(0, 0, 0, 0);
-    Memo1 = new QPlainTextEdit(Panel1);
-    Memo1->setReadOnly(true);
+    textPanel = new QWidget(this);
+    auto* textLayout = new QVBoxLayout(textPanel);
+    textLayout->setContentsMargins(0, 0, 0, 0);
+    helpText = new QPlainTextEdit(textPanel);
+    helpText->setReadOnly(true);
     // Only a vertical scroll bar: lines longer than the box wrap at its width instead of being cut off.
-    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    helpText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    helpText->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    helpText->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     QStringList lines;
     for (const char* line : kHelpLines)
         lines << QString::fromUtf8(line);
-    Memo1->setPlainText(lines.join(QLatin1Char('\n')));
-    panel1Layout->addWidget(Memo1);
-    layout->addWidget(Panel1, 1);
+    helpText->setPlainText(lines.join(QLatin1Char('\n')));
+    textLayout->addWidget(helpText);
+    layout->addWidget(textPanel, 1);
 
-    Panel2 = new QWidget(this);
-    Panel2->setFixedHeight(39);
-    auto* panel2Layout = new QHBoxLayout(Panel2);
-    panel2Layout->setContentsMargins(0, 0, 8, 0);
-    panel2Layout->addStretch(1);
-    Button1 = new QPushButton(QStringLiteral("閉じる(&C)"), Panel2);
-    Button1->setFixedSize(75, 25);
-    panel2Layout->addWidget(Button1, 0, Qt::AlignRight | Qt::AlignVCenter);
-    layout->addWidget(Panel2);
+    buttonPanel = new QWidget(this);
+    buttonPanel->setFixedHeight(39);
+    auto* buttonLayout = new QHBoxLayout(buttonPanel);
+    buttonLayout->setContentsMargins(0, 0, 8, 0);
+    buttonLayout->addStretch(1);
+    closeButton = new QPushButton(QStringLiteral("閉じる(&C)"), buttonPanel);
+    closeButton->setFixedSize(75, 25);
+    buttonLayout->addWidget(closeButton, 0, Qt::AlignRight | Qt::AlignVCenter);
+    layout->addWidget(buttonPanel);
 
-    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    connect(closeButton, &QPushButton::clicked, this, [this] { onCloseClicked(); });
 }
 
-void THelpForm::Button1Click() {
+void QuickHelpWindow::onCloseClicked() {
     close();
 }

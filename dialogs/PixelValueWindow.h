@@ -7,17 +7,17 @@
 
 class QLabel;
 
-class TPixForm : public QWidget {
+class PixelValueWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit TPixForm(QWidget* parent = nullptr);
+    explicit PixelValueWindow(QWidget* parent = nullptr);
 
-    QLabel* ValueLabel;
+    QLabel* valueLabel;
 
     // Shows the window if hidden and puts its top-left corner 10 pixels right of and below `globalPointer`.
-    void PopupAt(const QPoint& globalPointer);
+    void popupAt(const QPoint& globalPointer);
     // Sets the readout text; the window grows when the text is taller than it (label height + 30).
-    void SetValueText(const QString& text);
+    void setValueText(const QString& text);
 };
 
-extern TPixForm* PixForm;
+extern PixelValueWindow* pixelValueWindow;
