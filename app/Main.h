@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/BandRow.h"
+#include "dialogs/PresetTarget.h"
 
 class QAction;
 class QCheckBox;
@@ -47,7 +48,7 @@ struct RedrawControl;
 enum class ScrollCode : int;
 }  // namespace orvenna
 
-class TGelvantMainForm : public QMainWindow {
+class TGelvantMainForm : public QMainWindow, public PresetTarget {
     Q_OBJECT
 public:
     explicit TGelvantMainForm(QWidget* parent = nullptr);
@@ -217,7 +218,7 @@ public:
     // ---- Composite (MainComposite.cpp) -----------------------------------------------------------------
     // Draws the view from the three expressions on a worker thread while the window stays responsive; returns
     // when the picture is done or stopped. A request while a redraw runs restarts it with what changed.
-    void DrawComposite();
+    void drawComposite() override;
     // Asks a running redraw to stop where it is (Esc, the "中止" button): what was drawn stays.
     void StopRedraw();
     // Stops a running redraw and waits for its worker, for actions that close what it reads.
@@ -237,6 +238,10 @@ public:
     void MI_C_NDVIClick();
     void MI_C_TMClick();
     void MI_C_LS_THMClick();
+    // The band rows' captions in list order, for the dialogs' band lists.
+    QStringList BandLabels() const;
+    void setChannelExpressions(const QString& red, const QString& green, const QString& blue) override;
+    void showBandAtFullRange(int index) override;
 
     // ---- Placement and panels (MainPlacement.cpp) --------------------------------------------------------
     void ConnectPlacementHandlers();

@@ -237,25 +237,25 @@ void TGelvantMainForm::HistImageMouseMove(BandRow* row, int x) {
 void TGelvantMainForm::HistImageMouseUp(BandRow* row) {
     row->HistDragging = false;
     DrawBandHistogram(row);
-    DrawComposite();
+    drawComposite();
 }
 
 void TGelvantMainForm::RedButtonClick(BandRow* row) {
     if (row->ListIndex >= kBandLetterCount) return;
     ExpEditR->setText(QString(QChar('a' + row->ListIndex)));
-    DrawComposite();
+    drawComposite();
 }
 
 void TGelvantMainForm::GreenButtonClick(BandRow* row) {
     if (row->ListIndex >= kBandLetterCount) return;
     ExpEditG->setText(QString(QChar('a' + row->ListIndex)));
-    DrawComposite();
+    drawComposite();
 }
 
 void TGelvantMainForm::BlueButtonClick(BandRow* row) {
     if (row->ListIndex >= kBandLetterCount) return;
     ExpEditB->setText(QString(QChar('a' + row->ListIndex)));
-    DrawComposite();
+    drawComposite();
 }
 
 void TGelvantMainForm::GreyButtonClick(BandRow* row) {
@@ -264,13 +264,13 @@ void TGelvantMainForm::GreyButtonClick(BandRow* row) {
     ExpEditR->setText(letter);
     ExpEditG->setText(letter);
     ExpEditB->setText(letter);
-    DrawComposite();
+    drawComposite();
 }
 
 void TGelvantMainForm::FullRangeButtonClick(BandRow* row) {
     row->MinUpDown->SetPosition(0);
     row->MaxUpDown->SetPosition(255);
-    DrawComposite();
+    drawComposite();
 }
 
 void TGelvantMainForm::AutoButtonClick(BandRow* row) {
@@ -293,7 +293,7 @@ void TGelvantMainForm::AutoButtonClick(BandRow* row) {
     }
     remos_auto_range(row->Band, ratio, AutoRangeCheckBox->isChecked() ? 1 : 0);
     RefreshBandRow(row);
-    DrawComposite();
+    drawComposite();
 }
 
 void TGelvantMainForm::HistReduceMaxCheckBoxClick() {

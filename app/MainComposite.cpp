@@ -73,18 +73,18 @@ void TGelvantMainForm::ExpEditBChange() {
 
 void TGelvantMainForm::BtnDrawClick() {
     if (AutoUpdate) {
-        DrawComposite();
+        drawComposite();
         return;
     }
     FlagScope once(AutoUpdate, true);
-    DrawComposite();
+    drawComposite();
 }
 
 void TGelvantMainForm::TBUpdateClick() {
     AutoUpdate = TBUpdate->isChecked();
 }
 
-void TGelvantMainForm::DrawComposite() {
+void TGelvantMainForm::drawComposite() {
     if (!ImageLoaded || !AutoUpdate) return;
     if (Drawing) {
         // Something the picture shows changed while it is being drawn: this redraw gives way to a new one.

@@ -191,7 +191,7 @@ void TGelvantMainForm::ScrImgHorScroll(orvenna::ScrollCode code, int scrollPos) 
         if (SyncOn)
             BroadcastScrollX();
         else
-            DrawComposite();
+            drawComposite();
         return;
     }
     if (orvenna::scroll_code_draws_overlay(code)) DrawScrollOverlay(scrollPos, ScrImgVert->value());
@@ -203,7 +203,7 @@ void TGelvantMainForm::ScrImgVertScroll(orvenna::ScrollCode code, int scrollPos)
         if (SyncOn)
             BroadcastScrollY();
         else
-            DrawComposite();
+            drawComposite();
         return;
     }
     if (orvenna::scroll_code_draws_overlay(code)) DrawScrollOverlay(ScrImgHor->value(), scrollPos);
@@ -259,7 +259,7 @@ void TGelvantMainForm::SatImageMouseUp(QMouseEvent* event) {
     if (SyncOn)
         BroadcastPanEnd();
     else
-        DrawComposite();
+        drawComposite();
 }
 
 void TGelvantMainForm::DrawPanOverlay(int x, int y) {
@@ -305,7 +305,7 @@ QStringList TGelvantMainForm::PanOverlayLines(int x, int y) {
 void TGelvantMainForm::ZoomUpImageMouseUp(QMouseEvent*) {
     ZoomStep = std::max(ZoomStep - 1, orvenna::kMinZoomStep);
     DrawZoomSlider(0);
-    DrawComposite();  // a zoom-in stays with this viewer
+    drawComposite();  // a zoom-in stays with this viewer
 }
 
 void TGelvantMainForm::Image3MouseUp(QMouseEvent*) {
@@ -314,7 +314,7 @@ void TGelvantMainForm::Image3MouseUp(QMouseEvent*) {
     if (SyncOn)
         BroadcastZoomOut();
     else
-        DrawComposite();
+        drawComposite();
 }
 
 void TGelvantMainForm::ZoomImageMouseDown(QMouseEvent* event) {
@@ -348,7 +348,7 @@ void TGelvantMainForm::ZoomImageMouseUp(QMouseEvent*) {
     if (!ZoomDragging) return;
     ZoomDragging = false;
     DrawZoomSlider(0);
-    DrawComposite();  // the step chosen on the slider is not sent to other viewers
+    drawComposite();  // the step chosen on the slider is not sent to other viewers
 }
 
 void TGelvantMainForm::DrawZoomSlider(int y) {
@@ -383,7 +383,7 @@ void TGelvantMainForm::ViewResized() {
         resizeRedrawTimer->setSingleShot(true);
         resizeRedrawTimer->setInterval(kResizeSettleMs);
         connect(resizeRedrawTimer, &QTimer::timeout, this, [this] {
-            if (ImageLoaded && AutoUpdate && SatImage->Picture.size() != SatImage->size()) DrawComposite();
+            if (ImageLoaded && AutoUpdate && SatImage->Picture.size() != SatImage->size()) drawComposite();
         });
     }
     resizeRedrawTimer->start();

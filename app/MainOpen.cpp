@@ -453,7 +453,7 @@ void TGelvantMainForm::OpenFiles() {
     HideProgressWindow();
     if (finished) {  // a stopped opening reads no metadata and asks for no redraw
         if (ImageLoaded) ReadSceneMetadata();
-        DrawComposite();
+        drawComposite();
         if (qEnvironmentVariableIsSet("ORVENNA_TIMING")) {
             std::fprintf(
                 stderr,

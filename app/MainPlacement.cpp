@@ -161,7 +161,7 @@ void TGelvantMainForm::TBSideClick() {
     MI_V_BAND->setChecked(TBSide->isChecked());
     // Lay the window out now, so that the redraw fills the view at its new size.
     if (centralWidget() && centralWidget()->layout()) centralWidget()->layout()->activate();
-    DrawComposite();
+    drawComposite();
 }
 
 void TGelvantMainForm::V1Click() {

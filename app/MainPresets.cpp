@@ -1,5 +1,5 @@
-// The colour presets reached from BtnColor: the pop-up menu and the menu handlers that fill and show the
-// preset dialogs. The dialogs build the texts and redraw themselves.
+// The colour presets reached from BtnColor: the pop-up menu, the menu handlers that fill and show the preset
+// dialogs, and what the dialogs change in this window (expressions, display ranges, the redraw).
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
@@ -8,27 +8,19 @@
 #include <QPushButton>
 
 #include "app/Main.h"
-#include "display/PresetDialogParts.h"
-#include "display/PresetTexts.h"
-#include "display/Presethtm.h"
-#include "display/Presetls_thm.h"
-#include "display/Presetndvi.h"
+#include "dialogs/LandsatTemperatureDialog.h"
+#include "dialogs/NdviPresetDialog.h"
+#include "dialogs/ThermographyPresetDialog.h"
+#include "dialogs/WindowCentring.h"
+#include "platform/UpDown.h"
 
 namespace {
 
-// One item per band row, the row's caption, in list order: item i is band letter 'a' + i.
-void FillBandCombo(QComboBox* combo, const TGelvantMainForm* main) {
-    combo->clear();
-    for (const auto& row : main->BandRowList)
-        combo->addItem(row->NameLabel ? row->NameLabel->text() : QString());
-    combo->setCurrentIndex(0);
-}
-
-void ShowPresetDialog(QDialog* dialog) {
+void ShowPresetDialog(QDialog* dialog, const QWidget* over) {
     // Centred before showing, and again once shown, when the window system has given the frame its borders.
-    presetui::CentreOverMainWindow(dialog);
+    centreOverWindow(dialog, over);
     dialog->show();
-    presetui::CentreOverMainWindow(dialog);
+    centreOverWindow(dialog, over);
     dialog->raise();
     dialog->activateWindow();
 }
@@ -50,29 +42,46 @@ void TGelvantMainForm::BtnColorClick() {
     ColorMenu->popup(ColorMenuPosition());
 }
 
+QStringList TGelvantMainForm::BandLabels() const {
+    QStringList labels;
+    for (const auto& row : BandRowList)
+        labels << (row->NameLabel ? row->NameLabel->text() : QString());
+    return labels;
+}
+
 void TGelvantMainForm::MI_C_NDVIClick() {
-    if (!ImageLoaded || !PresetFormNDVI) return;
-    FillBandCombo(PresetFormNDVI->NIRComboBox, this);
-    FillBandCombo(PresetFormNDVI->RedComboBox, this);
-    ShowPresetDialog(PresetFormNDVI);
+    if (!ImageLoaded || !ndviPresetDialog) return;
+    ndviPresetDialog->setTarget(this);
+    ndviPresetDialog->setBandLabels(BandLabels());
+    ShowPresetDialog(ndviPresetDialog, this);
 }
 
 void TGelvantMainForm::MI_C_TMClick() {
-    if (!ImageLoaded || !PresetFormTHM) return;
-    FillBandCombo(PresetFormTHM->BandComboBox, this);
-    QComboBox* expressions = PresetFormTHM->ExpComboBox;
-    expressions->clear();
-    expressions->addItems({ExpEditR->text(), ExpEditG->text(), ExpEditB->text()});
-    expressions->setCurrentIndex(0);
-    ShowPresetDialog(PresetFormTHM);
+    if (!ImageLoaded || !thermographyPresetDialog) return;
+    thermographyPresetDialog->setTarget(this);
+    thermographyPresetDialog->setSources(BandLabels(),
+                                         {ExpEditR->text(), ExpEditG->text(), ExpEditB->text()});
+    ShowPresetDialog(thermographyPresetDialog, this);
 }
 
 void TGelvantMainForm::MI_C_LS_THMClick() {
-    if (!ImageLoaded || !PresetFormLS_THM) return;
-    FillBandCombo(PresetFormLS_THM->BandComboBox, this);
-    if (LsThermValid) {
-        PresetFormLS_THM->LMAXEdit->setText(QString::fromStdString(orvenna::GeneralNumberText(LsLmax)));
-        PresetFormLS_THM->LMINEdit->setText(QString::fromStdString(orvenna::GeneralNumberText(LsLmin)));
-    }
-    ShowPresetDialog(PresetFormLS_THM);
+    if (!ImageLoaded || !landsatTemperatureDialog) return;
+    landsatTemperatureDialog->setTarget(this);
+    landsatTemperatureDialog->setBandLabels(BandLabels());
+    if (LsThermValid) landsatTemperatureDialog->setCalibration(LsLmax, LsLmin);
+    ShowPresetDialog(landsatTemperatureDialog, this);
+}
+
+void TGelvantMainForm::setChannelExpressions(const QString& red, const QString& green, const QString& blue) {
+    ExpEditR->setText(red);
+    ExpEditG->setText(green);
+    ExpEditB->setText(blue);
+}
+
+void TGelvantMainForm::showBandAtFullRange(int index) {
+    if (index < 0 || index >= static_cast<int>(BandRowList.size())) return;
+    BandRow* row = BandRowList[index].get();
+    row->MinUpDown->SetPosition(0);
+    row->MaxUpDown->SetPosition(255);
+    RefreshBandRow(row);
 }

@@ -107,7 +107,7 @@ void TGelvantMainForm::AppMessage(unsigned message, int32_t wParam) {
         // Only 0..10 are steps; anything else from the bus is brought into that range.
         ZoomStep = orvenna::clamp_zoom_step(wParam);
         DrawZoomSlider(0);
-        DrawComposite();
+        drawComposite();
     } else if (message == MsgLat) {
         SyncByGeo = true;
         SyncLat = orvenna::wparam_to_degrees(wParam);
@@ -116,7 +116,7 @@ void TGelvantMainForm::AppMessage(unsigned message, int32_t wParam) {
         SyncLon = orvenna::wparam_to_degrees(wParam);
     } else if (message == MsgDraw) {
         ApplySyncPosition();
-        DrawComposite();
+        drawComposite();
     }
     // MsgConnect and every other number: no action.
 }

@@ -7,12 +7,12 @@
 
 #include "app/Main.h"
 #include "dialogs/AboutDialog.h"
-#include "dialogs/QuickHelpWindow.h"
+#include "dialogs/LandsatTemperatureDialog.h"
+#include "dialogs/NdviPresetDialog.h"
 #include "dialogs/PixelValueWindow.h"
 #include "dialogs/ProgressWindow.h"
-#include "display/Presethtm.h"
-#include "display/Presetls_thm.h"
-#include "display/Presetndvi.h"
+#include "dialogs/QuickHelpWindow.h"
+#include "dialogs/ThermographyPresetDialog.h"
 #include "platform/Application.h"
 #include "platform/ErrorDisplay.h"
 
@@ -28,9 +28,9 @@ int main(int argc, char** argv) {
         progressWindow = new ProgressWindow(GelvantMainForm);
         pixelValueWindow = new PixelValueWindow(GelvantMainForm);
         aboutDialog = new AboutDialog(GelvantMainForm);
-        PresetFormNDVI = new TPresetFormNDVI(GelvantMainForm);
-        PresetFormTHM = new TPresetFormTHM(GelvantMainForm);
-        PresetFormLS_THM = new TPresetFormLS_THM(GelvantMainForm);
+        ndviPresetDialog = new NdviPresetDialog(GelvantMainForm);
+        thermographyPresetDialog = new ThermographyPresetDialog(GelvantMainForm);
+        landsatTemperatureDialog = new LandsatTemperatureDialog(GelvantMainForm);
         quickHelpWindow = new QuickHelpWindow(GelvantMainForm);
         GelvantMainForm->show();
         // Files named on the command line are opened as if they had been dropped on the window, once the

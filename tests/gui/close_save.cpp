@@ -81,7 +81,7 @@ TEST_F(CloseSaveTest, CloseAllReleasesEverythingAndKeepsTheRest) {
     form->ScrImgHor->setValue(20);
     form->ZoomStep = 3;
     form->ExpEditR->setText("a*2");
-    form->DrawComposite();
+    form->drawComposite();
     ASSERT_FALSE(AllWhite(form->SatImage->Picture));
 
     form->CloseAll();
@@ -106,7 +106,7 @@ TEST_F(CloseSaveTest, CloseAllReleasesEverythingAndKeepsTheRest) {
     EXPECT_EQ(form->ExpEditR->text(), "a*2");
 
     // Drawing does nothing now.
-    form->DrawComposite();
+    form->drawComposite();
     EXPECT_TRUE(AllWhite(form->SatImage->Picture));
 }
 
@@ -145,7 +145,7 @@ TEST_F(CloseSaveTest, NothingIsWrittenBeforeAnythingWasDrawn) {
 // The extension names the format when the platform writes it; other names get ".bmp" and a bitmap.
 TEST_F(CloseSaveTest, SavedFileHasTheFormatItsNameSays) {
     Open(Native("scene.bil", 30, 20));
-    form->DrawComposite();
+    form->drawComposite();
     const QImage shown = form->SatImage->Picture.convertToFormat(QImage::Format_RGB32);
     struct Case {
         const char* name;
@@ -176,7 +176,7 @@ TEST_F(CloseSaveTest, SavedBitmapIsTheViewPixelForPixel) {
     form->ZoomStep = 4;
     form->ScrImgHor->setValue(30);
     form->ScrImgVert->setValue(20);
-    form->DrawComposite();
+    form->drawComposite();
     const QImage view = form->SatImage->Picture;
 
     struct Case {
@@ -217,7 +217,7 @@ TEST_F(CloseSaveTest, SavedBitmapIsTheViewPixelForPixel) {
 
 TEST_F(CloseSaveTest, UnwritableTargetShowsAnErrorAndWritesNothing) {
     Open(Native("scene.bil", 30, 20));
-    form->DrawComposite();
+    form->drawComposite();
     const std::string target = dir.file("no-such-folder/view.bmp");
     prompts.saveAnswers.push_back(QString::fromStdString(target));
     form->SaveView();

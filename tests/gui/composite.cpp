@@ -119,7 +119,7 @@ TEST_F(CompositeTest, PictureMatchesAPerPixelComputation) {
         form->ZoomStep = c.step;
         form->ScrImgHor->setValue(c.hpos);
         form->ScrImgVert->setValue(c.vpos);
-        form->DrawComposite();
+        form->drawComposite();
         const QImage& pic = form->SatImage->Picture;
         ASSERT_EQ(pic.format(), QImage::Format_BGR888);
         ASSERT_EQ(pic.size(), QSize(kViewW, kViewH));
@@ -150,7 +150,7 @@ TEST_F(CompositeTest, BytesAreBlueGreenRedInTheLines) {
     form->ExpEditB->setText("50");
     form->ScrImgHor->setValue(30);
     form->ScrImgVert->setValue(20);
-    form->DrawComposite();
+    form->drawComposite();
     const uchar* line = form->SatImage->Picture.constScanLine(5);
     EXPECT_EQ(line[3 * 7 + 0], 50);
     EXPECT_EQ(line[3 * 7 + 1], 100);
@@ -186,7 +186,7 @@ TEST_F(CompositeTest, ARedTextThatDoesNotCompileDrawsNoRed) {
     form->ExpEditG->setText("a");
     form->ExpEditB->setText("a");
     const QImage before = form->SatImage->Picture;
-    form->DrawComposite();
+    form->drawComposite();
     EXPECT_EQ(qRed(ViewPixel(10, 10)), 0);
     EXPECT_EQ(qGreen(ViewPixel(10, 10)), Band0(30 - 30 + 10, 20 - 20 + 10));
     // Fixing the text turns the box red again but does not redraw.
@@ -200,7 +200,7 @@ TEST_F(CompositeTest, AutoUpdateOffDropsRedrawsButBtnDrawStillDraws) {
     form->TBUpdate->click();
     EXPECT_FALSE(form->TBUpdate->isChecked());
     EXPECT_FALSE(form->AutoUpdate);
-    form->DrawComposite();
+    form->drawComposite();
     EXPECT_TRUE(form->SatImage->Picture.isNull());
     Row(0)->GreyButton->click();  // asks for a redraw: ignored
     EXPECT_TRUE(form->SatImage->Picture.isNull());
@@ -242,10 +242,10 @@ TEST_F(CompositeTest, BusyTextIsShownOnceAndRequestsDuringTheRedrawAreDropped) {
                         redBox |= QRect(x, y, 1, 1);
                     }
                 }
-            form->DrawComposite();  // dropped: a redraw is running
+            form->drawComposite();  // dropped: a redraw is running
         },
         Qt::QueuedConnection);
-    form->DrawComposite();
+    form->drawComposite();
     EXPECT_EQ(runs, 1);
     EXPECT_TRUE(drawingSeen);
     EXPECT_FALSE(form->Drawing);
@@ -270,7 +270,7 @@ TEST_F(CompositeTest, BandsClosedWhileTheBusyTextShowsAreNotRead) {
             form->CloseBand(Row(0));
         },
         Qt::QueuedConnection);
-    form->DrawComposite();
+    form->drawComposite();
     EXPECT_TRUE(form->BandRowList.empty());
     EXPECT_FALSE(form->ImageLoaded);
     EXPECT_EQ(ViewPixel(kViewW / 2, kViewH / 2), qRgb(255, 255, 255));

@@ -22,9 +22,9 @@
 #include <functional>
 
 #include "GuiTestSupport.h"
-#include "display/Presethtm.h"
-#include "display/Presetls_thm.h"
-#include "display/Presetndvi.h"
+#include "dialogs/LandsatTemperatureDialog.h"
+#include "dialogs/NdviPresetDialog.h"
+#include "dialogs/ThermographyPresetDialog.h"
 #include "platform/ImageControl.h"
 #include "platform/UpDown.h"
 #include "tests/support/preset_ramp.h"
@@ -80,17 +80,17 @@ protected:
 
     void SetUp() override {
         MainWindowTest::SetUp();
-        ndvi = new TPresetFormNDVI;
-        thm = new TPresetFormTHM;
-        lsthm = new TPresetFormLS_THM;
-        PresetFormNDVI = ndvi;
-        PresetFormTHM = thm;
-        PresetFormLS_THM = lsthm;
+        ndvi = new NdviPresetDialog;
+        thm = new ThermographyPresetDialog;
+        lsthm = new LandsatTemperatureDialog;
+        ndviPresetDialog = ndvi;
+        thermographyPresetDialog = thm;
+        landsatTemperatureDialog = lsthm;
     }
     void TearDown() override {
-        PresetFormNDVI = nullptr;
-        PresetFormTHM = nullptr;
-        PresetFormLS_THM = nullptr;
+        ndviPresetDialog = nullptr;
+        thermographyPresetDialog = nullptr;
+        landsatTemperatureDialog = nullptr;
         delete ndvi;
         delete thm;
         delete lsthm;
@@ -131,9 +131,9 @@ protected:
         }
     }
 
-    TPresetFormNDVI* ndvi = nullptr;
-    TPresetFormTHM* thm = nullptr;
-    TPresetFormLS_THM* lsthm = nullptr;
+    NdviPresetDialog* ndvi = nullptr;
+    ThermographyPresetDialog* thm = nullptr;
+    LandsatTemperatureDialog* lsthm = nullptr;
 };
 
 // ---- Dialog contents ------------------------------------------------------------------------------------
@@ -141,50 +141,50 @@ protected:
 TEST_F(PresetTest, DialogsCarryTheirCaptionsSizesAndTexts) {
     EXPECT_EQ(ndvi->windowTitle(), "NDVI");
     EXPECT_EQ(ndvi->size(), QSize(315, 221));
-    EXPECT_EQ(ndvi->TitleLabel->text(), "NDVI");
-    EXPECT_EQ(MemoLines(ndvi->DetailMemo),
+    EXPECT_EQ(ndvi->titleLabel->text(), "NDVI");
+    EXPECT_EQ(MemoLines(ndvi->explanationText),
               (QStringList{"植物の元気具合を合成します。", "白ければ白いほど、その部分の植物が元気であること",
                            "を表しています。", "", "以下の２つのバンドを選択してください"}));
-    EXPECT_TRUE(ndvi->DetailMemo->isReadOnly());
-    EXPECT_EQ(ndvi->RedLabel->text(), "赤");
-    EXPECT_EQ(ndvi->NIRLabel->text(), "近赤外");
-    EXPECT_FALSE(ndvi->RedComboBox->isEditable());
-    EXPECT_EQ(ndvi->BtnOk->text(), "OK");
-    EXPECT_TRUE(ndvi->BtnOk->isDefault());
-    EXPECT_EQ(ndvi->BtnCancel->text(), "キャンセル");
+    EXPECT_TRUE(ndvi->explanationText->isReadOnly());
+    EXPECT_EQ(ndvi->redBandLabel->text(), "赤");
+    EXPECT_EQ(ndvi->nearInfraredBandLabel->text(), "近赤外");
+    EXPECT_FALSE(ndvi->redBandComboBox->isEditable());
+    EXPECT_EQ(ndvi->okButton->text(), "OK");
+    EXPECT_TRUE(ndvi->okButton->isDefault());
+    EXPECT_EQ(ndvi->cancelButton->text(), "キャンセル");
 
     EXPECT_EQ(thm->windowTitle(), "サーモグラフィー風");
     EXPECT_EQ(thm->size(), QSize(315, 313));
-    EXPECT_EQ(MemoLines(thm->DetailMemo).size(), 9);
-    EXPECT_EQ(MemoLines(thm->DetailMemo).at(5), "ただし、W, X, Y, Zは内部で計算用に使用しているので");
-    EXPECT_TRUE(thm->BandRadioButton->isChecked());
-    EXPECT_EQ(thm->BandRadioButton->text(), "バンドに処理(&B)");
-    EXPECT_EQ(thm->ExpRadioButton->text(), "式に処理(&E)");
-    EXPECT_FALSE(thm->ExpComboBox->isEnabled());
-    EXPECT_TRUE(thm->ExpComboBox->isEditable());
-    EXPECT_FALSE(thm->BandComboBox->isEditable());
+    EXPECT_EQ(MemoLines(thm->explanationText).size(), 9);
+    EXPECT_EQ(MemoLines(thm->explanationText).at(5), "ただし、W, X, Y, Zは内部で計算用に使用しているので");
+    EXPECT_TRUE(thm->bandRadioButton->isChecked());
+    EXPECT_EQ(thm->bandRadioButton->text(), "バンドに処理(&B)");
+    EXPECT_EQ(thm->expressionRadioButton->text(), "式に処理(&E)");
+    EXPECT_FALSE(thm->expressionComboBox->isEnabled());
+    EXPECT_TRUE(thm->expressionComboBox->isEditable());
+    EXPECT_FALSE(thm->bandComboBox->isEditable());
 
     EXPECT_EQ(lsthm->windowTitle(), "LANDSAT温度分布");
     EXPECT_EQ(lsthm->size(), QSize(315, 307));
     EXPECT_TRUE(lsthm->windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_EQ(MemoLines(lsthm->DetailMemo).size(), 7);
-    EXPECT_EQ(lsthm->LMAXEdit->text(), "0");
-    EXPECT_EQ(lsthm->LMINEdit->text(), "0");
-    EXPECT_EQ(lsthm->MaxTempEdit->text(), "45");
-    EXPECT_EQ(lsthm->MinTempEdit->text(), "0");
-    EXPECT_EQ(lsthm->TempUpDown->Min(), -255);
-    EXPECT_EQ(lsthm->TempUpDown->Max(), 255);
-    EXPECT_EQ(lsthm->TempMinUpDown->Position(), 0);
-    EXPECT_EQ(lsthm->MaxTempLabel->text(), "最大温度(℃)");
-    EXPECT_EQ(lsthm->BtnOk->text(), "実行");
-    EXPECT_EQ(lsthm->BtnCancel->text(), "閉じる");
+    EXPECT_EQ(MemoLines(lsthm->explanationText).size(), 7);
+    EXPECT_EQ(lsthm->lmaxEdit->text(), "0");
+    EXPECT_EQ(lsthm->lminEdit->text(), "0");
+    EXPECT_EQ(lsthm->maxTemperatureEdit->text(), "45");
+    EXPECT_EQ(lsthm->minTemperatureEdit->text(), "0");
+    EXPECT_EQ(lsthm->maxTemperatureSpin->Min(), -255);
+    EXPECT_EQ(lsthm->maxTemperatureSpin->Max(), 255);
+    EXPECT_EQ(lsthm->minTemperatureSpin->Position(), 0);
+    EXPECT_EQ(lsthm->maxTemperatureLabel->text(), "最大温度(℃)");
+    EXPECT_EQ(lsthm->runButton->text(), "実行");
+    EXPECT_EQ(lsthm->closeButton->text(), "閉じる");
     const QStringList scale{"50", "40", "30", "20", "10", "0"};
-    const QLabel* labels[] = {lsthm->LabelRed,   lsthm->LabelYellow, lsthm->LabelGreen,
-                              lsthm->LabelWater, lsthm->LabelBlue,   lsthm->LabelBlack};
+    const QLabel* labels[] = {lsthm->redScaleLabel,  lsthm->yellowScaleLabel, lsthm->greenScaleLabel,
+                              lsthm->cyanScaleLabel, lsthm->blueScaleLabel,   lsthm->blackScaleLabel};
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(labels[i]->text(), scale[i]);
     // The scale picture: red at the left end, black at the right, labels left to right under it.
-    const QImage& ramp = lsthm->Image1->Picture;
+    const QImage& ramp = lsthm->scaleView->Picture;
     ASSERT_EQ(ramp.size(), QSize(256, 10));
     EXPECT_EQ(QColor(ramp.pixel(0, 5)), QColor(255, 0, 0));
     EXPECT_EQ(QColor(ramp.pixel(255, 5)), QColor(0, 0, 0));
@@ -206,16 +206,16 @@ TEST_F(PresetTest, MenuItemsRefillTheListsAndCentreTheDialogsWithoutModality) {
     form->setGeometry(60, 40, 900, 578);
     form->show();
     form->ExpEditG->setText("a+b");
-    thm->BandComboBox->addItem("stale");
+    thm->bandComboBox->addItem("stale");
 
     struct Case {
         QAction* item;
         QDialog* dialog;
         std::vector<QComboBox*> combos;
     } cases[] = {
-        {form->MI_C_NDVI, ndvi, {ndvi->RedComboBox, ndvi->NIRComboBox}},
-        {form->MI_C_TM, thm, {thm->BandComboBox}},
-        {form->MI_C_LS_THM, lsthm, {lsthm->BandComboBox}},
+        {form->MI_C_NDVI, ndvi, {ndvi->redBandComboBox, ndvi->nearInfraredBandComboBox}},
+        {form->MI_C_TM, thm, {thm->bandComboBox}},
+        {form->MI_C_LS_THM, lsthm, {lsthm->bandComboBox}},
     };
     QStringList captions;
     for (int i = 0; i < 4; ++i)
@@ -234,16 +234,16 @@ TEST_F(PresetTest, MenuItemsRefillTheListsAndCentreTheDialogsWithoutModality) {
         EXPECT_EQ(own.top(), main.top() + main.height() / 2 - own.height() / 2);
         c.dialog->hide();
     }
-    EXPECT_EQ(ComboItems(thm->ExpComboBox), (QStringList{"a", "a+b", "a"}));
-    EXPECT_EQ(thm->ExpComboBox->currentText(), "a");
+    EXPECT_EQ(ComboItems(thm->expressionComboBox), (QStringList{"a", "a+b", "a"}));
+    EXPECT_EQ(thm->expressionComboBox->currentText(), "a");
     // Without valid Landsat metadata the calibration edits keep what they hold.
-    EXPECT_EQ(lsthm->LMAXEdit->text(), "0");
+    EXPECT_EQ(lsthm->lmaxEdit->text(), "0");
     form->LsThermValid = true;
     form->LsLmax = samples::kLandsatLmax61;
     form->LsLmin = -1.25;
     form->MI_C_LS_THM->trigger();
-    EXPECT_EQ(lsthm->LMAXEdit->text(), "17.04");
-    EXPECT_EQ(lsthm->LMINEdit->text(), "-1.25");
+    EXPECT_EQ(lsthm->lmaxEdit->text(), "17.04");
+    EXPECT_EQ(lsthm->lminEdit->text(), "-1.25");
 }
 
 TEST_F(PresetTest, BtnColorPopsTheMenuAtItsTopRightCorner) {
@@ -265,9 +265,9 @@ TEST_F(PresetTest, NdviWritesOneTextResetsBothRangesAndDrawsTheIndex) {
         Row(i)->MaxUpDown->SetPosition(120);
     }
     form->MI_C_NDVI->trigger();
-    ndvi->RedComboBox->setCurrentIndex(2);
-    ndvi->NIRComboBox->setCurrentIndex(3);
-    ndvi->BtnOk->click();
+    ndvi->redBandComboBox->setCurrentIndex(2);
+    ndvi->nearInfraredBandComboBox->setCurrentIndex(3);
+    ndvi->okButton->click();
 
     for (QLineEdit* e : {form->ExpEditR, form->ExpEditG, form->ExpEditB})
         EXPECT_EQ(e->text(), "( d - c ) / ( d + c ) * 128 + 128");
@@ -278,7 +278,7 @@ TEST_F(PresetTest, NdviWritesOneTextResetsBothRangesAndDrawsTheIndex) {
         EXPECT_EQ(Row(i)->MaxEdit->text(), "255");
     }
     EXPECT_TRUE(ndvi->isHidden());
-    EXPECT_FALSE(ndvi->BtnOk->isEnabled());
+    EXPECT_FALSE(ndvi->okButton->isEnabled());
     ExpectView(
         [](int x, int y) {
             const double r = Value(Band::Red, x, y);
@@ -289,16 +289,16 @@ TEST_F(PresetTest, NdviWritesOneTextResetsBothRangesAndDrawsTheIndex) {
         0);
     // Showing the dialog again enables its button.
     form->MI_C_NDVI->trigger();
-    EXPECT_TRUE(ndvi->BtnOk->isEnabled());
+    EXPECT_TRUE(ndvi->okButton->isEnabled());
 }
 
 TEST_F(PresetTest, NdviOfOneBandTwiceIsGreyEverywhere) {
     OpenSample(samples::files::kNative4);
     ShowView();
     form->MI_C_NDVI->trigger();
-    ndvi->RedComboBox->setCurrentIndex(1);
-    ndvi->NIRComboBox->setCurrentIndex(1);
-    ndvi->BtnOk->click();
+    ndvi->redBandComboBox->setCurrentIndex(1);
+    ndvi->nearInfraredBandComboBox->setCurrentIndex(1);
+    ndvi->okButton->click();
     EXPECT_EQ(form->ExpEditR->text(), "( b - b ) / ( b + b ) * 128 + 128");
     ExpectView([](int, int) { return std::array<int, 3>{128, 128, 128}; }, 0);
 }
@@ -306,11 +306,11 @@ TEST_F(PresetTest, NdviOfOneBandTwiceIsGreyEverywhere) {
 TEST_F(PresetTest, CancelChangesNothing) {
     OpenSample(samples::files::kNative4);
     form->MI_C_NDVI->trigger();
-    ndvi->BtnCancel->click();
+    ndvi->cancelButton->click();
     form->MI_C_TM->trigger();
-    thm->BtnCancel->click();
+    thm->cancelButton->click();
     form->MI_C_LS_THM->trigger();
-    lsthm->BtnCancel->click();
+    lsthm->closeButton->click();
     EXPECT_TRUE(ndvi->isHidden() && thm->isHidden() && lsthm->isHidden());
     for (QLineEdit* e : {form->ExpEditR, form->ExpEditG, form->ExpEditB})
         EXPECT_EQ(e->text(), "a");
@@ -324,8 +324,8 @@ TEST_F(PresetTest, ThermographyOfABandFollowsTheRampInDrawingOrder) {
     Row(3)->MinUpDown->SetPosition(40);
     Row(3)->MaxUpDown->SetPosition(200);
     form->MI_C_TM->trigger();
-    thm->BandComboBox->setCurrentIndex(3);
-    thm->BtnOk->click();
+    thm->bandComboBox->setCurrentIndex(3);
+    thm->okButton->click();
     EXPECT_TRUE(form->ExpEditR->text().startsWith("( w = ( d ) ), "));
     EXPECT_TRUE(thm->isHidden());
     EXPECT_EQ(Row(3)->Band->range_low, 40);  // thermography leaves ranges alone
@@ -356,29 +356,29 @@ TEST_F(PresetTest, ThermographyOfAnExpressionAndOfABrokenOne) {
     OpenSample(samples::files::kNative4);
     ShowView();
     form->MI_C_TM->trigger();
-    thm->ExpRadioButton->click();
-    EXPECT_TRUE(thm->ExpComboBox->isEnabled());
-    EXPECT_FALSE(thm->BandComboBox->isEnabled());
-    thm->ExpComboBox->setEditText("a+b");
-    thm->BtnOk->click();
+    thm->expressionRadioButton->click();
+    EXPECT_TRUE(thm->expressionComboBox->isEnabled());
+    EXPECT_FALSE(thm->bandComboBox->isEnabled());
+    thm->expressionComboBox->setEditText("a+b");
+    thm->okButton->click();
     for (QLineEdit* e : {form->ExpEditR, form->ExpEditG, form->ExpEditB})
         EXPECT_TRUE(e->text().startsWith("( w = ( a+b ) ), ")) << e->text().toStdString();
     EXPECT_NE(form->CalcExprR, nullptr);
 
     // An empty source does not compile: the boxes turn black and the picture has no colour; no message.
     form->MI_C_TM->trigger();
-    EXPECT_TRUE(thm->ExpRadioButton->isChecked());  // the radio buttons keep their state
-    thm->ExpComboBox->setEditText("");
-    thm->BtnOk->click();
+    EXPECT_TRUE(thm->expressionRadioButton->isChecked());  // the radio buttons keep their state
+    thm->expressionComboBox->setEditText("");
+    thm->okButton->click();
     EXPECT_NE(form->ExpEditR->text().indexOf("( w = (  ) )"), -1);
     for (QLineEdit* e : {form->ExpEditR, form->ExpEditG, form->ExpEditB})
         EXPECT_EQ(e->palette().color(QPalette::Base), QColor(Qt::black));
     EXPECT_TRUE(prompts.boxes.empty());
     ExpectView([](int, int) { return std::array<int, 3>{0, 0, 0}; }, 0);
 
-    thm->BandRadioButton->click();
-    EXPECT_TRUE(thm->BandComboBox->isEnabled());
-    EXPECT_FALSE(thm->ExpComboBox->isEnabled());
+    thm->bandRadioButton->click();
+    EXPECT_TRUE(thm->bandComboBox->isEnabled());
+    EXPECT_FALSE(thm->expressionComboBox->isEnabled());
 }
 
 // ---- Landsat temperature --------------------------------------------------------------------------------
@@ -401,14 +401,14 @@ TEST_F(LandsatPresetTest, RunDrawsTheTemperatureMapAndStaysOpen) {
     Row(2)->MinUpDown->SetPosition(50);
     Row(2)->MaxUpDown->SetPosition(180);
     form->MI_C_LS_THM->trigger();
-    EXPECT_EQ(lsthm->LMAXEdit->text(), "17.04");
-    lsthm->BandComboBox->setCurrentIndex(2);
-    lsthm->MinTempEdit->setText("10");
-    lsthm->MaxTempEdit->setText("35");
-    lsthm->BtnOk->click();
+    EXPECT_EQ(lsthm->lmaxEdit->text(), "17.04");
+    lsthm->bandComboBox->setCurrentIndex(2);
+    lsthm->minTemperatureEdit->setText("10");
+    lsthm->maxTemperatureEdit->setText("35");
+    lsthm->runButton->click();
 
     EXPECT_TRUE(lsthm->isVisible());
-    EXPECT_TRUE(lsthm->BtnOk->isEnabled());
+    EXPECT_TRUE(lsthm->runButton->isEnabled());
     EXPECT_TRUE(
         form->ExpEditR->text().startsWith("( v = c - 1 ), ( v < 0 )if( v = 0 ), ( w = 1282.71 / ( ln( 666.09 "
                                           "/ ( ( v ) * ( 17.040001 - 0.000000 ) "));
@@ -430,22 +430,22 @@ TEST_F(LandsatPresetTest, RunDrawsTheTemperatureMapAndStaysOpen) {
     EXPECT_GT(warm, 0);
 
     // A second run with other temperatures works from the open dialog.
-    lsthm->MaxTempEdit->setText("60");
-    lsthm->BtnOk->click();
+    lsthm->maxTemperatureEdit->setText("60");
+    lsthm->runButton->click();
     EXPECT_NE(form->ExpEditR->text().indexOf("( w < ( 50 / 5 * 4 ) )"), -1);
-    EXPECT_TRUE(lsthm->isVisible() && lsthm->BtnOk->isEnabled());
+    EXPECT_TRUE(lsthm->isVisible() && lsthm->runButton->isEnabled());
 }
 
 TEST_F(LandsatPresetTest, CalibrationThatIsNotANumberIsReportedAndChangesNothing) {
     Row(2)->MinUpDown->SetPosition(50);
     Row(2)->MaxUpDown->SetPosition(180);
     form->MI_C_LS_THM->trigger();
-    lsthm->BandComboBox->setCurrentIndex(2);
-    for (auto [edit, text] : {std::pair{lsthm->LMAXEdit, "17,04"}, std::pair{lsthm->LMINEdit, "abc"}}) {
+    lsthm->bandComboBox->setCurrentIndex(2);
+    for (auto [edit, text] : {std::pair{lsthm->lmaxEdit, "17,04"}, std::pair{lsthm->lminEdit, "abc"}}) {
         const QString before = edit->text();
         edit->setText(text);
         prompts.boxes.clear();
-        lsthm->BtnOk->click();
+        lsthm->runButton->click();
         ASSERT_EQ(prompts.boxes.size(), 1u);
         EXPECT_EQ(prompts.boxes[0].caption, "失敗");
         EXPECT_NE(prompts.boxes[0].text.indexOf(text), -1) << prompts.boxes[0].text.toStdString();
@@ -453,7 +453,7 @@ TEST_F(LandsatPresetTest, CalibrationThatIsNotANumberIsReportedAndChangesNothing
             EXPECT_EQ(e->text(), "a");
         EXPECT_EQ(Row(2)->Band->range_low, 50);
         EXPECT_EQ(Row(2)->Band->range_high, 180);
-        EXPECT_TRUE(lsthm->BtnOk->isEnabled());
+        EXPECT_TRUE(lsthm->runButton->isEnabled());
         edit->setText(before);
     }
 }
@@ -469,11 +469,11 @@ TEST_F(LandsatPresetTest, ScaleLabelsFollowTheTemperatures) {
         {"300", "0", {"255", "204", "153", "102", "51", "0"}},  // read through the up/down's range
         {"x", "0", {"0", "0", "0", "0", "0", "0"}},
     };
-    const QLabel* labels[] = {lsthm->LabelRed,   lsthm->LabelYellow, lsthm->LabelGreen,
-                              lsthm->LabelWater, lsthm->LabelBlue,   lsthm->LabelBlack};
+    const QLabel* labels[] = {lsthm->redScaleLabel,  lsthm->yellowScaleLabel, lsthm->greenScaleLabel,
+                              lsthm->cyanScaleLabel, lsthm->blueScaleLabel,   lsthm->blackScaleLabel};
     for (const Case& c : cases) {
-        lsthm->MinTempEdit->setText(c.min);
-        lsthm->MaxTempEdit->setText(c.max);
+        lsthm->minTemperatureEdit->setText(c.min);
+        lsthm->maxTemperatureEdit->setText(c.max);
         for (int i = 0; i < 6; ++i)
             EXPECT_EQ(labels[i]->text(), c.labels[i]) << c.max << " " << c.min << " " << i;
     }
@@ -515,7 +515,7 @@ TEST_F(PresetTest, BandListFromTheMenuDoesNotRedrawButTBSideDoes) {
     OpenSample(samples::files::kNative4);
     form->resize(900, 578);
     form->show();
-    form->DrawComposite();
+    form->drawComposite();
     const QSize before = form->SatImage->Picture.size();
 
     form->MI_V_BAND->trigger();

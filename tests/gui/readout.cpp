@@ -150,7 +150,7 @@ TEST_F(ReadoutTest, PointerMovesReportColourAndValuesUnderThePointer) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.step);
         form->ZoomStep = c.step;
-        form->DrawComposite();
+        form->drawComposite();
         ASSERT_EQ(form->ViewOffsetX, 0);
         pixelValueWindow->hide();
         Move(cx + c.vx, cy + c.vy);

@@ -85,7 +85,7 @@ TEST_F(ResponsivenessTest, RunawayRedrawIsStoppedByItsButtonOrEsc) {
                       ranWhileDrawing = form->Drawing;
                       stop();
                   });
-        form->DrawComposite();
+        form->drawComposite();
         EXPECT_TRUE(ranWhileDrawing);
         EXPECT_FALSE(form->Drawing);
         EXPECT_FALSE(form->stopRedrawButton->isVisible());
@@ -99,16 +99,16 @@ TEST_F(ResponsivenessTest, RunawayRedrawIsStoppedByItsButtonOrEsc) {
 TEST_F(ResponsivenessTest, RedrawAskedForDuringARedrawShowsTheLatestState) {
     OpenSmallScene();
     form->ExpEditR->setText("a");
-    form->DrawComposite();
+    form->drawComposite();
     const QImage expected = form->SatImage->Picture.copy();
 
     form->ExpEditR->setText(kRunaway);
     WhenReady([this] { return form->Drawing; },
               [this] {
                   form->ExpEditR->setText("a");
-                  form->DrawComposite();  // as the redraw button does
+                  form->drawComposite();  // as the redraw button does
               });
-    form->DrawComposite();
+    form->drawComposite();
     EXPECT_FALSE(form->Drawing);
     EXPECT_EQ(form->SatImage->Picture, expected);
 }
@@ -119,7 +119,7 @@ TEST_F(ResponsivenessTest, ClosingDuringARedrawClosesCleanly) {
     OpenSmallScene();
     form->ExpEditR->setText(kRunaway);
     WhenReady([this] { return form->stopRedrawButton->isVisible(); }, [this] { form->close(); });
-    form->DrawComposite();
+    form->drawComposite();
     QCoreApplication::processEvents();  // the close held back until the redraw unwound
     EXPECT_FALSE(form->isVisible());
     EXPECT_TRUE(form->SceneList.empty());
