@@ -5,7 +5,7 @@
 
 #include <exception>
 
-#include "app/Main.h"
+#include "app/MainWindow.h"
 #include "dialogs/AboutDialog.h"
 #include "dialogs/LandsatTemperatureDialog.h"
 #include "dialogs/NdviPresetDialog.h"
@@ -24,15 +24,15 @@ int main(int argc, char** argv) {
     if (qtTexts.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         Application::installTranslator(&qtTexts);
     try {
-        GelvantMainForm = new TGelvantMainForm;
-        progressWindow = new ProgressWindow(GelvantMainForm);
-        pixelValueWindow = new PixelValueWindow(GelvantMainForm);
-        aboutDialog = new AboutDialog(GelvantMainForm);
-        ndviPresetDialog = new NdviPresetDialog(GelvantMainForm);
-        thermographyPresetDialog = new ThermographyPresetDialog(GelvantMainForm);
-        landsatTemperatureDialog = new LandsatTemperatureDialog(GelvantMainForm);
-        quickHelpWindow = new QuickHelpWindow(GelvantMainForm);
-        GelvantMainForm->show();
+        mainWindow = new MainWindow;
+        progressWindow = new ProgressWindow(mainWindow);
+        pixelValueWindow = new PixelValueWindow(mainWindow);
+        aboutDialog = new AboutDialog(mainWindow);
+        ndviPresetDialog = new NdviPresetDialog(mainWindow);
+        thermographyPresetDialog = new ThermographyPresetDialog(mainWindow);
+        landsatTemperatureDialog = new LandsatTemperatureDialog(mainWindow);
+        quickHelpWindow = new QuickHelpWindow(mainWindow);
+        mainWindow->show();
         // Files named on the command line are opened as if they had been dropped on the window, once the
         // loop runs.
         // The arguments are taken as the bytes they are: a file name that is not UTF-8 must still be found.
@@ -40,9 +40,9 @@ int main(int argc, char** argv) {
         for (int i = 1; i < argc; ++i)
             files << QByteArray(argv[i]);
         if (!files.isEmpty())
-            QTimer::singleShot(0, GelvantMainForm, [files] { GelvantMainForm->OpenDroppedFiles(files); });
+            QTimer::singleShot(0, mainWindow, [files] { mainWindow->OpenDroppedFiles(files); });
         const int result = Application::exec();
-        delete GelvantMainForm;  // the other windows are its children
+        delete mainWindow;  // the other windows are its children
         return result;
     } catch (const std::exception& error) {
         ShowException(error);

@@ -15,14 +15,14 @@
 
 #include <unistd.h>
 
-#include "app/Main.h"
+#include "app/MainWindow.h"
 #include "display/StepSlider.h"
 #include "platform/Application.h"
 #include "platform/ImageControl.h"
 
 namespace {
 
-TGelvantMainForm* g_form = nullptr;
+MainWindow* g_form = nullptr;
 
 void Send(QWidget* w, QEvent::Type type, int x, int y, Qt::MouseButton button, Qt::MouseButtons held) {
     QMouseEvent e(type, QPointF(x, y), w->mapToGlobal(QPointF(x, y)), button, held, Qt::NoModifier);
@@ -95,9 +95,9 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     Application app(argc, argv);
-    TGelvantMainForm form;
+    MainWindow form;
     g_form = &form;
-    GelvantMainForm = &form;
+    mainWindow = &form;
     form.show();
     QCoreApplication::processEvents();
     // Size the window so that the view is 1000 x 700.

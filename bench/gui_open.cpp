@@ -16,7 +16,7 @@
 
 #include <unistd.h>
 
-#include "app/Main.h"
+#include "app/MainWindow.h"
 #include "platform/Application.h"
 #include "platform/ImageControl.h"
 #include "platform/Prompts.h"
@@ -24,7 +24,7 @@
 
 namespace {
 
-TGelvantMainForm* g_form = nullptr;
+MainWindow* g_form = nullptr;
 QStringList g_demo;
 QString g_large;
 
@@ -72,9 +72,9 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     Application app(argc, argv);
-    TGelvantMainForm form;
+    MainWindow form;
     g_form = &form;
-    GelvantMainForm = &form;
+    mainWindow = &form;
     form.show();
     form.resize(form.width() + 1000 - form.SatImage->width(), form.height() + 700 - form.SatImage->height());
     QCoreApplication::processEvents();

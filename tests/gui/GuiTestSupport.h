@@ -19,7 +19,7 @@
 
 #include <unistd.h>
 
-#include "app/Main.h"
+#include "app/MainWindow.h"
 #include "platform/Application.h"
 #include "platform/Prompts.h"
 #include "scene/remos.h"
@@ -79,12 +79,12 @@ class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Prompts::Install(&prompts);
-        form = std::make_unique<TGelvantMainForm>();
-        GelvantMainForm = form.get();
+        form = std::make_unique<MainWindow>();
+        mainWindow = form.get();
     }
     void TearDown() override {
         form.reset();
-        GelvantMainForm = nullptr;
+        mainWindow = nullptr;
         Prompts::Install(nullptr);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
@@ -117,7 +117,7 @@ protected:
     BandRow* Row(size_t i) { return form->BandRowList.at(i).get(); }
 
     ScriptedPrompts prompts;
-    std::unique_ptr<TGelvantMainForm> form;
+    std::unique_ptr<MainWindow> form;
     TempDir dir;
 };
 

@@ -80,8 +80,8 @@ inline void Release(QWidget* w, int x, int y, Qt::MouseButton b = Qt::LeftButton
 // Every redraw stores the view offsets; a value no view can have shows whether one ran since Arm().
 struct RedrawProbe {
     static constexpr int kUnset = -987654;
-    TGelvantMainForm* form;
-    explicit RedrawProbe(TGelvantMainForm* f) : form(f) { Arm(); }
+    MainWindow* form;
+    explicit RedrawProbe(MainWindow* f) : form(f) { Arm(); }
     void Arm() { form->ViewOffsetX = kUnset; }
     bool Ran() const { return form->ViewOffsetX != kUnset; }
 };

@@ -229,10 +229,10 @@ TEST_F(MainWindowTest, MessageNumbersAreRegisteredAndSharedBetweenWindows) {
         for (int j = 0; j < i; ++j)
             EXPECT_NE(numbers[i], numbers[j]);
     }
-    TGelvantMainForm second;
+    MainWindow second;
     EXPECT_EQ(second.MsgScrX, form->MsgScrX);
     EXPECT_EQ(second.MsgDraw, form->MsgDraw);
-    GelvantMainForm = form.get();
+    mainWindow = form.get();
 }
 
 TEST_F(MainWindowTest, ClosingTheWindowReleasesEveryScene) {

@@ -412,14 +412,14 @@ TEST_F(NavigationTest, ResizeRepaintsTheSliderAndRedrawsOnceSettled) {
     EXPECT_NE(form->ZoomImage->height(), hz);
     EXPECT_FALSE(redraw.Ran());
     EXPECT_EQ(form->SatImage->Picture.size(), pictureBefore);  // not while the size is still changing
-    QTest::qWait(TGelvantMainForm::kResizeSettleMs * 3);
+    QTest::qWait(MainWindow::kResizeSettleMs * 3);
     EXPECT_TRUE(redraw.Ran());
     EXPECT_EQ(form->SatImage->Picture.size(), form->SatImage->size());
 
     form->AutoUpdate = false;
     redraw.Arm();
     form->resize(800, 560);
-    QTest::qWait(TGelvantMainForm::kResizeSettleMs * 3);
+    QTest::qWait(MainWindow::kResizeSettleMs * 3);
     EXPECT_FALSE(redraw.Ran());
 }
 

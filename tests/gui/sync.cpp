@@ -39,14 +39,14 @@ protected:
         progressWindow = new ProgressWindow(form.get());
         Show(form.get());
     }
-    static void Show(TGelvantMainForm* f) {
+    static void Show(MainWindow* f) {
         f->resize(800, 600);
         f->show();
         QCoreApplication::processEvents();
     }
 
     // Opens a w x h one-band scene in `f` the way the user does (each in a folder of its own, no metadata).
-    void Open(TGelvantMainForm* f, int w, int h) {
+    void Open(MainWindow* f, int w, int h) {
         static int counter = 0;
         const std::filesystem::path folder = dir.path() / ("scene" + std::to_string(counter++));
         std::filesystem::create_directories(folder);
@@ -58,24 +58,24 @@ protected:
         ASSERT_TRUE(f->ImageLoaded);
         ASSERT_EQ(f->ImgWidth, w);
     }
-    static void SetCorners(TGelvantMainForm* f, const Corners& c) {
+    static void SetCorners(MainWindow* f, const Corners& c) {
         f->UlLat = c.ulLat, f->UlLon = c.ulLon, f->UrLat = c.urLat, f->UrLon = c.urLon;
         f->LlLat = c.llLat, f->LlLon = c.llLon, f->LrLat = c.lrLat, f->LrLon = c.lrLon;
         f->GeoValid = true;
     }
-    static void SetPosition(TGelvantMainForm* f, int x, int y) {
+    static void SetPosition(MainWindow* f, int x, int y) {
         f->ScrImgHor->setValue(x);
         f->ScrImgVert->setValue(y);
         f->BtnDrawClick();
     }
     // A left-button pan on the view of `f` by (dx, dy) view pixels.
-    static void Pan(TGelvantMainForm* f, int dx, int dy) {
+    static void Pan(MainWindow* f, int dx, int dy) {
         Press(f->SatImage, 300, 300);
         Move(f->SatImage, 300 + dx, 300 + dy);
         Release(f->SatImage, 300 + dx, 300 + dy);
     }
     // The end of a scroll of one bar to `position`, as the bar reports it.
-    static void ScrollTo(TGelvantMainForm* f, Qt::Orientation bar, int position) {
+    static void ScrollTo(MainWindow* f, Qt::Orientation bar, int position) {
         if (bar == Qt::Horizontal) {
             f->ScrImgHor->setValue(position);
             f->ScrImgHorScroll(orvenna::ScrollCode::EndScroll, position);
@@ -84,7 +84,7 @@ protected:
             f->ScrImgVertScroll(orvenna::ScrollCode::EndScroll, position);
         }
     }
-    static bool At(TGelvantMainForm* f, int x, int y) {
+    static bool At(MainWindow* f, int x, int y) {
         return f->ScrImgHor->value() == x && f->ScrImgVert->value() == y;
     }
 
@@ -97,7 +97,7 @@ class SyncTest : public SyncWindowTest {
 protected:
     void SetUp() override {
         BuildForm(busDir.file("bus"));
-        other = std::make_unique<TGelvantMainForm>();
+        other = std::make_unique<MainWindow>();
         Show(other.get());
         ASSERT_TRUE(form->Bus->IsOpen()) << form->Bus->Error();
         ASSERT_TRUE(other->Bus->IsOpen()) << other->Bus->Error();
@@ -111,7 +111,7 @@ protected:
         SyncWindowTest::TearDown();
     }
 
-    std::unique_ptr<TGelvantMainForm> other;
+    std::unique_ptr<MainWindow> other;
     std::unique_ptr<Listener> listener;
 };
 
@@ -228,8 +228,8 @@ TEST_F(SyncTest, AnAxisNoViewerHasSentKeepsItsPosition) {
     // Fresh viewers for each axis: what a viewer has received is never forgotten.
     for (Qt::Orientation first : {Qt::Horizontal, Qt::Vertical}) {
         SCOPED_TRACE(first == Qt::Horizontal ? "horizontal first" : "vertical first");
-        auto sender = std::make_unique<TGelvantMainForm>();
-        auto receiver = std::make_unique<TGelvantMainForm>();
+        auto sender = std::make_unique<MainWindow>();
+        auto receiver = std::make_unique<MainWindow>();
         Show(sender.get());
         Show(receiver.get());
         Open(sender.get(), 600, 400);
@@ -347,14 +347,14 @@ TEST_F(RefusedBusTest, TheSenderStillRedrawsAndTheStatusBarSaysWhy) {
     ASSERT_TRUE(form->SyncOn);
     struct Case {
         const char* gesture;
-        std::function<void(TGelvantMainForm*)> run;
+        std::function<void(MainWindow*)> run;
         int x, y, step;
     };
     const Case cases[] = {
-        {"pan", [](TGelvantMainForm* f) { Pan(f, -50, -30); }, 150, 130, 5},
-        {"horizontal scroll", [](TGelvantMainForm* f) { ScrollTo(f, Qt::Horizontal, 200); }, 200, 130, 5},
-        {"vertical scroll", [](TGelvantMainForm* f) { ScrollTo(f, Qt::Vertical, 300); }, 200, 300, 5},
-        {"zoom-out", [](TGelvantMainForm* f) { Release(f->Image3, 5, 5); }, 200, 300, 6},
+        {"pan", [](MainWindow* f) { Pan(f, -50, -30); }, 150, 130, 5},
+        {"horizontal scroll", [](MainWindow* f) { ScrollTo(f, Qt::Horizontal, 200); }, 200, 130, 5},
+        {"vertical scroll", [](MainWindow* f) { ScrollTo(f, Qt::Vertical, 300); }, 200, 300, 5},
+        {"zoom-out", [](MainWindow* f) { Release(f->Image3, 5, 5); }, 200, 300, 6},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.gesture);

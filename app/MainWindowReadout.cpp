@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/Main.h"
+#include "app/MainWindow.h"
 #include "dialogs/PixelValueWindow.h"
 #include "display/ViewGeometry.h"
 #include "platform/ImageControl.h"
@@ -38,13 +38,13 @@ QString ReadoutLetter(int position) {
 
 }  // namespace
 
-void TGelvantMainForm::SatImageMouseMove(QMouseEvent* event) {
+void MainWindow::SatImageMouseMove(QMouseEvent* event) {
     if (!ImageLoaded || Panning) return;  // while panning the navigation code owns the pointer
     const QPoint p = event->position().toPoint();
     PointerReadout(p.x(), p.y());
 }
 
-void TGelvantMainForm::SatImageMouseDown(QMouseEvent* event) {
+void MainWindow::SatImageMouseDown(QMouseEvent* event) {
     // The left button starts a pan (navigation); every other button calls up the pixel value window.
     if (!ImageLoaded || event->button() == Qt::LeftButton) return;
     ShowPixelWindowAt(event->globalPosition().toPoint());
@@ -53,11 +53,11 @@ void TGelvantMainForm::SatImageMouseDown(QMouseEvent* event) {
     PointerReadout(p.x(), p.y());
 }
 
-void TGelvantMainForm::ShowPixelWindowAt(const QPoint& globalPointer) {
+void MainWindow::ShowPixelWindowAt(const QPoint& globalPointer) {
     if (pixelValueWindow) pixelValueWindow->popupAt(globalPointer);
 }
 
-int TGelvantMainForm::ImageColumnAtView(int viewX) const {
+int MainWindow::ImageColumnAtView(int viewX) const {
     orvenna::ViewGeometry g;
     g.view_width = SatImage->width();
     g.scroll_x = ScrImgHor->value();
@@ -66,7 +66,7 @@ int TGelvantMainForm::ImageColumnAtView(int viewX) const {
     return orvenna::image_column_at(g, viewX);
 }
 
-int TGelvantMainForm::ImageLineAtView(int viewY) const {
+int MainWindow::ImageLineAtView(int viewY) const {
     orvenna::ViewGeometry g;
     g.view_height = SatImage->height();
     g.scroll_y = ScrImgVert->value();
@@ -75,7 +75,7 @@ int TGelvantMainForm::ImageLineAtView(int viewY) const {
     return orvenna::image_line_at(g, viewY);
 }
 
-void TGelvantMainForm::PointerReadout(int viewX, int viewY) {
+void MainWindow::PointerReadout(int viewX, int viewY) {
     if (!ImageLoaded) return;
     // The colour on the screen: after display ranges and expressions. Outside the drawn picture the view
     // shows white.
@@ -91,7 +91,7 @@ void TGelvantMainForm::PointerReadout(int viewX, int viewY) {
     pixelValueWindow->setValueText(PixelValueText(ImageColumnAtView(viewX), ImageLineAtView(viewY)));
 }
 
-QString TGelvantMainForm::PixelValueText(int x, int y) {
+QString MainWindow::PixelValueText(int x, int y) {
     QString text = QStringLiteral("X, Y : %1, %2\n").arg(x).arg(y);
     // The white margin around the scene has no values and no place on the ground.
     if (x < 0 || y < 0 || x >= ImgWidth || y >= ImgHeight) return text + QStringLiteral("範囲外\n");
@@ -106,17 +106,17 @@ QString TGelvantMainForm::PixelValueText(int x, int y) {
     return text;
 }
 
-QString TGelvantMainForm::LongitudeText(int x, int y) const {
+QString MainWindow::LongitudeText(int x, int y) const {
     return QString::asprintf("%.4lf",
                              CornerInterpolation(UlLon, UrLon, LlLon, LrLon, ImgWidth, ImgHeight, x, y));
 }
 
-QString TGelvantMainForm::LatitudeText(int x, int y) const {
+QString MainWindow::LatitudeText(int x, int y) const {
     return QString::asprintf("%.4lf",
                              CornerInterpolation(UlLat, UrLat, LlLat, LrLat, ImgWidth, ImgHeight, x, y));
 }
 
-int TGelvantMainForm::BandValueAt(BandRow* row, int64_t index) {
+int MainWindow::BandValueAt(BandRow* row, int64_t index) {
     if (!row || !row->Band) return 0;
     if (row->IsPicture) return PictureBandValue(row, index);
     // Past the band's last pixel the reader has nothing and gives 0.
@@ -125,7 +125,7 @@ int TGelvantMainForm::BandValueAt(BandRow* row, int64_t index) {
     return static_cast<int>(std::clamp(v, double(INT32_MIN), double(INT32_MAX)));
 }
 
-int TGelvantMainForm::PictureBandValue(BandRow* row, int64_t index) const {
+int MainWindow::PictureBandValue(BandRow* row, int64_t index) const {
     if (!row || !row->Band || !row->Picture || row->Picture->isNull() || ImgWidth < 1 || index < 0) return 0;
     const QImage& picture = *row->Picture;
     const int64_t column = index % ImgWidth;

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "app/Main.h"
+#include "app/MainWindow.h"
 #include "platform/Fonts.h"
 #include "platform/ImageControl.h"
 #include "platform/UpDown.h"
@@ -20,7 +20,7 @@ const QRgb kBackOutside = qRgb(80, 80, 80);
 
 }  // namespace
 
-void TGelvantMainForm::DrawBandHistogram(BandRow* row) {
+void MainWindow::DrawBandHistogram(BandRow* row) {
     BandInfo* band = row->Band;
     QImage& picture = row->HistImage->Picture;
     if (!band) return;
@@ -47,7 +47,7 @@ void TGelvantMainForm::DrawBandHistogram(BandRow* row) {
     row->HistImage->update();
 }
 
-void TGelvantMainForm::DrawHistogramCount(BandRow* row, int x) {
+void MainWindow::DrawHistogramCount(BandRow* row, int x) {
     if (!row->Band) return;
     QPainter painter(&row->HistImage->Picture);
     painter.setFont(FormPointFont(8));
@@ -61,7 +61,7 @@ void TGelvantMainForm::DrawHistogramCount(BandRow* row, int x) {
     row->HistImage->update();
 }
 
-void TGelvantMainForm::PictureHistogram(BandRow* row) {
+void MainWindow::PictureHistogram(BandRow* row) {
     BandInfo* band = row->Band;
     if (!band) return;
     std::fill(std::begin(band->histogram), std::end(band->histogram), 0);

@@ -1,5 +1,5 @@
 // The main window: construction of its controls and state, the status hint, closing.
-#include "app/Main.h"
+#include "app/MainWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -36,7 +36,7 @@
 #include "platform/ImageControl.h"
 #include "scene/remos.h"
 
-TGelvantMainForm* GelvantMainForm = nullptr;
+MainWindow* mainWindow = nullptr;
 
 QColor ChannelColour(int channel) {
     switch (channel) {
@@ -76,7 +76,7 @@ void SetLabelColour(QLabel* label, const QColor& colour) {
 
 }  // namespace
 
-TGelvantMainForm::TGelvantMainForm(QWidget* parent) : QMainWindow(parent) {
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(QStringLiteral("Orvenna"));
     setWindowIcon(QIcon(QPixmap::fromImage(ApplicationIconImage(32))));
     setFont(FormFont());
@@ -124,12 +124,12 @@ TGelvantMainForm::TGelvantMainForm(QWidget* parent) : QMainWindow(parent) {
     setAcceptDrops(true);
 }
 
-TGelvantMainForm::~TGelvantMainForm() {
+MainWindow::~MainWindow() {
     FormClose();
-    if (GelvantMainForm == this) GelvantMainForm = nullptr;
+    if (mainWindow == this) mainWindow = nullptr;
 }
 
-void TGelvantMainForm::BuildToolBar() {
+void MainWindow::BuildToolBar() {
     ButtonPanel = new QWidget(this);
     auto* layout = new QHBoxLayout(ButtonPanel);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -157,7 +157,7 @@ void TGelvantMainForm::BuildToolBar() {
     ToolButton9 = MakeToolButton(ToolBar, ToolIcon::WindowRight, QStringLiteral("右へ"));
 }
 
-void TGelvantMainForm::BuildViewArea() {
+void MainWindow::BuildViewArea() {
     ImagePanel = new QWidget(this);
     auto* layout = new QHBoxLayout(ImagePanel);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -218,7 +218,7 @@ void TGelvantMainForm::BuildViewArea() {
     layout->addWidget(PanelImage, 1);
 }
 
-void TGelvantMainForm::BuildBandPanel() {
+void MainWindow::BuildBandPanel() {
     BandPanel = new QWidget(this);
     BandPanel->setFixedWidth(284);
     auto* layout = new QVBoxLayout(BandPanel);
@@ -300,7 +300,7 @@ void TGelvantMainForm::BuildBandPanel() {
     MI_C_LS_THM = ColorMenu->addAction(QStringLiteral("LANDSAT温度分布(&L)"));
 }
 
-void TGelvantMainForm::BuildStatusBar() {
+void MainWindow::BuildStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setSizeGripEnabled(true);
     const int widths[4] = {200, 150, 240, 50};
@@ -320,7 +320,7 @@ void TGelvantMainForm::BuildStatusBar() {
     }
 }
 
-void TGelvantMainForm::BuildMenus() {
+void MainWindow::BuildMenus() {
     QMenuBar* bar = menuBar();
     F1 = bar->addMenu(QStringLiteral("ファイル(&F)"));
     MI_OPEN = F1->addAction(QStringLiteral("開く(&O)"));
@@ -359,7 +359,7 @@ void TGelvantMainForm::BuildMenus() {
     MI_H_HELP = H1->addAction(QStringLiteral("簡易ヘルプ(&H)"));
 }
 
-void TGelvantMainForm::ConnectHandlers() {
+void MainWindow::ConnectHandlers() {
     connect(MI_QUIT, &QAction::triggered, this, [this] { MI_QUITClick(); });
     connect(MI_H_ABOUT, &QAction::triggered, this, [this] { MI_H_ABOUTClick(); });
     connect(MI_H_HELP, &QAction::triggered, this, [this] { MI_H_HELPClick(); });
@@ -381,15 +381,15 @@ void TGelvantMainForm::ConnectHandlers() {
     }
 }
 
-QString TGelvantMainForm::StatusPanelText(int panel) const {
+QString MainWindow::StatusPanelText(int panel) const {
     return panel >= 0 && panel < 4 ? StatusPanels[panel]->text() : QString();
 }
 
-void TGelvantMainForm::SetStatusPanelText(int panel, const QString& text) {
+void MainWindow::SetStatusPanelText(int panel, const QString& text) {
     if (panel >= 0 && panel < 4) StatusPanels[panel]->setText(text);
 }
 
-bool TGelvantMainForm::event(QEvent* event) {
+bool MainWindow::event(QEvent* event) {
     // The long part of the hint of the control under the pointer goes to status panel 0.
     if (event->type() == QEvent::StatusTip) {
         SetStatusPanelText(0, static_cast<QStatusTipEvent*>(event)->tip());
@@ -398,7 +398,7 @@ bool TGelvantMainForm::event(QEvent* event) {
     return QMainWindow::event(event);
 }
 
-void TGelvantMainForm::FormClose() {
+void MainWindow::FormClose() {
     StopRedrawAndWait();
     for (auto& scene : SceneList)
         remos_close(scene.get());
@@ -415,7 +415,7 @@ void TGelvantMainForm::FormClose() {
     GeoValid = false;
 }
 
-void TGelvantMainForm::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     if (Opening || Drawing) {
         // The opening or the redraw below us on the stack still uses the scenes and rows: stop them at their
         // next step, and close once they have unwound.
@@ -432,15 +432,15 @@ void TGelvantMainForm::closeEvent(QCloseEvent* event) {
     QCoreApplication::quit();
 }
 
-void TGelvantMainForm::MI_QUITClick() {
+void MainWindow::MI_QUITClick() {
     close();
 }
 
-void TGelvantMainForm::MI_H_ABOUTClick() {
+void MainWindow::MI_H_ABOUTClick() {
     if (aboutDialog) aboutDialog->exec();
 }
 
-void TGelvantMainForm::MI_H_HELPClick() {
+void MainWindow::MI_H_HELPClick() {
     if (!quickHelpWindow) return;
     quickHelpWindow->show();
     quickHelpWindow->raise();

@@ -7,7 +7,7 @@
 #include <QMenu>
 #include <QPushButton>
 
-#include "app/Main.h"
+#include "app/MainWindow.h"
 #include "dialogs/LandsatTemperatureDialog.h"
 #include "dialogs/NdviPresetDialog.h"
 #include "dialogs/ThermographyPresetDialog.h"
@@ -27,36 +27,36 @@ void ShowPresetDialog(QDialog* dialog, const QWidget* over) {
 
 }  // namespace
 
-void TGelvantMainForm::ConnectPresetHandlers() {
+void MainWindow::ConnectPresetHandlers() {
     connect(BtnColor, &QPushButton::clicked, this, [this] { BtnColorClick(); });
     connect(MI_C_NDVI, &QAction::triggered, this, [this] { MI_C_NDVIClick(); });
     connect(MI_C_TM, &QAction::triggered, this, [this] { MI_C_TMClick(); });
     connect(MI_C_LS_THM, &QAction::triggered, this, [this] { MI_C_LS_THMClick(); });
 }
 
-QPoint TGelvantMainForm::ColorMenuPosition() const {
+QPoint MainWindow::ColorMenuPosition() const {
     return BtnColor->mapToGlobal(QPoint(BtnColor->width(), 0));
 }
 
-void TGelvantMainForm::BtnColorClick() {
+void MainWindow::BtnColorClick() {
     ColorMenu->popup(ColorMenuPosition());
 }
 
-QStringList TGelvantMainForm::BandLabels() const {
+QStringList MainWindow::BandLabels() const {
     QStringList labels;
     for (const auto& row : BandRowList)
         labels << (row->NameLabel ? row->NameLabel->text() : QString());
     return labels;
 }
 
-void TGelvantMainForm::MI_C_NDVIClick() {
+void MainWindow::MI_C_NDVIClick() {
     if (!ImageLoaded || !ndviPresetDialog) return;
     ndviPresetDialog->setTarget(this);
     ndviPresetDialog->setBandLabels(BandLabels());
     ShowPresetDialog(ndviPresetDialog, this);
 }
 
-void TGelvantMainForm::MI_C_TMClick() {
+void MainWindow::MI_C_TMClick() {
     if (!ImageLoaded || !thermographyPresetDialog) return;
     thermographyPresetDialog->setTarget(this);
     thermographyPresetDialog->setSources(BandLabels(),
@@ -64,7 +64,7 @@ void TGelvantMainForm::MI_C_TMClick() {
     ShowPresetDialog(thermographyPresetDialog, this);
 }
 
-void TGelvantMainForm::MI_C_LS_THMClick() {
+void MainWindow::MI_C_LS_THMClick() {
     if (!ImageLoaded || !landsatTemperatureDialog) return;
     landsatTemperatureDialog->setTarget(this);
     landsatTemperatureDialog->setBandLabels(BandLabels());
@@ -72,13 +72,13 @@ void TGelvantMainForm::MI_C_LS_THMClick() {
     ShowPresetDialog(landsatTemperatureDialog, this);
 }
 
-void TGelvantMainForm::setChannelExpressions(const QString& red, const QString& green, const QString& blue) {
+void MainWindow::setChannelExpressions(const QString& red, const QString& green, const QString& blue) {
     ExpEditR->setText(red);
     ExpEditG->setText(green);
     ExpEditB->setText(blue);
 }
 
-void TGelvantMainForm::showBandAtFullRange(int index) {
+void MainWindow::showBandAtFullRange(int index) {
     if (index < 0 || index >= static_cast<int>(BandRowList.size())) return;
     BandRow* row = BandRowList[index].get();
     row->MinUpDown->SetPosition(0);

@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-#include "app/Main.h"
+#include "app/MainWindow.h"
 #include "platform/ErrorDisplay.h"
 #include "platform/Fonts.h"
 #include "platform/ImageControl.h"
@@ -55,7 +55,7 @@ int MouseButtonCode(Qt::MouseButton button) {
 
 }  // namespace
 
-BandRow* TGelvantMainForm::AddBandRow(BandInfo* band, const QString& fileName, int position) {
+BandRow* MainWindow::AddBandRow(BandInfo* band, const QString& fileName, int position) {
     auto* row = new BandRow;
     row->RowPanel = new QFrame(BandListContents);
     row->RowPanel->setFrameShape(QFrame::StyledPanel);
@@ -124,7 +124,7 @@ BandRow* TGelvantMainForm::AddBandRow(BandInfo* band, const QString& fileName, i
     return row;
 }
 
-void TGelvantMainForm::ConnectBandRow(BandRow* row) {
+void MainWindow::ConnectBandRow(BandRow* row) {
     row->HistImage->OnMouseDown = [this, row](QMouseEvent* e) {
         HistImageMouseDown(row, e->button(), static_cast<int>(e->position().x()));
     };
@@ -143,7 +143,7 @@ void TGelvantMainForm::ConnectBandRow(BandRow* row) {
     connect(row->FullRangeButton, &QPushButton::clicked, this, [this, row] { FullRangeButtonClick(row); });
 }
 
-void TGelvantMainForm::RefreshBandRow(BandRow* row) {
+void MainWindow::RefreshBandRow(BandRow* row) {
     for (size_t i = 0; i < BandRowList.size(); ++i) {
         if (BandRowList[i].get() == row) row->ListIndex = static_cast<int>(i);
     }
@@ -193,27 +193,27 @@ void TGelvantMainForm::RefreshBandRow(BandRow* row) {
     DrawBandHistogram(row);
 }
 
-void TGelvantMainForm::MaxEditChange(BandRow* row) {
+void MainWindow::MaxEditChange(BandRow* row) {
     if (row->MinUpDown->Position() >= row->MaxUpDown->Position())
         row->MaxUpDown->SetPosition(row->MinUpDown->Position() + 1);
     if (row->Band) row->Band->range_high = row->MaxUpDown->Position();
     DrawBandHistogram(row);
 }
 
-void TGelvantMainForm::MinEditChange(BandRow* row) {
+void MainWindow::MinEditChange(BandRow* row) {
     if (row->MinUpDown->Position() >= row->MaxUpDown->Position())
         row->MinUpDown->SetPosition(row->MaxUpDown->Position() - 1);
     if (row->Band) row->Band->range_low = row->MinUpDown->Position();
     DrawBandHistogram(row);
 }
 
-void TGelvantMainForm::HistImageMouseDown(BandRow* row, Qt::MouseButton button, int x) {
+void MainWindow::HistImageMouseDown(BandRow* row, Qt::MouseButton button, int x) {
     row->HistDragging = true;
     row->HistDragButton = static_cast<uint8_t>(MouseButtonCode(button));
     HistImageMouseMove(row, x);
 }
 
-void TGelvantMainForm::HistImageMouseMove(BandRow* row, int x) {
+void MainWindow::HistImageMouseMove(BandRow* row, int x) {
     x = std::clamp(x, 0, 255);
     if (!row->HistDragging) return;
     if (row->HistDragButton == 0) {
@@ -234,31 +234,31 @@ void TGelvantMainForm::HistImageMouseMove(BandRow* row, int x) {
     DrawHistogramCount(row, x);
 }
 
-void TGelvantMainForm::HistImageMouseUp(BandRow* row) {
+void MainWindow::HistImageMouseUp(BandRow* row) {
     row->HistDragging = false;
     DrawBandHistogram(row);
     drawComposite();
 }
 
-void TGelvantMainForm::RedButtonClick(BandRow* row) {
+void MainWindow::RedButtonClick(BandRow* row) {
     if (row->ListIndex >= kBandLetterCount) return;
     ExpEditR->setText(QString(QChar('a' + row->ListIndex)));
     drawComposite();
 }
 
-void TGelvantMainForm::GreenButtonClick(BandRow* row) {
+void MainWindow::GreenButtonClick(BandRow* row) {
     if (row->ListIndex >= kBandLetterCount) return;
     ExpEditG->setText(QString(QChar('a' + row->ListIndex)));
     drawComposite();
 }
 
-void TGelvantMainForm::BlueButtonClick(BandRow* row) {
+void MainWindow::BlueButtonClick(BandRow* row) {
     if (row->ListIndex >= kBandLetterCount) return;
     ExpEditB->setText(QString(QChar('a' + row->ListIndex)));
     drawComposite();
 }
 
-void TGelvantMainForm::GreyButtonClick(BandRow* row) {
+void MainWindow::GreyButtonClick(BandRow* row) {
     if (row->ListIndex >= kBandLetterCount) return;
     const QString letter(QChar('a' + row->ListIndex));
     ExpEditR->setText(letter);
@@ -267,13 +267,13 @@ void TGelvantMainForm::GreyButtonClick(BandRow* row) {
     drawComposite();
 }
 
-void TGelvantMainForm::FullRangeButtonClick(BandRow* row) {
+void MainWindow::FullRangeButtonClick(BandRow* row) {
     row->MinUpDown->SetPosition(0);
     row->MaxUpDown->SetPosition(255);
     drawComposite();
 }
 
-void TGelvantMainForm::AutoButtonClick(BandRow* row) {
+void MainWindow::AutoButtonClick(BandRow* row) {
     if (!row->Band) return;
     if (!row->HistValid) {
         if (Prompts::Current().AskYesNo(QStringLiteral("ヒストグラムが作成されていません。作成しますか？"),
@@ -296,12 +296,12 @@ void TGelvantMainForm::AutoButtonClick(BandRow* row) {
     drawComposite();
 }
 
-void TGelvantMainForm::HistReduceMaxCheckBoxClick() {
+void MainWindow::HistReduceMaxCheckBoxClick() {
     for (auto& row : BandRowList)
         DrawBandHistogram(row.get());
 }
 
-SceneFile* TGelvantMainForm::SceneOfBand(const BandInfo* band) const {
+SceneFile* MainWindow::SceneOfBand(const BandInfo* band) const {
     if (!band) return nullptr;
     for (const auto& scene : SceneList) {
         if (!scene->bands) continue;
@@ -314,7 +314,7 @@ SceneFile* TGelvantMainForm::SceneOfBand(const BandInfo* band) const {
     return nullptr;
 }
 
-void TGelvantMainForm::CloseBand(BandRow* row) {
+void MainWindow::CloseBand(BandRow* row) {
     if (Opening) return;  // an opening is appending rows; the list must not change under it
     const auto it = std::find_if(BandRowList.begin(), BandRowList.end(),
                                  [row](const std::unique_ptr<BandRow>& r) { return r.get() == row; });
@@ -349,7 +349,7 @@ void TGelvantMainForm::CloseBand(BandRow* row) {
     }
 }
 
-void TGelvantMainForm::DestroyBandRow(BandRow* row) {
+void MainWindow::DestroyBandRow(BandRow* row) {
     if (!row->RowPanel) return;
     row->FileName.clear();
     // A control of the row may be the one whose event is running (the close button's click, a histogram

@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <QImageWriter>
 
-#include "app/Main.h"
+#include "app/MainWindow.h"
 #include "platform/BmpWriter.h"
 #include "platform/ErrorDisplay.h"
 #include "platform/FileSaver.h"
@@ -12,7 +12,7 @@
 #include "platform/Prompts.h"
 #include "scene/remos.h"
 
-void TGelvantMainForm::CloseAll() {
+void MainWindow::CloseAll() {
     if (Opening) return;  // the running opening is still appending to the lists
     StopRedrawAndWait();  // a running redraw reads the files closed here
     // Rows first (a picture is shared by its three rows and goes with the last of them), then the scenes.
@@ -39,12 +39,12 @@ void TGelvantMainForm::CloseAll() {
     ClearSceneStatus();
 }
 
-void TGelvantMainForm::ClearSceneStatus() {
+void MainWindow::ClearSceneStatus() {
     SetStatusPanelText(1, QString());
     SetStatusPanelText(3, QString());
 }
 
-void TGelvantMainForm::SaveView() {
+void MainWindow::SaveView() {
     QString name = Prompts::Current().PickSaveFile(
         QStringLiteral("名前を付けて保存"),
         QStringLiteral("ビットマップ (*.bmp);;PNG (*.png);;JPEG (*.jpg);;TIFF (*.tif)"));

@@ -22,7 +22,7 @@
 #include <atomic>
 #include <cstdio>
 
-#include "app/Main.h"
+#include "app/MainWindow.h"
 #include "dialogs/ProgressWindow.h"
 #include "platform/BackgroundTask.h"
 #include "platform/ImageControl.h"
@@ -48,10 +48,10 @@ const QString kSizeMismatch = QStringLiteral("画像の大きさが違うバン�
 
 enum class FileOutcome { Next, Stop };
 
-void ShowProgressWindow(TGelvantMainForm* form) {
+void ShowProgressWindow(MainWindow* window) {
     if (!progressWindow) return;
-    QObject::connect(progressWindow, &ProgressWindow::stopRequested, form,
-                     &TGelvantMainForm::StopOpeningHistogram, Qt::UniqueConnection);
+    QObject::connect(progressWindow, &ProgressWindow::stopRequested, window,
+                     &MainWindow::StopOpeningHistogram, Qt::UniqueConnection);
     progressWindow->messageLabel->setText(kLoadingText);
     progressWindow->progressBar->setRange(0, 1);
     progressWindow->progressBar->setValue(0);
@@ -132,19 +132,19 @@ struct HistogramPass {
 
 class Opener {
 public:
-    explicit Opener(TGelvantMainForm& form) : form_(form) {}
+    explicit Opener(MainWindow& window) : window_(window) {}
 
     // Works through the file list; false when a file (or a request to close) stopped the opening.
     bool OpenAll() {
-        const QList<QByteArray>& files = form_.OpenDialogFiles;
+        const QList<QByteArray>& files = window_.OpenDialogFiles;
         for (int i = 0; i < files.size(); ++i) {
-            if (form_.openingStopRequested) return false;
+            if (window_.openingStopRequested) return false;
             fileIndex_ = i;
             SetProgress(0, 1);
             if (OpenOne(files[i]) == FileOutcome::Stop) return false;
         }
         SetProgress(1, 1);
-        return !form_.openingStopRequested;
+        return !window_.openingStopRequested;
     }
 
     int bands_listed = 0;
@@ -160,8 +160,8 @@ private:
             return FileOutcome::Next;
         }
         // F1: the size question, for this file only.
-        const int64_t size = form_.FileSizeLookup ? form_.FileSizeLookup(name) : DefaultFileSize(name);
-        wantHistogram_ = form_.HistCheckBox->isChecked();
+        const int64_t size = window_.FileSizeLookup ? window_.FileSizeLookup(name) : DefaultFileSize(name);
+        wantHistogram_ = window_.HistCheckBox->isChecked();
         if (size > kHistogramQuestionBytes && wantHistogram_) {
             if (!Prompts::Current().AskYesNo(kLargeFileQuestion, QStringLiteral("情報"),
                                              PromptKind::Information))
@@ -214,9 +214,9 @@ private:
         const QString fileName = DisplayFileName(name);
         for (int k = 0; k < 3; ++k) {
             BandInfo* band = &accepted->bands[k];
-            band->lines = form_.ImgHeight;
-            band->width = form_.ImgWidth;
-            band->record_length = form_.ImgWidth;
+            band->lines = window_.ImgHeight;
+            band->width = window_.ImgWidth;
+            band->record_length = window_.ImgWidth;
             band->prefix_bytes = 0;
             band->suffix_bytes = 0;
             band->hist_peak = 255;
@@ -228,7 +228,7 @@ private:
             row->IsPicture = true;
             row->Picture = picture;
             row->HistValid = wantHistogram_;
-            if (wantHistogram_) form_.PictureHistogram(row);
+            if (wantHistogram_) window_.PictureHistogram(row);
             FinishRow(row, k, 3);
         }
         return FileOutcome::Next;
@@ -257,7 +257,7 @@ private:
         for (int k = 0; k < count; ++k) {
             BandInfo* band = &accepted->bands[k];
             bool made = false;
-            if (wantHistogram_ && !form_.openingStopRequested) {
+            if (wantHistogram_ && !window_.openingStopRequested) {
                 made = MakeHistogram(band, k, count);
                 // Only 8-bit bands have a histogram; others show an empty one, as when it was skipped.
                 if (made && band->bits != 8) ClearHistogram(band, 1);
@@ -271,7 +271,7 @@ private:
             row->HistValid = made;
             row->IsPicture = false;
             FinishRow(row, k, count);
-            if (form_.openingStopRequested) return FileOutcome::Stop;
+            if (window_.openingStopRequested) return FileOutcome::Stop;
         }
         return FileOutcome::Next;
     }
@@ -282,17 +282,17 @@ private:
     bool MakeHistogram(BandInfo* band, int k, int count) {
         if (band->bits != 8) return true;  // nothing to count (remos_make_histogram leaves such bands alone)
         HistogramPass pass;
-        form_.openingHistogramStop = &pass.stop;
+        window_.openingHistogramStop = &pass.stop;
         if (progressWindow) progressWindow->stopButton->setEnabled(true);
-        form_.escapeShortcut->setEnabled(true);
+        window_.escapeShortcut->setEnabled(true);
         int made = 0;
-        form_.histogramTask->run(
+        window_.histogramTask->run(
             [&] { made = remos_make_histogram_progress(band, &HistogramPass::Report, &pass); },
             [&] { pass.stop = true; },
             [&] { SetProgress(k * 1000 + pass.permille.load(std::memory_order_relaxed), count * 1000); });
-        form_.openingHistogramStop = nullptr;
+        window_.openingHistogramStop = nullptr;
         if (progressWindow) progressWindow->stopButton->setEnabled(false);
-        form_.escapeShortcut->setEnabled(false);
+        window_.escapeShortcut->setEnabled(false);
         if (!made) wantHistogram_ = false;
         return made != 0;
     }
@@ -305,7 +305,7 @@ private:
 
     // P3 / S4: every band listed together has the pixel size of the first accepted file.
     bool AcceptSize(int64_t width, int64_t height) {
-        if (form_.ImageLoaded && (width != form_.ImgWidth || height != form_.ImgHeight)) {
+        if (window_.ImageLoaded && (width != window_.ImgWidth || height != window_.ImgHeight)) {
             Prompts::Current().Inform(kSizeMismatch, QStringLiteral("失敗"), PromptKind::Information);
             HideProgressWindow();
             return false;
@@ -316,51 +316,51 @@ private:
     // P4 / S5.
     SceneFile* Accept(PendingScene scene, int width, int height) {
         SceneFile* raw = scene.release();
-        form_.ImageLoaded = true;
-        form_.SceneList.emplace_back(raw);
-        form_.ImgWidth = width;
-        form_.ImgHeight = height;
-        form_.ScrImgHor->setMaximum(width - 1);
-        form_.ScrImgVert->setMaximum(height - 1);
-        form_.SetStatusPanelText(1, QStringLiteral("縦 : %1 横 : %2").arg(height).arg(width));
+        window_.ImageLoaded = true;
+        window_.SceneList.emplace_back(raw);
+        window_.ImgWidth = width;
+        window_.ImgHeight = height;
+        window_.ScrImgHor->setMaximum(width - 1);
+        window_.ScrImgVert->setMaximum(height - 1);
+        window_.SetStatusPanelText(1, QStringLiteral("縦 : %1 横 : %2").arg(height).arg(width));
         return raw;
     }
 
     BandRow* AppendRow(BandInfo* band, const QString& fileName) {
-        BandRow* row = form_.AddBandRow(band, fileName, static_cast<int>(form_.BandRowList.size()));
-        form_.BandRowList.emplace_back(row);
+        BandRow* row = window_.AddBandRow(band, fileName, static_cast<int>(window_.BandRowList.size()));
+        window_.BandRowList.emplace_back(row);
         ++bands_listed;
         return row;
     }
 
     void FinishRow(BandRow* row, int k, int count) {
-        form_.RefreshBandRow(row);
+        window_.RefreshBandRow(row);
         SetProgress(k + 1, count);
         QCoreApplication::processEvents();
     }
 
     void SetProgress(int done, int count) {
         if (!progressWindow || count <= 0) return;
-        const int files = std::max<int>(1, static_cast<int>(form_.OpenDialogFiles.size()));
+        const int files = std::max<int>(1, static_cast<int>(window_.OpenDialogFiles.size()));
         progressWindow->progressBar->setRange(0, files * kProgressPerFile);
         progressWindow->progressBar->setValue(fileIndex_ * kProgressPerFile +
                                               static_cast<int>(int64_t(done) * kProgressPerFile / count));
     }
 
-    TGelvantMainForm& form_;
+    MainWindow& window_;
     bool wantHistogram_ = true;
     int fileIndex_ = 0;
 };
 
 // Whether a metadata text may be read: a regular file of at most 16 MB. A larger one is skipped with a
 // hint in the status bar.
-bool MetadataReadable(TGelvantMainForm& form, const std::string& path) {
+bool MetadataReadable(MainWindow& window, const std::string& path) {
     if (path.empty()) return false;
     struct stat st;
     if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     if (st.st_size > kMaxMetadataBytes) {
-        form.SetStatusPanelText(0, Quoted(QByteArray::fromStdString(path)) +
-                                       QStringLiteral(" は大きすぎるため読みません (16MB まで)"));
+        window.SetStatusPanelText(0, Quoted(QByteArray::fromStdString(path)) +
+                                         QStringLiteral(" は大きすぎるため読みません (16MB まで)"));
         return false;
     }
     return true;
@@ -368,7 +368,7 @@ bool MetadataReadable(TGelvantMainForm& form, const std::string& path) {
 
 }  // namespace
 
-void TGelvantMainForm::ConnectOpenHandlers() {
+void MainWindow::ConnectOpenHandlers() {
     connect(TBOpen, &QToolButton::clicked, this, [this] { TBOpenClick(); });
     connect(MI_OPEN, &QAction::triggered, this, [this] { TBOpenClick(); });
     connect(TBSave, &QToolButton::clicked, this, [this] { SaveView(); });
@@ -379,7 +379,7 @@ void TGelvantMainForm::ConnectOpenHandlers() {
     SatImage->OnMouseDown = [this](QMouseEvent* e) { SatImageMouseDown(e); };
 }
 
-void TGelvantMainForm::TBOpenClick() {
+void MainWindow::TBOpenClick() {
     if (Opening) return;  // the running opening owns the file list
     // "*" rather than "*.*": scene files often have no extension.
     const QStringList files = Prompts::Current().PickOpenFiles(
@@ -391,7 +391,7 @@ void TGelvantMainForm::TBOpenClick() {
     OpenFiles();
 }
 
-void TGelvantMainForm::OpenDroppedFiles(const QList<QByteArray>& names) {
+void MainWindow::OpenDroppedFiles(const QList<QByteArray>& names) {
     if (Opening) return;
     QList<QByteArray> sorted = names;
     std::stable_sort(sorted.begin(), sorted.end(), [](const QByteArray& a, const QByteArray& b) {
@@ -401,7 +401,7 @@ void TGelvantMainForm::OpenDroppedFiles(const QList<QByteArray>& names) {
     OpenFiles();
 }
 
-void TGelvantMainForm::OpenDroppedFiles(const QStringList& names) {
+void MainWindow::OpenDroppedFiles(const QStringList& names) {
     QList<QByteArray> paths;
     for (const QString& name : names)
         paths << QFile::encodeName(name);
@@ -415,11 +415,11 @@ static QByteArray LocalPathOfUrl(const QUrl& url) {
     return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
 }
 
-void TGelvantMainForm::dragEnterEvent(QDragEnterEvent* event) {
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
     if (!Opening && event->mimeData()->hasUrls()) event->acceptProposedAction();
 }
 
-void TGelvantMainForm::dropEvent(QDropEvent* event) {
+void MainWindow::dropEvent(QDropEvent* event) {
     if (Opening) {
         event->ignore();
         return;
@@ -436,11 +436,11 @@ void TGelvantMainForm::dropEvent(QDropEvent* event) {
         this, [this, names] { OpenDroppedFiles(names); }, Qt::QueuedConnection);
 }
 
-void TGelvantMainForm::StopOpeningHistogram() {
+void MainWindow::StopOpeningHistogram() {
     if (openingHistogramStop) *openingHistogramStop = true;
 }
 
-void TGelvantMainForm::OpenFiles() {
+void MainWindow::OpenFiles() {
     if (Opening) return;
     FlagGuard opening(Opening);
     openingStopRequested = false;
@@ -465,7 +465,7 @@ void TGelvantMainForm::OpenFiles() {
     if (closePending) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 
-void TGelvantMainForm::ReadSceneMetadata() {
+void MainWindow::ReadSceneMetadata() {
     const QByteArray dir = DirectoryOf(OpenDialogFiles.value(0));
     const SceneMetadataFiles files = find_scene_metadata_files(dir.toStdString());
     auto number = [](ConfFile* conf, const char* key) { return econf_number(econf_find(conf, key)); };

@@ -10,7 +10,7 @@
 
 #include <algorithm>
 
-#include "app/Main.h"
+#include "app/MainWindow.h"
 #include "app/WindowPlacement.h"
 
 namespace {
@@ -18,24 +18,24 @@ namespace {
 using orvenna::WindowPlacement;
 
 // The primary screen's area left to windows (without task bars and panels).
-QRect AvailableScreenArea(const TGelvantMainForm* form) {
-    if (form->FakeScreenArea.isValid()) return form->FakeScreenArea;
+QRect AvailableScreenArea(const MainWindow* window) {
+    if (window->FakeScreenArea.isValid()) return window->FakeScreenArea;
     const QScreen* screen = QGuiApplication::primaryScreen();
     return screen ? screen->availableGeometry() : QRect();
 }
 
 // Sets the window's outer frame: position first, then the size less the frame's own borders.
-void Place(TGelvantMainForm* form, WindowPlacement placement) {
-    const QRect area = AvailableScreenArea(form);
+void Place(MainWindow* window, WindowPlacement placement) {
+    const QRect area = AvailableScreenArea(window);
     if (!area.isValid()) return;
     const orvenna::PlacementRect r =
         orvenna::PlaceOnScreen(placement, area.width(), area.height(), area.left(), area.top());
-    const QRect frame = form->frameGeometry();
-    const QRect client = form->geometry();
+    const QRect frame = window->frameGeometry();
+    const QRect client = window->geometry();
     const int borderWidth = std::max(frame.width() - client.width(), 0);
     const int borderHeight = std::max(frame.height() - client.height(), 0);
-    form->move(r.left, r.top);
-    form->resize(std::max(r.width - borderWidth, 1), std::max(r.height - borderHeight, 1));
+    window->move(r.left, r.top);
+    window->resize(std::max(r.width - borderWidth, 1), std::max(r.height - borderHeight, 1));
 }
 
 void Toggle(QWidget* panel) {
@@ -48,105 +48,105 @@ bool Shown(const QWidget* panel) {
 
 }  // namespace
 
-void TGelvantMainForm::ConnectPlacementHandlers() {
-    const std::pair<QAction*, void (TGelvantMainForm::*)()> menu[] = {
-        {MI_W_LT, &TGelvantMainForm::MI_W_LTClick},     {MI_W_RT, &TGelvantMainForm::MI_W_RTClick},
-        {MI_W_LB, &TGelvantMainForm::MI_W_LBClick},     {MI_W_RB, &TGelvantMainForm::MI_W_RBClick},
-        {MI_W_T, &TGelvantMainForm::MI_W_TClick},       {MI_W_B, &TGelvantMainForm::MI_W_BClick},
-        {MI_W_L, &TGelvantMainForm::MI_W_LClick},       {MI_W_R, &TGelvantMainForm::MI_W_RClick},
-        {MI_V_TOOL, &TGelvantMainForm::MI_V_TOOLClick}, {MI_V_BAND, &TGelvantMainForm::MI_V_BANDClick},
-        {MI_V_ZOOM, &TGelvantMainForm::MI_V_ZOOMClick}, {MI_V_STATUS, &TGelvantMainForm::MI_V_STATUSClick},
-        {MI_V_CONF, &TGelvantMainForm::MI_V_CONFClick}};
+void MainWindow::ConnectPlacementHandlers() {
+    const std::pair<QAction*, void (MainWindow::*)()> menu[] = {
+        {MI_W_LT, &MainWindow::MI_W_LTClick},     {MI_W_RT, &MainWindow::MI_W_RTClick},
+        {MI_W_LB, &MainWindow::MI_W_LBClick},     {MI_W_RB, &MainWindow::MI_W_RBClick},
+        {MI_W_T, &MainWindow::MI_W_TClick},       {MI_W_B, &MainWindow::MI_W_BClick},
+        {MI_W_L, &MainWindow::MI_W_LClick},       {MI_W_R, &MainWindow::MI_W_RClick},
+        {MI_V_TOOL, &MainWindow::MI_V_TOOLClick}, {MI_V_BAND, &MainWindow::MI_V_BANDClick},
+        {MI_V_ZOOM, &MainWindow::MI_V_ZOOMClick}, {MI_V_STATUS, &MainWindow::MI_V_STATUSClick},
+        {MI_V_CONF, &MainWindow::MI_V_CONFClick}};
     for (const auto& [action, handler] : menu)
         connect(action, &QAction::triggered, this, handler);
 
-    const std::pair<QToolButton*, void (TGelvantMainForm::*)()> buttons[] = {
-        {TBLt, &TGelvantMainForm::TBLtClick},
-        {TBRt, &TGelvantMainForm::TBRtClick},
-        {TBLb, &TGelvantMainForm::TBLbClick},
-        {TBRb, &TGelvantMainForm::TBRbClick},
-        {ToolButton3, &TGelvantMainForm::ToolButton3Click},
-        {ToolButton5, &TGelvantMainForm::ToolButton5Click},
-        {ToolButton6, &TGelvantMainForm::ToolButton6Click},
-        {ToolButton9, &TGelvantMainForm::ToolButton9Click},
-        {TBSide, &TGelvantMainForm::TBSideClick}};
+    const std::pair<QToolButton*, void (MainWindow::*)()> buttons[] = {
+        {TBLt, &MainWindow::TBLtClick},
+        {TBRt, &MainWindow::TBRtClick},
+        {TBLb, &MainWindow::TBLbClick},
+        {TBRb, &MainWindow::TBRbClick},
+        {ToolButton3, &MainWindow::ToolButton3Click},
+        {ToolButton5, &MainWindow::ToolButton5Click},
+        {ToolButton6, &MainWindow::ToolButton6Click},
+        {ToolButton9, &MainWindow::ToolButton9Click},
+        {TBSide, &MainWindow::TBSideClick}};
     for (const auto& [button, handler] : buttons)
         connect(button, &QToolButton::clicked, this, handler);
 
-    connect(V1, &QMenu::aboutToShow, this, &TGelvantMainForm::V1Click);
+    connect(V1, &QMenu::aboutToShow, this, &MainWindow::V1Click);
 }
 
 // ---- Placement ----------------------------------------------------------------------------------------
 
-void TGelvantMainForm::MI_W_LTClick() {
+void MainWindow::MI_W_LTClick() {
     Place(this, WindowPlacement::LeftTop);
 }
-void TGelvantMainForm::MI_W_RTClick() {
+void MainWindow::MI_W_RTClick() {
     Place(this, WindowPlacement::RightTop);
 }
-void TGelvantMainForm::MI_W_LBClick() {
+void MainWindow::MI_W_LBClick() {
     Place(this, WindowPlacement::LeftBottom);
 }
-void TGelvantMainForm::MI_W_RBClick() {
+void MainWindow::MI_W_RBClick() {
     Place(this, WindowPlacement::RightBottom);
 }
-void TGelvantMainForm::MI_W_TClick() {
+void MainWindow::MI_W_TClick() {
     Place(this, WindowPlacement::Top);
 }
-void TGelvantMainForm::MI_W_BClick() {
+void MainWindow::MI_W_BClick() {
     Place(this, WindowPlacement::Bottom);
 }
-void TGelvantMainForm::MI_W_LClick() {
+void MainWindow::MI_W_LClick() {
     Place(this, WindowPlacement::Left);
 }
-void TGelvantMainForm::MI_W_RClick() {
+void MainWindow::MI_W_RClick() {
     Place(this, WindowPlacement::Right);
 }
 
-void TGelvantMainForm::TBLtClick() {
+void MainWindow::TBLtClick() {
     MI_W_LTClick();
 }
-void TGelvantMainForm::TBRtClick() {
+void MainWindow::TBRtClick() {
     MI_W_RTClick();
 }
-void TGelvantMainForm::TBLbClick() {
+void MainWindow::TBLbClick() {
     MI_W_LBClick();
 }
-void TGelvantMainForm::TBRbClick() {
+void MainWindow::TBRbClick() {
     MI_W_RBClick();
 }
-void TGelvantMainForm::ToolButton3Click() {
+void MainWindow::ToolButton3Click() {
     MI_W_TClick();
 }
-void TGelvantMainForm::ToolButton5Click() {
+void MainWindow::ToolButton5Click() {
     MI_W_BClick();
 }
-void TGelvantMainForm::ToolButton6Click() {
+void MainWindow::ToolButton6Click() {
     MI_W_LClick();
 }
-void TGelvantMainForm::ToolButton9Click() {
+void MainWindow::ToolButton9Click() {
     MI_W_RClick();
 }
 
 // ---- Panels -------------------------------------------------------------------------------------------
 // The menu toggles do not redraw: the view's picture keeps its size until the next redraw.
 
-void TGelvantMainForm::MI_V_TOOLClick() {
+void MainWindow::MI_V_TOOLClick() {
     Toggle(ButtonPanel);
 }
-void TGelvantMainForm::MI_V_ZOOMClick() {
+void MainWindow::MI_V_ZOOMClick() {
     Toggle(ZoomPanel);
 }
-void TGelvantMainForm::MI_V_STATUSClick() {
+void MainWindow::MI_V_STATUSClick() {
     Toggle(statusBar());
 }
 
-void TGelvantMainForm::MI_V_BANDClick() {
+void MainWindow::MI_V_BANDClick() {
     Toggle(BandPanel);
     TBSide->setChecked(Shown(BandPanel));
 }
 
-void TGelvantMainForm::MI_V_CONFClick() {
+void MainWindow::MI_V_CONFClick() {
     if (Shown(BandPanel)) {
         Toggle(ConfigPanel);
         return;
@@ -156,7 +156,7 @@ void TGelvantMainForm::MI_V_CONFClick() {
     TBSide->setChecked(true);
 }
 
-void TGelvantMainForm::TBSideClick() {
+void MainWindow::TBSideClick() {
     BandPanel->setVisible(TBSide->isChecked());
     MI_V_BAND->setChecked(TBSide->isChecked());
     // Lay the window out now, so that the redraw fills the view at its new size.
@@ -164,7 +164,7 @@ void TGelvantMainForm::TBSideClick() {
     drawComposite();
 }
 
-void TGelvantMainForm::V1Click() {
+void MainWindow::V1Click() {
     MI_V_BAND->setChecked(Shown(BandPanel));
     MI_V_CONF->setChecked(Shown(BandPanel) && Shown(ConfigPanel));
     MI_V_TOOL->setChecked(Shown(ButtonPanel));

@@ -13,7 +13,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/Main.h"
+#include "app/MainWindow.h"
 #include "calc/ecalc.h"
 #include "display/Composite.h"
 #include "display/ViewGeometry.h"
@@ -49,29 +49,29 @@ void SetEditColour(QLineEdit* edit, const QColor& colour) {
 
 }  // namespace
 
-void TGelvantMainForm::RecompileExpression(CalcExpr*& tree, QLineEdit* edit) {
+void MainWindow::RecompileExpression(CalcExpr*& tree, QLineEdit* edit) {
     ecalc_free(tree);
     tree = nullptr;
     const QByteArray text = edit->text().toUtf8();
     tree = ecalc_compile(text.constData());
 }
 
-void TGelvantMainForm::ExpEditRChange() {
+void MainWindow::ExpEditRChange() {
     RecompileExpression(CalcExprR, ExpEditR);
     SetEditColour(ExpEditR, CalcExprR ? ChannelColour(0) : QColor(Qt::black));
 }
 
-void TGelvantMainForm::ExpEditGChange() {
+void MainWindow::ExpEditGChange() {
     RecompileExpression(CalcExprG, ExpEditG);
     SetEditColour(ExpEditG, CalcExprG ? ChannelColour(1) : QColor(Qt::black));
 }
 
-void TGelvantMainForm::ExpEditBChange() {
+void MainWindow::ExpEditBChange() {
     RecompileExpression(CalcExprB, ExpEditB);
     SetEditColour(ExpEditB, CalcExprB ? ChannelColour(2) : QColor(Qt::black));
 }
 
-void TGelvantMainForm::BtnDrawClick() {
+void MainWindow::BtnDrawClick() {
     if (AutoUpdate) {
         drawComposite();
         return;
@@ -80,11 +80,11 @@ void TGelvantMainForm::BtnDrawClick() {
     drawComposite();
 }
 
-void TGelvantMainForm::TBUpdateClick() {
+void MainWindow::TBUpdateClick() {
     AutoUpdate = TBUpdate->isChecked();
 }
 
-void TGelvantMainForm::drawComposite() {
+void MainWindow::drawComposite() {
     if (!ImageLoaded || !AutoUpdate) return;
     if (Drawing) {
         // Something the picture shows changed while it is being drawn: this redraw gives way to a new one.
@@ -105,13 +105,13 @@ void TGelvantMainForm::drawComposite() {
     if (closePending) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 
-void TGelvantMainForm::StopRedraw() {
+void MainWindow::StopRedraw() {
     if (!redrawControl) return;
     redrawStoppedByUser = true;
     redrawControl->stop = true;
 }
 
-void TGelvantMainForm::StopRedrawAndWait() {
+void MainWindow::StopRedrawAndWait() {
     if (!redrawControl) return;
     redrawControl->stop = true;
     redrawTask->waitUntilEnded();
@@ -143,7 +143,7 @@ void CopyLines(const QImage& from, QImage& to, int first, int end) {
 
 }  // namespace
 
-bool TGelvantMainForm::RedrawOnce() {
+bool MainWindow::RedrawOnce() {
     RecompileExpression(CalcExprB, ExpEditB);
     RecompileExpression(CalcExprG, ExpEditG);
     RecompileExpression(CalcExprR, ExpEditR);

@@ -13,7 +13,7 @@
 
 #include <algorithm>
 
-#include "app/Main.h"
+#include "app/MainWindow.h"
 #include "display/Navigator.h"
 #include "display/StepSlider.h"
 #include "display/ViewGeometry.h"
@@ -56,12 +56,12 @@ orvenna::ScrollCode ScrollCodeOf(int action) {
 // button or key released, a wheel turn done), the slider control's resize and the window's first show.
 class NavigationEvents : public QObject {
 public:
-    explicit NavigationEvents(TGelvantMainForm* form) : QObject(form), form_(form) {}
+    explicit NavigationEvents(MainWindow* window) : QObject(window), window_(window) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         const QEvent::Type type = event->type();
-        if (watched == form_->ScrImgHor || watched == form_->ScrImgVert) {
+        if (watched == window_->ScrImgHor || watched == window_->ScrImgVert) {
             // The bar's context menu scrolls from inside its own modal loop; let the bar run it now, so that
             // the end of the scroll is queued after the chosen scroll has happened.
             if (type == QEvent::ContextMenu && !inContextMenu_) {
@@ -75,16 +75,16 @@ protected:
                               (type == QEvent::KeyRelease && !static_cast<QKeyEvent*>(event)->isAutoRepeat());
             // The end of the scroll comes after the bar has taken its final position.
             if (ends) QueueEndScroll(static_cast<QScrollBar*>(watched));
-        } else if (watched == form_->ZoomPanel && type == QEvent::Resize) {
-            form_->ZoomPanelResize();
-        } else if (watched == form_->ZoomImage && type == QEvent::Resize) {
-            form_->DrawZoomSlider(0);  // the slider's picture follows the control's size
-        } else if (watched == form_ && type == QEvent::Show) {
-            form_->FormShow();
-        } else if (watched == form_ && type == QEvent::Resize) {
-            form_->FormResize();
-        } else if (watched == form_->SatImage && type == QEvent::Resize) {
-            form_->ViewResized();
+        } else if (watched == window_->ZoomPanel && type == QEvent::Resize) {
+            window_->ZoomPanelResize();
+        } else if (watched == window_->ZoomImage && type == QEvent::Resize) {
+            window_->DrawZoomSlider(0);  // the slider's picture follows the control's size
+        } else if (watched == window_ && type == QEvent::Show) {
+            window_->FormShow();
+        } else if (watched == window_ && type == QEvent::Resize) {
+            window_->FormResize();
+        } else if (watched == window_->SatImage && type == QEvent::Resize) {
+            window_->ViewResized();
         }
         return false;
     }
@@ -92,17 +92,17 @@ protected:
 private:
     void QueueEndScroll(QScrollBar* bar) {
         QMetaObject::invokeMethod(
-            form_,
-            [form = form_, bar] {
-                if (bar == form->ScrImgHor)
-                    form->ScrImgHorScroll(orvenna::ScrollCode::EndScroll, bar->value());
+            window_,
+            [window = window_, bar] {
+                if (bar == window->ScrImgHor)
+                    window->ScrImgHorScroll(orvenna::ScrollCode::EndScroll, bar->value());
                 else
-                    form->ScrImgVertScroll(orvenna::ScrollCode::EndScroll, bar->value());
+                    window->ScrImgVertScroll(orvenna::ScrollCode::EndScroll, bar->value());
             },
             Qt::QueuedConnection);
     }
 
-    TGelvantMainForm* form_;
+    MainWindow* window_;
     bool inContextMenu_ = false;
 };
 
@@ -150,7 +150,7 @@ void PrepareOverlayText(QPainter& p) {
 
 }  // namespace
 
-void TGelvantMainForm::ConnectNavigationHandlers() {
+void MainWindow::ConnectNavigationHandlers() {
     connect(ScrImgHor, &QAbstractSlider::actionTriggered, this,
             [this](int action) { ScrImgHorScroll(ScrollCodeOf(action), ScrImgHor->sliderPosition()); });
     connect(ScrImgVert, &QAbstractSlider::actionTriggered, this,
@@ -184,7 +184,7 @@ void TGelvantMainForm::ConnectNavigationHandlers() {
 
 // ---- Scroll bars ----------------------------------------------------------------------------------------
 
-void TGelvantMainForm::ScrImgHorScroll(orvenna::ScrollCode code, int scrollPos) {
+void MainWindow::ScrImgHorScroll(orvenna::ScrollCode code, int scrollPos) {
     if (!ImageLoaded) return;
     if (code == orvenna::ScrollCode::EndScroll || ScrCheckBox->isChecked()) {
         // The bar still holds its position from before this event: a smooth redraw lags one event behind.
@@ -197,7 +197,7 @@ void TGelvantMainForm::ScrImgHorScroll(orvenna::ScrollCode code, int scrollPos) 
     if (orvenna::scroll_code_draws_overlay(code)) DrawScrollOverlay(scrollPos, ScrImgVert->value());
 }
 
-void TGelvantMainForm::ScrImgVertScroll(orvenna::ScrollCode code, int scrollPos) {
+void MainWindow::ScrImgVertScroll(orvenna::ScrollCode code, int scrollPos) {
     if (!ImageLoaded) return;
     if (code == orvenna::ScrollCode::EndScroll || ScrCheckBox->isChecked()) {
         if (SyncOn)
@@ -209,7 +209,7 @@ void TGelvantMainForm::ScrImgVertScroll(orvenna::ScrollCode code, int scrollPos)
     if (orvenna::scroll_code_draws_overlay(code)) DrawScrollOverlay(ScrImgHor->value(), scrollPos);
 }
 
-void TGelvantMainForm::DrawScrollOverlay(int x, int y) {
+void MainWindow::DrawScrollOverlay(int x, int y) {
     QImage& picture = ViewPicture(SatImage);
     const int w = picture.width();
     const int h = picture.height();
@@ -226,7 +226,7 @@ void TGelvantMainForm::DrawScrollOverlay(int x, int y) {
 
 // ---- Panning --------------------------------------------------------------------------------------------
 
-void TGelvantMainForm::SatImagePanMouseDown(QMouseEvent* event) {
+void MainWindow::SatImagePanMouseDown(QMouseEvent* event) {
     if (!ImageLoaded || event->button() != Qt::LeftButton) return;
     const QPoint pointer = event->position().toPoint();
     PanStartX = pointer.x();
@@ -237,7 +237,7 @@ void TGelvantMainForm::SatImagePanMouseDown(QMouseEvent* event) {
     Panning = true;
 }
 
-void TGelvantMainForm::SatImagePanMouseMove(QMouseEvent* event) {
+void MainWindow::SatImagePanMouseMove(QMouseEvent* event) {
     if (!Panning) return;
     const QPoint pointer = event->position().toPoint();
     ScrImgHor->setValue(orvenna::pan_scroll_position(PanStartHor, PanStartX, pointer.x(), ZoomScale));
@@ -248,7 +248,7 @@ void TGelvantMainForm::SatImagePanMouseMove(QMouseEvent* event) {
     DrawPanOverlay(ScrImgHor->value(), ScrImgVert->value());
 }
 
-void TGelvantMainForm::SatImageMouseUp(QMouseEvent* event) {
+void MainWindow::SatImageMouseUp(QMouseEvent* event) {
     if (!Panning) return;
     const QPoint pointer = event->position().toPoint();
     QImage& picture = ViewPicture(SatImage);
@@ -262,7 +262,7 @@ void TGelvantMainForm::SatImageMouseUp(QMouseEvent* event) {
         drawComposite();
 }
 
-void TGelvantMainForm::DrawPanOverlay(int x, int y) {
+void MainWindow::DrawPanOverlay(int x, int y) {
     QImage& picture = ViewPicture(SatImage);
     const int w = picture.width();
     const int h = picture.height();
@@ -284,7 +284,7 @@ void TGelvantMainForm::DrawPanOverlay(int x, int y) {
     SatImage->update();
 }
 
-QStringList TGelvantMainForm::PanOverlayLines(int x, int y) {
+QStringList MainWindow::PanOverlayLines(int x, int y) {
     QStringList lines;
     lines << QStringLiteral("X, Y : %1, %2").arg(x).arg(y);
     lines << (GeoValid ? QStringLiteral("経度, 緯度 :  ") + LongitudeText(x, y) + QStringLiteral(", ") +
@@ -302,13 +302,13 @@ QStringList TGelvantMainForm::PanOverlayLines(int x, int y) {
 
 // ---- Zoom buttons and the step slider -------------------------------------------------------------------
 
-void TGelvantMainForm::ZoomUpImageMouseUp(QMouseEvent*) {
+void MainWindow::ZoomUpImageMouseUp(QMouseEvent*) {
     ZoomStep = std::max(ZoomStep - 1, orvenna::kMinZoomStep);
     DrawZoomSlider(0);
     drawComposite();  // a zoom-in stays with this viewer
 }
 
-void TGelvantMainForm::Image3MouseUp(QMouseEvent*) {
+void MainWindow::Image3MouseUp(QMouseEvent*) {
     ZoomStep = std::min(ZoomStep + 1, orvenna::kMaxZoomStep);
     DrawZoomSlider(0);
     if (SyncOn)
@@ -317,7 +317,7 @@ void TGelvantMainForm::Image3MouseUp(QMouseEvent*) {
         drawComposite();
 }
 
-void TGelvantMainForm::ZoomImageMouseDown(QMouseEvent* event) {
+void MainWindow::ZoomImageMouseDown(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     ZoomDragging = true;
     ZoomDragStartStep = ZoomPreviewStep = ZoomStep;
@@ -325,7 +325,7 @@ void TGelvantMainForm::ZoomImageMouseDown(QMouseEvent* event) {
     ZoomImageMouseMove(event);
 }
 
-void TGelvantMainForm::ZoomImageMouseMove(QMouseEvent* event) {
+void MainWindow::ZoomImageMouseMove(QMouseEvent* event) {
     if (!ZoomDragging) return;
     const int hz = ZoomImage->height();
     const int y = orvenna::slider_clamp_pointer(hz, event->position().toPoint().y());
@@ -343,7 +343,7 @@ void TGelvantMainForm::ZoomImageMouseMove(QMouseEvent* event) {
     ZoomPreviewStep = ZoomStep;
 }
 
-void TGelvantMainForm::ZoomImageMouseUp(QMouseEvent*) {
+void MainWindow::ZoomImageMouseUp(QMouseEvent*) {
     // Only the release of a drag that began here; an ignored button's release does nothing.
     if (!ZoomDragging) return;
     ZoomDragging = false;
@@ -351,7 +351,7 @@ void TGelvantMainForm::ZoomImageMouseUp(QMouseEvent*) {
     drawComposite();  // the step chosen on the slider is not sent to other viewers
 }
 
-void TGelvantMainForm::DrawZoomSlider(int y) {
+void MainWindow::DrawZoomSlider(int y) {
     const int wz = ZoomImage->width();
     const int hz = ZoomImage->height();
     if (wz <= 0 || hz <= 0) return;
@@ -363,19 +363,19 @@ void TGelvantMainForm::DrawZoomSlider(int y) {
     ZoomImage->update();
 }
 
-void TGelvantMainForm::ZoomPanelResize() {
+void MainWindow::ZoomPanelResize() {
     DrawZoomSlider(0);
 }
 
-void TGelvantMainForm::FormShow() {
+void MainWindow::FormShow() {
     DrawZoomSlider(0);
 }
 
-void TGelvantMainForm::FormResize() {
+void MainWindow::FormResize() {
     // The view's own resize (below) redraws; the window's size alone changes nothing.
 }
 
-void TGelvantMainForm::ViewResized() {
+void MainWindow::ViewResized() {
     // A window resize, a placement or a panel shown or hidden changes the view's size in several steps:
     // one redraw once the size has settled, instead of an old picture in a corner with grey around it.
     if (!resizeRedrawTimer) {

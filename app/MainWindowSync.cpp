@@ -9,18 +9,18 @@
 #include <iterator>
 #include <string>
 
-#include "app/Main.h"
+#include "app/MainWindow.h"
 #include "display/Navigator.h"
 #include "display/ViewGeometry.h"
 #include "platform/ViewerBus.h"
 #include "scene/remos.h"
 
-void TGelvantMainForm::ConnectSyncHandlers() {
+void MainWindow::ConnectSyncHandlers() {
     connect(TBScr, &QToolButton::clicked, this, [this] { TBScrClick(); });
     JoinViewerBus();
 }
 
-void TGelvantMainForm::JoinViewerBus() {
+void MainWindow::JoinViewerBus() {
     static const char* const kNames[] = {"PELLORANDE_SCR_X_9145",   "PELLORANDE_SCR_Y_9145",
                                          "PELLORANDE_SCR_MAG_9145", "PELLORANDE_CONNECT_9145",
                                          "PELLORANDE_LAT_9145",     "PELLORANDE_LON_9145",
@@ -45,22 +45,22 @@ void TGelvantMainForm::JoinViewerBus() {
     ReportSyncUnavailable(why);
 }
 
-void TGelvantMainForm::ReportSyncUnavailable(const std::string& reason) {
+void MainWindow::ReportSyncUnavailable(const std::string& reason) {
     if (SyncUnavailableShown) return;
     SyncUnavailableShown = true;
     SetStatusPanelText(0,
                        QStringLiteral("他のビューアとの同期は使えません: ") + QString::fromStdString(reason));
 }
 
-void TGelvantMainForm::TBScrClick() {
+void MainWindow::TBScrClick() {
     SyncOn = TBScr->isChecked();
 }
 
-void TGelvantMainForm::PostViewerMessage(unsigned message, int32_t wParam) {
+void MainWindow::PostViewerMessage(unsigned message, int32_t wParam) {
     PostViewerGroup({{message, wParam}});
 }
 
-void TGelvantMainForm::PostViewerGroup(const std::vector<std::pair<unsigned, int32_t>>& group) {
+void MainWindow::PostViewerGroup(const std::vector<std::pair<unsigned, int32_t>>& group) {
     if (!Bus) return;
     ViewerBusEndpoint::Group messages;
     for (const auto& [message, wParam] : group)
@@ -68,15 +68,15 @@ void TGelvantMainForm::PostViewerGroup(const std::vector<std::pair<unsigned, int
     Bus->PostGroupToAll(messages);
 }
 
-void TGelvantMainForm::BroadcastScrollX() {
+void MainWindow::BroadcastScrollX() {
     PostViewerGroup({{MsgScrX, ScrImgHor->value()}, {MsgDraw, ScrImgVert->value()}});
 }
 
-void TGelvantMainForm::BroadcastScrollY() {
+void MainWindow::BroadcastScrollY() {
     PostViewerGroup({{MsgScrY, ScrImgVert->value()}, {MsgDraw, ScrImgVert->value()}});
 }
 
-void TGelvantMainForm::BroadcastPanEnd() {
+void MainWindow::BroadcastPanEnd() {
     const int x = ScrImgHor->value();
     const int y = ScrImgVert->value();
     if (GeoValid) {
@@ -90,11 +90,11 @@ void TGelvantMainForm::BroadcastPanEnd() {
     }
 }
 
-void TGelvantMainForm::BroadcastZoomOut() {
+void MainWindow::BroadcastZoomOut() {
     PostViewerMessage(MsgScrMag, ZoomStep);
 }
 
-void TGelvantMainForm::AppMessage(unsigned message, int32_t wParam) {
+void MainWindow::AppMessage(unsigned message, int32_t wParam) {
     if (message == MsgScrX) {
         SyncScrX = wParam;
         SyncScrXReceived = true;
@@ -121,7 +121,7 @@ void TGelvantMainForm::AppMessage(unsigned message, int32_t wParam) {
     // MsgConnect and every other number: no action.
 }
 
-void TGelvantMainForm::ApplySyncPosition() {
+void MainWindow::ApplySyncPosition() {
     if (SyncByGeo) {
         if (GeoValid) {
             int column = 0, line = 0;

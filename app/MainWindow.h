@@ -48,11 +48,11 @@ struct RedrawControl;
 enum class ScrollCode : int;
 }  // namespace orvenna
 
-class TGelvantMainForm : public QMainWindow, public PresetTarget {
+class MainWindow : public QMainWindow, public PresetTarget {
     Q_OBJECT
 public:
-    explicit TGelvantMainForm(QWidget* parent = nullptr);
-    ~TGelvantMainForm() override;
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // ---- Controls -------------------------------------------------------------------------------------
     QWidget* ButtonPanel;
@@ -180,7 +180,7 @@ public:
     double LsLmin = 0;
     double UlLat = 0, UlLon = 0, UrLat = 0, UrLon = 0, LlLat = 0, LlLon = 0, LrLat = 0, LrLon = 0;
 
-    // ---- Start-up and closing (MainWindow.cpp) ---------------------------------------------------------
+    // ---- Start-up and closing (MainWindow.cpp) ------------------------------------------------------------
     // Releases every scene, row and compiled expression; safe to run more than once.
     void FormClose();
     void MI_QUITClick();
@@ -189,7 +189,7 @@ public:
     QString StatusPanelText(int panel) const;
     void SetStatusPanelText(int panel, const QString& text);
 
-    // ---- Band list (MainBandRows.cpp, MainHistogram.cpp) ------------------------------------------------
+    // ---- Band list (MainWindowBandRows.cpp, MainWindowHistograms.cpp) -------------------------------------
     // Creates the row of `band` (its scene's file name `fileName`) for list position `position`; the caller
     // appends it to BandRowList and then runs RefreshBandRow.
     BandRow* AddBandRow(BandInfo* band, const QString& fileName, int position);
@@ -215,7 +215,7 @@ public:
     // The open scene whose band array holds `band`; null when none does.
     SceneFile* SceneOfBand(const BandInfo* band) const;
 
-    // ---- Composite (MainComposite.cpp) -----------------------------------------------------------------
+    // ---- Composite (MainWindowComposite.cpp) --------------------------------------------------------------
     // Draws the view from the three expressions on a worker thread while the window stays responsive; returns
     // when the picture is done or stopped. A request while a redraw runs restarts it with what changed.
     void drawComposite() override;
@@ -231,7 +231,7 @@ public:
     void BtnDrawClick();
     void TBUpdateClick();
 
-    // ---- Colour presets (MainPresets.cpp) ----------------------------------------------------------------
+    // ---- Colour presets (MainWindowPresets.cpp) -----------------------------------------------------------
     void ConnectPresetHandlers();
     void BtnColorClick();
     QPoint ColorMenuPosition() const;  // screen point of BtnColor's top-right corner
@@ -243,7 +243,7 @@ public:
     void setChannelExpressions(const QString& red, const QString& green, const QString& blue) override;
     void showBandAtFullRange(int index) override;
 
-    // ---- Placement and panels (MainPlacement.cpp) --------------------------------------------------------
+    // ---- Placement and panels (MainWindowPlacement.cpp) ---------------------------------------------------
     void ConnectPlacementHandlers();
     void MI_W_LTClick();
     void MI_W_RTClick();
@@ -271,7 +271,9 @@ public:
     // When valid, stands for the primary screen's available area (tests fake a screen with it).
     QRect FakeScreenArea;
 
-    // ---- Opening, readout, close and save (MainOpen.cpp, MainReadout.cpp, MainCloseSave.cpp) ------------
+    // ---- Opening, readout, close and save
+    // ------------------------------------------------------------------ (MainWindowOpening.cpp,
+    // MainWindowReadout.cpp, MainWindowCloseSave.cpp)
     void ConnectOpenHandlers();  // tool buttons, menu items and the view's pointer events
     // The open dialog's file list; the drop handler fills it as well. Paths are kept as the bytes the file
     // system holds, so names that are not UTF-8 (old archives) open too.
@@ -311,7 +313,7 @@ public:
     // Empties the status panels that describe the open scene (size, metadata state) once nothing is open.
     void ClearSceneStatus();
 
-    // ---- Scrolling, panning and magnification (MainNavigation.cpp) ---------------------------------------
+    // ---- Scrolling, panning and magnification (MainWindowNavigation.cpp) ----------------------------------
     void ConnectNavigationHandlers();
     // Scroll-bar events: the kind and the new position (the bar still holds the old one while this runs).
     void ScrImgHorScroll(orvenna::ScrollCode code, int scrollPos);
@@ -340,7 +342,7 @@ public:
     // Repaints the step slider; y is the pointer's line, used only while ZoomDragging.
     void DrawZoomSlider(int y);
 
-    // ---- Synchronising viewers (MainSync.cpp) -------------------------------------------------------------
+    // ---- Synchronising viewers (MainWindowSync.cpp) -------------------------------------------------------
     ViewerBusEndpoint* Bus = nullptr;  // this viewer's socket on the viewer bus (a child of the window)
     void ConnectSyncHandlers();
     void TBScrClick();
@@ -384,8 +386,8 @@ private:
     bool closePending = false;  // the window was asked to close while an opening or a redraw ran
 };
 
-extern TGelvantMainForm* GelvantMainForm;
+extern MainWindow* mainWindow;
 
-// Colours of the channel edit boxes: the form palette's red, green (0, 128, 0) and blue, black for a text
+// Colours of the channel expression boxes: pure red, green (0, 128, 0) and pure blue, black for a text
 // that does not compile.
 QColor ChannelColour(int channel);  // 0 red, 1 green, 2 blue
