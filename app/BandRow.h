@@ -20,26 +20,26 @@ struct BandInfo;
 inline constexpr int kBandLetterCount = 26;
 
 struct BandRow {
-    ImageControl* HistImage = nullptr;  // 256 x 45 at (4, 24): one column per 8-bit value
-    QLabel* NameLabel = nullptr;        // letter, file name, band number and channel
-    QLabel* LowLabel = nullptr;         // "下"
-    QLabel* HighLabel = nullptr;        // "上"
-    QLineEdit* MinEdit = nullptr;       // lower bound as text
-    QLineEdit* MaxEdit = nullptr;       // upper bound as text
-    UpDown* MinUpDown = nullptr;        // lower bound as a number, 0..255
-    UpDown* MaxUpDown = nullptr;        // upper bound as a number, 0..255
-    QFrame* RowPanel = nullptr;         // holds every control of the row
-    QPushButton* CloseButton = nullptr;
-    QPushButton* BlueButton = nullptr;
-    QPushButton* RedButton = nullptr;
-    QPushButton* GreenButton = nullptr;
-    QPushButton* AutoButton = nullptr;
-    QPushButton* GreyButton = nullptr;
-    QPushButton* FullRangeButton = nullptr;
+    ImageControl* histogramView = nullptr;  // 256 x 45 at (4, 24): one column per 8-bit value
+    QLabel* nameLabel = nullptr;            // letter, file name, band number and channel
+    QLabel* lowerBoundLabel = nullptr;      // "下"
+    QLabel* upperBoundLabel = nullptr;      // "上"
+    QLineEdit* lowerBoundEdit = nullptr;    // lower bound as text
+    QLineEdit* upperBoundEdit = nullptr;    // upper bound as text
+    UpDown* lowerBoundSpin = nullptr;       // lower bound as a number, 0..255
+    UpDown* upperBoundSpin = nullptr;       // upper bound as a number, 0..255
+    QFrame* panel = nullptr;                // holds every control of the row
+    QPushButton* closeButton = nullptr;
+    QPushButton* blueButton = nullptr;
+    QPushButton* redButton = nullptr;
+    QPushButton* greenButton = nullptr;
+    QPushButton* autoRangeButton = nullptr;
+    QPushButton* greyButton = nullptr;
+    QPushButton* fullRangeButton = nullptr;
     std::vector<unsigned char> LineBuf;  // one line of the band (`width` bytes), filled by the redraw
     QString FileName;                    // the scene's file name without directory
     int ListIndex = 0;                   // position in BandRowList; letter = 'A' + ListIndex
-    bool HistDragging = false;           // a mouse button is held on HistImage
+    bool HistDragging = false;           // a mouse button is held on histogramView
     bool HistValid = false;              // the band's histogram has been computed
     bool IsPicture = false;              // a colour channel of a BMP/JPG picture
     std::shared_ptr<QImage> Picture;     // the decoded picture, shared by its three rows

@@ -89,14 +89,14 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     setCentralWidget(central);
 
     BuildToolBar();
-    centralLayout->addWidget(ButtonPanel);
+    centralLayout->addWidget(toolBarPanel);
     auto* body = new QHBoxLayout;
     body->setContentsMargins(0, 0, 0, 0);
     body->setSpacing(0);
     BuildViewArea();
     BuildBandPanel();
-    body->addWidget(ImagePanel, 1);
-    body->addWidget(BandPanel);
+    body->addWidget(viewPanel, 1);
+    body->addWidget(bandPanel);
     centralLayout->addLayout(body, 1);
     BuildStatusBar();
     BuildMenus();
@@ -106,7 +106,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     Renderer = std::make_unique<orvenna::CompositeRenderer>();
     redrawTask = std::make_unique<BackgroundTask>();
     histogramTask = std::make_unique<BackgroundTask>();
-    stopRedrawButton = new QPushButton(QStringLiteral("中止"), SatImage);
+    stopRedrawButton = new QPushButton(QStringLiteral("中止"), view);
     stopRedrawButton->setFocusPolicy(Qt::NoFocus);
     stopRedrawButton->adjustSize();
     stopRedrawButton->hide();
@@ -130,146 +130,150 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::BuildToolBar() {
-    ButtonPanel = new QWidget(this);
-    auto* layout = new QHBoxLayout(ButtonPanel);
+    toolBarPanel = new QWidget(this);
+    auto* layout = new QHBoxLayout(toolBarPanel);
     layout->setContentsMargins(0, 0, 0, 0);
-    ToolBar = new QToolBar(ButtonPanel);
-    ToolBar->setMovable(false);
-    ToolBar->setFloatable(false);
-    layout->addWidget(ToolBar);
+    toolBar = new QToolBar(toolBarPanel);
+    toolBar->setMovable(false);
+    toolBar->setFloatable(false);
+    layout->addWidget(toolBar);
 
-    TBOpen = MakeToolButton(ToolBar, ToolIcon::Open, QStringLiteral("衛星データを開く"));
-    TBSave = MakeToolButton(ToolBar, ToolIcon::Save, QStringLiteral("画像を保存"));
-    TBClose = MakeToolButton(ToolBar, ToolIcon::Close, QStringLiteral("衛星データを閉じる"));
-    ToolBar->addSeparator();
-    TBSide = MakeToolButton(ToolBar, ToolIcon::Side, QStringLiteral("バンドリストを表示/非表示"), true, true);
-    TBUpdate = MakeToolButton(ToolBar, ToolIcon::Update, QStringLiteral("画面を更新する"), true, true);
-    TBScr = MakeToolButton(ToolBar, ToolIcon::Sync, QStringLiteral("他のビューアを同期させる"), true, false);
-    ToolBar->addSeparator();
-    TBLt = MakeToolButton(ToolBar, ToolIcon::WindowLeftTop, QStringLiteral("左上へ"));
-    TBRt = MakeToolButton(ToolBar, ToolIcon::WindowRightTop, QStringLiteral("右上ヘ"));
-    TBLb = MakeToolButton(ToolBar, ToolIcon::WindowLeftBottom, QStringLiteral("左下へ"));
-    TBRb = MakeToolButton(ToolBar, ToolIcon::WindowRightBottom, QStringLiteral("右下へ"));
-    ToolBar->addSeparator();
-    ToolButton3 = MakeToolButton(ToolBar, ToolIcon::WindowTop, QStringLiteral("上へ"));
-    ToolButton5 = MakeToolButton(ToolBar, ToolIcon::WindowBottom, QStringLiteral("下へ"));
-    ToolButton6 = MakeToolButton(ToolBar, ToolIcon::WindowLeft, QStringLiteral("左へ"));
-    ToolButton9 = MakeToolButton(ToolBar, ToolIcon::WindowRight, QStringLiteral("右へ"));
+    openButton = MakeToolButton(toolBar, ToolIcon::Open, QStringLiteral("衛星データを開く"));
+    saveButton = MakeToolButton(toolBar, ToolIcon::Save, QStringLiteral("画像を保存"));
+    closeAllButton = MakeToolButton(toolBar, ToolIcon::Close, QStringLiteral("衛星データを閉じる"));
+    toolBar->addSeparator();
+    bandListButton =
+        MakeToolButton(toolBar, ToolIcon::Side, QStringLiteral("バンドリストを表示/非表示"), true, true);
+    autoUpdateButton =
+        MakeToolButton(toolBar, ToolIcon::Update, QStringLiteral("画面を更新する"), true, true);
+    syncButton =
+        MakeToolButton(toolBar, ToolIcon::Sync, QStringLiteral("他のビューアを同期させる"), true, false);
+    toolBar->addSeparator();
+    placeTopLeftButton = MakeToolButton(toolBar, ToolIcon::WindowLeftTop, QStringLiteral("左上へ"));
+    placeTopRightButton = MakeToolButton(toolBar, ToolIcon::WindowRightTop, QStringLiteral("右上ヘ"));
+    placeBottomLeftButton = MakeToolButton(toolBar, ToolIcon::WindowLeftBottom, QStringLiteral("左下へ"));
+    placeBottomRightButton = MakeToolButton(toolBar, ToolIcon::WindowRightBottom, QStringLiteral("右下へ"));
+    toolBar->addSeparator();
+    placeTopButton = MakeToolButton(toolBar, ToolIcon::WindowTop, QStringLiteral("上へ"));
+    placeBottomButton = MakeToolButton(toolBar, ToolIcon::WindowBottom, QStringLiteral("下へ"));
+    placeLeftButton = MakeToolButton(toolBar, ToolIcon::WindowLeft, QStringLiteral("左へ"));
+    placeRightButton = MakeToolButton(toolBar, ToolIcon::WindowRight, QStringLiteral("右へ"));
 }
 
 void MainWindow::BuildViewArea() {
-    ImagePanel = new QWidget(this);
-    auto* layout = new QHBoxLayout(ImagePanel);
+    viewPanel = new QWidget(this);
+    auto* layout = new QHBoxLayout(viewPanel);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    ZoomPanel = new QWidget(ImagePanel);
-    ZoomPanel->setFixedWidth(40);
-    auto* zoomLayout = new QVBoxLayout(ZoomPanel);
+    zoomStrip = new QWidget(viewPanel);
+    zoomStrip->setFixedWidth(40);
+    auto* zoomLayout = new QVBoxLayout(zoomStrip);
     zoomLayout->setContentsMargins(0, 2, 0, 2);
     zoomLayout->setSpacing(2);
-    ZoomUpImage = new ImageControl(ZoomPanel);
-    ZoomUpImage->setFixedSize(40, 28);
-    ZoomUpImage->Picture = QImage(40, 28, QImage::Format_ARGB32_Premultiplied);
-    ZoomUpImage->Picture.fill(Qt::transparent);
-    ZoomImage = new ImageControl(ZoomPanel);
-    ZoomImage->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
-    ZoomImage->setFixedWidth(40);
-    Image3 = new ImageControl(ZoomPanel);
-    Image3->setFixedSize(40, 28);
-    Image3->Picture = QImage(40, 28, QImage::Format_ARGB32_Premultiplied);
-    Image3->Picture.fill(Qt::transparent);
+    zoomInButton = new ImageControl(zoomStrip);
+    zoomInButton->setFixedSize(40, 28);
+    zoomInButton->Picture = QImage(40, 28, QImage::Format_ARGB32_Premultiplied);
+    zoomInButton->Picture.fill(Qt::transparent);
+    zoomSlider = new ImageControl(zoomStrip);
+    zoomSlider->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    zoomSlider->setFixedWidth(40);
+    zoomOutButton = new ImageControl(zoomStrip);
+    zoomOutButton->setFixedSize(40, 28);
+    zoomOutButton->Picture = QImage(40, 28, QImage::Format_ARGB32_Premultiplied);
+    zoomOutButton->Picture.fill(Qt::transparent);
     {
-        QPainter p(&ZoomUpImage->Picture);
+        QPainter p(&zoomInButton->Picture);
         p.drawImage(10, 4, ToolIconImage(ToolIcon::ZoomIn, 20));
     }
     {
-        QPainter p(&Image3->Picture);
+        QPainter p(&zoomOutButton->Picture);
         p.drawImage(10, 4, ToolIconImage(ToolIcon::ZoomOut, 20));
     }
-    SetHint(ZoomUpImage, QStringLiteral("拡大"));
-    SetHint(ZoomImage, QStringLiteral("倍率変更"));
-    SetHint(Image3, QStringLiteral("縮小"));
-    zoomLayout->addWidget(ZoomUpImage);
-    zoomLayout->addWidget(ZoomImage, 1);
-    zoomLayout->addWidget(Image3);
+    SetHint(zoomInButton, QStringLiteral("拡大"));
+    SetHint(zoomSlider, QStringLiteral("倍率変更"));
+    SetHint(zoomOutButton, QStringLiteral("縮小"));
+    zoomLayout->addWidget(zoomInButton);
+    zoomLayout->addWidget(zoomSlider, 1);
+    zoomLayout->addWidget(zoomOutButton);
 
-    PanelImage = new QWidget(ImagePanel);
-    auto* grid = new QGridLayout(PanelImage);
+    viewFrame = new QWidget(viewPanel);
+    auto* grid = new QGridLayout(viewFrame);
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setSpacing(0);
-    SatImage = new ImageControl(PanelImage);
-    SatImage->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    SatImage->setMinimumSize(1, 1);
-    SatImage->setAutoFillBackground(true);
-    SatImage->setMouseTracking(true);
-    ScrImgHor = new QScrollBar(Qt::Horizontal, PanelImage);
-    ScrImgVert = new QScrollBar(Qt::Vertical, PanelImage);
-    for (QScrollBar* bar : {ScrImgHor, ScrImgVert}) {
+    view = new ImageControl(viewFrame);
+    view->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    view->setMinimumSize(1, 1);
+    view->setAutoFillBackground(true);
+    view->setMouseTracking(true);
+    horizontalScrollBar = new QScrollBar(Qt::Horizontal, viewFrame);
+    verticalScrollBar = new QScrollBar(Qt::Vertical, viewFrame);
+    for (QScrollBar* bar : {horizontalScrollBar, verticalScrollBar}) {
         bar->setRange(0, 1000);
         bar->setSingleStep(1);
         bar->setPageStep(1);
     }
-    grid->addWidget(SatImage, 0, 0);
-    grid->addWidget(ScrImgVert, 0, 1);
-    grid->addWidget(ScrImgHor, 1, 0);
+    grid->addWidget(view, 0, 0);
+    grid->addWidget(verticalScrollBar, 0, 1);
+    grid->addWidget(horizontalScrollBar, 1, 0);
 
-    layout->addWidget(ZoomPanel);
-    layout->addWidget(PanelImage, 1);
+    layout->addWidget(zoomStrip);
+    layout->addWidget(viewFrame, 1);
 }
 
 void MainWindow::BuildBandPanel() {
-    BandPanel = new QWidget(this);
-    BandPanel->setFixedWidth(284);
-    auto* layout = new QVBoxLayout(BandPanel);
+    bandPanel = new QWidget(this);
+    bandPanel->setFixedWidth(284);
+    auto* layout = new QVBoxLayout(bandPanel);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    BandList = new QScrollArea(BandPanel);
-    BandList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    BandList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    BandList->setWidgetResizable(true);
-    BandListContents = new QWidget;
-    BandListLayout = new QVBoxLayout(BandListContents);
-    BandListLayout->setContentsMargins(0, 0, 0, 0);
-    BandListLayout->setSpacing(0);
-    BandListLayout->setAlignment(Qt::AlignTop);
-    BandList->setWidget(BandListContents);
-    layout->addWidget(BandList, 1);
+    bandList = new QScrollArea(bandPanel);
+    bandList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    bandList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    bandList->setWidgetResizable(true);
+    bandListContents = new QWidget;
+    bandListLayout = new QVBoxLayout(bandListContents);
+    bandListLayout->setContentsMargins(0, 0, 0, 0);
+    bandListLayout->setSpacing(0);
+    bandListLayout->setAlignment(Qt::AlignTop);
+    bandList->setWidget(bandListContents);
+    layout->addWidget(bandList, 1);
 
-    ConfigPanel = new QWidget(BandPanel);
-    ConfigPanel->setFixedHeight(124);
+    settingsPanel = new QWidget(bandPanel);
+    settingsPanel->setFixedHeight(124);
     auto check = [this](const QString& text, int top, bool checked) {
-        auto* box = new QCheckBox(text, ConfigPanel);
+        auto* box = new QCheckBox(text, settingsPanel);
         box->setGeometry(12, top, 253, 17);
         box->setChecked(checked);
         return box;
     };
-    HistCheckBox = check(QStringLiteral("ファイル読み込み時にヒストグラムを計算する"), 8, true);
-    ScrCheckBox = check(QStringLiteral("滑らかにスクロールさせる（高負荷）"), 28, false);
-    AutoRangeCheckBox = check(QStringLiteral("自動レンジ設定で0と255を除く"), 48, true);
-    HistReduceMaxCheckBox = check(QStringLiteral("ヒストグラム表示の最大値から0と255を除く"), 68, true);
-    Label7 = new QLabel(QStringLiteral("自動レンジ設定時の上下除去比率"), ConfigPanel);
-    Label7->move(12, 96);
-    Label7->adjustSize();
-    AutoRangeEdit = new QLineEdit(QStringLiteral("0.00085"), ConfigPanel);
+    histogramOnOpenCheckBox = check(QStringLiteral("ファイル読み込み時にヒストグラムを計算する"), 8, true);
+    smoothScrollCheckBox = check(QStringLiteral("滑らかにスクロールさせる（高負荷）"), 28, false);
+    autoRangeExcludesEndsCheckBox = check(QStringLiteral("自動レンジ設定で0と255を除く"), 48, true);
+    histogramPeakExcludesEndsCheckBox =
+        check(QStringLiteral("ヒストグラム表示の最大値から0と255を除く"), 68, true);
+    clipRatioLabel = new QLabel(QStringLiteral("自動レンジ設定時の上下除去比率"), settingsPanel);
+    clipRatioLabel->move(12, 96);
+    clipRatioLabel->adjustSize();
+    clipRatioEdit = new QLineEdit(QStringLiteral("0.00085"), settingsPanel);
     // Wide enough for its default text whatever the font, still ending inside the panel.
     const int ratioWidth =
-        std::max(45, AutoRangeEdit->fontMetrics().horizontalAdvance(AutoRangeEdit->text()) + 8);
-    AutoRangeEdit->setGeometry(std::min(224, 276 - ratioWidth), 92, ratioWidth, 21);
-    AutoRangeEdit->setTextMargins(-3, 0, -3, 0);
-    AutoRangeEdit->setCursorPosition(0);
-    ConfigPanel->hide();
-    layout->addWidget(ConfigPanel);
+        std::max(45, clipRatioEdit->fontMetrics().horizontalAdvance(clipRatioEdit->text()) + 8);
+    clipRatioEdit->setGeometry(std::min(224, 276 - ratioWidth), 92, ratioWidth, 21);
+    clipRatioEdit->setTextMargins(-3, 0, -3, 0);
+    clipRatioEdit->setCursorPosition(0);
+    settingsPanel->hide();
+    layout->addWidget(settingsPanel);
 
-    CalcPanel = new QWidget(BandPanel);
-    CalcPanel->setFixedHeight(105);
+    expressionPanel = new QWidget(bandPanel);
+    expressionPanel->setFixedHeight(105);
     auto channel = [this](const QString& caption, int index, int top, const QString& hint, QLabel** label) {
-        *label = new QLabel(caption, CalcPanel);
+        *label = new QLabel(caption, expressionPanel);
         (*label)->move(8, top + 3);
         (*label)->adjustSize();
         SetLabelColour(*label, ChannelColour(index));
-        auto* edit = new QLineEdit(QStringLiteral("a"), CalcPanel);
+        auto* edit = new QLineEdit(QStringLiteral("a"), expressionPanel);
         edit->setGeometry(28, top, 248, 21);
         // The language compiles texts of any length; the edit's own limit (32767) would cut a pasted
         // expression and unbalance its brackets.
@@ -282,22 +286,22 @@ void MainWindow::BuildBandPanel() {
         SetHint(edit, hint);
         return edit;
     };
-    ExpEditR = channel(QStringLiteral("赤"), 0, 4, QStringLiteral("画面上の赤の式"), &LabelR);
-    ExpEditG = channel(QStringLiteral("緑"), 1, 28, QStringLiteral("画面上の緑の式"), &LabelG);
-    ExpEditB = channel(QStringLiteral("青"), 2, 52, QStringLiteral("画面上の青の式"), &LabelB);
-    BtnColor = new QPushButton(QStringLiteral("式で処理"), CalcPanel);
-    BtnColor->setGeometry(28, 78, 100, 23);
-    SetHint(BtnColor, QStringLiteral("式を使って画像を処理する"));
-    BtnDraw = new QPushButton(QStringLiteral("再描画"), CalcPanel);
-    BtnDraw->setGeometry(176, 78, 100, 23);
-    BtnDraw->setDefault(true);
-    SetHint(BtnDraw, QStringLiteral("画面を書き直す"));
-    layout->addWidget(CalcPanel);
+    redExpressionEdit = channel(QStringLiteral("赤"), 0, 4, QStringLiteral("画面上の赤の式"), &redLabel);
+    greenExpressionEdit = channel(QStringLiteral("緑"), 1, 28, QStringLiteral("画面上の緑の式"), &greenLabel);
+    blueExpressionEdit = channel(QStringLiteral("青"), 2, 52, QStringLiteral("画面上の青の式"), &blueLabel);
+    presetButton = new QPushButton(QStringLiteral("式で処理"), expressionPanel);
+    presetButton->setGeometry(28, 78, 100, 23);
+    SetHint(presetButton, QStringLiteral("式を使って画像を処理する"));
+    redrawButton = new QPushButton(QStringLiteral("再描画"), expressionPanel);
+    redrawButton->setGeometry(176, 78, 100, 23);
+    redrawButton->setDefault(true);
+    SetHint(redrawButton, QStringLiteral("画面を書き直す"));
+    layout->addWidget(expressionPanel);
 
-    ColorMenu = new QMenu(this);
-    MI_C_NDVI = ColorMenu->addAction(QStringLiteral("NDVI(&N)"));
-    MI_C_TM = ColorMenu->addAction(QStringLiteral("サーモグラフィ風(&T)"));
-    MI_C_LS_THM = ColorMenu->addAction(QStringLiteral("LANDSAT温度分布(&L)"));
+    presetMenu = new QMenu(this);
+    ndviAction = presetMenu->addAction(QStringLiteral("NDVI(&N)"));
+    thermographyAction = presetMenu->addAction(QStringLiteral("サーモグラフィ風(&T)"));
+    landsatTemperatureAction = presetMenu->addAction(QStringLiteral("LANDSAT温度分布(&L)"));
 }
 
 void MainWindow::BuildStatusBar() {
@@ -305,70 +309,72 @@ void MainWindow::BuildStatusBar() {
     bar->setSizeGripEnabled(true);
     const int widths[4] = {200, 150, 240, 50};
     for (int i = 0; i < 4; ++i) {
-        StatusPanels[i] = new ElidedLabel(bar);
-        StatusPanels[i]->setFrameShape(QFrame::Panel);
-        StatusPanels[i]->setFrameShadow(QFrame::Sunken);
+        statusPanels[i] = new ElidedLabel(bar);
+        statusPanels[i]->setFrameShape(QFrame::Panel);
+        statusPanels[i]->setFrameShadow(QFrame::Sunken);
         // The last panel reaches to the right end of the bar, as a status bar's last part does, so that
         // its metadata state ("座標設定有効") is not cut off at 50 pixels.
         if (i < 3) {
-            StatusPanels[i]->setFixedWidth(widths[i]);
-            bar->addWidget(StatusPanels[i]);
+            statusPanels[i]->setFixedWidth(widths[i]);
+            bar->addWidget(statusPanels[i]);
         } else {
-            StatusPanels[i]->setMinimumWidth(widths[i]);
-            bar->addWidget(StatusPanels[i], 1);
+            statusPanels[i]->setMinimumWidth(widths[i]);
+            bar->addWidget(statusPanels[i], 1);
         }
     }
 }
 
 void MainWindow::BuildMenus() {
     QMenuBar* bar = menuBar();
-    F1 = bar->addMenu(QStringLiteral("ファイル(&F)"));
-    MI_OPEN = F1->addAction(QStringLiteral("開く(&O)"));
-    F1->addSeparator();
-    MI_SAVE = F1->addAction(QStringLiteral("保存(&S)"));
-    MI_CLOSE = F1->addAction(QStringLiteral("すべて閉じる(&C)"));
-    F1->addSeparator();
-    MI_QUIT = F1->addAction(QStringLiteral("終了(&X)"));
+    fileMenu = bar->addMenu(QStringLiteral("ファイル(&F)"));
+    openAction = fileMenu->addAction(QStringLiteral("開く(&O)"));
+    fileMenu->addSeparator();
+    saveAction = fileMenu->addAction(QStringLiteral("保存(&S)"));
+    closeAllAction = fileMenu->addAction(QStringLiteral("すべて閉じる(&C)"));
+    fileMenu->addSeparator();
+    quitAction = fileMenu->addAction(QStringLiteral("終了(&X)"));
 
-    V1 = bar->addMenu(QStringLiteral("表示(&V)"));
-    MI_V_TOOL = V1->addAction(QStringLiteral("ツールバー(&B)"));
-    V1->addSeparator();
-    MI_V_BAND = V1->addAction(QStringLiteral("バンドリスト(&B)"));
-    MI_V_ZOOM = V1->addAction(QStringLiteral("ズーム(&Z)"));
-    V1->addSeparator();
-    MI_V_STATUS = V1->addAction(QStringLiteral("ステータスバー(&S)"));
-    V1->addSeparator();
-    MI_V_CONF = V1->addAction(QStringLiteral("設定(&C)"));
-    for (QAction* a : {MI_V_TOOL, MI_V_BAND, MI_V_ZOOM, MI_V_STATUS, MI_V_CONF})
+    viewMenu = bar->addMenu(QStringLiteral("表示(&V)"));
+    showToolBarAction = viewMenu->addAction(QStringLiteral("ツールバー(&B)"));
+    viewMenu->addSeparator();
+    showBandListAction = viewMenu->addAction(QStringLiteral("バンドリスト(&B)"));
+    showZoomStripAction = viewMenu->addAction(QStringLiteral("ズーム(&Z)"));
+    viewMenu->addSeparator();
+    showStatusBarAction = viewMenu->addAction(QStringLiteral("ステータスバー(&S)"));
+    viewMenu->addSeparator();
+    showSettingsAction = viewMenu->addAction(QStringLiteral("設定(&C)"));
+    for (QAction* a : {showToolBarAction, showBandListAction, showZoomStripAction, showStatusBarAction,
+                       showSettingsAction})
         a->setCheckable(true);
 
-    W1 = bar->addMenu(QStringLiteral("ウィンドウ(&W)"));
-    MI_W_LT = W1->addAction(QStringLiteral("左上へ(&0)"));
-    MI_W_RT = W1->addAction(QStringLiteral("右上へ(&1)"));
-    MI_W_LB = W1->addAction(QStringLiteral("左下へ(&2)"));
-    MI_W_RB = W1->addAction(QStringLiteral("右下へ(&3)"));
-    W1->addSeparator();
-    MI_W_T = W1->addAction(QStringLiteral("上へ(&T)"));
-    MI_W_B = W1->addAction(QStringLiteral("下へ(&B)"));
-    W1->addSeparator();
-    MI_W_L = W1->addAction(QStringLiteral("左へ(&L)"));
-    MI_W_R = W1->addAction(QStringLiteral("右へ(&R)"));
+    windowMenu = bar->addMenu(QStringLiteral("ウィンドウ(&W)"));
+    placeTopLeftAction = windowMenu->addAction(QStringLiteral("左上へ(&0)"));
+    placeTopRightAction = windowMenu->addAction(QStringLiteral("右上へ(&1)"));
+    placeBottomLeftAction = windowMenu->addAction(QStringLiteral("左下へ(&2)"));
+    placeBottomRightAction = windowMenu->addAction(QStringLiteral("右下へ(&3)"));
+    windowMenu->addSeparator();
+    placeTopAction = windowMenu->addAction(QStringLiteral("上へ(&T)"));
+    placeBottomAction = windowMenu->addAction(QStringLiteral("下へ(&B)"));
+    windowMenu->addSeparator();
+    placeLeftAction = windowMenu->addAction(QStringLiteral("左へ(&L)"));
+    placeRightAction = windowMenu->addAction(QStringLiteral("右へ(&R)"));
 
-    H1 = bar->addMenu(QStringLiteral("バージョン情報(&A)"));
-    MI_H_ABOUT = H1->addAction(QStringLiteral("バージョン情報(&A)"));
-    MI_H_HELP = H1->addAction(QStringLiteral("簡易ヘルプ(&H)"));
+    helpMenu = bar->addMenu(QStringLiteral("バージョン情報(&A)"));
+    aboutAction = helpMenu->addAction(QStringLiteral("バージョン情報(&A)"));
+    quickHelpAction = helpMenu->addAction(QStringLiteral("簡易ヘルプ(&H)"));
 }
 
 void MainWindow::ConnectHandlers() {
-    connect(MI_QUIT, &QAction::triggered, this, [this] { MI_QUITClick(); });
-    connect(MI_H_ABOUT, &QAction::triggered, this, [this] { MI_H_ABOUTClick(); });
-    connect(MI_H_HELP, &QAction::triggered, this, [this] { MI_H_HELPClick(); });
-    connect(ExpEditR, &QLineEdit::textChanged, this, [this] { ExpEditRChange(); });
-    connect(ExpEditG, &QLineEdit::textChanged, this, [this] { ExpEditGChange(); });
-    connect(ExpEditB, &QLineEdit::textChanged, this, [this] { ExpEditBChange(); });
-    connect(BtnDraw, &QPushButton::clicked, this, [this] { BtnDrawClick(); });
-    connect(TBUpdate, &QToolButton::clicked, this, [this] { TBUpdateClick(); });
-    connect(HistReduceMaxCheckBox, &QCheckBox::clicked, this, [this] { HistReduceMaxCheckBoxClick(); });
+    connect(quitAction, &QAction::triggered, this, [this] { MI_QUITClick(); });
+    connect(aboutAction, &QAction::triggered, this, [this] { MI_H_ABOUTClick(); });
+    connect(quickHelpAction, &QAction::triggered, this, [this] { MI_H_HELPClick(); });
+    connect(redExpressionEdit, &QLineEdit::textChanged, this, [this] { ExpEditRChange(); });
+    connect(greenExpressionEdit, &QLineEdit::textChanged, this, [this] { ExpEditGChange(); });
+    connect(blueExpressionEdit, &QLineEdit::textChanged, this, [this] { ExpEditBChange(); });
+    connect(redrawButton, &QPushButton::clicked, this, [this] { BtnDrawClick(); });
+    connect(autoUpdateButton, &QToolButton::clicked, this, [this] { TBUpdateClick(); });
+    connect(histogramPeakExcludesEndsCheckBox, &QCheckBox::clicked, this,
+            [this] { HistReduceMaxCheckBoxClick(); });
     ConnectPresetHandlers();
     ConnectPlacementHandlers();
     ConnectOpenHandlers();
@@ -377,16 +383,16 @@ void MainWindow::ConnectHandlers() {
     // The default button: Enter anywhere in the window redraws.
     for (int key : {int(Qt::Key_Return), int(Qt::Key_Enter)}) {
         auto* shortcut = new QShortcut(QKeySequence(key), this);
-        connect(shortcut, &QShortcut::activated, BtnDraw, &QPushButton::click);
+        connect(shortcut, &QShortcut::activated, redrawButton, &QPushButton::click);
     }
 }
 
 QString MainWindow::StatusPanelText(int panel) const {
-    return panel >= 0 && panel < 4 ? StatusPanels[panel]->text() : QString();
+    return panel >= 0 && panel < 4 ? statusPanels[panel]->text() : QString();
 }
 
 void MainWindow::SetStatusPanelText(int panel, const QString& text) {
-    if (panel >= 0 && panel < 4) StatusPanels[panel]->setText(text);
+    if (panel >= 0 && panel < 4) statusPanels[panel]->setText(text);
 }
 
 bool MainWindow::event(QEvent* event) {

@@ -55,88 +55,88 @@ public:
     ~MainWindow() override;
 
     // ---- Controls -------------------------------------------------------------------------------------
-    QWidget* ButtonPanel;
-    QToolBar* ToolBar;
-    QToolButton* TBOpen;
-    QToolButton* TBSave;
-    QToolButton* TBClose;
-    QToolButton* TBSide;
-    QToolButton* TBUpdate;
-    QToolButton* TBScr;
-    QToolButton* TBLt;
-    QToolButton* TBRt;
-    QToolButton* TBLb;
-    QToolButton* TBRb;
-    QToolButton* ToolButton3;
-    QToolButton* ToolButton5;
-    QToolButton* ToolButton6;
-    QToolButton* ToolButton9;
+    QWidget* toolBarPanel;
+    QToolBar* toolBar;
+    QToolButton* openButton;
+    QToolButton* saveButton;
+    QToolButton* closeAllButton;
+    QToolButton* bandListButton;
+    QToolButton* autoUpdateButton;
+    QToolButton* syncButton;
+    QToolButton* placeTopLeftButton;
+    QToolButton* placeTopRightButton;
+    QToolButton* placeBottomLeftButton;
+    QToolButton* placeBottomRightButton;
+    QToolButton* placeTopButton;
+    QToolButton* placeBottomButton;
+    QToolButton* placeLeftButton;
+    QToolButton* placeRightButton;
 
-    QWidget* ImagePanel;
-    QWidget* ZoomPanel;
-    ImageControl* ZoomUpImage;
-    ImageControl* ZoomImage;
-    ImageControl* Image3;
-    QWidget* PanelImage;
-    ImageControl* SatImage;
-    QScrollBar* ScrImgHor;
-    QScrollBar* ScrImgVert;
+    QWidget* viewPanel;
+    QWidget* zoomStrip;
+    ImageControl* zoomInButton;
+    ImageControl* zoomSlider;
+    ImageControl* zoomOutButton;
+    QWidget* viewFrame;
+    ImageControl* view;
+    QScrollBar* horizontalScrollBar;
+    QScrollBar* verticalScrollBar;
 
-    QWidget* BandPanel;
-    QScrollArea* BandList;
-    QWidget* BandListContents;  // the scrolled widget that holds the rows
-    QVBoxLayout* BandListLayout;
+    QWidget* bandPanel;
+    QScrollArea* bandList;
+    QWidget* bandListContents;  // the scrolled widget that holds the rows
+    QVBoxLayout* bandListLayout;
 
-    QWidget* ConfigPanel;
-    QCheckBox* HistCheckBox;
-    QCheckBox* ScrCheckBox;
-    QCheckBox* AutoRangeCheckBox;
-    QCheckBox* HistReduceMaxCheckBox;
-    QLabel* Label7;
-    QLineEdit* AutoRangeEdit;
+    QWidget* settingsPanel;
+    QCheckBox* histogramOnOpenCheckBox;
+    QCheckBox* smoothScrollCheckBox;
+    QCheckBox* autoRangeExcludesEndsCheckBox;
+    QCheckBox* histogramPeakExcludesEndsCheckBox;
+    QLabel* clipRatioLabel;
+    QLineEdit* clipRatioEdit;
 
-    QWidget* CalcPanel;
-    QLabel* LabelR;
-    QLabel* LabelG;
-    QLabel* LabelB;
-    QLineEdit* ExpEditR;
-    QLineEdit* ExpEditG;
-    QLineEdit* ExpEditB;
-    QPushButton* BtnColor;
-    QPushButton* BtnDraw;
+    QWidget* expressionPanel;
+    QLabel* redLabel;
+    QLabel* greenLabel;
+    QLabel* blueLabel;
+    QLineEdit* redExpressionEdit;
+    QLineEdit* greenExpressionEdit;
+    QLineEdit* blueExpressionEdit;
+    QPushButton* presetButton;
+    QPushButton* redrawButton;
 
     // Panel texts of the status bar, widths 200, 150, 240, 50; a text that does not fit shows whole as a
     // tooltip.
-    ElidedLabel* StatusPanels[4];
+    ElidedLabel* statusPanels[4];
 
-    QMenu* F1;
-    QAction* MI_OPEN;
-    QAction* MI_SAVE;
-    QAction* MI_CLOSE;
-    QAction* MI_QUIT;
-    QMenu* V1;
-    QAction* MI_V_TOOL;
-    QAction* MI_V_BAND;
-    QAction* MI_V_ZOOM;
-    QAction* MI_V_STATUS;
-    QAction* MI_V_CONF;
-    QMenu* W1;
-    QAction* MI_W_LT;
-    QAction* MI_W_RT;
-    QAction* MI_W_LB;
-    QAction* MI_W_RB;
-    QAction* MI_W_T;
-    QAction* MI_W_B;
-    QAction* MI_W_L;
-    QAction* MI_W_R;
-    QMenu* H1;
-    QAction* MI_H_ABOUT;
-    QAction* MI_H_HELP;  // opens the quick help window
+    QMenu* fileMenu;
+    QAction* openAction;
+    QAction* saveAction;
+    QAction* closeAllAction;
+    QAction* quitAction;
+    QMenu* viewMenu;
+    QAction* showToolBarAction;
+    QAction* showBandListAction;
+    QAction* showZoomStripAction;
+    QAction* showStatusBarAction;
+    QAction* showSettingsAction;
+    QMenu* windowMenu;
+    QAction* placeTopLeftAction;
+    QAction* placeTopRightAction;
+    QAction* placeBottomLeftAction;
+    QAction* placeBottomRightAction;
+    QAction* placeTopAction;
+    QAction* placeBottomAction;
+    QAction* placeLeftAction;
+    QAction* placeRightAction;
+    QMenu* helpMenu;
+    QAction* aboutAction;
+    QAction* quickHelpAction;  // opens the quick help window
 
-    QMenu* ColorMenu;
-    QAction* MI_C_NDVI;
-    QAction* MI_C_TM;
-    QAction* MI_C_LS_THM;
+    QMenu* presetMenu;
+    QAction* ndviAction;
+    QAction* thermographyAction;
+    QAction* landsatTemperatureAction;
 
     // ---- State ----------------------------------------------------------------------------------------
     std::vector<std::unique_ptr<SceneFile>> SceneList;  // every opened file, in opening order
@@ -234,7 +234,7 @@ public:
     // ---- Colour presets (MainWindowPresets.cpp) -----------------------------------------------------------
     void ConnectPresetHandlers();
     void BtnColorClick();
-    QPoint ColorMenuPosition() const;  // screen point of BtnColor's top-right corner
+    QPoint ColorMenuPosition() const;  // screen point of presetButton's top-right corner
     void MI_C_NDVIClick();
     void MI_C_TMClick();
     void MI_C_LS_THMClick();

@@ -57,59 +57,59 @@ int MouseButtonCode(Qt::MouseButton button) {
 
 BandRow* MainWindow::AddBandRow(BandInfo* band, const QString& fileName, int position) {
     auto* row = new BandRow;
-    row->RowPanel = new QFrame(BandListContents);
-    row->RowPanel->setFrameShape(QFrame::StyledPanel);
-    row->RowPanel->setFixedHeight(100);
-    row->RowPanel->setProperty("BandRow", QVariant::fromValue(static_cast<void*>(row)));
-    QWidget* panel = row->RowPanel;
+    row->panel = new QFrame(bandListContents);
+    row->panel->setFrameShape(QFrame::StyledPanel);
+    row->panel->setFixedHeight(100);
+    row->panel->setProperty("BandRow", QVariant::fromValue(static_cast<void*>(row)));
+    QWidget* panel = row->panel;
 
-    row->CloseButton = MakeRowButton(panel, QStringLiteral("×"), 4, 4, 21, 17, Qt::red, 9);
-    row->NameLabel = MakeRowLabel(panel, QString(), 28, 8);
-    row->HistImage = new ImageControl(panel);
-    row->HistImage->setGeometry(4, 24, 256, 45);
-    row->HistImage->Picture = QImage(256, 45, QImage::Format_RGB32);
-    row->HistImage->Picture.fill(Qt::white);
-    row->LowLabel = MakeRowLabel(panel, QStringLiteral("下"), 8, 76);
-    row->HighLabel = MakeRowLabel(panel, QStringLiteral("上"), 68, 76);
-    row->MinEdit = new QLineEdit(panel);
-    row->MinEdit->setGeometry(24, 72, 25, 21);
-    row->MaxEdit = new QLineEdit(panel);
-    row->MaxEdit->setGeometry(84, 72, 25, 21);
+    row->closeButton = MakeRowButton(panel, QStringLiteral("×"), 4, 4, 21, 17, Qt::red, 9);
+    row->nameLabel = MakeRowLabel(panel, QString(), 28, 8);
+    row->histogramView = new ImageControl(panel);
+    row->histogramView->setGeometry(4, 24, 256, 45);
+    row->histogramView->Picture = QImage(256, 45, QImage::Format_RGB32);
+    row->histogramView->Picture.fill(Qt::white);
+    row->lowerBoundLabel = MakeRowLabel(panel, QStringLiteral("下"), 8, 76);
+    row->upperBoundLabel = MakeRowLabel(panel, QStringLiteral("上"), 68, 76);
+    row->lowerBoundEdit = new QLineEdit(panel);
+    row->lowerBoundEdit->setGeometry(24, 72, 25, 21);
+    row->upperBoundEdit = new QLineEdit(panel);
+    row->upperBoundEdit->setGeometry(84, 72, 25, 21);
     // Three digits must fit into the narrow edits: no inner margins.
-    row->MinEdit->setTextMargins(-3, 0, -3, 0);
-    row->MaxEdit->setTextMargins(-3, 0, -3, 0);
-    row->MinUpDown = new UpDown(panel);
-    row->MaxUpDown = new UpDown(panel);
-    row->AutoButton = MakeRowButton(panel, QStringLiteral("自動"), 128, 72, 29, 21, Qt::black, 8);
-    row->FullRangeButton = MakeRowButton(panel, QStringLiteral("<>"), 156, 72, 21, 21, Qt::black, 8);
-    row->RedButton = MakeRowButton(panel, QStringLiteral("■"), 184, 72, 17, 21, Qt::red, 10);
-    row->GreenButton = MakeRowButton(panel, QStringLiteral("■"), 204, 72, 17, 21, QColor(0, 128, 0), 10);
-    row->BlueButton = MakeRowButton(panel, QStringLiteral("■"), 224, 72, 17, 21, Qt::blue, 10);
-    row->GreyButton = MakeRowButton(panel, QStringLiteral("■"), 244, 72, 17, 21, Qt::black, 10);
-    QWidget::setTabOrder(row->CloseButton, row->MinEdit);
-    QWidget::setTabOrder(row->MinEdit, row->MaxEdit);
-    QWidget::setTabOrder(row->MaxEdit, row->AutoButton);
-    QWidget::setTabOrder(row->AutoButton, row->FullRangeButton);
-    QWidget::setTabOrder(row->FullRangeButton, row->RedButton);
-    QWidget::setTabOrder(row->RedButton, row->GreenButton);
-    QWidget::setTabOrder(row->GreenButton, row->BlueButton);
-    QWidget::setTabOrder(row->BlueButton, row->GreyButton);
+    row->lowerBoundEdit->setTextMargins(-3, 0, -3, 0);
+    row->upperBoundEdit->setTextMargins(-3, 0, -3, 0);
+    row->lowerBoundSpin = new UpDown(panel);
+    row->upperBoundSpin = new UpDown(panel);
+    row->autoRangeButton = MakeRowButton(panel, QStringLiteral("自動"), 128, 72, 29, 21, Qt::black, 8);
+    row->fullRangeButton = MakeRowButton(panel, QStringLiteral("<>"), 156, 72, 21, 21, Qt::black, 8);
+    row->redButton = MakeRowButton(panel, QStringLiteral("■"), 184, 72, 17, 21, Qt::red, 10);
+    row->greenButton = MakeRowButton(panel, QStringLiteral("■"), 204, 72, 17, 21, QColor(0, 128, 0), 10);
+    row->blueButton = MakeRowButton(panel, QStringLiteral("■"), 224, 72, 17, 21, Qt::blue, 10);
+    row->greyButton = MakeRowButton(panel, QStringLiteral("■"), 244, 72, 17, 21, Qt::black, 10);
+    QWidget::setTabOrder(row->closeButton, row->lowerBoundEdit);
+    QWidget::setTabOrder(row->lowerBoundEdit, row->upperBoundEdit);
+    QWidget::setTabOrder(row->upperBoundEdit, row->autoRangeButton);
+    QWidget::setTabOrder(row->autoRangeButton, row->fullRangeButton);
+    QWidget::setTabOrder(row->fullRangeButton, row->redButton);
+    QWidget::setTabOrder(row->redButton, row->greenButton);
+    QWidget::setTabOrder(row->greenButton, row->blueButton);
+    QWidget::setTabOrder(row->blueButton, row->greyButton);
 
     row->ListIndex = position;
     row->Band = band;
     row->FileName = fileName;
 
     // The up/down controls are attached before the change handlers, so that their first texts run nothing.
-    row->MinUpDown->SetRange(0, 255);
-    row->MaxUpDown->SetRange(0, 255);
-    row->MinUpDown->SetAssociate(row->MinEdit);
-    row->MaxUpDown->SetAssociate(row->MaxEdit);
-    row->MinUpDown->SetPosition(0);
-    row->MaxUpDown->SetPosition(255);
+    row->lowerBoundSpin->SetRange(0, 255);
+    row->upperBoundSpin->SetRange(0, 255);
+    row->lowerBoundSpin->SetAssociate(row->lowerBoundEdit);
+    row->upperBoundSpin->SetAssociate(row->upperBoundEdit);
+    row->lowerBoundSpin->SetPosition(0);
+    row->upperBoundSpin->SetPosition(255);
     ConnectBandRow(row);
 
-    row->NameLabel->setText(BandRowLetter(position) + QStringLiteral(" : ") + fileName);
-    row->NameLabel->adjustSize();
+    row->nameLabel->setText(BandRowLetter(position) + QStringLiteral(" : ") + fileName);
+    row->nameLabel->adjustSize();
     if (band) {
         band->range_low = 0;
         band->range_high = 255;
@@ -118,29 +118,29 @@ BandRow* MainWindow::AddBandRow(BandInfo* band, const QString& fileName, int pos
     row->HistDragging = false;
     row->Picture.reset();
 
-    const int at = std::clamp(position, 0, BandListLayout->count());
-    BandListLayout->insertWidget(at, row->RowPanel);
-    row->RowPanel->show();
+    const int at = std::clamp(position, 0, bandListLayout->count());
+    bandListLayout->insertWidget(at, row->panel);
+    row->panel->show();
     return row;
 }
 
 void MainWindow::ConnectBandRow(BandRow* row) {
-    row->HistImage->OnMouseDown = [this, row](QMouseEvent* e) {
+    row->histogramView->OnMouseDown = [this, row](QMouseEvent* e) {
         HistImageMouseDown(row, e->button(), static_cast<int>(e->position().x()));
     };
-    row->HistImage->OnMouseMove = [this, row](QMouseEvent* e) {
+    row->histogramView->OnMouseMove = [this, row](QMouseEvent* e) {
         HistImageMouseMove(row, static_cast<int>(e->position().x()));
     };
-    row->HistImage->OnMouseUp = [this, row](QMouseEvent*) { HistImageMouseUp(row); };
-    connect(row->CloseButton, &QPushButton::clicked, this, [this, row] { CloseBand(row); });
-    connect(row->MinEdit, &QLineEdit::textChanged, this, [this, row] { MinEditChange(row); });
-    connect(row->MaxEdit, &QLineEdit::textChanged, this, [this, row] { MaxEditChange(row); });
-    connect(row->RedButton, &QPushButton::clicked, this, [this, row] { RedButtonClick(row); });
-    connect(row->GreenButton, &QPushButton::clicked, this, [this, row] { GreenButtonClick(row); });
-    connect(row->BlueButton, &QPushButton::clicked, this, [this, row] { BlueButtonClick(row); });
-    connect(row->GreyButton, &QPushButton::clicked, this, [this, row] { GreyButtonClick(row); });
-    connect(row->AutoButton, &QPushButton::clicked, this, [this, row] { AutoButtonClick(row); });
-    connect(row->FullRangeButton, &QPushButton::clicked, this, [this, row] { FullRangeButtonClick(row); });
+    row->histogramView->OnMouseUp = [this, row](QMouseEvent*) { HistImageMouseUp(row); };
+    connect(row->closeButton, &QPushButton::clicked, this, [this, row] { CloseBand(row); });
+    connect(row->lowerBoundEdit, &QLineEdit::textChanged, this, [this, row] { MinEditChange(row); });
+    connect(row->upperBoundEdit, &QLineEdit::textChanged, this, [this, row] { MaxEditChange(row); });
+    connect(row->redButton, &QPushButton::clicked, this, [this, row] { RedButtonClick(row); });
+    connect(row->greenButton, &QPushButton::clicked, this, [this, row] { GreenButtonClick(row); });
+    connect(row->blueButton, &QPushButton::clicked, this, [this, row] { BlueButtonClick(row); });
+    connect(row->greyButton, &QPushButton::clicked, this, [this, row] { GreyButtonClick(row); });
+    connect(row->autoRangeButton, &QPushButton::clicked, this, [this, row] { AutoButtonClick(row); });
+    connect(row->fullRangeButton, &QPushButton::clicked, this, [this, row] { FullRangeButtonClick(row); });
 }
 
 void MainWindow::RefreshBandRow(BandRow* row) {
@@ -164,17 +164,17 @@ void MainWindow::RefreshBandRow(BandRow* row) {
             colour = Qt::blue;
         }
     }
-    row->NameLabel->setText(caption);
-    row->NameLabel->adjustSize();
-    QPalette labelPalette = row->NameLabel->palette();
+    row->nameLabel->setText(caption);
+    row->nameLabel->adjustSize();
+    QPalette labelPalette = row->nameLabel->palette();
     labelPalette.setColor(QPalette::WindowText, colour);
-    row->NameLabel->setPalette(labelPalette);
-    row->NameLabel->setToolTip(caption);  // the caption can be wider than the row
-    row->NameLabel->setStatusTip(caption);
+    row->nameLabel->setPalette(labelPalette);
+    row->nameLabel->setToolTip(caption);  // the caption can be wider than the row
+    row->nameLabel->setStatusTip(caption);
 
     // Rows without a letter cannot be put into an expression.
     const bool lettered = row->ListIndex < kBandLetterCount;
-    for (QPushButton* b : {row->RedButton, row->GreenButton, row->BlueButton, row->GreyButton})
+    for (QPushButton* b : {row->redButton, row->greenButton, row->blueButton, row->greyButton})
         b->setEnabled(lettered);
 
     // The band's range is carried over as it stands: when the new lower bound is not below the upper bound
@@ -182,28 +182,28 @@ void MainWindow::RefreshBandRow(BandRow* row) {
     if (band) {
         const int low = band->range_low;
         const int high = band->range_high;
-        if (low >= row->MaxUpDown->Position()) {
-            row->MaxUpDown->SetPosition(high);
-            row->MinUpDown->SetPosition(low);
+        if (low >= row->upperBoundSpin->Position()) {
+            row->upperBoundSpin->SetPosition(high);
+            row->lowerBoundSpin->SetPosition(low);
         } else {
-            row->MinUpDown->SetPosition(low);
-            row->MaxUpDown->SetPosition(high);
+            row->lowerBoundSpin->SetPosition(low);
+            row->upperBoundSpin->SetPosition(high);
         }
     }
     DrawBandHistogram(row);
 }
 
 void MainWindow::MaxEditChange(BandRow* row) {
-    if (row->MinUpDown->Position() >= row->MaxUpDown->Position())
-        row->MaxUpDown->SetPosition(row->MinUpDown->Position() + 1);
-    if (row->Band) row->Band->range_high = row->MaxUpDown->Position();
+    if (row->lowerBoundSpin->Position() >= row->upperBoundSpin->Position())
+        row->upperBoundSpin->SetPosition(row->lowerBoundSpin->Position() + 1);
+    if (row->Band) row->Band->range_high = row->upperBoundSpin->Position();
     DrawBandHistogram(row);
 }
 
 void MainWindow::MinEditChange(BandRow* row) {
-    if (row->MinUpDown->Position() >= row->MaxUpDown->Position())
-        row->MinUpDown->SetPosition(row->MaxUpDown->Position() - 1);
-    if (row->Band) row->Band->range_low = row->MinUpDown->Position();
+    if (row->lowerBoundSpin->Position() >= row->upperBoundSpin->Position())
+        row->lowerBoundSpin->SetPosition(row->upperBoundSpin->Position() - 1);
+    if (row->Band) row->Band->range_low = row->lowerBoundSpin->Position();
     DrawBandHistogram(row);
 }
 
@@ -217,18 +217,18 @@ void MainWindow::HistImageMouseMove(BandRow* row, int x) {
     x = std::clamp(x, 0, 255);
     if (!row->HistDragging) return;
     if (row->HistDragButton == 0) {
-        if (x < row->MaxUpDown->Position()) {
-            row->MinUpDown->SetPosition(x);
+        if (x < row->upperBoundSpin->Position()) {
+            row->lowerBoundSpin->SetPosition(x);
         } else {
-            row->MinUpDown->SetPosition(row->MaxUpDown->Position() - 1);
-            x = row->MaxUpDown->Position() - 1;
+            row->lowerBoundSpin->SetPosition(row->upperBoundSpin->Position() - 1);
+            x = row->upperBoundSpin->Position() - 1;
         }
     } else if (row->HistDragButton == 1) {
-        if (x > row->MinUpDown->Position()) {
-            row->MaxUpDown->SetPosition(x);
+        if (x > row->lowerBoundSpin->Position()) {
+            row->upperBoundSpin->SetPosition(x);
         } else {
-            x = row->MinUpDown->Position() + 1;
-            row->MaxUpDown->SetPosition(x);
+            x = row->lowerBoundSpin->Position() + 1;
+            row->upperBoundSpin->SetPosition(x);
         }
     }
     DrawHistogramCount(row, x);
@@ -242,34 +242,34 @@ void MainWindow::HistImageMouseUp(BandRow* row) {
 
 void MainWindow::RedButtonClick(BandRow* row) {
     if (row->ListIndex >= kBandLetterCount) return;
-    ExpEditR->setText(QString(QChar('a' + row->ListIndex)));
+    redExpressionEdit->setText(QString(QChar('a' + row->ListIndex)));
     drawComposite();
 }
 
 void MainWindow::GreenButtonClick(BandRow* row) {
     if (row->ListIndex >= kBandLetterCount) return;
-    ExpEditG->setText(QString(QChar('a' + row->ListIndex)));
+    greenExpressionEdit->setText(QString(QChar('a' + row->ListIndex)));
     drawComposite();
 }
 
 void MainWindow::BlueButtonClick(BandRow* row) {
     if (row->ListIndex >= kBandLetterCount) return;
-    ExpEditB->setText(QString(QChar('a' + row->ListIndex)));
+    blueExpressionEdit->setText(QString(QChar('a' + row->ListIndex)));
     drawComposite();
 }
 
 void MainWindow::GreyButtonClick(BandRow* row) {
     if (row->ListIndex >= kBandLetterCount) return;
     const QString letter(QChar('a' + row->ListIndex));
-    ExpEditR->setText(letter);
-    ExpEditG->setText(letter);
-    ExpEditB->setText(letter);
+    redExpressionEdit->setText(letter);
+    greenExpressionEdit->setText(letter);
+    blueExpressionEdit->setText(letter);
     drawComposite();
 }
 
 void MainWindow::FullRangeButtonClick(BandRow* row) {
-    row->MinUpDown->SetPosition(0);
-    row->MaxUpDown->SetPosition(255);
+    row->lowerBoundSpin->SetPosition(0);
+    row->upperBoundSpin->SetPosition(255);
     drawComposite();
 }
 
@@ -286,12 +286,12 @@ void MainWindow::AutoButtonClick(BandRow* row) {
         }
     }
     bool ok = false;
-    const double ratio = AutoRangeEdit->text().trimmed().toDouble(&ok);
+    const double ratio = clipRatioEdit->text().trimmed().toDouble(&ok);
     if (!ok) {
-        ShowErrorText(QStringLiteral("'%1' は正しい数値ではありません").arg(AutoRangeEdit->text()));
+        ShowErrorText(QStringLiteral("'%1' は正しい数値ではありません").arg(clipRatioEdit->text()));
         return;
     }
-    remos_auto_range(row->Band, ratio, AutoRangeCheckBox->isChecked() ? 1 : 0);
+    remos_auto_range(row->Band, ratio, autoRangeExcludesEndsCheckBox->isChecked() ? 1 : 0);
     RefreshBandRow(row);
     drawComposite();
 }
@@ -350,27 +350,27 @@ void MainWindow::CloseBand(BandRow* row) {
 }
 
 void MainWindow::DestroyBandRow(BandRow* row) {
-    if (!row->RowPanel) return;
+    if (!row->panel) return;
     row->FileName.clear();
     // A control of the row may be the one whose event is running (the close button's click, a histogram
     // release that redraws while the window handles events): the panel leaves the list hidden, deaf to its
     // controls, and goes with them once control is back in the event loop.
-    BandListLayout->removeWidget(row->RowPanel);
-    row->RowPanel->hide();
-    row->HistImage->OnMouseDown = nullptr;
-    row->HistImage->OnMouseMove = nullptr;
-    row->HistImage->OnMouseUp = nullptr;
-    for (QObject* control : row->RowPanel->findChildren<QObject*>())
+    bandListLayout->removeWidget(row->panel);
+    row->panel->hide();
+    row->histogramView->OnMouseDown = nullptr;
+    row->histogramView->OnMouseMove = nullptr;
+    row->histogramView->OnMouseUp = nullptr;
+    for (QObject* control : row->panel->findChildren<QObject*>())
         control->blockSignals(true);
-    row->RowPanel->deleteLater();
-    row->RowPanel = nullptr;
-    row->CloseButton = nullptr;
-    row->HistImage = nullptr;
-    row->NameLabel = row->LowLabel = row->HighLabel = nullptr;
-    row->MinEdit = row->MaxEdit = nullptr;
-    row->MinUpDown = row->MaxUpDown = nullptr;
-    row->BlueButton = row->RedButton = row->GreenButton = row->AutoButton = row->GreyButton = nullptr;
-    row->FullRangeButton = nullptr;
+    row->panel->deleteLater();
+    row->panel = nullptr;
+    row->closeButton = nullptr;
+    row->histogramView = nullptr;
+    row->nameLabel = row->lowerBoundLabel = row->upperBoundLabel = nullptr;
+    row->lowerBoundEdit = row->upperBoundEdit = nullptr;
+    row->lowerBoundSpin = row->upperBoundSpin = nullptr;
+    row->blueButton = row->redButton = row->greenButton = row->autoRangeButton = row->greyButton = nullptr;
+    row->fullRangeButton = nullptr;
     row->LineBuf.clear();
     row->LineBuf.shrink_to_fit();
 }

@@ -24,12 +24,11 @@ void MainWindow::CloseAll() {
     SceneList.clear();
 
     // The whole view turns white; a view never drawn gets a white picture of its size.
-    QImage& picture = SatImage->Picture;
+    QImage& picture = view->Picture;
     if (picture.isNull())
-        picture =
-            QImage(std::max(SatImage->width(), 1), std::max(SatImage->height(), 1), QImage::Format_BGR888);
+        picture = QImage(std::max(view->width(), 1), std::max(view->height(), 1), QImage::Format_BGR888);
     picture.fill(Qt::white);
-    SatImage->update();
+    view->update();
 
     // The scene size and metadata state describe what is open: nothing now. Everything else (scroll bars,
     // magnification, ImgWidth, ImgHeight, the Landsat values and the expressions) stays until the next
@@ -49,7 +48,7 @@ void MainWindow::SaveView() {
         QStringLiteral("名前を付けて保存"),
         QStringLiteral("ビットマップ (*.bmp);;PNG (*.png);;JPEG (*.jpg);;TIFF (*.tif)"));
     if (name.isEmpty()) return;
-    if (SatImage->Picture.isNull()) {
+    if (view->Picture.isNull()) {
         Prompts::Current().Inform(QStringLiteral("まだ何も描画されていないため、保存する画像がありません"),
                                   QStringLiteral("情報"), PromptKind::Information);
         return;
@@ -62,12 +61,12 @@ void MainWindow::SaveView() {
     QString error;
     QByteArray bytes;
     if (bitmap) {
-        bytes = EncodeBmp24(SatImage->Picture, &error);
+        bytes = EncodeBmp24(view->Picture, &error);
     } else {
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
         QImageWriter writer(&buffer, suffix.toLatin1());
-        if (!writer.write(SatImage->Picture)) {
+        if (!writer.write(view->Picture)) {
             error = writer.errorString();
             bytes.clear();
         }

@@ -57,18 +57,18 @@ void MainWindow::RecompileExpression(CalcExpr*& tree, QLineEdit* edit) {
 }
 
 void MainWindow::ExpEditRChange() {
-    RecompileExpression(CalcExprR, ExpEditR);
-    SetEditColour(ExpEditR, CalcExprR ? ChannelColour(0) : QColor(Qt::black));
+    RecompileExpression(CalcExprR, redExpressionEdit);
+    SetEditColour(redExpressionEdit, CalcExprR ? ChannelColour(0) : QColor(Qt::black));
 }
 
 void MainWindow::ExpEditGChange() {
-    RecompileExpression(CalcExprG, ExpEditG);
-    SetEditColour(ExpEditG, CalcExprG ? ChannelColour(1) : QColor(Qt::black));
+    RecompileExpression(CalcExprG, greenExpressionEdit);
+    SetEditColour(greenExpressionEdit, CalcExprG ? ChannelColour(1) : QColor(Qt::black));
 }
 
 void MainWindow::ExpEditBChange() {
-    RecompileExpression(CalcExprB, ExpEditB);
-    SetEditColour(ExpEditB, CalcExprB ? ChannelColour(2) : QColor(Qt::black));
+    RecompileExpression(CalcExprB, blueExpressionEdit);
+    SetEditColour(blueExpressionEdit, CalcExprB ? ChannelColour(2) : QColor(Qt::black));
 }
 
 void MainWindow::BtnDrawClick() {
@@ -81,7 +81,7 @@ void MainWindow::BtnDrawClick() {
 }
 
 void MainWindow::TBUpdateClick() {
-    AutoUpdate = TBUpdate->isChecked();
+    AutoUpdate = autoUpdateButton->isChecked();
 }
 
 void MainWindow::drawComposite() {
@@ -99,8 +99,8 @@ void MainWindow::drawComposite() {
     } while (redrawAgain && ImageLoaded && AutoUpdate);
     if (!ImageLoaded) {
         // Every band was closed while the picture was being drawn: there is nothing left to show.
-        SatImage->Picture.fill(Qt::white);
-        SatImage->update();
+        view->Picture.fill(Qt::white);
+        view->update();
     }
     if (closePending) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
@@ -144,14 +144,14 @@ void CopyLines(const QImage& from, QImage& to, int first, int end) {
 }  // namespace
 
 bool MainWindow::RedrawOnce() {
-    RecompileExpression(CalcExprB, ExpEditB);
-    RecompileExpression(CalcExprG, ExpEditG);
-    RecompileExpression(CalcExprR, ExpEditR);
+    RecompileExpression(CalcExprB, blueExpressionEdit);
+    RecompileExpression(CalcExprG, greenExpressionEdit);
+    RecompileExpression(CalcExprR, redExpressionEdit);
 
     // Size the picture to the view, keeping what it showed, and put the busy text over it.
-    const int w = std::max(SatImage->width(), 1);
-    const int h = std::max(SatImage->height(), 1);
-    QImage& picture = SatImage->Picture;
+    const int w = std::max(view->width(), 1);
+    const int h = std::max(view->height(), 1);
+    QImage& picture = view->Picture;
     if (picture.size() != QSize(w, h) || picture.format() != QImage::Format_BGR888) {
         QImage sized(w, h, QImage::Format_BGR888);
         sized.fill(Qt::white);
@@ -167,7 +167,7 @@ bool MainWindow::RedrawOnce() {
     const int busyX = w / 2 - metrics.horizontalAdvance(busy) / 2;
     const int busyY = h / 2 - metrics.height() - 10;
     auto drawBusyText = [&] {
-        QPainter painter(&SatImage->Picture);
+        QPainter painter(&view->Picture);
         painter.setFont(busyFont);
         painter.setPen(Qt::red);
         painter.setBackgroundMode(Qt::OpaqueMode);
@@ -175,18 +175,18 @@ bool MainWindow::RedrawOnce() {
         painter.drawText(busyX, busyY + metrics.ascent(), busy);
     };
     drawBusyText();
-    SatImage->update();
+    view->update();
 
     const orvenna::ViewGeometry geometry = orvenna::compute_view_geometry(
-        w, h, ScrImgHor->value(), ScrImgVert->value(), ZoomStep, ImgWidth, ImgHeight);
+        w, h, horizontalScrollBar->value(), verticalScrollBar->value(), ZoomStep, ImgWidth, ImgHeight);
     ZoomScale = geometry.scale;
     ViewOffsetX = geometry.view_offset_x;
     ViewOffsetY = geometry.view_offset_y;
 
     RedrawSnapshot snapshot;
-    snapshot.red.reset(CompileText(ExpEditR));
-    snapshot.green.reset(CompileText(ExpEditG));
-    snapshot.blue.reset(CompileText(ExpEditB));
+    snapshot.red.reset(CompileText(redExpressionEdit));
+    snapshot.green.reset(CompileText(greenExpressionEdit));
+    snapshot.blue.reset(CompileText(blueExpressionEdit));
     const size_t lettered = std::min<size_t>(BandRowList.size(), kBandLetterCount);
     snapshot.bands.resize(lettered);
     snapshot.pictures.resize(lettered);
@@ -234,10 +234,10 @@ bool MainWindow::RedrawOnce() {
     auto tick = [&] {
         const int done = control.lines_done.load(std::memory_order_acquire);
         if (done > linesShown) {
-            CopyLines(drawn, SatImage->Picture, linesShown, done);
+            CopyLines(drawn, view->Picture, linesShown, done);
             linesShown = done;
             drawBusyText();  // stays until the picture is done
-            SatImage->update();
+            view->update();
         }
         if (!stopRedrawButton->isVisible() && clock.elapsed() >= kStopButtonDelayMs && !control.stop) {
             stopRedrawButton->move(std::max(0, w / 2 - stopRedrawButton->width() / 2),
@@ -258,9 +258,9 @@ bool MainWindow::RedrawOnce() {
 
     const bool complete = control.complete.load(std::memory_order_acquire);
     if (!complete && !redrawStoppedByUser) return true;  // given way to a newer redraw, or the window closes
-    if (SatImage->Picture.size() == drawn.size())
-        SatImage->Picture = drawn;  // a stopped redraw keeps what it drew; lines not reached are white
-    SatImage->update();
+    if (view->Picture.size() == drawn.size())
+        view->Picture = drawn;  // a stopped redraw keeps what it drew; lines not reached are white
+    view->update();
     if (!complete) {
         SetStatusPanelText(0, kIncompleteText);
         return false;

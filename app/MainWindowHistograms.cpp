@@ -22,12 +22,13 @@ const QRgb kBackOutside = qRgb(80, 80, 80);
 
 void MainWindow::DrawBandHistogram(BandRow* row) {
     BandInfo* band = row->Band;
-    QImage& picture = row->HistImage->Picture;
+    QImage& picture = row->histogramView->Picture;
     if (!band) return;
     const int h = picture.height();
     if (band->hist_peak == 0) band->hist_peak = 1;
     if (band->hist_peak_inner == 0) band->hist_peak_inner = 1;
-    const double peak = HistReduceMaxCheckBox->isChecked() ? band->hist_peak_inner : band->hist_peak;
+    const double peak =
+        histogramPeakExcludesEndsCheckBox->isChecked() ? band->hist_peak_inner : band->hist_peak;
     const int low = band->range_low;
     const int high = band->range_high;
 
@@ -44,12 +45,12 @@ void MainWindow::DrawBandHistogram(BandRow* row) {
             line[v] = y >= h - b ? bar : back;
         }
     }
-    row->HistImage->update();
+    row->histogramView->update();
 }
 
 void MainWindow::DrawHistogramCount(BandRow* row, int x) {
     if (!row->Band) return;
-    QPainter painter(&row->HistImage->Picture);
+    QPainter painter(&row->histogramView->Picture);
     painter.setFont(FormPointFont(8));
     painter.setPen(Qt::black);
     painter.setBackgroundMode(Qt::OpaqueMode);
@@ -58,7 +59,7 @@ void MainWindow::DrawHistogramCount(BandRow* row, int x) {
     painter.drawText(x + 2, 2 + metrics.ascent(),
                      QString::number(row->Band->histogram[std::clamp(x, 0, 255)]));
     painter.end();
-    row->HistImage->update();
+    row->histogramView->update();
 }
 
 void MainWindow::PictureHistogram(BandRow* row) {

@@ -61,7 +61,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         const QEvent::Type type = event->type();
-        if (watched == window_->ScrImgHor || watched == window_->ScrImgVert) {
+        if (watched == window_->horizontalScrollBar || watched == window_->verticalScrollBar) {
             // The bar's context menu scrolls from inside its own modal loop; let the bar run it now, so that
             // the end of the scroll is queued after the chosen scroll has happened.
             if (type == QEvent::ContextMenu && !inContextMenu_) {
@@ -75,15 +75,15 @@ protected:
                               (type == QEvent::KeyRelease && !static_cast<QKeyEvent*>(event)->isAutoRepeat());
             // The end of the scroll comes after the bar has taken its final position.
             if (ends) QueueEndScroll(static_cast<QScrollBar*>(watched));
-        } else if (watched == window_->ZoomPanel && type == QEvent::Resize) {
+        } else if (watched == window_->zoomStrip && type == QEvent::Resize) {
             window_->ZoomPanelResize();
-        } else if (watched == window_->ZoomImage && type == QEvent::Resize) {
+        } else if (watched == window_->zoomSlider && type == QEvent::Resize) {
             window_->DrawZoomSlider(0);  // the slider's picture follows the control's size
         } else if (watched == window_ && type == QEvent::Show) {
             window_->FormShow();
         } else if (watched == window_ && type == QEvent::Resize) {
             window_->FormResize();
-        } else if (watched == window_->SatImage && type == QEvent::Resize) {
+        } else if (watched == window_->view && type == QEvent::Resize) {
             window_->ViewResized();
         }
         return false;
@@ -94,7 +94,7 @@ private:
         QMetaObject::invokeMethod(
             window_,
             [window = window_, bar] {
-                if (bar == window->ScrImgHor)
+                if (bar == window->horizontalScrollBar)
                     window->ScrImgHorScroll(orvenna::ScrollCode::EndScroll, bar->value());
                 else
                     window->ScrImgVertScroll(orvenna::ScrollCode::EndScroll, bar->value());
@@ -151,34 +151,37 @@ void PrepareOverlayText(QPainter& p) {
 }  // namespace
 
 void MainWindow::ConnectNavigationHandlers() {
-    connect(ScrImgHor, &QAbstractSlider::actionTriggered, this,
-            [this](int action) { ScrImgHorScroll(ScrollCodeOf(action), ScrImgHor->sliderPosition()); });
-    connect(ScrImgVert, &QAbstractSlider::actionTriggered, this,
-            [this](int action) { ScrImgVertScroll(ScrollCodeOf(action), ScrImgVert->sliderPosition()); });
+    connect(horizontalScrollBar, &QAbstractSlider::actionTriggered, this, [this](int action) {
+        ScrImgHorScroll(ScrollCodeOf(action), horizontalScrollBar->sliderPosition());
+    });
+    connect(verticalScrollBar, &QAbstractSlider::actionTriggered, this, [this](int action) {
+        ScrImgVertScroll(ScrollCodeOf(action), verticalScrollBar->sliderPosition());
+    });
 
     // The view's pointer: the left button pans; the readout keeps the other buttons and the plain moves.
-    auto readoutDown = SatImage->OnMouseDown;
-    auto readoutMove = SatImage->OnMouseMove;
-    SatImage->OnMouseDown = [this, readoutDown](QMouseEvent* e) {
+    auto readoutDown = view->OnMouseDown;
+    auto readoutMove = view->OnMouseMove;
+    view->OnMouseDown = [this, readoutDown](QMouseEvent* e) {
         SatImagePanMouseDown(e);
         if (readoutDown) readoutDown(e);
     };
-    SatImage->OnMouseMove = [this, readoutMove](QMouseEvent* e) {
+    view->OnMouseMove = [this, readoutMove](QMouseEvent* e) {
         SatImagePanMouseMove(e);
         if (readoutMove) readoutMove(e);
     };
-    SatImage->OnMouseUp = [this](QMouseEvent* e) { SatImageMouseUp(e); };
+    view->OnMouseUp = [this](QMouseEvent* e) { SatImageMouseUp(e); };
 
-    ZoomImage->OnMouseDown = [this](QMouseEvent* e) { ZoomImageMouseDown(e); };
-    ZoomImage->OnMouseMove = [this](QMouseEvent* e) { ZoomImageMouseMove(e); };
-    ZoomImage->OnMouseUp = [this](QMouseEvent* e) { ZoomImageMouseUp(e); };
-    ZoomUpImage->OnMouseUp = [this](QMouseEvent* e) { ZoomUpImageMouseUp(e); };
-    Image3->OnMouseUp = [this](QMouseEvent* e) { Image3MouseUp(e); };
+    zoomSlider->OnMouseDown = [this](QMouseEvent* e) { ZoomImageMouseDown(e); };
+    zoomSlider->OnMouseMove = [this](QMouseEvent* e) { ZoomImageMouseMove(e); };
+    zoomSlider->OnMouseUp = [this](QMouseEvent* e) { ZoomImageMouseUp(e); };
+    zoomInButton->OnMouseUp = [this](QMouseEvent* e) { ZoomUpImageMouseUp(e); };
+    zoomOutButton->OnMouseUp = [this](QMouseEvent* e) { Image3MouseUp(e); };
 
     auto* events = new NavigationEvents(this);
-    for (QObject* watched : {static_cast<QObject*>(ScrImgHor), static_cast<QObject*>(ScrImgVert),
-                             static_cast<QObject*>(ZoomPanel), static_cast<QObject*>(ZoomImage),
-                             static_cast<QObject*>(SatImage), static_cast<QObject*>(this)})
+    for (QObject* watched :
+         {static_cast<QObject*>(horizontalScrollBar), static_cast<QObject*>(verticalScrollBar),
+          static_cast<QObject*>(zoomStrip), static_cast<QObject*>(zoomSlider), static_cast<QObject*>(view),
+          static_cast<QObject*>(this)})
         watched->installEventFilter(events);
 }
 
@@ -186,7 +189,7 @@ void MainWindow::ConnectNavigationHandlers() {
 
 void MainWindow::ScrImgHorScroll(orvenna::ScrollCode code, int scrollPos) {
     if (!ImageLoaded) return;
-    if (code == orvenna::ScrollCode::EndScroll || ScrCheckBox->isChecked()) {
+    if (code == orvenna::ScrollCode::EndScroll || smoothScrollCheckBox->isChecked()) {
         // The bar still holds its position from before this event: a smooth redraw lags one event behind.
         if (SyncOn)
             BroadcastScrollX();
@@ -194,23 +197,23 @@ void MainWindow::ScrImgHorScroll(orvenna::ScrollCode code, int scrollPos) {
             drawComposite();
         return;
     }
-    if (orvenna::scroll_code_draws_overlay(code)) DrawScrollOverlay(scrollPos, ScrImgVert->value());
+    if (orvenna::scroll_code_draws_overlay(code)) DrawScrollOverlay(scrollPos, verticalScrollBar->value());
 }
 
 void MainWindow::ScrImgVertScroll(orvenna::ScrollCode code, int scrollPos) {
     if (!ImageLoaded) return;
-    if (code == orvenna::ScrollCode::EndScroll || ScrCheckBox->isChecked()) {
+    if (code == orvenna::ScrollCode::EndScroll || smoothScrollCheckBox->isChecked()) {
         if (SyncOn)
             BroadcastScrollY();
         else
             drawComposite();
         return;
     }
-    if (orvenna::scroll_code_draws_overlay(code)) DrawScrollOverlay(ScrImgHor->value(), scrollPos);
+    if (orvenna::scroll_code_draws_overlay(code)) DrawScrollOverlay(horizontalScrollBar->value(), scrollPos);
 }
 
 void MainWindow::DrawScrollOverlay(int x, int y) {
-    QImage& picture = ViewPicture(SatImage);
+    QImage& picture = ViewPicture(view);
     const int w = picture.width();
     const int h = picture.height();
     QPainter p(&picture);
@@ -221,7 +224,7 @@ void MainWindow::DrawScrollOverlay(int x, int y) {
     PrepareOverlayText(p);
     DrawOverlayText(p, w / 2 + 5, h / 2 + 5, QString::fromStdString(orvenna::scroll_overlay_text(x, y)));
     p.end();
-    SatImage->update();
+    view->update();
 }
 
 // ---- Panning --------------------------------------------------------------------------------------------
@@ -231,30 +234,32 @@ void MainWindow::SatImagePanMouseDown(QMouseEvent* event) {
     const QPoint pointer = event->position().toPoint();
     PanStartX = pointer.x();
     PanStartY = pointer.y();
-    PanStartHor = ScrImgHor->value();
-    PanStartVert = ScrImgVert->value();
-    DragBitmap = ViewPicture(SatImage).copy();
+    PanStartHor = horizontalScrollBar->value();
+    PanStartVert = verticalScrollBar->value();
+    DragBitmap = ViewPicture(view).copy();
     Panning = true;
 }
 
 void MainWindow::SatImagePanMouseMove(QMouseEvent* event) {
     if (!Panning) return;
     const QPoint pointer = event->position().toPoint();
-    ScrImgHor->setValue(orvenna::pan_scroll_position(PanStartHor, PanStartX, pointer.x(), ZoomScale));
-    ScrImgVert->setValue(orvenna::pan_scroll_position(PanStartVert, PanStartY, pointer.y(), ZoomScale));
-    QImage& picture = ViewPicture(SatImage);
+    horizontalScrollBar->setValue(
+        orvenna::pan_scroll_position(PanStartHor, PanStartX, pointer.x(), ZoomScale));
+    verticalScrollBar->setValue(
+        orvenna::pan_scroll_position(PanStartVert, PanStartY, pointer.y(), ZoomScale));
+    QImage& picture = ViewPicture(view);
     orvenna::copy_shifted(PixelsOf(std::as_const(DragBitmap)), PixelsOf(picture), pointer.x() - PanStartX,
                           pointer.y() - PanStartY);
-    DrawPanOverlay(ScrImgHor->value(), ScrImgVert->value());
+    DrawPanOverlay(horizontalScrollBar->value(), verticalScrollBar->value());
 }
 
 void MainWindow::SatImageMouseUp(QMouseEvent* event) {
     if (!Panning) return;
     const QPoint pointer = event->position().toPoint();
-    QImage& picture = ViewPicture(SatImage);
+    QImage& picture = ViewPicture(view);
     orvenna::copy_shifted(PixelsOf(std::as_const(DragBitmap)), PixelsOf(picture), pointer.x() - PanStartX,
                           pointer.y() - PanStartY);
-    SatImage->update();
+    view->update();
     Panning = false;
     if (SyncOn)
         BroadcastPanEnd();
@@ -263,7 +268,7 @@ void MainWindow::SatImageMouseUp(QMouseEvent* event) {
 }
 
 void MainWindow::DrawPanOverlay(int x, int y) {
-    QImage& picture = ViewPicture(SatImage);
+    QImage& picture = ViewPicture(view);
     const int w = picture.width();
     const int h = picture.height();
     // Through the centre pixel where the last redraw put it.
@@ -281,7 +286,7 @@ void MainWindow::DrawPanOverlay(int x, int y) {
     for (int k = 0; k < lines.size(); ++k)
         if (!lines[k].isEmpty()) DrawOverlayText(p, cx + 5, cy + 5 + k * lineHeight, lines[k]);
     p.end();
-    SatImage->update();
+    view->update();
 }
 
 QStringList MainWindow::PanOverlayLines(int x, int y) {
@@ -321,24 +326,24 @@ void MainWindow::ZoomImageMouseDown(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     ZoomDragging = true;
     ZoomDragStartStep = ZoomPreviewStep = ZoomStep;
-    DragBitmap = ViewPicture(SatImage).copy();
+    DragBitmap = ViewPicture(view).copy();
     ZoomImageMouseMove(event);
 }
 
 void MainWindow::ZoomImageMouseMove(QMouseEvent* event) {
     if (!ZoomDragging) return;
-    const int hz = ZoomImage->height();
+    const int hz = zoomSlider->height();
     const int y = orvenna::slider_clamp_pointer(hz, event->position().toPoint().y());
     ZoomStep = orvenna::slider_step_at(hz, y, ZoomStep);
     ZoomScale = orvenna::zoom_scale_for_step(ZoomStep);
     DrawZoomSlider(y);
     if (ZoomStep != ZoomPreviewStep) {
         // The snapshot grows or shrinks about the view centre by the steps moved since the drag began.
-        QImage& picture = ViewPicture(SatImage);
+        QImage& picture = ViewPicture(view);
         orvenna::stretch_into(
             PixelsOf(std::as_const(DragBitmap)), PixelsOf(picture),
             orvenna::zoom_preview_rect(picture.width(), picture.height(), ZoomDragStartStep, ZoomStep));
-        SatImage->update();
+        view->update();
     }
     ZoomPreviewStep = ZoomStep;
 }
@@ -352,15 +357,15 @@ void MainWindow::ZoomImageMouseUp(QMouseEvent*) {
 }
 
 void MainWindow::DrawZoomSlider(int y) {
-    const int wz = ZoomImage->width();
-    const int hz = ZoomImage->height();
+    const int wz = zoomSlider->width();
+    const int hz = zoomSlider->height();
     if (wz <= 0 || hz <= 0) return;
-    QImage& picture = ZoomImage->Picture;
+    QImage& picture = zoomSlider->Picture;
     if (picture.size() != QSize(wz, hz) || picture.format() != QImage::Format_BGR888)
         picture = QImage(wz, hz, QImage::Format_BGR888);
     const int knob = ZoomDragging ? y : orvenna::slider_tick_y(hz, orvenna::clamp_zoom_step(ZoomStep));
     orvenna::draw_step_slider(PixelsOf(picture), knob);
-    ZoomImage->update();
+    zoomSlider->update();
 }
 
 void MainWindow::ZoomPanelResize() {
@@ -383,7 +388,7 @@ void MainWindow::ViewResized() {
         resizeRedrawTimer->setSingleShot(true);
         resizeRedrawTimer->setInterval(kResizeSettleMs);
         connect(resizeRedrawTimer, &QTimer::timeout, this, [this] {
-            if (ImageLoaded && AutoUpdate && SatImage->Picture.size() != SatImage->size()) drawComposite();
+            if (ImageLoaded && AutoUpdate && view->Picture.size() != view->size()) drawComposite();
         });
     }
     resizeRedrawTimer->start();

@@ -161,7 +161,7 @@ private:
         }
         // F1: the size question, for this file only.
         const int64_t size = window_.FileSizeLookup ? window_.FileSizeLookup(name) : DefaultFileSize(name);
-        wantHistogram_ = window_.HistCheckBox->isChecked();
+        wantHistogram_ = window_.histogramOnOpenCheckBox->isChecked();
         if (size > kHistogramQuestionBytes && wantHistogram_) {
             if (!Prompts::Current().AskYesNo(kLargeFileQuestion, QStringLiteral("情報"),
                                              PromptKind::Information))
@@ -320,8 +320,8 @@ private:
         window_.SceneList.emplace_back(raw);
         window_.ImgWidth = width;
         window_.ImgHeight = height;
-        window_.ScrImgHor->setMaximum(width - 1);
-        window_.ScrImgVert->setMaximum(height - 1);
+        window_.horizontalScrollBar->setMaximum(width - 1);
+        window_.verticalScrollBar->setMaximum(height - 1);
         window_.SetStatusPanelText(1, QStringLiteral("縦 : %1 横 : %2").arg(height).arg(width));
         return raw;
     }
@@ -369,14 +369,14 @@ bool MetadataReadable(MainWindow& window, const std::string& path) {
 }  // namespace
 
 void MainWindow::ConnectOpenHandlers() {
-    connect(TBOpen, &QToolButton::clicked, this, [this] { TBOpenClick(); });
-    connect(MI_OPEN, &QAction::triggered, this, [this] { TBOpenClick(); });
-    connect(TBSave, &QToolButton::clicked, this, [this] { SaveView(); });
-    connect(MI_SAVE, &QAction::triggered, this, [this] { SaveView(); });
-    connect(TBClose, &QToolButton::clicked, this, [this] { CloseAll(); });
-    connect(MI_CLOSE, &QAction::triggered, this, [this] { CloseAll(); });
-    SatImage->OnMouseMove = [this](QMouseEvent* e) { SatImageMouseMove(e); };
-    SatImage->OnMouseDown = [this](QMouseEvent* e) { SatImageMouseDown(e); };
+    connect(openButton, &QToolButton::clicked, this, [this] { TBOpenClick(); });
+    connect(openAction, &QAction::triggered, this, [this] { TBOpenClick(); });
+    connect(saveButton, &QToolButton::clicked, this, [this] { SaveView(); });
+    connect(saveAction, &QAction::triggered, this, [this] { SaveView(); });
+    connect(closeAllButton, &QToolButton::clicked, this, [this] { CloseAll(); });
+    connect(closeAllAction, &QAction::triggered, this, [this] { CloseAll(); });
+    view->OnMouseMove = [this](QMouseEvent* e) { SatImageMouseMove(e); };
+    view->OnMouseDown = [this](QMouseEvent* e) { SatImageMouseDown(e); };
 }
 
 void MainWindow::TBOpenClick() {
@@ -459,7 +459,7 @@ void MainWindow::OpenFiles() {
                 stderr,
                 "orvenna: opened %lld file(s), %d band(s), histograms %s: %lld ms to the first redraw\n",
                 static_cast<long long>(OpenDialogFiles.size()), opener.bands_listed,
-                HistCheckBox->isChecked() ? "on" : "off", static_cast<long long>(clock.elapsed()));
+                histogramOnOpenCheckBox->isChecked() ? "on" : "off", static_cast<long long>(clock.elapsed()));
         }
     }
     if (closePending) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);

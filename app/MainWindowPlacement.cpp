@@ -50,30 +50,32 @@ bool Shown(const QWidget* panel) {
 
 void MainWindow::ConnectPlacementHandlers() {
     const std::pair<QAction*, void (MainWindow::*)()> menu[] = {
-        {MI_W_LT, &MainWindow::MI_W_LTClick},     {MI_W_RT, &MainWindow::MI_W_RTClick},
-        {MI_W_LB, &MainWindow::MI_W_LBClick},     {MI_W_RB, &MainWindow::MI_W_RBClick},
-        {MI_W_T, &MainWindow::MI_W_TClick},       {MI_W_B, &MainWindow::MI_W_BClick},
-        {MI_W_L, &MainWindow::MI_W_LClick},       {MI_W_R, &MainWindow::MI_W_RClick},
-        {MI_V_TOOL, &MainWindow::MI_V_TOOLClick}, {MI_V_BAND, &MainWindow::MI_V_BANDClick},
-        {MI_V_ZOOM, &MainWindow::MI_V_ZOOMClick}, {MI_V_STATUS, &MainWindow::MI_V_STATUSClick},
-        {MI_V_CONF, &MainWindow::MI_V_CONFClick}};
+        {placeTopLeftAction, &MainWindow::MI_W_LTClick},
+        {placeTopRightAction, &MainWindow::MI_W_RTClick},
+        {placeBottomLeftAction, &MainWindow::MI_W_LBClick},
+        {placeBottomRightAction, &MainWindow::MI_W_RBClick},
+        {placeTopAction, &MainWindow::MI_W_TClick},
+        {placeBottomAction, &MainWindow::MI_W_BClick},
+        {placeLeftAction, &MainWindow::MI_W_LClick},
+        {placeRightAction, &MainWindow::MI_W_RClick},
+        {showToolBarAction, &MainWindow::MI_V_TOOLClick},
+        {showBandListAction, &MainWindow::MI_V_BANDClick},
+        {showZoomStripAction, &MainWindow::MI_V_ZOOMClick},
+        {showStatusBarAction, &MainWindow::MI_V_STATUSClick},
+        {showSettingsAction, &MainWindow::MI_V_CONFClick}};
     for (const auto& [action, handler] : menu)
         connect(action, &QAction::triggered, this, handler);
 
     const std::pair<QToolButton*, void (MainWindow::*)()> buttons[] = {
-        {TBLt, &MainWindow::TBLtClick},
-        {TBRt, &MainWindow::TBRtClick},
-        {TBLb, &MainWindow::TBLbClick},
-        {TBRb, &MainWindow::TBRbClick},
-        {ToolButton3, &MainWindow::ToolButton3Click},
-        {ToolButton5, &MainWindow::ToolButton5Click},
-        {ToolButton6, &MainWindow::ToolButton6Click},
-        {ToolButton9, &MainWindow::ToolButton9Click},
-        {TBSide, &MainWindow::TBSideClick}};
+        {placeTopLeftButton, &MainWindow::TBLtClick},     {placeTopRightButton, &MainWindow::TBRtClick},
+        {placeBottomLeftButton, &MainWindow::TBLbClick},  {placeBottomRightButton, &MainWindow::TBRbClick},
+        {placeTopButton, &MainWindow::ToolButton3Click},  {placeBottomButton, &MainWindow::ToolButton5Click},
+        {placeLeftButton, &MainWindow::ToolButton6Click}, {placeRightButton, &MainWindow::ToolButton9Click},
+        {bandListButton, &MainWindow::TBSideClick}};
     for (const auto& [button, handler] : buttons)
         connect(button, &QToolButton::clicked, this, handler);
 
-    connect(V1, &QMenu::aboutToShow, this, &MainWindow::V1Click);
+    connect(viewMenu, &QMenu::aboutToShow, this, &MainWindow::V1Click);
 }
 
 // ---- Placement ----------------------------------------------------------------------------------------
@@ -132,42 +134,42 @@ void MainWindow::ToolButton9Click() {
 // The menu toggles do not redraw: the view's picture keeps its size until the next redraw.
 
 void MainWindow::MI_V_TOOLClick() {
-    Toggle(ButtonPanel);
+    Toggle(toolBarPanel);
 }
 void MainWindow::MI_V_ZOOMClick() {
-    Toggle(ZoomPanel);
+    Toggle(zoomStrip);
 }
 void MainWindow::MI_V_STATUSClick() {
     Toggle(statusBar());
 }
 
 void MainWindow::MI_V_BANDClick() {
-    Toggle(BandPanel);
-    TBSide->setChecked(Shown(BandPanel));
+    Toggle(bandPanel);
+    bandListButton->setChecked(Shown(bandPanel));
 }
 
 void MainWindow::MI_V_CONFClick() {
-    if (Shown(BandPanel)) {
-        Toggle(ConfigPanel);
+    if (Shown(bandPanel)) {
+        Toggle(settingsPanel);
         return;
     }
-    BandPanel->show();
-    ConfigPanel->show();
-    TBSide->setChecked(true);
+    bandPanel->show();
+    settingsPanel->show();
+    bandListButton->setChecked(true);
 }
 
 void MainWindow::TBSideClick() {
-    BandPanel->setVisible(TBSide->isChecked());
-    MI_V_BAND->setChecked(TBSide->isChecked());
+    bandPanel->setVisible(bandListButton->isChecked());
+    showBandListAction->setChecked(bandListButton->isChecked());
     // Lay the window out now, so that the redraw fills the view at its new size.
     if (centralWidget() && centralWidget()->layout()) centralWidget()->layout()->activate();
     drawComposite();
 }
 
 void MainWindow::V1Click() {
-    MI_V_BAND->setChecked(Shown(BandPanel));
-    MI_V_CONF->setChecked(Shown(BandPanel) && Shown(ConfigPanel));
-    MI_V_TOOL->setChecked(Shown(ButtonPanel));
-    MI_V_ZOOM->setChecked(Shown(ZoomPanel));
-    MI_V_STATUS->setChecked(Shown(statusBar()));
+    showBandListAction->setChecked(Shown(bandPanel));
+    showSettingsAction->setChecked(Shown(bandPanel) && Shown(settingsPanel));
+    showToolBarAction->setChecked(Shown(toolBarPanel));
+    showZoomStripAction->setChecked(Shown(zoomStrip));
+    showStatusBarAction->setChecked(Shown(statusBar()));
 }

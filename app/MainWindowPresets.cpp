@@ -1,5 +1,5 @@
-// The colour presets reached from BtnColor: the pop-up menu, the menu handlers that fill and show the preset
-// dialogs, and what the dialogs change in this window (expressions, display ranges, the redraw).
+// The colour presets reached from presetButton: the pop-up menu, the menu handlers that fill and show the
+// preset dialogs, and what the dialogs change in this window (expressions, display ranges, the redraw).
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
@@ -28,24 +28,24 @@ void ShowPresetDialog(QDialog* dialog, const QWidget* over) {
 }  // namespace
 
 void MainWindow::ConnectPresetHandlers() {
-    connect(BtnColor, &QPushButton::clicked, this, [this] { BtnColorClick(); });
-    connect(MI_C_NDVI, &QAction::triggered, this, [this] { MI_C_NDVIClick(); });
-    connect(MI_C_TM, &QAction::triggered, this, [this] { MI_C_TMClick(); });
-    connect(MI_C_LS_THM, &QAction::triggered, this, [this] { MI_C_LS_THMClick(); });
+    connect(presetButton, &QPushButton::clicked, this, [this] { BtnColorClick(); });
+    connect(ndviAction, &QAction::triggered, this, [this] { MI_C_NDVIClick(); });
+    connect(thermographyAction, &QAction::triggered, this, [this] { MI_C_TMClick(); });
+    connect(landsatTemperatureAction, &QAction::triggered, this, [this] { MI_C_LS_THMClick(); });
 }
 
 QPoint MainWindow::ColorMenuPosition() const {
-    return BtnColor->mapToGlobal(QPoint(BtnColor->width(), 0));
+    return presetButton->mapToGlobal(QPoint(presetButton->width(), 0));
 }
 
 void MainWindow::BtnColorClick() {
-    ColorMenu->popup(ColorMenuPosition());
+    presetMenu->popup(ColorMenuPosition());
 }
 
 QStringList MainWindow::BandLabels() const {
     QStringList labels;
     for (const auto& row : BandRowList)
-        labels << (row->NameLabel ? row->NameLabel->text() : QString());
+        labels << (row->nameLabel ? row->nameLabel->text() : QString());
     return labels;
 }
 
@@ -59,8 +59,8 @@ void MainWindow::MI_C_NDVIClick() {
 void MainWindow::MI_C_TMClick() {
     if (!ImageLoaded || !thermographyPresetDialog) return;
     thermographyPresetDialog->setTarget(this);
-    thermographyPresetDialog->setSources(BandLabels(),
-                                         {ExpEditR->text(), ExpEditG->text(), ExpEditB->text()});
+    thermographyPresetDialog->setSources(
+        BandLabels(), {redExpressionEdit->text(), greenExpressionEdit->text(), blueExpressionEdit->text()});
     ShowPresetDialog(thermographyPresetDialog, this);
 }
 
@@ -73,15 +73,15 @@ void MainWindow::MI_C_LS_THMClick() {
 }
 
 void MainWindow::setChannelExpressions(const QString& red, const QString& green, const QString& blue) {
-    ExpEditR->setText(red);
-    ExpEditG->setText(green);
-    ExpEditB->setText(blue);
+    redExpressionEdit->setText(red);
+    greenExpressionEdit->setText(green);
+    blueExpressionEdit->setText(blue);
 }
 
 void MainWindow::showBandAtFullRange(int index) {
     if (index < 0 || index >= static_cast<int>(BandRowList.size())) return;
     BandRow* row = BandRowList[index].get();
-    row->MinUpDown->SetPosition(0);
-    row->MaxUpDown->SetPosition(255);
+    row->lowerBoundSpin->SetPosition(0);
+    row->upperBoundSpin->SetPosition(255);
     RefreshBandRow(row);
 }

@@ -59,8 +59,8 @@ void MainWindow::ShowPixelWindowAt(const QPoint& globalPointer) {
 
 int MainWindow::ImageColumnAtView(int viewX) const {
     orvenna::ViewGeometry g;
-    g.view_width = SatImage->width();
-    g.scroll_x = ScrImgHor->value();
+    g.view_width = view->width();
+    g.scroll_x = horizontalScrollBar->value();
     g.view_offset_x = ViewOffsetX;
     g.scale = ZoomScale;
     return orvenna::image_column_at(g, viewX);
@@ -68,8 +68,8 @@ int MainWindow::ImageColumnAtView(int viewX) const {
 
 int MainWindow::ImageLineAtView(int viewY) const {
     orvenna::ViewGeometry g;
-    g.view_height = SatImage->height();
-    g.scroll_y = ScrImgVert->value();
+    g.view_height = view->height();
+    g.scroll_y = verticalScrollBar->value();
     g.view_offset_y = ViewOffsetY;
     g.scale = ZoomScale;
     return orvenna::image_line_at(g, viewY);
@@ -80,7 +80,7 @@ void MainWindow::PointerReadout(int viewX, int viewY) {
     // The colour on the screen: after display ranges and expressions. Outside the drawn picture the view
     // shows white.
     QColor colour(Qt::white);
-    const QImage& shown = SatImage->Picture;
+    const QImage& shown = view->Picture;
     if (!shown.isNull() && shown.valid(viewX, viewY)) colour = shown.pixelColor(viewX, viewY);
     SetStatusPanelText(2, QStringLiteral("座標値 : ( R, G, B ) = ( %1, %2, %3 )")
                               .arg(colour.red())

@@ -16,7 +16,7 @@
 #include "scene/remos.h"
 
 void MainWindow::ConnectSyncHandlers() {
-    connect(TBScr, &QToolButton::clicked, this, [this] { TBScrClick(); });
+    connect(syncButton, &QToolButton::clicked, this, [this] { TBScrClick(); });
     JoinViewerBus();
 }
 
@@ -53,7 +53,7 @@ void MainWindow::ReportSyncUnavailable(const std::string& reason) {
 }
 
 void MainWindow::TBScrClick() {
-    SyncOn = TBScr->isChecked();
+    SyncOn = syncButton->isChecked();
 }
 
 void MainWindow::PostViewerMessage(unsigned message, int32_t wParam) {
@@ -69,16 +69,16 @@ void MainWindow::PostViewerGroup(const std::vector<std::pair<unsigned, int32_t>>
 }
 
 void MainWindow::BroadcastScrollX() {
-    PostViewerGroup({{MsgScrX, ScrImgHor->value()}, {MsgDraw, ScrImgVert->value()}});
+    PostViewerGroup({{MsgScrX, horizontalScrollBar->value()}, {MsgDraw, verticalScrollBar->value()}});
 }
 
 void MainWindow::BroadcastScrollY() {
-    PostViewerGroup({{MsgScrY, ScrImgVert->value()}, {MsgDraw, ScrImgVert->value()}});
+    PostViewerGroup({{MsgScrY, verticalScrollBar->value()}, {MsgDraw, verticalScrollBar->value()}});
 }
 
 void MainWindow::BroadcastPanEnd() {
-    const int x = ScrImgHor->value();
-    const int y = ScrImgVert->value();
+    const int x = horizontalScrollBar->value();
+    const int y = verticalScrollBar->value();
     if (GeoValid) {
         // The centre's position as the readout writes it, in 1/10000 degree.
         PostViewerGroup(
@@ -135,13 +135,14 @@ void MainWindow::ApplySyncPosition() {
             SyncScrXReceived = SyncScrYReceived = true;
         } else {
             // No corner coordinates here: this viewer stays where it is.
-            SyncScrX = ScrImgHor->value();
-            SyncScrY = ScrImgVert->value();
+            SyncScrX = horizontalScrollBar->value();
+            SyncScrY = verticalScrollBar->value();
         }
     }
     // The bars clamp the position to this viewer's scene. An axis no viewer has sent yet keeps its own
     // position rather than jumping to 0.
-    if (SyncByGeo || SyncScrXReceived) ScrImgHor->setValue(SyncScrX);
-    if (SyncByGeo || SyncScrYReceived) ScrImgVert->setValue(SyncScrY);
-    if (Bus) Bus->Trace("apply", static_cast<unsigned>(ScrImgHor->value()), ScrImgVert->value());
+    if (SyncByGeo || SyncScrXReceived) horizontalScrollBar->setValue(SyncScrX);
+    if (SyncByGeo || SyncScrYReceived) verticalScrollBar->setValue(SyncScrY);
+    if (Bus)
+        Bus->Trace("apply", static_cast<unsigned>(horizontalScrollBar->value()), verticalScrollBar->value());
 }

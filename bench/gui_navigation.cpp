@@ -54,7 +54,7 @@ std::string WriteScene() {
 
 void PanMove(benchmark::State& state) {
     const bool repaint = state.range(0) != 0;
-    QWidget* view = g_form->SatImage;
+    QWidget* view = g_form->view;
     Send(view, QEvent::MouseButtonPress, 500, 350, Qt::LeftButton, Qt::LeftButton);
     int i = 0;
     for (auto _ : state) {
@@ -63,12 +63,12 @@ void PanMove(benchmark::State& state) {
         if (repaint) view->repaint();
     }
     Send(view, QEvent::MouseButtonRelease, 500, 350, Qt::LeftButton, Qt::NoButton);
-    state.counters["view"] = g_form->SatImage->Picture.width() * 10000 + g_form->SatImage->Picture.height();
+    state.counters["view"] = g_form->view->Picture.width() * 10000 + g_form->view->Picture.height();
 }
 
 void SliderDrag(benchmark::State& state) {
     const bool repaint = state.range(0) != 0;
-    QWidget* slider = g_form->ZoomImage;
+    QWidget* slider = g_form->zoomSlider;
     const int hz = slider->height();
     const int y4 = orvenna::slider_tick_y(hz, 4), y6 = orvenna::slider_tick_y(hz, 6);
     Send(slider, QEvent::MouseButtonPress, 20, y4, Qt::LeftButton, Qt::LeftButton);
@@ -78,7 +78,7 @@ void SliderDrag(benchmark::State& state) {
         Send(slider, QEvent::MouseMove, 20, (i++ & 1) ? y4 : y6, Qt::NoButton, Qt::LeftButton);
         if (repaint) {
             slider->repaint();
-            g_form->SatImage->repaint();
+            g_form->view->repaint();
         }
     }
     g_form->AutoUpdate = false;  // the release's redraw is not part of the figure
@@ -101,17 +101,17 @@ int main(int argc, char** argv) {
     form.show();
     QCoreApplication::processEvents();
     // Size the window so that the view is 1000 x 700.
-    form.resize(form.width() + 1000 - form.SatImage->width(), form.height() + 700 - form.SatImage->height());
+    form.resize(form.width() + 1000 - form.view->width(), form.height() + 700 - form.view->height());
     QCoreApplication::processEvents();
     const std::string scene = WriteScene();
     form.OpenDroppedFiles(QList<QByteArray>{QByteArray::fromStdString(scene)});
     form.GeoValid = true;  // the pan overlay's longitude/latitude line as well
     form.UlLat = 36, form.UrLat = 36, form.LlLat = 35, form.LrLat = 35;
     form.UlLon = 139, form.LlLon = 139, form.UrLon = 140, form.LrLon = 140;
-    form.ScrImgHor->setValue(1000);
-    form.ScrImgVert->setValue(1000);
+    form.horizontalScrollBar->setValue(1000);
+    form.verticalScrollBar->setValue(1000);
     form.BtnDrawClick();
-    std::printf("view %d x %d, %zu bands\n", form.SatImage->Picture.width(), form.SatImage->Picture.height(),
+    std::printf("view %d x %d, %zu bands\n", form.view->Picture.width(), form.view->Picture.height(),
                 form.BandRowList.size());
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -39,7 +39,7 @@ void WarmPageCache(const QStringList& files) {
 
 void Open(benchmark::State& state, const QStringList& files) {
     const bool histograms = state.range(0) != 0;
-    g_form->HistCheckBox->setChecked(histograms);
+    g_form->histogramOnOpenCheckBox->setChecked(histograms);
     WarmPageCache(files);
     ScriptedPrompts prompts;
     ScopedPrompts scope(&prompts);
@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
     g_form = &form;
     mainWindow = &form;
     form.show();
-    form.resize(form.width() + 1000 - form.SatImage->width(), form.height() + 700 - form.SatImage->height());
+    form.resize(form.width() + 1000 - form.view->width(), form.height() + 700 - form.view->height());
     QCoreApplication::processEvents();
 
     const std::filesystem::path dir =

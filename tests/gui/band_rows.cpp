@@ -33,9 +33,9 @@ protected:
                                   [](int band, int x, int) { return uint8_t(band * 40 + x); });
         scene = OpenScene(path);
     }
-    int Low(BandRow* row) { return row->MinUpDown->Position(); }
-    int High(BandRow* row) { return row->MaxUpDown->Position(); }
-    QRgb Pixel(BandRow* row, int x, int y) { return row->HistImage->Picture.pixel(x, y) | 0xFF000000u; }
+    int Low(BandRow* row) { return row->lowerBoundSpin->Position(); }
+    int High(BandRow* row) { return row->upperBoundSpin->Position(); }
+    QRgb Pixel(BandRow* row, int x, int y) { return row->histogramView->Picture.pixel(x, y) | 0xFF000000u; }
 
     std::string path;
     SceneFile* scene = nullptr;
@@ -47,40 +47,40 @@ TEST_F(BandRowTest, RowControlsAndLabels) {
     OpenThreeBands();
     ASSERT_EQ(form->BandRowList.size(), 3u);
     BandRow* row = Row(2);
-    EXPECT_EQ(row->NameLabel->text(), "C : scene.vdm - 2");
-    EXPECT_EQ(row->NameLabel->toolTip(), row->NameLabel->text());
-    EXPECT_EQ(Row(0)->NameLabel->text(), "A : scene.vdm - 0");
-    EXPECT_EQ(row->RowPanel->height(), 100);
+    EXPECT_EQ(row->nameLabel->text(), "C : scene.vdm - 2");
+    EXPECT_EQ(row->nameLabel->toolTip(), row->nameLabel->text());
+    EXPECT_EQ(Row(0)->nameLabel->text(), "A : scene.vdm - 0");
+    EXPECT_EQ(row->panel->height(), 100);
     struct Place {
         QWidget* w;
         QRect rect;
     } places[] = {
-        {row->HistImage, QRect(4, 24, 256, 45)},    {row->CloseButton, QRect(4, 4, 21, 17)},
-        {row->BlueButton, QRect(224, 72, 17, 21)},  {row->RedButton, QRect(184, 72, 17, 21)},
-        {row->GreenButton, QRect(204, 72, 17, 21)}, {row->AutoButton, QRect(128, 72, 29, 21)},
-        {row->GreyButton, QRect(244, 72, 17, 21)},  {row->FullRangeButton, QRect(156, 72, 21, 21)},
+        {row->histogramView, QRect(4, 24, 256, 45)}, {row->closeButton, QRect(4, 4, 21, 17)},
+        {row->blueButton, QRect(224, 72, 17, 21)},   {row->redButton, QRect(184, 72, 17, 21)},
+        {row->greenButton, QRect(204, 72, 17, 21)},  {row->autoRangeButton, QRect(128, 72, 29, 21)},
+        {row->greyButton, QRect(244, 72, 17, 21)},   {row->fullRangeButton, QRect(156, 72, 21, 21)},
     };
     for (const Place& p : places)
         EXPECT_EQ(p.w->geometry(), p.rect);
-    EXPECT_EQ(row->MinEdit->pos(), QPoint(24, 72));
-    EXPECT_EQ(row->MaxEdit->pos(), QPoint(84, 72));
-    EXPECT_EQ(row->MinEdit->width(), 25);
-    EXPECT_EQ(row->NameLabel->pos(), QPoint(28, 8));
-    EXPECT_EQ(row->LowLabel->text(), "下");
-    EXPECT_EQ(row->HighLabel->text(), "上");
-    EXPECT_EQ(row->AutoButton->text(), "自動");
-    EXPECT_EQ(row->FullRangeButton->text(), "<>");
-    EXPECT_EQ(row->CloseButton->text(), "×");
-    EXPECT_EQ(row->CloseButton->palette().color(QPalette::ButtonText), QColor(Qt::red));
-    EXPECT_EQ(row->GreenButton->palette().color(QPalette::ButtonText), QColor(0, 128, 0));
+    EXPECT_EQ(row->lowerBoundEdit->pos(), QPoint(24, 72));
+    EXPECT_EQ(row->upperBoundEdit->pos(), QPoint(84, 72));
+    EXPECT_EQ(row->lowerBoundEdit->width(), 25);
+    EXPECT_EQ(row->nameLabel->pos(), QPoint(28, 8));
+    EXPECT_EQ(row->lowerBoundLabel->text(), "下");
+    EXPECT_EQ(row->upperBoundLabel->text(), "上");
+    EXPECT_EQ(row->autoRangeButton->text(), "自動");
+    EXPECT_EQ(row->fullRangeButton->text(), "<>");
+    EXPECT_EQ(row->closeButton->text(), "×");
+    EXPECT_EQ(row->closeButton->palette().color(QPalette::ButtonText), QColor(Qt::red));
+    EXPECT_EQ(row->greenButton->palette().color(QPalette::ButtonText), QColor(0, 128, 0));
     EXPECT_EQ(Low(row), 0);
     EXPECT_EQ(High(row), 255);
-    EXPECT_EQ(row->MinEdit->text(), "0");
-    EXPECT_EQ(row->MaxEdit->text(), "255");
+    EXPECT_EQ(row->lowerBoundEdit->text(), "0");
+    EXPECT_EQ(row->upperBoundEdit->text(), "255");
     EXPECT_EQ(row->LineBuf.size(), 16u);
     // Rows are listed top-down in letter order.
-    EXPECT_EQ(form->BandListLayout->indexOf(Row(0)->RowPanel), 0);
-    EXPECT_EQ(form->BandListLayout->indexOf(Row(2)->RowPanel), 2);
+    EXPECT_EQ(form->bandListLayout->indexOf(Row(0)->panel), 0);
+    EXPECT_EQ(form->bandListLayout->indexOf(Row(2)->panel), 2);
 }
 
 TEST_F(BandRowTest, ColourChannelRowsAreMarked) {
@@ -89,12 +89,12 @@ TEST_F(BandRowTest, ColourChannelRowsAreMarked) {
         Row(i)->IsPicture = true;
         form->RefreshBandRow(Row(i));
     }
-    EXPECT_EQ(Row(0)->NameLabel->text(), "A : scene.vdm - 0 - R");
-    EXPECT_EQ(Row(1)->NameLabel->text(), "B : scene.vdm - 1 - G");
-    EXPECT_EQ(Row(2)->NameLabel->text(), "C : scene.vdm - 2 - B");
-    EXPECT_EQ(Row(0)->NameLabel->palette().color(QPalette::WindowText), QColor(255, 0, 0));
-    EXPECT_EQ(Row(1)->NameLabel->palette().color(QPalette::WindowText), QColor(0, 128, 0));
-    EXPECT_EQ(Row(2)->NameLabel->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+    EXPECT_EQ(Row(0)->nameLabel->text(), "A : scene.vdm - 0 - R");
+    EXPECT_EQ(Row(1)->nameLabel->text(), "B : scene.vdm - 1 - G");
+    EXPECT_EQ(Row(2)->nameLabel->text(), "C : scene.vdm - 2 - B");
+    EXPECT_EQ(Row(0)->nameLabel->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    EXPECT_EQ(Row(1)->nameLabel->palette().color(QPalette::WindowText), QColor(0, 128, 0));
+    EXPECT_EQ(Row(2)->nameLabel->palette().color(QPalette::WindowText), QColor(0, 0, 255));
 }
 
 TEST_F(BandRowTest, HistogramPictureColoursAndScaling) {
@@ -108,8 +108,8 @@ TEST_F(BandRowTest, HistogramPictureColoursAndScaling) {
     band->histogram[200] = 25;
     band->hist_peak = 1000;
     band->hist_peak_inner = 100;
-    row->MinUpDown->SetPosition(15);
-    row->MaxUpDown->SetPosition(200);
+    row->lowerBoundSpin->SetPosition(15);
+    row->upperBoundSpin->SetPosition(200);
     form->DrawBandHistogram(row);
     const int h = 45;
     struct Column {
@@ -140,8 +140,8 @@ TEST_F(BandRowTest, HistogramPictureColoursAndScaling) {
     other->Band->hist_peak_inner = 30;
     form->DrawBandHistogram(other);
     EXPECT_EQ(Pixel(other, 128, 0), kBarInside);  // full column with the reduced peak
-    form->HistReduceMaxCheckBox->click();
-    EXPECT_FALSE(form->HistReduceMaxCheckBox->isChecked());
+    form->histogramPeakExcludesEndsCheckBox->click();
+    EXPECT_FALSE(form->histogramPeakExcludesEndsCheckBox->isChecked());
     EXPECT_EQ(Pixel(other, 128, 0), kBackInside);
     EXPECT_EQ(Pixel(other, 128, h - 15), kBarInside);  // 30 / 90 of 45 = 15 pixels
     EXPECT_EQ(Pixel(other, 128, h - 16), kBackInside);
@@ -178,15 +178,15 @@ TEST_F(BandRowTest, TypedBoundsNeverMeet) {
         {false, "999", 0, 255},
     };
     for (const Case& c : cases) {
-        (c.lower ? row->MinEdit : row->MaxEdit)->setText(QString::fromUtf8(c.text));
+        (c.lower ? row->lowerBoundEdit : row->upperBoundEdit)->setText(QString::fromUtf8(c.text));
         EXPECT_EQ(row->Band->range_low, c.wantLow) << c.text;
         EXPECT_EQ(row->Band->range_high, c.wantHigh) << c.text;
         EXPECT_EQ(Low(row), c.wantLow) << c.text;
         EXPECT_EQ(High(row), c.wantHigh) << c.text;
     }
     // The histogram follows the range: column 254 is outside now, 0 inside.
-    row->MinUpDown->SetPosition(10);
-    row->MaxUpDown->SetPosition(20);
+    row->lowerBoundSpin->SetPosition(10);
+    row->upperBoundSpin->SetPosition(20);
     EXPECT_EQ(Pixel(row, 9, 0), kBackOutside);
     EXPECT_EQ(Pixel(row, 10, 0), kBackInside);
     EXPECT_EQ(Pixel(row, 19, 0), kBackInside);
@@ -200,22 +200,22 @@ TEST_F(BandRowTest, KeyboardTakesOnlyNumbersOfTheRange) {
     QApplication::setActiveWindow(form.get());  // focus changes need an active window
     OpenThreeBands();
     BandRow* row = Row(0);
-    row->MinUpDown->SetPosition(40);
-    row->MinEdit->setFocus();
-    row->MinEdit->selectAll();
-    QTest::keyClicks(row->MinEdit, "abc-5");
-    EXPECT_EQ(row->MinEdit->text(), "5");  // letters and the minus sign are not taken
+    row->lowerBoundSpin->SetPosition(40);
+    row->lowerBoundEdit->setFocus();
+    row->lowerBoundEdit->selectAll();
+    QTest::keyClicks(row->lowerBoundEdit, "abc-5");
+    EXPECT_EQ(row->lowerBoundEdit->text(), "5");  // letters and the minus sign are not taken
     EXPECT_EQ(row->Band->range_low, 5);
-    row->MinEdit->selectAll();
-    QTest::keyClick(row->MinEdit, Qt::Key_Backspace);
-    EXPECT_EQ(row->MinEdit->text(), "");
+    row->lowerBoundEdit->selectAll();
+    QTest::keyClick(row->lowerBoundEdit, Qt::Key_Backspace);
+    EXPECT_EQ(row->lowerBoundEdit->text(), "");
     EXPECT_EQ(row->Band->range_low, 5);  // an empty box is no number: the range stays
-    row->MaxEdit->setFocus();            // leaving the box puts the value back
-    EXPECT_EQ(row->MinEdit->text(), "5");
-    row->MaxEdit->selectAll();
-    QTest::keyClicks(row->MaxEdit, "300");
-    row->MinEdit->setFocus();
-    EXPECT_EQ(row->MaxEdit->text(), "255");
+    row->upperBoundEdit->setFocus();     // leaving the box puts the value back
+    EXPECT_EQ(row->lowerBoundEdit->text(), "5");
+    row->upperBoundEdit->selectAll();
+    QTest::keyClicks(row->upperBoundEdit, "300");
+    row->lowerBoundEdit->setFocus();
+    EXPECT_EQ(row->upperBoundEdit->text(), "255");
     EXPECT_EQ(row->Band->range_high, 255);
 }
 
@@ -226,8 +226,8 @@ TEST_F(BandRowTest, RowButtonsRedrawTheView) {
     const int kUnset = -987654;
     for (bool autoUpdate : {true, false}) {
         form->AutoUpdate = autoUpdate;
-        for (QPushButton* button : {row->AutoButton, row->FullRangeButton, row->RedButton, row->GreenButton,
-                                    row->BlueButton, row->GreyButton}) {
+        for (QPushButton* button : {row->autoRangeButton, row->fullRangeButton, row->redButton,
+                                    row->greenButton, row->blueButton, row->greyButton}) {
             SCOPED_TRACE(button->text().toStdString() + (autoUpdate ? " on" : " off"));
             form->ViewOffsetX = kUnset;  // every redraw sets it
             button->click();
@@ -239,20 +239,20 @@ TEST_F(BandRowTest, RowButtonsRedrawTheView) {
 TEST_F(BandRowTest, UpDownButtonsStepTheBound) {
     OpenThreeBands();
     BandRow* row = Row(0);
-    row->MinUpDown->SetPosition(253);
-    row->MinUpDown->UpButton()->click();
+    row->lowerBoundSpin->SetPosition(253);
+    row->lowerBoundSpin->UpButton()->click();
     EXPECT_EQ(row->Band->range_low, 254);
-    row->MinUpDown->UpButton()->click();  // would meet the upper bound
+    row->lowerBoundSpin->UpButton()->click();  // would meet the upper bound
     EXPECT_EQ(row->Band->range_low, 254);
-    row->MaxUpDown->DownButton()->click();  // would meet the lower bound
+    row->upperBoundSpin->DownButton()->click();  // would meet the lower bound
     EXPECT_EQ(row->Band->range_high, 255);
 }
 
 TEST_F(BandRowTest, HistogramDraggingWithEachButton) {
     OpenThreeBands();
     BandRow* row = Row(0);
-    row->MinUpDown->SetPosition(50);
-    row->MaxUpDown->SetPosition(150);
+    row->lowerBoundSpin->SetPosition(50);
+    row->upperBoundSpin->SetPosition(150);
     struct Case {
         Qt::MouseButton button;
         int x;
@@ -287,36 +287,36 @@ TEST_F(BandRowTest, DragThroughRealMouseEventsShowsTheCountAndRedraws) {
     // Values of band 0 are x (0..15), eight lines: bin 5 counts 8.
     ASSERT_EQ(row->Band->histogram[5], 8);
     // The middle button only shows counts: "0" for bin 20, at (22, 2), over an empty part of the picture.
-    QTest::mousePress(row->HistImage, Qt::MiddleButton, Qt::NoModifier, QPoint(20, 20));
+    QTest::mousePress(row->histogramView, Qt::MiddleButton, Qt::NoModifier, QPoint(20, 20));
     EXPECT_EQ(row->HistDragButton, 2);
     auto darkPixels = [&] {
         int dark = 0;
         for (int y = 0; y < 45; ++y)
             for (int x = 16; x < 60; ++x)
-                dark += qGray(row->HistImage->Picture.pixel(x, y)) < 100;
+                dark += qGray(row->histogramView->Picture.pixel(x, y)) < 100;
         return dark;
     };
     EXPECT_GT(darkPixels(), 0);
-    QTest::mouseRelease(row->HistImage, Qt::MiddleButton, Qt::NoModifier, QPoint(20, 20));
+    QTest::mouseRelease(row->histogramView, Qt::MiddleButton, Qt::NoModifier, QPoint(20, 20));
     EXPECT_EQ(darkPixels(), 0);  // the release wiped the text
     EXPECT_EQ(row->Band->range_low, 0);
     EXPECT_EQ(row->Band->range_high, 255);
 
-    QTest::mousePress(row->HistImage, Qt::LeftButton, Qt::NoModifier, QPoint(5, 20));
+    QTest::mousePress(row->histogramView, Qt::LeftButton, Qt::NoModifier, QPoint(5, 20));
     EXPECT_EQ(Low(row), 5);
     EXPECT_EQ(row->HistDragButton, 0);
-    QTest::mouseMove(row->HistImage, QPoint(9, 20));
-    QTest::mouseRelease(row->HistImage, Qt::LeftButton, Qt::NoModifier, QPoint(9, 20));
+    QTest::mouseMove(row->histogramView, QPoint(9, 20));
+    QTest::mouseRelease(row->histogramView, Qt::LeftButton, Qt::NoModifier, QPoint(9, 20));
     EXPECT_FALSE(row->HistDragging);
     EXPECT_EQ(row->Band->range_low, 9);
     EXPECT_EQ(Pixel(row, 8, 44), kBarOutside);
     EXPECT_EQ(Pixel(row, 9, 44), kBarInside);
     // The release redrew the view.
-    EXPECT_FALSE(form->SatImage->Picture.isNull());
+    EXPECT_FALSE(form->view->Picture.isNull());
 
-    QTest::mousePress(row->HistImage, Qt::RightButton, Qt::NoModifier, QPoint(200, 20));
+    QTest::mousePress(row->histogramView, Qt::RightButton, Qt::NoModifier, QPoint(200, 20));
     EXPECT_EQ(row->HistDragButton, 1);
-    QTest::mouseRelease(row->HistImage, Qt::RightButton, Qt::NoModifier, QPoint(200, 20));
+    QTest::mouseRelease(row->histogramView, Qt::RightButton, Qt::NoModifier, QPoint(200, 20));
     EXPECT_EQ(row->Band->range_high, 200);
     EXPECT_EQ(row->Band->range_low, 9);
 }
@@ -326,25 +326,25 @@ TEST_F(BandRowTest, ColourSquaresWriteTheRowLetter) {
     guitest::WriteNativeScene(p, 4, 4, 4, [](int b, int x, int) { return uint8_t(b + x); });
     OpenScene(p);
     BandRow* d = Row(3);
-    ASSERT_EQ(d->NameLabel->text(), "D : four.vdm - 3");
-    d->RedButton->click();
-    EXPECT_EQ(form->ExpEditR->text(), "d");
-    Row(1)->GreenButton->click();
-    EXPECT_EQ(form->ExpEditG->text(), "b");
-    Row(2)->BlueButton->click();
-    EXPECT_EQ(form->ExpEditB->text(), "c");
-    Row(0)->GreyButton->click();
-    EXPECT_EQ(form->ExpEditR->text(), "a");
-    EXPECT_EQ(form->ExpEditG->text(), "a");
-    EXPECT_EQ(form->ExpEditB->text(), "a");
+    ASSERT_EQ(d->nameLabel->text(), "D : four.vdm - 3");
+    d->redButton->click();
+    EXPECT_EQ(form->redExpressionEdit->text(), "d");
+    Row(1)->greenButton->click();
+    EXPECT_EQ(form->greenExpressionEdit->text(), "b");
+    Row(2)->blueButton->click();
+    EXPECT_EQ(form->blueExpressionEdit->text(), "c");
+    Row(0)->greyButton->click();
+    EXPECT_EQ(form->redExpressionEdit->text(), "a");
+    EXPECT_EQ(form->greenExpressionEdit->text(), "a");
+    EXPECT_EQ(form->blueExpressionEdit->text(), "a");
 }
 
 TEST_F(BandRowTest, FullRangeButton) {
     OpenThreeBands();
     BandRow* row = Row(0);
-    row->MinUpDown->SetPosition(30);
-    row->MaxUpDown->SetPosition(60);
-    row->FullRangeButton->click();
+    row->lowerBoundSpin->SetPosition(30);
+    row->upperBoundSpin->SetPosition(60);
+    row->fullRangeButton->click();
     EXPECT_EQ(row->Band->range_low, 0);
     EXPECT_EQ(row->Band->range_high, 255);
 }
@@ -355,14 +355,14 @@ TEST_F(BandRowTest, AutomaticRangeAsksForAMissingHistogram) {
     guitest::WriteNativeScene(path, 128, 64, 1, [](int, int x, int) { return uint8_t(100 + x); });
     OpenScene(path, /*histogram=*/false);
     BandRow* row = Row(0);
-    row->MinUpDown->SetPosition(0);
-    row->MaxUpDown->SetPosition(10);
+    row->lowerBoundSpin->SetPosition(0);
+    row->upperBoundSpin->SetPosition(10);
 
     // The answer No leaves the histogram as it is (empty) and still computes a range from it.
     prompts.yesNoAnswers = {false};
     BandInfo copy = *row->Band;
     remos_auto_range(&copy, 0.00085, 1);
-    row->AutoButton->click();
+    row->autoRangeButton->click();
     ASSERT_EQ(prompts.boxes.size(), 1u);
     EXPECT_EQ(prompts.boxes[0].type, ScriptedPrompts::BoxType::YesNo);
     EXPECT_EQ(prompts.boxes[0].text, "ヒストグラムが作成されていません。作成しますか？");
@@ -374,15 +374,15 @@ TEST_F(BandRowTest, AutomaticRangeAsksForAMissingHistogram) {
     EXPECT_EQ(row->Band->range_high, copy.range_high);
 
     // Yes computes it; the automatic range is carried over unchanged, even above the old upper bound.
-    row->MinUpDown->SetPosition(0);
-    row->MaxUpDown->SetPosition(10);
+    row->lowerBoundSpin->SetPosition(0);
+    row->upperBoundSpin->SetPosition(10);
     prompts.yesNoAnswers = {true};
     copy = *row->Band;
     remos_make_histogram(&copy);
     remos_auto_range(&copy, 0.00085, 1);
     ASSERT_GT(copy.range_low, 10);
     ASSERT_LT(copy.range_low, copy.range_high);
-    row->AutoButton->click();
+    row->autoRangeButton->click();
     EXPECT_EQ(prompts.boxes.size(), 2u);
     EXPECT_TRUE(row->HistValid);
     EXPECT_EQ(row->Band->histogram[150], 64);
@@ -392,9 +392,9 @@ TEST_F(BandRowTest, AutomaticRangeAsksForAMissingHistogram) {
     EXPECT_EQ(High(row), copy.range_high);
 
     // With the histogram made, no question; a ratio that is not a number is reported, the range kept.
-    form->AutoRangeEdit->setText(QStringLiteral("abc"));
-    row->MinUpDown->SetPosition(5);
-    row->AutoButton->click();
+    form->clipRatioEdit->setText(QStringLiteral("abc"));
+    row->lowerBoundSpin->SetPosition(5);
+    row->autoRangeButton->click();
     ASSERT_EQ(prompts.boxes.size(), 3u);
     EXPECT_EQ(prompts.boxes[2].type, ScriptedPrompts::BoxType::Message);
     EXPECT_EQ(prompts.boxes[2].kind, PromptKind::Error);
@@ -404,16 +404,16 @@ TEST_F(BandRowTest, AutomaticRangeAsksForAMissingHistogram) {
 
 TEST_F(BandRowTest, ClosingABandRelabelsTheRest) {
     OpenThreeBands();
-    form->ExpEditR->setText("c");
+    form->redExpressionEdit->setText("c");
     BandRow* c = Row(2);
-    Row(1)->CloseButton->click();
+    Row(1)->closeButton->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     ASSERT_EQ(form->BandRowList.size(), 2u);
     EXPECT_EQ(Row(1), c);
     EXPECT_EQ(c->ListIndex, 1);
-    EXPECT_EQ(c->NameLabel->text(), "B : scene.vdm - 2");
-    EXPECT_EQ(form->BandListLayout->count(), 2);
-    EXPECT_EQ(form->ExpEditR->text(), "c");  // expressions are not rewritten
+    EXPECT_EQ(c->nameLabel->text(), "B : scene.vdm - 2");
+    EXPECT_EQ(form->bandListLayout->count(), 2);
+    EXPECT_EQ(form->redExpressionEdit->text(), "c");  // expressions are not rewritten
     // The scene is still used by the other rows.
     ASSERT_EQ(form->SceneList.size(), 1u);
     EXPECT_NE(scene->file, nullptr);
@@ -517,17 +517,17 @@ TEST_F(BandRowTest, RowsBeyondTheTwentySixthHaveNoLetter) {
     guitest::WriteNativeScene(p, 4, 2, 28, [](int b, int, int) { return uint8_t(b); });
     OpenScene(p, false);
     ASSERT_EQ(form->BandRowList.size(), 28u);
-    EXPECT_EQ(Row(25)->NameLabel->text(), "Z : many.vdm - 25");
-    EXPECT_TRUE(Row(25)->RedButton->isEnabled());
-    EXPECT_EQ(Row(26)->NameLabel->text(), "[27] : many.vdm - 26");
-    EXPECT_FALSE(Row(26)->RedButton->isEnabled());
-    form->ExpEditR->setText("a");
+    EXPECT_EQ(Row(25)->nameLabel->text(), "Z : many.vdm - 25");
+    EXPECT_TRUE(Row(25)->redButton->isEnabled());
+    EXPECT_EQ(Row(26)->nameLabel->text(), "[27] : many.vdm - 26");
+    EXPECT_FALSE(Row(26)->redButton->isEnabled());
+    form->redExpressionEdit->setText("a");
     form->RedButtonClick(Row(27));
-    EXPECT_EQ(form->ExpEditR->text(), "a");
+    EXPECT_EQ(form->redExpressionEdit->text(), "a");
     // Closing an early band gives the 27th a letter.
     form->CloseBand(Row(0));
-    EXPECT_EQ(Row(25)->NameLabel->text(), "Z : many.vdm - 26");
-    EXPECT_TRUE(Row(25)->RedButton->isEnabled());
+    EXPECT_EQ(Row(25)->nameLabel->text(), "Z : many.vdm - 26");
+    EXPECT_TRUE(Row(25)->redButton->isEnabled());
 }
 
 ORVENNA_GUI_TEST_MAIN()

@@ -59,9 +59,9 @@ protected:
 TEST_F(CloseSaveTest, CloseAllWithNothingLoadedOnlyBlanksTheView) {
     form->SetStatusPanelText(1, "縦 : 1 横 : 2");
     form->CloseAll();
-    ASSERT_FALSE(form->SatImage->Picture.isNull());
-    EXPECT_EQ(form->SatImage->Picture.size(), form->SatImage->size());
-    EXPECT_TRUE(AllWhite(form->SatImage->Picture));
+    ASSERT_FALSE(form->view->Picture.isNull());
+    EXPECT_EQ(form->view->Picture.size(), form->view->size());
+    EXPECT_TRUE(AllWhite(form->view->Picture));
     EXPECT_EQ(form->StatusPanelText(1), "");  // nothing is open: no scene size
     EXPECT_TRUE(prompts.boxes.empty());
 }
@@ -78,36 +78,36 @@ TEST_F(CloseSaveTest, CloseAllReleasesEverythingAndKeepsTheRest) {
     form->LsThermValid = true;
     form->LsLmax = 17.04;
     form->SetStatusPanelText(3, "座標設定有効 LANDSAT温度設定有効");
-    form->ScrImgHor->setValue(20);
+    form->horizontalScrollBar->setValue(20);
     form->ZoomStep = 3;
-    form->ExpEditR->setText("a*2");
+    form->redExpressionEdit->setText("a*2");
     form->drawComposite();
-    ASSERT_FALSE(AllWhite(form->SatImage->Picture));
+    ASSERT_FALSE(AllWhite(form->view->Picture));
 
     form->CloseAll();
     EXPECT_TRUE(picture.expired());
     EXPECT_TRUE(form->BandRowList.empty());
     EXPECT_TRUE(form->SceneList.empty());
-    EXPECT_EQ(form->BandListLayout->count(), 0);
+    EXPECT_EQ(form->bandListLayout->count(), 0);
     EXPECT_FALSE(form->ImageLoaded);
     EXPECT_FALSE(form->GeoValid);
-    EXPECT_TRUE(AllWhite(form->SatImage->Picture));
+    EXPECT_TRUE(AllWhite(form->view->Picture));
     // The status no longer describes a scene that is gone.
     EXPECT_EQ(form->StatusPanelText(1), "");
     EXPECT_EQ(form->StatusPanelText(3), "");
     // Kept until the next opening.
     EXPECT_TRUE(form->LsThermValid);
     EXPECT_DOUBLE_EQ(form->LsLmax, 17.04);
-    EXPECT_EQ(form->ScrImgHor->maximum(), 63);
-    EXPECT_EQ(form->ScrImgHor->value(), 20);
+    EXPECT_EQ(form->horizontalScrollBar->maximum(), 63);
+    EXPECT_EQ(form->horizontalScrollBar->value(), 20);
     EXPECT_EQ(form->ZoomStep, 3);
     EXPECT_EQ(form->ImgWidth, 64);
     EXPECT_EQ(form->ImgHeight, 48);
-    EXPECT_EQ(form->ExpEditR->text(), "a*2");
+    EXPECT_EQ(form->redExpressionEdit->text(), "a*2");
 
     // Drawing does nothing now.
     form->drawComposite();
-    EXPECT_TRUE(AllWhite(form->SatImage->Picture));
+    EXPECT_TRUE(AllWhite(form->view->Picture));
 }
 
 TEST_F(CloseSaveTest, AfterCloseAllAnotherSizeOpens) {
@@ -123,7 +123,7 @@ TEST_F(CloseSaveTest, AfterCloseAllAnotherSizeOpens) {
     EXPECT_EQ(form->ImgWidth, 640);
     EXPECT_EQ(form->ImgHeight, 480);
     EXPECT_EQ(form->StatusPanelText(1), "縦 : 480 横 : 640");
-    EXPECT_EQ(form->BandRowList[0]->NameLabel->text(), "A : small.bmp - 0 - R");
+    EXPECT_EQ(form->BandRowList[0]->nameLabel->text(), "A : small.bmp - 0 - R");
 }
 
 TEST_F(CloseSaveTest, NothingIsWrittenBeforeAnythingWasDrawn) {
@@ -146,7 +146,7 @@ TEST_F(CloseSaveTest, NothingIsWrittenBeforeAnythingWasDrawn) {
 TEST_F(CloseSaveTest, SavedFileHasTheFormatItsNameSays) {
     Open(Native("scene.bil", 30, 20));
     form->drawComposite();
-    const QImage shown = form->SatImage->Picture.convertToFormat(QImage::Format_RGB32);
+    const QImage shown = form->view->Picture.convertToFormat(QImage::Format_RGB32);
     struct Case {
         const char* name;
         const char* written;  // the file that appears
@@ -171,13 +171,13 @@ TEST_F(CloseSaveTest, SavedFileHasTheFormatItsNameSays) {
 
 TEST_F(CloseSaveTest, SavedBitmapIsTheViewPixelForPixel) {
     Open(Native("scene.bil", 120, 90));
-    form->ExpEditG->setText("b");
-    form->ExpEditB->setText("a+b");
+    form->greenExpressionEdit->setText("b");
+    form->blueExpressionEdit->setText("a+b");
     form->ZoomStep = 4;
-    form->ScrImgHor->setValue(30);
-    form->ScrImgVert->setValue(20);
+    form->horizontalScrollBar->setValue(30);
+    form->verticalScrollBar->setValue(20);
     form->drawComposite();
-    const QImage view = form->SatImage->Picture;
+    const QImage view = form->view->Picture;
 
     struct Case {
         std::string given, written;

@@ -1,5 +1,5 @@
 // The composite view: the picture drawn at several magnifications and scroll positions against a per-pixel
-// computation made here, the expression boxes' colours, the redraw guards, AutoUpdate and BtnDraw.
+// computation made here, the expression boxes' colours, the redraw guards, AutoUpdate and redrawButton.
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -84,14 +84,14 @@ protected:
         guitest::WriteNativeScene(p, kImgW, kImgH, 2,
                                   [](int b, int x, int y) { return b == 0 ? Band0(x, y) : Band1(x, y); });
         OpenScene(p);
-        form->ScrImgHor->setMaximum(kImgW - 1);
-        form->ScrImgVert->setMaximum(kImgH - 1);
-        form->SatImage->setFixedSize(kViewW, kViewH);
+        form->horizontalScrollBar->setMaximum(kImgW - 1);
+        form->verticalScrollBar->setMaximum(kImgH - 1);
+        form->view->setFixedSize(kViewW, kViewH);
         form->show();
-        ASSERT_EQ(form->SatImage->size(), QSize(kViewW, kViewH));
+        ASSERT_EQ(form->view->size(), QSize(kViewW, kViewH));
     }
 
-    QRgb ViewPixel(int x, int y) { return form->SatImage->Picture.pixel(x, y) | 0xFF000000u; }
+    QRgb ViewPixel(int x, int y) { return form->view->Picture.pixel(x, y) | 0xFF000000u; }
 
     static constexpr int kViewW = 60;
     static constexpr int kViewH = 40;
@@ -100,11 +100,11 @@ protected:
 }  // namespace
 
 TEST_F(CompositeTest, PictureMatchesAPerPixelComputation) {
-    Row(1)->MinUpDown->SetPosition(10);
-    Row(1)->MaxUpDown->SetPosition(100);
-    form->ExpEditR->setText("a");
-    form->ExpEditG->setText("b");
-    form->ExpEditB->setText("a");
+    Row(1)->lowerBoundSpin->SetPosition(10);
+    Row(1)->upperBoundSpin->SetPosition(100);
+    form->redExpressionEdit->setText("a");
+    form->greenExpressionEdit->setText("b");
+    form->blueExpressionEdit->setText("a");
     struct Case {
         int step, hpos, vpos;
     } cases[] = {
@@ -117,10 +117,10 @@ TEST_F(CompositeTest, PictureMatchesAPerPixelComputation) {
     };
     for (const Case& c : cases) {
         form->ZoomStep = c.step;
-        form->ScrImgHor->setValue(c.hpos);
-        form->ScrImgVert->setValue(c.vpos);
+        form->horizontalScrollBar->setValue(c.hpos);
+        form->verticalScrollBar->setValue(c.vpos);
         form->drawComposite();
-        const QImage& pic = form->SatImage->Picture;
+        const QImage& pic = form->view->Picture;
         ASSERT_EQ(pic.format(), QImage::Format_BGR888);
         ASSERT_EQ(pic.size(), QSize(kViewW, kViewH));
         const ExpectedView view{kViewW, kViewH, c.hpos, c.vpos, c.step};
@@ -145,13 +145,13 @@ TEST_F(CompositeTest, PictureMatchesAPerPixelComputation) {
 }
 
 TEST_F(CompositeTest, BytesAreBlueGreenRedInTheLines) {
-    form->ExpEditR->setText("200");
-    form->ExpEditG->setText("100");
-    form->ExpEditB->setText("50");
-    form->ScrImgHor->setValue(30);
-    form->ScrImgVert->setValue(20);
+    form->redExpressionEdit->setText("200");
+    form->greenExpressionEdit->setText("100");
+    form->blueExpressionEdit->setText("50");
+    form->horizontalScrollBar->setValue(30);
+    form->verticalScrollBar->setValue(20);
     form->drawComposite();
-    const uchar* line = form->SatImage->Picture.constScanLine(5);
+    const uchar* line = form->view->Picture.constScanLine(5);
     EXPECT_EQ(line[3 * 7 + 0], 50);
     EXPECT_EQ(line[3 * 7 + 1], 100);
     EXPECT_EQ(line[3 * 7 + 2], 200);
@@ -163,9 +163,9 @@ TEST_F(CompositeTest, ExpressionBoxesTurnBlackWhileTheirTextDoesNotCompile) {
         CalcExpr** tree;
         QColor colour;
     } cases[] = {
-        {form->ExpEditR, &form->CalcExprR, QColor(255, 0, 0)},
-        {form->ExpEditG, &form->CalcExprG, QColor(0, 128, 0)},
-        {form->ExpEditB, &form->CalcExprB, QColor(0, 0, 255)},
+        {form->redExpressionEdit, &form->CalcExprR, QColor(255, 0, 0)},
+        {form->greenExpressionEdit, &form->CalcExprG, QColor(0, 128, 0)},
+        {form->blueExpressionEdit, &form->CalcExprB, QColor(0, 0, 255)},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.edit->palette().color(QPalette::Base), c.colour);
@@ -180,50 +180,50 @@ TEST_F(CompositeTest, ExpressionBoxesTurnBlackWhileTheirTextDoesNotCompile) {
 }
 
 TEST_F(CompositeTest, ARedTextThatDoesNotCompileDrawsNoRed) {
-    form->ScrImgHor->setValue(30);
-    form->ScrImgVert->setValue(20);
-    form->ExpEditR->setText("(a");
-    form->ExpEditG->setText("a");
-    form->ExpEditB->setText("a");
-    const QImage before = form->SatImage->Picture;
+    form->horizontalScrollBar->setValue(30);
+    form->verticalScrollBar->setValue(20);
+    form->redExpressionEdit->setText("(a");
+    form->greenExpressionEdit->setText("a");
+    form->blueExpressionEdit->setText("a");
+    const QImage before = form->view->Picture;
     form->drawComposite();
     EXPECT_EQ(qRed(ViewPixel(10, 10)), 0);
     EXPECT_EQ(qGreen(ViewPixel(10, 10)), Band0(30 - 30 + 10, 20 - 20 + 10));
     // Fixing the text turns the box red again but does not redraw.
-    const QImage drawn = form->SatImage->Picture;
-    form->ExpEditR->setText("a");
-    EXPECT_EQ(form->ExpEditR->palette().color(QPalette::Base), QColor(255, 0, 0));
-    EXPECT_EQ(form->SatImage->Picture, drawn);
+    const QImage drawn = form->view->Picture;
+    form->redExpressionEdit->setText("a");
+    EXPECT_EQ(form->redExpressionEdit->palette().color(QPalette::Base), QColor(255, 0, 0));
+    EXPECT_EQ(form->view->Picture, drawn);
 }
 
 TEST_F(CompositeTest, AutoUpdateOffDropsRedrawsButBtnDrawStillDraws) {
-    form->TBUpdate->click();
-    EXPECT_FALSE(form->TBUpdate->isChecked());
+    form->autoUpdateButton->click();
+    EXPECT_FALSE(form->autoUpdateButton->isChecked());
     EXPECT_FALSE(form->AutoUpdate);
     form->drawComposite();
-    EXPECT_TRUE(form->SatImage->Picture.isNull());
-    Row(0)->GreyButton->click();  // asks for a redraw: ignored
-    EXPECT_TRUE(form->SatImage->Picture.isNull());
+    EXPECT_TRUE(form->view->Picture.isNull());
+    Row(0)->greyButton->click();  // asks for a redraw: ignored
+    EXPECT_TRUE(form->view->Picture.isNull());
 
-    form->BtnDraw->click();
-    EXPECT_FALSE(form->SatImage->Picture.isNull());
+    form->redrawButton->click();
+    EXPECT_FALSE(form->view->Picture.isNull());
     EXPECT_FALSE(form->AutoUpdate);  // only for that one redraw
     EXPECT_EQ(ViewPixel(kViewW / 2, kViewH / 2), qRgb(Band0(0, 0), Band0(0, 0), Band0(0, 0)));
 
-    form->TBUpdate->click();
+    form->autoUpdateButton->click();
     EXPECT_TRUE(form->AutoUpdate);
 }
 
 TEST_F(CompositeTest, NothingIsDrawnWithoutAScene) {
     form->ImageLoaded = false;
-    form->BtnDraw->click();
-    EXPECT_TRUE(form->SatImage->Picture.isNull());
+    form->redrawButton->click();
+    EXPECT_TRUE(form->view->Picture.isNull());
 }
 
 TEST_F(CompositeTest, BusyTextIsShownOnceAndRequestsDuringTheRedrawAreDropped) {
-    form->SatImage->setFixedSize(200, 120);
+    form->view->setFixedSize(200, 120);
     QCoreApplication::processEvents();
-    ASSERT_EQ(form->SatImage->size(), QSize(200, 120));
+    ASSERT_EQ(form->view->size(), QSize(200, 120));
     int redPixels = 0;
     QRect redBox;
     bool drawingSeen = false;
@@ -233,7 +233,7 @@ TEST_F(CompositeTest, BusyTextIsShownOnceAndRequestsDuringTheRedrawAreDropped) {
         [&] {
             ++runs;
             drawingSeen = form->Drawing;
-            const QImage& pic = form->SatImage->Picture;
+            const QImage& pic = form->view->Picture;
             for (int y = 0; y < pic.height(); ++y)
                 for (int x = 0; x < pic.width(); ++x) {
                     const QRgb p = pic.pixel(x, y);
@@ -254,7 +254,7 @@ TEST_F(CompositeTest, BusyTextIsShownOnceAndRequestsDuringTheRedrawAreDropped) {
     EXPECT_LT(std::abs(redBox.center().x() - 100), 6);
     EXPECT_LT(redBox.bottom(), 60 - 10 + 2);
     // The finished picture has no busy text left.
-    const QImage& pic = form->SatImage->Picture;
+    const QImage& pic = form->view->Picture;
     for (int y = 0; y < pic.height(); ++y)
         for (int x = 0; x < pic.width(); ++x) {
             const QRgb p = pic.pixel(x, y);

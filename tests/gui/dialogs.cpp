@@ -119,7 +119,7 @@ TEST_F(MainWindowTest, QuickHelpWindowHoldsItsText) {
     EXPECT_EQ(help.buttonPanel->height(), 39);
 
     // Opened from the main window's menu, closed by its button; the button stays at the bottom right.
-    form->MI_H_HELP->trigger();
+    form->quickHelpAction->trigger();
     EXPECT_TRUE(help.isVisible());
     const QPoint corner = help.closeButton->mapTo(&help, QPoint(75, 25));
     help.resize(700, 500);

@@ -42,18 +42,18 @@ TEST_F(MainWindowTest, FreshStartState) {
         EXPECT_TRUE(form->StatusPanelText(i).isEmpty()) << "panel " << i;
     const int widths[3] = {200, 150, 240};
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(form->StatusPanels[i]->width(), widths[i]);
-    EXPECT_EQ(form->StatusPanels[3]->minimumWidth(), 50);
-    for (QLineEdit* e : {form->ExpEditR, form->ExpEditG, form->ExpEditB})
+        EXPECT_EQ(form->statusPanels[i]->width(), widths[i]);
+    EXPECT_EQ(form->statusPanels[3]->minimumWidth(), 50);
+    for (QLineEdit* e : {form->redExpressionEdit, form->greenExpressionEdit, form->blueExpressionEdit})
         EXPECT_EQ(e->text(), "a");
-    EXPECT_TRUE(form->TBUpdate->isCheckable() && form->TBUpdate->isChecked());
-    EXPECT_TRUE(form->TBSide->isCheckable() && form->TBSide->isChecked());
-    EXPECT_TRUE(form->TBScr->isCheckable());
-    EXPECT_FALSE(form->TBScr->isChecked());
-    EXPECT_TRUE(form->ConfigPanel->isHidden());
-    EXPECT_FALSE(form->BandPanel->isHidden());
-    EXPECT_EQ(form->ScrImgHor->maximum(), 1000);
-    EXPECT_EQ(form->ScrImgVert->maximum(), 1000);
+    EXPECT_TRUE(form->autoUpdateButton->isCheckable() && form->autoUpdateButton->isChecked());
+    EXPECT_TRUE(form->bandListButton->isCheckable() && form->bandListButton->isChecked());
+    EXPECT_TRUE(form->syncButton->isCheckable());
+    EXPECT_FALSE(form->syncButton->isChecked());
+    EXPECT_TRUE(form->settingsPanel->isHidden());
+    EXPECT_FALSE(form->bandPanel->isHidden());
+    EXPECT_EQ(form->horizontalScrollBar->maximum(), 1000);
+    EXPECT_EQ(form->verticalScrollBar->maximum(), 1000);
     EXPECT_EQ(form->ZoomStep, 5);
     EXPECT_FLOAT_EQ(form->ZoomScale, 1.0f);
     EXPECT_EQ(form->ImgWidth, 1);
@@ -67,10 +67,10 @@ TEST_F(MainWindowTest, FreshStartState) {
     EXPECT_EQ(form->CalcExprB, nullptr);
     EXPECT_TRUE(form->SceneList.empty());
     EXPECT_TRUE(form->BandRowList.empty());
-    EXPECT_EQ(form->BandPanel->width(), 284);
-    EXPECT_EQ(form->ZoomPanel->width(), 40);
-    EXPECT_EQ(form->ConfigPanel->height(), 124);
-    EXPECT_EQ(form->CalcPanel->height(), 105);
+    EXPECT_EQ(form->bandPanel->width(), 284);
+    EXPECT_EQ(form->zoomStrip->width(), 40);
+    EXPECT_EQ(form->settingsPanel->height(), 124);
+    EXPECT_EQ(form->expressionPanel->height(), 105);
 }
 
 TEST_F(MainWindowTest, LastStatusPanelShowsTheWholeMetadataState) {
@@ -78,12 +78,12 @@ TEST_F(MainWindowTest, LastStatusPanelShowsTheWholeMetadataState) {
     for (const char* text : {"設定ファイル無効", "座標設定有効"}) {
         form->SetStatusPanelText(3, QString::fromUtf8(text));
         QCoreApplication::processEvents();
-        const QLabel* panel = form->StatusPanels[3];
+        const QLabel* panel = form->statusPanels[3];
         EXPECT_GE(panel->contentsRect().width(), panel->fontMetrics().horizontalAdvance(panel->text()))
             << text;
     }
-    EXPECT_EQ(form->StatusPanels[0]->width(), 200);
-    EXPECT_EQ(form->StatusPanels[2]->width(), 240);
+    EXPECT_EQ(form->statusPanels[0]->width(), 200);
+    EXPECT_EQ(form->statusPanels[2]->width(), 240);
 }
 
 // In a narrow window a status text that does not fit keeps its whole text for its tooltip, and the clip
@@ -98,14 +98,14 @@ TEST_F(MainWindowTest, TextsThatDoNotFitKeepTheirWholeText) {
     QCoreApplication::processEvents();
     for (int panel : {0, 3}) {
         SCOPED_TRACE(panel);
-        ElidedLabel* label = form->StatusPanels[panel];
+        ElidedLabel* label = form->statusPanels[panel];
         ASSERT_TRUE(label->IsElided());
         QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), label->mapToGlobal(QPoint(5, 5)));
         QCoreApplication::sendEvent(label, &help);
         EXPECT_EQ(QToolTip::text(), label->text());
     }
     EXPECT_EQ(form->StatusPanelText(0), hint);  // the text itself is whole
-    const QLineEdit* ratio = form->AutoRangeEdit;
+    const QLineEdit* ratio = form->clipRatioEdit;
     EXPECT_GE(ratio->width(), ratio->fontMetrics().horizontalAdvance("0.00085") + 4);
     EXPECT_LE(ratio->geometry().right(), 284);
 }
@@ -117,19 +117,19 @@ TEST_F(MainWindowTest, SettingsPanelDefaults) {
         bool checked;
         int top;
     } cases[] = {
-        {form->HistCheckBox, "ファイル読み込み時にヒストグラムを計算する", true, 8},
-        {form->ScrCheckBox, "滑らかにスクロールさせる（高負荷）", false, 28},
-        {form->AutoRangeCheckBox, "自動レンジ設定で0と255を除く", true, 48},
-        {form->HistReduceMaxCheckBox, "ヒストグラム表示の最大値から0と255を除く", true, 68},
+        {form->histogramOnOpenCheckBox, "ファイル読み込み時にヒストグラムを計算する", true, 8},
+        {form->smoothScrollCheckBox, "滑らかにスクロールさせる（高負荷）", false, 28},
+        {form->autoRangeExcludesEndsCheckBox, "自動レンジ設定で0と255を除く", true, 48},
+        {form->histogramPeakExcludesEndsCheckBox, "ヒストグラム表示の最大値から0と255を除く", true, 68},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.box->text(), QString::fromUtf8(c.caption));
         EXPECT_EQ(c.box->isChecked(), c.checked) << c.caption;
         EXPECT_EQ(c.box->geometry(), QRect(12, c.top, 253, 17)) << c.caption;
     }
-    EXPECT_EQ(form->Label7->text(), "自動レンジ設定時の上下除去比率");
-    EXPECT_EQ(form->AutoRangeEdit->text(), "0.00085");
-    EXPECT_EQ(form->AutoRangeEdit->y(), 92);  // its width is that of its text (below)
+    EXPECT_EQ(form->clipRatioLabel->text(), "自動レンジ設定時の上下除去比率");
+    EXPECT_EQ(form->clipRatioEdit->text(), "0.00085");
+    EXPECT_EQ(form->clipRatioEdit->y(), 92);  // its width is that of its text (below)
 }
 
 TEST_F(MainWindowTest, ToolButtonHintsAndIcons) {
@@ -137,20 +137,20 @@ TEST_F(MainWindowTest, ToolButtonHintsAndIcons) {
         QToolButton* button;
         const char* hint;
     } cases[] = {
-        {form->TBOpen, "衛星データを開く"},
-        {form->TBSave, "画像を保存"},
-        {form->TBClose, "衛星データを閉じる"},
-        {form->TBSide, "バンドリストを表示/非表示"},
-        {form->TBUpdate, "画面を更新する"},
-        {form->TBScr, "他のビューアを同期させる"},
-        {form->TBLt, "左上へ"},
-        {form->TBRt, "右上ヘ"},
-        {form->TBLb, "左下へ"},
-        {form->TBRb, "右下へ"},
-        {form->ToolButton3, "上へ"},
-        {form->ToolButton5, "下へ"},
-        {form->ToolButton6, "左へ"},
-        {form->ToolButton9, "右へ"},
+        {form->openButton, "衛星データを開く"},
+        {form->saveButton, "画像を保存"},
+        {form->closeAllButton, "衛星データを閉じる"},
+        {form->bandListButton, "バンドリストを表示/非表示"},
+        {form->autoUpdateButton, "画面を更新する"},
+        {form->syncButton, "他のビューアを同期させる"},
+        {form->placeTopLeftButton, "左上へ"},
+        {form->placeTopRightButton, "右上ヘ"},
+        {form->placeBottomLeftButton, "左下へ"},
+        {form->placeBottomRightButton, "右下へ"},
+        {form->placeTopButton, "上へ"},
+        {form->placeBottomButton, "下へ"},
+        {form->placeLeftButton, "左へ"},
+        {form->placeRightButton, "右へ"},
     };
     QList<qint64> iconKeys;
     for (const Case& c : cases) {
@@ -166,17 +166,17 @@ TEST_F(MainWindowTest, ToolButtonHintsAndIcons) {
         for (int j = i + 1; j < iconKeys.size(); ++j)
             EXPECT_NE(iconKeys[i], iconKeys[j]) << i << " " << j;
 
-    EXPECT_EQ(form->ZoomUpImage->toolTip(), "拡大");
-    EXPECT_EQ(form->ZoomImage->toolTip(), "倍率変更");
-    EXPECT_EQ(form->Image3->toolTip(), "縮小");
-    EXPECT_EQ(form->ExpEditR->toolTip(), "画面上の赤の式");
-    EXPECT_EQ(form->ExpEditG->toolTip(), "画面上の緑の式");
-    EXPECT_EQ(form->ExpEditB->toolTip(), "画面上の青の式");
-    EXPECT_EQ(form->BtnColor->text(), "式で処理");
-    EXPECT_EQ(form->BtnColor->toolTip(), "式を使って画像を処理する");
-    EXPECT_EQ(form->BtnDraw->text(), "再描画");
-    EXPECT_EQ(form->BtnDraw->toolTip(), "画面を書き直す");
-    EXPECT_TRUE(form->BtnDraw->isDefault());
+    EXPECT_EQ(form->zoomInButton->toolTip(), "拡大");
+    EXPECT_EQ(form->zoomSlider->toolTip(), "倍率変更");
+    EXPECT_EQ(form->zoomOutButton->toolTip(), "縮小");
+    EXPECT_EQ(form->redExpressionEdit->toolTip(), "画面上の赤の式");
+    EXPECT_EQ(form->greenExpressionEdit->toolTip(), "画面上の緑の式");
+    EXPECT_EQ(form->blueExpressionEdit->toolTip(), "画面上の青の式");
+    EXPECT_EQ(form->presetButton->text(), "式で処理");
+    EXPECT_EQ(form->presetButton->toolTip(), "式を使って画像を処理する");
+    EXPECT_EQ(form->redrawButton->text(), "再描画");
+    EXPECT_EQ(form->redrawButton->toolTip(), "画面を書き直す");
+    EXPECT_TRUE(form->redrawButton->isDefault());
 }
 
 TEST_F(MainWindowTest, PointingAtAControlShowsItsLongHintInPanelZero) {
@@ -184,9 +184,9 @@ TEST_F(MainWindowTest, PointingAtAControlShowsItsLongHintInPanelZero) {
         QWidget* widget;
         const char* text;
     } cases[] = {
-        {form->TBOpen, "衛星データを開く"},
-        {form->ExpEditG, "画面上の緑の式"},
-        {form->ZoomImage, "倍率変更"},
+        {form->openButton, "衛星データを開く"},
+        {form->greenExpressionEdit, "画面上の緑の式"},
+        {form->zoomSlider, "倍率変更"},
     };
     for (const Case& c : cases) {
         QEnterEvent enter(QPointF(3, 3), QPointF(3, 3), QPointF(3, 3));
@@ -194,26 +194,28 @@ TEST_F(MainWindowTest, PointingAtAControlShowsItsLongHintInPanelZero) {
         EXPECT_EQ(form->StatusPanelText(0), QString::fromUtf8(c.text));
     }
     // A hint with a short and a long part: the long part goes to the panel, the short one is the tool tip.
-    SetHint(form->TBSave, QStringLiteral("保存|表示中の画像をビットマップで保存"));
-    EXPECT_EQ(form->TBSave->toolTip(), "保存");
+    SetHint(form->saveButton, QStringLiteral("保存|表示中の画像をビットマップで保存"));
+    EXPECT_EQ(form->saveButton->toolTip(), "保存");
     QEnterEvent enter(QPointF(3, 3), QPointF(3, 3), QPointF(3, 3));
-    QCoreApplication::sendEvent(form->TBSave, &enter);
+    QCoreApplication::sendEvent(form->saveButton, &enter);
     EXPECT_EQ(form->StatusPanelText(0), "表示中の画像をビットマップで保存");
 }
 
 TEST_F(MainWindowTest, MenusWithSeparators) {
-    EXPECT_EQ(form->F1->title(), "ファイル(&F)");
-    EXPECT_EQ(MenuLayout(form->F1),
+    EXPECT_EQ(form->fileMenu->title(), "ファイル(&F)");
+    EXPECT_EQ(MenuLayout(form->fileMenu),
               QStringList({"開く(&O)", "-", "保存(&S)", "すべて閉じる(&C)", "-", "終了(&X)"}));
-    EXPECT_EQ(form->V1->title(), "表示(&V)");
-    EXPECT_EQ(MenuLayout(form->V1), QStringList({"ツールバー(&B)", "-", "バンドリスト(&B)", "ズーム(&Z)", "-",
-                                                 "ステータスバー(&S)", "-", "設定(&C)"}));
-    EXPECT_EQ(form->W1->title(), "ウィンドウ(&W)");
-    EXPECT_EQ(MenuLayout(form->W1), QStringList({"左上へ(&0)", "右上へ(&1)", "左下へ(&2)", "右下へ(&3)", "-",
-                                                 "上へ(&T)", "下へ(&B)", "-", "左へ(&L)", "右へ(&R)"}));
-    EXPECT_EQ(form->H1->title(), "バージョン情報(&A)");
-    EXPECT_EQ(form->MI_H_ABOUT->text(), "バージョン情報(&A)");
-    EXPECT_EQ(MenuLayout(form->ColorMenu),
+    EXPECT_EQ(form->viewMenu->title(), "表示(&V)");
+    EXPECT_EQ(MenuLayout(form->viewMenu),
+              QStringList({"ツールバー(&B)", "-", "バンドリスト(&B)", "ズーム(&Z)", "-", "ステータスバー(&S)",
+                           "-", "設定(&C)"}));
+    EXPECT_EQ(form->windowMenu->title(), "ウィンドウ(&W)");
+    EXPECT_EQ(MenuLayout(form->windowMenu),
+              QStringList({"左上へ(&0)", "右上へ(&1)", "左下へ(&2)", "右下へ(&3)", "-", "上へ(&T)",
+                           "下へ(&B)", "-", "左へ(&L)", "右へ(&R)"}));
+    EXPECT_EQ(form->helpMenu->title(), "バージョン情報(&A)");
+    EXPECT_EQ(form->aboutAction->text(), "バージョン情報(&A)");
+    EXPECT_EQ(MenuLayout(form->presetMenu),
               QStringList({"NDVI(&N)", "サーモグラフィ風(&T)", "LANDSAT温度分布(&L)"}));
 }
 
@@ -256,8 +258,8 @@ TEST_F(MainWindowTest, ClosingTheWindowReleasesEveryScene) {
 }
 
 TEST_F(MainWindowTest, QuickHelpIsOfferedInTheMenuBar) {
-    EXPECT_EQ(form->MI_H_HELP->text(), "簡易ヘルプ(&H)");
-    EXPECT_TRUE(form->H1->actions().contains(form->MI_H_HELP));
+    EXPECT_EQ(form->quickHelpAction->text(), "簡易ヘルプ(&H)");
+    EXPECT_TRUE(form->helpMenu->actions().contains(form->quickHelpAction));
 }
 
 namespace {

@@ -52,11 +52,11 @@ protected:
         form->OpenDialogFiles = {QByteArray::fromStdString(path)};
         form->OpenFiles();
         ASSERT_TRUE(form->ImageLoaded);
-        ASSERT_EQ(form->ScrImgHor->maximum(), 999);
+        ASSERT_EQ(form->horizontalScrollBar->maximum(), 999);
     }
-    QColor At(int x, int y) const { return form->SatImage->Picture.pixelColor(x, y); }
-    int ViewW() const { return form->SatImage->Picture.width(); }
-    int ViewH() const { return form->SatImage->Picture.height(); }
+    QColor At(int x, int y) const { return form->view->Picture.pixelColor(x, y); }
+    int ViewW() const { return form->view->Picture.width(); }
+    int ViewH() const { return form->view->Picture.height(); }
 
     guitest::TempDir busDir;
     std::unique_ptr<BusFolderScope> scope;
@@ -65,8 +65,8 @@ protected:
 
 TEST_F(NavigationTest, ScrollOverlayNavigatorOnA1000By500Scene) {
     OpenScene1000x500();
-    form->ScrImgVert->setValue(250);
-    form->SatImage->Picture.fill(Qt::white);
+    form->verticalScrollBar->setValue(250);
+    form->view->Picture.fill(Qt::white);
     RedrawProbe redraw(form.get());
     form->ScrImgHorScroll(orvenna::ScrollCode::Track, 500);
 
@@ -86,11 +86,11 @@ TEST_F(NavigationTest, ScrollOverlayNavigatorOnA1000By500Scene) {
     EXPECT_EQ(At(ViewW() - 1, ViewH() / 2), kRed);
     EXPECT_EQ(At(ViewW() / 2 + 1, 2), kWhite);
     // The overlay moves nothing and redraws nothing.
-    EXPECT_EQ(form->ScrImgHor->value(), 0);
+    EXPECT_EQ(form->horizontalScrollBar->value(), 0);
     EXPECT_FALSE(redraw.Ran());
 
     // Thumb position, top and bottom draw nothing.
-    form->SatImage->Picture.fill(Qt::white);
+    form->view->Picture.fill(Qt::white);
     for (auto code : {orvenna::ScrollCode::Position, orvenna::ScrollCode::Top, orvenna::ScrollCode::Bottom})
         form->ScrImgHorScroll(code, 0);
     EXPECT_EQ(At(10, 10), kWhite);
@@ -101,9 +101,9 @@ TEST_F(NavigationTest, NothingHappensWithoutAScene) {
     RedrawProbe redraw(form.get());
     form->ScrImgHorScroll(orvenna::ScrollCode::Track, 10);
     form->ScrImgVertScroll(orvenna::ScrollCode::EndScroll, 10);
-    Press(form->SatImage, 10, 10);
+    Press(form->view, 10, 10);
     EXPECT_FALSE(form->Panning);
-    Release(form->SatImage, 20, 20);
+    Release(form->view, 20, 20);
     EXPECT_FALSE(redraw.Ran());
 }
 
@@ -112,40 +112,40 @@ TEST_F(NavigationTest, PanArithmeticAtSteps3And7) {
     const struct { int step, expected; } cases[] = {{3, 97}, {7, 60}};
     for (const auto& c : cases) {
         form->ZoomStep = c.step;
-        form->ScrImgHor->setValue(100);
-        form->ScrImgVert->setValue(100);
+        form->horizontalScrollBar->setValue(100);
+        form->verticalScrollBar->setValue(100);
         form->BtnDrawClick();
-        Press(form->SatImage, 300, 200);
+        Press(form->view, 300, 200);
         ASSERT_TRUE(form->Panning);
-        Move(form->SatImage, 310, 200);  // 10 view pixels to the right
-        EXPECT_EQ(form->ScrImgHor->value(), c.expected) << "step " << c.step;
-        EXPECT_EQ(form->ScrImgVert->value(), 100);
+        Move(form->view, 310, 200);  // 10 view pixels to the right
+        EXPECT_EQ(form->horizontalScrollBar->value(), c.expected) << "step " << c.step;
+        EXPECT_EQ(form->verticalScrollBar->value(), 100);
         RedrawProbe redraw(form.get());
-        Release(form->SatImage, 310, 200);
+        Release(form->view, 310, 200);
         EXPECT_FALSE(form->Panning);
         EXPECT_TRUE(redraw.Ran());  // not synchronising: the redraw follows at once
     }
     // Bars clamp at their ends.
-    Press(form->SatImage, 300, 200);
-    Move(form->SatImage, 100000, -100000);
-    EXPECT_EQ(form->ScrImgHor->value(), 0);
-    EXPECT_EQ(form->ScrImgVert->value(), 499);
-    Release(form->SatImage, 100000, -100000);
+    Press(form->view, 300, 200);
+    Move(form->view, 100000, -100000);
+    EXPECT_EQ(form->horizontalScrollBar->value(), 0);
+    EXPECT_EQ(form->verticalScrollBar->value(), 499);
+    Release(form->view, 100000, -100000);
     Settle();
     EXPECT_TRUE(listener->got.empty());  // nothing was broadcast
 }
 
 TEST_F(NavigationTest, PanShowsTheShiftedSnapshotWithItsOverlay) {
     OpenScene1000x500();
-    form->ScrImgHor->setValue(500);
-    form->ScrImgVert->setValue(250);
+    form->horizontalScrollBar->setValue(500);
+    form->verticalScrollBar->setValue(250);
     form->BtnDrawClick();
-    const QImage before = form->SatImage->Picture.copy();
+    const QImage before = form->view->Picture.copy();
     const int offsetX = form->ViewOffsetX, offsetY = form->ViewOffsetY;
-    Press(form->SatImage, 200, 200);
-    Move(form->SatImage, 240, 230);
-    EXPECT_EQ(form->ScrImgHor->value(), 460);
-    EXPECT_EQ(form->ScrImgVert->value(), 220);
+    Press(form->view, 200, 200);
+    Move(form->view, 240, 230);
+    EXPECT_EQ(form->horizontalScrollBar->value(), 460);
+    EXPECT_EQ(form->verticalScrollBar->value(), 220);
     // Far from every overlay part, the view shows the snapshot moved by (40, 30); uncovered edges are white.
     const int w = ViewW(), h = ViewH();
     EXPECT_EQ(At(w - 5, h - 5), before.pixelColor(w - 45, h - 35));
@@ -164,7 +164,7 @@ TEST_F(NavigationTest, PanShowsTheShiftedSnapshotWithItsOverlay) {
     EXPECT_TRUE(pinkText);
     // Its lines: the position, the coordinates line (left empty without coordinates; two blanks after
     // the colon), then each band's value from line 2.
-    const int x = form->ScrImgHor->value(), y = form->ScrImgVert->value();
+    const int x = form->horizontalScrollBar->value(), y = form->verticalScrollBar->value();
     QStringList lines = form->PanOverlayLines(x, y);
     ASSERT_EQ(lines.size(), 2 + int(form->BandRowList.size()));
     EXPECT_EQ(lines[0], QStringLiteral("X, Y : %1, %2").arg(x).arg(y));
@@ -181,17 +181,17 @@ TEST_F(NavigationTest, PanShowsTheShiftedSnapshotWithItsOverlay) {
     EXPECT_EQ(form->ViewOffsetX, offsetX);
     EXPECT_EQ(form->ViewOffsetY, offsetY);
     RedrawProbe redraw(form.get());
-    Release(form->SatImage, 240, 230);
+    Release(form->view, 240, 230);
     EXPECT_TRUE(redraw.Ran());
 }
 
 TEST_F(NavigationTest, RightButtonAndStrayReleaseDoNotPan) {
     OpenScene1000x500();
-    Press(form->SatImage, 50, 50, Qt::RightButton);
+    Press(form->view, 50, 50, Qt::RightButton);
     EXPECT_FALSE(form->Panning);
     RedrawProbe redraw(form.get());
-    Release(form->SatImage, 60, 60, Qt::RightButton);
-    Release(form->SatImage, 60, 60);
+    Release(form->view, 60, 60, Qt::RightButton);
+    Release(form->view, 60, 60);
     EXPECT_FALSE(redraw.Ran());
 }
 
@@ -199,14 +199,14 @@ TEST_F(NavigationTest, ZoomLimitsStillRedrawAndBroadcast) {
     OpenScene1000x500();
     form->ZoomStep = 0;
     RedrawProbe redraw(form.get());
-    Release(form->ZoomUpImage, 5, 5);
+    Release(form->zoomInButton, 5, 5);
     EXPECT_EQ(form->ZoomStep, 0);
     EXPECT_TRUE(redraw.Ran());
 
     // Zoom-out without synchronising: one step, redrawn at once, nothing sent.
     form->ZoomStep = 5;
     redraw.Arm();
-    Release(form->Image3, 5, 5);
+    Release(form->zoomOutButton, 5, 5);
     EXPECT_EQ(form->ZoomStep, 6);
     EXPECT_TRUE(redraw.Ran());
     Settle();
@@ -214,11 +214,11 @@ TEST_F(NavigationTest, ZoomLimitsStillRedrawAndBroadcast) {
 
     // At step 10 with synchronisation on: the step stays 10, is sent, and the viewer redraws when its own
     // message comes back.
-    form->TBScr->click();
+    form->syncButton->click();
     ASSERT_TRUE(form->SyncOn);
     form->ZoomStep = 10;
     redraw.Arm();
-    Release(form->Image3, 5, 5);
+    Release(form->zoomOutButton, 5, 5);
     EXPECT_EQ(form->ZoomStep, 10);
     EXPECT_FALSE(redraw.Ran());
     EXPECT_TRUE(PumpUntil([&] { return redraw.Ran(); }));
@@ -227,7 +227,7 @@ TEST_F(NavigationTest, ZoomLimitsStillRedrawAndBroadcast) {
 
     // The zoom-in button never sends.
     listener->got.clear();
-    Release(form->ZoomUpImage, 5, 5);
+    Release(form->zoomInButton, 5, 5);
     EXPECT_EQ(form->ZoomStep, 9);
     Settle();
     EXPECT_TRUE(listener->got.empty());
@@ -235,26 +235,26 @@ TEST_F(NavigationTest, ZoomLimitsStillRedrawAndBroadcast) {
 
 TEST_F(NavigationTest, SliderPicksTheStepFromThePointerLine) {
     OpenScene1000x500();
-    const int hz = form->ZoomImage->height();
+    const int hz = form->zoomSlider->height();
     ASSERT_GT(hz, 130);
     const int y2 = orvenna::slider_tick_y(hz, 2);
-    Press(form->ZoomImage, 20, y2);
+    Press(form->zoomSlider, 20, y2);
     EXPECT_TRUE(form->ZoomDragging);
     EXPECT_EQ(form->ZoomDragStartStep, 5);
     EXPECT_EQ(form->ZoomStep, 2);
     EXPECT_EQ(form->ZoomScale, 8.0f);
     // The knob follows the pointer, not the tick.
-    Move(form->ZoomImage, 20, y2 + 3);
-    const QImage& slider = form->ZoomImage->Picture;
+    Move(form->zoomSlider, 20, y2 + 3);
+    const QImage& slider = form->zoomSlider->Picture;
     EXPECT_EQ(slider.pixelColor(20, y2 + 3 - 10), QColor(0, 0, 255));
     EXPECT_EQ(slider.pixelColor(20, y2 + 3 - 8), QColor(100, 100, 255));
     // Beyond the bottom: the largest step.
-    Move(form->ZoomImage, 20, hz + 50);
+    Move(form->zoomSlider, 20, hz + 50);
     EXPECT_EQ(form->ZoomStep, 10);
-    Move(form->ZoomImage, 20, orvenna::slider_tick_y(hz, 7));
+    Move(form->zoomSlider, 20, orvenna::slider_tick_y(hz, 7));
     EXPECT_EQ(form->ZoomStep, 7);
     RedrawProbe redraw(form.get());
-    Release(form->ZoomImage, 20, orvenna::slider_tick_y(hz, 7));
+    Release(form->zoomSlider, 20, orvenna::slider_tick_y(hz, 7));
     EXPECT_FALSE(form->ZoomDragging);
     EXPECT_TRUE(redraw.Ran());
     EXPECT_EQ(form->ZoomScale, 0.25f);
@@ -262,7 +262,7 @@ TEST_F(NavigationTest, SliderPicksTheStepFromThePointerLine) {
     const int y7 = orvenna::slider_tick_y(hz, 7);
     EXPECT_EQ(slider.pixelColor(20, y7 - 10), QColor(0, 0, 255));
     // Other buttons are ignored; the slider's choice is not sent.
-    Press(form->ZoomImage, 20, y2, Qt::RightButton);
+    Press(form->zoomSlider, 20, y2, Qt::RightButton);
     EXPECT_FALSE(form->ZoomDragging);
     EXPECT_EQ(form->ZoomStep, 7);
     Settle();
@@ -271,20 +271,20 @@ TEST_F(NavigationTest, SliderPicksTheStepFromThePointerLine) {
 
 TEST_F(NavigationTest, SliderPreviewsOnlyOnAStepChange) {
     OpenScene1000x500();
-    form->ScrImgHor->setValue(500);
-    form->ScrImgVert->setValue(250);
+    form->horizontalScrollBar->setValue(500);
+    form->verticalScrollBar->setValue(250);
     form->BtnDrawClick();
-    const int hz = form->ZoomImage->height();
+    const int hz = form->zoomSlider->height();
     const int y5 = orvenna::slider_tick_y(hz, 5);
     const int y6 = orvenna::slider_tick_y(hz, 6);
-    Press(form->ZoomImage, 20, y5);
+    Press(form->zoomSlider, 20, y5);
     const QImage snapshot = form->DragBitmap.copy();
     ASSERT_FALSE(snapshot.isNull());
 
-    form->SatImage->Picture.fill(kMagenta);
-    Move(form->ZoomImage, 20, y5 + 2);  // same step: no preview
+    form->view->Picture.fill(kMagenta);
+    Move(form->zoomSlider, 20, y5 + 2);  // same step: no preview
     EXPECT_EQ(At(300, 300), kMagenta);
-    Move(form->ZoomImage, 20, y6);  // one step out: the snapshot at half size about the centre
+    Move(form->zoomSlider, 20, y6);  // one step out: the snapshot at half size about the centre
     const int w = ViewW(), h = ViewH();
     EXPECT_EQ(At(2, 2), kWhite);
     const orvenna::PixelRect r = orvenna::zoom_preview_rect(w, h, 5, 6);
@@ -293,45 +293,45 @@ TEST_F(NavigationTest, SliderPreviewsOnlyOnAStepChange) {
     EXPECT_EQ(At(r.left - 1, r.top), kWhite);
     EXPECT_EQ(At(r.right, r.bottom), kWhite);
     EXPECT_NE(At(w / 2, h / 2), kMagenta);
-    form->SatImage->Picture.fill(kMagenta);
-    Move(form->ZoomImage, 20, y6 + 1);  // still step 6
+    form->view->Picture.fill(kMagenta);
+    Move(form->zoomSlider, 20, y6 + 1);  // still step 6
     EXPECT_EQ(At(300, 300), kMagenta);
-    Move(form->ZoomImage, 20, y5);  // back to the start: the snapshot at its own size
-    EXPECT_EQ(form->SatImage->Picture, snapshot);
-    Release(form->ZoomImage, 20, y5);
+    Move(form->zoomSlider, 20, y5);  // back to the start: the snapshot at its own size
+    EXPECT_EQ(form->view->Picture, snapshot);
+    Release(form->zoomSlider, 20, y5);
 }
 
 TEST_F(NavigationTest, SmoothScrollingLagsOneEvent) {
     OpenScene1000x500();
-    form->TBScr->click();
-    form->ScrCheckBox->setChecked(true);
-    form->ScrImgHor->setValue(10);
+    form->syncButton->click();
+    form->smoothScrollCheckBox->setChecked(true);
+    form->horizontalScrollBar->setValue(10);
     // Each moving event sends the position the bar holds before it takes the new one.
-    form->ScrImgHor->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    form->ScrImgHor->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    form->horizontalScrollBar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    form->horizontalScrollBar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     ASSERT_TRUE(PumpUntil([&] { return listener->got.size() >= 4; }));
     const std::vector<std::pair<unsigned, int32_t>> expected = {
         {form->MsgScrX, 10}, {form->MsgDraw, 0}, {form->MsgScrX, 11}, {form->MsgDraw, 0}};
     EXPECT_EQ(listener->got, expected);
     // The sender follows its own messages: it ends one event behind the bar's last position.
-    EXPECT_TRUE(PumpUntil([&] { return form->ScrImgHor->value() == 11; }));
+    EXPECT_TRUE(PumpUntil([&] { return form->horizontalScrollBar->value() == 11; }));
 
     // Without smooth scrolling the moving events only draw the overlay; the release of the bar's arrow
     // ends the scroll and sends the final position.
-    form->ScrCheckBox->setChecked(false);
+    form->smoothScrollCheckBox->setChecked(false);
     listener->got.clear();
-    form->SatImage->Picture.fill(Qt::white);
-    form->ScrImgHor->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    form->view->Picture.fill(Qt::white);
+    form->horizontalScrollBar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     EXPECT_EQ(At(10, 10), kPink);
     Settle();
     EXPECT_TRUE(listener->got.empty());
-    QScrollBar* bar = form->ScrImgHor;
+    QScrollBar* bar = form->horizontalScrollBar;
     const QPoint arrow(bar->width() - 3, bar->height() / 2);
     Press(bar, arrow.x(), arrow.y());
     Release(bar, arrow.x(), arrow.y());
     ASSERT_TRUE(PumpUntil([&] { return listener->got.size() >= 2; }));
     EXPECT_EQ(listener->got[0].first, form->MsgScrX);
-    EXPECT_EQ(listener->got[0].second, form->ScrImgHor->value());
+    EXPECT_EQ(listener->got[0].second, form->horizontalScrollBar->value());
     EXPECT_EQ(listener->got[0].second, 13);
     EXPECT_EQ(listener->got[1].first, form->MsgDraw);
 }
@@ -345,7 +345,7 @@ TEST_F(NavigationTest, ContextMenuScrollEndsWithTheRedraw) {
     };
     for (const Row& row : {Row{1, 0}, Row{4, 501}}) {
         SCOPED_TRACE(row.item);
-        form->ScrImgHor->setValue(500);
+        form->horizontalScrollBar->setValue(500);
         RedrawProbe redraw(form.get());
         bool chosen = false;
         QTimer::singleShot(50, [&] {
@@ -358,7 +358,7 @@ TEST_F(NavigationTest, ContextMenuScrollEndsWithTheRedraw) {
             QTest::keyClick(menu, Qt::Key_Return);
             chosen = true;
         });
-        QScrollBar* bar = form->ScrImgHor;
+        QScrollBar* bar = form->horizontalScrollBar;
         const QPoint at(bar->width() / 2, bar->height() / 2);
         QContextMenuEvent event(QContextMenuEvent::Mouse, at, bar->mapToGlobal(at));
         QCoreApplication::sendEvent(bar, &event);
@@ -370,17 +370,17 @@ TEST_F(NavigationTest, ContextMenuScrollEndsWithTheRedraw) {
 
 TEST_F(NavigationTest, AutoUpdateOffIgnoresEveryRequestButBtnDraw) {
     OpenScene1000x500();
-    form->TBUpdate->click();
+    form->autoUpdateButton->click();
     ASSERT_FALSE(form->AutoUpdate);
     RedrawProbe redraw(form.get());
-    Release(form->ZoomUpImage, 5, 5);
-    Release(form->Image3, 5, 5);
-    const int hz = form->ZoomImage->height();
-    Press(form->ZoomImage, 20, orvenna::slider_tick_y(hz, 3));
-    Release(form->ZoomImage, 20, orvenna::slider_tick_y(hz, 3));
-    Press(form->SatImage, 100, 100);
-    Move(form->SatImage, 120, 90);
-    Release(form->SatImage, 120, 90);
+    Release(form->zoomInButton, 5, 5);
+    Release(form->zoomOutButton, 5, 5);
+    const int hz = form->zoomSlider->height();
+    Press(form->zoomSlider, 20, orvenna::slider_tick_y(hz, 3));
+    Release(form->zoomSlider, 20, orvenna::slider_tick_y(hz, 3));
+    Press(form->view, 100, 100);
+    Move(form->view, 120, 90);
+    Release(form->view, 120, 90);
     form->ScrImgHorScroll(orvenna::ScrollCode::EndScroll, 5);
     form->ScrImgVertScroll(orvenna::ScrollCode::EndScroll, 5);
     form->AppMessage(form->MsgDraw, 0);
@@ -390,31 +390,31 @@ TEST_F(NavigationTest, AutoUpdateOffIgnoresEveryRequestButBtnDraw) {
     form->BtnDrawClick();
     EXPECT_TRUE(redraw.Ran());
     EXPECT_FALSE(form->AutoUpdate);  // set for that one redraw only
-    form->TBUpdate->click();
+    form->autoUpdateButton->click();
     EXPECT_TRUE(form->AutoUpdate);
 }
 
 // A resize repaints the slider at once and redraws the view once its size has settled (several resize steps
 // give one redraw), not with the old picture in a corner; with automatic update off nothing is redrawn.
 TEST_F(NavigationTest, ResizeRepaintsTheSliderAndRedrawsOnceSettled) {
-    const QImage& slider = form->ZoomImage->Picture;
-    ASSERT_EQ(slider.size(), form->ZoomImage->size());
-    const int hz = form->ZoomImage->height();
+    const QImage& slider = form->zoomSlider->Picture;
+    ASSERT_EQ(slider.size(), form->zoomSlider->size());
+    const int hz = form->zoomSlider->height();
     EXPECT_EQ(slider.pixelColor(20, orvenna::slider_tick_y(hz, 5) - 10), QColor(0, 0, 255));
     OpenScene1000x500();
-    const QSize pictureBefore = form->SatImage->Picture.size();
+    const QSize pictureBefore = form->view->Picture.size();
     RedrawProbe redraw(form.get());
     form->resize(880, 590);
     QCoreApplication::processEvents();
     form->resize(900, 600);
     QCoreApplication::processEvents();
-    EXPECT_EQ(form->ZoomImage->Picture.size(), form->ZoomImage->size());
-    EXPECT_NE(form->ZoomImage->height(), hz);
+    EXPECT_EQ(form->zoomSlider->Picture.size(), form->zoomSlider->size());
+    EXPECT_NE(form->zoomSlider->height(), hz);
     EXPECT_FALSE(redraw.Ran());
-    EXPECT_EQ(form->SatImage->Picture.size(), pictureBefore);  // not while the size is still changing
+    EXPECT_EQ(form->view->Picture.size(), pictureBefore);  // not while the size is still changing
     QTest::qWait(MainWindow::kResizeSettleMs * 3);
     EXPECT_TRUE(redraw.Ran());
-    EXPECT_EQ(form->SatImage->Picture.size(), form->SatImage->size());
+    EXPECT_EQ(form->view->Picture.size(), form->view->size());
 
     form->AutoUpdate = false;
     redraw.Arm();

@@ -67,8 +67,8 @@ protected:
             if (b.type == BoxType::Message) out.push_back(b);
         return out;
     }
-    QString Label(size_t i) { return Row(i)->NameLabel->text(); }
-    bool Drawn() const { return !form->SatImage->Picture.isNull(); }
+    QString Label(size_t i) { return Row(i)->nameLabel->text(); }
+    bool Drawn() const { return !form->view->Picture.isNull(); }
 };
 
 TEST_F(OpeningTest, DroppedFilesOpenInNameOrderWithoutRegardToCase) {
@@ -179,8 +179,8 @@ TEST_F(OpeningTest, SceneBandsThenPictureBandsTakeTheNextLetters) {
     EXPECT_EQ(Label(5), "F : pic.jpg - 2 - B");
     EXPECT_EQ(form->SceneList.size(), 2u);
     EXPECT_EQ(form->StatusPanelText(1), "縦 : 48 横 : 64");
-    EXPECT_EQ(form->ScrImgHor->maximum(), 63);
-    EXPECT_EQ(form->ScrImgVert->maximum(), 47);
+    EXPECT_EQ(form->horizontalScrollBar->maximum(), 63);
+    EXPECT_EQ(form->verticalScrollBar->maximum(), 47);
 }
 
 TEST_F(OpeningTest, SizeMismatchStopsTheOpeningWithoutMetadataOrRedraw) {
@@ -352,7 +352,7 @@ TEST_F(OpeningTest, LargeFileQuestion) {
         form->CloseAll();
         prompts.boxes.clear();
         prompts.yesNoAnswers = c.answers;
-        form->HistCheckBox->setChecked(c.histCheck);
+        form->histogramOnOpenCheckBox->setChecked(c.histCheck);
         form->FileSizeLookup = [&c](const QByteArray&) { return c.size; };
         Open({Native("big.bil", 16, 4, 2)});
         ASSERT_EQ(prompts.boxes.size(), c.asked ? 1u : 0u);
@@ -376,7 +376,7 @@ TEST_F(OpeningTest, LargeFileQuestion) {
     // A picture whose histogram was declined: peaks 255 and 1, every count 0, no valid histogram.
     form->CloseAll();
     prompts.yesNoAnswers = {false};
-    form->HistCheckBox->setChecked(true);
+    form->histogramOnOpenCheckBox->setChecked(true);
     form->FileSizeLookup = [](const QByteArray&) { return int64_t(100000001); };
     std::string error;
     const std::string bmp = dir.file("large.bmp");

@@ -100,15 +100,15 @@ protected:
     void OpenSample(const char* relative) { OpenScene(SampleDir() + "/" + relative); }
 
     void ShowView() {
-        form->SatImage->setFixedSize(kViewW, kViewH);
-        form->ScrImgHor->setValue(kHpos);
-        form->ScrImgVert->setValue(kVpos);
+        form->view->setFixedSize(kViewW, kViewH);
+        form->horizontalScrollBar->setValue(kHpos);
+        form->verticalScrollBar->setValue(kVpos);
         form->show();
-        ASSERT_EQ(form->SatImage->size(), QSize(kViewW, kViewH));
+        ASSERT_EQ(form->view->size(), QSize(kViewW, kViewH));
     }
 
     std::array<int, 3> ViewRgb(int x, int y) const {
-        const QRgb p = form->SatImage->Picture.pixel(x, y);
+        const QRgb p = form->view->Picture.pixel(x, y);
         return {qRed(p), qGreen(p), qBlue(p)};
     }
 
@@ -118,7 +118,7 @@ protected:
 
     // Compares the whole view with `expected`, channel by channel within `tolerance`.
     void ExpectView(const std::function<std::array<int, 3>(int, int)>& expected, int tolerance) {
-        ASSERT_EQ(form->SatImage->Picture.size(), QSize(kViewW, kViewH));
+        ASSERT_EQ(form->view->Picture.size(), QSize(kViewW, kViewH));
         for (int y = 0; y < kViewH; ++y) {
             for (int x = 0; x < kViewW; ++x) {
                 const std::array<int, 3> want = expected(x, y);
@@ -193,9 +193,9 @@ TEST_F(PresetTest, DialogsCarryTheirCaptionsSizesAndTexts) {
 }
 
 TEST_F(PresetTest, MenuItemsDoNothingWithoutAnImage) {
-    form->MI_C_NDVI->trigger();
-    form->MI_C_TM->trigger();
-    form->MI_C_LS_THM->trigger();
+    form->ndviAction->trigger();
+    form->thermographyAction->trigger();
+    form->landsatTemperatureAction->trigger();
     EXPECT_TRUE(ndvi->isHidden());
     EXPECT_TRUE(thm->isHidden());
     EXPECT_TRUE(lsthm->isHidden());
@@ -205,7 +205,7 @@ TEST_F(PresetTest, MenuItemsRefillTheListsAndCentreTheDialogsWithoutModality) {
     OpenSample(samples::files::kNative4);
     form->setGeometry(60, 40, 900, 578);
     form->show();
-    form->ExpEditG->setText("a+b");
+    form->greenExpressionEdit->setText("a+b");
     thm->bandComboBox->addItem("stale");
 
     struct Case {
@@ -213,13 +213,13 @@ TEST_F(PresetTest, MenuItemsRefillTheListsAndCentreTheDialogsWithoutModality) {
         QDialog* dialog;
         std::vector<QComboBox*> combos;
     } cases[] = {
-        {form->MI_C_NDVI, ndvi, {ndvi->redBandComboBox, ndvi->nearInfraredBandComboBox}},
-        {form->MI_C_TM, thm, {thm->bandComboBox}},
-        {form->MI_C_LS_THM, lsthm, {lsthm->bandComboBox}},
+        {form->ndviAction, ndvi, {ndvi->redBandComboBox, ndvi->nearInfraredBandComboBox}},
+        {form->thermographyAction, thm, {thm->bandComboBox}},
+        {form->landsatTemperatureAction, lsthm, {lsthm->bandComboBox}},
     };
     QStringList captions;
     for (int i = 0; i < 4; ++i)
-        captions << Row(i)->NameLabel->text();
+        captions << Row(i)->nameLabel->text();
     for (const Case& c : cases) {
         c.item->trigger();
         ASSERT_TRUE(c.dialog->isVisible());
@@ -241,7 +241,7 @@ TEST_F(PresetTest, MenuItemsRefillTheListsAndCentreTheDialogsWithoutModality) {
     form->LsThermValid = true;
     form->LsLmax = samples::kLandsatLmax61;
     form->LsLmin = -1.25;
-    form->MI_C_LS_THM->trigger();
+    form->landsatTemperatureAction->trigger();
     EXPECT_EQ(lsthm->lmaxEdit->text(), "17.04");
     EXPECT_EQ(lsthm->lminEdit->text(), "-1.25");
 }
@@ -249,10 +249,11 @@ TEST_F(PresetTest, MenuItemsRefillTheListsAndCentreTheDialogsWithoutModality) {
 TEST_F(PresetTest, BtnColorPopsTheMenuAtItsTopRightCorner) {
     form->setGeometry(0, 0, 640, 480);
     form->show();
-    form->BtnColor->click();
-    ASSERT_TRUE(form->ColorMenu->isVisible());
-    EXPECT_EQ(form->ColorMenu->pos(), form->BtnColor->mapToGlobal(QPoint(form->BtnColor->width(), 0)));
-    form->ColorMenu->hide();
+    form->presetButton->click();
+    ASSERT_TRUE(form->presetMenu->isVisible());
+    EXPECT_EQ(form->presetMenu->pos(),
+              form->presetButton->mapToGlobal(QPoint(form->presetButton->width(), 0)));
+    form->presetMenu->hide();
 }
 
 // ---- NDVI -----------------------------------------------------------------------------------------------
@@ -261,21 +262,21 @@ TEST_F(PresetTest, NdviWritesOneTextResetsBothRangesAndDrawsTheIndex) {
     OpenSample(samples::files::kNative4);  // a blue, b green, c red, d near infrared
     ShowView();
     for (int i : {2, 3}) {
-        Row(i)->MinUpDown->SetPosition(30);
-        Row(i)->MaxUpDown->SetPosition(120);
+        Row(i)->lowerBoundSpin->SetPosition(30);
+        Row(i)->upperBoundSpin->SetPosition(120);
     }
-    form->MI_C_NDVI->trigger();
+    form->ndviAction->trigger();
     ndvi->redBandComboBox->setCurrentIndex(2);
     ndvi->nearInfraredBandComboBox->setCurrentIndex(3);
     ndvi->okButton->click();
 
-    for (QLineEdit* e : {form->ExpEditR, form->ExpEditG, form->ExpEditB})
+    for (QLineEdit* e : {form->redExpressionEdit, form->greenExpressionEdit, form->blueExpressionEdit})
         EXPECT_EQ(e->text(), "( d - c ) / ( d + c ) * 128 + 128");
     for (int i : {2, 3}) {
         EXPECT_EQ(Row(i)->Band->range_low, 0);
         EXPECT_EQ(Row(i)->Band->range_high, 255);
-        EXPECT_EQ(Row(i)->MinEdit->text(), "0");
-        EXPECT_EQ(Row(i)->MaxEdit->text(), "255");
+        EXPECT_EQ(Row(i)->lowerBoundEdit->text(), "0");
+        EXPECT_EQ(Row(i)->upperBoundEdit->text(), "255");
     }
     EXPECT_TRUE(ndvi->isHidden());
     EXPECT_FALSE(ndvi->okButton->isEnabled());
@@ -288,31 +289,31 @@ TEST_F(PresetTest, NdviWritesOneTextResetsBothRangesAndDrawsTheIndex) {
         },
         0);
     // Showing the dialog again enables its button.
-    form->MI_C_NDVI->trigger();
+    form->ndviAction->trigger();
     EXPECT_TRUE(ndvi->okButton->isEnabled());
 }
 
 TEST_F(PresetTest, NdviOfOneBandTwiceIsGreyEverywhere) {
     OpenSample(samples::files::kNative4);
     ShowView();
-    form->MI_C_NDVI->trigger();
+    form->ndviAction->trigger();
     ndvi->redBandComboBox->setCurrentIndex(1);
     ndvi->nearInfraredBandComboBox->setCurrentIndex(1);
     ndvi->okButton->click();
-    EXPECT_EQ(form->ExpEditR->text(), "( b - b ) / ( b + b ) * 128 + 128");
+    EXPECT_EQ(form->redExpressionEdit->text(), "( b - b ) / ( b + b ) * 128 + 128");
     ExpectView([](int, int) { return std::array<int, 3>{128, 128, 128}; }, 0);
 }
 
 TEST_F(PresetTest, CancelChangesNothing) {
     OpenSample(samples::files::kNative4);
-    form->MI_C_NDVI->trigger();
+    form->ndviAction->trigger();
     ndvi->cancelButton->click();
-    form->MI_C_TM->trigger();
+    form->thermographyAction->trigger();
     thm->cancelButton->click();
-    form->MI_C_LS_THM->trigger();
+    form->landsatTemperatureAction->trigger();
     lsthm->closeButton->click();
     EXPECT_TRUE(ndvi->isHidden() && thm->isHidden() && lsthm->isHidden());
-    for (QLineEdit* e : {form->ExpEditR, form->ExpEditG, form->ExpEditB})
+    for (QLineEdit* e : {form->redExpressionEdit, form->greenExpressionEdit, form->blueExpressionEdit})
         EXPECT_EQ(e->text(), "a");
 }
 
@@ -321,12 +322,12 @@ TEST_F(PresetTest, CancelChangesNothing) {
 TEST_F(PresetTest, ThermographyOfABandFollowsTheRampInDrawingOrder) {
     OpenSample(samples::files::kNative4);
     ShowView();
-    Row(3)->MinUpDown->SetPosition(40);
-    Row(3)->MaxUpDown->SetPosition(200);
-    form->MI_C_TM->trigger();
+    Row(3)->lowerBoundSpin->SetPosition(40);
+    Row(3)->upperBoundSpin->SetPosition(200);
+    form->thermographyAction->trigger();
     thm->bandComboBox->setCurrentIndex(3);
     thm->okButton->click();
-    EXPECT_TRUE(form->ExpEditR->text().startsWith("( w = ( d ) ), "));
+    EXPECT_TRUE(form->redExpressionEdit->text().startsWith("( w = ( d ) ), "));
     EXPECT_TRUE(thm->isHidden());
     EXPECT_EQ(Row(3)->Band->range_low, 40);  // thermography leaves ranges alone
 
@@ -355,23 +356,23 @@ TEST_F(PresetTest, ThermographyOfABandFollowsTheRampInDrawingOrder) {
 TEST_F(PresetTest, ThermographyOfAnExpressionAndOfABrokenOne) {
     OpenSample(samples::files::kNative4);
     ShowView();
-    form->MI_C_TM->trigger();
+    form->thermographyAction->trigger();
     thm->expressionRadioButton->click();
     EXPECT_TRUE(thm->expressionComboBox->isEnabled());
     EXPECT_FALSE(thm->bandComboBox->isEnabled());
     thm->expressionComboBox->setEditText("a+b");
     thm->okButton->click();
-    for (QLineEdit* e : {form->ExpEditR, form->ExpEditG, form->ExpEditB})
+    for (QLineEdit* e : {form->redExpressionEdit, form->greenExpressionEdit, form->blueExpressionEdit})
         EXPECT_TRUE(e->text().startsWith("( w = ( a+b ) ), ")) << e->text().toStdString();
     EXPECT_NE(form->CalcExprR, nullptr);
 
     // An empty source does not compile: the boxes turn black and the picture has no colour; no message.
-    form->MI_C_TM->trigger();
+    form->thermographyAction->trigger();
     EXPECT_TRUE(thm->expressionRadioButton->isChecked());  // the radio buttons keep their state
     thm->expressionComboBox->setEditText("");
     thm->okButton->click();
-    EXPECT_NE(form->ExpEditR->text().indexOf("( w = (  ) )"), -1);
-    for (QLineEdit* e : {form->ExpEditR, form->ExpEditG, form->ExpEditB})
+    EXPECT_NE(form->redExpressionEdit->text().indexOf("( w = (  ) )"), -1);
+    for (QLineEdit* e : {form->redExpressionEdit, form->greenExpressionEdit, form->blueExpressionEdit})
         EXPECT_EQ(e->palette().color(QPalette::Base), QColor(Qt::black));
     EXPECT_TRUE(prompts.boxes.empty());
     ExpectView([](int, int) { return std::array<int, 3>{0, 0, 0}; }, 0);
@@ -398,9 +399,9 @@ protected:
 };
 
 TEST_F(LandsatPresetTest, RunDrawsTheTemperatureMapAndStaysOpen) {
-    Row(2)->MinUpDown->SetPosition(50);
-    Row(2)->MaxUpDown->SetPosition(180);
-    form->MI_C_LS_THM->trigger();
+    Row(2)->lowerBoundSpin->SetPosition(50);
+    Row(2)->upperBoundSpin->SetPosition(180);
+    form->landsatTemperatureAction->trigger();
     EXPECT_EQ(lsthm->lmaxEdit->text(), "17.04");
     lsthm->bandComboBox->setCurrentIndex(2);
     lsthm->minTemperatureEdit->setText("10");
@@ -409,9 +410,9 @@ TEST_F(LandsatPresetTest, RunDrawsTheTemperatureMapAndStaysOpen) {
 
     EXPECT_TRUE(lsthm->isVisible());
     EXPECT_TRUE(lsthm->runButton->isEnabled());
-    EXPECT_TRUE(
-        form->ExpEditR->text().startsWith("( v = c - 1 ), ( v < 0 )if( v = 0 ), ( w = 1282.71 / ( ln( 666.09 "
-                                          "/ ( ( v ) * ( 17.040001 - 0.000000 ) "));
+    EXPECT_TRUE(form->redExpressionEdit->text().startsWith(
+        "( v = c - 1 ), ( v < 0 )if( v = 0 ), ( w = 1282.71 / ( ln( 666.09 "
+        "/ ( ( v ) * ( 17.040001 - 0.000000 ) "));
     EXPECT_EQ(Row(2)->Band->range_low, 0);
     EXPECT_EQ(Row(2)->Band->range_high, 255);
 
@@ -432,14 +433,14 @@ TEST_F(LandsatPresetTest, RunDrawsTheTemperatureMapAndStaysOpen) {
     // A second run with other temperatures works from the open dialog.
     lsthm->maxTemperatureEdit->setText("60");
     lsthm->runButton->click();
-    EXPECT_NE(form->ExpEditR->text().indexOf("( w < ( 50 / 5 * 4 ) )"), -1);
+    EXPECT_NE(form->redExpressionEdit->text().indexOf("( w < ( 50 / 5 * 4 ) )"), -1);
     EXPECT_TRUE(lsthm->isVisible() && lsthm->runButton->isEnabled());
 }
 
 TEST_F(LandsatPresetTest, CalibrationThatIsNotANumberIsReportedAndChangesNothing) {
-    Row(2)->MinUpDown->SetPosition(50);
-    Row(2)->MaxUpDown->SetPosition(180);
-    form->MI_C_LS_THM->trigger();
+    Row(2)->lowerBoundSpin->SetPosition(50);
+    Row(2)->upperBoundSpin->SetPosition(180);
+    form->landsatTemperatureAction->trigger();
     lsthm->bandComboBox->setCurrentIndex(2);
     for (auto [edit, text] : {std::pair{lsthm->lmaxEdit, "17,04"}, std::pair{lsthm->lminEdit, "abc"}}) {
         const QString before = edit->text();
@@ -449,7 +450,7 @@ TEST_F(LandsatPresetTest, CalibrationThatIsNotANumberIsReportedAndChangesNothing
         ASSERT_EQ(prompts.boxes.size(), 1u);
         EXPECT_EQ(prompts.boxes[0].caption, "失敗");
         EXPECT_NE(prompts.boxes[0].text.indexOf(text), -1) << prompts.boxes[0].text.toStdString();
-        for (QLineEdit* e : {form->ExpEditR, form->ExpEditG, form->ExpEditB})
+        for (QLineEdit* e : {form->redExpressionEdit, form->greenExpressionEdit, form->blueExpressionEdit})
             EXPECT_EQ(e->text(), "a");
         EXPECT_EQ(Row(2)->Band->range_low, 50);
         EXPECT_EQ(Row(2)->Band->range_high, 180);
@@ -483,30 +484,30 @@ TEST_F(LandsatPresetTest, ScaleLabelsFollowTheTemperatures) {
 
 TEST_F(MainWindowTest, ViewMenuTogglesPanelsAndSetsCheckMarksWhenOpened) {
     form->show();
-    emit form->V1->aboutToShow();
-    EXPECT_TRUE(form->MI_V_TOOL->isChecked());
-    EXPECT_TRUE(form->MI_V_BAND->isChecked());
-    EXPECT_TRUE(form->MI_V_ZOOM->isChecked());
-    EXPECT_TRUE(form->MI_V_STATUS->isChecked());
-    EXPECT_FALSE(form->MI_V_CONF->isChecked());
+    emit form->viewMenu->aboutToShow();
+    EXPECT_TRUE(form->showToolBarAction->isChecked());
+    EXPECT_TRUE(form->showBandListAction->isChecked());
+    EXPECT_TRUE(form->showZoomStripAction->isChecked());
+    EXPECT_TRUE(form->showStatusBarAction->isChecked());
+    EXPECT_FALSE(form->showSettingsAction->isChecked());
 
     struct Case {
         QAction* item;
         QWidget* panel;
     } cases[] = {
-        {form->MI_V_TOOL, form->ButtonPanel},
-        {form->MI_V_ZOOM, form->ZoomPanel},
-        {form->MI_V_STATUS, form->statusBar()},
+        {form->showToolBarAction, form->toolBarPanel},
+        {form->showZoomStripAction, form->zoomStrip},
+        {form->showStatusBarAction, form->statusBar()},
     };
     for (const Case& c : cases) {
         c.item->trigger();
         EXPECT_TRUE(c.panel->isHidden());
         c.item->setChecked(true);  // a stale mark: opening the menu corrects it
-        emit form->V1->aboutToShow();
+        emit form->viewMenu->aboutToShow();
         EXPECT_FALSE(c.item->isChecked());
         c.item->trigger();
         EXPECT_FALSE(c.panel->isHidden());
-        emit form->V1->aboutToShow();
+        emit form->viewMenu->aboutToShow();
         EXPECT_TRUE(c.item->isChecked());
     }
 }
@@ -516,52 +517,52 @@ TEST_F(PresetTest, BandListFromTheMenuDoesNotRedrawButTBSideDoes) {
     form->resize(900, 578);
     form->show();
     form->drawComposite();
-    const QSize before = form->SatImage->Picture.size();
+    const QSize before = form->view->Picture.size();
 
-    form->MI_V_BAND->trigger();
-    EXPECT_TRUE(form->BandPanel->isHidden());
-    EXPECT_FALSE(form->TBSide->isChecked());
-    emit form->V1->aboutToShow();
-    EXPECT_FALSE(form->MI_V_BAND->isChecked());
-    EXPECT_EQ(form->SatImage->Picture.size(), before);  // no redraw from the menu
+    form->showBandListAction->trigger();
+    EXPECT_TRUE(form->bandPanel->isHidden());
+    EXPECT_FALSE(form->bandListButton->isChecked());
+    emit form->viewMenu->aboutToShow();
+    EXPECT_FALSE(form->showBandListAction->isChecked());
+    EXPECT_EQ(form->view->Picture.size(), before);  // no redraw from the menu
 
     // "設定" with the band list hidden shows both and puts the tool button down.
-    form->MI_V_CONF->trigger();
-    EXPECT_FALSE(form->BandPanel->isHidden());
-    EXPECT_FALSE(form->ConfigPanel->isHidden());
-    EXPECT_TRUE(form->TBSide->isChecked());
-    emit form->V1->aboutToShow();
-    EXPECT_TRUE(form->MI_V_CONF->isChecked());
-    form->MI_V_CONF->trigger();
-    EXPECT_TRUE(form->ConfigPanel->isHidden());
-    EXPECT_FALSE(form->BandPanel->isHidden());
+    form->showSettingsAction->trigger();
+    EXPECT_FALSE(form->bandPanel->isHidden());
+    EXPECT_FALSE(form->settingsPanel->isHidden());
+    EXPECT_TRUE(form->bandListButton->isChecked());
+    emit form->viewMenu->aboutToShow();
+    EXPECT_TRUE(form->showSettingsAction->isChecked());
+    form->showSettingsAction->trigger();
+    EXPECT_TRUE(form->settingsPanel->isHidden());
+    EXPECT_FALSE(form->bandPanel->isHidden());
 
     // The tool button hides the band list and redraws at once, at the view's new width.
-    form->TBSide->click();
-    EXPECT_TRUE(form->BandPanel->isHidden());
-    EXPECT_FALSE(form->MI_V_BAND->isChecked());
-    EXPECT_EQ(form->SatImage->Picture.width(), form->SatImage->width());
-    EXPECT_GT(form->SatImage->Picture.width(), before.width());
-    form->TBSide->click();
-    EXPECT_FALSE(form->BandPanel->isHidden());
-    EXPECT_TRUE(form->MI_V_BAND->isChecked());
-    EXPECT_EQ(form->SatImage->Picture.size(), before);
+    form->bandListButton->click();
+    EXPECT_TRUE(form->bandPanel->isHidden());
+    EXPECT_FALSE(form->showBandListAction->isChecked());
+    EXPECT_EQ(form->view->Picture.width(), form->view->width());
+    EXPECT_GT(form->view->Picture.width(), before.width());
+    form->bandListButton->click();
+    EXPECT_FALSE(form->bandPanel->isHidden());
+    EXPECT_TRUE(form->showBandListAction->isChecked());
+    EXPECT_EQ(form->view->Picture.size(), before);
 }
 
 TEST_F(MainWindowTest, SettingsPanelDefaults) {
-    EXPECT_TRUE(form->ConfigPanel->isHidden());
-    EXPECT_EQ(form->ConfigPanel->height(), 124);
-    const QCheckBox* boxes[] = {form->HistCheckBox, form->ScrCheckBox, form->AutoRangeCheckBox,
-                                form->HistReduceMaxCheckBox};
+    EXPECT_TRUE(form->settingsPanel->isHidden());
+    EXPECT_EQ(form->settingsPanel->height(), 124);
+    const QCheckBox* boxes[] = {form->histogramOnOpenCheckBox, form->smoothScrollCheckBox,
+                                form->autoRangeExcludesEndsCheckBox, form->histogramPeakExcludesEndsCheckBox};
     const bool checked[] = {true, false, true, true};
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(boxes[i]->isChecked(), checked[i]) << i;
         EXPECT_EQ(boxes[i]->geometry(), QRect(12, 8 + 20 * i, 253, 17)) << i;
     }
-    EXPECT_EQ(form->Label7->pos(), QPoint(12, 96));
-    EXPECT_EQ(form->AutoRangeEdit->text(), "0.00085");
-    EXPECT_EQ(form->AutoRangeEdit->y(), 92);
-    EXPECT_GE(form->AutoRangeEdit->width(), form->AutoRangeEdit->fontMetrics().horizontalAdvance("0.00085"));
+    EXPECT_EQ(form->clipRatioLabel->pos(), QPoint(12, 96));
+    EXPECT_EQ(form->clipRatioEdit->text(), "0.00085");
+    EXPECT_EQ(form->clipRatioEdit->y(), 92);
+    EXPECT_GE(form->clipRatioEdit->width(), form->clipRatioEdit->fontMetrics().horizontalAdvance("0.00085"));
 }
 
 // ---- Placement ------------------------------------------------------------------------------------------
@@ -574,14 +575,14 @@ TEST_F(MainWindowTest, PlacementOnAFakedScreen) {
         QToolButton* button;
         QRect frame;
     } cases[] = {
-        {form->MI_W_LT, form->TBLt, {0, 0, 640, 487}},
-        {form->MI_W_RT, form->TBRt, {640, 0, 640, 487}},
-        {form->MI_W_LB, form->TBLb, {0, 487, 640, 487}},
-        {form->MI_W_RB, form->TBRb, {640, 487, 640, 487}},
-        {form->MI_W_T, form->ToolButton3, {0, 0, 1280, 487}},
-        {form->MI_W_B, form->ToolButton5, {0, 487, 1280, 487}},
-        {form->MI_W_L, form->ToolButton6, {0, 0, 640, 974}},
-        {form->MI_W_R, form->ToolButton9, {640, 0, 640, 974}},
+        {form->placeTopLeftAction, form->placeTopLeftButton, {0, 0, 640, 487}},
+        {form->placeTopRightAction, form->placeTopRightButton, {640, 0, 640, 487}},
+        {form->placeBottomLeftAction, form->placeBottomLeftButton, {0, 487, 640, 487}},
+        {form->placeBottomRightAction, form->placeBottomRightButton, {640, 487, 640, 487}},
+        {form->placeTopAction, form->placeTopButton, {0, 0, 1280, 487}},
+        {form->placeBottomAction, form->placeBottomButton, {0, 487, 1280, 487}},
+        {form->placeLeftAction, form->placeLeftButton, {0, 0, 640, 974}},
+        {form->placeRightAction, form->placeRightButton, {640, 0, 640, 974}},
     };
     for (const Case& c : cases) {
         form->setGeometry(33, 44, 700, 500);
@@ -593,7 +594,7 @@ TEST_F(MainWindowTest, PlacementOnAFakedScreen) {
     }
     // An available area that starts below a panel carries its origin into every placement.
     form->FakeScreenArea = QRect(0, 30, 1600, 1170);
-    form->MI_W_RB->trigger();
+    form->placeBottomRightAction->trigger();
     EXPECT_EQ(form->frameGeometry(), QRect(800, 615, 800, 585));
 }
 

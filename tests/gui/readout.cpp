@@ -43,9 +43,9 @@ protected:
         ASSERT_EQ(form->BandRowList.size(), 3u);
     }
     void Move(int x, int y) {
-        QMouseEvent move(QEvent::MouseMove, QPointF(x, y), form->SatImage->mapToGlobal(QPointF(x, y)),
+        QMouseEvent move(QEvent::MouseMove, QPointF(x, y), form->view->mapToGlobal(QPointF(x, y)),
                          Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(form->SatImage, &move);
+        QCoreApplication::sendEvent(form->view, &move);
     }
 };
 
@@ -138,9 +138,9 @@ TEST_F(ReadoutTest, PointerMovesReportColourAndValuesUnderThePointer) {
     form->show();
     QCoreApplication::processEvents();
     OpenThreeBands();
-    form->ExpEditG->setText("b");
-    form->ExpEditB->setText("0");
-    const int cx = form->SatImage->width() / 2, cy = form->SatImage->height() / 2;
+    form->greenExpressionEdit->setText("b");
+    form->blueExpressionEdit->setText("0");
+    const int cx = form->view->width() / 2, cy = form->view->height() / 2;
 
     struct Case {
         int step;
@@ -154,7 +154,7 @@ TEST_F(ReadoutTest, PointerMovesReportColourAndValuesUnderThePointer) {
         ASSERT_EQ(form->ViewOffsetX, 0);
         pixelValueWindow->hide();
         Move(cx + c.vx, cy + c.vy);
-        const QColor shown = form->SatImage->Picture.pixelColor(cx + c.vx, cy + c.vy);
+        const QColor shown = form->view->Picture.pixelColor(cx + c.vx, cy + c.vy);
         EXPECT_EQ(form->StatusPanelText(2), QStringLiteral("座標値 : ( R, G, B ) = ( %1, %2, %3 )")
                                                 .arg(shown.red())
                                                 .arg(shown.green())
@@ -178,21 +178,21 @@ TEST_F(ReadoutTest, NonLeftButtonCallsUpThePixelWindow) {
     form->resize(900, 578);
     form->show();
     QCoreApplication::processEvents();
-    QTest::mousePress(form->SatImage, Qt::RightButton, {}, QPoint(30, 40));
+    QTest::mousePress(form->view, Qt::RightButton, {}, QPoint(30, 40));
     EXPECT_FALSE(pixelValueWindow->isVisible());  // nothing loaded: nothing happens
     OpenThreeBands();
-    QTest::mousePress(form->SatImage, Qt::LeftButton, {}, QPoint(30, 40));
-    QTest::mouseRelease(form->SatImage, Qt::LeftButton, {}, QPoint(30, 40));
+    QTest::mousePress(form->view, Qt::LeftButton, {}, QPoint(30, 40));
+    QTest::mouseRelease(form->view, Qt::LeftButton, {}, QPoint(30, 40));
     EXPECT_FALSE(pixelValueWindow->isVisible());
-    QTest::mousePress(form->SatImage, Qt::RightButton, {}, QPoint(30, 40));
+    QTest::mousePress(form->view, Qt::RightButton, {}, QPoint(30, 40));
     ASSERT_TRUE(pixelValueWindow->isVisible());
-    EXPECT_EQ(pixelValueWindow->pos(), form->SatImage->mapToGlobal(QPoint(30, 40)) + QPoint(10, 10));
+    EXPECT_EQ(pixelValueWindow->pos(), form->view->mapToGlobal(QPoint(30, 40)) + QPoint(10, 10));
     // Filled at once for the clicked pixel, before the pointer moves.
     EXPECT_EQ(pixelValueWindow->valueLabel->text(),
               form->PixelValueText(form->ImageColumnAtView(30), form->ImageLineAtView(40)));
-    QTest::mousePress(form->SatImage, Qt::MiddleButton, {}, QPoint(50, 60));  // already shown: moved
+    QTest::mousePress(form->view, Qt::MiddleButton, {}, QPoint(50, 60));  // already shown: moved
     EXPECT_TRUE(pixelValueWindow->isVisible());
-    EXPECT_EQ(pixelValueWindow->pos(), form->SatImage->mapToGlobal(QPoint(50, 60)) + QPoint(10, 10));
+    EXPECT_EQ(pixelValueWindow->pos(), form->view->mapToGlobal(QPoint(50, 60)) + QPoint(10, 10));
 }
 
 }  // namespace

@@ -78,7 +78,7 @@ TEST_F(ResponsivenessTest, RunawayRedrawIsStoppedByItsButtonOrEsc) {
         [this] { QTest::keyClick(form.get(), Qt::Key_Escape); },
     };
     for (const auto& stop : stops) {
-        form->ExpEditR->setText(kRunaway);
+        form->redExpressionEdit->setText(kRunaway);
         bool ranWhileDrawing = false;
         WhenReady([this] { return form->stopRedrawButton->isVisible(); },
                   [&] {
@@ -90,7 +90,7 @@ TEST_F(ResponsivenessTest, RunawayRedrawIsStoppedByItsButtonOrEsc) {
         EXPECT_FALSE(form->Drawing);
         EXPECT_FALSE(form->stopRedrawButton->isVisible());
         EXPECT_TRUE(form->StatusPanelText(0).contains(QStringLiteral("途中")));
-        EXPECT_FALSE(form->SatImage->Picture.isNull());
+        EXPECT_FALSE(form->view->Picture.isNull());
     }
 }
 
@@ -98,26 +98,26 @@ TEST_F(ResponsivenessTest, RunawayRedrawIsStoppedByItsButtonOrEsc) {
 // byte for byte what a redraw of them alone gives.
 TEST_F(ResponsivenessTest, RedrawAskedForDuringARedrawShowsTheLatestState) {
     OpenSmallScene();
-    form->ExpEditR->setText("a");
+    form->redExpressionEdit->setText("a");
     form->drawComposite();
-    const QImage expected = form->SatImage->Picture.copy();
+    const QImage expected = form->view->Picture.copy();
 
-    form->ExpEditR->setText(kRunaway);
+    form->redExpressionEdit->setText(kRunaway);
     WhenReady([this] { return form->Drawing; },
               [this] {
-                  form->ExpEditR->setText("a");
+                  form->redExpressionEdit->setText("a");
                   form->drawComposite();  // as the redraw button does
               });
     form->drawComposite();
     EXPECT_FALSE(form->Drawing);
-    EXPECT_EQ(form->SatImage->Picture, expected);
+    EXPECT_EQ(form->view->Picture, expected);
 }
 
 // Closing the window (close box, ファイル > 終了) during a runaway redraw or during an opening's histogram
 // pass: the work stops at its next step, the window closes once it has unwound, everything is released.
 TEST_F(ResponsivenessTest, ClosingDuringARedrawClosesCleanly) {
     OpenSmallScene();
-    form->ExpEditR->setText(kRunaway);
+    form->redExpressionEdit->setText(kRunaway);
     WhenReady([this] { return form->stopRedrawButton->isVisible(); }, [this] { form->close(); });
     form->drawComposite();
     QCoreApplication::processEvents();  // the close held back until the redraw unwound
@@ -158,7 +158,7 @@ TEST_F(ResponsivenessTest, StoppedHistogramOpensTheBandWithoutIt) {
     EXPECT_EQ(row->Band->hist_peak, 255);
     EXPECT_EQ(row->Band->hist_peak_inner, 255);
     EXPECT_EQ(row->Band->histogram[0], 0);
-    EXPECT_FALSE(form->SatImage->Picture.isNull());  // the opening went on to its redraw
+    EXPECT_FALSE(form->view->Picture.isNull());  // the opening went on to its redraw
 }
 
 }  // namespace

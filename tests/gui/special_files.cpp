@@ -106,7 +106,7 @@ TEST_F(SpecialFilesTest, MetadataThatCannotBeTextIsPassedOver) {
         Open({folder + "/a.bil"});
         EXPECT_FALSE(form->GeoValid);
         EXPECT_EQ(form->StatusPanelText(3), "設定ファイル無効");
-        EXPECT_FALSE(form->SatImage->Picture.isNull());
+        EXPECT_FALSE(form->view->Picture.isNull());
         EXPECT_EQ(form->StatusPanelText(0).contains(QStringLiteral("大きすぎる")), c.hint);
     }
 }
@@ -119,8 +119,8 @@ TEST_F(SpecialFilesTest, NamesAreKeptAsBytesAndShownSafely) {
     Open({latin1, newline});
     ASSERT_EQ(form->BandRowList.size(), 2u);
     EXPECT_EQ(std::string(form->SceneList[0]->path), latin1);
-    EXPECT_EQ(Row(0)->NameLabel->text(), QStringLiteral("A : bad\uFFFD\uFFFD.dat - 0"));
-    EXPECT_EQ(Row(1)->NameLabel->text(), QStringLiteral("B : two\\nlines.bil - 0"));
+    EXPECT_EQ(Row(0)->nameLabel->text(), QStringLiteral("A : bad\uFFFD\uFFFD.dat - 0"));
+    EXPECT_EQ(Row(1)->nameLabel->text(), QStringLiteral("B : two\\nlines.bil - 0"));
 
     // Dropped from a file manager: the URL carries the bytes percent-encoded.
     form->CloseAll();
@@ -142,7 +142,7 @@ TEST_F(SpecialFilesTest, LongExpressionsAreNotCut) {
     text += QStringLiteral("1");
     for (int i = 0; i < 200000; ++i)
         text += QStringLiteral(")");
-    for (QLineEdit* edit : {form->ExpEditR, form->ExpEditG, form->ExpEditB}) {
+    for (QLineEdit* edit : {form->redExpressionEdit, form->greenExpressionEdit, form->blueExpressionEdit}) {
         edit->setText(text);
         EXPECT_EQ(edit->text().size(), text.size());
     }

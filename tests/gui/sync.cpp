@@ -64,28 +64,28 @@ protected:
         f->GeoValid = true;
     }
     static void SetPosition(MainWindow* f, int x, int y) {
-        f->ScrImgHor->setValue(x);
-        f->ScrImgVert->setValue(y);
+        f->horizontalScrollBar->setValue(x);
+        f->verticalScrollBar->setValue(y);
         f->BtnDrawClick();
     }
     // A left-button pan on the view of `f` by (dx, dy) view pixels.
     static void Pan(MainWindow* f, int dx, int dy) {
-        Press(f->SatImage, 300, 300);
-        Move(f->SatImage, 300 + dx, 300 + dy);
-        Release(f->SatImage, 300 + dx, 300 + dy);
+        Press(f->view, 300, 300);
+        Move(f->view, 300 + dx, 300 + dy);
+        Release(f->view, 300 + dx, 300 + dy);
     }
     // The end of a scroll of one bar to `position`, as the bar reports it.
     static void ScrollTo(MainWindow* f, Qt::Orientation bar, int position) {
         if (bar == Qt::Horizontal) {
-            f->ScrImgHor->setValue(position);
+            f->horizontalScrollBar->setValue(position);
             f->ScrImgHorScroll(orvenna::ScrollCode::EndScroll, position);
         } else {
-            f->ScrImgVert->setValue(position);
+            f->verticalScrollBar->setValue(position);
             f->ScrImgVertScroll(orvenna::ScrollCode::EndScroll, position);
         }
     }
     static bool At(MainWindow* f, int x, int y) {
-        return f->ScrImgHor->value() == x && f->ScrImgVert->value() == y;
+        return f->horizontalScrollBar->value() == x && f->verticalScrollBar->value() == y;
     }
 
     guitest::TempDir busDir;
@@ -119,7 +119,7 @@ TEST_F(SyncTest, PanEndMovesTheOtherViewerToTheSameCentrePixel) {
     Open(form.get(), 600, 400);
     Open(other.get(), 600, 400);
     SetPosition(form.get(), 100, 100);
-    form->TBScr->click();
+    form->syncButton->click();
     ASSERT_TRUE(form->SyncOn);
     RedrawProbe ownRedraw(form.get());
     Pan(form.get(), -50, -30);  // the view follows the pointer: the centre moves right and down
@@ -140,7 +140,7 @@ TEST_F(SyncTest, WithSynchronisationOnlyInTheOtherNothingMoves) {
     Open(form.get(), 600, 400);
     Open(other.get(), 600, 400);
     SetPosition(other.get(), 20, 30);
-    other->TBScr->click();
+    other->syncButton->click();
     ASSERT_TRUE(other->SyncOn);
     ASSERT_FALSE(form->SyncOn);
     RedrawProbe ownRedraw(form.get());
@@ -161,7 +161,7 @@ TEST_F(SyncTest, GeographicPositionLandsOnTheReceiversOwnPixel) {
     SetCorners(other.get(), {36.0, 139.5, 36.0, 140.5, 35.0, 139.5, 35.0, 140.5});
     SetPosition(form.get(), 500, 200);
     SetPosition(other.get(), 7, 9);
-    form->TBScr->click();
+    form->syncButton->click();
     Pan(form.get(), -200, 0);  // centre (700, 200)
     ASSERT_TRUE(At(form.get(), 700, 200));
     // 139 + 700/999 = 139.7007 and 36 - 0.5 * 200/499 = 35.7996 (four decimals).
@@ -171,7 +171,7 @@ TEST_F(SyncTest, GeographicPositionLandsOnTheReceiversOwnPixel) {
     EXPECT_EQ(listener->got, group);
     // Receiver: (139.7007 - 139.5) / 1 * 399 = 80.08 and (36 - 35.7996) / 1 * 799 = 160.12.
     ASSERT_TRUE(PumpUntil([&] { return other->SyncByGeo && At(other.get(), 80, 160); }))
-        << other->ScrImgHor->value() << "," << other->ScrImgVert->value();
+        << other->horizontalScrollBar->value() << "," << other->verticalScrollBar->value();
     EXPECT_FLOAT_EQ(other->SyncLat, 35.7996f);
     EXPECT_FLOAT_EQ(other->SyncLon, 139.7007f);
 }
@@ -181,7 +181,7 @@ TEST_F(SyncTest, ReceiverWithoutCoordinatesStaysWhereItIs) {
     Open(other.get(), 1000, 500);
     SetCorners(form.get(), {36.0, 139.0, 36.0, 140.0, 35.5, 139.0, 35.5, 140.0});
     SetPosition(other.get(), 33, 44);
-    form->TBScr->click();
+    form->syncButton->click();
     RedrawProbe otherRedraw(other.get());
     Pan(form.get(), -100, -100);
     ASSERT_TRUE(PumpUntil([&] { return otherRedraw.Ran(); }));
@@ -194,12 +194,12 @@ TEST_F(SyncTest, ReceiverWithoutCoordinatesStaysWhereItIs) {
 TEST_F(SyncTest, ZoomOutChangesEveryStepZoomInOnlyItsOwn) {
     Open(form.get(), 600, 400);
     Open(other.get(), 600, 400);
-    form->TBScr->click();
-    Release(form->Image3, 5, 5);
+    form->syncButton->click();
+    Release(form->zoomOutButton, 5, 5);
     EXPECT_EQ(form->ZoomStep, 6);
     ASSERT_TRUE(PumpUntil([&] { return other->ZoomStep == 6; }));
-    Release(form->ZoomUpImage, 5, 5);
-    Release(form->ZoomUpImage, 5, 5);
+    Release(form->zoomInButton, 5, 5);
+    Release(form->zoomInButton, 5, 5);
     EXPECT_EQ(form->ZoomStep, 4);
     Settle(300);
     EXPECT_EQ(other->ZoomStep, 6);
@@ -212,9 +212,9 @@ TEST_F(SyncTest, SouthernLatitudeTravelsAndComesBack) {
     // Three lines from -35.0 to -35.5: the centre line is at -35.25 exactly.
     Open(form.get(), 3, 3);
     SetCorners(form.get(), {-35.0, 150.0, -35.0, 151.0, -35.5, 150.0, -35.5, 151.0});
-    form->ScrImgHor->setValue(0);
-    form->ScrImgVert->setValue(1);
-    form->TBScr->click();
+    form->horizontalScrollBar->setValue(0);
+    form->verticalScrollBar->setValue(1);
+    form->syncButton->click();
     Pan(form.get(), 0, 0);
     ASSERT_TRUE(PumpUntil([&] { return listener->got.size() >= 3; }));
     EXPECT_EQ(listener->got[0], std::make_pair(form->MsgLat, int32_t(-352500)));
@@ -236,13 +236,13 @@ TEST_F(SyncTest, AnAxisNoViewerHasSentKeepsItsPosition) {
         Open(receiver.get(), 600, 400);
         SetPosition(sender.get(), 10, 50);
         SetPosition(receiver.get(), 70, 80);
-        sender->TBScr->click();
+        sender->syncButton->click();
         ScrollTo(sender.get(), first, first == Qt::Horizontal ? 25 : 35);
         // Only the axis sent moves, in the sender as in the receiver.
         const int x = first == Qt::Horizontal ? 25 : 10, y = first == Qt::Horizontal ? 50 : 35;
         const int rx = first == Qt::Horizontal ? 25 : 70, ry = first == Qt::Horizontal ? 80 : 35;
         ASSERT_TRUE(PumpUntil([&] { return At(receiver.get(), rx, ry) && At(sender.get(), x, y); }))
-            << receiver->ScrImgHor->value() << "," << receiver->ScrImgVert->value();
+            << receiver->horizontalScrollBar->value() << "," << receiver->verticalScrollBar->value();
         Settle(100);
         EXPECT_TRUE(At(receiver.get(), rx, ry));
         // Once both axes were sent, the receiver follows both.
@@ -256,7 +256,7 @@ TEST_F(SyncTest, AnAxisNoViewerHasSentKeepsItsPosition) {
 // The end of a scroll announces the bar's position, then the draw message with the vertical position.
 TEST_F(SyncTest, ScrollBarsAnnounceTheirGroups) {
     Open(form.get(), 600, 400);
-    form->TBScr->click();
+    form->syncButton->click();
     for (Qt::Orientation bar : {Qt::Horizontal, Qt::Vertical}) {
         SCOPED_TRACE(bar == Qt::Horizontal ? "horizontal" : "vertical");
         listener->got.clear();
@@ -264,23 +264,23 @@ TEST_F(SyncTest, ScrollBarsAnnounceTheirGroups) {
         ASSERT_TRUE(PumpUntil([&] { return listener->got.size() >= 2; }));
         const unsigned scroll = bar == Qt::Horizontal ? form->MsgScrX : form->MsgScrY;
         EXPECT_EQ(listener->got[0], std::make_pair(scroll, int32_t(42)));
-        EXPECT_EQ(listener->got[1], std::make_pair(form->MsgDraw, int32_t(form->ScrImgVert->value())));
+        EXPECT_EQ(listener->got[1], std::make_pair(form->MsgDraw, int32_t(form->verticalScrollBar->value())));
     }
 }
 
 TEST_F(SyncTest, AViewerThatDoesNotReadForAWhileEndsAtTheFinalPlace) {
     Open(form.get(), 600, 400);
     Open(other.get(), 600, 400);
-    form->TBScr->click();
+    form->syncButton->click();
     // Many gestures while no viewer reads (the event loop does not run), a zoom-out among them: far more
     // datagrams than a socket's queue holds.
     for (int i = 1; i <= 40; ++i) {
         ScrollTo(form.get(), Qt::Horizontal, 5 * i);
         ScrollTo(form.get(), Qt::Vertical, 3 * i);
-        if (i == 20) Release(form->Image3, 5, 5);
+        if (i == 20) Release(form->zoomOutButton, 5, 5);
     }
     ASSERT_TRUE(PumpUntil([&] { return At(other.get(), 200, 120) && At(form.get(), 200, 120); }))
-        << other->ScrImgHor->value() << "," << other->ScrImgVert->value();
+        << other->horizontalScrollBar->value() << "," << other->verticalScrollBar->value();
     Settle(300);
     EXPECT_TRUE(At(other.get(), 200, 120));
     EXPECT_EQ(other->ZoomStep, 6);
@@ -290,7 +290,7 @@ TEST_F(SyncTest, AViewerThatDoesNotReadForAWhileEndsAtTheFinalPlace) {
 TEST_F(SyncTest, ReceiverStateSurvivesClosingAndReopening) {
     Open(form.get(), 600, 400);
     Open(other.get(), 600, 400);
-    form->TBScr->click();
+    form->syncButton->click();
     SetPosition(form.get(), 0, 0);
     Pan(form.get(), -40, -60);
     ASSERT_TRUE(PumpUntil([&] { return At(other.get(), 40, 60); }));
@@ -299,8 +299,8 @@ TEST_F(SyncTest, ReceiverStateSurvivesClosingAndReopening) {
     EXPECT_EQ(other->SyncScrX, 40);
     EXPECT_EQ(other->SyncScrY, 60);
     // A draw message alone puts the remembered position back; a smaller scene clamps it.
-    other->ScrImgHor->setValue(0);
-    other->ScrImgVert->setValue(0);
+    other->horizontalScrollBar->setValue(0);
+    other->verticalScrollBar->setValue(0);
     listener->endpoint.PostToAll(form->MsgDraw, 0);
     ASSERT_TRUE(PumpUntil([&] { return At(other.get(), 40, 60); }));
     other->CloseAll();
@@ -343,7 +343,7 @@ TEST_F(RefusedBusTest, TheSenderStillRedrawsAndTheStatusBarSaysWhy) {
 
     Open(form.get(), 600, 400);
     SetPosition(form.get(), 100, 100);
-    form->TBScr->click();
+    form->syncButton->click();
     ASSERT_TRUE(form->SyncOn);
     struct Case {
         const char* gesture;
@@ -354,7 +354,7 @@ TEST_F(RefusedBusTest, TheSenderStillRedrawsAndTheStatusBarSaysWhy) {
         {"pan", [](MainWindow* f) { Pan(f, -50, -30); }, 150, 130, 5},
         {"horizontal scroll", [](MainWindow* f) { ScrollTo(f, Qt::Horizontal, 200); }, 200, 130, 5},
         {"vertical scroll", [](MainWindow* f) { ScrollTo(f, Qt::Vertical, 300); }, 200, 300, 5},
-        {"zoom-out", [](MainWindow* f) { Release(f->Image3, 5, 5); }, 200, 300, 6},
+        {"zoom-out", [](MainWindow* f) { Release(f->zoomOutButton, 5, 5); }, 200, 300, 6},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.gesture);
