@@ -125,7 +125,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
 }
 
 MainWindow::~MainWindow() {
-    FormClose();
+    releaseAll();
     if (mainWindow == this) mainWindow = nullptr;
 }
 
@@ -365,16 +365,16 @@ void MainWindow::BuildMenus() {
 }
 
 void MainWindow::ConnectHandlers() {
-    connect(quitAction, &QAction::triggered, this, [this] { MI_QUITClick(); });
-    connect(aboutAction, &QAction::triggered, this, [this] { MI_H_ABOUTClick(); });
-    connect(quickHelpAction, &QAction::triggered, this, [this] { MI_H_HELPClick(); });
-    connect(redExpressionEdit, &QLineEdit::textChanged, this, [this] { ExpEditRChange(); });
-    connect(greenExpressionEdit, &QLineEdit::textChanged, this, [this] { ExpEditGChange(); });
-    connect(blueExpressionEdit, &QLineEdit::textChanged, this, [this] { ExpEditBChange(); });
-    connect(redrawButton, &QPushButton::clicked, this, [this] { BtnDrawClick(); });
-    connect(autoUpdateButton, &QToolButton::clicked, this, [this] { TBUpdateClick(); });
+    connect(quitAction, &QAction::triggered, this, [this] { onQuitTriggered(); });
+    connect(aboutAction, &QAction::triggered, this, [this] { onAboutTriggered(); });
+    connect(quickHelpAction, &QAction::triggered, this, [this] { onQuickHelpTriggered(); });
+    connect(redExpressionEdit, &QLineEdit::textChanged, this, [this] { onRedExpressionChanged(); });
+    connect(greenExpressionEdit, &QLineEdit::textChanged, this, [this] { onGreenExpressionChanged(); });
+    connect(blueExpressionEdit, &QLineEdit::textChanged, this, [this] { onBlueExpressionChanged(); });
+    connect(redrawButton, &QPushButton::clicked, this, [this] { onRedrawClicked(); });
+    connect(autoUpdateButton, &QToolButton::clicked, this, [this] { onAutoUpdateClicked(); });
     connect(histogramPeakExcludesEndsCheckBox, &QCheckBox::clicked, this,
-            [this] { HistReduceMaxCheckBoxClick(); });
+            [this] { onHistogramPeakExcludesEndsClicked(); });
     ConnectPresetHandlers();
     ConnectPlacementHandlers();
     ConnectOpenHandlers();
@@ -404,7 +404,7 @@ bool MainWindow::event(QEvent* event) {
     return QMainWindow::event(event);
 }
 
-void MainWindow::FormClose() {
+void MainWindow::releaseAll() {
     StopRedrawAndWait();
     for (auto& scene : SceneList)
         remos_close(scene.get());
@@ -432,21 +432,21 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    FormClose();
+    releaseAll();
     event->accept();
     // Closing the main window ends the application, whatever auxiliary windows are still shown.
     QCoreApplication::quit();
 }
 
-void MainWindow::MI_QUITClick() {
+void MainWindow::onQuitTriggered() {
     close();
 }
 
-void MainWindow::MI_H_ABOUTClick() {
+void MainWindow::onAboutTriggered() {
     if (aboutDialog) aboutDialog->exec();
 }
 
-void MainWindow::MI_H_HELPClick() {
+void MainWindow::onQuickHelpTriggered() {
     if (!quickHelpWindow) return;
     quickHelpWindow->show();
     quickHelpWindow->raise();

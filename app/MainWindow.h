@@ -46,6 +46,7 @@ namespace orvenna {
 class CompositeRenderer;
 struct RedrawControl;
 enum class ScrollCode : int;
+enum class WindowPlacement;
 }  // namespace orvenna
 
 class MainWindow : public QMainWindow, public PresetTarget {
@@ -182,10 +183,10 @@ public:
 
     // ---- Start-up and closing (MainWindow.cpp) ------------------------------------------------------------
     // Releases every scene, row and compiled expression; safe to run more than once.
-    void FormClose();
-    void MI_QUITClick();
-    void MI_H_ABOUTClick();
-    void MI_H_HELPClick();
+    void releaseAll();
+    void onQuitTriggered();
+    void onAboutTriggered();
+    void onQuickHelpTriggered();
     QString StatusPanelText(int panel) const;
     void SetStatusPanelText(int panel, const QString& text);
 
@@ -198,18 +199,18 @@ public:
     void PictureHistogram(BandRow* row);
     void DestroyBandRow(BandRow* row);
     void CloseBand(BandRow* row);
-    void MinEditChange(BandRow* row);
-    void MaxEditChange(BandRow* row);
-    void HistImageMouseDown(BandRow* row, Qt::MouseButton button, int x);
-    void HistImageMouseMove(BandRow* row, int x);
-    void HistImageMouseUp(BandRow* row);
-    void RedButtonClick(BandRow* row);
-    void GreenButtonClick(BandRow* row);
-    void BlueButtonClick(BandRow* row);
-    void GreyButtonClick(BandRow* row);
-    void FullRangeButtonClick(BandRow* row);
-    void AutoButtonClick(BandRow* row);
-    void HistReduceMaxCheckBoxClick();
+    void onLowerBoundChanged(BandRow* row);
+    void onUpperBoundChanged(BandRow* row);
+    void onHistogramMousePress(BandRow* row, Qt::MouseButton button, int x);
+    void onHistogramMouseMove(BandRow* row, int x);
+    void onHistogramMouseRelease(BandRow* row);
+    void onRedClicked(BandRow* row);
+    void onGreenClicked(BandRow* row);
+    void onBlueClicked(BandRow* row);
+    void onGreyClicked(BandRow* row);
+    void onFullRangeClicked(BandRow* row);
+    void onAutoRangeClicked(BandRow* row);
+    void onHistogramPeakExcludesEndsClicked();
     // Writes the count of histogram bin x on the row's picture at (x + 2, 2) during a drag.
     void DrawHistogramCount(BandRow* row, int x);
     // The open scene whose band array holds `band`; null when none does.
@@ -225,19 +226,19 @@ public:
     void StopRedrawAndWait();
     QPushButton* stopRedrawButton = nullptr;  // "中止", shown over the view during a long redraw
     QShortcut* escapeShortcut = nullptr;      // Esc stops a redraw or an opening's histogram pass
-    void ExpEditRChange();
-    void ExpEditGChange();
-    void ExpEditBChange();
-    void BtnDrawClick();
-    void TBUpdateClick();
+    void onRedExpressionChanged();
+    void onGreenExpressionChanged();
+    void onBlueExpressionChanged();
+    void onRedrawClicked();
+    void onAutoUpdateClicked();
 
     // ---- Colour presets (MainWindowPresets.cpp) -----------------------------------------------------------
     void ConnectPresetHandlers();
-    void BtnColorClick();
+    void onPresetClicked();
     QPoint ColorMenuPosition() const;  // screen point of presetButton's top-right corner
-    void MI_C_NDVIClick();
-    void MI_C_TMClick();
-    void MI_C_LS_THMClick();
+    void onNdviTriggered();
+    void onThermographyTriggered();
+    void onLandsatTemperatureTriggered();
     // The band rows' captions in list order, for the dialogs' band lists.
     QStringList BandLabels() const;
     void setChannelExpressions(const QString& red, const QString& green, const QString& blue) override;
@@ -245,29 +246,15 @@ public:
 
     // ---- Placement and panels (MainWindowPlacement.cpp) ---------------------------------------------------
     void ConnectPlacementHandlers();
-    void MI_W_LTClick();
-    void MI_W_RTClick();
-    void MI_W_LBClick();
-    void MI_W_RBClick();
-    void MI_W_TClick();
-    void MI_W_BClick();
-    void MI_W_LClick();
-    void MI_W_RClick();
-    void TBLtClick();
-    void TBRtClick();
-    void TBLbClick();
-    void TBRbClick();
-    void ToolButton3Click();
-    void ToolButton5Click();
-    void ToolButton6Click();
-    void ToolButton9Click();
-    void TBSideClick();
-    void MI_V_TOOLClick();
-    void MI_V_BANDClick();
-    void MI_V_ZOOMClick();
-    void MI_V_STATUSClick();
-    void MI_V_CONFClick();
-    void V1Click();  // the View menu opens: check marks from the panels' visibility
+    // Puts the window on a half or a quarter of the primary screen's available area.
+    void placeWindow(orvenna::WindowPlacement placement);
+    void onBandListClicked();
+    void onShowToolBarTriggered();
+    void onShowBandListTriggered();
+    void onShowZoomStripTriggered();
+    void onShowStatusBarTriggered();
+    void onShowSettingsTriggered();
+    void onViewMenuAboutToShow();  // the View menu opens: check marks from the panels' visibility
     // When valid, stands for the primary screen's available area (tests fake a screen with it).
     QRect FakeScreenArea;
 
@@ -281,7 +268,7 @@ public:
     bool Opening = false;  // OpenFiles is working through OpenDialogFiles
     // Size in bytes of a file, -1 when it is not found; tests replace it to fake large files.
     std::function<int64_t(const QByteArray&)> FileSizeLookup;
-    void TBOpenClick();
+    void onOpenClicked();
     void OpenDroppedFiles(const QList<QByteArray>& names);
     void OpenDroppedFiles(const QStringList& names);
     // Asks the opening's running histogram pass to stop ("中止" of the progress window, Esc).
@@ -294,8 +281,8 @@ public:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
-    void SatImageMouseMove(QMouseEvent* event);
-    void SatImageMouseDown(QMouseEvent* event);
+    void onViewMouseMove(QMouseEvent* event);
+    void onViewMousePress(QMouseEvent* event);
     // Pointer readout at view pixel (x, y): colour in status panel 2, the pixel value window's text.
     void PointerReadout(int viewX, int viewY);
     // Shows the pixel value window 10 pixels right of and below the screen point.
@@ -316,27 +303,27 @@ public:
     // ---- Scrolling, panning and magnification (MainWindowNavigation.cpp) ----------------------------------
     void ConnectNavigationHandlers();
     // Scroll-bar events: the kind and the new position (the bar still holds the old one while this runs).
-    void ScrImgHorScroll(orvenna::ScrollCode code, int scrollPos);
-    void ScrImgVertScroll(orvenna::ScrollCode code, int scrollPos);
+    void onHorizontalScroll(orvenna::ScrollCode code, int scrollPos);
+    void onVerticalScroll(orvenna::ScrollCode code, int scrollPos);
     void DrawScrollOverlay(int x, int y);
     // The left-button pan; the other buttons and plain moves go on to the readout.
-    void SatImagePanMouseDown(QMouseEvent* event);
-    void SatImagePanMouseMove(QMouseEvent* event);
-    void SatImageMouseUp(QMouseEvent* event);
+    void onViewPanMousePress(QMouseEvent* event);
+    void onViewPanMouseMove(QMouseEvent* event);
+    void onViewMouseRelease(QMouseEvent* event);
     void DrawPanOverlay(int x, int y);
     // The pan overlay's text lines for image pixel (x, y): line 0 the position, line 1 longitude and latitude
     // (empty without coordinates), then one line per band.
     QStringList PanOverlayLines(int x, int y);
-    void ZoomImageMouseDown(QMouseEvent* event);
-    void ZoomImageMouseMove(QMouseEvent* event);
-    void ZoomImageMouseUp(QMouseEvent* event);
-    void ZoomUpImageMouseUp(QMouseEvent* event);
-    void Image3MouseUp(QMouseEvent* event);
-    void ZoomPanelResize();
-    void FormShow();
-    void FormResize();
+    void onZoomSliderMousePress(QMouseEvent* event);
+    void onZoomSliderMouseMove(QMouseEvent* event);
+    void onZoomSliderMouseRelease(QMouseEvent* event);
+    void onZoomInReleased(QMouseEvent* event);
+    void onZoomOutReleased(QMouseEvent* event);
+    void onZoomStripResized();
+    void onShown();
+    void onResized();
     // The view changed its size: redraws once the size has settled (automatic update on).
-    void ViewResized();
+    void onViewResized();
     static constexpr int kResizeSettleMs = 150;
     QTimer* resizeRedrawTimer = nullptr;
     // Repaints the step slider; y is the pointer's line, used only while ZoomDragging.
@@ -345,10 +332,10 @@ public:
     // ---- Synchronising viewers (MainWindowSync.cpp) -------------------------------------------------------
     ViewerBusEndpoint* Bus = nullptr;  // this viewer's socket on the viewer bus (a child of the window)
     void ConnectSyncHandlers();
-    void TBScrClick();
+    void onSyncClicked();
     // The message hook for viewer messages: the receiver actions by message number; anything else, the
     // connect message included, is left alone.
-    void AppMessage(unsigned message, int32_t wParam);
+    void onViewerMessage(unsigned message, int32_t wParam);
     // Registers the message numbers and joins the bus; off the bus the numbers are this process's own.
     void JoinViewerBus();
     void ReportSyncUnavailable(const std::string& reason);

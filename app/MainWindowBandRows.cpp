@@ -126,21 +126,21 @@ BandRow* MainWindow::AddBandRow(BandInfo* band, const QString& fileName, int pos
 
 void MainWindow::ConnectBandRow(BandRow* row) {
     row->histogramView->OnMouseDown = [this, row](QMouseEvent* e) {
-        HistImageMouseDown(row, e->button(), static_cast<int>(e->position().x()));
+        onHistogramMousePress(row, e->button(), static_cast<int>(e->position().x()));
     };
     row->histogramView->OnMouseMove = [this, row](QMouseEvent* e) {
-        HistImageMouseMove(row, static_cast<int>(e->position().x()));
+        onHistogramMouseMove(row, static_cast<int>(e->position().x()));
     };
-    row->histogramView->OnMouseUp = [this, row](QMouseEvent*) { HistImageMouseUp(row); };
+    row->histogramView->OnMouseUp = [this, row](QMouseEvent*) { onHistogramMouseRelease(row); };
     connect(row->closeButton, &QPushButton::clicked, this, [this, row] { CloseBand(row); });
-    connect(row->lowerBoundEdit, &QLineEdit::textChanged, this, [this, row] { MinEditChange(row); });
-    connect(row->upperBoundEdit, &QLineEdit::textChanged, this, [this, row] { MaxEditChange(row); });
-    connect(row->redButton, &QPushButton::clicked, this, [this, row] { RedButtonClick(row); });
-    connect(row->greenButton, &QPushButton::clicked, this, [this, row] { GreenButtonClick(row); });
-    connect(row->blueButton, &QPushButton::clicked, this, [this, row] { BlueButtonClick(row); });
-    connect(row->greyButton, &QPushButton::clicked, this, [this, row] { GreyButtonClick(row); });
-    connect(row->autoRangeButton, &QPushButton::clicked, this, [this, row] { AutoButtonClick(row); });
-    connect(row->fullRangeButton, &QPushButton::clicked, this, [this, row] { FullRangeButtonClick(row); });
+    connect(row->lowerBoundEdit, &QLineEdit::textChanged, this, [this, row] { onLowerBoundChanged(row); });
+    connect(row->upperBoundEdit, &QLineEdit::textChanged, this, [this, row] { onUpperBoundChanged(row); });
+    connect(row->redButton, &QPushButton::clicked, this, [this, row] { onRedClicked(row); });
+    connect(row->greenButton, &QPushButton::clicked, this, [this, row] { onGreenClicked(row); });
+    connect(row->blueButton, &QPushButton::clicked, this, [this, row] { onBlueClicked(row); });
+    connect(row->greyButton, &QPushButton::clicked, this, [this, row] { onGreyClicked(row); });
+    connect(row->autoRangeButton, &QPushButton::clicked, this, [this, row] { onAutoRangeClicked(row); });
+    connect(row->fullRangeButton, &QPushButton::clicked, this, [this, row] { onFullRangeClicked(row); });
 }
 
 void MainWindow::RefreshBandRow(BandRow* row) {
@@ -193,27 +193,27 @@ void MainWindow::RefreshBandRow(BandRow* row) {
     DrawBandHistogram(row);
 }
 
-void MainWindow::MaxEditChange(BandRow* row) {
+void MainWindow::onUpperBoundChanged(BandRow* row) {
     if (row->lowerBoundSpin->Position() >= row->upperBoundSpin->Position())
         row->upperBoundSpin->SetPosition(row->lowerBoundSpin->Position() + 1);
     if (row->Band) row->Band->range_high = row->upperBoundSpin->Position();
     DrawBandHistogram(row);
 }
 
-void MainWindow::MinEditChange(BandRow* row) {
+void MainWindow::onLowerBoundChanged(BandRow* row) {
     if (row->lowerBoundSpin->Position() >= row->upperBoundSpin->Position())
         row->lowerBoundSpin->SetPosition(row->upperBoundSpin->Position() - 1);
     if (row->Band) row->Band->range_low = row->lowerBoundSpin->Position();
     DrawBandHistogram(row);
 }
 
-void MainWindow::HistImageMouseDown(BandRow* row, Qt::MouseButton button, int x) {
+void MainWindow::onHistogramMousePress(BandRow* row, Qt::MouseButton button, int x) {
     row->HistDragging = true;
     row->HistDragButton = static_cast<uint8_t>(MouseButtonCode(button));
-    HistImageMouseMove(row, x);
+    onHistogramMouseMove(row, x);
 }
 
-void MainWindow::HistImageMouseMove(BandRow* row, int x) {
+void MainWindow::onHistogramMouseMove(BandRow* row, int x) {
     x = std::clamp(x, 0, 255);
     if (!row->HistDragging) return;
     if (row->HistDragButton == 0) {
@@ -234,31 +234,31 @@ void MainWindow::HistImageMouseMove(BandRow* row, int x) {
     DrawHistogramCount(row, x);
 }
 
-void MainWindow::HistImageMouseUp(BandRow* row) {
+void MainWindow::onHistogramMouseRelease(BandRow* row) {
     row->HistDragging = false;
     DrawBandHistogram(row);
     drawComposite();
 }
 
-void MainWindow::RedButtonClick(BandRow* row) {
+void MainWindow::onRedClicked(BandRow* row) {
     if (row->ListIndex >= kBandLetterCount) return;
     redExpressionEdit->setText(QString(QChar('a' + row->ListIndex)));
     drawComposite();
 }
 
-void MainWindow::GreenButtonClick(BandRow* row) {
+void MainWindow::onGreenClicked(BandRow* row) {
     if (row->ListIndex >= kBandLetterCount) return;
     greenExpressionEdit->setText(QString(QChar('a' + row->ListIndex)));
     drawComposite();
 }
 
-void MainWindow::BlueButtonClick(BandRow* row) {
+void MainWindow::onBlueClicked(BandRow* row) {
     if (row->ListIndex >= kBandLetterCount) return;
     blueExpressionEdit->setText(QString(QChar('a' + row->ListIndex)));
     drawComposite();
 }
 
-void MainWindow::GreyButtonClick(BandRow* row) {
+void MainWindow::onGreyClicked(BandRow* row) {
     if (row->ListIndex >= kBandLetterCount) return;
     const QString letter(QChar('a' + row->ListIndex));
     redExpressionEdit->setText(letter);
@@ -267,13 +267,13 @@ void MainWindow::GreyButtonClick(BandRow* row) {
     drawComposite();
 }
 
-void MainWindow::FullRangeButtonClick(BandRow* row) {
+void MainWindow::onFullRangeClicked(BandRow* row) {
     row->lowerBoundSpin->SetPosition(0);
     row->upperBoundSpin->SetPosition(255);
     drawComposite();
 }
 
-void MainWindow::AutoButtonClick(BandRow* row) {
+void MainWindow::onAutoRangeClicked(BandRow* row) {
     if (!row->Band) return;
     if (!row->HistValid) {
         if (Prompts::Current().AskYesNo(QStringLiteral("ヒストグラムが作成されていません。作成しますか？"),
@@ -296,7 +296,7 @@ void MainWindow::AutoButtonClick(BandRow* row) {
     drawComposite();
 }
 
-void MainWindow::HistReduceMaxCheckBoxClick() {
+void MainWindow::onHistogramPeakExcludesEndsClicked() {
     for (auto& row : BandRowList)
         DrawBandHistogram(row.get());
 }

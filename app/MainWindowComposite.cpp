@@ -56,22 +56,22 @@ void MainWindow::RecompileExpression(CalcExpr*& tree, QLineEdit* edit) {
     tree = ecalc_compile(text.constData());
 }
 
-void MainWindow::ExpEditRChange() {
+void MainWindow::onRedExpressionChanged() {
     RecompileExpression(CalcExprR, redExpressionEdit);
     SetEditColour(redExpressionEdit, CalcExprR ? ChannelColour(0) : QColor(Qt::black));
 }
 
-void MainWindow::ExpEditGChange() {
+void MainWindow::onGreenExpressionChanged() {
     RecompileExpression(CalcExprG, greenExpressionEdit);
     SetEditColour(greenExpressionEdit, CalcExprG ? ChannelColour(1) : QColor(Qt::black));
 }
 
-void MainWindow::ExpEditBChange() {
+void MainWindow::onBlueExpressionChanged() {
     RecompileExpression(CalcExprB, blueExpressionEdit);
     SetEditColour(blueExpressionEdit, CalcExprB ? ChannelColour(2) : QColor(Qt::black));
 }
 
-void MainWindow::BtnDrawClick() {
+void MainWindow::onRedrawClicked() {
     if (AutoUpdate) {
         drawComposite();
         return;
@@ -80,7 +80,7 @@ void MainWindow::BtnDrawClick() {
     drawComposite();
 }
 
-void MainWindow::TBUpdateClick() {
+void MainWindow::onAutoUpdateClicked() {
     AutoUpdate = autoUpdateButton->isChecked();
 }
 

@@ -76,15 +76,15 @@ protected:
             // The end of the scroll comes after the bar has taken its final position.
             if (ends) QueueEndScroll(static_cast<QScrollBar*>(watched));
         } else if (watched == window_->zoomStrip && type == QEvent::Resize) {
-            window_->ZoomPanelResize();
+            window_->onZoomStripResized();
         } else if (watched == window_->zoomSlider && type == QEvent::Resize) {
             window_->DrawZoomSlider(0);  // the slider's picture follows the control's size
         } else if (watched == window_ && type == QEvent::Show) {
-            window_->FormShow();
+            window_->onShown();
         } else if (watched == window_ && type == QEvent::Resize) {
-            window_->FormResize();
+            window_->onResized();
         } else if (watched == window_->view && type == QEvent::Resize) {
-            window_->ViewResized();
+            window_->onViewResized();
         }
         return false;
     }
@@ -95,9 +95,9 @@ private:
             window_,
             [window = window_, bar] {
                 if (bar == window->horizontalScrollBar)
-                    window->ScrImgHorScroll(orvenna::ScrollCode::EndScroll, bar->value());
+                    window->onHorizontalScroll(orvenna::ScrollCode::EndScroll, bar->value());
                 else
-                    window->ScrImgVertScroll(orvenna::ScrollCode::EndScroll, bar->value());
+                    window->onVerticalScroll(orvenna::ScrollCode::EndScroll, bar->value());
             },
             Qt::QueuedConnection);
     }
@@ -152,30 +152,30 @@ void PrepareOverlayText(QPainter& p) {
 
 void MainWindow::ConnectNavigationHandlers() {
     connect(horizontalScrollBar, &QAbstractSlider::actionTriggered, this, [this](int action) {
-        ScrImgHorScroll(ScrollCodeOf(action), horizontalScrollBar->sliderPosition());
+        onHorizontalScroll(ScrollCodeOf(action), horizontalScrollBar->sliderPosition());
     });
     connect(verticalScrollBar, &QAbstractSlider::actionTriggered, this, [this](int action) {
-        ScrImgVertScroll(ScrollCodeOf(action), verticalScrollBar->sliderPosition());
+        onVerticalScroll(ScrollCodeOf(action), verticalScrollBar->sliderPosition());
     });
 
     // The view's pointer: the left button pans; the readout keeps the other buttons and the plain moves.
     auto readoutDown = view->OnMouseDown;
     auto readoutMove = view->OnMouseMove;
     view->OnMouseDown = [this, readoutDown](QMouseEvent* e) {
-        SatImagePanMouseDown(e);
+        onViewPanMousePress(e);
         if (readoutDown) readoutDown(e);
     };
     view->OnMouseMove = [this, readoutMove](QMouseEvent* e) {
-        SatImagePanMouseMove(e);
+        onViewPanMouseMove(e);
         if (readoutMove) readoutMove(e);
     };
-    view->OnMouseUp = [this](QMouseEvent* e) { SatImageMouseUp(e); };
+    view->OnMouseUp = [this](QMouseEvent* e) { onViewMouseRelease(e); };
 
-    zoomSlider->OnMouseDown = [this](QMouseEvent* e) { ZoomImageMouseDown(e); };
-    zoomSlider->OnMouseMove = [this](QMouseEvent* e) { ZoomImageMouseMove(e); };
-    zoomSlider->OnMouseUp = [this](QMouseEvent* e) { ZoomImageMouseUp(e); };
-    zoomInButton->OnMouseUp = [this](QMouseEvent* e) { ZoomUpImageMouseUp(e); };
-    zoomOutButton->OnMouseUp = [this](QMouseEvent* e) { Image3MouseUp(e); };
+    zoomSlider->OnMouseDown = [this](QMouseEvent* e) { onZoomSliderMousePress(e); };
+    zoomSlider->OnMouseMove = [this](QMouseEvent* e) { onZoomSliderMouseMove(e); };
+    zoomSlider->OnMouseUp = [this](QMouseEvent* e) { onZoomSliderMouseRelease(e); };
+    zoomInButton->OnMouseUp = [this](QMouseEvent* e) { onZoomInReleased(e); };
+    zoomOutButton->OnMouseUp = [this](QMouseEvent* e) { onZoomOutReleased(e); };
 
     auto* events = new NavigationEvents(this);
     for (QObject* watched :
@@ -187,7 +187,7 @@ void MainWindow::ConnectNavigationHandlers() {
 
 // ---- Scroll bars ----------------------------------------------------------------------------------------
 
-void MainWindow::ScrImgHorScroll(orvenna::ScrollCode code, int scrollPos) {
+void MainWindow::onHorizontalScroll(orvenna::ScrollCode code, int scrollPos) {
     if (!ImageLoaded) return;
     if (code == orvenna::ScrollCode::EndScroll || smoothScrollCheckBox->isChecked()) {
         // The bar still holds its position from before this event: a smooth redraw lags one event behind.
@@ -200,7 +200,7 @@ void MainWindow::ScrImgHorScroll(orvenna::ScrollCode code, int scrollPos) {
     if (orvenna::scroll_code_draws_overlay(code)) DrawScrollOverlay(scrollPos, verticalScrollBar->value());
 }
 
-void MainWindow::ScrImgVertScroll(orvenna::ScrollCode code, int scrollPos) {
+void MainWindow::onVerticalScroll(orvenna::ScrollCode code, int scrollPos) {
     if (!ImageLoaded) return;
     if (code == orvenna::ScrollCode::EndScroll || smoothScrollCheckBox->isChecked()) {
         if (SyncOn)
@@ -229,7 +229,7 @@ void MainWindow::DrawScrollOverlay(int x, int y) {
 
 // ---- Panning --------------------------------------------------------------------------------------------
 
-void MainWindow::SatImagePanMouseDown(QMouseEvent* event) {
+void MainWindow::onViewPanMousePress(QMouseEvent* event) {
     if (!ImageLoaded || event->button() != Qt::LeftButton) return;
     const QPoint pointer = event->position().toPoint();
     PanStartX = pointer.x();
@@ -240,7 +240,7 @@ void MainWindow::SatImagePanMouseDown(QMouseEvent* event) {
     Panning = true;
 }
 
-void MainWindow::SatImagePanMouseMove(QMouseEvent* event) {
+void MainWindow::onViewPanMouseMove(QMouseEvent* event) {
     if (!Panning) return;
     const QPoint pointer = event->position().toPoint();
     horizontalScrollBar->setValue(
@@ -253,7 +253,7 @@ void MainWindow::SatImagePanMouseMove(QMouseEvent* event) {
     DrawPanOverlay(horizontalScrollBar->value(), verticalScrollBar->value());
 }
 
-void MainWindow::SatImageMouseUp(QMouseEvent* event) {
+void MainWindow::onViewMouseRelease(QMouseEvent* event) {
     if (!Panning) return;
     const QPoint pointer = event->position().toPoint();
     QImage& picture = ViewPicture(view);
@@ -307,13 +307,13 @@ QStringList MainWindow::PanOverlayLines(int x, int y) {
 
 // ---- Zoom buttons and the step slider -------------------------------------------------------------------
 
-void MainWindow::ZoomUpImageMouseUp(QMouseEvent*) {
+void MainWindow::onZoomInReleased(QMouseEvent*) {
     ZoomStep = std::max(ZoomStep - 1, orvenna::kMinZoomStep);
     DrawZoomSlider(0);
     drawComposite();  // a zoom-in stays with this viewer
 }
 
-void MainWindow::Image3MouseUp(QMouseEvent*) {
+void MainWindow::onZoomOutReleased(QMouseEvent*) {
     ZoomStep = std::min(ZoomStep + 1, orvenna::kMaxZoomStep);
     DrawZoomSlider(0);
     if (SyncOn)
@@ -322,15 +322,15 @@ void MainWindow::Image3MouseUp(QMouseEvent*) {
         drawComposite();
 }
 
-void MainWindow::ZoomImageMouseDown(QMouseEvent* event) {
+void MainWindow::onZoomSliderMousePress(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     ZoomDragging = true;
     ZoomDragStartStep = ZoomPreviewStep = ZoomStep;
     DragBitmap = ViewPicture(view).copy();
-    ZoomImageMouseMove(event);
+    onZoomSliderMouseMove(event);
 }
 
-void MainWindow::ZoomImageMouseMove(QMouseEvent* event) {
+void MainWindow::onZoomSliderMouseMove(QMouseEvent* event) {
     if (!ZoomDragging) return;
     const int hz = zoomSlider->height();
     const int y = orvenna::slider_clamp_pointer(hz, event->position().toPoint().y());
@@ -348,7 +348,7 @@ void MainWindow::ZoomImageMouseMove(QMouseEvent* event) {
     ZoomPreviewStep = ZoomStep;
 }
 
-void MainWindow::ZoomImageMouseUp(QMouseEvent*) {
+void MainWindow::onZoomSliderMouseRelease(QMouseEvent*) {
     // Only the release of a drag that began here; an ignored button's release does nothing.
     if (!ZoomDragging) return;
     ZoomDragging = false;
@@ -368,19 +368,19 @@ void MainWindow::DrawZoomSlider(int y) {
     zoomSlider->update();
 }
 
-void MainWindow::ZoomPanelResize() {
+void MainWindow::onZoomStripResized() {
     DrawZoomSlider(0);
 }
 
-void MainWindow::FormShow() {
+void MainWindow::onShown() {
     DrawZoomSlider(0);
 }
 
-void MainWindow::FormResize() {
+void MainWindow::onResized() {
     // The view's own resize (below) redraws; the window's size alone changes nothing.
 }
 
-void MainWindow::ViewResized() {
+void MainWindow::onViewResized() {
     // A window resize, a placement or a panel shown or hidden changes the view's size in several steps:
     // one redraw once the size has settled, instead of an old picture in a corner with grey around it.
     if (!resizeRedrawTimer) {

@@ -369,17 +369,17 @@ bool MetadataReadable(MainWindow& window, const std::string& path) {
 }  // namespace
 
 void MainWindow::ConnectOpenHandlers() {
-    connect(openButton, &QToolButton::clicked, this, [this] { TBOpenClick(); });
-    connect(openAction, &QAction::triggered, this, [this] { TBOpenClick(); });
+    connect(openButton, &QToolButton::clicked, this, [this] { onOpenClicked(); });
+    connect(openAction, &QAction::triggered, this, [this] { onOpenClicked(); });
     connect(saveButton, &QToolButton::clicked, this, [this] { SaveView(); });
     connect(saveAction, &QAction::triggered, this, [this] { SaveView(); });
     connect(closeAllButton, &QToolButton::clicked, this, [this] { CloseAll(); });
     connect(closeAllAction, &QAction::triggered, this, [this] { CloseAll(); });
-    view->OnMouseMove = [this](QMouseEvent* e) { SatImageMouseMove(e); };
-    view->OnMouseDown = [this](QMouseEvent* e) { SatImageMouseDown(e); };
+    view->OnMouseMove = [this](QMouseEvent* e) { onViewMouseMove(e); };
+    view->OnMouseDown = [this](QMouseEvent* e) { onViewMousePress(e); };
 }
 
-void MainWindow::TBOpenClick() {
+void MainWindow::onOpenClicked() {
     if (Opening) return;  // the running opening owns the file list
     // "*" rather than "*.*": scene files often have no extension.
     const QStringList files = Prompts::Current().PickOpenFiles(

@@ -9,6 +9,8 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <tuple>
+#include <utility>
 
 #include "app/MainWindow.h"
 #include "app/WindowPlacement.h"
@@ -24,20 +26,6 @@ QRect AvailableScreenArea(const MainWindow* window) {
     return screen ? screen->availableGeometry() : QRect();
 }
 
-// Sets the window's outer frame: position first, then the size less the frame's own borders.
-void Place(MainWindow* window, WindowPlacement placement) {
-    const QRect area = AvailableScreenArea(window);
-    if (!area.isValid()) return;
-    const orvenna::PlacementRect r =
-        orvenna::PlaceOnScreen(placement, area.width(), area.height(), area.left(), area.top());
-    const QRect frame = window->frameGeometry();
-    const QRect client = window->geometry();
-    const int borderWidth = std::max(frame.width() - client.width(), 0);
-    const int borderHeight = std::max(frame.height() - client.height(), 0);
-    window->move(r.left, r.top);
-    window->resize(std::max(r.width - borderWidth, 1), std::max(r.height - borderHeight, 1));
-}
-
 void Toggle(QWidget* panel) {
     panel->setVisible(panel->isHidden());
 }
@@ -49,106 +37,69 @@ bool Shown(const QWidget* panel) {
 }  // namespace
 
 void MainWindow::ConnectPlacementHandlers() {
-    const std::pair<QAction*, void (MainWindow::*)()> menu[] = {
-        {placeTopLeftAction, &MainWindow::MI_W_LTClick},
-        {placeTopRightAction, &MainWindow::MI_W_RTClick},
-        {placeBottomLeftAction, &MainWindow::MI_W_LBClick},
-        {placeBottomRightAction, &MainWindow::MI_W_RBClick},
-        {placeTopAction, &MainWindow::MI_W_TClick},
-        {placeBottomAction, &MainWindow::MI_W_BClick},
-        {placeLeftAction, &MainWindow::MI_W_LClick},
-        {placeRightAction, &MainWindow::MI_W_RClick},
-        {showToolBarAction, &MainWindow::MI_V_TOOLClick},
-        {showBandListAction, &MainWindow::MI_V_BANDClick},
-        {showZoomStripAction, &MainWindow::MI_V_ZOOMClick},
-        {showStatusBarAction, &MainWindow::MI_V_STATUSClick},
-        {showSettingsAction, &MainWindow::MI_V_CONFClick}};
-    for (const auto& [action, handler] : menu)
+    // The menu items and the tool buttons of the same placement do the same.
+    const std::tuple<QAction*, QToolButton*, WindowPlacement> placements[] = {
+        {placeTopLeftAction, placeTopLeftButton, WindowPlacement::LeftTop},
+        {placeTopRightAction, placeTopRightButton, WindowPlacement::RightTop},
+        {placeBottomLeftAction, placeBottomLeftButton, WindowPlacement::LeftBottom},
+        {placeBottomRightAction, placeBottomRightButton, WindowPlacement::RightBottom},
+        {placeTopAction, placeTopButton, WindowPlacement::Top},
+        {placeBottomAction, placeBottomButton, WindowPlacement::Bottom},
+        {placeLeftAction, placeLeftButton, WindowPlacement::Left},
+        {placeRightAction, placeRightButton, WindowPlacement::Right}};
+    for (const auto& [action, button, placement] : placements) {
+        connect(action, &QAction::triggered, this, [this, at = placement] { placeWindow(at); });
+        connect(button, &QToolButton::clicked, this, [this, at = placement] { placeWindow(at); });
+    }
+
+    const std::pair<QAction*, void (MainWindow::*)()> panels[] = {
+        {showToolBarAction, &MainWindow::onShowToolBarTriggered},
+        {showBandListAction, &MainWindow::onShowBandListTriggered},
+        {showZoomStripAction, &MainWindow::onShowZoomStripTriggered},
+        {showStatusBarAction, &MainWindow::onShowStatusBarTriggered},
+        {showSettingsAction, &MainWindow::onShowSettingsTriggered}};
+    for (const auto& [action, handler] : panels)
         connect(action, &QAction::triggered, this, handler);
+    connect(bandListButton, &QToolButton::clicked, this, &MainWindow::onBandListClicked);
 
-    const std::pair<QToolButton*, void (MainWindow::*)()> buttons[] = {
-        {placeTopLeftButton, &MainWindow::TBLtClick},     {placeTopRightButton, &MainWindow::TBRtClick},
-        {placeBottomLeftButton, &MainWindow::TBLbClick},  {placeBottomRightButton, &MainWindow::TBRbClick},
-        {placeTopButton, &MainWindow::ToolButton3Click},  {placeBottomButton, &MainWindow::ToolButton5Click},
-        {placeLeftButton, &MainWindow::ToolButton6Click}, {placeRightButton, &MainWindow::ToolButton9Click},
-        {bandListButton, &MainWindow::TBSideClick}};
-    for (const auto& [button, handler] : buttons)
-        connect(button, &QToolButton::clicked, this, handler);
-
-    connect(viewMenu, &QMenu::aboutToShow, this, &MainWindow::V1Click);
+    connect(viewMenu, &QMenu::aboutToShow, this, &MainWindow::onViewMenuAboutToShow);
 }
 
 // ---- Placement ----------------------------------------------------------------------------------------
 
-void MainWindow::MI_W_LTClick() {
-    Place(this, WindowPlacement::LeftTop);
-}
-void MainWindow::MI_W_RTClick() {
-    Place(this, WindowPlacement::RightTop);
-}
-void MainWindow::MI_W_LBClick() {
-    Place(this, WindowPlacement::LeftBottom);
-}
-void MainWindow::MI_W_RBClick() {
-    Place(this, WindowPlacement::RightBottom);
-}
-void MainWindow::MI_W_TClick() {
-    Place(this, WindowPlacement::Top);
-}
-void MainWindow::MI_W_BClick() {
-    Place(this, WindowPlacement::Bottom);
-}
-void MainWindow::MI_W_LClick() {
-    Place(this, WindowPlacement::Left);
-}
-void MainWindow::MI_W_RClick() {
-    Place(this, WindowPlacement::Right);
-}
-
-void MainWindow::TBLtClick() {
-    MI_W_LTClick();
-}
-void MainWindow::TBRtClick() {
-    MI_W_RTClick();
-}
-void MainWindow::TBLbClick() {
-    MI_W_LBClick();
-}
-void MainWindow::TBRbClick() {
-    MI_W_RBClick();
-}
-void MainWindow::ToolButton3Click() {
-    MI_W_TClick();
-}
-void MainWindow::ToolButton5Click() {
-    MI_W_BClick();
-}
-void MainWindow::ToolButton6Click() {
-    MI_W_LClick();
-}
-void MainWindow::ToolButton9Click() {
-    MI_W_RClick();
+void MainWindow::placeWindow(WindowPlacement placement) {
+    // The outer frame: position first, then the size less the frame's own borders.
+    const QRect area = AvailableScreenArea(this);
+    if (!area.isValid()) return;
+    const orvenna::PlacementRect r =
+        orvenna::PlaceOnScreen(placement, area.width(), area.height(), area.left(), area.top());
+    const QRect frame = frameGeometry();
+    const QRect client = geometry();
+    const int borderWidth = std::max(frame.width() - client.width(), 0);
+    const int borderHeight = std::max(frame.height() - client.height(), 0);
+    move(r.left, r.top);
+    resize(std::max(r.width - borderWidth, 1), std::max(r.height - borderHeight, 1));
 }
 
 // ---- Panels -------------------------------------------------------------------------------------------
 // The menu toggles do not redraw: the view's picture keeps its size until the next redraw.
 
-void MainWindow::MI_V_TOOLClick() {
+void MainWindow::onShowToolBarTriggered() {
     Toggle(toolBarPanel);
 }
-void MainWindow::MI_V_ZOOMClick() {
+void MainWindow::onShowZoomStripTriggered() {
     Toggle(zoomStrip);
 }
-void MainWindow::MI_V_STATUSClick() {
+void MainWindow::onShowStatusBarTriggered() {
     Toggle(statusBar());
 }
 
-void MainWindow::MI_V_BANDClick() {
+void MainWindow::onShowBandListTriggered() {
     Toggle(bandPanel);
     bandListButton->setChecked(Shown(bandPanel));
 }
 
-void MainWindow::MI_V_CONFClick() {
+void MainWindow::onShowSettingsTriggered() {
     if (Shown(bandPanel)) {
         Toggle(settingsPanel);
         return;
@@ -158,7 +109,7 @@ void MainWindow::MI_V_CONFClick() {
     bandListButton->setChecked(true);
 }
 
-void MainWindow::TBSideClick() {
+void MainWindow::onBandListClicked() {
     bandPanel->setVisible(bandListButton->isChecked());
     showBandListAction->setChecked(bandListButton->isChecked());
     // Lay the window out now, so that the redraw fills the view at its new size.
@@ -166,7 +117,7 @@ void MainWindow::TBSideClick() {
     drawComposite();
 }
 
-void MainWindow::V1Click() {
+void MainWindow::onViewMenuAboutToShow() {
     showBandListAction->setChecked(Shown(bandPanel));
     showSettingsAction->setChecked(Shown(bandPanel) && Shown(settingsPanel));
     showToolBarAction->setChecked(Shown(toolBarPanel));

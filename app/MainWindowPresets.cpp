@@ -28,17 +28,17 @@ void ShowPresetDialog(QDialog* dialog, const QWidget* over) {
 }  // namespace
 
 void MainWindow::ConnectPresetHandlers() {
-    connect(presetButton, &QPushButton::clicked, this, [this] { BtnColorClick(); });
-    connect(ndviAction, &QAction::triggered, this, [this] { MI_C_NDVIClick(); });
-    connect(thermographyAction, &QAction::triggered, this, [this] { MI_C_TMClick(); });
-    connect(landsatTemperatureAction, &QAction::triggered, this, [this] { MI_C_LS_THMClick(); });
+    connect(presetButton, &QPushButton::clicked, this, [this] { onPresetClicked(); });
+    connect(ndviAction, &QAction::triggered, this, [this] { onNdviTriggered(); });
+    connect(thermographyAction, &QAction::triggered, this, [this] { onThermographyTriggered(); });
+    connect(landsatTemperatureAction, &QAction::triggered, this, [this] { onLandsatTemperatureTriggered(); });
 }
 
 QPoint MainWindow::ColorMenuPosition() const {
     return presetButton->mapToGlobal(QPoint(presetButton->width(), 0));
 }
 
-void MainWindow::BtnColorClick() {
+void MainWindow::onPresetClicked() {
     presetMenu->popup(ColorMenuPosition());
 }
 
@@ -49,14 +49,14 @@ QStringList MainWindow::BandLabels() const {
     return labels;
 }
 
-void MainWindow::MI_C_NDVIClick() {
+void MainWindow::onNdviTriggered() {
     if (!ImageLoaded || !ndviPresetDialog) return;
     ndviPresetDialog->setTarget(this);
     ndviPresetDialog->setBandLabels(BandLabels());
     ShowPresetDialog(ndviPresetDialog, this);
 }
 
-void MainWindow::MI_C_TMClick() {
+void MainWindow::onThermographyTriggered() {
     if (!ImageLoaded || !thermographyPresetDialog) return;
     thermographyPresetDialog->setTarget(this);
     thermographyPresetDialog->setSources(
@@ -64,7 +64,7 @@ void MainWindow::MI_C_TMClick() {
     ShowPresetDialog(thermographyPresetDialog, this);
 }
 
-void MainWindow::MI_C_LS_THMClick() {
+void MainWindow::onLandsatTemperatureTriggered() {
     if (!ImageLoaded || !landsatTemperatureDialog) return;
     landsatTemperatureDialog->setTarget(this);
     landsatTemperatureDialog->setBandLabels(BandLabels());

@@ -38,13 +38,13 @@ QString ReadoutLetter(int position) {
 
 }  // namespace
 
-void MainWindow::SatImageMouseMove(QMouseEvent* event) {
+void MainWindow::onViewMouseMove(QMouseEvent* event) {
     if (!ImageLoaded || Panning) return;  // while panning the navigation code owns the pointer
     const QPoint p = event->position().toPoint();
     PointerReadout(p.x(), p.y());
 }
 
-void MainWindow::SatImageMouseDown(QMouseEvent* event) {
+void MainWindow::onViewMousePress(QMouseEvent* event) {
     // The left button starts a pan (navigation); every other button calls up the pixel value window.
     if (!ImageLoaded || event->button() == Qt::LeftButton) return;
     ShowPixelWindowAt(event->globalPosition().toPoint());

@@ -16,7 +16,7 @@
 #include "scene/remos.h"
 
 void MainWindow::ConnectSyncHandlers() {
-    connect(syncButton, &QToolButton::clicked, this, [this] { TBScrClick(); });
+    connect(syncButton, &QToolButton::clicked, this, [this] { onSyncClicked(); });
     JoinViewerBus();
 }
 
@@ -26,8 +26,8 @@ void MainWindow::JoinViewerBus() {
                                          "PELLORANDE_LAT_9145",     "PELLORANDE_LON_9145",
                                          "PELLORANDE_DRAW_9145"};
     unsigned* const numbers[] = {&MsgScrX, &MsgScrY, &MsgScrMag, &MsgConnect, &MsgLat, &MsgLon, &MsgDraw};
-    Bus = new ViewerBusEndpoint([this](unsigned message, int32_t wParam) { AppMessage(message, wParam); },
-                                this);
+    Bus = new ViewerBusEndpoint(
+        [this](unsigned message, int32_t wParam) { onViewerMessage(message, wParam); }, this);
     Bus->OnLeave([this](const std::string& reason) { ReportSyncUnavailable(reason); });
 
     std::string why;
@@ -52,7 +52,7 @@ void MainWindow::ReportSyncUnavailable(const std::string& reason) {
                        QStringLiteral("他のビューアとの同期は使えません: ") + QString::fromStdString(reason));
 }
 
-void MainWindow::TBScrClick() {
+void MainWindow::onSyncClicked() {
     SyncOn = syncButton->isChecked();
 }
 
@@ -94,7 +94,7 @@ void MainWindow::BroadcastZoomOut() {
     PostViewerMessage(MsgScrMag, ZoomStep);
 }
 
-void MainWindow::AppMessage(unsigned message, int32_t wParam) {
+void MainWindow::onViewerMessage(unsigned message, int32_t wParam) {
     if (message == MsgScrX) {
         SyncScrX = wParam;
         SyncScrXReceived = true;

@@ -110,13 +110,13 @@ int main(int argc, char** argv) {
     form.UlLon = 139, form.LlLon = 139, form.UrLon = 140, form.LrLon = 140;
     form.horizontalScrollBar->setValue(1000);
     form.verticalScrollBar->setValue(1000);
-    form.BtnDrawClick();
+    form.onRedrawClicked();
     std::printf("view %d x %d, %zu bands\n", form.view->Picture.width(), form.view->Picture.height(),
                 form.BandRowList.size());
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    form.FormClose();
+    form.releaseAll();
     std::filesystem::remove(scene);
     return 0;
 }

@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    form.FormClose();
+    form.releaseAll();
     if (wrote_large) std::filesystem::remove(large);
     std::filesystem::remove_all(dir);
     return 0;

@@ -268,15 +268,15 @@ TEST_F(BandRowTest, HistogramDraggingWithEachButton) {
         {Qt::MiddleButton, 30, 100, 101},  // the middle button shows counts only
     };
     for (const Case& c : cases) {
-        form->HistImageMouseDown(row, c.button, c.x);
+        form->onHistogramMousePress(row, c.button, c.x);
         EXPECT_TRUE(row->HistDragging);
-        form->HistImageMouseUp(row);
+        form->onHistogramMouseRelease(row);
         EXPECT_FALSE(row->HistDragging);
         EXPECT_EQ(row->Band->range_low, c.wantLow) << c.button << " x=" << c.x;
         EXPECT_EQ(row->Band->range_high, c.wantHigh) << c.button << " x=" << c.x;
     }
     // A move without a held button changes nothing.
-    form->HistImageMouseMove(row, 5);
+    form->onHistogramMouseMove(row, 5);
     EXPECT_EQ(row->Band->range_low, 100);
 }
 
@@ -522,7 +522,7 @@ TEST_F(BandRowTest, RowsBeyondTheTwentySixthHaveNoLetter) {
     EXPECT_EQ(Row(26)->nameLabel->text(), "[27] : many.vdm - 26");
     EXPECT_FALSE(Row(26)->redButton->isEnabled());
     form->redExpressionEdit->setText("a");
-    form->RedButtonClick(Row(27));
+    form->onRedClicked(Row(27));
     EXPECT_EQ(form->redExpressionEdit->text(), "a");
     // Closing an early band gives the 27th a letter.
     form->CloseBand(Row(0));

@@ -246,7 +246,7 @@ TEST_F(MainWindowTest, ClosingTheWindowReleasesEveryScene) {
     OpenScene(b);
     ASSERT_EQ(form->SceneList.size(), 2u);
     ASSERT_EQ(form->BandRowList.size(), 3u);
-    form->ExpEditRChange();
+    form->onRedExpressionChanged();
     ASSERT_NE(form->CalcExprR, nullptr);
     form->show();
     EXPECT_TRUE(form->close());

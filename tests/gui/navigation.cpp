@@ -68,7 +68,7 @@ TEST_F(NavigationTest, ScrollOverlayNavigatorOnA1000By500Scene) {
     form->verticalScrollBar->setValue(250);
     form->view->Picture.fill(Qt::white);
     RedrawProbe redraw(form.get());
-    form->ScrImgHorScroll(orvenna::ScrollCode::Track, 500);
+    form->onHorizontalScroll(orvenna::ScrollCode::Track, 500);
 
     // 100 x 50 pink rectangle, red outline, lines crossing at (50, 25).
     EXPECT_EQ(At(10, 10), kPink);
@@ -92,15 +92,15 @@ TEST_F(NavigationTest, ScrollOverlayNavigatorOnA1000By500Scene) {
     // Thumb position, top and bottom draw nothing.
     form->view->Picture.fill(Qt::white);
     for (auto code : {orvenna::ScrollCode::Position, orvenna::ScrollCode::Top, orvenna::ScrollCode::Bottom})
-        form->ScrImgHorScroll(code, 0);
+        form->onHorizontalScroll(code, 0);
     EXPECT_EQ(At(10, 10), kWhite);
     EXPECT_FALSE(redraw.Ran());
 }
 
 TEST_F(NavigationTest, NothingHappensWithoutAScene) {
     RedrawProbe redraw(form.get());
-    form->ScrImgHorScroll(orvenna::ScrollCode::Track, 10);
-    form->ScrImgVertScroll(orvenna::ScrollCode::EndScroll, 10);
+    form->onHorizontalScroll(orvenna::ScrollCode::Track, 10);
+    form->onVerticalScroll(orvenna::ScrollCode::EndScroll, 10);
     Press(form->view, 10, 10);
     EXPECT_FALSE(form->Panning);
     Release(form->view, 20, 20);
@@ -114,7 +114,7 @@ TEST_F(NavigationTest, PanArithmeticAtSteps3And7) {
         form->ZoomStep = c.step;
         form->horizontalScrollBar->setValue(100);
         form->verticalScrollBar->setValue(100);
-        form->BtnDrawClick();
+        form->onRedrawClicked();
         Press(form->view, 300, 200);
         ASSERT_TRUE(form->Panning);
         Move(form->view, 310, 200);  // 10 view pixels to the right
@@ -139,7 +139,7 @@ TEST_F(NavigationTest, PanShowsTheShiftedSnapshotWithItsOverlay) {
     OpenScene1000x500();
     form->horizontalScrollBar->setValue(500);
     form->verticalScrollBar->setValue(250);
-    form->BtnDrawClick();
+    form->onRedrawClicked();
     const QImage before = form->view->Picture.copy();
     const int offsetX = form->ViewOffsetX, offsetY = form->ViewOffsetY;
     Press(form->view, 200, 200);
@@ -273,7 +273,7 @@ TEST_F(NavigationTest, SliderPreviewsOnlyOnAStepChange) {
     OpenScene1000x500();
     form->horizontalScrollBar->setValue(500);
     form->verticalScrollBar->setValue(250);
-    form->BtnDrawClick();
+    form->onRedrawClicked();
     const int hz = form->zoomSlider->height();
     const int y5 = orvenna::slider_tick_y(hz, 5);
     const int y6 = orvenna::slider_tick_y(hz, 6);
@@ -381,13 +381,13 @@ TEST_F(NavigationTest, AutoUpdateOffIgnoresEveryRequestButBtnDraw) {
     Press(form->view, 100, 100);
     Move(form->view, 120, 90);
     Release(form->view, 120, 90);
-    form->ScrImgHorScroll(orvenna::ScrollCode::EndScroll, 5);
-    form->ScrImgVertScroll(orvenna::ScrollCode::EndScroll, 5);
-    form->AppMessage(form->MsgDraw, 0);
-    form->AppMessage(form->MsgScrMag, 4);
+    form->onHorizontalScroll(orvenna::ScrollCode::EndScroll, 5);
+    form->onVerticalScroll(orvenna::ScrollCode::EndScroll, 5);
+    form->onViewerMessage(form->MsgDraw, 0);
+    form->onViewerMessage(form->MsgScrMag, 4);
     EXPECT_FALSE(redraw.Ran());
 
-    form->BtnDrawClick();
+    form->onRedrawClicked();
     EXPECT_TRUE(redraw.Ran());
     EXPECT_FALSE(form->AutoUpdate);  // set for that one redraw only
     form->autoUpdateButton->click();

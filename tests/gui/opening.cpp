@@ -112,7 +112,7 @@ TEST_F(OpeningTest, DropOnTheWindowOpensOnceTheDropHasFinished) {
 TEST_F(OpeningTest, DialogOrderIsKeptAndFilterOffersAllFilesFirst) {
     const auto b = Native("b.bil", 8, 6, 1, 1), a = Native("a.bil", 8, 6, 1, 2);
     prompts.openAnswers.push_back({Q(b), Q(a)});
-    form->TBOpenClick();
+    form->onOpenClicked();
     ASSERT_EQ(prompts.boxes.size(), 1u);
     EXPECT_EQ(prompts.boxes[0].type, BoxType::OpenFiles);
     EXPECT_EQ(prompts.boxes[0].text, "すべて (*);;BILファイル (*.bil);;BSQファイル (*.bsq)");
@@ -120,7 +120,7 @@ TEST_F(OpeningTest, DialogOrderIsKeptAndFilterOffersAllFilesFirst) {
     EXPECT_EQ(Label(0), "A : b.bil - 0");
     EXPECT_EQ(Label(1), "B : a.bil - 0");
 
-    form->TBOpenClick();  // cancelled: nothing changes
+    form->onOpenClicked();  // cancelled: nothing changes
     EXPECT_EQ(form->BandRowList.size(), 2u);
 }
 
@@ -497,7 +497,7 @@ TEST_F(OpeningTest, ActionsDuringAnOpeningAreHeldBack) {
         EXPECT_TRUE(form->Opening);
         form->OpenDroppedFiles({Q(b)});
         prompts.openAnswers.push_back({Q(b)});
-        form->TBOpenClick();
+        form->onOpenClicked();
         form->CloseBand(Row(0));
         form->CloseAll();
     };

@@ -129,7 +129,7 @@ TEST_F(ResponsivenessTest, ClosingDuringARedrawClosesCleanly) {
 TEST_F(ResponsivenessTest, ClosingDuringAnOpeningClosesCleanly) {
     const std::string large = LargeSparseScene();
     prompts.yesNoAnswers = {true};  // make the histogram of the 1 GiB file
-    WhenReady([] { return progressWindow->stopButton->isEnabled(); }, [this] { form->MI_QUITClick(); });
+    WhenReady([] { return progressWindow->stopButton->isEnabled(); }, [this] { form->onQuitTriggered(); });
     form->OpenDialogFiles = {QByteArray::fromStdString(large)};
     form->OpenFiles();
     QCoreApplication::processEvents();

@@ -146,7 +146,7 @@ TEST_F(SpecialFilesTest, LongExpressionsAreNotCut) {
         edit->setText(text);
         EXPECT_EQ(edit->text().size(), text.size());
     }
-    form->ExpEditRChange();
+    form->onRedExpressionChanged();
     EXPECT_NE(form->CalcExprR, nullptr);
 }
 

@@ -66,7 +66,7 @@ protected:
     static void SetPosition(MainWindow* f, int x, int y) {
         f->horizontalScrollBar->setValue(x);
         f->verticalScrollBar->setValue(y);
-        f->BtnDrawClick();
+        f->onRedrawClicked();
     }
     // A left-button pan on the view of `f` by (dx, dy) view pixels.
     static void Pan(MainWindow* f, int dx, int dy) {
@@ -78,10 +78,10 @@ protected:
     static void ScrollTo(MainWindow* f, Qt::Orientation bar, int position) {
         if (bar == Qt::Horizontal) {
             f->horizontalScrollBar->setValue(position);
-            f->ScrImgHorScroll(orvenna::ScrollCode::EndScroll, position);
+            f->onHorizontalScroll(orvenna::ScrollCode::EndScroll, position);
         } else {
             f->verticalScrollBar->setValue(position);
-            f->ScrImgVertScroll(orvenna::ScrollCode::EndScroll, position);
+            f->onVerticalScroll(orvenna::ScrollCode::EndScroll, position);
         }
     }
     static bool At(MainWindow* f, int x, int y) {
