@@ -36,16 +36,16 @@ struct BandRow {
     QPushButton* autoRangeButton = nullptr;
     QPushButton* greyButton = nullptr;
     QPushButton* fullRangeButton = nullptr;
-    std::vector<unsigned char> LineBuf;  // one line of the band (`width` bytes), filled by the redraw
-    QString FileName;                    // the scene's file name without directory
-    int ListIndex = 0;                   // position in BandRowList; letter = 'A' + ListIndex
-    bool HistDragging = false;           // a mouse button is held on histogramView
-    bool HistValid = false;              // the band's histogram has been computed
-    bool IsPicture = false;              // a colour channel of a BMP/JPG picture
-    std::shared_ptr<QImage> Picture;     // the decoded picture, shared by its three rows
-    uint8_t HistDragButton = 0;          // 0 left, 1 right, 2 middle
-    BandInfo* Band = nullptr;            // the band shown; lives in its scene's band array (not owned)
+    std::vector<unsigned char> lineBuffer;  // one line of the band (`width` bytes), filled by the redraw
+    QString fileName;                       // the scene's file name without directory
+    int listIndex = 0;                      // position in bandRows; letter = 'A' + ListIndex
+    bool histogramDragging = false;         // a mouse button is held on histogramView
+    bool histogramValid = false;            // the band's histogram has been computed
+    bool isPicture = false;                 // a colour channel of a BMP/JPG picture
+    std::shared_ptr<QImage> picture;        // the decoded picture, shared by its three rows
+    uint8_t histogramDragButton = 0;        // 0 left, 1 right, 2 middle
+    BandInfo* band = nullptr;               // the band shown; lives in its scene's band array (not owned)
 };
 
 // "A".."Z" for the first 26 positions; later rows have no letter and show their number as "[27]".
-QString BandRowLetter(int position);
+QString bandRowLetter(int position);

@@ -38,7 +38,7 @@
 
 MainWindow* mainWindow = nullptr;
 
-QColor ChannelColour(int channel) {
+QColor channelColour(int channel) {
     switch (channel) {
         case 0:
             return QColor(255, 0, 0);
@@ -51,10 +51,10 @@ QColor ChannelColour(int channel) {
 
 namespace {
 
-QToolButton* MakeToolButton(QToolBar* bar, ToolIcon icon, const QString& hint, bool checkable = false,
+QToolButton* makeToolButton(QToolBar* bar, ToolIcon icon, const QString& hint, bool checkable = false,
                             bool down = false) {
     auto* button = new QToolButton(bar);
-    button->setIcon(MakeToolIcon(icon));
+    button->setIcon(makeToolIcon(icon));
     button->setIconSize(QSize(20, 20));
     button->setAutoRaise(true);
     button->setFixedSize(33, 28);
@@ -68,7 +68,7 @@ QToolButton* MakeToolButton(QToolBar* bar, ToolIcon icon, const QString& hint, b
     return button;
 }
 
-void SetLabelColour(QLabel* label, const QColor& colour) {
+void setLabelColour(QLabel* label, const QColor& colour) {
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);
     label->setPalette(palette);
@@ -78,7 +78,7 @@ void SetLabelColour(QLabel* label, const QColor& colour) {
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(QStringLiteral("Orvenna"));
-    setWindowIcon(QIcon(QPixmap::fromImage(ApplicationIconImage(32))));
+    setWindowIcon(QIcon(QPixmap::fromImage(applicationIconImage(32))));
     setFont(FormFont());
     resize(900, 578);
 
@@ -88,36 +88,36 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     centralLayout->setSpacing(0);
     setCentralWidget(central);
 
-    BuildToolBar();
+    buildToolBar();
     centralLayout->addWidget(toolBarPanel);
     auto* body = new QHBoxLayout;
     body->setContentsMargins(0, 0, 0, 0);
     body->setSpacing(0);
-    BuildViewArea();
-    BuildBandPanel();
+    buildViewArea();
+    buildBandPanel();
     body->addWidget(viewPanel, 1);
     body->addWidget(bandPanel);
     centralLayout->addLayout(body, 1);
-    BuildStatusBar();
-    BuildMenus();
-    ConnectHandlers();
+    buildStatusBar();
+    buildMenus();
+    connectHandlers();
 
     // State beside the controls (the field initialisers hold the starting values).
-    Renderer = std::make_unique<orvenna::CompositeRenderer>();
+    renderer = std::make_unique<orvenna::CompositeRenderer>();
     redrawTask = std::make_unique<BackgroundTask>();
     histogramTask = std::make_unique<BackgroundTask>();
     stopRedrawButton = new QPushButton(QStringLiteral("中止"), view);
     stopRedrawButton->setFocusPolicy(Qt::NoFocus);
     stopRedrawButton->adjustSize();
     stopRedrawButton->hide();
-    connect(stopRedrawButton, &QPushButton::clicked, this, [this] { StopRedraw(); });
+    connect(stopRedrawButton, &QPushButton::clicked, this, [this] { stopRedraw(); });
     escapeShortcut = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     escapeShortcut->setEnabled(false);
     connect(escapeShortcut, &QShortcut::activated, this, [this] {
-        StopRedraw();
-        StopOpeningHistogram();
+        stopRedraw();
+        stopOpeningHistogram();
     });
-    DragBitmap = QImage();
+    gestureSnapshot = QImage();
     QApplication::setApplicationName(QStringLiteral("Orvenna"));
 
     // Files dropped from the desktop.
@@ -129,7 +129,7 @@ MainWindow::~MainWindow() {
     if (mainWindow == this) mainWindow = nullptr;
 }
 
-void MainWindow::BuildToolBar() {
+void MainWindow::buildToolBar() {
     toolBarPanel = new QWidget(this);
     auto* layout = new QHBoxLayout(toolBarPanel);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -138,29 +138,29 @@ void MainWindow::BuildToolBar() {
     toolBar->setFloatable(false);
     layout->addWidget(toolBar);
 
-    openButton = MakeToolButton(toolBar, ToolIcon::Open, QStringLiteral("衛星データを開く"));
-    saveButton = MakeToolButton(toolBar, ToolIcon::Save, QStringLiteral("画像を保存"));
-    closeAllButton = MakeToolButton(toolBar, ToolIcon::Close, QStringLiteral("衛星データを閉じる"));
+    openButton = makeToolButton(toolBar, ToolIcon::Open, QStringLiteral("衛星データを開く"));
+    saveButton = makeToolButton(toolBar, ToolIcon::Save, QStringLiteral("画像を保存"));
+    closeAllButton = makeToolButton(toolBar, ToolIcon::Close, QStringLiteral("衛星データを閉じる"));
     toolBar->addSeparator();
     bandListButton =
-        MakeToolButton(toolBar, ToolIcon::Side, QStringLiteral("バンドリストを表示/非表示"), true, true);
+        makeToolButton(toolBar, ToolIcon::Side, QStringLiteral("バンドリストを表示/非表示"), true, true);
     autoUpdateButton =
-        MakeToolButton(toolBar, ToolIcon::Update, QStringLiteral("画面を更新する"), true, true);
+        makeToolButton(toolBar, ToolIcon::Update, QStringLiteral("画面を更新する"), true, true);
     syncButton =
-        MakeToolButton(toolBar, ToolIcon::Sync, QStringLiteral("他のビューアを同期させる"), true, false);
+        makeToolButton(toolBar, ToolIcon::Sync, QStringLiteral("他のビューアを同期させる"), true, false);
     toolBar->addSeparator();
-    placeTopLeftButton = MakeToolButton(toolBar, ToolIcon::WindowLeftTop, QStringLiteral("左上へ"));
-    placeTopRightButton = MakeToolButton(toolBar, ToolIcon::WindowRightTop, QStringLiteral("右上ヘ"));
-    placeBottomLeftButton = MakeToolButton(toolBar, ToolIcon::WindowLeftBottom, QStringLiteral("左下へ"));
-    placeBottomRightButton = MakeToolButton(toolBar, ToolIcon::WindowRightBottom, QStringLiteral("右下へ"));
+    placeTopLeftButton = makeToolButton(toolBar, ToolIcon::WindowLeftTop, QStringLiteral("左上へ"));
+    placeTopRightButton = makeToolButton(toolBar, ToolIcon::WindowRightTop, QStringLiteral("右上ヘ"));
+    placeBottomLeftButton = makeToolButton(toolBar, ToolIcon::WindowLeftBottom, QStringLiteral("左下へ"));
+    placeBottomRightButton = makeToolButton(toolBar, ToolIcon::WindowRightBottom, QStringLiteral("右下へ"));
     toolBar->addSeparator();
-    placeTopButton = MakeToolButton(toolBar, ToolIcon::WindowTop, QStringLiteral("上へ"));
-    placeBottomButton = MakeToolButton(toolBar, ToolIcon::WindowBottom, QStringLiteral("下へ"));
-    placeLeftButton = MakeToolButton(toolBar, ToolIcon::WindowLeft, QStringLiteral("左へ"));
-    placeRightButton = MakeToolButton(toolBar, ToolIcon::WindowRight, QStringLiteral("右へ"));
+    placeTopButton = makeToolButton(toolBar, ToolIcon::WindowTop, QStringLiteral("上へ"));
+    placeBottomButton = makeToolButton(toolBar, ToolIcon::WindowBottom, QStringLiteral("下へ"));
+    placeLeftButton = makeToolButton(toolBar, ToolIcon::WindowLeft, QStringLiteral("左へ"));
+    placeRightButton = makeToolButton(toolBar, ToolIcon::WindowRight, QStringLiteral("右へ"));
 }
 
-void MainWindow::BuildViewArea() {
+void MainWindow::buildViewArea() {
     viewPanel = new QWidget(this);
     auto* layout = new QHBoxLayout(viewPanel);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -173,22 +173,22 @@ void MainWindow::BuildViewArea() {
     zoomLayout->setSpacing(2);
     zoomInButton = new ImageControl(zoomStrip);
     zoomInButton->setFixedSize(40, 28);
-    zoomInButton->Picture = QImage(40, 28, QImage::Format_ARGB32_Premultiplied);
-    zoomInButton->Picture.fill(Qt::transparent);
+    zoomInButton->picture = QImage(40, 28, QImage::Format_ARGB32_Premultiplied);
+    zoomInButton->picture.fill(Qt::transparent);
     zoomSlider = new ImageControl(zoomStrip);
     zoomSlider->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
     zoomSlider->setFixedWidth(40);
     zoomOutButton = new ImageControl(zoomStrip);
     zoomOutButton->setFixedSize(40, 28);
-    zoomOutButton->Picture = QImage(40, 28, QImage::Format_ARGB32_Premultiplied);
-    zoomOutButton->Picture.fill(Qt::transparent);
+    zoomOutButton->picture = QImage(40, 28, QImage::Format_ARGB32_Premultiplied);
+    zoomOutButton->picture.fill(Qt::transparent);
     {
-        QPainter p(&zoomInButton->Picture);
-        p.drawImage(10, 4, ToolIconImage(ToolIcon::ZoomIn, 20));
+        QPainter p(&zoomInButton->picture);
+        p.drawImage(10, 4, toolIconImage(ToolIcon::ZoomIn, 20));
     }
     {
-        QPainter p(&zoomOutButton->Picture);
-        p.drawImage(10, 4, ToolIconImage(ToolIcon::ZoomOut, 20));
+        QPainter p(&zoomOutButton->picture);
+        p.drawImage(10, 4, toolIconImage(ToolIcon::ZoomOut, 20));
     }
     SetHint(zoomInButton, QStringLiteral("拡大"));
     SetHint(zoomSlider, QStringLiteral("倍率変更"));
@@ -221,7 +221,7 @@ void MainWindow::BuildViewArea() {
     layout->addWidget(viewFrame, 1);
 }
 
-void MainWindow::BuildBandPanel() {
+void MainWindow::buildBandPanel() {
     bandPanel = new QWidget(this);
     bandPanel->setFixedWidth(284);
     auto* layout = new QVBoxLayout(bandPanel);
@@ -272,7 +272,7 @@ void MainWindow::BuildBandPanel() {
         *label = new QLabel(caption, expressionPanel);
         (*label)->move(8, top + 3);
         (*label)->adjustSize();
-        SetLabelColour(*label, ChannelColour(index));
+        setLabelColour(*label, channelColour(index));
         auto* edit = new QLineEdit(QStringLiteral("a"), expressionPanel);
         edit->setGeometry(28, top, 248, 21);
         // The language compiles texts of any length; the edit's own limit (32767) would cut a pasted
@@ -280,7 +280,7 @@ void MainWindow::BuildBandPanel() {
         edit->setMaxLength(std::numeric_limits<int>::max());
         edit->setAutoFillBackground(true);
         QPalette palette = edit->palette();
-        palette.setColor(QPalette::Base, ChannelColour(index));
+        palette.setColor(QPalette::Base, channelColour(index));
         palette.setColor(QPalette::Text, Qt::white);
         edit->setPalette(palette);
         SetHint(edit, hint);
@@ -304,7 +304,7 @@ void MainWindow::BuildBandPanel() {
     landsatTemperatureAction = presetMenu->addAction(QStringLiteral("LANDSAT温度分布(&L)"));
 }
 
-void MainWindow::BuildStatusBar() {
+void MainWindow::buildStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setSizeGripEnabled(true);
     const int widths[4] = {200, 150, 240, 50};
@@ -324,7 +324,7 @@ void MainWindow::BuildStatusBar() {
     }
 }
 
-void MainWindow::BuildMenus() {
+void MainWindow::buildMenus() {
     QMenuBar* bar = menuBar();
     fileMenu = bar->addMenu(QStringLiteral("ファイル(&F)"));
     openAction = fileMenu->addAction(QStringLiteral("開く(&O)"));
@@ -364,7 +364,7 @@ void MainWindow::BuildMenus() {
     quickHelpAction = helpMenu->addAction(QStringLiteral("簡易ヘルプ(&H)"));
 }
 
-void MainWindow::ConnectHandlers() {
+void MainWindow::connectHandlers() {
     connect(quitAction, &QAction::triggered, this, [this] { onQuitTriggered(); });
     connect(aboutAction, &QAction::triggered, this, [this] { onAboutTriggered(); });
     connect(quickHelpAction, &QAction::triggered, this, [this] { onQuickHelpTriggered(); });
@@ -375,11 +375,11 @@ void MainWindow::ConnectHandlers() {
     connect(autoUpdateButton, &QToolButton::clicked, this, [this] { onAutoUpdateClicked(); });
     connect(histogramPeakExcludesEndsCheckBox, &QCheckBox::clicked, this,
             [this] { onHistogramPeakExcludesEndsClicked(); });
-    ConnectPresetHandlers();
-    ConnectPlacementHandlers();
-    ConnectOpenHandlers();
-    ConnectNavigationHandlers();  // after the readout's: the pan wraps the view's pointer callbacks
-    ConnectSyncHandlers();
+    connectPresetHandlers();
+    connectPlacementHandlers();
+    connectOpenHandlers();
+    connectNavigationHandlers();  // after the readout's: the pan wraps the view's pointer callbacks
+    connectSyncHandlers();
     // The default button: Enter anywhere in the window redraws.
     for (int key : {int(Qt::Key_Return), int(Qt::Key_Enter)}) {
         auto* shortcut = new QShortcut(QKeySequence(key), this);
@@ -387,47 +387,47 @@ void MainWindow::ConnectHandlers() {
     }
 }
 
-QString MainWindow::StatusPanelText(int panel) const {
+QString MainWindow::statusPanelText(int panel) const {
     return panel >= 0 && panel < 4 ? statusPanels[panel]->text() : QString();
 }
 
-void MainWindow::SetStatusPanelText(int panel, const QString& text) {
+void MainWindow::setStatusPanelText(int panel, const QString& text) {
     if (panel >= 0 && panel < 4) statusPanels[panel]->setText(text);
 }
 
 bool MainWindow::event(QEvent* event) {
     // The long part of the hint of the control under the pointer goes to status panel 0.
     if (event->type() == QEvent::StatusTip) {
-        SetStatusPanelText(0, static_cast<QStatusTipEvent*>(event)->tip());
+        setStatusPanelText(0, static_cast<QStatusTipEvent*>(event)->tip());
         return true;
     }
     return QMainWindow::event(event);
 }
 
 void MainWindow::releaseAll() {
-    StopRedrawAndWait();
-    for (auto& scene : SceneList)
+    stopRedrawAndWait();
+    for (auto& scene : scenes)
         remos_close(scene.get());
-    SceneList.clear();
-    for (auto& row : BandRowList)
-        DestroyBandRow(row.get());
-    BandRowList.clear();
-    DragBitmap = QImage();
-    ecalc_free(CalcExprR);
-    ecalc_free(CalcExprG);
-    ecalc_free(CalcExprB);
-    CalcExprR = CalcExprG = CalcExprB = nullptr;
-    ImageLoaded = false;
-    GeoValid = false;
+    scenes.clear();
+    for (auto& row : bandRows)
+        destroyBandRow(row.get());
+    bandRows.clear();
+    gestureSnapshot = QImage();
+    ecalc_free(redExpression);
+    ecalc_free(greenExpression);
+    ecalc_free(blueExpression);
+    redExpression = greenExpression = blueExpression = nullptr;
+    imageLoaded = false;
+    geoValid = false;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (Opening || Drawing) {
+    if (opening || drawing) {
         // The opening or the redraw below us on the stack still uses the scenes and rows: stop them at their
         // next step, and close once they have unwound.
         closePending = true;
         openingStopRequested = true;
-        StopOpeningHistogram();
+        stopOpeningHistogram();
         if (redrawControl) redrawControl->stop = true;
         event->ignore();
         return;

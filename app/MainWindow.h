@@ -140,46 +140,47 @@ public:
     QAction* landsatTemperatureAction;
 
     // ---- State ----------------------------------------------------------------------------------------
-    std::vector<std::unique_ptr<SceneFile>> SceneList;  // every opened file, in opening order
-    std::vector<std::unique_ptr<BandRow>> BandRowList;  // one row per listed band; position = letter
-    CalcExpr* CalcExprR = nullptr;
-    CalcExpr* CalcExprG = nullptr;
-    CalcExpr* CalcExprB = nullptr;
-    QImage DragBitmap;
-    int ImgWidth = 1;
-    int ImgHeight = 1;
-    float ZoomScale = 1.0f;
-    bool ImageLoaded = false;
-    bool Panning = false;
-    bool Drawing = false;
-    bool ZoomDragging = false;
-    bool SyncOn = false;
-    bool AutoUpdate = true;
-    bool GeoValid = false;
-    bool LsThermValid = false;
-    unsigned MsgScrX = 0, MsgScrY = 0, MsgLat = 0, MsgLon = 0, MsgScrMag = 0, MsgConnect = 0, MsgDraw = 0;
-    int SyncScrX = 0;
-    int SyncScrY = 0;
-    float SyncLat = 0;
-    float SyncLon = 0;
-    bool SyncByGeo = false;
+    std::vector<std::unique_ptr<SceneFile>> scenes;  // every opened file, in opening order
+    std::vector<std::unique_ptr<BandRow>> bandRows;  // one row per listed band; position = letter
+    CalcExpr* redExpression = nullptr;
+    CalcExpr* greenExpression = nullptr;
+    CalcExpr* blueExpression = nullptr;
+    QImage gestureSnapshot;
+    int imageWidth = 1;
+    int imageHeight = 1;
+    float zoomScale = 1.0f;
+    bool imageLoaded = false;
+    bool panning = false;
+    bool drawing = false;
+    bool zoomDragging = false;
+    bool syncOn = false;
+    bool autoUpdate = true;
+    bool geoValid = false;
+    bool landsatCalibrationValid = false;
+    unsigned scrollXMessage = 0, scrollYMessage = 0, latitudeMessage = 0, longitudeMessage = 0,
+             zoomStepMessage = 0, connectMessage = 0, drawMessage = 0;
+    int syncScrollX = 0;
+    int syncScrollY = 0;
+    float syncLatitude = 0;
+    float syncLongitude = 0;
+    bool syncByGeo = false;
     // A position was received (or converted from latitude and longitude) for that axis; until then a group
     // that carries only the other axis leaves this one where it is.
-    bool SyncScrXReceived = false;
-    bool SyncScrYReceived = false;
-    bool SyncUnavailableShown = false;  // the status bar said once that this viewer is alone
-    int PanStartVert = 0;
-    int PanStartHor = 0;
-    int PanStartX = 0;
-    int PanStartY = 0;
-    int ZoomStep = 5;
-    int ZoomDragStartStep = 0;
-    int ZoomPreviewStep = 0;
-    int ViewOffsetX = 0;
-    int ViewOffsetY = 0;
-    double LsLmax = 0;
-    double LsLmin = 0;
-    double UlLat = 0, UlLon = 0, UrLat = 0, UrLon = 0, LlLat = 0, LlLon = 0, LrLat = 0, LrLon = 0;
+    bool syncScrollXReceived = false;
+    bool syncScrollYReceived = false;
+    bool syncUnavailableShown = false;  // the status bar said once that this viewer is alone
+    int panStartScrollY = 0;
+    int panStartScrollX = 0;
+    int panStartX = 0;
+    int panStartY = 0;
+    int zoomStep = 5;
+    int zoomDragStartStep = 0;
+    int zoomPreviewStep = 0;
+    int viewOffsetX = 0;
+    int viewOffsetY = 0;
+    double landsatLmax = 0;
+    double landsatLmin = 0;
+    double ulLat = 0, ulLon = 0, urLat = 0, urLon = 0, llLat = 0, llLon = 0, lrLat = 0, lrLon = 0;
 
     // ---- Start-up and closing (MainWindow.cpp) ------------------------------------------------------------
     // Releases every scene, row and compiled expression; safe to run more than once.
@@ -187,18 +188,18 @@ public:
     void onQuitTriggered();
     void onAboutTriggered();
     void onQuickHelpTriggered();
-    QString StatusPanelText(int panel) const;
-    void SetStatusPanelText(int panel, const QString& text);
+    QString statusPanelText(int panel) const;
+    void setStatusPanelText(int panel, const QString& text);
 
     // ---- Band list (MainWindowBandRows.cpp, MainWindowHistograms.cpp) -------------------------------------
     // Creates the row of `band` (its scene's file name `fileName`) for list position `position`; the caller
-    // appends it to BandRowList and then runs RefreshBandRow.
-    BandRow* AddBandRow(BandInfo* band, const QString& fileName, int position);
-    void RefreshBandRow(BandRow* row);
-    void DrawBandHistogram(BandRow* row);
-    void PictureHistogram(BandRow* row);
-    void DestroyBandRow(BandRow* row);
-    void CloseBand(BandRow* row);
+    // appends it to bandRows and then runs refreshBandRow.
+    BandRow* addBandRow(BandInfo* band, const QString& fileName, int position);
+    void refreshBandRow(BandRow* row);
+    void drawBandHistogram(BandRow* row);
+    void computePictureHistogram(BandRow* row);
+    void destroyBandRow(BandRow* row);
+    void closeBand(BandRow* row);
     void onLowerBoundChanged(BandRow* row);
     void onUpperBoundChanged(BandRow* row);
     void onHistogramMousePress(BandRow* row, Qt::MouseButton button, int x);
@@ -212,18 +213,18 @@ public:
     void onAutoRangeClicked(BandRow* row);
     void onHistogramPeakExcludesEndsClicked();
     // Writes the count of histogram bin x on the row's picture at (x + 2, 2) during a drag.
-    void DrawHistogramCount(BandRow* row, int x);
+    void drawHistogramCount(BandRow* row, int x);
     // The open scene whose band array holds `band`; null when none does.
-    SceneFile* SceneOfBand(const BandInfo* band) const;
+    SceneFile* sceneOfBand(const BandInfo* band) const;
 
     // ---- Composite (MainWindowComposite.cpp) --------------------------------------------------------------
     // Draws the view from the three expressions on a worker thread while the window stays responsive; returns
     // when the picture is done or stopped. A request while a redraw runs restarts it with what changed.
     void drawComposite() override;
     // Asks a running redraw to stop where it is (Esc, the "中止" button): what was drawn stays.
-    void StopRedraw();
+    void stopRedraw();
     // Stops a running redraw and waits for its worker, for actions that close what it reads.
-    void StopRedrawAndWait();
+    void stopRedrawAndWait();
     QPushButton* stopRedrawButton = nullptr;  // "中止", shown over the view during a long redraw
     QShortcut* escapeShortcut = nullptr;      // Esc stops a redraw or an opening's histogram pass
     void onRedExpressionChanged();
@@ -233,19 +234,19 @@ public:
     void onAutoUpdateClicked();
 
     // ---- Colour presets (MainWindowPresets.cpp) -----------------------------------------------------------
-    void ConnectPresetHandlers();
+    void connectPresetHandlers();
     void onPresetClicked();
-    QPoint ColorMenuPosition() const;  // screen point of presetButton's top-right corner
+    QPoint presetMenuPosition() const;  // screen point of presetButton's top-right corner
     void onNdviTriggered();
     void onThermographyTriggered();
     void onLandsatTemperatureTriggered();
     // The band rows' captions in list order, for the dialogs' band lists.
-    QStringList BandLabels() const;
+    QStringList bandLabels() const;
     void setChannelExpressions(const QString& red, const QString& green, const QString& blue) override;
     void showBandAtFullRange(int index) override;
 
     // ---- Placement and panels (MainWindowPlacement.cpp) ---------------------------------------------------
-    void ConnectPlacementHandlers();
+    void connectPlacementHandlers();
     // Puts the window on a half or a quarter of the primary screen's available area.
     void placeWindow(orvenna::WindowPlacement placement);
     void onBandListClicked();
@@ -256,64 +257,64 @@ public:
     void onShowSettingsTriggered();
     void onViewMenuAboutToShow();  // the View menu opens: check marks from the panels' visibility
     // When valid, stands for the primary screen's available area (tests fake a screen with it).
-    QRect FakeScreenArea;
+    QRect fakeScreenArea;
 
     // ---- Opening, readout, close and save
     // ------------------------------------------------------------------ (MainWindowOpening.cpp,
     // MainWindowReadout.cpp, MainWindowCloseSave.cpp)
-    void ConnectOpenHandlers();  // tool buttons, menu items and the view's pointer events
+    void connectOpenHandlers();  // tool buttons, menu items and the view's pointer events
     // The open dialog's file list; the drop handler fills it as well. Paths are kept as the bytes the file
     // system holds, so names that are not UTF-8 (old archives) open too.
-    QList<QByteArray> OpenDialogFiles;
-    bool Opening = false;  // OpenFiles is working through OpenDialogFiles
+    QList<QByteArray> filesToOpen;
+    bool opening = false;  // openFiles is working through filesToOpen
     // Size in bytes of a file, -1 when it is not found; tests replace it to fake large files.
-    std::function<int64_t(const QByteArray&)> FileSizeLookup;
+    std::function<int64_t(const QByteArray&)> fileSizeLookup;
     void onOpenClicked();
-    void OpenDroppedFiles(const QList<QByteArray>& names);
-    void OpenDroppedFiles(const QStringList& names);
+    void openDroppedFiles(const QList<QByteArray>& names);
+    void openDroppedFiles(const QStringList& names);
     // Asks the opening's running histogram pass to stop ("中止" of the progress window, Esc).
-    void StopOpeningHistogram();
+    void stopOpeningHistogram();
     bool openingStopRequested = false;  // the window is closing: the opening ends at its next step
     std::atomic<bool>* openingHistogramStop = nullptr;  // the running histogram pass's stop flag
     std::unique_ptr<BackgroundTask> histogramTask;
-    void OpenFiles();
-    void ReadSceneMetadata();
+    void openFiles();
+    void readSceneMetadata();
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
     void onViewMouseMove(QMouseEvent* event);
     void onViewMousePress(QMouseEvent* event);
     // Pointer readout at view pixel (x, y): colour in status panel 2, the pixel value window's text.
-    void PointerReadout(int viewX, int viewY);
+    void showPointerReadout(int viewX, int viewY);
     // Shows the pixel value window 10 pixels right of and below the screen point.
-    void ShowPixelWindowAt(const QPoint& globalPointer);
-    int ImageColumnAtView(int viewX) const;
-    int ImageLineAtView(int viewY) const;
-    QString PixelValueText(int x, int y);
-    QString LongitudeText(int x, int y) const;
-    QString LatitudeText(int x, int y) const;
-    int BandValueAt(BandRow* row, int64_t index);
-    int PictureBandValue(BandRow* row, int64_t index) const;
+    void showPixelValueWindowAt(const QPoint& globalPointer);
+    int imageColumnAtView(int viewX) const;
+    int imageLineAtView(int viewY) const;
+    QString pixelValueText(int x, int y);
+    QString longitudeText(int x, int y) const;
+    QString latitudeText(int x, int y) const;
+    int bandValueAt(BandRow* row, int64_t index);
+    int pictureBandValue(BandRow* row, int64_t index) const;
 
-    void CloseAll();
-    void SaveView();
+    void closeAll();
+    void saveView();
     // Empties the status panels that describe the open scene (size, metadata state) once nothing is open.
-    void ClearSceneStatus();
+    void clearSceneStatus();
 
     // ---- Scrolling, panning and magnification (MainWindowNavigation.cpp) ----------------------------------
-    void ConnectNavigationHandlers();
+    void connectNavigationHandlers();
     // Scroll-bar events: the kind and the new position (the bar still holds the old one while this runs).
     void onHorizontalScroll(orvenna::ScrollCode code, int scrollPos);
     void onVerticalScroll(orvenna::ScrollCode code, int scrollPos);
-    void DrawScrollOverlay(int x, int y);
+    void drawScrollOverlay(int x, int y);
     // The left-button pan; the other buttons and plain moves go on to the readout.
     void onViewPanMousePress(QMouseEvent* event);
     void onViewPanMouseMove(QMouseEvent* event);
     void onViewMouseRelease(QMouseEvent* event);
-    void DrawPanOverlay(int x, int y);
+    void drawPanOverlay(int x, int y);
     // The pan overlay's text lines for image pixel (x, y): line 0 the position, line 1 longitude and latitude
     // (empty without coordinates), then one line per band.
-    QStringList PanOverlayLines(int x, int y);
+    QStringList panOverlayLines(int x, int y);
     void onZoomSliderMousePress(QMouseEvent* event);
     void onZoomSliderMouseMove(QMouseEvent* event);
     void onZoomSliderMouseRelease(QMouseEvent* event);
@@ -326,46 +327,46 @@ public:
     void onViewResized();
     static constexpr int kResizeSettleMs = 150;
     QTimer* resizeRedrawTimer = nullptr;
-    // Repaints the step slider; y is the pointer's line, used only while ZoomDragging.
-    void DrawZoomSlider(int y);
+    // Repaints the step slider; y is the pointer's line, used only while zoomDragging.
+    void drawZoomSlider(int y);
 
     // ---- Synchronising viewers (MainWindowSync.cpp) -------------------------------------------------------
-    ViewerBusEndpoint* Bus = nullptr;  // this viewer's socket on the viewer bus (a child of the window)
-    void ConnectSyncHandlers();
+    ViewerBusEndpoint* bus = nullptr;  // this viewer's socket on the viewer bus (a child of the window)
+    void connectSyncHandlers();
     void onSyncClicked();
     // The message hook for viewer messages: the receiver actions by message number; anything else, the
     // connect message included, is left alone.
     void onViewerMessage(unsigned message, int32_t wParam);
     // Registers the message numbers and joins the bus; off the bus the numbers are this process's own.
-    void JoinViewerBus();
-    void ReportSyncUnavailable(const std::string& reason);
-    void PostViewerMessage(unsigned message, int32_t wParam);
-    void PostViewerGroup(const std::vector<std::pair<unsigned, int32_t>>& group);  // one datagram, in order
-    void BroadcastScrollX();  // horizontal position, then the draw message
-    void BroadcastScrollY();
-    void BroadcastPanEnd();  // latitude and longitude with corner coordinates, else both positions; draw
-    void BroadcastZoomOut();
+    void joinViewerBus();
+    void reportSyncUnavailable(const std::string& reason);
+    void postViewerMessage(unsigned message, int32_t wParam);
+    void postViewerGroup(const std::vector<std::pair<unsigned, int32_t>>& group);  // one datagram, in order
+    void broadcastScrollX();  // horizontal position, then the draw message
+    void broadcastScrollY();
+    void broadcastPanEnd();  // latitude and longitude with corner coordinates, else both positions; draw
+    void broadcastZoomOut();
     // On the draw message: the received or geographically converted position into the bars, then redraw.
-    void ApplySyncPosition();
+    void applySyncPosition();
 
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void BuildToolBar();
-    void BuildViewArea();
-    void BuildBandPanel();
-    void BuildStatusBar();
-    void BuildMenus();
-    void ConnectHandlers();
-    void ConnectBandRow(BandRow* row);
-    void RecompileExpression(CalcExpr*& tree, QLineEdit* edit);
+    void buildToolBar();
+    void buildViewArea();
+    void buildBandPanel();
+    void buildStatusBar();
+    void buildMenus();
+    void connectHandlers();
+    void connectBandRow(BandRow* row);
+    void recompileExpression(CalcExpr*& tree, QLineEdit* edit);
 
     // One redraw into a picture of its own; false when the user stopped it.
-    bool RedrawOnce();
+    bool redrawOnce();
 
-    std::unique_ptr<orvenna::CompositeRenderer> Renderer;
+    std::unique_ptr<orvenna::CompositeRenderer> renderer;
     std::unique_ptr<BackgroundTask> redrawTask;
     orvenna::RedrawControl* redrawControl = nullptr;  // the running redraw's, null when none runs
     bool redrawAgain = false;                         // asked for while a redraw ran
@@ -377,4 +378,4 @@ extern MainWindow* mainWindow;
 
 // Colours of the channel expression boxes: pure red, green (0, 128, 0) and pure blue, black for a text
 // that does not compile.
-QColor ChannelColour(int channel);  // 0 red, 1 green, 2 blue
+QColor channelColour(int channel);  // 0 red, 1 green, 2 blue

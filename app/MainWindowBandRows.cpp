@@ -17,14 +17,14 @@
 #include "platform/UpDown.h"
 #include "scene/remos.h"
 
-QString BandRowLetter(int position) {
+QString bandRowLetter(int position) {
     if (position >= 0 && position < kBandLetterCount) return QString(QChar('A' + position));
     return QStringLiteral("[%1]").arg(position + 1);
 }
 
 namespace {
 
-QPushButton* MakeRowButton(QWidget* parent, const QString& text, int x, int y, int w, int h,
+QPushButton* makeRowButton(QWidget* parent, const QString& text, int x, int y, int w, int h,
                            const QColor& colour, int points) {
     auto* button = new QPushButton(text, parent);
     button->setGeometry(x, y, w, h);
@@ -35,14 +35,14 @@ QPushButton* MakeRowButton(QWidget* parent, const QString& text, int x, int y, i
     return button;
 }
 
-QLabel* MakeRowLabel(QWidget* parent, const QString& text, int x, int y) {
+QLabel* makeRowLabel(QWidget* parent, const QString& text, int x, int y) {
     auto* label = new QLabel(text, parent);
     label->move(x, y);
     label->adjustSize();
     return label;
 }
 
-int MouseButtonCode(Qt::MouseButton button) {
+int mouseButtonCode(Qt::MouseButton button) {
     switch (button) {
         case Qt::RightButton:
             return 1;
@@ -55,7 +55,7 @@ int MouseButtonCode(Qt::MouseButton button) {
 
 }  // namespace
 
-BandRow* MainWindow::AddBandRow(BandInfo* band, const QString& fileName, int position) {
+BandRow* MainWindow::addBandRow(BandInfo* band, const QString& fileName, int position) {
     auto* row = new BandRow;
     row->panel = new QFrame(bandListContents);
     row->panel->setFrameShape(QFrame::StyledPanel);
@@ -63,14 +63,14 @@ BandRow* MainWindow::AddBandRow(BandInfo* band, const QString& fileName, int pos
     row->panel->setProperty("BandRow", QVariant::fromValue(static_cast<void*>(row)));
     QWidget* panel = row->panel;
 
-    row->closeButton = MakeRowButton(panel, QStringLiteral("×"), 4, 4, 21, 17, Qt::red, 9);
-    row->nameLabel = MakeRowLabel(panel, QString(), 28, 8);
+    row->closeButton = makeRowButton(panel, QStringLiteral("×"), 4, 4, 21, 17, Qt::red, 9);
+    row->nameLabel = makeRowLabel(panel, QString(), 28, 8);
     row->histogramView = new ImageControl(panel);
     row->histogramView->setGeometry(4, 24, 256, 45);
-    row->histogramView->Picture = QImage(256, 45, QImage::Format_RGB32);
-    row->histogramView->Picture.fill(Qt::white);
-    row->lowerBoundLabel = MakeRowLabel(panel, QStringLiteral("下"), 8, 76);
-    row->upperBoundLabel = MakeRowLabel(panel, QStringLiteral("上"), 68, 76);
+    row->histogramView->picture = QImage(256, 45, QImage::Format_RGB32);
+    row->histogramView->picture.fill(Qt::white);
+    row->lowerBoundLabel = makeRowLabel(panel, QStringLiteral("下"), 8, 76);
+    row->upperBoundLabel = makeRowLabel(panel, QStringLiteral("上"), 68, 76);
     row->lowerBoundEdit = new QLineEdit(panel);
     row->lowerBoundEdit->setGeometry(24, 72, 25, 21);
     row->upperBoundEdit = new QLineEdit(panel);
@@ -80,12 +80,12 @@ BandRow* MainWindow::AddBandRow(BandInfo* band, const QString& fileName, int pos
     row->upperBoundEdit->setTextMargins(-3, 0, -3, 0);
     row->lowerBoundSpin = new UpDown(panel);
     row->upperBoundSpin = new UpDown(panel);
-    row->autoRangeButton = MakeRowButton(panel, QStringLiteral("自動"), 128, 72, 29, 21, Qt::black, 8);
-    row->fullRangeButton = MakeRowButton(panel, QStringLiteral("<>"), 156, 72, 21, 21, Qt::black, 8);
-    row->redButton = MakeRowButton(panel, QStringLiteral("■"), 184, 72, 17, 21, Qt::red, 10);
-    row->greenButton = MakeRowButton(panel, QStringLiteral("■"), 204, 72, 17, 21, QColor(0, 128, 0), 10);
-    row->blueButton = MakeRowButton(panel, QStringLiteral("■"), 224, 72, 17, 21, Qt::blue, 10);
-    row->greyButton = MakeRowButton(panel, QStringLiteral("■"), 244, 72, 17, 21, Qt::black, 10);
+    row->autoRangeButton = makeRowButton(panel, QStringLiteral("自動"), 128, 72, 29, 21, Qt::black, 8);
+    row->fullRangeButton = makeRowButton(panel, QStringLiteral("<>"), 156, 72, 21, 21, Qt::black, 8);
+    row->redButton = makeRowButton(panel, QStringLiteral("■"), 184, 72, 17, 21, Qt::red, 10);
+    row->greenButton = makeRowButton(panel, QStringLiteral("■"), 204, 72, 17, 21, QColor(0, 128, 0), 10);
+    row->blueButton = makeRowButton(panel, QStringLiteral("■"), 224, 72, 17, 21, Qt::blue, 10);
+    row->greyButton = makeRowButton(panel, QStringLiteral("■"), 244, 72, 17, 21, Qt::black, 10);
     QWidget::setTabOrder(row->closeButton, row->lowerBoundEdit);
     QWidget::setTabOrder(row->lowerBoundEdit, row->upperBoundEdit);
     QWidget::setTabOrder(row->upperBoundEdit, row->autoRangeButton);
@@ -95,9 +95,9 @@ BandRow* MainWindow::AddBandRow(BandInfo* band, const QString& fileName, int pos
     QWidget::setTabOrder(row->greenButton, row->blueButton);
     QWidget::setTabOrder(row->blueButton, row->greyButton);
 
-    row->ListIndex = position;
-    row->Band = band;
-    row->FileName = fileName;
+    row->listIndex = position;
+    row->band = band;
+    row->fileName = fileName;
 
     // The up/down controls are attached before the change handlers, so that their first texts run nothing.
     row->lowerBoundSpin->SetRange(0, 255);
@@ -106,17 +106,17 @@ BandRow* MainWindow::AddBandRow(BandInfo* band, const QString& fileName, int pos
     row->upperBoundSpin->SetAssociate(row->upperBoundEdit);
     row->lowerBoundSpin->SetPosition(0);
     row->upperBoundSpin->SetPosition(255);
-    ConnectBandRow(row);
+    connectBandRow(row);
 
-    row->nameLabel->setText(BandRowLetter(position) + QStringLiteral(" : ") + fileName);
+    row->nameLabel->setText(bandRowLetter(position) + QStringLiteral(" : ") + fileName);
     row->nameLabel->adjustSize();
     if (band) {
         band->range_low = 0;
         band->range_high = 255;
-        row->LineBuf.assign(static_cast<size_t>(std::max(band->width, 0)), 0);
+        row->lineBuffer.assign(static_cast<size_t>(std::max(band->width, 0)), 0);
     }
-    row->HistDragging = false;
-    row->Picture.reset();
+    row->histogramDragging = false;
+    row->picture.reset();
 
     const int at = std::clamp(position, 0, bandListLayout->count());
     bandListLayout->insertWidget(at, row->panel);
@@ -124,7 +124,7 @@ BandRow* MainWindow::AddBandRow(BandInfo* band, const QString& fileName, int pos
     return row;
 }
 
-void MainWindow::ConnectBandRow(BandRow* row) {
+void MainWindow::connectBandRow(BandRow* row) {
     row->histogramView->OnMouseDown = [this, row](QMouseEvent* e) {
         onHistogramMousePress(row, e->button(), static_cast<int>(e->position().x()));
     };
@@ -132,7 +132,7 @@ void MainWindow::ConnectBandRow(BandRow* row) {
         onHistogramMouseMove(row, static_cast<int>(e->position().x()));
     };
     row->histogramView->OnMouseUp = [this, row](QMouseEvent*) { onHistogramMouseRelease(row); };
-    connect(row->closeButton, &QPushButton::clicked, this, [this, row] { CloseBand(row); });
+    connect(row->closeButton, &QPushButton::clicked, this, [this, row] { closeBand(row); });
     connect(row->lowerBoundEdit, &QLineEdit::textChanged, this, [this, row] { onLowerBoundChanged(row); });
     connect(row->upperBoundEdit, &QLineEdit::textChanged, this, [this, row] { onUpperBoundChanged(row); });
     connect(row->redButton, &QPushButton::clicked, this, [this, row] { onRedClicked(row); });
@@ -143,16 +143,16 @@ void MainWindow::ConnectBandRow(BandRow* row) {
     connect(row->fullRangeButton, &QPushButton::clicked, this, [this, row] { onFullRangeClicked(row); });
 }
 
-void MainWindow::RefreshBandRow(BandRow* row) {
-    for (size_t i = 0; i < BandRowList.size(); ++i) {
-        if (BandRowList[i].get() == row) row->ListIndex = static_cast<int>(i);
+void MainWindow::refreshBandRow(BandRow* row) {
+    for (size_t i = 0; i < bandRows.size(); ++i) {
+        if (bandRows[i].get() == row) row->listIndex = static_cast<int>(i);
     }
-    BandInfo* band = row->Band;
+    BandInfo* band = row->band;
     const int index = band ? band->index : 0;
-    QString caption = BandRowLetter(row->ListIndex) + QStringLiteral(" : ") + row->FileName +
+    QString caption = bandRowLetter(row->listIndex) + QStringLiteral(" : ") + row->fileName +
                       QStringLiteral(" - ") + QString::number(index);
     QColor colour = palette().color(QPalette::WindowText);
-    if (band && (row->IsPicture || band->interleave == REMOS_BY_PIXEL_RGB)) {
+    if (band && (row->isPicture || band->interleave == REMOS_BY_PIXEL_RGB)) {
         if (index == 0) {
             caption += QStringLiteral(" - R");
             colour = Qt::red;
@@ -173,7 +173,7 @@ void MainWindow::RefreshBandRow(BandRow* row) {
     row->nameLabel->setStatusTip(caption);
 
     // Rows without a letter cannot be put into an expression.
-    const bool lettered = row->ListIndex < kBandLetterCount;
+    const bool lettered = row->listIndex < kBandLetterCount;
     for (QPushButton* b : {row->redButton, row->greenButton, row->blueButton, row->greyButton})
         b->setEnabled(lettered);
 
@@ -190,40 +190,40 @@ void MainWindow::RefreshBandRow(BandRow* row) {
             row->upperBoundSpin->SetPosition(high);
         }
     }
-    DrawBandHistogram(row);
+    drawBandHistogram(row);
 }
 
 void MainWindow::onUpperBoundChanged(BandRow* row) {
     if (row->lowerBoundSpin->Position() >= row->upperBoundSpin->Position())
         row->upperBoundSpin->SetPosition(row->lowerBoundSpin->Position() + 1);
-    if (row->Band) row->Band->range_high = row->upperBoundSpin->Position();
-    DrawBandHistogram(row);
+    if (row->band) row->band->range_high = row->upperBoundSpin->Position();
+    drawBandHistogram(row);
 }
 
 void MainWindow::onLowerBoundChanged(BandRow* row) {
     if (row->lowerBoundSpin->Position() >= row->upperBoundSpin->Position())
         row->lowerBoundSpin->SetPosition(row->upperBoundSpin->Position() - 1);
-    if (row->Band) row->Band->range_low = row->lowerBoundSpin->Position();
-    DrawBandHistogram(row);
+    if (row->band) row->band->range_low = row->lowerBoundSpin->Position();
+    drawBandHistogram(row);
 }
 
 void MainWindow::onHistogramMousePress(BandRow* row, Qt::MouseButton button, int x) {
-    row->HistDragging = true;
-    row->HistDragButton = static_cast<uint8_t>(MouseButtonCode(button));
+    row->histogramDragging = true;
+    row->histogramDragButton = static_cast<uint8_t>(mouseButtonCode(button));
     onHistogramMouseMove(row, x);
 }
 
 void MainWindow::onHistogramMouseMove(BandRow* row, int x) {
     x = std::clamp(x, 0, 255);
-    if (!row->HistDragging) return;
-    if (row->HistDragButton == 0) {
+    if (!row->histogramDragging) return;
+    if (row->histogramDragButton == 0) {
         if (x < row->upperBoundSpin->Position()) {
             row->lowerBoundSpin->SetPosition(x);
         } else {
             row->lowerBoundSpin->SetPosition(row->upperBoundSpin->Position() - 1);
             x = row->upperBoundSpin->Position() - 1;
         }
-    } else if (row->HistDragButton == 1) {
+    } else if (row->histogramDragButton == 1) {
         if (x > row->lowerBoundSpin->Position()) {
             row->upperBoundSpin->SetPosition(x);
         } else {
@@ -231,36 +231,36 @@ void MainWindow::onHistogramMouseMove(BandRow* row, int x) {
             row->upperBoundSpin->SetPosition(x);
         }
     }
-    DrawHistogramCount(row, x);
+    drawHistogramCount(row, x);
 }
 
 void MainWindow::onHistogramMouseRelease(BandRow* row) {
-    row->HistDragging = false;
-    DrawBandHistogram(row);
+    row->histogramDragging = false;
+    drawBandHistogram(row);
     drawComposite();
 }
 
 void MainWindow::onRedClicked(BandRow* row) {
-    if (row->ListIndex >= kBandLetterCount) return;
-    redExpressionEdit->setText(QString(QChar('a' + row->ListIndex)));
+    if (row->listIndex >= kBandLetterCount) return;
+    redExpressionEdit->setText(QString(QChar('a' + row->listIndex)));
     drawComposite();
 }
 
 void MainWindow::onGreenClicked(BandRow* row) {
-    if (row->ListIndex >= kBandLetterCount) return;
-    greenExpressionEdit->setText(QString(QChar('a' + row->ListIndex)));
+    if (row->listIndex >= kBandLetterCount) return;
+    greenExpressionEdit->setText(QString(QChar('a' + row->listIndex)));
     drawComposite();
 }
 
 void MainWindow::onBlueClicked(BandRow* row) {
-    if (row->ListIndex >= kBandLetterCount) return;
-    blueExpressionEdit->setText(QString(QChar('a' + row->ListIndex)));
+    if (row->listIndex >= kBandLetterCount) return;
+    blueExpressionEdit->setText(QString(QChar('a' + row->listIndex)));
     drawComposite();
 }
 
 void MainWindow::onGreyClicked(BandRow* row) {
-    if (row->ListIndex >= kBandLetterCount) return;
-    const QString letter(QChar('a' + row->ListIndex));
+    if (row->listIndex >= kBandLetterCount) return;
+    const QString letter(QChar('a' + row->listIndex));
     redExpressionEdit->setText(letter);
     greenExpressionEdit->setText(letter);
     blueExpressionEdit->setText(letter);
@@ -274,15 +274,15 @@ void MainWindow::onFullRangeClicked(BandRow* row) {
 }
 
 void MainWindow::onAutoRangeClicked(BandRow* row) {
-    if (!row->Band) return;
-    if (!row->HistValid) {
+    if (!row->band) return;
+    if (!row->histogramValid) {
         if (Prompts::Current().AskYesNo(QStringLiteral("ヒストグラムが作成されていません。作成しますか？"),
                                         QStringLiteral("確認"), PromptKind::Information)) {
-            row->HistValid = true;
-            if (row->IsPicture)
-                PictureHistogram(row);
+            row->histogramValid = true;
+            if (row->isPicture)
+                computePictureHistogram(row);
             else
-                remos_make_histogram(row->Band);
+                remos_make_histogram(row->band);
         }
     }
     bool ok = false;
@@ -291,19 +291,19 @@ void MainWindow::onAutoRangeClicked(BandRow* row) {
         ShowErrorText(QStringLiteral("'%1' は正しい数値ではありません").arg(clipRatioEdit->text()));
         return;
     }
-    remos_auto_range(row->Band, ratio, autoRangeExcludesEndsCheckBox->isChecked() ? 1 : 0);
-    RefreshBandRow(row);
+    remos_auto_range(row->band, ratio, autoRangeExcludesEndsCheckBox->isChecked() ? 1 : 0);
+    refreshBandRow(row);
     drawComposite();
 }
 
 void MainWindow::onHistogramPeakExcludesEndsClicked() {
-    for (auto& row : BandRowList)
-        DrawBandHistogram(row.get());
+    for (auto& row : bandRows)
+        drawBandHistogram(row.get());
 }
 
-SceneFile* MainWindow::SceneOfBand(const BandInfo* band) const {
+SceneFile* MainWindow::sceneOfBand(const BandInfo* band) const {
     if (!band) return nullptr;
-    for (const auto& scene : SceneList) {
+    for (const auto& scene : scenes) {
         if (!scene->bands) continue;
         // Compared as addresses, so that two scenes of the same file name are never confused.
         const auto first = reinterpret_cast<uintptr_t>(scene->bands);
@@ -314,44 +314,44 @@ SceneFile* MainWindow::SceneOfBand(const BandInfo* band) const {
     return nullptr;
 }
 
-void MainWindow::CloseBand(BandRow* row) {
-    if (Opening) return;  // an opening is appending rows; the list must not change under it
-    const auto it = std::find_if(BandRowList.begin(), BandRowList.end(),
+void MainWindow::closeBand(BandRow* row) {
+    if (opening) return;  // an opening is appending rows; the list must not change under it
+    const auto it = std::find_if(bandRows.begin(), bandRows.end(),
                                  [row](const std::unique_ptr<BandRow>& r) { return r.get() == row; });
-    if (it == BandRowList.end()) return;
-    if (Drawing) {
+    if (it == bandRows.end()) return;
+    if (drawing) {
         // The running redraw reads this band's file: it ends first, and draws again without the band.
-        StopRedrawAndWait();
+        stopRedrawAndWait();
         redrawAgain = true;
     }
-    SceneFile* scene = SceneOfBand(row->Band);
+    SceneFile* scene = sceneOfBand(row->band);
     std::unique_ptr<BandRow> closed = std::move(*it);
-    BandRowList.erase(it);
-    DestroyBandRow(closed.get());
+    bandRows.erase(it);
+    destroyBandRow(closed.get());
     closed.reset();  // the last row of a picture releases the picture here
 
-    for (auto& r : BandRowList)
-        RefreshBandRow(r.get());
+    for (auto& r : bandRows)
+        refreshBandRow(r.get());
 
     if (!scene) return;
-    for (auto& r : BandRowList) {
-        if (SceneOfBand(r->Band) == scene) return;  // the scene is still in use
+    for (auto& r : bandRows) {
+        if (sceneOfBand(r->band) == scene) return;  // the scene is still in use
     }
     const auto sceneIt =
-        std::find_if(SceneList.begin(), SceneList.end(),
+        std::find_if(scenes.begin(), scenes.end(),
                      [scene](const std::unique_ptr<SceneFile>& s) { return s.get() == scene; });
     remos_close(scene);
-    SceneList.erase(sceneIt);
-    if (SceneList.empty()) {
-        ImageLoaded = false;
-        GeoValid = false;
-        ClearSceneStatus();
+    scenes.erase(sceneIt);
+    if (scenes.empty()) {
+        imageLoaded = false;
+        geoValid = false;
+        clearSceneStatus();
     }
 }
 
-void MainWindow::DestroyBandRow(BandRow* row) {
+void MainWindow::destroyBandRow(BandRow* row) {
     if (!row->panel) return;
-    row->FileName.clear();
+    row->fileName.clear();
     // A control of the row may be the one whose event is running (the close button's click, a histogram
     // release that redraws while the window handles events): the panel leaves the list hidden, deaf to its
     // controls, and goes with them once control is back in the event loop.
@@ -371,6 +371,6 @@ void MainWindow::DestroyBandRow(BandRow* row) {
     row->lowerBoundSpin = row->upperBoundSpin = nullptr;
     row->blueButton = row->redButton = row->greenButton = row->autoRangeButton = row->greyButton = nullptr;
     row->fullRangeButton = nullptr;
-    row->LineBuf.clear();
-    row->LineBuf.shrink_to_fit();
+    row->lineBuffer.clear();
+    row->lineBuffer.shrink_to_fit();
 }

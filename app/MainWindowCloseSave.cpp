@@ -12,43 +12,43 @@
 #include "platform/Prompts.h"
 #include "scene/remos.h"
 
-void MainWindow::CloseAll() {
-    if (Opening) return;  // the running opening is still appending to the lists
-    StopRedrawAndWait();  // a running redraw reads the files closed here
+void MainWindow::closeAll() {
+    if (opening) return;  // the running opening is still appending to the lists
+    stopRedrawAndWait();  // a running redraw reads the files closed here
     // Rows first (a picture is shared by its three rows and goes with the last of them), then the scenes.
-    for (auto& row : BandRowList)
-        DestroyBandRow(row.get());
-    BandRowList.clear();
-    for (auto& scene : SceneList)
+    for (auto& row : bandRows)
+        destroyBandRow(row.get());
+    bandRows.clear();
+    for (auto& scene : scenes)
         remos_close(scene.get());
-    SceneList.clear();
+    scenes.clear();
 
     // The whole view turns white; a view never drawn gets a white picture of its size.
-    QImage& picture = view->Picture;
+    QImage& picture = view->picture;
     if (picture.isNull())
         picture = QImage(std::max(view->width(), 1), std::max(view->height(), 1), QImage::Format_BGR888);
     picture.fill(Qt::white);
     view->update();
 
     // The scene size and metadata state describe what is open: nothing now. Everything else (scroll bars,
-    // magnification, ImgWidth, ImgHeight, the Landsat values and the expressions) stays until the next
+    // magnification, imageWidth, imageHeight, the Landsat values and the expressions) stays until the next
     // opening overwrites it.
-    ImageLoaded = false;
-    GeoValid = false;
-    ClearSceneStatus();
+    imageLoaded = false;
+    geoValid = false;
+    clearSceneStatus();
 }
 
-void MainWindow::ClearSceneStatus() {
-    SetStatusPanelText(1, QString());
-    SetStatusPanelText(3, QString());
+void MainWindow::clearSceneStatus() {
+    setStatusPanelText(1, QString());
+    setStatusPanelText(3, QString());
 }
 
-void MainWindow::SaveView() {
+void MainWindow::saveView() {
     QString name = Prompts::Current().PickSaveFile(
         QStringLiteral("名前を付けて保存"),
         QStringLiteral("ビットマップ (*.bmp);;PNG (*.png);;JPEG (*.jpg);;TIFF (*.tif)"));
     if (name.isEmpty()) return;
-    if (view->Picture.isNull()) {
+    if (view->picture.isNull()) {
         Prompts::Current().Inform(QStringLiteral("まだ何も描画されていないため、保存する画像がありません"),
                                   QStringLiteral("情報"), PromptKind::Information);
         return;
@@ -61,12 +61,12 @@ void MainWindow::SaveView() {
     QString error;
     QByteArray bytes;
     if (bitmap) {
-        bytes = EncodeBmp24(view->Picture, &error);
+        bytes = EncodeBmp24(view->picture, &error);
     } else {
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
         QImageWriter writer(&buffer, suffix.toLatin1());
-        if (!writer.write(view->Picture)) {
+        if (!writer.write(view->picture)) {
             error = writer.errorString();
             bytes.clear();
         }

@@ -41,7 +41,7 @@ private:
     bool saved_;
 };
 
-void SetEditColour(QLineEdit* edit, const QColor& colour) {
+void setEditColour(QLineEdit* edit, const QColor& colour) {
     QPalette palette = edit->palette();
     palette.setColor(QPalette::Base, colour);
     edit->setPalette(palette);
@@ -49,7 +49,7 @@ void SetEditColour(QLineEdit* edit, const QColor& colour) {
 
 }  // namespace
 
-void MainWindow::RecompileExpression(CalcExpr*& tree, QLineEdit* edit) {
+void MainWindow::recompileExpression(CalcExpr*& tree, QLineEdit* edit) {
     ecalc_free(tree);
     tree = nullptr;
     const QByteArray text = edit->text().toUtf8();
@@ -57,61 +57,61 @@ void MainWindow::RecompileExpression(CalcExpr*& tree, QLineEdit* edit) {
 }
 
 void MainWindow::onRedExpressionChanged() {
-    RecompileExpression(CalcExprR, redExpressionEdit);
-    SetEditColour(redExpressionEdit, CalcExprR ? ChannelColour(0) : QColor(Qt::black));
+    recompileExpression(redExpression, redExpressionEdit);
+    setEditColour(redExpressionEdit, redExpression ? channelColour(0) : QColor(Qt::black));
 }
 
 void MainWindow::onGreenExpressionChanged() {
-    RecompileExpression(CalcExprG, greenExpressionEdit);
-    SetEditColour(greenExpressionEdit, CalcExprG ? ChannelColour(1) : QColor(Qt::black));
+    recompileExpression(greenExpression, greenExpressionEdit);
+    setEditColour(greenExpressionEdit, greenExpression ? channelColour(1) : QColor(Qt::black));
 }
 
 void MainWindow::onBlueExpressionChanged() {
-    RecompileExpression(CalcExprB, blueExpressionEdit);
-    SetEditColour(blueExpressionEdit, CalcExprB ? ChannelColour(2) : QColor(Qt::black));
+    recompileExpression(blueExpression, blueExpressionEdit);
+    setEditColour(blueExpressionEdit, blueExpression ? channelColour(2) : QColor(Qt::black));
 }
 
 void MainWindow::onRedrawClicked() {
-    if (AutoUpdate) {
+    if (autoUpdate) {
         drawComposite();
         return;
     }
-    FlagScope once(AutoUpdate, true);
+    FlagScope once(autoUpdate, true);
     drawComposite();
 }
 
 void MainWindow::onAutoUpdateClicked() {
-    AutoUpdate = autoUpdateButton->isChecked();
+    autoUpdate = autoUpdateButton->isChecked();
 }
 
 void MainWindow::drawComposite() {
-    if (!ImageLoaded || !AutoUpdate) return;
-    if (Drawing) {
+    if (!imageLoaded || !autoUpdate) return;
+    if (drawing) {
         // Something the picture shows changed while it is being drawn: this redraw gives way to a new one.
         redrawAgain = true;
         if (redrawControl) redrawControl->stop = true;
         return;
     }
-    FlagScope drawing(Drawing, true);
+    FlagScope drawingScope(drawing, true);
     do {
         redrawAgain = false;
-        if (!RedrawOnce()) break;
-    } while (redrawAgain && ImageLoaded && AutoUpdate);
-    if (!ImageLoaded) {
+        if (!redrawOnce()) break;
+    } while (redrawAgain && imageLoaded && autoUpdate);
+    if (!imageLoaded) {
         // Every band was closed while the picture was being drawn: there is nothing left to show.
-        view->Picture.fill(Qt::white);
+        view->picture.fill(Qt::white);
         view->update();
     }
     if (closePending) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 
-void MainWindow::StopRedraw() {
+void MainWindow::stopRedraw() {
     if (!redrawControl) return;
     redrawStoppedByUser = true;
     redrawControl->stop = true;
 }
 
-void MainWindow::StopRedrawAndWait() {
+void MainWindow::stopRedrawAndWait() {
     if (!redrawControl) return;
     redrawControl->stop = true;
     redrawTask->waitUntilEnded();
@@ -130,12 +130,12 @@ struct RedrawSnapshot {
     std::unique_ptr<CalcExpr, void (*)(CalcExpr*)> blue{nullptr, ecalc_free};
 };
 
-CalcExpr* CompileText(const QLineEdit* edit) {
+CalcExpr* compileText(const QLineEdit* edit) {
     return ecalc_compile(edit->text().toUtf8().constData());
 }
 
 // Copies the view lines [from, to) of the picture being drawn into the one shown.
-void CopyLines(const QImage& from, QImage& to, int first, int end) {
+void copyLines(const QImage& from, QImage& to, int first, int end) {
     const int bytes = std::min(from.bytesPerLine(), to.bytesPerLine());
     for (int y = std::max(first, 0); y < std::min(end, std::min(from.height(), to.height())); ++y)
         std::memcpy(to.scanLine(y), from.constScanLine(y), static_cast<size_t>(bytes));
@@ -143,15 +143,15 @@ void CopyLines(const QImage& from, QImage& to, int first, int end) {
 
 }  // namespace
 
-bool MainWindow::RedrawOnce() {
-    RecompileExpression(CalcExprB, blueExpressionEdit);
-    RecompileExpression(CalcExprG, greenExpressionEdit);
-    RecompileExpression(CalcExprR, redExpressionEdit);
+bool MainWindow::redrawOnce() {
+    recompileExpression(blueExpression, blueExpressionEdit);
+    recompileExpression(greenExpression, greenExpressionEdit);
+    recompileExpression(redExpression, redExpressionEdit);
 
     // Size the picture to the view, keeping what it showed, and put the busy text over it.
     const int w = std::max(view->width(), 1);
     const int h = std::max(view->height(), 1);
-    QImage& picture = view->Picture;
+    QImage& picture = view->picture;
     if (picture.size() != QSize(w, h) || picture.format() != QImage::Format_BGR888) {
         QImage sized(w, h, QImage::Format_BGR888);
         sized.fill(Qt::white);
@@ -167,7 +167,7 @@ bool MainWindow::RedrawOnce() {
     const int busyX = w / 2 - metrics.horizontalAdvance(busy) / 2;
     const int busyY = h / 2 - metrics.height() - 10;
     auto drawBusyText = [&] {
-        QPainter painter(&view->Picture);
+        QPainter painter(&view->picture);
         painter.setFont(busyFont);
         painter.setPen(Qt::red);
         painter.setBackgroundMode(Qt::OpaqueMode);
@@ -178,30 +178,30 @@ bool MainWindow::RedrawOnce() {
     view->update();
 
     const orvenna::ViewGeometry geometry = orvenna::compute_view_geometry(
-        w, h, horizontalScrollBar->value(), verticalScrollBar->value(), ZoomStep, ImgWidth, ImgHeight);
-    ZoomScale = geometry.scale;
-    ViewOffsetX = geometry.view_offset_x;
-    ViewOffsetY = geometry.view_offset_y;
+        w, h, horizontalScrollBar->value(), verticalScrollBar->value(), zoomStep, imageWidth, imageHeight);
+    zoomScale = geometry.scale;
+    viewOffsetX = geometry.view_offset_x;
+    viewOffsetY = geometry.view_offset_y;
 
     RedrawSnapshot snapshot;
-    snapshot.red.reset(CompileText(redExpressionEdit));
-    snapshot.green.reset(CompileText(greenExpressionEdit));
-    snapshot.blue.reset(CompileText(blueExpressionEdit));
-    const size_t lettered = std::min<size_t>(BandRowList.size(), kBandLetterCount);
+    snapshot.red.reset(compileText(redExpressionEdit));
+    snapshot.green.reset(compileText(greenExpressionEdit));
+    snapshot.blue.reset(compileText(blueExpressionEdit));
+    const size_t lettered = std::min<size_t>(bandRows.size(), kBandLetterCount);
     snapshot.bands.resize(lettered);
     snapshot.pictures.resize(lettered);
     snapshot.rows.resize(lettered);
     for (size_t i = 0; i < lettered; ++i) {
-        BandRow* row = BandRowList[i].get();
+        BandRow* row = bandRows[i].get();
         orvenna::CompositeBandRow& r = snapshot.rows[i];
-        if (row->Band) {
-            snapshot.bands[i] = *row->Band;
+        if (row->band) {
+            snapshot.bands[i] = *row->band;
             r.band = &snapshot.bands[i];
         }
-        if (row->IsPicture && row->Picture && !row->Picture->isNull()) {
-            if (row->Picture->format() != QImage::Format_BGR888)
-                *row->Picture = row->Picture->convertToFormat(QImage::Format_BGR888);
-            const QImage& shared = snapshot.pictures[i] = *row->Picture;
+        if (row->isPicture && row->picture && !row->picture->isNull()) {
+            if (row->picture->format() != QImage::Format_BGR888)
+                *row->picture = row->picture->convertToFormat(QImage::Format_BGR888);
+            const QImage& shared = snapshot.pictures[i] = *row->picture;
             r.picture = shared.constBits();
             r.picture_stride = shared.bytesPerLine();
             r.picture_width = shared.width();
@@ -234,7 +234,7 @@ bool MainWindow::RedrawOnce() {
     auto tick = [&] {
         const int done = control.lines_done.load(std::memory_order_acquire);
         if (done > linesShown) {
-            CopyLines(drawn, view->Picture, linesShown, done);
+            copyLines(drawn, view->picture, linesShown, done);
             linesShown = done;
             drawBusyText();  // stays until the picture is done
             view->update();
@@ -248,7 +248,7 @@ bool MainWindow::RedrawOnce() {
     };
     redrawTask->run(
         [&] {
-            Renderer->draw(snapshot.rows.data(), static_cast<int>(snapshot.rows.size()), exprs, geometry,
+            renderer->draw(snapshot.rows.data(), static_cast<int>(snapshot.rows.size()), exprs, geometry,
                            target, &control);
         },
         [&] { control.stop = true; }, tick);
@@ -258,11 +258,11 @@ bool MainWindow::RedrawOnce() {
 
     const bool complete = control.complete.load(std::memory_order_acquire);
     if (!complete && !redrawStoppedByUser) return true;  // given way to a newer redraw, or the window closes
-    if (view->Picture.size() == drawn.size())
-        view->Picture = drawn;  // a stopped redraw keeps what it drew; lines not reached are white
+    if (view->picture.size() == drawn.size())
+        view->picture = drawn;  // a stopped redraw keeps what it drew; lines not reached are white
     view->update();
     if (!complete) {
-        SetStatusPanelText(0, kIncompleteText);
+        setStatusPanelText(0, kIncompleteText);
         return false;
     }
     return true;

@@ -20,9 +20,9 @@ const QRgb kBackOutside = qRgb(80, 80, 80);
 
 }  // namespace
 
-void MainWindow::DrawBandHistogram(BandRow* row) {
-    BandInfo* band = row->Band;
-    QImage& picture = row->histogramView->Picture;
+void MainWindow::drawBandHistogram(BandRow* row) {
+    BandInfo* band = row->band;
+    QImage& picture = row->histogramView->picture;
     if (!band) return;
     const int h = picture.height();
     if (band->hist_peak == 0) band->hist_peak = 1;
@@ -48,25 +48,25 @@ void MainWindow::DrawBandHistogram(BandRow* row) {
     row->histogramView->update();
 }
 
-void MainWindow::DrawHistogramCount(BandRow* row, int x) {
-    if (!row->Band) return;
-    QPainter painter(&row->histogramView->Picture);
+void MainWindow::drawHistogramCount(BandRow* row, int x) {
+    if (!row->band) return;
+    QPainter painter(&row->histogramView->picture);
     painter.setFont(FormPointFont(8));
     painter.setPen(Qt::black);
     painter.setBackgroundMode(Qt::OpaqueMode);
     painter.setBackground(Qt::white);
     const QFontMetrics metrics(painter.font());
     painter.drawText(x + 2, 2 + metrics.ascent(),
-                     QString::number(row->Band->histogram[std::clamp(x, 0, 255)]));
+                     QString::number(row->band->histogram[std::clamp(x, 0, 255)]));
     painter.end();
     row->histogramView->update();
 }
 
-void MainWindow::PictureHistogram(BandRow* row) {
-    BandInfo* band = row->Band;
+void MainWindow::computePictureHistogram(BandRow* row) {
+    BandInfo* band = row->band;
     if (!band) return;
     std::fill(std::begin(band->histogram), std::end(band->histogram), 0);
-    const QImage* picture = row->Picture.get();
+    const QImage* picture = row->picture.get();
     if (picture && !picture->isNull()) {
         // Memory order of a 24-bit pixel is blue, green, red; channel index 0 is red.
         const int channel = band->index == 0 ? 2 : band->index == 1 ? 1 : 0;

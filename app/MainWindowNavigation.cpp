@@ -25,15 +25,15 @@ namespace {
 const QColor kOverlayPink(255, 200, 200);
 constexpr int kOverlayPoints = 9;
 
-orvenna::BgrPixels PixelsOf(QImage& image) {
+orvenna::BgrPixels pixelsOf(QImage& image) {
     return {image.bits(), image.width(), image.height(), static_cast<int>(image.bytesPerLine())};
 }
 
-orvenna::ConstBgrPixels PixelsOf(const QImage& image) {
+orvenna::ConstBgrPixels pixelsOf(const QImage& image) {
     return {image.constBits(), image.width(), image.height(), static_cast<int>(image.bytesPerLine())};
 }
 
-orvenna::ScrollCode ScrollCodeOf(int action) {
+orvenna::ScrollCode scrollCodeOf(int action) {
     switch (action) {
         case QAbstractSlider::SliderSingleStepSub:
             return orvenna::ScrollCode::LineUp;
@@ -68,17 +68,17 @@ protected:
                 inContextMenu_ = true;
                 QCoreApplication::sendEvent(watched, event);
                 inContextMenu_ = false;
-                QueueEndScroll(static_cast<QScrollBar*>(watched));
+                queueEndScroll(static_cast<QScrollBar*>(watched));
                 return true;
             }
             const bool ends = type == QEvent::MouseButtonRelease || type == QEvent::Wheel ||
                               (type == QEvent::KeyRelease && !static_cast<QKeyEvent*>(event)->isAutoRepeat());
             // The end of the scroll comes after the bar has taken its final position.
-            if (ends) QueueEndScroll(static_cast<QScrollBar*>(watched));
+            if (ends) queueEndScroll(static_cast<QScrollBar*>(watched));
         } else if (watched == window_->zoomStrip && type == QEvent::Resize) {
             window_->onZoomStripResized();
         } else if (watched == window_->zoomSlider && type == QEvent::Resize) {
-            window_->DrawZoomSlider(0);  // the slider's picture follows the control's size
+            window_->drawZoomSlider(0);  // the slider's picture follows the control's size
         } else if (watched == window_ && type == QEvent::Show) {
             window_->onShown();
         } else if (watched == window_ && type == QEvent::Resize) {
@@ -90,7 +90,7 @@ protected:
     }
 
 private:
-    void QueueEndScroll(QScrollBar* bar) {
+    void queueEndScroll(QScrollBar* bar) {
         QMetaObject::invokeMethod(
             window_,
             [window = window_, bar] {
@@ -107,8 +107,8 @@ private:
 };
 
 // The picture the view shows; a view never drawn gets a white one of its size, so overlays have a canvas.
-QImage& ViewPicture(ImageControl* view) {
-    QImage& picture = view->Picture;
+QImage& viewPicture(ImageControl* view) {
+    QImage& picture = view->picture;
     if (picture.isNull() || picture.format() != QImage::Format_BGR888) {
         QImage fresh(std::max(view->width(), 1), std::max(view->height(), 1), QImage::Format_BGR888);
         fresh.fill(Qt::white);
@@ -123,7 +123,7 @@ QImage& ViewPicture(ImageControl* view) {
 
 // Navigator at the view's top-left: the scene 100 pixels wide, red outline on pink, red lines through the
 // position (and the one-pixel marker of the scroll overlay).
-void DrawNavigator(QPainter& p, const orvenna::NavigatorMarks& m, bool marker) {
+void drawNavigator(QPainter& p, const orvenna::NavigatorMarks& m, bool marker) {
     if (m.height > 0) {
         p.fillRect(0, 0, m.width, m.height, kOverlayPink);
         p.setPen(Qt::red);
@@ -136,12 +136,12 @@ void DrawNavigator(QPainter& p, const orvenna::NavigatorMarks& m, bool marker) {
 }
 
 // Text in the overlay font with its top-left at (x, y), on the pink background.
-void DrawOverlayText(QPainter& p, int x, int y, const QString& text) {
+void drawOverlayText(QPainter& p, int x, int y, const QString& text) {
     const QFontMetrics metrics(p.font());
     p.drawText(x, y + metrics.ascent(), text);
 }
 
-void PrepareOverlayText(QPainter& p) {
+void prepareOverlayText(QPainter& p) {
     p.setFont(FormPointFont(kOverlayPoints));
     p.setPen(Qt::red);
     p.setBackgroundMode(Qt::OpaqueMode);
@@ -150,12 +150,12 @@ void PrepareOverlayText(QPainter& p) {
 
 }  // namespace
 
-void MainWindow::ConnectNavigationHandlers() {
+void MainWindow::connectNavigationHandlers() {
     connect(horizontalScrollBar, &QAbstractSlider::actionTriggered, this, [this](int action) {
-        onHorizontalScroll(ScrollCodeOf(action), horizontalScrollBar->sliderPosition());
+        onHorizontalScroll(scrollCodeOf(action), horizontalScrollBar->sliderPosition());
     });
     connect(verticalScrollBar, &QAbstractSlider::actionTriggered, this, [this](int action) {
-        onVerticalScroll(ScrollCodeOf(action), verticalScrollBar->sliderPosition());
+        onVerticalScroll(scrollCodeOf(action), verticalScrollBar->sliderPosition());
     });
 
     // The view's pointer: the left button pans; the readout keeps the other buttons and the plain moves.
@@ -188,41 +188,41 @@ void MainWindow::ConnectNavigationHandlers() {
 // ---- Scroll bars ----------------------------------------------------------------------------------------
 
 void MainWindow::onHorizontalScroll(orvenna::ScrollCode code, int scrollPos) {
-    if (!ImageLoaded) return;
+    if (!imageLoaded) return;
     if (code == orvenna::ScrollCode::EndScroll || smoothScrollCheckBox->isChecked()) {
         // The bar still holds its position from before this event: a smooth redraw lags one event behind.
-        if (SyncOn)
-            BroadcastScrollX();
+        if (syncOn)
+            broadcastScrollX();
         else
             drawComposite();
         return;
     }
-    if (orvenna::scroll_code_draws_overlay(code)) DrawScrollOverlay(scrollPos, verticalScrollBar->value());
+    if (orvenna::scroll_code_draws_overlay(code)) drawScrollOverlay(scrollPos, verticalScrollBar->value());
 }
 
 void MainWindow::onVerticalScroll(orvenna::ScrollCode code, int scrollPos) {
-    if (!ImageLoaded) return;
+    if (!imageLoaded) return;
     if (code == orvenna::ScrollCode::EndScroll || smoothScrollCheckBox->isChecked()) {
-        if (SyncOn)
-            BroadcastScrollY();
+        if (syncOn)
+            broadcastScrollY();
         else
             drawComposite();
         return;
     }
-    if (orvenna::scroll_code_draws_overlay(code)) DrawScrollOverlay(horizontalScrollBar->value(), scrollPos);
+    if (orvenna::scroll_code_draws_overlay(code)) drawScrollOverlay(horizontalScrollBar->value(), scrollPos);
 }
 
-void MainWindow::DrawScrollOverlay(int x, int y) {
-    QImage& picture = ViewPicture(view);
+void MainWindow::drawScrollOverlay(int x, int y) {
+    QImage& picture = viewPicture(view);
     const int w = picture.width();
     const int h = picture.height();
     QPainter p(&picture);
-    DrawNavigator(p, orvenna::navigator_marks(x, y, ImgWidth, ImgHeight), true);
+    drawNavigator(p, orvenna::navigator_marks(x, y, imageWidth, imageHeight), true);
     p.setPen(Qt::red);
     p.drawLine(w / 2, 0, w / 2, h);
     p.drawLine(0, h / 2, w, h / 2);
-    PrepareOverlayText(p);
-    DrawOverlayText(p, w / 2 + 5, h / 2 + 5, QString::fromStdString(orvenna::scroll_overlay_text(x, y)));
+    prepareOverlayText(p);
+    drawOverlayText(p, w / 2 + 5, h / 2 + 5, QString::fromStdString(orvenna::scroll_overlay_text(x, y)));
     p.end();
     view->update();
 }
@@ -230,77 +230,77 @@ void MainWindow::DrawScrollOverlay(int x, int y) {
 // ---- Panning --------------------------------------------------------------------------------------------
 
 void MainWindow::onViewPanMousePress(QMouseEvent* event) {
-    if (!ImageLoaded || event->button() != Qt::LeftButton) return;
+    if (!imageLoaded || event->button() != Qt::LeftButton) return;
     const QPoint pointer = event->position().toPoint();
-    PanStartX = pointer.x();
-    PanStartY = pointer.y();
-    PanStartHor = horizontalScrollBar->value();
-    PanStartVert = verticalScrollBar->value();
-    DragBitmap = ViewPicture(view).copy();
-    Panning = true;
+    panStartX = pointer.x();
+    panStartY = pointer.y();
+    panStartScrollX = horizontalScrollBar->value();
+    panStartScrollY = verticalScrollBar->value();
+    gestureSnapshot = viewPicture(view).copy();
+    panning = true;
 }
 
 void MainWindow::onViewPanMouseMove(QMouseEvent* event) {
-    if (!Panning) return;
+    if (!panning) return;
     const QPoint pointer = event->position().toPoint();
     horizontalScrollBar->setValue(
-        orvenna::pan_scroll_position(PanStartHor, PanStartX, pointer.x(), ZoomScale));
+        orvenna::pan_scroll_position(panStartScrollX, panStartX, pointer.x(), zoomScale));
     verticalScrollBar->setValue(
-        orvenna::pan_scroll_position(PanStartVert, PanStartY, pointer.y(), ZoomScale));
-    QImage& picture = ViewPicture(view);
-    orvenna::copy_shifted(PixelsOf(std::as_const(DragBitmap)), PixelsOf(picture), pointer.x() - PanStartX,
-                          pointer.y() - PanStartY);
-    DrawPanOverlay(horizontalScrollBar->value(), verticalScrollBar->value());
+        orvenna::pan_scroll_position(panStartScrollY, panStartY, pointer.y(), zoomScale));
+    QImage& picture = viewPicture(view);
+    orvenna::copy_shifted(pixelsOf(std::as_const(gestureSnapshot)), pixelsOf(picture),
+                          pointer.x() - panStartX, pointer.y() - panStartY);
+    drawPanOverlay(horizontalScrollBar->value(), verticalScrollBar->value());
 }
 
 void MainWindow::onViewMouseRelease(QMouseEvent* event) {
-    if (!Panning) return;
+    if (!panning) return;
     const QPoint pointer = event->position().toPoint();
-    QImage& picture = ViewPicture(view);
-    orvenna::copy_shifted(PixelsOf(std::as_const(DragBitmap)), PixelsOf(picture), pointer.x() - PanStartX,
-                          pointer.y() - PanStartY);
+    QImage& picture = viewPicture(view);
+    orvenna::copy_shifted(pixelsOf(std::as_const(gestureSnapshot)), pixelsOf(picture),
+                          pointer.x() - panStartX, pointer.y() - panStartY);
     view->update();
-    Panning = false;
-    if (SyncOn)
-        BroadcastPanEnd();
+    panning = false;
+    if (syncOn)
+        broadcastPanEnd();
     else
         drawComposite();
 }
 
-void MainWindow::DrawPanOverlay(int x, int y) {
-    QImage& picture = ViewPicture(view);
+void MainWindow::drawPanOverlay(int x, int y) {
+    QImage& picture = viewPicture(view);
     const int w = picture.width();
     const int h = picture.height();
     // Through the centre pixel where the last redraw put it.
-    const int cx = w / 2 - ViewOffsetX;
-    const int cy = h / 2 - ViewOffsetY;
+    const int cx = w / 2 - viewOffsetX;
+    const int cy = h / 2 - viewOffsetY;
     QPainter p(&picture);
-    DrawNavigator(p, orvenna::navigator_marks(x, y, ImgWidth, ImgHeight), false);
+    drawNavigator(p, orvenna::navigator_marks(x, y, imageWidth, imageHeight), false);
     p.setPen(Qt::red);
     p.drawLine(cx, 0, cx, h);
     p.drawLine(0, cy, w, cy);
 
-    PrepareOverlayText(p);
+    prepareOverlayText(p);
     const int lineHeight = QFontMetrics(p.font()).height();
-    const QStringList lines = PanOverlayLines(x, y);
+    const QStringList lines = panOverlayLines(x, y);
     for (int k = 0; k < lines.size(); ++k)
-        if (!lines[k].isEmpty()) DrawOverlayText(p, cx + 5, cy + 5 + k * lineHeight, lines[k]);
+        if (!lines[k].isEmpty()) drawOverlayText(p, cx + 5, cy + 5 + k * lineHeight, lines[k]);
     p.end();
     view->update();
 }
 
-QStringList MainWindow::PanOverlayLines(int x, int y) {
+QStringList MainWindow::panOverlayLines(int x, int y) {
     QStringList lines;
     lines << QStringLiteral("X, Y : %1, %2").arg(x).arg(y);
-    lines << (GeoValid ? QStringLiteral("経度, 緯度 :  ") + LongitudeText(x, y) + QStringLiteral(", ") +
-                             LatitudeText(x, y)
+    lines << (geoValid ? QStringLiteral("経度, 緯度 :  ") + longitudeText(x, y) + QStringLiteral(", ") +
+                             latitudeText(x, y)
                        : QString());
-    const int64_t index = int64_t(ImgWidth) * y + x;
-    for (size_t i = 0; i < BandRowList.size(); ++i) {
+    const int64_t index = int64_t(imageWidth) * y + x;
+    for (size_t i = 0; i < bandRows.size(); ++i) {
         // Rows past the 26th have no letter; they are shown by their list number.
         const QString letter = i < static_cast<size_t>(kBandLetterCount) ? QString(QChar('a' + int(i)))
                                                                          : QStringLiteral("[%1]").arg(i + 1);
-        lines << letter + QStringLiteral(" : ") + QString::number(BandValueAt(BandRowList[i].get(), index));
+        lines << letter + QStringLiteral(" : ") + QString::number(bandValueAt(bandRows[i].get(), index));
     }
     return lines;
 }
@@ -308,72 +308,72 @@ QStringList MainWindow::PanOverlayLines(int x, int y) {
 // ---- Zoom buttons and the step slider -------------------------------------------------------------------
 
 void MainWindow::onZoomInReleased(QMouseEvent*) {
-    ZoomStep = std::max(ZoomStep - 1, orvenna::kMinZoomStep);
-    DrawZoomSlider(0);
+    zoomStep = std::max(zoomStep - 1, orvenna::kMinZoomStep);
+    drawZoomSlider(0);
     drawComposite();  // a zoom-in stays with this viewer
 }
 
 void MainWindow::onZoomOutReleased(QMouseEvent*) {
-    ZoomStep = std::min(ZoomStep + 1, orvenna::kMaxZoomStep);
-    DrawZoomSlider(0);
-    if (SyncOn)
-        BroadcastZoomOut();
+    zoomStep = std::min(zoomStep + 1, orvenna::kMaxZoomStep);
+    drawZoomSlider(0);
+    if (syncOn)
+        broadcastZoomOut();
     else
         drawComposite();
 }
 
 void MainWindow::onZoomSliderMousePress(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
-    ZoomDragging = true;
-    ZoomDragStartStep = ZoomPreviewStep = ZoomStep;
-    DragBitmap = ViewPicture(view).copy();
+    zoomDragging = true;
+    zoomDragStartStep = zoomPreviewStep = zoomStep;
+    gestureSnapshot = viewPicture(view).copy();
     onZoomSliderMouseMove(event);
 }
 
 void MainWindow::onZoomSliderMouseMove(QMouseEvent* event) {
-    if (!ZoomDragging) return;
+    if (!zoomDragging) return;
     const int hz = zoomSlider->height();
     const int y = orvenna::slider_clamp_pointer(hz, event->position().toPoint().y());
-    ZoomStep = orvenna::slider_step_at(hz, y, ZoomStep);
-    ZoomScale = orvenna::zoom_scale_for_step(ZoomStep);
-    DrawZoomSlider(y);
-    if (ZoomStep != ZoomPreviewStep) {
+    zoomStep = orvenna::slider_step_at(hz, y, zoomStep);
+    zoomScale = orvenna::zoom_scale_for_step(zoomStep);
+    drawZoomSlider(y);
+    if (zoomStep != zoomPreviewStep) {
         // The snapshot grows or shrinks about the view centre by the steps moved since the drag began.
-        QImage& picture = ViewPicture(view);
+        QImage& picture = viewPicture(view);
         orvenna::stretch_into(
-            PixelsOf(std::as_const(DragBitmap)), PixelsOf(picture),
-            orvenna::zoom_preview_rect(picture.width(), picture.height(), ZoomDragStartStep, ZoomStep));
+            pixelsOf(std::as_const(gestureSnapshot)), pixelsOf(picture),
+            orvenna::zoom_preview_rect(picture.width(), picture.height(), zoomDragStartStep, zoomStep));
         view->update();
     }
-    ZoomPreviewStep = ZoomStep;
+    zoomPreviewStep = zoomStep;
 }
 
 void MainWindow::onZoomSliderMouseRelease(QMouseEvent*) {
     // Only the release of a drag that began here; an ignored button's release does nothing.
-    if (!ZoomDragging) return;
-    ZoomDragging = false;
-    DrawZoomSlider(0);
+    if (!zoomDragging) return;
+    zoomDragging = false;
+    drawZoomSlider(0);
     drawComposite();  // the step chosen on the slider is not sent to other viewers
 }
 
-void MainWindow::DrawZoomSlider(int y) {
+void MainWindow::drawZoomSlider(int y) {
     const int wz = zoomSlider->width();
     const int hz = zoomSlider->height();
     if (wz <= 0 || hz <= 0) return;
-    QImage& picture = zoomSlider->Picture;
+    QImage& picture = zoomSlider->picture;
     if (picture.size() != QSize(wz, hz) || picture.format() != QImage::Format_BGR888)
         picture = QImage(wz, hz, QImage::Format_BGR888);
-    const int knob = ZoomDragging ? y : orvenna::slider_tick_y(hz, orvenna::clamp_zoom_step(ZoomStep));
-    orvenna::draw_step_slider(PixelsOf(picture), knob);
+    const int knob = zoomDragging ? y : orvenna::slider_tick_y(hz, orvenna::clamp_zoom_step(zoomStep));
+    orvenna::draw_step_slider(pixelsOf(picture), knob);
     zoomSlider->update();
 }
 
 void MainWindow::onZoomStripResized() {
-    DrawZoomSlider(0);
+    drawZoomSlider(0);
 }
 
 void MainWindow::onShown() {
-    DrawZoomSlider(0);
+    drawZoomSlider(0);
 }
 
 void MainWindow::onResized() {
@@ -388,7 +388,7 @@ void MainWindow::onViewResized() {
         resizeRedrawTimer->setSingleShot(true);
         resizeRedrawTimer->setInterval(kResizeSettleMs);
         connect(resizeRedrawTimer, &QTimer::timeout, this, [this] {
-            if (ImageLoaded && AutoUpdate && view->Picture.size() != view->size()) drawComposite();
+            if (imageLoaded && autoUpdate && view->picture.size() != view->size()) drawComposite();
         });
     }
     resizeRedrawTimer->start();

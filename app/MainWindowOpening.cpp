@@ -48,10 +48,10 @@ const QString kSizeMismatch = QStringLiteral("画像の大きさが違うバン�
 
 enum class FileOutcome { Next, Stop };
 
-void ShowProgressWindow(MainWindow* window) {
+void showProgressWindow(MainWindow* window) {
     if (!progressWindow) return;
     QObject::connect(progressWindow, &ProgressWindow::stopRequested, window,
-                     &MainWindow::StopOpeningHistogram, Qt::UniqueConnection);
+                     &MainWindow::stopOpeningHistogram, Qt::UniqueConnection);
     progressWindow->messageLabel->setText(kLoadingText);
     progressWindow->progressBar->setRange(0, 1);
     progressWindow->progressBar->setValue(0);
@@ -60,7 +60,7 @@ void ShowProgressWindow(MainWindow* window) {
     QCoreApplication::processEvents();
 }
 
-void HideProgressWindow() {
+void hideProgressWindow() {
     if (progressWindow) progressWindow->hide();
 }
 
@@ -85,36 +85,36 @@ struct SceneCloser {
 };
 using PendingScene = std::unique_ptr<SceneFile, SceneCloser>;
 
-PendingScene NewScene() {
+PendingScene newScene() {
     auto* scene = new SceneFile;
     *scene = SceneFile{};
     return PendingScene(scene);
 }
 
 // Directory part of a path with its trailing separator; empty for a bare file name.
-QByteArray DirectoryOf(const QByteArray& path) {
+QByteArray directoryOf(const QByteArray& path) {
     const int slash = path.lastIndexOf('/');
     return slash >= 0 ? path.left(slash + 1) : QByteArray();
 }
 
 // Extension from the last dot of the file name, dot included, in upper case; empty when there is none.
-QByteArray UpperExtension(const QByteArray& path) {
+QByteArray upperExtension(const QByteArray& path) {
     const QByteArray name = path.mid(path.lastIndexOf('/') + 1);
     const int dot = name.lastIndexOf('.');
     return dot >= 0 ? name.mid(dot).toUpper() : QByteArray();
 }
 
-int64_t DefaultFileSize(const QByteArray& path) {
+int64_t defaultFileSize(const QByteArray& path) {
     struct stat st;
     return stat(path.constData(), &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
 }
 
-QString Quoted(const QByteArray& path) {
+QString quoted(const QByteArray& path) {
     return QStringLiteral("\"") + DisplayFileName(path) + QStringLiteral("\"");
 }
 
-void InformCannotOpen(const QByteArray& path, const QString& reason) {
-    QString text = Quoted(path) + QStringLiteral("\nを開けません");
+void informCannotOpen(const QByteArray& path, const QString& reason) {
+    QString text = quoted(path) + QStringLiteral("\nを開けません");
     if (!reason.isEmpty()) text += QStringLiteral(": ") + reason;
     Prompts::Current().Inform(text, QStringLiteral("失敗"), PromptKind::Information);
 }
@@ -123,7 +123,7 @@ void InformCannotOpen(const QByteArray& path, const QString& reason) {
 struct HistogramPass {
     std::atomic<bool> stop{false};
     std::atomic<int> permille{0};
-    static int Report(void* context, double done) {
+    static int report(void* context, double done) {
         auto* pass = static_cast<HistogramPass*>(context);
         pass->permille.store(static_cast<int>(done * 1000.0), std::memory_order_relaxed);
         return pass->stop.load(std::memory_order_relaxed) ? 0 : 1;
@@ -135,32 +135,32 @@ public:
     explicit Opener(MainWindow& window) : window_(window) {}
 
     // Works through the file list; false when a file (or a request to close) stopped the opening.
-    bool OpenAll() {
-        const QList<QByteArray>& files = window_.OpenDialogFiles;
+    bool openAll() {
+        const QList<QByteArray>& files = window_.filesToOpen;
         for (int i = 0; i < files.size(); ++i) {
             if (window_.openingStopRequested) return false;
             fileIndex_ = i;
-            SetProgress(0, 1);
-            if (OpenOne(files[i]) == FileOutcome::Stop) return false;
+            setProgress(0, 1);
+            if (openOne(files[i]) == FileOutcome::Stop) return false;
         }
-        SetProgress(1, 1);
+        setProgress(1, 1);
         return !window_.openingStopRequested;
     }
 
-    int bands_listed = 0;
+    int bandsListed = 0;
 
 private:
-    FileOutcome OpenOne(const QByteArray& name) {
+    FileOutcome openOne(const QByteArray& name) {
         // A metadata text picked or dropped with the bands is read beside them anyway, not opened as one.
         if (is_scene_metadata_name(name.toStdString())) return FileOutcome::Next;
         // Only regular files are opened: a pipe would hang the opening, a folder or device is never a scene.
         const QString unreadable = UnreadableFileReason(name);
         if (!unreadable.isEmpty()) {
-            InformCannotOpen(name, unreadable);
+            informCannotOpen(name, unreadable);
             return FileOutcome::Next;
         }
         // F1: the size question, for this file only.
-        const int64_t size = window_.FileSizeLookup ? window_.FileSizeLookup(name) : DefaultFileSize(name);
+        const int64_t size = window_.fileSizeLookup ? window_.fileSizeLookup(name) : defaultFileSize(name);
         wantHistogram_ = window_.histogramOnOpenCheckBox->isChecked();
         if (size > kHistogramQuestionBytes && wantHistogram_) {
             if (!Prompts::Current().AskYesNo(kLargeFileQuestion, QStringLiteral("情報"),
@@ -169,18 +169,18 @@ private:
         }
         // A path the scene record cannot hold whole is refused by name rather than cut short.
         if (name.size() >= REMOS_PATH_SIZE) {
-            Prompts::Current().Inform(Quoted(name) + QStringLiteral("\nはパスが長すぎるため開けません"),
+            Prompts::Current().Inform(quoted(name) + QStringLiteral("\nはパスが長すぎるため開けません"),
                                       QStringLiteral("失敗"), PromptKind::Information);
             return FileOutcome::Next;
         }
         // F2, F3.
-        PendingScene scene = NewScene();
-        const QByteArray ext = UpperExtension(name);
-        if (ext == ".BMP" || ext == ".JPG") return OpenPicture(std::move(scene), name, ext == ".JPG");
-        return OpenSceneFile(std::move(scene), name);
+        PendingScene scene = newScene();
+        const QByteArray ext = upperExtension(name);
+        if (ext == ".BMP" || ext == ".JPG") return openPicture(std::move(scene), name, ext == ".JPG");
+        return openSceneFile(std::move(scene), name);
     }
 
-    FileOutcome OpenPicture(PendingScene scene, const QByteArray& name, bool jpeg) {
+    FileOutcome openPicture(PendingScene scene, const QByteArray& name, bool jpeg) {
         // P1: the file is only held open; its three band records are ours to fill.
         remos_open(scene.get(), name.constData(), FMT_OPEN_ONLY);
         BandInfo* bands = remos_alloc_bands(scene.get(), 3);
@@ -190,8 +190,8 @@ private:
             LoadPicture(name, jpeg ? PictureType::Jpeg : PictureType::Bitmap, &error));
         if (!bands && error.isEmpty()) error = QStringLiteral("メモリが足りません");
         if (picture->isNull() || !bands) {
-            HideProgressWindow();
-            Prompts::Current().Inform(Quoted(name) + QStringLiteral("\n画像を読み込めません: ") + error,
+            hideProgressWindow();
+            Prompts::Current().Inform(quoted(name) + QStringLiteral("\n画像を読み込めません: ") + error,
                                       QStringLiteral("失敗"), PromptKind::Information);
             return FileOutcome::Stop;
         }
@@ -206,17 +206,17 @@ private:
             bands[k].file = scene->file;
         }
         // P3, P4.
-        if (!AcceptSize(picture->width(), picture->height())) return FileOutcome::Stop;
+        if (!acceptSize(picture->width(), picture->height())) return FileOutcome::Stop;
         scene->width = picture->width();
         scene->height = static_cast<uint32_t>(picture->height());
-        SceneFile* accepted = Accept(std::move(scene), picture->width(), picture->height());
+        SceneFile* accepted = acceptScene(std::move(scene), picture->width(), picture->height());
         // P5.
         const QString fileName = DisplayFileName(name);
         for (int k = 0; k < 3; ++k) {
             BandInfo* band = &accepted->bands[k];
-            band->lines = window_.ImgHeight;
-            band->width = window_.ImgWidth;
-            band->record_length = window_.ImgWidth;
+            band->lines = window_.imageHeight;
+            band->width = window_.imageWidth;
+            band->record_length = window_.imageWidth;
             band->prefix_bytes = 0;
             band->suffix_bytes = 0;
             band->hist_peak = 255;
@@ -224,53 +224,53 @@ private:
             band->range_low = 0;
             band->range_high = 255;
             if (!wantHistogram_) std::fill(std::begin(band->histogram), std::end(band->histogram), 0);
-            BandRow* row = AppendRow(band, fileName);
-            row->IsPicture = true;
-            row->Picture = picture;
-            row->HistValid = wantHistogram_;
-            if (wantHistogram_) window_.PictureHistogram(row);
-            FinishRow(row, k, 3);
+            BandRow* row = appendRow(band, fileName);
+            row->isPicture = true;
+            row->picture = picture;
+            row->histogramValid = wantHistogram_;
+            if (wantHistogram_) window_.computePictureHistogram(row);
+            finishRow(row, k, 3);
         }
         return FileOutcome::Next;
     }
 
-    FileOutcome OpenSceneFile(PendingScene scene, const QByteArray& name) {
+    FileOutcome openSceneFile(PendingScene scene, const QByteArray& name) {
         const int r = remos_open(scene.get(), name.constData(), FMT_DETECT);
         if (r == REMOS_CANNOT_OPEN) {
             // Vanished or made unreadable since the check above: still a failure the user hears of.
             const QString reason = UnreadableFileReason(name);
-            InformCannotOpen(name, reason);
+            informCannotOpen(name, reason);
             return FileOutcome::Next;
         }
         const bool sized = scene->width >= 1 && scene->height >= 1 && scene->height <= uint32_t(INT32_MAX);
         if (r != REMOS_OK || !sized) {
-            Prompts::Current().Inform(Quoted(name) + QStringLiteral("\nは不明な衛星データ形式です"),
+            Prompts::Current().Inform(quoted(name) + QStringLiteral("\nは不明な衛星データ形式です"),
                                       QStringLiteral("識別失敗"), PromptKind::Information);
             return FileOutcome::Next;
         }
-        if (!AcceptSize(scene->width, static_cast<int64_t>(scene->height))) return FileOutcome::Stop;
+        if (!acceptSize(scene->width, static_cast<int64_t>(scene->height))) return FileOutcome::Stop;
         const int width = scene->width;
         const int height = static_cast<int>(scene->height);
-        SceneFile* accepted = Accept(std::move(scene), width, height);
+        SceneFile* accepted = acceptScene(std::move(scene), width, height);
         const QString fileName = DisplayFileName(name);
         const int count = static_cast<int>(accepted->band_count);
         for (int k = 0; k < count; ++k) {
             BandInfo* band = &accepted->bands[k];
             bool made = false;
             if (wantHistogram_ && !window_.openingStopRequested) {
-                made = MakeHistogram(band, k, count);
+                made = makeHistogram(band, k, count);
                 // Only 8-bit bands have a histogram; others show an empty one, as when it was skipped.
-                if (made && band->bits != 8) ClearHistogram(band, 1);
+                if (made && band->bits != 8) clearHistogram(band, 1);
             }
             if (!made) {
-                ClearHistogram(band, 255);
+                clearHistogram(band, 255);
                 band->range_low = 0;
                 band->range_high = 255;
             }
-            BandRow* row = AppendRow(band, fileName);
-            row->HistValid = made;
-            row->IsPicture = false;
-            FinishRow(row, k, count);
+            BandRow* row = appendRow(band, fileName);
+            row->histogramValid = made;
+            row->isPicture = false;
+            finishRow(row, k, count);
             if (window_.openingStopRequested) return FileOutcome::Stop;
         }
         return FileOutcome::Next;
@@ -279,7 +279,7 @@ private:
     // Counts the band's histogram on a worker thread while the window stays responsive. False when it was
     // stopped ("中止" or Esc): this band and the file's remaining bands then open without histograms, as
     // when the size question is answered No.
-    bool MakeHistogram(BandInfo* band, int k, int count) {
+    bool makeHistogram(BandInfo* band, int k, int count) {
         if (band->bits != 8) return true;  // nothing to count (remos_make_histogram leaves such bands alone)
         HistogramPass pass;
         window_.openingHistogramStop = &pass.stop;
@@ -287,9 +287,9 @@ private:
         window_.escapeShortcut->setEnabled(true);
         int made = 0;
         window_.histogramTask->run(
-            [&] { made = remos_make_histogram_progress(band, &HistogramPass::Report, &pass); },
+            [&] { made = remos_make_histogram_progress(band, &HistogramPass::report, &pass); },
             [&] { pass.stop = true; },
-            [&] { SetProgress(k * 1000 + pass.permille.load(std::memory_order_relaxed), count * 1000); });
+            [&] { setProgress(k * 1000 + pass.permille.load(std::memory_order_relaxed), count * 1000); });
         window_.openingHistogramStop = nullptr;
         if (progressWindow) progressWindow->stopButton->setEnabled(false);
         window_.escapeShortcut->setEnabled(false);
@@ -297,51 +297,51 @@ private:
         return made != 0;
     }
 
-    static void ClearHistogram(BandInfo* band, int peaks) {
+    static void clearHistogram(BandInfo* band, int peaks) {
         std::fill(std::begin(band->histogram), std::end(band->histogram), 0);
         band->hist_peak = peaks;
         band->hist_peak_inner = peaks;
     }
 
     // P3 / S4: every band listed together has the pixel size of the first accepted file.
-    bool AcceptSize(int64_t width, int64_t height) {
-        if (window_.ImageLoaded && (width != window_.ImgWidth || height != window_.ImgHeight)) {
+    bool acceptSize(int64_t width, int64_t height) {
+        if (window_.imageLoaded && (width != window_.imageWidth || height != window_.imageHeight)) {
             Prompts::Current().Inform(kSizeMismatch, QStringLiteral("失敗"), PromptKind::Information);
-            HideProgressWindow();
+            hideProgressWindow();
             return false;
         }
         return true;
     }
 
     // P4 / S5.
-    SceneFile* Accept(PendingScene scene, int width, int height) {
+    SceneFile* acceptScene(PendingScene scene, int width, int height) {
         SceneFile* raw = scene.release();
-        window_.ImageLoaded = true;
-        window_.SceneList.emplace_back(raw);
-        window_.ImgWidth = width;
-        window_.ImgHeight = height;
+        window_.imageLoaded = true;
+        window_.scenes.emplace_back(raw);
+        window_.imageWidth = width;
+        window_.imageHeight = height;
         window_.horizontalScrollBar->setMaximum(width - 1);
         window_.verticalScrollBar->setMaximum(height - 1);
-        window_.SetStatusPanelText(1, QStringLiteral("縦 : %1 横 : %2").arg(height).arg(width));
+        window_.setStatusPanelText(1, QStringLiteral("縦 : %1 横 : %2").arg(height).arg(width));
         return raw;
     }
 
-    BandRow* AppendRow(BandInfo* band, const QString& fileName) {
-        BandRow* row = window_.AddBandRow(band, fileName, static_cast<int>(window_.BandRowList.size()));
-        window_.BandRowList.emplace_back(row);
-        ++bands_listed;
+    BandRow* appendRow(BandInfo* band, const QString& fileName) {
+        BandRow* row = window_.addBandRow(band, fileName, static_cast<int>(window_.bandRows.size()));
+        window_.bandRows.emplace_back(row);
+        ++bandsListed;
         return row;
     }
 
-    void FinishRow(BandRow* row, int k, int count) {
-        window_.RefreshBandRow(row);
-        SetProgress(k + 1, count);
+    void finishRow(BandRow* row, int k, int count) {
+        window_.refreshBandRow(row);
+        setProgress(k + 1, count);
         QCoreApplication::processEvents();
     }
 
-    void SetProgress(int done, int count) {
+    void setProgress(int done, int count) {
         if (!progressWindow || count <= 0) return;
-        const int files = std::max<int>(1, static_cast<int>(window_.OpenDialogFiles.size()));
+        const int files = std::max<int>(1, static_cast<int>(window_.filesToOpen.size()));
         progressWindow->progressBar->setRange(0, files * kProgressPerFile);
         progressWindow->progressBar->setValue(fileIndex_ * kProgressPerFile +
                                               static_cast<int>(int64_t(done) * kProgressPerFile / count));
@@ -354,12 +354,12 @@ private:
 
 // Whether a metadata text may be read: a regular file of at most 16 MB. A larger one is skipped with a
 // hint in the status bar.
-bool MetadataReadable(MainWindow& window, const std::string& path) {
+bool metadataReadable(MainWindow& window, const std::string& path) {
     if (path.empty()) return false;
     struct stat st;
     if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     if (st.st_size > kMaxMetadataBytes) {
-        window.SetStatusPanelText(0, Quoted(QByteArray::fromStdString(path)) +
+        window.setStatusPanelText(0, quoted(QByteArray::fromStdString(path)) +
                                          QStringLiteral(" は大きすぎるため読みません (16MB まで)"));
         return false;
     }
@@ -368,47 +368,47 @@ bool MetadataReadable(MainWindow& window, const std::string& path) {
 
 }  // namespace
 
-void MainWindow::ConnectOpenHandlers() {
+void MainWindow::connectOpenHandlers() {
     connect(openButton, &QToolButton::clicked, this, [this] { onOpenClicked(); });
     connect(openAction, &QAction::triggered, this, [this] { onOpenClicked(); });
-    connect(saveButton, &QToolButton::clicked, this, [this] { SaveView(); });
-    connect(saveAction, &QAction::triggered, this, [this] { SaveView(); });
-    connect(closeAllButton, &QToolButton::clicked, this, [this] { CloseAll(); });
-    connect(closeAllAction, &QAction::triggered, this, [this] { CloseAll(); });
+    connect(saveButton, &QToolButton::clicked, this, [this] { saveView(); });
+    connect(saveAction, &QAction::triggered, this, [this] { saveView(); });
+    connect(closeAllButton, &QToolButton::clicked, this, [this] { closeAll(); });
+    connect(closeAllAction, &QAction::triggered, this, [this] { closeAll(); });
     view->OnMouseMove = [this](QMouseEvent* e) { onViewMouseMove(e); };
     view->OnMouseDown = [this](QMouseEvent* e) { onViewMousePress(e); };
 }
 
 void MainWindow::onOpenClicked() {
-    if (Opening) return;  // the running opening owns the file list
+    if (opening) return;  // the running opening owns the file list
     // "*" rather than "*.*": scene files often have no extension.
     const QStringList files = Prompts::Current().PickOpenFiles(
         QStringLiteral("開く"), QStringLiteral("すべて (*);;BILファイル (*.bil);;BSQファイル (*.bsq)"));
     if (files.isEmpty()) return;
-    OpenDialogFiles.clear();
+    filesToOpen.clear();
     for (const QString& file : files)
-        OpenDialogFiles << QFile::encodeName(file);
-    OpenFiles();
+        filesToOpen << QFile::encodeName(file);
+    openFiles();
 }
 
-void MainWindow::OpenDroppedFiles(const QList<QByteArray>& names) {
-    if (Opening) return;
+void MainWindow::openDroppedFiles(const QList<QByteArray>& names) {
+    if (opening) return;
     QList<QByteArray> sorted = names;
     std::stable_sort(sorted.begin(), sorted.end(), [](const QByteArray& a, const QByteArray& b) {
         return name_less_ignoring_case(a.toStdString(), b.toStdString());
     });
-    OpenDialogFiles = sorted;
-    OpenFiles();
+    filesToOpen = sorted;
+    openFiles();
 }
 
-void MainWindow::OpenDroppedFiles(const QStringList& names) {
+void MainWindow::openDroppedFiles(const QStringList& names) {
     QList<QByteArray> paths;
     for (const QString& name : names)
         paths << QFile::encodeName(name);
-    OpenDroppedFiles(paths);
+    openDroppedFiles(paths);
 }
 
-static QByteArray LocalPathOfUrl(const QUrl& url) {
+static QByteArray localPathOfUrl(const QUrl& url) {
     if (!url.isLocalFile()) return QByteArray();
     // The encoded form keeps the name's bytes (a name that is not UTF-8 stays as %FF ...); decoding the URL
     // into text would replace them and the file would not be found.
@@ -416,72 +416,72 @@ static QByteArray LocalPathOfUrl(const QUrl& url) {
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
-    if (!Opening && event->mimeData()->hasUrls()) event->acceptProposedAction();
+    if (!opening && event->mimeData()->hasUrls()) event->acceptProposedAction();
 }
 
 void MainWindow::dropEvent(QDropEvent* event) {
-    if (Opening) {
+    if (opening) {
         event->ignore();
         return;
     }
     QList<QByteArray> names;
     for (const QUrl& url : event->mimeData()->urls()) {
-        const QByteArray path = LocalPathOfUrl(url);
+        const QByteArray path = localPathOfUrl(url);
         if (!path.isEmpty()) names << path;
     }
     if (names.isEmpty()) return;
     event->acceptProposedAction();
     // Opened once the drop itself has finished, so the dragging application is not kept waiting.
     QMetaObject::invokeMethod(
-        this, [this, names] { OpenDroppedFiles(names); }, Qt::QueuedConnection);
+        this, [this, names] { openDroppedFiles(names); }, Qt::QueuedConnection);
 }
 
-void MainWindow::StopOpeningHistogram() {
+void MainWindow::stopOpeningHistogram() {
     if (openingHistogramStop) *openingHistogramStop = true;
 }
 
-void MainWindow::OpenFiles() {
-    if (Opening) return;
-    FlagGuard opening(Opening);
+void MainWindow::openFiles() {
+    if (opening) return;
+    FlagGuard openingScope(opening);
     openingStopRequested = false;
     QElapsedTimer clock;
     clock.start();
 
-    ShowProgressWindow(this);
+    showProgressWindow(this);
     Opener opener(*this);
-    const bool finished = opener.OpenAll();
-    HideProgressWindow();
+    const bool finished = opener.openAll();
+    hideProgressWindow();
     if (finished) {  // a stopped opening reads no metadata and asks for no redraw
-        if (ImageLoaded) ReadSceneMetadata();
+        if (imageLoaded) readSceneMetadata();
         drawComposite();
         if (qEnvironmentVariableIsSet("ORVENNA_TIMING")) {
             std::fprintf(
                 stderr,
                 "orvenna: opened %lld file(s), %d band(s), histograms %s: %lld ms to the first redraw\n",
-                static_cast<long long>(OpenDialogFiles.size()), opener.bands_listed,
+                static_cast<long long>(filesToOpen.size()), opener.bandsListed,
                 histogramOnOpenCheckBox->isChecked() ? "on" : "off", static_cast<long long>(clock.elapsed()));
         }
     }
     if (closePending) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 
-void MainWindow::ReadSceneMetadata() {
-    const QByteArray dir = DirectoryOf(OpenDialogFiles.value(0));
+void MainWindow::readSceneMetadata() {
+    const QByteArray dir = directoryOf(filesToOpen.value(0));
     const SceneMetadataFiles files = find_scene_metadata_files(dir.toStdString());
     auto number = [](ConfFile* conf, const char* key) { return econf_number(econf_find(conf, key)); };
     // The eight corner values, latitude before longitude, in the order UL, UR, LL, LR.
-    double* const corners[8] = {&UlLat, &UlLon, &UrLat, &UrLon, &LlLat, &LlLon, &LrLat, &LrLon};
+    double* const corners[8] = {&ulLat, &ulLon, &urLat, &urLon, &llLat, &llLon, &lrLat, &lrLon};
     auto readCorners = [&](ConfFile* conf, const char* const(&keys)[8]) {
         for (int i = 0; i < 8; ++i)
             *corners[i] = number(conf, keys[i]);
     };
 
     ConfFile conf{};
-    if (MetadataReadable(*this, files.summary) && econf_open(&conf, files.summary.c_str())) {
+    if (metadataReadable(*this, files.summary) && econf_open(&conf, files.summary.c_str())) {
         // ALOS scene summary: corner coordinates only; a Landsat file beside it is not consulted.
         if (econf_read(&conf) && econf_find(&conf, "Img_ImageSceneLeftTopLatitude")) {
-            GeoValid = true;
-            LsThermValid = false;
+            geoValid = true;
+            landsatCalibrationValid = false;
             static const char* const kAlosCorners[8] = {
                 "Img_ImageSceneLeftTopLatitude",     "Img_ImageSceneLeftTopLongitude",
                 "Img_ImageSceneRightTopLatitude",    "Img_ImageSceneRightTopLongitude",
@@ -490,34 +490,34 @@ void MainWindow::ReadSceneMetadata() {
             readCorners(&conf, kAlosCorners);
         }
         econf_close(&conf);
-    } else if (MetadataReadable(*this, files.landsat) && econf_open(&conf, files.landsat.c_str())) {
+    } else if (metadataReadable(*this, files.landsat) && econf_open(&conf, files.landsat.c_str())) {
         if (econf_read(&conf)) {
             if (econf_find(&conf, "LMAX_BAND61")) {
-                LsThermValid = true;
-                LsLmax = number(&conf, "LMAX_BAND61");
-                LsLmin = number(&conf, "LMIN_BAND61");
+                landsatCalibrationValid = true;
+                landsatLmax = number(&conf, "LMAX_BAND61");
+                landsatLmin = number(&conf, "LMIN_BAND61");
             } else {
-                LsThermValid = false;
+                landsatCalibrationValid = false;
             }
             if (econf_find(&conf, "PRODUCT_UL_CORNER_LAT")) {
-                GeoValid = true;
+                geoValid = true;
                 static const char* const kLandsatCorners[8] = {
                     "PRODUCT_UL_CORNER_LAT", "PRODUCT_UL_CORNER_LON", "PRODUCT_UR_CORNER_LAT",
                     "PRODUCT_UR_CORNER_LON", "PRODUCT_LL_CORNER_LAT", "PRODUCT_LL_CORNER_LON",
                     "PRODUCT_LR_CORNER_LAT", "PRODUCT_LR_CORNER_LON"};
                 readCorners(&conf, kLandsatCorners);
             } else {
-                GeoValid = false;
+                geoValid = false;
             }
         }
         econf_close(&conf);
     }
 
     QString state = QStringLiteral("設定ファイル無効");
-    if (GeoValid)
-        state = LsThermValid ? QStringLiteral("座標設定有効 LANDSAT温度設定有効")
-                             : QStringLiteral("座標設定有効");
-    else if (LsThermValid)
+    if (geoValid)
+        state = landsatCalibrationValid ? QStringLiteral("座標設定有効 LANDSAT温度設定有効")
+                                        : QStringLiteral("座標設定有効");
+    else if (landsatCalibrationValid)
         state = QStringLiteral("LANDSAT温度設定有効");
-    SetStatusPanelText(3, state);
+    setStatusPanelText(3, state);
 }

@@ -20,23 +20,23 @@ namespace {
 using orvenna::WindowPlacement;
 
 // The primary screen's area left to windows (without task bars and panels).
-QRect AvailableScreenArea(const MainWindow* window) {
-    if (window->FakeScreenArea.isValid()) return window->FakeScreenArea;
+QRect availableScreenArea(const MainWindow* window) {
+    if (window->fakeScreenArea.isValid()) return window->fakeScreenArea;
     const QScreen* screen = QGuiApplication::primaryScreen();
     return screen ? screen->availableGeometry() : QRect();
 }
 
-void Toggle(QWidget* panel) {
+void toggle(QWidget* panel) {
     panel->setVisible(panel->isHidden());
 }
 
-bool Shown(const QWidget* panel) {
+bool shown(const QWidget* panel) {
     return !panel->isHidden();
 }
 
 }  // namespace
 
-void MainWindow::ConnectPlacementHandlers() {
+void MainWindow::connectPlacementHandlers() {
     // The menu items and the tool buttons of the same placement do the same.
     const std::tuple<QAction*, QToolButton*, WindowPlacement> placements[] = {
         {placeTopLeftAction, placeTopLeftButton, WindowPlacement::LeftTop},
@@ -69,10 +69,10 @@ void MainWindow::ConnectPlacementHandlers() {
 
 void MainWindow::placeWindow(WindowPlacement placement) {
     // The outer frame: position first, then the size less the frame's own borders.
-    const QRect area = AvailableScreenArea(this);
+    const QRect area = availableScreenArea(this);
     if (!area.isValid()) return;
     const orvenna::PlacementRect r =
-        orvenna::PlaceOnScreen(placement, area.width(), area.height(), area.left(), area.top());
+        orvenna::placeOnScreen(placement, area.width(), area.height(), area.left(), area.top());
     const QRect frame = frameGeometry();
     const QRect client = geometry();
     const int borderWidth = std::max(frame.width() - client.width(), 0);
@@ -85,23 +85,23 @@ void MainWindow::placeWindow(WindowPlacement placement) {
 // The menu toggles do not redraw: the view's picture keeps its size until the next redraw.
 
 void MainWindow::onShowToolBarTriggered() {
-    Toggle(toolBarPanel);
+    toggle(toolBarPanel);
 }
 void MainWindow::onShowZoomStripTriggered() {
-    Toggle(zoomStrip);
+    toggle(zoomStrip);
 }
 void MainWindow::onShowStatusBarTriggered() {
-    Toggle(statusBar());
+    toggle(statusBar());
 }
 
 void MainWindow::onShowBandListTriggered() {
-    Toggle(bandPanel);
-    bandListButton->setChecked(Shown(bandPanel));
+    toggle(bandPanel);
+    bandListButton->setChecked(shown(bandPanel));
 }
 
 void MainWindow::onShowSettingsTriggered() {
-    if (Shown(bandPanel)) {
-        Toggle(settingsPanel);
+    if (shown(bandPanel)) {
+        toggle(settingsPanel);
         return;
     }
     bandPanel->show();
@@ -118,9 +118,9 @@ void MainWindow::onBandListClicked() {
 }
 
 void MainWindow::onViewMenuAboutToShow() {
-    showBandListAction->setChecked(Shown(bandPanel));
-    showSettingsAction->setChecked(Shown(bandPanel) && Shown(settingsPanel));
-    showToolBarAction->setChecked(Shown(toolBarPanel));
-    showZoomStripAction->setChecked(Shown(zoomStrip));
-    showStatusBarAction->setChecked(Shown(statusBar()));
+    showBandListAction->setChecked(shown(bandPanel));
+    showSettingsAction->setChecked(shown(bandPanel) && shown(settingsPanel));
+    showToolBarAction->setChecked(shown(toolBarPanel));
+    showZoomStripAction->setChecked(shown(zoomStrip));
+    showStatusBarAction->setChecked(shown(statusBar()));
 }

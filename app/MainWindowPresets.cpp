@@ -16,7 +16,7 @@
 
 namespace {
 
-void ShowPresetDialog(QDialog* dialog, const QWidget* over) {
+void showPresetDialog(QDialog* dialog, const QWidget* over) {
     // Centred before showing, and again once shown, when the window system has given the frame its borders.
     centreOverWindow(dialog, over);
     dialog->show();
@@ -27,49 +27,49 @@ void ShowPresetDialog(QDialog* dialog, const QWidget* over) {
 
 }  // namespace
 
-void MainWindow::ConnectPresetHandlers() {
+void MainWindow::connectPresetHandlers() {
     connect(presetButton, &QPushButton::clicked, this, [this] { onPresetClicked(); });
     connect(ndviAction, &QAction::triggered, this, [this] { onNdviTriggered(); });
     connect(thermographyAction, &QAction::triggered, this, [this] { onThermographyTriggered(); });
     connect(landsatTemperatureAction, &QAction::triggered, this, [this] { onLandsatTemperatureTriggered(); });
 }
 
-QPoint MainWindow::ColorMenuPosition() const {
+QPoint MainWindow::presetMenuPosition() const {
     return presetButton->mapToGlobal(QPoint(presetButton->width(), 0));
 }
 
 void MainWindow::onPresetClicked() {
-    presetMenu->popup(ColorMenuPosition());
+    presetMenu->popup(presetMenuPosition());
 }
 
-QStringList MainWindow::BandLabels() const {
+QStringList MainWindow::bandLabels() const {
     QStringList labels;
-    for (const auto& row : BandRowList)
+    for (const auto& row : bandRows)
         labels << (row->nameLabel ? row->nameLabel->text() : QString());
     return labels;
 }
 
 void MainWindow::onNdviTriggered() {
-    if (!ImageLoaded || !ndviPresetDialog) return;
+    if (!imageLoaded || !ndviPresetDialog) return;
     ndviPresetDialog->setTarget(this);
-    ndviPresetDialog->setBandLabels(BandLabels());
-    ShowPresetDialog(ndviPresetDialog, this);
+    ndviPresetDialog->setBandLabels(bandLabels());
+    showPresetDialog(ndviPresetDialog, this);
 }
 
 void MainWindow::onThermographyTriggered() {
-    if (!ImageLoaded || !thermographyPresetDialog) return;
+    if (!imageLoaded || !thermographyPresetDialog) return;
     thermographyPresetDialog->setTarget(this);
     thermographyPresetDialog->setSources(
-        BandLabels(), {redExpressionEdit->text(), greenExpressionEdit->text(), blueExpressionEdit->text()});
-    ShowPresetDialog(thermographyPresetDialog, this);
+        bandLabels(), {redExpressionEdit->text(), greenExpressionEdit->text(), blueExpressionEdit->text()});
+    showPresetDialog(thermographyPresetDialog, this);
 }
 
 void MainWindow::onLandsatTemperatureTriggered() {
-    if (!ImageLoaded || !landsatTemperatureDialog) return;
+    if (!imageLoaded || !landsatTemperatureDialog) return;
     landsatTemperatureDialog->setTarget(this);
-    landsatTemperatureDialog->setBandLabels(BandLabels());
-    if (LsThermValid) landsatTemperatureDialog->setCalibration(LsLmax, LsLmin);
-    ShowPresetDialog(landsatTemperatureDialog, this);
+    landsatTemperatureDialog->setBandLabels(bandLabels());
+    if (landsatCalibrationValid) landsatTemperatureDialog->setCalibration(landsatLmax, landsatLmin);
+    showPresetDialog(landsatTemperatureDialog, this);
 }
 
 void MainWindow::setChannelExpressions(const QString& red, const QString& green, const QString& blue) {
@@ -79,9 +79,9 @@ void MainWindow::setChannelExpressions(const QString& red, const QString& green,
 }
 
 void MainWindow::showBandAtFullRange(int index) {
-    if (index < 0 || index >= static_cast<int>(BandRowList.size())) return;
-    BandRow* row = BandRowList[index].get();
+    if (index < 0 || index >= static_cast<int>(bandRows.size())) return;
+    BandRow* row = bandRows[index].get();
     row->lowerBoundSpin->SetPosition(0);
     row->upperBoundSpin->SetPosition(255);
-    RefreshBandRow(row);
+    refreshBandRow(row);
 }

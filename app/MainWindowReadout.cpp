@@ -17,7 +17,7 @@ namespace {
 // Bilinear interpolation between the values at the centres of the four corner pixels, in extended
 // precision, stored as a double. A scene one pixel wide or high has no extent in that direction, so the
 // terms that would divide by zero are left out.
-double CornerInterpolation(double ul, double ur, double ll, double lr, int width, int height, int x, int y) {
+double cornerInterpolation(double ul, double ur, double ll, double lr, int width, int height, int x, int y) {
     long double v = 0;
     if (width > 1) v += static_cast<long double>(ur - ul) / (width - 1) * x;
     v += ul;
@@ -31,7 +31,7 @@ double CornerInterpolation(double ul, double ur, double ll, double lr, int width
     return static_cast<double>(v);
 }
 
-QString ReadoutLetter(int position) {
+QString readoutLetter(int position) {
     return position < kBandLetterCount ? QString(QChar('a' + position))
                                        : QStringLiteral("[%1]").arg(position + 1);
 }
@@ -39,102 +39,103 @@ QString ReadoutLetter(int position) {
 }  // namespace
 
 void MainWindow::onViewMouseMove(QMouseEvent* event) {
-    if (!ImageLoaded || Panning) return;  // while panning the navigation code owns the pointer
+    if (!imageLoaded || panning) return;  // while panning the navigation code owns the pointer
     const QPoint p = event->position().toPoint();
-    PointerReadout(p.x(), p.y());
+    showPointerReadout(p.x(), p.y());
 }
 
 void MainWindow::onViewMousePress(QMouseEvent* event) {
     // The left button starts a pan (navigation); every other button calls up the pixel value window.
-    if (!ImageLoaded || event->button() == Qt::LeftButton) return;
-    ShowPixelWindowAt(event->globalPosition().toPoint());
+    if (!imageLoaded || event->button() == Qt::LeftButton) return;
+    showPixelValueWindowAt(event->globalPosition().toPoint());
     // Filled at once for the clicked pixel, not only at the next move of the pointer.
     const QPoint p = event->position().toPoint();
-    PointerReadout(p.x(), p.y());
+    showPointerReadout(p.x(), p.y());
 }
 
-void MainWindow::ShowPixelWindowAt(const QPoint& globalPointer) {
+void MainWindow::showPixelValueWindowAt(const QPoint& globalPointer) {
     if (pixelValueWindow) pixelValueWindow->popupAt(globalPointer);
 }
 
-int MainWindow::ImageColumnAtView(int viewX) const {
+int MainWindow::imageColumnAtView(int viewX) const {
     orvenna::ViewGeometry g;
     g.view_width = view->width();
     g.scroll_x = horizontalScrollBar->value();
-    g.view_offset_x = ViewOffsetX;
-    g.scale = ZoomScale;
+    g.view_offset_x = viewOffsetX;
+    g.scale = zoomScale;
     return orvenna::image_column_at(g, viewX);
 }
 
-int MainWindow::ImageLineAtView(int viewY) const {
+int MainWindow::imageLineAtView(int viewY) const {
     orvenna::ViewGeometry g;
     g.view_height = view->height();
     g.scroll_y = verticalScrollBar->value();
-    g.view_offset_y = ViewOffsetY;
-    g.scale = ZoomScale;
+    g.view_offset_y = viewOffsetY;
+    g.scale = zoomScale;
     return orvenna::image_line_at(g, viewY);
 }
 
-void MainWindow::PointerReadout(int viewX, int viewY) {
-    if (!ImageLoaded) return;
+void MainWindow::showPointerReadout(int viewX, int viewY) {
+    if (!imageLoaded) return;
     // The colour on the screen: after display ranges and expressions. Outside the drawn picture the view
     // shows white.
     QColor colour(Qt::white);
-    const QImage& shown = view->Picture;
+    const QImage& shown = view->picture;
     if (!shown.isNull() && shown.valid(viewX, viewY)) colour = shown.pixelColor(viewX, viewY);
-    SetStatusPanelText(2, QStringLiteral("座標値 : ( R, G, B ) = ( %1, %2, %3 )")
+    setStatusPanelText(2, QStringLiteral("座標値 : ( R, G, B ) = ( %1, %2, %3 )")
                               .arg(colour.red())
                               .arg(colour.green())
                               .arg(colour.blue()));
 
     if (!pixelValueWindow || !pixelValueWindow->isVisible()) return;
-    pixelValueWindow->setValueText(PixelValueText(ImageColumnAtView(viewX), ImageLineAtView(viewY)));
+    pixelValueWindow->setValueText(pixelValueText(imageColumnAtView(viewX), imageLineAtView(viewY)));
 }
 
-QString MainWindow::PixelValueText(int x, int y) {
+QString MainWindow::pixelValueText(int x, int y) {
     QString text = QStringLiteral("X, Y : %1, %2\n").arg(x).arg(y);
     // The white margin around the scene has no values and no place on the ground.
-    if (x < 0 || y < 0 || x >= ImgWidth || y >= ImgHeight) return text + QStringLiteral("範囲外\n");
-    if (GeoValid)
-        text += QStringLiteral("経度, 緯度 : ") + LongitudeText(x, y) + QStringLiteral(", ") +
-                LatitudeText(x, y) + QStringLiteral("\n\n");
-    const int64_t index = int64_t(ImgWidth) * y + x;
-    for (size_t k = 0; k < BandRowList.size(); ++k) {
-        text += ReadoutLetter(static_cast<int>(k)) + QStringLiteral(" : ") +
-                QString::number(BandValueAt(BandRowList[k].get(), index)) + QLatin1Char('\n');
+    if (x < 0 || y < 0 || x >= imageWidth || y >= imageHeight) return text + QStringLiteral("範囲外\n");
+    if (geoValid)
+        text += QStringLiteral("経度, 緯度 : ") + longitudeText(x, y) + QStringLiteral(", ") +
+                latitudeText(x, y) + QStringLiteral("\n\n");
+    const int64_t index = int64_t(imageWidth) * y + x;
+    for (size_t k = 0; k < bandRows.size(); ++k) {
+        text += readoutLetter(static_cast<int>(k)) + QStringLiteral(" : ") +
+                QString::number(bandValueAt(bandRows[k].get(), index)) + QLatin1Char('\n');
     }
     return text;
 }
 
-QString MainWindow::LongitudeText(int x, int y) const {
+QString MainWindow::longitudeText(int x, int y) const {
     return QString::asprintf("%.4lf",
-                             CornerInterpolation(UlLon, UrLon, LlLon, LrLon, ImgWidth, ImgHeight, x, y));
+                             cornerInterpolation(ulLon, urLon, llLon, lrLon, imageWidth, imageHeight, x, y));
 }
 
-QString MainWindow::LatitudeText(int x, int y) const {
+QString MainWindow::latitudeText(int x, int y) const {
     return QString::asprintf("%.4lf",
-                             CornerInterpolation(UlLat, UrLat, LlLat, LrLat, ImgWidth, ImgHeight, x, y));
+                             cornerInterpolation(ulLat, urLat, llLat, lrLat, imageWidth, imageHeight, x, y));
 }
 
-int MainWindow::BandValueAt(BandRow* row, int64_t index) {
-    if (!row || !row->Band) return 0;
-    if (row->IsPicture) return PictureBandValue(row, index);
+int MainWindow::bandValueAt(BandRow* row, int64_t index) {
+    if (!row || !row->band) return 0;
+    if (row->isPicture) return pictureBandValue(row, index);
     // Past the band's last pixel the reader has nothing and gives 0.
-    const double v = std::trunc(remos_read_sample(row->Band, index));
+    const double v = std::trunc(remos_read_sample(row->band, index));
     if (!(v == v)) return 0;
     return static_cast<int>(std::clamp(v, double(INT32_MIN), double(INT32_MAX)));
 }
 
-int MainWindow::PictureBandValue(BandRow* row, int64_t index) const {
-    if (!row || !row->Band || !row->Picture || row->Picture->isNull() || ImgWidth < 1 || index < 0) return 0;
-    const QImage& picture = *row->Picture;
-    const int64_t column = index % ImgWidth;
+int MainWindow::pictureBandValue(BandRow* row, int64_t index) const {
+    if (!row || !row->band || !row->picture || row->picture->isNull() || imageWidth < 1 || index < 0)
+        return 0;
+    const QImage& picture = *row->picture;
+    const int64_t column = index % imageWidth;
     // An index past the last line reads the last line, at the same column.
-    const int64_t line = std::min<int64_t>(index / ImgWidth, picture.height() - 1);
+    const int64_t line = std::min<int64_t>(index / imageWidth, picture.height() - 1);
     if (column >= picture.width()) return 0;
     // Memory order of a 24-bit pixel: blue, green, red.
     int offset;
-    switch (row->Band->index) {
+    switch (row->band->index) {
         case 0:
             offset = 2;
             break;

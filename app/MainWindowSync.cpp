@@ -15,20 +15,21 @@
 #include "platform/ViewerBus.h"
 #include "scene/remos.h"
 
-void MainWindow::ConnectSyncHandlers() {
+void MainWindow::connectSyncHandlers() {
     connect(syncButton, &QToolButton::clicked, this, [this] { onSyncClicked(); });
-    JoinViewerBus();
+    joinViewerBus();
 }
 
-void MainWindow::JoinViewerBus() {
+void MainWindow::joinViewerBus() {
     static const char* const kNames[] = {"PELLORANDE_SCR_X_9145",   "PELLORANDE_SCR_Y_9145",
                                          "PELLORANDE_SCR_MAG_9145", "PELLORANDE_CONNECT_9145",
                                          "PELLORANDE_LAT_9145",     "PELLORANDE_LON_9145",
                                          "PELLORANDE_DRAW_9145"};
-    unsigned* const numbers[] = {&MsgScrX, &MsgScrY, &MsgScrMag, &MsgConnect, &MsgLat, &MsgLon, &MsgDraw};
-    Bus = new ViewerBusEndpoint(
+    unsigned* const numbers[] = {&scrollXMessage,  &scrollYMessage,   &zoomStepMessage, &connectMessage,
+                                 &latitudeMessage, &longitudeMessage, &drawMessage};
+    bus = new ViewerBusEndpoint(
         [this](unsigned message, int32_t wParam) { onViewerMessage(message, wParam); }, this);
-    Bus->OnLeave([this](const std::string& reason) { ReportSyncUnavailable(reason); });
+    bus->OnLeave([this](const std::string& reason) { reportSyncUnavailable(reason); });
 
     std::string why;
     bool registered = true;
@@ -36,113 +37,115 @@ void MainWindow::JoinViewerBus() {
         *numbers[i] = ViewerBus::RegisterMessage(kNames[i], &why);
         registered = *numbers[i] != 0;
     }
-    if (registered && Bus->Open()) return;
-    if (registered) why = Bus->Error();
+    if (registered && bus->Open()) return;
+    if (registered) why = bus->Error();
     // Alone: numbers of this process's own, so that its posts still come back to its hook and the gestures of
     // a synchronising viewer still redraw it.
     for (size_t i = 0; i < std::size(numbers); ++i)
         *numbers[i] = ViewerBus::kFirstMessage + static_cast<unsigned>(i);
-    ReportSyncUnavailable(why);
+    reportSyncUnavailable(why);
 }
 
-void MainWindow::ReportSyncUnavailable(const std::string& reason) {
-    if (SyncUnavailableShown) return;
-    SyncUnavailableShown = true;
-    SetStatusPanelText(0,
+void MainWindow::reportSyncUnavailable(const std::string& reason) {
+    if (syncUnavailableShown) return;
+    syncUnavailableShown = true;
+    setStatusPanelText(0,
                        QStringLiteral("他のビューアとの同期は使えません: ") + QString::fromStdString(reason));
 }
 
 void MainWindow::onSyncClicked() {
-    SyncOn = syncButton->isChecked();
+    syncOn = syncButton->isChecked();
 }
 
-void MainWindow::PostViewerMessage(unsigned message, int32_t wParam) {
-    PostViewerGroup({{message, wParam}});
+void MainWindow::postViewerMessage(unsigned message, int32_t wParam) {
+    postViewerGroup({{message, wParam}});
 }
 
-void MainWindow::PostViewerGroup(const std::vector<std::pair<unsigned, int32_t>>& group) {
-    if (!Bus) return;
+void MainWindow::postViewerGroup(const std::vector<std::pair<unsigned, int32_t>>& group) {
+    if (!bus) return;
     ViewerBusEndpoint::Group messages;
     for (const auto& [message, wParam] : group)
         messages.push_back({message, wParam});
-    Bus->PostGroupToAll(messages);
+    bus->PostGroupToAll(messages);
 }
 
-void MainWindow::BroadcastScrollX() {
-    PostViewerGroup({{MsgScrX, horizontalScrollBar->value()}, {MsgDraw, verticalScrollBar->value()}});
+void MainWindow::broadcastScrollX() {
+    postViewerGroup(
+        {{scrollXMessage, horizontalScrollBar->value()}, {drawMessage, verticalScrollBar->value()}});
 }
 
-void MainWindow::BroadcastScrollY() {
-    PostViewerGroup({{MsgScrY, verticalScrollBar->value()}, {MsgDraw, verticalScrollBar->value()}});
+void MainWindow::broadcastScrollY() {
+    postViewerGroup(
+        {{scrollYMessage, verticalScrollBar->value()}, {drawMessage, verticalScrollBar->value()}});
 }
 
-void MainWindow::BroadcastPanEnd() {
+void MainWindow::broadcastPanEnd() {
     const int x = horizontalScrollBar->value();
     const int y = verticalScrollBar->value();
-    if (GeoValid) {
+    if (geoValid) {
         // The centre's position as the readout writes it, in 1/10000 degree.
-        PostViewerGroup(
-            {{MsgLat, orvenna::degrees_text_to_wparam(LatitudeText(x, y).toLatin1().constData())},
-             {MsgLon, orvenna::degrees_text_to_wparam(LongitudeText(x, y).toLatin1().constData())},
-             {MsgDraw, y}});
+        postViewerGroup(
+            {{latitudeMessage, orvenna::degrees_text_to_wparam(latitudeText(x, y).toLatin1().constData())},
+             {longitudeMessage, orvenna::degrees_text_to_wparam(longitudeText(x, y).toLatin1().constData())},
+             {drawMessage, y}});
     } else {
-        PostViewerGroup({{MsgScrX, x}, {MsgScrY, y}, {MsgDraw, y}});
+        postViewerGroup({{scrollXMessage, x}, {scrollYMessage, y}, {drawMessage, y}});
     }
 }
 
-void MainWindow::BroadcastZoomOut() {
-    PostViewerMessage(MsgScrMag, ZoomStep);
+void MainWindow::broadcastZoomOut() {
+    postViewerMessage(zoomStepMessage, zoomStep);
 }
 
 void MainWindow::onViewerMessage(unsigned message, int32_t wParam) {
-    if (message == MsgScrX) {
-        SyncScrX = wParam;
-        SyncScrXReceived = true;
-        SyncByGeo = false;
-    } else if (message == MsgScrY) {
-        SyncScrY = wParam;
-        SyncScrYReceived = true;
-        SyncByGeo = false;
-    } else if (message == MsgScrMag) {
+    if (message == scrollXMessage) {
+        syncScrollX = wParam;
+        syncScrollXReceived = true;
+        syncByGeo = false;
+    } else if (message == scrollYMessage) {
+        syncScrollY = wParam;
+        syncScrollYReceived = true;
+        syncByGeo = false;
+    } else if (message == zoomStepMessage) {
         // Only 0..10 are steps; anything else from the bus is brought into that range.
-        ZoomStep = orvenna::clamp_zoom_step(wParam);
-        DrawZoomSlider(0);
+        zoomStep = orvenna::clamp_zoom_step(wParam);
+        drawZoomSlider(0);
         drawComposite();
-    } else if (message == MsgLat) {
-        SyncByGeo = true;
-        SyncLat = orvenna::wparam_to_degrees(wParam);
-    } else if (message == MsgLon) {
-        SyncByGeo = true;
-        SyncLon = orvenna::wparam_to_degrees(wParam);
-    } else if (message == MsgDraw) {
-        ApplySyncPosition();
+    } else if (message == latitudeMessage) {
+        syncByGeo = true;
+        syncLatitude = orvenna::wparam_to_degrees(wParam);
+    } else if (message == longitudeMessage) {
+        syncByGeo = true;
+        syncLongitude = orvenna::wparam_to_degrees(wParam);
+    } else if (message == drawMessage) {
+        applySyncPosition();
         drawComposite();
     }
-    // MsgConnect and every other number: no action.
+    // connectMessage and every other number: no action.
 }
 
-void MainWindow::ApplySyncPosition() {
-    if (SyncByGeo) {
-        if (GeoValid) {
+void MainWindow::applySyncPosition() {
+    if (syncByGeo) {
+        if (geoValid) {
             int column = 0, line = 0;
-            remos_geo_to_pixel(&column, &line, ImgWidth, ImgHeight, SyncLat, SyncLon,
-                               static_cast<float>(UlLon), static_cast<float>(UlLat),
-                               static_cast<float>(LlLon), static_cast<float>(LlLat),
-                               static_cast<float>(UrLon), static_cast<float>(UrLat),
-                               static_cast<float>(LrLon), static_cast<float>(LrLat));
-            SyncScrX = column;
-            SyncScrY = line;
-            SyncScrXReceived = SyncScrYReceived = true;
+            remos_geo_to_pixel(&column, &line, imageWidth, imageHeight, syncLatitude, syncLongitude,
+                               static_cast<float>(ulLon), static_cast<float>(ulLat),
+                               static_cast<float>(llLon), static_cast<float>(llLat),
+                               static_cast<float>(urLon), static_cast<float>(urLat),
+                               static_cast<float>(lrLon), static_cast<float>(lrLat));
+            syncScrollX = column;
+            syncScrollY = line;
+            syncScrollXReceived = syncScrollYReceived = true;
         } else {
             // No corner coordinates here: this viewer stays where it is.
-            SyncScrX = horizontalScrollBar->value();
-            SyncScrY = verticalScrollBar->value();
+            syncScrollX = horizontalScrollBar->value();
+            syncScrollY = verticalScrollBar->value();
         }
     }
     // The bars clamp the position to this viewer's scene. An axis no viewer has sent yet keeps its own
     // position rather than jumping to 0.
-    if (SyncByGeo || SyncScrXReceived) horizontalScrollBar->setValue(SyncScrX);
-    if (SyncByGeo || SyncScrYReceived) verticalScrollBar->setValue(SyncScrY);
-    if (Bus)
-        Bus->Trace("apply", static_cast<unsigned>(horizontalScrollBar->value()), verticalScrollBar->value());
+    if (syncByGeo || syncScrollXReceived) horizontalScrollBar->setValue(syncScrollX);
+    if (syncByGeo || syncScrollYReceived) verticalScrollBar->setValue(syncScrollY);
+    if (bus)
+        bus->Trace("apply", static_cast<unsigned>(horizontalScrollBar->value()), verticalScrollBar->value());
 }

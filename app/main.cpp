@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
         for (int i = 1; i < argc; ++i)
             files << QByteArray(argv[i]);
         if (!files.isEmpty())
-            QTimer::singleShot(0, mainWindow, [files] { mainWindow->OpenDroppedFiles(files); });
+            QTimer::singleShot(0, mainWindow, [files] { mainWindow->openDroppedFiles(files); });
         const int result = Application::exec();
         delete mainWindow;  // the other windows are its children
         return result;

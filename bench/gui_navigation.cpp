@@ -63,7 +63,7 @@ void PanMove(benchmark::State& state) {
         if (repaint) view->repaint();
     }
     Send(view, QEvent::MouseButtonRelease, 500, 350, Qt::LeftButton, Qt::NoButton);
-    state.counters["view"] = g_form->view->Picture.width() * 10000 + g_form->view->Picture.height();
+    state.counters["view"] = g_form->view->picture.width() * 10000 + g_form->view->picture.height();
 }
 
 void SliderDrag(benchmark::State& state) {
@@ -81,9 +81,9 @@ void SliderDrag(benchmark::State& state) {
             g_form->view->repaint();
         }
     }
-    g_form->AutoUpdate = false;  // the release's redraw is not part of the figure
+    g_form->autoUpdate = false;  // the release's redraw is not part of the figure
     Send(slider, QEvent::MouseButtonRelease, 20, y4, Qt::LeftButton, Qt::NoButton);
-    g_form->AutoUpdate = true;
+    g_form->autoUpdate = true;
 }
 
 BENCHMARK(PanMove)->Arg(0)->Arg(1)->ArgName("repaint")->Unit(benchmark::kMicrosecond);
@@ -104,15 +104,15 @@ int main(int argc, char** argv) {
     form.resize(form.width() + 1000 - form.view->width(), form.height() + 700 - form.view->height());
     QCoreApplication::processEvents();
     const std::string scene = WriteScene();
-    form.OpenDroppedFiles(QList<QByteArray>{QByteArray::fromStdString(scene)});
-    form.GeoValid = true;  // the pan overlay's longitude/latitude line as well
-    form.UlLat = 36, form.UrLat = 36, form.LlLat = 35, form.LrLat = 35;
-    form.UlLon = 139, form.LlLon = 139, form.UrLon = 140, form.LrLon = 140;
+    form.openDroppedFiles(QList<QByteArray>{QByteArray::fromStdString(scene)});
+    form.geoValid = true;  // the pan overlay's longitude/latitude line as well
+    form.ulLat = 36, form.urLat = 36, form.llLat = 35, form.lrLat = 35;
+    form.ulLon = 139, form.llLon = 139, form.urLon = 140, form.lrLon = 140;
     form.horizontalScrollBar->setValue(1000);
     form.verticalScrollBar->setValue(1000);
     form.onRedrawClicked();
-    std::printf("view %d x %d, %zu bands\n", form.view->Picture.width(), form.view->Picture.height(),
-                form.BandRowList.size());
+    std::printf("view %d x %d, %zu bands\n", form.view->picture.width(), form.view->picture.height(),
+                form.bandRows.size());
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

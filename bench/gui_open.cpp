@@ -1,4 +1,4 @@
-// Time from the start of OpenFiles to the end of the first complete redraw, for the demo set (four CEOS
+// Time from the start of openFiles to the end of the first complete redraw, for the demo set (four CEOS
 // bands) and for one large 8-bit band, with histograms on and off. The files are read once before timing so
 // they sit in the page cache. Runs on the offscreen platform unless a display is given.
 //   bench_gui_open [large-band-path]   (default: a 16000 x 16000 band written to the temp folder)
@@ -45,12 +45,12 @@ void Open(benchmark::State& state, const QStringList& files) {
     ScopedPrompts scope(&prompts);
     for (auto _ : state) {
         prompts.yesNoAnswers.assign(files.size(), true);  // make histograms of files over 100 MB
-        g_form->OpenDialogFiles.clear();
+        g_form->filesToOpen.clear();
         for (const QString& f : files)
-            g_form->OpenDialogFiles << QFile::encodeName(f);
-        g_form->OpenFiles();  // ends with the first complete redraw
+            g_form->filesToOpen << QFile::encodeName(f);
+        g_form->openFiles();  // ends with the first complete redraw
         state.PauseTiming();
-        g_form->CloseAll();
+        g_form->closeAll();
         QCoreApplication::processEvents();
         state.ResumeTiming();
     }

@@ -17,7 +17,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::MSW
 
     iconView = new ImageControl(this);
     iconView->setGeometry(16, 8, 41, 41);
-    iconView->Picture = ApplicationIconImage(32);
+    iconView->picture = applicationIconImage(32);
 
     auto label = [this](const char* text, int x, int y) {
         auto* l = new QLabel(QString::fromUtf8(text), this);

@@ -106,7 +106,7 @@ LandsatTemperatureDialog::LandsatTemperatureDialog(QWidget* parent)
     // The scale sits below the temperature edits; its labels are placed under six equal steps of it.
     scaleView = new ImageControl(this);
     scaleView->setGeometry(kScaleLeft, kScaleTop + 8, kScaleWidth, 10);
-    scaleView->Picture = scalePicture();
+    scaleView->picture = scalePicture();
     redScaleLabel = new QLabel(QStringLiteral("50"), this);
     yellowScaleLabel = new QLabel(QStringLiteral("40"), this);
     greenScaleLabel = new QLabel(QStringLiteral("30"), this);

@@ -6,9 +6,9 @@
 ImageControl::ImageControl(QWidget* parent) : QWidget(parent) {}
 
 void ImageControl::paintEvent(QPaintEvent*) {
-    if (Picture.isNull()) return;
+    if (picture.isNull()) return;
     QPainter painter(this);
-    painter.drawImage(0, 0, Picture);
+    painter.drawImage(0, 0, picture);
 }
 
 void ImageControl::mousePressEvent(QMouseEvent* event) {

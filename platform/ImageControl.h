@@ -15,7 +15,7 @@ class ImageControl : public QWidget {
 public:
     explicit ImageControl(QWidget* parent = nullptr);
 
-    QImage Picture;
+    QImage picture;
 
     std::function<void(QMouseEvent*)> OnMouseDown;
     std::function<void(QMouseEvent*)> OnMouseMove;

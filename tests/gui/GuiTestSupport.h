@@ -74,7 +74,7 @@ inline void WriteNativeScene(const std::string& path, int width, int height, int
 }
 
 // Builds the main window with scripted prompts installed; opens scenes the way the opening workflow does
-// (scene into SceneList, one row per band appended and refreshed).
+// (scene into scenes, one row per band appended and refreshed).
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -98,23 +98,23 @@ protected:
             return nullptr;
         }
         SceneFile* raw = scene.get();
-        form->SceneList.push_back(std::move(scene));
+        form->scenes.push_back(std::move(scene));
         const QString name = QString::fromStdString(std::filesystem::path(path).filename().string());
         for (uint32_t i = 0; i < raw->band_count; ++i) {
             BandInfo* band = &raw->bands[i];
             if (histogram) remos_make_histogram(band);
-            BandRow* row = form->AddBandRow(band, name, static_cast<int>(form->BandRowList.size()));
-            row->HistValid = histogram;
-            form->BandRowList.emplace_back(row);
-            form->RefreshBandRow(row);
+            BandRow* row = form->addBandRow(band, name, static_cast<int>(form->bandRows.size()));
+            row->histogramValid = histogram;
+            form->bandRows.emplace_back(row);
+            form->refreshBandRow(row);
         }
-        form->ImgWidth = raw->width;
-        form->ImgHeight = static_cast<int>(raw->height);
-        form->ImageLoaded = true;
+        form->imageWidth = raw->width;
+        form->imageHeight = static_cast<int>(raw->height);
+        form->imageLoaded = true;
         return raw;
     }
 
-    BandRow* Row(size_t i) { return form->BandRowList.at(i).get(); }
+    BandRow* Row(size_t i) { return form->bandRows.at(i).get(); }
 
     ScriptedPrompts prompts;
     std::unique_ptr<MainWindow> form;

@@ -82,8 +82,8 @@ struct RedrawProbe {
     static constexpr int kUnset = -987654;
     MainWindow* form;
     explicit RedrawProbe(MainWindow* f) : form(f) { Arm(); }
-    void Arm() { form->ViewOffsetX = kUnset; }
-    bool Ran() const { return form->ViewOffsetX != kUnset; }
+    void Arm() { form->viewOffsetX = kUnset; }
+    bool Ran() const { return form->viewOffsetX != kUnset; }
 };
 
 }  // namespace navtest

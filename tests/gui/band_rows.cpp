@@ -35,7 +35,7 @@ protected:
     }
     int Low(BandRow* row) { return row->lowerBoundSpin->Position(); }
     int High(BandRow* row) { return row->upperBoundSpin->Position(); }
-    QRgb Pixel(BandRow* row, int x, int y) { return row->histogramView->Picture.pixel(x, y) | 0xFF000000u; }
+    QRgb Pixel(BandRow* row, int x, int y) { return row->histogramView->picture.pixel(x, y) | 0xFF000000u; }
 
     std::string path;
     SceneFile* scene = nullptr;
@@ -45,7 +45,7 @@ protected:
 
 TEST_F(BandRowTest, RowControlsAndLabels) {
     OpenThreeBands();
-    ASSERT_EQ(form->BandRowList.size(), 3u);
+    ASSERT_EQ(form->bandRows.size(), 3u);
     BandRow* row = Row(2);
     EXPECT_EQ(row->nameLabel->text(), "C : scene.vdm - 2");
     EXPECT_EQ(row->nameLabel->toolTip(), row->nameLabel->text());
@@ -77,7 +77,7 @@ TEST_F(BandRowTest, RowControlsAndLabels) {
     EXPECT_EQ(High(row), 255);
     EXPECT_EQ(row->lowerBoundEdit->text(), "0");
     EXPECT_EQ(row->upperBoundEdit->text(), "255");
-    EXPECT_EQ(row->LineBuf.size(), 16u);
+    EXPECT_EQ(row->lineBuffer.size(), 16u);
     // Rows are listed top-down in letter order.
     EXPECT_EQ(form->bandListLayout->indexOf(Row(0)->panel), 0);
     EXPECT_EQ(form->bandListLayout->indexOf(Row(2)->panel), 2);
@@ -86,8 +86,8 @@ TEST_F(BandRowTest, RowControlsAndLabels) {
 TEST_F(BandRowTest, ColourChannelRowsAreMarked) {
     OpenThreeBands();
     for (int i = 0; i < 3; ++i) {
-        Row(i)->IsPicture = true;
-        form->RefreshBandRow(Row(i));
+        Row(i)->isPicture = true;
+        form->refreshBandRow(Row(i));
     }
     EXPECT_EQ(Row(0)->nameLabel->text(), "A : scene.vdm - 0 - R");
     EXPECT_EQ(Row(1)->nameLabel->text(), "B : scene.vdm - 1 - G");
@@ -100,7 +100,7 @@ TEST_F(BandRowTest, ColourChannelRowsAreMarked) {
 TEST_F(BandRowTest, HistogramPictureColoursAndScaling) {
     OpenThreeBands();
     BandRow* row = Row(0);
-    BandInfo* band = row->Band;
+    BandInfo* band = row->band;
     std::fill(std::begin(band->histogram), std::end(band->histogram), 0);
     band->histogram[0] = 1000;  // tallest bin is an end bin
     band->histogram[10] = 100;  // tallest inner bin
@@ -110,7 +110,7 @@ TEST_F(BandRowTest, HistogramPictureColoursAndScaling) {
     band->hist_peak_inner = 100;
     row->lowerBoundSpin->SetPosition(15);
     row->upperBoundSpin->SetPosition(200);
-    form->DrawBandHistogram(row);
+    form->drawBandHistogram(row);
     const int h = 45;
     struct Column {
         int v;
@@ -133,12 +133,12 @@ TEST_F(BandRowTest, HistogramPictureColoursAndScaling) {
     }
     // Unchecking the box rescales every row to the peak over all bins at once.
     BandRow* other = Row(1);
-    std::fill(std::begin(other->Band->histogram), std::end(other->Band->histogram), 0);
-    other->Band->histogram[255] = 90;
-    other->Band->histogram[128] = 30;
-    other->Band->hist_peak = 90;
-    other->Band->hist_peak_inner = 30;
-    form->DrawBandHistogram(other);
+    std::fill(std::begin(other->band->histogram), std::end(other->band->histogram), 0);
+    other->band->histogram[255] = 90;
+    other->band->histogram[128] = 30;
+    other->band->hist_peak = 90;
+    other->band->hist_peak_inner = 30;
+    form->drawBandHistogram(other);
     EXPECT_EQ(Pixel(other, 128, 0), kBarInside);  // full column with the reduced peak
     form->histogramPeakExcludesEndsCheckBox->click();
     EXPECT_FALSE(form->histogramPeakExcludesEndsCheckBox->isChecked());
@@ -152,12 +152,12 @@ TEST_F(BandRowTest, HistogramPictureColoursAndScaling) {
 TEST_F(BandRowTest, ZeroPeaksBecomeOne) {
     OpenThreeBands();
     BandRow* row = Row(0);
-    std::fill(std::begin(row->Band->histogram), std::end(row->Band->histogram), 0);
-    row->Band->hist_peak = 0;
-    row->Band->hist_peak_inner = 0;
-    form->DrawBandHistogram(row);
-    EXPECT_EQ(row->Band->hist_peak, 1);
-    EXPECT_EQ(row->Band->hist_peak_inner, 1);
+    std::fill(std::begin(row->band->histogram), std::end(row->band->histogram), 0);
+    row->band->hist_peak = 0;
+    row->band->hist_peak_inner = 0;
+    form->drawBandHistogram(row);
+    EXPECT_EQ(row->band->hist_peak, 1);
+    EXPECT_EQ(row->band->hist_peak_inner, 1);
     EXPECT_EQ(Pixel(row, 50, 44), kBackInside);  // an empty picture
 }
 
@@ -179,8 +179,8 @@ TEST_F(BandRowTest, TypedBoundsNeverMeet) {
     };
     for (const Case& c : cases) {
         (c.lower ? row->lowerBoundEdit : row->upperBoundEdit)->setText(QString::fromUtf8(c.text));
-        EXPECT_EQ(row->Band->range_low, c.wantLow) << c.text;
-        EXPECT_EQ(row->Band->range_high, c.wantHigh) << c.text;
+        EXPECT_EQ(row->band->range_low, c.wantLow) << c.text;
+        EXPECT_EQ(row->band->range_high, c.wantHigh) << c.text;
         EXPECT_EQ(Low(row), c.wantLow) << c.text;
         EXPECT_EQ(High(row), c.wantHigh) << c.text;
     }
@@ -205,18 +205,18 @@ TEST_F(BandRowTest, KeyboardTakesOnlyNumbersOfTheRange) {
     row->lowerBoundEdit->selectAll();
     QTest::keyClicks(row->lowerBoundEdit, "abc-5");
     EXPECT_EQ(row->lowerBoundEdit->text(), "5");  // letters and the minus sign are not taken
-    EXPECT_EQ(row->Band->range_low, 5);
+    EXPECT_EQ(row->band->range_low, 5);
     row->lowerBoundEdit->selectAll();
     QTest::keyClick(row->lowerBoundEdit, Qt::Key_Backspace);
     EXPECT_EQ(row->lowerBoundEdit->text(), "");
-    EXPECT_EQ(row->Band->range_low, 5);  // an empty box is no number: the range stays
+    EXPECT_EQ(row->band->range_low, 5);  // an empty box is no number: the range stays
     row->upperBoundEdit->setFocus();     // leaving the box puts the value back
     EXPECT_EQ(row->lowerBoundEdit->text(), "5");
     row->upperBoundEdit->selectAll();
     QTest::keyClicks(row->upperBoundEdit, "300");
     row->lowerBoundEdit->setFocus();
     EXPECT_EQ(row->upperBoundEdit->text(), "255");
-    EXPECT_EQ(row->Band->range_high, 255);
+    EXPECT_EQ(row->band->range_high, 255);
 }
 
 // "自動", "<>" and the colour squares redraw the view when automatic update is on, and only then.
@@ -225,13 +225,13 @@ TEST_F(BandRowTest, RowButtonsRedrawTheView) {
     BandRow* row = Row(1);
     const int kUnset = -987654;
     for (bool autoUpdate : {true, false}) {
-        form->AutoUpdate = autoUpdate;
+        form->autoUpdate = autoUpdate;
         for (QPushButton* button : {row->autoRangeButton, row->fullRangeButton, row->redButton,
                                     row->greenButton, row->blueButton, row->greyButton}) {
             SCOPED_TRACE(button->text().toStdString() + (autoUpdate ? " on" : " off"));
-            form->ViewOffsetX = kUnset;  // every redraw sets it
+            form->viewOffsetX = kUnset;  // every redraw sets it
             button->click();
-            EXPECT_EQ(form->ViewOffsetX != kUnset, autoUpdate);
+            EXPECT_EQ(form->viewOffsetX != kUnset, autoUpdate);
         }
     }
 }
@@ -241,11 +241,11 @@ TEST_F(BandRowTest, UpDownButtonsStepTheBound) {
     BandRow* row = Row(0);
     row->lowerBoundSpin->SetPosition(253);
     row->lowerBoundSpin->UpButton()->click();
-    EXPECT_EQ(row->Band->range_low, 254);
+    EXPECT_EQ(row->band->range_low, 254);
     row->lowerBoundSpin->UpButton()->click();  // would meet the upper bound
-    EXPECT_EQ(row->Band->range_low, 254);
+    EXPECT_EQ(row->band->range_low, 254);
     row->upperBoundSpin->DownButton()->click();  // would meet the lower bound
-    EXPECT_EQ(row->Band->range_high, 255);
+    EXPECT_EQ(row->band->range_high, 255);
 }
 
 TEST_F(BandRowTest, HistogramDraggingWithEachButton) {
@@ -269,15 +269,15 @@ TEST_F(BandRowTest, HistogramDraggingWithEachButton) {
     };
     for (const Case& c : cases) {
         form->onHistogramMousePress(row, c.button, c.x);
-        EXPECT_TRUE(row->HistDragging);
+        EXPECT_TRUE(row->histogramDragging);
         form->onHistogramMouseRelease(row);
-        EXPECT_FALSE(row->HistDragging);
-        EXPECT_EQ(row->Band->range_low, c.wantLow) << c.button << " x=" << c.x;
-        EXPECT_EQ(row->Band->range_high, c.wantHigh) << c.button << " x=" << c.x;
+        EXPECT_FALSE(row->histogramDragging);
+        EXPECT_EQ(row->band->range_low, c.wantLow) << c.button << " x=" << c.x;
+        EXPECT_EQ(row->band->range_high, c.wantHigh) << c.button << " x=" << c.x;
     }
     // A move without a held button changes nothing.
     form->onHistogramMouseMove(row, 5);
-    EXPECT_EQ(row->Band->range_low, 100);
+    EXPECT_EQ(row->band->range_low, 100);
 }
 
 TEST_F(BandRowTest, DragThroughRealMouseEventsShowsTheCountAndRedraws) {
@@ -285,40 +285,40 @@ TEST_F(BandRowTest, DragThroughRealMouseEventsShowsTheCountAndRedraws) {
     form->show();
     BandRow* row = Row(0);
     // Values of band 0 are x (0..15), eight lines: bin 5 counts 8.
-    ASSERT_EQ(row->Band->histogram[5], 8);
+    ASSERT_EQ(row->band->histogram[5], 8);
     // The middle button only shows counts: "0" for bin 20, at (22, 2), over an empty part of the picture.
     QTest::mousePress(row->histogramView, Qt::MiddleButton, Qt::NoModifier, QPoint(20, 20));
-    EXPECT_EQ(row->HistDragButton, 2);
+    EXPECT_EQ(row->histogramDragButton, 2);
     auto darkPixels = [&] {
         int dark = 0;
         for (int y = 0; y < 45; ++y)
             for (int x = 16; x < 60; ++x)
-                dark += qGray(row->histogramView->Picture.pixel(x, y)) < 100;
+                dark += qGray(row->histogramView->picture.pixel(x, y)) < 100;
         return dark;
     };
     EXPECT_GT(darkPixels(), 0);
     QTest::mouseRelease(row->histogramView, Qt::MiddleButton, Qt::NoModifier, QPoint(20, 20));
     EXPECT_EQ(darkPixels(), 0);  // the release wiped the text
-    EXPECT_EQ(row->Band->range_low, 0);
-    EXPECT_EQ(row->Band->range_high, 255);
+    EXPECT_EQ(row->band->range_low, 0);
+    EXPECT_EQ(row->band->range_high, 255);
 
     QTest::mousePress(row->histogramView, Qt::LeftButton, Qt::NoModifier, QPoint(5, 20));
     EXPECT_EQ(Low(row), 5);
-    EXPECT_EQ(row->HistDragButton, 0);
+    EXPECT_EQ(row->histogramDragButton, 0);
     QTest::mouseMove(row->histogramView, QPoint(9, 20));
     QTest::mouseRelease(row->histogramView, Qt::LeftButton, Qt::NoModifier, QPoint(9, 20));
-    EXPECT_FALSE(row->HistDragging);
-    EXPECT_EQ(row->Band->range_low, 9);
+    EXPECT_FALSE(row->histogramDragging);
+    EXPECT_EQ(row->band->range_low, 9);
     EXPECT_EQ(Pixel(row, 8, 44), kBarOutside);
     EXPECT_EQ(Pixel(row, 9, 44), kBarInside);
     // The release redrew the view.
-    EXPECT_FALSE(form->view->Picture.isNull());
+    EXPECT_FALSE(form->view->picture.isNull());
 
     QTest::mousePress(row->histogramView, Qt::RightButton, Qt::NoModifier, QPoint(200, 20));
-    EXPECT_EQ(row->HistDragButton, 1);
+    EXPECT_EQ(row->histogramDragButton, 1);
     QTest::mouseRelease(row->histogramView, Qt::RightButton, Qt::NoModifier, QPoint(200, 20));
-    EXPECT_EQ(row->Band->range_high, 200);
-    EXPECT_EQ(row->Band->range_low, 9);
+    EXPECT_EQ(row->band->range_high, 200);
+    EXPECT_EQ(row->band->range_low, 9);
 }
 
 TEST_F(BandRowTest, ColourSquaresWriteTheRowLetter) {
@@ -345,8 +345,8 @@ TEST_F(BandRowTest, FullRangeButton) {
     row->lowerBoundSpin->SetPosition(30);
     row->upperBoundSpin->SetPosition(60);
     row->fullRangeButton->click();
-    EXPECT_EQ(row->Band->range_low, 0);
-    EXPECT_EQ(row->Band->range_high, 255);
+    EXPECT_EQ(row->band->range_low, 0);
+    EXPECT_EQ(row->band->range_high, 255);
 }
 
 TEST_F(BandRowTest, AutomaticRangeAsksForAMissingHistogram) {
@@ -360,7 +360,7 @@ TEST_F(BandRowTest, AutomaticRangeAsksForAMissingHistogram) {
 
     // The answer No leaves the histogram as it is (empty) and still computes a range from it.
     prompts.yesNoAnswers = {false};
-    BandInfo copy = *row->Band;
+    BandInfo copy = *row->band;
     remos_auto_range(&copy, 0.00085, 1);
     row->autoRangeButton->click();
     ASSERT_EQ(prompts.boxes.size(), 1u);
@@ -368,26 +368,26 @@ TEST_F(BandRowTest, AutomaticRangeAsksForAMissingHistogram) {
     EXPECT_EQ(prompts.boxes[0].text, "ヒストグラムが作成されていません。作成しますか？");
     EXPECT_EQ(prompts.boxes[0].caption, "確認");
     EXPECT_EQ(prompts.boxes[0].kind, PromptKind::Information);
-    EXPECT_FALSE(row->HistValid);
-    EXPECT_EQ(row->Band->histogram[150], 0);
-    EXPECT_EQ(row->Band->range_low, copy.range_low);  // from the histogram as it stands
-    EXPECT_EQ(row->Band->range_high, copy.range_high);
+    EXPECT_FALSE(row->histogramValid);
+    EXPECT_EQ(row->band->histogram[150], 0);
+    EXPECT_EQ(row->band->range_low, copy.range_low);  // from the histogram as it stands
+    EXPECT_EQ(row->band->range_high, copy.range_high);
 
     // Yes computes it; the automatic range is carried over unchanged, even above the old upper bound.
     row->lowerBoundSpin->SetPosition(0);
     row->upperBoundSpin->SetPosition(10);
     prompts.yesNoAnswers = {true};
-    copy = *row->Band;
+    copy = *row->band;
     remos_make_histogram(&copy);
     remos_auto_range(&copy, 0.00085, 1);
     ASSERT_GT(copy.range_low, 10);
     ASSERT_LT(copy.range_low, copy.range_high);
     row->autoRangeButton->click();
     EXPECT_EQ(prompts.boxes.size(), 2u);
-    EXPECT_TRUE(row->HistValid);
-    EXPECT_EQ(row->Band->histogram[150], 64);
-    EXPECT_EQ(row->Band->range_low, copy.range_low);
-    EXPECT_EQ(row->Band->range_high, copy.range_high);
+    EXPECT_TRUE(row->histogramValid);
+    EXPECT_EQ(row->band->histogram[150], 64);
+    EXPECT_EQ(row->band->range_low, copy.range_low);
+    EXPECT_EQ(row->band->range_high, copy.range_high);
     EXPECT_EQ(Low(row), copy.range_low);
     EXPECT_EQ(High(row), copy.range_high);
 
@@ -399,7 +399,7 @@ TEST_F(BandRowTest, AutomaticRangeAsksForAMissingHistogram) {
     EXPECT_EQ(prompts.boxes[2].type, ScriptedPrompts::BoxType::Message);
     EXPECT_EQ(prompts.boxes[2].kind, PromptKind::Error);
     EXPECT_TRUE(prompts.boxes[2].text.contains("abc"));
-    EXPECT_EQ(row->Band->range_low, 5);
+    EXPECT_EQ(row->band->range_low, 5);
 }
 
 TEST_F(BandRowTest, ClosingABandRelabelsTheRest) {
@@ -408,28 +408,28 @@ TEST_F(BandRowTest, ClosingABandRelabelsTheRest) {
     BandRow* c = Row(2);
     Row(1)->closeButton->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    ASSERT_EQ(form->BandRowList.size(), 2u);
+    ASSERT_EQ(form->bandRows.size(), 2u);
     EXPECT_EQ(Row(1), c);
-    EXPECT_EQ(c->ListIndex, 1);
+    EXPECT_EQ(c->listIndex, 1);
     EXPECT_EQ(c->nameLabel->text(), "B : scene.vdm - 2");
     EXPECT_EQ(form->bandListLayout->count(), 2);
     EXPECT_EQ(form->redExpressionEdit->text(), "c");  // expressions are not rewritten
     // The scene is still used by the other rows.
-    ASSERT_EQ(form->SceneList.size(), 1u);
+    ASSERT_EQ(form->scenes.size(), 1u);
     EXPECT_NE(scene->file, nullptr);
-    EXPECT_TRUE(form->ImageLoaded);
+    EXPECT_TRUE(form->imageLoaded);
 
-    form->CloseBand(Row(0));
-    form->GeoValid = true;
-    form->SetStatusPanelText(1, "縦 : 4 横 : 5");
-    form->SetStatusPanelText(3, "座標設定有効");
-    form->CloseBand(Row(0));
-    EXPECT_TRUE(form->BandRowList.empty());
-    EXPECT_TRUE(form->SceneList.empty());
-    EXPECT_FALSE(form->ImageLoaded);
-    EXPECT_FALSE(form->GeoValid);
-    EXPECT_EQ(form->StatusPanelText(1), "");  // nothing open: no size, no metadata state
-    EXPECT_EQ(form->StatusPanelText(3), "");
+    form->closeBand(Row(0));
+    form->geoValid = true;
+    form->setStatusPanelText(1, "縦 : 4 横 : 5");
+    form->setStatusPanelText(3, "座標設定有効");
+    form->closeBand(Row(0));
+    EXPECT_TRUE(form->bandRows.empty());
+    EXPECT_TRUE(form->scenes.empty());
+    EXPECT_FALSE(form->imageLoaded);
+    EXPECT_FALSE(form->geoValid);
+    EXPECT_EQ(form->statusPanelText(1), "");  // nothing open: no size, no metadata state
+    EXPECT_EQ(form->statusPanelText(3), "");
 }
 
 TEST_F(BandRowTest, ScenesOfTheSameFileNameInDifferentFoldersStayApart) {
@@ -441,17 +441,17 @@ TEST_F(BandRowTest, ScenesOfTheSameFileNameInDifferentFoldersStayApart) {
     guitest::WriteNativeScene(second, 8, 8, 1, [](int, int x, int) { return uint8_t(x + 1); });
     SceneFile* a = OpenScene(first);
     SceneFile* b = OpenScene(second);
-    ASSERT_EQ(Row(0)->FileName, Row(1)->FileName);
+    ASSERT_EQ(Row(0)->fileName, Row(1)->fileName);
 
-    form->CloseBand(Row(1));  // the second folder's band
-    ASSERT_EQ(form->SceneList.size(), 1u);
-    EXPECT_EQ(form->SceneList[0].get(), a);
+    form->closeBand(Row(1));  // the second folder's band
+    ASSERT_EQ(form->scenes.size(), 1u);
+    EXPECT_EQ(form->scenes[0].get(), a);
     EXPECT_NE(a->file, nullptr);
-    EXPECT_EQ(form->SceneOfBand(Row(0)->Band), a);
+    EXPECT_EQ(form->sceneOfBand(Row(0)->band), a);
     (void)b;
     // The remaining band still reads its own file.
     unsigned char buf[8] = {};
-    remos_read_row(Row(0)->Band, buf, 0, 0, 8);
+    remos_read_row(Row(0)->band, buf, 0, 0, 8);
     EXPECT_EQ(buf[7], 7);
     EXPECT_EQ(buf[0], 0);
 }
@@ -474,7 +474,7 @@ TEST_F(BandRowTest, PictureIsReleasedWithItsLastRow) {
         for (int x = 0; x < 6; ++x)
             picture->setPixel(x, y, qRgb(x * 10, 100 + y, 200));
     SceneFile* raw = scene.get();
-    form->SceneList.push_back(std::move(scene));
+    form->scenes.push_back(std::move(scene));
     for (int i = 0; i < 3; ++i) {
         BandInfo* band = &raw->bands[i];
         band->index = i;
@@ -483,40 +483,40 @@ TEST_F(BandRowTest, PictureIsReleasedWithItsLastRow) {
         band->lines = 2;
         band->bits = 8;
         band->interleave = REMOS_BY_PIXEL_RGB;
-        BandRow* row = form->AddBandRow(band, "pic.bmp", i);
-        row->IsPicture = true;
-        row->Picture = picture;
-        form->BandRowList.emplace_back(row);
-        form->PictureHistogram(row);
-        form->RefreshBandRow(row);
+        BandRow* row = form->addBandRow(band, "pic.bmp", i);
+        row->isPicture = true;
+        row->picture = picture;
+        form->bandRows.emplace_back(row);
+        form->computePictureHistogram(row);
+        form->refreshBandRow(row);
     }
-    form->ImageLoaded = true;
+    form->imageLoaded = true;
     // Histograms of the channels: red 0,10,..,50 twice each, green 100 and 101 six times, blue 200 twelve.
-    EXPECT_EQ(Row(0)->Band->histogram[30], 2);
-    EXPECT_EQ(Row(1)->Band->histogram[101], 6);
-    EXPECT_EQ(Row(2)->Band->histogram[200], 12);
-    EXPECT_EQ(Row(2)->Band->hist_peak, 12);
-    EXPECT_EQ(Row(2)->Band->hist_peak_inner, 12);
-    EXPECT_EQ(Row(0)->Band->hist_peak_inner, 2);
+    EXPECT_EQ(Row(0)->band->histogram[30], 2);
+    EXPECT_EQ(Row(1)->band->histogram[101], 6);
+    EXPECT_EQ(Row(2)->band->histogram[200], 12);
+    EXPECT_EQ(Row(2)->band->hist_peak, 12);
+    EXPECT_EQ(Row(2)->band->hist_peak_inner, 12);
+    EXPECT_EQ(Row(0)->band->hist_peak_inner, 2);
 
     std::weak_ptr<QImage> watch = picture;
     picture.reset();
-    form->CloseBand(Row(0));
+    form->closeBand(Row(0));
     EXPECT_FALSE(watch.expired());
-    EXPECT_EQ(form->SceneList.size(), 1u);
-    form->CloseBand(Row(0));
+    EXPECT_EQ(form->scenes.size(), 1u);
+    form->closeBand(Row(0));
     EXPECT_FALSE(watch.expired());
-    form->CloseBand(Row(0));
+    form->closeBand(Row(0));
     EXPECT_TRUE(watch.expired());
-    EXPECT_TRUE(form->SceneList.empty());
-    EXPECT_FALSE(form->ImageLoaded);
+    EXPECT_TRUE(form->scenes.empty());
+    EXPECT_FALSE(form->imageLoaded);
 }
 
 TEST_F(BandRowTest, RowsBeyondTheTwentySixthHaveNoLetter) {
     const std::string p = dir.file("many.vdm");
     guitest::WriteNativeScene(p, 4, 2, 28, [](int b, int, int) { return uint8_t(b); });
     OpenScene(p, false);
-    ASSERT_EQ(form->BandRowList.size(), 28u);
+    ASSERT_EQ(form->bandRows.size(), 28u);
     EXPECT_EQ(Row(25)->nameLabel->text(), "Z : many.vdm - 25");
     EXPECT_TRUE(Row(25)->redButton->isEnabled());
     EXPECT_EQ(Row(26)->nameLabel->text(), "[27] : many.vdm - 26");
@@ -525,7 +525,7 @@ TEST_F(BandRowTest, RowsBeyondTheTwentySixthHaveNoLetter) {
     form->onRedClicked(Row(27));
     EXPECT_EQ(form->redExpressionEdit->text(), "a");
     // Closing an early band gives the 27th a letter.
-    form->CloseBand(Row(0));
+    form->closeBand(Row(0));
     EXPECT_EQ(Row(25)->nameLabel->text(), "Z : many.vdm - 26");
     EXPECT_TRUE(Row(25)->redButton->isEnabled());
 }

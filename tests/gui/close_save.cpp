@@ -39,8 +39,8 @@ protected:
         MainWindowTest::TearDown();
     }
     void Open(const std::string& path) {
-        form->OpenDialogFiles = {QByteArray::fromStdString(path)};
-        form->OpenFiles();
+        form->filesToOpen = {QByteArray::fromStdString(path)};
+        form->openFiles();
     }
     std::string Native(const std::string& name, int w, int h) {
         const std::string path = dir.file(name);
@@ -57,12 +57,12 @@ protected:
 };
 
 TEST_F(CloseSaveTest, CloseAllWithNothingLoadedOnlyBlanksTheView) {
-    form->SetStatusPanelText(1, "縦 : 1 横 : 2");
-    form->CloseAll();
-    ASSERT_FALSE(form->view->Picture.isNull());
-    EXPECT_EQ(form->view->Picture.size(), form->view->size());
-    EXPECT_TRUE(AllWhite(form->view->Picture));
-    EXPECT_EQ(form->StatusPanelText(1), "");  // nothing is open: no scene size
+    form->setStatusPanelText(1, "縦 : 1 横 : 2");
+    form->closeAll();
+    ASSERT_FALSE(form->view->picture.isNull());
+    EXPECT_EQ(form->view->picture.size(), form->view->size());
+    EXPECT_TRUE(AllWhite(form->view->picture));
+    EXPECT_EQ(form->statusPanelText(1), "");  // nothing is open: no scene size
     EXPECT_TRUE(prompts.boxes.empty());
 }
 
@@ -71,65 +71,65 @@ TEST_F(CloseSaveTest, CloseAllReleasesEverythingAndKeepsTheRest) {
     const std::string jpg = dir.file("pic.jpg");
     ASSERT_TRUE(samples::write_jpeg(jpg, 64, 48, 90, &error)) << error;
     Open(jpg);
-    ASSERT_EQ(form->BandRowList.size(), 3u);
-    std::weak_ptr<QImage> picture = Row(0)->Picture;
+    ASSERT_EQ(form->bandRows.size(), 3u);
+    std::weak_ptr<QImage> picture = Row(0)->picture;
     EXPECT_EQ(picture.use_count(), 3);  // held by its three rows only
-    form->GeoValid = true;
-    form->LsThermValid = true;
-    form->LsLmax = 17.04;
-    form->SetStatusPanelText(3, "座標設定有効 LANDSAT温度設定有効");
+    form->geoValid = true;
+    form->landsatCalibrationValid = true;
+    form->landsatLmax = 17.04;
+    form->setStatusPanelText(3, "座標設定有効 LANDSAT温度設定有効");
     form->horizontalScrollBar->setValue(20);
-    form->ZoomStep = 3;
+    form->zoomStep = 3;
     form->redExpressionEdit->setText("a*2");
     form->drawComposite();
-    ASSERT_FALSE(AllWhite(form->view->Picture));
+    ASSERT_FALSE(AllWhite(form->view->picture));
 
-    form->CloseAll();
+    form->closeAll();
     EXPECT_TRUE(picture.expired());
-    EXPECT_TRUE(form->BandRowList.empty());
-    EXPECT_TRUE(form->SceneList.empty());
+    EXPECT_TRUE(form->bandRows.empty());
+    EXPECT_TRUE(form->scenes.empty());
     EXPECT_EQ(form->bandListLayout->count(), 0);
-    EXPECT_FALSE(form->ImageLoaded);
-    EXPECT_FALSE(form->GeoValid);
-    EXPECT_TRUE(AllWhite(form->view->Picture));
+    EXPECT_FALSE(form->imageLoaded);
+    EXPECT_FALSE(form->geoValid);
+    EXPECT_TRUE(AllWhite(form->view->picture));
     // The status no longer describes a scene that is gone.
-    EXPECT_EQ(form->StatusPanelText(1), "");
-    EXPECT_EQ(form->StatusPanelText(3), "");
+    EXPECT_EQ(form->statusPanelText(1), "");
+    EXPECT_EQ(form->statusPanelText(3), "");
     // Kept until the next opening.
-    EXPECT_TRUE(form->LsThermValid);
-    EXPECT_DOUBLE_EQ(form->LsLmax, 17.04);
+    EXPECT_TRUE(form->landsatCalibrationValid);
+    EXPECT_DOUBLE_EQ(form->landsatLmax, 17.04);
     EXPECT_EQ(form->horizontalScrollBar->maximum(), 63);
     EXPECT_EQ(form->horizontalScrollBar->value(), 20);
-    EXPECT_EQ(form->ZoomStep, 3);
-    EXPECT_EQ(form->ImgWidth, 64);
-    EXPECT_EQ(form->ImgHeight, 48);
+    EXPECT_EQ(form->zoomStep, 3);
+    EXPECT_EQ(form->imageWidth, 64);
+    EXPECT_EQ(form->imageHeight, 48);
     EXPECT_EQ(form->redExpressionEdit->text(), "a*2");
 
     // Drawing does nothing now.
     form->drawComposite();
-    EXPECT_TRUE(AllWhite(form->view->Picture));
+    EXPECT_TRUE(AllWhite(form->view->picture));
 }
 
 TEST_F(CloseSaveTest, AfterCloseAllAnotherSizeOpens) {
     std::string error;
     Open(Native("big.bil", 1000, 800));
-    ASSERT_EQ(form->BandRowList.size(), 2u);
-    form->CloseAll();
+    ASSERT_EQ(form->bandRows.size(), 2u);
+    form->closeAll();
     const std::string bmp = dir.file("small.bmp");
     ASSERT_TRUE(samples::write_bmp(bmp, 640, 480, &error)) << error;
     Open(bmp);
     EXPECT_TRUE(prompts.boxes.empty());
-    ASSERT_EQ(form->BandRowList.size(), 3u);
-    EXPECT_EQ(form->ImgWidth, 640);
-    EXPECT_EQ(form->ImgHeight, 480);
-    EXPECT_EQ(form->StatusPanelText(1), "縦 : 480 横 : 640");
-    EXPECT_EQ(form->BandRowList[0]->nameLabel->text(), "A : small.bmp - 0 - R");
+    ASSERT_EQ(form->bandRows.size(), 3u);
+    EXPECT_EQ(form->imageWidth, 640);
+    EXPECT_EQ(form->imageHeight, 480);
+    EXPECT_EQ(form->statusPanelText(1), "縦 : 480 横 : 640");
+    EXPECT_EQ(form->bandRows[0]->nameLabel->text(), "A : small.bmp - 0 - R");
 }
 
 TEST_F(CloseSaveTest, NothingIsWrittenBeforeAnythingWasDrawn) {
     const std::string target = dir.file("early");
     prompts.saveAnswers.push_back(QString::fromStdString(target));
-    form->SaveView();
+    form->saveView();
     ASSERT_EQ(prompts.boxes.size(), 2u);
     EXPECT_EQ(prompts.boxes[0].type, BoxType::SaveFile);
     EXPECT_TRUE(prompts.boxes[0].text.startsWith("ビットマップ (*.bmp);;"));  // the default format first
@@ -138,7 +138,7 @@ TEST_F(CloseSaveTest, NothingIsWrittenBeforeAnythingWasDrawn) {
     EXPECT_EQ(prompts.boxes[1].text, "まだ何も描画されていないため、保存する画像がありません");
     EXPECT_FALSE(std::filesystem::exists(target));
     EXPECT_FALSE(std::filesystem::exists(target + ".bmp"));
-    form->SaveView();  // cancelled
+    form->saveView();  // cancelled
     EXPECT_EQ(prompts.boxes.size(), 3u);
 }
 
@@ -146,7 +146,7 @@ TEST_F(CloseSaveTest, NothingIsWrittenBeforeAnythingWasDrawn) {
 TEST_F(CloseSaveTest, SavedFileHasTheFormatItsNameSays) {
     Open(Native("scene.bil", 30, 20));
     form->drawComposite();
-    const QImage shown = form->view->Picture.convertToFormat(QImage::Format_RGB32);
+    const QImage shown = form->view->picture.convertToFormat(QImage::Format_RGB32);
     struct Case {
         const char* name;
         const char* written;  // the file that appears
@@ -160,7 +160,7 @@ TEST_F(CloseSaveTest, SavedFileHasTheFormatItsNameSays) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         prompts.saveAnswers.push_back(QString::fromStdString(dir.file(c.name)));
-        form->SaveView();
+        form->saveView();
         QImageReader reader(QString::fromStdString(dir.file(c.written)));
         EXPECT_EQ(reader.format(), QByteArray(c.format));
         const QImage read = reader.read().convertToFormat(QImage::Format_RGB32);
@@ -173,11 +173,11 @@ TEST_F(CloseSaveTest, SavedBitmapIsTheViewPixelForPixel) {
     Open(Native("scene.bil", 120, 90));
     form->greenExpressionEdit->setText("b");
     form->blueExpressionEdit->setText("a+b");
-    form->ZoomStep = 4;
+    form->zoomStep = 4;
     form->horizontalScrollBar->setValue(30);
     form->verticalScrollBar->setValue(20);
     form->drawComposite();
-    const QImage view = form->view->Picture;
+    const QImage view = form->view->picture;
 
     struct Case {
         std::string given, written;
@@ -186,7 +186,7 @@ TEST_F(CloseSaveTest, SavedBitmapIsTheViewPixelForPixel) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.given);
         prompts.saveAnswers.push_back(QString::fromStdString(dir.file(c.given)));
-        form->SaveView();
+        form->saveView();
         const std::string path = dir.file(c.written);
         ASSERT_TRUE(std::filesystem::exists(path));
         std::ifstream in(path, std::ios::binary);
@@ -208,9 +208,9 @@ TEST_F(CloseSaveTest, SavedBitmapIsTheViewPixelForPixel) {
     EXPECT_TRUE(prompts.boxes.size() == 3u);  // dialogs only, no error
 
     // After closing, the white view is what gets saved.
-    form->CloseAll();
+    form->closeAll();
     prompts.saveAnswers.push_back(QString::fromStdString(dir.file("white.bmp")));
-    form->SaveView();
+    form->saveView();
     const QImage white(QString::fromStdString(dir.file("white.bmp")));
     EXPECT_TRUE(AllWhite(white));
 }
@@ -220,7 +220,7 @@ TEST_F(CloseSaveTest, UnwritableTargetShowsAnErrorAndWritesNothing) {
     form->drawComposite();
     const std::string target = dir.file("no-such-folder/view.bmp");
     prompts.saveAnswers.push_back(QString::fromStdString(target));
-    form->SaveView();
+    form->saveView();
     ASSERT_EQ(prompts.boxes.size(), 2u);
     EXPECT_EQ(prompts.boxes[1].type, BoxType::Message);
     EXPECT_TRUE(prompts.boxes[1].text.contains("view.bmp"));

@@ -1,5 +1,5 @@
 // The composite view: the picture drawn at several magnifications and scroll positions against a per-pixel
-// computation made here, the expression boxes' colours, the redraw guards, AutoUpdate and redrawButton.
+// computation made here, the expression boxes' colours, the redraw guards, autoUpdate and redrawButton.
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -69,7 +69,7 @@ struct ExpectedView {
         }
         return true;
     }
-    int ViewOffsetX() const {
+    int viewOffsetX() const {
         int left, off;
         Origin(hpos, w, &left, &off);
         return off > 0 ? 0 : static_cast<int>(w / 2 - (hpos - left) * s());
@@ -91,7 +91,7 @@ protected:
         ASSERT_EQ(form->view->size(), QSize(kViewW, kViewH));
     }
 
-    QRgb ViewPixel(int x, int y) { return form->view->Picture.pixel(x, y) | 0xFF000000u; }
+    QRgb ViewPixel(int x, int y) { return form->view->picture.pixel(x, y) | 0xFF000000u; }
 
     static constexpr int kViewW = 60;
     static constexpr int kViewH = 40;
@@ -116,16 +116,16 @@ TEST_F(CompositeTest, PictureMatchesAPerPixelComputation) {
         {7, 79, 49},  // 1/4 at the far corner
     };
     for (const Case& c : cases) {
-        form->ZoomStep = c.step;
+        form->zoomStep = c.step;
         form->horizontalScrollBar->setValue(c.hpos);
         form->verticalScrollBar->setValue(c.vpos);
         form->drawComposite();
-        const QImage& pic = form->view->Picture;
+        const QImage& pic = form->view->picture;
         ASSERT_EQ(pic.format(), QImage::Format_BGR888);
         ASSERT_EQ(pic.size(), QSize(kViewW, kViewH));
         const ExpectedView view{kViewW, kViewH, c.hpos, c.vpos, c.step};
-        EXPECT_FLOAT_EQ(form->ZoomScale, float(view.s()));
-        EXPECT_EQ(form->ViewOffsetX, view.ViewOffsetX()) << "step " << c.step;
+        EXPECT_FLOAT_EQ(form->zoomScale, float(view.s()));
+        EXPECT_EQ(form->viewOffsetX, view.viewOffsetX()) << "step " << c.step;
         int drawn = 0;
         for (int y = 0; y < kViewH; ++y) {
             for (int x = 0; x < kViewW; ++x) {
@@ -151,7 +151,7 @@ TEST_F(CompositeTest, BytesAreBlueGreenRedInTheLines) {
     form->horizontalScrollBar->setValue(30);
     form->verticalScrollBar->setValue(20);
     form->drawComposite();
-    const uchar* line = form->view->Picture.constScanLine(5);
+    const uchar* line = form->view->picture.constScanLine(5);
     EXPECT_EQ(line[3 * 7 + 0], 50);
     EXPECT_EQ(line[3 * 7 + 1], 100);
     EXPECT_EQ(line[3 * 7 + 2], 200);
@@ -163,9 +163,9 @@ TEST_F(CompositeTest, ExpressionBoxesTurnBlackWhileTheirTextDoesNotCompile) {
         CalcExpr** tree;
         QColor colour;
     } cases[] = {
-        {form->redExpressionEdit, &form->CalcExprR, QColor(255, 0, 0)},
-        {form->greenExpressionEdit, &form->CalcExprG, QColor(0, 128, 0)},
-        {form->blueExpressionEdit, &form->CalcExprB, QColor(0, 0, 255)},
+        {form->redExpressionEdit, &form->redExpression, QColor(255, 0, 0)},
+        {form->greenExpressionEdit, &form->greenExpression, QColor(0, 128, 0)},
+        {form->blueExpressionEdit, &form->blueExpression, QColor(0, 0, 255)},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.edit->palette().color(QPalette::Base), c.colour);
@@ -185,39 +185,39 @@ TEST_F(CompositeTest, ARedTextThatDoesNotCompileDrawsNoRed) {
     form->redExpressionEdit->setText("(a");
     form->greenExpressionEdit->setText("a");
     form->blueExpressionEdit->setText("a");
-    const QImage before = form->view->Picture;
+    const QImage before = form->view->picture;
     form->drawComposite();
     EXPECT_EQ(qRed(ViewPixel(10, 10)), 0);
     EXPECT_EQ(qGreen(ViewPixel(10, 10)), Band0(30 - 30 + 10, 20 - 20 + 10));
     // Fixing the text turns the box red again but does not redraw.
-    const QImage drawn = form->view->Picture;
+    const QImage drawn = form->view->picture;
     form->redExpressionEdit->setText("a");
     EXPECT_EQ(form->redExpressionEdit->palette().color(QPalette::Base), QColor(255, 0, 0));
-    EXPECT_EQ(form->view->Picture, drawn);
+    EXPECT_EQ(form->view->picture, drawn);
 }
 
 TEST_F(CompositeTest, AutoUpdateOffDropsRedrawsButBtnDrawStillDraws) {
     form->autoUpdateButton->click();
     EXPECT_FALSE(form->autoUpdateButton->isChecked());
-    EXPECT_FALSE(form->AutoUpdate);
+    EXPECT_FALSE(form->autoUpdate);
     form->drawComposite();
-    EXPECT_TRUE(form->view->Picture.isNull());
+    EXPECT_TRUE(form->view->picture.isNull());
     Row(0)->greyButton->click();  // asks for a redraw: ignored
-    EXPECT_TRUE(form->view->Picture.isNull());
+    EXPECT_TRUE(form->view->picture.isNull());
 
     form->redrawButton->click();
-    EXPECT_FALSE(form->view->Picture.isNull());
-    EXPECT_FALSE(form->AutoUpdate);  // only for that one redraw
+    EXPECT_FALSE(form->view->picture.isNull());
+    EXPECT_FALSE(form->autoUpdate);  // only for that one redraw
     EXPECT_EQ(ViewPixel(kViewW / 2, kViewH / 2), qRgb(Band0(0, 0), Band0(0, 0), Band0(0, 0)));
 
     form->autoUpdateButton->click();
-    EXPECT_TRUE(form->AutoUpdate);
+    EXPECT_TRUE(form->autoUpdate);
 }
 
 TEST_F(CompositeTest, NothingIsDrawnWithoutAScene) {
-    form->ImageLoaded = false;
+    form->imageLoaded = false;
     form->redrawButton->click();
-    EXPECT_TRUE(form->view->Picture.isNull());
+    EXPECT_TRUE(form->view->picture.isNull());
 }
 
 TEST_F(CompositeTest, BusyTextIsShownOnceAndRequestsDuringTheRedrawAreDropped) {
@@ -232,8 +232,8 @@ TEST_F(CompositeTest, BusyTextIsShownOnceAndRequestsDuringTheRedrawAreDropped) {
         form.get(),
         [&] {
             ++runs;
-            drawingSeen = form->Drawing;
-            const QImage& pic = form->view->Picture;
+            drawingSeen = form->drawing;
+            const QImage& pic = form->view->picture;
             for (int y = 0; y < pic.height(); ++y)
                 for (int x = 0; x < pic.width(); ++x) {
                     const QRgb p = pic.pixel(x, y);
@@ -248,13 +248,13 @@ TEST_F(CompositeTest, BusyTextIsShownOnceAndRequestsDuringTheRedrawAreDropped) {
     form->drawComposite();
     EXPECT_EQ(runs, 1);
     EXPECT_TRUE(drawingSeen);
-    EXPECT_FALSE(form->Drawing);
+    EXPECT_FALSE(form->drawing);
     EXPECT_GT(redPixels, 20);
     // Centred horizontally, ending above the middle line.
     EXPECT_LT(std::abs(redBox.center().x() - 100), 6);
     EXPECT_LT(redBox.bottom(), 60 - 10 + 2);
     // The finished picture has no busy text left.
-    const QImage& pic = form->view->Picture;
+    const QImage& pic = form->view->picture;
     for (int y = 0; y < pic.height(); ++y)
         for (int x = 0; x < pic.width(); ++x) {
             const QRgb p = pic.pixel(x, y);
@@ -266,15 +266,15 @@ TEST_F(CompositeTest, BandsClosedWhileTheBusyTextShowsAreNotRead) {
     QMetaObject::invokeMethod(
         form.get(),
         [&] {
-            form->CloseBand(Row(1));
-            form->CloseBand(Row(0));
+            form->closeBand(Row(1));
+            form->closeBand(Row(0));
         },
         Qt::QueuedConnection);
     form->drawComposite();
-    EXPECT_TRUE(form->BandRowList.empty());
-    EXPECT_FALSE(form->ImageLoaded);
+    EXPECT_TRUE(form->bandRows.empty());
+    EXPECT_FALSE(form->imageLoaded);
     EXPECT_EQ(ViewPixel(kViewW / 2, kViewH / 2), qRgb(255, 255, 255));
-    EXPECT_FALSE(form->Drawing);
+    EXPECT_FALSE(form->drawing);
 }
 
 ORVENNA_GUI_TEST_MAIN()

@@ -85,7 +85,7 @@ TEST_F(MainWindowTest, AboutBoxShowsTheVersions) {
         EXPECT_EQ(c.label->pos(), c.at);
     }
     EXPECT_EQ(about.iconView->geometry(), QRect(16, 8, 41, 41));
-    EXPECT_EQ(about.iconView->Picture.size(), QSize(32, 32));
+    EXPECT_EQ(about.iconView->picture.size(), QSize(32, 32));
     EXPECT_EQ(about.okButton->geometry(), QRect(284, 156, 75, 25));
     EXPECT_TRUE(about.okButton->isDefault());
     about.show();

@@ -39,7 +39,7 @@ TEST_F(MainWindowTest, FreshStartState) {
     EXPECT_EQ(form->windowTitle(), "Orvenna");
     EXPECT_EQ(form->size(), QSize(900, 578));
     for (int i = 0; i < 4; ++i)
-        EXPECT_TRUE(form->StatusPanelText(i).isEmpty()) << "panel " << i;
+        EXPECT_TRUE(form->statusPanelText(i).isEmpty()) << "panel " << i;
     const int widths[3] = {200, 150, 240};
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(form->statusPanels[i]->width(), widths[i]);
@@ -54,19 +54,19 @@ TEST_F(MainWindowTest, FreshStartState) {
     EXPECT_FALSE(form->bandPanel->isHidden());
     EXPECT_EQ(form->horizontalScrollBar->maximum(), 1000);
     EXPECT_EQ(form->verticalScrollBar->maximum(), 1000);
-    EXPECT_EQ(form->ZoomStep, 5);
-    EXPECT_FLOAT_EQ(form->ZoomScale, 1.0f);
-    EXPECT_EQ(form->ImgWidth, 1);
-    EXPECT_EQ(form->ImgHeight, 1);
-    EXPECT_TRUE(form->AutoUpdate);
-    for (bool flag : {form->ImageLoaded, form->Panning, form->Drawing, form->ZoomDragging, form->SyncOn,
-                      form->GeoValid, form->LsThermValid, form->SyncByGeo})
+    EXPECT_EQ(form->zoomStep, 5);
+    EXPECT_FLOAT_EQ(form->zoomScale, 1.0f);
+    EXPECT_EQ(form->imageWidth, 1);
+    EXPECT_EQ(form->imageHeight, 1);
+    EXPECT_TRUE(form->autoUpdate);
+    for (bool flag : {form->imageLoaded, form->panning, form->drawing, form->zoomDragging, form->syncOn,
+                      form->geoValid, form->landsatCalibrationValid, form->syncByGeo})
         EXPECT_FALSE(flag);
-    EXPECT_EQ(form->CalcExprR, nullptr);
-    EXPECT_EQ(form->CalcExprG, nullptr);
-    EXPECT_EQ(form->CalcExprB, nullptr);
-    EXPECT_TRUE(form->SceneList.empty());
-    EXPECT_TRUE(form->BandRowList.empty());
+    EXPECT_EQ(form->redExpression, nullptr);
+    EXPECT_EQ(form->greenExpression, nullptr);
+    EXPECT_EQ(form->blueExpression, nullptr);
+    EXPECT_TRUE(form->scenes.empty());
+    EXPECT_TRUE(form->bandRows.empty());
     EXPECT_EQ(form->bandPanel->width(), 284);
     EXPECT_EQ(form->zoomStrip->width(), 40);
     EXPECT_EQ(form->settingsPanel->height(), 124);
@@ -76,7 +76,7 @@ TEST_F(MainWindowTest, FreshStartState) {
 TEST_F(MainWindowTest, LastStatusPanelShowsTheWholeMetadataState) {
     form->show();
     for (const char* text : {"設定ファイル無効", "座標設定有効"}) {
-        form->SetStatusPanelText(3, QString::fromUtf8(text));
+        form->setStatusPanelText(3, QString::fromUtf8(text));
         QCoreApplication::processEvents();
         const QLabel* panel = form->statusPanels[3];
         EXPECT_GE(panel->contentsRect().width(), panel->fontMetrics().horizontalAdvance(panel->text()))
@@ -93,8 +93,8 @@ TEST_F(MainWindowTest, TextsThatDoNotFitKeepTheirWholeText) {
     form->show();
     const QString hint =
         QStringLiteral("他のビューアとの同期は使えません: フォルダが他のユーザーにも開かれています");
-    form->SetStatusPanelText(0, hint);
-    form->SetStatusPanelText(3, QStringLiteral("座標設定有効 LANDSAT温度設定有効"));
+    form->setStatusPanelText(0, hint);
+    form->setStatusPanelText(3, QStringLiteral("座標設定有効 LANDSAT温度設定有効"));
     QCoreApplication::processEvents();
     for (int panel : {0, 3}) {
         SCOPED_TRACE(panel);
@@ -104,7 +104,7 @@ TEST_F(MainWindowTest, TextsThatDoNotFitKeepTheirWholeText) {
         QCoreApplication::sendEvent(label, &help);
         EXPECT_EQ(QToolTip::text(), label->text());
     }
-    EXPECT_EQ(form->StatusPanelText(0), hint);  // the text itself is whole
+    EXPECT_EQ(form->statusPanelText(0), hint);  // the text itself is whole
     const QLineEdit* ratio = form->clipRatioEdit;
     EXPECT_GE(ratio->width(), ratio->fontMetrics().horizontalAdvance("0.00085") + 4);
     EXPECT_LE(ratio->geometry().right(), 284);
@@ -191,14 +191,14 @@ TEST_F(MainWindowTest, PointingAtAControlShowsItsLongHintInPanelZero) {
     for (const Case& c : cases) {
         QEnterEvent enter(QPointF(3, 3), QPointF(3, 3), QPointF(3, 3));
         QCoreApplication::sendEvent(c.widget, &enter);
-        EXPECT_EQ(form->StatusPanelText(0), QString::fromUtf8(c.text));
+        EXPECT_EQ(form->statusPanelText(0), QString::fromUtf8(c.text));
     }
     // A hint with a short and a long part: the long part goes to the panel, the short one is the tool tip.
     SetHint(form->saveButton, QStringLiteral("保存|表示中の画像をビットマップで保存"));
     EXPECT_EQ(form->saveButton->toolTip(), "保存");
     QEnterEvent enter(QPointF(3, 3), QPointF(3, 3), QPointF(3, 3));
     QCoreApplication::sendEvent(form->saveButton, &enter);
-    EXPECT_EQ(form->StatusPanelText(0), "表示中の画像をビットマップで保存");
+    EXPECT_EQ(form->statusPanelText(0), "表示中の画像をビットマップで保存");
 }
 
 TEST_F(MainWindowTest, MenusWithSeparators) {
@@ -220,8 +220,9 @@ TEST_F(MainWindowTest, MenusWithSeparators) {
 }
 
 TEST_F(MainWindowTest, MessageNumbersAreRegisteredAndSharedBetweenWindows) {
-    const unsigned numbers[7] = {form->MsgScrX, form->MsgScrY, form->MsgScrMag, form->MsgConnect,
-                                 form->MsgLat,  form->MsgLon,  form->MsgDraw};
+    const unsigned numbers[7] = {form->scrollXMessage, form->scrollYMessage,  form->zoomStepMessage,
+                                 form->connectMessage, form->latitudeMessage, form->longitudeMessage,
+                                 form->drawMessage};
     const char* names[7] = {"PELLORANDE_SCR_X_9145",   "PELLORANDE_SCR_Y_9145", "PELLORANDE_SCR_MAG_9145",
                             "PELLORANDE_CONNECT_9145", "PELLORANDE_LAT_9145",   "PELLORANDE_LON_9145",
                             "PELLORANDE_DRAW_9145"};
@@ -232,8 +233,8 @@ TEST_F(MainWindowTest, MessageNumbersAreRegisteredAndSharedBetweenWindows) {
             EXPECT_NE(numbers[i], numbers[j]);
     }
     MainWindow second;
-    EXPECT_EQ(second.MsgScrX, form->MsgScrX);
-    EXPECT_EQ(second.MsgDraw, form->MsgDraw);
+    EXPECT_EQ(second.scrollXMessage, form->scrollXMessage);
+    EXPECT_EQ(second.drawMessage, form->drawMessage);
     mainWindow = form.get();
 }
 
@@ -244,16 +245,16 @@ TEST_F(MainWindowTest, ClosingTheWindowReleasesEveryScene) {
     guitest::WriteNativeScene(b, 8, 4, 1, [](int, int x, int) { return uint8_t(x * 3); });
     OpenScene(a);
     OpenScene(b);
-    ASSERT_EQ(form->SceneList.size(), 2u);
-    ASSERT_EQ(form->BandRowList.size(), 3u);
+    ASSERT_EQ(form->scenes.size(), 2u);
+    ASSERT_EQ(form->bandRows.size(), 3u);
     form->onRedExpressionChanged();
-    ASSERT_NE(form->CalcExprR, nullptr);
+    ASSERT_NE(form->redExpression, nullptr);
     form->show();
     EXPECT_TRUE(form->close());
-    EXPECT_TRUE(form->SceneList.empty());
-    EXPECT_TRUE(form->BandRowList.empty());
-    EXPECT_EQ(form->CalcExprR, nullptr);
-    EXPECT_FALSE(form->ImageLoaded);
+    EXPECT_TRUE(form->scenes.empty());
+    EXPECT_TRUE(form->bandRows.empty());
+    EXPECT_EQ(form->redExpression, nullptr);
+    EXPECT_FALSE(form->imageLoaded);
     EXPECT_EQ(prompts.boxes.size(), 0u);  // no messages on the way out
 }
 

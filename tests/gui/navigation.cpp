@@ -1,6 +1,6 @@
 // Scrolling, panning and magnification in the main window: the scroll overlay's navigator, pan arithmetic
 // and the shifted snapshot, the zoom buttons at their limits, the step slider and its previews, smooth
-// scrolling's one-event lag, and AutoUpdate.
+// scrolling's one-event lag, and autoUpdate.
 #include <QApplication>
 #include <QCheckBox>
 #include <QContextMenuEvent>
@@ -49,14 +49,14 @@ protected:
         guitest::WriteNativeScene(path, 1000, 500, 2, [](int b, int x, int y) {
             return b == 0 ? uint8_t((x + y) & 0xFF) : uint8_t(100);
         });
-        form->OpenDialogFiles = {QByteArray::fromStdString(path)};
-        form->OpenFiles();
-        ASSERT_TRUE(form->ImageLoaded);
+        form->filesToOpen = {QByteArray::fromStdString(path)};
+        form->openFiles();
+        ASSERT_TRUE(form->imageLoaded);
         ASSERT_EQ(form->horizontalScrollBar->maximum(), 999);
     }
-    QColor At(int x, int y) const { return form->view->Picture.pixelColor(x, y); }
-    int ViewW() const { return form->view->Picture.width(); }
-    int ViewH() const { return form->view->Picture.height(); }
+    QColor At(int x, int y) const { return form->view->picture.pixelColor(x, y); }
+    int ViewW() const { return form->view->picture.width(); }
+    int ViewH() const { return form->view->picture.height(); }
 
     guitest::TempDir busDir;
     std::unique_ptr<BusFolderScope> scope;
@@ -66,7 +66,7 @@ protected:
 TEST_F(NavigationTest, ScrollOverlayNavigatorOnA1000By500Scene) {
     OpenScene1000x500();
     form->verticalScrollBar->setValue(250);
-    form->view->Picture.fill(Qt::white);
+    form->view->picture.fill(Qt::white);
     RedrawProbe redraw(form.get());
     form->onHorizontalScroll(orvenna::ScrollCode::Track, 500);
 
@@ -90,7 +90,7 @@ TEST_F(NavigationTest, ScrollOverlayNavigatorOnA1000By500Scene) {
     EXPECT_FALSE(redraw.Ran());
 
     // Thumb position, top and bottom draw nothing.
-    form->view->Picture.fill(Qt::white);
+    form->view->picture.fill(Qt::white);
     for (auto code : {orvenna::ScrollCode::Position, orvenna::ScrollCode::Top, orvenna::ScrollCode::Bottom})
         form->onHorizontalScroll(code, 0);
     EXPECT_EQ(At(10, 10), kWhite);
@@ -102,7 +102,7 @@ TEST_F(NavigationTest, NothingHappensWithoutAScene) {
     form->onHorizontalScroll(orvenna::ScrollCode::Track, 10);
     form->onVerticalScroll(orvenna::ScrollCode::EndScroll, 10);
     Press(form->view, 10, 10);
-    EXPECT_FALSE(form->Panning);
+    EXPECT_FALSE(form->panning);
     Release(form->view, 20, 20);
     EXPECT_FALSE(redraw.Ran());
 }
@@ -111,18 +111,18 @@ TEST_F(NavigationTest, PanArithmeticAtSteps3And7) {
     OpenScene1000x500();
     const struct { int step, expected; } cases[] = {{3, 97}, {7, 60}};
     for (const auto& c : cases) {
-        form->ZoomStep = c.step;
+        form->zoomStep = c.step;
         form->horizontalScrollBar->setValue(100);
         form->verticalScrollBar->setValue(100);
         form->onRedrawClicked();
         Press(form->view, 300, 200);
-        ASSERT_TRUE(form->Panning);
+        ASSERT_TRUE(form->panning);
         Move(form->view, 310, 200);  // 10 view pixels to the right
         EXPECT_EQ(form->horizontalScrollBar->value(), c.expected) << "step " << c.step;
         EXPECT_EQ(form->verticalScrollBar->value(), 100);
         RedrawProbe redraw(form.get());
         Release(form->view, 310, 200);
-        EXPECT_FALSE(form->Panning);
+        EXPECT_FALSE(form->panning);
         EXPECT_TRUE(redraw.Ran());  // not synchronising: the redraw follows at once
     }
     // Bars clamp at their ends.
@@ -140,8 +140,8 @@ TEST_F(NavigationTest, PanShowsTheShiftedSnapshotWithItsOverlay) {
     form->horizontalScrollBar->setValue(500);
     form->verticalScrollBar->setValue(250);
     form->onRedrawClicked();
-    const QImage before = form->view->Picture.copy();
-    const int offsetX = form->ViewOffsetX, offsetY = form->ViewOffsetY;
+    const QImage before = form->view->picture.copy();
+    const int offsetX = form->viewOffsetX, offsetY = form->viewOffsetY;
     Press(form->view, 200, 200);
     Move(form->view, 240, 230);
     EXPECT_EQ(form->horizontalScrollBar->value(), 460);
@@ -152,8 +152,8 @@ TEST_F(NavigationTest, PanShowsTheShiftedSnapshotWithItsOverlay) {
     EXPECT_EQ(At(w - 30, h - 3), before.pixelColor(w - 70, h - 33));
     EXPECT_EQ(At(w - 5, 10), kWhite);  // above the moved snapshot's top
     // Crosshair through the centre pixel, navigator at the top-left.
-    const int cx = w / 2 - form->ViewOffsetX;
-    const int cy = h / 2 - form->ViewOffsetY;
+    const int cx = w / 2 - form->viewOffsetX;
+    const int cy = h / 2 - form->viewOffsetY;
     EXPECT_EQ(At(cx, h - 2), kRed);
     EXPECT_EQ(At(w - 2, cy), kRed);
     EXPECT_EQ(At(10, 10), kPink);
@@ -165,21 +165,21 @@ TEST_F(NavigationTest, PanShowsTheShiftedSnapshotWithItsOverlay) {
     // Its lines: the position, the coordinates line (left empty without coordinates; two blanks after
     // the colon), then each band's value from line 2.
     const int x = form->horizontalScrollBar->value(), y = form->verticalScrollBar->value();
-    QStringList lines = form->PanOverlayLines(x, y);
-    ASSERT_EQ(lines.size(), 2 + int(form->BandRowList.size()));
+    QStringList lines = form->panOverlayLines(x, y);
+    ASSERT_EQ(lines.size(), 2 + int(form->bandRows.size()));
     EXPECT_EQ(lines[0], QStringLiteral("X, Y : %1, %2").arg(x).arg(y));
     EXPECT_EQ(lines[1], "");
     EXPECT_EQ(lines[2],
-              QStringLiteral("a : %1").arg(form->BandValueAt(form->BandRowList[0].get(), 1000 * y + x)));
-    form->GeoValid = true;
-    lines = form->PanOverlayLines(x, y);
+              QStringLiteral("a : %1").arg(form->bandValueAt(form->bandRows[0].get(), 1000 * y + x)));
+    form->geoValid = true;
+    lines = form->panOverlayLines(x, y);
     EXPECT_EQ(lines[1],
-              QStringLiteral("経度, 緯度 :  ") + form->LongitudeText(x, y) + ", " + form->LatitudeText(x, y));
-    form->GeoValid = false;
+              QStringLiteral("経度, 緯度 :  ") + form->longitudeText(x, y) + ", " + form->latitudeText(x, y));
+    form->geoValid = false;
     // The crosshair stays where the last redraw put the centre pixel; the release shows the final shift
     // and, not synchronising, redraws.
-    EXPECT_EQ(form->ViewOffsetX, offsetX);
-    EXPECT_EQ(form->ViewOffsetY, offsetY);
+    EXPECT_EQ(form->viewOffsetX, offsetX);
+    EXPECT_EQ(form->viewOffsetY, offsetY);
     RedrawProbe redraw(form.get());
     Release(form->view, 240, 230);
     EXPECT_TRUE(redraw.Ran());
@@ -188,7 +188,7 @@ TEST_F(NavigationTest, PanShowsTheShiftedSnapshotWithItsOverlay) {
 TEST_F(NavigationTest, RightButtonAndStrayReleaseDoNotPan) {
     OpenScene1000x500();
     Press(form->view, 50, 50, Qt::RightButton);
-    EXPECT_FALSE(form->Panning);
+    EXPECT_FALSE(form->panning);
     RedrawProbe redraw(form.get());
     Release(form->view, 60, 60, Qt::RightButton);
     Release(form->view, 60, 60);
@@ -197,17 +197,17 @@ TEST_F(NavigationTest, RightButtonAndStrayReleaseDoNotPan) {
 
 TEST_F(NavigationTest, ZoomLimitsStillRedrawAndBroadcast) {
     OpenScene1000x500();
-    form->ZoomStep = 0;
+    form->zoomStep = 0;
     RedrawProbe redraw(form.get());
     Release(form->zoomInButton, 5, 5);
-    EXPECT_EQ(form->ZoomStep, 0);
+    EXPECT_EQ(form->zoomStep, 0);
     EXPECT_TRUE(redraw.Ran());
 
     // Zoom-out without synchronising: one step, redrawn at once, nothing sent.
-    form->ZoomStep = 5;
+    form->zoomStep = 5;
     redraw.Arm();
     Release(form->zoomOutButton, 5, 5);
-    EXPECT_EQ(form->ZoomStep, 6);
+    EXPECT_EQ(form->zoomStep, 6);
     EXPECT_TRUE(redraw.Ran());
     Settle();
     EXPECT_TRUE(listener->got.empty());
@@ -215,20 +215,20 @@ TEST_F(NavigationTest, ZoomLimitsStillRedrawAndBroadcast) {
     // At step 10 with synchronisation on: the step stays 10, is sent, and the viewer redraws when its own
     // message comes back.
     form->syncButton->click();
-    ASSERT_TRUE(form->SyncOn);
-    form->ZoomStep = 10;
+    ASSERT_TRUE(form->syncOn);
+    form->zoomStep = 10;
     redraw.Arm();
     Release(form->zoomOutButton, 5, 5);
-    EXPECT_EQ(form->ZoomStep, 10);
+    EXPECT_EQ(form->zoomStep, 10);
     EXPECT_FALSE(redraw.Ran());
     EXPECT_TRUE(PumpUntil([&] { return redraw.Ran(); }));
     ASSERT_TRUE(PumpUntil([&] { return !listener->got.empty(); }));
-    EXPECT_EQ(listener->got[0], std::make_pair(form->MsgScrMag, int32_t(10)));
+    EXPECT_EQ(listener->got[0], std::make_pair(form->zoomStepMessage, int32_t(10)));
 
     // The zoom-in button never sends.
     listener->got.clear();
     Release(form->zoomInButton, 5, 5);
-    EXPECT_EQ(form->ZoomStep, 9);
+    EXPECT_EQ(form->zoomStep, 9);
     Settle();
     EXPECT_TRUE(listener->got.empty());
 }
@@ -239,32 +239,32 @@ TEST_F(NavigationTest, SliderPicksTheStepFromThePointerLine) {
     ASSERT_GT(hz, 130);
     const int y2 = orvenna::slider_tick_y(hz, 2);
     Press(form->zoomSlider, 20, y2);
-    EXPECT_TRUE(form->ZoomDragging);
-    EXPECT_EQ(form->ZoomDragStartStep, 5);
-    EXPECT_EQ(form->ZoomStep, 2);
-    EXPECT_EQ(form->ZoomScale, 8.0f);
+    EXPECT_TRUE(form->zoomDragging);
+    EXPECT_EQ(form->zoomDragStartStep, 5);
+    EXPECT_EQ(form->zoomStep, 2);
+    EXPECT_EQ(form->zoomScale, 8.0f);
     // The knob follows the pointer, not the tick.
     Move(form->zoomSlider, 20, y2 + 3);
-    const QImage& slider = form->zoomSlider->Picture;
+    const QImage& slider = form->zoomSlider->picture;
     EXPECT_EQ(slider.pixelColor(20, y2 + 3 - 10), QColor(0, 0, 255));
     EXPECT_EQ(slider.pixelColor(20, y2 + 3 - 8), QColor(100, 100, 255));
     // Beyond the bottom: the largest step.
     Move(form->zoomSlider, 20, hz + 50);
-    EXPECT_EQ(form->ZoomStep, 10);
+    EXPECT_EQ(form->zoomStep, 10);
     Move(form->zoomSlider, 20, orvenna::slider_tick_y(hz, 7));
-    EXPECT_EQ(form->ZoomStep, 7);
+    EXPECT_EQ(form->zoomStep, 7);
     RedrawProbe redraw(form.get());
     Release(form->zoomSlider, 20, orvenna::slider_tick_y(hz, 7));
-    EXPECT_FALSE(form->ZoomDragging);
+    EXPECT_FALSE(form->zoomDragging);
     EXPECT_TRUE(redraw.Ran());
-    EXPECT_EQ(form->ZoomScale, 0.25f);
+    EXPECT_EQ(form->zoomScale, 0.25f);
     // Knob back on the chosen step's tick.
     const int y7 = orvenna::slider_tick_y(hz, 7);
     EXPECT_EQ(slider.pixelColor(20, y7 - 10), QColor(0, 0, 255));
     // Other buttons are ignored; the slider's choice is not sent.
     Press(form->zoomSlider, 20, y2, Qt::RightButton);
-    EXPECT_FALSE(form->ZoomDragging);
-    EXPECT_EQ(form->ZoomStep, 7);
+    EXPECT_FALSE(form->zoomDragging);
+    EXPECT_EQ(form->zoomStep, 7);
     Settle();
     EXPECT_TRUE(listener->got.empty());
 }
@@ -278,10 +278,10 @@ TEST_F(NavigationTest, SliderPreviewsOnlyOnAStepChange) {
     const int y5 = orvenna::slider_tick_y(hz, 5);
     const int y6 = orvenna::slider_tick_y(hz, 6);
     Press(form->zoomSlider, 20, y5);
-    const QImage snapshot = form->DragBitmap.copy();
+    const QImage snapshot = form->gestureSnapshot.copy();
     ASSERT_FALSE(snapshot.isNull());
 
-    form->view->Picture.fill(kMagenta);
+    form->view->picture.fill(kMagenta);
     Move(form->zoomSlider, 20, y5 + 2);  // same step: no preview
     EXPECT_EQ(At(300, 300), kMagenta);
     Move(form->zoomSlider, 20, y6);  // one step out: the snapshot at half size about the centre
@@ -293,11 +293,11 @@ TEST_F(NavigationTest, SliderPreviewsOnlyOnAStepChange) {
     EXPECT_EQ(At(r.left - 1, r.top), kWhite);
     EXPECT_EQ(At(r.right, r.bottom), kWhite);
     EXPECT_NE(At(w / 2, h / 2), kMagenta);
-    form->view->Picture.fill(kMagenta);
+    form->view->picture.fill(kMagenta);
     Move(form->zoomSlider, 20, y6 + 1);  // still step 6
     EXPECT_EQ(At(300, 300), kMagenta);
     Move(form->zoomSlider, 20, y5);  // back to the start: the snapshot at its own size
-    EXPECT_EQ(form->view->Picture, snapshot);
+    EXPECT_EQ(form->view->picture, snapshot);
     Release(form->zoomSlider, 20, y5);
 }
 
@@ -310,8 +310,10 @@ TEST_F(NavigationTest, SmoothScrollingLagsOneEvent) {
     form->horizontalScrollBar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     form->horizontalScrollBar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     ASSERT_TRUE(PumpUntil([&] { return listener->got.size() >= 4; }));
-    const std::vector<std::pair<unsigned, int32_t>> expected = {
-        {form->MsgScrX, 10}, {form->MsgDraw, 0}, {form->MsgScrX, 11}, {form->MsgDraw, 0}};
+    const std::vector<std::pair<unsigned, int32_t>> expected = {{form->scrollXMessage, 10},
+                                                                {form->drawMessage, 0},
+                                                                {form->scrollXMessage, 11},
+                                                                {form->drawMessage, 0}};
     EXPECT_EQ(listener->got, expected);
     // The sender follows its own messages: it ends one event behind the bar's last position.
     EXPECT_TRUE(PumpUntil([&] { return form->horizontalScrollBar->value() == 11; }));
@@ -320,7 +322,7 @@ TEST_F(NavigationTest, SmoothScrollingLagsOneEvent) {
     // ends the scroll and sends the final position.
     form->smoothScrollCheckBox->setChecked(false);
     listener->got.clear();
-    form->view->Picture.fill(Qt::white);
+    form->view->picture.fill(Qt::white);
     form->horizontalScrollBar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     EXPECT_EQ(At(10, 10), kPink);
     Settle();
@@ -330,10 +332,10 @@ TEST_F(NavigationTest, SmoothScrollingLagsOneEvent) {
     Press(bar, arrow.x(), arrow.y());
     Release(bar, arrow.x(), arrow.y());
     ASSERT_TRUE(PumpUntil([&] { return listener->got.size() >= 2; }));
-    EXPECT_EQ(listener->got[0].first, form->MsgScrX);
+    EXPECT_EQ(listener->got[0].first, form->scrollXMessage);
     EXPECT_EQ(listener->got[0].second, form->horizontalScrollBar->value());
     EXPECT_EQ(listener->got[0].second, 13);
-    EXPECT_EQ(listener->got[1].first, form->MsgDraw);
+    EXPECT_EQ(listener->got[1].first, form->drawMessage);
 }
 
 // The scroll bar's own context menu scrolls too; its scroll ends, with the redraw, when the menu closes.
@@ -371,7 +373,7 @@ TEST_F(NavigationTest, ContextMenuScrollEndsWithTheRedraw) {
 TEST_F(NavigationTest, AutoUpdateOffIgnoresEveryRequestButBtnDraw) {
     OpenScene1000x500();
     form->autoUpdateButton->click();
-    ASSERT_FALSE(form->AutoUpdate);
+    ASSERT_FALSE(form->autoUpdate);
     RedrawProbe redraw(form.get());
     Release(form->zoomInButton, 5, 5);
     Release(form->zoomOutButton, 5, 5);
@@ -383,40 +385,40 @@ TEST_F(NavigationTest, AutoUpdateOffIgnoresEveryRequestButBtnDraw) {
     Release(form->view, 120, 90);
     form->onHorizontalScroll(orvenna::ScrollCode::EndScroll, 5);
     form->onVerticalScroll(orvenna::ScrollCode::EndScroll, 5);
-    form->onViewerMessage(form->MsgDraw, 0);
-    form->onViewerMessage(form->MsgScrMag, 4);
+    form->onViewerMessage(form->drawMessage, 0);
+    form->onViewerMessage(form->zoomStepMessage, 4);
     EXPECT_FALSE(redraw.Ran());
 
     form->onRedrawClicked();
     EXPECT_TRUE(redraw.Ran());
-    EXPECT_FALSE(form->AutoUpdate);  // set for that one redraw only
+    EXPECT_FALSE(form->autoUpdate);  // set for that one redraw only
     form->autoUpdateButton->click();
-    EXPECT_TRUE(form->AutoUpdate);
+    EXPECT_TRUE(form->autoUpdate);
 }
 
 // A resize repaints the slider at once and redraws the view once its size has settled (several resize steps
 // give one redraw), not with the old picture in a corner; with automatic update off nothing is redrawn.
 TEST_F(NavigationTest, ResizeRepaintsTheSliderAndRedrawsOnceSettled) {
-    const QImage& slider = form->zoomSlider->Picture;
+    const QImage& slider = form->zoomSlider->picture;
     ASSERT_EQ(slider.size(), form->zoomSlider->size());
     const int hz = form->zoomSlider->height();
     EXPECT_EQ(slider.pixelColor(20, orvenna::slider_tick_y(hz, 5) - 10), QColor(0, 0, 255));
     OpenScene1000x500();
-    const QSize pictureBefore = form->view->Picture.size();
+    const QSize pictureBefore = form->view->picture.size();
     RedrawProbe redraw(form.get());
     form->resize(880, 590);
     QCoreApplication::processEvents();
     form->resize(900, 600);
     QCoreApplication::processEvents();
-    EXPECT_EQ(form->zoomSlider->Picture.size(), form->zoomSlider->size());
+    EXPECT_EQ(form->zoomSlider->picture.size(), form->zoomSlider->size());
     EXPECT_NE(form->zoomSlider->height(), hz);
     EXPECT_FALSE(redraw.Ran());
-    EXPECT_EQ(form->view->Picture.size(), pictureBefore);  // not while the size is still changing
+    EXPECT_EQ(form->view->picture.size(), pictureBefore);  // not while the size is still changing
     QTest::qWait(MainWindow::kResizeSettleMs * 3);
     EXPECT_TRUE(redraw.Ran());
-    EXPECT_EQ(form->view->Picture.size(), form->view->size());
+    EXPECT_EQ(form->view->picture.size(), form->view->size());
 
-    form->AutoUpdate = false;
+    form->autoUpdate = false;
     redraw.Arm();
     form->resize(800, 560);
     QTest::qWait(MainWindow::kResizeSettleMs * 3);

@@ -56,10 +56,10 @@ protected:
     static QString Q(const std::string& s) { return QString::fromStdString(s); }
 
     void Open(const std::vector<std::string>& paths) {
-        form->OpenDialogFiles.clear();
+        form->filesToOpen.clear();
         for (const auto& p : paths)
-            form->OpenDialogFiles << QByteArray::fromStdString(p);
-        form->OpenFiles();
+            form->filesToOpen << QByteArray::fromStdString(p);
+        form->openFiles();
     }
     std::vector<Box> Messages() const {
         std::vector<Box> out;
@@ -68,17 +68,17 @@ protected:
         return out;
     }
     QString Label(size_t i) { return Row(i)->nameLabel->text(); }
-    bool Drawn() const { return !form->view->Picture.isNull(); }
+    bool Drawn() const { return !form->view->picture.isNull(); }
 };
 
 TEST_F(OpeningTest, DroppedFilesOpenInNameOrderWithoutRegardToCase) {
     const auto b = Native("b.bil", 8, 6, 1, 1), a = Native("A.bil", 8, 6, 1, 2),
                c = Native("c.bil", 8, 6, 1, 3);
-    form->OpenDroppedFiles({Q(b), Q(a), Q(c)});
-    EXPECT_EQ(form->OpenDialogFiles,
+    form->openDroppedFiles({Q(b), Q(a), Q(c)});
+    EXPECT_EQ(form->filesToOpen,
               QList<QByteArray>({QByteArray::fromStdString(a), QByteArray::fromStdString(b),
                                  QByteArray::fromStdString(c)}));
-    ASSERT_EQ(form->BandRowList.size(), 3u);
+    ASSERT_EQ(form->bandRows.size(), 3u);
     EXPECT_EQ(Label(0), "A : A.bil - 0");
     EXPECT_EQ(Label(1), "B : b.bil - 0");
     EXPECT_EQ(Label(2), "C : c.bil - 0");
@@ -90,21 +90,21 @@ TEST_F(OpeningTest, DropOnTheWindowOpensOnceTheDropHasFinished) {
     const auto b = Native("b.bil", 8, 6, 1, 1), a = Native("a.bil", 8, 6, 1, 2);
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(Q(b)), QUrl::fromLocalFile(Q(a))});
-    form->Opening = true;  // a drop while an opening runs is refused
+    form->opening = true;  // a drop while an opening runs is refused
     QDropEvent refused(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     form->dropEvent(&refused);  // Qt delivers drops only after an accepted drag enter
     QCoreApplication::processEvents();
-    EXPECT_TRUE(form->BandRowList.empty());
-    form->Opening = false;
+    EXPECT_TRUE(form->bandRows.empty());
+    form->opening = false;
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     enter.ignore();  // events start accepted
     form->dragEnterEvent(&enter);
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     form->dropEvent(&drop);
-    EXPECT_TRUE(form->BandRowList.empty());  // not inside the drop itself
+    EXPECT_TRUE(form->bandRows.empty());  // not inside the drop itself
     QCoreApplication::processEvents();
-    ASSERT_EQ(form->BandRowList.size(), 2u);
+    ASSERT_EQ(form->bandRows.size(), 2u);
     EXPECT_EQ(Label(0), "A : a.bil - 0");
     EXPECT_EQ(Label(1), "B : b.bil - 0");
 }
@@ -116,12 +116,12 @@ TEST_F(OpeningTest, DialogOrderIsKeptAndFilterOffersAllFilesFirst) {
     ASSERT_EQ(prompts.boxes.size(), 1u);
     EXPECT_EQ(prompts.boxes[0].type, BoxType::OpenFiles);
     EXPECT_EQ(prompts.boxes[0].text, "すべて (*);;BILファイル (*.bil);;BSQファイル (*.bsq)");
-    ASSERT_EQ(form->BandRowList.size(), 2u);
+    ASSERT_EQ(form->bandRows.size(), 2u);
     EXPECT_EQ(Label(0), "A : b.bil - 0");
     EXPECT_EQ(Label(1), "B : a.bil - 0");
 
     form->onOpenClicked();  // cancelled: nothing changes
-    EXPECT_EQ(form->BandRowList.size(), 2u);
+    EXPECT_EQ(form->bandRows.size(), 2u);
 }
 
 TEST_F(OpeningTest, PictureOrSceneIsDecidedByTheExtension) {
@@ -137,32 +137,32 @@ TEST_F(OpeningTest, PictureOrSceneIsDecidedByTheExtension) {
         ASSERT_TRUE(bmp ? samples::write_bmp(path, 32, 24, &error)
                         : samples::write_jpeg(path, 32, 24, 90, &error))
             << error;
-        const size_t rowsBefore = form->BandRowList.size();
+        const size_t rowsBefore = form->bandRows.size();
         prompts.boxes.clear();
         Open({path});
         if (c.picture) {
             EXPECT_TRUE(prompts.boxes.empty());
-            ASSERT_EQ(form->BandRowList.size(), rowsBefore + 3);
+            ASSERT_EQ(form->bandRows.size(), rowsBefore + 3);
             for (int k = 0; k < 3; ++k) {
                 BandRow* row = Row(rowsBefore + k);
-                EXPECT_TRUE(row->IsPicture);
-                ASSERT_TRUE(row->Picture);
-                EXPECT_EQ(row->Picture->format(), QImage::Format_BGR888);
-                EXPECT_EQ(row->Picture.get(), Row(rowsBefore)->Picture.get());  // one picture, three rows
-                EXPECT_EQ(row->Band->index, k);
-                EXPECT_EQ(row->Band->width, 32);
-                EXPECT_EQ(row->Band->lines, 24);
+                EXPECT_TRUE(row->isPicture);
+                ASSERT_TRUE(row->picture);
+                EXPECT_EQ(row->picture->format(), QImage::Format_BGR888);
+                EXPECT_EQ(row->picture.get(), Row(rowsBefore)->picture.get());  // one picture, three rows
+                EXPECT_EQ(row->band->index, k);
+                EXPECT_EQ(row->band->width, 32);
+                EXPECT_EQ(row->band->lines, 24);
             }
             EXPECT_TRUE(Label(rowsBefore).endsWith(QStringLiteral("%1 - 0 - R").arg(c.name)));
             EXPECT_TRUE(Label(rowsBefore + 2).endsWith(" - 2 - B"));
         } else {
-            EXPECT_EQ(form->BandRowList.size(), rowsBefore);
+            EXPECT_EQ(form->bandRows.size(), rowsBefore);
             ASSERT_EQ(Messages().size(), 1u);
             EXPECT_EQ(Messages()[0].text, QStringLiteral("\"%1\"\nは不明な衛星データ形式です").arg(c.name));
             EXPECT_EQ(Messages()[0].caption, "識別失敗");
         }
     }
-    EXPECT_EQ(form->StatusPanelText(1), "縦 : 24 横 : 32");
+    EXPECT_EQ(form->statusPanelText(1), "縦 : 24 横 : 32");
 }
 
 TEST_F(OpeningTest, SceneBandsThenPictureBandsTakeTheNextLetters) {
@@ -171,14 +171,14 @@ TEST_F(OpeningTest, SceneBandsThenPictureBandsTakeTheNextLetters) {
     ASSERT_TRUE(samples::write_tiff_rgb(tif, 64, 48, false, &error)) << error;
     ASSERT_TRUE(samples::write_jpeg(jpg, 64, 48, 90, &error)) << error;
     Open({tif, jpg});
-    ASSERT_EQ(form->BandRowList.size(), 6u);
+    ASSERT_EQ(form->bandRows.size(), 6u);
     EXPECT_EQ(Label(0), "A : rgb.tif - 0 - R");
     EXPECT_EQ(Label(2), "C : rgb.tif - 2 - B");
     EXPECT_EQ(Label(3), "D : pic.jpg - 0 - R");
     EXPECT_EQ(Label(4), "E : pic.jpg - 1 - G");
     EXPECT_EQ(Label(5), "F : pic.jpg - 2 - B");
-    EXPECT_EQ(form->SceneList.size(), 2u);
-    EXPECT_EQ(form->StatusPanelText(1), "縦 : 48 横 : 64");
+    EXPECT_EQ(form->scenes.size(), 2u);
+    EXPECT_EQ(form->statusPanelText(1), "縦 : 48 横 : 64");
     EXPECT_EQ(form->horizontalScrollBar->maximum(), 63);
     EXPECT_EQ(form->verticalScrollBar->maximum(), 47);
 }
@@ -192,10 +192,10 @@ TEST_F(OpeningTest, SizeMismatchStopsTheOpeningWithoutMetadataOrRedraw) {
     EXPECT_EQ(Messages()[0].text, kMismatch);
     EXPECT_EQ(Messages()[0].caption, "失敗");
     EXPECT_EQ(Messages()[0].kind, PromptKind::Information);
-    ASSERT_EQ(form->BandRowList.size(), 2u);  // the first file's bands stay
-    EXPECT_EQ(form->SceneList.size(), 1u);    // the refused scene is released; the third never opened
-    EXPECT_FALSE(form->GeoValid);             // metadata not read
-    EXPECT_EQ(form->StatusPanelText(3), "");
+    ASSERT_EQ(form->bandRows.size(), 2u);  // the first file's bands stay
+    EXPECT_EQ(form->scenes.size(), 1u);    // the refused scene is released; the third never opened
+    EXPECT_FALSE(form->geoValid);          // metadata not read
+    EXPECT_EQ(form->statusPanelText(3), "");
     EXPECT_FALSE(Drawn());  // no redraw
     EXPECT_FALSE(progressWindow->isVisible());
 
@@ -205,8 +205,8 @@ TEST_F(OpeningTest, SizeMismatchStopsTheOpeningWithoutMetadataOrRedraw) {
     ASSERT_TRUE(samples::write_bmp(bmp, 12, 8, &error));
     Open({bmp});
     EXPECT_EQ(Messages().size(), 2u);
-    EXPECT_EQ(form->BandRowList.size(), 2u);
-    EXPECT_EQ(form->SceneList.size(), 1u);
+    EXPECT_EQ(form->bandRows.size(), 2u);
+    EXPECT_EQ(form->scenes.size(), 1u);
 }
 
 TEST_F(OpeningTest, UnrecognisedFileIsNamedAndTheNextFileStillOpens) {
@@ -221,19 +221,19 @@ TEST_F(OpeningTest, UnrecognisedFileIsNamedAndTheNextFileStillOpens) {
     // A file that cannot be opened at all is named with the system's reason.
     EXPECT_EQ(prompts.boxes[1].text, "\"missing.bil\"\nを開けません: ファイルがありません");
     EXPECT_EQ(prompts.boxes[1].caption, "失敗");
-    ASSERT_EQ(form->BandRowList.size(), 1u);
+    ASSERT_EQ(form->bandRows.size(), 1u);
     EXPECT_EQ(Label(0), "A : good.bil - 0");
     EXPECT_TRUE(Drawn());
-    EXPECT_EQ(form->StatusPanelText(1), "縦 : 7 横 : 9");
+    EXPECT_EQ(form->statusPanelText(1), "縦 : 7 横 : 9");
 }
 
 TEST_F(OpeningTest, SummaryWithoutCornersHidesTheLandsatFile) {
     Write("summary.txt", "Scene_ID = X\n");
     Write("scene.met", "LMAX_BAND61 = 17.0\nPRODUCT_UL_CORNER_LAT = 1.0\n");
     Open({Native("a.bil", 8, 6)});
-    EXPECT_FALSE(form->GeoValid);
-    EXPECT_FALSE(form->LsThermValid);
-    EXPECT_EQ(form->StatusPanelText(3), "設定ファイル無効");
+    EXPECT_FALSE(form->geoValid);
+    EXPECT_FALSE(form->landsatCalibrationValid);
+    EXPECT_EQ(form->statusPanelText(3), "設定ファイル無効");
 }
 
 TEST_F(OpeningTest, SummaryCornersAreTakenInOrder) {
@@ -242,19 +242,19 @@ TEST_F(OpeningTest, SummaryCornersAreTakenInOrder) {
           "Img_ImageSceneRightTopLatitude = 35.4\nImg_ImageSceneRightTopLongitude = 140.0\n"
           "Img_ImageSceneLeftBottomLatitude = 35.0\nImg_ImageSceneLeftBottomLongitude = 139.2\n"
           "Img_ImageSceneRightBottomLatitude = 34.9\nImg_ImageSceneRightBottomLongitude = 139.9\n");
-    form->LsThermValid = true;  // a Landsat state from before is cleared by the summary
+    form->landsatCalibrationValid = true;  // a Landsat state from before is cleared by the summary
     Open({Native("a.bil", 8, 6)});
-    EXPECT_TRUE(form->GeoValid);
-    EXPECT_FALSE(form->LsThermValid);
-    EXPECT_DOUBLE_EQ(form->UlLat, 35.5);
-    EXPECT_DOUBLE_EQ(form->UlLon, 139.25);
-    EXPECT_DOUBLE_EQ(form->UrLat, 35.4);
-    EXPECT_DOUBLE_EQ(form->UrLon, 140.0);
-    EXPECT_DOUBLE_EQ(form->LlLat, 35.0);
-    EXPECT_DOUBLE_EQ(form->LlLon, 139.2);
-    EXPECT_DOUBLE_EQ(form->LrLat, 34.9);
-    EXPECT_DOUBLE_EQ(form->LrLon, 139.9);
-    EXPECT_EQ(form->StatusPanelText(3), "座標設定有効");
+    EXPECT_TRUE(form->geoValid);
+    EXPECT_FALSE(form->landsatCalibrationValid);
+    EXPECT_DOUBLE_EQ(form->ulLat, 35.5);
+    EXPECT_DOUBLE_EQ(form->ulLon, 139.25);
+    EXPECT_DOUBLE_EQ(form->urLat, 35.4);
+    EXPECT_DOUBLE_EQ(form->urLon, 140.0);
+    EXPECT_DOUBLE_EQ(form->llLat, 35.0);
+    EXPECT_DOUBLE_EQ(form->llLon, 139.2);
+    EXPECT_DOUBLE_EQ(form->lrLat, 34.9);
+    EXPECT_DOUBLE_EQ(form->lrLon, 139.9);
+    EXPECT_EQ(form->statusPanelText(3), "座標設定有効");
 }
 
 TEST_F(OpeningTest, RealLandsatMetadataGivesCoordinatesAndTemperature) {
@@ -262,15 +262,15 @@ TEST_F(OpeningTest, RealLandsatMetadataGivesCoordinatesAndTemperature) {
     std::filesystem::copy_file(
         std::string(ORVENNA_SOURCE_DIR) + "/tests/data/metadata/L71092085_08520100315_MTL.met", met);
     Open({Native("B61.bil", 8, 6)});
-    EXPECT_EQ(form->StatusPanelText(3), "座標設定有効 LANDSAT温度設定有効");
-    EXPECT_TRUE(form->GeoValid);
-    EXPECT_TRUE(form->LsThermValid);
-    EXPECT_DOUBLE_EQ(form->LsLmax, 17.04);
-    EXPECT_DOUBLE_EQ(form->LsLmin, 0.0);
-    EXPECT_DOUBLE_EQ(form->UlLat, -35.07);
-    EXPECT_DOUBLE_EQ(form->UlLon, 144.87);
-    EXPECT_DOUBLE_EQ(form->LrLat, -37.0);
-    EXPECT_DOUBLE_EQ(form->LrLon, 147.59);
+    EXPECT_EQ(form->statusPanelText(3), "座標設定有効 LANDSAT温度設定有効");
+    EXPECT_TRUE(form->geoValid);
+    EXPECT_TRUE(form->landsatCalibrationValid);
+    EXPECT_DOUBLE_EQ(form->landsatLmax, 17.04);
+    EXPECT_DOUBLE_EQ(form->landsatLmin, 0.0);
+    EXPECT_DOUBLE_EQ(form->ulLat, -35.07);
+    EXPECT_DOUBLE_EQ(form->ulLon, 144.87);
+    EXPECT_DOUBLE_EQ(form->lrLat, -37.0);
+    EXPECT_DOUBLE_EQ(form->lrLon, 147.59);
 }
 
 TEST_F(OpeningTest, MetadataStatesAndCarryOver) {
@@ -293,11 +293,11 @@ TEST_F(OpeningTest, MetadataStatesAndCarryOver) {
         if (c.met) std::ofstream(folder.file("x.MET")) << c.met;
         const std::string band = folder.file("band.bil");
         guitest::WriteNativeScene(band, 8, 6, 1, [](int, int x, int) { return uint8_t(x); });
-        form->CloseAll();
-        form->GeoValid = c.geoBefore;
-        form->LsThermValid = c.thermBefore;
+        form->closeAll();
+        form->geoValid = c.geoBefore;
+        form->landsatCalibrationValid = c.thermBefore;
         Open({band});
-        EXPECT_EQ(form->StatusPanelText(3), c.panel);
+        EXPECT_EQ(form->statusPanelText(3), c.panel);
         ++n;
     }
 }
@@ -312,13 +312,13 @@ TEST_F(OpeningTest, MetadataFilesInAnyCaseAndAmongTheBands) {
     std::ofstream(met) << "LMAX_BAND61 = 12\n";
     const std::string band = folder.file("band.bil");
     guitest::WriteNativeScene(band, 8, 6, 1, [](int, int x, int) { return uint8_t(x); });
-    form->UlLon = 99;
-    form->OpenDroppedFiles({Q(summary), Q(band), Q(met)});
+    form->ulLon = 99;
+    form->openDroppedFiles({Q(summary), Q(band), Q(met)});
     EXPECT_TRUE(prompts.boxes.empty());  // no "unknown format" for the metadata files
-    ASSERT_EQ(form->BandRowList.size(), 1u);
-    EXPECT_EQ(form->StatusPanelText(3), "座標設定有効");
-    EXPECT_DOUBLE_EQ(form->UlLat, 35.5);
-    EXPECT_DOUBLE_EQ(form->UlLon, 0.0);  // missing from the accepted group
+    ASSERT_EQ(form->bandRows.size(), 1u);
+    EXPECT_EQ(form->statusPanelText(3), "座標設定有効");
+    EXPECT_DOUBLE_EQ(form->ulLat, 35.5);
+    EXPECT_DOUBLE_EQ(form->ulLon, 0.0);  // missing from the accepted group
 }
 
 TEST_F(OpeningTest, FirstLandsatFileIsTakenInNameOrderWithoutRegardToCase) {
@@ -328,9 +328,9 @@ TEST_F(OpeningTest, FirstLandsatFileIsTakenInNameOrderWithoutRegardToCase) {
     const std::string band = folder.file("band.bil");
     guitest::WriteNativeScene(band, 8, 6, 1, [](int, int x, int) { return uint8_t(x); });
     Open({band});
-    EXPECT_EQ(form->StatusPanelText(3), "座標設定有効");  // a.met, not B.met
-    EXPECT_DOUBLE_EQ(form->UlLat, 3.0);
-    EXPECT_FALSE(form->LsThermValid);
+    EXPECT_EQ(form->statusPanelText(3), "座標設定有効");  // a.met, not B.met
+    EXPECT_DOUBLE_EQ(form->ulLat, 3.0);
+    EXPECT_FALSE(form->landsatCalibrationValid);
 }
 
 TEST_F(OpeningTest, LargeFileQuestion) {
@@ -349,11 +349,11 @@ TEST_F(OpeningTest, LargeFileQuestion) {
     int n = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(n++);
-        form->CloseAll();
+        form->closeAll();
         prompts.boxes.clear();
         prompts.yesNoAnswers = c.answers;
         form->histogramOnOpenCheckBox->setChecked(c.histCheck);
-        form->FileSizeLookup = [&c](const QByteArray&) { return c.size; };
+        form->fileSizeLookup = [&c](const QByteArray&) { return c.size; };
         Open({Native("big.bil", 16, 4, 2)});
         ASSERT_EQ(prompts.boxes.size(), c.asked ? 1u : 0u);
         if (c.asked) {
@@ -362,10 +362,10 @@ TEST_F(OpeningTest, LargeFileQuestion) {
             EXPECT_EQ(prompts.boxes[0].caption, "情報");
             EXPECT_EQ(prompts.boxes[0].kind, PromptKind::Information);
         }
-        ASSERT_EQ(form->BandRowList.size(), 2u);
+        ASSERT_EQ(form->bandRows.size(), 2u);
         for (int k = 0; k < 2; ++k) {
-            BandInfo* band = Row(k)->Band;
-            EXPECT_EQ(Row(k)->HistValid, c.histogram);
+            BandInfo* band = Row(k)->band;
+            EXPECT_EQ(Row(k)->histogramValid, c.histogram);
             int64_t total = 0;
             for (int v = 0; v < 256; ++v)
                 total += band->histogram[v];
@@ -374,18 +374,18 @@ TEST_F(OpeningTest, LargeFileQuestion) {
         }
     }
     // A picture whose histogram was declined: peaks 255 and 1, every count 0, no valid histogram.
-    form->CloseAll();
+    form->closeAll();
     prompts.yesNoAnswers = {false};
     form->histogramOnOpenCheckBox->setChecked(true);
-    form->FileSizeLookup = [](const QByteArray&) { return int64_t(100000001); };
+    form->fileSizeLookup = [](const QByteArray&) { return int64_t(100000001); };
     std::string error;
     const std::string bmp = dir.file("large.bmp");
     ASSERT_TRUE(samples::write_bmp(bmp, 20, 10, &error)) << error;
     Open({bmp});
-    ASSERT_EQ(form->BandRowList.size(), 3u);
+    ASSERT_EQ(form->bandRows.size(), 3u);
     for (int k = 0; k < 3; ++k) {
-        const BandInfo* band = Row(k)->Band;
-        EXPECT_FALSE(Row(k)->HistValid);
+        const BandInfo* band = Row(k)->band;
+        EXPECT_FALSE(Row(k)->histogramValid);
         EXPECT_EQ(band->hist_peak, 255);
         EXPECT_EQ(band->hist_peak_inner, 1);
         EXPECT_TRUE(std::all_of(std::begin(band->histogram), std::end(band->histogram),
@@ -400,10 +400,10 @@ TEST_F(OpeningTest, BandsOtherThan8BitGetAnEmptyHistogram) {
                                     &error))
         << error;
     Open({path});
-    ASSERT_EQ(form->BandRowList.size(), 1u);
-    BandInfo* band = Row(0)->Band;
+    ASSERT_EQ(form->bandRows.size(), 1u);
+    BandInfo* band = Row(0)->band;
     EXPECT_EQ(band->bits, 16);
-    EXPECT_TRUE(Row(0)->HistValid);
+    EXPECT_TRUE(Row(0)->histogramValid);
     EXPECT_EQ(band->hist_peak, 1);
     EXPECT_EQ(band->hist_peak_inner, 1);
     for (int v = 0; v < 256; ++v)
@@ -428,7 +428,7 @@ TEST_F(OpeningTest, DamagedPicturesAreRefusedAndLeaveTheListAsItWas) {
     huge.replace(sof + 5, 4, std::string("\x4E\x20\x75\x30", 4));
 
     Open({Native("base.bil", 40, 30)});
-    ASSERT_EQ(form->BandRowList.size(), 1u);
+    ASSERT_EQ(form->bandRows.size(), 1u);
     const std::pair<const char*, std::string> bad[] = {
         {"cut.jpg", bytes.substr(0, bytes.size() / 2)},
         // Cut, with the end marker added back: libjpeg only warns of a premature end of a segment.
@@ -449,8 +449,8 @@ TEST_F(OpeningTest, DamagedPicturesAreRefusedAndLeaveTheListAsItWas) {
         // A header that lies about the size is refused before any pixel memory is taken.
         if (std::string(name) == "claims_huge.jpg") EXPECT_TRUE(Messages()[0].text.contains("短すぎます"));
         EXPECT_EQ(Messages()[0].caption, "失敗");
-        EXPECT_EQ(form->BandRowList.size(), 1u);  // nothing added; the opening ended at the bad picture
-        EXPECT_EQ(form->SceneList.size(), 1u);
+        EXPECT_EQ(form->bandRows.size(), 1u);  // nothing added; the opening ended at the bad picture
+        EXPECT_EQ(form->scenes.size(), 1u);
         EXPECT_FALSE(progressWindow->isVisible());
     }
 }
@@ -464,9 +464,9 @@ TEST_F(OpeningTest, LongPathsAreNeverCut) {
     const std::string longPath = deep + "/band.bil";
     ASSERT_GT(longPath.size(), 255u);
     guitest::WriteNativeScene(longPath, 8, 6, 1, [](int, int x, int) { return uint8_t(x); });
-    form->OpenDroppedFiles({Q(longPath)});
-    ASSERT_EQ(form->BandRowList.size(), 1u);
-    EXPECT_EQ(std::string(form->SceneList[0]->path), longPath);
+    form->openDroppedFiles({Q(longPath)});
+    ASSERT_EQ(form->bandRows.size(), 1u);
+    EXPECT_EQ(std::string(form->scenes[0]->path), longPath);
 
     // A path the scene record cannot hold is refused by name; the next file still opens.
     std::string deeper = deep;
@@ -479,7 +479,7 @@ TEST_F(OpeningTest, LongPathsAreNeverCut) {
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_EQ(Messages()[0].text, "\"far.bil\"\nはパスが長すぎるため開けません");
     EXPECT_EQ(Messages()[0].caption, "失敗");
-    EXPECT_EQ(form->BandRowList.size(), 2u);
+    EXPECT_EQ(form->bandRows.size(), 2u);
 }
 
 TEST_F(OpeningTest, ActionsDuringAnOpeningAreHeldBack) {
@@ -488,18 +488,18 @@ TEST_F(OpeningTest, ActionsDuringAnOpeningAreHeldBack) {
     int progressMax = 0;
     // Runs inside the opening's own event processing, as a user's click or drop would, once a row is listed.
     std::function<void()> probe = [&] {
-        if (form->BandRowList.empty()) {
+        if (form->bandRows.empty()) {
             QTimer::singleShot(0, form.get(), probe);
             return;
         }
         progressShown = progressWindow->isVisible();
         progressMax = progressWindow->progressBar->maximum();
-        EXPECT_TRUE(form->Opening);
-        form->OpenDroppedFiles({Q(b)});
+        EXPECT_TRUE(form->opening);
+        form->openDroppedFiles({Q(b)});
         prompts.openAnswers.push_back({Q(b)});
         form->onOpenClicked();
-        form->CloseBand(Row(0));
-        form->CloseAll();
+        form->closeBand(Row(0));
+        form->closeAll();
     };
     QTimer::singleShot(0, form.get(), probe);
     Open({a});
@@ -507,8 +507,8 @@ TEST_F(OpeningTest, ActionsDuringAnOpeningAreHeldBack) {
     EXPECT_EQ(progressWindow->messageLabel->text(), "画像を読み込んでいます...");
     EXPECT_EQ(progressMax, 1000);
     EXPECT_FALSE(progressWindow->isVisible());
-    EXPECT_FALSE(form->Opening);
-    ASSERT_EQ(form->BandRowList.size(), 2u);
+    EXPECT_FALSE(form->opening);
+    ASSERT_EQ(form->bandRows.size(), 2u);
     EXPECT_EQ(Label(0), "A : a.bil - 0");
     EXPECT_EQ(Label(1), "B : a.bil - 1");
     EXPECT_TRUE(prompts.boxes.empty());  // the open dialog was not even shown
@@ -517,9 +517,9 @@ TEST_F(OpeningTest, ActionsDuringAnOpeningAreHeldBack) {
 TEST_F(OpeningTest, SecondOpeningAppendsBandsOfTheSameSize) {
     Open({Native("a.bil", 8, 6)});
     Open({Native("b.bil", 8, 6, 2)});
-    ASSERT_EQ(form->BandRowList.size(), 3u);
+    ASSERT_EQ(form->bandRows.size(), 3u);
     EXPECT_EQ(Label(2), "C : b.bil - 1");
-    EXPECT_EQ(form->SceneList.size(), 2u);
+    EXPECT_EQ(form->scenes.size(), 2u);
 }
 
 }  // namespace

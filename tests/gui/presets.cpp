@@ -108,7 +108,7 @@ protected:
     }
 
     std::array<int, 3> ViewRgb(int x, int y) const {
-        const QRgb p = form->view->Picture.pixel(x, y);
+        const QRgb p = form->view->picture.pixel(x, y);
         return {qRed(p), qGreen(p), qBlue(p)};
     }
 
@@ -118,7 +118,7 @@ protected:
 
     // Compares the whole view with `expected`, channel by channel within `tolerance`.
     void ExpectView(const std::function<std::array<int, 3>(int, int)>& expected, int tolerance) {
-        ASSERT_EQ(form->view->Picture.size(), QSize(kViewW, kViewH));
+        ASSERT_EQ(form->view->picture.size(), QSize(kViewW, kViewH));
         for (int y = 0; y < kViewH; ++y) {
             for (int x = 0; x < kViewW; ++x) {
                 const std::array<int, 3> want = expected(x, y);
@@ -184,7 +184,7 @@ TEST_F(PresetTest, DialogsCarryTheirCaptionsSizesAndTexts) {
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(labels[i]->text(), scale[i]);
     // The scale picture: red at the left end, black at the right, labels left to right under it.
-    const QImage& ramp = lsthm->scaleView->Picture;
+    const QImage& ramp = lsthm->scaleView->picture;
     ASSERT_EQ(ramp.size(), QSize(256, 10));
     EXPECT_EQ(QColor(ramp.pixel(0, 5)), QColor(255, 0, 0));
     EXPECT_EQ(QColor(ramp.pixel(255, 5)), QColor(0, 0, 0));
@@ -238,9 +238,9 @@ TEST_F(PresetTest, MenuItemsRefillTheListsAndCentreTheDialogsWithoutModality) {
     EXPECT_EQ(thm->expressionComboBox->currentText(), "a");
     // Without valid Landsat metadata the calibration edits keep what they hold.
     EXPECT_EQ(lsthm->lmaxEdit->text(), "0");
-    form->LsThermValid = true;
-    form->LsLmax = samples::kLandsatLmax61;
-    form->LsLmin = -1.25;
+    form->landsatCalibrationValid = true;
+    form->landsatLmax = samples::kLandsatLmax61;
+    form->landsatLmin = -1.25;
     form->landsatTemperatureAction->trigger();
     EXPECT_EQ(lsthm->lmaxEdit->text(), "17.04");
     EXPECT_EQ(lsthm->lminEdit->text(), "-1.25");
@@ -273,8 +273,8 @@ TEST_F(PresetTest, NdviWritesOneTextResetsBothRangesAndDrawsTheIndex) {
     for (QLineEdit* e : {form->redExpressionEdit, form->greenExpressionEdit, form->blueExpressionEdit})
         EXPECT_EQ(e->text(), "( d - c ) / ( d + c ) * 128 + 128");
     for (int i : {2, 3}) {
-        EXPECT_EQ(Row(i)->Band->range_low, 0);
-        EXPECT_EQ(Row(i)->Band->range_high, 255);
+        EXPECT_EQ(Row(i)->band->range_low, 0);
+        EXPECT_EQ(Row(i)->band->range_high, 255);
         EXPECT_EQ(Row(i)->lowerBoundEdit->text(), "0");
         EXPECT_EQ(Row(i)->upperBoundEdit->text(), "255");
     }
@@ -329,7 +329,7 @@ TEST_F(PresetTest, ThermographyOfABandFollowsTheRampInDrawingOrder) {
     thm->okButton->click();
     EXPECT_TRUE(form->redExpressionEdit->text().startsWith("( w = ( d ) ), "));
     EXPECT_TRUE(thm->isHidden());
-    EXPECT_EQ(Row(3)->Band->range_low, 40);  // thermography leaves ranges alone
+    EXPECT_EQ(Row(3)->band->range_low, 40);  // thermography leaves ranges alone
 
     // Pixels are drawn line by line, left to right; at a joint of the ramp the channel repeats its previous
     // value (strict comparisons leave no branch there).
@@ -364,7 +364,7 @@ TEST_F(PresetTest, ThermographyOfAnExpressionAndOfABrokenOne) {
     thm->okButton->click();
     for (QLineEdit* e : {form->redExpressionEdit, form->greenExpressionEdit, form->blueExpressionEdit})
         EXPECT_TRUE(e->text().startsWith("( w = ( a+b ) ), ")) << e->text().toStdString();
-    EXPECT_NE(form->CalcExprR, nullptr);
+    EXPECT_NE(form->redExpression, nullptr);
 
     // An empty source does not compile: the boxes turn black and the picture has no colour; no message.
     form->thermographyAction->trigger();
@@ -391,9 +391,9 @@ protected:
         OpenSample(samples::files::kLandsatRed);      // a
         OpenSample(samples::files::kLandsatNir);      // b
         OpenSample(samples::files::kLandsatThermal);  // c
-        form->LsThermValid = true;
-        form->LsLmax = samples::kLandsatLmax61;
-        form->LsLmin = samples::kLandsatLmin61;
+        form->landsatCalibrationValid = true;
+        form->landsatLmax = samples::kLandsatLmax61;
+        form->landsatLmin = samples::kLandsatLmin61;
         ShowView();
     }
 };
@@ -413,8 +413,8 @@ TEST_F(LandsatPresetTest, RunDrawsTheTemperatureMapAndStaysOpen) {
     EXPECT_TRUE(form->redExpressionEdit->text().startsWith(
         "( v = c - 1 ), ( v < 0 )if( v = 0 ), ( w = 1282.71 / ( ln( 666.09 "
         "/ ( ( v ) * ( 17.040001 - 0.000000 ) "));
-    EXPECT_EQ(Row(2)->Band->range_low, 0);
-    EXPECT_EQ(Row(2)->Band->range_high, 255);
+    EXPECT_EQ(Row(2)->band->range_low, 0);
+    EXPECT_EQ(Row(2)->band->range_high, 255);
 
     int warm = 0;
     ExpectView(
@@ -452,8 +452,8 @@ TEST_F(LandsatPresetTest, CalibrationThatIsNotANumberIsReportedAndChangesNothing
         EXPECT_NE(prompts.boxes[0].text.indexOf(text), -1) << prompts.boxes[0].text.toStdString();
         for (QLineEdit* e : {form->redExpressionEdit, form->greenExpressionEdit, form->blueExpressionEdit})
             EXPECT_EQ(e->text(), "a");
-        EXPECT_EQ(Row(2)->Band->range_low, 50);
-        EXPECT_EQ(Row(2)->Band->range_high, 180);
+        EXPECT_EQ(Row(2)->band->range_low, 50);
+        EXPECT_EQ(Row(2)->band->range_high, 180);
         EXPECT_TRUE(lsthm->runButton->isEnabled());
         edit->setText(before);
     }
@@ -517,14 +517,14 @@ TEST_F(PresetTest, BandListFromTheMenuDoesNotRedrawButTBSideDoes) {
     form->resize(900, 578);
     form->show();
     form->drawComposite();
-    const QSize before = form->view->Picture.size();
+    const QSize before = form->view->picture.size();
 
     form->showBandListAction->trigger();
     EXPECT_TRUE(form->bandPanel->isHidden());
     EXPECT_FALSE(form->bandListButton->isChecked());
     emit form->viewMenu->aboutToShow();
     EXPECT_FALSE(form->showBandListAction->isChecked());
-    EXPECT_EQ(form->view->Picture.size(), before);  // no redraw from the menu
+    EXPECT_EQ(form->view->picture.size(), before);  // no redraw from the menu
 
     // "設定" with the band list hidden shows both and puts the tool button down.
     form->showSettingsAction->trigger();
@@ -541,12 +541,12 @@ TEST_F(PresetTest, BandListFromTheMenuDoesNotRedrawButTBSideDoes) {
     form->bandListButton->click();
     EXPECT_TRUE(form->bandPanel->isHidden());
     EXPECT_FALSE(form->showBandListAction->isChecked());
-    EXPECT_EQ(form->view->Picture.width(), form->view->width());
-    EXPECT_GT(form->view->Picture.width(), before.width());
+    EXPECT_EQ(form->view->picture.width(), form->view->width());
+    EXPECT_GT(form->view->picture.width(), before.width());
     form->bandListButton->click();
     EXPECT_FALSE(form->bandPanel->isHidden());
     EXPECT_TRUE(form->showBandListAction->isChecked());
-    EXPECT_EQ(form->view->Picture.size(), before);
+    EXPECT_EQ(form->view->picture.size(), before);
 }
 
 TEST_F(MainWindowTest, SettingsPanelDefaults) {
@@ -568,7 +568,7 @@ TEST_F(MainWindowTest, SettingsPanelDefaults) {
 // ---- Placement ------------------------------------------------------------------------------------------
 
 TEST_F(MainWindowTest, PlacementOnAFakedScreen) {
-    form->FakeScreenArea = QRect(0, 0, 1280, 974);
+    form->fakeScreenArea = QRect(0, 0, 1280, 974);
     form->show();
     struct Case {
         QAction* item;
@@ -593,7 +593,7 @@ TEST_F(MainWindowTest, PlacementOnAFakedScreen) {
         EXPECT_EQ(form->frameGeometry(), c.frame) << c.item->text().toStdString();
     }
     // An available area that starts below a panel carries its origin into every placement.
-    form->FakeScreenArea = QRect(0, 30, 1600, 1170);
+    form->fakeScreenArea = QRect(0, 30, 1600, 1170);
     form->placeBottomRightAction->trigger();
     EXPECT_EQ(form->frameGeometry(), QRect(800, 615, 800, 585));
 }

@@ -82,15 +82,15 @@ TEST_F(ResponsivenessTest, RunawayRedrawIsStoppedByItsButtonOrEsc) {
         bool ranWhileDrawing = false;
         WhenReady([this] { return form->stopRedrawButton->isVisible(); },
                   [&] {
-                      ranWhileDrawing = form->Drawing;
+                      ranWhileDrawing = form->drawing;
                       stop();
                   });
         form->drawComposite();
         EXPECT_TRUE(ranWhileDrawing);
-        EXPECT_FALSE(form->Drawing);
+        EXPECT_FALSE(form->drawing);
         EXPECT_FALSE(form->stopRedrawButton->isVisible());
-        EXPECT_TRUE(form->StatusPanelText(0).contains(QStringLiteral("途中")));
-        EXPECT_FALSE(form->view->Picture.isNull());
+        EXPECT_TRUE(form->statusPanelText(0).contains(QStringLiteral("途中")));
+        EXPECT_FALSE(form->view->picture.isNull());
     }
 }
 
@@ -100,17 +100,17 @@ TEST_F(ResponsivenessTest, RedrawAskedForDuringARedrawShowsTheLatestState) {
     OpenSmallScene();
     form->redExpressionEdit->setText("a");
     form->drawComposite();
-    const QImage expected = form->view->Picture.copy();
+    const QImage expected = form->view->picture.copy();
 
     form->redExpressionEdit->setText(kRunaway);
-    WhenReady([this] { return form->Drawing; },
+    WhenReady([this] { return form->drawing; },
               [this] {
                   form->redExpressionEdit->setText("a");
                   form->drawComposite();  // as the redraw button does
               });
     form->drawComposite();
-    EXPECT_FALSE(form->Drawing);
-    EXPECT_EQ(form->view->Picture, expected);
+    EXPECT_FALSE(form->drawing);
+    EXPECT_EQ(form->view->picture, expected);
 }
 
 // Closing the window (close box, ファイル > 終了) during a runaway redraw or during an opening's histogram
@@ -122,20 +122,20 @@ TEST_F(ResponsivenessTest, ClosingDuringARedrawClosesCleanly) {
     form->drawComposite();
     QCoreApplication::processEvents();  // the close held back until the redraw unwound
     EXPECT_FALSE(form->isVisible());
-    EXPECT_TRUE(form->SceneList.empty());
-    EXPECT_TRUE(form->BandRowList.empty());
+    EXPECT_TRUE(form->scenes.empty());
+    EXPECT_TRUE(form->bandRows.empty());
 }
 
 TEST_F(ResponsivenessTest, ClosingDuringAnOpeningClosesCleanly) {
     const std::string large = LargeSparseScene();
     prompts.yesNoAnswers = {true};  // make the histogram of the 1 GiB file
     WhenReady([] { return progressWindow->stopButton->isEnabled(); }, [this] { form->onQuitTriggered(); });
-    form->OpenDialogFiles = {QByteArray::fromStdString(large)};
-    form->OpenFiles();
+    form->filesToOpen = {QByteArray::fromStdString(large)};
+    form->openFiles();
     QCoreApplication::processEvents();
-    EXPECT_FALSE(form->Opening);
+    EXPECT_FALSE(form->opening);
     EXPECT_FALSE(form->isVisible());
-    EXPECT_TRUE(form->SceneList.empty());
+    EXPECT_TRUE(form->scenes.empty());
 }
 
 // "中止" in the progress window (or Esc) stops a long histogram pass: the band opens without a histogram,
@@ -146,19 +146,19 @@ TEST_F(ResponsivenessTest, StoppedHistogramOpensTheBandWithoutIt) {
     bool ranDuringPass = false;
     WhenReady([] { return progressWindow->stopButton->isEnabled(); },
               [&] {
-                  ranDuringPass = form->Opening;
+                  ranDuringPass = form->opening;
                   QTest::mouseClick(progressWindow->stopButton, Qt::LeftButton);
               });
-    form->OpenDialogFiles = {QByteArray::fromStdString(large)};
-    form->OpenFiles();
+    form->filesToOpen = {QByteArray::fromStdString(large)};
+    form->openFiles();
     EXPECT_TRUE(ranDuringPass);
-    ASSERT_EQ(form->BandRowList.size(), 1u);
-    const BandRow* row = form->BandRowList[0].get();
-    EXPECT_FALSE(row->HistValid);
-    EXPECT_EQ(row->Band->hist_peak, 255);
-    EXPECT_EQ(row->Band->hist_peak_inner, 255);
-    EXPECT_EQ(row->Band->histogram[0], 0);
-    EXPECT_FALSE(form->view->Picture.isNull());  // the opening went on to its redraw
+    ASSERT_EQ(form->bandRows.size(), 1u);
+    const BandRow* row = form->bandRows[0].get();
+    EXPECT_FALSE(row->histogramValid);
+    EXPECT_EQ(row->band->hist_peak, 255);
+    EXPECT_EQ(row->band->hist_peak_inner, 255);
+    EXPECT_EQ(row->band->histogram[0], 0);
+    EXPECT_FALSE(form->view->picture.isNull());  // the opening went on to its redraw
 }
 
 }  // namespace

@@ -41,7 +41,7 @@ protected:
         QList<QByteArray> names;
         for (const auto& p : paths)
             names << QByteArray::fromStdString(p);
-        form->OpenDroppedFiles(names);
+        form->openDroppedFiles(names);
     }
 };
 
@@ -60,7 +60,7 @@ TEST_F(SpecialFilesTest, OnlyRegularFilesAreOpened) {
     const std::string good = Native("zgood.bil");  // sorts after every case
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        form->CloseAll();
+        form->closeAll();
         prompts.boxes.clear();
         const std::string path = dir.file(c.name);
         if (c.kind == Case::Pipe) ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
@@ -70,7 +70,7 @@ TEST_F(SpecialFilesTest, OnlyRegularFilesAreOpened) {
         EXPECT_EQ(prompts.boxes[0].text,
                   QStringLiteral("\"%1\"\nを開けません: %2").arg(c.name, QString::fromUtf8(c.reason)));
         EXPECT_EQ(prompts.boxes[0].caption, "失敗");
-        EXPECT_EQ(form->BandRowList.size(), 1u);
+        EXPECT_EQ(form->bandRows.size(), 1u);
     }
 }
 
@@ -101,13 +101,13 @@ TEST_F(SpecialFilesTest, MetadataThatCannotBeTextIsPassedOver) {
             ASSERT_EQ(truncate(meta.c_str(), (16 << 20) + 1), 0);
         }
         guitest::WriteNativeScene(folder + "/a.bil", 8, 6, 1, [](int, int x, int) { return uint8_t(x); });
-        form->CloseAll();
-        form->SetStatusPanelText(0, QString());
+        form->closeAll();
+        form->setStatusPanelText(0, QString());
         Open({folder + "/a.bil"});
-        EXPECT_FALSE(form->GeoValid);
-        EXPECT_EQ(form->StatusPanelText(3), "設定ファイル無効");
-        EXPECT_FALSE(form->view->Picture.isNull());
-        EXPECT_EQ(form->StatusPanelText(0).contains(QStringLiteral("大きすぎる")), c.hint);
+        EXPECT_FALSE(form->geoValid);
+        EXPECT_EQ(form->statusPanelText(3), "設定ファイル無効");
+        EXPECT_FALSE(form->view->picture.isNull());
+        EXPECT_EQ(form->statusPanelText(0).contains(QStringLiteral("大きすぎる")), c.hint);
     }
 }
 
@@ -117,20 +117,20 @@ TEST_F(SpecialFilesTest, NamesAreKeptAsBytesAndShownSafely) {
     const std::string latin1 = Native("bad\xff\xfe.dat");
     const std::string newline = Native("two\nlines.bil");
     Open({latin1, newline});
-    ASSERT_EQ(form->BandRowList.size(), 2u);
-    EXPECT_EQ(std::string(form->SceneList[0]->path), latin1);
+    ASSERT_EQ(form->bandRows.size(), 2u);
+    EXPECT_EQ(std::string(form->scenes[0]->path), latin1);
     EXPECT_EQ(Row(0)->nameLabel->text(), QStringLiteral("A : bad\uFFFD\uFFFD.dat - 0"));
     EXPECT_EQ(Row(1)->nameLabel->text(), QStringLiteral("B : two\\nlines.bil - 0"));
 
     // Dropped from a file manager: the URL carries the bytes percent-encoded.
-    form->CloseAll();
+    form->closeAll();
     QMimeData data;
     data.setUrls({QUrl::fromEncoded("file://" + QByteArray::fromStdString(latin1).toPercentEncoding("/"))});
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     form->dropEvent(&drop);             // Qt delivers drops only after an accepted drag enter
     QCoreApplication::processEvents();  // the drop opens once it has finished
-    ASSERT_EQ(form->BandRowList.size(), 1u);
-    EXPECT_EQ(std::string(form->SceneList[0]->path), latin1);
+    ASSERT_EQ(form->bandRows.size(), 1u);
+    EXPECT_EQ(std::string(form->scenes[0]->path), latin1);
 }
 
 // A pasted expression of several megabytes stays whole (the edit's default limit would cut it at 32767
@@ -147,7 +147,7 @@ TEST_F(SpecialFilesTest, LongExpressionsAreNotCut) {
         EXPECT_EQ(edit->text().size(), text.size());
     }
     form->onRedExpressionChanged();
-    EXPECT_NE(form->CalcExprR, nullptr);
+    EXPECT_NE(form->redExpression, nullptr);
 }
 
 }  // namespace

@@ -53,15 +53,15 @@ protected:
         const std::string path = (folder / "scene.bil").string();
         guitest::WriteNativeScene(path, w, h, 1,
                                   [](int, int x, int y) { return uint8_t((x * 3 + y) & 0xFF); });
-        f->OpenDialogFiles = {QByteArray::fromStdString(path)};
-        f->OpenFiles();
-        ASSERT_TRUE(f->ImageLoaded);
-        ASSERT_EQ(f->ImgWidth, w);
+        f->filesToOpen = {QByteArray::fromStdString(path)};
+        f->openFiles();
+        ASSERT_TRUE(f->imageLoaded);
+        ASSERT_EQ(f->imageWidth, w);
     }
     static void SetCorners(MainWindow* f, const Corners& c) {
-        f->UlLat = c.ulLat, f->UlLon = c.ulLon, f->UrLat = c.urLat, f->UrLon = c.urLon;
-        f->LlLat = c.llLat, f->LlLon = c.llLon, f->LrLat = c.lrLat, f->LrLon = c.lrLon;
-        f->GeoValid = true;
+        f->ulLat = c.ulLat, f->ulLon = c.ulLon, f->urLat = c.urLat, f->urLon = c.urLon;
+        f->llLat = c.llLat, f->llLon = c.llLon, f->lrLat = c.lrLat, f->lrLon = c.lrLon;
+        f->geoValid = true;
     }
     static void SetPosition(MainWindow* f, int x, int y) {
         f->horizontalScrollBar->setValue(x);
@@ -99,10 +99,10 @@ protected:
         BuildForm(busDir.file("bus"));
         other = std::make_unique<MainWindow>();
         Show(other.get());
-        ASSERT_TRUE(form->Bus->IsOpen()) << form->Bus->Error();
-        ASSERT_TRUE(other->Bus->IsOpen()) << other->Bus->Error();
-        ASSERT_NE(form->Bus->Path(), other->Bus->Path());
-        ASSERT_EQ(form->MsgDraw, other->MsgDraw);
+        ASSERT_TRUE(form->bus->IsOpen()) << form->bus->Error();
+        ASSERT_TRUE(other->bus->IsOpen()) << other->bus->Error();
+        ASSERT_NE(form->bus->Path(), other->bus->Path());
+        ASSERT_EQ(form->drawMessage, other->drawMessage);
         listener = std::make_unique<Listener>();
     }
     void TearDown() override {
@@ -120,7 +120,7 @@ TEST_F(SyncTest, PanEndMovesTheOtherViewerToTheSameCentrePixel) {
     Open(other.get(), 600, 400);
     SetPosition(form.get(), 100, 100);
     form->syncButton->click();
-    ASSERT_TRUE(form->SyncOn);
+    ASSERT_TRUE(form->syncOn);
     RedrawProbe ownRedraw(form.get());
     Pan(form.get(), -50, -30);  // the view follows the pointer: the centre moves right and down
     EXPECT_TRUE(At(form.get(), 150, 130));
@@ -130,10 +130,10 @@ TEST_F(SyncTest, PanEndMovesTheOtherViewerToTheSameCentrePixel) {
     // Without corner coordinates the group is both positions, then the draw message with the line.
     ASSERT_TRUE(PumpUntil([&] { return listener->got.size() >= 3; }));
     const std::vector<std::pair<unsigned, int32_t>> group = {
-        {form->MsgScrX, 150}, {form->MsgScrY, 130}, {form->MsgDraw, 130}};
+        {form->scrollXMessage, 150}, {form->scrollYMessage, 130}, {form->drawMessage, 130}};
     EXPECT_EQ(listener->got, group);
-    EXPECT_FALSE(other->SyncByGeo);
-    EXPECT_EQ(other->SyncScrX, 150);
+    EXPECT_FALSE(other->syncByGeo);
+    EXPECT_EQ(other->syncScrollX, 150);
 }
 
 TEST_F(SyncTest, WithSynchronisationOnlyInTheOtherNothingMoves) {
@@ -141,8 +141,8 @@ TEST_F(SyncTest, WithSynchronisationOnlyInTheOtherNothingMoves) {
     Open(other.get(), 600, 400);
     SetPosition(other.get(), 20, 30);
     other->syncButton->click();
-    ASSERT_TRUE(other->SyncOn);
-    ASSERT_FALSE(form->SyncOn);
+    ASSERT_TRUE(other->syncOn);
+    ASSERT_FALSE(form->syncOn);
     RedrawProbe ownRedraw(form.get());
     Pan(form.get(), -50, -30);
     EXPECT_TRUE(At(form.get(), 50, 30));
@@ -167,13 +167,13 @@ TEST_F(SyncTest, GeographicPositionLandsOnTheReceiversOwnPixel) {
     // 139 + 700/999 = 139.7007 and 36 - 0.5 * 200/499 = 35.7996 (four decimals).
     ASSERT_TRUE(PumpUntil([&] { return listener->got.size() >= 3; }));
     const std::vector<std::pair<unsigned, int32_t>> group = {
-        {form->MsgLat, 357996}, {form->MsgLon, 1397007}, {form->MsgDraw, 200}};
+        {form->latitudeMessage, 357996}, {form->longitudeMessage, 1397007}, {form->drawMessage, 200}};
     EXPECT_EQ(listener->got, group);
     // Receiver: (139.7007 - 139.5) / 1 * 399 = 80.08 and (36 - 35.7996) / 1 * 799 = 160.12.
-    ASSERT_TRUE(PumpUntil([&] { return other->SyncByGeo && At(other.get(), 80, 160); }))
+    ASSERT_TRUE(PumpUntil([&] { return other->syncByGeo && At(other.get(), 80, 160); }))
         << other->horizontalScrollBar->value() << "," << other->verticalScrollBar->value();
-    EXPECT_FLOAT_EQ(other->SyncLat, 35.7996f);
-    EXPECT_FLOAT_EQ(other->SyncLon, 139.7007f);
+    EXPECT_FLOAT_EQ(other->syncLatitude, 35.7996f);
+    EXPECT_FLOAT_EQ(other->syncLongitude, 139.7007f);
 }
 
 TEST_F(SyncTest, ReceiverWithoutCoordinatesStaysWhereItIs) {
@@ -185,10 +185,10 @@ TEST_F(SyncTest, ReceiverWithoutCoordinatesStaysWhereItIs) {
     RedrawProbe otherRedraw(other.get());
     Pan(form.get(), -100, -100);
     ASSERT_TRUE(PumpUntil([&] { return otherRedraw.Ran(); }));
-    EXPECT_TRUE(other->SyncByGeo);
+    EXPECT_TRUE(other->syncByGeo);
     EXPECT_TRUE(At(other.get(), 33, 44));
-    EXPECT_EQ(other->SyncScrX, 33);
-    EXPECT_EQ(other->SyncScrY, 44);
+    EXPECT_EQ(other->syncScrollX, 33);
+    EXPECT_EQ(other->syncScrollY, 44);
 }
 
 TEST_F(SyncTest, ZoomOutChangesEveryStepZoomInOnlyItsOwn) {
@@ -196,16 +196,16 @@ TEST_F(SyncTest, ZoomOutChangesEveryStepZoomInOnlyItsOwn) {
     Open(other.get(), 600, 400);
     form->syncButton->click();
     Release(form->zoomOutButton, 5, 5);
-    EXPECT_EQ(form->ZoomStep, 6);
-    ASSERT_TRUE(PumpUntil([&] { return other->ZoomStep == 6; }));
+    EXPECT_EQ(form->zoomStep, 6);
+    ASSERT_TRUE(PumpUntil([&] { return other->zoomStep == 6; }));
     Release(form->zoomInButton, 5, 5);
     Release(form->zoomInButton, 5, 5);
-    EXPECT_EQ(form->ZoomStep, 4);
+    EXPECT_EQ(form->zoomStep, 4);
     Settle(300);
-    EXPECT_EQ(other->ZoomStep, 6);
+    EXPECT_EQ(other->zoomStep, 6);
     // A step outside 0..10 from the bus is brought into range.
-    listener->endpoint.PostToAll(form->MsgScrMag, 99);
-    ASSERT_TRUE(PumpUntil([&] { return other->ZoomStep == 10 && form->ZoomStep == 10; }));
+    listener->endpoint.PostToAll(form->zoomStepMessage, 99);
+    ASSERT_TRUE(PumpUntil([&] { return other->zoomStep == 10 && form->zoomStep == 10; }));
 }
 
 TEST_F(SyncTest, SouthernLatitudeTravelsAndComesBack) {
@@ -217,11 +217,11 @@ TEST_F(SyncTest, SouthernLatitudeTravelsAndComesBack) {
     form->syncButton->click();
     Pan(form.get(), 0, 0);
     ASSERT_TRUE(PumpUntil([&] { return listener->got.size() >= 3; }));
-    EXPECT_EQ(listener->got[0], std::make_pair(form->MsgLat, int32_t(-352500)));
-    EXPECT_EQ(listener->got[1], std::make_pair(form->MsgLon, int32_t(1500000)));
-    ASSERT_TRUE(PumpUntil([&] { return other->SyncByGeo; }));
-    EXPECT_EQ(other->SyncLat, -35.25f);
-    EXPECT_EQ(other->SyncLon, 150.0f);
+    EXPECT_EQ(listener->got[0], std::make_pair(form->latitudeMessage, int32_t(-352500)));
+    EXPECT_EQ(listener->got[1], std::make_pair(form->longitudeMessage, int32_t(1500000)));
+    ASSERT_TRUE(PumpUntil([&] { return other->syncByGeo; }));
+    EXPECT_EQ(other->syncLatitude, -35.25f);
+    EXPECT_EQ(other->syncLongitude, 150.0f);
 }
 
 TEST_F(SyncTest, AnAxisNoViewerHasSentKeepsItsPosition) {
@@ -262,9 +262,10 @@ TEST_F(SyncTest, ScrollBarsAnnounceTheirGroups) {
         listener->got.clear();
         ScrollTo(form.get(), bar, 42);
         ASSERT_TRUE(PumpUntil([&] { return listener->got.size() >= 2; }));
-        const unsigned scroll = bar == Qt::Horizontal ? form->MsgScrX : form->MsgScrY;
+        const unsigned scroll = bar == Qt::Horizontal ? form->scrollXMessage : form->scrollYMessage;
         EXPECT_EQ(listener->got[0], std::make_pair(scroll, int32_t(42)));
-        EXPECT_EQ(listener->got[1], std::make_pair(form->MsgDraw, int32_t(form->verticalScrollBar->value())));
+        EXPECT_EQ(listener->got[1],
+                  std::make_pair(form->drawMessage, int32_t(form->verticalScrollBar->value())));
     }
 }
 
@@ -283,8 +284,8 @@ TEST_F(SyncTest, AViewerThatDoesNotReadForAWhileEndsAtTheFinalPlace) {
         << other->horizontalScrollBar->value() << "," << other->verticalScrollBar->value();
     Settle(300);
     EXPECT_TRUE(At(other.get(), 200, 120));
-    EXPECT_EQ(other->ZoomStep, 6);
-    EXPECT_EQ(form->ZoomStep, 6);
+    EXPECT_EQ(other->zoomStep, 6);
+    EXPECT_EQ(form->zoomStep, 6);
 }
 
 TEST_F(SyncTest, ReceiverStateSurvivesClosingAndReopening) {
@@ -294,33 +295,33 @@ TEST_F(SyncTest, ReceiverStateSurvivesClosingAndReopening) {
     SetPosition(form.get(), 0, 0);
     Pan(form.get(), -40, -60);
     ASSERT_TRUE(PumpUntil([&] { return At(other.get(), 40, 60); }));
-    other->CloseAll();
+    other->closeAll();
     Open(other.get(), 600, 400);
-    EXPECT_EQ(other->SyncScrX, 40);
-    EXPECT_EQ(other->SyncScrY, 60);
+    EXPECT_EQ(other->syncScrollX, 40);
+    EXPECT_EQ(other->syncScrollY, 60);
     // A draw message alone puts the remembered position back; a smaller scene clamps it.
     other->horizontalScrollBar->setValue(0);
     other->verticalScrollBar->setValue(0);
-    listener->endpoint.PostToAll(form->MsgDraw, 0);
+    listener->endpoint.PostToAll(form->drawMessage, 0);
     ASSERT_TRUE(PumpUntil([&] { return At(other.get(), 40, 60); }));
-    other->CloseAll();
+    other->closeAll();
     Open(other.get(), 30, 20);
-    listener->endpoint.PostToAll(form->MsgDraw, 0);
+    listener->endpoint.PostToAll(form->drawMessage, 0);
     ASSERT_TRUE(PumpUntil([&] { return At(other.get(), 29, 19); }));
-    EXPECT_EQ(other->SyncScrX, 40);
+    EXPECT_EQ(other->syncScrollX, 40);
 }
 
 TEST_F(SyncTest, ConnectAndUnknownNumbersChangeNothing) {
     Open(other.get(), 600, 400);
     SetPosition(other.get(), 5, 6);
     RedrawProbe redraw(other.get());
-    listener->endpoint.PostToAll(form->MsgConnect, 123);
+    listener->endpoint.PostToAll(form->connectMessage, 123);
     listener->endpoint.PostToAll(0xFFF0, 77);
     Settle(200);
     EXPECT_FALSE(redraw.Ran());
     EXPECT_TRUE(At(other.get(), 5, 6));
-    EXPECT_EQ(other->SyncScrX, 0);
-    EXPECT_EQ(other->ZoomStep, 5);
+    EXPECT_EQ(other->syncScrollX, 0);
+    EXPECT_EQ(other->zoomStep, 5);
 }
 
 // A viewer whose bus folder is refused: it cannot reach others, but a synchronising viewer still redraws
@@ -336,15 +337,15 @@ protected:
 };
 
 TEST_F(RefusedBusTest, TheSenderStillRedrawsAndTheStatusBarSaysWhy) {
-    ASSERT_FALSE(form->Bus->IsOpen());
-    const QString hint = form->StatusPanelText(0);
+    ASSERT_FALSE(form->bus->IsOpen());
+    const QString hint = form->statusPanelText(0);
     EXPECT_TRUE(hint.startsWith(QStringLiteral("他のビューアとの同期は使えません: "))) << hint.toStdString();
     EXPECT_TRUE(hint.contains(QStringLiteral("他のユーザーにも開かれています"))) << hint.toStdString();
 
     Open(form.get(), 600, 400);
     SetPosition(form.get(), 100, 100);
     form->syncButton->click();
-    ASSERT_TRUE(form->SyncOn);
+    ASSERT_TRUE(form->syncOn);
     struct Case {
         const char* gesture;
         std::function<void(MainWindow*)> run;
@@ -362,7 +363,7 @@ TEST_F(RefusedBusTest, TheSenderStillRedrawsAndTheStatusBarSaysWhy) {
         c.run(form.get());
         ASSERT_TRUE(PumpUntil([&] { return redraw.Ran(); }));
         EXPECT_TRUE(At(form.get(), c.x, c.y));
-        EXPECT_EQ(form->ZoomStep, c.step);
+        EXPECT_EQ(form->zoomStep, c.step);
     }
     struct stat st {};
     ASSERT_EQ(stat(busDir.file("open").c_str(), &st), 0);
