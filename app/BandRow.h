@@ -13,7 +13,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class ImageControl;
-class UpDown;
+class SpinButtons;
 struct BandInfo;
 
 // Letters exist for the first 26 rows only ('a'..'z' in expressions).
@@ -26,8 +26,8 @@ struct BandRow {
     QLabel* upperBoundLabel = nullptr;      // "上"
     QLineEdit* lowerBoundEdit = nullptr;    // lower bound as text
     QLineEdit* upperBoundEdit = nullptr;    // upper bound as text
-    UpDown* lowerBoundSpin = nullptr;       // lower bound as a number, 0..255
-    UpDown* upperBoundSpin = nullptr;       // upper bound as a number, 0..255
+    SpinButtons* lowerBoundSpin = nullptr;  // lower bound as a number, 0..255
+    SpinButtons* upperBoundSpin = nullptr;  // upper bound as a number, 0..255
     QFrame* panel = nullptr;                // holds every control of the row
     QPushButton* closeButton = nullptr;
     QPushButton* blueButton = nullptr;

@@ -59,7 +59,7 @@ QToolButton* makeToolButton(QToolBar* bar, ToolIcon icon, const QString& hint, b
     button->setAutoRaise(true);
     button->setFixedSize(33, 28);
     button->setFocusPolicy(Qt::NoFocus);
-    SetHint(button, hint);
+    setHint(button, hint);
     if (checkable) {
         button->setCheckable(true);
         button->setChecked(down);
@@ -79,7 +79,7 @@ void setLabelColour(QLabel* label, const QColor& colour) {
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(QStringLiteral("Orvenna"));
     setWindowIcon(QIcon(QPixmap::fromImage(applicationIconImage(32))));
-    setFont(FormFont());
+    setFont(uiFont());
     resize(900, 578);
 
     auto* central = new QWidget(this);
@@ -190,9 +190,9 @@ void MainWindow::buildViewArea() {
         QPainter p(&zoomOutButton->picture);
         p.drawImage(10, 4, toolIconImage(ToolIcon::ZoomOut, 20));
     }
-    SetHint(zoomInButton, QStringLiteral("拡大"));
-    SetHint(zoomSlider, QStringLiteral("倍率変更"));
-    SetHint(zoomOutButton, QStringLiteral("縮小"));
+    setHint(zoomInButton, QStringLiteral("拡大"));
+    setHint(zoomSlider, QStringLiteral("倍率変更"));
+    setHint(zoomOutButton, QStringLiteral("縮小"));
     zoomLayout->addWidget(zoomInButton);
     zoomLayout->addWidget(zoomSlider, 1);
     zoomLayout->addWidget(zoomOutButton);
@@ -283,7 +283,7 @@ void MainWindow::buildBandPanel() {
         palette.setColor(QPalette::Base, channelColour(index));
         palette.setColor(QPalette::Text, Qt::white);
         edit->setPalette(palette);
-        SetHint(edit, hint);
+        setHint(edit, hint);
         return edit;
     };
     redExpressionEdit = channel(QStringLiteral("赤"), 0, 4, QStringLiteral("画面上の赤の式"), &redLabel);
@@ -291,11 +291,11 @@ void MainWindow::buildBandPanel() {
     blueExpressionEdit = channel(QStringLiteral("青"), 2, 52, QStringLiteral("画面上の青の式"), &blueLabel);
     presetButton = new QPushButton(QStringLiteral("式で処理"), expressionPanel);
     presetButton->setGeometry(28, 78, 100, 23);
-    SetHint(presetButton, QStringLiteral("式を使って画像を処理する"));
+    setHint(presetButton, QStringLiteral("式を使って画像を処理する"));
     redrawButton = new QPushButton(QStringLiteral("再描画"), expressionPanel);
     redrawButton->setGeometry(176, 78, 100, 23);
     redrawButton->setDefault(true);
-    SetHint(redrawButton, QStringLiteral("画面を書き直す"));
+    setHint(redrawButton, QStringLiteral("画面を書き直す"));
     layout->addWidget(expressionPanel);
 
     presetMenu = new QMenu(this);

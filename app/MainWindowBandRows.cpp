@@ -14,7 +14,7 @@
 #include "platform/Fonts.h"
 #include "platform/ImageControl.h"
 #include "platform/Prompts.h"
-#include "platform/UpDown.h"
+#include "platform/SpinButtons.h"
 #include "scene/remos.h"
 
 QString bandRowLetter(int position) {
@@ -28,7 +28,7 @@ QPushButton* makeRowButton(QWidget* parent, const QString& text, int x, int y, i
                            const QColor& colour, int points) {
     auto* button = new QPushButton(text, parent);
     button->setGeometry(x, y, w, h);
-    button->setFont(FormPointFont(points));
+    button->setFont(uiPointFont(points));
     QPalette palette = button->palette();
     palette.setColor(QPalette::ButtonText, colour);
     button->setPalette(palette);
@@ -78,8 +78,8 @@ BandRow* MainWindow::addBandRow(BandInfo* band, const QString& fileName, int pos
     // Three digits must fit into the narrow edits: no inner margins.
     row->lowerBoundEdit->setTextMargins(-3, 0, -3, 0);
     row->upperBoundEdit->setTextMargins(-3, 0, -3, 0);
-    row->lowerBoundSpin = new UpDown(panel);
-    row->upperBoundSpin = new UpDown(panel);
+    row->lowerBoundSpin = new SpinButtons(panel);
+    row->upperBoundSpin = new SpinButtons(panel);
     row->autoRangeButton = makeRowButton(panel, QStringLiteral("自動"), 128, 72, 29, 21, Qt::black, 8);
     row->fullRangeButton = makeRowButton(panel, QStringLiteral("<>"), 156, 72, 21, 21, Qt::black, 8);
     row->redButton = makeRowButton(panel, QStringLiteral("■"), 184, 72, 17, 21, Qt::red, 10);
@@ -100,12 +100,12 @@ BandRow* MainWindow::addBandRow(BandInfo* band, const QString& fileName, int pos
     row->fileName = fileName;
 
     // The up/down controls are attached before the change handlers, so that their first texts run nothing.
-    row->lowerBoundSpin->SetRange(0, 255);
-    row->upperBoundSpin->SetRange(0, 255);
-    row->lowerBoundSpin->SetAssociate(row->lowerBoundEdit);
-    row->upperBoundSpin->SetAssociate(row->upperBoundEdit);
-    row->lowerBoundSpin->SetPosition(0);
-    row->upperBoundSpin->SetPosition(255);
+    row->lowerBoundSpin->setRange(0, 255);
+    row->upperBoundSpin->setRange(0, 255);
+    row->lowerBoundSpin->setEdit(row->lowerBoundEdit);
+    row->upperBoundSpin->setEdit(row->upperBoundEdit);
+    row->lowerBoundSpin->setValue(0);
+    row->upperBoundSpin->setValue(255);
     connectBandRow(row);
 
     row->nameLabel->setText(bandRowLetter(position) + QStringLiteral(" : ") + fileName);
@@ -125,13 +125,13 @@ BandRow* MainWindow::addBandRow(BandInfo* band, const QString& fileName, int pos
 }
 
 void MainWindow::connectBandRow(BandRow* row) {
-    row->histogramView->OnMouseDown = [this, row](QMouseEvent* e) {
+    row->histogramView->onMousePress = [this, row](QMouseEvent* e) {
         onHistogramMousePress(row, e->button(), static_cast<int>(e->position().x()));
     };
-    row->histogramView->OnMouseMove = [this, row](QMouseEvent* e) {
+    row->histogramView->onMouseMove = [this, row](QMouseEvent* e) {
         onHistogramMouseMove(row, static_cast<int>(e->position().x()));
     };
-    row->histogramView->OnMouseUp = [this, row](QMouseEvent*) { onHistogramMouseRelease(row); };
+    row->histogramView->onMouseRelease = [this, row](QMouseEvent*) { onHistogramMouseRelease(row); };
     connect(row->closeButton, &QPushButton::clicked, this, [this, row] { closeBand(row); });
     connect(row->lowerBoundEdit, &QLineEdit::textChanged, this, [this, row] { onLowerBoundChanged(row); });
     connect(row->upperBoundEdit, &QLineEdit::textChanged, this, [this, row] { onUpperBoundChanged(row); });
@@ -182,28 +182,28 @@ void MainWindow::refreshBandRow(BandRow* row) {
     if (band) {
         const int low = band->range_low;
         const int high = band->range_high;
-        if (low >= row->upperBoundSpin->Position()) {
-            row->upperBoundSpin->SetPosition(high);
-            row->lowerBoundSpin->SetPosition(low);
+        if (low >= row->upperBoundSpin->value()) {
+            row->upperBoundSpin->setValue(high);
+            row->lowerBoundSpin->setValue(low);
         } else {
-            row->lowerBoundSpin->SetPosition(low);
-            row->upperBoundSpin->SetPosition(high);
+            row->lowerBoundSpin->setValue(low);
+            row->upperBoundSpin->setValue(high);
         }
     }
     drawBandHistogram(row);
 }
 
 void MainWindow::onUpperBoundChanged(BandRow* row) {
-    if (row->lowerBoundSpin->Position() >= row->upperBoundSpin->Position())
-        row->upperBoundSpin->SetPosition(row->lowerBoundSpin->Position() + 1);
-    if (row->band) row->band->range_high = row->upperBoundSpin->Position();
+    if (row->lowerBoundSpin->value() >= row->upperBoundSpin->value())
+        row->upperBoundSpin->setValue(row->lowerBoundSpin->value() + 1);
+    if (row->band) row->band->range_high = row->upperBoundSpin->value();
     drawBandHistogram(row);
 }
 
 void MainWindow::onLowerBoundChanged(BandRow* row) {
-    if (row->lowerBoundSpin->Position() >= row->upperBoundSpin->Position())
-        row->lowerBoundSpin->SetPosition(row->upperBoundSpin->Position() - 1);
-    if (row->band) row->band->range_low = row->lowerBoundSpin->Position();
+    if (row->lowerBoundSpin->value() >= row->upperBoundSpin->value())
+        row->lowerBoundSpin->setValue(row->upperBoundSpin->value() - 1);
+    if (row->band) row->band->range_low = row->lowerBoundSpin->value();
     drawBandHistogram(row);
 }
 
@@ -217,18 +217,18 @@ void MainWindow::onHistogramMouseMove(BandRow* row, int x) {
     x = std::clamp(x, 0, 255);
     if (!row->histogramDragging) return;
     if (row->histogramDragButton == 0) {
-        if (x < row->upperBoundSpin->Position()) {
-            row->lowerBoundSpin->SetPosition(x);
+        if (x < row->upperBoundSpin->value()) {
+            row->lowerBoundSpin->setValue(x);
         } else {
-            row->lowerBoundSpin->SetPosition(row->upperBoundSpin->Position() - 1);
-            x = row->upperBoundSpin->Position() - 1;
+            row->lowerBoundSpin->setValue(row->upperBoundSpin->value() - 1);
+            x = row->upperBoundSpin->value() - 1;
         }
     } else if (row->histogramDragButton == 1) {
-        if (x > row->lowerBoundSpin->Position()) {
-            row->upperBoundSpin->SetPosition(x);
+        if (x > row->lowerBoundSpin->value()) {
+            row->upperBoundSpin->setValue(x);
         } else {
-            x = row->lowerBoundSpin->Position() + 1;
-            row->upperBoundSpin->SetPosition(x);
+            x = row->lowerBoundSpin->value() + 1;
+            row->upperBoundSpin->setValue(x);
         }
     }
     drawHistogramCount(row, x);
@@ -268,15 +268,15 @@ void MainWindow::onGreyClicked(BandRow* row) {
 }
 
 void MainWindow::onFullRangeClicked(BandRow* row) {
-    row->lowerBoundSpin->SetPosition(0);
-    row->upperBoundSpin->SetPosition(255);
+    row->lowerBoundSpin->setValue(0);
+    row->upperBoundSpin->setValue(255);
     drawComposite();
 }
 
 void MainWindow::onAutoRangeClicked(BandRow* row) {
     if (!row->band) return;
     if (!row->histogramValid) {
-        if (Prompts::Current().AskYesNo(QStringLiteral("ヒストグラムが作成されていません。作成しますか？"),
+        if (Prompts::current().askYesNo(QStringLiteral("ヒストグラムが作成されていません。作成しますか？"),
                                         QStringLiteral("確認"), PromptKind::Information)) {
             row->histogramValid = true;
             if (row->isPicture)
@@ -288,7 +288,7 @@ void MainWindow::onAutoRangeClicked(BandRow* row) {
     bool ok = false;
     const double ratio = clipRatioEdit->text().trimmed().toDouble(&ok);
     if (!ok) {
-        ShowErrorText(QStringLiteral("'%1' は正しい数値ではありません").arg(clipRatioEdit->text()));
+        showErrorText(QStringLiteral("'%1' は正しい数値ではありません").arg(clipRatioEdit->text()));
         return;
     }
     remos_auto_range(row->band, ratio, autoRangeExcludesEndsCheckBox->isChecked() ? 1 : 0);
@@ -357,9 +357,9 @@ void MainWindow::destroyBandRow(BandRow* row) {
     // controls, and goes with them once control is back in the event loop.
     bandListLayout->removeWidget(row->panel);
     row->panel->hide();
-    row->histogramView->OnMouseDown = nullptr;
-    row->histogramView->OnMouseMove = nullptr;
-    row->histogramView->OnMouseUp = nullptr;
+    row->histogramView->onMousePress = nullptr;
+    row->histogramView->onMouseMove = nullptr;
+    row->histogramView->onMouseRelease = nullptr;
     for (QObject* control : row->panel->findChildren<QObject*>())
         control->blockSignals(true);
     row->panel->deleteLater();

@@ -44,12 +44,12 @@ void MainWindow::clearSceneStatus() {
 }
 
 void MainWindow::saveView() {
-    QString name = Prompts::Current().PickSaveFile(
+    QString name = Prompts::current().pickSaveFile(
         QStringLiteral("名前を付けて保存"),
         QStringLiteral("ビットマップ (*.bmp);;PNG (*.png);;JPEG (*.jpg);;TIFF (*.tif)"));
     if (name.isEmpty()) return;
     if (view->picture.isNull()) {
-        Prompts::Current().Inform(QStringLiteral("まだ何も描画されていないため、保存する画像がありません"),
+        Prompts::current().inform(QStringLiteral("まだ何も描画されていないため、保存する画像がありません"),
                                   QStringLiteral("情報"), PromptKind::Information);
         return;
     }
@@ -61,7 +61,7 @@ void MainWindow::saveView() {
     QString error;
     QByteArray bytes;
     if (bitmap) {
-        bytes = EncodeBmp24(view->picture, &error);
+        bytes = encodeBmp24(view->picture, &error);
     } else {
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
@@ -71,6 +71,6 @@ void MainWindow::saveView() {
             bytes.clear();
         }
     }
-    if (bytes.isEmpty() || !SaveFileWhole(QFile::encodeName(name), bytes, &error))
-        ShowErrorText(QStringLiteral("\"") + name + QStringLiteral("\" に保存できません: ") + error);
+    if (bytes.isEmpty() || !saveFileWhole(QFile::encodeName(name), bytes, &error))
+        showErrorText(QStringLiteral("\"") + name + QStringLiteral("\" に保存できません: ") + error);
 }

@@ -162,7 +162,7 @@ bool MainWindow::redrawOnce() {
         picture = sized;
     }
     const QString busy = QStringLiteral("描画中");
-    const QFont busyFont = FormPointFont(12);
+    const QFont busyFont = uiPointFont(12);
     const QFontMetrics metrics(busyFont);
     const int busyX = w / 2 - metrics.horizontalAdvance(busy) / 2;
     const int busyY = h / 2 - metrics.height() - 10;

@@ -7,7 +7,7 @@
 #include "app/MainWindow.h"
 #include "platform/Fonts.h"
 #include "platform/ImageControl.h"
-#include "platform/UpDown.h"
+#include "platform/SpinButtons.h"
 #include "scene/remos.h"
 
 namespace {
@@ -51,7 +51,7 @@ void MainWindow::drawBandHistogram(BandRow* row) {
 void MainWindow::drawHistogramCount(BandRow* row, int x) {
     if (!row->band) return;
     QPainter painter(&row->histogramView->picture);
-    painter.setFont(FormPointFont(8));
+    painter.setFont(uiPointFont(8));
     painter.setPen(Qt::black);
     painter.setBackgroundMode(Qt::OpaqueMode);
     painter.setBackground(Qt::white);

@@ -142,7 +142,7 @@ void drawOverlayText(QPainter& p, int x, int y, const QString& text) {
 }
 
 void prepareOverlayText(QPainter& p) {
-    p.setFont(FormPointFont(kOverlayPoints));
+    p.setFont(uiPointFont(kOverlayPoints));
     p.setPen(Qt::red);
     p.setBackgroundMode(Qt::OpaqueMode);
     p.setBackground(kOverlayPink);
@@ -159,23 +159,23 @@ void MainWindow::connectNavigationHandlers() {
     });
 
     // The view's pointer: the left button pans; the readout keeps the other buttons and the plain moves.
-    auto readoutDown = view->OnMouseDown;
-    auto readoutMove = view->OnMouseMove;
-    view->OnMouseDown = [this, readoutDown](QMouseEvent* e) {
+    auto readoutDown = view->onMousePress;
+    auto readoutMove = view->onMouseMove;
+    view->onMousePress = [this, readoutDown](QMouseEvent* e) {
         onViewPanMousePress(e);
         if (readoutDown) readoutDown(e);
     };
-    view->OnMouseMove = [this, readoutMove](QMouseEvent* e) {
+    view->onMouseMove = [this, readoutMove](QMouseEvent* e) {
         onViewPanMouseMove(e);
         if (readoutMove) readoutMove(e);
     };
-    view->OnMouseUp = [this](QMouseEvent* e) { onViewMouseRelease(e); };
+    view->onMouseRelease = [this](QMouseEvent* e) { onViewMouseRelease(e); };
 
-    zoomSlider->OnMouseDown = [this](QMouseEvent* e) { onZoomSliderMousePress(e); };
-    zoomSlider->OnMouseMove = [this](QMouseEvent* e) { onZoomSliderMouseMove(e); };
-    zoomSlider->OnMouseUp = [this](QMouseEvent* e) { onZoomSliderMouseRelease(e); };
-    zoomInButton->OnMouseUp = [this](QMouseEvent* e) { onZoomInReleased(e); };
-    zoomOutButton->OnMouseUp = [this](QMouseEvent* e) { onZoomOutReleased(e); };
+    zoomSlider->onMousePress = [this](QMouseEvent* e) { onZoomSliderMousePress(e); };
+    zoomSlider->onMouseMove = [this](QMouseEvent* e) { onZoomSliderMouseMove(e); };
+    zoomSlider->onMouseRelease = [this](QMouseEvent* e) { onZoomSliderMouseRelease(e); };
+    zoomInButton->onMouseRelease = [this](QMouseEvent* e) { onZoomInReleased(e); };
+    zoomOutButton->onMouseRelease = [this](QMouseEvent* e) { onZoomOutReleased(e); };
 
     auto* events = new NavigationEvents(this);
     for (QObject* watched :

@@ -110,13 +110,13 @@ int64_t defaultFileSize(const QByteArray& path) {
 }
 
 QString quoted(const QByteArray& path) {
-    return QStringLiteral("\"") + DisplayFileName(path) + QStringLiteral("\"");
+    return QStringLiteral("\"") + displayFileName(path) + QStringLiteral("\"");
 }
 
 void informCannotOpen(const QByteArray& path, const QString& reason) {
     QString text = quoted(path) + QStringLiteral("\nを開けません");
     if (!reason.isEmpty()) text += QStringLiteral(": ") + reason;
-    Prompts::Current().Inform(text, QStringLiteral("失敗"), PromptKind::Information);
+    Prompts::current().inform(text, QStringLiteral("失敗"), PromptKind::Information);
 }
 
 // Progress of a histogram pass as the worker reports it, and the window's request to stop it.
@@ -154,7 +154,7 @@ private:
         // A metadata text picked or dropped with the bands is read beside them anyway, not opened as one.
         if (is_scene_metadata_name(name.toStdString())) return FileOutcome::Next;
         // Only regular files are opened: a pipe would hang the opening, a folder or device is never a scene.
-        const QString unreadable = UnreadableFileReason(name);
+        const QString unreadable = unreadableFileReason(name);
         if (!unreadable.isEmpty()) {
             informCannotOpen(name, unreadable);
             return FileOutcome::Next;
@@ -163,13 +163,13 @@ private:
         const int64_t size = window_.fileSizeLookup ? window_.fileSizeLookup(name) : defaultFileSize(name);
         wantHistogram_ = window_.histogramOnOpenCheckBox->isChecked();
         if (size > kHistogramQuestionBytes && wantHistogram_) {
-            if (!Prompts::Current().AskYesNo(kLargeFileQuestion, QStringLiteral("情報"),
+            if (!Prompts::current().askYesNo(kLargeFileQuestion, QStringLiteral("情報"),
                                              PromptKind::Information))
                 wantHistogram_ = false;
         }
         // A path the scene record cannot hold whole is refused by name rather than cut short.
         if (name.size() >= REMOS_PATH_SIZE) {
-            Prompts::Current().Inform(quoted(name) + QStringLiteral("\nはパスが長すぎるため開けません"),
+            Prompts::current().inform(quoted(name) + QStringLiteral("\nはパスが長すぎるため開けません"),
                                       QStringLiteral("失敗"), PromptKind::Information);
             return FileOutcome::Next;
         }
@@ -187,11 +187,11 @@ private:
         // P2.
         QString error;
         auto picture = std::make_shared<QImage>(
-            LoadPicture(name, jpeg ? PictureType::Jpeg : PictureType::Bitmap, &error));
+            loadPicture(name, jpeg ? PictureType::Jpeg : PictureType::Bitmap, &error));
         if (!bands && error.isEmpty()) error = QStringLiteral("メモリが足りません");
         if (picture->isNull() || !bands) {
             hideProgressWindow();
-            Prompts::Current().Inform(quoted(name) + QStringLiteral("\n画像を読み込めません: ") + error,
+            Prompts::current().inform(quoted(name) + QStringLiteral("\n画像を読み込めません: ") + error,
                                       QStringLiteral("失敗"), PromptKind::Information);
             return FileOutcome::Stop;
         }
@@ -211,7 +211,7 @@ private:
         scene->height = static_cast<uint32_t>(picture->height());
         SceneFile* accepted = acceptScene(std::move(scene), picture->width(), picture->height());
         // P5.
-        const QString fileName = DisplayFileName(name);
+        const QString fileName = displayFileName(name);
         for (int k = 0; k < 3; ++k) {
             BandInfo* band = &accepted->bands[k];
             band->lines = window_.imageHeight;
@@ -238,13 +238,13 @@ private:
         const int r = remos_open(scene.get(), name.constData(), FMT_DETECT);
         if (r == REMOS_CANNOT_OPEN) {
             // Vanished or made unreadable since the check above: still a failure the user hears of.
-            const QString reason = UnreadableFileReason(name);
+            const QString reason = unreadableFileReason(name);
             informCannotOpen(name, reason);
             return FileOutcome::Next;
         }
         const bool sized = scene->width >= 1 && scene->height >= 1 && scene->height <= uint32_t(INT32_MAX);
         if (r != REMOS_OK || !sized) {
-            Prompts::Current().Inform(quoted(name) + QStringLiteral("\nは不明な衛星データ形式です"),
+            Prompts::current().inform(quoted(name) + QStringLiteral("\nは不明な衛星データ形式です"),
                                       QStringLiteral("識別失敗"), PromptKind::Information);
             return FileOutcome::Next;
         }
@@ -252,7 +252,7 @@ private:
         const int width = scene->width;
         const int height = static_cast<int>(scene->height);
         SceneFile* accepted = acceptScene(std::move(scene), width, height);
-        const QString fileName = DisplayFileName(name);
+        const QString fileName = displayFileName(name);
         const int count = static_cast<int>(accepted->band_count);
         for (int k = 0; k < count; ++k) {
             BandInfo* band = &accepted->bands[k];
@@ -306,7 +306,7 @@ private:
     // P3 / S4: every band listed together has the pixel size of the first accepted file.
     bool acceptSize(int64_t width, int64_t height) {
         if (window_.imageLoaded && (width != window_.imageWidth || height != window_.imageHeight)) {
-            Prompts::Current().Inform(kSizeMismatch, QStringLiteral("失敗"), PromptKind::Information);
+            Prompts::current().inform(kSizeMismatch, QStringLiteral("失敗"), PromptKind::Information);
             hideProgressWindow();
             return false;
         }
@@ -375,14 +375,14 @@ void MainWindow::connectOpenHandlers() {
     connect(saveAction, &QAction::triggered, this, [this] { saveView(); });
     connect(closeAllButton, &QToolButton::clicked, this, [this] { closeAll(); });
     connect(closeAllAction, &QAction::triggered, this, [this] { closeAll(); });
-    view->OnMouseMove = [this](QMouseEvent* e) { onViewMouseMove(e); };
-    view->OnMouseDown = [this](QMouseEvent* e) { onViewMousePress(e); };
+    view->onMouseMove = [this](QMouseEvent* e) { onViewMouseMove(e); };
+    view->onMousePress = [this](QMouseEvent* e) { onViewMousePress(e); };
 }
 
 void MainWindow::onOpenClicked() {
     if (opening) return;  // the running opening owns the file list
     // "*" rather than "*.*": scene files often have no extension.
-    const QStringList files = Prompts::Current().PickOpenFiles(
+    const QStringList files = Prompts::current().pickOpenFiles(
         QStringLiteral("開く"), QStringLiteral("すべて (*);;BILファイル (*.bil);;BSQファイル (*.bsq)"));
     if (files.isEmpty()) return;
     filesToOpen.clear();

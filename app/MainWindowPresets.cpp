@@ -12,7 +12,7 @@
 #include "dialogs/NdviPresetDialog.h"
 #include "dialogs/ThermographyPresetDialog.h"
 #include "dialogs/WindowCentring.h"
-#include "platform/UpDown.h"
+#include "platform/SpinButtons.h"
 
 namespace {
 
@@ -81,7 +81,7 @@ void MainWindow::setChannelExpressions(const QString& red, const QString& green,
 void MainWindow::showBandAtFullRange(int index) {
     if (index < 0 || index >= static_cast<int>(bandRows.size())) return;
     BandRow* row = bandRows[index].get();
-    row->lowerBoundSpin->SetPosition(0);
-    row->upperBoundSpin->SetPosition(255);
+    row->lowerBoundSpin->setValue(0);
+    row->upperBoundSpin->setValue(255);
     refreshBandRow(row);
 }

@@ -29,16 +29,16 @@ void MainWindow::joinViewerBus() {
                                  &latitudeMessage, &longitudeMessage, &drawMessage};
     bus = new ViewerBusEndpoint(
         [this](unsigned message, int32_t wParam) { onViewerMessage(message, wParam); }, this);
-    bus->OnLeave([this](const std::string& reason) { reportSyncUnavailable(reason); });
+    bus->setLeaveHandler([this](const std::string& reason) { reportSyncUnavailable(reason); });
 
     std::string why;
     bool registered = true;
     for (size_t i = 0; i < std::size(kNames) && registered; ++i) {
-        *numbers[i] = ViewerBus::RegisterMessage(kNames[i], &why);
+        *numbers[i] = ViewerBus::registerMessage(kNames[i], &why);
         registered = *numbers[i] != 0;
     }
-    if (registered && bus->Open()) return;
-    if (registered) why = bus->Error();
+    if (registered && bus->open()) return;
+    if (registered) why = bus->error();
     // Alone: numbers of this process's own, so that its posts still come back to its hook and the gestures of
     // a synchronising viewer still redraw it.
     for (size_t i = 0; i < std::size(numbers); ++i)
@@ -66,7 +66,7 @@ void MainWindow::postViewerGroup(const std::vector<std::pair<unsigned, int32_t>>
     ViewerBusEndpoint::Group messages;
     for (const auto& [message, wParam] : group)
         messages.push_back({message, wParam});
-    bus->PostGroupToAll(messages);
+    bus->postGroupToAll(messages);
 }
 
 void MainWindow::broadcastScrollX() {
@@ -147,5 +147,5 @@ void MainWindow::applySyncPosition() {
     if (syncByGeo || syncScrollXReceived) horizontalScrollBar->setValue(syncScrollX);
     if (syncByGeo || syncScrollYReceived) verticalScrollBar->setValue(syncScrollY);
     if (bus)
-        bus->Trace("apply", static_cast<unsigned>(horizontalScrollBar->value()), verticalScrollBar->value());
+        bus->trace("apply", static_cast<unsigned>(horizontalScrollBar->value()), verticalScrollBar->value());
 }

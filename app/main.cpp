@@ -45,9 +45,9 @@ int main(int argc, char** argv) {
         delete mainWindow;  // the other windows are its children
         return result;
     } catch (const std::exception& error) {
-        ShowException(error);
+        showException(error);
     } catch (...) {
-        ShowUnknownException();
+        showUnknownException();
     }
     return 1;
 }

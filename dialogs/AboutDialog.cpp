@@ -12,7 +12,7 @@ AboutDialog* aboutDialog = nullptr;
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
     setWindowTitle(QStringLiteral("バージョン情報"));
-    setFont(FormFont());
+    setFont(uiFont());
     setFixedSize(365, 188);
 
     iconView = new ImageControl(this);

@@ -15,7 +15,7 @@
 #include "platform/Fonts.h"
 #include "platform/ImageControl.h"
 #include "platform/Prompts.h"
-#include "platform/UpDown.h"
+#include "platform/SpinButtons.h"
 
 LandsatTemperatureDialog* landsatTemperatureDialog = nullptr;
 
@@ -63,7 +63,7 @@ LandsatTemperatureDialog::LandsatTemperatureDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("LandsatTemperatureDialog"));
     setWindowTitle(QStringLiteral("LANDSAT温度分布"));
-    setFont(FormFont());
+    setFont(uiFont());
     setFixedSize(315, 307);
 
     titleLabel = dialogparts::makeTitleLabel(this, QStringLiteral("LANDSAT温度分布"));
@@ -91,17 +91,17 @@ LandsatTemperatureDialog::LandsatTemperatureDialog(QWidget* parent)
     maxTemperatureLabel = dialogparts::makeLabel(this, QStringLiteral("最大温度(℃)"), 12, 208);
     maxTemperatureEdit = new QLineEdit(QStringLiteral("45"), this);
     maxTemperatureEdit->setGeometry(90, 204, 41, 21);
-    maxTemperatureSpin = new UpDown(this);
-    maxTemperatureSpin->SetRange(-255, 255);
-    maxTemperatureSpin->SetPosition(45);
-    maxTemperatureSpin->SetAssociate(maxTemperatureEdit);
+    maxTemperatureSpin = new SpinButtons(this);
+    maxTemperatureSpin->setRange(-255, 255);
+    maxTemperatureSpin->setValue(45);
+    maxTemperatureSpin->setEdit(maxTemperatureEdit);
     minTemperatureLabel = dialogparts::makeLabel(this, QStringLiteral("最小温度(℃)"), 166, 208);
     minTemperatureEdit = new QLineEdit(QStringLiteral("0"), this);
     minTemperatureEdit->setGeometry(249, 204, 41, 21);
-    minTemperatureSpin = new UpDown(this);
-    minTemperatureSpin->SetRange(-255, 255);
-    minTemperatureSpin->SetPosition(0);
-    minTemperatureSpin->SetAssociate(minTemperatureEdit);
+    minTemperatureSpin = new SpinButtons(this);
+    minTemperatureSpin->setRange(-255, 255);
+    minTemperatureSpin->setValue(0);
+    minTemperatureSpin->setEdit(minTemperatureEdit);
 
     // The scale sits below the temperature edits; its labels are placed under six equal steps of it.
     scaleView = new ImageControl(this);
@@ -160,8 +160,8 @@ void LandsatTemperatureDialog::onTemperatureChanged() {
     int max = 0;
     int min = 0;
     if (readWholeNumber(maxTemperatureEdit, &max) && readWholeNumber(minTemperatureEdit, &min)) {
-        max = maxTemperatureSpin->Position();
-        min = minTemperatureSpin->Position();
+        max = maxTemperatureSpin->value();
+        min = minTemperatureSpin->value();
     } else {
         max = min = 0;
     }
@@ -184,7 +184,7 @@ void LandsatTemperatureDialog::onRunClicked() {
     for (auto [edit, name, value] :
          {std::tuple{lmaxEdit, "LMAX", &lmax}, std::tuple{lminEdit, "LMIN", &lmin}}) {
         if (!orvenna::ParseCalibrationNumber(edit->text().toStdString(), value)) {
-            Prompts::Current().Inform(
+            Prompts::current().inform(
                 QStringLiteral("%1 の値「%2」は数値として読めません。数値を入力してください。")
                     .arg(QLatin1String(name), edit->text()),
                 QStringLiteral("失敗"), PromptKind::Information);
@@ -194,8 +194,8 @@ void LandsatTemperatureDialog::onRunClicked() {
     const int index = bandComboBox->currentIndex();
     if (index < 0) return;  // nothing listed to choose from
 
-    const int maxTemp = maxTemperatureSpin->Position();
-    const int minTemp = minTemperatureSpin->Position();
+    const int maxTemp = maxTemperatureSpin->value();
+    const int minTemp = minTemperatureSpin->value();
     const orvenna::PresetChannelTexts texts =
         orvenna::LandsatTemperatureTexts(orvenna::PresetBandLetter(index), lmax, lmin, minTemp, maxTemp);
     target_->setChannelExpressions(QString::fromStdString(texts.red), QString::fromStdString(texts.green),

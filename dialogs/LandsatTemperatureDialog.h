@@ -12,7 +12,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class ImageControl;
-class UpDown;
+class SpinButtons;
 
 class LandsatTemperatureDialog : public QDialog {
     Q_OBJECT
@@ -29,10 +29,10 @@ public:
     QLineEdit* lminEdit;
     QLabel* maxTemperatureLabel;
     QLineEdit* maxTemperatureEdit;
-    UpDown* maxTemperatureSpin;
+    SpinButtons* maxTemperatureSpin;
     QLabel* minTemperatureLabel;
     QLineEdit* minTemperatureEdit;
-    UpDown* minTemperatureSpin;
+    SpinButtons* minTemperatureSpin;
     ImageControl* scaleView;  // the colour scale, red (hottest) at the left, black at the right
     QLabel* redScaleLabel;
     QLabel* yellowScaleLabel;

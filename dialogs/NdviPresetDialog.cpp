@@ -16,7 +16,7 @@ NdviPresetDialog::NdviPresetDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName(QStringLiteral("NdviPresetDialog"));
     setWindowTitle(QStringLiteral("NDVI"));
-    setFont(FormFont());
+    setFont(uiFont());
     setFixedSize(315, 221);
 
     titleLabel = dialogparts::makeTitleLabel(this, QStringLiteral("NDVI"));

@@ -8,7 +8,7 @@ PixelValueWindow* pixelValueWindow = nullptr;
 
 PixelValueWindow::PixelValueWindow(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint) {
     setWindowTitle(QStringLiteral("座標値"));
-    setFont(FormFont());
+    setFont(uiFont());
     resize(203, 21);
     valueLabel = new QLabel(QStringLiteral("座標値"), this);
     valueLabel->move(4, 4);

@@ -12,10 +12,10 @@ ProgressWindow* progressWindow = nullptr;
 ProgressWindow::ProgressWindow(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
     setWindowTitle(QStringLiteral("処理中...しばらくお待ちください"));
-    setFont(FormFont());
+    setFont(uiFont());
     setFixedSize(355, 72);
     messageLabel = new QLabel(this);
-    messageLabel->setFont(FormFont(16));
+    messageLabel->setFont(uiFont(16));
     messageLabel->move(12, 12);
     messageLabel->resize(331, 20);
     progressBar = new QProgressBar(this);

@@ -34,7 +34,7 @@ const char* const kHelpLines[] = {
 
 QuickHelpWindow::QuickHelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setWindowTitle(QStringLiteral("簡易ヘルプ"));
-    setFont(FormFont());
+    setFont(uiFont());
     resize(581, 456);
 
     auto* layout = new QVBoxLayout(this);

@@ -17,7 +17,7 @@ ThermographyPresetDialog::ThermographyPresetDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName(QStringLiteral("ThermographyPresetDialog"));
     setWindowTitle(QStringLiteral("サーモグラフィー風"));
-    setFont(FormFont());
+    setFont(uiFont());
     setFixedSize(315, 313);
 
     titleLabel = dialogparts::makeTitleLabel(this, QStringLiteral("サーモグラフィー風"));

@@ -12,13 +12,13 @@ void ImageControl::paintEvent(QPaintEvent*) {
 }
 
 void ImageControl::mousePressEvent(QMouseEvent* event) {
-    if (OnMouseDown) OnMouseDown(event);
+    if (onMousePress) onMousePress(event);
 }
 
 void ImageControl::mouseMoveEvent(QMouseEvent* event) {
-    if (OnMouseMove) OnMouseMove(event);
+    if (onMouseMove) onMouseMove(event);
 }
 
 void ImageControl::mouseReleaseEvent(QMouseEvent* event) {
-    if (OnMouseUp) OnMouseUp(event);
+    if (onMouseRelease) onMouseRelease(event);
 }

@@ -78,14 +78,14 @@ inline void WriteNativeScene(const std::string& path, int width, int height, int
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        Prompts::Install(&prompts);
+        Prompts::install(&prompts);
         form = std::make_unique<MainWindow>();
         mainWindow = form.get();
     }
     void TearDown() override {
         form.reset();
         mainWindow = nullptr;
-        Prompts::Install(nullptr);
+        Prompts::install(nullptr);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 

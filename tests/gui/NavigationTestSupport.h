@@ -58,7 +58,7 @@ inline void Settle(int ms = 150) {
 struct Listener {
     std::vector<std::pair<unsigned, int32_t>> got;
     ViewerBusEndpoint endpoint{[this](unsigned m, int32_t w) { got.emplace_back(m, w); }};
-    Listener() { EXPECT_TRUE(endpoint.Open()) << endpoint.Error(); }
+    Listener() { EXPECT_TRUE(endpoint.open()) << endpoint.error(); }
 };
 
 inline void SendMouse(QWidget* target, QEvent::Type type, int x, int y, Qt::MouseButton button,

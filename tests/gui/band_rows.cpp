@@ -13,7 +13,7 @@
 
 #include "GuiTestSupport.h"
 #include "platform/ImageControl.h"
-#include "platform/UpDown.h"
+#include "platform/SpinButtons.h"
 
 using guitest::MainWindowTest;
 
@@ -33,8 +33,8 @@ protected:
                                   [](int band, int x, int) { return uint8_t(band * 40 + x); });
         scene = OpenScene(path);
     }
-    int Low(BandRow* row) { return row->lowerBoundSpin->Position(); }
-    int High(BandRow* row) { return row->upperBoundSpin->Position(); }
+    int Low(BandRow* row) { return row->lowerBoundSpin->value(); }
+    int High(BandRow* row) { return row->upperBoundSpin->value(); }
     QRgb Pixel(BandRow* row, int x, int y) { return row->histogramView->picture.pixel(x, y) | 0xFF000000u; }
 
     std::string path;
@@ -108,8 +108,8 @@ TEST_F(BandRowTest, HistogramPictureColoursAndScaling) {
     band->histogram[200] = 25;
     band->hist_peak = 1000;
     band->hist_peak_inner = 100;
-    row->lowerBoundSpin->SetPosition(15);
-    row->upperBoundSpin->SetPosition(200);
+    row->lowerBoundSpin->setValue(15);
+    row->upperBoundSpin->setValue(200);
     form->drawBandHistogram(row);
     const int h = 45;
     struct Column {
@@ -185,8 +185,8 @@ TEST_F(BandRowTest, TypedBoundsNeverMeet) {
         EXPECT_EQ(High(row), c.wantHigh) << c.text;
     }
     // The histogram follows the range: column 254 is outside now, 0 inside.
-    row->lowerBoundSpin->SetPosition(10);
-    row->upperBoundSpin->SetPosition(20);
+    row->lowerBoundSpin->setValue(10);
+    row->upperBoundSpin->setValue(20);
     EXPECT_EQ(Pixel(row, 9, 0), kBackOutside);
     EXPECT_EQ(Pixel(row, 10, 0), kBackInside);
     EXPECT_EQ(Pixel(row, 19, 0), kBackInside);
@@ -200,7 +200,7 @@ TEST_F(BandRowTest, KeyboardTakesOnlyNumbersOfTheRange) {
     QApplication::setActiveWindow(form.get());  // focus changes need an active window
     OpenThreeBands();
     BandRow* row = Row(0);
-    row->lowerBoundSpin->SetPosition(40);
+    row->lowerBoundSpin->setValue(40);
     row->lowerBoundEdit->setFocus();
     row->lowerBoundEdit->selectAll();
     QTest::keyClicks(row->lowerBoundEdit, "abc-5");
@@ -239,20 +239,20 @@ TEST_F(BandRowTest, RowButtonsRedrawTheView) {
 TEST_F(BandRowTest, UpDownButtonsStepTheBound) {
     OpenThreeBands();
     BandRow* row = Row(0);
-    row->lowerBoundSpin->SetPosition(253);
-    row->lowerBoundSpin->UpButton()->click();
+    row->lowerBoundSpin->setValue(253);
+    row->lowerBoundSpin->upButton()->click();
     EXPECT_EQ(row->band->range_low, 254);
-    row->lowerBoundSpin->UpButton()->click();  // would meet the upper bound
+    row->lowerBoundSpin->upButton()->click();  // would meet the upper bound
     EXPECT_EQ(row->band->range_low, 254);
-    row->upperBoundSpin->DownButton()->click();  // would meet the lower bound
+    row->upperBoundSpin->downButton()->click();  // would meet the lower bound
     EXPECT_EQ(row->band->range_high, 255);
 }
 
 TEST_F(BandRowTest, HistogramDraggingWithEachButton) {
     OpenThreeBands();
     BandRow* row = Row(0);
-    row->lowerBoundSpin->SetPosition(50);
-    row->upperBoundSpin->SetPosition(150);
+    row->lowerBoundSpin->setValue(50);
+    row->upperBoundSpin->setValue(150);
     struct Case {
         Qt::MouseButton button;
         int x;
@@ -342,8 +342,8 @@ TEST_F(BandRowTest, ColourSquaresWriteTheRowLetter) {
 TEST_F(BandRowTest, FullRangeButton) {
     OpenThreeBands();
     BandRow* row = Row(0);
-    row->lowerBoundSpin->SetPosition(30);
-    row->upperBoundSpin->SetPosition(60);
+    row->lowerBoundSpin->setValue(30);
+    row->upperBoundSpin->setValue(60);
     row->fullRangeButton->click();
     EXPECT_EQ(row->band->range_low, 0);
     EXPECT_EQ(row->band->range_high, 255);
@@ -355,8 +355,8 @@ TEST_F(BandRowTest, AutomaticRangeAsksForAMissingHistogram) {
     guitest::WriteNativeScene(path, 128, 64, 1, [](int, int x, int) { return uint8_t(100 + x); });
     OpenScene(path, /*histogram=*/false);
     BandRow* row = Row(0);
-    row->lowerBoundSpin->SetPosition(0);
-    row->upperBoundSpin->SetPosition(10);
+    row->lowerBoundSpin->setValue(0);
+    row->upperBoundSpin->setValue(10);
 
     // The answer No leaves the histogram as it is (empty) and still computes a range from it.
     prompts.yesNoAnswers = {false};
@@ -374,8 +374,8 @@ TEST_F(BandRowTest, AutomaticRangeAsksForAMissingHistogram) {
     EXPECT_EQ(row->band->range_high, copy.range_high);
 
     // Yes computes it; the automatic range is carried over unchanged, even above the old upper bound.
-    row->lowerBoundSpin->SetPosition(0);
-    row->upperBoundSpin->SetPosition(10);
+    row->lowerBoundSpin->setValue(0);
+    row->upperBoundSpin->setValue(10);
     prompts.yesNoAnswers = {true};
     copy = *row->band;
     remos_make_histogram(&copy);
@@ -393,7 +393,7 @@ TEST_F(BandRowTest, AutomaticRangeAsksForAMissingHistogram) {
 
     // With the histogram made, no question; a ratio that is not a number is reported, the range kept.
     form->clipRatioEdit->setText(QStringLiteral("abc"));
-    row->lowerBoundSpin->SetPosition(5);
+    row->lowerBoundSpin->setValue(5);
     row->autoRangeButton->click();
     ASSERT_EQ(prompts.boxes.size(), 3u);
     EXPECT_EQ(prompts.boxes[2].type, ScriptedPrompts::BoxType::Message);

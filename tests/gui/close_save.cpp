@@ -227,7 +227,7 @@ TEST_F(CloseSaveTest, UnwritableTargetShowsAnErrorAndWritesNothing) {
     EXPECT_FALSE(std::filesystem::exists(target));
 }
 
-// Runs SaveFileWhole in a child process, as an unprivileged user when `unprivileged` (root writes
+// Runs saveFileWhole in a child process, as an unprivileged user when `unprivileged` (root writes
 // anywhere) and with its file size limited to `sizeLimit` bytes when that is not 0; returns the error text,
 // or "ok".
 std::string SaveInChild(const std::string& path, const QByteArray& data, bool unprivileged,
@@ -245,7 +245,7 @@ std::string SaveInChild(const std::string& path, const QByteArray& data, bool un
         }
         QString error;
         const QByteArray text =
-            SaveFileWhole(QByteArray::fromStdString(path), data, &error) ? QByteArray("ok") : error.toUtf8();
+            saveFileWhole(QByteArray::fromStdString(path), data, &error) ? QByteArray("ok") : error.toUtf8();
         (void)!write(fds[1], text.constData(), static_cast<size_t>(text.size()));
         _exit(0);
     }

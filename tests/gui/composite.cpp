@@ -10,7 +10,7 @@
 
 #include "GuiTestSupport.h"
 #include "platform/ImageControl.h"
-#include "platform/UpDown.h"
+#include "platform/SpinButtons.h"
 
 using guitest::MainWindowTest;
 
@@ -100,8 +100,8 @@ protected:
 }  // namespace
 
 TEST_F(CompositeTest, PictureMatchesAPerPixelComputation) {
-    Row(1)->lowerBoundSpin->SetPosition(10);
-    Row(1)->upperBoundSpin->SetPosition(100);
+    Row(1)->lowerBoundSpin->setValue(10);
+    Row(1)->upperBoundSpin->setValue(100);
     form->redExpressionEdit->setText("a");
     form->greenExpressionEdit->setText("b");
     form->blueExpressionEdit->setText("a");

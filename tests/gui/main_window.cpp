@@ -99,7 +99,7 @@ TEST_F(MainWindowTest, TextsThatDoNotFitKeepTheirWholeText) {
     for (int panel : {0, 3}) {
         SCOPED_TRACE(panel);
         ElidedLabel* label = form->statusPanels[panel];
-        ASSERT_TRUE(label->IsElided());
+        ASSERT_TRUE(label->isElided());
         QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), label->mapToGlobal(QPoint(5, 5)));
         QCoreApplication::sendEvent(label, &help);
         EXPECT_EQ(QToolTip::text(), label->text());
@@ -194,7 +194,7 @@ TEST_F(MainWindowTest, PointingAtAControlShowsItsLongHintInPanelZero) {
         EXPECT_EQ(form->statusPanelText(0), QString::fromUtf8(c.text));
     }
     // A hint with a short and a long part: the long part goes to the panel, the short one is the tool tip.
-    SetHint(form->saveButton, QStringLiteral("保存|表示中の画像をビットマップで保存"));
+    setHint(form->saveButton, QStringLiteral("保存|表示中の画像をビットマップで保存"));
     EXPECT_EQ(form->saveButton->toolTip(), "保存");
     QEnterEvent enter(QPointF(3, 3), QPointF(3, 3), QPointF(3, 3));
     QCoreApplication::sendEvent(form->saveButton, &enter);
@@ -228,7 +228,7 @@ TEST_F(MainWindowTest, MessageNumbersAreRegisteredAndSharedBetweenWindows) {
                             "PELLORANDE_DRAW_9145"};
     for (int i = 0; i < 7; ++i) {
         EXPECT_GE(numbers[i], 0xC000u) << names[i];
-        EXPECT_EQ(ViewerBus::RegisterMessage(names[i]), numbers[i]) << names[i];
+        EXPECT_EQ(ViewerBus::registerMessage(names[i]), numbers[i]) << names[i];
         for (int j = 0; j < i; ++j)
             EXPECT_NE(numbers[i], numbers[j]);
     }

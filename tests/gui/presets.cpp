@@ -26,7 +26,7 @@
 #include "dialogs/NdviPresetDialog.h"
 #include "dialogs/ThermographyPresetDialog.h"
 #include "platform/ImageControl.h"
-#include "platform/UpDown.h"
+#include "platform/SpinButtons.h"
 #include "tests/support/preset_ramp.h"
 #include "tools/samples/sample_scenes.h"
 
@@ -172,9 +172,9 @@ TEST_F(PresetTest, DialogsCarryTheirCaptionsSizesAndTexts) {
     EXPECT_EQ(lsthm->lminEdit->text(), "0");
     EXPECT_EQ(lsthm->maxTemperatureEdit->text(), "45");
     EXPECT_EQ(lsthm->minTemperatureEdit->text(), "0");
-    EXPECT_EQ(lsthm->maxTemperatureSpin->Min(), -255);
-    EXPECT_EQ(lsthm->maxTemperatureSpin->Max(), 255);
-    EXPECT_EQ(lsthm->minTemperatureSpin->Position(), 0);
+    EXPECT_EQ(lsthm->maxTemperatureSpin->minimum(), -255);
+    EXPECT_EQ(lsthm->maxTemperatureSpin->maximum(), 255);
+    EXPECT_EQ(lsthm->minTemperatureSpin->value(), 0);
     EXPECT_EQ(lsthm->maxTemperatureLabel->text(), "最大温度(℃)");
     EXPECT_EQ(lsthm->runButton->text(), "実行");
     EXPECT_EQ(lsthm->closeButton->text(), "閉じる");
@@ -262,8 +262,8 @@ TEST_F(PresetTest, NdviWritesOneTextResetsBothRangesAndDrawsTheIndex) {
     OpenSample(samples::files::kNative4);  // a blue, b green, c red, d near infrared
     ShowView();
     for (int i : {2, 3}) {
-        Row(i)->lowerBoundSpin->SetPosition(30);
-        Row(i)->upperBoundSpin->SetPosition(120);
+        Row(i)->lowerBoundSpin->setValue(30);
+        Row(i)->upperBoundSpin->setValue(120);
     }
     form->ndviAction->trigger();
     ndvi->redBandComboBox->setCurrentIndex(2);
@@ -322,8 +322,8 @@ TEST_F(PresetTest, CancelChangesNothing) {
 TEST_F(PresetTest, ThermographyOfABandFollowsTheRampInDrawingOrder) {
     OpenSample(samples::files::kNative4);
     ShowView();
-    Row(3)->lowerBoundSpin->SetPosition(40);
-    Row(3)->upperBoundSpin->SetPosition(200);
+    Row(3)->lowerBoundSpin->setValue(40);
+    Row(3)->upperBoundSpin->setValue(200);
     form->thermographyAction->trigger();
     thm->bandComboBox->setCurrentIndex(3);
     thm->okButton->click();
@@ -399,8 +399,8 @@ protected:
 };
 
 TEST_F(LandsatPresetTest, RunDrawsTheTemperatureMapAndStaysOpen) {
-    Row(2)->lowerBoundSpin->SetPosition(50);
-    Row(2)->upperBoundSpin->SetPosition(180);
+    Row(2)->lowerBoundSpin->setValue(50);
+    Row(2)->upperBoundSpin->setValue(180);
     form->landsatTemperatureAction->trigger();
     EXPECT_EQ(lsthm->lmaxEdit->text(), "17.04");
     lsthm->bandComboBox->setCurrentIndex(2);
@@ -438,8 +438,8 @@ TEST_F(LandsatPresetTest, RunDrawsTheTemperatureMapAndStaysOpen) {
 }
 
 TEST_F(LandsatPresetTest, CalibrationThatIsNotANumberIsReportedAndChangesNothing) {
-    Row(2)->lowerBoundSpin->SetPosition(50);
-    Row(2)->upperBoundSpin->SetPosition(180);
+    Row(2)->lowerBoundSpin->setValue(50);
+    Row(2)->upperBoundSpin->setValue(180);
     form->landsatTemperatureAction->trigger();
     lsthm->bandComboBox->setCurrentIndex(2);
     for (auto [edit, text] : {std::pair{lsthm->lmaxEdit, "17,04"}, std::pair{lsthm->lminEdit, "abc"}}) {

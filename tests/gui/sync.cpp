@@ -99,9 +99,9 @@ protected:
         BuildForm(busDir.file("bus"));
         other = std::make_unique<MainWindow>();
         Show(other.get());
-        ASSERT_TRUE(form->bus->IsOpen()) << form->bus->Error();
-        ASSERT_TRUE(other->bus->IsOpen()) << other->bus->Error();
-        ASSERT_NE(form->bus->Path(), other->bus->Path());
+        ASSERT_TRUE(form->bus->isOpen()) << form->bus->error();
+        ASSERT_TRUE(other->bus->isOpen()) << other->bus->error();
+        ASSERT_NE(form->bus->path(), other->bus->path());
         ASSERT_EQ(form->drawMessage, other->drawMessage);
         listener = std::make_unique<Listener>();
     }
@@ -204,7 +204,7 @@ TEST_F(SyncTest, ZoomOutChangesEveryStepZoomInOnlyItsOwn) {
     Settle(300);
     EXPECT_EQ(other->zoomStep, 6);
     // A step outside 0..10 from the bus is brought into range.
-    listener->endpoint.PostToAll(form->zoomStepMessage, 99);
+    listener->endpoint.postToAll(form->zoomStepMessage, 99);
     ASSERT_TRUE(PumpUntil([&] { return other->zoomStep == 10 && form->zoomStep == 10; }));
 }
 
@@ -302,11 +302,11 @@ TEST_F(SyncTest, ReceiverStateSurvivesClosingAndReopening) {
     // A draw message alone puts the remembered position back; a smaller scene clamps it.
     other->horizontalScrollBar->setValue(0);
     other->verticalScrollBar->setValue(0);
-    listener->endpoint.PostToAll(form->drawMessage, 0);
+    listener->endpoint.postToAll(form->drawMessage, 0);
     ASSERT_TRUE(PumpUntil([&] { return At(other.get(), 40, 60); }));
     other->closeAll();
     Open(other.get(), 30, 20);
-    listener->endpoint.PostToAll(form->drawMessage, 0);
+    listener->endpoint.postToAll(form->drawMessage, 0);
     ASSERT_TRUE(PumpUntil([&] { return At(other.get(), 29, 19); }));
     EXPECT_EQ(other->syncScrollX, 40);
 }
@@ -315,8 +315,8 @@ TEST_F(SyncTest, ConnectAndUnknownNumbersChangeNothing) {
     Open(other.get(), 600, 400);
     SetPosition(other.get(), 5, 6);
     RedrawProbe redraw(other.get());
-    listener->endpoint.PostToAll(form->connectMessage, 123);
-    listener->endpoint.PostToAll(0xFFF0, 77);
+    listener->endpoint.postToAll(form->connectMessage, 123);
+    listener->endpoint.postToAll(0xFFF0, 77);
     Settle(200);
     EXPECT_FALSE(redraw.Ran());
     EXPECT_TRUE(At(other.get(), 5, 6));
@@ -337,7 +337,7 @@ protected:
 };
 
 TEST_F(RefusedBusTest, TheSenderStillRedrawsAndTheStatusBarSaysWhy) {
-    ASSERT_FALSE(form->bus->IsOpen());
+    ASSERT_FALSE(form->bus->isOpen());
     const QString hint = form->statusPanelText(0);
     EXPECT_TRUE(hint.startsWith(QStringLiteral("他のビューアとの同期は使えません: "))) << hint.toStdString();
     EXPECT_TRUE(hint.contains(QStringLiteral("他のユーザーにも開かれています"))) << hint.toStdString();

@@ -85,7 +85,7 @@ TEST(ViewerBus, FolderIsCreatedPrivate) {
     guitest::TempDir dir;
     BusFolder bus(dir.file("bus"));
     std::string error;
-    EXPECT_EQ(ViewerBus::RuntimeFolder(&error), bus.path()) << error;
+    EXPECT_EQ(ViewerBus::runtimeFolder(&error), bus.path()) << error;
     struct stat st {};
     ASSERT_EQ(stat(bus.path().c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
@@ -105,9 +105,9 @@ TEST(ViewerBus, UnsafeFoldersAreRefused) {
     for (const std::string& path : {open, plain, link}) {
         BusFolder bus(path);
         std::string error;
-        EXPECT_TRUE(ViewerBus::RuntimeFolder(&error).empty()) << path;
+        EXPECT_TRUE(ViewerBus::runtimeFolder(&error).empty()) << path;
         EXPECT_FALSE(error.empty());
-        EXPECT_EQ(ViewerBus::RegisterMessage("PELLORANDE_DRAW_9145"), 0u) << path;
+        EXPECT_EQ(ViewerBus::registerMessage("PELLORANDE_DRAW_9145"), 0u) << path;
     }
     // The refused folder was left as it was.
     struct stat st {};
@@ -184,15 +184,15 @@ TEST(ViewerBus, WithoutAUsableRuntimeFolderTheBusLivesInTheHome) {
             {"state/orvenna-bus", ModeOf(root + "/state/orvenna-bus")}};
 
         std::string error;
-        const std::string folder = ViewerBus::RuntimeFolder(&error);
+        const std::string folder = ViewerBus::runtimeFolder(&error);
         if (*c.expected) {
             EXPECT_EQ(folder, root + "/" + c.expected) << error;
             EXPECT_EQ(ModeOf(folder), 0700u);
-            EXPECT_NE(ViewerBus::RegisterMessage("PELLORANDE_DRAW_9145"), 0u);
+            EXPECT_NE(ViewerBus::registerMessage("PELLORANDE_DRAW_9145"), 0u);
         } else {
             EXPECT_EQ(folder, "");
             EXPECT_NE(error.find("orvenna-bus"), std::string::npos) << error;
-            EXPECT_EQ(ViewerBus::RegisterMessage("PELLORANDE_DRAW_9145"), 0u);
+            EXPECT_EQ(ViewerBus::registerMessage("PELLORANDE_DRAW_9145"), 0u);
         }
         // Folders created on the way are private; refused folders are left as they were.
         if (std::string(c.expected).rfind("home/", 0) == 0) {
@@ -213,17 +213,17 @@ TEST(ViewerBus, NamesGetStableDistinctNumbers) {
     std::set<unsigned> seen;
     unsigned first[7];
     for (int i = 0; i < 7; ++i) {
-        first[i] = ViewerBus::RegisterMessage(kNames[i]);
+        first[i] = ViewerBus::registerMessage(kNames[i]);
         EXPECT_EQ(first[i], 0xC000u + i);
         seen.insert(first[i]);
     }
     EXPECT_EQ(seen.size(), 7u);
     for (int i = 6; i >= 0; --i)
-        EXPECT_EQ(ViewerBus::RegisterMessage(kNames[i]), first[i]);
+        EXPECT_EQ(ViewerBus::registerMessage(kNames[i]), first[i]);
     for (const char* bad : {"", "TWO WORDS", "LINE\nBREAK", "名前"})
-        EXPECT_EQ(ViewerBus::RegisterMessage(bad), 0u);
-    EXPECT_EQ(ViewerBus::RegisterMessage(nullptr), 0u);
-    EXPECT_EQ(ViewerBus::RegisterMessage(std::string(256, 'A').c_str()), 0u);
+        EXPECT_EQ(ViewerBus::registerMessage(bad), 0u);
+    EXPECT_EQ(ViewerBus::registerMessage(nullptr), 0u);
+    EXPECT_EQ(ViewerBus::registerMessage(std::string(256, 'A').c_str()), 0u);
 }
 
 TEST(ViewerBus, TwoProcessesGetTheSameNumbers) {
@@ -241,7 +241,7 @@ TEST(ViewerBus, TwoProcessesGetTheSameNumbers) {
             unsigned numbers[7];
             for (int k = 0; k < 7; ++k) {
                 const int i = (k + c * 3) % 7;
-                numbers[i] = ViewerBus::RegisterMessage(kNames[i]);
+                numbers[i] = ViewerBus::registerMessage(kNames[i]);
             }
             const ssize_t ignored = write(pipes[c][1], numbers, sizeof numbers);
             (void)ignored;
@@ -258,7 +258,7 @@ TEST(ViewerBus, TwoProcessesGetTheSameNumbers) {
     }
     std::set<unsigned> distinct;
     for (int i = 0; i < 7; ++i) {
-        const unsigned mine = ViewerBus::RegisterMessage(kNames[i]);
+        const unsigned mine = ViewerBus::registerMessage(kNames[i]);
         distinct.insert(mine);
         EXPECT_GE(mine, 0xC000u);
         for (int c = 0; c < kChildren; ++c)
@@ -270,7 +270,7 @@ TEST(ViewerBus, TwoProcessesGetTheSameNumbers) {
 TEST(ViewerBus, DamagedTableLinesAreSkipped) {
     guitest::TempDir dir;
     BusFolder bus(dir.file("bus"));
-    ASSERT_FALSE(ViewerBus::RuntimeFolder().empty());
+    ASSERT_FALSE(ViewerBus::runtimeFolder().empty());
     {
         std::ofstream table(bus.path() + "/messages");
         table << "garbage without number\n"
@@ -280,11 +280,11 @@ TEST(ViewerBus, DamagedTableLinesAreSkipped) {
               << " 49300\n"
               << "TORN_LINE 4";  // no newline at the end
     }
-    const unsigned lat = ViewerBus::RegisterMessage("PELLORANDE_LAT_9145");
+    const unsigned lat = ViewerBus::registerMessage("PELLORANDE_LAT_9145");
     EXPECT_EQ(lat, 49201u);
-    EXPECT_EQ(ViewerBus::RegisterMessage("OTHER"), 49200u);
-    EXPECT_EQ(ViewerBus::RegisterMessage("PELLORANDE_LAT_9145"), lat);
-    EXPECT_EQ(ViewerBus::RegisterMessage("PELLORANDE_LON_9145"), 49202u);
+    EXPECT_EQ(ViewerBus::registerMessage("OTHER"), 49200u);
+    EXPECT_EQ(ViewerBus::registerMessage("PELLORANDE_LAT_9145"), lat);
+    EXPECT_EQ(ViewerBus::registerMessage("PELLORANDE_LON_9145"), 49202u);
 }
 
 ORVENNA_GUI_TEST_MAIN()
