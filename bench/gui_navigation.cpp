@@ -22,15 +22,15 @@
 
 namespace {
 
-MainWindow* g_form = nullptr;
+MainWindow* benchWindow = nullptr;
 
-void Send(QWidget* w, QEvent::Type type, int x, int y, Qt::MouseButton button, Qt::MouseButtons held) {
+void sendMouse(QWidget* w, QEvent::Type type, int x, int y, Qt::MouseButton button, Qt::MouseButtons held) {
     QMouseEvent e(type, QPointF(x, y), w->mapToGlobal(QPointF(x, y)), button, held, Qt::NoModifier);
     QCoreApplication::sendEvent(w, &e);
 }
 
 // A 3-band 2000 x 2000 scene in the native format.
-std::string WriteScene() {
+std::string writeScene() {
     const std::string path =
         (std::filesystem::temp_directory_path() / ("orvenna-bench-" + std::to_string(getpid()) + ".bil"))
             .string();
@@ -54,36 +54,36 @@ std::string WriteScene() {
 
 void PanMove(benchmark::State& state) {
     const bool repaint = state.range(0) != 0;
-    QWidget* view = g_form->view;
-    Send(view, QEvent::MouseButtonPress, 500, 350, Qt::LeftButton, Qt::LeftButton);
+    QWidget* view = benchWindow->view;
+    sendMouse(view, QEvent::MouseButtonPress, 500, 350, Qt::LeftButton, Qt::LeftButton);
     int i = 0;
     for (auto _ : state) {
         const int d = (i++ % 200) - 100;
-        Send(view, QEvent::MouseMove, 500 + d, 350 + d / 2, Qt::NoButton, Qt::LeftButton);
+        sendMouse(view, QEvent::MouseMove, 500 + d, 350 + d / 2, Qt::NoButton, Qt::LeftButton);
         if (repaint) view->repaint();
     }
-    Send(view, QEvent::MouseButtonRelease, 500, 350, Qt::LeftButton, Qt::NoButton);
-    state.counters["view"] = g_form->view->picture.width() * 10000 + g_form->view->picture.height();
+    sendMouse(view, QEvent::MouseButtonRelease, 500, 350, Qt::LeftButton, Qt::NoButton);
+    state.counters["view"] = benchWindow->view->picture.width() * 10000 + benchWindow->view->picture.height();
 }
 
 void SliderDrag(benchmark::State& state) {
     const bool repaint = state.range(0) != 0;
-    QWidget* slider = g_form->zoomSlider;
+    QWidget* slider = benchWindow->zoomSlider;
     const int hz = slider->height();
     const int y4 = orvenna::slider_tick_y(hz, 4), y6 = orvenna::slider_tick_y(hz, 6);
-    Send(slider, QEvent::MouseButtonPress, 20, y4, Qt::LeftButton, Qt::LeftButton);
+    sendMouse(slider, QEvent::MouseButtonPress, 20, y4, Qt::LeftButton, Qt::LeftButton);
     int i = 0;
     for (auto _ : state) {
         // Every event crosses to another step: each one draws a preview.
-        Send(slider, QEvent::MouseMove, 20, (i++ & 1) ? y4 : y6, Qt::NoButton, Qt::LeftButton);
+        sendMouse(slider, QEvent::MouseMove, 20, (i++ & 1) ? y4 : y6, Qt::NoButton, Qt::LeftButton);
         if (repaint) {
             slider->repaint();
-            g_form->view->repaint();
+            benchWindow->view->repaint();
         }
     }
-    g_form->autoUpdate = false;  // the release's redraw is not part of the figure
-    Send(slider, QEvent::MouseButtonRelease, 20, y4, Qt::LeftButton, Qt::NoButton);
-    g_form->autoUpdate = true;
+    benchWindow->autoUpdate = false;  // the release's redraw is not part of the figure
+    sendMouse(slider, QEvent::MouseButtonRelease, 20, y4, Qt::LeftButton, Qt::NoButton);
+    benchWindow->autoUpdate = true;
 }
 
 BENCHMARK(PanMove)->Arg(0)->Arg(1)->ArgName("repaint")->Unit(benchmark::kMicrosecond);
@@ -95,28 +95,29 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     Application app(argc, argv);
-    MainWindow form;
-    g_form = &form;
-    mainWindow = &form;
-    form.show();
+    MainWindow window;
+    benchWindow = &window;
+    mainWindow = &window;
+    window.show();
     QCoreApplication::processEvents();
     // Size the window so that the view is 1000 x 700.
-    form.resize(form.width() + 1000 - form.view->width(), form.height() + 700 - form.view->height());
+    window.resize(window.width() + 1000 - window.view->width(),
+                  window.height() + 700 - window.view->height());
     QCoreApplication::processEvents();
-    const std::string scene = WriteScene();
-    form.openDroppedFiles(QList<QByteArray>{QByteArray::fromStdString(scene)});
-    form.geoValid = true;  // the pan overlay's longitude/latitude line as well
-    form.ulLat = 36, form.urLat = 36, form.llLat = 35, form.lrLat = 35;
-    form.ulLon = 139, form.llLon = 139, form.urLon = 140, form.lrLon = 140;
-    form.horizontalScrollBar->setValue(1000);
-    form.verticalScrollBar->setValue(1000);
-    form.onRedrawClicked();
-    std::printf("view %d x %d, %zu bands\n", form.view->picture.width(), form.view->picture.height(),
-                form.bandRows.size());
+    const std::string scene = writeScene();
+    window.openDroppedFiles(QList<QByteArray>{QByteArray::fromStdString(scene)});
+    window.geoValid = true;  // the pan overlay's longitude/latitude line as well
+    window.ulLat = 36, window.urLat = 36, window.llLat = 35, window.lrLat = 35;
+    window.ulLon = 139, window.llLon = 139, window.urLon = 140, window.lrLon = 140;
+    window.horizontalScrollBar->setValue(1000);
+    window.verticalScrollBar->setValue(1000);
+    window.onRedrawClicked();
+    std::printf("view %d x %d, %zu bands\n", window.view->picture.width(), window.view->picture.height(),
+                window.bandRows.size());
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    form.releaseAll();
+    window.releaseAll();
     std::filesystem::remove(scene);
     return 0;
 }

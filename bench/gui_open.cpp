@@ -24,11 +24,11 @@
 
 namespace {
 
-MainWindow* g_form = nullptr;
-QStringList g_demo;
-QString g_large;
+MainWindow* benchWindow = nullptr;
+QStringList demoFiles;
+QString largeFiles;
 
-void WarmPageCache(const QStringList& files) {
+void warmPageCache(const QStringList& files) {
     std::vector<char> buf(1 << 20);
     for (const QString& f : files) {
         std::ifstream in(f.toStdString(), std::ios::binary);
@@ -37,30 +37,30 @@ void WarmPageCache(const QStringList& files) {
     }
 }
 
-void Open(benchmark::State& state, const QStringList& files) {
+void measureOpening(benchmark::State& state, const QStringList& files) {
     const bool histograms = state.range(0) != 0;
-    g_form->histogramOnOpenCheckBox->setChecked(histograms);
-    WarmPageCache(files);
+    benchWindow->histogramOnOpenCheckBox->setChecked(histograms);
+    warmPageCache(files);
     ScriptedPrompts prompts;
     ScopedPrompts scope(&prompts);
     for (auto _ : state) {
         prompts.yesNoAnswers.assign(files.size(), true);  // make histograms of files over 100 MB
-        g_form->filesToOpen.clear();
+        benchWindow->filesToOpen.clear();
         for (const QString& f : files)
-            g_form->filesToOpen << QFile::encodeName(f);
-        g_form->openFiles();  // ends with the first complete redraw
+            benchWindow->filesToOpen << QFile::encodeName(f);
+        benchWindow->openFiles();  // ends with the first complete redraw
         state.PauseTiming();
-        g_form->closeAll();
+        benchWindow->closeAll();
         QCoreApplication::processEvents();
         state.ResumeTiming();
     }
 }
 
 void OpenDemo(benchmark::State& state) {
-    Open(state, g_demo);
+    measureOpening(state, demoFiles);
 }
 void OpenLarge(benchmark::State& state) {
-    Open(state, {g_large});
+    measureOpening(state, {largeFiles});
 }
 
 BENCHMARK(OpenDemo)->Arg(1)->Arg(0)->ArgName("histograms")->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -72,11 +72,12 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     Application app(argc, argv);
-    MainWindow form;
-    g_form = &form;
-    mainWindow = &form;
-    form.show();
-    form.resize(form.width() + 1000 - form.view->width(), form.height() + 700 - form.view->height());
+    MainWindow window;
+    benchWindow = &window;
+    mainWindow = &window;
+    window.show();
+    window.resize(window.width() + 1000 - window.view->width(),
+                  window.height() + 700 - window.view->height());
     QCoreApplication::processEvents();
 
     const std::filesystem::path dir =
@@ -88,7 +89,7 @@ int main(int argc, char** argv) {
     }
     for (const char* band : {samples::files::kCeosBand1, samples::files::kCeosBand2,
                              samples::files::kCeosBand3, samples::files::kCeosBand4})
-        g_demo << QString::fromStdString((dir / band).string());
+        demoFiles << QString::fromStdString((dir / band).string());
 
     std::string large = argc > 1 && argv[1][0] != '-' ? argv[1] : "";
     bool wrote_large = false;
@@ -100,12 +101,12 @@ int main(int argc, char** argv) {
         }
         wrote_large = true;
     }
-    g_large = QString::fromStdString(large);
+    largeFiles = QString::fromStdString(large);
 
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    form.releaseAll();
+    window.releaseAll();
     if (wrote_large) std::filesystem::remove(large);
     std::filesystem::remove_all(dir);
     return 0;

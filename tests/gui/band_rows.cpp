@@ -27,15 +27,17 @@ const QRgb kBackOutside = qRgb(80, 80, 80);
 class BandRowTest : public MainWindowTest {
 protected:
     // One file "scene.vdm" of three 16 x 8 bands whose values are band * 40 + x.
-    void OpenThreeBands() {
+    void openThreeBands() {
         path = dir.file("scene.vdm");
-        guitest::WriteNativeScene(path, 16, 8, 3,
+        guitest::writeNativeScene(path, 16, 8, 3,
                                   [](int band, int x, int) { return uint8_t(band * 40 + x); });
-        scene = OpenScene(path);
+        scene = openScene(path);
     }
-    int Low(BandRow* row) { return row->lowerBoundSpin->value(); }
-    int High(BandRow* row) { return row->upperBoundSpin->value(); }
-    QRgb Pixel(BandRow* row, int x, int y) { return row->histogramView->picture.pixel(x, y) | 0xFF000000u; }
+    int lowerBound(BandRow* row) { return row->lowerBoundSpin->value(); }
+    int upperBound(BandRow* row) { return row->upperBoundSpin->value(); }
+    QRgb histogramPixel(BandRow* row, int x, int y) {
+        return row->histogramView->picture.pixel(x, y) | 0xFF000000u;
+    }
 
     std::string path;
     SceneFile* scene = nullptr;
@@ -44,12 +46,12 @@ protected:
 }  // namespace
 
 TEST_F(BandRowTest, RowControlsAndLabels) {
-    OpenThreeBands();
-    ASSERT_EQ(form->bandRows.size(), 3u);
-    BandRow* row = Row(2);
+    openThreeBands();
+    ASSERT_EQ(window->bandRows.size(), 3u);
+    BandRow* row = bandRow(2);
     EXPECT_EQ(row->nameLabel->text(), "C : scene.vdm - 2");
     EXPECT_EQ(row->nameLabel->toolTip(), row->nameLabel->text());
-    EXPECT_EQ(Row(0)->nameLabel->text(), "A : scene.vdm - 0");
+    EXPECT_EQ(bandRow(0)->nameLabel->text(), "A : scene.vdm - 0");
     EXPECT_EQ(row->panel->height(), 100);
     struct Place {
         QWidget* w;
@@ -73,33 +75,33 @@ TEST_F(BandRowTest, RowControlsAndLabels) {
     EXPECT_EQ(row->closeButton->text(), "×");
     EXPECT_EQ(row->closeButton->palette().color(QPalette::ButtonText), QColor(Qt::red));
     EXPECT_EQ(row->greenButton->palette().color(QPalette::ButtonText), QColor(0, 128, 0));
-    EXPECT_EQ(Low(row), 0);
-    EXPECT_EQ(High(row), 255);
+    EXPECT_EQ(lowerBound(row), 0);
+    EXPECT_EQ(upperBound(row), 255);
     EXPECT_EQ(row->lowerBoundEdit->text(), "0");
     EXPECT_EQ(row->upperBoundEdit->text(), "255");
     EXPECT_EQ(row->lineBuffer.size(), 16u);
     // Rows are listed top-down in letter order.
-    EXPECT_EQ(form->bandListLayout->indexOf(Row(0)->panel), 0);
-    EXPECT_EQ(form->bandListLayout->indexOf(Row(2)->panel), 2);
+    EXPECT_EQ(window->bandListLayout->indexOf(bandRow(0)->panel), 0);
+    EXPECT_EQ(window->bandListLayout->indexOf(bandRow(2)->panel), 2);
 }
 
 TEST_F(BandRowTest, ColourChannelRowsAreMarked) {
-    OpenThreeBands();
+    openThreeBands();
     for (int i = 0; i < 3; ++i) {
-        Row(i)->isPicture = true;
-        form->refreshBandRow(Row(i));
+        bandRow(i)->isPicture = true;
+        window->refreshBandRow(bandRow(i));
     }
-    EXPECT_EQ(Row(0)->nameLabel->text(), "A : scene.vdm - 0 - R");
-    EXPECT_EQ(Row(1)->nameLabel->text(), "B : scene.vdm - 1 - G");
-    EXPECT_EQ(Row(2)->nameLabel->text(), "C : scene.vdm - 2 - B");
-    EXPECT_EQ(Row(0)->nameLabel->palette().color(QPalette::WindowText), QColor(255, 0, 0));
-    EXPECT_EQ(Row(1)->nameLabel->palette().color(QPalette::WindowText), QColor(0, 128, 0));
-    EXPECT_EQ(Row(2)->nameLabel->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+    EXPECT_EQ(bandRow(0)->nameLabel->text(), "A : scene.vdm - 0 - R");
+    EXPECT_EQ(bandRow(1)->nameLabel->text(), "B : scene.vdm - 1 - G");
+    EXPECT_EQ(bandRow(2)->nameLabel->text(), "C : scene.vdm - 2 - B");
+    EXPECT_EQ(bandRow(0)->nameLabel->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    EXPECT_EQ(bandRow(1)->nameLabel->palette().color(QPalette::WindowText), QColor(0, 128, 0));
+    EXPECT_EQ(bandRow(2)->nameLabel->palette().color(QPalette::WindowText), QColor(0, 0, 255));
 }
 
 TEST_F(BandRowTest, HistogramPictureColoursAndScaling) {
-    OpenThreeBands();
-    BandRow* row = Row(0);
+    openThreeBands();
+    BandRow* row = bandRow(0);
     BandInfo* band = row->band;
     std::fill(std::begin(band->histogram), std::end(band->histogram), 0);
     band->histogram[0] = 1000;  // tallest bin is an end bin
@@ -110,7 +112,7 @@ TEST_F(BandRowTest, HistogramPictureColoursAndScaling) {
     band->hist_peak_inner = 100;
     row->lowerBoundSpin->setValue(15);
     row->upperBoundSpin->setValue(200);
-    form->drawBandHistogram(row);
+    window->drawBandHistogram(row);
     const int h = 45;
     struct Column {
         int v;
@@ -128,42 +130,42 @@ TEST_F(BandRowTest, HistogramPictureColoursAndScaling) {
             const bool inBar = y >= h - c.bar;
             const QRgb want =
                 inBar ? (c.inside ? kBarInside : kBarOutside) : (c.inside ? kBackInside : kBackOutside);
-            ASSERT_EQ(Pixel(row, c.v, y), want) << "v=" << c.v << " y=" << y;
+            ASSERT_EQ(histogramPixel(row, c.v, y), want) << "v=" << c.v << " y=" << y;
         }
     }
     // Unchecking the box rescales every row to the peak over all bins at once.
-    BandRow* other = Row(1);
+    BandRow* other = bandRow(1);
     std::fill(std::begin(other->band->histogram), std::end(other->band->histogram), 0);
     other->band->histogram[255] = 90;
     other->band->histogram[128] = 30;
     other->band->hist_peak = 90;
     other->band->hist_peak_inner = 30;
-    form->drawBandHistogram(other);
-    EXPECT_EQ(Pixel(other, 128, 0), kBarInside);  // full column with the reduced peak
-    form->histogramPeakExcludesEndsCheckBox->click();
-    EXPECT_FALSE(form->histogramPeakExcludesEndsCheckBox->isChecked());
-    EXPECT_EQ(Pixel(other, 128, 0), kBackInside);
-    EXPECT_EQ(Pixel(other, 128, h - 15), kBarInside);  // 30 / 90 of 45 = 15 pixels
-    EXPECT_EQ(Pixel(other, 128, h - 16), kBackInside);
-    EXPECT_EQ(Pixel(row, 10, h - 4), kBarOutside);  // 100 / 1000 of 45 = 4 pixels
-    EXPECT_EQ(Pixel(row, 10, h - 5), kBackOutside);
+    window->drawBandHistogram(other);
+    EXPECT_EQ(histogramPixel(other, 128, 0), kBarInside);  // full column with the reduced peak
+    window->histogramPeakExcludesEndsCheckBox->click();
+    EXPECT_FALSE(window->histogramPeakExcludesEndsCheckBox->isChecked());
+    EXPECT_EQ(histogramPixel(other, 128, 0), kBackInside);
+    EXPECT_EQ(histogramPixel(other, 128, h - 15), kBarInside);  // 30 / 90 of 45 = 15 pixels
+    EXPECT_EQ(histogramPixel(other, 128, h - 16), kBackInside);
+    EXPECT_EQ(histogramPixel(row, 10, h - 4), kBarOutside);  // 100 / 1000 of 45 = 4 pixels
+    EXPECT_EQ(histogramPixel(row, 10, h - 5), kBackOutside);
 }
 
 TEST_F(BandRowTest, ZeroPeaksBecomeOne) {
-    OpenThreeBands();
-    BandRow* row = Row(0);
+    openThreeBands();
+    BandRow* row = bandRow(0);
     std::fill(std::begin(row->band->histogram), std::end(row->band->histogram), 0);
     row->band->hist_peak = 0;
     row->band->hist_peak_inner = 0;
-    form->drawBandHistogram(row);
+    window->drawBandHistogram(row);
     EXPECT_EQ(row->band->hist_peak, 1);
     EXPECT_EQ(row->band->hist_peak_inner, 1);
-    EXPECT_EQ(Pixel(row, 50, 44), kBackInside);  // an empty picture
+    EXPECT_EQ(histogramPixel(row, 50, 44), kBackInside);  // an empty picture
 }
 
 TEST_F(BandRowTest, TypedBoundsNeverMeet) {
-    OpenThreeBands();
-    BandRow* row = Row(1);
+    openThreeBands();
+    BandRow* row = bandRow(1);
     struct Case {
         bool lower;
         const char* text;
@@ -181,25 +183,25 @@ TEST_F(BandRowTest, TypedBoundsNeverMeet) {
         (c.lower ? row->lowerBoundEdit : row->upperBoundEdit)->setText(QString::fromUtf8(c.text));
         EXPECT_EQ(row->band->range_low, c.wantLow) << c.text;
         EXPECT_EQ(row->band->range_high, c.wantHigh) << c.text;
-        EXPECT_EQ(Low(row), c.wantLow) << c.text;
-        EXPECT_EQ(High(row), c.wantHigh) << c.text;
+        EXPECT_EQ(lowerBound(row), c.wantLow) << c.text;
+        EXPECT_EQ(upperBound(row), c.wantHigh) << c.text;
     }
     // The histogram follows the range: column 254 is outside now, 0 inside.
     row->lowerBoundSpin->setValue(10);
     row->upperBoundSpin->setValue(20);
-    EXPECT_EQ(Pixel(row, 9, 0), kBackOutside);
-    EXPECT_EQ(Pixel(row, 10, 0), kBackInside);
-    EXPECT_EQ(Pixel(row, 19, 0), kBackInside);
-    EXPECT_EQ(Pixel(row, 20, 0), kBackOutside);
+    EXPECT_EQ(histogramPixel(row, 9, 0), kBackOutside);
+    EXPECT_EQ(histogramPixel(row, 10, 0), kBackInside);
+    EXPECT_EQ(histogramPixel(row, 19, 0), kBackInside);
+    EXPECT_EQ(histogramPixel(row, 20, 0), kBackOutside);
 }
 
 // Typed by the user, the bounds take whole numbers of the band's range only; a box left empty (or with a
 // number past the range) gets the last good value back.
 TEST_F(BandRowTest, KeyboardTakesOnlyNumbersOfTheRange) {
-    form->show();
-    QApplication::setActiveWindow(form.get());  // focus changes need an active window
-    OpenThreeBands();
-    BandRow* row = Row(0);
+    window->show();
+    QApplication::setActiveWindow(window.get());  // focus changes need an active window
+    openThreeBands();
+    BandRow* row = bandRow(0);
     row->lowerBoundSpin->setValue(40);
     row->lowerBoundEdit->setFocus();
     row->lowerBoundEdit->selectAll();
@@ -221,24 +223,24 @@ TEST_F(BandRowTest, KeyboardTakesOnlyNumbersOfTheRange) {
 
 // "自動", "<>" and the colour squares redraw the view when automatic update is on, and only then.
 TEST_F(BandRowTest, RowButtonsRedrawTheView) {
-    OpenThreeBands();
-    BandRow* row = Row(1);
+    openThreeBands();
+    BandRow* row = bandRow(1);
     const int kUnset = -987654;
     for (bool autoUpdate : {true, false}) {
-        form->autoUpdate = autoUpdate;
+        window->autoUpdate = autoUpdate;
         for (QPushButton* button : {row->autoRangeButton, row->fullRangeButton, row->redButton,
                                     row->greenButton, row->blueButton, row->greyButton}) {
             SCOPED_TRACE(button->text().toStdString() + (autoUpdate ? " on" : " off"));
-            form->viewOffsetX = kUnset;  // every redraw sets it
+            window->viewOffsetX = kUnset;  // every redraw sets it
             button->click();
-            EXPECT_EQ(form->viewOffsetX != kUnset, autoUpdate);
+            EXPECT_EQ(window->viewOffsetX != kUnset, autoUpdate);
         }
     }
 }
 
-TEST_F(BandRowTest, UpDownButtonsStepTheBound) {
-    OpenThreeBands();
-    BandRow* row = Row(0);
+TEST_F(BandRowTest, SpinButtonsStepTheBound) {
+    openThreeBands();
+    BandRow* row = bandRow(0);
     row->lowerBoundSpin->setValue(253);
     row->lowerBoundSpin->upButton()->click();
     EXPECT_EQ(row->band->range_low, 254);
@@ -249,8 +251,8 @@ TEST_F(BandRowTest, UpDownButtonsStepTheBound) {
 }
 
 TEST_F(BandRowTest, HistogramDraggingWithEachButton) {
-    OpenThreeBands();
-    BandRow* row = Row(0);
+    openThreeBands();
+    BandRow* row = bandRow(0);
     row->lowerBoundSpin->setValue(50);
     row->upperBoundSpin->setValue(150);
     struct Case {
@@ -268,22 +270,22 @@ TEST_F(BandRowTest, HistogramDraggingWithEachButton) {
         {Qt::MiddleButton, 30, 100, 101},  // the middle button shows counts only
     };
     for (const Case& c : cases) {
-        form->onHistogramMousePress(row, c.button, c.x);
+        window->onHistogramMousePress(row, c.button, c.x);
         EXPECT_TRUE(row->histogramDragging);
-        form->onHistogramMouseRelease(row);
+        window->onHistogramMouseRelease(row);
         EXPECT_FALSE(row->histogramDragging);
         EXPECT_EQ(row->band->range_low, c.wantLow) << c.button << " x=" << c.x;
         EXPECT_EQ(row->band->range_high, c.wantHigh) << c.button << " x=" << c.x;
     }
     // A move without a held button changes nothing.
-    form->onHistogramMouseMove(row, 5);
+    window->onHistogramMouseMove(row, 5);
     EXPECT_EQ(row->band->range_low, 100);
 }
 
 TEST_F(BandRowTest, DragThroughRealMouseEventsShowsTheCountAndRedraws) {
-    OpenThreeBands();
-    form->show();
-    BandRow* row = Row(0);
+    openThreeBands();
+    window->show();
+    BandRow* row = bandRow(0);
     // Values of band 0 are x (0..15), eight lines: bin 5 counts 8.
     ASSERT_EQ(row->band->histogram[5], 8);
     // The middle button only shows counts: "0" for bin 20, at (22, 2), over an empty part of the picture.
@@ -303,16 +305,16 @@ TEST_F(BandRowTest, DragThroughRealMouseEventsShowsTheCountAndRedraws) {
     EXPECT_EQ(row->band->range_high, 255);
 
     QTest::mousePress(row->histogramView, Qt::LeftButton, Qt::NoModifier, QPoint(5, 20));
-    EXPECT_EQ(Low(row), 5);
+    EXPECT_EQ(lowerBound(row), 5);
     EXPECT_EQ(row->histogramDragButton, 0);
     QTest::mouseMove(row->histogramView, QPoint(9, 20));
     QTest::mouseRelease(row->histogramView, Qt::LeftButton, Qt::NoModifier, QPoint(9, 20));
     EXPECT_FALSE(row->histogramDragging);
     EXPECT_EQ(row->band->range_low, 9);
-    EXPECT_EQ(Pixel(row, 8, 44), kBarOutside);
-    EXPECT_EQ(Pixel(row, 9, 44), kBarInside);
+    EXPECT_EQ(histogramPixel(row, 8, 44), kBarOutside);
+    EXPECT_EQ(histogramPixel(row, 9, 44), kBarInside);
     // The release redrew the view.
-    EXPECT_FALSE(form->view->picture.isNull());
+    EXPECT_FALSE(window->view->picture.isNull());
 
     QTest::mousePress(row->histogramView, Qt::RightButton, Qt::NoModifier, QPoint(200, 20));
     EXPECT_EQ(row->histogramDragButton, 1);
@@ -323,25 +325,25 @@ TEST_F(BandRowTest, DragThroughRealMouseEventsShowsTheCountAndRedraws) {
 
 TEST_F(BandRowTest, ColourSquaresWriteTheRowLetter) {
     const std::string p = dir.file("four.vdm");
-    guitest::WriteNativeScene(p, 4, 4, 4, [](int b, int x, int) { return uint8_t(b + x); });
-    OpenScene(p);
-    BandRow* d = Row(3);
+    guitest::writeNativeScene(p, 4, 4, 4, [](int b, int x, int) { return uint8_t(b + x); });
+    openScene(p);
+    BandRow* d = bandRow(3);
     ASSERT_EQ(d->nameLabel->text(), "D : four.vdm - 3");
     d->redButton->click();
-    EXPECT_EQ(form->redExpressionEdit->text(), "d");
-    Row(1)->greenButton->click();
-    EXPECT_EQ(form->greenExpressionEdit->text(), "b");
-    Row(2)->blueButton->click();
-    EXPECT_EQ(form->blueExpressionEdit->text(), "c");
-    Row(0)->greyButton->click();
-    EXPECT_EQ(form->redExpressionEdit->text(), "a");
-    EXPECT_EQ(form->greenExpressionEdit->text(), "a");
-    EXPECT_EQ(form->blueExpressionEdit->text(), "a");
+    EXPECT_EQ(window->redExpressionEdit->text(), "d");
+    bandRow(1)->greenButton->click();
+    EXPECT_EQ(window->greenExpressionEdit->text(), "b");
+    bandRow(2)->blueButton->click();
+    EXPECT_EQ(window->blueExpressionEdit->text(), "c");
+    bandRow(0)->greyButton->click();
+    EXPECT_EQ(window->redExpressionEdit->text(), "a");
+    EXPECT_EQ(window->greenExpressionEdit->text(), "a");
+    EXPECT_EQ(window->blueExpressionEdit->text(), "a");
 }
 
 TEST_F(BandRowTest, FullRangeButton) {
-    OpenThreeBands();
-    BandRow* row = Row(0);
+    openThreeBands();
+    BandRow* row = bandRow(0);
     row->lowerBoundSpin->setValue(30);
     row->upperBoundSpin->setValue(60);
     row->fullRangeButton->click();
@@ -352,9 +354,9 @@ TEST_F(BandRowTest, FullRangeButton) {
 TEST_F(BandRowTest, AutomaticRangeAsksForAMissingHistogram) {
     path = dir.file("ramp.vdm");
     // Values 100..227 along x: the automatic range lies far above a narrow starting range.
-    guitest::WriteNativeScene(path, 128, 64, 1, [](int, int x, int) { return uint8_t(100 + x); });
-    OpenScene(path, /*histogram=*/false);
-    BandRow* row = Row(0);
+    guitest::writeNativeScene(path, 128, 64, 1, [](int, int x, int) { return uint8_t(100 + x); });
+    openScene(path, /*histogram=*/false);
+    BandRow* row = bandRow(0);
     row->lowerBoundSpin->setValue(0);
     row->upperBoundSpin->setValue(10);
 
@@ -388,11 +390,11 @@ TEST_F(BandRowTest, AutomaticRangeAsksForAMissingHistogram) {
     EXPECT_EQ(row->band->histogram[150], 64);
     EXPECT_EQ(row->band->range_low, copy.range_low);
     EXPECT_EQ(row->band->range_high, copy.range_high);
-    EXPECT_EQ(Low(row), copy.range_low);
-    EXPECT_EQ(High(row), copy.range_high);
+    EXPECT_EQ(lowerBound(row), copy.range_low);
+    EXPECT_EQ(upperBound(row), copy.range_high);
 
     // With the histogram made, no question; a ratio that is not a number is reported, the range kept.
-    form->clipRatioEdit->setText(QStringLiteral("abc"));
+    window->clipRatioEdit->setText(QStringLiteral("abc"));
     row->lowerBoundSpin->setValue(5);
     row->autoRangeButton->click();
     ASSERT_EQ(prompts.boxes.size(), 3u);
@@ -403,33 +405,33 @@ TEST_F(BandRowTest, AutomaticRangeAsksForAMissingHistogram) {
 }
 
 TEST_F(BandRowTest, ClosingABandRelabelsTheRest) {
-    OpenThreeBands();
-    form->redExpressionEdit->setText("c");
-    BandRow* c = Row(2);
-    Row(1)->closeButton->click();
+    openThreeBands();
+    window->redExpressionEdit->setText("c");
+    BandRow* c = bandRow(2);
+    bandRow(1)->closeButton->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    ASSERT_EQ(form->bandRows.size(), 2u);
-    EXPECT_EQ(Row(1), c);
+    ASSERT_EQ(window->bandRows.size(), 2u);
+    EXPECT_EQ(bandRow(1), c);
     EXPECT_EQ(c->listIndex, 1);
     EXPECT_EQ(c->nameLabel->text(), "B : scene.vdm - 2");
-    EXPECT_EQ(form->bandListLayout->count(), 2);
-    EXPECT_EQ(form->redExpressionEdit->text(), "c");  // expressions are not rewritten
+    EXPECT_EQ(window->bandListLayout->count(), 2);
+    EXPECT_EQ(window->redExpressionEdit->text(), "c");  // expressions are not rewritten
     // The scene is still used by the other rows.
-    ASSERT_EQ(form->scenes.size(), 1u);
+    ASSERT_EQ(window->scenes.size(), 1u);
     EXPECT_NE(scene->file, nullptr);
-    EXPECT_TRUE(form->imageLoaded);
+    EXPECT_TRUE(window->imageLoaded);
 
-    form->closeBand(Row(0));
-    form->geoValid = true;
-    form->setStatusPanelText(1, "縦 : 4 横 : 5");
-    form->setStatusPanelText(3, "座標設定有効");
-    form->closeBand(Row(0));
-    EXPECT_TRUE(form->bandRows.empty());
-    EXPECT_TRUE(form->scenes.empty());
-    EXPECT_FALSE(form->imageLoaded);
-    EXPECT_FALSE(form->geoValid);
-    EXPECT_EQ(form->statusPanelText(1), "");  // nothing open: no size, no metadata state
-    EXPECT_EQ(form->statusPanelText(3), "");
+    window->closeBand(bandRow(0));
+    window->geoValid = true;
+    window->setStatusPanelText(1, "縦 : 4 横 : 5");
+    window->setStatusPanelText(3, "座標設定有効");
+    window->closeBand(bandRow(0));
+    EXPECT_TRUE(window->bandRows.empty());
+    EXPECT_TRUE(window->scenes.empty());
+    EXPECT_FALSE(window->imageLoaded);
+    EXPECT_FALSE(window->geoValid);
+    EXPECT_EQ(window->statusPanelText(1), "");  // nothing open: no size, no metadata state
+    EXPECT_EQ(window->statusPanelText(3), "");
 }
 
 TEST_F(BandRowTest, ScenesOfTheSameFileNameInDifferentFoldersStayApart) {
@@ -437,21 +439,21 @@ TEST_F(BandRowTest, ScenesOfTheSameFileNameInDifferentFoldersStayApart) {
     std::filesystem::create_directories(dir.path() / "two");
     const std::string first = (dir.path() / "one" / "IMG.vdm").string();
     const std::string second = (dir.path() / "two" / "IMG.vdm").string();
-    guitest::WriteNativeScene(first, 8, 8, 1, [](int, int x, int) { return uint8_t(x); });
-    guitest::WriteNativeScene(second, 8, 8, 1, [](int, int x, int) { return uint8_t(x + 1); });
-    SceneFile* a = OpenScene(first);
-    SceneFile* b = OpenScene(second);
-    ASSERT_EQ(Row(0)->fileName, Row(1)->fileName);
+    guitest::writeNativeScene(first, 8, 8, 1, [](int, int x, int) { return uint8_t(x); });
+    guitest::writeNativeScene(second, 8, 8, 1, [](int, int x, int) { return uint8_t(x + 1); });
+    SceneFile* a = openScene(first);
+    SceneFile* b = openScene(second);
+    ASSERT_EQ(bandRow(0)->fileName, bandRow(1)->fileName);
 
-    form->closeBand(Row(1));  // the second folder's band
-    ASSERT_EQ(form->scenes.size(), 1u);
-    EXPECT_EQ(form->scenes[0].get(), a);
+    window->closeBand(bandRow(1));  // the second folder's band
+    ASSERT_EQ(window->scenes.size(), 1u);
+    EXPECT_EQ(window->scenes[0].get(), a);
     EXPECT_NE(a->file, nullptr);
-    EXPECT_EQ(form->sceneOfBand(Row(0)->band), a);
+    EXPECT_EQ(window->sceneOfBand(bandRow(0)->band), a);
     (void)b;
     // The remaining band still reads its own file.
     unsigned char buf[8] = {};
-    remos_read_row(Row(0)->band, buf, 0, 0, 8);
+    remos_read_row(bandRow(0)->band, buf, 0, 0, 8);
     EXPECT_EQ(buf[7], 7);
     EXPECT_EQ(buf[0], 0);
 }
@@ -474,7 +476,7 @@ TEST_F(BandRowTest, PictureIsReleasedWithItsLastRow) {
         for (int x = 0; x < 6; ++x)
             picture->setPixel(x, y, qRgb(x * 10, 100 + y, 200));
     SceneFile* raw = scene.get();
-    form->scenes.push_back(std::move(scene));
+    window->scenes.push_back(std::move(scene));
     for (int i = 0; i < 3; ++i) {
         BandInfo* band = &raw->bands[i];
         band->index = i;
@@ -483,51 +485,51 @@ TEST_F(BandRowTest, PictureIsReleasedWithItsLastRow) {
         band->lines = 2;
         band->bits = 8;
         band->interleave = REMOS_BY_PIXEL_RGB;
-        BandRow* row = form->addBandRow(band, "pic.bmp", i);
+        BandRow* row = window->addBandRow(band, "pic.bmp", i);
         row->isPicture = true;
         row->picture = picture;
-        form->bandRows.emplace_back(row);
-        form->computePictureHistogram(row);
-        form->refreshBandRow(row);
+        window->bandRows.emplace_back(row);
+        window->computePictureHistogram(row);
+        window->refreshBandRow(row);
     }
-    form->imageLoaded = true;
+    window->imageLoaded = true;
     // Histograms of the channels: red 0,10,..,50 twice each, green 100 and 101 six times, blue 200 twelve.
-    EXPECT_EQ(Row(0)->band->histogram[30], 2);
-    EXPECT_EQ(Row(1)->band->histogram[101], 6);
-    EXPECT_EQ(Row(2)->band->histogram[200], 12);
-    EXPECT_EQ(Row(2)->band->hist_peak, 12);
-    EXPECT_EQ(Row(2)->band->hist_peak_inner, 12);
-    EXPECT_EQ(Row(0)->band->hist_peak_inner, 2);
+    EXPECT_EQ(bandRow(0)->band->histogram[30], 2);
+    EXPECT_EQ(bandRow(1)->band->histogram[101], 6);
+    EXPECT_EQ(bandRow(2)->band->histogram[200], 12);
+    EXPECT_EQ(bandRow(2)->band->hist_peak, 12);
+    EXPECT_EQ(bandRow(2)->band->hist_peak_inner, 12);
+    EXPECT_EQ(bandRow(0)->band->hist_peak_inner, 2);
 
     std::weak_ptr<QImage> watch = picture;
     picture.reset();
-    form->closeBand(Row(0));
+    window->closeBand(bandRow(0));
     EXPECT_FALSE(watch.expired());
-    EXPECT_EQ(form->scenes.size(), 1u);
-    form->closeBand(Row(0));
+    EXPECT_EQ(window->scenes.size(), 1u);
+    window->closeBand(bandRow(0));
     EXPECT_FALSE(watch.expired());
-    form->closeBand(Row(0));
+    window->closeBand(bandRow(0));
     EXPECT_TRUE(watch.expired());
-    EXPECT_TRUE(form->scenes.empty());
-    EXPECT_FALSE(form->imageLoaded);
+    EXPECT_TRUE(window->scenes.empty());
+    EXPECT_FALSE(window->imageLoaded);
 }
 
 TEST_F(BandRowTest, RowsBeyondTheTwentySixthHaveNoLetter) {
     const std::string p = dir.file("many.vdm");
-    guitest::WriteNativeScene(p, 4, 2, 28, [](int b, int, int) { return uint8_t(b); });
-    OpenScene(p, false);
-    ASSERT_EQ(form->bandRows.size(), 28u);
-    EXPECT_EQ(Row(25)->nameLabel->text(), "Z : many.vdm - 25");
-    EXPECT_TRUE(Row(25)->redButton->isEnabled());
-    EXPECT_EQ(Row(26)->nameLabel->text(), "[27] : many.vdm - 26");
-    EXPECT_FALSE(Row(26)->redButton->isEnabled());
-    form->redExpressionEdit->setText("a");
-    form->onRedClicked(Row(27));
-    EXPECT_EQ(form->redExpressionEdit->text(), "a");
+    guitest::writeNativeScene(p, 4, 2, 28, [](int b, int, int) { return uint8_t(b); });
+    openScene(p, false);
+    ASSERT_EQ(window->bandRows.size(), 28u);
+    EXPECT_EQ(bandRow(25)->nameLabel->text(), "Z : many.vdm - 25");
+    EXPECT_TRUE(bandRow(25)->redButton->isEnabled());
+    EXPECT_EQ(bandRow(26)->nameLabel->text(), "[27] : many.vdm - 26");
+    EXPECT_FALSE(bandRow(26)->redButton->isEnabled());
+    window->redExpressionEdit->setText("a");
+    window->onRedClicked(bandRow(27));
+    EXPECT_EQ(window->redExpressionEdit->text(), "a");
     // Closing an early band gives the 27th a letter.
-    form->closeBand(Row(0));
-    EXPECT_EQ(Row(25)->nameLabel->text(), "Z : many.vdm - 26");
-    EXPECT_TRUE(Row(25)->redButton->isEnabled());
+    window->closeBand(bandRow(0));
+    EXPECT_EQ(bandRow(25)->nameLabel->text(), "Z : many.vdm - 26");
+    EXPECT_TRUE(bandRow(25)->redButton->isEnabled());
 }
 
 ORVENNA_GUI_TEST_MAIN()

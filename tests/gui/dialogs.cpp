@@ -14,7 +14,7 @@
 using guitest::MainWindowTest;
 
 TEST_F(MainWindowTest, ProgressWindowIsCentredOnTheMainWindow) {
-    ProgressWindow status(form.get());
+    ProgressWindow status(window.get());
     progressWindow = &status;
     EXPECT_EQ(status.windowTitle(), "処理中...しばらくお待ちください");
     EXPECT_EQ(status.size(), QSize(355, 72));
@@ -22,11 +22,11 @@ TEST_F(MainWindowTest, ProgressWindowIsCentredOnTheMainWindow) {
     EXPECT_FALSE(status.stopButton->isEnabled());  // only while a histogram is being counted
     EXPECT_EQ(status.messageLabel->pos(), QPoint(12, 12));
     EXPECT_EQ(status.messageLabel->font().pixelSize(), 16);
-    form->setGeometry(100, 80, 900, 578);
-    form->show();
+    window->setGeometry(100, 80, 900, 578);
+    window->show();
     status.messageLabel->setText("画像を読み込んでいます...");
     status.show();
-    const QRect main = form->frameGeometry();
+    const QRect main = window->frameGeometry();
     const QRect own = status.frameGeometry();
     EXPECT_EQ(own.left(), main.left() + main.width() / 2 - own.width() / 2);
     EXPECT_EQ(own.top(), main.top() + main.height() / 2 - own.height() / 2);
@@ -35,7 +35,7 @@ TEST_F(MainWindowTest, ProgressWindowIsCentredOnTheMainWindow) {
 }
 
 TEST_F(MainWindowTest, PixelValueWindowGrowsAndNeverShrinks) {
-    PixelValueWindow pix(form.get());
+    PixelValueWindow pix(window.get());
     EXPECT_EQ(pix.windowTitle(), "座標値");
     EXPECT_EQ(pix.size(), QSize(203, 21));
     EXPECT_EQ(pix.valueLabel->text(), "座標値");
@@ -66,7 +66,7 @@ TEST_F(MainWindowTest, PixelValueWindowGrowsAndNeverShrinks) {
 }
 
 TEST_F(MainWindowTest, AboutBoxShowsTheVersions) {
-    AboutDialog about(form.get());
+    AboutDialog about(window.get());
     EXPECT_EQ(about.windowTitle(), "バージョン情報");
     EXPECT_EQ(about.size(), QSize(365, 188));
     struct Case {
@@ -95,7 +95,7 @@ TEST_F(MainWindowTest, AboutBoxShowsTheVersions) {
 }
 
 TEST_F(MainWindowTest, QuickHelpWindowHoldsItsText) {
-    QuickHelpWindow help(form.get());
+    QuickHelpWindow help(window.get());
     quickHelpWindow = &help;
     EXPECT_EQ(help.windowTitle(), "簡易ヘルプ");
     EXPECT_EQ(help.size(), QSize(581, 456));
@@ -119,7 +119,7 @@ TEST_F(MainWindowTest, QuickHelpWindowHoldsItsText) {
     EXPECT_EQ(help.buttonPanel->height(), 39);
 
     // Opened from the main window's menu, closed by its button; the button stays at the bottom right.
-    form->quickHelpAction->trigger();
+    window->quickHelpAction->trigger();
     EXPECT_TRUE(help.isVisible());
     const QPoint corner = help.closeButton->mapTo(&help, QPoint(75, 25));
     help.resize(700, 500);

@@ -10,7 +10,7 @@
 
 namespace {
 
-QImage Pattern(int w, int h) {
+QImage patternImage(int w, int h) {
     QImage image(w, h, QImage::Format_RGB32);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
@@ -20,7 +20,7 @@ QImage Pattern(int w, int h) {
 
 TEST(PictureLoader, EveryBitmapDepthBecomes24BitWithTheSameColours) {
     guitest::TempDir dir;
-    const QImage pattern = Pattern(37, 21);  // odd width: padded bitmap lines
+    const QImage pattern = patternImage(37, 21);  // odd width: padded bitmap lines
     QImage grey(37, 21, QImage::Format_Grayscale8);
     for (int y = 0; y < 21; ++y)
         for (int x = 0; x < 37; ++x)

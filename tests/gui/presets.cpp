@@ -36,7 +36,7 @@ using samples::Band;
 namespace {
 
 // The demo scene set, written once for the whole program.
-const std::string& SampleDir() {
+const std::string& sampleDir() {
     static guitest::TempDir* dir = [] {
         auto* d = new guitest::TempDir;
         std::string error;
@@ -47,14 +47,14 @@ const std::string& SampleDir() {
     return path;
 }
 
-QStringList MemoLines(const QPlainTextEdit* memo) {
+QStringList textLines(const QPlainTextEdit* memo) {
     QStringList lines;
     for (QTextBlock b = memo->document()->begin(); b.isValid(); b = b.next())
         lines << b.text();
     return lines;
 }
 
-QStringList ComboItems(const QComboBox* combo) {
+QStringList comboItems(const QComboBox* combo) {
     QStringList items;
     for (int i = 0; i < combo->count(); ++i)
         items << combo->itemText(i);
@@ -63,7 +63,7 @@ QStringList ComboItems(const QComboBox* combo) {
 
 using presettest::Ramp;
 
-int ToByte(double v) {
+int toByte(double v) {
     return std::isnan(v) ? 0 : static_cast<int>(std::clamp(v, 0.0, 255.0));
 }
 
@@ -97,32 +97,32 @@ protected:
         MainWindowTest::TearDown();
     }
 
-    void OpenSample(const char* relative) { OpenScene(SampleDir() + "/" + relative); }
+    void openSample(const char* relative) { openScene(sampleDir() + "/" + relative); }
 
-    void ShowView() {
-        form->view->setFixedSize(kViewW, kViewH);
-        form->horizontalScrollBar->setValue(kHpos);
-        form->verticalScrollBar->setValue(kVpos);
-        form->show();
-        ASSERT_EQ(form->view->size(), QSize(kViewW, kViewH));
+    void showView() {
+        window->view->setFixedSize(kViewW, kViewH);
+        window->horizontalScrollBar->setValue(kHpos);
+        window->verticalScrollBar->setValue(kVpos);
+        window->show();
+        ASSERT_EQ(window->view->size(), QSize(kViewW, kViewH));
     }
 
-    std::array<int, 3> ViewRgb(int x, int y) const {
-        const QRgb p = form->view->picture.pixel(x, y);
+    std::array<int, 3> viewRgb(int x, int y) const {
+        const QRgb p = window->view->picture.pixel(x, y);
         return {qRed(p), qGreen(p), qBlue(p)};
     }
 
-    static int Value(Band band, int x, int y) {
+    static int bandValue(Band band, int x, int y) {
         return samples::band_value(band, kLeft + x, kTop + y, samples::kWidth, samples::kHeight);
     }
 
     // Compares the whole view with `expected`, channel by channel within `tolerance`.
-    void ExpectView(const std::function<std::array<int, 3>(int, int)>& expected, int tolerance) {
-        ASSERT_EQ(form->view->picture.size(), QSize(kViewW, kViewH));
+    void expectView(const std::function<std::array<int, 3>(int, int)>& expected, int tolerance) {
+        ASSERT_EQ(window->view->picture.size(), QSize(kViewW, kViewH));
         for (int y = 0; y < kViewH; ++y) {
             for (int x = 0; x < kViewW; ++x) {
                 const std::array<int, 3> want = expected(x, y);
-                const std::array<int, 3> got = ViewRgb(x, y);
+                const std::array<int, 3> got = viewRgb(x, y);
                 for (int c = 0; c < 3; ++c)
                     ASSERT_LE(std::abs(got[c] - want[c]), tolerance)
                         << "at " << x << "," << y << " channel " << c << " got " << got[c] << " want "
@@ -142,7 +142,7 @@ TEST_F(PresetTest, DialogsCarryTheirCaptionsSizesAndTexts) {
     EXPECT_EQ(ndvi->windowTitle(), "NDVI");
     EXPECT_EQ(ndvi->size(), QSize(315, 221));
     EXPECT_EQ(ndvi->titleLabel->text(), "NDVI");
-    EXPECT_EQ(MemoLines(ndvi->explanationText),
+    EXPECT_EQ(textLines(ndvi->explanationText),
               (QStringList{"植物の元気具合を合成します。", "白ければ白いほど、その部分の植物が元気であること",
                            "を表しています。", "", "以下の２つのバンドを選択してください"}));
     EXPECT_TRUE(ndvi->explanationText->isReadOnly());
@@ -155,8 +155,8 @@ TEST_F(PresetTest, DialogsCarryTheirCaptionsSizesAndTexts) {
 
     EXPECT_EQ(thm->windowTitle(), "サーモグラフィー風");
     EXPECT_EQ(thm->size(), QSize(315, 313));
-    EXPECT_EQ(MemoLines(thm->explanationText).size(), 9);
-    EXPECT_EQ(MemoLines(thm->explanationText).at(5), "ただし、W, X, Y, Zは内部で計算用に使用しているので");
+    EXPECT_EQ(textLines(thm->explanationText).size(), 9);
+    EXPECT_EQ(textLines(thm->explanationText).at(5), "ただし、W, X, Y, Zは内部で計算用に使用しているので");
     EXPECT_TRUE(thm->bandRadioButton->isChecked());
     EXPECT_EQ(thm->bandRadioButton->text(), "バンドに処理(&B)");
     EXPECT_EQ(thm->expressionRadioButton->text(), "式に処理(&E)");
@@ -167,7 +167,7 @@ TEST_F(PresetTest, DialogsCarryTheirCaptionsSizesAndTexts) {
     EXPECT_EQ(lsthm->windowTitle(), "LANDSAT温度分布");
     EXPECT_EQ(lsthm->size(), QSize(315, 307));
     EXPECT_TRUE(lsthm->windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_EQ(MemoLines(lsthm->explanationText).size(), 7);
+    EXPECT_EQ(textLines(lsthm->explanationText).size(), 7);
     EXPECT_EQ(lsthm->lmaxEdit->text(), "0");
     EXPECT_EQ(lsthm->lminEdit->text(), "0");
     EXPECT_EQ(lsthm->maxTemperatureEdit->text(), "45");
@@ -193,19 +193,19 @@ TEST_F(PresetTest, DialogsCarryTheirCaptionsSizesAndTexts) {
 }
 
 TEST_F(PresetTest, MenuItemsDoNothingWithoutAnImage) {
-    form->ndviAction->trigger();
-    form->thermographyAction->trigger();
-    form->landsatTemperatureAction->trigger();
+    window->ndviAction->trigger();
+    window->thermographyAction->trigger();
+    window->landsatTemperatureAction->trigger();
     EXPECT_TRUE(ndvi->isHidden());
     EXPECT_TRUE(thm->isHidden());
     EXPECT_TRUE(lsthm->isHidden());
 }
 
 TEST_F(PresetTest, MenuItemsRefillTheListsAndCentreTheDialogsWithoutModality) {
-    OpenSample(samples::files::kNative4);
-    form->setGeometry(60, 40, 900, 578);
-    form->show();
-    form->greenExpressionEdit->setText("a+b");
+    openSample(samples::files::kNative4);
+    window->setGeometry(60, 40, 900, 578);
+    window->show();
+    window->greenExpressionEdit->setText("a+b");
     thm->bandComboBox->addItem("stale");
 
     struct Case {
@@ -213,123 +213,123 @@ TEST_F(PresetTest, MenuItemsRefillTheListsAndCentreTheDialogsWithoutModality) {
         QDialog* dialog;
         std::vector<QComboBox*> combos;
     } cases[] = {
-        {form->ndviAction, ndvi, {ndvi->redBandComboBox, ndvi->nearInfraredBandComboBox}},
-        {form->thermographyAction, thm, {thm->bandComboBox}},
-        {form->landsatTemperatureAction, lsthm, {lsthm->bandComboBox}},
+        {window->ndviAction, ndvi, {ndvi->redBandComboBox, ndvi->nearInfraredBandComboBox}},
+        {window->thermographyAction, thm, {thm->bandComboBox}},
+        {window->landsatTemperatureAction, lsthm, {lsthm->bandComboBox}},
     };
     QStringList captions;
     for (int i = 0; i < 4; ++i)
-        captions << Row(i)->nameLabel->text();
+        captions << bandRow(i)->nameLabel->text();
     for (const Case& c : cases) {
         c.item->trigger();
         ASSERT_TRUE(c.dialog->isVisible());
         EXPECT_FALSE(c.dialog->isModal());
         for (QComboBox* combo : c.combos) {
-            EXPECT_EQ(ComboItems(combo), captions);
+            EXPECT_EQ(comboItems(combo), captions);
             EXPECT_EQ(combo->currentIndex(), 0);
         }
-        const QRect main = form->frameGeometry();
+        const QRect main = window->frameGeometry();
         const QRect own = c.dialog->frameGeometry();
         EXPECT_EQ(own.left(), main.left() + main.width() / 2 - own.width() / 2);
         EXPECT_EQ(own.top(), main.top() + main.height() / 2 - own.height() / 2);
         c.dialog->hide();
     }
-    EXPECT_EQ(ComboItems(thm->expressionComboBox), (QStringList{"a", "a+b", "a"}));
+    EXPECT_EQ(comboItems(thm->expressionComboBox), (QStringList{"a", "a+b", "a"}));
     EXPECT_EQ(thm->expressionComboBox->currentText(), "a");
     // Without valid Landsat metadata the calibration edits keep what they hold.
     EXPECT_EQ(lsthm->lmaxEdit->text(), "0");
-    form->landsatCalibrationValid = true;
-    form->landsatLmax = samples::kLandsatLmax61;
-    form->landsatLmin = -1.25;
-    form->landsatTemperatureAction->trigger();
+    window->landsatCalibrationValid = true;
+    window->landsatLmax = samples::kLandsatLmax61;
+    window->landsatLmin = -1.25;
+    window->landsatTemperatureAction->trigger();
     EXPECT_EQ(lsthm->lmaxEdit->text(), "17.04");
     EXPECT_EQ(lsthm->lminEdit->text(), "-1.25");
 }
 
-TEST_F(PresetTest, BtnColorPopsTheMenuAtItsTopRightCorner) {
-    form->setGeometry(0, 0, 640, 480);
-    form->show();
-    form->presetButton->click();
-    ASSERT_TRUE(form->presetMenu->isVisible());
-    EXPECT_EQ(form->presetMenu->pos(),
-              form->presetButton->mapToGlobal(QPoint(form->presetButton->width(), 0)));
-    form->presetMenu->hide();
+TEST_F(PresetTest, PresetButtonPopsTheMenuAtItsTopRightCorner) {
+    window->setGeometry(0, 0, 640, 480);
+    window->show();
+    window->presetButton->click();
+    ASSERT_TRUE(window->presetMenu->isVisible());
+    EXPECT_EQ(window->presetMenu->pos(),
+              window->presetButton->mapToGlobal(QPoint(window->presetButton->width(), 0)));
+    window->presetMenu->hide();
 }
 
 // ---- NDVI -----------------------------------------------------------------------------------------------
 
 TEST_F(PresetTest, NdviWritesOneTextResetsBothRangesAndDrawsTheIndex) {
-    OpenSample(samples::files::kNative4);  // a blue, b green, c red, d near infrared
-    ShowView();
+    openSample(samples::files::kNative4);  // a blue, b green, c red, d near infrared
+    showView();
     for (int i : {2, 3}) {
-        Row(i)->lowerBoundSpin->setValue(30);
-        Row(i)->upperBoundSpin->setValue(120);
+        bandRow(i)->lowerBoundSpin->setValue(30);
+        bandRow(i)->upperBoundSpin->setValue(120);
     }
-    form->ndviAction->trigger();
+    window->ndviAction->trigger();
     ndvi->redBandComboBox->setCurrentIndex(2);
     ndvi->nearInfraredBandComboBox->setCurrentIndex(3);
     ndvi->okButton->click();
 
-    for (QLineEdit* e : {form->redExpressionEdit, form->greenExpressionEdit, form->blueExpressionEdit})
+    for (QLineEdit* e : {window->redExpressionEdit, window->greenExpressionEdit, window->blueExpressionEdit})
         EXPECT_EQ(e->text(), "( d - c ) / ( d + c ) * 128 + 128");
     for (int i : {2, 3}) {
-        EXPECT_EQ(Row(i)->band->range_low, 0);
-        EXPECT_EQ(Row(i)->band->range_high, 255);
-        EXPECT_EQ(Row(i)->lowerBoundEdit->text(), "0");
-        EXPECT_EQ(Row(i)->upperBoundEdit->text(), "255");
+        EXPECT_EQ(bandRow(i)->band->range_low, 0);
+        EXPECT_EQ(bandRow(i)->band->range_high, 255);
+        EXPECT_EQ(bandRow(i)->lowerBoundEdit->text(), "0");
+        EXPECT_EQ(bandRow(i)->upperBoundEdit->text(), "255");
     }
     EXPECT_TRUE(ndvi->isHidden());
     EXPECT_FALSE(ndvi->okButton->isEnabled());
-    ExpectView(
+    expectView(
         [](int x, int y) {
-            const double r = Value(Band::Red, x, y);
-            const double n = Value(Band::NearInfrared, x, y);
-            const int v = ToByte(r + n == 0 ? 128 : (n - r) / (n + r) * 128 + 128);
+            const double r = bandValue(Band::Red, x, y);
+            const double n = bandValue(Band::NearInfrared, x, y);
+            const int v = toByte(r + n == 0 ? 128 : (n - r) / (n + r) * 128 + 128);
             return std::array<int, 3>{v, v, v};
         },
         0);
     // Showing the dialog again enables its button.
-    form->ndviAction->trigger();
+    window->ndviAction->trigger();
     EXPECT_TRUE(ndvi->okButton->isEnabled());
 }
 
 TEST_F(PresetTest, NdviOfOneBandTwiceIsGreyEverywhere) {
-    OpenSample(samples::files::kNative4);
-    ShowView();
-    form->ndviAction->trigger();
+    openSample(samples::files::kNative4);
+    showView();
+    window->ndviAction->trigger();
     ndvi->redBandComboBox->setCurrentIndex(1);
     ndvi->nearInfraredBandComboBox->setCurrentIndex(1);
     ndvi->okButton->click();
-    EXPECT_EQ(form->redExpressionEdit->text(), "( b - b ) / ( b + b ) * 128 + 128");
-    ExpectView([](int, int) { return std::array<int, 3>{128, 128, 128}; }, 0);
+    EXPECT_EQ(window->redExpressionEdit->text(), "( b - b ) / ( b + b ) * 128 + 128");
+    expectView([](int, int) { return std::array<int, 3>{128, 128, 128}; }, 0);
 }
 
 TEST_F(PresetTest, CancelChangesNothing) {
-    OpenSample(samples::files::kNative4);
-    form->ndviAction->trigger();
+    openSample(samples::files::kNative4);
+    window->ndviAction->trigger();
     ndvi->cancelButton->click();
-    form->thermographyAction->trigger();
+    window->thermographyAction->trigger();
     thm->cancelButton->click();
-    form->landsatTemperatureAction->trigger();
+    window->landsatTemperatureAction->trigger();
     lsthm->closeButton->click();
     EXPECT_TRUE(ndvi->isHidden() && thm->isHidden() && lsthm->isHidden());
-    for (QLineEdit* e : {form->redExpressionEdit, form->greenExpressionEdit, form->blueExpressionEdit})
+    for (QLineEdit* e : {window->redExpressionEdit, window->greenExpressionEdit, window->blueExpressionEdit})
         EXPECT_EQ(e->text(), "a");
 }
 
 // ---- Thermography ---------------------------------------------------------------------------------------
 
 TEST_F(PresetTest, ThermographyOfABandFollowsTheRampInDrawingOrder) {
-    OpenSample(samples::files::kNative4);
-    ShowView();
-    Row(3)->lowerBoundSpin->setValue(40);
-    Row(3)->upperBoundSpin->setValue(200);
-    form->thermographyAction->trigger();
+    openSample(samples::files::kNative4);
+    showView();
+    bandRow(3)->lowerBoundSpin->setValue(40);
+    bandRow(3)->upperBoundSpin->setValue(200);
+    window->thermographyAction->trigger();
     thm->bandComboBox->setCurrentIndex(3);
     thm->okButton->click();
-    EXPECT_TRUE(form->redExpressionEdit->text().startsWith("( w = ( d ) ), "));
+    EXPECT_TRUE(window->redExpressionEdit->text().startsWith("( w = ( d ) ), "));
     EXPECT_TRUE(thm->isHidden());
-    EXPECT_EQ(Row(3)->band->range_low, 40);  // thermography leaves ranges alone
+    EXPECT_EQ(bandRow(3)->band->range_low, 40);  // thermography leaves ranges alone
 
     // Pixels are drawn line by line, left to right; at a joint of the ramp the channel repeats its previous
     // value (strict comparisons leave no branch there).
@@ -338,7 +338,7 @@ TEST_F(PresetTest, ThermographyOfABandFollowsTheRampInDrawingOrder) {
     int joints = 0;
     for (int y = 0; y < kViewH; ++y) {
         for (int x = 0; x < kViewW; ++x) {
-            const int raw = Value(Band::NearInfrared, x, y);
+            const int raw = bandValue(Band::NearInfrared, x, y);
             const int w = std::clamp(static_cast<int>(255.999999 / (200 - 40) * (raw - 40)), 0, 255);
             std::array<double, 3> c = Ramp(w, 51);
             if (w == 204) c[0] = last[0];
@@ -346,36 +346,36 @@ TEST_F(PresetTest, ThermographyOfABandFollowsTheRampInDrawingOrder) {
             if (w == 153) c[2] = last[2];
             joints += (w == 204 || w == 102 || w == 153);
             last = c;
-            expected[y * kViewW + x] = {ToByte(c[0]), ToByte(c[1]), ToByte(c[2])};
+            expected[y * kViewW + x] = {toByte(c[0]), toByte(c[1]), toByte(c[2])};
         }
     }
-    ExpectView([&](int x, int y) { return expected[y * kViewW + x]; }, 1);
+    expectView([&](int x, int y) { return expected[y * kViewW + x]; }, 1);
     EXPECT_GT(joints, 0);  // the view does reach the joints
 }
 
 TEST_F(PresetTest, ThermographyOfAnExpressionAndOfABrokenOne) {
-    OpenSample(samples::files::kNative4);
-    ShowView();
-    form->thermographyAction->trigger();
+    openSample(samples::files::kNative4);
+    showView();
+    window->thermographyAction->trigger();
     thm->expressionRadioButton->click();
     EXPECT_TRUE(thm->expressionComboBox->isEnabled());
     EXPECT_FALSE(thm->bandComboBox->isEnabled());
     thm->expressionComboBox->setEditText("a+b");
     thm->okButton->click();
-    for (QLineEdit* e : {form->redExpressionEdit, form->greenExpressionEdit, form->blueExpressionEdit})
+    for (QLineEdit* e : {window->redExpressionEdit, window->greenExpressionEdit, window->blueExpressionEdit})
         EXPECT_TRUE(e->text().startsWith("( w = ( a+b ) ), ")) << e->text().toStdString();
-    EXPECT_NE(form->redExpression, nullptr);
+    EXPECT_NE(window->redExpression, nullptr);
 
     // An empty source does not compile: the boxes turn black and the picture has no colour; no message.
-    form->thermographyAction->trigger();
+    window->thermographyAction->trigger();
     EXPECT_TRUE(thm->expressionRadioButton->isChecked());  // the radio buttons keep their state
     thm->expressionComboBox->setEditText("");
     thm->okButton->click();
-    EXPECT_NE(form->redExpressionEdit->text().indexOf("( w = (  ) )"), -1);
-    for (QLineEdit* e : {form->redExpressionEdit, form->greenExpressionEdit, form->blueExpressionEdit})
+    EXPECT_NE(window->redExpressionEdit->text().indexOf("( w = (  ) )"), -1);
+    for (QLineEdit* e : {window->redExpressionEdit, window->greenExpressionEdit, window->blueExpressionEdit})
         EXPECT_EQ(e->palette().color(QPalette::Base), QColor(Qt::black));
     EXPECT_TRUE(prompts.boxes.empty());
-    ExpectView([](int, int) { return std::array<int, 3>{0, 0, 0}; }, 0);
+    expectView([](int, int) { return std::array<int, 3>{0, 0, 0}; }, 0);
 
     thm->bandRadioButton->click();
     EXPECT_TRUE(thm->bandComboBox->isEnabled());
@@ -388,20 +388,20 @@ class LandsatPresetTest : public PresetTest {
 protected:
     void SetUp() override {
         PresetTest::SetUp();
-        OpenSample(samples::files::kLandsatRed);      // a
-        OpenSample(samples::files::kLandsatNir);      // b
-        OpenSample(samples::files::kLandsatThermal);  // c
-        form->landsatCalibrationValid = true;
-        form->landsatLmax = samples::kLandsatLmax61;
-        form->landsatLmin = samples::kLandsatLmin61;
-        ShowView();
+        openSample(samples::files::kLandsatRed);      // a
+        openSample(samples::files::kLandsatNir);      // b
+        openSample(samples::files::kLandsatThermal);  // c
+        window->landsatCalibrationValid = true;
+        window->landsatLmax = samples::kLandsatLmax61;
+        window->landsatLmin = samples::kLandsatLmin61;
+        showView();
     }
 };
 
 TEST_F(LandsatPresetTest, RunDrawsTheTemperatureMapAndStaysOpen) {
-    Row(2)->lowerBoundSpin->setValue(50);
-    Row(2)->upperBoundSpin->setValue(180);
-    form->landsatTemperatureAction->trigger();
+    bandRow(2)->lowerBoundSpin->setValue(50);
+    bandRow(2)->upperBoundSpin->setValue(180);
+    window->landsatTemperatureAction->trigger();
     EXPECT_EQ(lsthm->lmaxEdit->text(), "17.04");
     lsthm->bandComboBox->setCurrentIndex(2);
     lsthm->minTemperatureEdit->setText("10");
@@ -410,22 +410,22 @@ TEST_F(LandsatPresetTest, RunDrawsTheTemperatureMapAndStaysOpen) {
 
     EXPECT_TRUE(lsthm->isVisible());
     EXPECT_TRUE(lsthm->runButton->isEnabled());
-    EXPECT_TRUE(form->redExpressionEdit->text().startsWith(
+    EXPECT_TRUE(window->redExpressionEdit->text().startsWith(
         "( v = c - 1 ), ( v < 0 )if( v = 0 ), ( w = 1282.71 / ( ln( 666.09 "
         "/ ( ( v ) * ( 17.040001 - 0.000000 ) "));
-    EXPECT_EQ(Row(2)->band->range_low, 0);
-    EXPECT_EQ(Row(2)->band->range_high, 255);
+    EXPECT_EQ(bandRow(2)->band->range_low, 0);
+    EXPECT_EQ(bandRow(2)->band->range_high, 255);
 
     int warm = 0;
-    ExpectView(
+    expectView(
         [&](int x, int y) {
-            const double v = std::max(Value(Band::Thermal, x, y) - 1, 0);
+            const double v = std::max(bandValue(Band::Thermal, x, y) - 1, 0);
             const double radiance = v * (17.040001 - 0.0) / 254.0;
             const double celsius =
                 radiance == 0 ? -273.15 : 1282.71 / std::log(666.09 / radiance + 1) - 273.15;
             const std::array<double, 3> c = Ramp(celsius - 10, 25 / 5.0);
             if (c[0] > 0) ++warm;
-            return std::array<int, 3>{ToByte(c[0]), ToByte(c[1]), ToByte(c[2])};
+            return std::array<int, 3>{toByte(c[0]), toByte(c[1]), toByte(c[2])};
         },
         1);
     EXPECT_GT(warm, 0);
@@ -433,14 +433,14 @@ TEST_F(LandsatPresetTest, RunDrawsTheTemperatureMapAndStaysOpen) {
     // A second run with other temperatures works from the open dialog.
     lsthm->maxTemperatureEdit->setText("60");
     lsthm->runButton->click();
-    EXPECT_NE(form->redExpressionEdit->text().indexOf("( w < ( 50 / 5 * 4 ) )"), -1);
+    EXPECT_NE(window->redExpressionEdit->text().indexOf("( w < ( 50 / 5 * 4 ) )"), -1);
     EXPECT_TRUE(lsthm->isVisible() && lsthm->runButton->isEnabled());
 }
 
 TEST_F(LandsatPresetTest, CalibrationThatIsNotANumberIsReportedAndChangesNothing) {
-    Row(2)->lowerBoundSpin->setValue(50);
-    Row(2)->upperBoundSpin->setValue(180);
-    form->landsatTemperatureAction->trigger();
+    bandRow(2)->lowerBoundSpin->setValue(50);
+    bandRow(2)->upperBoundSpin->setValue(180);
+    window->landsatTemperatureAction->trigger();
     lsthm->bandComboBox->setCurrentIndex(2);
     for (auto [edit, text] : {std::pair{lsthm->lmaxEdit, "17,04"}, std::pair{lsthm->lminEdit, "abc"}}) {
         const QString before = edit->text();
@@ -450,10 +450,11 @@ TEST_F(LandsatPresetTest, CalibrationThatIsNotANumberIsReportedAndChangesNothing
         ASSERT_EQ(prompts.boxes.size(), 1u);
         EXPECT_EQ(prompts.boxes[0].caption, "失敗");
         EXPECT_NE(prompts.boxes[0].text.indexOf(text), -1) << prompts.boxes[0].text.toStdString();
-        for (QLineEdit* e : {form->redExpressionEdit, form->greenExpressionEdit, form->blueExpressionEdit})
+        for (QLineEdit* e :
+             {window->redExpressionEdit, window->greenExpressionEdit, window->blueExpressionEdit})
             EXPECT_EQ(e->text(), "a");
-        EXPECT_EQ(Row(2)->band->range_low, 50);
-        EXPECT_EQ(Row(2)->band->range_high, 180);
+        EXPECT_EQ(bandRow(2)->band->range_low, 50);
+        EXPECT_EQ(bandRow(2)->band->range_high, 180);
         EXPECT_TRUE(lsthm->runButton->isEnabled());
         edit->setText(before);
     }
@@ -483,119 +484,121 @@ TEST_F(LandsatPresetTest, ScaleLabelsFollowTheTemperatures) {
 // ---- Panels ---------------------------------------------------------------------------------------------
 
 TEST_F(MainWindowTest, ViewMenuTogglesPanelsAndSetsCheckMarksWhenOpened) {
-    form->show();
-    emit form->viewMenu->aboutToShow();
-    EXPECT_TRUE(form->showToolBarAction->isChecked());
-    EXPECT_TRUE(form->showBandListAction->isChecked());
-    EXPECT_TRUE(form->showZoomStripAction->isChecked());
-    EXPECT_TRUE(form->showStatusBarAction->isChecked());
-    EXPECT_FALSE(form->showSettingsAction->isChecked());
+    window->show();
+    emit window->viewMenu->aboutToShow();
+    EXPECT_TRUE(window->showToolBarAction->isChecked());
+    EXPECT_TRUE(window->showBandListAction->isChecked());
+    EXPECT_TRUE(window->showZoomStripAction->isChecked());
+    EXPECT_TRUE(window->showStatusBarAction->isChecked());
+    EXPECT_FALSE(window->showSettingsAction->isChecked());
 
     struct Case {
         QAction* item;
         QWidget* panel;
     } cases[] = {
-        {form->showToolBarAction, form->toolBarPanel},
-        {form->showZoomStripAction, form->zoomStrip},
-        {form->showStatusBarAction, form->statusBar()},
+        {window->showToolBarAction, window->toolBarPanel},
+        {window->showZoomStripAction, window->zoomStrip},
+        {window->showStatusBarAction, window->statusBar()},
     };
     for (const Case& c : cases) {
         c.item->trigger();
         EXPECT_TRUE(c.panel->isHidden());
         c.item->setChecked(true);  // a stale mark: opening the menu corrects it
-        emit form->viewMenu->aboutToShow();
+        emit window->viewMenu->aboutToShow();
         EXPECT_FALSE(c.item->isChecked());
         c.item->trigger();
         EXPECT_FALSE(c.panel->isHidden());
-        emit form->viewMenu->aboutToShow();
+        emit window->viewMenu->aboutToShow();
         EXPECT_TRUE(c.item->isChecked());
     }
 }
 
-TEST_F(PresetTest, BandListFromTheMenuDoesNotRedrawButTBSideDoes) {
-    OpenSample(samples::files::kNative4);
-    form->resize(900, 578);
-    form->show();
-    form->drawComposite();
-    const QSize before = form->view->picture.size();
+TEST_F(PresetTest, BandListFromTheMenuDoesNotRedrawButTheToolButtonDoes) {
+    openSample(samples::files::kNative4);
+    window->resize(900, 578);
+    window->show();
+    window->drawComposite();
+    const QSize before = window->view->picture.size();
 
-    form->showBandListAction->trigger();
-    EXPECT_TRUE(form->bandPanel->isHidden());
-    EXPECT_FALSE(form->bandListButton->isChecked());
-    emit form->viewMenu->aboutToShow();
-    EXPECT_FALSE(form->showBandListAction->isChecked());
-    EXPECT_EQ(form->view->picture.size(), before);  // no redraw from the menu
+    window->showBandListAction->trigger();
+    EXPECT_TRUE(window->bandPanel->isHidden());
+    EXPECT_FALSE(window->bandListButton->isChecked());
+    emit window->viewMenu->aboutToShow();
+    EXPECT_FALSE(window->showBandListAction->isChecked());
+    EXPECT_EQ(window->view->picture.size(), before);  // no redraw from the menu
 
     // "設定" with the band list hidden shows both and puts the tool button down.
-    form->showSettingsAction->trigger();
-    EXPECT_FALSE(form->bandPanel->isHidden());
-    EXPECT_FALSE(form->settingsPanel->isHidden());
-    EXPECT_TRUE(form->bandListButton->isChecked());
-    emit form->viewMenu->aboutToShow();
-    EXPECT_TRUE(form->showSettingsAction->isChecked());
-    form->showSettingsAction->trigger();
-    EXPECT_TRUE(form->settingsPanel->isHidden());
-    EXPECT_FALSE(form->bandPanel->isHidden());
+    window->showSettingsAction->trigger();
+    EXPECT_FALSE(window->bandPanel->isHidden());
+    EXPECT_FALSE(window->settingsPanel->isHidden());
+    EXPECT_TRUE(window->bandListButton->isChecked());
+    emit window->viewMenu->aboutToShow();
+    EXPECT_TRUE(window->showSettingsAction->isChecked());
+    window->showSettingsAction->trigger();
+    EXPECT_TRUE(window->settingsPanel->isHidden());
+    EXPECT_FALSE(window->bandPanel->isHidden());
 
     // The tool button hides the band list and redraws at once, at the view's new width.
-    form->bandListButton->click();
-    EXPECT_TRUE(form->bandPanel->isHidden());
-    EXPECT_FALSE(form->showBandListAction->isChecked());
-    EXPECT_EQ(form->view->picture.width(), form->view->width());
-    EXPECT_GT(form->view->picture.width(), before.width());
-    form->bandListButton->click();
-    EXPECT_FALSE(form->bandPanel->isHidden());
-    EXPECT_TRUE(form->showBandListAction->isChecked());
-    EXPECT_EQ(form->view->picture.size(), before);
+    window->bandListButton->click();
+    EXPECT_TRUE(window->bandPanel->isHidden());
+    EXPECT_FALSE(window->showBandListAction->isChecked());
+    EXPECT_EQ(window->view->picture.width(), window->view->width());
+    EXPECT_GT(window->view->picture.width(), before.width());
+    window->bandListButton->click();
+    EXPECT_FALSE(window->bandPanel->isHidden());
+    EXPECT_TRUE(window->showBandListAction->isChecked());
+    EXPECT_EQ(window->view->picture.size(), before);
 }
 
 TEST_F(MainWindowTest, SettingsPanelDefaults) {
-    EXPECT_TRUE(form->settingsPanel->isHidden());
-    EXPECT_EQ(form->settingsPanel->height(), 124);
-    const QCheckBox* boxes[] = {form->histogramOnOpenCheckBox, form->smoothScrollCheckBox,
-                                form->autoRangeExcludesEndsCheckBox, form->histogramPeakExcludesEndsCheckBox};
+    EXPECT_TRUE(window->settingsPanel->isHidden());
+    EXPECT_EQ(window->settingsPanel->height(), 124);
+    const QCheckBox* boxes[] = {window->histogramOnOpenCheckBox, window->smoothScrollCheckBox,
+                                window->autoRangeExcludesEndsCheckBox,
+                                window->histogramPeakExcludesEndsCheckBox};
     const bool checked[] = {true, false, true, true};
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(boxes[i]->isChecked(), checked[i]) << i;
         EXPECT_EQ(boxes[i]->geometry(), QRect(12, 8 + 20 * i, 253, 17)) << i;
     }
-    EXPECT_EQ(form->clipRatioLabel->pos(), QPoint(12, 96));
-    EXPECT_EQ(form->clipRatioEdit->text(), "0.00085");
-    EXPECT_EQ(form->clipRatioEdit->y(), 92);
-    EXPECT_GE(form->clipRatioEdit->width(), form->clipRatioEdit->fontMetrics().horizontalAdvance("0.00085"));
+    EXPECT_EQ(window->clipRatioLabel->pos(), QPoint(12, 96));
+    EXPECT_EQ(window->clipRatioEdit->text(), "0.00085");
+    EXPECT_EQ(window->clipRatioEdit->y(), 92);
+    EXPECT_GE(window->clipRatioEdit->width(),
+              window->clipRatioEdit->fontMetrics().horizontalAdvance("0.00085"));
 }
 
 // ---- Placement ------------------------------------------------------------------------------------------
 
 TEST_F(MainWindowTest, PlacementOnAFakedScreen) {
-    form->fakeScreenArea = QRect(0, 0, 1280, 974);
-    form->show();
+    window->fakeScreenArea = QRect(0, 0, 1280, 974);
+    window->show();
     struct Case {
         QAction* item;
         QToolButton* button;
         QRect frame;
     } cases[] = {
-        {form->placeTopLeftAction, form->placeTopLeftButton, {0, 0, 640, 487}},
-        {form->placeTopRightAction, form->placeTopRightButton, {640, 0, 640, 487}},
-        {form->placeBottomLeftAction, form->placeBottomLeftButton, {0, 487, 640, 487}},
-        {form->placeBottomRightAction, form->placeBottomRightButton, {640, 487, 640, 487}},
-        {form->placeTopAction, form->placeTopButton, {0, 0, 1280, 487}},
-        {form->placeBottomAction, form->placeBottomButton, {0, 487, 1280, 487}},
-        {form->placeLeftAction, form->placeLeftButton, {0, 0, 640, 974}},
-        {form->placeRightAction, form->placeRightButton, {640, 0, 640, 974}},
+        {window->placeTopLeftAction, window->placeTopLeftButton, {0, 0, 640, 487}},
+        {window->placeTopRightAction, window->placeTopRightButton, {640, 0, 640, 487}},
+        {window->placeBottomLeftAction, window->placeBottomLeftButton, {0, 487, 640, 487}},
+        {window->placeBottomRightAction, window->placeBottomRightButton, {640, 487, 640, 487}},
+        {window->placeTopAction, window->placeTopButton, {0, 0, 1280, 487}},
+        {window->placeBottomAction, window->placeBottomButton, {0, 487, 1280, 487}},
+        {window->placeLeftAction, window->placeLeftButton, {0, 0, 640, 974}},
+        {window->placeRightAction, window->placeRightButton, {640, 0, 640, 974}},
     };
     for (const Case& c : cases) {
-        form->setGeometry(33, 44, 700, 500);
+        window->setGeometry(33, 44, 700, 500);
         c.item->trigger();
-        EXPECT_EQ(form->frameGeometry(), c.frame) << c.item->text().toStdString();
-        form->setGeometry(33, 44, 700, 500);
+        EXPECT_EQ(window->frameGeometry(), c.frame) << c.item->text().toStdString();
+        window->setGeometry(33, 44, 700, 500);
         c.button->click();
-        EXPECT_EQ(form->frameGeometry(), c.frame) << c.item->text().toStdString();
+        EXPECT_EQ(window->frameGeometry(), c.frame) << c.item->text().toStdString();
     }
     // An available area that starts below a panel carries its origin into every placement.
-    form->fakeScreenArea = QRect(0, 30, 1600, 1170);
-    form->placeBottomRightAction->trigger();
-    EXPECT_EQ(form->frameGeometry(), QRect(800, 615, 800, 585));
+    window->fakeScreenArea = QRect(0, 30, 1600, 1170);
+    window->placeBottomRightAction->trigger();
+    EXPECT_EQ(window->frameGeometry(), QRect(800, 615, 800, 585));
 }
 
 }  // namespace

@@ -50,8 +50,8 @@ public:
                 unsetenv(it->name.c_str());
         }
     }
-    void Set(const char* name, const char* value) {
-        Save(name);
+    void set(const char* name, const char* value) {
+        save(name);
         if (value)
             setenv(name, value, 1);
         else
@@ -63,14 +63,14 @@ private:
         std::string name, value;
         bool had;
     };
-    void Save(const char* name) {
+    void save(const char* name) {
         const char* old = std::getenv(name);
         saved_.push_back({name, old ? old : "", old != nullptr});
     }
     std::vector<Saved> saved_;
 };
 
-mode_t ModeOf(const std::string& path) {
+mode_t modeOf(const std::string& path) {
     struct stat st {};
     return lstat(path.c_str(), &st) == 0 ? st.st_mode & 0777 : 0;
 }
@@ -171,23 +171,23 @@ TEST(ViewerBus, WithoutAUsableRuntimeFolderTheBusLivesInTheHome) {
         guitest::TempDir dir;
         const std::string root = dir.path().string();
         EnvScope env;
-        env.Set("ORVENNA_BUS_DIR", nullptr);
-        env.Set("HOME", (root + "/home").c_str());
+        env.set("ORVENNA_BUS_DIR", nullptr);
+        env.set("HOME", (root + "/home").c_str());
         const std::string runtime = c.runtime && *c.runtime ? root + "/" + c.runtime : "run/user/relative";
-        env.Set("XDG_RUNTIME_DIR", c.runtime ? runtime.c_str() : nullptr);
+        env.set("XDG_RUNTIME_DIR", c.runtime ? runtime.c_str() : nullptr);
         const std::string state = c.state ? root + "/" + c.state : "";
-        env.Set("XDG_STATE_HOME", c.state ? state.c_str() : nullptr);
+        env.set("XDG_STATE_HOME", c.state ? state.c_str() : nullptr);
         ASSERT_EQ(mkdir((root + "/home").c_str(), 0755), 0);
         if (c.prepare) c.prepare(root);
         const std::map<std::string, mode_t> before = {
-            {"rt/orvenna", ModeOf(root + "/rt/orvenna")},
-            {"state/orvenna-bus", ModeOf(root + "/state/orvenna-bus")}};
+            {"rt/orvenna", modeOf(root + "/rt/orvenna")},
+            {"state/orvenna-bus", modeOf(root + "/state/orvenna-bus")}};
 
         std::string error;
         const std::string folder = ViewerBus::runtimeFolder(&error);
         if (*c.expected) {
             EXPECT_EQ(folder, root + "/" + c.expected) << error;
-            EXPECT_EQ(ModeOf(folder), 0700u);
+            EXPECT_EQ(modeOf(folder), 0700u);
             EXPECT_NE(ViewerBus::registerMessage("PELLORANDE_DRAW_9145"), 0u);
         } else {
             EXPECT_EQ(folder, "");
@@ -196,12 +196,12 @@ TEST(ViewerBus, WithoutAUsableRuntimeFolderTheBusLivesInTheHome) {
         }
         // Folders created on the way are private; refused folders are left as they were.
         if (std::string(c.expected).rfind("home/", 0) == 0) {
-            EXPECT_EQ(ModeOf(root + "/home/.local"), 0700u);
-            EXPECT_EQ(ModeOf(root + "/home/.local/state"), 0700u);
+            EXPECT_EQ(modeOf(root + "/home/.local"), 0700u);
+            EXPECT_EQ(modeOf(root + "/home/.local/state"), 0700u);
         }
         for (const auto& [path, mode] : before) {
             if (path != c.expected) {
-                EXPECT_EQ(ModeOf(root + "/" + path), mode) << path;
+                EXPECT_EQ(modeOf(root + "/" + path), mode) << path;
             }
         }
     }
