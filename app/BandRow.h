@@ -38,7 +38,7 @@ struct BandRow {
     QPushButton* fullRangeButton = nullptr;
     std::vector<unsigned char> lineBuffer;  // one line of the band (`width` bytes), filled by the redraw
     QString fileName;                       // the scene's file name without directory
-    int listIndex = 0;                      // position in bandRows; letter = 'A' + ListIndex
+    int listIndex = 0;                      // position in bandRows; letter = 'A' + listIndex
     bool histogramDragging = false;         // a mouse button is held on histogramView
     bool histogramValid = false;            // the band's histogram has been computed
     bool isPicture = false;                 // a colour channel of a BMP/JPG picture

@@ -259,9 +259,8 @@ public:
     // When valid, stands for the primary screen's available area (tests fake a screen with it).
     QRect fakeScreenArea;
 
-    // ---- Opening, readout, close and save
-    // ------------------------------------------------------------------ (MainWindowOpening.cpp,
-    // MainWindowReadout.cpp, MainWindowCloseSave.cpp)
+    // ---- Opening, readout, close and save (MainWindowOpening.cpp, MainWindowReadout.cpp,
+    // MainWindowCloseSave.cpp) ------------------------------------------------------------------------------
     void connectOpenHandlers();  // tool buttons, menu items and the view's pointer events
     // The open dialog's file list; the drop handler fills it as well. Paths are kept as the bytes the file
     // system holds, so names that are not UTF-8 (old archives) open too.

@@ -99,7 +99,7 @@ BandRow* MainWindow::addBandRow(BandInfo* band, const QString& fileName, int pos
     row->band = band;
     row->fileName = fileName;
 
-    // The up/down controls are attached before the change handlers, so that their first texts run nothing.
+    // The spin buttons are attached before the change handlers, so that their first texts run nothing.
     row->lowerBoundSpin->setRange(0, 255);
     row->upperBoundSpin->setRange(0, 255);
     row->lowerBoundSpin->setEdit(row->lowerBoundEdit);

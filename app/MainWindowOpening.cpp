@@ -159,7 +159,8 @@ private:
             informCannotOpen(name, unreadable);
             return FileOutcome::Next;
         }
-        // F1: the size question, for this file only.
+        // Files over 100 MB ask whether their histograms should be counted; the answer holds for this file
+        // only.
         const int64_t size = window_.fileSizeLookup ? window_.fileSizeLookup(name) : defaultFileSize(name);
         wantHistogram_ = window_.histogramOnOpenCheckBox->isChecked();
         if (size > kHistogramQuestionBytes && wantHistogram_) {
@@ -173,7 +174,7 @@ private:
                                       QStringLiteral("失敗"), PromptKind::Information);
             return FileOutcome::Next;
         }
-        // F2, F3.
+        // Pictures by their extension, everything else by the scene reader's detection.
         PendingScene scene = newScene();
         const QByteArray ext = upperExtension(name);
         if (ext == ".BMP" || ext == ".JPG") return openPicture(std::move(scene), name, ext == ".JPG");
@@ -181,10 +182,9 @@ private:
     }
 
     FileOutcome openPicture(PendingScene scene, const QByteArray& name, bool jpeg) {
-        // P1: the file is only held open; its three band records are ours to fill.
+        // The file is only held open; its three band records (red, green, blue) are ours to fill.
         remos_open(scene.get(), name.constData(), FMT_OPEN_ONLY);
         BandInfo* bands = remos_alloc_bands(scene.get(), 3);
-        // P2.
         QString error;
         auto picture = std::make_shared<QImage>(
             loadPicture(name, jpeg ? PictureType::Jpeg : PictureType::Bitmap, &error));
@@ -205,12 +205,11 @@ private:
             bands[k].range_high = 255;
             bands[k].file = scene->file;
         }
-        // P3, P4.
         if (!acceptSize(picture->width(), picture->height())) return FileOutcome::Stop;
         scene->width = picture->width();
         scene->height = static_cast<uint32_t>(picture->height());
         SceneFile* accepted = acceptScene(std::move(scene), picture->width(), picture->height());
-        // P5.
+        // One row per colour channel, all sharing the decoded picture.
         const QString fileName = displayFileName(name);
         for (int k = 0; k < 3; ++k) {
             BandInfo* band = &accepted->bands[k];
@@ -303,7 +302,7 @@ private:
         band->hist_peak_inner = peaks;
     }
 
-    // P3 / S4: every band listed together has the pixel size of the first accepted file.
+    // Every band listed together has the pixel size of the first accepted file.
     bool acceptSize(int64_t width, int64_t height) {
         if (window_.imageLoaded && (width != window_.imageWidth || height != window_.imageHeight)) {
             Prompts::current().inform(kSizeMismatch, QStringLiteral("失敗"), PromptKind::Information);
@@ -313,7 +312,8 @@ private:
         return true;
     }
 
-    // P4 / S5.
+    // The file joins the open scenes and sets the image size, the scroll ranges and the size in the status
+    // bar.
     SceneFile* acceptScene(PendingScene scene, int width, int height) {
         SceneFile* raw = scene.release();
         window_.imageLoaded = true;

@@ -92,14 +92,14 @@ int main(int argc, char** argv) {
         demoFiles << QString::fromStdString((dir / band).string());
 
     std::string large = argc > 1 && argv[1][0] != '-' ? argv[1] : "";
-    bool wrote_large = false;
+    bool wroteLarge = false;
     if (large.empty()) {
         large = (dir / "large.vdm").string();
         if (!samples::write_large_native(large, 16000, 16000, 1, &error)) {
             std::fprintf(stderr, "cannot write the large band: %s\n", error.c_str());
             return 1;
         }
-        wrote_large = true;
+        wroteLarge = true;
     }
     largeFiles = QString::fromStdString(large);
 
@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     window.releaseAll();
-    if (wrote_large) std::filesystem::remove(large);
+    if (wroteLarge) std::filesystem::remove(large);
     std::filesystem::remove_all(dir);
     return 0;
 }

@@ -6,7 +6,7 @@
 
 namespace {
 
-Prompts* g_installed = nullptr;
+Prompts* installedPrompts = nullptr;
 
 QMessageBox::Icon iconOf(PromptKind kind) {
     switch (kind) {
@@ -26,11 +26,11 @@ QMessageBox::Icon iconOf(PromptKind kind) {
 
 Prompts& Prompts::current() {
     static QtPrompts qtPrompts;
-    return g_installed ? *g_installed : qtPrompts;
+    return installedPrompts ? *installedPrompts : qtPrompts;
 }
 
 void Prompts::install(Prompts* prompts) {
-    g_installed = prompts;
+    installedPrompts = prompts;
 }
 
 bool QtPrompts::askYesNo(const QString& text, const QString& caption, PromptKind kind) {

@@ -341,7 +341,7 @@ TEST_F(BandRowTest, ColourSquaresWriteTheRowLetter) {
     EXPECT_EQ(window->blueExpressionEdit->text(), "a");
 }
 
-TEST_F(BandRowTest, FullRangeButton) {
+TEST_F(BandRowTest, FullRangeResetsBothBounds) {
     openThreeBands();
     BandRow* row = bandRow(0);
     row->lowerBoundSpin->setValue(30);
