@@ -60,7 +60,7 @@ bool readWholeNumber(const QLineEdit* edit, int* value) {
 }  // namespace
 
 LandsatTemperatureDialog::LandsatTemperatureDialog(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint) {
+    : PresetDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("LandsatTemperatureDialog"));
     setWindowTitle(QStringLiteral("LANDSAT温度分布"));
     setFont(uiFont());
@@ -118,6 +118,7 @@ LandsatTemperatureDialog::LandsatTemperatureDialog(QWidget* parent)
     runButton = new QPushButton(QStringLiteral("実行"), this);
     runButton->setGeometry(146, 276, 75, 25);
     runButton->setDefault(true);
+    setApplyButton(runButton);
     closeButton = new QPushButton(QStringLiteral("閉じる"), this);
     closeButton->setGeometry(230, 276, 75, 25);
 
@@ -147,11 +148,6 @@ void LandsatTemperatureDialog::setCalibration(double lmax, double lmin) {
     lminEdit->setText(QString::fromStdString(orvenna::GeneralNumberText(lmin)));
 }
 
-void LandsatTemperatureDialog::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    runButton->setEnabled(true);
-}
-
 void LandsatTemperatureDialog::onCloseClicked() {
     close();
 }
@@ -176,7 +172,7 @@ void LandsatTemperatureDialog::onTemperatureChanged() {
 }
 
 void LandsatTemperatureDialog::onRunClicked() {
-    if (!target_) return;
+    if (!target()) return;
 
     // Calibration first: a value that is not a number stops the run before anything changes.
     float lmax = 0;
@@ -198,12 +194,12 @@ void LandsatTemperatureDialog::onRunClicked() {
     const int minTemp = minTemperatureSpin->value();
     const orvenna::PresetChannelTexts texts =
         orvenna::LandsatTemperatureTexts(orvenna::PresetBandLetter(index), lmax, lmin, minTemp, maxTemp);
-    target_->setChannelExpressions(QString::fromStdString(texts.red), QString::fromStdString(texts.green),
-                                   QString::fromStdString(texts.blue));
+    target()->setChannelExpressions(QString::fromStdString(texts.red), QString::fromStdString(texts.green),
+                                    QString::fromStdString(texts.blue));
     // The band is read at its full scale.
-    target_->showBandAtFullRange(index);
+    target()->showBandAtFullRange(index);
 
     runButton->setEnabled(false);
-    target_->drawComposite();
+    target()->drawComposite();
     runButton->setEnabled(true);
 }

@@ -3,9 +3,8 @@
 // temperature. "実行" may be run again and again; the dialog stays open until "閉じる".
 #pragma once
 
-#include <QDialog>
+#include "dialogs/PresetDialog.h"
 
-class PresetTarget;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -14,7 +13,7 @@ class QPushButton;
 class ImageControl;
 class SpinButtons;
 
-class LandsatTemperatureDialog : public QDialog {
+class LandsatTemperatureDialog : public PresetDialog {
     Q_OBJECT
 public:
     explicit LandsatTemperatureDialog(QWidget* parent = nullptr);
@@ -43,9 +42,7 @@ public:
     QPushButton* runButton;
     QPushButton* closeButton;
 
-    // The window "実行" writes into, and the captions of its listed bands in list order (item i is band
-    // letter 'a' + i).
-    void setTarget(PresetTarget* target) { target_ = target; }
+    // The captions of the target window's listed bands in list order (item i is band letter 'a' + i).
     void setBandLabels(const QStringList& labels);
     // The scene's band 6 calibration as read from its metadata.
     void setCalibration(double lmax, double lmin);
@@ -54,14 +51,8 @@ public:
     void onCloseClicked();
     void onTemperatureChanged();
 
-protected:
-    // Each showing offers "実行" again.
-    void showEvent(QShowEvent* event) override;
-
 private:
     void placeScaleLabels();
-
-    PresetTarget* target_ = nullptr;
 };
 
 extern LandsatTemperatureDialog* landsatTemperatureDialog;

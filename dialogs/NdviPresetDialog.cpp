@@ -13,7 +13,7 @@
 NdviPresetDialog* ndviPresetDialog = nullptr;
 
 NdviPresetDialog::NdviPresetDialog(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
+    : PresetDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName(QStringLiteral("NdviPresetDialog"));
     setWindowTitle(QStringLiteral("NDVI"));
     setFont(uiFont());
@@ -38,6 +38,7 @@ NdviPresetDialog::NdviPresetDialog(QWidget* parent)
     okButton = new QPushButton(QStringLiteral("OK"), this);
     okButton->setGeometry(146, 190, 75, 25);
     okButton->setDefault(true);
+    setApplyButton(okButton);
     cancelButton = new QPushButton(QStringLiteral("キャンセル"), this);
     cancelButton->setGeometry(230, 190, 75, 25);
 
@@ -50,29 +51,24 @@ void NdviPresetDialog::setBandLabels(const QStringList& labels) {
     dialogparts::fillComboBox(redBandComboBox, labels);
 }
 
-void NdviPresetDialog::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    okButton->setEnabled(true);
-}
-
 void NdviPresetDialog::onCancelClicked() {
     close();
 }
 
 void NdviPresetDialog::onOkClicked() {
-    if (!target_) return;
+    if (!target()) return;
     const int red = redBandComboBox->currentIndex();
     const int nir = nearInfraredBandComboBox->currentIndex();
     if (red < 0 || nir < 0) return;  // nothing listed to choose from
 
     const QString text = QString::fromStdString(
         orvenna::NdviText(orvenna::PresetBandLetter(red), orvenna::PresetBandLetter(nir)));
-    target_->setChannelExpressions(text, text, text);
-    target_->showBandAtFullRange(red);
-    target_->showBandAtFullRange(nir);
+    target()->setChannelExpressions(text, text, text);
+    target()->showBandAtFullRange(red);
+    target()->showBandAtFullRange(nir);
 
     hide();
     okButton->setEnabled(false);
-    target_->drawComposite();
+    target()->drawComposite();
     close();
 }

@@ -2,15 +2,14 @@
 // three channel boxes, puts both bands on the full display range and redraws.
 #pragma once
 
-#include <QDialog>
+#include "dialogs/PresetDialog.h"
 
-class PresetTarget;
 class QComboBox;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 
-class NdviPresetDialog : public QDialog {
+class NdviPresetDialog : public PresetDialog {
     Q_OBJECT
 public:
     explicit NdviPresetDialog(QWidget* parent = nullptr);
@@ -24,20 +23,11 @@ public:
     QPushButton* okButton;
     QPushButton* cancelButton;
 
-    // The window OK writes into, and the captions of its listed bands in list order (item i is band letter
-    // 'a' + i).
-    void setTarget(PresetTarget* target) { target_ = target; }
+    // The captions of the target window's listed bands in list order (item i is band letter 'a' + i).
     void setBandLabels(const QStringList& labels);
 
     void onOkClicked();
     void onCancelClicked();
-
-protected:
-    // Each showing offers OK again.
-    void showEvent(QShowEvent* event) override;
-
-private:
-    PresetTarget* target_ = nullptr;
 };
 
 extern NdviPresetDialog* ndviPresetDialog;

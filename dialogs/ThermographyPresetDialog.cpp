@@ -14,7 +14,7 @@
 ThermographyPresetDialog* thermographyPresetDialog = nullptr;
 
 ThermographyPresetDialog::ThermographyPresetDialog(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
+    : PresetDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName(QStringLiteral("ThermographyPresetDialog"));
     setWindowTitle(QStringLiteral("サーモグラフィー風"));
     setFont(uiFont());
@@ -52,6 +52,7 @@ ThermographyPresetDialog::ThermographyPresetDialog(QWidget* parent)
     okButton = new QPushButton(QStringLiteral("OK"), this);
     okButton->setGeometry(146, 283, 75, 25);
     okButton->setDefault(true);
+    setApplyButton(okButton);
     cancelButton = new QPushButton(QStringLiteral("キャンセル"), this);
     cancelButton->setGeometry(230, 283, 75, 25);
 
@@ -64,11 +65,6 @@ ThermographyPresetDialog::ThermographyPresetDialog(QWidget* parent)
 void ThermographyPresetDialog::setSources(const QStringList& bandLabels, const QStringList& expressions) {
     dialogparts::fillComboBox(bandComboBox, bandLabels);
     dialogparts::fillComboBox(expressionComboBox, expressions);
-}
-
-void ThermographyPresetDialog::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    okButton->setEnabled(true);
 }
 
 void ThermographyPresetDialog::onCancelClicked() {
@@ -86,7 +82,7 @@ void ThermographyPresetDialog::onExpressionRadioClicked() {
 }
 
 void ThermographyPresetDialog::onOkClicked() {
-    if (!target_) return;
+    if (!target()) return;
     std::string source;
     if (bandRadioButton->isChecked()) {
         if (bandComboBox->currentIndex() < 0) return;  // nothing listed to choose from
@@ -96,11 +92,11 @@ void ThermographyPresetDialog::onOkClicked() {
         source = expressionComboBox->currentText().toStdString();
     }
     const orvenna::PresetChannelTexts texts = orvenna::ThermographyTexts(source);
-    target_->setChannelExpressions(QString::fromStdString(texts.red), QString::fromStdString(texts.green),
-                                   QString::fromStdString(texts.blue));
+    target()->setChannelExpressions(QString::fromStdString(texts.red), QString::fromStdString(texts.green),
+                                    QString::fromStdString(texts.blue));
 
     hide();
     okButton->setEnabled(false);
-    target_->drawComposite();
+    target()->drawComposite();
     close();
 }

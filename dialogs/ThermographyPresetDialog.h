@@ -2,16 +2,15 @@
 // green and yellow to red; OK writes the three channel texts and redraws.
 #pragma once
 
-#include <QDialog>
+#include "dialogs/PresetDialog.h"
 
-class PresetTarget;
 class QComboBox;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 
-class ThermographyPresetDialog : public QDialog {
+class ThermographyPresetDialog : public PresetDialog {
     Q_OBJECT
 public:
     explicit ThermographyPresetDialog(QWidget* parent = nullptr);
@@ -27,22 +26,14 @@ public:
     QPushButton* okButton;
     QPushButton* cancelButton;
 
-    // The window OK writes into; the captions of its listed bands in list order (item i is band letter
-    // 'a' + i) and its current red, green and blue expressions to choose from.
-    void setTarget(PresetTarget* target) { target_ = target; }
+    // The captions of the target window's listed bands in list order (item i is band letter 'a' + i) and its
+    // current red, green and blue expressions, to choose from.
     void setSources(const QStringList& bandLabels, const QStringList& expressions);
 
     void onOkClicked();
     void onCancelClicked();
     void onBandRadioClicked();
     void onExpressionRadioClicked();
-
-protected:
-    // Each showing offers OK again.
-    void showEvent(QShowEvent* event) override;
-
-private:
-    PresetTarget* target_ = nullptr;
 };
 
 extern ThermographyPresetDialog* thermographyPresetDialog;
