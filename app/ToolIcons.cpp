@@ -13,7 +13,7 @@ const QColor kRed(210, 40, 40);
 const QColor kFolder(235, 190, 70);
 
 // A screen outline with the part of it named by (x, y, w, h) in halves filled.
-void DrawPlacement(QPainter& p, double x, double y, double w, double h) {
+void drawPlacement(QPainter& p, double x, double y, double w, double h) {
     const QRectF screen(2.5, 3.5, 15, 12);
     p.setPen(QPen(kInk, 1));
     p.setBrush(Qt::white);
@@ -27,7 +27,7 @@ void DrawPlacement(QPainter& p, double x, double y, double w, double h) {
     p.drawLine(QPointF(7, 17.5), QPointF(13, 17.5));
 }
 
-void DrawMagnifier(QPainter& p, bool plus) {
+void drawMagnifier(QPainter& p, bool plus) {
     p.setPen(QPen(kInk, 2));
     p.setBrush(QColor(220, 235, 255));
     p.drawEllipse(QPointF(8.5, 8.5), 6, 6);
@@ -40,7 +40,7 @@ void DrawMagnifier(QPainter& p, bool plus) {
 
 }  // namespace
 
-QImage ToolIconImage(ToolIcon icon, int size) {
+QImage toolIconImage(ToolIcon icon, int size) {
     QImage image(20, 20, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter p(&image);
@@ -120,48 +120,48 @@ QImage ToolIconImage(ToolIcon icon, int size) {
             break;
         }
         case ToolIcon::WindowLeftTop:
-            DrawPlacement(p, 0, 0, 1, 1);
+            drawPlacement(p, 0, 0, 1, 1);
             break;
         case ToolIcon::WindowRightTop:
-            DrawPlacement(p, 1, 0, 1, 1);
+            drawPlacement(p, 1, 0, 1, 1);
             break;
         case ToolIcon::WindowLeftBottom:
-            DrawPlacement(p, 0, 1, 1, 1);
+            drawPlacement(p, 0, 1, 1, 1);
             break;
         case ToolIcon::WindowRightBottom:
-            DrawPlacement(p, 1, 1, 1, 1);
+            drawPlacement(p, 1, 1, 1, 1);
             break;
         case ToolIcon::WindowTop:
-            DrawPlacement(p, 0, 0, 2, 1);
+            drawPlacement(p, 0, 0, 2, 1);
             break;
         case ToolIcon::WindowBottom:
-            DrawPlacement(p, 0, 1, 2, 1);
+            drawPlacement(p, 0, 1, 2, 1);
             break;
         case ToolIcon::WindowLeft:
-            DrawPlacement(p, 0, 0, 1, 2);
+            drawPlacement(p, 0, 0, 1, 2);
             break;
         case ToolIcon::WindowRight:
-            DrawPlacement(p, 1, 0, 1, 2);
+            drawPlacement(p, 1, 0, 1, 2);
             break;
         case ToolIcon::ZoomIn:
-            DrawMagnifier(p, true);
+            drawMagnifier(p, true);
             break;
         case ToolIcon::ZoomOut:
-            DrawMagnifier(p, false);
+            drawMagnifier(p, false);
             break;
     }
     p.end();
     return size == 20 ? image : image.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
-QIcon MakeToolIcon(ToolIcon icon) {
+QIcon makeToolIcon(ToolIcon icon) {
     QIcon result;
-    result.addPixmap(QPixmap::fromImage(ToolIconImage(icon, 20)));
-    result.addPixmap(QPixmap::fromImage(ToolIconImage(icon, 40)));
+    result.addPixmap(QPixmap::fromImage(toolIconImage(icon, 20)));
+    result.addPixmap(QPixmap::fromImage(toolIconImage(icon, 40)));
     return result;
 }
 
-QImage ApplicationIconImage(int size) {
+QImage applicationIconImage(int size) {
     QImage image(32, 32, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter p(&image);

@@ -24,8 +24,8 @@ enum class ToolIcon {
 };
 
 // The picture of `icon`, `size` pixels square, transparent background.
-QImage ToolIconImage(ToolIcon icon, int size = 20);
-QIcon MakeToolIcon(ToolIcon icon);
+QImage toolIconImage(ToolIcon icon, int size = 20);
+QIcon makeToolIcon(ToolIcon icon);
 
 // The application's own icon: a small satellite scene in three colour bands.
-QImage ApplicationIconImage(int size = 32);
+QImage applicationIconImage(int size = 32);

@@ -14,7 +14,7 @@ struct PlacementRect {
 // Frame of `placement` on an available screen area of cx x cy pixels whose top-left corner is
 // (originX, originY); halves are integer divisions, so on 1280 x 974 the bottom-right quarter is
 // (640, 487) with size 640 x 487.
-constexpr PlacementRect PlaceOnScreen(WindowPlacement placement, int cx, int cy, int originX = 0,
+constexpr PlacementRect placeOnScreen(WindowPlacement placement, int cx, int cy, int originX = 0,
                                       int originY = 0) {
     const int hx = cx / 2;
     const int hy = cy / 2;

@@ -5,14 +5,14 @@
 
 #include <exception>
 
-#include "app/Main.h"
-#include "dialogs/About.h"
-#include "dialogs/Helpformcode.h"
-#include "dialogs/Pixvalue.h"
-#include "dialogs/Status.h"
-#include "display/Presethtm.h"
-#include "display/Presetls_thm.h"
-#include "display/Presetndvi.h"
+#include "app/MainWindow.h"
+#include "dialogs/AboutDialog.h"
+#include "dialogs/LandsatTemperatureDialog.h"
+#include "dialogs/NdviPresetDialog.h"
+#include "dialogs/PixelValueWindow.h"
+#include "dialogs/ProgressWindow.h"
+#include "dialogs/QuickHelpWindow.h"
+#include "dialogs/ThermographyPresetDialog.h"
 #include "platform/Application.h"
 #include "platform/ErrorDisplay.h"
 
@@ -24,15 +24,15 @@ int main(int argc, char** argv) {
     if (qtTexts.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         Application::installTranslator(&qtTexts);
     try {
-        GelvantMainForm = new TGelvantMainForm;
-        StatusForm = new TStatusForm(GelvantMainForm);
-        PixForm = new TPixForm(GelvantMainForm);
-        AboutForm = new TAboutForm(GelvantMainForm);
-        PresetFormNDVI = new TPresetFormNDVI(GelvantMainForm);
-        PresetFormTHM = new TPresetFormTHM(GelvantMainForm);
-        PresetFormLS_THM = new TPresetFormLS_THM(GelvantMainForm);
-        HelpForm = new THelpForm(GelvantMainForm);
-        GelvantMainForm->show();
+        mainWindow = new MainWindow;
+        progressWindow = new ProgressWindow(mainWindow);
+        pixelValueWindow = new PixelValueWindow(mainWindow);
+        aboutDialog = new AboutDialog(mainWindow);
+        ndviPresetDialog = new NdviPresetDialog(mainWindow);
+        thermographyPresetDialog = new ThermographyPresetDialog(mainWindow);
+        landsatTemperatureDialog = new LandsatTemperatureDialog(mainWindow);
+        quickHelpWindow = new QuickHelpWindow(mainWindow);
+        mainWindow->show();
         // Files named on the command line are opened as if they had been dropped on the window, once the
         // loop runs.
         // The arguments are taken as the bytes they are: a file name that is not UTF-8 must still be found.
@@ -40,14 +40,14 @@ int main(int argc, char** argv) {
         for (int i = 1; i < argc; ++i)
             files << QByteArray(argv[i]);
         if (!files.isEmpty())
-            QTimer::singleShot(0, GelvantMainForm, [files] { GelvantMainForm->OpenDroppedFiles(files); });
+            QTimer::singleShot(0, mainWindow, [files] { mainWindow->openDroppedFiles(files); });
         const int result = Application::exec();
-        delete GelvantMainForm;  // the other windows are its children
+        delete mainWindow;  // the other windows are its children
         return result;
     } catch (const std::exception& error) {
-        ShowException(error);
+        showException(error);
     } catch (...) {
-        ShowUnknownException();
+        showUnknownException();
     }
     return 1;
 }

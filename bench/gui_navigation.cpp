@@ -15,22 +15,22 @@
 
 #include <unistd.h>
 
-#include "app/Main.h"
+#include "app/MainWindow.h"
 #include "display/StepSlider.h"
 #include "platform/Application.h"
 #include "platform/ImageControl.h"
 
 namespace {
 
-TGelvantMainForm* g_form = nullptr;
+MainWindow* benchWindow = nullptr;
 
-void Send(QWidget* w, QEvent::Type type, int x, int y, Qt::MouseButton button, Qt::MouseButtons held) {
+void sendMouse(QWidget* w, QEvent::Type type, int x, int y, Qt::MouseButton button, Qt::MouseButtons held) {
     QMouseEvent e(type, QPointF(x, y), w->mapToGlobal(QPointF(x, y)), button, held, Qt::NoModifier);
     QCoreApplication::sendEvent(w, &e);
 }
 
 // A 3-band 2000 x 2000 scene in the native format.
-std::string WriteScene() {
+std::string writeScene() {
     const std::string path =
         (std::filesystem::temp_directory_path() / ("orvenna-bench-" + std::to_string(getpid()) + ".bil"))
             .string();
@@ -54,36 +54,36 @@ std::string WriteScene() {
 
 void PanMove(benchmark::State& state) {
     const bool repaint = state.range(0) != 0;
-    QWidget* view = g_form->SatImage;
-    Send(view, QEvent::MouseButtonPress, 500, 350, Qt::LeftButton, Qt::LeftButton);
+    QWidget* view = benchWindow->view;
+    sendMouse(view, QEvent::MouseButtonPress, 500, 350, Qt::LeftButton, Qt::LeftButton);
     int i = 0;
     for (auto _ : state) {
         const int d = (i++ % 200) - 100;
-        Send(view, QEvent::MouseMove, 500 + d, 350 + d / 2, Qt::NoButton, Qt::LeftButton);
+        sendMouse(view, QEvent::MouseMove, 500 + d, 350 + d / 2, Qt::NoButton, Qt::LeftButton);
         if (repaint) view->repaint();
     }
-    Send(view, QEvent::MouseButtonRelease, 500, 350, Qt::LeftButton, Qt::NoButton);
-    state.counters["view"] = g_form->SatImage->Picture.width() * 10000 + g_form->SatImage->Picture.height();
+    sendMouse(view, QEvent::MouseButtonRelease, 500, 350, Qt::LeftButton, Qt::NoButton);
+    state.counters["view"] = benchWindow->view->picture.width() * 10000 + benchWindow->view->picture.height();
 }
 
 void SliderDrag(benchmark::State& state) {
     const bool repaint = state.range(0) != 0;
-    QWidget* slider = g_form->ZoomImage;
+    QWidget* slider = benchWindow->zoomSlider;
     const int hz = slider->height();
     const int y4 = orvenna::slider_tick_y(hz, 4), y6 = orvenna::slider_tick_y(hz, 6);
-    Send(slider, QEvent::MouseButtonPress, 20, y4, Qt::LeftButton, Qt::LeftButton);
+    sendMouse(slider, QEvent::MouseButtonPress, 20, y4, Qt::LeftButton, Qt::LeftButton);
     int i = 0;
     for (auto _ : state) {
         // Every event crosses to another step: each one draws a preview.
-        Send(slider, QEvent::MouseMove, 20, (i++ & 1) ? y4 : y6, Qt::NoButton, Qt::LeftButton);
+        sendMouse(slider, QEvent::MouseMove, 20, (i++ & 1) ? y4 : y6, Qt::NoButton, Qt::LeftButton);
         if (repaint) {
             slider->repaint();
-            g_form->SatImage->repaint();
+            benchWindow->view->repaint();
         }
     }
-    g_form->AutoUpdate = false;  // the release's redraw is not part of the figure
-    Send(slider, QEvent::MouseButtonRelease, 20, y4, Qt::LeftButton, Qt::NoButton);
-    g_form->AutoUpdate = true;
+    benchWindow->autoUpdate = false;  // the release's redraw is not part of the figure
+    sendMouse(slider, QEvent::MouseButtonRelease, 20, y4, Qt::LeftButton, Qt::NoButton);
+    benchWindow->autoUpdate = true;
 }
 
 BENCHMARK(PanMove)->Arg(0)->Arg(1)->ArgName("repaint")->Unit(benchmark::kMicrosecond);
@@ -95,28 +95,29 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     Application app(argc, argv);
-    TGelvantMainForm form;
-    g_form = &form;
-    GelvantMainForm = &form;
-    form.show();
+    MainWindow window;
+    benchWindow = &window;
+    mainWindow = &window;
+    window.show();
     QCoreApplication::processEvents();
     // Size the window so that the view is 1000 x 700.
-    form.resize(form.width() + 1000 - form.SatImage->width(), form.height() + 700 - form.SatImage->height());
+    window.resize(window.width() + 1000 - window.view->width(),
+                  window.height() + 700 - window.view->height());
     QCoreApplication::processEvents();
-    const std::string scene = WriteScene();
-    form.OpenDroppedFiles(QList<QByteArray>{QByteArray::fromStdString(scene)});
-    form.GeoValid = true;  // the pan overlay's longitude/latitude line as well
-    form.UlLat = 36, form.UrLat = 36, form.LlLat = 35, form.LrLat = 35;
-    form.UlLon = 139, form.LlLon = 139, form.UrLon = 140, form.LrLon = 140;
-    form.ScrImgHor->setValue(1000);
-    form.ScrImgVert->setValue(1000);
-    form.BtnDrawClick();
-    std::printf("view %d x %d, %zu bands\n", form.SatImage->Picture.width(), form.SatImage->Picture.height(),
-                form.BandRowList.size());
+    const std::string scene = writeScene();
+    window.openDroppedFiles(QList<QByteArray>{QByteArray::fromStdString(scene)});
+    window.geoValid = true;  // the pan overlay's longitude/latitude line as well
+    window.ulLat = 36, window.urLat = 36, window.llLat = 35, window.lrLat = 35;
+    window.ulLon = 139, window.llLon = 139, window.urLon = 140, window.lrLon = 140;
+    window.horizontalScrollBar->setValue(1000);
+    window.verticalScrollBar->setValue(1000);
+    window.onRedrawClicked();
+    std::printf("view %d x %d, %zu bands\n", window.view->picture.width(), window.view->picture.height(),
+                window.bandRows.size());
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    form.FormClose();
+    window.releaseAll();
     std::filesystem::remove(scene);
     return 0;
 }

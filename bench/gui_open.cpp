@@ -1,4 +1,4 @@
-// Time from the start of OpenFiles to the end of the first complete redraw, for the demo set (four CEOS
+// Time from the start of openFiles to the end of the first complete redraw, for the demo set (four CEOS
 // bands) and for one large 8-bit band, with histograms on and off. The files are read once before timing so
 // they sit in the page cache. Runs on the offscreen platform unless a display is given.
 //   bench_gui_open [large-band-path]   (default: a 16000 x 16000 band written to the temp folder)
@@ -16,7 +16,7 @@
 
 #include <unistd.h>
 
-#include "app/Main.h"
+#include "app/MainWindow.h"
 #include "platform/Application.h"
 #include "platform/ImageControl.h"
 #include "platform/Prompts.h"
@@ -24,11 +24,11 @@
 
 namespace {
 
-TGelvantMainForm* g_form = nullptr;
-QStringList g_demo;
-QString g_large;
+MainWindow* benchWindow = nullptr;
+QStringList demoFiles;
+QString largeFiles;
 
-void WarmPageCache(const QStringList& files) {
+void warmPageCache(const QStringList& files) {
     std::vector<char> buf(1 << 20);
     for (const QString& f : files) {
         std::ifstream in(f.toStdString(), std::ios::binary);
@@ -37,30 +37,30 @@ void WarmPageCache(const QStringList& files) {
     }
 }
 
-void Open(benchmark::State& state, const QStringList& files) {
+void measureOpening(benchmark::State& state, const QStringList& files) {
     const bool histograms = state.range(0) != 0;
-    g_form->HistCheckBox->setChecked(histograms);
-    WarmPageCache(files);
+    benchWindow->histogramOnOpenCheckBox->setChecked(histograms);
+    warmPageCache(files);
     ScriptedPrompts prompts;
     ScopedPrompts scope(&prompts);
     for (auto _ : state) {
         prompts.yesNoAnswers.assign(files.size(), true);  // make histograms of files over 100 MB
-        g_form->OpenDialogFiles.clear();
+        benchWindow->filesToOpen.clear();
         for (const QString& f : files)
-            g_form->OpenDialogFiles << QFile::encodeName(f);
-        g_form->OpenFiles();  // ends with the first complete redraw
+            benchWindow->filesToOpen << QFile::encodeName(f);
+        benchWindow->openFiles();  // ends with the first complete redraw
         state.PauseTiming();
-        g_form->CloseAll();
+        benchWindow->closeAll();
         QCoreApplication::processEvents();
         state.ResumeTiming();
     }
 }
 
 void OpenDemo(benchmark::State& state) {
-    Open(state, g_demo);
+    measureOpening(state, demoFiles);
 }
 void OpenLarge(benchmark::State& state) {
-    Open(state, {g_large});
+    measureOpening(state, {largeFiles});
 }
 
 BENCHMARK(OpenDemo)->Arg(1)->Arg(0)->ArgName("histograms")->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -72,11 +72,12 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     Application app(argc, argv);
-    TGelvantMainForm form;
-    g_form = &form;
-    GelvantMainForm = &form;
-    form.show();
-    form.resize(form.width() + 1000 - form.SatImage->width(), form.height() + 700 - form.SatImage->height());
+    MainWindow window;
+    benchWindow = &window;
+    mainWindow = &window;
+    window.show();
+    window.resize(window.width() + 1000 - window.view->width(),
+                  window.height() + 700 - window.view->height());
     QCoreApplication::processEvents();
 
     const std::filesystem::path dir =
@@ -88,25 +89,25 @@ int main(int argc, char** argv) {
     }
     for (const char* band : {samples::files::kCeosBand1, samples::files::kCeosBand2,
                              samples::files::kCeosBand3, samples::files::kCeosBand4})
-        g_demo << QString::fromStdString((dir / band).string());
+        demoFiles << QString::fromStdString((dir / band).string());
 
     std::string large = argc > 1 && argv[1][0] != '-' ? argv[1] : "";
-    bool wrote_large = false;
+    bool wroteLarge = false;
     if (large.empty()) {
         large = (dir / "large.vdm").string();
         if (!samples::write_large_native(large, 16000, 16000, 1, &error)) {
             std::fprintf(stderr, "cannot write the large band: %s\n", error.c_str());
             return 1;
         }
-        wrote_large = true;
+        wroteLarge = true;
     }
-    g_large = QString::fromStdString(large);
+    largeFiles = QString::fromStdString(large);
 
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    form.FormClose();
-    if (wrote_large) std::filesystem::remove(large);
+    window.releaseAll();
+    if (wroteLarge) std::filesystem::remove(large);
     std::filesystem::remove_all(dir);
     return 0;
 }

@@ -10,9 +10,9 @@ bool Application::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& error) {
-        ShowException(error);
+        showException(error);
     } catch (...) {
-        ShowUnknownException();
+        showUnknownException();
     }
     return false;
 }

@@ -7,21 +7,21 @@
 
 namespace {
 
-void PutLe32(unsigned char* p, uint32_t v) {
+void putLe32(unsigned char* p, uint32_t v) {
     p[0] = static_cast<unsigned char>(v);
     p[1] = static_cast<unsigned char>(v >> 8);
     p[2] = static_cast<unsigned char>(v >> 16);
     p[3] = static_cast<unsigned char>(v >> 24);
 }
 
-void PutLe16(unsigned char* p, uint16_t v) {
+void putLe16(unsigned char* p, uint16_t v) {
     p[0] = static_cast<unsigned char>(v);
     p[1] = static_cast<unsigned char>(v >> 8);
 }
 
 }  // namespace
 
-QByteArray EncodeBmp24(const QImage& image, QString* error) {
+QByteArray encodeBmp24(const QImage& image, QString* error) {
     if (image.isNull()) {
         *error = QStringLiteral("保存する画像がありません");
         return QByteArray();
@@ -39,16 +39,16 @@ QByteArray EncodeBmp24(const QImage& image, QString* error) {
     auto* header = reinterpret_cast<unsigned char*>(bytes.data());
     header[0] = 'B';
     header[1] = 'M';
-    PutLe32(header + 2, static_cast<uint32_t>(54 + pixelBytes));  // file size
-    PutLe32(header + 10, 54);                                     // offset of the pixels
-    PutLe32(header + 14, 40);                                     // BITMAPINFOHEADER
-    PutLe32(header + 18, static_cast<uint32_t>(bgr.width()));
-    PutLe32(header + 22, static_cast<uint32_t>(bgr.height()));  // positive: bottom-up
-    PutLe16(header + 26, 1);                                    // planes
-    PutLe16(header + 28, 24);                                   // bits per pixel
-    PutLe32(header + 34, static_cast<uint32_t>(pixelBytes));
-    PutLe32(header + 38, 2835);  // 72 dpi
-    PutLe32(header + 42, 2835);
+    putLe32(header + 2, static_cast<uint32_t>(54 + pixelBytes));  // file size
+    putLe32(header + 10, 54);                                     // offset of the pixels
+    putLe32(header + 14, 40);                                     // BITMAPINFOHEADER
+    putLe32(header + 18, static_cast<uint32_t>(bgr.width()));
+    putLe32(header + 22, static_cast<uint32_t>(bgr.height()));  // positive: bottom-up
+    putLe16(header + 26, 1);                                    // planes
+    putLe16(header + 28, 24);                                   // bits per pixel
+    putLe32(header + 34, static_cast<uint32_t>(pixelBytes));
+    putLe32(header + 38, 2835);  // 72 dpi
+    putLe32(header + 42, 2835);
     unsigned char* line = header + 54;
     for (int y = bgr.height() - 1; y >= 0; --y) {
         std::memcpy(line, bgr.constScanLine(y), static_cast<size_t>(bgr.width()) * 3);
@@ -57,7 +57,7 @@ QByteArray EncodeBmp24(const QImage& image, QString* error) {
     return bytes;
 }
 
-bool WriteBmp24(const QImage& image, const QByteArray& path, QString* error) {
-    const QByteArray bytes = EncodeBmp24(image, error);
-    return !bytes.isEmpty() && SaveFileWhole(path, bytes, error);
+bool writeBmp24(const QImage& image, const QByteArray& path, QString* error) {
+    const QByteArray bytes = encodeBmp24(image, error);
+    return !bytes.isEmpty() && saveFileWhole(path, bytes, error);
 }

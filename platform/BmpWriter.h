@@ -8,8 +8,8 @@
 
 // The bitmap file's bytes for `image` (any format; converted to 24 bits); empty with *error set when there
 // is no picture or it is too large for the format.
-QByteArray EncodeBmp24(const QImage& image, QString* error);
+QByteArray encodeBmp24(const QImage& image, QString* error);
 
-// Writes `image` as a bitmap to `path` whole or not at all (SaveFileWhole). Returns false and sets *error
+// Writes `image` as a bitmap to `path` whole or not at all (saveFileWhole). Returns false and sets *error
 // on failure.
-bool WriteBmp24(const QImage& image, const QByteArray& path, QString* error);
+bool writeBmp24(const QImage& image, const QByteArray& path, QString* error);

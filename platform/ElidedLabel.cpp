@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QToolTip>
 
-bool ElidedLabel::IsElided() const {
+bool ElidedLabel::isElided() const {
     return fontMetrics().horizontalAdvance(text()) > contentsRect().width() - 2 * margin();
 }
 
@@ -18,7 +18,7 @@ void ElidedLabel::paintEvent(QPaintEvent* event) {
 bool ElidedLabel::event(QEvent* event) {
     if (event->type() == QEvent::ToolTip && toolTip().isEmpty()) {
         auto* help = static_cast<QHelpEvent*>(event);
-        if (IsElided())
+        if (isElided())
             QToolTip::showText(help->globalPos(), text(), this);
         else
             QToolTip::hideText();

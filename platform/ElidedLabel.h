@@ -10,7 +10,7 @@ public:
     using QLabel::QLabel;
 
     // Whether the text is wider than the room the label has for it.
-    bool IsElided() const;
+    bool isElided() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -2,14 +2,14 @@
 
 #include "platform/Prompts.h"
 
-void ShowErrorText(const QString& text) {
-    Prompts::Current().Inform(text, QStringLiteral("Orvenna"), PromptKind::Error);
+void showErrorText(const QString& text) {
+    Prompts::current().inform(text, QStringLiteral("Orvenna"), PromptKind::Error);
 }
 
-void ShowException(const std::exception& error) {
-    ShowErrorText(QString::fromUtf8(error.what()));
+void showException(const std::exception& error) {
+    showErrorText(QString::fromUtf8(error.what()));
 }
 
-void ShowUnknownException() {
-    ShowErrorText(QString());
+void showUnknownException() {
+    showErrorText(QString());
 }

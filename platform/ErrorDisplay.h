@@ -6,8 +6,8 @@
 #include <exception>
 
 // Shows `text` as an error (caption "Orvenna", error icon) through the current prompts.
-void ShowErrorText(const QString& text);
+void showErrorText(const QString& text);
 
 // Shows an exception's text; any other thrown value shows as an error with an empty text.
-void ShowException(const std::exception& error);
-void ShowUnknownException();
+void showException(const std::exception& error);
+void showUnknownException();

@@ -11,13 +11,13 @@
 
 namespace {
 
-QByteArray FolderOf(const QByteArray& path) {
+QByteArray folderOf(const QByteArray& path) {
     const int slash = path.lastIndexOf('/');
     if (slash < 0) return QByteArrayLiteral(".");
     return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
 }
 
-bool WriteAll(int fd, const QByteArray& data) {
+bool writeAll(int fd, const QByteArray& data) {
     const char* p = data.constData();
     qsizetype left = data.size();
     while (left > 0) {
@@ -34,15 +34,15 @@ bool WriteAll(int fd, const QByteArray& data) {
 
 }  // namespace
 
-bool SaveFileWhole(const QByteArray& path, const QByteArray& data, QString* error) {
-    const QByteArray folder = FolderOf(path);
+bool saveFileWhole(const QByteArray& path, const QByteArray& data, QString* error) {
+    const QByteArray folder = folderOf(path);
     QByteArray temporary = folder + "/.orvenna-save-XXXXXX";
     const int fd = mkstemp(temporary.data());
     if (fd < 0) {
         const int reason = errno;
         // Refused rather than written in place: a failure half way would leave a broken file.
         *error = QStringLiteral("フォルダ \"%1\" に書き込めません: %2")
-                     .arg(QString::fromUtf8(folder), SystemErrorText(reason));
+                     .arg(QString::fromUtf8(folder), systemErrorText(reason));
         return false;
     }
     // A new file gets the usual permissions (mkstemp makes it private); an existing one keeps its own.
@@ -56,13 +56,13 @@ bool SaveFileWhole(const QByteArray& path, const QByteArray& data, QString* erro
         mode &= ~mask;
     }
     int reason = 0;
-    if (!WriteAll(fd, data) || fsync(fd) != 0) reason = errno;
+    if (!writeAll(fd, data) || fsync(fd) != 0) reason = errno;
     if (close(fd) != 0 && reason == 0) reason = errno;
     if (reason == 0 && fchmodat(AT_FDCWD, temporary.constData(), mode, 0) != 0) reason = errno;
     if (reason == 0 && rename(temporary.constData(), path.constData()) != 0) reason = errno;
     if (reason != 0) {
         unlink(temporary.constData());
-        *error = SystemErrorText(reason);
+        *error = systemErrorText(reason);
         return false;
     }
     return true;

@@ -9,4 +9,4 @@
 // Writes `data` to `path` (bytes as the file system holds them). Returns false and sets *error on failure:
 // the system's reason, and for a folder that cannot take the temporary file, that the folder is not
 // writable. A file that existed keeps its permission bits.
-bool SaveFileWhole(const QByteArray& path, const QByteArray& data, QString* error);
+bool saveFileWhole(const QByteArray& path, const QByteArray& data, QString* error);

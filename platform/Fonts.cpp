@@ -4,7 +4,7 @@
 
 namespace {
 
-const QStringList& Faces() {
+const QStringList& faces() {
     static const QStringList faces = {QStringLiteral("ＭＳ Ｐゴシック"),  QStringLiteral("MS PGothic"),
                                       QStringLiteral("IPAPGothic"),       QStringLiteral("IPAGothic"),
                                       QStringLiteral("Noto Sans CJK JP"), QStringLiteral("VL PGothic"),
@@ -14,16 +14,16 @@ const QStringList& Faces() {
 
 }  // namespace
 
-QFont FormFont(int pixelSize) {
+QFont uiFont(int pixelSize) {
     QFont font;
-    font.setFamilies(Faces());
+    font.setFamilies(faces());
     font.setPixelSize(pixelSize);
     return font;
 }
 
-QFont FormPointFont(int points) {
+QFont uiPointFont(int points) {
     QFont font;
-    font.setFamilies(Faces());
+    font.setFamilies(faces());
     font.setPointSize(points);
     return font;
 }

@@ -3,22 +3,22 @@
 #include <QAction>
 #include <QWidget>
 
-QString ShortHint(const QString& hint) {
+QString shortHint(const QString& hint) {
     const qsizetype bar = hint.indexOf(QLatin1Char('|'));
     return bar < 0 ? hint : hint.left(bar);
 }
 
-QString LongHint(const QString& hint) {
+QString longHint(const QString& hint) {
     const qsizetype bar = hint.indexOf(QLatin1Char('|'));
     return bar < 0 ? hint : hint.mid(bar + 1);
 }
 
-void SetHint(QWidget* widget, const QString& hint) {
-    widget->setToolTip(ShortHint(hint));
-    widget->setStatusTip(LongHint(hint));
+void setHint(QWidget* widget, const QString& hint) {
+    widget->setToolTip(shortHint(hint));
+    widget->setStatusTip(longHint(hint));
 }
 
-void SetHint(QAction* action, const QString& hint) {
-    action->setToolTip(ShortHint(hint));
-    action->setStatusTip(LongHint(hint));
+void setHint(QAction* action, const QString& hint) {
+    action->setToolTip(shortHint(hint));
+    action->setStatusTip(longHint(hint));
 }

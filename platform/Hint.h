@@ -7,8 +7,8 @@
 class QAction;
 class QWidget;
 
-QString ShortHint(const QString& hint);
-QString LongHint(const QString& hint);
+QString shortHint(const QString& hint);
+QString longHint(const QString& hint);
 
-void SetHint(QWidget* widget, const QString& hint);
-void SetHint(QAction* action, const QString& hint);
+void setHint(QWidget* widget, const QString& hint);
+void setHint(QAction* action, const QString& hint);

@@ -6,19 +6,19 @@
 ImageControl::ImageControl(QWidget* parent) : QWidget(parent) {}
 
 void ImageControl::paintEvent(QPaintEvent*) {
-    if (Picture.isNull()) return;
+    if (picture.isNull()) return;
     QPainter painter(this);
-    painter.drawImage(0, 0, Picture);
+    painter.drawImage(0, 0, picture);
 }
 
 void ImageControl::mousePressEvent(QMouseEvent* event) {
-    if (OnMouseDown) OnMouseDown(event);
+    if (onMousePress) onMousePress(event);
 }
 
 void ImageControl::mouseMoveEvent(QMouseEvent* event) {
-    if (OnMouseMove) OnMouseMove(event);
+    if (onMouseMove) onMouseMove(event);
 }
 
 void ImageControl::mouseReleaseEvent(QMouseEvent* event) {
-    if (OnMouseUp) OnMouseUp(event);
+    if (onMouseRelease) onMouseRelease(event);
 }

@@ -1,5 +1,5 @@
 // A picture control with a canvas: it shows its picture at its top-left corner, unscaled, and reports mouse
-// presses, moves and releases to the callbacks its owner sets. Drawing goes into `Picture` followed by
+// presses, moves and releases to the callbacks its owner sets. Drawing goes into `picture` followed by
 // update(); the rest of the control shows its parent's background.
 #pragma once
 
@@ -15,11 +15,11 @@ class ImageControl : public QWidget {
 public:
     explicit ImageControl(QWidget* parent = nullptr);
 
-    QImage Picture;
+    QImage picture;
 
-    std::function<void(QMouseEvent*)> OnMouseDown;
-    std::function<void(QMouseEvent*)> OnMouseMove;
-    std::function<void(QMouseEvent*)> OnMouseUp;
+    std::function<void(QMouseEvent*)> onMousePress;
+    std::function<void(QMouseEvent*)> onMouseMove;
+    std::function<void(QMouseEvent*)> onMouseRelease;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -18,11 +18,11 @@
 
 namespace {
 
-bool SizeAcceptable(int64_t width, int64_t height) {
+bool sizeAcceptable(int64_t width, int64_t height) {
     return width > 0 && height > 0 && width * height * 3 <= kMaxPictureBytes;
 }
 
-QString TooLarge(int64_t width, int64_t height) {
+QString tooLargeText(int64_t width, int64_t height) {
     return QStringLiteral("画像が大きすぎます (%1 x %2)").arg(width).arg(height);
 }
 
@@ -36,22 +36,22 @@ struct JpegErrorManager {
     bool damaged;
 };
 
-void JpegErrorExit(j_common_ptr cinfo) {
+void jpegErrorExit(j_common_ptr cinfo) {
     auto* err = reinterpret_cast<JpegErrorManager*>(cinfo->err);
     (*cinfo->err->format_message)(cinfo, err->message);
     longjmp(err->jump, 1);
 }
 
 // Warnings about metadata the decoder can do without; the pixels are intact.
-bool HarmlessJpegWarning(int code) {
+bool harmlessJpegWarning(int code) {
     return code == JWRN_ADOBE_XFORM || code == JWRN_JFIF_MAJOR;
 }
 
-void JpegEmitMessage(j_common_ptr cinfo, int level) {
+void jpegEmitMessage(j_common_ptr cinfo, int level) {
     auto* err = reinterpret_cast<JpegErrorManager*>(cinfo->err);
     if (level < 0) {
         ++cinfo->err->num_warnings;
-        if (!HarmlessJpegWarning(cinfo->err->msg_code) && !err->damaged) {
+        if (!harmlessJpegWarning(cinfo->err->msg_code) && !err->damaged) {
             err->damaged = true;
             (*cinfo->err->format_message)(cinfo, err->message);
         }
@@ -62,16 +62,16 @@ void JpegEmitMessage(j_common_ptr cinfo, int level) {
 // Whether `bytes` of compressed data can hold a picture of this size. Every 8 x 8 block of the first
 // component costs at least one bit in Huffman coding (its DC difference), so far fewer bytes mean a header
 // that lies about the size; arithmetic coding packs tighter and gets a wide margin.
-bool JpegDataPlausible(int64_t bytes, int64_t width, int64_t height, bool arithmetic) {
+bool jpegDataPlausible(int64_t bytes, int64_t width, int64_t height, bool arithmetic) {
     const int64_t blocks = ((width + 7) / 8) * ((height + 7) / 8);
     const int64_t minimum = arithmetic ? blocks / 8 / 64 : blocks / 8 / 2;
     return bytes >= minimum;
 }
 
-void JpegOutputMessage(j_common_ptr) {}
+void jpegOutputMessage(j_common_ptr) {}
 
 // Adobe writes CMYK JPEGs inverted (0 = full ink); that is by far the common kind.
-void CmykLineToBgr(const JSAMPLE* cmyk, uchar* bgr, int width) {
+void cmykLineToBgr(const JSAMPLE* cmyk, uchar* bgr, int width) {
     for (int x = 0; x < width; ++x) {
         const int c = cmyk[4 * x], m = cmyk[4 * x + 1], y = cmyk[4 * x + 2], k = cmyk[4 * x + 3];
         bgr[3 * x] = static_cast<uchar>(y * k / 255);
@@ -82,14 +82,14 @@ void CmykLineToBgr(const JSAMPLE* cmyk, uchar* bgr, int width) {
 
 // Decodes into *out. Only plain C data lives across setjmp here besides *out, which belongs to the caller;
 // the jump unwinds libjpeg's own C frames only.
-bool DecodeJpeg(FILE* file, QImage* out, QString* error) {
+bool decodeJpeg(FILE* file, QImage* out, QString* error) {
     jpeg_decompress_struct cinfo;
     JpegErrorManager err;
     std::memset(&err, 0, sizeof err);
     cinfo.err = jpeg_std_error(&err.mgr);
-    err.mgr.error_exit = JpegErrorExit;
-    err.mgr.emit_message = JpegEmitMessage;
-    err.mgr.output_message = JpegOutputMessage;
+    err.mgr.error_exit = jpegErrorExit;
+    err.mgr.emit_message = jpegEmitMessage;
+    err.mgr.output_message = jpegOutputMessage;
     JSAMPLE* volatile cmykLine = nullptr;
     if (setjmp(err.jump)) {
         jpeg_destroy_decompress(&cinfo);
@@ -103,14 +103,14 @@ bool DecodeJpeg(FILE* file, QImage* out, QString* error) {
     jpeg_read_header(&cinfo, TRUE);
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
-    if (!SizeAcceptable(cinfo.image_width, cinfo.image_height)) {
-        *error = TooLarge(cinfo.image_width, cinfo.image_height);
+    if (!sizeAcceptable(cinfo.image_width, cinfo.image_height)) {
+        *error = tooLargeText(cinfo.image_width, cinfo.image_height);
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
     struct stat st;
     if (fstat(fileno(file), &st) == 0 &&
-        !JpegDataPlausible(st.st_size, cinfo.image_width, cinfo.image_height, cinfo.arith_code)) {
+        !jpegDataPlausible(st.st_size, cinfo.image_width, cinfo.image_height, cinfo.arith_code)) {
         *error = QStringLiteral("JPEG のデータが大きさ (%1 x %2) に対して短すぎます")
                      .arg(cinfo.image_width)
                      .arg(cinfo.image_height);
@@ -120,7 +120,7 @@ bool DecodeJpeg(FILE* file, QImage* out, QString* error) {
     jpeg_start_decompress(&cinfo);
     const int width = static_cast<int>(cinfo.output_width);
     const int height = static_cast<int>(cinfo.output_height);
-    if (cinfo.output_components != (cmyk ? 4 : 3) || !SizeAcceptable(width, height)) {
+    if (cinfo.output_components != (cmyk ? 4 : 3) || !sizeAcceptable(width, height)) {
         *error = QStringLiteral("JPEG の色形式に対応していません");
         jpeg_destroy_decompress(&cinfo);
         return false;
@@ -144,7 +144,7 @@ bool DecodeJpeg(FILE* file, QImage* out, QString* error) {
         const int y = static_cast<int>(cinfo.output_scanline);
         JSAMPROW row = cmyk ? cmykLine : reinterpret_cast<JSAMPROW>(out->scanLine(y));
         if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) break;
-        if (cmyk) CmykLineToBgr(cmykLine, out->scanLine(y), width);
+        if (cmyk) cmykLineToBgr(cmykLine, out->scanLine(y), width);
         if (err.damaged) break;
     }
     const bool cut = cinfo.output_scanline < cinfo.output_height;
@@ -162,7 +162,7 @@ bool DecodeJpeg(FILE* file, QImage* out, QString* error) {
     return true;
 }
 
-uint32_t Le(const uchar* p, int n) {
+uint32_t littleEndian(const uchar* p, int n) {
     uint32_t v = 0;
     for (int i = n - 1; i >= 0; --i)
         v = (v << 8) | p[i];
@@ -171,26 +171,26 @@ uint32_t Le(const uchar* p, int n) {
 
 // Uncompressed bitmaps state how many bytes their pixels take; a file shorter than that is cut off. (The
 // platform's reader would show the missing lines black instead of refusing the file.)
-bool BitmapLengthPlausible(QFile& file, QString* error) {
+bool bitmapLengthPlausible(QFile& file, QString* error) {
     const QByteArray head = file.read(54);
     const auto* h = reinterpret_cast<const uchar*>(head.constData());
     if (head.size() < 26 || h[0] != 'B' || h[1] != 'M') {
         *error = QStringLiteral("ビットマップではありません");
         return false;
     }
-    const uint32_t pixelsAt = Le(h + 10, 4);
-    const uint32_t infoSize = Le(h + 14, 4);
+    const uint32_t pixelsAt = littleEndian(h + 10, 4);
+    const uint32_t infoSize = littleEndian(h + 14, 4);
     int64_t width, height, bits;
     uint32_t compression = 0;
     if (infoSize == 12) {  // OS/2 core header
-        width = Le(h + 18, 2);
-        height = Le(h + 20, 2);
-        bits = Le(h + 24, 2);
+        width = littleEndian(h + 18, 2);
+        height = littleEndian(h + 20, 2);
+        bits = littleEndian(h + 24, 2);
     } else if (infoSize >= 40 && head.size() >= 34) {
-        width = static_cast<int32_t>(Le(h + 18, 4));
-        height = static_cast<int32_t>(Le(h + 22, 4));
-        bits = Le(h + 28, 2);
-        compression = Le(h + 30, 4);
+        width = static_cast<int32_t>(littleEndian(h + 18, 4));
+        height = static_cast<int32_t>(littleEndian(h + 22, 4));
+        bits = littleEndian(h + 28, 2);
+        compression = littleEndian(h + 30, 4);
     } else {
         *error = QStringLiteral("ビットマップのヘッダーが壊れています");
         return false;
@@ -200,8 +200,8 @@ bool BitmapLengthPlausible(QFile& file, QString* error) {
         *error = QStringLiteral("ビットマップのヘッダーが壊れています");
         return false;
     }
-    if (!SizeAcceptable(width, height)) {
-        *error = TooLarge(width, height);
+    if (!sizeAcceptable(width, height)) {
+        *error = tooLargeText(width, height);
         return false;
     }
     // BI_RGB and BI_BITFIELDS: every line is stored, padded to four bytes.
@@ -218,23 +218,23 @@ bool BitmapLengthPlausible(QFile& file, QString* error) {
 }  // namespace
 
 // Opens a regular file for reading; a pipe or folder is refused with the reason.
-FILE* OpenPictureFile(const QByteArray& path, QString* error) {
+FILE* openPictureFile(const QByteArray& path, QString* error) {
     FILE* file = open_regular_file(path.constData());
-    if (!file) *error = QStringLiteral("ファイルを開けません: ") + SystemErrorText(errno);
+    if (!file) *error = QStringLiteral("ファイルを開けません: ") + systemErrorText(errno);
     return file;
 }
 
-QImage LoadJpegPicture(const QByteArray& path, QString* error) {
-    FILE* file = OpenPictureFile(path, error);
+QImage loadJpegPicture(const QByteArray& path, QString* error) {
+    FILE* file = openPictureFile(path, error);
     if (!file) return QImage();
     QImage picture;
-    const bool ok = DecodeJpeg(file, &picture, error);
+    const bool ok = decodeJpeg(file, &picture, error);
     std::fclose(file);
     return ok ? picture : QImage();
 }
 
-QImage LoadBitmapPicture(const QByteArray& path, QString* error) {
-    FILE* handle = OpenPictureFile(path, error);
+QImage loadBitmapPicture(const QByteArray& path, QString* error) {
+    FILE* handle = openPictureFile(path, error);
     if (!handle) return QImage();
     QFile file;
     if (!file.open(handle, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
@@ -242,7 +242,7 @@ QImage LoadBitmapPicture(const QByteArray& path, QString* error) {
         *error = QStringLiteral("ファイルを開けません");
         return QImage();
     }
-    if (!BitmapLengthPlausible(file, error)) return QImage();
+    if (!bitmapLengthPlausible(file, error)) return QImage();
     file.seek(0);
     QImageReader reader(&file, "bmp");
     reader.setAutoTransform(false);
@@ -250,8 +250,8 @@ QImage LoadBitmapPicture(const QByteArray& path, QString* error) {
     // the largest picture this viewer accepts (its 32-bit form is a third larger than the 24-bit one).
     reader.setAllocationLimit(static_cast<int>(kMaxPictureBytes / 3 * 4 / (1024 * 1024)));
     const QSize size = reader.size();
-    if (size.isValid() && !SizeAcceptable(size.width(), size.height())) {
-        *error = TooLarge(size.width(), size.height());
+    if (size.isValid() && !sizeAcceptable(size.width(), size.height())) {
+        *error = tooLargeText(size.width(), size.height());
         return QImage();
     }
     QImage image = reader.read();
@@ -259,8 +259,8 @@ QImage LoadBitmapPicture(const QByteArray& path, QString* error) {
         *error = QStringLiteral("ビットマップの読み込みに失敗しました: %1").arg(reader.errorString());
         return QImage();
     }
-    if (!SizeAcceptable(image.width(), image.height())) {
-        *error = TooLarge(image.width(), image.height());
+    if (!sizeAcceptable(image.width(), image.height())) {
+        *error = tooLargeText(image.width(), image.height());
         return QImage();
     }
     // Palette, 16-bit and 32-bit bitmaps all become blue, green, red bytes; an alpha channel is dropped.
@@ -269,8 +269,8 @@ QImage LoadBitmapPicture(const QByteArray& path, QString* error) {
     return image;
 }
 
-QImage LoadPicture(const QByteArray& path, PictureType type, QString* error) {
+QImage loadPicture(const QByteArray& path, PictureType type, QString* error) {
     QString ignored;
     QString* message = error ? error : &ignored;
-    return type == PictureType::Jpeg ? LoadJpegPicture(path, message) : LoadBitmapPicture(path, message);
+    return type == PictureType::Jpeg ? loadJpegPicture(path, message) : loadBitmapPicture(path, message);
 }

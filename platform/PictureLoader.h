@@ -17,8 +17,8 @@ inline constexpr int64_t kMaxPictureBytes = 0x7FFFFFFF;
 // Decodes the file at `path` (bytes as the file system holds them; only regular files) as the given type. On
 // success returns a non-null Format_BGR888 image; on failure returns a null image and sets *error to a short
 // description of what went wrong (never exits, never throws).
-QImage LoadPicture(const QByteArray& path, PictureType type, QString* error);
+QImage loadPicture(const QByteArray& path, PictureType type, QString* error);
 
-// The two decoders behind LoadPicture.
-QImage LoadBitmapPicture(const QByteArray& path, QString* error);
-QImage LoadJpegPicture(const QByteArray& path, QString* error);
+// The two decoders behind loadPicture.
+QImage loadBitmapPicture(const QByteArray& path, QString* error);
+QImage loadJpegPicture(const QByteArray& path, QString* error);

@@ -6,9 +6,9 @@
 
 namespace {
 
-Prompts* g_installed = nullptr;
+Prompts* installedPrompts = nullptr;
 
-QMessageBox::Icon IconOf(PromptKind kind) {
+QMessageBox::Icon iconOf(PromptKind kind) {
     switch (kind) {
         case PromptKind::Warning:
             return QMessageBox::Warning;
@@ -24,36 +24,36 @@ QMessageBox::Icon IconOf(PromptKind kind) {
 
 }  // namespace
 
-Prompts& Prompts::Current() {
+Prompts& Prompts::current() {
     static QtPrompts qtPrompts;
-    return g_installed ? *g_installed : qtPrompts;
+    return installedPrompts ? *installedPrompts : qtPrompts;
 }
 
-void Prompts::Install(Prompts* prompts) {
-    g_installed = prompts;
+void Prompts::install(Prompts* prompts) {
+    installedPrompts = prompts;
 }
 
-bool QtPrompts::AskYesNo(const QString& text, const QString& caption, PromptKind kind) {
-    QMessageBox box(IconOf(kind), caption, text, QMessageBox::Yes | QMessageBox::No,
+bool QtPrompts::askYesNo(const QString& text, const QString& caption, PromptKind kind) {
+    QMessageBox box(iconOf(kind), caption, text, QMessageBox::Yes | QMessageBox::No,
                     QApplication::activeWindow());
     box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
 }
 
-void QtPrompts::Inform(const QString& text, const QString& caption, PromptKind kind) {
-    QMessageBox box(IconOf(kind), caption, text, QMessageBox::Ok, QApplication::activeWindow());
+void QtPrompts::inform(const QString& text, const QString& caption, PromptKind kind) {
+    QMessageBox box(iconOf(kind), caption, text, QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
 }
 
-QStringList QtPrompts::PickOpenFiles(const QString& caption, const QString& filter) {
+QStringList QtPrompts::pickOpenFiles(const QString& caption, const QString& filter) {
     return QFileDialog::getOpenFileNames(QApplication::activeWindow(), caption, QString(), filter);
 }
 
-QString QtPrompts::PickSaveFile(const QString& caption, const QString& filter) {
+QString QtPrompts::pickSaveFile(const QString& caption, const QString& filter) {
     return QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, QString(), filter);
 }
 
-bool ScriptedPrompts::AskYesNo(const QString& text, const QString& caption, PromptKind kind) {
+bool ScriptedPrompts::askYesNo(const QString& text, const QString& caption, PromptKind kind) {
     boxes.push_back({BoxType::YesNo, text, caption, kind});
     if (yesNoAnswers.empty()) return false;
     const bool answer = yesNoAnswers.front();
@@ -61,11 +61,11 @@ bool ScriptedPrompts::AskYesNo(const QString& text, const QString& caption, Prom
     return answer;
 }
 
-void ScriptedPrompts::Inform(const QString& text, const QString& caption, PromptKind kind) {
+void ScriptedPrompts::inform(const QString& text, const QString& caption, PromptKind kind) {
     boxes.push_back({BoxType::Message, text, caption, kind});
 }
 
-QStringList ScriptedPrompts::PickOpenFiles(const QString& caption, const QString& filter) {
+QStringList ScriptedPrompts::pickOpenFiles(const QString& caption, const QString& filter) {
     boxes.push_back({BoxType::OpenFiles, filter, caption, PromptKind::Information});
     if (openAnswers.empty()) return {};
     QStringList answer = openAnswers.front();
@@ -73,7 +73,7 @@ QStringList ScriptedPrompts::PickOpenFiles(const QString& caption, const QString
     return answer;
 }
 
-QString ScriptedPrompts::PickSaveFile(const QString& caption, const QString& filter) {
+QString ScriptedPrompts::pickSaveFile(const QString& caption, const QString& filter) {
     boxes.push_back({BoxType::SaveFile, filter, caption, PromptKind::Information});
     if (saveAnswers.empty()) return {};
     QString answer = saveAnswers.front();

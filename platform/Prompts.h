@@ -16,27 +16,27 @@ public:
     virtual ~Prompts() = default;
 
     // Yes/No question; true for Yes.
-    virtual bool AskYesNo(const QString& text, const QString& caption, PromptKind kind) = 0;
+    virtual bool askYesNo(const QString& text, const QString& caption, PromptKind kind) = 0;
     // A message with an OK button.
-    virtual void Inform(const QString& text, const QString& caption, PromptKind kind) = 0;
+    virtual void inform(const QString& text, const QString& caption, PromptKind kind) = 0;
     // Files picked for opening, in the order given; empty when cancelled.
-    virtual QStringList PickOpenFiles(const QString& caption, const QString& filter) = 0;
+    virtual QStringList pickOpenFiles(const QString& caption, const QString& filter) = 0;
     // File picked for saving; empty when cancelled.
-    virtual QString PickSaveFile(const QString& caption, const QString& filter) = 0;
+    virtual QString pickSaveFile(const QString& caption, const QString& filter) = 0;
 
     // The prompts in use: the Qt dialogs unless a test installed others.
-    static Prompts& Current();
+    static Prompts& current();
     // Installs `prompts` (not owned; null restores the Qt dialogs).
-    static void Install(Prompts* prompts);
+    static void install(Prompts* prompts);
 };
 
 // The real dialogs.
 class QtPrompts : public Prompts {
 public:
-    bool AskYesNo(const QString& text, const QString& caption, PromptKind kind) override;
-    void Inform(const QString& text, const QString& caption, PromptKind kind) override;
-    QStringList PickOpenFiles(const QString& caption, const QString& filter) override;
-    QString PickSaveFile(const QString& caption, const QString& filter) override;
+    bool askYesNo(const QString& text, const QString& caption, PromptKind kind) override;
+    void inform(const QString& text, const QString& caption, PromptKind kind) override;
+    QStringList pickOpenFiles(const QString& caption, const QString& filter) override;
+    QString pickSaveFile(const QString& caption, const QString& filter) override;
 };
 
 // Scripted prompts for tests: every box is recorded, answers come from the planned queues.
@@ -55,17 +55,17 @@ public:
     std::deque<QStringList> openAnswers;  // an empty queue answers "cancelled"
     std::deque<QString> saveAnswers;      // an empty queue answers "cancelled"
 
-    bool AskYesNo(const QString& text, const QString& caption, PromptKind kind) override;
-    void Inform(const QString& text, const QString& caption, PromptKind kind) override;
-    QStringList PickOpenFiles(const QString& caption, const QString& filter) override;
-    QString PickSaveFile(const QString& caption, const QString& filter) override;
+    bool askYesNo(const QString& text, const QString& caption, PromptKind kind) override;
+    void inform(const QString& text, const QString& caption, PromptKind kind) override;
+    QStringList pickOpenFiles(const QString& caption, const QString& filter) override;
+    QString pickSaveFile(const QString& caption, const QString& filter) override;
 };
 
 // Installs scripted prompts for the lifetime of the object.
 class ScopedPrompts {
 public:
-    explicit ScopedPrompts(Prompts* prompts) { Prompts::Install(prompts); }
-    ~ScopedPrompts() { Prompts::Install(nullptr); }
+    explicit ScopedPrompts(Prompts* prompts) { Prompts::install(prompts); }
+    ~ScopedPrompts() { Prompts::install(nullptr); }
     ScopedPrompts(const ScopedPrompts&) = delete;
     ScopedPrompts& operator=(const ScopedPrompts&) = delete;
 };

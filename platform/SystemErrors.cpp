@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-QString SystemErrorText(int error) {
+QString systemErrorText(int error) {
     switch (error) {
         case ENOENT:
             return QStringLiteral("ファイルがありません");
@@ -44,22 +44,22 @@ QString SystemErrorText(int error) {
     }
 }
 
-QString UnreadableFileReason(const QByteArray& path) {
+QString unreadableFileReason(const QByteArray& path) {
     struct stat st;
-    if (stat(path.constData(), &st) != 0) return SystemErrorText(errno);
+    if (stat(path.constData(), &st) != 0) return systemErrorText(errno);
     if (S_ISDIR(st.st_mode)) return QStringLiteral("フォルダです");
     if (S_ISFIFO(st.st_mode)) return QStringLiteral("名前付きパイプです");
     if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return QStringLiteral("デバイスです");
     if (S_ISSOCK(st.st_mode)) return QStringLiteral("ソケットです");
-    if (!S_ISREG(st.st_mode)) return SystemErrorText(ENODEV);
+    if (!S_ISREG(st.st_mode)) return systemErrorText(ENODEV);
     // Permissions are what opening says (access() answers for the real user, and root reads anything).
     const int fd = open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return SystemErrorText(errno);
+    if (fd < 0) return systemErrorText(errno);
     close(fd);
     return QString();
 }
 
-QString DisplayFileName(const QByteArray& path) {
+QString displayFileName(const QByteArray& path) {
     const int slash = path.lastIndexOf('/');
     const QString name = QString::fromUtf8(slash >= 0 ? path.mid(slash + 1) : path);
     QString shown;

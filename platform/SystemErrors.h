@@ -5,12 +5,12 @@
 #include <QString>
 
 // The reason for an errno value: Japanese for the common cases, else the C library's text.
-QString SystemErrorText(int error);
+QString systemErrorText(int error);
 
 // Why `path` cannot be read as a file: empty when it is a regular file this process may open for reading;
 // otherwise the reason ("フォルダです", "名前付きパイプです", the system's reason ...). Never opens a pipe.
-QString UnreadableFileReason(const QByteArray& path);
+QString unreadableFileReason(const QByteArray& path);
 
 // The name of a local path as it is shown: bytes that are not UTF-8 become replacement characters, control
 // characters (a newline in a name) are shown escaped.
-QString DisplayFileName(const QByteArray& path);
+QString displayFileName(const QByteArray& path);

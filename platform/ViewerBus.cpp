@@ -31,7 +31,7 @@ constexpr const char* kTableName = "messages";
 constexpr size_t kMaxName = 255;
 constexpr off_t kMaxTableBytes = 1 << 20;
 
-bool UsableName(const char* name) {
+bool usableName(const char* name) {
     if (!name) return false;
     const size_t n = std::strlen(name);
     if (n == 0 || n > kMaxName) return false;
@@ -53,7 +53,7 @@ struct LockedFile {
     }
 };
 
-bool ReadAll(int fd, std::string* out) {
+bool readAll(int fd, std::string* out) {
     struct stat st {};
     if (fstat(fd, &st) != 0 || st.st_size > kMaxTableBytes) return false;
     out->assign(static_cast<size_t>(st.st_size), '\0');
@@ -68,7 +68,7 @@ bool ReadAll(int fd, std::string* out) {
     return true;
 }
 
-bool WriteAll(int fd, const std::string& text) {
+bool writeAll(int fd, const std::string& text) {
     size_t done = 0;
     while (done < text.size()) {
         const ssize_t w = write(fd, text.data() + done, text.size() - done);
@@ -80,7 +80,7 @@ bool WriteAll(int fd, const std::string& text) {
 }
 
 // A folder the bus may use: a real directory (not a symlink) of this user, closed to everyone else.
-bool CheckPrivate(const std::string& dir, const struct stat& st, std::string* why) {
+bool checkPrivate(const std::string& dir, const struct stat& st, std::string* why) {
     const char* reason = nullptr;
     if (S_ISLNK(st.st_mode))
         reason = "シンボリックリンクです";
@@ -95,7 +95,7 @@ bool CheckPrivate(const std::string& dir, const struct stat& st, std::string* wh
 }
 
 // Creates `dir` (mode 0700) when missing; true when it is then a private folder.
-bool PreparePrivateFolder(const std::string& dir, std::string* why) {
+bool preparePrivateFolder(const std::string& dir, std::string* why) {
     if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
         *why = dir + ": フォルダを作れません (" + std::strerror(errno) + ")";
         return false;
@@ -105,11 +105,11 @@ bool PreparePrivateFolder(const std::string& dir, std::string* why) {
         *why = dir + ": " + std::strerror(errno);
         return false;
     }
-    return CheckPrivate(dir, st, why);
+    return checkPrivate(dir, st, why);
 }
 
 // $XDG_STATE_HOME/orvenna-bus, else ~/.local/state/orvenna-bus; empty when no home is known.
-std::string StateFolder() {
+std::string stateFolder() {
     const char* state = std::getenv("XDG_STATE_HOME");
     if (state && state[0] == '/') return std::string(state) + "/orvenna-bus";
     std::string home;
@@ -123,46 +123,46 @@ std::string StateFolder() {
 }
 
 // Creates the missing folders above `dir` with mode 0700; existing ones are left as they are.
-void MakeParents(const std::string& dir) {
+void makeParents(const std::string& dir) {
     for (size_t slash = dir.find('/', 1); slash != std::string::npos; slash = dir.find('/', slash + 1))
         mkdir(dir.substr(0, slash).c_str(), 0700);
 }
 
 }  // namespace
 
-std::string ViewerBus::RuntimeFolder(std::string* error) {
+std::string ViewerBus::runtimeFolder(std::string* error) {
     std::string why;
     auto refuse = [&](const std::string& reason) {
         if (error) *error = reason;
         return std::string();
     };
     const char* own = std::getenv("ORVENNA_BUS_DIR");
-    if (own && *own) return PreparePrivateFolder(own, &why) ? std::string(own) : refuse(why);
+    if (own && *own) return preparePrivateFolder(own, &why) ? std::string(own) : refuse(why);
 
     // The runtime folder is the right place; a relative one is not valid, and one of another user (after su)
     // cannot be used.
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime && runtime[0] == '/') {
         const std::string dir = std::string(runtime) + "/orvenna";
-        if (PreparePrivateFolder(dir, &why)) return dir;
+        if (preparePrivateFolder(dir, &why)) return dir;
     }
     // Else a folder in the user's home: no other user can create it first.
-    const std::string state = StateFolder();
+    const std::string state = stateFolder();
     if (state.empty()) return refuse(why.empty() ? std::string("ホームフォルダが分かりません") : why);
-    MakeParents(state);
+    makeParents(state);
     std::string whyState;
-    if (PreparePrivateFolder(state, &whyState)) return state;
+    if (preparePrivateFolder(state, &whyState)) return state;
     return refuse(why.empty() ? whyState : why + " / " + whyState);
 }
 
-unsigned ViewerBus::RegisterMessage(const char* name, std::string* error) {
+unsigned ViewerBus::registerMessage(const char* name, std::string* error) {
     auto fail = [&](const std::string& why) {
         if (error) *error = why;
         return 0u;
     };
-    if (!UsableName(name)) return fail("使えないメッセージ名です");
+    if (!usableName(name)) return fail("使えないメッセージ名です");
     std::string why;
-    const std::string dir = RuntimeFolder(&why);
+    const std::string dir = runtimeFolder(&why);
     if (dir.empty()) return fail(why);
 
     LockedFile table;
@@ -178,7 +178,7 @@ unsigned ViewerBus::RegisterMessage(const char* name, std::string* error) {
 
     // Each line is "<name> <number>"; lines that do not have that shape are skipped.
     std::string text;
-    if (!ReadAll(table.fd, &text)) return fail(unusable);
+    if (!readAll(table.fd, &text)) return fail(unusable);
     unsigned highest = kFirstMessage - 1;
     size_t start = 0;
     while (start < text.size()) {
@@ -203,7 +203,7 @@ unsigned ViewerBus::RegisterMessage(const char* name, std::string* error) {
     std::string entry;
     if (!text.empty() && text.back() != '\n') entry += '\n';  // a torn last line stays on its own
     entry += std::string(name) + " " + std::to_string(value) + "\n";
-    if (lseek(table.fd, 0, SEEK_END) < 0 || !WriteAll(table.fd, entry)) return fail(unusable);
+    if (lseek(table.fd, 0, SEEK_END) < 0 || !writeAll(table.fd, entry)) return fail(unusable);
     return value;
 }
 
@@ -211,7 +211,7 @@ unsigned ViewerBus::RegisterMessage(const char* name, std::string* error) {
 
 namespace {
 
-bool IsViewerSocketName(const char* name) {
+bool isViewerSocketName(const char* name) {
     const size_t n = std::strlen(name);
     const size_t prefix = std::strlen(ViewerBusEndpoint::kSocketPrefix);
     const size_t suffix = std::strlen(ViewerBusEndpoint::kSocketSuffix);
@@ -221,7 +221,7 @@ bool IsViewerSocketName(const char* name) {
 }
 
 // Fills `addr` with a path address; false when the path does not fit.
-bool MakeAddress(const std::string& path, sockaddr_un* addr, socklen_t* len) {
+bool makeAddress(const std::string& path, sockaddr_un* addr, socklen_t* len) {
     std::memset(addr, 0, sizeof *addr);
     addr->sun_family = AF_UNIX;
     if (path.empty() || path.size() >= sizeof addr->sun_path) return false;
@@ -231,10 +231,10 @@ bool MakeAddress(const std::string& path, sockaddr_un* addr, socklen_t* len) {
 }
 
 // True when a socket file is still bound by a live socket; false when nobody listens there any more.
-bool SocketIsAlive(const std::string& path) {
+bool socketIsAlive(const std::string& path) {
     sockaddr_un addr;
     socklen_t len;
-    if (!MakeAddress(path, &addr, &len)) return true;  // cannot tell: leave it
+    if (!makeAddress(path, &addr, &len)) return true;  // cannot tell: leave it
     const int probe = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (probe < 0) return true;
     const int r = connect(probe, reinterpret_cast<sockaddr*>(&addr), len);
@@ -245,7 +245,7 @@ bool SocketIsAlive(const std::string& path) {
 
 // Sockets are addressed through the open folder descriptor, so that a post reaches the folder that was
 // checked even when another one has been put at its path meanwhile. Without /proc the folder's path is used.
-std::string AddressBase(int folderFd, const std::string& folder) {
+std::string addressBase(int folderFd, const std::string& folder) {
     static const bool haveProc = [] {
         struct stat st {};
         return stat("/proc/self/fd", &st) == 0 && S_ISDIR(st.st_mode);
@@ -254,7 +254,7 @@ std::string AddressBase(int folderFd, const std::string& folder) {
 }
 
 // The viewer socket names in the folder open as `folderFd`.
-std::vector<std::string> ViewerSockets(int folderFd) {
+std::vector<std::string> viewerSockets(int folderFd) {
     std::vector<std::string> names;
     const int listFd = fcntl(folderFd, F_DUPFD_CLOEXEC, 0);
     if (listFd < 0) return names;
@@ -264,7 +264,7 @@ std::vector<std::string> ViewerSockets(int folderFd) {
         return names;
     }
     while (dirent* entry = readdir(dir)) {
-        if (!IsViewerSocketName(entry->d_name)) continue;
+        if (!isViewerSocketName(entry->d_name)) continue;
         struct stat st {};
         if (fstatat(folderFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISSOCK(st.st_mode))
             names.emplace_back(entry->d_name);
@@ -273,14 +273,14 @@ std::vector<std::string> ViewerSockets(int folderFd) {
     return names;
 }
 
-bool SameMessages(const ViewerBusEndpoint::Group& a, const ViewerBusEndpoint::Group& b) {
+bool sameMessages(const ViewerBusEndpoint::Group& a, const ViewerBusEndpoint::Group& b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
         if (a[i].message != b[i].message) return false;
     return true;
 }
 
-std::atomic<int> g_endpoint_counter{0};
+std::atomic<int> endpointCounter{0};
 
 }  // namespace
 
@@ -289,10 +289,10 @@ ViewerBusEndpoint::ViewerBusEndpoint(Receiver receiver, QObject* parent)
     // Development aid: with ORVENNA_BUS_TRACE set, every post and receipt is appended to that file with a
     // monotonic time stamp (the end-to-end test measures the bus latency with it).
     const char* trace = std::getenv("ORVENNA_BUS_TRACE");
-    if (trace && *trace) traceFd_ = open(trace, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    if (trace && *trace) traceFd_ = ::open(trace, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
     retry_ = new QTimer(this);
     retry_->setSingleShot(true);
-    QObject::connect(retry_, &QTimer::timeout, this, [this] { RetryHeld(); });
+    QObject::connect(retry_, &QTimer::timeout, this, [this] { retryHeld(); });
 }
 
 ViewerBusEndpoint::~ViewerBusEndpoint() {
@@ -301,7 +301,7 @@ ViewerBusEndpoint::~ViewerBusEndpoint() {
         close(fd_);
         // Only from the folder this endpoint joined: a file at the same path elsewhere is not its own.
         std::string ignored;
-        const int folderFd = OpenCheckedFolder(&ignored);
+        const int folderFd = openCheckedFolder(&ignored);
         if (folderFd >= 0) {
             unlinkat(folderFd, name_.c_str(), 0);
             close(folderFd);
@@ -310,15 +310,15 @@ ViewerBusEndpoint::~ViewerBusEndpoint() {
     if (traceFd_ >= 0) close(traceFd_);
 }
 
-size_t ViewerBusEndpoint::HeldGroups() const {
+size_t ViewerBusEndpoint::heldGroups() const {
     size_t n = 0;
     for (const auto& entry : held_)
         n += entry.second.size();
     return n;
 }
 
-int ViewerBusEndpoint::OpenCheckedFolder(std::string* why) const {
-    const int folderFd = open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+int ViewerBusEndpoint::openCheckedFolder(std::string* why) const {
+    const int folderFd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (folderFd < 0) {
         if (errno == ELOOP)
             *why = folder_ + ": シンボリックリンクです";
@@ -329,7 +329,7 @@ int ViewerBusEndpoint::OpenCheckedFolder(std::string* why) const {
         return -1;
     }
     struct stat st {};
-    bool ours = fstat(folderFd, &st) == 0 && CheckPrivate(folder_, st, why);
+    bool ours = fstat(folderFd, &st) == 0 && checkPrivate(folder_, st, why);
     if (ours && folderDevice_ != 0 && (st.st_dev != folderDevice_ || st.st_ino != folderInode_)) {
         *why = folder_ + ": フォルダが別のものに置き換えられました";
         ours = false;
@@ -341,10 +341,10 @@ int ViewerBusEndpoint::OpenCheckedFolder(std::string* why) const {
     return folderFd;
 }
 
-bool ViewerBusEndpoint::Open() {
+bool ViewerBusEndpoint::open() {
     if (fd_ >= 0) return true;
     std::string why;
-    const std::string folder = ViewerBus::RuntimeFolder(&why);
+    const std::string folder = ViewerBus::runtimeFolder(&why);
     if (folder.empty()) {
         error_ = why;
         return false;
@@ -354,7 +354,7 @@ bool ViewerBusEndpoint::Open() {
     folder_ = realpath(folder.c_str(), resolved) ? resolved : folder;
     folderDevice_ = 0;
     folderInode_ = 0;
-    const int folderFd = OpenCheckedFolder(&why);
+    const int folderFd = openCheckedFolder(&why);
     if (folderFd < 0) {
         error_ = why;
         return false;
@@ -365,9 +365,9 @@ bool ViewerBusEndpoint::Open() {
     folderInode_ = st.st_ino;
 
     // Sockets left by viewers that died are removed before this one joins.
-    const std::string base = AddressBase(folderFd, folder_);
-    for (const std::string& name : ViewerSockets(folderFd)) {
-        if (!SocketIsAlive(base + "/" + name) && unlinkat(folderFd, name.c_str(), 0) == 0) ++stats_.removed;
+    const std::string base = addressBase(folderFd, folder_);
+    for (const std::string& name : viewerSockets(folderFd)) {
+        if (!socketIsAlive(base + "/" + name) && unlinkat(folderFd, name.c_str(), 0) == 0) ++stats_.removed;
     }
     close(folderFd);
 
@@ -378,11 +378,11 @@ bool ViewerBusEndpoint::Open() {
     }
     for (int attempt = 0; attempt < 16; ++attempt) {
         const std::string name = kSocketPrefix + std::to_string(getpid()) + "-" +
-                                 std::to_string(g_endpoint_counter++) + kSocketSuffix;
+                                 std::to_string(endpointCounter++) + kSocketSuffix;
         const std::string path = folder_ + "/" + name;
         sockaddr_un addr;
         socklen_t len;
-        if (!MakeAddress(path, &addr, &len)) {
+        if (!makeAddress(path, &addr, &len)) {
             error_ = path + ": ソケットには長すぎるパスです";
             close(fd);
             return false;
@@ -399,7 +399,7 @@ bool ViewerBusEndpoint::Open() {
             return false;
         }
         // A name left by an earlier process with the same id: take it over when it is dead.
-        if (!SocketIsAlive(path) && unlink(path.c_str()) == 0) ++stats_.removed;
+        if (!socketIsAlive(path) && unlink(path.c_str()) == 0) ++stats_.removed;
     }
     if (fd_ < 0) {
         error_ = folder_ + ": 空いているソケット名がありません";
@@ -407,52 +407,52 @@ bool ViewerBusEndpoint::Open() {
         return false;
     }
     notifier_ = new QSocketNotifier(static_cast<qintptr>(fd_), QSocketNotifier::Read);
-    QObject::connect(notifier_, &QSocketNotifier::activated, this, [this] { Drain(); });
+    QObject::connect(notifier_, &QSocketNotifier::activated, this, [this] { drain(); });
     error_.clear();
     return true;
 }
 
-int ViewerBusEndpoint::PostToAll(unsigned message, int32_t wparam) {
-    return PostGroupToAll({{message, wparam}});
+int ViewerBusEndpoint::postToAll(unsigned message, int32_t wparam) {
+    return postGroupToAll({{message, wparam}});
 }
 
-int ViewerBusEndpoint::PostGroupToAll(const Group& group) {
+int ViewerBusEndpoint::postGroupToAll(const Group& group) {
     for (const Message& m : group)
-        Trace("post", m.message, m.wparam);
+        trace("post", m.message, m.wparam);
     if (group.empty() || group.size() > kMaxGroup) return 0;
     if (fd_ < 0) {
         // Not on the bus: the viewer still receives its own post, after the running handler, as it would
         // through the socket.
-        DeliverLater(group);
+        deliverLater(group);
         return 1;
     }
     std::string why;
-    const int folderFd = OpenCheckedFolder(&why);
+    const int folderFd = openCheckedFolder(&why);
     if (folderFd < 0) {
-        Leave(why);
-        DeliverLater(group);
+        leave(why);
+        deliverLater(group);
         return 1;
     }
     int taken = 0;
     bool reachedSelf = false;
     std::map<std::string, std::deque<Group>> before = std::move(held_);
     held_.clear();
-    for (const std::string& name : ViewerSockets(folderFd)) {
+    for (const std::string& name : viewerSockets(folderFd)) {
         const bool self = name == name_;
         // A receiver with groups waiting gets this one after them.
         if (auto waiting = before.find(name); waiting != before.end()) {
             held_.insert(before.extract(waiting));
-            Hold(name, group);
+            hold(name, group);
             reachedSelf = reachedSelf || self;
             continue;
         }
-        switch (SendGroup(folderFd, name, group)) {
+        switch (sendGroup(folderFd, name, group)) {
             case SendResult::Taken:
                 ++taken;
                 reachedSelf = reachedSelf || self;
                 break;
             case SendResult::Full:
-                Hold(name, group);
+                hold(name, group);
                 reachedSelf = reachedSelf || self;
                 break;
             case SendResult::Gone:
@@ -467,12 +467,12 @@ int ViewerBusEndpoint::PostGroupToAll(const Group& group) {
     for (const auto& entry : before)
         stats_.lost += entry.second.size();
     // Its own socket file removed (by a cleaner): the viewer still sees its own post.
-    if (!reachedSelf) DeliverLater(group);
-    if (!held_.empty()) ScheduleRetry(true);
+    if (!reachedSelf) deliverLater(group);
+    if (!held_.empty()) scheduleRetry(true);
     return taken;
 }
 
-ViewerBusEndpoint::SendResult ViewerBusEndpoint::SendGroup(int folderFd, const std::string& name,
+ViewerBusEndpoint::SendResult ViewerBusEndpoint::sendGroup(int folderFd, const std::string& name,
                                                            const Group& group) {
     unsigned char bytes[kMaxGroup * kDatagramSize];
     for (size_t i = 0; i < group.size(); ++i) {
@@ -483,7 +483,7 @@ ViewerBusEndpoint::SendResult ViewerBusEndpoint::SendGroup(int folderFd, const s
     const size_t size = group.size() * kDatagramSize;
     sockaddr_un addr;
     socklen_t len;
-    if (!MakeAddress(AddressBase(folderFd, folder_) + "/" + name, &addr, &len)) return SendResult::Failed;
+    if (!makeAddress(addressBase(folderFd, folder_) + "/" + name, &addr, &len)) return SendResult::Failed;
     ssize_t sent;
     do {
         sent = sendto(fd_, bytes, size, MSG_DONTWAIT | MSG_NOSIGNAL, reinterpret_cast<sockaddr*>(&addr), len);
@@ -502,12 +502,12 @@ ViewerBusEndpoint::SendResult ViewerBusEndpoint::SendGroup(int folderFd, const s
     return SendResult::Failed;
 }
 
-void ViewerBusEndpoint::Hold(const std::string& name, const Group& group) {
+void ViewerBusEndpoint::hold(const std::string& name, const Group& group) {
     // Only the latest place matters: a newer group of the same messages makes an older one useless, while
     // groups of other messages (a magnification step, the other axis) keep their effect.
     std::deque<Group>& queue = held_[name];
     for (auto it = queue.begin(); it != queue.end();) {
-        if (SameMessages(*it, group)) {
+        if (sameMessages(*it, group)) {
             it = queue.erase(it);
             ++stats_.superseded;
         } else {
@@ -522,24 +522,24 @@ void ViewerBusEndpoint::Hold(const std::string& name, const Group& group) {
     ++stats_.held;
 }
 
-void ViewerBusEndpoint::ScheduleRetry(bool fromStart) {
+void ViewerBusEndpoint::scheduleRetry(bool fromStart) {
     retryMs_ = fromStart ? kFirstRetryMs : std::min(retryMs_ * 2, kLastRetryMs);
     retry_->start(retryMs_);
 }
 
-void ViewerBusEndpoint::RetryHeld() {
+void ViewerBusEndpoint::retryHeld() {
     if (held_.empty() || fd_ < 0) return;
     std::string why;
-    const int folderFd = OpenCheckedFolder(&why);
+    const int folderFd = openCheckedFolder(&why);
     if (folderFd < 0) {
-        Leave(why);
+        leave(why);
         return;
     }
     for (auto it = held_.begin(); it != held_.end();) {
         std::deque<Group>& queue = it->second;
         bool dropped = false;
         while (!queue.empty()) {
-            const SendResult result = SendGroup(folderFd, it->first, queue.front());
+            const SendResult result = sendGroup(folderFd, it->first, queue.front());
             if (result == SendResult::Full) break;
             if (result != SendResult::Taken) {
                 dropped = true;
@@ -550,15 +550,15 @@ void ViewerBusEndpoint::RetryHeld() {
         if (dropped) {
             stats_.lost += queue.size();
             // Its own socket gone: the viewer still sees its own latest post.
-            if (it->first == name_) DeliverLater(queue.back());
+            if (it->first == name_) deliverLater(queue.back());
         }
         it = queue.empty() || dropped ? held_.erase(it) : std::next(it);
     }
     close(folderFd);
-    if (!held_.empty()) ScheduleRetry(false);
+    if (!held_.empty()) scheduleRetry(false);
 }
 
-void ViewerBusEndpoint::Leave(const std::string& reason) {
+void ViewerBusEndpoint::leave(const std::string& reason) {
     // The socket file stays where it is: the folder it lies in is no longer known to be ours.
     if (notifier_) {
         notifier_->setEnabled(false);
@@ -572,18 +572,18 @@ void ViewerBusEndpoint::Leave(const std::string& reason) {
     held_.clear();
     retry_->stop();
     error_ = reason;
-    Trace("leave", 0, 0);
+    trace("leave", 0, 0);
     if (onLeave_) onLeave_(reason);
 }
 
-void ViewerBusEndpoint::DeliverLater(const Group& group) {
+void ViewerBusEndpoint::deliverLater(const Group& group) {
     QTimer::singleShot(0, this, [this, group] {
         for (const Message& m : group)
-            Deliver(m.message, m.wparam);
+            deliver(m.message, m.wparam);
     });
 }
 
-int ViewerBusEndpoint::Drain() {
+int ViewerBusEndpoint::drain() {
     if (fd_ < 0 || draining_) return 0;
     // Not re-entered: a handler that processes pending events (the redraw does) leaves the rest of the queue
     // for the next wake-up, so every message is handled in order.
@@ -603,7 +603,7 @@ int ViewerBusEndpoint::Drain() {
         }
         ++read;
         if (n == 0 || n % kDatagramSize != 0 || n > static_cast<ssize_t>(kMaxGroup * kDatagramSize)) {
-            ++stats_.ignored_size;
+            ++stats_.ignoredSize;
             continue;
         }
         // Only viewer sockets of this folder may speak: the folder is private to this user, and an address
@@ -614,8 +614,8 @@ int ViewerBusEndpoint::Drain() {
         const std::string sender(from.sun_path, pathLen);
         const size_t slash = sender.rfind('/');
         if (pathLen == 0 || slash == std::string::npos || sender.compare(0, slash, folder_) != 0 ||
-            slash != folder_.size() || !IsViewerSocketName(sender.c_str() + slash + 1)) {
-            ++stats_.ignored_sender;
+            slash != folder_.size() || !isViewerSocketName(sender.c_str() + slash + 1)) {
+            ++stats_.ignoredSender;
             continue;
         }
         // The group is handed on whole or not at all.
@@ -629,11 +629,11 @@ int ViewerBusEndpoint::Drain() {
             valid = valid && message >= ViewerBus::kFirstMessage && message <= ViewerBus::kLastMessage;
         }
         if (!valid) {
-            ++stats_.ignored_number;
+            ++stats_.ignoredNumber;
             continue;
         }
         for (const Message& m : group)
-            Deliver(m.message, m.wparam);
+            deliver(m.message, m.wparam);
     }
     if (read > 0) ++stats_.wakeups;
     if (notifier_) notifier_->setEnabled(true);
@@ -641,13 +641,13 @@ int ViewerBusEndpoint::Drain() {
     return read;
 }
 
-void ViewerBusEndpoint::Deliver(unsigned message, int32_t wparam) {
+void ViewerBusEndpoint::deliver(unsigned message, int32_t wparam) {
     ++stats_.delivered;
-    Trace("recv", message, wparam);
+    trace("recv", message, wparam);
     if (receiver_) receiver_(message, wparam);
 }
 
-void ViewerBusEndpoint::Trace(const char* what, unsigned message, int32_t wparam) {
+void ViewerBusEndpoint::trace(const char* what, unsigned message, int32_t wparam) {
     if (traceFd_ < 0) return;
     const long long ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
                              std::chrono::steady_clock::now().time_since_epoch())

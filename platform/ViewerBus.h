@@ -38,12 +38,12 @@ public:
 
     // The bus folder, created if missing; empty (and *error set to the reason, for the user) when it cannot
     // be used safely.
-    static std::string RuntimeFolder(std::string* error = nullptr);
+    static std::string runtimeFolder(std::string* error = nullptr);
 
     // The number of message `name`, registering it on first use; 0 (and *error set) when the name is unusable
     // (empty, longer than 255 bytes, containing blanks or control characters), the folder is refused or the
     // table cannot be used or is full.
-    static unsigned RegisterMessage(const char* name, std::string* error = nullptr);
+    static unsigned registerMessage(const char* name, std::string* error = nullptr);
 };
 
 // One viewer's socket on the bus. Closing (destruction) unbinds it and removes its file.
@@ -71,59 +71,59 @@ public:
     static constexpr const char* kSocketSuffix = ".sock";
 
     struct Stats {
-        uint64_t delivered = 0;       // messages handed to the receiver
-        uint64_t ignored_size = 0;    // datagrams of a wrong length
-        uint64_t ignored_number = 0;  // datagrams with a number outside the registered message range
-        uint64_t ignored_sender = 0;  // datagrams not sent from a viewer socket of this folder
-        uint64_t posted = 0;          // datagrams taken by a receiving socket
-        uint64_t held = 0;            // groups put aside for a full receiver
-        uint64_t superseded = 0;      // held groups replaced by a newer group of the same messages
-        uint64_t lost = 0;            // receiver failing, or too many groups held for it: group dropped
-        uint64_t removed = 0;         // dead socket files removed
-        uint64_t wakeups = 0;         // notifier activations that read something
+        uint64_t delivered = 0;      // messages handed to the receiver
+        uint64_t ignoredSize = 0;    // datagrams of a wrong length
+        uint64_t ignoredNumber = 0;  // datagrams with a number outside the registered message range
+        uint64_t ignoredSender = 0;  // datagrams not sent from a viewer socket of this folder
+        uint64_t posted = 0;         // datagrams taken by a receiving socket
+        uint64_t held = 0;           // groups put aside for a full receiver
+        uint64_t superseded = 0;     // held groups replaced by a newer group of the same messages
+        uint64_t lost = 0;           // receiver failing, or too many groups held for it: group dropped
+        uint64_t removed = 0;        // dead socket files removed
+        uint64_t wakeups = 0;        // notifier activations that read something
     };
 
     explicit ViewerBusEndpoint(Receiver receiver, QObject* parent = nullptr);
     ~ViewerBusEndpoint() override;
 
-    // Binds the socket in the bus folder (removing dead sockets found there). False, with Error() set, when
+    // Binds the socket in the bus folder (removing dead sockets found there). False, with error() set, when
     // the folder is refused or the socket cannot be bound; the endpoint then delivers its own posts to itself
     // only, so that a lone viewer still works.
-    bool Open();
-    bool IsOpen() const { return fd_ >= 0; }
-    const std::string& Path() const { return path_; }
-    const std::string& Folder() const { return folder_; }
-    const std::string& Error() const { return error_; }
-    const Stats& Statistics() const { return stats_; }
-    size_t HeldGroups() const;
-    void OnLeave(LeaveHandler handler) { onLeave_ = std::move(handler); }
+    bool open();
+    bool isOpen() const { return fd_ >= 0; }
+    const std::string& path() const { return path_; }
+    const std::string& folder() const { return folder_; }
+    const std::string& error() const { return error_; }
+    const Stats& statistics() const { return stats_; }
+    size_t heldGroups() const;
+    void setLeaveHandler(LeaveHandler handler) { onLeave_ = std::move(handler); }
 
     // Sends the group as one datagram to every viewer socket in the folder, this one included, without
     // blocking; a full receiver gets it from a later retry. Returns how many sockets took it at once.
     // Empty groups and groups of more than kMaxGroup messages are not sent.
-    int PostGroupToAll(const Group& group);
+    int postGroupToAll(const Group& group);
     // A group of one message.
-    int PostToAll(unsigned message, int32_t wparam);
+    int postToAll(unsigned message, int32_t wparam);
 
     // Reads at most kBatch waiting datagrams and hands the valid ones to the receiver; returns how many were
     // read. The notifier calls this; tests may call it directly.
-    int Drain();
-    void SetBatchLimit(int datagrams) { batch_ = datagrams > 0 ? datagrams : kBatch; }
+    int drain();
+    void setBatchLimit(int datagrams) { batch_ = datagrams > 0 ? datagrams : kBatch; }
 
     // Appends a line to the trace file named by ORVENNA_BUS_TRACE, when set (what, pid, time, two numbers).
-    void Trace(const char* what, unsigned message, int32_t wparam);
+    void trace(const char* what, unsigned message, int32_t wparam);
 
 private:
     enum class SendResult { Taken, Full, Gone, Failed };
 
-    int OpenCheckedFolder(std::string* why) const;
-    SendResult SendGroup(int folderFd, const std::string& name, const Group& group);
-    void Hold(const std::string& name, const Group& group);
-    void RetryHeld();
-    void ScheduleRetry(bool fromStart);
-    void Leave(const std::string& reason);
-    void DeliverLater(const Group& group);
-    void Deliver(unsigned message, int32_t wparam);
+    int openCheckedFolder(std::string* why) const;
+    SendResult sendGroup(int folderFd, const std::string& name, const Group& group);
+    void hold(const std::string& name, const Group& group);
+    void retryHeld();
+    void scheduleRetry(bool fromStart);
+    void leave(const std::string& reason);
+    void deliverLater(const Group& group);
+    void deliver(unsigned message, int32_t wparam);
 
     Receiver receiver_;
     LeaveHandler onLeave_;

@@ -19,7 +19,7 @@
 
 #include <unistd.h>
 
-#include "app/Main.h"
+#include "app/MainWindow.h"
 #include "platform/Application.h"
 #include "platform/Prompts.h"
 #include "scene/remos.h"
@@ -49,7 +49,7 @@ private:
 using PixelFn = std::function<uint8_t(int band, int x, int y)>;
 
 // Writes a "VELDAMOR" native file: 512-byte header, then per line one record of `width` bytes per band.
-inline void WriteNativeScene(const std::string& path, int width, int height, int bands,
+inline void writeNativeScene(const std::string& path, int width, int height, int bands,
                              const PixelFn& value) {
     std::vector<unsigned char> header(512, 0);
     std::copy_n("VELDAMOR", 8, header.begin());
@@ -74,23 +74,23 @@ inline void WriteNativeScene(const std::string& path, int width, int height, int
 }
 
 // Builds the main window with scripted prompts installed; opens scenes the way the opening workflow does
-// (scene into SceneList, one row per band appended and refreshed).
+// (scene into scenes, one row per band appended and refreshed).
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        Prompts::Install(&prompts);
-        form = std::make_unique<TGelvantMainForm>();
-        GelvantMainForm = form.get();
+        Prompts::install(&prompts);
+        window = std::make_unique<MainWindow>();
+        mainWindow = window.get();
     }
     void TearDown() override {
-        form.reset();
-        GelvantMainForm = nullptr;
-        Prompts::Install(nullptr);
+        window.reset();
+        mainWindow = nullptr;
+        Prompts::install(nullptr);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
     // Opens `path` and lists all its bands; returns the scene (owned by the window).
-    SceneFile* OpenScene(const std::string& path, bool histogram = true) {
+    SceneFile* openScene(const std::string& path, bool histogram = true) {
         auto scene = std::make_unique<SceneFile>();
         *scene = SceneFile{};
         if (remos_open(scene.get(), path.c_str(), FMT_DETECT) != REMOS_OK) {
@@ -98,26 +98,26 @@ protected:
             return nullptr;
         }
         SceneFile* raw = scene.get();
-        form->SceneList.push_back(std::move(scene));
+        window->scenes.push_back(std::move(scene));
         const QString name = QString::fromStdString(std::filesystem::path(path).filename().string());
         for (uint32_t i = 0; i < raw->band_count; ++i) {
             BandInfo* band = &raw->bands[i];
             if (histogram) remos_make_histogram(band);
-            BandRow* row = form->AddBandRow(band, name, static_cast<int>(form->BandRowList.size()));
-            row->HistValid = histogram;
-            form->BandRowList.emplace_back(row);
-            form->RefreshBandRow(row);
+            BandRow* row = window->addBandRow(band, name, static_cast<int>(window->bandRows.size()));
+            row->histogramValid = histogram;
+            window->bandRows.emplace_back(row);
+            window->refreshBandRow(row);
         }
-        form->ImgWidth = raw->width;
-        form->ImgHeight = static_cast<int>(raw->height);
-        form->ImageLoaded = true;
+        window->imageWidth = raw->width;
+        window->imageHeight = static_cast<int>(raw->height);
+        window->imageLoaded = true;
         return raw;
     }
 
-    BandRow* Row(size_t i) { return form->BandRowList.at(i).get(); }
+    BandRow* bandRow(size_t i) { return window->bandRows.at(i).get(); }
 
     ScriptedPrompts prompts;
-    std::unique_ptr<TGelvantMainForm> form;
+    std::unique_ptr<MainWindow> window;
     TempDir dir;
 };
 

@@ -38,7 +38,7 @@ private:
 };
 
 // Runs the event loop until `done` holds or three seconds have passed; returns whether it holds.
-inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 3000) {
+inline bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 3000) {
     QElapsedTimer clock;
     clock.start();
     while (!done()) {
@@ -50,40 +50,40 @@ inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 3000) {
 }
 
 // Lets posted datagrams arrive and be handled (a short quiet period of the event loop).
-inline void Settle(int ms = 150) {
-    PumpUntil([] { return false; }, ms);
+inline void settle(int ms = 150) {
+    pumpUntil([] { return false; }, ms);
 }
 
 // A bus endpoint that records everything it receives.
 struct Listener {
     std::vector<std::pair<unsigned, int32_t>> got;
     ViewerBusEndpoint endpoint{[this](unsigned m, int32_t w) { got.emplace_back(m, w); }};
-    Listener() { EXPECT_TRUE(endpoint.Open()) << endpoint.Error(); }
+    Listener() { EXPECT_TRUE(endpoint.open()) << endpoint.error(); }
 };
 
-inline void SendMouse(QWidget* target, QEvent::Type type, int x, int y, Qt::MouseButton button,
+inline void sendMouse(QWidget* target, QEvent::Type type, int x, int y, Qt::MouseButton button,
                       Qt::MouseButtons buttons) {
     QMouseEvent event(type, QPointF(x, y), target->mapToGlobal(QPointF(x, y)), button, buttons,
                       Qt::NoModifier);
     QCoreApplication::sendEvent(target, &event);
 }
-inline void Press(QWidget* w, int x, int y, Qt::MouseButton b = Qt::LeftButton) {
-    SendMouse(w, QEvent::MouseButtonPress, x, y, b, b);
+inline void pressAt(QWidget* w, int x, int y, Qt::MouseButton b = Qt::LeftButton) {
+    sendMouse(w, QEvent::MouseButtonPress, x, y, b, b);
 }
-inline void Move(QWidget* w, int x, int y, Qt::MouseButtons held = Qt::LeftButton) {
-    SendMouse(w, QEvent::MouseMove, x, y, Qt::NoButton, held);
+inline void moveTo(QWidget* w, int x, int y, Qt::MouseButtons held = Qt::LeftButton) {
+    sendMouse(w, QEvent::MouseMove, x, y, Qt::NoButton, held);
 }
-inline void Release(QWidget* w, int x, int y, Qt::MouseButton b = Qt::LeftButton) {
-    SendMouse(w, QEvent::MouseButtonRelease, x, y, b, Qt::NoButton);
+inline void releaseAt(QWidget* w, int x, int y, Qt::MouseButton b = Qt::LeftButton) {
+    sendMouse(w, QEvent::MouseButtonRelease, x, y, b, Qt::NoButton);
 }
 
 // Every redraw stores the view offsets; a value no view can have shows whether one ran since Arm().
 struct RedrawProbe {
     static constexpr int kUnset = -987654;
-    TGelvantMainForm* form;
-    explicit RedrawProbe(TGelvantMainForm* f) : form(f) { Arm(); }
-    void Arm() { form->ViewOffsetX = kUnset; }
-    bool Ran() const { return form->ViewOffsetX != kUnset; }
+    MainWindow* window;
+    explicit RedrawProbe(MainWindow* w) : window(w) { arm(); }
+    void arm() { window->viewOffsetX = kUnset; }
+    bool ran() const { return window->viewOffsetX != kUnset; }
 };
 
 }  // namespace navtest

@@ -13,7 +13,7 @@
 
 #include "GuiTestSupport.h"
 #include "platform/ImageControl.h"
-#include "platform/UpDown.h"
+#include "platform/SpinButtons.h"
 
 using guitest::MainWindowTest;
 
@@ -27,15 +27,17 @@ const QRgb kBackOutside = qRgb(80, 80, 80);
 class BandRowTest : public MainWindowTest {
 protected:
     // One file "scene.vdm" of three 16 x 8 bands whose values are band * 40 + x.
-    void OpenThreeBands() {
+    void openThreeBands() {
         path = dir.file("scene.vdm");
-        guitest::WriteNativeScene(path, 16, 8, 3,
+        guitest::writeNativeScene(path, 16, 8, 3,
                                   [](int band, int x, int) { return uint8_t(band * 40 + x); });
-        scene = OpenScene(path);
+        scene = openScene(path);
     }
-    int Low(BandRow* row) { return row->MinUpDown->Position(); }
-    int High(BandRow* row) { return row->MaxUpDown->Position(); }
-    QRgb Pixel(BandRow* row, int x, int y) { return row->HistImage->Picture.pixel(x, y) | 0xFF000000u; }
+    int lowerBound(BandRow* row) { return row->lowerBoundSpin->value(); }
+    int upperBound(BandRow* row) { return row->upperBoundSpin->value(); }
+    QRgb histogramPixel(BandRow* row, int x, int y) {
+        return row->histogramView->picture.pixel(x, y) | 0xFF000000u;
+    }
 
     std::string path;
     SceneFile* scene = nullptr;
@@ -44,63 +46,63 @@ protected:
 }  // namespace
 
 TEST_F(BandRowTest, RowControlsAndLabels) {
-    OpenThreeBands();
-    ASSERT_EQ(form->BandRowList.size(), 3u);
-    BandRow* row = Row(2);
-    EXPECT_EQ(row->NameLabel->text(), "C : scene.vdm - 2");
-    EXPECT_EQ(row->NameLabel->toolTip(), row->NameLabel->text());
-    EXPECT_EQ(Row(0)->NameLabel->text(), "A : scene.vdm - 0");
-    EXPECT_EQ(row->RowPanel->height(), 100);
+    openThreeBands();
+    ASSERT_EQ(window->bandRows.size(), 3u);
+    BandRow* row = bandRow(2);
+    EXPECT_EQ(row->nameLabel->text(), "C : scene.vdm - 2");
+    EXPECT_EQ(row->nameLabel->toolTip(), row->nameLabel->text());
+    EXPECT_EQ(bandRow(0)->nameLabel->text(), "A : scene.vdm - 0");
+    EXPECT_EQ(row->panel->height(), 100);
     struct Place {
         QWidget* w;
         QRect rect;
     } places[] = {
-        {row->HistImage, QRect(4, 24, 256, 45)},    {row->CloseButton, QRect(4, 4, 21, 17)},
-        {row->BlueButton, QRect(224, 72, 17, 21)},  {row->RedButton, QRect(184, 72, 17, 21)},
-        {row->GreenButton, QRect(204, 72, 17, 21)}, {row->AutoButton, QRect(128, 72, 29, 21)},
-        {row->GreyButton, QRect(244, 72, 17, 21)},  {row->FullRangeButton, QRect(156, 72, 21, 21)},
+        {row->histogramView, QRect(4, 24, 256, 45)}, {row->closeButton, QRect(4, 4, 21, 17)},
+        {row->blueButton, QRect(224, 72, 17, 21)},   {row->redButton, QRect(184, 72, 17, 21)},
+        {row->greenButton, QRect(204, 72, 17, 21)},  {row->autoRangeButton, QRect(128, 72, 29, 21)},
+        {row->greyButton, QRect(244, 72, 17, 21)},   {row->fullRangeButton, QRect(156, 72, 21, 21)},
     };
     for (const Place& p : places)
         EXPECT_EQ(p.w->geometry(), p.rect);
-    EXPECT_EQ(row->MinEdit->pos(), QPoint(24, 72));
-    EXPECT_EQ(row->MaxEdit->pos(), QPoint(84, 72));
-    EXPECT_EQ(row->MinEdit->width(), 25);
-    EXPECT_EQ(row->NameLabel->pos(), QPoint(28, 8));
-    EXPECT_EQ(row->LowLabel->text(), "下");
-    EXPECT_EQ(row->HighLabel->text(), "上");
-    EXPECT_EQ(row->AutoButton->text(), "自動");
-    EXPECT_EQ(row->FullRangeButton->text(), "<>");
-    EXPECT_EQ(row->CloseButton->text(), "×");
-    EXPECT_EQ(row->CloseButton->palette().color(QPalette::ButtonText), QColor(Qt::red));
-    EXPECT_EQ(row->GreenButton->palette().color(QPalette::ButtonText), QColor(0, 128, 0));
-    EXPECT_EQ(Low(row), 0);
-    EXPECT_EQ(High(row), 255);
-    EXPECT_EQ(row->MinEdit->text(), "0");
-    EXPECT_EQ(row->MaxEdit->text(), "255");
-    EXPECT_EQ(row->LineBuf.size(), 16u);
+    EXPECT_EQ(row->lowerBoundEdit->pos(), QPoint(24, 72));
+    EXPECT_EQ(row->upperBoundEdit->pos(), QPoint(84, 72));
+    EXPECT_EQ(row->lowerBoundEdit->width(), 25);
+    EXPECT_EQ(row->nameLabel->pos(), QPoint(28, 8));
+    EXPECT_EQ(row->lowerBoundLabel->text(), "下");
+    EXPECT_EQ(row->upperBoundLabel->text(), "上");
+    EXPECT_EQ(row->autoRangeButton->text(), "自動");
+    EXPECT_EQ(row->fullRangeButton->text(), "<>");
+    EXPECT_EQ(row->closeButton->text(), "×");
+    EXPECT_EQ(row->closeButton->palette().color(QPalette::ButtonText), QColor(Qt::red));
+    EXPECT_EQ(row->greenButton->palette().color(QPalette::ButtonText), QColor(0, 128, 0));
+    EXPECT_EQ(lowerBound(row), 0);
+    EXPECT_EQ(upperBound(row), 255);
+    EXPECT_EQ(row->lowerBoundEdit->text(), "0");
+    EXPECT_EQ(row->upperBoundEdit->text(), "255");
+    EXPECT_EQ(row->lineBuffer.size(), 16u);
     // Rows are listed top-down in letter order.
-    EXPECT_EQ(form->BandListLayout->indexOf(Row(0)->RowPanel), 0);
-    EXPECT_EQ(form->BandListLayout->indexOf(Row(2)->RowPanel), 2);
+    EXPECT_EQ(window->bandListLayout->indexOf(bandRow(0)->panel), 0);
+    EXPECT_EQ(window->bandListLayout->indexOf(bandRow(2)->panel), 2);
 }
 
 TEST_F(BandRowTest, ColourChannelRowsAreMarked) {
-    OpenThreeBands();
+    openThreeBands();
     for (int i = 0; i < 3; ++i) {
-        Row(i)->IsPicture = true;
-        form->RefreshBandRow(Row(i));
+        bandRow(i)->isPicture = true;
+        window->refreshBandRow(bandRow(i));
     }
-    EXPECT_EQ(Row(0)->NameLabel->text(), "A : scene.vdm - 0 - R");
-    EXPECT_EQ(Row(1)->NameLabel->text(), "B : scene.vdm - 1 - G");
-    EXPECT_EQ(Row(2)->NameLabel->text(), "C : scene.vdm - 2 - B");
-    EXPECT_EQ(Row(0)->NameLabel->palette().color(QPalette::WindowText), QColor(255, 0, 0));
-    EXPECT_EQ(Row(1)->NameLabel->palette().color(QPalette::WindowText), QColor(0, 128, 0));
-    EXPECT_EQ(Row(2)->NameLabel->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+    EXPECT_EQ(bandRow(0)->nameLabel->text(), "A : scene.vdm - 0 - R");
+    EXPECT_EQ(bandRow(1)->nameLabel->text(), "B : scene.vdm - 1 - G");
+    EXPECT_EQ(bandRow(2)->nameLabel->text(), "C : scene.vdm - 2 - B");
+    EXPECT_EQ(bandRow(0)->nameLabel->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    EXPECT_EQ(bandRow(1)->nameLabel->palette().color(QPalette::WindowText), QColor(0, 128, 0));
+    EXPECT_EQ(bandRow(2)->nameLabel->palette().color(QPalette::WindowText), QColor(0, 0, 255));
 }
 
 TEST_F(BandRowTest, HistogramPictureColoursAndScaling) {
-    OpenThreeBands();
-    BandRow* row = Row(0);
-    BandInfo* band = row->Band;
+    openThreeBands();
+    BandRow* row = bandRow(0);
+    BandInfo* band = row->band;
     std::fill(std::begin(band->histogram), std::end(band->histogram), 0);
     band->histogram[0] = 1000;  // tallest bin is an end bin
     band->histogram[10] = 100;  // tallest inner bin
@@ -108,9 +110,9 @@ TEST_F(BandRowTest, HistogramPictureColoursAndScaling) {
     band->histogram[200] = 25;
     band->hist_peak = 1000;
     band->hist_peak_inner = 100;
-    row->MinUpDown->SetPosition(15);
-    row->MaxUpDown->SetPosition(200);
-    form->DrawBandHistogram(row);
+    row->lowerBoundSpin->setValue(15);
+    row->upperBoundSpin->setValue(200);
+    window->drawBandHistogram(row);
     const int h = 45;
     struct Column {
         int v;
@@ -128,42 +130,42 @@ TEST_F(BandRowTest, HistogramPictureColoursAndScaling) {
             const bool inBar = y >= h - c.bar;
             const QRgb want =
                 inBar ? (c.inside ? kBarInside : kBarOutside) : (c.inside ? kBackInside : kBackOutside);
-            ASSERT_EQ(Pixel(row, c.v, y), want) << "v=" << c.v << " y=" << y;
+            ASSERT_EQ(histogramPixel(row, c.v, y), want) << "v=" << c.v << " y=" << y;
         }
     }
     // Unchecking the box rescales every row to the peak over all bins at once.
-    BandRow* other = Row(1);
-    std::fill(std::begin(other->Band->histogram), std::end(other->Band->histogram), 0);
-    other->Band->histogram[255] = 90;
-    other->Band->histogram[128] = 30;
-    other->Band->hist_peak = 90;
-    other->Band->hist_peak_inner = 30;
-    form->DrawBandHistogram(other);
-    EXPECT_EQ(Pixel(other, 128, 0), kBarInside);  // full column with the reduced peak
-    form->HistReduceMaxCheckBox->click();
-    EXPECT_FALSE(form->HistReduceMaxCheckBox->isChecked());
-    EXPECT_EQ(Pixel(other, 128, 0), kBackInside);
-    EXPECT_EQ(Pixel(other, 128, h - 15), kBarInside);  // 30 / 90 of 45 = 15 pixels
-    EXPECT_EQ(Pixel(other, 128, h - 16), kBackInside);
-    EXPECT_EQ(Pixel(row, 10, h - 4), kBarOutside);  // 100 / 1000 of 45 = 4 pixels
-    EXPECT_EQ(Pixel(row, 10, h - 5), kBackOutside);
+    BandRow* other = bandRow(1);
+    std::fill(std::begin(other->band->histogram), std::end(other->band->histogram), 0);
+    other->band->histogram[255] = 90;
+    other->band->histogram[128] = 30;
+    other->band->hist_peak = 90;
+    other->band->hist_peak_inner = 30;
+    window->drawBandHistogram(other);
+    EXPECT_EQ(histogramPixel(other, 128, 0), kBarInside);  // full column with the reduced peak
+    window->histogramPeakExcludesEndsCheckBox->click();
+    EXPECT_FALSE(window->histogramPeakExcludesEndsCheckBox->isChecked());
+    EXPECT_EQ(histogramPixel(other, 128, 0), kBackInside);
+    EXPECT_EQ(histogramPixel(other, 128, h - 15), kBarInside);  // 30 / 90 of 45 = 15 pixels
+    EXPECT_EQ(histogramPixel(other, 128, h - 16), kBackInside);
+    EXPECT_EQ(histogramPixel(row, 10, h - 4), kBarOutside);  // 100 / 1000 of 45 = 4 pixels
+    EXPECT_EQ(histogramPixel(row, 10, h - 5), kBackOutside);
 }
 
 TEST_F(BandRowTest, ZeroPeaksBecomeOne) {
-    OpenThreeBands();
-    BandRow* row = Row(0);
-    std::fill(std::begin(row->Band->histogram), std::end(row->Band->histogram), 0);
-    row->Band->hist_peak = 0;
-    row->Band->hist_peak_inner = 0;
-    form->DrawBandHistogram(row);
-    EXPECT_EQ(row->Band->hist_peak, 1);
-    EXPECT_EQ(row->Band->hist_peak_inner, 1);
-    EXPECT_EQ(Pixel(row, 50, 44), kBackInside);  // an empty picture
+    openThreeBands();
+    BandRow* row = bandRow(0);
+    std::fill(std::begin(row->band->histogram), std::end(row->band->histogram), 0);
+    row->band->hist_peak = 0;
+    row->band->hist_peak_inner = 0;
+    window->drawBandHistogram(row);
+    EXPECT_EQ(row->band->hist_peak, 1);
+    EXPECT_EQ(row->band->hist_peak_inner, 1);
+    EXPECT_EQ(histogramPixel(row, 50, 44), kBackInside);  // an empty picture
 }
 
 TEST_F(BandRowTest, TypedBoundsNeverMeet) {
-    OpenThreeBands();
-    BandRow* row = Row(1);
+    openThreeBands();
+    BandRow* row = bandRow(1);
     struct Case {
         bool lower;
         const char* text;
@@ -178,81 +180,81 @@ TEST_F(BandRowTest, TypedBoundsNeverMeet) {
         {false, "999", 0, 255},
     };
     for (const Case& c : cases) {
-        (c.lower ? row->MinEdit : row->MaxEdit)->setText(QString::fromUtf8(c.text));
-        EXPECT_EQ(row->Band->range_low, c.wantLow) << c.text;
-        EXPECT_EQ(row->Band->range_high, c.wantHigh) << c.text;
-        EXPECT_EQ(Low(row), c.wantLow) << c.text;
-        EXPECT_EQ(High(row), c.wantHigh) << c.text;
+        (c.lower ? row->lowerBoundEdit : row->upperBoundEdit)->setText(QString::fromUtf8(c.text));
+        EXPECT_EQ(row->band->range_low, c.wantLow) << c.text;
+        EXPECT_EQ(row->band->range_high, c.wantHigh) << c.text;
+        EXPECT_EQ(lowerBound(row), c.wantLow) << c.text;
+        EXPECT_EQ(upperBound(row), c.wantHigh) << c.text;
     }
     // The histogram follows the range: column 254 is outside now, 0 inside.
-    row->MinUpDown->SetPosition(10);
-    row->MaxUpDown->SetPosition(20);
-    EXPECT_EQ(Pixel(row, 9, 0), kBackOutside);
-    EXPECT_EQ(Pixel(row, 10, 0), kBackInside);
-    EXPECT_EQ(Pixel(row, 19, 0), kBackInside);
-    EXPECT_EQ(Pixel(row, 20, 0), kBackOutside);
+    row->lowerBoundSpin->setValue(10);
+    row->upperBoundSpin->setValue(20);
+    EXPECT_EQ(histogramPixel(row, 9, 0), kBackOutside);
+    EXPECT_EQ(histogramPixel(row, 10, 0), kBackInside);
+    EXPECT_EQ(histogramPixel(row, 19, 0), kBackInside);
+    EXPECT_EQ(histogramPixel(row, 20, 0), kBackOutside);
 }
 
 // Typed by the user, the bounds take whole numbers of the band's range only; a box left empty (or with a
 // number past the range) gets the last good value back.
 TEST_F(BandRowTest, KeyboardTakesOnlyNumbersOfTheRange) {
-    form->show();
-    QApplication::setActiveWindow(form.get());  // focus changes need an active window
-    OpenThreeBands();
-    BandRow* row = Row(0);
-    row->MinUpDown->SetPosition(40);
-    row->MinEdit->setFocus();
-    row->MinEdit->selectAll();
-    QTest::keyClicks(row->MinEdit, "abc-5");
-    EXPECT_EQ(row->MinEdit->text(), "5");  // letters and the minus sign are not taken
-    EXPECT_EQ(row->Band->range_low, 5);
-    row->MinEdit->selectAll();
-    QTest::keyClick(row->MinEdit, Qt::Key_Backspace);
-    EXPECT_EQ(row->MinEdit->text(), "");
-    EXPECT_EQ(row->Band->range_low, 5);  // an empty box is no number: the range stays
-    row->MaxEdit->setFocus();            // leaving the box puts the value back
-    EXPECT_EQ(row->MinEdit->text(), "5");
-    row->MaxEdit->selectAll();
-    QTest::keyClicks(row->MaxEdit, "300");
-    row->MinEdit->setFocus();
-    EXPECT_EQ(row->MaxEdit->text(), "255");
-    EXPECT_EQ(row->Band->range_high, 255);
+    window->show();
+    QApplication::setActiveWindow(window.get());  // focus changes need an active window
+    openThreeBands();
+    BandRow* row = bandRow(0);
+    row->lowerBoundSpin->setValue(40);
+    row->lowerBoundEdit->setFocus();
+    row->lowerBoundEdit->selectAll();
+    QTest::keyClicks(row->lowerBoundEdit, "abc-5");
+    EXPECT_EQ(row->lowerBoundEdit->text(), "5");  // letters and the minus sign are not taken
+    EXPECT_EQ(row->band->range_low, 5);
+    row->lowerBoundEdit->selectAll();
+    QTest::keyClick(row->lowerBoundEdit, Qt::Key_Backspace);
+    EXPECT_EQ(row->lowerBoundEdit->text(), "");
+    EXPECT_EQ(row->band->range_low, 5);  // an empty box is no number: the range stays
+    row->upperBoundEdit->setFocus();     // leaving the box puts the value back
+    EXPECT_EQ(row->lowerBoundEdit->text(), "5");
+    row->upperBoundEdit->selectAll();
+    QTest::keyClicks(row->upperBoundEdit, "300");
+    row->lowerBoundEdit->setFocus();
+    EXPECT_EQ(row->upperBoundEdit->text(), "255");
+    EXPECT_EQ(row->band->range_high, 255);
 }
 
 // "自動", "<>" and the colour squares redraw the view when automatic update is on, and only then.
 TEST_F(BandRowTest, RowButtonsRedrawTheView) {
-    OpenThreeBands();
-    BandRow* row = Row(1);
+    openThreeBands();
+    BandRow* row = bandRow(1);
     const int kUnset = -987654;
     for (bool autoUpdate : {true, false}) {
-        form->AutoUpdate = autoUpdate;
-        for (QPushButton* button : {row->AutoButton, row->FullRangeButton, row->RedButton, row->GreenButton,
-                                    row->BlueButton, row->GreyButton}) {
+        window->autoUpdate = autoUpdate;
+        for (QPushButton* button : {row->autoRangeButton, row->fullRangeButton, row->redButton,
+                                    row->greenButton, row->blueButton, row->greyButton}) {
             SCOPED_TRACE(button->text().toStdString() + (autoUpdate ? " on" : " off"));
-            form->ViewOffsetX = kUnset;  // every redraw sets it
+            window->viewOffsetX = kUnset;  // every redraw sets it
             button->click();
-            EXPECT_EQ(form->ViewOffsetX != kUnset, autoUpdate);
+            EXPECT_EQ(window->viewOffsetX != kUnset, autoUpdate);
         }
     }
 }
 
-TEST_F(BandRowTest, UpDownButtonsStepTheBound) {
-    OpenThreeBands();
-    BandRow* row = Row(0);
-    row->MinUpDown->SetPosition(253);
-    row->MinUpDown->UpButton()->click();
-    EXPECT_EQ(row->Band->range_low, 254);
-    row->MinUpDown->UpButton()->click();  // would meet the upper bound
-    EXPECT_EQ(row->Band->range_low, 254);
-    row->MaxUpDown->DownButton()->click();  // would meet the lower bound
-    EXPECT_EQ(row->Band->range_high, 255);
+TEST_F(BandRowTest, SpinButtonsStepTheBound) {
+    openThreeBands();
+    BandRow* row = bandRow(0);
+    row->lowerBoundSpin->setValue(253);
+    row->lowerBoundSpin->upButton()->click();
+    EXPECT_EQ(row->band->range_low, 254);
+    row->lowerBoundSpin->upButton()->click();  // would meet the upper bound
+    EXPECT_EQ(row->band->range_low, 254);
+    row->upperBoundSpin->downButton()->click();  // would meet the lower bound
+    EXPECT_EQ(row->band->range_high, 255);
 }
 
 TEST_F(BandRowTest, HistogramDraggingWithEachButton) {
-    OpenThreeBands();
-    BandRow* row = Row(0);
-    row->MinUpDown->SetPosition(50);
-    row->MaxUpDown->SetPosition(150);
+    openThreeBands();
+    BandRow* row = bandRow(0);
+    row->lowerBoundSpin->setValue(50);
+    row->upperBoundSpin->setValue(150);
     struct Case {
         Qt::MouseButton button;
         int x;
@@ -268,168 +270,168 @@ TEST_F(BandRowTest, HistogramDraggingWithEachButton) {
         {Qt::MiddleButton, 30, 100, 101},  // the middle button shows counts only
     };
     for (const Case& c : cases) {
-        form->HistImageMouseDown(row, c.button, c.x);
-        EXPECT_TRUE(row->HistDragging);
-        form->HistImageMouseUp(row);
-        EXPECT_FALSE(row->HistDragging);
-        EXPECT_EQ(row->Band->range_low, c.wantLow) << c.button << " x=" << c.x;
-        EXPECT_EQ(row->Band->range_high, c.wantHigh) << c.button << " x=" << c.x;
+        window->onHistogramMousePress(row, c.button, c.x);
+        EXPECT_TRUE(row->histogramDragging);
+        window->onHistogramMouseRelease(row);
+        EXPECT_FALSE(row->histogramDragging);
+        EXPECT_EQ(row->band->range_low, c.wantLow) << c.button << " x=" << c.x;
+        EXPECT_EQ(row->band->range_high, c.wantHigh) << c.button << " x=" << c.x;
     }
     // A move without a held button changes nothing.
-    form->HistImageMouseMove(row, 5);
-    EXPECT_EQ(row->Band->range_low, 100);
+    window->onHistogramMouseMove(row, 5);
+    EXPECT_EQ(row->band->range_low, 100);
 }
 
 TEST_F(BandRowTest, DragThroughRealMouseEventsShowsTheCountAndRedraws) {
-    OpenThreeBands();
-    form->show();
-    BandRow* row = Row(0);
+    openThreeBands();
+    window->show();
+    BandRow* row = bandRow(0);
     // Values of band 0 are x (0..15), eight lines: bin 5 counts 8.
-    ASSERT_EQ(row->Band->histogram[5], 8);
+    ASSERT_EQ(row->band->histogram[5], 8);
     // The middle button only shows counts: "0" for bin 20, at (22, 2), over an empty part of the picture.
-    QTest::mousePress(row->HistImage, Qt::MiddleButton, Qt::NoModifier, QPoint(20, 20));
-    EXPECT_EQ(row->HistDragButton, 2);
+    QTest::mousePress(row->histogramView, Qt::MiddleButton, Qt::NoModifier, QPoint(20, 20));
+    EXPECT_EQ(row->histogramDragButton, 2);
     auto darkPixels = [&] {
         int dark = 0;
         for (int y = 0; y < 45; ++y)
             for (int x = 16; x < 60; ++x)
-                dark += qGray(row->HistImage->Picture.pixel(x, y)) < 100;
+                dark += qGray(row->histogramView->picture.pixel(x, y)) < 100;
         return dark;
     };
     EXPECT_GT(darkPixels(), 0);
-    QTest::mouseRelease(row->HistImage, Qt::MiddleButton, Qt::NoModifier, QPoint(20, 20));
+    QTest::mouseRelease(row->histogramView, Qt::MiddleButton, Qt::NoModifier, QPoint(20, 20));
     EXPECT_EQ(darkPixels(), 0);  // the release wiped the text
-    EXPECT_EQ(row->Band->range_low, 0);
-    EXPECT_EQ(row->Band->range_high, 255);
+    EXPECT_EQ(row->band->range_low, 0);
+    EXPECT_EQ(row->band->range_high, 255);
 
-    QTest::mousePress(row->HistImage, Qt::LeftButton, Qt::NoModifier, QPoint(5, 20));
-    EXPECT_EQ(Low(row), 5);
-    EXPECT_EQ(row->HistDragButton, 0);
-    QTest::mouseMove(row->HistImage, QPoint(9, 20));
-    QTest::mouseRelease(row->HistImage, Qt::LeftButton, Qt::NoModifier, QPoint(9, 20));
-    EXPECT_FALSE(row->HistDragging);
-    EXPECT_EQ(row->Band->range_low, 9);
-    EXPECT_EQ(Pixel(row, 8, 44), kBarOutside);
-    EXPECT_EQ(Pixel(row, 9, 44), kBarInside);
+    QTest::mousePress(row->histogramView, Qt::LeftButton, Qt::NoModifier, QPoint(5, 20));
+    EXPECT_EQ(lowerBound(row), 5);
+    EXPECT_EQ(row->histogramDragButton, 0);
+    QTest::mouseMove(row->histogramView, QPoint(9, 20));
+    QTest::mouseRelease(row->histogramView, Qt::LeftButton, Qt::NoModifier, QPoint(9, 20));
+    EXPECT_FALSE(row->histogramDragging);
+    EXPECT_EQ(row->band->range_low, 9);
+    EXPECT_EQ(histogramPixel(row, 8, 44), kBarOutside);
+    EXPECT_EQ(histogramPixel(row, 9, 44), kBarInside);
     // The release redrew the view.
-    EXPECT_FALSE(form->SatImage->Picture.isNull());
+    EXPECT_FALSE(window->view->picture.isNull());
 
-    QTest::mousePress(row->HistImage, Qt::RightButton, Qt::NoModifier, QPoint(200, 20));
-    EXPECT_EQ(row->HistDragButton, 1);
-    QTest::mouseRelease(row->HistImage, Qt::RightButton, Qt::NoModifier, QPoint(200, 20));
-    EXPECT_EQ(row->Band->range_high, 200);
-    EXPECT_EQ(row->Band->range_low, 9);
+    QTest::mousePress(row->histogramView, Qt::RightButton, Qt::NoModifier, QPoint(200, 20));
+    EXPECT_EQ(row->histogramDragButton, 1);
+    QTest::mouseRelease(row->histogramView, Qt::RightButton, Qt::NoModifier, QPoint(200, 20));
+    EXPECT_EQ(row->band->range_high, 200);
+    EXPECT_EQ(row->band->range_low, 9);
 }
 
 TEST_F(BandRowTest, ColourSquaresWriteTheRowLetter) {
     const std::string p = dir.file("four.vdm");
-    guitest::WriteNativeScene(p, 4, 4, 4, [](int b, int x, int) { return uint8_t(b + x); });
-    OpenScene(p);
-    BandRow* d = Row(3);
-    ASSERT_EQ(d->NameLabel->text(), "D : four.vdm - 3");
-    d->RedButton->click();
-    EXPECT_EQ(form->ExpEditR->text(), "d");
-    Row(1)->GreenButton->click();
-    EXPECT_EQ(form->ExpEditG->text(), "b");
-    Row(2)->BlueButton->click();
-    EXPECT_EQ(form->ExpEditB->text(), "c");
-    Row(0)->GreyButton->click();
-    EXPECT_EQ(form->ExpEditR->text(), "a");
-    EXPECT_EQ(form->ExpEditG->text(), "a");
-    EXPECT_EQ(form->ExpEditB->text(), "a");
+    guitest::writeNativeScene(p, 4, 4, 4, [](int b, int x, int) { return uint8_t(b + x); });
+    openScene(p);
+    BandRow* d = bandRow(3);
+    ASSERT_EQ(d->nameLabel->text(), "D : four.vdm - 3");
+    d->redButton->click();
+    EXPECT_EQ(window->redExpressionEdit->text(), "d");
+    bandRow(1)->greenButton->click();
+    EXPECT_EQ(window->greenExpressionEdit->text(), "b");
+    bandRow(2)->blueButton->click();
+    EXPECT_EQ(window->blueExpressionEdit->text(), "c");
+    bandRow(0)->greyButton->click();
+    EXPECT_EQ(window->redExpressionEdit->text(), "a");
+    EXPECT_EQ(window->greenExpressionEdit->text(), "a");
+    EXPECT_EQ(window->blueExpressionEdit->text(), "a");
 }
 
-TEST_F(BandRowTest, FullRangeButton) {
-    OpenThreeBands();
-    BandRow* row = Row(0);
-    row->MinUpDown->SetPosition(30);
-    row->MaxUpDown->SetPosition(60);
-    row->FullRangeButton->click();
-    EXPECT_EQ(row->Band->range_low, 0);
-    EXPECT_EQ(row->Band->range_high, 255);
+TEST_F(BandRowTest, FullRangeResetsBothBounds) {
+    openThreeBands();
+    BandRow* row = bandRow(0);
+    row->lowerBoundSpin->setValue(30);
+    row->upperBoundSpin->setValue(60);
+    row->fullRangeButton->click();
+    EXPECT_EQ(row->band->range_low, 0);
+    EXPECT_EQ(row->band->range_high, 255);
 }
 
 TEST_F(BandRowTest, AutomaticRangeAsksForAMissingHistogram) {
     path = dir.file("ramp.vdm");
     // Values 100..227 along x: the automatic range lies far above a narrow starting range.
-    guitest::WriteNativeScene(path, 128, 64, 1, [](int, int x, int) { return uint8_t(100 + x); });
-    OpenScene(path, /*histogram=*/false);
-    BandRow* row = Row(0);
-    row->MinUpDown->SetPosition(0);
-    row->MaxUpDown->SetPosition(10);
+    guitest::writeNativeScene(path, 128, 64, 1, [](int, int x, int) { return uint8_t(100 + x); });
+    openScene(path, /*histogram=*/false);
+    BandRow* row = bandRow(0);
+    row->lowerBoundSpin->setValue(0);
+    row->upperBoundSpin->setValue(10);
 
     // The answer No leaves the histogram as it is (empty) and still computes a range from it.
     prompts.yesNoAnswers = {false};
-    BandInfo copy = *row->Band;
+    BandInfo copy = *row->band;
     remos_auto_range(&copy, 0.00085, 1);
-    row->AutoButton->click();
+    row->autoRangeButton->click();
     ASSERT_EQ(prompts.boxes.size(), 1u);
     EXPECT_EQ(prompts.boxes[0].type, ScriptedPrompts::BoxType::YesNo);
     EXPECT_EQ(prompts.boxes[0].text, "ヒストグラムが作成されていません。作成しますか？");
     EXPECT_EQ(prompts.boxes[0].caption, "確認");
     EXPECT_EQ(prompts.boxes[0].kind, PromptKind::Information);
-    EXPECT_FALSE(row->HistValid);
-    EXPECT_EQ(row->Band->histogram[150], 0);
-    EXPECT_EQ(row->Band->range_low, copy.range_low);  // from the histogram as it stands
-    EXPECT_EQ(row->Band->range_high, copy.range_high);
+    EXPECT_FALSE(row->histogramValid);
+    EXPECT_EQ(row->band->histogram[150], 0);
+    EXPECT_EQ(row->band->range_low, copy.range_low);  // from the histogram as it stands
+    EXPECT_EQ(row->band->range_high, copy.range_high);
 
     // Yes computes it; the automatic range is carried over unchanged, even above the old upper bound.
-    row->MinUpDown->SetPosition(0);
-    row->MaxUpDown->SetPosition(10);
+    row->lowerBoundSpin->setValue(0);
+    row->upperBoundSpin->setValue(10);
     prompts.yesNoAnswers = {true};
-    copy = *row->Band;
+    copy = *row->band;
     remos_make_histogram(&copy);
     remos_auto_range(&copy, 0.00085, 1);
     ASSERT_GT(copy.range_low, 10);
     ASSERT_LT(copy.range_low, copy.range_high);
-    row->AutoButton->click();
+    row->autoRangeButton->click();
     EXPECT_EQ(prompts.boxes.size(), 2u);
-    EXPECT_TRUE(row->HistValid);
-    EXPECT_EQ(row->Band->histogram[150], 64);
-    EXPECT_EQ(row->Band->range_low, copy.range_low);
-    EXPECT_EQ(row->Band->range_high, copy.range_high);
-    EXPECT_EQ(Low(row), copy.range_low);
-    EXPECT_EQ(High(row), copy.range_high);
+    EXPECT_TRUE(row->histogramValid);
+    EXPECT_EQ(row->band->histogram[150], 64);
+    EXPECT_EQ(row->band->range_low, copy.range_low);
+    EXPECT_EQ(row->band->range_high, copy.range_high);
+    EXPECT_EQ(lowerBound(row), copy.range_low);
+    EXPECT_EQ(upperBound(row), copy.range_high);
 
     // With the histogram made, no question; a ratio that is not a number is reported, the range kept.
-    form->AutoRangeEdit->setText(QStringLiteral("abc"));
-    row->MinUpDown->SetPosition(5);
-    row->AutoButton->click();
+    window->clipRatioEdit->setText(QStringLiteral("abc"));
+    row->lowerBoundSpin->setValue(5);
+    row->autoRangeButton->click();
     ASSERT_EQ(prompts.boxes.size(), 3u);
     EXPECT_EQ(prompts.boxes[2].type, ScriptedPrompts::BoxType::Message);
     EXPECT_EQ(prompts.boxes[2].kind, PromptKind::Error);
     EXPECT_TRUE(prompts.boxes[2].text.contains("abc"));
-    EXPECT_EQ(row->Band->range_low, 5);
+    EXPECT_EQ(row->band->range_low, 5);
 }
 
 TEST_F(BandRowTest, ClosingABandRelabelsTheRest) {
-    OpenThreeBands();
-    form->ExpEditR->setText("c");
-    BandRow* c = Row(2);
-    Row(1)->CloseButton->click();
+    openThreeBands();
+    window->redExpressionEdit->setText("c");
+    BandRow* c = bandRow(2);
+    bandRow(1)->closeButton->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    ASSERT_EQ(form->BandRowList.size(), 2u);
-    EXPECT_EQ(Row(1), c);
-    EXPECT_EQ(c->ListIndex, 1);
-    EXPECT_EQ(c->NameLabel->text(), "B : scene.vdm - 2");
-    EXPECT_EQ(form->BandListLayout->count(), 2);
-    EXPECT_EQ(form->ExpEditR->text(), "c");  // expressions are not rewritten
+    ASSERT_EQ(window->bandRows.size(), 2u);
+    EXPECT_EQ(bandRow(1), c);
+    EXPECT_EQ(c->listIndex, 1);
+    EXPECT_EQ(c->nameLabel->text(), "B : scene.vdm - 2");
+    EXPECT_EQ(window->bandListLayout->count(), 2);
+    EXPECT_EQ(window->redExpressionEdit->text(), "c");  // expressions are not rewritten
     // The scene is still used by the other rows.
-    ASSERT_EQ(form->SceneList.size(), 1u);
+    ASSERT_EQ(window->scenes.size(), 1u);
     EXPECT_NE(scene->file, nullptr);
-    EXPECT_TRUE(form->ImageLoaded);
+    EXPECT_TRUE(window->imageLoaded);
 
-    form->CloseBand(Row(0));
-    form->GeoValid = true;
-    form->SetStatusPanelText(1, "縦 : 4 横 : 5");
-    form->SetStatusPanelText(3, "座標設定有効");
-    form->CloseBand(Row(0));
-    EXPECT_TRUE(form->BandRowList.empty());
-    EXPECT_TRUE(form->SceneList.empty());
-    EXPECT_FALSE(form->ImageLoaded);
-    EXPECT_FALSE(form->GeoValid);
-    EXPECT_EQ(form->StatusPanelText(1), "");  // nothing open: no size, no metadata state
-    EXPECT_EQ(form->StatusPanelText(3), "");
+    window->closeBand(bandRow(0));
+    window->geoValid = true;
+    window->setStatusPanelText(1, "縦 : 4 横 : 5");
+    window->setStatusPanelText(3, "座標設定有効");
+    window->closeBand(bandRow(0));
+    EXPECT_TRUE(window->bandRows.empty());
+    EXPECT_TRUE(window->scenes.empty());
+    EXPECT_FALSE(window->imageLoaded);
+    EXPECT_FALSE(window->geoValid);
+    EXPECT_EQ(window->statusPanelText(1), "");  // nothing open: no size, no metadata state
+    EXPECT_EQ(window->statusPanelText(3), "");
 }
 
 TEST_F(BandRowTest, ScenesOfTheSameFileNameInDifferentFoldersStayApart) {
@@ -437,21 +439,21 @@ TEST_F(BandRowTest, ScenesOfTheSameFileNameInDifferentFoldersStayApart) {
     std::filesystem::create_directories(dir.path() / "two");
     const std::string first = (dir.path() / "one" / "IMG.vdm").string();
     const std::string second = (dir.path() / "two" / "IMG.vdm").string();
-    guitest::WriteNativeScene(first, 8, 8, 1, [](int, int x, int) { return uint8_t(x); });
-    guitest::WriteNativeScene(second, 8, 8, 1, [](int, int x, int) { return uint8_t(x + 1); });
-    SceneFile* a = OpenScene(first);
-    SceneFile* b = OpenScene(second);
-    ASSERT_EQ(Row(0)->FileName, Row(1)->FileName);
+    guitest::writeNativeScene(first, 8, 8, 1, [](int, int x, int) { return uint8_t(x); });
+    guitest::writeNativeScene(second, 8, 8, 1, [](int, int x, int) { return uint8_t(x + 1); });
+    SceneFile* a = openScene(first);
+    SceneFile* b = openScene(second);
+    ASSERT_EQ(bandRow(0)->fileName, bandRow(1)->fileName);
 
-    form->CloseBand(Row(1));  // the second folder's band
-    ASSERT_EQ(form->SceneList.size(), 1u);
-    EXPECT_EQ(form->SceneList[0].get(), a);
+    window->closeBand(bandRow(1));  // the second folder's band
+    ASSERT_EQ(window->scenes.size(), 1u);
+    EXPECT_EQ(window->scenes[0].get(), a);
     EXPECT_NE(a->file, nullptr);
-    EXPECT_EQ(form->SceneOfBand(Row(0)->Band), a);
+    EXPECT_EQ(window->sceneOfBand(bandRow(0)->band), a);
     (void)b;
     // The remaining band still reads its own file.
     unsigned char buf[8] = {};
-    remos_read_row(Row(0)->Band, buf, 0, 0, 8);
+    remos_read_row(bandRow(0)->band, buf, 0, 0, 8);
     EXPECT_EQ(buf[7], 7);
     EXPECT_EQ(buf[0], 0);
 }
@@ -474,7 +476,7 @@ TEST_F(BandRowTest, PictureIsReleasedWithItsLastRow) {
         for (int x = 0; x < 6; ++x)
             picture->setPixel(x, y, qRgb(x * 10, 100 + y, 200));
     SceneFile* raw = scene.get();
-    form->SceneList.push_back(std::move(scene));
+    window->scenes.push_back(std::move(scene));
     for (int i = 0; i < 3; ++i) {
         BandInfo* band = &raw->bands[i];
         band->index = i;
@@ -483,51 +485,51 @@ TEST_F(BandRowTest, PictureIsReleasedWithItsLastRow) {
         band->lines = 2;
         band->bits = 8;
         band->interleave = REMOS_BY_PIXEL_RGB;
-        BandRow* row = form->AddBandRow(band, "pic.bmp", i);
-        row->IsPicture = true;
-        row->Picture = picture;
-        form->BandRowList.emplace_back(row);
-        form->PictureHistogram(row);
-        form->RefreshBandRow(row);
+        BandRow* row = window->addBandRow(band, "pic.bmp", i);
+        row->isPicture = true;
+        row->picture = picture;
+        window->bandRows.emplace_back(row);
+        window->computePictureHistogram(row);
+        window->refreshBandRow(row);
     }
-    form->ImageLoaded = true;
+    window->imageLoaded = true;
     // Histograms of the channels: red 0,10,..,50 twice each, green 100 and 101 six times, blue 200 twelve.
-    EXPECT_EQ(Row(0)->Band->histogram[30], 2);
-    EXPECT_EQ(Row(1)->Band->histogram[101], 6);
-    EXPECT_EQ(Row(2)->Band->histogram[200], 12);
-    EXPECT_EQ(Row(2)->Band->hist_peak, 12);
-    EXPECT_EQ(Row(2)->Band->hist_peak_inner, 12);
-    EXPECT_EQ(Row(0)->Band->hist_peak_inner, 2);
+    EXPECT_EQ(bandRow(0)->band->histogram[30], 2);
+    EXPECT_EQ(bandRow(1)->band->histogram[101], 6);
+    EXPECT_EQ(bandRow(2)->band->histogram[200], 12);
+    EXPECT_EQ(bandRow(2)->band->hist_peak, 12);
+    EXPECT_EQ(bandRow(2)->band->hist_peak_inner, 12);
+    EXPECT_EQ(bandRow(0)->band->hist_peak_inner, 2);
 
     std::weak_ptr<QImage> watch = picture;
     picture.reset();
-    form->CloseBand(Row(0));
+    window->closeBand(bandRow(0));
     EXPECT_FALSE(watch.expired());
-    EXPECT_EQ(form->SceneList.size(), 1u);
-    form->CloseBand(Row(0));
+    EXPECT_EQ(window->scenes.size(), 1u);
+    window->closeBand(bandRow(0));
     EXPECT_FALSE(watch.expired());
-    form->CloseBand(Row(0));
+    window->closeBand(bandRow(0));
     EXPECT_TRUE(watch.expired());
-    EXPECT_TRUE(form->SceneList.empty());
-    EXPECT_FALSE(form->ImageLoaded);
+    EXPECT_TRUE(window->scenes.empty());
+    EXPECT_FALSE(window->imageLoaded);
 }
 
 TEST_F(BandRowTest, RowsBeyondTheTwentySixthHaveNoLetter) {
     const std::string p = dir.file("many.vdm");
-    guitest::WriteNativeScene(p, 4, 2, 28, [](int b, int, int) { return uint8_t(b); });
-    OpenScene(p, false);
-    ASSERT_EQ(form->BandRowList.size(), 28u);
-    EXPECT_EQ(Row(25)->NameLabel->text(), "Z : many.vdm - 25");
-    EXPECT_TRUE(Row(25)->RedButton->isEnabled());
-    EXPECT_EQ(Row(26)->NameLabel->text(), "[27] : many.vdm - 26");
-    EXPECT_FALSE(Row(26)->RedButton->isEnabled());
-    form->ExpEditR->setText("a");
-    form->RedButtonClick(Row(27));
-    EXPECT_EQ(form->ExpEditR->text(), "a");
+    guitest::writeNativeScene(p, 4, 2, 28, [](int b, int, int) { return uint8_t(b); });
+    openScene(p, false);
+    ASSERT_EQ(window->bandRows.size(), 28u);
+    EXPECT_EQ(bandRow(25)->nameLabel->text(), "Z : many.vdm - 25");
+    EXPECT_TRUE(bandRow(25)->redButton->isEnabled());
+    EXPECT_EQ(bandRow(26)->nameLabel->text(), "[27] : many.vdm - 26");
+    EXPECT_FALSE(bandRow(26)->redButton->isEnabled());
+    window->redExpressionEdit->setText("a");
+    window->onRedClicked(bandRow(27));
+    EXPECT_EQ(window->redExpressionEdit->text(), "a");
     // Closing an early band gives the 27th a letter.
-    form->CloseBand(Row(0));
-    EXPECT_EQ(Row(25)->NameLabel->text(), "Z : many.vdm - 26");
-    EXPECT_TRUE(Row(25)->RedButton->isEnabled());
+    window->closeBand(bandRow(0));
+    EXPECT_EQ(bandRow(25)->nameLabel->text(), "Z : many.vdm - 26");
+    EXPECT_TRUE(bandRow(25)->redButton->isEnabled());
 }
 
 ORVENNA_GUI_TEST_MAIN()

@@ -15,7 +15,7 @@
 #include <fstream>
 
 #include "GuiTestSupport.h"
-#include "dialogs/Status.h"
+#include "dialogs/ProgressWindow.h"
 #include "platform/FileSaver.h"
 #include "platform/ImageControl.h"
 #include "tools/samples/sample_scenes.h"
@@ -29,26 +29,26 @@ class CloseSaveTest : public MainWindowTest {
 protected:
     void SetUp() override {
         MainWindowTest::SetUp();
-        StatusForm = new TStatusForm(form.get());
-        form->resize(900, 578);
-        form->show();
+        progressWindow = new ProgressWindow(window.get());
+        window->resize(900, 578);
+        window->show();
         QCoreApplication::processEvents();
     }
     void TearDown() override {
-        StatusForm = nullptr;
+        progressWindow = nullptr;
         MainWindowTest::TearDown();
     }
-    void Open(const std::string& path) {
-        form->OpenDialogFiles = {QByteArray::fromStdString(path)};
-        form->OpenFiles();
+    void openFile(const std::string& path) {
+        window->filesToOpen = {QByteArray::fromStdString(path)};
+        window->openFiles();
     }
-    std::string Native(const std::string& name, int w, int h) {
+    std::string nativeScene(const std::string& name, int w, int h) {
         const std::string path = dir.file(name);
-        guitest::WriteNativeScene(path, w, h, 2,
+        guitest::writeNativeScene(path, w, h, 2,
                                   [](int b, int x, int y) { return uint8_t(b * 90 + x * 3 + y); });
         return path;
     }
-    static bool AllWhite(const QImage& image) {
+    static bool allWhite(const QImage& image) {
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)
                 if (image.pixel(x, y) != qRgb(255, 255, 255)) return false;
@@ -57,12 +57,12 @@ protected:
 };
 
 TEST_F(CloseSaveTest, CloseAllWithNothingLoadedOnlyBlanksTheView) {
-    form->SetStatusPanelText(1, "縦 : 1 横 : 2");
-    form->CloseAll();
-    ASSERT_FALSE(form->SatImage->Picture.isNull());
-    EXPECT_EQ(form->SatImage->Picture.size(), form->SatImage->size());
-    EXPECT_TRUE(AllWhite(form->SatImage->Picture));
-    EXPECT_EQ(form->StatusPanelText(1), "");  // nothing is open: no scene size
+    window->setStatusPanelText(1, "縦 : 1 横 : 2");
+    window->closeAll();
+    ASSERT_FALSE(window->view->picture.isNull());
+    EXPECT_EQ(window->view->picture.size(), window->view->size());
+    EXPECT_TRUE(allWhite(window->view->picture));
+    EXPECT_EQ(window->statusPanelText(1), "");  // nothing is open: no scene size
     EXPECT_TRUE(prompts.boxes.empty());
 }
 
@@ -70,66 +70,66 @@ TEST_F(CloseSaveTest, CloseAllReleasesEverythingAndKeepsTheRest) {
     std::string error;
     const std::string jpg = dir.file("pic.jpg");
     ASSERT_TRUE(samples::write_jpeg(jpg, 64, 48, 90, &error)) << error;
-    Open(jpg);
-    ASSERT_EQ(form->BandRowList.size(), 3u);
-    std::weak_ptr<QImage> picture = Row(0)->Picture;
+    openFile(jpg);
+    ASSERT_EQ(window->bandRows.size(), 3u);
+    std::weak_ptr<QImage> picture = bandRow(0)->picture;
     EXPECT_EQ(picture.use_count(), 3);  // held by its three rows only
-    form->GeoValid = true;
-    form->LsThermValid = true;
-    form->LsLmax = 17.04;
-    form->SetStatusPanelText(3, "座標設定有効 LANDSAT温度設定有効");
-    form->ScrImgHor->setValue(20);
-    form->ZoomStep = 3;
-    form->ExpEditR->setText("a*2");
-    form->DrawComposite();
-    ASSERT_FALSE(AllWhite(form->SatImage->Picture));
+    window->geoValid = true;
+    window->landsatCalibrationValid = true;
+    window->landsatLmax = 17.04;
+    window->setStatusPanelText(3, "座標設定有効 LANDSAT温度設定有効");
+    window->horizontalScrollBar->setValue(20);
+    window->zoomStep = 3;
+    window->redExpressionEdit->setText("a*2");
+    window->drawComposite();
+    ASSERT_FALSE(allWhite(window->view->picture));
 
-    form->CloseAll();
+    window->closeAll();
     EXPECT_TRUE(picture.expired());
-    EXPECT_TRUE(form->BandRowList.empty());
-    EXPECT_TRUE(form->SceneList.empty());
-    EXPECT_EQ(form->BandListLayout->count(), 0);
-    EXPECT_FALSE(form->ImageLoaded);
-    EXPECT_FALSE(form->GeoValid);
-    EXPECT_TRUE(AllWhite(form->SatImage->Picture));
+    EXPECT_TRUE(window->bandRows.empty());
+    EXPECT_TRUE(window->scenes.empty());
+    EXPECT_EQ(window->bandListLayout->count(), 0);
+    EXPECT_FALSE(window->imageLoaded);
+    EXPECT_FALSE(window->geoValid);
+    EXPECT_TRUE(allWhite(window->view->picture));
     // The status no longer describes a scene that is gone.
-    EXPECT_EQ(form->StatusPanelText(1), "");
-    EXPECT_EQ(form->StatusPanelText(3), "");
+    EXPECT_EQ(window->statusPanelText(1), "");
+    EXPECT_EQ(window->statusPanelText(3), "");
     // Kept until the next opening.
-    EXPECT_TRUE(form->LsThermValid);
-    EXPECT_DOUBLE_EQ(form->LsLmax, 17.04);
-    EXPECT_EQ(form->ScrImgHor->maximum(), 63);
-    EXPECT_EQ(form->ScrImgHor->value(), 20);
-    EXPECT_EQ(form->ZoomStep, 3);
-    EXPECT_EQ(form->ImgWidth, 64);
-    EXPECT_EQ(form->ImgHeight, 48);
-    EXPECT_EQ(form->ExpEditR->text(), "a*2");
+    EXPECT_TRUE(window->landsatCalibrationValid);
+    EXPECT_DOUBLE_EQ(window->landsatLmax, 17.04);
+    EXPECT_EQ(window->horizontalScrollBar->maximum(), 63);
+    EXPECT_EQ(window->horizontalScrollBar->value(), 20);
+    EXPECT_EQ(window->zoomStep, 3);
+    EXPECT_EQ(window->imageWidth, 64);
+    EXPECT_EQ(window->imageHeight, 48);
+    EXPECT_EQ(window->redExpressionEdit->text(), "a*2");
 
     // Drawing does nothing now.
-    form->DrawComposite();
-    EXPECT_TRUE(AllWhite(form->SatImage->Picture));
+    window->drawComposite();
+    EXPECT_TRUE(allWhite(window->view->picture));
 }
 
 TEST_F(CloseSaveTest, AfterCloseAllAnotherSizeOpens) {
     std::string error;
-    Open(Native("big.bil", 1000, 800));
-    ASSERT_EQ(form->BandRowList.size(), 2u);
-    form->CloseAll();
+    openFile(nativeScene("big.bil", 1000, 800));
+    ASSERT_EQ(window->bandRows.size(), 2u);
+    window->closeAll();
     const std::string bmp = dir.file("small.bmp");
     ASSERT_TRUE(samples::write_bmp(bmp, 640, 480, &error)) << error;
-    Open(bmp);
+    openFile(bmp);
     EXPECT_TRUE(prompts.boxes.empty());
-    ASSERT_EQ(form->BandRowList.size(), 3u);
-    EXPECT_EQ(form->ImgWidth, 640);
-    EXPECT_EQ(form->ImgHeight, 480);
-    EXPECT_EQ(form->StatusPanelText(1), "縦 : 480 横 : 640");
-    EXPECT_EQ(form->BandRowList[0]->NameLabel->text(), "A : small.bmp - 0 - R");
+    ASSERT_EQ(window->bandRows.size(), 3u);
+    EXPECT_EQ(window->imageWidth, 640);
+    EXPECT_EQ(window->imageHeight, 480);
+    EXPECT_EQ(window->statusPanelText(1), "縦 : 480 横 : 640");
+    EXPECT_EQ(window->bandRows[0]->nameLabel->text(), "A : small.bmp - 0 - R");
 }
 
 TEST_F(CloseSaveTest, NothingIsWrittenBeforeAnythingWasDrawn) {
     const std::string target = dir.file("early");
     prompts.saveAnswers.push_back(QString::fromStdString(target));
-    form->SaveView();
+    window->saveView();
     ASSERT_EQ(prompts.boxes.size(), 2u);
     EXPECT_EQ(prompts.boxes[0].type, BoxType::SaveFile);
     EXPECT_TRUE(prompts.boxes[0].text.startsWith("ビットマップ (*.bmp);;"));  // the default format first
@@ -138,15 +138,15 @@ TEST_F(CloseSaveTest, NothingIsWrittenBeforeAnythingWasDrawn) {
     EXPECT_EQ(prompts.boxes[1].text, "まだ何も描画されていないため、保存する画像がありません");
     EXPECT_FALSE(std::filesystem::exists(target));
     EXPECT_FALSE(std::filesystem::exists(target + ".bmp"));
-    form->SaveView();  // cancelled
+    window->saveView();  // cancelled
     EXPECT_EQ(prompts.boxes.size(), 3u);
 }
 
 // The extension names the format when the platform writes it; other names get ".bmp" and a bitmap.
 TEST_F(CloseSaveTest, SavedFileHasTheFormatItsNameSays) {
-    Open(Native("scene.bil", 30, 20));
-    form->DrawComposite();
-    const QImage shown = form->SatImage->Picture.convertToFormat(QImage::Format_RGB32);
+    openFile(nativeScene("scene.bil", 30, 20));
+    window->drawComposite();
+    const QImage shown = window->view->picture.convertToFormat(QImage::Format_RGB32);
     struct Case {
         const char* name;
         const char* written;  // the file that appears
@@ -160,7 +160,7 @@ TEST_F(CloseSaveTest, SavedFileHasTheFormatItsNameSays) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         prompts.saveAnswers.push_back(QString::fromStdString(dir.file(c.name)));
-        form->SaveView();
+        window->saveView();
         QImageReader reader(QString::fromStdString(dir.file(c.written)));
         EXPECT_EQ(reader.format(), QByteArray(c.format));
         const QImage read = reader.read().convertToFormat(QImage::Format_RGB32);
@@ -170,14 +170,14 @@ TEST_F(CloseSaveTest, SavedFileHasTheFormatItsNameSays) {
 }
 
 TEST_F(CloseSaveTest, SavedBitmapIsTheViewPixelForPixel) {
-    Open(Native("scene.bil", 120, 90));
-    form->ExpEditG->setText("b");
-    form->ExpEditB->setText("a+b");
-    form->ZoomStep = 4;
-    form->ScrImgHor->setValue(30);
-    form->ScrImgVert->setValue(20);
-    form->DrawComposite();
-    const QImage view = form->SatImage->Picture;
+    openFile(nativeScene("scene.bil", 120, 90));
+    window->greenExpressionEdit->setText("b");
+    window->blueExpressionEdit->setText("a+b");
+    window->zoomStep = 4;
+    window->horizontalScrollBar->setValue(30);
+    window->verticalScrollBar->setValue(20);
+    window->drawComposite();
+    const QImage view = window->view->picture;
 
     struct Case {
         std::string given, written;
@@ -186,7 +186,7 @@ TEST_F(CloseSaveTest, SavedBitmapIsTheViewPixelForPixel) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.given);
         prompts.saveAnswers.push_back(QString::fromStdString(dir.file(c.given)));
-        form->SaveView();
+        window->saveView();
         const std::string path = dir.file(c.written);
         ASSERT_TRUE(std::filesystem::exists(path));
         std::ifstream in(path, std::ios::binary);
@@ -208,29 +208,29 @@ TEST_F(CloseSaveTest, SavedBitmapIsTheViewPixelForPixel) {
     EXPECT_TRUE(prompts.boxes.size() == 3u);  // dialogs only, no error
 
     // After closing, the white view is what gets saved.
-    form->CloseAll();
+    window->closeAll();
     prompts.saveAnswers.push_back(QString::fromStdString(dir.file("white.bmp")));
-    form->SaveView();
+    window->saveView();
     const QImage white(QString::fromStdString(dir.file("white.bmp")));
-    EXPECT_TRUE(AllWhite(white));
+    EXPECT_TRUE(allWhite(white));
 }
 
 TEST_F(CloseSaveTest, UnwritableTargetShowsAnErrorAndWritesNothing) {
-    Open(Native("scene.bil", 30, 20));
-    form->DrawComposite();
+    openFile(nativeScene("scene.bil", 30, 20));
+    window->drawComposite();
     const std::string target = dir.file("no-such-folder/view.bmp");
     prompts.saveAnswers.push_back(QString::fromStdString(target));
-    form->SaveView();
+    window->saveView();
     ASSERT_EQ(prompts.boxes.size(), 2u);
     EXPECT_EQ(prompts.boxes[1].type, BoxType::Message);
     EXPECT_TRUE(prompts.boxes[1].text.contains("view.bmp"));
     EXPECT_FALSE(std::filesystem::exists(target));
 }
 
-// Runs SaveFileWhole in a child process, as an unprivileged user when `unprivileged` (root writes
+// Runs saveFileWhole in a child process, as an unprivileged user when `unprivileged` (root writes
 // anywhere) and with its file size limited to `sizeLimit` bytes when that is not 0; returns the error text,
 // or "ok".
-std::string SaveInChild(const std::string& path, const QByteArray& data, bool unprivileged,
+std::string saveInChild(const std::string& path, const QByteArray& data, bool unprivileged,
                         rlim_t sizeLimit) {
     int fds[2];
     if (pipe(fds) != 0) return "no pipe";
@@ -245,7 +245,7 @@ std::string SaveInChild(const std::string& path, const QByteArray& data, bool un
         }
         QString error;
         const QByteArray text =
-            SaveFileWhole(QByteArray::fromStdString(path), data, &error) ? QByteArray("ok") : error.toUtf8();
+            saveFileWhole(QByteArray::fromStdString(path), data, &error) ? QByteArray("ok") : error.toUtf8();
         (void)!write(fds[1], text.constData(), static_cast<size_t>(text.size()));
         _exit(0);
     }
@@ -269,19 +269,19 @@ TEST_F(CloseSaveTest, FailedSavesSayWhyAndKeepTheEarlierFile) {
     std::ofstream(target) << "earlier";
     chmod(target.c_str(), 0666);
     chmod(folder.c_str(), 0555);
-    const std::string unwritable = SaveInChild(target, QByteArray(100, 'x'), true, 0);
+    const std::string unwritable = saveInChild(target, QByteArray(100, 'x'), true, 0);
     EXPECT_NE(unwritable.find("フォルダ"), std::string::npos) << unwritable;
     EXPECT_NE(unwritable.find("書き込めません: 許可されていません"), std::string::npos) << unwritable;
     chmod(folder.c_str(), 0755);
 
-    const std::string tooLarge = SaveInChild(target, QByteArray(64 * 1024, 'x'), false, 4096);
+    const std::string tooLarge = saveInChild(target, QByteArray(64 * 1024, 'x'), false, 4096);
     EXPECT_EQ(tooLarge, "ファイルが大きすぎます");
 
     std::ifstream in(target);
     std::string kept;
     in >> kept;
     EXPECT_EQ(kept, "earlier");
-    EXPECT_EQ(SaveInChild(target, QByteArray("new"), false, 0), "ok");
+    EXPECT_EQ(saveInChild(target, QByteArray("new"), false, 0), "ok");
 }
 
 }  // namespace

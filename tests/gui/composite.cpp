@@ -1,5 +1,5 @@
 // The composite view: the picture drawn at several magnifications and scroll positions against a per-pixel
-// computation made here, the expression boxes' colours, the redraw guards, AutoUpdate and BtnDraw.
+// computation made here, the expression boxes' colours, the redraw guards, autoUpdate and redrawButton.
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -10,7 +10,7 @@
 
 #include "GuiTestSupport.h"
 #include "platform/ImageControl.h"
-#include "platform/UpDown.h"
+#include "platform/SpinButtons.h"
 
 using guitest::MainWindowTest;
 
@@ -27,7 +27,7 @@ uint8_t Band1(int x, int y) {
 }
 
 // Display-range mapping of an 8-bit value.
-int Stretch(int v, int low, int high) {
+int stretched(int v, int low, int high) {
     if ((low == 0 && high == 255) || high <= low) return v;
     const double mapped = 255.999999 / (high - low) * (v - low);
     return std::clamp(static_cast<int>(mapped), 0, 255);
@@ -38,7 +38,7 @@ struct ExpectedView {
     int w, h, hpos, vpos, step;
     double s() const { return std::pow(2.0, 5 - step); }
     int f() const { return step <= 5 ? int(s()) : int(1.0 / s()); }
-    void Origin(int pos, int size, int* first, int* off) const {
+    void viewOrigin(int pos, int size, int* first, int* off) const {
         const double start = pos - (1.0 / s()) * (size * 0.5);
         if (start < 0) {
             *off = static_cast<int>(std::fabs(start) * s());
@@ -48,10 +48,10 @@ struct ExpectedView {
             *first = static_cast<int>(start);
         }
     }
-    bool ImagePixel(int sx, int sy, int* ix, int* iy) const {
+    bool imagePixel(int sx, int sy, int* ix, int* iy) const {
         int left, offX, top, offY;
-        Origin(hpos, w, &left, &offX);
-        Origin(vpos, h, &top, &offY);
+        viewOrigin(hpos, w, &left, &offX);
+        viewOrigin(vpos, h, &top, &offY);
         const int F = f();
         if (step <= 5) {
             const int cols = std::min((w - offX) / F, kImgW - left);
@@ -69,9 +69,9 @@ struct ExpectedView {
         }
         return true;
     }
-    int ViewOffsetX() const {
+    int viewOffsetX() const {
         int left, off;
-        Origin(hpos, w, &left, &off);
+        viewOrigin(hpos, w, &left, &off);
         return off > 0 ? 0 : static_cast<int>(w / 2 - (hpos - left) * s());
     }
 };
@@ -81,17 +81,17 @@ protected:
     void SetUp() override {
         MainWindowTest::SetUp();
         const std::string p = dir.file("scene.vdm");
-        guitest::WriteNativeScene(p, kImgW, kImgH, 2,
+        guitest::writeNativeScene(p, kImgW, kImgH, 2,
                                   [](int b, int x, int y) { return b == 0 ? Band0(x, y) : Band1(x, y); });
-        OpenScene(p);
-        form->ScrImgHor->setMaximum(kImgW - 1);
-        form->ScrImgVert->setMaximum(kImgH - 1);
-        form->SatImage->setFixedSize(kViewW, kViewH);
-        form->show();
-        ASSERT_EQ(form->SatImage->size(), QSize(kViewW, kViewH));
+        openScene(p);
+        window->horizontalScrollBar->setMaximum(kImgW - 1);
+        window->verticalScrollBar->setMaximum(kImgH - 1);
+        window->view->setFixedSize(kViewW, kViewH);
+        window->show();
+        ASSERT_EQ(window->view->size(), QSize(kViewW, kViewH));
     }
 
-    QRgb ViewPixel(int x, int y) { return form->SatImage->Picture.pixel(x, y) | 0xFF000000u; }
+    QRgb viewPixel(int x, int y) { return window->view->picture.pixel(x, y) | 0xFF000000u; }
 
     static constexpr int kViewW = 60;
     static constexpr int kViewH = 40;
@@ -100,11 +100,11 @@ protected:
 }  // namespace
 
 TEST_F(CompositeTest, PictureMatchesAPerPixelComputation) {
-    Row(1)->MinUpDown->SetPosition(10);
-    Row(1)->MaxUpDown->SetPosition(100);
-    form->ExpEditR->setText("a");
-    form->ExpEditG->setText("b");
-    form->ExpEditB->setText("a");
+    bandRow(1)->lowerBoundSpin->setValue(10);
+    bandRow(1)->upperBoundSpin->setValue(100);
+    window->redExpressionEdit->setText("a");
+    window->greenExpressionEdit->setText("b");
+    window->blueExpressionEdit->setText("a");
     struct Case {
         int step, hpos, vpos;
     } cases[] = {
@@ -116,28 +116,28 @@ TEST_F(CompositeTest, PictureMatchesAPerPixelComputation) {
         {7, 79, 49},  // 1/4 at the far corner
     };
     for (const Case& c : cases) {
-        form->ZoomStep = c.step;
-        form->ScrImgHor->setValue(c.hpos);
-        form->ScrImgVert->setValue(c.vpos);
-        form->DrawComposite();
-        const QImage& pic = form->SatImage->Picture;
+        window->zoomStep = c.step;
+        window->horizontalScrollBar->setValue(c.hpos);
+        window->verticalScrollBar->setValue(c.vpos);
+        window->drawComposite();
+        const QImage& pic = window->view->picture;
         ASSERT_EQ(pic.format(), QImage::Format_BGR888);
         ASSERT_EQ(pic.size(), QSize(kViewW, kViewH));
         const ExpectedView view{kViewW, kViewH, c.hpos, c.vpos, c.step};
-        EXPECT_FLOAT_EQ(form->ZoomScale, float(view.s()));
-        EXPECT_EQ(form->ViewOffsetX, view.ViewOffsetX()) << "step " << c.step;
+        EXPECT_FLOAT_EQ(window->zoomScale, float(view.s()));
+        EXPECT_EQ(window->viewOffsetX, view.viewOffsetX()) << "step " << c.step;
         int drawn = 0;
         for (int y = 0; y < kViewH; ++y) {
             for (int x = 0; x < kViewW; ++x) {
                 int ix, iy;
                 QRgb want = qRgb(255, 255, 255);
-                if (view.ImagePixel(x, y, &ix, &iy)) {
+                if (view.imagePixel(x, y, &ix, &iy)) {
                     ++drawn;
                     const int a = Band0(ix, iy);
-                    const int b = Stretch(Band1(ix, iy), 10, 100);
+                    const int b = stretched(Band1(ix, iy), 10, 100);
                     want = qRgb(a, b, a);
                 }
-                ASSERT_EQ(ViewPixel(x, y), want) << "step " << c.step << " at " << x << "," << y;
+                ASSERT_EQ(viewPixel(x, y), want) << "step " << c.step << " at " << x << "," << y;
             }
         }
         EXPECT_GT(drawn, 0) << "step " << c.step;
@@ -145,13 +145,13 @@ TEST_F(CompositeTest, PictureMatchesAPerPixelComputation) {
 }
 
 TEST_F(CompositeTest, BytesAreBlueGreenRedInTheLines) {
-    form->ExpEditR->setText("200");
-    form->ExpEditG->setText("100");
-    form->ExpEditB->setText("50");
-    form->ScrImgHor->setValue(30);
-    form->ScrImgVert->setValue(20);
-    form->DrawComposite();
-    const uchar* line = form->SatImage->Picture.constScanLine(5);
+    window->redExpressionEdit->setText("200");
+    window->greenExpressionEdit->setText("100");
+    window->blueExpressionEdit->setText("50");
+    window->horizontalScrollBar->setValue(30);
+    window->verticalScrollBar->setValue(20);
+    window->drawComposite();
+    const uchar* line = window->view->picture.constScanLine(5);
     EXPECT_EQ(line[3 * 7 + 0], 50);
     EXPECT_EQ(line[3 * 7 + 1], 100);
     EXPECT_EQ(line[3 * 7 + 2], 200);
@@ -163,9 +163,9 @@ TEST_F(CompositeTest, ExpressionBoxesTurnBlackWhileTheirTextDoesNotCompile) {
         CalcExpr** tree;
         QColor colour;
     } cases[] = {
-        {form->ExpEditR, &form->CalcExprR, QColor(255, 0, 0)},
-        {form->ExpEditG, &form->CalcExprG, QColor(0, 128, 0)},
-        {form->ExpEditB, &form->CalcExprB, QColor(0, 0, 255)},
+        {window->redExpressionEdit, &window->redExpression, QColor(255, 0, 0)},
+        {window->greenExpressionEdit, &window->greenExpression, QColor(0, 128, 0)},
+        {window->blueExpressionEdit, &window->blueExpression, QColor(0, 0, 255)},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.edit->palette().color(QPalette::Base), c.colour);
@@ -180,60 +180,60 @@ TEST_F(CompositeTest, ExpressionBoxesTurnBlackWhileTheirTextDoesNotCompile) {
 }
 
 TEST_F(CompositeTest, ARedTextThatDoesNotCompileDrawsNoRed) {
-    form->ScrImgHor->setValue(30);
-    form->ScrImgVert->setValue(20);
-    form->ExpEditR->setText("(a");
-    form->ExpEditG->setText("a");
-    form->ExpEditB->setText("a");
-    const QImage before = form->SatImage->Picture;
-    form->DrawComposite();
-    EXPECT_EQ(qRed(ViewPixel(10, 10)), 0);
-    EXPECT_EQ(qGreen(ViewPixel(10, 10)), Band0(30 - 30 + 10, 20 - 20 + 10));
+    window->horizontalScrollBar->setValue(30);
+    window->verticalScrollBar->setValue(20);
+    window->redExpressionEdit->setText("(a");
+    window->greenExpressionEdit->setText("a");
+    window->blueExpressionEdit->setText("a");
+    const QImage before = window->view->picture;
+    window->drawComposite();
+    EXPECT_EQ(qRed(viewPixel(10, 10)), 0);
+    EXPECT_EQ(qGreen(viewPixel(10, 10)), Band0(30 - 30 + 10, 20 - 20 + 10));
     // Fixing the text turns the box red again but does not redraw.
-    const QImage drawn = form->SatImage->Picture;
-    form->ExpEditR->setText("a");
-    EXPECT_EQ(form->ExpEditR->palette().color(QPalette::Base), QColor(255, 0, 0));
-    EXPECT_EQ(form->SatImage->Picture, drawn);
+    const QImage drawn = window->view->picture;
+    window->redExpressionEdit->setText("a");
+    EXPECT_EQ(window->redExpressionEdit->palette().color(QPalette::Base), QColor(255, 0, 0));
+    EXPECT_EQ(window->view->picture, drawn);
 }
 
-TEST_F(CompositeTest, AutoUpdateOffDropsRedrawsButBtnDrawStillDraws) {
-    form->TBUpdate->click();
-    EXPECT_FALSE(form->TBUpdate->isChecked());
-    EXPECT_FALSE(form->AutoUpdate);
-    form->DrawComposite();
-    EXPECT_TRUE(form->SatImage->Picture.isNull());
-    Row(0)->GreyButton->click();  // asks for a redraw: ignored
-    EXPECT_TRUE(form->SatImage->Picture.isNull());
+TEST_F(CompositeTest, AutoUpdateOffDropsRedrawsButTheRedrawButtonStillDraws) {
+    window->autoUpdateButton->click();
+    EXPECT_FALSE(window->autoUpdateButton->isChecked());
+    EXPECT_FALSE(window->autoUpdate);
+    window->drawComposite();
+    EXPECT_TRUE(window->view->picture.isNull());
+    bandRow(0)->greyButton->click();  // asks for a redraw: ignored
+    EXPECT_TRUE(window->view->picture.isNull());
 
-    form->BtnDraw->click();
-    EXPECT_FALSE(form->SatImage->Picture.isNull());
-    EXPECT_FALSE(form->AutoUpdate);  // only for that one redraw
-    EXPECT_EQ(ViewPixel(kViewW / 2, kViewH / 2), qRgb(Band0(0, 0), Band0(0, 0), Band0(0, 0)));
+    window->redrawButton->click();
+    EXPECT_FALSE(window->view->picture.isNull());
+    EXPECT_FALSE(window->autoUpdate);  // only for that one redraw
+    EXPECT_EQ(viewPixel(kViewW / 2, kViewH / 2), qRgb(Band0(0, 0), Band0(0, 0), Band0(0, 0)));
 
-    form->TBUpdate->click();
-    EXPECT_TRUE(form->AutoUpdate);
+    window->autoUpdateButton->click();
+    EXPECT_TRUE(window->autoUpdate);
 }
 
 TEST_F(CompositeTest, NothingIsDrawnWithoutAScene) {
-    form->ImageLoaded = false;
-    form->BtnDraw->click();
-    EXPECT_TRUE(form->SatImage->Picture.isNull());
+    window->imageLoaded = false;
+    window->redrawButton->click();
+    EXPECT_TRUE(window->view->picture.isNull());
 }
 
 TEST_F(CompositeTest, BusyTextIsShownOnceAndRequestsDuringTheRedrawAreDropped) {
-    form->SatImage->setFixedSize(200, 120);
+    window->view->setFixedSize(200, 120);
     QCoreApplication::processEvents();
-    ASSERT_EQ(form->SatImage->size(), QSize(200, 120));
+    ASSERT_EQ(window->view->size(), QSize(200, 120));
     int redPixels = 0;
     QRect redBox;
     bool drawingSeen = false;
     int runs = 0;
     QMetaObject::invokeMethod(
-        form.get(),
+        window.get(),
         [&] {
             ++runs;
-            drawingSeen = form->Drawing;
-            const QImage& pic = form->SatImage->Picture;
+            drawingSeen = window->drawing;
+            const QImage& pic = window->view->picture;
             for (int y = 0; y < pic.height(); ++y)
                 for (int x = 0; x < pic.width(); ++x) {
                     const QRgb p = pic.pixel(x, y);
@@ -242,19 +242,19 @@ TEST_F(CompositeTest, BusyTextIsShownOnceAndRequestsDuringTheRedrawAreDropped) {
                         redBox |= QRect(x, y, 1, 1);
                     }
                 }
-            form->DrawComposite();  // dropped: a redraw is running
+            window->drawComposite();  // dropped: a redraw is running
         },
         Qt::QueuedConnection);
-    form->DrawComposite();
+    window->drawComposite();
     EXPECT_EQ(runs, 1);
     EXPECT_TRUE(drawingSeen);
-    EXPECT_FALSE(form->Drawing);
+    EXPECT_FALSE(window->drawing);
     EXPECT_GT(redPixels, 20);
     // Centred horizontally, ending above the middle line.
     EXPECT_LT(std::abs(redBox.center().x() - 100), 6);
     EXPECT_LT(redBox.bottom(), 60 - 10 + 2);
     // The finished picture has no busy text left.
-    const QImage& pic = form->SatImage->Picture;
+    const QImage& pic = window->view->picture;
     for (int y = 0; y < pic.height(); ++y)
         for (int x = 0; x < pic.width(); ++x) {
             const QRgb p = pic.pixel(x, y);
@@ -264,17 +264,17 @@ TEST_F(CompositeTest, BusyTextIsShownOnceAndRequestsDuringTheRedrawAreDropped) {
 
 TEST_F(CompositeTest, BandsClosedWhileTheBusyTextShowsAreNotRead) {
     QMetaObject::invokeMethod(
-        form.get(),
+        window.get(),
         [&] {
-            form->CloseBand(Row(1));
-            form->CloseBand(Row(0));
+            window->closeBand(bandRow(1));
+            window->closeBand(bandRow(0));
         },
         Qt::QueuedConnection);
-    form->DrawComposite();
-    EXPECT_TRUE(form->BandRowList.empty());
-    EXPECT_FALSE(form->ImageLoaded);
-    EXPECT_EQ(ViewPixel(kViewW / 2, kViewH / 2), qRgb(255, 255, 255));
-    EXPECT_FALSE(form->Drawing);
+    window->drawComposite();
+    EXPECT_TRUE(window->bandRows.empty());
+    EXPECT_FALSE(window->imageLoaded);
+    EXPECT_EQ(viewPixel(kViewW / 2, kViewH / 2), qRgb(255, 255, 255));
+    EXPECT_FALSE(window->drawing);
 }
 
 ORVENNA_GUI_TEST_MAIN()

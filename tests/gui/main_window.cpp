@@ -26,7 +26,7 @@ using guitest::MainWindowTest;
 
 namespace {
 
-QStringList MenuLayout(const QMenu* menu) {
+QStringList menuLayout(const QMenu* menu) {
     QStringList items;
     for (const QAction* a : menu->actions())
         items << (a->isSeparator() ? QStringLiteral("-") : a->text());
@@ -36,76 +36,76 @@ QStringList MenuLayout(const QMenu* menu) {
 }  // namespace
 
 TEST_F(MainWindowTest, FreshStartState) {
-    EXPECT_EQ(form->windowTitle(), "Orvenna");
-    EXPECT_EQ(form->size(), QSize(900, 578));
+    EXPECT_EQ(window->windowTitle(), "Orvenna");
+    EXPECT_EQ(window->size(), QSize(900, 578));
     for (int i = 0; i < 4; ++i)
-        EXPECT_TRUE(form->StatusPanelText(i).isEmpty()) << "panel " << i;
+        EXPECT_TRUE(window->statusPanelText(i).isEmpty()) << "panel " << i;
     const int widths[3] = {200, 150, 240};
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(form->StatusPanels[i]->width(), widths[i]);
-    EXPECT_EQ(form->StatusPanels[3]->minimumWidth(), 50);
-    for (QLineEdit* e : {form->ExpEditR, form->ExpEditG, form->ExpEditB})
+        EXPECT_EQ(window->statusPanels[i]->width(), widths[i]);
+    EXPECT_EQ(window->statusPanels[3]->minimumWidth(), 50);
+    for (QLineEdit* e : {window->redExpressionEdit, window->greenExpressionEdit, window->blueExpressionEdit})
         EXPECT_EQ(e->text(), "a");
-    EXPECT_TRUE(form->TBUpdate->isCheckable() && form->TBUpdate->isChecked());
-    EXPECT_TRUE(form->TBSide->isCheckable() && form->TBSide->isChecked());
-    EXPECT_TRUE(form->TBScr->isCheckable());
-    EXPECT_FALSE(form->TBScr->isChecked());
-    EXPECT_TRUE(form->ConfigPanel->isHidden());
-    EXPECT_FALSE(form->BandPanel->isHidden());
-    EXPECT_EQ(form->ScrImgHor->maximum(), 1000);
-    EXPECT_EQ(form->ScrImgVert->maximum(), 1000);
-    EXPECT_EQ(form->ZoomStep, 5);
-    EXPECT_FLOAT_EQ(form->ZoomScale, 1.0f);
-    EXPECT_EQ(form->ImgWidth, 1);
-    EXPECT_EQ(form->ImgHeight, 1);
-    EXPECT_TRUE(form->AutoUpdate);
-    for (bool flag : {form->ImageLoaded, form->Panning, form->Drawing, form->ZoomDragging, form->SyncOn,
-                      form->GeoValid, form->LsThermValid, form->SyncByGeo})
+    EXPECT_TRUE(window->autoUpdateButton->isCheckable() && window->autoUpdateButton->isChecked());
+    EXPECT_TRUE(window->bandListButton->isCheckable() && window->bandListButton->isChecked());
+    EXPECT_TRUE(window->syncButton->isCheckable());
+    EXPECT_FALSE(window->syncButton->isChecked());
+    EXPECT_TRUE(window->settingsPanel->isHidden());
+    EXPECT_FALSE(window->bandPanel->isHidden());
+    EXPECT_EQ(window->horizontalScrollBar->maximum(), 1000);
+    EXPECT_EQ(window->verticalScrollBar->maximum(), 1000);
+    EXPECT_EQ(window->zoomStep, 5);
+    EXPECT_FLOAT_EQ(window->zoomScale, 1.0f);
+    EXPECT_EQ(window->imageWidth, 1);
+    EXPECT_EQ(window->imageHeight, 1);
+    EXPECT_TRUE(window->autoUpdate);
+    for (bool flag : {window->imageLoaded, window->panning, window->drawing, window->zoomDragging,
+                      window->syncOn, window->geoValid, window->landsatCalibrationValid, window->syncByGeo})
         EXPECT_FALSE(flag);
-    EXPECT_EQ(form->CalcExprR, nullptr);
-    EXPECT_EQ(form->CalcExprG, nullptr);
-    EXPECT_EQ(form->CalcExprB, nullptr);
-    EXPECT_TRUE(form->SceneList.empty());
-    EXPECT_TRUE(form->BandRowList.empty());
-    EXPECT_EQ(form->BandPanel->width(), 284);
-    EXPECT_EQ(form->ZoomPanel->width(), 40);
-    EXPECT_EQ(form->ConfigPanel->height(), 124);
-    EXPECT_EQ(form->CalcPanel->height(), 105);
+    EXPECT_EQ(window->redExpression, nullptr);
+    EXPECT_EQ(window->greenExpression, nullptr);
+    EXPECT_EQ(window->blueExpression, nullptr);
+    EXPECT_TRUE(window->scenes.empty());
+    EXPECT_TRUE(window->bandRows.empty());
+    EXPECT_EQ(window->bandPanel->width(), 284);
+    EXPECT_EQ(window->zoomStrip->width(), 40);
+    EXPECT_EQ(window->settingsPanel->height(), 124);
+    EXPECT_EQ(window->expressionPanel->height(), 105);
 }
 
 TEST_F(MainWindowTest, LastStatusPanelShowsTheWholeMetadataState) {
-    form->show();
+    window->show();
     for (const char* text : {"設定ファイル無効", "座標設定有効"}) {
-        form->SetStatusPanelText(3, QString::fromUtf8(text));
+        window->setStatusPanelText(3, QString::fromUtf8(text));
         QCoreApplication::processEvents();
-        const QLabel* panel = form->StatusPanels[3];
+        const QLabel* panel = window->statusPanels[3];
         EXPECT_GE(panel->contentsRect().width(), panel->fontMetrics().horizontalAdvance(panel->text()))
             << text;
     }
-    EXPECT_EQ(form->StatusPanels[0]->width(), 200);
-    EXPECT_EQ(form->StatusPanels[2]->width(), 240);
+    EXPECT_EQ(window->statusPanels[0]->width(), 200);
+    EXPECT_EQ(window->statusPanels[2]->width(), 240);
 }
 
 // In a narrow window a status text that does not fit keeps its whole text for its tooltip, and the clip
 // ratio box is wide enough for its default text.
 TEST_F(MainWindowTest, TextsThatDoNotFitKeepTheirWholeText) {
-    form->resize(640, 578);
-    form->show();
+    window->resize(640, 578);
+    window->show();
     const QString hint =
         QStringLiteral("他のビューアとの同期は使えません: フォルダが他のユーザーにも開かれています");
-    form->SetStatusPanelText(0, hint);
-    form->SetStatusPanelText(3, QStringLiteral("座標設定有効 LANDSAT温度設定有効"));
+    window->setStatusPanelText(0, hint);
+    window->setStatusPanelText(3, QStringLiteral("座標設定有効 LANDSAT温度設定有効"));
     QCoreApplication::processEvents();
     for (int panel : {0, 3}) {
         SCOPED_TRACE(panel);
-        ElidedLabel* label = form->StatusPanels[panel];
-        ASSERT_TRUE(label->IsElided());
+        ElidedLabel* label = window->statusPanels[panel];
+        ASSERT_TRUE(label->isElided());
         QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), label->mapToGlobal(QPoint(5, 5)));
         QCoreApplication::sendEvent(label, &help);
         EXPECT_EQ(QToolTip::text(), label->text());
     }
-    EXPECT_EQ(form->StatusPanelText(0), hint);  // the text itself is whole
-    const QLineEdit* ratio = form->AutoRangeEdit;
+    EXPECT_EQ(window->statusPanelText(0), hint);  // the text itself is whole
+    const QLineEdit* ratio = window->clipRatioEdit;
     EXPECT_GE(ratio->width(), ratio->fontMetrics().horizontalAdvance("0.00085") + 4);
     EXPECT_LE(ratio->geometry().right(), 284);
 }
@@ -117,19 +117,19 @@ TEST_F(MainWindowTest, SettingsPanelDefaults) {
         bool checked;
         int top;
     } cases[] = {
-        {form->HistCheckBox, "ファイル読み込み時にヒストグラムを計算する", true, 8},
-        {form->ScrCheckBox, "滑らかにスクロールさせる（高負荷）", false, 28},
-        {form->AutoRangeCheckBox, "自動レンジ設定で0と255を除く", true, 48},
-        {form->HistReduceMaxCheckBox, "ヒストグラム表示の最大値から0と255を除く", true, 68},
+        {window->histogramOnOpenCheckBox, "ファイル読み込み時にヒストグラムを計算する", true, 8},
+        {window->smoothScrollCheckBox, "滑らかにスクロールさせる（高負荷）", false, 28},
+        {window->autoRangeExcludesEndsCheckBox, "自動レンジ設定で0と255を除く", true, 48},
+        {window->histogramPeakExcludesEndsCheckBox, "ヒストグラム表示の最大値から0と255を除く", true, 68},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.box->text(), QString::fromUtf8(c.caption));
         EXPECT_EQ(c.box->isChecked(), c.checked) << c.caption;
         EXPECT_EQ(c.box->geometry(), QRect(12, c.top, 253, 17)) << c.caption;
     }
-    EXPECT_EQ(form->Label7->text(), "自動レンジ設定時の上下除去比率");
-    EXPECT_EQ(form->AutoRangeEdit->text(), "0.00085");
-    EXPECT_EQ(form->AutoRangeEdit->y(), 92);  // its width is that of its text (below)
+    EXPECT_EQ(window->clipRatioLabel->text(), "自動レンジ設定時の上下除去比率");
+    EXPECT_EQ(window->clipRatioEdit->text(), "0.00085");
+    EXPECT_EQ(window->clipRatioEdit->y(), 92);  // its width is that of its text (below)
 }
 
 TEST_F(MainWindowTest, ToolButtonHintsAndIcons) {
@@ -137,20 +137,20 @@ TEST_F(MainWindowTest, ToolButtonHintsAndIcons) {
         QToolButton* button;
         const char* hint;
     } cases[] = {
-        {form->TBOpen, "衛星データを開く"},
-        {form->TBSave, "画像を保存"},
-        {form->TBClose, "衛星データを閉じる"},
-        {form->TBSide, "バンドリストを表示/非表示"},
-        {form->TBUpdate, "画面を更新する"},
-        {form->TBScr, "他のビューアを同期させる"},
-        {form->TBLt, "左上へ"},
-        {form->TBRt, "右上ヘ"},
-        {form->TBLb, "左下へ"},
-        {form->TBRb, "右下へ"},
-        {form->ToolButton3, "上へ"},
-        {form->ToolButton5, "下へ"},
-        {form->ToolButton6, "左へ"},
-        {form->ToolButton9, "右へ"},
+        {window->openButton, "衛星データを開く"},
+        {window->saveButton, "画像を保存"},
+        {window->closeAllButton, "衛星データを閉じる"},
+        {window->bandListButton, "バンドリストを表示/非表示"},
+        {window->autoUpdateButton, "画面を更新する"},
+        {window->syncButton, "他のビューアを同期させる"},
+        {window->placeTopLeftButton, "左上へ"},
+        {window->placeTopRightButton, "右上ヘ"},
+        {window->placeBottomLeftButton, "左下へ"},
+        {window->placeBottomRightButton, "右下へ"},
+        {window->placeTopButton, "上へ"},
+        {window->placeBottomButton, "下へ"},
+        {window->placeLeftButton, "左へ"},
+        {window->placeRightButton, "右へ"},
     };
     QList<qint64> iconKeys;
     for (const Case& c : cases) {
@@ -166,17 +166,17 @@ TEST_F(MainWindowTest, ToolButtonHintsAndIcons) {
         for (int j = i + 1; j < iconKeys.size(); ++j)
             EXPECT_NE(iconKeys[i], iconKeys[j]) << i << " " << j;
 
-    EXPECT_EQ(form->ZoomUpImage->toolTip(), "拡大");
-    EXPECT_EQ(form->ZoomImage->toolTip(), "倍率変更");
-    EXPECT_EQ(form->Image3->toolTip(), "縮小");
-    EXPECT_EQ(form->ExpEditR->toolTip(), "画面上の赤の式");
-    EXPECT_EQ(form->ExpEditG->toolTip(), "画面上の緑の式");
-    EXPECT_EQ(form->ExpEditB->toolTip(), "画面上の青の式");
-    EXPECT_EQ(form->BtnColor->text(), "式で処理");
-    EXPECT_EQ(form->BtnColor->toolTip(), "式を使って画像を処理する");
-    EXPECT_EQ(form->BtnDraw->text(), "再描画");
-    EXPECT_EQ(form->BtnDraw->toolTip(), "画面を書き直す");
-    EXPECT_TRUE(form->BtnDraw->isDefault());
+    EXPECT_EQ(window->zoomInButton->toolTip(), "拡大");
+    EXPECT_EQ(window->zoomSlider->toolTip(), "倍率変更");
+    EXPECT_EQ(window->zoomOutButton->toolTip(), "縮小");
+    EXPECT_EQ(window->redExpressionEdit->toolTip(), "画面上の赤の式");
+    EXPECT_EQ(window->greenExpressionEdit->toolTip(), "画面上の緑の式");
+    EXPECT_EQ(window->blueExpressionEdit->toolTip(), "画面上の青の式");
+    EXPECT_EQ(window->presetButton->text(), "式で処理");
+    EXPECT_EQ(window->presetButton->toolTip(), "式を使って画像を処理する");
+    EXPECT_EQ(window->redrawButton->text(), "再描画");
+    EXPECT_EQ(window->redrawButton->toolTip(), "画面を書き直す");
+    EXPECT_TRUE(window->redrawButton->isDefault());
 }
 
 TEST_F(MainWindowTest, PointingAtAControlShowsItsLongHintInPanelZero) {
@@ -184,80 +184,83 @@ TEST_F(MainWindowTest, PointingAtAControlShowsItsLongHintInPanelZero) {
         QWidget* widget;
         const char* text;
     } cases[] = {
-        {form->TBOpen, "衛星データを開く"},
-        {form->ExpEditG, "画面上の緑の式"},
-        {form->ZoomImage, "倍率変更"},
+        {window->openButton, "衛星データを開く"},
+        {window->greenExpressionEdit, "画面上の緑の式"},
+        {window->zoomSlider, "倍率変更"},
     };
     for (const Case& c : cases) {
         QEnterEvent enter(QPointF(3, 3), QPointF(3, 3), QPointF(3, 3));
         QCoreApplication::sendEvent(c.widget, &enter);
-        EXPECT_EQ(form->StatusPanelText(0), QString::fromUtf8(c.text));
+        EXPECT_EQ(window->statusPanelText(0), QString::fromUtf8(c.text));
     }
     // A hint with a short and a long part: the long part goes to the panel, the short one is the tool tip.
-    SetHint(form->TBSave, QStringLiteral("保存|表示中の画像をビットマップで保存"));
-    EXPECT_EQ(form->TBSave->toolTip(), "保存");
+    setHint(window->saveButton, QStringLiteral("保存|表示中の画像をビットマップで保存"));
+    EXPECT_EQ(window->saveButton->toolTip(), "保存");
     QEnterEvent enter(QPointF(3, 3), QPointF(3, 3), QPointF(3, 3));
-    QCoreApplication::sendEvent(form->TBSave, &enter);
-    EXPECT_EQ(form->StatusPanelText(0), "表示中の画像をビットマップで保存");
+    QCoreApplication::sendEvent(window->saveButton, &enter);
+    EXPECT_EQ(window->statusPanelText(0), "表示中の画像をビットマップで保存");
 }
 
 TEST_F(MainWindowTest, MenusWithSeparators) {
-    EXPECT_EQ(form->F1->title(), "ファイル(&F)");
-    EXPECT_EQ(MenuLayout(form->F1),
+    EXPECT_EQ(window->fileMenu->title(), "ファイル(&F)");
+    EXPECT_EQ(menuLayout(window->fileMenu),
               QStringList({"開く(&O)", "-", "保存(&S)", "すべて閉じる(&C)", "-", "終了(&X)"}));
-    EXPECT_EQ(form->V1->title(), "表示(&V)");
-    EXPECT_EQ(MenuLayout(form->V1), QStringList({"ツールバー(&B)", "-", "バンドリスト(&B)", "ズーム(&Z)", "-",
-                                                 "ステータスバー(&S)", "-", "設定(&C)"}));
-    EXPECT_EQ(form->W1->title(), "ウィンドウ(&W)");
-    EXPECT_EQ(MenuLayout(form->W1), QStringList({"左上へ(&0)", "右上へ(&1)", "左下へ(&2)", "右下へ(&3)", "-",
-                                                 "上へ(&T)", "下へ(&B)", "-", "左へ(&L)", "右へ(&R)"}));
-    EXPECT_EQ(form->H1->title(), "バージョン情報(&A)");
-    EXPECT_EQ(form->MI_H_ABOUT->text(), "バージョン情報(&A)");
-    EXPECT_EQ(MenuLayout(form->ColorMenu),
+    EXPECT_EQ(window->viewMenu->title(), "表示(&V)");
+    EXPECT_EQ(menuLayout(window->viewMenu),
+              QStringList({"ツールバー(&B)", "-", "バンドリスト(&B)", "ズーム(&Z)", "-", "ステータスバー(&S)",
+                           "-", "設定(&C)"}));
+    EXPECT_EQ(window->windowMenu->title(), "ウィンドウ(&W)");
+    EXPECT_EQ(menuLayout(window->windowMenu),
+              QStringList({"左上へ(&0)", "右上へ(&1)", "左下へ(&2)", "右下へ(&3)", "-", "上へ(&T)",
+                           "下へ(&B)", "-", "左へ(&L)", "右へ(&R)"}));
+    EXPECT_EQ(window->helpMenu->title(), "バージョン情報(&A)");
+    EXPECT_EQ(window->aboutAction->text(), "バージョン情報(&A)");
+    EXPECT_EQ(menuLayout(window->presetMenu),
               QStringList({"NDVI(&N)", "サーモグラフィ風(&T)", "LANDSAT温度分布(&L)"}));
 }
 
 TEST_F(MainWindowTest, MessageNumbersAreRegisteredAndSharedBetweenWindows) {
-    const unsigned numbers[7] = {form->MsgScrX, form->MsgScrY, form->MsgScrMag, form->MsgConnect,
-                                 form->MsgLat,  form->MsgLon,  form->MsgDraw};
+    const unsigned numbers[7] = {window->scrollXMessage, window->scrollYMessage,  window->zoomStepMessage,
+                                 window->connectMessage, window->latitudeMessage, window->longitudeMessage,
+                                 window->drawMessage};
     const char* names[7] = {"PELLORANDE_SCR_X_9145",   "PELLORANDE_SCR_Y_9145", "PELLORANDE_SCR_MAG_9145",
                             "PELLORANDE_CONNECT_9145", "PELLORANDE_LAT_9145",   "PELLORANDE_LON_9145",
                             "PELLORANDE_DRAW_9145"};
     for (int i = 0; i < 7; ++i) {
         EXPECT_GE(numbers[i], 0xC000u) << names[i];
-        EXPECT_EQ(ViewerBus::RegisterMessage(names[i]), numbers[i]) << names[i];
+        EXPECT_EQ(ViewerBus::registerMessage(names[i]), numbers[i]) << names[i];
         for (int j = 0; j < i; ++j)
             EXPECT_NE(numbers[i], numbers[j]);
     }
-    TGelvantMainForm second;
-    EXPECT_EQ(second.MsgScrX, form->MsgScrX);
-    EXPECT_EQ(second.MsgDraw, form->MsgDraw);
-    GelvantMainForm = form.get();
+    MainWindow second;
+    EXPECT_EQ(second.scrollXMessage, window->scrollXMessage);
+    EXPECT_EQ(second.drawMessage, window->drawMessage);
+    mainWindow = window.get();
 }
 
 TEST_F(MainWindowTest, ClosingTheWindowReleasesEveryScene) {
     const std::string a = dir.file("a.vdm");
     const std::string b = dir.file("b.vdm");
-    guitest::WriteNativeScene(a, 8, 4, 2, [](int band, int x, int y) { return uint8_t(band * 50 + x + y); });
-    guitest::WriteNativeScene(b, 8, 4, 1, [](int, int x, int) { return uint8_t(x * 3); });
-    OpenScene(a);
-    OpenScene(b);
-    ASSERT_EQ(form->SceneList.size(), 2u);
-    ASSERT_EQ(form->BandRowList.size(), 3u);
-    form->ExpEditRChange();
-    ASSERT_NE(form->CalcExprR, nullptr);
-    form->show();
-    EXPECT_TRUE(form->close());
-    EXPECT_TRUE(form->SceneList.empty());
-    EXPECT_TRUE(form->BandRowList.empty());
-    EXPECT_EQ(form->CalcExprR, nullptr);
-    EXPECT_FALSE(form->ImageLoaded);
+    guitest::writeNativeScene(a, 8, 4, 2, [](int band, int x, int y) { return uint8_t(band * 50 + x + y); });
+    guitest::writeNativeScene(b, 8, 4, 1, [](int, int x, int) { return uint8_t(x * 3); });
+    openScene(a);
+    openScene(b);
+    ASSERT_EQ(window->scenes.size(), 2u);
+    ASSERT_EQ(window->bandRows.size(), 3u);
+    window->onRedExpressionChanged();
+    ASSERT_NE(window->redExpression, nullptr);
+    window->show();
+    EXPECT_TRUE(window->close());
+    EXPECT_TRUE(window->scenes.empty());
+    EXPECT_TRUE(window->bandRows.empty());
+    EXPECT_EQ(window->redExpression, nullptr);
+    EXPECT_FALSE(window->imageLoaded);
     EXPECT_EQ(prompts.boxes.size(), 0u);  // no messages on the way out
 }
 
 TEST_F(MainWindowTest, QuickHelpIsOfferedInTheMenuBar) {
-    EXPECT_EQ(form->MI_H_HELP->text(), "簡易ヘルプ(&H)");
-    EXPECT_TRUE(form->H1->actions().contains(form->MI_H_HELP));
+    EXPECT_EQ(window->quickHelpAction->text(), "簡易ヘルプ(&H)");
+    EXPECT_TRUE(window->helpMenu->actions().contains(window->quickHelpAction));
 }
 
 namespace {

@@ -14,7 +14,7 @@
 #include <fstream>
 
 #include "GuiTestSupport.h"
-#include "dialogs/Status.h"
+#include "dialogs/ProgressWindow.h"
 #include "platform/ImageControl.h"
 #include "tools/samples/sample_scenes.h"
 
@@ -33,95 +33,95 @@ class OpeningTest : public MainWindowTest {
 protected:
     void SetUp() override {
         MainWindowTest::SetUp();
-        StatusForm = new TStatusForm(form.get());
+        progressWindow = new ProgressWindow(window.get());
     }
     void TearDown() override {
-        StatusForm = nullptr;  // a child of the main window
+        progressWindow = nullptr;  // a child of the main window
         MainWindowTest::TearDown();
     }
 
     // A native scene of `bands` bands whose value at (x, y) is seed + band * 10 + x + y.
-    std::string Native(const std::string& name, int w, int h, int bands = 1, int seed = 0) {
+    std::string nativeScene(const std::string& name, int w, int h, int bands = 1, int seed = 0) {
         const std::string path = dir.file(name);
-        guitest::WriteNativeScene(path, w, h, bands,
+        guitest::writeNativeScene(path, w, h, bands,
                                   [seed](int b, int x, int y) { return uint8_t(seed + b * 10 + x + y); });
         return path;
     }
-    std::string Write(const std::string& name, const std::string& bytes) {
+    std::string writeFile(const std::string& name, const std::string& bytes) {
         const std::string path = dir.file(name);
         std::filesystem::create_directories(std::filesystem::path(path).parent_path());
         std::ofstream(path, std::ios::binary) << bytes;
         return path;
     }
-    static QString Q(const std::string& s) { return QString::fromStdString(s); }
+    static QString qstr(const std::string& s) { return QString::fromStdString(s); }
 
-    void Open(const std::vector<std::string>& paths) {
-        form->OpenDialogFiles.clear();
+    void openFiles(const std::vector<std::string>& paths) {
+        window->filesToOpen.clear();
         for (const auto& p : paths)
-            form->OpenDialogFiles << QByteArray::fromStdString(p);
-        form->OpenFiles();
+            window->filesToOpen << QByteArray::fromStdString(p);
+        window->openFiles();
     }
-    std::vector<Box> Messages() const {
+    std::vector<Box> messageBoxes() const {
         std::vector<Box> out;
         for (const Box& b : prompts.boxes)
             if (b.type == BoxType::Message) out.push_back(b);
         return out;
     }
-    QString Label(size_t i) { return Row(i)->NameLabel->text(); }
-    bool Drawn() const { return !form->SatImage->Picture.isNull(); }
+    QString rowLabel(size_t i) { return bandRow(i)->nameLabel->text(); }
+    bool viewDrawn() const { return !window->view->picture.isNull(); }
 };
 
 TEST_F(OpeningTest, DroppedFilesOpenInNameOrderWithoutRegardToCase) {
-    const auto b = Native("b.bil", 8, 6, 1, 1), a = Native("A.bil", 8, 6, 1, 2),
-               c = Native("c.bil", 8, 6, 1, 3);
-    form->OpenDroppedFiles({Q(b), Q(a), Q(c)});
-    EXPECT_EQ(form->OpenDialogFiles,
+    const auto b = nativeScene("b.bil", 8, 6, 1, 1), a = nativeScene("A.bil", 8, 6, 1, 2),
+               c = nativeScene("c.bil", 8, 6, 1, 3);
+    window->openDroppedFiles({qstr(b), qstr(a), qstr(c)});
+    EXPECT_EQ(window->filesToOpen,
               QList<QByteArray>({QByteArray::fromStdString(a), QByteArray::fromStdString(b),
                                  QByteArray::fromStdString(c)}));
-    ASSERT_EQ(form->BandRowList.size(), 3u);
-    EXPECT_EQ(Label(0), "A : A.bil - 0");
-    EXPECT_EQ(Label(1), "B : b.bil - 0");
-    EXPECT_EQ(Label(2), "C : c.bil - 0");
+    ASSERT_EQ(window->bandRows.size(), 3u);
+    EXPECT_EQ(rowLabel(0), "A : A.bil - 0");
+    EXPECT_EQ(rowLabel(1), "B : b.bil - 0");
+    EXPECT_EQ(rowLabel(2), "C : c.bil - 0");
     EXPECT_TRUE(prompts.boxes.empty());
-    EXPECT_TRUE(Drawn());
+    EXPECT_TRUE(viewDrawn());
 }
 
 TEST_F(OpeningTest, DropOnTheWindowOpensOnceTheDropHasFinished) {
-    const auto b = Native("b.bil", 8, 6, 1, 1), a = Native("a.bil", 8, 6, 1, 2);
+    const auto b = nativeScene("b.bil", 8, 6, 1, 1), a = nativeScene("a.bil", 8, 6, 1, 2);
     QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(Q(b)), QUrl::fromLocalFile(Q(a))});
-    form->Opening = true;  // a drop while an opening runs is refused
+    mime.setUrls({QUrl::fromLocalFile(qstr(b)), QUrl::fromLocalFile(qstr(a))});
+    window->opening = true;  // a drop while an opening runs is refused
     QDropEvent refused(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    form->dropEvent(&refused);  // Qt delivers drops only after an accepted drag enter
+    window->dropEvent(&refused);  // Qt delivers drops only after an accepted drag enter
     QCoreApplication::processEvents();
-    EXPECT_TRUE(form->BandRowList.empty());
-    form->Opening = false;
+    EXPECT_TRUE(window->bandRows.empty());
+    window->opening = false;
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     enter.ignore();  // events start accepted
-    form->dragEnterEvent(&enter);
+    window->dragEnterEvent(&enter);
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    form->dropEvent(&drop);
-    EXPECT_TRUE(form->BandRowList.empty());  // not inside the drop itself
+    window->dropEvent(&drop);
+    EXPECT_TRUE(window->bandRows.empty());  // not inside the drop itself
     QCoreApplication::processEvents();
-    ASSERT_EQ(form->BandRowList.size(), 2u);
-    EXPECT_EQ(Label(0), "A : a.bil - 0");
-    EXPECT_EQ(Label(1), "B : b.bil - 0");
+    ASSERT_EQ(window->bandRows.size(), 2u);
+    EXPECT_EQ(rowLabel(0), "A : a.bil - 0");
+    EXPECT_EQ(rowLabel(1), "B : b.bil - 0");
 }
 
 TEST_F(OpeningTest, DialogOrderIsKeptAndFilterOffersAllFilesFirst) {
-    const auto b = Native("b.bil", 8, 6, 1, 1), a = Native("a.bil", 8, 6, 1, 2);
-    prompts.openAnswers.push_back({Q(b), Q(a)});
-    form->TBOpenClick();
+    const auto b = nativeScene("b.bil", 8, 6, 1, 1), a = nativeScene("a.bil", 8, 6, 1, 2);
+    prompts.openAnswers.push_back({qstr(b), qstr(a)});
+    window->onOpenClicked();
     ASSERT_EQ(prompts.boxes.size(), 1u);
     EXPECT_EQ(prompts.boxes[0].type, BoxType::OpenFiles);
     EXPECT_EQ(prompts.boxes[0].text, "すべて (*);;BILファイル (*.bil);;BSQファイル (*.bsq)");
-    ASSERT_EQ(form->BandRowList.size(), 2u);
-    EXPECT_EQ(Label(0), "A : b.bil - 0");
-    EXPECT_EQ(Label(1), "B : a.bil - 0");
+    ASSERT_EQ(window->bandRows.size(), 2u);
+    EXPECT_EQ(rowLabel(0), "A : b.bil - 0");
+    EXPECT_EQ(rowLabel(1), "B : a.bil - 0");
 
-    form->TBOpenClick();  // cancelled: nothing changes
-    EXPECT_EQ(form->BandRowList.size(), 2u);
+    window->onOpenClicked();  // cancelled: nothing changes
+    EXPECT_EQ(window->bandRows.size(), 2u);
 }
 
 TEST_F(OpeningTest, PictureOrSceneIsDecidedByTheExtension) {
@@ -137,37 +137,37 @@ TEST_F(OpeningTest, PictureOrSceneIsDecidedByTheExtension) {
         ASSERT_TRUE(bmp ? samples::write_bmp(path, 32, 24, &error)
                         : samples::write_jpeg(path, 32, 24, 90, &error))
             << error;
-        const size_t rowsBefore = form->BandRowList.size();
+        const size_t rowsBefore = window->bandRows.size();
         prompts.boxes.clear();
-        Open({path});
+        openFiles({path});
         if (c.picture) {
             EXPECT_TRUE(prompts.boxes.empty());
-            ASSERT_EQ(form->BandRowList.size(), rowsBefore + 3);
+            ASSERT_EQ(window->bandRows.size(), rowsBefore + 3);
             for (int k = 0; k < 3; ++k) {
-                BandRow* row = Row(rowsBefore + k);
-                EXPECT_TRUE(row->IsPicture);
-                ASSERT_TRUE(row->Picture);
-                EXPECT_EQ(row->Picture->format(), QImage::Format_BGR888);
-                EXPECT_EQ(row->Picture.get(), Row(rowsBefore)->Picture.get());  // one picture, three rows
-                EXPECT_EQ(row->Band->index, k);
-                EXPECT_EQ(row->Band->width, 32);
-                EXPECT_EQ(row->Band->lines, 24);
+                BandRow* row = bandRow(rowsBefore + k);
+                EXPECT_TRUE(row->isPicture);
+                ASSERT_TRUE(row->picture);
+                EXPECT_EQ(row->picture->format(), QImage::Format_BGR888);
+                EXPECT_EQ(row->picture.get(), bandRow(rowsBefore)->picture.get());  // one picture, three rows
+                EXPECT_EQ(row->band->index, k);
+                EXPECT_EQ(row->band->width, 32);
+                EXPECT_EQ(row->band->lines, 24);
             }
-            EXPECT_TRUE(Label(rowsBefore).endsWith(QStringLiteral("%1 - 0 - R").arg(c.name)));
-            EXPECT_TRUE(Label(rowsBefore + 2).endsWith(" - 2 - B"));
+            EXPECT_TRUE(rowLabel(rowsBefore).endsWith(QStringLiteral("%1 - 0 - R").arg(c.name)));
+            EXPECT_TRUE(rowLabel(rowsBefore + 2).endsWith(" - 2 - B"));
         } else {
             // Any other extension makes the file a scene file: the scene reader opens it (a JPEG through
             // GDAL), three bands that are no picture rows.
             EXPECT_TRUE(prompts.boxes.empty());
-            ASSERT_EQ(form->BandRowList.size(), rowsBefore + 3);
+            ASSERT_EQ(window->bandRows.size(), rowsBefore + 3);
             for (int k = 0; k < 3; ++k) {
-                EXPECT_FALSE(Row(rowsBefore + k)->IsPicture);
-                EXPECT_EQ(Row(rowsBefore + k)->Band->index, k);
-                EXPECT_EQ(Row(rowsBefore + k)->Band->width, 32);
+                EXPECT_FALSE(bandRow(rowsBefore + k)->isPicture);
+                EXPECT_EQ(bandRow(rowsBefore + k)->band->index, k);
+                EXPECT_EQ(bandRow(rowsBefore + k)->band->width, 32);
             }
         }
     }
-    EXPECT_EQ(form->StatusPanelText(1), "縦 : 24 横 : 32");
+    EXPECT_EQ(window->statusPanelText(1), "縦 : 24 横 : 32");
 }
 
 TEST_F(OpeningTest, SceneBandsThenPictureBandsTakeTheNextLetters) {
@@ -175,50 +175,50 @@ TEST_F(OpeningTest, SceneBandsThenPictureBandsTakeTheNextLetters) {
     const std::string tif = dir.file("rgb.tif"), jpg = dir.file("pic.jpg");
     ASSERT_TRUE(samples::write_tiff_rgb(tif, 64, 48, false, &error)) << error;
     ASSERT_TRUE(samples::write_jpeg(jpg, 64, 48, 90, &error)) << error;
-    Open({tif, jpg});
-    ASSERT_EQ(form->BandRowList.size(), 6u);
-    EXPECT_EQ(Label(0), "A : rgb.tif - 0 - R");
-    EXPECT_EQ(Label(2), "C : rgb.tif - 2 - B");
-    EXPECT_EQ(Label(3), "D : pic.jpg - 0 - R");
-    EXPECT_EQ(Label(4), "E : pic.jpg - 1 - G");
-    EXPECT_EQ(Label(5), "F : pic.jpg - 2 - B");
-    EXPECT_EQ(form->SceneList.size(), 2u);
-    EXPECT_EQ(form->StatusPanelText(1), "縦 : 48 横 : 64");
-    EXPECT_EQ(form->ScrImgHor->maximum(), 63);
-    EXPECT_EQ(form->ScrImgVert->maximum(), 47);
+    openFiles({tif, jpg});
+    ASSERT_EQ(window->bandRows.size(), 6u);
+    EXPECT_EQ(rowLabel(0), "A : rgb.tif - 0 - R");
+    EXPECT_EQ(rowLabel(2), "C : rgb.tif - 2 - B");
+    EXPECT_EQ(rowLabel(3), "D : pic.jpg - 0 - R");
+    EXPECT_EQ(rowLabel(4), "E : pic.jpg - 1 - G");
+    EXPECT_EQ(rowLabel(5), "F : pic.jpg - 2 - B");
+    EXPECT_EQ(window->scenes.size(), 2u);
+    EXPECT_EQ(window->statusPanelText(1), "縦 : 48 横 : 64");
+    EXPECT_EQ(window->horizontalScrollBar->maximum(), 63);
+    EXPECT_EQ(window->verticalScrollBar->maximum(), 47);
 }
 
 TEST_F(OpeningTest, SizeMismatchStopsTheOpeningWithoutMetadataOrRedraw) {
-    const auto first = Native("1.bil", 10, 8, 2), second = Native("2.bil", 11, 8),
-               third = Native("3.bil", 10, 8);
-    Write("summary.txt", "Img_ImageSceneLeftTopLatitude = 35.0\n");
-    Open({first, second, third});
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_EQ(Messages()[0].text, kMismatch);
-    EXPECT_EQ(Messages()[0].caption, "失敗");
-    EXPECT_EQ(Messages()[0].kind, PromptKind::Information);
-    ASSERT_EQ(form->BandRowList.size(), 2u);  // the first file's bands stay
-    EXPECT_EQ(form->SceneList.size(), 1u);    // the refused scene is released; the third never opened
-    EXPECT_FALSE(form->GeoValid);             // metadata not read
-    EXPECT_EQ(form->StatusPanelText(3), "");
-    EXPECT_FALSE(Drawn());  // no redraw
-    EXPECT_FALSE(StatusForm->isVisible());
+    const auto first = nativeScene("1.bil", 10, 8, 2), second = nativeScene("2.bil", 11, 8),
+               third = nativeScene("3.bil", 10, 8);
+    writeFile("summary.txt", "Img_ImageSceneLeftTopLatitude = 35.0\n");
+    openFiles({first, second, third});
+    ASSERT_EQ(messageBoxes().size(), 1u);
+    EXPECT_EQ(messageBoxes()[0].text, kMismatch);
+    EXPECT_EQ(messageBoxes()[0].caption, "失敗");
+    EXPECT_EQ(messageBoxes()[0].kind, PromptKind::Information);
+    ASSERT_EQ(window->bandRows.size(), 2u);  // the first file's bands stay
+    EXPECT_EQ(window->scenes.size(), 1u);    // the refused scene is released; the third never opened
+    EXPECT_FALSE(window->geoValid);          // metadata not read
+    EXPECT_EQ(window->statusPanelText(3), "");
+    EXPECT_FALSE(viewDrawn());  // no redraw
+    EXPECT_FALSE(progressWindow->isVisible());
 
     // A picture of another size is refused the same way, its decoded picture released.
     std::string error;
     const std::string bmp = dir.file("other.bmp");
     ASSERT_TRUE(samples::write_bmp(bmp, 12, 8, &error));
-    Open({bmp});
-    EXPECT_EQ(Messages().size(), 2u);
-    EXPECT_EQ(form->BandRowList.size(), 2u);
-    EXPECT_EQ(form->SceneList.size(), 1u);
+    openFiles({bmp});
+    EXPECT_EQ(messageBoxes().size(), 2u);
+    EXPECT_EQ(window->bandRows.size(), 2u);
+    EXPECT_EQ(window->scenes.size(), 1u);
 }
 
 TEST_F(OpeningTest, UnrecognisedFileIsNamedAndTheNextFileStillOpens) {
-    const auto junk = Write("junk.dat", std::string(600, 'x'));
-    const auto good = Native("good.bil", 9, 7);
+    const auto junk = writeFile("junk.dat", std::string(600, 'x'));
+    const auto good = nativeScene("good.bil", 9, 7);
     const auto missing = dir.file("missing.bil");
-    Open({junk, missing, good});
+    openFiles({junk, missing, good});
     ASSERT_EQ(prompts.boxes.size(), 2u);
     EXPECT_EQ(prompts.boxes[0].text, "\"junk.dat\"\nは不明な衛星データ形式です");
     EXPECT_EQ(prompts.boxes[0].caption, "識別失敗");
@@ -226,56 +226,56 @@ TEST_F(OpeningTest, UnrecognisedFileIsNamedAndTheNextFileStillOpens) {
     // A file that cannot be opened at all is named with the system's reason.
     EXPECT_EQ(prompts.boxes[1].text, "\"missing.bil\"\nを開けません: ファイルがありません");
     EXPECT_EQ(prompts.boxes[1].caption, "失敗");
-    ASSERT_EQ(form->BandRowList.size(), 1u);
-    EXPECT_EQ(Label(0), "A : good.bil - 0");
-    EXPECT_TRUE(Drawn());
-    EXPECT_EQ(form->StatusPanelText(1), "縦 : 7 横 : 9");
+    ASSERT_EQ(window->bandRows.size(), 1u);
+    EXPECT_EQ(rowLabel(0), "A : good.bil - 0");
+    EXPECT_TRUE(viewDrawn());
+    EXPECT_EQ(window->statusPanelText(1), "縦 : 7 横 : 9");
 }
 
 TEST_F(OpeningTest, SummaryWithoutCornersHidesTheLandsatFile) {
-    Write("summary.txt", "Scene_ID = X\n");
-    Write("scene.met", "LMAX_BAND61 = 17.0\nPRODUCT_UL_CORNER_LAT = 1.0\n");
-    Open({Native("a.bil", 8, 6)});
-    EXPECT_FALSE(form->GeoValid);
-    EXPECT_FALSE(form->LsThermValid);
-    EXPECT_EQ(form->StatusPanelText(3), "設定ファイル無効");
+    writeFile("summary.txt", "Scene_ID = X\n");
+    writeFile("scene.met", "LMAX_BAND61 = 17.0\nPRODUCT_UL_CORNER_LAT = 1.0\n");
+    openFiles({nativeScene("a.bil", 8, 6)});
+    EXPECT_FALSE(window->geoValid);
+    EXPECT_FALSE(window->landsatCalibrationValid);
+    EXPECT_EQ(window->statusPanelText(3), "設定ファイル無効");
 }
 
 TEST_F(OpeningTest, SummaryCornersAreTakenInOrder) {
-    Write("summary.txt",
-          "Img_ImageSceneLeftTopLatitude = \"35.5\"\nImg_ImageSceneLeftTopLongitude = 139.25\n"
-          "Img_ImageSceneRightTopLatitude = 35.4\nImg_ImageSceneRightTopLongitude = 140.0\n"
-          "Img_ImageSceneLeftBottomLatitude = 35.0\nImg_ImageSceneLeftBottomLongitude = 139.2\n"
-          "Img_ImageSceneRightBottomLatitude = 34.9\nImg_ImageSceneRightBottomLongitude = 139.9\n");
-    form->LsThermValid = true;  // a Landsat state from before is cleared by the summary
-    Open({Native("a.bil", 8, 6)});
-    EXPECT_TRUE(form->GeoValid);
-    EXPECT_FALSE(form->LsThermValid);
-    EXPECT_DOUBLE_EQ(form->UlLat, 35.5);
-    EXPECT_DOUBLE_EQ(form->UlLon, 139.25);
-    EXPECT_DOUBLE_EQ(form->UrLat, 35.4);
-    EXPECT_DOUBLE_EQ(form->UrLon, 140.0);
-    EXPECT_DOUBLE_EQ(form->LlLat, 35.0);
-    EXPECT_DOUBLE_EQ(form->LlLon, 139.2);
-    EXPECT_DOUBLE_EQ(form->LrLat, 34.9);
-    EXPECT_DOUBLE_EQ(form->LrLon, 139.9);
-    EXPECT_EQ(form->StatusPanelText(3), "座標設定有効");
+    writeFile("summary.txt",
+              "Img_ImageSceneLeftTopLatitude = \"35.5\"\nImg_ImageSceneLeftTopLongitude = 139.25\n"
+              "Img_ImageSceneRightTopLatitude = 35.4\nImg_ImageSceneRightTopLongitude = 140.0\n"
+              "Img_ImageSceneLeftBottomLatitude = 35.0\nImg_ImageSceneLeftBottomLongitude = 139.2\n"
+              "Img_ImageSceneRightBottomLatitude = 34.9\nImg_ImageSceneRightBottomLongitude = 139.9\n");
+    window->landsatCalibrationValid = true;  // a Landsat state from before is cleared by the summary
+    openFiles({nativeScene("a.bil", 8, 6)});
+    EXPECT_TRUE(window->geoValid);
+    EXPECT_FALSE(window->landsatCalibrationValid);
+    EXPECT_DOUBLE_EQ(window->ulLat, 35.5);
+    EXPECT_DOUBLE_EQ(window->ulLon, 139.25);
+    EXPECT_DOUBLE_EQ(window->urLat, 35.4);
+    EXPECT_DOUBLE_EQ(window->urLon, 140.0);
+    EXPECT_DOUBLE_EQ(window->llLat, 35.0);
+    EXPECT_DOUBLE_EQ(window->llLon, 139.2);
+    EXPECT_DOUBLE_EQ(window->lrLat, 34.9);
+    EXPECT_DOUBLE_EQ(window->lrLon, 139.9);
+    EXPECT_EQ(window->statusPanelText(3), "座標設定有効");
 }
 
 TEST_F(OpeningTest, RealLandsatMetadataGivesCoordinatesAndTemperature) {
     const std::string met = dir.file("L71092085_08520100315_MTL.met");
     std::filesystem::copy_file(
         std::string(ORVENNA_SOURCE_DIR) + "/tests/data/metadata/L71092085_08520100315_MTL.met", met);
-    Open({Native("B61.bil", 8, 6)});
-    EXPECT_EQ(form->StatusPanelText(3), "座標設定有効 LANDSAT温度設定有効");
-    EXPECT_TRUE(form->GeoValid);
-    EXPECT_TRUE(form->LsThermValid);
-    EXPECT_DOUBLE_EQ(form->LsLmax, 17.04);
-    EXPECT_DOUBLE_EQ(form->LsLmin, 0.0);
-    EXPECT_DOUBLE_EQ(form->UlLat, -35.07);
-    EXPECT_DOUBLE_EQ(form->UlLon, 144.87);
-    EXPECT_DOUBLE_EQ(form->LrLat, -37.0);
-    EXPECT_DOUBLE_EQ(form->LrLon, 147.59);
+    openFiles({nativeScene("B61.bil", 8, 6)});
+    EXPECT_EQ(window->statusPanelText(3), "座標設定有効 LANDSAT温度設定有効");
+    EXPECT_TRUE(window->geoValid);
+    EXPECT_TRUE(window->landsatCalibrationValid);
+    EXPECT_DOUBLE_EQ(window->landsatLmax, 17.04);
+    EXPECT_DOUBLE_EQ(window->landsatLmin, 0.0);
+    EXPECT_DOUBLE_EQ(window->ulLat, -35.07);
+    EXPECT_DOUBLE_EQ(window->ulLon, 144.87);
+    EXPECT_DOUBLE_EQ(window->lrLat, -37.0);
+    EXPECT_DOUBLE_EQ(window->lrLon, 147.59);
 }
 
 TEST_F(OpeningTest, MetadataStatesAndCarryOver) {
@@ -297,12 +297,12 @@ TEST_F(OpeningTest, MetadataStatesAndCarryOver) {
         guitest::TempDir folder;
         if (c.met) std::ofstream(folder.file("x.MET")) << c.met;
         const std::string band = folder.file("band.bil");
-        guitest::WriteNativeScene(band, 8, 6, 1, [](int, int x, int) { return uint8_t(x); });
-        form->CloseAll();
-        form->GeoValid = c.geoBefore;
-        form->LsThermValid = c.thermBefore;
-        Open({band});
-        EXPECT_EQ(form->StatusPanelText(3), c.panel);
+        guitest::writeNativeScene(band, 8, 6, 1, [](int, int x, int) { return uint8_t(x); });
+        window->closeAll();
+        window->geoValid = c.geoBefore;
+        window->landsatCalibrationValid = c.thermBefore;
+        openFiles({band});
+        EXPECT_EQ(window->statusPanelText(3), c.panel);
         ++n;
     }
 }
@@ -316,14 +316,14 @@ TEST_F(OpeningTest, MetadataFilesInAnyCaseAndAmongTheBands) {
     const std::string met = folder.file("scene_MTL.txt");
     std::ofstream(met) << "LMAX_BAND61 = 12\n";
     const std::string band = folder.file("band.bil");
-    guitest::WriteNativeScene(band, 8, 6, 1, [](int, int x, int) { return uint8_t(x); });
-    form->UlLon = 99;
-    form->OpenDroppedFiles({Q(summary), Q(band), Q(met)});
+    guitest::writeNativeScene(band, 8, 6, 1, [](int, int x, int) { return uint8_t(x); });
+    window->ulLon = 99;
+    window->openDroppedFiles({qstr(summary), qstr(band), qstr(met)});
     EXPECT_TRUE(prompts.boxes.empty());  // no "unknown format" for the metadata files
-    ASSERT_EQ(form->BandRowList.size(), 1u);
-    EXPECT_EQ(form->StatusPanelText(3), "座標設定有効");
-    EXPECT_DOUBLE_EQ(form->UlLat, 35.5);
-    EXPECT_DOUBLE_EQ(form->UlLon, 0.0);  // missing from the accepted group
+    ASSERT_EQ(window->bandRows.size(), 1u);
+    EXPECT_EQ(window->statusPanelText(3), "座標設定有効");
+    EXPECT_DOUBLE_EQ(window->ulLat, 35.5);
+    EXPECT_DOUBLE_EQ(window->ulLon, 0.0);  // missing from the accepted group
 }
 
 TEST_F(OpeningTest, FirstLandsatFileIsTakenInNameOrderWithoutRegardToCase) {
@@ -331,11 +331,11 @@ TEST_F(OpeningTest, FirstLandsatFileIsTakenInNameOrderWithoutRegardToCase) {
     std::ofstream(folder.file("B.met")) << "LMAX_BAND61 = 12\n";
     std::ofstream(folder.file("a.met")) << "PRODUCT_UL_CORNER_LAT = 3\n";
     const std::string band = folder.file("band.bil");
-    guitest::WriteNativeScene(band, 8, 6, 1, [](int, int x, int) { return uint8_t(x); });
-    Open({band});
-    EXPECT_EQ(form->StatusPanelText(3), "座標設定有効");  // a.met, not B.met
-    EXPECT_DOUBLE_EQ(form->UlLat, 3.0);
-    EXPECT_FALSE(form->LsThermValid);
+    guitest::writeNativeScene(band, 8, 6, 1, [](int, int x, int) { return uint8_t(x); });
+    openFiles({band});
+    EXPECT_EQ(window->statusPanelText(3), "座標設定有効");  // a.met, not B.met
+    EXPECT_DOUBLE_EQ(window->ulLat, 3.0);
+    EXPECT_FALSE(window->landsatCalibrationValid);
 }
 
 TEST_F(OpeningTest, LargeFileQuestion) {
@@ -354,12 +354,12 @@ TEST_F(OpeningTest, LargeFileQuestion) {
     int n = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(n++);
-        form->CloseAll();
+        window->closeAll();
         prompts.boxes.clear();
         prompts.yesNoAnswers = c.answers;
-        form->HistCheckBox->setChecked(c.histCheck);
-        form->FileSizeLookup = [&c](const QByteArray&) { return c.size; };
-        Open({Native("big.bil", 16, 4, 2)});
+        window->histogramOnOpenCheckBox->setChecked(c.histCheck);
+        window->fileSizeLookup = [&c](const QByteArray&) { return c.size; };
+        openFiles({nativeScene("big.bil", 16, 4, 2)});
         ASSERT_EQ(prompts.boxes.size(), c.asked ? 1u : 0u);
         if (c.asked) {
             EXPECT_EQ(prompts.boxes[0].type, BoxType::YesNo);
@@ -367,10 +367,10 @@ TEST_F(OpeningTest, LargeFileQuestion) {
             EXPECT_EQ(prompts.boxes[0].caption, "情報");
             EXPECT_EQ(prompts.boxes[0].kind, PromptKind::Information);
         }
-        ASSERT_EQ(form->BandRowList.size(), 2u);
+        ASSERT_EQ(window->bandRows.size(), 2u);
         for (int k = 0; k < 2; ++k) {
-            BandInfo* band = Row(k)->Band;
-            EXPECT_EQ(Row(k)->HistValid, c.histogram);
+            BandInfo* band = bandRow(k)->band;
+            EXPECT_EQ(bandRow(k)->histogramValid, c.histogram);
             int64_t total = 0;
             for (int v = 0; v < 256; ++v)
                 total += band->histogram[v];
@@ -379,18 +379,18 @@ TEST_F(OpeningTest, LargeFileQuestion) {
         }
     }
     // A picture whose histogram was declined: peaks 255 and 1, every count 0, no valid histogram.
-    form->CloseAll();
+    window->closeAll();
     prompts.yesNoAnswers = {false};
-    form->HistCheckBox->setChecked(true);
-    form->FileSizeLookup = [](const QByteArray&) { return int64_t(100000001); };
+    window->histogramOnOpenCheckBox->setChecked(true);
+    window->fileSizeLookup = [](const QByteArray&) { return int64_t(100000001); };
     std::string error;
     const std::string bmp = dir.file("large.bmp");
     ASSERT_TRUE(samples::write_bmp(bmp, 20, 10, &error)) << error;
-    Open({bmp});
-    ASSERT_EQ(form->BandRowList.size(), 3u);
+    openFiles({bmp});
+    ASSERT_EQ(window->bandRows.size(), 3u);
     for (int k = 0; k < 3; ++k) {
-        const BandInfo* band = Row(k)->Band;
-        EXPECT_FALSE(Row(k)->HistValid);
+        const BandInfo* band = bandRow(k)->band;
+        EXPECT_FALSE(bandRow(k)->histogramValid);
         EXPECT_EQ(band->hist_peak, 255);
         EXPECT_EQ(band->hist_peak_inner, 1);
         EXPECT_TRUE(std::all_of(std::begin(band->histogram), std::end(band->histogram),
@@ -404,11 +404,11 @@ TEST_F(OpeningTest, BandsOtherThan8BitGetAnEmptyHistogram) {
     ASSERT_TRUE(samples::write_ceos(path, samples::CeosKind::General, samples::Band::NearInfrared, 16, 20, 10,
                                     &error))
         << error;
-    Open({path});
-    ASSERT_EQ(form->BandRowList.size(), 1u);
-    BandInfo* band = Row(0)->Band;
+    openFiles({path});
+    ASSERT_EQ(window->bandRows.size(), 1u);
+    BandInfo* band = bandRow(0)->band;
     EXPECT_EQ(band->bits, 16);
-    EXPECT_TRUE(Row(0)->HistValid);
+    EXPECT_TRUE(bandRow(0)->histogramValid);
     EXPECT_EQ(band->hist_peak, 1);
     EXPECT_EQ(band->hist_peak_inner, 1);
     for (int v = 0; v < 256; ++v)
@@ -432,8 +432,8 @@ TEST_F(OpeningTest, DamagedPicturesAreRefusedAndLeaveTheListAsItWas) {
     ASSERT_NE(sof, std::string::npos);
     huge.replace(sof + 5, 4, std::string("\x4E\x20\x75\x30", 4));
 
-    Open({Native("base.bil", 40, 30)});
-    ASSERT_EQ(form->BandRowList.size(), 1u);
+    openFiles({nativeScene("base.bil", 40, 30)});
+    ASSERT_EQ(window->bandRows.size(), 1u);
     const std::pair<const char*, std::string> bad[] = {
         {"cut.jpg", bytes.substr(0, bytes.size() / 2)},
         // Cut, with the end marker added back: libjpeg only warns of a premature end of a segment.
@@ -447,16 +447,18 @@ TEST_F(OpeningTest, DamagedPicturesAreRefusedAndLeaveTheListAsItWas) {
     for (const auto& [name, content] : bad) {
         SCOPED_TRACE(name);
         prompts.boxes.clear();
-        Open({Write(name, content), Native("after.bil", 40, 30)});
-        ASSERT_EQ(Messages().size(), 1u);
-        EXPECT_TRUE(Messages()[0].text.startsWith(QStringLiteral("\"%1\"\n画像を読み込めません").arg(name)))
-            << Messages()[0].text.toStdString();
+        openFiles({writeFile(name, content), nativeScene("after.bil", 40, 30)});
+        ASSERT_EQ(messageBoxes().size(), 1u);
+        EXPECT_TRUE(
+            messageBoxes()[0].text.startsWith(QStringLiteral("\"%1\"\n画像を読み込めません").arg(name)))
+            << messageBoxes()[0].text.toStdString();
         // A header that lies about the size is refused before any pixel memory is taken.
-        if (std::string(name) == "claims_huge.jpg") EXPECT_TRUE(Messages()[0].text.contains("短すぎます"));
-        EXPECT_EQ(Messages()[0].caption, "失敗");
-        EXPECT_EQ(form->BandRowList.size(), 1u);  // nothing added; the opening ended at the bad picture
-        EXPECT_EQ(form->SceneList.size(), 1u);
-        EXPECT_FALSE(StatusForm->isVisible());
+        if (std::string(name) == "claims_huge.jpg")
+            EXPECT_TRUE(messageBoxes()[0].text.contains("短すぎます"));
+        EXPECT_EQ(messageBoxes()[0].caption, "失敗");
+        EXPECT_EQ(window->bandRows.size(), 1u);  // nothing added; the opening ended at the bad picture
+        EXPECT_EQ(window->scenes.size(), 1u);
+        EXPECT_FALSE(progressWindow->isVisible());
     }
 }
 
@@ -468,10 +470,10 @@ TEST_F(OpeningTest, LongPathsAreNeverCut) {
     std::filesystem::create_directories(deep);
     const std::string longPath = deep + "/band.bil";
     ASSERT_GT(longPath.size(), 255u);
-    guitest::WriteNativeScene(longPath, 8, 6, 1, [](int, int x, int) { return uint8_t(x); });
-    form->OpenDroppedFiles({Q(longPath)});
-    ASSERT_EQ(form->BandRowList.size(), 1u);
-    EXPECT_EQ(std::string(form->SceneList[0]->path), longPath);
+    guitest::writeNativeScene(longPath, 8, 6, 1, [](int, int x, int) { return uint8_t(x); });
+    window->openDroppedFiles({qstr(longPath)});
+    ASSERT_EQ(window->bandRows.size(), 1u);
+    EXPECT_EQ(std::string(window->scenes[0]->path), longPath);
 
     // A path the scene record cannot hold is refused by name; the next file still opens.
     std::string deeper = deep;
@@ -479,52 +481,52 @@ TEST_F(OpeningTest, LongPathsAreNeverCut) {
         deeper += "/" + std::string(200, 'q');
     std::filesystem::create_directories(deeper);
     const std::string tooLong = deeper + "/far.bil";
-    guitest::WriteNativeScene(tooLong, 8, 6, 1, [](int, int x, int) { return uint8_t(x); });
-    Open({tooLong, longPath});
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_EQ(Messages()[0].text, "\"far.bil\"\nはパスが長すぎるため開けません");
-    EXPECT_EQ(Messages()[0].caption, "失敗");
-    EXPECT_EQ(form->BandRowList.size(), 2u);
+    guitest::writeNativeScene(tooLong, 8, 6, 1, [](int, int x, int) { return uint8_t(x); });
+    openFiles({tooLong, longPath});
+    ASSERT_EQ(messageBoxes().size(), 1u);
+    EXPECT_EQ(messageBoxes()[0].text, "\"far.bil\"\nはパスが長すぎるため開けません");
+    EXPECT_EQ(messageBoxes()[0].caption, "失敗");
+    EXPECT_EQ(window->bandRows.size(), 2u);
 }
 
 TEST_F(OpeningTest, ActionsDuringAnOpeningAreHeldBack) {
-    const auto a = Native("a.bil", 8, 6, 2), b = Native("b.bil", 8, 6);
+    const auto a = nativeScene("a.bil", 8, 6, 2), b = nativeScene("b.bil", 8, 6);
     bool progressShown = false;
     int progressMax = 0;
     // Runs inside the opening's own event processing, as a user's click or drop would, once a row is listed.
     std::function<void()> probe = [&] {
-        if (form->BandRowList.empty()) {
-            QTimer::singleShot(0, form.get(), probe);
+        if (window->bandRows.empty()) {
+            QTimer::singleShot(0, window.get(), probe);
             return;
         }
-        progressShown = StatusForm->isVisible();
-        progressMax = StatusForm->ProgressBar->maximum();
-        EXPECT_TRUE(form->Opening);
-        form->OpenDroppedFiles({Q(b)});
-        prompts.openAnswers.push_back({Q(b)});
-        form->TBOpenClick();
-        form->CloseBand(Row(0));
-        form->CloseAll();
+        progressShown = progressWindow->isVisible();
+        progressMax = progressWindow->progressBar->maximum();
+        EXPECT_TRUE(window->opening);
+        window->openDroppedFiles({qstr(b)});
+        prompts.openAnswers.push_back({qstr(b)});
+        window->onOpenClicked();
+        window->closeBand(bandRow(0));
+        window->closeAll();
     };
-    QTimer::singleShot(0, form.get(), probe);
-    Open({a});
+    QTimer::singleShot(0, window.get(), probe);
+    openFiles({a});
     EXPECT_TRUE(progressShown);
-    EXPECT_EQ(StatusForm->MessageLabel->text(), "画像を読み込んでいます...");
+    EXPECT_EQ(progressWindow->messageLabel->text(), "画像を読み込んでいます...");
     EXPECT_EQ(progressMax, 1000);
-    EXPECT_FALSE(StatusForm->isVisible());
-    EXPECT_FALSE(form->Opening);
-    ASSERT_EQ(form->BandRowList.size(), 2u);
-    EXPECT_EQ(Label(0), "A : a.bil - 0");
-    EXPECT_EQ(Label(1), "B : a.bil - 1");
+    EXPECT_FALSE(progressWindow->isVisible());
+    EXPECT_FALSE(window->opening);
+    ASSERT_EQ(window->bandRows.size(), 2u);
+    EXPECT_EQ(rowLabel(0), "A : a.bil - 0");
+    EXPECT_EQ(rowLabel(1), "B : a.bil - 1");
     EXPECT_TRUE(prompts.boxes.empty());  // the open dialog was not even shown
 }
 
 TEST_F(OpeningTest, SecondOpeningAppendsBandsOfTheSameSize) {
-    Open({Native("a.bil", 8, 6)});
-    Open({Native("b.bil", 8, 6, 2)});
-    ASSERT_EQ(form->BandRowList.size(), 3u);
-    EXPECT_EQ(Label(2), "C : b.bil - 1");
-    EXPECT_EQ(form->SceneList.size(), 2u);
+    openFiles({nativeScene("a.bil", 8, 6)});
+    openFiles({nativeScene("b.bil", 8, 6, 2)});
+    ASSERT_EQ(window->bandRows.size(), 3u);
+    EXPECT_EQ(rowLabel(2), "C : b.bil - 1");
+    EXPECT_EQ(window->scenes.size(), 2u);
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 
 namespace {
 
-QImage Pattern(int w, int h) {
+QImage patternImage(int w, int h) {
     QImage image(w, h, QImage::Format_RGB32);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
@@ -20,7 +20,7 @@ QImage Pattern(int w, int h) {
 
 TEST(PictureLoader, EveryBitmapDepthBecomes24BitWithTheSameColours) {
     guitest::TempDir dir;
-    const QImage pattern = Pattern(37, 21);  // odd width: padded bitmap lines
+    const QImage pattern = patternImage(37, 21);  // odd width: padded bitmap lines
     QImage grey(37, 21, QImage::Format_Grayscale8);
     for (int y = 0; y < 21; ++y)
         for (int x = 0; x < 37; ++x)
@@ -41,7 +41,7 @@ TEST(PictureLoader, EveryBitmapDepthBecomes24BitWithTheSameColours) {
         ASSERT_TRUE(c.image.save(path, "BMP"));
         const QImage expected(path);  // the platform's own reading of the file
         QString error;
-        const QImage loaded = LoadPicture(QFile::encodeName(path), PictureType::Bitmap, &error);
+        const QImage loaded = loadPicture(QFile::encodeName(path), PictureType::Bitmap, &error);
         ASSERT_FALSE(loaded.isNull()) << error.toStdString();
         EXPECT_EQ(loaded.format(), QImage::Format_BGR888);
         ASSERT_EQ(loaded.size(), expected.size());
@@ -64,7 +64,7 @@ TEST(PictureLoader, GreyAndColourJpegsBecome24Bit) {
     const QString greyPath = QString::fromStdString(dir.file("grey.jpg"));
     ASSERT_TRUE(grey.save(greyPath, "JPG", 95));
     QString error;
-    const QImage loaded = LoadPicture(QFile::encodeName(greyPath), PictureType::Jpeg, &error);
+    const QImage loaded = loadPicture(QFile::encodeName(greyPath), PictureType::Jpeg, &error);
     ASSERT_FALSE(loaded.isNull()) << error.toStdString();
     EXPECT_EQ(loaded.format(), QImage::Format_BGR888);
     EXPECT_EQ(loaded.size(), QSize(64, 48));
@@ -77,7 +77,7 @@ TEST(PictureLoader, GreyAndColourJpegsBecome24Bit) {
     colour.fill(qRgb(250, 20, 60));
     const QString colourPath = QString::fromStdString(dir.file("colour.jpg"));
     ASSERT_TRUE(colour.save(colourPath, "JPG", 95));
-    const QImage c = LoadPicture(QFile::encodeName(colourPath), PictureType::Jpeg, &error);
+    const QImage c = loadPicture(QFile::encodeName(colourPath), PictureType::Jpeg, &error);
     ASSERT_FALSE(c.isNull());
     const uchar* q = c.constScanLine(10) + 3 * 10;
     EXPECT_NEAR(q[2], 250, 6);  // red byte last
@@ -102,7 +102,7 @@ TEST(PictureLoader, HugeHeaderSizesAreRefusedBeforeAllocating) {
     const std::string big = dir.file("big.bmp");
     std::ofstream(big, std::ios::binary).write(reinterpret_cast<const char*>(h), 54);
     QString error;
-    EXPECT_TRUE(LoadPicture(QByteArray::fromStdString(big), PictureType::Bitmap, &error).isNull());
+    EXPECT_TRUE(loadPicture(QByteArray::fromStdString(big), PictureType::Bitmap, &error).isNull());
     EXPECT_FALSE(error.isEmpty());
 
     // A JPEG frame header claiming 60000 x 60000 (SOF0 with nothing after it).
@@ -111,11 +111,11 @@ TEST(PictureLoader, HugeHeaderSizesAreRefusedBeforeAllocating) {
     const std::string bigJpeg = dir.file("big.jpg");
     std::ofstream(bigJpeg, std::ios::binary).write(reinterpret_cast<const char*>(jpeg), sizeof jpeg);
     error.clear();
-    EXPECT_TRUE(LoadPicture(QByteArray::fromStdString(bigJpeg), PictureType::Jpeg, &error).isNull());
+    EXPECT_TRUE(loadPicture(QByteArray::fromStdString(bigJpeg), PictureType::Jpeg, &error).isNull());
     EXPECT_FALSE(error.isEmpty());
     error.clear();
     EXPECT_TRUE(
-        LoadPicture(QByteArray::fromStdString(dir.file("none.jpg")), PictureType::Jpeg, &error).isNull());
+        loadPicture(QByteArray::fromStdString(dir.file("none.jpg")), PictureType::Jpeg, &error).isNull());
     EXPECT_FALSE(error.isEmpty());
 }
 

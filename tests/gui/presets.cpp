@@ -22,11 +22,11 @@
 #include <functional>
 
 #include "GuiTestSupport.h"
-#include "display/Presethtm.h"
-#include "display/Presetls_thm.h"
-#include "display/Presetndvi.h"
+#include "dialogs/LandsatTemperatureDialog.h"
+#include "dialogs/NdviPresetDialog.h"
+#include "dialogs/ThermographyPresetDialog.h"
 #include "platform/ImageControl.h"
-#include "platform/UpDown.h"
+#include "platform/SpinButtons.h"
 #include "tests/support/preset_ramp.h"
 #include "tools/samples/sample_scenes.h"
 
@@ -36,7 +36,7 @@ using samples::Band;
 namespace {
 
 // The demo scene set, written once for the whole program.
-const std::string& SampleDir() {
+const std::string& sampleDir() {
     static guitest::TempDir* dir = [] {
         auto* d = new guitest::TempDir;
         std::string error;
@@ -47,14 +47,14 @@ const std::string& SampleDir() {
     return path;
 }
 
-QStringList MemoLines(const QPlainTextEdit* memo) {
+QStringList textLines(const QPlainTextEdit* memo) {
     QStringList lines;
     for (QTextBlock b = memo->document()->begin(); b.isValid(); b = b.next())
         lines << b.text();
     return lines;
 }
 
-QStringList ComboItems(const QComboBox* combo) {
+QStringList comboItems(const QComboBox* combo) {
     QStringList items;
     for (int i = 0; i < combo->count(); ++i)
         items << combo->itemText(i);
@@ -63,7 +63,7 @@ QStringList ComboItems(const QComboBox* combo) {
 
 using presettest::Ramp;
 
-int ToByte(double v) {
+int toByte(double v) {
     return std::isnan(v) ? 0 : static_cast<int>(std::clamp(v, 0.0, 255.0));
 }
 
@@ -80,49 +80,49 @@ protected:
 
     void SetUp() override {
         MainWindowTest::SetUp();
-        ndvi = new TPresetFormNDVI;
-        thm = new TPresetFormTHM;
-        lsthm = new TPresetFormLS_THM;
-        PresetFormNDVI = ndvi;
-        PresetFormTHM = thm;
-        PresetFormLS_THM = lsthm;
+        ndvi = new NdviPresetDialog;
+        thm = new ThermographyPresetDialog;
+        lsthm = new LandsatTemperatureDialog;
+        ndviPresetDialog = ndvi;
+        thermographyPresetDialog = thm;
+        landsatTemperatureDialog = lsthm;
     }
     void TearDown() override {
-        PresetFormNDVI = nullptr;
-        PresetFormTHM = nullptr;
-        PresetFormLS_THM = nullptr;
+        ndviPresetDialog = nullptr;
+        thermographyPresetDialog = nullptr;
+        landsatTemperatureDialog = nullptr;
         delete ndvi;
         delete thm;
         delete lsthm;
         MainWindowTest::TearDown();
     }
 
-    void OpenSample(const char* relative) { OpenScene(SampleDir() + "/" + relative); }
+    void openSample(const char* relative) { openScene(sampleDir() + "/" + relative); }
 
-    void ShowView() {
-        form->SatImage->setFixedSize(kViewW, kViewH);
-        form->ScrImgHor->setValue(kHpos);
-        form->ScrImgVert->setValue(kVpos);
-        form->show();
-        ASSERT_EQ(form->SatImage->size(), QSize(kViewW, kViewH));
+    void showView() {
+        window->view->setFixedSize(kViewW, kViewH);
+        window->horizontalScrollBar->setValue(kHpos);
+        window->verticalScrollBar->setValue(kVpos);
+        window->show();
+        ASSERT_EQ(window->view->size(), QSize(kViewW, kViewH));
     }
 
-    std::array<int, 3> ViewRgb(int x, int y) const {
-        const QRgb p = form->SatImage->Picture.pixel(x, y);
+    std::array<int, 3> viewRgb(int x, int y) const {
+        const QRgb p = window->view->picture.pixel(x, y);
         return {qRed(p), qGreen(p), qBlue(p)};
     }
 
-    static int Value(Band band, int x, int y) {
+    static int bandValue(Band band, int x, int y) {
         return samples::band_value(band, kLeft + x, kTop + y, samples::kWidth, samples::kHeight);
     }
 
     // Compares the whole view with `expected`, channel by channel within `tolerance`.
-    void ExpectView(const std::function<std::array<int, 3>(int, int)>& expected, int tolerance) {
-        ASSERT_EQ(form->SatImage->Picture.size(), QSize(kViewW, kViewH));
+    void expectView(const std::function<std::array<int, 3>(int, int)>& expected, int tolerance) {
+        ASSERT_EQ(window->view->picture.size(), QSize(kViewW, kViewH));
         for (int y = 0; y < kViewH; ++y) {
             for (int x = 0; x < kViewW; ++x) {
                 const std::array<int, 3> want = expected(x, y);
-                const std::array<int, 3> got = ViewRgb(x, y);
+                const std::array<int, 3> got = viewRgb(x, y);
                 for (int c = 0; c < 3; ++c)
                     ASSERT_LE(std::abs(got[c] - want[c]), tolerance)
                         << "at " << x << "," << y << " channel " << c << " got " << got[c] << " want "
@@ -131,9 +131,9 @@ protected:
         }
     }
 
-    TPresetFormNDVI* ndvi = nullptr;
-    TPresetFormTHM* thm = nullptr;
-    TPresetFormLS_THM* lsthm = nullptr;
+    NdviPresetDialog* ndvi = nullptr;
+    ThermographyPresetDialog* thm = nullptr;
+    LandsatTemperatureDialog* lsthm = nullptr;
 };
 
 // ---- Dialog contents ------------------------------------------------------------------------------------
@@ -141,50 +141,50 @@ protected:
 TEST_F(PresetTest, DialogsCarryTheirCaptionsSizesAndTexts) {
     EXPECT_EQ(ndvi->windowTitle(), "NDVI");
     EXPECT_EQ(ndvi->size(), QSize(315, 221));
-    EXPECT_EQ(ndvi->TitleLabel->text(), "NDVI");
-    EXPECT_EQ(MemoLines(ndvi->DetailMemo),
+    EXPECT_EQ(ndvi->titleLabel->text(), "NDVI");
+    EXPECT_EQ(textLines(ndvi->explanationText),
               (QStringList{"植物の元気具合を合成します。", "白ければ白いほど、その部分の植物が元気であること",
                            "を表しています。", "", "以下の２つのバンドを選択してください"}));
-    EXPECT_TRUE(ndvi->DetailMemo->isReadOnly());
-    EXPECT_EQ(ndvi->RedLabel->text(), "赤");
-    EXPECT_EQ(ndvi->NIRLabel->text(), "近赤外");
-    EXPECT_FALSE(ndvi->RedComboBox->isEditable());
-    EXPECT_EQ(ndvi->BtnOk->text(), "OK");
-    EXPECT_TRUE(ndvi->BtnOk->isDefault());
-    EXPECT_EQ(ndvi->BtnCancel->text(), "キャンセル");
+    EXPECT_TRUE(ndvi->explanationText->isReadOnly());
+    EXPECT_EQ(ndvi->redBandLabel->text(), "赤");
+    EXPECT_EQ(ndvi->nearInfraredBandLabel->text(), "近赤外");
+    EXPECT_FALSE(ndvi->redBandComboBox->isEditable());
+    EXPECT_EQ(ndvi->okButton->text(), "OK");
+    EXPECT_TRUE(ndvi->okButton->isDefault());
+    EXPECT_EQ(ndvi->cancelButton->text(), "キャンセル");
 
     EXPECT_EQ(thm->windowTitle(), "サーモグラフィー風");
     EXPECT_EQ(thm->size(), QSize(315, 313));
-    EXPECT_EQ(MemoLines(thm->DetailMemo).size(), 9);
-    EXPECT_EQ(MemoLines(thm->DetailMemo).at(5), "ただし、W, X, Y, Zは内部で計算用に使用しているので");
-    EXPECT_TRUE(thm->BandRadioButton->isChecked());
-    EXPECT_EQ(thm->BandRadioButton->text(), "バンドに処理(&B)");
-    EXPECT_EQ(thm->ExpRadioButton->text(), "式に処理(&E)");
-    EXPECT_FALSE(thm->ExpComboBox->isEnabled());
-    EXPECT_TRUE(thm->ExpComboBox->isEditable());
-    EXPECT_FALSE(thm->BandComboBox->isEditable());
+    EXPECT_EQ(textLines(thm->explanationText).size(), 9);
+    EXPECT_EQ(textLines(thm->explanationText).at(5), "ただし、W, X, Y, Zは内部で計算用に使用しているので");
+    EXPECT_TRUE(thm->bandRadioButton->isChecked());
+    EXPECT_EQ(thm->bandRadioButton->text(), "バンドに処理(&B)");
+    EXPECT_EQ(thm->expressionRadioButton->text(), "式に処理(&E)");
+    EXPECT_FALSE(thm->expressionComboBox->isEnabled());
+    EXPECT_TRUE(thm->expressionComboBox->isEditable());
+    EXPECT_FALSE(thm->bandComboBox->isEditable());
 
     EXPECT_EQ(lsthm->windowTitle(), "LANDSAT温度分布");
     EXPECT_EQ(lsthm->size(), QSize(315, 307));
     EXPECT_TRUE(lsthm->windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_EQ(MemoLines(lsthm->DetailMemo).size(), 7);
-    EXPECT_EQ(lsthm->LMAXEdit->text(), "0");
-    EXPECT_EQ(lsthm->LMINEdit->text(), "0");
-    EXPECT_EQ(lsthm->MaxTempEdit->text(), "45");
-    EXPECT_EQ(lsthm->MinTempEdit->text(), "0");
-    EXPECT_EQ(lsthm->TempUpDown->Min(), -255);
-    EXPECT_EQ(lsthm->TempUpDown->Max(), 255);
-    EXPECT_EQ(lsthm->TempMinUpDown->Position(), 0);
-    EXPECT_EQ(lsthm->MaxTempLabel->text(), "最大温度(℃)");
-    EXPECT_EQ(lsthm->BtnOk->text(), "実行");
-    EXPECT_EQ(lsthm->BtnCancel->text(), "閉じる");
+    EXPECT_EQ(textLines(lsthm->explanationText).size(), 7);
+    EXPECT_EQ(lsthm->lmaxEdit->text(), "0");
+    EXPECT_EQ(lsthm->lminEdit->text(), "0");
+    EXPECT_EQ(lsthm->maxTemperatureEdit->text(), "45");
+    EXPECT_EQ(lsthm->minTemperatureEdit->text(), "0");
+    EXPECT_EQ(lsthm->maxTemperatureSpin->minimum(), -255);
+    EXPECT_EQ(lsthm->maxTemperatureSpin->maximum(), 255);
+    EXPECT_EQ(lsthm->minTemperatureSpin->value(), 0);
+    EXPECT_EQ(lsthm->maxTemperatureLabel->text(), "最大温度(℃)");
+    EXPECT_EQ(lsthm->runButton->text(), "実行");
+    EXPECT_EQ(lsthm->closeButton->text(), "閉じる");
     const QStringList scale{"50", "40", "30", "20", "10", "0"};
-    const QLabel* labels[] = {lsthm->LabelRed,   lsthm->LabelYellow, lsthm->LabelGreen,
-                              lsthm->LabelWater, lsthm->LabelBlue,   lsthm->LabelBlack};
+    const QLabel* labels[] = {lsthm->redScaleLabel,  lsthm->yellowScaleLabel, lsthm->greenScaleLabel,
+                              lsthm->cyanScaleLabel, lsthm->blueScaleLabel,   lsthm->blackScaleLabel};
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(labels[i]->text(), scale[i]);
     // The scale picture: red at the left end, black at the right, labels left to right under it.
-    const QImage& ramp = lsthm->Image1->Picture;
+    const QImage& ramp = lsthm->scaleView->picture;
     ASSERT_EQ(ramp.size(), QSize(256, 10));
     EXPECT_EQ(QColor(ramp.pixel(0, 5)), QColor(255, 0, 0));
     EXPECT_EQ(QColor(ramp.pixel(255, 5)), QColor(0, 0, 0));
@@ -193,142 +193,143 @@ TEST_F(PresetTest, DialogsCarryTheirCaptionsSizesAndTexts) {
 }
 
 TEST_F(PresetTest, MenuItemsDoNothingWithoutAnImage) {
-    form->MI_C_NDVI->trigger();
-    form->MI_C_TM->trigger();
-    form->MI_C_LS_THM->trigger();
+    window->ndviAction->trigger();
+    window->thermographyAction->trigger();
+    window->landsatTemperatureAction->trigger();
     EXPECT_TRUE(ndvi->isHidden());
     EXPECT_TRUE(thm->isHidden());
     EXPECT_TRUE(lsthm->isHidden());
 }
 
 TEST_F(PresetTest, MenuItemsRefillTheListsAndCentreTheDialogsWithoutModality) {
-    OpenSample(samples::files::kNative4);
-    form->setGeometry(60, 40, 900, 578);
-    form->show();
-    form->ExpEditG->setText("a+b");
-    thm->BandComboBox->addItem("stale");
+    openSample(samples::files::kNative4);
+    window->setGeometry(60, 40, 900, 578);
+    window->show();
+    window->greenExpressionEdit->setText("a+b");
+    thm->bandComboBox->addItem("stale");
 
     struct Case {
         QAction* item;
         QDialog* dialog;
         std::vector<QComboBox*> combos;
     } cases[] = {
-        {form->MI_C_NDVI, ndvi, {ndvi->RedComboBox, ndvi->NIRComboBox}},
-        {form->MI_C_TM, thm, {thm->BandComboBox}},
-        {form->MI_C_LS_THM, lsthm, {lsthm->BandComboBox}},
+        {window->ndviAction, ndvi, {ndvi->redBandComboBox, ndvi->nearInfraredBandComboBox}},
+        {window->thermographyAction, thm, {thm->bandComboBox}},
+        {window->landsatTemperatureAction, lsthm, {lsthm->bandComboBox}},
     };
     QStringList captions;
     for (int i = 0; i < 4; ++i)
-        captions << Row(i)->NameLabel->text();
+        captions << bandRow(i)->nameLabel->text();
     for (const Case& c : cases) {
         c.item->trigger();
         ASSERT_TRUE(c.dialog->isVisible());
         EXPECT_FALSE(c.dialog->isModal());
         for (QComboBox* combo : c.combos) {
-            EXPECT_EQ(ComboItems(combo), captions);
+            EXPECT_EQ(comboItems(combo), captions);
             EXPECT_EQ(combo->currentIndex(), 0);
         }
-        const QRect main = form->frameGeometry();
+        const QRect main = window->frameGeometry();
         const QRect own = c.dialog->frameGeometry();
         EXPECT_EQ(own.left(), main.left() + main.width() / 2 - own.width() / 2);
         EXPECT_EQ(own.top(), main.top() + main.height() / 2 - own.height() / 2);
         c.dialog->hide();
     }
-    EXPECT_EQ(ComboItems(thm->ExpComboBox), (QStringList{"a", "a+b", "a"}));
-    EXPECT_EQ(thm->ExpComboBox->currentText(), "a");
+    EXPECT_EQ(comboItems(thm->expressionComboBox), (QStringList{"a", "a+b", "a"}));
+    EXPECT_EQ(thm->expressionComboBox->currentText(), "a");
     // Without valid Landsat metadata the calibration edits keep what they hold.
-    EXPECT_EQ(lsthm->LMAXEdit->text(), "0");
-    form->LsThermValid = true;
-    form->LsLmax = samples::kLandsatLmax61;
-    form->LsLmin = -1.25;
-    form->MI_C_LS_THM->trigger();
-    EXPECT_EQ(lsthm->LMAXEdit->text(), "17.04");
-    EXPECT_EQ(lsthm->LMINEdit->text(), "-1.25");
+    EXPECT_EQ(lsthm->lmaxEdit->text(), "0");
+    window->landsatCalibrationValid = true;
+    window->landsatLmax = samples::kLandsatLmax61;
+    window->landsatLmin = -1.25;
+    window->landsatTemperatureAction->trigger();
+    EXPECT_EQ(lsthm->lmaxEdit->text(), "17.04");
+    EXPECT_EQ(lsthm->lminEdit->text(), "-1.25");
 }
 
-TEST_F(PresetTest, BtnColorPopsTheMenuAtItsTopRightCorner) {
-    form->setGeometry(0, 0, 640, 480);
-    form->show();
-    form->BtnColor->click();
-    ASSERT_TRUE(form->ColorMenu->isVisible());
-    EXPECT_EQ(form->ColorMenu->pos(), form->BtnColor->mapToGlobal(QPoint(form->BtnColor->width(), 0)));
-    form->ColorMenu->hide();
+TEST_F(PresetTest, PresetButtonPopsTheMenuAtItsTopRightCorner) {
+    window->setGeometry(0, 0, 640, 480);
+    window->show();
+    window->presetButton->click();
+    ASSERT_TRUE(window->presetMenu->isVisible());
+    EXPECT_EQ(window->presetMenu->pos(),
+              window->presetButton->mapToGlobal(QPoint(window->presetButton->width(), 0)));
+    window->presetMenu->hide();
 }
 
 // ---- NDVI -----------------------------------------------------------------------------------------------
 
 TEST_F(PresetTest, NdviWritesOneTextResetsBothRangesAndDrawsTheIndex) {
-    OpenSample(samples::files::kNative4);  // a blue, b green, c red, d near infrared
-    ShowView();
+    openSample(samples::files::kNative4);  // a blue, b green, c red, d near infrared
+    showView();
     for (int i : {2, 3}) {
-        Row(i)->MinUpDown->SetPosition(30);
-        Row(i)->MaxUpDown->SetPosition(120);
+        bandRow(i)->lowerBoundSpin->setValue(30);
+        bandRow(i)->upperBoundSpin->setValue(120);
     }
-    form->MI_C_NDVI->trigger();
-    ndvi->RedComboBox->setCurrentIndex(2);
-    ndvi->NIRComboBox->setCurrentIndex(3);
-    ndvi->BtnOk->click();
+    window->ndviAction->trigger();
+    ndvi->redBandComboBox->setCurrentIndex(2);
+    ndvi->nearInfraredBandComboBox->setCurrentIndex(3);
+    ndvi->okButton->click();
 
-    for (QLineEdit* e : {form->ExpEditR, form->ExpEditG, form->ExpEditB})
+    for (QLineEdit* e : {window->redExpressionEdit, window->greenExpressionEdit, window->blueExpressionEdit})
         EXPECT_EQ(e->text(), "( d - c ) / ( d + c ) * 128 + 128");
     for (int i : {2, 3}) {
-        EXPECT_EQ(Row(i)->Band->range_low, 0);
-        EXPECT_EQ(Row(i)->Band->range_high, 255);
-        EXPECT_EQ(Row(i)->MinEdit->text(), "0");
-        EXPECT_EQ(Row(i)->MaxEdit->text(), "255");
+        EXPECT_EQ(bandRow(i)->band->range_low, 0);
+        EXPECT_EQ(bandRow(i)->band->range_high, 255);
+        EXPECT_EQ(bandRow(i)->lowerBoundEdit->text(), "0");
+        EXPECT_EQ(bandRow(i)->upperBoundEdit->text(), "255");
     }
     EXPECT_TRUE(ndvi->isHidden());
-    EXPECT_FALSE(ndvi->BtnOk->isEnabled());
-    ExpectView(
+    EXPECT_FALSE(ndvi->okButton->isEnabled());
+    expectView(
         [](int x, int y) {
-            const double r = Value(Band::Red, x, y);
-            const double n = Value(Band::NearInfrared, x, y);
-            const int v = ToByte(r + n == 0 ? 128 : (n - r) / (n + r) * 128 + 128);
+            const double r = bandValue(Band::Red, x, y);
+            const double n = bandValue(Band::NearInfrared, x, y);
+            const int v = toByte(r + n == 0 ? 128 : (n - r) / (n + r) * 128 + 128);
             return std::array<int, 3>{v, v, v};
         },
         0);
     // Showing the dialog again enables its button.
-    form->MI_C_NDVI->trigger();
-    EXPECT_TRUE(ndvi->BtnOk->isEnabled());
+    window->ndviAction->trigger();
+    EXPECT_TRUE(ndvi->okButton->isEnabled());
 }
 
 TEST_F(PresetTest, NdviOfOneBandTwiceIsGreyEverywhere) {
-    OpenSample(samples::files::kNative4);
-    ShowView();
-    form->MI_C_NDVI->trigger();
-    ndvi->RedComboBox->setCurrentIndex(1);
-    ndvi->NIRComboBox->setCurrentIndex(1);
-    ndvi->BtnOk->click();
-    EXPECT_EQ(form->ExpEditR->text(), "( b - b ) / ( b + b ) * 128 + 128");
-    ExpectView([](int, int) { return std::array<int, 3>{128, 128, 128}; }, 0);
+    openSample(samples::files::kNative4);
+    showView();
+    window->ndviAction->trigger();
+    ndvi->redBandComboBox->setCurrentIndex(1);
+    ndvi->nearInfraredBandComboBox->setCurrentIndex(1);
+    ndvi->okButton->click();
+    EXPECT_EQ(window->redExpressionEdit->text(), "( b - b ) / ( b + b ) * 128 + 128");
+    expectView([](int, int) { return std::array<int, 3>{128, 128, 128}; }, 0);
 }
 
 TEST_F(PresetTest, CancelChangesNothing) {
-    OpenSample(samples::files::kNative4);
-    form->MI_C_NDVI->trigger();
-    ndvi->BtnCancel->click();
-    form->MI_C_TM->trigger();
-    thm->BtnCancel->click();
-    form->MI_C_LS_THM->trigger();
-    lsthm->BtnCancel->click();
+    openSample(samples::files::kNative4);
+    window->ndviAction->trigger();
+    ndvi->cancelButton->click();
+    window->thermographyAction->trigger();
+    thm->cancelButton->click();
+    window->landsatTemperatureAction->trigger();
+    lsthm->closeButton->click();
     EXPECT_TRUE(ndvi->isHidden() && thm->isHidden() && lsthm->isHidden());
-    for (QLineEdit* e : {form->ExpEditR, form->ExpEditG, form->ExpEditB})
+    for (QLineEdit* e : {window->redExpressionEdit, window->greenExpressionEdit, window->blueExpressionEdit})
         EXPECT_EQ(e->text(), "a");
 }
 
 // ---- Thermography ---------------------------------------------------------------------------------------
 
 TEST_F(PresetTest, ThermographyOfABandFollowsTheRampInDrawingOrder) {
-    OpenSample(samples::files::kNative4);
-    ShowView();
-    Row(3)->MinUpDown->SetPosition(40);
-    Row(3)->MaxUpDown->SetPosition(200);
-    form->MI_C_TM->trigger();
-    thm->BandComboBox->setCurrentIndex(3);
-    thm->BtnOk->click();
-    EXPECT_TRUE(form->ExpEditR->text().startsWith("( w = ( d ) ), "));
+    openSample(samples::files::kNative4);
+    showView();
+    bandRow(3)->lowerBoundSpin->setValue(40);
+    bandRow(3)->upperBoundSpin->setValue(200);
+    window->thermographyAction->trigger();
+    thm->bandComboBox->setCurrentIndex(3);
+    thm->okButton->click();
+    EXPECT_TRUE(window->redExpressionEdit->text().startsWith("( w = ( d ) ), "));
     EXPECT_TRUE(thm->isHidden());
-    EXPECT_EQ(Row(3)->Band->range_low, 40);  // thermography leaves ranges alone
+    EXPECT_EQ(bandRow(3)->band->range_low, 40);  // thermography leaves ranges alone
 
     // Pixels are drawn line by line, left to right; at a joint of the ramp the channel repeats its previous
     // value (strict comparisons leave no branch there).
@@ -337,7 +338,7 @@ TEST_F(PresetTest, ThermographyOfABandFollowsTheRampInDrawingOrder) {
     int joints = 0;
     for (int y = 0; y < kViewH; ++y) {
         for (int x = 0; x < kViewW; ++x) {
-            const int raw = Value(Band::NearInfrared, x, y);
+            const int raw = bandValue(Band::NearInfrared, x, y);
             const int w = std::clamp(static_cast<int>(255.999999 / (200 - 40) * (raw - 40)), 0, 255);
             std::array<double, 3> c = Ramp(w, 51);
             if (w == 204) c[0] = last[0];
@@ -345,40 +346,40 @@ TEST_F(PresetTest, ThermographyOfABandFollowsTheRampInDrawingOrder) {
             if (w == 153) c[2] = last[2];
             joints += (w == 204 || w == 102 || w == 153);
             last = c;
-            expected[y * kViewW + x] = {ToByte(c[0]), ToByte(c[1]), ToByte(c[2])};
+            expected[y * kViewW + x] = {toByte(c[0]), toByte(c[1]), toByte(c[2])};
         }
     }
-    ExpectView([&](int x, int y) { return expected[y * kViewW + x]; }, 1);
+    expectView([&](int x, int y) { return expected[y * kViewW + x]; }, 1);
     EXPECT_GT(joints, 0);  // the view does reach the joints
 }
 
 TEST_F(PresetTest, ThermographyOfAnExpressionAndOfABrokenOne) {
-    OpenSample(samples::files::kNative4);
-    ShowView();
-    form->MI_C_TM->trigger();
-    thm->ExpRadioButton->click();
-    EXPECT_TRUE(thm->ExpComboBox->isEnabled());
-    EXPECT_FALSE(thm->BandComboBox->isEnabled());
-    thm->ExpComboBox->setEditText("a+b");
-    thm->BtnOk->click();
-    for (QLineEdit* e : {form->ExpEditR, form->ExpEditG, form->ExpEditB})
+    openSample(samples::files::kNative4);
+    showView();
+    window->thermographyAction->trigger();
+    thm->expressionRadioButton->click();
+    EXPECT_TRUE(thm->expressionComboBox->isEnabled());
+    EXPECT_FALSE(thm->bandComboBox->isEnabled());
+    thm->expressionComboBox->setEditText("a+b");
+    thm->okButton->click();
+    for (QLineEdit* e : {window->redExpressionEdit, window->greenExpressionEdit, window->blueExpressionEdit})
         EXPECT_TRUE(e->text().startsWith("( w = ( a+b ) ), ")) << e->text().toStdString();
-    EXPECT_NE(form->CalcExprR, nullptr);
+    EXPECT_NE(window->redExpression, nullptr);
 
     // An empty source does not compile: the boxes turn black and the picture has no colour; no message.
-    form->MI_C_TM->trigger();
-    EXPECT_TRUE(thm->ExpRadioButton->isChecked());  // the radio buttons keep their state
-    thm->ExpComboBox->setEditText("");
-    thm->BtnOk->click();
-    EXPECT_NE(form->ExpEditR->text().indexOf("( w = (  ) )"), -1);
-    for (QLineEdit* e : {form->ExpEditR, form->ExpEditG, form->ExpEditB})
+    window->thermographyAction->trigger();
+    EXPECT_TRUE(thm->expressionRadioButton->isChecked());  // the radio buttons keep their state
+    thm->expressionComboBox->setEditText("");
+    thm->okButton->click();
+    EXPECT_NE(window->redExpressionEdit->text().indexOf("( w = (  ) )"), -1);
+    for (QLineEdit* e : {window->redExpressionEdit, window->greenExpressionEdit, window->blueExpressionEdit})
         EXPECT_EQ(e->palette().color(QPalette::Base), QColor(Qt::black));
     EXPECT_TRUE(prompts.boxes.empty());
-    ExpectView([](int, int) { return std::array<int, 3>{0, 0, 0}; }, 0);
+    expectView([](int, int) { return std::array<int, 3>{0, 0, 0}; }, 0);
 
-    thm->BandRadioButton->click();
-    EXPECT_TRUE(thm->BandComboBox->isEnabled());
-    EXPECT_FALSE(thm->ExpComboBox->isEnabled());
+    thm->bandRadioButton->click();
+    EXPECT_TRUE(thm->bandComboBox->isEnabled());
+    EXPECT_FALSE(thm->expressionComboBox->isEnabled());
 }
 
 // ---- Landsat temperature --------------------------------------------------------------------------------
@@ -387,73 +388,74 @@ class LandsatPresetTest : public PresetTest {
 protected:
     void SetUp() override {
         PresetTest::SetUp();
-        OpenSample(samples::files::kLandsatRed);      // a
-        OpenSample(samples::files::kLandsatNir);      // b
-        OpenSample(samples::files::kLandsatThermal);  // c
-        form->LsThermValid = true;
-        form->LsLmax = samples::kLandsatLmax61;
-        form->LsLmin = samples::kLandsatLmin61;
-        ShowView();
+        openSample(samples::files::kLandsatRed);      // a
+        openSample(samples::files::kLandsatNir);      // b
+        openSample(samples::files::kLandsatThermal);  // c
+        window->landsatCalibrationValid = true;
+        window->landsatLmax = samples::kLandsatLmax61;
+        window->landsatLmin = samples::kLandsatLmin61;
+        showView();
     }
 };
 
 TEST_F(LandsatPresetTest, RunDrawsTheTemperatureMapAndStaysOpen) {
-    Row(2)->MinUpDown->SetPosition(50);
-    Row(2)->MaxUpDown->SetPosition(180);
-    form->MI_C_LS_THM->trigger();
-    EXPECT_EQ(lsthm->LMAXEdit->text(), "17.04");
-    lsthm->BandComboBox->setCurrentIndex(2);
-    lsthm->MinTempEdit->setText("10");
-    lsthm->MaxTempEdit->setText("35");
-    lsthm->BtnOk->click();
+    bandRow(2)->lowerBoundSpin->setValue(50);
+    bandRow(2)->upperBoundSpin->setValue(180);
+    window->landsatTemperatureAction->trigger();
+    EXPECT_EQ(lsthm->lmaxEdit->text(), "17.04");
+    lsthm->bandComboBox->setCurrentIndex(2);
+    lsthm->minTemperatureEdit->setText("10");
+    lsthm->maxTemperatureEdit->setText("35");
+    lsthm->runButton->click();
 
     EXPECT_TRUE(lsthm->isVisible());
-    EXPECT_TRUE(lsthm->BtnOk->isEnabled());
-    EXPECT_TRUE(
-        form->ExpEditR->text().startsWith("( v = c - 1 ), ( v < 0 )if( v = 0 ), ( w = 1282.71 / ( ln( 666.09 "
-                                          "/ ( ( v ) * ( 17.040001 - 0.000000 ) "));
-    EXPECT_EQ(Row(2)->Band->range_low, 0);
-    EXPECT_EQ(Row(2)->Band->range_high, 255);
+    EXPECT_TRUE(lsthm->runButton->isEnabled());
+    EXPECT_TRUE(window->redExpressionEdit->text().startsWith(
+        "( v = c - 1 ), ( v < 0 )if( v = 0 ), ( w = 1282.71 / ( ln( 666.09 "
+        "/ ( ( v ) * ( 17.040001 - 0.000000 ) "));
+    EXPECT_EQ(bandRow(2)->band->range_low, 0);
+    EXPECT_EQ(bandRow(2)->band->range_high, 255);
 
     int warm = 0;
-    ExpectView(
+    expectView(
         [&](int x, int y) {
-            const double v = std::max(Value(Band::Thermal, x, y) - 1, 0);
+            const double v = std::max(bandValue(Band::Thermal, x, y) - 1, 0);
             const double radiance = v * (17.040001 - 0.0) / 254.0;
             const double celsius =
                 radiance == 0 ? -273.15 : 1282.71 / std::log(666.09 / radiance + 1) - 273.15;
             const std::array<double, 3> c = Ramp(celsius - 10, 25 / 5.0);
             if (c[0] > 0) ++warm;
-            return std::array<int, 3>{ToByte(c[0]), ToByte(c[1]), ToByte(c[2])};
+            return std::array<int, 3>{toByte(c[0]), toByte(c[1]), toByte(c[2])};
         },
         1);
     EXPECT_GT(warm, 0);
 
     // A second run with other temperatures works from the open dialog.
-    lsthm->MaxTempEdit->setText("60");
-    lsthm->BtnOk->click();
-    EXPECT_NE(form->ExpEditR->text().indexOf("( w < ( 50 / 5 * 4 ) )"), -1);
-    EXPECT_TRUE(lsthm->isVisible() && lsthm->BtnOk->isEnabled());
+    lsthm->maxTemperatureEdit->setText("60");
+    lsthm->runButton->click();
+    EXPECT_NE(window->redExpressionEdit->text().indexOf("( w < ( 50 / 5 * 4 ) )"), -1);
+    EXPECT_TRUE(lsthm->isVisible() && lsthm->runButton->isEnabled());
 }
 
 TEST_F(LandsatPresetTest, CalibrationThatIsNotANumberIsReportedAndChangesNothing) {
-    Row(2)->MinUpDown->SetPosition(50);
-    Row(2)->MaxUpDown->SetPosition(180);
-    form->MI_C_LS_THM->trigger();
-    lsthm->BandComboBox->setCurrentIndex(2);
-    for (auto [edit, text] : {std::pair{lsthm->LMAXEdit, "17,04"}, std::pair{lsthm->LMINEdit, "abc"}}) {
+    bandRow(2)->lowerBoundSpin->setValue(50);
+    bandRow(2)->upperBoundSpin->setValue(180);
+    window->landsatTemperatureAction->trigger();
+    lsthm->bandComboBox->setCurrentIndex(2);
+    for (auto [edit, text] : {std::pair{lsthm->lmaxEdit, "17,04"}, std::pair{lsthm->lminEdit, "abc"}}) {
         const QString before = edit->text();
         edit->setText(text);
         prompts.boxes.clear();
-        lsthm->BtnOk->click();
+        lsthm->runButton->click();
         ASSERT_EQ(prompts.boxes.size(), 1u);
         EXPECT_EQ(prompts.boxes[0].caption, "失敗");
         EXPECT_NE(prompts.boxes[0].text.indexOf(text), -1) << prompts.boxes[0].text.toStdString();
-        for (QLineEdit* e : {form->ExpEditR, form->ExpEditG, form->ExpEditB})
+        for (QLineEdit* e :
+             {window->redExpressionEdit, window->greenExpressionEdit, window->blueExpressionEdit})
             EXPECT_EQ(e->text(), "a");
-        EXPECT_EQ(Row(2)->Band->range_low, 50);
-        EXPECT_EQ(Row(2)->Band->range_high, 180);
-        EXPECT_TRUE(lsthm->BtnOk->isEnabled());
+        EXPECT_EQ(bandRow(2)->band->range_low, 50);
+        EXPECT_EQ(bandRow(2)->band->range_high, 180);
+        EXPECT_TRUE(lsthm->runButton->isEnabled());
         edit->setText(before);
     }
 }
@@ -469,11 +471,11 @@ TEST_F(LandsatPresetTest, ScaleLabelsFollowTheTemperatures) {
         {"300", "0", {"255", "204", "153", "102", "51", "0"}},  // read through the up/down's range
         {"x", "0", {"0", "0", "0", "0", "0", "0"}},
     };
-    const QLabel* labels[] = {lsthm->LabelRed,   lsthm->LabelYellow, lsthm->LabelGreen,
-                              lsthm->LabelWater, lsthm->LabelBlue,   lsthm->LabelBlack};
+    const QLabel* labels[] = {lsthm->redScaleLabel,  lsthm->yellowScaleLabel, lsthm->greenScaleLabel,
+                              lsthm->cyanScaleLabel, lsthm->blueScaleLabel,   lsthm->blackScaleLabel};
     for (const Case& c : cases) {
-        lsthm->MinTempEdit->setText(c.min);
-        lsthm->MaxTempEdit->setText(c.max);
+        lsthm->minTemperatureEdit->setText(c.min);
+        lsthm->maxTemperatureEdit->setText(c.max);
         for (int i = 0; i < 6; ++i)
             EXPECT_EQ(labels[i]->text(), c.labels[i]) << c.max << " " << c.min << " " << i;
     }
@@ -482,119 +484,121 @@ TEST_F(LandsatPresetTest, ScaleLabelsFollowTheTemperatures) {
 // ---- Panels ---------------------------------------------------------------------------------------------
 
 TEST_F(MainWindowTest, ViewMenuTogglesPanelsAndSetsCheckMarksWhenOpened) {
-    form->show();
-    emit form->V1->aboutToShow();
-    EXPECT_TRUE(form->MI_V_TOOL->isChecked());
-    EXPECT_TRUE(form->MI_V_BAND->isChecked());
-    EXPECT_TRUE(form->MI_V_ZOOM->isChecked());
-    EXPECT_TRUE(form->MI_V_STATUS->isChecked());
-    EXPECT_FALSE(form->MI_V_CONF->isChecked());
+    window->show();
+    emit window->viewMenu->aboutToShow();
+    EXPECT_TRUE(window->showToolBarAction->isChecked());
+    EXPECT_TRUE(window->showBandListAction->isChecked());
+    EXPECT_TRUE(window->showZoomStripAction->isChecked());
+    EXPECT_TRUE(window->showStatusBarAction->isChecked());
+    EXPECT_FALSE(window->showSettingsAction->isChecked());
 
     struct Case {
         QAction* item;
         QWidget* panel;
     } cases[] = {
-        {form->MI_V_TOOL, form->ButtonPanel},
-        {form->MI_V_ZOOM, form->ZoomPanel},
-        {form->MI_V_STATUS, form->statusBar()},
+        {window->showToolBarAction, window->toolBarPanel},
+        {window->showZoomStripAction, window->zoomStrip},
+        {window->showStatusBarAction, window->statusBar()},
     };
     for (const Case& c : cases) {
         c.item->trigger();
         EXPECT_TRUE(c.panel->isHidden());
         c.item->setChecked(true);  // a stale mark: opening the menu corrects it
-        emit form->V1->aboutToShow();
+        emit window->viewMenu->aboutToShow();
         EXPECT_FALSE(c.item->isChecked());
         c.item->trigger();
         EXPECT_FALSE(c.panel->isHidden());
-        emit form->V1->aboutToShow();
+        emit window->viewMenu->aboutToShow();
         EXPECT_TRUE(c.item->isChecked());
     }
 }
 
-TEST_F(PresetTest, BandListFromTheMenuDoesNotRedrawButTBSideDoes) {
-    OpenSample(samples::files::kNative4);
-    form->resize(900, 578);
-    form->show();
-    form->DrawComposite();
-    const QSize before = form->SatImage->Picture.size();
+TEST_F(PresetTest, BandListFromTheMenuDoesNotRedrawButTheToolButtonDoes) {
+    openSample(samples::files::kNative4);
+    window->resize(900, 578);
+    window->show();
+    window->drawComposite();
+    const QSize before = window->view->picture.size();
 
-    form->MI_V_BAND->trigger();
-    EXPECT_TRUE(form->BandPanel->isHidden());
-    EXPECT_FALSE(form->TBSide->isChecked());
-    emit form->V1->aboutToShow();
-    EXPECT_FALSE(form->MI_V_BAND->isChecked());
-    EXPECT_EQ(form->SatImage->Picture.size(), before);  // no redraw from the menu
+    window->showBandListAction->trigger();
+    EXPECT_TRUE(window->bandPanel->isHidden());
+    EXPECT_FALSE(window->bandListButton->isChecked());
+    emit window->viewMenu->aboutToShow();
+    EXPECT_FALSE(window->showBandListAction->isChecked());
+    EXPECT_EQ(window->view->picture.size(), before);  // no redraw from the menu
 
     // "設定" with the band list hidden shows both and puts the tool button down.
-    form->MI_V_CONF->trigger();
-    EXPECT_FALSE(form->BandPanel->isHidden());
-    EXPECT_FALSE(form->ConfigPanel->isHidden());
-    EXPECT_TRUE(form->TBSide->isChecked());
-    emit form->V1->aboutToShow();
-    EXPECT_TRUE(form->MI_V_CONF->isChecked());
-    form->MI_V_CONF->trigger();
-    EXPECT_TRUE(form->ConfigPanel->isHidden());
-    EXPECT_FALSE(form->BandPanel->isHidden());
+    window->showSettingsAction->trigger();
+    EXPECT_FALSE(window->bandPanel->isHidden());
+    EXPECT_FALSE(window->settingsPanel->isHidden());
+    EXPECT_TRUE(window->bandListButton->isChecked());
+    emit window->viewMenu->aboutToShow();
+    EXPECT_TRUE(window->showSettingsAction->isChecked());
+    window->showSettingsAction->trigger();
+    EXPECT_TRUE(window->settingsPanel->isHidden());
+    EXPECT_FALSE(window->bandPanel->isHidden());
 
     // The tool button hides the band list and redraws at once, at the view's new width.
-    form->TBSide->click();
-    EXPECT_TRUE(form->BandPanel->isHidden());
-    EXPECT_FALSE(form->MI_V_BAND->isChecked());
-    EXPECT_EQ(form->SatImage->Picture.width(), form->SatImage->width());
-    EXPECT_GT(form->SatImage->Picture.width(), before.width());
-    form->TBSide->click();
-    EXPECT_FALSE(form->BandPanel->isHidden());
-    EXPECT_TRUE(form->MI_V_BAND->isChecked());
-    EXPECT_EQ(form->SatImage->Picture.size(), before);
+    window->bandListButton->click();
+    EXPECT_TRUE(window->bandPanel->isHidden());
+    EXPECT_FALSE(window->showBandListAction->isChecked());
+    EXPECT_EQ(window->view->picture.width(), window->view->width());
+    EXPECT_GT(window->view->picture.width(), before.width());
+    window->bandListButton->click();
+    EXPECT_FALSE(window->bandPanel->isHidden());
+    EXPECT_TRUE(window->showBandListAction->isChecked());
+    EXPECT_EQ(window->view->picture.size(), before);
 }
 
 TEST_F(MainWindowTest, SettingsPanelDefaults) {
-    EXPECT_TRUE(form->ConfigPanel->isHidden());
-    EXPECT_EQ(form->ConfigPanel->height(), 124);
-    const QCheckBox* boxes[] = {form->HistCheckBox, form->ScrCheckBox, form->AutoRangeCheckBox,
-                                form->HistReduceMaxCheckBox};
+    EXPECT_TRUE(window->settingsPanel->isHidden());
+    EXPECT_EQ(window->settingsPanel->height(), 124);
+    const QCheckBox* boxes[] = {window->histogramOnOpenCheckBox, window->smoothScrollCheckBox,
+                                window->autoRangeExcludesEndsCheckBox,
+                                window->histogramPeakExcludesEndsCheckBox};
     const bool checked[] = {true, false, true, true};
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(boxes[i]->isChecked(), checked[i]) << i;
         EXPECT_EQ(boxes[i]->geometry(), QRect(12, 8 + 20 * i, 253, 17)) << i;
     }
-    EXPECT_EQ(form->Label7->pos(), QPoint(12, 96));
-    EXPECT_EQ(form->AutoRangeEdit->text(), "0.00085");
-    EXPECT_EQ(form->AutoRangeEdit->y(), 92);
-    EXPECT_GE(form->AutoRangeEdit->width(), form->AutoRangeEdit->fontMetrics().horizontalAdvance("0.00085"));
+    EXPECT_EQ(window->clipRatioLabel->pos(), QPoint(12, 96));
+    EXPECT_EQ(window->clipRatioEdit->text(), "0.00085");
+    EXPECT_EQ(window->clipRatioEdit->y(), 92);
+    EXPECT_GE(window->clipRatioEdit->width(),
+              window->clipRatioEdit->fontMetrics().horizontalAdvance("0.00085"));
 }
 
 // ---- Placement ------------------------------------------------------------------------------------------
 
 TEST_F(MainWindowTest, PlacementOnAFakedScreen) {
-    form->FakeScreenArea = QRect(0, 0, 1280, 974);
-    form->show();
+    window->fakeScreenArea = QRect(0, 0, 1280, 974);
+    window->show();
     struct Case {
         QAction* item;
         QToolButton* button;
         QRect frame;
     } cases[] = {
-        {form->MI_W_LT, form->TBLt, {0, 0, 640, 487}},
-        {form->MI_W_RT, form->TBRt, {640, 0, 640, 487}},
-        {form->MI_W_LB, form->TBLb, {0, 487, 640, 487}},
-        {form->MI_W_RB, form->TBRb, {640, 487, 640, 487}},
-        {form->MI_W_T, form->ToolButton3, {0, 0, 1280, 487}},
-        {form->MI_W_B, form->ToolButton5, {0, 487, 1280, 487}},
-        {form->MI_W_L, form->ToolButton6, {0, 0, 640, 974}},
-        {form->MI_W_R, form->ToolButton9, {640, 0, 640, 974}},
+        {window->placeTopLeftAction, window->placeTopLeftButton, {0, 0, 640, 487}},
+        {window->placeTopRightAction, window->placeTopRightButton, {640, 0, 640, 487}},
+        {window->placeBottomLeftAction, window->placeBottomLeftButton, {0, 487, 640, 487}},
+        {window->placeBottomRightAction, window->placeBottomRightButton, {640, 487, 640, 487}},
+        {window->placeTopAction, window->placeTopButton, {0, 0, 1280, 487}},
+        {window->placeBottomAction, window->placeBottomButton, {0, 487, 1280, 487}},
+        {window->placeLeftAction, window->placeLeftButton, {0, 0, 640, 974}},
+        {window->placeRightAction, window->placeRightButton, {640, 0, 640, 974}},
     };
     for (const Case& c : cases) {
-        form->setGeometry(33, 44, 700, 500);
+        window->setGeometry(33, 44, 700, 500);
         c.item->trigger();
-        EXPECT_EQ(form->frameGeometry(), c.frame) << c.item->text().toStdString();
-        form->setGeometry(33, 44, 700, 500);
+        EXPECT_EQ(window->frameGeometry(), c.frame) << c.item->text().toStdString();
+        window->setGeometry(33, 44, 700, 500);
         c.button->click();
-        EXPECT_EQ(form->frameGeometry(), c.frame) << c.item->text().toStdString();
+        EXPECT_EQ(window->frameGeometry(), c.frame) << c.item->text().toStdString();
     }
     // An available area that starts below a panel carries its origin into every placement.
-    form->FakeScreenArea = QRect(0, 30, 1600, 1170);
-    form->MI_W_RB->trigger();
-    EXPECT_EQ(form->frameGeometry(), QRect(800, 615, 800, 585));
+    window->fakeScreenArea = QRect(0, 30, 1600, 1170);
+    window->placeBottomRightAction->trigger();
+    EXPECT_EQ(window->frameGeometry(), QRect(800, 615, 800, 585));
 }
 
 }  // namespace

@@ -7,8 +7,8 @@
 #include <QtTest/QTest>
 
 #include "GuiTestSupport.h"
-#include "dialogs/Pixvalue.h"
-#include "dialogs/Status.h"
+#include "dialogs/PixelValueWindow.h"
+#include "dialogs/ProgressWindow.h"
 #include "platform/ImageControl.h"
 #include "tools/samples/sample_scenes.h"
 
@@ -20,32 +20,32 @@ class ReadoutTest : public MainWindowTest {
 protected:
     void SetUp() override {
         MainWindowTest::SetUp();
-        StatusForm = new TStatusForm(form.get());
-        PixForm = new TPixForm(form.get());
+        progressWindow = new ProgressWindow(window.get());
+        pixelValueWindow = new PixelValueWindow(window.get());
     }
     void TearDown() override {
-        StatusForm = nullptr;
-        PixForm = nullptr;
+        progressWindow = nullptr;
+        pixelValueWindow = nullptr;
         MainWindowTest::TearDown();
     }
-    void SetCorners(double ulLat, double ulLon, double urLat, double urLon, double llLat, double llLon,
+    void setCorners(double ulLat, double ulLon, double urLat, double urLon, double llLat, double llLon,
                     double lrLat, double lrLon) {
-        form->UlLat = ulLat, form->UlLon = ulLon, form->UrLat = urLat, form->UrLon = urLon;
-        form->LlLat = llLat, form->LlLon = llLon, form->LrLat = lrLat, form->LrLon = lrLon;
+        window->ulLat = ulLat, window->ulLon = ulLon, window->urLat = urLat, window->urLon = urLon;
+        window->llLat = llLat, window->llLon = llLon, window->lrLat = lrLat, window->lrLon = lrLon;
     }
     // A 16 x 8 scene of three bands: band b holds b * 40 + x + 2 * y.
-    void OpenThreeBands() {
+    void openThreeBands() {
         const std::string path = dir.file("three.bil");
-        guitest::WriteNativeScene(path, 16, 8, 3,
+        guitest::writeNativeScene(path, 16, 8, 3,
                                   [](int b, int x, int y) { return uint8_t(b * 40 + x + 2 * y); });
-        form->OpenDialogFiles = {QByteArray::fromStdString(path)};
-        form->OpenFiles();
-        ASSERT_EQ(form->BandRowList.size(), 3u);
+        window->filesToOpen = {QByteArray::fromStdString(path)};
+        window->openFiles();
+        ASSERT_EQ(window->bandRows.size(), 3u);
     }
-    void Move(int x, int y) {
-        QMouseEvent move(QEvent::MouseMove, QPointF(x, y), form->SatImage->mapToGlobal(QPointF(x, y)),
+    void movePointer(int x, int y) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(x, y), window->view->mapToGlobal(QPointF(x, y)),
                          Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(form->SatImage, &move);
+        QCoreApplication::sendEvent(window->view, &move);
     }
 };
 
@@ -79,29 +79,29 @@ TEST_F(ReadoutTest, LongitudeAndLatitudeTexts) {
     int n = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(n++);
-        form->ImgWidth = c.w;
-        form->ImgHeight = c.h;
-        SetCorners(c.ulLat, c.ulLon, c.urLat, c.urLon, c.llLat, c.llLon, c.lrLat, c.lrLon);
-        EXPECT_EQ(form->LongitudeText(c.x, c.y), c.lon);
-        EXPECT_EQ(form->LatitudeText(c.x, c.y), c.lat);
+        window->imageWidth = c.w;
+        window->imageHeight = c.h;
+        setCorners(c.ulLat, c.ulLon, c.urLat, c.urLon, c.llLat, c.llLon, c.lrLat, c.lrLon);
+        EXPECT_EQ(window->longitudeText(c.x, c.y), c.lon);
+        EXPECT_EQ(window->latitudeText(c.x, c.y), c.lat);
     }
 }
 
 TEST_F(ReadoutTest, PixelWindowTextWithAndWithoutCoordinates) {
-    OpenThreeBands();
-    form->GeoValid = false;
-    EXPECT_EQ(form->PixelValueText(3, 2), "X, Y : 3, 2\na : 7\nb : 47\nc : 87\n");
+    openThreeBands();
+    window->geoValid = false;
+    EXPECT_EQ(window->pixelValueText(3, 2), "X, Y : 3, 2\na : 7\nb : 47\nc : 87\n");
     // One degree of longitude per column, one degree of latitude per line.
-    SetCorners(50, 100, 50, 115, 43, 100, 43, 115);
-    form->GeoValid = true;
-    EXPECT_EQ(form->PixelValueText(3, 2),
+    setCorners(50, 100, 50, 115, 43, 100, 43, 115);
+    window->geoValid = true;
+    EXPECT_EQ(window->pixelValueText(3, 2),
               "X, Y : 3, 2\n経度, 緯度 : 103.0000, 48.0000\n\na : 7\nb : 47\nc : 87\n");
     // In the white margin around the scene there is nothing to read, for any kind of band.
     for (const auto& [x, y] : {std::pair{-1, 2}, {16, 2}, {3, -1}, {3, 8}})
-        EXPECT_EQ(form->PixelValueText(x, y), QStringLiteral("X, Y : %1, %2\n範囲外\n").arg(x).arg(y));
+        EXPECT_EQ(window->pixelValueText(x, y), QStringLiteral("X, Y : %1, %2\n範囲外\n").arg(x).arg(y));
     // Past the last pixel the data bands read 0.
-    EXPECT_EQ(form->BandValueAt(Row(0), 16 * 8), 0);
-    EXPECT_EQ(form->BandValueAt(Row(2), 16 * 7 + 15), 40 * 2 + 15 + 14);
+    EXPECT_EQ(window->bandValueAt(bandRow(0), 16 * 8), 0);
+    EXPECT_EQ(window->bandValueAt(bandRow(2), 16 * 7 + 15), 40 * 2 + 15 + 14);
 }
 
 TEST_F(ReadoutTest, PictureBandsReportTheirChannelEverywhere) {
@@ -109,38 +109,38 @@ TEST_F(ReadoutTest, PictureBandsReportTheirChannelEverywhere) {
     const int w = 40, h = 30;
     const std::string path = dir.file("pic.bmp");
     ASSERT_TRUE(samples::write_bmp(path, w, h, &error)) << error;
-    form->OpenDialogFiles = {QByteArray::fromStdString(path)};
-    form->OpenFiles();
-    ASSERT_EQ(form->BandRowList.size(), 3u);
+    window->filesToOpen = {QByteArray::fromStdString(path)};
+    window->openFiles();
+    ASSERT_EQ(window->bandRows.size(), 3u);
     const samples::Band channels[3] = {samples::Band::Red, samples::Band::Green, samples::Band::Blue};
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
             for (int k = 0; k < 3; ++k) {
-                ASSERT_EQ(form->BandValueAt(Row(k), int64_t(w) * y + x),
+                ASSERT_EQ(window->bandValueAt(bandRow(k), int64_t(w) * y + x),
                           samples::band_value(channels[k], x, y, w, h))
                     << x << "," << y << " channel " << k;
             }
         }
     }
     // Beyond the last line the last line is read, at the same column.
-    EXPECT_EQ(form->PictureBandValue(Row(0), int64_t(w) * h + 5),
+    EXPECT_EQ(window->pictureBandValue(bandRow(0), int64_t(w) * h + 5),
               samples::band_value(samples::Band::Red, 5, h - 1, w, h));
-    EXPECT_EQ(form->PictureBandValue(Row(2), int64_t(w) * 100 + 7),
+    EXPECT_EQ(window->pictureBandValue(bandRow(2), int64_t(w) * 100 + 7),
               samples::band_value(samples::Band::Blue, 7, h - 1, w, h));
-    EXPECT_EQ(form->PixelValueText(1, 2), QStringLiteral("X, Y : 1, 2\na : %1\nb : %2\nc : %3\n")
-                                              .arg(samples::band_value(samples::Band::Red, 1, 2, w, h))
-                                              .arg(samples::band_value(samples::Band::Green, 1, 2, w, h))
-                                              .arg(samples::band_value(samples::Band::Blue, 1, 2, w, h)));
+    EXPECT_EQ(window->pixelValueText(1, 2), QStringLiteral("X, Y : 1, 2\na : %1\nb : %2\nc : %3\n")
+                                                .arg(samples::band_value(samples::Band::Red, 1, 2, w, h))
+                                                .arg(samples::band_value(samples::Band::Green, 1, 2, w, h))
+                                                .arg(samples::band_value(samples::Band::Blue, 1, 2, w, h)));
 }
 
 TEST_F(ReadoutTest, PointerMovesReportColourAndValuesUnderThePointer) {
-    form->resize(900, 578);
-    form->show();
+    window->resize(900, 578);
+    window->show();
     QCoreApplication::processEvents();
-    OpenThreeBands();
-    form->ExpEditG->setText("b");
-    form->ExpEditB->setText("0");
-    const int cx = form->SatImage->width() / 2, cy = form->SatImage->height() / 2;
+    openThreeBands();
+    window->greenExpressionEdit->setText("b");
+    window->blueExpressionEdit->setText("0");
+    const int cx = window->view->width() / 2, cy = window->view->height() / 2;
 
     struct Case {
         int step;
@@ -149,50 +149,50 @@ TEST_F(ReadoutTest, PointerMovesReportColourAndValuesUnderThePointer) {
     } cases[] = {{5, 3, 2, 3, 2}, {4, 7, 5, 3, 2}, {3, 13, 9, 3, 2}, {5, -20, -3, 0, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.step);
-        form->ZoomStep = c.step;
-        form->DrawComposite();
-        ASSERT_EQ(form->ViewOffsetX, 0);
-        PixForm->hide();
-        Move(cx + c.vx, cy + c.vy);
-        const QColor shown = form->SatImage->Picture.pixelColor(cx + c.vx, cy + c.vy);
-        EXPECT_EQ(form->StatusPanelText(2), QStringLiteral("座標値 : ( R, G, B ) = ( %1, %2, %3 )")
-                                                .arg(shown.red())
-                                                .arg(shown.green())
-                                                .arg(shown.blue()));
+        window->zoomStep = c.step;
+        window->drawComposite();
+        ASSERT_EQ(window->viewOffsetX, 0);
+        pixelValueWindow->hide();
+        movePointer(cx + c.vx, cy + c.vy);
+        const QColor shown = window->view->picture.pixelColor(cx + c.vx, cy + c.vy);
+        EXPECT_EQ(window->statusPanelText(2), QStringLiteral("座標値 : ( R, G, B ) = ( %1, %2, %3 )")
+                                                  .arg(shown.red())
+                                                  .arg(shown.green())
+                                                  .arg(shown.blue()));
         if (c.vx >= 0) {
             EXPECT_EQ(shown.red(), c.x + 2 * c.y);
             EXPECT_EQ(shown.green(), 40 + c.x + 2 * c.y);
             EXPECT_EQ(shown.blue(), 0);
         }
-        EXPECT_EQ(PixForm->ValueLabel->text(), "座標値");  // hidden window: untouched
-        PixForm->show();
-        Move(cx + c.vx, cy + c.vy);
-        EXPECT_EQ(PixForm->ValueLabel->text(), form->PixelValueText(c.x, c.y));
-        EXPECT_TRUE(
-            PixForm->ValueLabel->text().startsWith(QStringLiteral("X, Y : %1, %2\n").arg(c.x).arg(c.y)));
-        PixForm->ValueLabel->setText("座標値");
+        EXPECT_EQ(pixelValueWindow->valueLabel->text(), "座標値");  // hidden window: untouched
+        pixelValueWindow->show();
+        movePointer(cx + c.vx, cy + c.vy);
+        EXPECT_EQ(pixelValueWindow->valueLabel->text(), window->pixelValueText(c.x, c.y));
+        EXPECT_TRUE(pixelValueWindow->valueLabel->text().startsWith(
+            QStringLiteral("X, Y : %1, %2\n").arg(c.x).arg(c.y)));
+        pixelValueWindow->valueLabel->setText("座標値");
     }
 }
 
 TEST_F(ReadoutTest, NonLeftButtonCallsUpThePixelWindow) {
-    form->resize(900, 578);
-    form->show();
+    window->resize(900, 578);
+    window->show();
     QCoreApplication::processEvents();
-    QTest::mousePress(form->SatImage, Qt::RightButton, {}, QPoint(30, 40));
-    EXPECT_FALSE(PixForm->isVisible());  // nothing loaded: nothing happens
-    OpenThreeBands();
-    QTest::mousePress(form->SatImage, Qt::LeftButton, {}, QPoint(30, 40));
-    QTest::mouseRelease(form->SatImage, Qt::LeftButton, {}, QPoint(30, 40));
-    EXPECT_FALSE(PixForm->isVisible());
-    QTest::mousePress(form->SatImage, Qt::RightButton, {}, QPoint(30, 40));
-    ASSERT_TRUE(PixForm->isVisible());
-    EXPECT_EQ(PixForm->pos(), form->SatImage->mapToGlobal(QPoint(30, 40)) + QPoint(10, 10));
+    QTest::mousePress(window->view, Qt::RightButton, {}, QPoint(30, 40));
+    EXPECT_FALSE(pixelValueWindow->isVisible());  // nothing loaded: nothing happens
+    openThreeBands();
+    QTest::mousePress(window->view, Qt::LeftButton, {}, QPoint(30, 40));
+    QTest::mouseRelease(window->view, Qt::LeftButton, {}, QPoint(30, 40));
+    EXPECT_FALSE(pixelValueWindow->isVisible());
+    QTest::mousePress(window->view, Qt::RightButton, {}, QPoint(30, 40));
+    ASSERT_TRUE(pixelValueWindow->isVisible());
+    EXPECT_EQ(pixelValueWindow->pos(), window->view->mapToGlobal(QPoint(30, 40)) + QPoint(10, 10));
     // Filled at once for the clicked pixel, before the pointer moves.
-    EXPECT_EQ(PixForm->ValueLabel->text(),
-              form->PixelValueText(form->ImageColumnAtView(30), form->ImageLineAtView(40)));
-    QTest::mousePress(form->SatImage, Qt::MiddleButton, {}, QPoint(50, 60));  // already shown: moved
-    EXPECT_TRUE(PixForm->isVisible());
-    EXPECT_EQ(PixForm->pos(), form->SatImage->mapToGlobal(QPoint(50, 60)) + QPoint(10, 10));
+    EXPECT_EQ(pixelValueWindow->valueLabel->text(),
+              window->pixelValueText(window->imageColumnAtView(30), window->imageLineAtView(40)));
+    QTest::mousePress(window->view, Qt::MiddleButton, {}, QPoint(50, 60));  // already shown: moved
+    EXPECT_TRUE(pixelValueWindow->isVisible());
+    EXPECT_EQ(pixelValueWindow->pos(), window->view->mapToGlobal(QPoint(50, 60)) + QPoint(10, 10));
 }
 
 }  // namespace

@@ -13,7 +13,7 @@
 #include <functional>
 
 #include "GuiTestSupport.h"
-#include "dialogs/Status.h"
+#include "dialogs/ProgressWindow.h"
 #include "platform/ImageControl.h"
 
 using guitest::MainWindowTest;
@@ -27,25 +27,25 @@ class ResponsivenessTest : public MainWindowTest {
 protected:
     void SetUp() override {
         MainWindowTest::SetUp();
-        StatusForm = new TStatusForm(form.get());
-        form->resize(400, 300);
-        form->show();
+        progressWindow = new ProgressWindow(window.get());
+        window->resize(400, 300);
+        window->show();
     }
     void TearDown() override {
-        StatusForm = nullptr;  // a child of the main window
+        progressWindow = nullptr;  // a child of the main window
         MainWindowTest::TearDown();
     }
 
-    void OpenSmallScene() {
+    void openSmallScene() {
         const std::string path = dir.file("small.bil");
-        guitest::WriteNativeScene(path, 40, 30, 1, [](int, int x, int y) { return uint8_t(x * 5 + y); });
-        OpenScene(path);
+        guitest::writeNativeScene(path, 40, 30, 1, [](int, int x, int y) { return uint8_t(x * 5 + y); });
+        openScene(path);
     }
 
     // A 1 GiB native band that is all holes: its histogram pass reads zeros for a while.
-    std::string LargeSparseScene() {
+    std::string largeSparseScene() {
         const std::string path = dir.file("large.bil");
-        guitest::WriteNativeScene(path, 32768, 2, 1, [](int, int, int) { return uint8_t(0); });
+        guitest::writeNativeScene(path, 32768, 2, 1, [](int, int, int) { return uint8_t(0); });
         // Rewrite the header's line count to 32768 and extend the file to match.
         const int fd = open(path.c_str(), O_RDWR);
         EXPECT_GE(fd, 0);
@@ -57,9 +57,9 @@ protected:
     }
 
     // Runs `action` from the event loop once `ready` holds, checking every 20 ms.
-    void WhenReady(std::function<bool()> ready, std::function<void()> action) {
-        auto* timer = new QTimer(form.get());
-        QObject::connect(timer, &QTimer::timeout, form.get(), [timer, ready, action] {
+    void whenReady(std::function<bool()> ready, std::function<void()> action) {
+        auto* timer = new QTimer(window.get());
+        QObject::connect(timer, &QTimer::timeout, window.get(), [timer, ready, action] {
             if (!ready()) return;
             timer->stop();
             timer->deleteLater();
@@ -72,93 +72,93 @@ protected:
 // Stopping a runaway redraw: from its "中止" button and with Esc. The window handled events meanwhile (the
 // timer that stops it ran while the redraw was under way), and the status bar says the picture is partial.
 TEST_F(ResponsivenessTest, RunawayRedrawIsStoppedByItsButtonOrEsc) {
-    OpenSmallScene();
+    openSmallScene();
     const std::function<void()> stops[] = {
-        [this] { QTest::mouseClick(form->stopRedrawButton, Qt::LeftButton); },
-        [this] { QTest::keyClick(form.get(), Qt::Key_Escape); },
+        [this] { QTest::mouseClick(window->stopRedrawButton, Qt::LeftButton); },
+        [this] { QTest::keyClick(window.get(), Qt::Key_Escape); },
     };
     for (const auto& stop : stops) {
-        form->ExpEditR->setText(kRunaway);
+        window->redExpressionEdit->setText(kRunaway);
         bool ranWhileDrawing = false;
-        WhenReady([this] { return form->stopRedrawButton->isVisible(); },
+        whenReady([this] { return window->stopRedrawButton->isVisible(); },
                   [&] {
-                      ranWhileDrawing = form->Drawing;
+                      ranWhileDrawing = window->drawing;
                       stop();
                   });
-        form->DrawComposite();
+        window->drawComposite();
         EXPECT_TRUE(ranWhileDrawing);
-        EXPECT_FALSE(form->Drawing);
-        EXPECT_FALSE(form->stopRedrawButton->isVisible());
-        EXPECT_TRUE(form->StatusPanelText(0).contains(QStringLiteral("途中")));
-        EXPECT_FALSE(form->SatImage->Picture.isNull());
+        EXPECT_FALSE(window->drawing);
+        EXPECT_FALSE(window->stopRedrawButton->isVisible());
+        EXPECT_TRUE(window->statusPanelText(0).contains(QStringLiteral("途中")));
+        EXPECT_FALSE(window->view->picture.isNull());
     }
 }
 
 // A redraw asked for while one runs replaces it: the picture that stays is the one of the latest texts,
 // byte for byte what a redraw of them alone gives.
 TEST_F(ResponsivenessTest, RedrawAskedForDuringARedrawShowsTheLatestState) {
-    OpenSmallScene();
-    form->ExpEditR->setText("a");
-    form->DrawComposite();
-    const QImage expected = form->SatImage->Picture.copy();
+    openSmallScene();
+    window->redExpressionEdit->setText("a");
+    window->drawComposite();
+    const QImage expected = window->view->picture.copy();
 
-    form->ExpEditR->setText(kRunaway);
-    WhenReady([this] { return form->Drawing; },
+    window->redExpressionEdit->setText(kRunaway);
+    whenReady([this] { return window->drawing; },
               [this] {
-                  form->ExpEditR->setText("a");
-                  form->DrawComposite();  // as the redraw button does
+                  window->redExpressionEdit->setText("a");
+                  window->drawComposite();  // as the redraw button does
               });
-    form->DrawComposite();
-    EXPECT_FALSE(form->Drawing);
-    EXPECT_EQ(form->SatImage->Picture, expected);
+    window->drawComposite();
+    EXPECT_FALSE(window->drawing);
+    EXPECT_EQ(window->view->picture, expected);
 }
 
 // Closing the window (close box, ファイル > 終了) during a runaway redraw or during an opening's histogram
 // pass: the work stops at its next step, the window closes once it has unwound, everything is released.
 TEST_F(ResponsivenessTest, ClosingDuringARedrawClosesCleanly) {
-    OpenSmallScene();
-    form->ExpEditR->setText(kRunaway);
-    WhenReady([this] { return form->stopRedrawButton->isVisible(); }, [this] { form->close(); });
-    form->DrawComposite();
+    openSmallScene();
+    window->redExpressionEdit->setText(kRunaway);
+    whenReady([this] { return window->stopRedrawButton->isVisible(); }, [this] { window->close(); });
+    window->drawComposite();
     QCoreApplication::processEvents();  // the close held back until the redraw unwound
-    EXPECT_FALSE(form->isVisible());
-    EXPECT_TRUE(form->SceneList.empty());
-    EXPECT_TRUE(form->BandRowList.empty());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(window->scenes.empty());
+    EXPECT_TRUE(window->bandRows.empty());
 }
 
 TEST_F(ResponsivenessTest, ClosingDuringAnOpeningClosesCleanly) {
-    const std::string large = LargeSparseScene();
+    const std::string large = largeSparseScene();
     prompts.yesNoAnswers = {true};  // make the histogram of the 1 GiB file
-    WhenReady([] { return StatusForm->StopButton->isEnabled(); }, [this] { form->MI_QUITClick(); });
-    form->OpenDialogFiles = {QByteArray::fromStdString(large)};
-    form->OpenFiles();
+    whenReady([] { return progressWindow->stopButton->isEnabled(); }, [this] { window->onQuitTriggered(); });
+    window->filesToOpen = {QByteArray::fromStdString(large)};
+    window->openFiles();
     QCoreApplication::processEvents();
-    EXPECT_FALSE(form->Opening);
-    EXPECT_FALSE(form->isVisible());
-    EXPECT_TRUE(form->SceneList.empty());
+    EXPECT_FALSE(window->opening);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(window->scenes.empty());
 }
 
 // "中止" in the progress window (or Esc) stops a long histogram pass: the band opens without a histogram,
 // exactly as when the large-file question is answered No, and the opening goes on to its redraw.
 TEST_F(ResponsivenessTest, StoppedHistogramOpensTheBandWithoutIt) {
-    const std::string large = LargeSparseScene();
+    const std::string large = largeSparseScene();
     prompts.yesNoAnswers = {true};
     bool ranDuringPass = false;
-    WhenReady([] { return StatusForm->StopButton->isEnabled(); },
+    whenReady([] { return progressWindow->stopButton->isEnabled(); },
               [&] {
-                  ranDuringPass = form->Opening;
-                  QTest::mouseClick(StatusForm->StopButton, Qt::LeftButton);
+                  ranDuringPass = window->opening;
+                  QTest::mouseClick(progressWindow->stopButton, Qt::LeftButton);
               });
-    form->OpenDialogFiles = {QByteArray::fromStdString(large)};
-    form->OpenFiles();
+    window->filesToOpen = {QByteArray::fromStdString(large)};
+    window->openFiles();
     EXPECT_TRUE(ranDuringPass);
-    ASSERT_EQ(form->BandRowList.size(), 1u);
-    const BandRow* row = form->BandRowList[0].get();
-    EXPECT_FALSE(row->HistValid);
-    EXPECT_EQ(row->Band->hist_peak, 255);
-    EXPECT_EQ(row->Band->hist_peak_inner, 255);
-    EXPECT_EQ(row->Band->histogram[0], 0);
-    EXPECT_FALSE(form->SatImage->Picture.isNull());  // the opening went on to its redraw
+    ASSERT_EQ(window->bandRows.size(), 1u);
+    const BandRow* row = window->bandRows[0].get();
+    EXPECT_FALSE(row->histogramValid);
+    EXPECT_EQ(row->band->hist_peak, 255);
+    EXPECT_EQ(row->band->hist_peak_inner, 255);
+    EXPECT_EQ(row->band->histogram[0], 0);
+    EXPECT_FALSE(window->view->picture.isNull());  // the opening went on to its redraw
 }
 
 }  // namespace

@@ -15,7 +15,7 @@
 
 #include "GuiTestSupport.h"
 #include "calc/ecalc.h"
-#include "dialogs/Status.h"
+#include "dialogs/ProgressWindow.h"
 #include "platform/ImageControl.h"
 
 using guitest::MainWindowTest;
@@ -26,22 +26,22 @@ class SpecialFilesTest : public MainWindowTest {
 protected:
     void SetUp() override {
         MainWindowTest::SetUp();
-        StatusForm = new TStatusForm(form.get());
+        progressWindow = new ProgressWindow(window.get());
     }
     void TearDown() override {
-        StatusForm = nullptr;
+        progressWindow = nullptr;
         MainWindowTest::TearDown();
     }
-    std::string Native(const std::string& name) {
+    std::string nativeScene(const std::string& name) {
         const std::string path = dir.file(name);
-        guitest::WriteNativeScene(path, 8, 6, 1, [](int, int x, int y) { return uint8_t(x + y); });
+        guitest::writeNativeScene(path, 8, 6, 1, [](int, int x, int y) { return uint8_t(x + y); });
         return path;
     }
     void Open(const std::vector<std::string>& paths) {
         QList<QByteArray> names;
         for (const auto& p : paths)
             names << QByteArray::fromStdString(p);
-        form->OpenDroppedFiles(names);
+        window->openDroppedFiles(names);
     }
 };
 
@@ -57,10 +57,10 @@ TEST_F(SpecialFilesTest, OnlyRegularFilesAreOpened) {
         {"pipe.jpg", Case::Pipe, "名前付きパイプです"},      {"folder.bil", Case::Folder, "フォルダです"},
         {"gone.bil", Case::Missing, "ファイルがありません"},
     };
-    const std::string good = Native("zgood.bil");  // sorts after every case
+    const std::string good = nativeScene("zgood.bil");  // sorts after every case
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        form->CloseAll();
+        window->closeAll();
         prompts.boxes.clear();
         const std::string path = dir.file(c.name);
         if (c.kind == Case::Pipe) ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
@@ -70,7 +70,7 @@ TEST_F(SpecialFilesTest, OnlyRegularFilesAreOpened) {
         EXPECT_EQ(prompts.boxes[0].text,
                   QStringLiteral("\"%1\"\nを開けません: %2").arg(c.name, QString::fromUtf8(c.reason)));
         EXPECT_EQ(prompts.boxes[0].caption, "失敗");
-        EXPECT_EQ(form->BandRowList.size(), 1u);
+        EXPECT_EQ(window->bandRows.size(), 1u);
     }
 }
 
@@ -100,37 +100,37 @@ TEST_F(SpecialFilesTest, MetadataThatCannotBeTextIsPassedOver) {
             std::ofstream(meta) << "PRODUCT_UL_CORNER_LAT = 35.0\n";
             ASSERT_EQ(truncate(meta.c_str(), (16 << 20) + 1), 0);
         }
-        guitest::WriteNativeScene(folder + "/a.bil", 8, 6, 1, [](int, int x, int) { return uint8_t(x); });
-        form->CloseAll();
-        form->SetStatusPanelText(0, QString());
+        guitest::writeNativeScene(folder + "/a.bil", 8, 6, 1, [](int, int x, int) { return uint8_t(x); });
+        window->closeAll();
+        window->setStatusPanelText(0, QString());
         Open({folder + "/a.bil"});
-        EXPECT_FALSE(form->GeoValid);
-        EXPECT_EQ(form->StatusPanelText(3), "設定ファイル無効");
-        EXPECT_FALSE(form->SatImage->Picture.isNull());
-        EXPECT_EQ(form->StatusPanelText(0).contains(QStringLiteral("大きすぎる")), c.hint);
+        EXPECT_FALSE(window->geoValid);
+        EXPECT_EQ(window->statusPanelText(3), "設定ファイル無効");
+        EXPECT_FALSE(window->view->picture.isNull());
+        EXPECT_EQ(window->statusPanelText(0).contains(QStringLiteral("大きすぎる")), c.hint);
     }
 }
 
 // Names are kept as the bytes they are: a name that is not UTF-8 opens from a drop and from the list the
 // command line hands over; control characters in a name are shown escaped in the band row.
 TEST_F(SpecialFilesTest, NamesAreKeptAsBytesAndShownSafely) {
-    const std::string latin1 = Native("bad\xff\xfe.dat");
-    const std::string newline = Native("two\nlines.bil");
+    const std::string latin1 = nativeScene("bad\xff\xfe.dat");
+    const std::string newline = nativeScene("two\nlines.bil");
     Open({latin1, newline});
-    ASSERT_EQ(form->BandRowList.size(), 2u);
-    EXPECT_EQ(std::string(form->SceneList[0]->path), latin1);
-    EXPECT_EQ(Row(0)->NameLabel->text(), QStringLiteral("A : bad\uFFFD\uFFFD.dat - 0"));
-    EXPECT_EQ(Row(1)->NameLabel->text(), QStringLiteral("B : two\\nlines.bil - 0"));
+    ASSERT_EQ(window->bandRows.size(), 2u);
+    EXPECT_EQ(std::string(window->scenes[0]->path), latin1);
+    EXPECT_EQ(bandRow(0)->nameLabel->text(), QStringLiteral("A : bad\uFFFD\uFFFD.dat - 0"));
+    EXPECT_EQ(bandRow(1)->nameLabel->text(), QStringLiteral("B : two\\nlines.bil - 0"));
 
     // Dropped from a file manager: the URL carries the bytes percent-encoded.
-    form->CloseAll();
+    window->closeAll();
     QMimeData data;
     data.setUrls({QUrl::fromEncoded("file://" + QByteArray::fromStdString(latin1).toPercentEncoding("/"))});
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    form->dropEvent(&drop);             // Qt delivers drops only after an accepted drag enter
+    window->dropEvent(&drop);           // Qt delivers drops only after an accepted drag enter
     QCoreApplication::processEvents();  // the drop opens once it has finished
-    ASSERT_EQ(form->BandRowList.size(), 1u);
-    EXPECT_EQ(std::string(form->SceneList[0]->path), latin1);
+    ASSERT_EQ(window->bandRows.size(), 1u);
+    EXPECT_EQ(std::string(window->scenes[0]->path), latin1);
 }
 
 // A pasted expression of several megabytes stays whole (the edit's default limit would cut it at 32767
@@ -142,12 +142,13 @@ TEST_F(SpecialFilesTest, LongExpressionsAreNotCut) {
     text += QStringLiteral("1");
     for (int i = 0; i < 200000; ++i)
         text += QStringLiteral(")");
-    for (QLineEdit* edit : {form->ExpEditR, form->ExpEditG, form->ExpEditB}) {
+    for (QLineEdit* edit :
+         {window->redExpressionEdit, window->greenExpressionEdit, window->blueExpressionEdit}) {
         edit->setText(text);
         EXPECT_EQ(edit->text().size(), text.size());
     }
-    form->ExpEditRChange();
-    EXPECT_NE(form->CalcExprR, nullptr);
+    window->onRedExpressionChanged();
+    EXPECT_NE(window->redExpression, nullptr);
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 
 #include "GuiTestSupport.h"
 #include "NavigationTestSupport.h"
-#include "dialogs/Status.h"
+#include "dialogs/ProgressWindow.h"
 #include "display/Navigator.h"
 #include "platform/ImageControl.h"
 
@@ -28,64 +28,65 @@ struct Corners {
 class SyncWindowTest : public guitest::MainWindowTest {
 protected:
     void TearDown() override {
-        StatusForm = nullptr;
+        progressWindow = nullptr;
         MainWindowTest::TearDown();
         scope.reset();
     }
-    // Builds `form` with its bus in `busFolder`.
-    void BuildForm(const std::string& busFolder) {
+    // Builds `window` with its bus in `busFolder`.
+    void buildWindow(const std::string& busFolder) {
         scope = std::make_unique<BusFolderScope>(busFolder);
         MainWindowTest::SetUp();
-        StatusForm = new TStatusForm(form.get());
-        Show(form.get());
+        progressWindow = new ProgressWindow(window.get());
+        showWindow(window.get());
     }
-    static void Show(TGelvantMainForm* f) {
-        f->resize(800, 600);
-        f->show();
+    static void showWindow(MainWindow* viewer) {
+        viewer->resize(800, 600);
+        viewer->show();
         QCoreApplication::processEvents();
     }
 
-    // Opens a w x h one-band scene in `f` the way the user does (each in a folder of its own, no metadata).
-    void Open(TGelvantMainForm* f, int w, int h) {
+    // Opens a w x h one-band scene in `viewer` the way the user does (each in a folder of its own, no
+    // metadata).
+    void openScene(MainWindow* viewer, int w, int h) {
         static int counter = 0;
         const std::filesystem::path folder = dir.path() / ("scene" + std::to_string(counter++));
         std::filesystem::create_directories(folder);
         const std::string path = (folder / "scene.bil").string();
-        guitest::WriteNativeScene(path, w, h, 1,
+        guitest::writeNativeScene(path, w, h, 1,
                                   [](int, int x, int y) { return uint8_t((x * 3 + y) & 0xFF); });
-        f->OpenDialogFiles = {QByteArray::fromStdString(path)};
-        f->OpenFiles();
-        ASSERT_TRUE(f->ImageLoaded);
-        ASSERT_EQ(f->ImgWidth, w);
+        viewer->filesToOpen = {QByteArray::fromStdString(path)};
+        viewer->openFiles();
+        ASSERT_TRUE(viewer->imageLoaded);
+        ASSERT_EQ(viewer->imageWidth, w);
     }
-    static void SetCorners(TGelvantMainForm* f, const Corners& c) {
-        f->UlLat = c.ulLat, f->UlLon = c.ulLon, f->UrLat = c.urLat, f->UrLon = c.urLon;
-        f->LlLat = c.llLat, f->LlLon = c.llLon, f->LrLat = c.lrLat, f->LrLon = c.lrLon;
-        f->GeoValid = true;
+    static void setCorners(MainWindow* viewer, const Corners& c) {
+        viewer->ulLat = c.ulLat, viewer->ulLon = c.ulLon, viewer->urLat = c.urLat, viewer->urLon = c.urLon;
+        viewer->llLat = c.llLat, viewer->llLon = c.llLon, viewer->lrLat = c.lrLat, viewer->lrLon = c.lrLon;
+        viewer->geoValid = true;
     }
-    static void SetPosition(TGelvantMainForm* f, int x, int y) {
-        f->ScrImgHor->setValue(x);
-        f->ScrImgVert->setValue(y);
-        f->BtnDrawClick();
+    static void scrollAndRedraw(MainWindow* viewer, int x, int y) {
+        viewer->horizontalScrollBar->setValue(x);
+        viewer->verticalScrollBar->setValue(y);
+        viewer->onRedrawClicked();
     }
-    // A left-button pan on the view of `f` by (dx, dy) view pixels.
-    static void Pan(TGelvantMainForm* f, int dx, int dy) {
-        Press(f->SatImage, 300, 300);
-        Move(f->SatImage, 300 + dx, 300 + dy);
-        Release(f->SatImage, 300 + dx, 300 + dy);
+    // A left-button pan on the view of `viewer` by (dx, dy) view pixels.
+    static void panBy(MainWindow* viewer, int dx, int dy) {
+        pressAt(viewer->view, 300, 300);
+        moveTo(viewer->view, 300 + dx, 300 + dy);
+        releaseAt(viewer->view, 300 + dx, 300 + dy);
     }
     // The end of a scroll of one bar to `position`, as the bar reports it.
-    static void ScrollTo(TGelvantMainForm* f, Qt::Orientation bar, int position) {
+    static void endScrollAt(MainWindow* viewer, Qt::Orientation bar, int position) {
         if (bar == Qt::Horizontal) {
-            f->ScrImgHor->setValue(position);
-            f->ScrImgHorScroll(orvenna::ScrollCode::EndScroll, position);
+            viewer->horizontalScrollBar->setValue(position);
+            viewer->onHorizontalScroll(orvenna::ScrollCode::EndScroll, position);
         } else {
-            f->ScrImgVert->setValue(position);
-            f->ScrImgVertScroll(orvenna::ScrollCode::EndScroll, position);
+            viewer->verticalScrollBar->setValue(position);
+            viewer->onVerticalScroll(orvenna::ScrollCode::EndScroll, position);
         }
     }
-    static bool At(TGelvantMainForm* f, int x, int y) {
-        return f->ScrImgHor->value() == x && f->ScrImgVert->value() == y;
+    static bool isAt(MainWindow* viewer, int x, int y) {
+        return viewer->horizontalScrollBar->value() == x && viewer->verticalScrollBar->value() == y;
     }
 
     guitest::TempDir busDir;
@@ -96,13 +97,13 @@ protected:
 class SyncTest : public SyncWindowTest {
 protected:
     void SetUp() override {
-        BuildForm(busDir.file("bus"));
-        other = std::make_unique<TGelvantMainForm>();
-        Show(other.get());
-        ASSERT_TRUE(form->Bus->IsOpen()) << form->Bus->Error();
-        ASSERT_TRUE(other->Bus->IsOpen()) << other->Bus->Error();
-        ASSERT_NE(form->Bus->Path(), other->Bus->Path());
-        ASSERT_EQ(form->MsgDraw, other->MsgDraw);
+        buildWindow(busDir.file("bus"));
+        other = std::make_unique<MainWindow>();
+        showWindow(other.get());
+        ASSERT_TRUE(window->bus->isOpen()) << window->bus->error();
+        ASSERT_TRUE(other->bus->isOpen()) << other->bus->error();
+        ASSERT_NE(window->bus->path(), other->bus->path());
+        ASSERT_EQ(window->drawMessage, other->drawMessage);
         listener = std::make_unique<Listener>();
     }
     void TearDown() override {
@@ -111,216 +112,217 @@ protected:
         SyncWindowTest::TearDown();
     }
 
-    std::unique_ptr<TGelvantMainForm> other;
+    std::unique_ptr<MainWindow> other;
     std::unique_ptr<Listener> listener;
 };
 
 TEST_F(SyncTest, PanEndMovesTheOtherViewerToTheSameCentrePixel) {
-    Open(form.get(), 600, 400);
-    Open(other.get(), 600, 400);
-    SetPosition(form.get(), 100, 100);
-    form->TBScr->click();
-    ASSERT_TRUE(form->SyncOn);
-    RedrawProbe ownRedraw(form.get());
-    Pan(form.get(), -50, -30);  // the view follows the pointer: the centre moves right and down
-    EXPECT_TRUE(At(form.get(), 150, 130));
-    EXPECT_FALSE(ownRedraw.Ran());  // the sender redraws when its own messages come back
-    ASSERT_TRUE(PumpUntil([&] { return At(other.get(), 150, 130); }));
-    EXPECT_TRUE(PumpUntil([&] { return ownRedraw.Ran(); }));
+    openScene(window.get(), 600, 400);
+    openScene(other.get(), 600, 400);
+    scrollAndRedraw(window.get(), 100, 100);
+    window->syncButton->click();
+    ASSERT_TRUE(window->syncOn);
+    RedrawProbe ownRedraw(window.get());
+    panBy(window.get(), -50, -30);  // the view follows the pointer: the centre moves right and down
+    EXPECT_TRUE(isAt(window.get(), 150, 130));
+    EXPECT_FALSE(ownRedraw.ran());  // the sender redraws when its own messages come back
+    ASSERT_TRUE(pumpUntil([&] { return isAt(other.get(), 150, 130); }));
+    EXPECT_TRUE(pumpUntil([&] { return ownRedraw.ran(); }));
     // Without corner coordinates the group is both positions, then the draw message with the line.
-    ASSERT_TRUE(PumpUntil([&] { return listener->got.size() >= 3; }));
+    ASSERT_TRUE(pumpUntil([&] { return listener->got.size() >= 3; }));
     const std::vector<std::pair<unsigned, int32_t>> group = {
-        {form->MsgScrX, 150}, {form->MsgScrY, 130}, {form->MsgDraw, 130}};
+        {window->scrollXMessage, 150}, {window->scrollYMessage, 130}, {window->drawMessage, 130}};
     EXPECT_EQ(listener->got, group);
-    EXPECT_FALSE(other->SyncByGeo);
-    EXPECT_EQ(other->SyncScrX, 150);
+    EXPECT_FALSE(other->syncByGeo);
+    EXPECT_EQ(other->syncScrollX, 150);
 }
 
 TEST_F(SyncTest, WithSynchronisationOnlyInTheOtherNothingMoves) {
-    Open(form.get(), 600, 400);
-    Open(other.get(), 600, 400);
-    SetPosition(other.get(), 20, 30);
-    other->TBScr->click();
-    ASSERT_TRUE(other->SyncOn);
-    ASSERT_FALSE(form->SyncOn);
-    RedrawProbe ownRedraw(form.get());
-    Pan(form.get(), -50, -30);
-    EXPECT_TRUE(At(form.get(), 50, 30));
-    EXPECT_TRUE(ownRedraw.Ran());  // not synchronising: redrawn at once
-    Settle(300);
-    EXPECT_TRUE(At(other.get(), 20, 30));
+    openScene(window.get(), 600, 400);
+    openScene(other.get(), 600, 400);
+    scrollAndRedraw(other.get(), 20, 30);
+    other->syncButton->click();
+    ASSERT_TRUE(other->syncOn);
+    ASSERT_FALSE(window->syncOn);
+    RedrawProbe ownRedraw(window.get());
+    panBy(window.get(), -50, -30);
+    EXPECT_TRUE(isAt(window.get(), 50, 30));
+    EXPECT_TRUE(ownRedraw.ran());  // not synchronising: redrawn at once
+    settle(300);
+    EXPECT_TRUE(isAt(other.get(), 20, 30));
     EXPECT_TRUE(listener->got.empty());
 }
 
 TEST_F(SyncTest, GeographicPositionLandsOnTheReceiversOwnPixel) {
     // Sender: 1000 x 500 over 139.0 .. 140.0 east, 36.0 .. 35.5 north. Receiver: 400 x 800 over
     // 139.5 .. 140.5 east, 36.0 .. 35.0 north. Both axis-parallel.
-    Open(form.get(), 1000, 500);
-    Open(other.get(), 400, 800);
-    SetCorners(form.get(), {36.0, 139.0, 36.0, 140.0, 35.5, 139.0, 35.5, 140.0});
-    SetCorners(other.get(), {36.0, 139.5, 36.0, 140.5, 35.0, 139.5, 35.0, 140.5});
-    SetPosition(form.get(), 500, 200);
-    SetPosition(other.get(), 7, 9);
-    form->TBScr->click();
-    Pan(form.get(), -200, 0);  // centre (700, 200)
-    ASSERT_TRUE(At(form.get(), 700, 200));
+    openScene(window.get(), 1000, 500);
+    openScene(other.get(), 400, 800);
+    setCorners(window.get(), {36.0, 139.0, 36.0, 140.0, 35.5, 139.0, 35.5, 140.0});
+    setCorners(other.get(), {36.0, 139.5, 36.0, 140.5, 35.0, 139.5, 35.0, 140.5});
+    scrollAndRedraw(window.get(), 500, 200);
+    scrollAndRedraw(other.get(), 7, 9);
+    window->syncButton->click();
+    panBy(window.get(), -200, 0);  // centre (700, 200)
+    ASSERT_TRUE(isAt(window.get(), 700, 200));
     // 139 + 700/999 = 139.7007 and 36 - 0.5 * 200/499 = 35.7996 (four decimals).
-    ASSERT_TRUE(PumpUntil([&] { return listener->got.size() >= 3; }));
+    ASSERT_TRUE(pumpUntil([&] { return listener->got.size() >= 3; }));
     const std::vector<std::pair<unsigned, int32_t>> group = {
-        {form->MsgLat, 357996}, {form->MsgLon, 1397007}, {form->MsgDraw, 200}};
+        {window->latitudeMessage, 357996}, {window->longitudeMessage, 1397007}, {window->drawMessage, 200}};
     EXPECT_EQ(listener->got, group);
     // Receiver: (139.7007 - 139.5) / 1 * 399 = 80.08 and (36 - 35.7996) / 1 * 799 = 160.12.
-    ASSERT_TRUE(PumpUntil([&] { return other->SyncByGeo && At(other.get(), 80, 160); }))
-        << other->ScrImgHor->value() << "," << other->ScrImgVert->value();
-    EXPECT_FLOAT_EQ(other->SyncLat, 35.7996f);
-    EXPECT_FLOAT_EQ(other->SyncLon, 139.7007f);
+    ASSERT_TRUE(pumpUntil([&] { return other->syncByGeo && isAt(other.get(), 80, 160); }))
+        << other->horizontalScrollBar->value() << "," << other->verticalScrollBar->value();
+    EXPECT_FLOAT_EQ(other->syncLatitude, 35.7996f);
+    EXPECT_FLOAT_EQ(other->syncLongitude, 139.7007f);
 }
 
 TEST_F(SyncTest, ReceiverWithoutCoordinatesStaysWhereItIs) {
-    Open(form.get(), 1000, 500);
-    Open(other.get(), 1000, 500);
-    SetCorners(form.get(), {36.0, 139.0, 36.0, 140.0, 35.5, 139.0, 35.5, 140.0});
-    SetPosition(other.get(), 33, 44);
-    form->TBScr->click();
+    openScene(window.get(), 1000, 500);
+    openScene(other.get(), 1000, 500);
+    setCorners(window.get(), {36.0, 139.0, 36.0, 140.0, 35.5, 139.0, 35.5, 140.0});
+    scrollAndRedraw(other.get(), 33, 44);
+    window->syncButton->click();
     RedrawProbe otherRedraw(other.get());
-    Pan(form.get(), -100, -100);
-    ASSERT_TRUE(PumpUntil([&] { return otherRedraw.Ran(); }));
-    EXPECT_TRUE(other->SyncByGeo);
-    EXPECT_TRUE(At(other.get(), 33, 44));
-    EXPECT_EQ(other->SyncScrX, 33);
-    EXPECT_EQ(other->SyncScrY, 44);
+    panBy(window.get(), -100, -100);
+    ASSERT_TRUE(pumpUntil([&] { return otherRedraw.ran(); }));
+    EXPECT_TRUE(other->syncByGeo);
+    EXPECT_TRUE(isAt(other.get(), 33, 44));
+    EXPECT_EQ(other->syncScrollX, 33);
+    EXPECT_EQ(other->syncScrollY, 44);
 }
 
 TEST_F(SyncTest, ZoomOutChangesEveryStepZoomInOnlyItsOwn) {
-    Open(form.get(), 600, 400);
-    Open(other.get(), 600, 400);
-    form->TBScr->click();
-    Release(form->Image3, 5, 5);
-    EXPECT_EQ(form->ZoomStep, 6);
-    ASSERT_TRUE(PumpUntil([&] { return other->ZoomStep == 6; }));
-    Release(form->ZoomUpImage, 5, 5);
-    Release(form->ZoomUpImage, 5, 5);
-    EXPECT_EQ(form->ZoomStep, 4);
-    Settle(300);
-    EXPECT_EQ(other->ZoomStep, 6);
+    openScene(window.get(), 600, 400);
+    openScene(other.get(), 600, 400);
+    window->syncButton->click();
+    releaseAt(window->zoomOutButton, 5, 5);
+    EXPECT_EQ(window->zoomStep, 6);
+    ASSERT_TRUE(pumpUntil([&] { return other->zoomStep == 6; }));
+    releaseAt(window->zoomInButton, 5, 5);
+    releaseAt(window->zoomInButton, 5, 5);
+    EXPECT_EQ(window->zoomStep, 4);
+    settle(300);
+    EXPECT_EQ(other->zoomStep, 6);
     // A step outside 0..10 from the bus is brought into range.
-    listener->endpoint.PostToAll(form->MsgScrMag, 99);
-    ASSERT_TRUE(PumpUntil([&] { return other->ZoomStep == 10 && form->ZoomStep == 10; }));
+    listener->endpoint.postToAll(window->zoomStepMessage, 99);
+    ASSERT_TRUE(pumpUntil([&] { return other->zoomStep == 10 && window->zoomStep == 10; }));
 }
 
 TEST_F(SyncTest, SouthernLatitudeTravelsAndComesBack) {
     // Three lines from -35.0 to -35.5: the centre line is at -35.25 exactly.
-    Open(form.get(), 3, 3);
-    SetCorners(form.get(), {-35.0, 150.0, -35.0, 151.0, -35.5, 150.0, -35.5, 151.0});
-    form->ScrImgHor->setValue(0);
-    form->ScrImgVert->setValue(1);
-    form->TBScr->click();
-    Pan(form.get(), 0, 0);
-    ASSERT_TRUE(PumpUntil([&] { return listener->got.size() >= 3; }));
-    EXPECT_EQ(listener->got[0], std::make_pair(form->MsgLat, int32_t(-352500)));
-    EXPECT_EQ(listener->got[1], std::make_pair(form->MsgLon, int32_t(1500000)));
-    ASSERT_TRUE(PumpUntil([&] { return other->SyncByGeo; }));
-    EXPECT_EQ(other->SyncLat, -35.25f);
-    EXPECT_EQ(other->SyncLon, 150.0f);
+    openScene(window.get(), 3, 3);
+    setCorners(window.get(), {-35.0, 150.0, -35.0, 151.0, -35.5, 150.0, -35.5, 151.0});
+    window->horizontalScrollBar->setValue(0);
+    window->verticalScrollBar->setValue(1);
+    window->syncButton->click();
+    panBy(window.get(), 0, 0);
+    ASSERT_TRUE(pumpUntil([&] { return listener->got.size() >= 3; }));
+    EXPECT_EQ(listener->got[0], std::make_pair(window->latitudeMessage, int32_t(-352500)));
+    EXPECT_EQ(listener->got[1], std::make_pair(window->longitudeMessage, int32_t(1500000)));
+    ASSERT_TRUE(pumpUntil([&] { return other->syncByGeo; }));
+    EXPECT_EQ(other->syncLatitude, -35.25f);
+    EXPECT_EQ(other->syncLongitude, 150.0f);
 }
 
 TEST_F(SyncTest, AnAxisNoViewerHasSentKeepsItsPosition) {
     // Fresh viewers for each axis: what a viewer has received is never forgotten.
     for (Qt::Orientation first : {Qt::Horizontal, Qt::Vertical}) {
         SCOPED_TRACE(first == Qt::Horizontal ? "horizontal first" : "vertical first");
-        auto sender = std::make_unique<TGelvantMainForm>();
-        auto receiver = std::make_unique<TGelvantMainForm>();
-        Show(sender.get());
-        Show(receiver.get());
-        Open(sender.get(), 600, 400);
-        Open(receiver.get(), 600, 400);
-        SetPosition(sender.get(), 10, 50);
-        SetPosition(receiver.get(), 70, 80);
-        sender->TBScr->click();
-        ScrollTo(sender.get(), first, first == Qt::Horizontal ? 25 : 35);
+        auto sender = std::make_unique<MainWindow>();
+        auto receiver = std::make_unique<MainWindow>();
+        showWindow(sender.get());
+        showWindow(receiver.get());
+        openScene(sender.get(), 600, 400);
+        openScene(receiver.get(), 600, 400);
+        scrollAndRedraw(sender.get(), 10, 50);
+        scrollAndRedraw(receiver.get(), 70, 80);
+        sender->syncButton->click();
+        endScrollAt(sender.get(), first, first == Qt::Horizontal ? 25 : 35);
         // Only the axis sent moves, in the sender as in the receiver.
         const int x = first == Qt::Horizontal ? 25 : 10, y = first == Qt::Horizontal ? 50 : 35;
         const int rx = first == Qt::Horizontal ? 25 : 70, ry = first == Qt::Horizontal ? 80 : 35;
-        ASSERT_TRUE(PumpUntil([&] { return At(receiver.get(), rx, ry) && At(sender.get(), x, y); }))
-            << receiver->ScrImgHor->value() << "," << receiver->ScrImgVert->value();
-        Settle(100);
-        EXPECT_TRUE(At(receiver.get(), rx, ry));
+        ASSERT_TRUE(pumpUntil([&] { return isAt(receiver.get(), rx, ry) && isAt(sender.get(), x, y); }))
+            << receiver->horizontalScrollBar->value() << "," << receiver->verticalScrollBar->value();
+        settle(100);
+        EXPECT_TRUE(isAt(receiver.get(), rx, ry));
         // Once both axes were sent, the receiver follows both.
         const Qt::Orientation second = first == Qt::Horizontal ? Qt::Vertical : Qt::Horizontal;
-        ScrollTo(sender.get(), second, 30);
+        endScrollAt(sender.get(), second, 30);
         const int fx = first == Qt::Horizontal ? 25 : 30, fy = first == Qt::Horizontal ? 30 : 35;
-        ASSERT_TRUE(PumpUntil([&] { return At(receiver.get(), fx, fy) && At(sender.get(), fx, fy); }));
+        ASSERT_TRUE(pumpUntil([&] { return isAt(receiver.get(), fx, fy) && isAt(sender.get(), fx, fy); }));
     }
 }
 
 // The end of a scroll announces the bar's position, then the draw message with the vertical position.
 TEST_F(SyncTest, ScrollBarsAnnounceTheirGroups) {
-    Open(form.get(), 600, 400);
-    form->TBScr->click();
+    openScene(window.get(), 600, 400);
+    window->syncButton->click();
     for (Qt::Orientation bar : {Qt::Horizontal, Qt::Vertical}) {
         SCOPED_TRACE(bar == Qt::Horizontal ? "horizontal" : "vertical");
         listener->got.clear();
-        ScrollTo(form.get(), bar, 42);
-        ASSERT_TRUE(PumpUntil([&] { return listener->got.size() >= 2; }));
-        const unsigned scroll = bar == Qt::Horizontal ? form->MsgScrX : form->MsgScrY;
+        endScrollAt(window.get(), bar, 42);
+        ASSERT_TRUE(pumpUntil([&] { return listener->got.size() >= 2; }));
+        const unsigned scroll = bar == Qt::Horizontal ? window->scrollXMessage : window->scrollYMessage;
         EXPECT_EQ(listener->got[0], std::make_pair(scroll, int32_t(42)));
-        EXPECT_EQ(listener->got[1], std::make_pair(form->MsgDraw, int32_t(form->ScrImgVert->value())));
+        EXPECT_EQ(listener->got[1],
+                  std::make_pair(window->drawMessage, int32_t(window->verticalScrollBar->value())));
     }
 }
 
 TEST_F(SyncTest, AViewerThatDoesNotReadForAWhileEndsAtTheFinalPlace) {
-    Open(form.get(), 600, 400);
-    Open(other.get(), 600, 400);
-    form->TBScr->click();
+    openScene(window.get(), 600, 400);
+    openScene(other.get(), 600, 400);
+    window->syncButton->click();
     // Many gestures while no viewer reads (the event loop does not run), a zoom-out among them: far more
     // datagrams than a socket's queue holds.
     for (int i = 1; i <= 40; ++i) {
-        ScrollTo(form.get(), Qt::Horizontal, 5 * i);
-        ScrollTo(form.get(), Qt::Vertical, 3 * i);
-        if (i == 20) Release(form->Image3, 5, 5);
+        endScrollAt(window.get(), Qt::Horizontal, 5 * i);
+        endScrollAt(window.get(), Qt::Vertical, 3 * i);
+        if (i == 20) releaseAt(window->zoomOutButton, 5, 5);
     }
-    ASSERT_TRUE(PumpUntil([&] { return At(other.get(), 200, 120) && At(form.get(), 200, 120); }))
-        << other->ScrImgHor->value() << "," << other->ScrImgVert->value();
-    Settle(300);
-    EXPECT_TRUE(At(other.get(), 200, 120));
-    EXPECT_EQ(other->ZoomStep, 6);
-    EXPECT_EQ(form->ZoomStep, 6);
+    ASSERT_TRUE(pumpUntil([&] { return isAt(other.get(), 200, 120) && isAt(window.get(), 200, 120); }))
+        << other->horizontalScrollBar->value() << "," << other->verticalScrollBar->value();
+    settle(300);
+    EXPECT_TRUE(isAt(other.get(), 200, 120));
+    EXPECT_EQ(other->zoomStep, 6);
+    EXPECT_EQ(window->zoomStep, 6);
 }
 
 TEST_F(SyncTest, ReceiverStateSurvivesClosingAndReopening) {
-    Open(form.get(), 600, 400);
-    Open(other.get(), 600, 400);
-    form->TBScr->click();
-    SetPosition(form.get(), 0, 0);
-    Pan(form.get(), -40, -60);
-    ASSERT_TRUE(PumpUntil([&] { return At(other.get(), 40, 60); }));
-    other->CloseAll();
-    Open(other.get(), 600, 400);
-    EXPECT_EQ(other->SyncScrX, 40);
-    EXPECT_EQ(other->SyncScrY, 60);
+    openScene(window.get(), 600, 400);
+    openScene(other.get(), 600, 400);
+    window->syncButton->click();
+    scrollAndRedraw(window.get(), 0, 0);
+    panBy(window.get(), -40, -60);
+    ASSERT_TRUE(pumpUntil([&] { return isAt(other.get(), 40, 60); }));
+    other->closeAll();
+    openScene(other.get(), 600, 400);
+    EXPECT_EQ(other->syncScrollX, 40);
+    EXPECT_EQ(other->syncScrollY, 60);
     // A draw message alone puts the remembered position back; a smaller scene clamps it.
-    other->ScrImgHor->setValue(0);
-    other->ScrImgVert->setValue(0);
-    listener->endpoint.PostToAll(form->MsgDraw, 0);
-    ASSERT_TRUE(PumpUntil([&] { return At(other.get(), 40, 60); }));
-    other->CloseAll();
-    Open(other.get(), 30, 20);
-    listener->endpoint.PostToAll(form->MsgDraw, 0);
-    ASSERT_TRUE(PumpUntil([&] { return At(other.get(), 29, 19); }));
-    EXPECT_EQ(other->SyncScrX, 40);
+    other->horizontalScrollBar->setValue(0);
+    other->verticalScrollBar->setValue(0);
+    listener->endpoint.postToAll(window->drawMessage, 0);
+    ASSERT_TRUE(pumpUntil([&] { return isAt(other.get(), 40, 60); }));
+    other->closeAll();
+    openScene(other.get(), 30, 20);
+    listener->endpoint.postToAll(window->drawMessage, 0);
+    ASSERT_TRUE(pumpUntil([&] { return isAt(other.get(), 29, 19); }));
+    EXPECT_EQ(other->syncScrollX, 40);
 }
 
 TEST_F(SyncTest, ConnectAndUnknownNumbersChangeNothing) {
-    Open(other.get(), 600, 400);
-    SetPosition(other.get(), 5, 6);
+    openScene(other.get(), 600, 400);
+    scrollAndRedraw(other.get(), 5, 6);
     RedrawProbe redraw(other.get());
-    listener->endpoint.PostToAll(form->MsgConnect, 123);
-    listener->endpoint.PostToAll(0xFFF0, 77);
-    Settle(200);
-    EXPECT_FALSE(redraw.Ran());
-    EXPECT_TRUE(At(other.get(), 5, 6));
-    EXPECT_EQ(other->SyncScrX, 0);
-    EXPECT_EQ(other->ZoomStep, 5);
+    listener->endpoint.postToAll(window->connectMessage, 123);
+    listener->endpoint.postToAll(0xFFF0, 77);
+    settle(200);
+    EXPECT_FALSE(redraw.ran());
+    EXPECT_TRUE(isAt(other.get(), 5, 6));
+    EXPECT_EQ(other->syncScrollX, 0);
+    EXPECT_EQ(other->zoomStep, 5);
 }
 
 // A viewer whose bus folder is refused: it cannot reach others, but a synchronising viewer still redraws
@@ -331,38 +333,39 @@ protected:
         const std::string open = busDir.file("open");
         ASSERT_EQ(mkdir(open.c_str(), 0700), 0);
         ASSERT_EQ(chmod(open.c_str(), 0755), 0);
-        BuildForm(open);
+        buildWindow(open);
     }
 };
 
 TEST_F(RefusedBusTest, TheSenderStillRedrawsAndTheStatusBarSaysWhy) {
-    ASSERT_FALSE(form->Bus->IsOpen());
-    const QString hint = form->StatusPanelText(0);
+    ASSERT_FALSE(window->bus->isOpen());
+    const QString hint = window->statusPanelText(0);
     EXPECT_TRUE(hint.startsWith(QStringLiteral("他のビューアとの同期は使えません: "))) << hint.toStdString();
     EXPECT_TRUE(hint.contains(QStringLiteral("他のユーザーにも開かれています"))) << hint.toStdString();
 
-    Open(form.get(), 600, 400);
-    SetPosition(form.get(), 100, 100);
-    form->TBScr->click();
-    ASSERT_TRUE(form->SyncOn);
+    openScene(window.get(), 600, 400);
+    scrollAndRedraw(window.get(), 100, 100);
+    window->syncButton->click();
+    ASSERT_TRUE(window->syncOn);
     struct Case {
         const char* gesture;
-        std::function<void(TGelvantMainForm*)> run;
+        std::function<void(MainWindow*)> run;
         int x, y, step;
     };
     const Case cases[] = {
-        {"pan", [](TGelvantMainForm* f) { Pan(f, -50, -30); }, 150, 130, 5},
-        {"horizontal scroll", [](TGelvantMainForm* f) { ScrollTo(f, Qt::Horizontal, 200); }, 200, 130, 5},
-        {"vertical scroll", [](TGelvantMainForm* f) { ScrollTo(f, Qt::Vertical, 300); }, 200, 300, 5},
-        {"zoom-out", [](TGelvantMainForm* f) { Release(f->Image3, 5, 5); }, 200, 300, 6},
+        {"pan", [](MainWindow* viewer) { panBy(viewer, -50, -30); }, 150, 130, 5},
+        {"horizontal scroll", [](MainWindow* viewer) { endScrollAt(viewer, Qt::Horizontal, 200); }, 200, 130,
+         5},
+        {"vertical scroll", [](MainWindow* viewer) { endScrollAt(viewer, Qt::Vertical, 300); }, 200, 300, 5},
+        {"zoom-out", [](MainWindow* viewer) { releaseAt(viewer->zoomOutButton, 5, 5); }, 200, 300, 6},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.gesture);
-        RedrawProbe redraw(form.get());
-        c.run(form.get());
-        ASSERT_TRUE(PumpUntil([&] { return redraw.Ran(); }));
-        EXPECT_TRUE(At(form.get(), c.x, c.y));
-        EXPECT_EQ(form->ZoomStep, c.step);
+        RedrawProbe redraw(window.get());
+        c.run(window.get());
+        ASSERT_TRUE(pumpUntil([&] { return redraw.ran(); }));
+        EXPECT_TRUE(isAt(window.get(), c.x, c.y));
+        EXPECT_EQ(window->zoomStep, c.step);
     }
     struct stat st {};
     ASSERT_EQ(stat(busDir.file("open").c_str(), &st), 0);

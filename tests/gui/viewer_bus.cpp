@@ -50,8 +50,8 @@ public:
                 unsetenv(it->name.c_str());
         }
     }
-    void Set(const char* name, const char* value) {
-        Save(name);
+    void set(const char* name, const char* value) {
+        save(name);
         if (value)
             setenv(name, value, 1);
         else
@@ -63,14 +63,14 @@ private:
         std::string name, value;
         bool had;
     };
-    void Save(const char* name) {
+    void save(const char* name) {
         const char* old = std::getenv(name);
         saved_.push_back({name, old ? old : "", old != nullptr});
     }
     std::vector<Saved> saved_;
 };
 
-mode_t ModeOf(const std::string& path) {
+mode_t modeOf(const std::string& path) {
     struct stat st {};
     return lstat(path.c_str(), &st) == 0 ? st.st_mode & 0777 : 0;
 }
@@ -85,7 +85,7 @@ TEST(ViewerBus, FolderIsCreatedPrivate) {
     guitest::TempDir dir;
     BusFolder bus(dir.file("bus"));
     std::string error;
-    EXPECT_EQ(ViewerBus::RuntimeFolder(&error), bus.path()) << error;
+    EXPECT_EQ(ViewerBus::runtimeFolder(&error), bus.path()) << error;
     struct stat st {};
     ASSERT_EQ(stat(bus.path().c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
@@ -105,9 +105,9 @@ TEST(ViewerBus, UnsafeFoldersAreRefused) {
     for (const std::string& path : {open, plain, link}) {
         BusFolder bus(path);
         std::string error;
-        EXPECT_TRUE(ViewerBus::RuntimeFolder(&error).empty()) << path;
+        EXPECT_TRUE(ViewerBus::runtimeFolder(&error).empty()) << path;
         EXPECT_FALSE(error.empty());
-        EXPECT_EQ(ViewerBus::RegisterMessage("PELLORANDE_DRAW_9145"), 0u) << path;
+        EXPECT_EQ(ViewerBus::registerMessage("PELLORANDE_DRAW_9145"), 0u) << path;
     }
     // The refused folder was left as it was.
     struct stat st {};
@@ -171,37 +171,37 @@ TEST(ViewerBus, WithoutAUsableRuntimeFolderTheBusLivesInTheHome) {
         guitest::TempDir dir;
         const std::string root = dir.path().string();
         EnvScope env;
-        env.Set("ORVENNA_BUS_DIR", nullptr);
-        env.Set("HOME", (root + "/home").c_str());
+        env.set("ORVENNA_BUS_DIR", nullptr);
+        env.set("HOME", (root + "/home").c_str());
         const std::string runtime = c.runtime && *c.runtime ? root + "/" + c.runtime : "run/user/relative";
-        env.Set("XDG_RUNTIME_DIR", c.runtime ? runtime.c_str() : nullptr);
+        env.set("XDG_RUNTIME_DIR", c.runtime ? runtime.c_str() : nullptr);
         const std::string state = c.state ? root + "/" + c.state : "";
-        env.Set("XDG_STATE_HOME", c.state ? state.c_str() : nullptr);
+        env.set("XDG_STATE_HOME", c.state ? state.c_str() : nullptr);
         ASSERT_EQ(mkdir((root + "/home").c_str(), 0755), 0);
         if (c.prepare) c.prepare(root);
         const std::map<std::string, mode_t> before = {
-            {"rt/orvenna", ModeOf(root + "/rt/orvenna")},
-            {"state/orvenna-bus", ModeOf(root + "/state/orvenna-bus")}};
+            {"rt/orvenna", modeOf(root + "/rt/orvenna")},
+            {"state/orvenna-bus", modeOf(root + "/state/orvenna-bus")}};
 
         std::string error;
-        const std::string folder = ViewerBus::RuntimeFolder(&error);
+        const std::string folder = ViewerBus::runtimeFolder(&error);
         if (*c.expected) {
             EXPECT_EQ(folder, root + "/" + c.expected) << error;
-            EXPECT_EQ(ModeOf(folder), 0700u);
-            EXPECT_NE(ViewerBus::RegisterMessage("PELLORANDE_DRAW_9145"), 0u);
+            EXPECT_EQ(modeOf(folder), 0700u);
+            EXPECT_NE(ViewerBus::registerMessage("PELLORANDE_DRAW_9145"), 0u);
         } else {
             EXPECT_EQ(folder, "");
             EXPECT_NE(error.find("orvenna-bus"), std::string::npos) << error;
-            EXPECT_EQ(ViewerBus::RegisterMessage("PELLORANDE_DRAW_9145"), 0u);
+            EXPECT_EQ(ViewerBus::registerMessage("PELLORANDE_DRAW_9145"), 0u);
         }
         // Folders created on the way are private; refused folders are left as they were.
         if (std::string(c.expected).rfind("home/", 0) == 0) {
-            EXPECT_EQ(ModeOf(root + "/home/.local"), 0700u);
-            EXPECT_EQ(ModeOf(root + "/home/.local/state"), 0700u);
+            EXPECT_EQ(modeOf(root + "/home/.local"), 0700u);
+            EXPECT_EQ(modeOf(root + "/home/.local/state"), 0700u);
         }
         for (const auto& [path, mode] : before) {
             if (path != c.expected) {
-                EXPECT_EQ(ModeOf(root + "/" + path), mode) << path;
+                EXPECT_EQ(modeOf(root + "/" + path), mode) << path;
             }
         }
     }
@@ -213,17 +213,17 @@ TEST(ViewerBus, NamesGetStableDistinctNumbers) {
     std::set<unsigned> seen;
     unsigned first[7];
     for (int i = 0; i < 7; ++i) {
-        first[i] = ViewerBus::RegisterMessage(kNames[i]);
+        first[i] = ViewerBus::registerMessage(kNames[i]);
         EXPECT_EQ(first[i], 0xC000u + i);
         seen.insert(first[i]);
     }
     EXPECT_EQ(seen.size(), 7u);
     for (int i = 6; i >= 0; --i)
-        EXPECT_EQ(ViewerBus::RegisterMessage(kNames[i]), first[i]);
+        EXPECT_EQ(ViewerBus::registerMessage(kNames[i]), first[i]);
     for (const char* bad : {"", "TWO WORDS", "LINE\nBREAK", "名前"})
-        EXPECT_EQ(ViewerBus::RegisterMessage(bad), 0u);
-    EXPECT_EQ(ViewerBus::RegisterMessage(nullptr), 0u);
-    EXPECT_EQ(ViewerBus::RegisterMessage(std::string(256, 'A').c_str()), 0u);
+        EXPECT_EQ(ViewerBus::registerMessage(bad), 0u);
+    EXPECT_EQ(ViewerBus::registerMessage(nullptr), 0u);
+    EXPECT_EQ(ViewerBus::registerMessage(std::string(256, 'A').c_str()), 0u);
 }
 
 TEST(ViewerBus, TwoProcessesGetTheSameNumbers) {
@@ -241,7 +241,7 @@ TEST(ViewerBus, TwoProcessesGetTheSameNumbers) {
             unsigned numbers[7];
             for (int k = 0; k < 7; ++k) {
                 const int i = (k + c * 3) % 7;
-                numbers[i] = ViewerBus::RegisterMessage(kNames[i]);
+                numbers[i] = ViewerBus::registerMessage(kNames[i]);
             }
             const ssize_t ignored = write(pipes[c][1], numbers, sizeof numbers);
             (void)ignored;
@@ -258,7 +258,7 @@ TEST(ViewerBus, TwoProcessesGetTheSameNumbers) {
     }
     std::set<unsigned> distinct;
     for (int i = 0; i < 7; ++i) {
-        const unsigned mine = ViewerBus::RegisterMessage(kNames[i]);
+        const unsigned mine = ViewerBus::registerMessage(kNames[i]);
         distinct.insert(mine);
         EXPECT_GE(mine, 0xC000u);
         for (int c = 0; c < kChildren; ++c)
@@ -270,7 +270,7 @@ TEST(ViewerBus, TwoProcessesGetTheSameNumbers) {
 TEST(ViewerBus, DamagedTableLinesAreSkipped) {
     guitest::TempDir dir;
     BusFolder bus(dir.file("bus"));
-    ASSERT_FALSE(ViewerBus::RuntimeFolder().empty());
+    ASSERT_FALSE(ViewerBus::runtimeFolder().empty());
     {
         std::ofstream table(bus.path() + "/messages");
         table << "garbage without number\n"
@@ -280,11 +280,11 @@ TEST(ViewerBus, DamagedTableLinesAreSkipped) {
               << " 49300\n"
               << "TORN_LINE 4";  // no newline at the end
     }
-    const unsigned lat = ViewerBus::RegisterMessage("PELLORANDE_LAT_9145");
+    const unsigned lat = ViewerBus::registerMessage("PELLORANDE_LAT_9145");
     EXPECT_EQ(lat, 49201u);
-    EXPECT_EQ(ViewerBus::RegisterMessage("OTHER"), 49200u);
-    EXPECT_EQ(ViewerBus::RegisterMessage("PELLORANDE_LAT_9145"), lat);
-    EXPECT_EQ(ViewerBus::RegisterMessage("PELLORANDE_LON_9145"), 49202u);
+    EXPECT_EQ(ViewerBus::registerMessage("OTHER"), 49200u);
+    EXPECT_EQ(ViewerBus::registerMessage("PELLORANDE_LAT_9145"), lat);
+    EXPECT_EQ(ViewerBus::registerMessage("PELLORANDE_LON_9145"), 49202u);
 }
 
 ORVENNA_GUI_TEST_MAIN()

@@ -311,16 +311,16 @@ TEST(WindowPlacement, HalvesAndQuartersOfTheAvailableArea) {
         {WindowPlacement::Left, 0, 0, 640, 974},         {WindowPlacement::Right, 640, 0, 640, 974},
     };
     for (const Case& c : on1280x974) {
-        const orvenna::PlacementRect r = orvenna::PlaceOnScreen(c.placement, 1280, 974);
+        const orvenna::PlacementRect r = orvenna::placeOnScreen(c.placement, 1280, 974);
         EXPECT_EQ((std::array<int, 4>{r.left, r.top, r.width, r.height}),
                   (std::array<int, 4>{c.left, c.top, c.width, c.height}))
             << static_cast<int>(c.placement);
     }
     // Odd sizes halve downwards; an area that starts below a top panel moves every placement with it.
-    const orvenna::PlacementRect odd = orvenna::PlaceOnScreen(WindowPlacement::RightBottom, 1281, 975);
+    const orvenna::PlacementRect odd = orvenna::placeOnScreen(WindowPlacement::RightBottom, 1281, 975);
     EXPECT_EQ((std::array<int, 4>{odd.left, odd.top, odd.width, odd.height}),
               (std::array<int, 4>{640, 487, 640, 487}));
-    const orvenna::PlacementRect shifted = orvenna::PlaceOnScreen(WindowPlacement::Bottom, 1920, 1050, 0, 30);
+    const orvenna::PlacementRect shifted = orvenna::placeOnScreen(WindowPlacement::Bottom, 1920, 1050, 0, 30);
     EXPECT_EQ((std::array<int, 4>{shifted.left, shifted.top, shifted.width, shifted.height}),
               (std::array<int, 4>{0, 555, 1920, 525}));
 }

@@ -1,0 +1,26 @@
+// Pieces shared by the three preset dialogs: the title, the explanation text, labels and the band lists.
+#pragma once
+
+#include <QStringList>
+
+class QComboBox;
+class QLabel;
+class QPlainTextEdit;
+class QWidget;
+
+namespace dialogparts {
+
+// The dialog's title in a larger bold face at the top left.
+QLabel* makeTitleLabel(QWidget* dialog, const QString& text);
+
+// A read-only, borderless text box in the light 3-D colour holding `lines` as they stand (no wrapping).
+QPlainTextEdit* makeExplanationText(QWidget* dialog, const QStringList& lines, int x, int y, int width,
+                                    int height);
+
+// A plain label with its top-left corner at (x, y).
+QLabel* makeLabel(QWidget* parent, const QString& text, int x, int y);
+
+// Replaces the items of `combo` with `items` and selects the first.
+void fillComboBox(QComboBox* combo, const QStringList& items);
+
+}  // namespace dialogparts

@@ -1,0 +1,205 @@
+#include "dialogs/LandsatTemperatureDialog.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <algorithm>
+#include <cmath>
+#include <tuple>
+
+#include "dialogs/DialogParts.h"
+#include "dialogs/PresetTarget.h"
+#include "display/PresetTexts.h"
+#include "platform/Fonts.h"
+#include "platform/ImageControl.h"
+#include "platform/Prompts.h"
+#include "platform/SpinButtons.h"
+
+LandsatTemperatureDialog* landsatTemperatureDialog = nullptr;
+
+namespace {
+
+constexpr int kScaleLeft = 29;
+constexpr int kScaleTop = 226;
+constexpr int kScaleWidth = 256;
+
+// Colour of the temperature ramp at t (0 = minimum, 1 = maximum): black, blue, cyan, green, yellow, red at
+// equal steps, linear in between - the same ramp the preset's expressions draw.
+QRgb rampColour(double t) {
+    static const int keys[6][3] = {{0, 0, 0},   {0, 0, 255},   {0, 255, 255},
+                                   {0, 255, 0}, {255, 255, 0}, {255, 0, 0}};
+    const double pos = std::clamp(t, 0.0, 1.0) * 5.0;
+    const int k = std::min(static_cast<int>(pos), 4);
+    const double f = pos - k;
+    int c[3];
+    for (int i = 0; i < 3; ++i)
+        c[i] = static_cast<int>(std::lround(keys[k][i] + (keys[k + 1][i] - keys[k][i]) * f));
+    return qRgb(c[0], c[1], c[2]);
+}
+
+QImage scalePicture() {
+    QImage picture(kScaleWidth, 10, QImage::Format_RGB32);
+    for (int x = 0; x < kScaleWidth; ++x) {
+        const QRgb colour = rampColour(1.0 - x / double(kScaleWidth - 1));
+        for (int y = 0; y < 10; ++y)
+            picture.setPixel(x, y, colour);
+    }
+    return picture;
+}
+
+// Reads an edit's text as a whole number.
+bool readWholeNumber(const QLineEdit* edit, int* value) {
+    bool ok = false;
+    const int v = edit->text().trimmed().toInt(&ok);
+    if (ok) *value = v;
+    return ok;
+}
+
+}  // namespace
+
+LandsatTemperatureDialog::LandsatTemperatureDialog(QWidget* parent)
+    : PresetDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint) {
+    setObjectName(QStringLiteral("LandsatTemperatureDialog"));
+    setWindowTitle(QStringLiteral("LANDSAT温度分布"));
+    setFont(uiFont());
+    setFixedSize(315, 307);
+
+    titleLabel = dialogparts::makeTitleLabel(this, QStringLiteral("LANDSAT温度分布"));
+    explanationText = dialogparts::makeExplanationText(
+        this,
+        {QStringLiteral("ひとつのバンドを Landsat-7/ETM+ のバンド6-1とみな"),
+         QStringLiteral("し、温度分布をサーモグラフィとして作成します。"), QString(),
+         QStringLiteral("以下のひとつのバンドを選択し、LMAXとLMINが指定さ"),
+         QStringLiteral("れていなければ指定してください。"),
+         QStringLiteral("ただし、V, W, X, Y, Zは内部で計算用に使用しているの"),
+         QStringLiteral("で選択しないでください。")},
+        6, 34, 303, 112);
+
+    bandLabel = dialogparts::makeLabel(this, QStringLiteral("対象"), 12, 156);
+    bandComboBox = new QComboBox(this);
+    bandComboBox->setGeometry(56, 152, 249, 21);
+
+    lmaxLabel = dialogparts::makeLabel(this, QStringLiteral("LMAX"), 12, 184);
+    lmaxEdit = new QLineEdit(QStringLiteral("0"), this);
+    lmaxEdit->setGeometry(56, 180, 90, 21);
+    lminLabel = dialogparts::makeLabel(this, QStringLiteral("LMIN"), 166, 184);
+    lminEdit = new QLineEdit(QStringLiteral("0"), this);
+    lminEdit->setGeometry(210, 180, 95, 21);
+
+    maxTemperatureLabel = dialogparts::makeLabel(this, QStringLiteral("最大温度(℃)"), 12, 208);
+    maxTemperatureEdit = new QLineEdit(QStringLiteral("45"), this);
+    maxTemperatureEdit->setGeometry(90, 204, 41, 21);
+    maxTemperatureSpin = new SpinButtons(this);
+    maxTemperatureSpin->setRange(-255, 255);
+    maxTemperatureSpin->setValue(45);
+    maxTemperatureSpin->setEdit(maxTemperatureEdit);
+    minTemperatureLabel = dialogparts::makeLabel(this, QStringLiteral("最小温度(℃)"), 166, 208);
+    minTemperatureEdit = new QLineEdit(QStringLiteral("0"), this);
+    minTemperatureEdit->setGeometry(249, 204, 41, 21);
+    minTemperatureSpin = new SpinButtons(this);
+    minTemperatureSpin->setRange(-255, 255);
+    minTemperatureSpin->setValue(0);
+    minTemperatureSpin->setEdit(minTemperatureEdit);
+
+    // The scale sits below the temperature edits; its labels are placed under six equal steps of it.
+    scaleView = new ImageControl(this);
+    scaleView->setGeometry(kScaleLeft, kScaleTop + 8, kScaleWidth, 10);
+    scaleView->picture = scalePicture();
+    redScaleLabel = new QLabel(QStringLiteral("50"), this);
+    yellowScaleLabel = new QLabel(QStringLiteral("40"), this);
+    greenScaleLabel = new QLabel(QStringLiteral("30"), this);
+    cyanScaleLabel = new QLabel(QStringLiteral("20"), this);
+    blueScaleLabel = new QLabel(QStringLiteral("10"), this);
+    blackScaleLabel = new QLabel(QStringLiteral("0"), this);
+    placeScaleLabels();
+
+    runButton = new QPushButton(QStringLiteral("実行"), this);
+    runButton->setGeometry(146, 276, 75, 25);
+    runButton->setDefault(true);
+    setApplyButton(runButton);
+    closeButton = new QPushButton(QStringLiteral("閉じる"), this);
+    closeButton->setGeometry(230, 276, 75, 25);
+
+    connect(runButton, &QPushButton::clicked, this, [this] { onRunClicked(); });
+    connect(closeButton, &QPushButton::clicked, this, [this] { onCloseClicked(); });
+    // Connected last, so the captions stored above stand until the user changes a temperature.
+    connect(maxTemperatureEdit, &QLineEdit::textChanged, this, [this] { onTemperatureChanged(); });
+    connect(minTemperatureEdit, &QLineEdit::textChanged, this, [this] { onTemperatureChanged(); });
+}
+
+void LandsatTemperatureDialog::placeScaleLabels() {
+    QLabel* labels[6] = {redScaleLabel,  yellowScaleLabel, greenScaleLabel,
+                         cyanScaleLabel, blueScaleLabel,   blackScaleLabel};
+    for (int i = 0; i < 6; ++i) {
+        labels[i]->adjustSize();
+        const int centre = kScaleLeft + i * (kScaleWidth - 1) / 5;
+        labels[i]->move(centre - labels[i]->width() / 2, kScaleTop + 20);
+    }
+}
+
+void LandsatTemperatureDialog::setBandLabels(const QStringList& labels) {
+    dialogparts::fillComboBox(bandComboBox, labels);
+}
+
+void LandsatTemperatureDialog::setCalibration(double lmax, double lmin) {
+    lmaxEdit->setText(QString::fromStdString(orvenna::GeneralNumberText(lmax)));
+    lminEdit->setText(QString::fromStdString(orvenna::GeneralNumberText(lmin)));
+}
+
+void LandsatTemperatureDialog::onCloseClicked() {
+    close();
+}
+
+void LandsatTemperatureDialog::onTemperatureChanged() {
+    int max = 0;
+    int min = 0;
+    if (readWholeNumber(maxTemperatureEdit, &max) && readWholeNumber(minTemperatureEdit, &min)) {
+        max = maxTemperatureSpin->value();
+        min = minTemperatureSpin->value();
+    } else {
+        max = min = 0;
+    }
+    const orvenna::TemperatureScaleLabels scale = orvenna::TemperatureScale(max, min);
+    redScaleLabel->setText(QString::number(scale.red));
+    yellowScaleLabel->setText(QString::number(scale.yellow));
+    greenScaleLabel->setText(QString::number(scale.green));
+    cyanScaleLabel->setText(QString::number(scale.water));
+    blueScaleLabel->setText(QString::number(scale.blue));
+    blackScaleLabel->setText(QString::number(scale.black));
+    placeScaleLabels();
+}
+
+void LandsatTemperatureDialog::onRunClicked() {
+    if (!target()) return;
+
+    // Calibration first: a value that is not a number stops the run before anything changes.
+    float lmax = 0;
+    float lmin = 0;
+    for (auto [edit, name, value] :
+         {std::tuple{lmaxEdit, "LMAX", &lmax}, std::tuple{lminEdit, "LMIN", &lmin}}) {
+        if (!orvenna::ParseCalibrationNumber(edit->text().toStdString(), value)) {
+            Prompts::current().inform(
+                QStringLiteral("%1 の値「%2」は数値として読めません。数値を入力してください。")
+                    .arg(QLatin1String(name), edit->text()),
+                QStringLiteral("失敗"), PromptKind::Information);
+            return;
+        }
+    }
+    const int index = bandComboBox->currentIndex();
+    if (index < 0) return;  // nothing listed to choose from
+
+    const int maxTemp = maxTemperatureSpin->value();
+    const int minTemp = minTemperatureSpin->value();
+    const orvenna::PresetChannelTexts texts =
+        orvenna::LandsatTemperatureTexts(orvenna::PresetBandLetter(index), lmax, lmin, minTemp, maxTemp);
+    target()->setChannelExpressions(QString::fromStdString(texts.red), QString::fromStdString(texts.green),
+                                    QString::fromStdString(texts.blue));
+    // The band is read at its full scale.
+    target()->showBandAtFullRange(index);
+
+    runButton->setEnabled(false);
+    target()->drawComposite();
+    runButton->setEnabled(true);
+}

@@ -1,0 +1,58 @@
+// The Landsat temperature preset dialog: band 6 of a Landsat-7 ETM+ scene is turned into degrees Celsius with
+// the scene's LMAX/LMIN calibration and coloured like a thermography picture between a minimum and a maximum
+// temperature. "実行" may be run again and again; the dialog stays open until "閉じる".
+#pragma once
+
+#include "dialogs/PresetDialog.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class ImageControl;
+class SpinButtons;
+
+class LandsatTemperatureDialog : public PresetDialog {
+    Q_OBJECT
+public:
+    explicit LandsatTemperatureDialog(QWidget* parent = nullptr);
+
+    QLabel* titleLabel;
+    QPlainTextEdit* explanationText;
+    QLabel* bandLabel;
+    QComboBox* bandComboBox;
+    QLabel* lmaxLabel;
+    QLineEdit* lmaxEdit;
+    QLabel* lminLabel;
+    QLineEdit* lminEdit;
+    QLabel* maxTemperatureLabel;
+    QLineEdit* maxTemperatureEdit;
+    SpinButtons* maxTemperatureSpin;
+    QLabel* minTemperatureLabel;
+    QLineEdit* minTemperatureEdit;
+    SpinButtons* minTemperatureSpin;
+    ImageControl* scaleView;  // the colour scale, red (hottest) at the left, black at the right
+    QLabel* redScaleLabel;
+    QLabel* yellowScaleLabel;
+    QLabel* greenScaleLabel;
+    QLabel* cyanScaleLabel;
+    QLabel* blueScaleLabel;
+    QLabel* blackScaleLabel;
+    QPushButton* runButton;
+    QPushButton* closeButton;
+
+    // The captions of the target window's listed bands in list order (item i is band letter 'a' + i).
+    void setBandLabels(const QStringList& labels);
+    // The scene's band 6 calibration as read from its metadata.
+    void setCalibration(double lmax, double lmin);
+
+    void onRunClicked();
+    void onCloseClicked();
+    void onTemperatureChanged();
+
+private:
+    void placeScaleLabels();
+};
+
+extern LandsatTemperatureDialog* landsatTemperatureDialog;

@@ -1,0 +1,74 @@
+#include "dialogs/NdviPresetDialog.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "dialogs/DialogParts.h"
+#include "dialogs/PresetTarget.h"
+#include "display/PresetTexts.h"
+#include "platform/Fonts.h"
+
+NdviPresetDialog* ndviPresetDialog = nullptr;
+
+NdviPresetDialog::NdviPresetDialog(QWidget* parent)
+    : PresetDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
+    setObjectName(QStringLiteral("NdviPresetDialog"));
+    setWindowTitle(QStringLiteral("NDVI"));
+    setFont(uiFont());
+    setFixedSize(315, 221);
+
+    titleLabel = dialogparts::makeTitleLabel(this, QStringLiteral("NDVI"));
+    explanationText =
+        dialogparts::makeExplanationText(this,
+                                         {QStringLiteral("植物の元気具合を合成します。"),
+                                          QStringLiteral("白ければ白いほど、その部分の植物が元気であること"),
+                                          QStringLiteral("を表しています。"), QString(),
+                                          QStringLiteral("以下の２つのバンドを選択してください")},
+                                         6, 34, 303, 84);
+
+    redBandLabel = dialogparts::makeLabel(this, QStringLiteral("赤"), 16, 132);
+    redBandComboBox = new QComboBox(this);
+    redBandComboBox->setGeometry(72, 128, 233, 21);
+    nearInfraredBandLabel = dialogparts::makeLabel(this, QStringLiteral("近赤外"), 16, 160);
+    nearInfraredBandComboBox = new QComboBox(this);
+    nearInfraredBandComboBox->setGeometry(72, 156, 233, 21);
+
+    okButton = new QPushButton(QStringLiteral("OK"), this);
+    okButton->setGeometry(146, 190, 75, 25);
+    okButton->setDefault(true);
+    setApplyButton(okButton);
+    cancelButton = new QPushButton(QStringLiteral("キャンセル"), this);
+    cancelButton->setGeometry(230, 190, 75, 25);
+
+    connect(okButton, &QPushButton::clicked, this, [this] { onOkClicked(); });
+    connect(cancelButton, &QPushButton::clicked, this, [this] { onCancelClicked(); });
+}
+
+void NdviPresetDialog::setBandLabels(const QStringList& labels) {
+    dialogparts::fillComboBox(nearInfraredBandComboBox, labels);
+    dialogparts::fillComboBox(redBandComboBox, labels);
+}
+
+void NdviPresetDialog::onCancelClicked() {
+    close();
+}
+
+void NdviPresetDialog::onOkClicked() {
+    if (!target()) return;
+    const int red = redBandComboBox->currentIndex();
+    const int nir = nearInfraredBandComboBox->currentIndex();
+    if (red < 0 || nir < 0) return;  // nothing listed to choose from
+
+    const QString text = QString::fromStdString(
+        orvenna::NdviText(orvenna::PresetBandLetter(red), orvenna::PresetBandLetter(nir)));
+    target()->setChannelExpressions(text, text, text);
+    target()->showBandAtFullRange(red);
+    target()->showBandAtFullRange(nir);
+
+    hide();
+    okButton->setEnabled(false);
+    target()->drawComposite();
+    close();
+}
