@@ -78,7 +78,7 @@ bool SceneSet::accept_size(const std::string& path, int width, int height, std::
 bool SceneSet::open_picture(const std::string& path, bool jpeg, std::string* error) {
     QString why;
     auto picture = std::make_unique<QImage>(
-        LoadPicture(QByteArray::fromStdString(path), jpeg ? PictureType::Jpeg : PictureType::Bitmap, &why));
+        loadPicture(QByteArray::fromStdString(path), jpeg ? PictureType::Jpeg : PictureType::Bitmap, &why));
     if (picture->isNull()) {
         *error = quoted(path) + " 画像を読み込めません: " + why.toStdString();
         return false;
