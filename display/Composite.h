@@ -1,5 +1,5 @@
 // The composite redraw core: band rows + three compiled channel expressions + view geometry -> a 24-bit view
-// picture (bytes blue, green, red). Qt-free: the main window's DrawComposite adds its guards, the busy text
+// picture (bytes blue, green, red). Qt-free: the main window's drawComposite adds its guards, the busy text
 // and the stored offsets, and hands this core its band rows, its trees and the bitmap's lines.
 //
 // Two evaluators produce identical pictures:

@@ -12,7 +12,7 @@ namespace orvenna {
 
 inline constexpr int kLetterCount = 26;
 
-// The line buffers of one redraw: each row's own LineBuf when it is large enough for the runs this view
+// The line buffers of one redraw: each row's own line buffer when it is large enough for the runs this view
 // fetches, otherwise a zero-filled stand-in owned here (a row whose buffer is missing or too small must not
 // be written past its end).
 class RowBuffers {

@@ -22,12 +22,12 @@ int trunc_to_int(double v) {
 struct AxisResult {
     int first = 0;        // first image pixel drawn
     int offset = 0;       // screen offset of the first drawn pixel
-    int view_offset = 0;  // ViewOffsetX/Y
+    int view_offset = 0;  // view_offset_x or _y
     int count = 0;        // columns/lines drawn
 };
 
-// One axis of the geometry; the horizontal and vertical rules are the same with W/Hpos/ImgWidth swapped for
-// H/Vpos/ImgHeight.
+// One axis of the geometry; the horizontal and vertical rules are the same with the view width, scroll_x and
+// the image width swapped for the view height, scroll_y and the image height.
 AxisResult compute_axis(int view_size, int scroll, int image_size, float scale, int factor) {
     AxisResult r;
     const double s = scale;

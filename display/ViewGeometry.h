@@ -26,21 +26,21 @@ struct ViewGeometry {
     // Inputs.
     int view_width = 0;   // W
     int view_height = 0;  // H
-    int scroll_x = 0;     // Hpos: image column shown at the view centre
-    int scroll_y = 0;     // Vpos: image line shown at the view centre
+    int scroll_x = 0;     // image column shown at the view centre (the horizontal scroll bar)
+    int scroll_y = 0;     // image line shown at the view centre (the vertical scroll bar)
     int step = kUnitZoomStep;
-    int image_width = 0;   // ImgWidth
-    int image_height = 0;  // ImgHeight
+    int image_width = 0;   // columns of the scene
+    int image_height = 0;  // lines of the scene
 
     // Derived.
-    float scale = 1.0f;     // ZoomScale
+    float scale = 1.0f;     // screen pixels per image pixel
     int factor = 1;         // F
     int first_column = 0;   // ViewLeft: first image column drawn (0 when the view starts left of the image)
     int first_line = 0;     // ViewTop
     int offset_x = 0;       // OffX: screen column of the first drawn image pixel
     int offset_y = 0;       // OffY
-    int view_offset_x = 0;  // ViewOffsetX: W div 2 minus the screen column of the centre image pixel
-    int view_offset_y = 0;  // ViewOffsetY
+    int view_offset_x = 0;  // W div 2 minus the screen column of the centre image pixel
+    int view_offset_y = 0;  // H div 2 minus the screen line of the centre image pixel
     int columns = 0;        // C: image columns drawn (magnifying) or screen columns drawn (reducing)
     int lines = 0;          // L: image lines drawn (magnifying) or screen lines drawn (reducing)
 
@@ -56,8 +56,8 @@ struct ViewGeometry {
 ViewGeometry compute_view_geometry(int view_width, int view_height, int scroll_x, int scroll_y, int step,
                                    int image_width, int image_height);
 
-// Image column/line under view pixel (x, y), as the pointer readout converts it: trunc(Hpos + (X +
-// ViewOffsetX - W div 2) / s), negative results become 0; no upper clamp.
+// Image column/line under view pixel (x, y), as the pointer readout converts it: trunc(scroll_x + (x +
+// view_offset_x - W div 2) / s), negative results become 0; no upper clamp.
 int image_column_at(const ViewGeometry& g, int x);
 int image_line_at(const ViewGeometry& g, int y);
 

@@ -1,4 +1,5 @@
-// The system's reasons for failed file operations, as the user reads them.
+// The system's reasons for failed file operations, as the user reads them (the texts of
+// scene/system_errors.h as Qt strings), and file names as they are shown.
 #pragma once
 
 #include <QByteArray>
