@@ -78,6 +78,18 @@ public:
         path_.clear();
         return true;
     }
+    // Flushes and closes a stream made on the descriptor (release()), then commits.
+    bool commit_stream(std::FILE*& stream, std::string* error) {
+        const bool flushed = std::fflush(stream) == 0 && fsync(fileno(stream)) == 0;
+        int reason = flushed ? 0 : errno;
+        if (std::fclose(stream) != 0 && reason == 0) reason = errno;
+        stream = nullptr;
+        if (reason != 0) {
+            *error = "\"" + target_ + "\" を書けません: " + system_error_text(reason);
+            return false;
+        }
+        return commit(error);
+    }
     // Closes the descriptor, keeping the file (a library that opens it by name writes it).
     void discard_descriptor() {
         if (fd_ >= 0) close(fd_);
@@ -224,15 +236,7 @@ public:
         png_write_end(png_, info_);
         png_destroy_write_struct(&png_, &info_);
         png_ = nullptr;
-        const bool flushed = std::fflush(stream_) == 0 && fsync(fileno(stream_)) == 0;
-        const int reason = errno;
-        const bool closed = std::fclose(stream_) == 0;
-        stream_ = nullptr;
-        if (!flushed || !closed) {
-            *error = write_failure(path_, flushed ? errno : reason);
-            return false;
-        }
-        return file_.commit(error);
+        return file_.commit_stream(stream_, error);
     }
 
 private:
@@ -320,15 +324,7 @@ public:
     bool finish(std::string* error) override {
         if (setjmp(error_.jump)) return fail(error);
         jpeg_finish_compress(&info_);
-        const bool flushed = std::fflush(stream_) == 0 && fsync(fileno(stream_)) == 0;
-        const int reason = errno;
-        const bool closed = std::fclose(stream_) == 0;
-        stream_ = nullptr;
-        if (!flushed || !closed) {
-            *error = write_failure(path_, reason);
-            return false;
-        }
-        return file_.commit(error);
+        return file_.commit_stream(stream_, error);
     }
 
 private:
