@@ -242,6 +242,10 @@ public:
     void onBlueExpressionChanged();
     void onRedrawClicked();
     void onAutoUpdateClicked();
+    // The box of `channel` (0 red, 1 green, 2 blue) after a compile: the reason of a failure as its tooltip
+    // and, when new, in status panel 0; its hint again once it compiles (MainWindowExpressionProblems.cpp).
+    void showExpressionProblem(int channel, QLineEdit* edit, bool compiles);
+    QString expressionProblems[3];  // the reason each box last showed; empty while it compiles
 
     // ---- Colour presets (MainWindowPresets.cpp) -----------------------------------------------------------
     void connectPresetHandlers();

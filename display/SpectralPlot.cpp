@@ -25,12 +25,8 @@ SpectralSample spectral_sample_of(const BandInfo* band, bool is_picture, double 
         if (band->has_nodata == 1 && band->sample_type == REMOS_SAMPLE_F32 &&
             static_cast<float>(value) == static_cast<float>(band->nodata))
             sample.valid = false;
-        WideBandMapping mapping;
-        mapping.prepare(band, false);
-        if (mapping.active()) {
-            sample.low = mapping.low();
-            sample.high = mapping.high();
-        } else {
+        // The range alone: preparing a whole mapping would build its 16-bit table on every pointer move.
+        if (!wide_band_display_range(band, &sample.low, &sample.high)) {
             sample.low = 0;
             sample.high = band->full_scale > 0 ? static_cast<double>(band->full_scale) : 255.0;
         }
