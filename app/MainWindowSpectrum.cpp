@@ -2,6 +2,7 @@
 // of different kinds compare on one axis.
 #include "app/MainWindow.h"
 #include "dialogs/PixelValueWindow.h"
+#include "dialogs/SpectralPlotView.h"
 #include "scene/remos.h"
 
 std::vector<orvenna::SpectralSample> MainWindow::spectralSamplesAt(int x, int y) {
@@ -22,6 +23,7 @@ std::vector<orvenna::SpectralSample> MainWindow::spectralSamplesAt(int x, int y)
 }
 
 void MainWindow::showSpectrumAtView(int viewX, int viewY) {
-    if (!pixelValueWindow || !pixelValueWindow->isVisible()) return;
+    if (!pixelValueWindow || !pixelValueWindow->isVisible() || pixelValueWindow->spectralPlot->isHidden())
+        return;
     pixelValueWindow->setSpectrum(spectralSamplesAt(imageColumnAtView(viewX), imageLineAtView(viewY)));
 }

@@ -20,7 +20,8 @@ struct SpectralSample {
 };
 
 // The sample of `band` for the stored value `value` (as remos_read_sample gives it): its scale as above
-// (a wide band without a known range: 0 .. its full scale), and whether the value is data at all.
+// (a wide band without a display range: the span the composite maps onto 0..255 for its sample type), and
+// whether the value is data at all.
 SpectralSample spectral_sample_of(const BandInfo* band, bool is_picture, double value);
 
 struct SpectralPoint {
