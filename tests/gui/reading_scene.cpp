@@ -6,7 +6,9 @@
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QToolButton>
 
+#include <cpl_string.h>
 #include <gdal.h>
 
 #include <algorithm>
@@ -21,6 +23,7 @@
 #include "dialogs/SpectralPlotView.h"
 #include "display/ExpressionProblems.h"
 #include "platform/ElidedLabel.h"
+#include "platform/ImageControl.h"
 #include "tools/samples/sample_scenes.h"
 
 namespace {
@@ -245,7 +248,9 @@ TEST_F(ReadingSceneTest, TheSpectralPlotFollowsThePointerBelowTheText) {
         ASSERT_EQ(samples.size(), 4u);
         for (int b = 0; b < 4; ++b) {
             EXPECT_EQ(samples[b].valid, c.inside) << c.x;
-            if (c.inside) EXPECT_EQ(samples[b].value, b * 50 + c.x + c.y);
+            if (c.inside) {
+                EXPECT_EQ(samples[b].value, b * 50 + c.x + c.y);
+            }
             EXPECT_EQ(samples[b].high, 255);
         }
     }

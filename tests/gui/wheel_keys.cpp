@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QScrollBar>
 #include <QToolButton>
@@ -149,8 +150,7 @@ TEST_F(WheelKeysTest, ShiftAndCtrlWheelScrollATenthOfTheView) {
 TEST_F(WheelKeysTest, AClickFocusesThePictureWhoseKeysPanZoomAndCentre) {
     openScene(4000, 3000);
     window->redExpressionEdit->setFocus();
-    pressAt(window->view, 50, 50, Qt::RightButton);
-    releaseAt(window->view, 50, 50, Qt::RightButton);
+    QTest::mouseClick(window->view, Qt::LeftButton, Qt::NoModifier, QPoint(50, 50));
     EXPECT_EQ(window->focusWidget(), window->view);
 
     const int w = window->view->width(), h = window->view->height();
@@ -173,7 +173,10 @@ TEST_F(WheelKeysTest, AClickFocusesThePictureWhoseKeysPanZoomAndCentre) {
         placeAt(c.step, 2000, 1500);
         RedrawProbe redraw(window.get());
         key(c.key, c.modifiers);
-        EXPECT_LE((scroll() - QPoint(2000, 1500) - c.moved).manhattanLength(), 1) << c.key;
+        // Zooming about the centre may round the centre pixel by one either way.
+        const QPoint off = scroll() - QPoint(2000, 1500) - c.moved;
+        EXPECT_LE(std::abs(off.x()), c.step == c.newStep ? 0 : 1) << c.key;
+        EXPECT_LE(std::abs(off.y()), c.step == c.newStep ? 0 : 1) << c.key;
         EXPECT_EQ(window->zoomStep, c.newStep) << c.key;
         EXPECT_TRUE(redraw.ran()) << c.key;
     }

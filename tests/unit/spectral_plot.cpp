@@ -116,7 +116,9 @@ TEST(SpectralPlot, PointsRunInListOrderAtTheHeightOfTheirValue) {
     for (size_t i = 0; i < samples.size(); ++i) {
         EXPECT_EQ(layout.points[i].valid, expected[i].valid) << i;
         EXPECT_EQ(layout.points[i].clipped, expected[i].clipped) << i;
-        if (expected[i].valid) EXPECT_NEAR(layout.points[i].y, expected[i].y, 1) << i;
+        if (expected[i].valid) {
+            EXPECT_NEAR(layout.points[i].y, expected[i].y, 1) << i;
+        }
     }
     const std::vector<std::string> letters = {"a", "b", "c", "d", "e", "f"};
     EXPECT_EQ(layout.labels, letters);
