@@ -353,6 +353,7 @@ public:
     // ---- Wheel, keys, fit and shortcuts (MainWindowWheelKeys.cpp) -----------------------------------------
     void buildNavigationCommands();
     void onViewWheel(QWheelEvent* event);
+    void onScrollBarWheel(bool horizontal, QWheelEvent* event);
     // Keys with the picture focused; false for a key it does not use.
     bool onViewKeyPress(QKeyEvent* event);
     // `delta` in eighths of a degree, scrolled a tenth of the view a notch.

@@ -23,18 +23,23 @@
 
 namespace {
 
-// The view's wheel turns and key presses go to the window's handlers.
+// The view's wheel turns and key presses, and the scroll bars' wheel turns, go to the window's handlers.
 class ViewWheelAndKeys : public QObject {
 public:
     explicit ViewWheelAndKeys(MainWindow* window) : QObject(window), window_(window) {}
 
 protected:
-    bool eventFilter(QObject*, QEvent* event) override {
+    bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Wheel) {
-            window_->onViewWheel(static_cast<QWheelEvent*>(event));
+            auto* wheel = static_cast<QWheelEvent*>(event);
+            if (watched == window_->view)
+                window_->onViewWheel(wheel);
+            else
+                window_->onScrollBarWheel(watched == window_->horizontalScrollBar, wheel);
             return true;
         }
-        if (event->type() == QEvent::KeyPress) return window_->onViewKeyPress(static_cast<QKeyEvent*>(event));
+        if (event->type() == QEvent::KeyPress && watched == window_->view)
+            return window_->onViewKeyPress(static_cast<QKeyEvent*>(event));
         return false;
     }
 
@@ -47,7 +52,11 @@ private:
 void MainWindow::buildNavigationCommands() {
     // A click on the picture gives it the keyboard, so that the keys below reach it (Tab reaches it too).
     view->setFocusPolicy(Qt::StrongFocus);
-    view->installEventFilter(new ViewWheelAndKeys(this));
+    // A scroll bar's own wheel would move one image pixel a notch; it scrolls as Shift or Ctrl + wheel does.
+    auto* wheelAndKeys = new ViewWheelAndKeys(this);
+    for (QWidget* watched : {static_cast<QWidget*>(view), static_cast<QWidget*>(horizontalScrollBar),
+                             static_cast<QWidget*>(verticalScrollBar)})
+        watched->installEventFilter(wheelAndKeys);
 
     fitButton = new QToolButton(zoomStrip);
     fitButton->setIcon(makeToolIcon(ToolIcon::ZoomFit));
@@ -97,6 +106,13 @@ void MainWindow::onViewWheel(QWheelEvent* event) {
         const QPoint at = event->position().toPoint();
         zoomAround(-notches, at.x(), at.y());
     }
+}
+
+void MainWindow::onScrollBarWheel(bool horizontal, QWheelEvent* event) {
+    event->accept();
+    if (!imageLoaded || panning || zoomDragging) return;
+    const QPoint delta = event->angleDelta();
+    wheelScroll(horizontal, std::abs(delta.x()) > std::abs(delta.y()) ? delta.x() : delta.y());
 }
 
 void MainWindow::wheelScroll(bool horizontal, int delta) {

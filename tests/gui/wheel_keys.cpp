@@ -46,10 +46,12 @@ protected:
         window->openFiles();
         ASSERT_TRUE(window->imageLoaded);
     }
-    void wheel(int x, int y, QPoint angle, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        QWheelEvent event(QPointF(x, y), window->view->mapToGlobal(QPointF(x, y)), QPoint(), angle,
-                          Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
-        QCoreApplication::sendEvent(window->view, &event);
+    void wheel(int x, int y, QPoint angle, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+               QWidget* over = nullptr) {
+        if (!over) over = window->view;
+        QWheelEvent event(QPointF(x, y), over->mapToGlobal(QPointF(x, y)), QPoint(), angle, Qt::NoButton,
+                          modifiers, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(over, &event);
     }
     void key(int k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QKeyEvent event(QEvent::KeyPress, k, modifiers);
@@ -122,7 +124,7 @@ TEST_F(WheelKeysTest, SmallTurnsGatherIntoOneStepAndTheLastStepStops) {
     EXPECT_FALSE(redraw.ran());
 }
 
-TEST_F(WheelKeysTest, ShiftAndCtrlWheelScrollATenthOfTheView) {
+TEST_F(WheelKeysTest, ShiftAndCtrlWheelAndTheScrollBarsWheelsScrollATenthOfTheView) {
     openScene(4000, 3000);
     placeAt(5, 2000, 1500);
     const int tenthX = window->view->width() / 10, tenthY = window->view->height() / 10;
@@ -130,7 +132,10 @@ TEST_F(WheelKeysTest, ShiftAndCtrlWheelScrollATenthOfTheView) {
         Qt::KeyboardModifiers modifiers;
         QPoint angle;
         QPoint moved;
+        QWidget* over = nullptr;  // the view
     } cases[] = {
+        {Qt::NoModifier, QPoint(0, -120), QPoint(0, tenthY), window->verticalScrollBar},
+        {Qt::NoModifier, QPoint(0, 120), QPoint(-tenthX, 0), window->horizontalScrollBar},
         {Qt::ShiftModifier, QPoint(0, -120), QPoint(tenthX, 0)},
         {Qt::ShiftModifier, QPoint(0, 120), QPoint(-tenthX, 0)},
         {Qt::ShiftModifier, QPoint(-120, 0), QPoint(tenthX, 0)},  // systems that turn Shift + wheel sideways
@@ -140,7 +145,7 @@ TEST_F(WheelKeysTest, ShiftAndCtrlWheelScrollATenthOfTheView) {
     for (const auto& c : cases) {
         const QPoint before = scroll();
         RedrawProbe redraw(window.get());
-        wheel(300, 300, c.angle, c.modifiers);
+        wheel(c.over ? 5 : 300, c.over ? 5 : 300, c.angle, c.modifiers, c.over);
         EXPECT_LE(std::abs((scroll() - before - c.moved).manhattanLength()), 1) << c.modifiers;
         EXPECT_EQ(window->zoomStep, 5);
         EXPECT_TRUE(redraw.ran());
