@@ -238,43 +238,32 @@ TEST_F(ReadingSceneTest, TheSpectralPlotFollowsThePointerBelowTheText) {
     guitest::writeNativeScene(path, 50, 40, 4, [](int b, int x, int y) { return uint8_t(b * 50 + x + y); });
     window->openDroppedFiles(QStringList{QString::fromStdString(path)});
     ASSERT_EQ(window->bandRows.size(), 4u);
-
-    const struct {
-        int x, y;
-        bool inside;
-    } cases[] = {{3, 4, true}, {49, 39, true}, {50, 4, false}, {-1, 0, false}};
-    for (const auto& c : cases) {
-        const auto samples = window->spectralSamplesAt(c.x, c.y);
-        ASSERT_EQ(samples.size(), 4u);
-        for (int b = 0; b < 4; ++b) {
-            EXPECT_EQ(samples[b].valid, c.inside) << c.x;
-            if (c.inside) {
-                EXPECT_EQ(samples[b].value, b * 50 + c.x + c.y);
-            }
-            EXPECT_EQ(samples[b].high, 255);
-        }
-    }
-
-    // Through the pointer: the plot takes the values at the pixel under it and sits below the text.
     pixelValueWindow->show();
     window->zoomStep = 5;
     window->horizontalScrollBar->setValue(25);
     window->verticalScrollBar->setValue(20);
     window->onRedrawClicked();
-    const int vx = window->view->width() / 2 + 2, vy = window->view->height() / 2 + 3;
-    window->showPointerReadout(vx, vy);
-    const int x = window->imageColumnAtView(vx), y = window->imageLineAtView(vy);
-    const auto& shown = pixelValueWindow->spectralPlot->samples();
-    ASSERT_EQ(shown.size(), 4u);
-    for (int b = 0; b < 4; ++b)
-        EXPECT_EQ(shown[b].value, b * 50 + x + y);
+
+    // Inside the scene the plot takes every band's value at the pixel under the pointer; in the white
+    // margin it has none.
+    const int w = window->view->width(), h = window->view->height();
+    for (QPoint at : {QPoint(w / 2 + 2, h / 2 + 3), QPoint(w / 2 - 20, h / 2 - 15), QPoint(w - 2, 2)}) {
+        window->showPointerReadout(at.x(), at.y());
+        const int x = window->imageColumnAtView(at.x()), y = window->imageLineAtView(at.y());
+        const bool inside = x >= 0 && y >= 0 && x < 50 && y < 40;
+        const auto& shown = pixelValueWindow->spectralPlot->samples();
+        ASSERT_EQ(shown.size(), 4u);
+        for (int b = 0; b < 4; ++b) {
+            EXPECT_EQ(shown[b].valid, inside) << x << "," << y;
+            if (inside) {
+                EXPECT_EQ(shown[b].value, b * 50 + x + y);
+            }
+        }
+    }
     EXPECT_GE(pixelValueWindow->spectralPlot->geometry().top(),
               pixelValueWindow->valueLabel->geometry().bottom());
     EXPECT_LE(pixelValueWindow->spectralPlot->geometry().bottom(), pixelValueWindow->height());
     EXPECT_EQ(pixelValueWindow->spectralPlot->height(), PixelValueWindow::kSpectralPlotHeight);
-    const auto layout = pixelValueWindow->spectralPlot->currentLayout();
-    ASSERT_EQ(layout.points.size(), 4u);
-    EXPECT_GT(layout.points[0].y, layout.points[3].y);  // band d is the brightest: highest on the plot
 }
 
 TEST_F(ReadingSceneTest, EveryExampleOfTheGuideCompiles) {
