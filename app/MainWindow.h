@@ -350,8 +350,9 @@ public:
     // Repaints the step slider; y is the pointer's line, used only while zoomDragging.
     void drawZoomSlider(int y);
 
-    // ---- Wheel, keys, fit and shortcuts (MainWindowWheelKeys.cpp) -----------------------------------------
+    // ---- Wheel, keys, fit and shortcuts (MainWindowWheelKeys.cpp, MainWindowViewCommands.cpp) ------------
     void buildNavigationCommands();
+    void installWheelAndKeyHandlers();
     void onViewWheel(QWheelEvent* event);
     void onScrollBarWheel(bool horizontal, QWheelEvent* event);
     // Keys with the picture focused; false for a key it does not use.
