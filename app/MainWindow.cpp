@@ -100,6 +100,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     centralLayout->addLayout(body, 1);
     buildStatusBar();
     buildMenus();
+    buildNavigationCommands();
     connectHandlers();
 
     // State beside the controls (the field initialisers hold the starting values).

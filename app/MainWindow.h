@@ -18,11 +18,14 @@
 
 #include "app/BandRow.h"
 #include "dialogs/PresetTarget.h"
+#include "display/SpectralPlot.h"
+#include "display/WheelAccumulator.h"
 
 class QAction;
 class QCheckBox;
 class QDragEnterEvent;
 class QDropEvent;
+class QKeyEvent;
 class QMouseEvent;
 class QLabel;
 class QLineEdit;
@@ -35,9 +38,11 @@ class QTimer;
 class QToolBar;
 class QToolButton;
 class QVBoxLayout;
+class QWheelEvent;
 class BackgroundTask;
 class ElidedLabel;
 class ImageControl;
+class OperationGuideWindow;
 class ViewerBusEndpoint;
 struct CalcExpr;
 struct SceneFile;
@@ -78,6 +83,7 @@ public:
     ImageControl* zoomInButton;
     ImageControl* zoomSlider;
     ImageControl* zoomOutButton;
+    QToolButton* fitButton = nullptr;  // "全体表示", under the zoom-out button
     QWidget* viewFrame;
     ImageControl* view;
     QScrollBar* horizontalScrollBar;
@@ -121,6 +127,8 @@ public:
     QAction* showZoomStripAction;
     QAction* showStatusBarAction;
     QAction* showSettingsAction;
+    QAction* fitAction = nullptr;     // "全体表示"
+    QAction* redrawAction = nullptr;  // F5
     QMenu* windowMenu;
     QAction* placeTopLeftAction;
     QAction* placeTopRightAction;
@@ -132,7 +140,9 @@ public:
     QAction* placeRightAction;
     QMenu* helpMenu;
     QAction* aboutAction;
-    QAction* quickHelpAction;  // opens the quick help window
+    QAction* quickHelpAction;        // opens the quick help window
+    QAction* guideAction = nullptr;  // opens "操作と式の説明"
+    OperationGuideWindow* guideWindow = nullptr;
 
     QMenu* presetMenu;
     QAction* ndviAction;
@@ -232,6 +242,10 @@ public:
     void onBlueExpressionChanged();
     void onRedrawClicked();
     void onAutoUpdateClicked();
+    // The box of `channel` (0 red, 1 green, 2 blue) after a compile: the reason of a failure as its tooltip
+    // and, when new, in status panel 0; its hint again once it compiles (MainWindowExpressionProblems.cpp).
+    void showExpressionProblem(int channel, QLineEdit* edit, bool compiles);
+    QString expressionProblems[3];  // the reason each box last showed; empty while it compiles
 
     // ---- Colour presets (MainWindowPresets.cpp) -----------------------------------------------------------
     void connectPresetHandlers();
@@ -278,6 +292,10 @@ public:
     std::unique_ptr<BackgroundTask> histogramTask;
     void openFiles();
     void readSceneMetadata();
+    // The three expressions hold their start-up texts.
+    bool expressionsAtStartUp() const;
+    // A picture or colour file opened first: its red, green and blue bands into the three expressions.
+    void showFirstSceneInColour();
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -294,6 +312,9 @@ public:
     QString latitudeText(int x, int y) const;
     int bandValueAt(BandRow* row, int64_t index);
     int pictureBandValue(BandRow* row, int64_t index) const;
+    // The spectral plot's samples at image pixel (x, y), one per row (MainWindowSpectrum.cpp).
+    std::vector<orvenna::SpectralSample> spectralSamplesAt(int x, int y);
+    void showSpectrumAtView(int viewX, int viewY);
 
     void closeAll();
     void saveView();
@@ -328,6 +349,24 @@ public:
     QTimer* resizeRedrawTimer = nullptr;
     // Repaints the step slider; y is the pointer's line, used only while zoomDragging.
     void drawZoomSlider(int y);
+
+    // ---- Wheel, keys, fit and shortcuts (MainWindowWheelKeys.cpp, MainWindowViewCommands.cpp) ------------
+    void buildNavigationCommands();
+    void installWheelAndKeyHandlers();
+    void onViewWheel(QWheelEvent* event);
+    void onScrollBarWheel(bool horizontal, QWheelEvent* event);
+    // Keys with the picture focused; false for a key it does not use.
+    bool onViewKeyPress(QKeyEvent* event);
+    // `delta` in eighths of a degree, scrolled a tenth of the view a notch.
+    void wheelScroll(bool horizontal, int delta);
+    // Changes the step by `steps` (negative magnifies) keeping the image point under view pixel (x, y).
+    void zoomAround(int steps, int x, int y);
+    void panBy(int dx, int dy);  // image pixels
+    void centreScene();
+    void endKeyPan();
+    void onFitClicked();
+    void onGuideTriggered();
+    orvenna::WheelAccumulator wheelZoom, wheelScrollX, wheelScrollY;
 
     // ---- Synchronising viewers (MainWindowSync.cpp) -------------------------------------------------------
     ViewerBusEndpoint* bus = nullptr;  // this viewer's socket on the viewer bus (a child of the window)

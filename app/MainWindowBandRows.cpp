@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "app/MainWindow.h"
+#include "platform/ElidedLabel.h"
 #include "platform/ErrorDisplay.h"
 #include "platform/Fonts.h"
 #include "platform/ImageControl.h"
@@ -42,6 +43,20 @@ QLabel* makeRowLabel(QWidget* parent, const QString& text, int x, int y) {
     return label;
 }
 
+// The band's name: real file names are longer than the row, so the label keeps their start and their end
+// (letter and band number included) and cuts the middle; the whole name is the tooltip.
+constexpr int kNameLeft = 28;
+constexpr int kNameRight = 261;  // the right edge of the grey colour square
+
+QLabel* makeBandNameLabel(QWidget* parent) {
+    auto* label = new ElidedLabel(parent);
+    label->setElideMode(Qt::ElideMiddle);
+    label->move(kNameLeft, 8);
+    label->setMaximumWidth(kNameRight - kNameLeft);
+    label->adjustSize();
+    return label;
+}
+
 int mouseButtonCode(Qt::MouseButton button) {
     switch (button) {
         case Qt::RightButton:
@@ -64,7 +79,7 @@ BandRow* MainWindow::addBandRow(BandInfo* band, const QString& fileName, int pos
     QWidget* panel = row->panel;
 
     row->closeButton = makeRowButton(panel, QStringLiteral("×"), 4, 4, 21, 17, Qt::red, 9);
-    row->nameLabel = makeRowLabel(panel, QString(), 28, 8);
+    row->nameLabel = makeBandNameLabel(panel);
     row->histogramView = new ImageControl(panel);
     row->histogramView->setGeometry(4, 24, 256, 45);
     row->histogramView->picture = QImage(256, 45, QImage::Format_RGB32);

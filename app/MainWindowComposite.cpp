@@ -59,16 +59,19 @@ void MainWindow::recompileExpression(CalcExpr*& tree, QLineEdit* edit) {
 void MainWindow::onRedExpressionChanged() {
     recompileExpression(redExpression, redExpressionEdit);
     setEditColour(redExpressionEdit, redExpression ? channelColour(0) : QColor(Qt::black));
+    showExpressionProblem(0, redExpressionEdit, redExpression != nullptr);
 }
 
 void MainWindow::onGreenExpressionChanged() {
     recompileExpression(greenExpression, greenExpressionEdit);
     setEditColour(greenExpressionEdit, greenExpression ? channelColour(1) : QColor(Qt::black));
+    showExpressionProblem(1, greenExpressionEdit, greenExpression != nullptr);
 }
 
 void MainWindow::onBlueExpressionChanged() {
     recompileExpression(blueExpression, blueExpressionEdit);
     setEditColour(blueExpressionEdit, blueExpression ? channelColour(2) : QColor(Qt::black));
+    showExpressionProblem(2, blueExpressionEdit, blueExpression != nullptr);
 }
 
 void MainWindow::onRedrawClicked() {

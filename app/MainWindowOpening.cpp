@@ -31,6 +31,7 @@
 #include "platform/SystemErrors.h"
 #include "scene/econf.h"
 #include "scene/metadata_files.h"
+#include "scene/natural_order.h"
 #include "scene/remos.h"
 
 namespace {
@@ -352,6 +353,14 @@ private:
     int fileIndex_ = 0;
 };
 
+// Files opened together take their letters in natural order, as people number them: "B2" before "B10",
+// letter case ignored otherwise.
+void sortNaturally(QList<QByteArray>& files) {
+    std::stable_sort(files.begin(), files.end(), [](const QByteArray& a, const QByteArray& b) {
+        return natural_name_less(a.toStdString(), b.toStdString());
+    });
+}
+
 // Whether a metadata text may be read: a regular file of at most 16 MB. A larger one is skipped with a
 // hint in the status bar.
 bool metadataReadable(MainWindow& window, const std::string& path) {
@@ -388,16 +397,14 @@ void MainWindow::onOpenClicked() {
     filesToOpen.clear();
     for (const QString& file : files)
         filesToOpen << QFile::encodeName(file);
+    sortNaturally(filesToOpen);
     openFiles();
 }
 
 void MainWindow::openDroppedFiles(const QList<QByteArray>& names) {
     if (opening) return;
-    QList<QByteArray> sorted = names;
-    std::stable_sort(sorted.begin(), sorted.end(), [](const QByteArray& a, const QByteArray& b) {
-        return name_less_ignoring_case(a.toStdString(), b.toStdString());
-    });
-    filesToOpen = sorted;
+    filesToOpen = names;
+    sortNaturally(filesToOpen);
     openFiles();
 }
 
@@ -447,10 +454,12 @@ void MainWindow::openFiles() {
     QElapsedTimer clock;
     clock.start();
 
+    const bool colourIfFirst = bandRows.empty() && expressionsAtStartUp();
     showProgressWindow(this);
     Opener opener(*this);
     const bool finished = opener.openAll();
     hideProgressWindow();
+    if (colourIfFirst) showFirstSceneInColour();
     if (finished) {  // a stopped opening reads no metadata and asks for no redraw
         if (imageLoaded) readSceneMetadata();
         drawComposite();

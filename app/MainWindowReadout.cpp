@@ -89,6 +89,7 @@ void MainWindow::showPointerReadout(int viewX, int viewY) {
 
     if (!pixelValueWindow || !pixelValueWindow->isVisible()) return;
     pixelValueWindow->setValueText(pixelValueText(imageColumnAtView(viewX), imageLineAtView(viewY)));
+    showSpectrumAtView(viewX, viewY);
 }
 
 QString MainWindow::pixelValueText(int x, int y) {

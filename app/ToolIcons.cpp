@@ -149,6 +149,23 @@ QImage toolIconImage(ToolIcon icon, int size) {
         case ToolIcon::ZoomOut:
             drawMagnifier(p, false);
             break;
+        case ToolIcon::ZoomFit: {
+            // The whole scene inside the view's four corners.
+            p.setPen(Qt::NoPen);
+            p.setBrush(kGreen);
+            p.drawRect(QRectF(5.5, 6.5, 9, 7));
+            p.setBrush(kBlue);
+            p.drawRect(QRectF(5.5, 10, 9, 3.5));
+            p.setPen(QPen(kInk, 2, Qt::SolidLine, Qt::SquareCap));
+            p.setBrush(Qt::NoBrush);
+            for (const QPointF& corner : {QPointF(2, 3), QPointF(18, 3), QPointF(2, 17), QPointF(18, 17)}) {
+                const double dx = corner.x() < 10 ? 4 : -4;
+                const double dy = corner.y() < 10 ? 3.5 : -3.5;
+                p.drawLine(corner, corner + QPointF(dx, 0));
+                p.drawLine(corner, corner + QPointF(0, dy));
+            }
+            break;
+        }
     }
     p.end();
     return size == 20 ? image : image.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);

@@ -21,6 +21,7 @@ enum class ToolIcon {
     WindowRight,
     ZoomIn,
     ZoomOut,
+    ZoomFit,
 };
 
 // The picture of `icon`, `size` pixels square, transparent background.

@@ -1,12 +1,17 @@
 // Cost of one pointer event during the gestures of a 1000 x 700 view: a left-button pan (snapshot shifted,
 // navigator, crosshair, position, longitude/latitude and three band values) and a slider drag that changes
 // the step on every event (the snapshot stretched about the centre). The handler alone, and the handler
-// with the view's repaint. Runs on the offscreen platform unless a display is given.
+// with the view's repaint. Then a wheel notch over the view with the thermography preset in the expressions
+// (the step changed about the pointer and the whole redraw), and a plain pointer move with the pixel value
+// window shown, with and without its spectral plot. Runs on the offscreen platform unless a display is
+// given.
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 #include <cstdio>
 #include <filesystem>
@@ -16,6 +21,9 @@
 #include <unistd.h>
 
 #include "app/MainWindow.h"
+#include "dialogs/PixelValueWindow.h"
+#include "dialogs/SpectralPlotView.h"
+#include "display/PresetTexts.h"
 #include "display/StepSlider.h"
 #include "platform/Application.h"
 #include "platform/ImageControl.h"
@@ -86,6 +94,40 @@ void SliderDrag(benchmark::State& state) {
     benchWindow->autoUpdate = true;
 }
 
+void WheelStep(benchmark::State& state) {
+    const orvenna::PresetChannelTexts preset = orvenna::ThermographyTexts("a");
+    benchWindow->setChannelExpressions(QString::fromStdString(preset.red),
+                                       QString::fromStdString(preset.green),
+                                       QString::fromStdString(preset.blue));
+    QWidget* view = benchWindow->view;
+    int i = 0;
+    for (auto _ : state) {
+        // In and out in turn, so that the step stays between 4 and 5 and the scene fills the view.
+        const QPoint angle(0, (i++ & 1) ? -120 : 120);
+        QWheelEvent e(QPointF(400, 300), view->mapToGlobal(QPointF(400, 300)), QPoint(), angle, Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(view, &e);
+    }
+    benchWindow->setChannelExpressions("a", "b", "c");
+    benchWindow->zoomStep = 5;
+    benchWindow->horizontalScrollBar->setValue(1000);
+    benchWindow->verticalScrollBar->setValue(1000);
+}
+
+void PointerMove(benchmark::State& state) {
+    const bool plot = state.range(0) != 0;
+    pixelValueWindow->show();
+    pixelValueWindow->spectralPlot->setVisible(plot);  // a hidden plot is not filled
+    int i = 0;
+    for (auto _ : state) {
+        const int d = i++ % 200;
+        benchWindow->showPointerReadout(300 + d, 200 + d);
+        pixelValueWindow->repaint();
+    }
+}
+
+BENCHMARK(WheelStep)->Unit(benchmark::kMillisecond);
+BENCHMARK(PointerMove)->Arg(0)->Arg(1)->ArgName("plot")->Unit(benchmark::kMicrosecond);
 BENCHMARK(PanMove)->Arg(0)->Arg(1)->ArgName("repaint")->Unit(benchmark::kMicrosecond);
 BENCHMARK(SliderDrag)->Arg(0)->Arg(1)->ArgName("repaint")->Unit(benchmark::kMicrosecond);
 
@@ -98,6 +140,7 @@ int main(int argc, char** argv) {
     MainWindow window;
     benchWindow = &window;
     mainWindow = &window;
+    pixelValueWindow = new PixelValueWindow(&window);
     window.show();
     QCoreApplication::processEvents();
     // Size the window so that the view is 1000 x 700.

@@ -1,8 +1,12 @@
 #include "dialogs/DialogParts.h"
 
+#include <algorithm>
+
 #include <QComboBox>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTextDocument>
 
 namespace dialogparts {
@@ -47,6 +51,29 @@ void fillComboBox(QComboBox* combo, const QStringList& items) {
     combo->clear();
     combo->addItems(items);
     combo->setCurrentIndex(0);
+}
+
+void fillBandComboBox(QComboBox* combo, const QStringList& labels) {
+    QStyleOptionComboBox option;
+    option.initFrom(combo);
+    const int room = combo->style()
+                         ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo)
+                         .width();
+    const QFontMetrics metrics = combo->fontMetrics();
+    combo->clear();
+    for (const QString& label : labels) {
+        combo->addItem(metrics.elidedText(label, Qt::ElideMiddle, std::max(room - 4, 16)));
+        combo->setItemData(combo->count() - 1, label, Qt::ToolTipRole);
+    }
+    auto showWhole = [combo](int index) {
+        combo->setToolTip(combo->itemData(index, Qt::ToolTipRole).toString());
+    };
+    if (!combo->property("wholeLabelTip").toBool()) {
+        combo->setProperty("wholeLabelTip", true);
+        QObject::connect(combo, &QComboBox::currentIndexChanged, combo, showWhole);
+    }
+    combo->setCurrentIndex(0);
+    showWhole(combo->currentIndex());
 }
 
 }  // namespace dialogparts

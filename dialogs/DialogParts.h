@@ -23,4 +23,9 @@ QLabel* makeLabel(QWidget* parent, const QString& text, int x, int y);
 // Replaces the items of `combo` with `items` and selects the first.
 void fillComboBox(QComboBox* combo, const QStringList& items);
 
+// fillComboBox for band labels: a label wider than the box keeps its start and its end with "…" in the
+// middle (items are chosen by position, so the shortened text is only shown); the whole label is the item's
+// tooltip and the box's own while it is chosen.
+void fillBandComboBox(QComboBox* combo, const QStringList& labels);
+
 }  // namespace dialogparts

@@ -140,7 +140,7 @@ void LandsatTemperatureDialog::placeScaleLabels() {
 }
 
 void LandsatTemperatureDialog::setBandLabels(const QStringList& labels) {
-    dialogparts::fillComboBox(bandComboBox, labels);
+    dialogparts::fillBandComboBox(bandComboBox, labels);
 }
 
 void LandsatTemperatureDialog::setCalibration(double lmax, double lmin) {

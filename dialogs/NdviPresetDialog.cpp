@@ -47,8 +47,8 @@ NdviPresetDialog::NdviPresetDialog(QWidget* parent)
 }
 
 void NdviPresetDialog::setBandLabels(const QStringList& labels) {
-    dialogparts::fillComboBox(nearInfraredBandComboBox, labels);
-    dialogparts::fillComboBox(redBandComboBox, labels);
+    dialogparts::fillBandComboBox(nearInfraredBandComboBox, labels);
+    dialogparts::fillBandComboBox(redBandComboBox, labels);
 }
 
 void NdviPresetDialog::onCancelClicked() {

@@ -1,8 +1,11 @@
 #include "dialogs/PixelValueWindow.h"
 
+#include "dialogs/SpectralPlotView.h"
 #include "platform/Fonts.h"
 
 #include <QLabel>
+
+#include <algorithm>
 
 PixelValueWindow* pixelValueWindow = nullptr;
 
@@ -13,6 +16,8 @@ PixelValueWindow::PixelValueWindow(QWidget* parent) : QWidget(parent, Qt::Tool |
     valueLabel = new QLabel(QStringLiteral("座標値"), this);
     valueLabel->move(4, 4);
     valueLabel->adjustSize();
+    spectralPlot = new SpectralPlotView(this);
+    placeSpectralPlot();
 }
 
 void PixelValueWindow::popupAt(const QPoint& globalPointer) {
@@ -25,6 +30,24 @@ void PixelValueWindow::setValueText(const QString& text) {
     valueLabel->adjustSize();
     // The height compared is the window's outer height, as the user sees it.
     const int frameExtra = isVisible() ? frameGeometry().height() - height() : 0;
-    const int wanted = valueLabel->height() + 30;
-    if (wanted > height() + frameExtra) resize(width(), wanted - frameExtra);
+    const int wanted = valueLabel->height() + 30 + kSpectralPlotGap + kSpectralPlotHeight - frameExtra;
+    // However tall the window's frame, the plot under the text fits inside.
+    const int plotBottom = valueLabel->geometry().bottom() + 1 + kSpectralPlotGap + kSpectralPlotHeight + 4;
+    if (std::max(wanted, plotBottom) > height()) resize(width(), std::max(wanted, plotBottom));
+    placeSpectralPlot();
+}
+
+void PixelValueWindow::setSpectrum(std::vector<orvenna::SpectralSample> samples) {
+    spectralPlot->setSamples(std::move(samples));
+}
+
+void PixelValueWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    placeSpectralPlot();
+}
+
+void PixelValueWindow::placeSpectralPlot() {
+    // Always below the text, so that the plot never covers it.
+    const int top = valueLabel->geometry().bottom() + 1 + kSpectralPlotGap;
+    spectralPlot->setGeometry(4, top, std::max(width() - 8, 16), kSpectralPlotHeight);
 }

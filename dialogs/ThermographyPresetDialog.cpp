@@ -63,7 +63,7 @@ ThermographyPresetDialog::ThermographyPresetDialog(QWidget* parent)
 }
 
 void ThermographyPresetDialog::setSources(const QStringList& bandLabels, const QStringList& expressions) {
-    dialogparts::fillComboBox(bandComboBox, bandLabels);
+    dialogparts::fillBandComboBox(bandComboBox, bandLabels);
     dialogparts::fillComboBox(expressionComboBox, expressions);
 }
 

@@ -8,20 +8,25 @@
 
 namespace orvenna {
 
-void WideBandMapping::prepare(const BandInfo* band, bool is_picture) {
-    active_ = false;
-    if (!band || is_picture || !remos_band_is_wide(band)) return;
+bool wide_band_display_range(const BandInfo* band, double* low, double* high) {
+    if (!band || !remos_band_is_wide(band)) return false;
     const double dlow = band->display_low, dhigh = band->display_high;
     const double vmin = band->value_min, vmax = band->value_max;
     if (std::isfinite(dlow) && std::isfinite(dhigh) && dhigh > dlow) {
-        low_ = dlow;
-        high_ = dhigh;
+        *low = dlow;
+        *high = dhigh;
     } else if (std::isfinite(vmin) && std::isfinite(vmax) && vmax > vmin) {
-        low_ = vmin;
-        high_ = vmax;
+        *low = vmin;
+        *high = vmax;
     } else {
-        return;
+        return false;
     }
+    return true;
+}
+
+void WideBandMapping::prepare(const BandInfo* band, bool is_picture) {
+    active_ = false;
+    if (is_picture || !wide_band_display_range(band, &low_, &high_)) return;
     active_ = true;
     sample_type_ = band->sample_type;
     has_nodata_ = band->has_nodata == 1 && !std::isnan(band->nodata);

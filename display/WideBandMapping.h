@@ -20,6 +20,10 @@ inline uint8_t DisplayByte(double v, double low, double high) {
     return static_cast<uint8_t>(255.999999 * (v - low) / (high - low));
 }
 
+// The display range of a wide band, as the mapping below takes it; false when it has none (8-bit bands and
+// null ones included).
+bool wide_band_display_range(const BandInfo* band, double* low, double* high);
+
 // The display mapping of one band for one redraw.
 //
 // The range used: display_low..display_high when display_high > display_low; otherwise value_min..value_max

@@ -4,15 +4,27 @@
 #include <QPainter>
 #include <QToolTip>
 
+void ElidedLabel::setElideMode(Qt::TextElideMode mode) {
+    elideMode_ = mode;
+    update();
+}
+
+QRect ElidedLabel::textRoom() const {
+    return contentsRect().adjusted(margin(), margin(), -margin(), -margin());
+}
+
 bool ElidedLabel::isElided() const {
-    return fontMetrics().horizontalAdvance(text()) > contentsRect().width() - 2 * margin();
+    return fontMetrics().horizontalAdvance(text()) > textRoom().width();
+}
+
+QString ElidedLabel::shownText() const {
+    return fontMetrics().elidedText(text(), elideMode_, textRoom().width());
 }
 
 void ElidedLabel::paintEvent(QPaintEvent* event) {
     QFrame::paintEvent(event);  // the frame only; the text is drawn here
     QPainter painter(this);
-    const QRect room = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
-    painter.drawText(room, alignment(), fontMetrics().elidedText(text(), Qt::ElideRight, room.width()));
+    painter.drawText(textRoom(), alignment(), shownText());
 }
 
 bool ElidedLabel::event(QEvent* event) {

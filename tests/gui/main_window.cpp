@@ -208,13 +208,15 @@ TEST_F(MainWindowTest, MenusWithSeparators) {
     EXPECT_EQ(window->viewMenu->title(), "表示(&V)");
     EXPECT_EQ(menuLayout(window->viewMenu),
               QStringList({"ツールバー(&B)", "-", "バンドリスト(&B)", "ズーム(&Z)", "-", "ステータスバー(&S)",
-                           "-", "設定(&C)"}));
+                           "-", "設定(&C)", "-", "全体表示(&F)", "再描画(&R)"}));
     EXPECT_EQ(window->windowMenu->title(), "ウィンドウ(&W)");
     EXPECT_EQ(menuLayout(window->windowMenu),
               QStringList({"左上へ(&0)", "右上へ(&1)", "左下へ(&2)", "右下へ(&3)", "-", "上へ(&T)",
                            "下へ(&B)", "-", "左へ(&L)", "右へ(&R)"}));
     EXPECT_EQ(window->helpMenu->title(), "バージョン情報(&A)");
     EXPECT_EQ(window->aboutAction->text(), "バージョン情報(&A)");
+    EXPECT_EQ(menuLayout(window->helpMenu),
+              QStringList({"バージョン情報(&A)", "簡易ヘルプ(&H)", "操作と式の説明(&G)"}));
     EXPECT_EQ(menuLayout(window->presetMenu),
               QStringList({"NDVI(&N)", "サーモグラフィ風(&T)", "LANDSAT温度分布(&L)"}));
 }

@@ -109,16 +109,16 @@ TEST_F(OpeningTest, DropOnTheWindowOpensOnceTheDropHasFinished) {
     EXPECT_EQ(rowLabel(1), "B : b.bil - 0");
 }
 
-TEST_F(OpeningTest, DialogOrderIsKeptAndFilterOffersAllFilesFirst) {
-    const auto b = nativeScene("b.bil", 8, 6, 1, 1), a = nativeScene("a.bil", 8, 6, 1, 2);
+TEST_F(OpeningTest, DialogFilesOpenInNaturalOrderAndFilterOffersAllFilesFirst) {
+    const auto b = nativeScene("B10.bil", 8, 6, 1, 1), a = nativeScene("b2.bil", 8, 6, 1, 2);
     prompts.openAnswers.push_back({qstr(b), qstr(a)});
     window->onOpenClicked();
     ASSERT_EQ(prompts.boxes.size(), 1u);
     EXPECT_EQ(prompts.boxes[0].type, BoxType::OpenFiles);
     EXPECT_EQ(prompts.boxes[0].text, "すべて (*);;BILファイル (*.bil);;BSQファイル (*.bsq)");
     ASSERT_EQ(window->bandRows.size(), 2u);
-    EXPECT_EQ(rowLabel(0), "A : b.bil - 0");
-    EXPECT_EQ(rowLabel(1), "B : a.bil - 0");
+    EXPECT_EQ(rowLabel(0), "A : b2.bil - 0");
+    EXPECT_EQ(rowLabel(1), "B : B10.bil - 0");
 
     window->onOpenClicked();  // cancelled: nothing changes
     EXPECT_EQ(window->bandRows.size(), 2u);

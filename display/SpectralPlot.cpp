@@ -1,0 +1,96 @@
+#include "display/SpectralPlot.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "display/WideBandMapping.h"
+#include "scene/remos.h"
+
+namespace orvenna {
+
+namespace {
+
+constexpr int kMargin = 4;  // room around the points so that their marks stay inside the plot
+
+// A wide band without a display range is drawn as remos_read_row converts it: the type's whole span onto
+// 0..255 for integers (signed ones shifted up), floats as their value. The plot uses the same span.
+void setTypeSpan(const BandInfo& band, SpectralSample& sample) {
+    switch (band.sample_type) {
+        case REMOS_SAMPLE_I16:
+            sample.low = -32768.0;
+            sample.high = 32767.0;
+            break;
+        case REMOS_SAMPLE_I32:
+            sample.low = -2147483648.0;
+            sample.high = 2147483647.0;
+            break;
+        case REMOS_SAMPLE_F32:
+        case REMOS_SAMPLE_F64:
+            sample.low = 0;
+            sample.high = 255;
+            break;
+        default:
+            sample.low = 0;
+            sample.high = band.full_scale > 0 ? static_cast<double>(band.full_scale) : 255.0;
+            break;
+    }
+}
+
+}  // namespace
+
+SpectralSample spectral_sample_of(const BandInfo* band, bool is_picture, double value) {
+    SpectralSample sample;
+    sample.value = value;
+    sample.valid = band && std::isfinite(value);
+    if (!band) return sample;
+    if (!is_picture && remos_band_is_wide(band)) {
+        if (band->has_nodata == 1 && value == band->nodata) sample.valid = false;
+        // Single-precision samples equal the no-data value as a float.
+        if (band->has_nodata == 1 && band->sample_type == REMOS_SAMPLE_F32 &&
+            static_cast<float>(value) == static_cast<float>(band->nodata))
+            sample.valid = false;
+        // The range alone: preparing a whole mapping would build its 16-bit table on every pointer move.
+        if (!wide_band_display_range(band, &sample.low, &sample.high)) setTypeSpan(*band, sample);
+    } else if (!is_picture && band->has_nodata == 1 && value == band->nodata) {
+        sample.valid = false;
+    }
+    return sample;
+}
+
+std::string spectral_label(int i) {
+    if (i >= 0 && i < 26) return std::string(1, static_cast<char>('a' + i));
+    return std::to_string(i + 1);
+}
+
+SpectralPlotLayout layout_spectral_plot(const std::vector<SpectralSample>& samples, int width, int height,
+                                        int label_width, int label_height) {
+    SpectralPlotLayout layout;
+    layout.left = kMargin;
+    layout.right = width - 1 - kMargin;
+    layout.top = kMargin;
+    layout.bottom = height - 1 - kMargin - std::max(label_height, 0);
+    const int n = static_cast<int>(samples.size());
+    if (n == 0 || layout.right <= layout.left || layout.bottom <= layout.top) return layout;
+
+    const double spacing = static_cast<double>(layout.right - layout.left) / n;
+    // Letters that would touch their neighbours are written for every n-th point only.
+    const int every = std::max(1, static_cast<int>(std::ceil((label_width + 2) / std::max(spacing, 1e-9))));
+    layout.points.resize(static_cast<size_t>(n));
+    layout.labels.resize(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        const SpectralSample& s = samples[static_cast<size_t>(i)];
+        SpectralPoint& p = layout.points[static_cast<size_t>(i)];
+        p.x = layout.left + static_cast<int>((i + 0.5) * spacing);
+        if (i % every == 0) layout.labels[static_cast<size_t>(i)] = spectral_label(i);
+        p.valid = s.valid && std::isfinite(s.value) && std::isfinite(s.low) && std::isfinite(s.high) &&
+                  s.high > s.low;
+        if (!p.valid) continue;
+        double level = (s.value - s.low) / (s.high - s.low);
+        p.clipped = level < 0 || level > 1;
+        level = std::clamp(level, 0.0, 1.0);
+        p.y = layout.bottom - static_cast<int>(std::lround(level * (layout.bottom - layout.top)));
+    }
+    return layout;
+}
+
+}  // namespace orvenna
