@@ -18,6 +18,7 @@
 
 #include "app/BandRow.h"
 #include "dialogs/PresetTarget.h"
+#include "scene/scene_metadata.h"
 
 class QAction;
 class QCheckBox;
@@ -181,6 +182,9 @@ public:
     double landsatLmax = 0;
     double landsatLmin = 0;
     double ulLat = 0, ulLon = 0, urLat = 0, urLon = 0, llLat = 0, llLon = 0, lrLat = 0, lrLon = 0;
+    // The rest of the scene metadata last read (Landsat 8/9 thermal constants, the satellite); the corners
+    // and the Landsat 7 range above are the ones in use.
+    SceneMetadataState sceneMetadata;
 
     // ---- Start-up and closing (MainWindow.cpp) ------------------------------------------------------------
     // Releases every scene, row and compiled expression; safe to run more than once.
@@ -225,6 +229,8 @@ public:
     void stopRedraw();
     // Stops a running redraw and waits for its worker, for actions that close what it reads.
     void stopRedrawAndWait();
+    // Says once in status panel 0 that a scene had a block it could not decode (it drew as zeros).
+    void reportSceneReadErrors();
     QPushButton* stopRedrawButton = nullptr;  // "中止", shown over the view during a long redraw
     QShortcut* escapeShortcut = nullptr;      // Esc stops a redraw or an opening's histogram pass
     void onRedExpressionChanged();
@@ -293,6 +299,19 @@ public:
     QString longitudeText(int x, int y) const;
     QString latitudeText(int x, int y) const;
     int bandValueAt(BandRow* row, int64_t index);
+    // The readout of a row's value at pixel index: the stored value as it is ("-12", "0.1234"), "NoData".
+    QString bandValueText(BandRow* row, int64_t index);
+
+    // ---- Geography (MainWindowGeography.cpp) --------------------------------------------------------------
+    // The first open scene with georeferencing of its own: it gives the scene's geography, before any
+    // corners of metadata. Null when none has.
+    const SceneFile* georeferencedScene() const;
+    // Longitude and latitude can be told: a georeferenced scene or corner metadata.
+    bool geographyKnown() const;
+    // Exact position of pixel (x, y) from the georeferenced scene; false without one.
+    bool exactPixelToGeo(int x, int y, double* lat, double* lon) const;
+    // Status panel 3: "座標設定有効", "LANDSAT温度設定有効", both or "設定ファイル無効".
+    QString metadataStateText() const;
     int pictureBandValue(BandRow* row, int64_t index) const;
 
     void closeAll();
