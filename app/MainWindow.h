@@ -220,6 +220,22 @@ public:
     void drawHistogramCount(BandRow* row, int x);
     // The open scene whose band array holds `band`; null when none does.
     SceneFile* sceneOfBand(const BandInfo* band) const;
+    // "ヒストグラムが作成されていません。作成しますか？": true on Yes.
+    bool askForHistogram();
+    // Counts a row's histogram ("自動", "<>" of a wide band): from the picture, or the band's pass.
+    void makeRowHistogram(BandRow* row);
+
+    // ---- Bands wider than 8 bits (MainWindowWideBands.cpp) ------------------------------------------------
+    // 下/上 in the band's own values. Lays the row out for wide values (span labels under the histogram,
+    // wider edits on a line of their own) and gives it value spin buttons instead of the 0..255 ones.
+    void buildWideBoundControls(BandRow* row);
+    // Shows the band's display range (and the histogram's span) in the row, kept apart and within the kind.
+    void showWideBandRange(BandRow* row);
+    // Sets the band's display range; the bound that moved gives way when they would meet or cross.
+    void setWideBandRange(BandRow* row, double low, double high, bool lowerMoved);
+    void onWideBoundEdited(BandRow* row, bool lower);
+    // A histogram drag at column x over a wide row; returns the column whose count is shown.
+    int dragWideBound(BandRow* row, int x);
 
     // ---- Composite (MainWindowComposite.cpp) --------------------------------------------------------------
     // Draws the view from the three expressions on a worker thread while the window stays responsive; returns

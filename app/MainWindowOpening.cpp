@@ -254,8 +254,8 @@ private:
             bool made = false;
             if (wantHistogram_ && !window_.openingStopRequested) {
                 made = makeHistogram(band, k, count);
-                // Only 8-bit bands have a histogram; others show an empty one, as when it was skipped.
-                if (made && band->bits != 8) clearHistogram(band, 1);
+                // A wide band opens with what "自動" gives, so that it shows contrast at once.
+                if (made && remos_band_is_wide(band)) orvenna::SetOpeningRange(band);
             }
             if (!made) {
                 clearHistogram(band, 255);
@@ -275,14 +275,18 @@ private:
     // stopped ("中止" or Esc): this band and the file's remaining bands then open without histograms, as
     // when the size question is answered No.
     bool makeHistogram(BandInfo* band, int k, int count) {
-        if (band->bits != 8) return true;  // nothing to count (remos_make_histogram leaves such bands alone)
+        const bool wide = remos_band_is_wide(band) != 0;
+        if (!wide && band->bits != 8) return true;  // nothing to count
         HistogramPass pass;
         window_.openingHistogramStop = &pass.stop;
         if (progressWindow) progressWindow->stopButton->setEnabled(true);
         window_.escapeShortcut->setEnabled(true);
         int made = 0;
         window_.histogramTask->run(
-            [&] { made = remos_make_histogram_progress(band, &HistogramPass::report, &pass); },
+            [&] {
+                made = wide ? remos_make_band_histogram(band, &HistogramPass::report, &pass)
+                            : remos_make_histogram_progress(band, &HistogramPass::report, &pass);
+            },
             [&] { pass.stop = true; },
             [&] { setProgress(k * 1000 + pass.permille.load(std::memory_order_relaxed), count * 1000); });
         window_.openingHistogramStop = nullptr;
