@@ -266,6 +266,8 @@ public:
     QStringList bandLabels() const;
     void setChannelExpressions(const QString& red, const QString& green, const QString& blue) override;
     void showBandAtFullRange(int index) override;
+    PresetBandFacts presetBandFacts(int index) const override;
+    void setBandDisplayRange(int index, double low, double high) override;
 
     // ---- Placement and panels (MainWindowPlacement.cpp) ---------------------------------------------------
     void connectPlacementHandlers();
