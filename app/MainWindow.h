@@ -229,7 +229,7 @@ public:
     // 下/上 in the band's own values. Lays the row out for wide values (span labels under the histogram,
     // wider edits on a line of their own) and gives it value spin buttons instead of the 0..255 ones.
     void buildWideBoundControls(BandRow* row);
-    // Shows the band's display range (and the histogram's span) in the row, kept apart and within the kind.
+    // Shows the band's display range as it holds it (and the histogram's span) in the row.
     void showWideBandRange(BandRow* row);
     // Sets the band's display range; the bound that moved gives way when they would meet or cross.
     void setWideBandRange(BandRow* row, double low, double high, bool lowerMoved);

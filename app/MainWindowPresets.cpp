@@ -118,7 +118,12 @@ void MainWindow::setBandDisplayRange(int index, double low, double high) {
     BandRow* row = bandRows[index].get();
     if (!row->band) return;
     if (row->lowerValueSpin) {
-        setWideBandRange(row, low, high, false);
+        // Taken as it is, also past the values the band's kind stores: the preset's texts are made for it.
+        if (!(low < high) || !std::isfinite(low) || !std::isfinite(high)) return;
+        row->band->display_low = low;
+        row->band->display_high = high;
+        showWideBandRange(row);
+        drawBandHistogram(row);
         return;
     }
     // 8-bit bands: the nearest whole values, kept apart inside 0..255.

@@ -7,6 +7,7 @@
 #include <QSignalBlocker>
 
 #include <algorithm>
+#include <cfloat>
 
 #include "app/MainWindow.h"
 #include "display/BandValues.h"
@@ -36,9 +37,9 @@ void attachValueSpin(ValueSpinButtons* spin, QLineEdit* edit, const BandInfo* ba
             return orvenna::ParseBandValue(text.toStdString(), integer, v);
         },
         [integer](const QString& text) { return orvenna::IsPartialBandValue(text.toStdString(), integer); });
-    double lowest, highest;
-    orvenna::BandValueLimits(band, &lowest, &highest);
-    spin->setRange(lowest, highest);
+    // The edits show any range the band holds, also one reaching past the values its kind stores (a preset's
+    // temperature scale); what the user types or steps is kept inside the kind by SeparateBounds.
+    spin->setRange(-DBL_MAX, DBL_MAX);
     spin->setEdit(edit);
 }
 
@@ -77,9 +78,9 @@ void MainWindow::buildWideBoundControls(BandRow* row) {
 void MainWindow::showWideBandRange(BandRow* row) {
     BandInfo* band = row->band;
     if (!band || !row->lowerValueSpin) return;
+    // A band without a range of its own gets the one it is drawn with.
     double low, high;
     orvenna::ShownDisplayRange(band, &low, &high);
-    orvenna::SeparateBounds(band, false, &low, &high);
     band->display_low = low;
     band->display_high = high;
     {

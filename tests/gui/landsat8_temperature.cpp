@@ -70,49 +70,58 @@ protected:
 
 }  // namespace
 
+// Scales inside the values the clip's Int16 samples hold, and one whose warm end (45 °C) lies past them.
 TEST_F(Landsat8DialogTest, RealBand10IsColouredByItsTemperature) {
     openAndShow(copyClip());
     EXPECT_EQ(dialog->constantsLabel->text(), "定数: LANDSAT_8 バンド10 (*_MTL.txt)");
     EXPECT_TRUE(dialog->lmaxEdit->isHidden());
     EXPECT_TRUE(dialog->lminEdit->isHidden());
-    const int minTemp = 10, maxTemp = 35;
-    dialog->minTemperatureEdit->setText(QString::number(minTemp));
-    dialog->maxTemperatureEdit->setText(QString::number(maxTemp));
-    dialog->runButton->click();
-    EXPECT_TRUE(prompts.boxes.empty());
-
-    // The band's range narrows to the values of the scale: its low end is the last value at or below 10 °C.
-    BandInfo* band = bandRow(0)->band;
-    EXPECT_LE(celsiusOf(band->display_low), minTemp);
-    EXPECT_GT(celsiusOf(band->display_low + 1), minTemp);
-    EXPECT_GE(celsiusOf(band->display_high), maxTemp);
     EXPECT_EQ(window->statusPanelText(3), "座標設定有効");
+    struct Scale {
+        int minTemp, maxTemp;
+    } scales[] = {{10, 35}, {0, 45}, {18, 28}};
+    for (const Scale& s : scales) {
+        SCOPED_TRACE(testing::Message() << s.minTemp << ".." << s.maxTemp);
+        dialog->minTemperatureEdit->setText(QString::number(s.minTemp));
+        dialog->maxTemperatureEdit->setText(QString::number(s.maxTemp));
+        dialog->runButton->click();
+        EXPECT_TRUE(prompts.boxes.empty());
 
-    const QImage& picture = window->view->picture;
-    const orvenna::ViewGeometry g = orvenna::compute_view_geometry(
-        picture.width(), picture.height(), window->horizontalScrollBar->value(),
-        window->verticalScrollBar->value(), window->zoomStep, window->imageWidth, window->imageHeight);
-    int drawn = 0, inside = 0;
-    for (int y = 0; y < picture.height(); ++y) {
-        for (int x = 0; x < picture.width(); ++x) {
-            int column, line;
-            if (!orvenna::drawn_image_pixel_at(g, x, y, &column, &line)) continue;
-            const double dn = remos_read_sample(band, int64_t(line) * window->imageWidth + column);
-            const double t = celsiusOf(dn);
-            // One colour step of the scale: a byte of the band's range is about 0.1 °C, 5 levels of a
-            // channel.
-            const std::array<double, 3> want = presettest::Ramp(t - minTemp, (maxTemp - minTemp) / 5.0);
-            const QRgb got = picture.pixel(x, y);
-            const int channels[3] = {qRed(got), qGreen(got), qBlue(got)};
-            for (int c = 0; c < 3; ++c)
-                ASSERT_NEAR(channels[c], want[c], 7)
-                    << "pixel " << column << "," << line << " DN " << dn << " T " << t << " channel " << c;
-            ++drawn;
-            inside += t > minTemp && t < maxTemp;
+        // The band's range narrows to the values of the scale: its low end is the last value at or below the
+        // scale's coldest temperature, its high end at or above the warmest.
+        BandInfo* band = bandRow(0)->band;
+        EXPECT_LE(celsiusOf(band->display_low), s.minTemp);
+        EXPECT_GT(celsiusOf(band->display_low + 1), s.minTemp);
+        EXPECT_GE(celsiusOf(band->display_high), s.maxTemp);
+        EXPECT_EQ(bandRow(0)->upperBoundEdit->text(), QString::number(band->display_high, 'f', 0));
+
+        const QImage& picture = window->view->picture;
+        const orvenna::ViewGeometry g = orvenna::compute_view_geometry(
+            picture.width(), picture.height(), window->horizontalScrollBar->value(),
+            window->verticalScrollBar->value(), window->zoomStep, window->imageWidth, window->imageHeight);
+        int drawn = 0, inside = 0;
+        for (int y = 0; y < picture.height(); ++y) {
+            for (int x = 0; x < picture.width(); ++x) {
+                int column, line;
+                if (!orvenna::drawn_image_pixel_at(g, x, y, &column, &line)) continue;
+                const double dn = remos_read_sample(band, int64_t(line) * window->imageWidth + column);
+                const double t = celsiusOf(dn);
+                // One colour step of the scale: a byte of the band's range is 1/256 of the scale, about 5
+                // levels of a channel.
+                const std::array<double, 3> want =
+                    presettest::Ramp(t - s.minTemp, (s.maxTemp - s.minTemp) / 5.0);
+                const QRgb got = picture.pixel(x, y);
+                const int channels[3] = {qRed(got), qGreen(got), qBlue(got)};
+                for (int c = 0; c < 3; ++c)
+                    ASSERT_NEAR(channels[c], want[c], 7) << "pixel " << column << "," << line << " DN " << dn
+                                                         << " T " << t << " channel " << c;
+                ++drawn;
+                inside += t > s.minTemp && t < s.maxTemp;
+            }
         }
+        EXPECT_GE(drawn, 41 * 41);
+        EXPECT_GT(inside, drawn / 4);  // the clip's summer temperatures lie on the scale
     }
-    EXPECT_GE(drawn, 41 * 41);
-    EXPECT_GT(inside, drawn / 2);  // the clip's summer temperatures lie on the scale
 }
 
 TEST_F(Landsat8DialogTest, MissingConstantsAreNamedAndChangeNothing) {
