@@ -378,12 +378,15 @@ void MainWindow::closeBand(BandRow* row) {
     const auto sceneIt =
         std::find_if(scenes.begin(), scenes.end(),
                      [scene](const std::unique_ptr<SceneFile>& s) { return s.get() == scene; });
+    const bool gaveGeography = scene == georeferencedScene();
     remos_close(scene);
     scenes.erase(sceneIt);
     if (scenes.empty()) {
         imageLoaded = false;
         geoValid = false;
         clearSceneStatus();
+    } else if (gaveGeography) {
+        setStatusPanelText(3, metadataStateText());  // another scene or the corners take over, or nothing
     }
 }
 

@@ -124,6 +124,20 @@ TEST_F(GdalSceneTest, OwnGeoreferencingComesBeforeCornerMetadata) {
     }
 }
 
+TEST_F(GdalSceneTest, ClosingTheGeoreferencedSceneTakesItsGeographyAlong) {
+    const std::string utm = dir.file("utm.tif"), plain = dir.file("plain.bil");
+    ASSERT_TRUE(widetest::writeGeoTiff(
+        dir, utm, "UInt16", 16, 8, [](int x, int) { return x; }, kUtmOptions));
+    guitest::writeNativeScene(plain, 16, 8, 1, [](int, int x, int) { return uint8_t(x); });
+    openFiles({plain, utm});
+    ASSERT_EQ(window->bandRows.size(), 2u);
+    EXPECT_EQ(window->statusPanelText(3), "座標設定有効");
+    EXPECT_TRUE(window->pixelValueText(1, 1).contains("経度, 緯度 : 8.76"));
+    window->closeBand(bandRow(1));
+    EXPECT_EQ(window->statusPanelText(3), "設定ファイル無効");
+    EXPECT_EQ(window->pixelValueText(1, 1), "X, Y : 1, 1\na : 1\n");
+}
+
 TEST_F(GdalSceneTest, RefusalBoxesSayWhatTheFileIs) {
     const std::string junk = writeFile("junk.dat", std::string(600, 'x'));
     // A TIFF header whose first directory lies past the end: neither the built-in reader nor GDAL reads it.
