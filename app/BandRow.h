@@ -14,6 +14,7 @@ class QLineEdit;
 class QPushButton;
 class ImageControl;
 class SpinButtons;
+class ValueSpinButtons;
 struct BandInfo;
 
 // Letters exist for the first 26 rows only ('a'..'z' in expressions).
@@ -26,9 +27,15 @@ struct BandRow {
     QLabel* upperBoundLabel = nullptr;      // "上"
     QLineEdit* lowerBoundEdit = nullptr;    // lower bound as text
     QLineEdit* upperBoundEdit = nullptr;    // upper bound as text
-    SpinButtons* lowerBoundSpin = nullptr;  // lower bound as a number, 0..255
-    SpinButtons* upperBoundSpin = nullptr;  // upper bound as a number, 0..255
-    QFrame* panel = nullptr;                // holds every control of the row
+    SpinButtons* lowerBoundSpin = nullptr;  // lower bound as a number, 0..255 (8-bit bands)
+    SpinButtons* upperBoundSpin = nullptr;  // upper bound as a number, 0..255 (8-bit bands)
+    // Bands wider than 8 bits have these instead: the bounds in the band's own values, and the ends of the
+    // value span the histogram's columns cover.
+    ValueSpinButtons* lowerValueSpin = nullptr;
+    ValueSpinButtons* upperValueSpin = nullptr;
+    QLabel* spanLowLabel = nullptr;
+    QLabel* spanHighLabel = nullptr;
+    QFrame* panel = nullptr;  // holds every control of the row
     QPushButton* closeButton = nullptr;
     QPushButton* blueButton = nullptr;
     QPushButton* redButton = nullptr;

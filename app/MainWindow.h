@@ -20,6 +20,7 @@
 #include "dialogs/PresetTarget.h"
 #include "display/SpectralPlot.h"
 #include "display/WheelAccumulator.h"
+#include "scene/scene_metadata.h"
 
 class QAction;
 class QCheckBox;
@@ -191,6 +192,9 @@ public:
     double landsatLmax = 0;
     double landsatLmin = 0;
     double ulLat = 0, ulLon = 0, urLat = 0, urLon = 0, llLat = 0, llLon = 0, lrLat = 0, lrLon = 0;
+    // The rest of the scene metadata last read (Landsat 8/9 thermal constants, the satellite); the corners
+    // and the Landsat 7 range above are the ones in use.
+    SceneMetadataState sceneMetadata;
 
     // ---- Start-up and closing (MainWindow.cpp) ------------------------------------------------------------
     // Releases every scene, row and compiled expression; safe to run more than once.
@@ -226,6 +230,22 @@ public:
     void drawHistogramCount(BandRow* row, int x);
     // The open scene whose band array holds `band`; null when none does.
     SceneFile* sceneOfBand(const BandInfo* band) const;
+    // "ヒストグラムが作成されていません。作成しますか？": true on Yes.
+    bool askForHistogram();
+    // Counts a row's histogram ("自動", "<>" of a wide band): from the picture, or the band's pass.
+    void makeRowHistogram(BandRow* row);
+
+    // ---- Bands wider than 8 bits (MainWindowWideBands.cpp) ------------------------------------------------
+    // 下/上 in the band's own values. Lays the row out for wide values (span labels under the histogram,
+    // wider edits on a line of their own) and gives it value spin buttons instead of the 0..255 ones.
+    void buildWideBoundControls(BandRow* row);
+    // Shows the band's display range as it holds it (and the histogram's span) in the row.
+    void showWideBandRange(BandRow* row);
+    // Sets the band's display range; the bound that moved gives way when they would meet or cross.
+    void setWideBandRange(BandRow* row, double low, double high, bool lowerMoved);
+    void onWideBoundEdited(BandRow* row, bool lower);
+    // A histogram drag at column x over a wide row; returns the column whose count is shown.
+    int dragWideBound(BandRow* row, int x);
 
     // ---- Composite (MainWindowComposite.cpp) --------------------------------------------------------------
     // Draws the view from the three expressions on a worker thread while the window stays responsive; returns
@@ -235,6 +255,8 @@ public:
     void stopRedraw();
     // Stops a running redraw and waits for its worker, for actions that close what it reads.
     void stopRedrawAndWait();
+    // Says once in status panel 0 that a scene had a block it could not decode (it drew as zeros).
+    void reportSceneReadErrors();
     QPushButton* stopRedrawButton = nullptr;  // "中止", shown over the view during a long redraw
     QShortcut* escapeShortcut = nullptr;      // Esc stops a redraw or an opening's histogram pass
     void onRedExpressionChanged();
@@ -258,6 +280,8 @@ public:
     QStringList bandLabels() const;
     void setChannelExpressions(const QString& red, const QString& green, const QString& blue) override;
     void showBandAtFullRange(int index) override;
+    PresetBandFacts presetBandFacts(int index) const override;
+    void setBandDisplayRange(int index, double low, double high) override;
 
     // ---- Placement and panels (MainWindowPlacement.cpp) ---------------------------------------------------
     void connectPlacementHandlers();
@@ -311,6 +335,19 @@ public:
     QString longitudeText(int x, int y) const;
     QString latitudeText(int x, int y) const;
     int bandValueAt(BandRow* row, int64_t index);
+    // The readout of a row's value at pixel index: the stored value as it is ("-12", "0.1234"), "NoData".
+    QString bandValueText(BandRow* row, int64_t index);
+
+    // ---- Geography (MainWindowGeography.cpp) --------------------------------------------------------------
+    // The first open scene with georeferencing of its own: it gives the scene's geography, before any
+    // corners of metadata. Null when none has.
+    const SceneFile* georeferencedScene() const;
+    // Longitude and latitude can be told: a georeferenced scene or corner metadata.
+    bool geographyKnown() const;
+    // Exact position of pixel (x, y) from the georeferenced scene; false without one.
+    bool exactPixelToGeo(int x, int y, double* lat, double* lon) const;
+    // Status panel 3: "座標設定有効", "LANDSAT温度設定有効", both or "設定ファイル無効".
+    QString metadataStateText() const;
     int pictureBandValue(BandRow* row, int64_t index) const;
     // The spectral plot's samples at image pixel (x, y), one per row (MainWindowSpectrum.cpp).
     std::vector<orvenna::SpectralSample> spectralSamplesAt(int x, int y);

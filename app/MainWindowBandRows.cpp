@@ -10,12 +10,14 @@
 #include <algorithm>
 
 #include "app/MainWindow.h"
+#include "display/DisplayRanges.h"
 #include "platform/ElidedLabel.h"
 #include "platform/ErrorDisplay.h"
 #include "platform/Fonts.h"
 #include "platform/ImageControl.h"
 #include "platform/Prompts.h"
 #include "platform/SpinButtons.h"
+#include "platform/ValueSpinButtons.h"
 #include "scene/remos.h"
 
 QString bandRowLetter(int position) {
@@ -93,8 +95,6 @@ BandRow* MainWindow::addBandRow(BandInfo* band, const QString& fileName, int pos
     // Three digits must fit into the narrow edits: no inner margins.
     row->lowerBoundEdit->setTextMargins(-3, 0, -3, 0);
     row->upperBoundEdit->setTextMargins(-3, 0, -3, 0);
-    row->lowerBoundSpin = new SpinButtons(panel);
-    row->upperBoundSpin = new SpinButtons(panel);
     row->autoRangeButton = makeRowButton(panel, QStringLiteral("自動"), 128, 72, 29, 21, Qt::black, 8);
     row->fullRangeButton = makeRowButton(panel, QStringLiteral("<>"), 156, 72, 21, 21, Qt::black, 8);
     row->redButton = makeRowButton(panel, QStringLiteral("■"), 184, 72, 17, 21, Qt::red, 10);
@@ -115,12 +115,19 @@ BandRow* MainWindow::addBandRow(BandInfo* band, const QString& fileName, int pos
     row->fileName = fileName;
 
     // The spin buttons are attached before the change handlers, so that their first texts run nothing.
-    row->lowerBoundSpin->setRange(0, 255);
-    row->upperBoundSpin->setRange(0, 255);
-    row->lowerBoundSpin->setEdit(row->lowerBoundEdit);
-    row->upperBoundSpin->setEdit(row->upperBoundEdit);
-    row->lowerBoundSpin->setValue(0);
-    row->upperBoundSpin->setValue(255);
+    // Bands wider than 8 bits take their bounds in their own values.
+    if (band && remos_band_is_wide(band)) {
+        buildWideBoundControls(row);
+    } else {
+        row->lowerBoundSpin = new SpinButtons(panel);
+        row->upperBoundSpin = new SpinButtons(panel);
+        row->lowerBoundSpin->setRange(0, 255);
+        row->upperBoundSpin->setRange(0, 255);
+        row->lowerBoundSpin->setEdit(row->lowerBoundEdit);
+        row->upperBoundSpin->setEdit(row->upperBoundEdit);
+        row->lowerBoundSpin->setValue(0);
+        row->upperBoundSpin->setValue(255);
+    }
     connectBandRow(row);
 
     row->nameLabel->setText(bandRowLetter(position) + QStringLiteral(" : ") + fileName);
@@ -148,8 +155,17 @@ void MainWindow::connectBandRow(BandRow* row) {
     };
     row->histogramView->onMouseRelease = [this, row](QMouseEvent*) { onHistogramMouseRelease(row); };
     connect(row->closeButton, &QPushButton::clicked, this, [this, row] { closeBand(row); });
-    connect(row->lowerBoundEdit, &QLineEdit::textChanged, this, [this, row] { onLowerBoundChanged(row); });
-    connect(row->upperBoundEdit, &QLineEdit::textChanged, this, [this, row] { onUpperBoundChanged(row); });
+    if (row->lowerValueSpin) {
+        connect(row->lowerBoundEdit, &QLineEdit::textChanged, this,
+                [this, row] { onWideBoundEdited(row, true); });
+        connect(row->upperBoundEdit, &QLineEdit::textChanged, this,
+                [this, row] { onWideBoundEdited(row, false); });
+    } else {
+        connect(row->lowerBoundEdit, &QLineEdit::textChanged, this,
+                [this, row] { onLowerBoundChanged(row); });
+        connect(row->upperBoundEdit, &QLineEdit::textChanged, this,
+                [this, row] { onUpperBoundChanged(row); });
+    }
     connect(row->redButton, &QPushButton::clicked, this, [this, row] { onRedClicked(row); });
     connect(row->greenButton, &QPushButton::clicked, this, [this, row] { onGreenClicked(row); });
     connect(row->blueButton, &QPushButton::clicked, this, [this, row] { onBlueClicked(row); });
@@ -194,7 +210,9 @@ void MainWindow::refreshBandRow(BandRow* row) {
 
     // The band's range is carried over as it stands: when the new lower bound is not below the upper bound
     // still shown, the upper bound moves first so that neither is clamped against a stale value.
-    if (band) {
+    if (row->lowerValueSpin) {
+        showWideBandRange(row);
+    } else if (band) {
         const int low = band->range_low;
         const int high = band->range_high;
         if (low >= row->upperBoundSpin->value()) {
@@ -231,6 +249,10 @@ void MainWindow::onHistogramMousePress(BandRow* row, Qt::MouseButton button, int
 void MainWindow::onHistogramMouseMove(BandRow* row, int x) {
     x = std::clamp(x, 0, 255);
     if (!row->histogramDragging) return;
+    if (row->lowerValueSpin) {
+        drawHistogramCount(row, dragWideBound(row, x));
+        return;
+    }
     if (row->histogramDragButton == 0) {
         if (x < row->upperBoundSpin->value()) {
             row->lowerBoundSpin->setValue(x);
@@ -283,30 +305,46 @@ void MainWindow::onGreyClicked(BandRow* row) {
 }
 
 void MainWindow::onFullRangeClicked(BandRow* row) {
+    if (row->lowerValueSpin) {
+        // The band's smallest to largest value: known from its histogram only.
+        if (!row->histogramValid && askForHistogram()) makeRowHistogram(row);
+        orvenna::SetFullRange(row->band);
+        setWideBandRange(row, row->band->display_low, row->band->display_high, false);
+        drawComposite();
+        return;
+    }
     row->lowerBoundSpin->setValue(0);
     row->upperBoundSpin->setValue(255);
     drawComposite();
 }
 
+bool MainWindow::askForHistogram() {
+    return Prompts::current().askYesNo(QStringLiteral("ヒストグラムが作成されていません。作成しますか？"),
+                                       QStringLiteral("確認"), PromptKind::Information);
+}
+
+void MainWindow::makeRowHistogram(BandRow* row) {
+    if (!row->band) return;
+    row->histogramValid = true;
+    if (row->isPicture)
+        computePictureHistogram(row);
+    else if (row->lowerValueSpin)
+        remos_make_band_histogram(row->band, nullptr, nullptr);
+    else
+        remos_make_histogram(row->band);
+}
+
 void MainWindow::onAutoRangeClicked(BandRow* row) {
     if (!row->band) return;
-    if (!row->histogramValid) {
-        if (Prompts::current().askYesNo(QStringLiteral("ヒストグラムが作成されていません。作成しますか？"),
-                                        QStringLiteral("確認"), PromptKind::Information)) {
-            row->histogramValid = true;
-            if (row->isPicture)
-                computePictureHistogram(row);
-            else
-                remos_make_histogram(row->band);
-        }
-    }
+    if (!row->histogramValid && askForHistogram()) makeRowHistogram(row);
     bool ok = false;
     const double ratio = clipRatioEdit->text().trimmed().toDouble(&ok);
     if (!ok) {
         showErrorText(QStringLiteral("'%1' は正しい数値ではありません").arg(clipRatioEdit->text()));
         return;
     }
-    remos_auto_range(row->band, ratio, autoRangeExcludesEndsCheckBox->isChecked() ? 1 : 0);
+    orvenna::SetAutomaticRange(row->band, ratio, autoRangeExcludesEndsCheckBox->isChecked());
+    if (row->lowerValueSpin) setWideBandRange(row, row->band->display_low, row->band->display_high, false);
     refreshBandRow(row);
     drawComposite();
 }
@@ -355,12 +393,15 @@ void MainWindow::closeBand(BandRow* row) {
     const auto sceneIt =
         std::find_if(scenes.begin(), scenes.end(),
                      [scene](const std::unique_ptr<SceneFile>& s) { return s.get() == scene; });
+    const bool gaveGeography = scene == georeferencedScene();
     remos_close(scene);
     scenes.erase(sceneIt);
     if (scenes.empty()) {
         imageLoaded = false;
         geoValid = false;
         clearSceneStatus();
+    } else if (gaveGeography) {
+        setStatusPanelText(3, metadataStateText());  // another scene or the corners take over, or nothing
     }
 }
 
@@ -384,6 +425,8 @@ void MainWindow::destroyBandRow(BandRow* row) {
     row->nameLabel = row->lowerBoundLabel = row->upperBoundLabel = nullptr;
     row->lowerBoundEdit = row->upperBoundEdit = nullptr;
     row->lowerBoundSpin = row->upperBoundSpin = nullptr;
+    row->lowerValueSpin = row->upperValueSpin = nullptr;
+    row->spanLowLabel = row->spanHighLabel = nullptr;
     row->blueButton = row->redButton = row->greenButton = row->autoRangeButton = row->greyButton = nullptr;
     row->fullRangeButton = nullptr;
     row->lineBuffer.clear();

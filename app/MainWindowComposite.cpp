@@ -20,6 +20,7 @@
 #include "platform/BackgroundTask.h"
 #include "platform/Fonts.h"
 #include "platform/ImageControl.h"
+#include "platform/SystemErrors.h"
 #include "scene/remos.h"
 
 namespace {
@@ -100,6 +101,7 @@ void MainWindow::drawComposite() {
         redrawAgain = false;
         if (!redrawOnce()) break;
     } while (redrawAgain && imageLoaded && autoUpdate);
+    reportSceneReadErrors();
     if (!imageLoaded) {
         // Every band was closed while the picture was being drawn: there is nothing left to show.
         view->picture.fill(Qt::white);
@@ -269,4 +271,17 @@ bool MainWindow::redrawOnce() {
         return false;
     }
     return true;
+}
+
+void MainWindow::reportSceneReadErrors() {
+    // A scene reports the first block that would not decode, once; it drew as zeros. Another scene's report
+    // waits for the next redraw, so that none overwrites another unseen.
+    for (const auto& scene : scenes) {
+        char message[REMOS_REASON_SIZE];
+        if (!remos_take_read_error(scene.get(), message, sizeof message)) continue;
+        const QString name = displayFileName(QByteArray(scene->path));
+        setStatusPanelText(0, QStringLiteral("\"%1\" の一部が読めないため 0 として表示しています: %2")
+                                  .arg(name, QString::fromUtf8(message)));
+        return;
+    }
 }

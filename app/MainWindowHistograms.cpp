@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/MainWindow.h"
+#include "display/BandValues.h"
 #include "platform/Fonts.h"
 #include "platform/ImageControl.h"
 #include "platform/SpinButtons.h"
@@ -31,13 +32,16 @@ void MainWindow::drawBandHistogram(BandRow* row) {
         histogramPeakExcludesEndsCheckBox->isChecked() ? band->hist_peak_inner : band->hist_peak;
     const int low = band->range_low;
     const int high = band->range_high;
+    // A wide band's columns stand for spans of its values, its range is in those values.
+    const bool wide = row->lowerValueSpin != nullptr;
 
     // Bar from the bottom up over b pixels, background above; a bin taller than the reduced peak fills its
     // column.
     for (int v = 0; v < 256 && v < picture.width(); ++v) {
         const double ratio = static_cast<double>(band->histogram[v]) / peak;
         const int b = std::clamp(static_cast<int>(h * ratio), 0, h);
-        const bool inside = low <= v && v < high;
+        const bool inside = wide ? orvenna::ColumnInsideRange(band, v, band->display_low, band->display_high)
+                                 : low <= v && v < high;
         const QRgb bar = inside ? kBarInside : kBarOutside;
         const QRgb back = inside ? kBackInside : kBackOutside;
         for (int y = 0; y < h; ++y) {

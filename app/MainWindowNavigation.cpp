@@ -292,15 +292,15 @@ void MainWindow::drawPanOverlay(int x, int y) {
 QStringList MainWindow::panOverlayLines(int x, int y) {
     QStringList lines;
     lines << QStringLiteral("X, Y : %1, %2").arg(x).arg(y);
-    lines << (geoValid ? QStringLiteral("経度, 緯度 :  ") + longitudeText(x, y) + QStringLiteral(", ") +
-                             latitudeText(x, y)
-                       : QString());
+    lines << (geographyKnown() ? QStringLiteral("経度, 緯度 :  ") + longitudeText(x, y) +
+                                     QStringLiteral(", ") + latitudeText(x, y)
+                               : QString());
     const int64_t index = int64_t(imageWidth) * y + x;
     for (size_t i = 0; i < bandRows.size(); ++i) {
         // Rows past the 26th have no letter; they are shown by their list number.
         const QString letter = i < static_cast<size_t>(kBandLetterCount) ? QString(QChar('a' + int(i)))
                                                                          : QStringLiteral("[%1]").arg(i + 1);
-        lines << letter + QStringLiteral(" : ") + QString::number(bandValueAt(bandRows[i].get(), index));
+        lines << letter + QStringLiteral(" : ") + bandValueText(bandRows[i].get(), index);
     }
     return lines;
 }

@@ -24,21 +24,21 @@
 
 #include "app/MainWindow.h"
 #include "dialogs/ProgressWindow.h"
+#include "display/DisplayRanges.h"
 #include "platform/BackgroundTask.h"
 #include "platform/ImageControl.h"
 #include "platform/PictureLoader.h"
 #include "platform/Prompts.h"
 #include "platform/SystemErrors.h"
-#include "scene/econf.h"
 #include "scene/metadata_files.h"
 #include "scene/natural_order.h"
 #include "scene/remos.h"
+#include "scene/scene_metadata.h"
+#include "scene/system_errors.h"
 
 namespace {
 
 const int64_t kHistogramQuestionBytes = 100000000;
-// Metadata texts are a few kilobytes; anything larger is not what it claims to be and is not read.
-const int64_t kMaxMetadataBytes = 16 << 20;
 const int kProgressPerFile = 1000;
 
 const QString kLoadingText = QStringLiteral("画像を読み込んでいます...");
@@ -90,12 +90,6 @@ PendingScene newScene() {
     auto* scene = new SceneFile;
     *scene = SceneFile{};
     return PendingScene(scene);
-}
-
-// Directory part of a path with its trailing separator; empty for a bare file name.
-QByteArray directoryOf(const QByteArray& path) {
-    const int slash = path.lastIndexOf('/');
-    return slash >= 0 ? path.left(slash + 1) : QByteArray();
 }
 
 // Extension from the last dot of the file name, dot included, in upper case; empty when there is none.
@@ -244,8 +238,10 @@ private:
         }
         const bool sized = scene->width >= 1 && scene->height >= 1 && scene->height <= uint32_t(INT32_MAX);
         if (r != REMOS_OK || !sized) {
-            Prompts::current().inform(quoted(name) + QStringLiteral("\nは不明な衛星データ形式です"),
-                                      QStringLiteral("識別失敗"), PromptKind::Information);
+            // Unknown formats, and TIFFs or other files GDAL knows but cannot show, with the reason.
+            Prompts::current().inform(
+                quoted(name) + QStringLiteral("\n") + QString::fromStdString(scene_refusal_text(scene.get())),
+                QStringLiteral("識別失敗"), PromptKind::Information);
             return FileOutcome::Next;
         }
         if (!acceptSize(scene->width, static_cast<int64_t>(scene->height))) return FileOutcome::Stop;
@@ -259,8 +255,8 @@ private:
             bool made = false;
             if (wantHistogram_ && !window_.openingStopRequested) {
                 made = makeHistogram(band, k, count);
-                // Only 8-bit bands have a histogram; others show an empty one, as when it was skipped.
-                if (made && band->bits != 8) clearHistogram(band, 1);
+                // A wide band opens with what "自動" gives, so that it shows contrast at once.
+                if (made && remos_band_is_wide(band)) orvenna::SetOpeningRange(band);
             }
             if (!made) {
                 clearHistogram(band, 255);
@@ -280,14 +276,18 @@ private:
     // stopped ("中止" or Esc): this band and the file's remaining bands then open without histograms, as
     // when the size question is answered No.
     bool makeHistogram(BandInfo* band, int k, int count) {
-        if (band->bits != 8) return true;  // nothing to count (remos_make_histogram leaves such bands alone)
+        const bool wide = remos_band_is_wide(band) != 0;
+        if (!wide && band->bits != 8) return true;  // nothing to count
         HistogramPass pass;
         window_.openingHistogramStop = &pass.stop;
         if (progressWindow) progressWindow->stopButton->setEnabled(true);
         window_.escapeShortcut->setEnabled(true);
         int made = 0;
         window_.histogramTask->run(
-            [&] { made = remos_make_histogram_progress(band, &HistogramPass::report, &pass); },
+            [&] {
+                made = wide ? remos_make_band_histogram(band, &HistogramPass::report, &pass)
+                            : remos_make_histogram_progress(band, &HistogramPass::report, &pass);
+            },
             [&] { pass.stop = true; },
             [&] { setProgress(k * 1000 + pass.permille.load(std::memory_order_relaxed), count * 1000); });
         window_.openingHistogramStop = nullptr;
@@ -359,20 +359,6 @@ void sortNaturally(QList<QByteArray>& files) {
     std::stable_sort(files.begin(), files.end(), [](const QByteArray& a, const QByteArray& b) {
         return natural_name_less(a.toStdString(), b.toStdString());
     });
-}
-
-// Whether a metadata text may be read: a regular file of at most 16 MB. A larger one is skipped with a
-// hint in the status bar.
-bool metadataReadable(MainWindow& window, const std::string& path) {
-    if (path.empty()) return false;
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    if (st.st_size > kMaxMetadataBytes) {
-        window.setStatusPanelText(0, quoted(QByteArray::fromStdString(path)) +
-                                         QStringLiteral(" は大きすぎるため読みません (16MB まで)"));
-        return false;
-    }
-    return true;
 }
 
 }  // namespace
@@ -475,58 +461,24 @@ void MainWindow::openFiles() {
 }
 
 void MainWindow::readSceneMetadata() {
-    const QByteArray dir = directoryOf(filesToOpen.value(0));
-    const SceneMetadataFiles files = find_scene_metadata_files(dir.toStdString());
-    auto number = [](ConfFile* conf, const char* key) { return econf_number(econf_find(conf, key)); };
-    // The eight corner values, latitude before longitude, in the order UL, UR, LL, LR.
-    double* const corners[8] = {&ulLat, &ulLon, &urLat, &urLon, &llLat, &llLon, &lrLat, &lrLon};
-    auto readCorners = [&](ConfFile* conf, const char* const(&keys)[8]) {
-        for (int i = 0; i < 8; ++i)
-            *corners[i] = number(conf, keys[i]);
-    };
-
-    ConfFile conf{};
-    if (metadataReadable(*this, files.summary) && econf_open(&conf, files.summary.c_str())) {
-        // ALOS scene summary: corner coordinates only; a Landsat file beside it is not consulted.
-        if (econf_read(&conf) && econf_find(&conf, "Img_ImageSceneLeftTopLatitude")) {
-            geoValid = true;
-            landsatCalibrationValid = false;
-            static const char* const kAlosCorners[8] = {
-                "Img_ImageSceneLeftTopLatitude",     "Img_ImageSceneLeftTopLongitude",
-                "Img_ImageSceneRightTopLatitude",    "Img_ImageSceneRightTopLongitude",
-                "Img_ImageSceneLeftBottomLatitude",  "Img_ImageSceneLeftBottomLongitude",
-                "Img_ImageSceneRightBottomLatitude", "Img_ImageSceneRightBottomLongitude"};
-            readCorners(&conf, kAlosCorners);
-        }
-        econf_close(&conf);
-    } else if (metadataReadable(*this, files.landsat) && econf_open(&conf, files.landsat.c_str())) {
-        if (econf_read(&conf)) {
-            if (econf_find(&conf, "LMAX_BAND61")) {
-                landsatCalibrationValid = true;
-                landsatLmax = number(&conf, "LMAX_BAND61");
-                landsatLmin = number(&conf, "LMIN_BAND61");
-            } else {
-                landsatCalibrationValid = false;
-            }
-            if (econf_find(&conf, "PRODUCT_UL_CORNER_LAT")) {
-                geoValid = true;
-                static const char* const kLandsatCorners[8] = {
-                    "PRODUCT_UL_CORNER_LAT", "PRODUCT_UL_CORNER_LON", "PRODUCT_UR_CORNER_LAT",
-                    "PRODUCT_UR_CORNER_LON", "PRODUCT_LL_CORNER_LAT", "PRODUCT_LL_CORNER_LON",
-                    "PRODUCT_LR_CORNER_LAT", "PRODUCT_LR_CORNER_LON"};
-                readCorners(&conf, kLandsatCorners);
-            } else {
-                geoValid = false;
-            }
-        }
-        econf_close(&conf);
-    }
-
-    QString state = QStringLiteral("設定ファイル無効");
-    if (geoValid)
-        state = landsatCalibrationValid ? QStringLiteral("座標設定有効 LANDSAT温度設定有効")
-                                        : QStringLiteral("座標設定有効");
-    else if (landsatCalibrationValid)
-        state = QStringLiteral("LANDSAT温度設定有効");
-    setStatusPanelText(3, state);
+    // The reader starts from what the window holds, so that values no file gives carry over.
+    SceneMetadataState state = sceneMetadata;
+    state.geo_valid = geoValid;
+    state.corners = {ulLat, ulLon, urLat, urLon, llLat, llLon, lrLat, lrLon};
+    state.landsat7_valid = landsatCalibrationValid;
+    state.lmax = landsatLmax;
+    state.lmin = landsatLmin;
+    const std::string tooLarge = read_scene_metadata(filesToOpen.value(0).toStdString(), &state);
+    if (!tooLarge.empty())
+        setStatusPanelText(0, quoted(QByteArray::fromStdString(tooLarge)) +
+                                  QStringLiteral(" は大きすぎるため読みません (16MB まで)"));
+    sceneMetadata = state;
+    geoValid = state.geo_valid;
+    const LandsatCorners& c = state.corners;
+    ulLat = c.ul_lat, ulLon = c.ul_lon, urLat = c.ur_lat, urLon = c.ur_lon;
+    llLat = c.ll_lat, llLon = c.ll_lon, lrLat = c.lr_lat, lrLon = c.lr_lon;
+    landsatCalibrationValid = state.landsat7_valid;
+    landsatLmax = state.lmax;
+    landsatLmin = state.lmin;
+    setStatusPanelText(3, metadataStateText());
 }

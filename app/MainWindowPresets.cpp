@@ -7,12 +7,18 @@
 #include <QMenu>
 #include <QPushButton>
 
+#include <algorithm>
+#include <cmath>
+
 #include "app/MainWindow.h"
 #include "dialogs/LandsatTemperatureDialog.h"
 #include "dialogs/NdviPresetDialog.h"
 #include "dialogs/ThermographyPresetDialog.h"
 #include "dialogs/WindowCentring.h"
+#include "display/BandValues.h"
+#include "display/DisplayRanges.h"
 #include "platform/SpinButtons.h"
+#include "scene/remos.h"
 
 namespace {
 
@@ -81,7 +87,49 @@ void MainWindow::setChannelExpressions(const QString& red, const QString& green,
 void MainWindow::showBandAtFullRange(int index) {
     if (index < 0 || index >= static_cast<int>(bandRows.size())) return;
     BandRow* row = bandRows[index].get();
+    if (row->lowerValueSpin) {
+        orvenna::SetFullRange(row->band);
+        setWideBandRange(row, row->band->display_low, row->band->display_high, false);
+        return;
+    }
     row->lowerBoundSpin->setValue(0);
     row->upperBoundSpin->setValue(255);
+    refreshBandRow(row);
+}
+
+PresetBandFacts MainWindow::presetBandFacts(int index) const {
+    PresetBandFacts facts;
+    if (index < 0 || index >= static_cast<int>(bandRows.size()) || !bandRows[index]->band) return facts;
+    const BandRow* row = bandRows[index].get();
+    facts.listed = true;
+    facts.wide = row->lowerValueSpin != nullptr;
+    facts.integerValues = orvenna::BandHoldsIntegers(row->band);
+    // The Landsat 7 range in use is the window's (it may have been set apart from the metadata).
+    SceneMetadataState metadata = sceneMetadata;
+    metadata.landsat7_valid = landsatCalibrationValid;
+    metadata.lmax = landsatLmax;
+    metadata.lmin = landsatLmin;
+    facts.thermal = orvenna::ChooseLandsatThermal(metadata, row->fileName.toStdString());
+    return facts;
+}
+
+void MainWindow::setBandDisplayRange(int index, double low, double high) {
+    if (index < 0 || index >= static_cast<int>(bandRows.size())) return;
+    BandRow* row = bandRows[index].get();
+    if (!row->band) return;
+    if (row->lowerValueSpin) {
+        // Taken as it is, also past the values the band's kind stores: the preset's texts are made for it.
+        if (!(low < high) || !std::isfinite(low) || !std::isfinite(high)) return;
+        row->band->display_low = low;
+        row->band->display_high = high;
+        showWideBandRange(row);
+        drawBandHistogram(row);
+        return;
+    }
+    // 8-bit bands: the nearest whole values, kept apart inside 0..255.
+    const int wholeLow = std::clamp(static_cast<int>(std::lround(low)), 0, 254);
+    const int wholeHigh = std::clamp(static_cast<int>(std::lround(high)), wholeLow + 1, 255);
+    row->band->range_low = wholeLow;
+    row->band->range_high = wholeHigh;
     refreshBandRow(row);
 }

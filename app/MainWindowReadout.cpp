@@ -8,6 +8,7 @@
 
 #include "app/MainWindow.h"
 #include "dialogs/PixelValueWindow.h"
+#include "display/BandValues.h"
 #include "display/ViewGeometry.h"
 #include "platform/ImageControl.h"
 #include "scene/remos.h"
@@ -96,23 +97,28 @@ QString MainWindow::pixelValueText(int x, int y) {
     QString text = QStringLiteral("X, Y : %1, %2\n").arg(x).arg(y);
     // The white margin around the scene has no values and no place on the ground.
     if (x < 0 || y < 0 || x >= imageWidth || y >= imageHeight) return text + QStringLiteral("範囲外\n");
-    if (geoValid)
+    if (geographyKnown())
         text += QStringLiteral("経度, 緯度 : ") + longitudeText(x, y) + QStringLiteral(", ") +
                 latitudeText(x, y) + QStringLiteral("\n\n");
     const int64_t index = int64_t(imageWidth) * y + x;
     for (size_t k = 0; k < bandRows.size(); ++k) {
         text += readoutLetter(static_cast<int>(k)) + QStringLiteral(" : ") +
-                QString::number(bandValueAt(bandRows[k].get(), index)) + QLatin1Char('\n');
+                bandValueText(bandRows[k].get(), index) + QLatin1Char('\n');
     }
     return text;
 }
 
+// The scene's own georeferencing gives the pixel centre exactly; without it the corners are interpolated.
 QString MainWindow::longitudeText(int x, int y) const {
+    double lat, lon;
+    if (exactPixelToGeo(x, y, &lat, &lon)) return QString::asprintf("%.4lf", lon);
     return QString::asprintf("%.4lf",
                              cornerInterpolation(ulLon, urLon, llLon, lrLon, imageWidth, imageHeight, x, y));
 }
 
 QString MainWindow::latitudeText(int x, int y) const {
+    double lat, lon;
+    if (exactPixelToGeo(x, y, &lat, &lon)) return QString::asprintf("%.4lf", lat);
     return QString::asprintf("%.4lf",
                              cornerInterpolation(ulLat, urLat, llLat, lrLat, imageWidth, imageHeight, x, y));
 }
@@ -124,6 +130,12 @@ int MainWindow::bandValueAt(BandRow* row, int64_t index) {
     const double v = std::trunc(remos_read_sample(row->band, index));
     if (!(v == v)) return 0;
     return static_cast<int>(std::clamp(v, double(INT32_MIN), double(INT32_MAX)));
+}
+
+QString MainWindow::bandValueText(BandRow* row, int64_t index) {
+    if (!row || !row->band || row->isPicture) return QString::number(bandValueAt(row, index));
+    // Past the band's last pixel the reader has nothing and gives 0.
+    return QString::fromStdString(orvenna::StoredValueText(row->band, remos_read_sample(row->band, index)));
 }
 
 int MainWindow::pictureBandValue(BandRow* row, int64_t index) const {

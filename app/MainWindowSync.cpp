@@ -82,7 +82,7 @@ void MainWindow::broadcastScrollY() {
 void MainWindow::broadcastPanEnd() {
     const int x = horizontalScrollBar->value();
     const int y = verticalScrollBar->value();
-    if (geoValid) {
+    if (geographyKnown()) {
         // The centre's position as the readout writes it, in 1/10000 degree.
         postViewerGroup(
             {{latitudeMessage, orvenna::degrees_text_to_wparam(latitudeText(x, y).toLatin1().constData())},
@@ -126,8 +126,18 @@ void MainWindow::onViewerMessage(unsigned message, int32_t wParam) {
 
 void MainWindow::applySyncPosition() {
     if (syncByGeo) {
-        if (geoValid) {
-            int column = 0, line = 0;
+        int column = 0, line = 0;
+        if (const SceneFile* scene = georeferencedScene()) {
+            // The scene's own georeferencing: the exact inverse. A position it cannot place leaves the view.
+            if (remos_geo_to_pixel_exact(scene, syncLatitude, syncLongitude, &column, &line)) {
+                syncScrollX = column;
+                syncScrollY = line;
+                syncScrollXReceived = syncScrollYReceived = true;
+            } else {
+                syncScrollX = horizontalScrollBar->value();
+                syncScrollY = verticalScrollBar->value();
+            }
+        } else if (geoValid) {
             remos_geo_to_pixel(&column, &line, imageWidth, imageHeight, syncLatitude, syncLongitude,
                                static_cast<float>(ulLon), static_cast<float>(ulLat),
                                static_cast<float>(llLon), static_cast<float>(llLat),

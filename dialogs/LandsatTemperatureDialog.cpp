@@ -87,6 +87,9 @@ LandsatTemperatureDialog::LandsatTemperatureDialog(QWidget* parent)
     lminLabel = dialogparts::makeLabel(this, QStringLiteral("LMIN"), 166, 184);
     lminEdit = new QLineEdit(QStringLiteral("0"), this);
     lminEdit->setGeometry(210, 180, 95, 21);
+    constantsLabel = new QLabel(this);
+    constantsLabel->setGeometry(12, 180, 293, 21);
+    constantsLabel->hide();
 
     maxTemperatureLabel = dialogparts::makeLabel(this, QStringLiteral("最大温度(℃)"), 12, 208);
     maxTemperatureEdit = new QLineEdit(QStringLiteral("45"), this);
@@ -124,6 +127,7 @@ LandsatTemperatureDialog::LandsatTemperatureDialog(QWidget* parent)
 
     connect(runButton, &QPushButton::clicked, this, [this] { onRunClicked(); });
     connect(closeButton, &QPushButton::clicked, this, [this] { onCloseClicked(); });
+    connect(bandComboBox, &QComboBox::currentIndexChanged, this, [this] { onBandChanged(); });
     // Connected last, so the captions stored above stand until the user changes a temperature.
     connect(maxTemperatureEdit, &QLineEdit::textChanged, this, [this] { onTemperatureChanged(); });
     connect(minTemperatureEdit, &QLineEdit::textChanged, this, [this] { onTemperatureChanged(); });
@@ -141,6 +145,38 @@ void LandsatTemperatureDialog::placeScaleLabels() {
 
 void LandsatTemperatureDialog::setBandLabels(const QStringList& labels) {
     dialogparts::fillBandComboBox(bandComboBox, labels);
+    onBandChanged();
+}
+
+void LandsatTemperatureDialog::onBandChanged() {
+    const int index = bandComboBox->currentIndex();
+    const PresetBandFacts facts =
+        target() && index >= 0 ? target()->presetBandFacts(index) : PresetBandFacts{};
+    using Kind = orvenna::LandsatThermalChoice::Kind;
+    const orvenna::LandsatThermalChoice& thermal = facts.thermal;
+    const bool landsat8 = thermal.kind == Kind::Landsat8 || thermal.kind == Kind::Landsat8Missing;
+    for (QWidget* w : std::initializer_list<QWidget*>{lmaxLabel, lmaxEdit, lminLabel, lminEdit})
+        w->setVisible(!landsat8);
+    constantsLabel->setVisible(landsat8);
+    if (!landsat8) return;
+    const QString source =
+        QStringLiteral("%1 バンド%2").arg(QString::fromStdString(thermal.satellite)).arg(thermal.band);
+    QPalette palette = constantsLabel->palette();
+    if (thermal.kind == Kind::Landsat8) {
+        constantsLabel->setText(QStringLiteral("定数: %1 (*_MTL.txt)").arg(source));
+        const orvenna::ThermalCalibration& c = thermal.calibration;
+        constantsLabel->setToolTip(QStringLiteral("ML %1, AL %2, K1 %3, K2 %4")
+                                       .arg(QString::fromStdString(orvenna::PlainDecimalText(c.radianceMult)),
+                                            QString::fromStdString(orvenna::PlainDecimalText(c.radianceAdd)),
+                                            QString::fromStdString(orvenna::PlainDecimalText(c.k1)),
+                                            QString::fromStdString(orvenna::PlainDecimalText(c.k2))));
+        palette.setColor(QPalette::WindowText, Qt::black);
+    } else {
+        constantsLabel->setText(QStringLiteral("%1 の定数が *_MTL.txt にありません").arg(source));
+        constantsLabel->setToolTip(QString());
+        palette.setColor(QPalette::WindowText, Qt::red);
+    }
+    constantsLabel->setPalette(palette);
 }
 
 void LandsatTemperatureDialog::setCalibration(double lmax, double lmin) {
@@ -174,6 +210,16 @@ void LandsatTemperatureDialog::onTemperatureChanged() {
 void LandsatTemperatureDialog::onRunClicked() {
     if (!target()) return;
 
+    // A Landsat 8/9 thermal band takes the constants of its scene's metadata, not LMAX/LMIN.
+    if (const int chosen = bandComboBox->currentIndex(); chosen >= 0) {
+        const PresetBandFacts facts = target()->presetBandFacts(chosen);
+        using Kind = orvenna::LandsatThermalChoice::Kind;
+        if (facts.thermal.kind == Kind::Landsat8 || facts.thermal.kind == Kind::Landsat8Missing) {
+            runLandsat8(chosen, facts);
+            return;
+        }
+    }
+
     // Calibration first: a value that is not a number stops the run before anything changes.
     float lmax = 0;
     float lmin = 0;
@@ -196,8 +242,51 @@ void LandsatTemperatureDialog::onRunClicked() {
         orvenna::LandsatTemperatureTexts(orvenna::PresetBandLetter(index), lmax, lmin, minTemp, maxTemp);
     target()->setChannelExpressions(QString::fromStdString(texts.red), QString::fromStdString(texts.green),
                                     QString::fromStdString(texts.blue));
-    // The band is read at its full scale.
-    target()->showBandAtFullRange(index);
+    // The band is read at its full scale; a band of wider values holds the 8-bit numbers of band 6, which
+    // the composite then passes on unchanged.
+    if (target()->presetBandFacts(index).wide)
+        target()->setBandDisplayRange(index, 0, 255);
+    else
+        target()->showBandAtFullRange(index);
+
+    runButton->setEnabled(false);
+    target()->drawComposite();
+    runButton->setEnabled(true);
+}
+
+void LandsatTemperatureDialog::runLandsat8(int index, const PresetBandFacts& facts) {
+    const orvenna::LandsatThermalChoice& thermal = facts.thermal;
+    const QString source =
+        QStringLiteral("%1 バンド%2").arg(QString::fromStdString(thermal.satellite)).arg(thermal.band);
+    if (thermal.kind != orvenna::LandsatThermalChoice::Kind::Landsat8) {
+        Prompts::current().inform(
+            QStringLiteral(
+                "%1 の熱赤外の定数 (RADIANCE_MULT_BAND_%2, RADIANCE_ADD_BAND_%2, K1_CONSTANT_BAND_%2, "
+                "K2_CONSTANT_BAND_%2) が *_MTL.txt にないため、温度を計算できません。")
+                .arg(source)
+                .arg(thermal.band),
+            QStringLiteral("失敗"), PromptKind::Information);
+        return;
+    }
+    const int maxTemp = maxTemperatureSpin->value();
+    const int minTemp = minTemperatureSpin->value();
+    orvenna::Landsat8Preset preset;
+    if (!orvenna::Landsat8TemperaturePreset(orvenna::PresetBandLetter(index), thermal.calibration, minTemp,
+                                            maxTemp, facts.integerValues, &preset)) {
+        Prompts::current().inform(
+            QStringLiteral("最小温度 %1℃ から最大温度 %2℃ の範囲では %3 の値に直せません。")
+                .arg(minTemp)
+                .arg(maxTemp)
+                .arg(source),
+            QStringLiteral("失敗"), PromptKind::Information);
+        return;
+    }
+    target()->setChannelExpressions(QString::fromStdString(preset.texts.red),
+                                    QString::fromStdString(preset.texts.green),
+                                    QString::fromStdString(preset.texts.blue));
+    // The band's range narrows to the values of the scale's temperatures, so no step of the scale is lost in
+    // the bytes the expressions see.
+    target()->setBandDisplayRange(index, preset.displayLow, preset.displayHigh);
 
     runButton->setEnabled(false);
     target()->drawComposite();

@@ -1,9 +1,12 @@
 // The Landsat temperature preset dialog: band 6 of a Landsat-7 ETM+ scene is turned into degrees Celsius with
 // the scene's LMAX/LMIN calibration and coloured like a thermography picture between a minimum and a maximum
-// temperature. "実行" may be run again and again; the dialog stays open until "閉じる".
+// temperature. A Landsat 8/9 thermal band (10 or 11) takes the constants of the scene's *_MTL.txt instead:
+// the dialog names them in place of LMAX/LMIN. "実行" may be run again and again; the dialog stays open
+// until "閉じる".
 #pragma once
 
 #include "dialogs/PresetDialog.h"
+#include "dialogs/PresetTarget.h"
 
 class QComboBox;
 class QLabel;
@@ -26,6 +29,9 @@ public:
     QLineEdit* lmaxEdit;
     QLabel* lminLabel;
     QLineEdit* lminEdit;
+    // In place of LMAX/LMIN for a Landsat 8/9 band: the satellite and band the constants come from, or that
+    // they are missing.
+    QLabel* constantsLabel;
     QLabel* maxTemperatureLabel;
     QLineEdit* maxTemperatureEdit;
     SpinButtons* maxTemperatureSpin;
@@ -50,9 +56,13 @@ public:
     void onRunClicked();
     void onCloseClicked();
     void onTemperatureChanged();
+    // The chosen band changed (or the list was refilled): LMAX/LMIN or the Landsat 8/9 constants.
+    void onBandChanged();
 
 private:
     void placeScaleLabels();
+    // "実行" for a Landsat 8/9 band.
+    void runLandsat8(int index, const PresetBandFacts& facts);
 };
 
 extern LandsatTemperatureDialog* landsatTemperatureDialog;

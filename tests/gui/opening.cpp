@@ -398,21 +398,37 @@ TEST_F(OpeningTest, LargeFileQuestion) {
     }
 }
 
-TEST_F(OpeningTest, BandsOtherThan8BitGetAnEmptyHistogram) {
+// A 16-bit band is counted over its own values at opening and gets the automatic range inside them; with
+// histograms off it keeps an empty histogram and the whole range of its kind.
+TEST_F(OpeningTest, BandsWiderThan8BitsGetTheirHistogramAndRangeAtOpening) {
     std::string error;
     const std::string path = dir.file("wide16");
     ASSERT_TRUE(samples::write_ceos(path, samples::CeosKind::General, samples::Band::NearInfrared, 16, 20, 10,
                                     &error))
         << error;
-    openFiles({path});
-    ASSERT_EQ(window->bandRows.size(), 1u);
-    BandInfo* band = bandRow(0)->band;
-    EXPECT_EQ(band->bits, 16);
-    EXPECT_TRUE(bandRow(0)->histogramValid);
-    EXPECT_EQ(band->hist_peak, 1);
-    EXPECT_EQ(band->hist_peak_inner, 1);
-    for (int v = 0; v < 256; ++v)
-        EXPECT_EQ(band->histogram[v], 0) << v;
+    for (bool histograms : {true, false}) {
+        SCOPED_TRACE(histograms);
+        window->closeAll();
+        window->histogramOnOpenCheckBox->setChecked(histograms);
+        openFiles({path});
+        ASSERT_EQ(window->bandRows.size(), 1u);
+        BandInfo* band = bandRow(0)->band;
+        EXPECT_EQ(band->bits, 16);
+        EXPECT_EQ(bandRow(0)->histogramValid, histograms);
+        int64_t counted = 0;
+        for (int v = 0; v < 256; ++v)
+            counted += band->histogram[v];
+        EXPECT_EQ(counted, histograms ? 20 * 10 : 0);
+        if (histograms) {
+            EXPECT_LT(band->value_min, band->value_max);
+            EXPECT_LE(band->value_min, band->display_low);
+            EXPECT_LT(band->display_low, band->display_high);
+            EXPECT_LE(band->display_high, band->value_max);
+        } else {
+            EXPECT_EQ(band->display_low, 0);  // the kind's whole range, drawn as without a range
+            EXPECT_EQ(band->display_high, 65535);
+        }
+    }
 }
 
 TEST_F(OpeningTest, DamagedPicturesAreRefusedAndLeaveTheListAsItWas) {

@@ -1,0 +1,33 @@
+// Which calibration the "LANDSAT温度分布" preset uses for a chosen band: the Landsat 8/9 thermal constants of
+// the scene's *_MTL.txt for band 10 or 11, the Landsat 7 band 6 LMAX/LMIN, or the numbers the user types.
+// Qt-free.
+#pragma once
+
+#include <string>
+
+#include "display/LandsatThermal.h"
+
+struct SceneMetadataState;  // scene/scene_metadata.h
+
+namespace orvenna {
+
+struct LandsatThermalChoice {
+    enum class Kind {
+        Typed,            // no Landsat calibration known: the dialog's LMAX/LMIN as the user typed them
+        Landsat7,         // band 6 LMAX/LMIN from the metadata (the dialog's edits are filled with them)
+        Landsat8,         // `calibration` of TIRS band `band` from the metadata
+        Landsat8Missing,  // a Landsat 8/9 thermal band whose constants the metadata does not give
+    };
+    Kind kind = Kind::Typed;
+    int band = 0;           // 10 or 11 for the Landsat 8/9 kinds
+    std::string satellite;  // SPACECRAFT_ID of the metadata ("LANDSAT_8"), "LANDSAT 8/9" when not given
+    ThermalCalibration calibration;
+};
+
+// The choice for the band stored in `fileName`. The band is a Landsat 8/9 thermal band when its name says
+// B10 or B11, or when the metadata is of Landsat 8/9 (its thermal constants or SPACECRAFT_ID) and holds no
+// Landsat 7 band 6 range; such a band takes the constants of the band its name says (band 10 when it says
+// neither) and no others. Otherwise the Landsat 7 range when the metadata gives one, else the typed numbers.
+LandsatThermalChoice ChooseLandsatThermal(const SceneMetadataState& metadata, const std::string& fileName);
+
+}  // namespace orvenna

@@ -1,0 +1,190 @@
+// Files opened through GDAL in the window: stored values in the pixel window and the pan overlay (negative,
+// fractional, "NoData"), the file's own georeferencing before corner metadata (status panel, readout,
+// synchronisation by latitude and longitude), the refusal box's reason, and a block that cannot be decoded
+// reported once in status panel 0.
+#include <QCheckBox>
+#include <QStringList>
+
+#include <gdal.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include "WideBandTestSupport.h"
+#include "platform/Prompts.h"
+
+namespace {
+
+using Box = ScriptedPrompts::Box;
+
+class GdalSceneTest : public widetest::OpeningWindowTest {
+protected:
+    std::string writeFile(const std::string& name, const std::string& bytes) {
+        const std::string path = dir.file(name);
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+    // The byte offset and size of one tile of a tiled GeoTIFF, as GDAL's TIFF driver reports them.
+    static bool tileBytes(const std::string& path, int tx, int ty, long* offset, long* size) {
+        GDALAllRegister();
+        GDALDatasetH ds = GDALOpen(path.c_str(), GA_ReadOnly);
+        if (!ds) return false;
+        GDALRasterBandH band = GDALGetRasterBand(ds, 1);
+        const std::string suffix = std::to_string(tx) + "_" + std::to_string(ty);
+        const char* off = GDALGetMetadataItem(band, ("BLOCK_OFFSET_" + suffix).c_str(), "TIFF");
+        const char* len = GDALGetMetadataItem(band, ("BLOCK_SIZE_" + suffix).c_str(), "TIFF");
+        const bool ok = off && len;
+        if (ok) {
+            *offset = std::stol(off);
+            *size = std::stol(len);
+        }
+        GDALClose(ds);
+        return ok;
+    }
+};
+
+// A 16 x 8 UTM zone 32N clip of 30 m pixels (the real Landsat clips' place), with "summary.txt" corners of
+// somewhere else beside it.
+const char* const kUtmOptions = "-a_srs EPSG:32632 -a_ullr 483285 5628525 483765 5628285";
+const char* const kFarAwaySummary =
+    "Img_ImageSceneLeftTopLatitude = 35.5\nImg_ImageSceneLeftTopLongitude = 139.25\n"
+    "Img_ImageSceneRightTopLatitude = 35.5\nImg_ImageSceneRightTopLongitude = 140.0\n"
+    "Img_ImageSceneLeftBottomLatitude = 35.0\nImg_ImageSceneLeftBottomLongitude = 139.25\n"
+    "Img_ImageSceneRightBottomLatitude = 35.0\nImg_ImageSceneRightBottomLongitude = 140.0\n";
+
+}  // namespace
+
+TEST_F(GdalSceneTest, ReadoutShowsStoredValuesAndNoData) {
+    const int w = 16, h = 8;
+    const std::string ints = dir.file("ints.tif"), floats = dir.file("floats.tif");
+    // a: x - 10 y, no-data -9999 at (3, 2); b: (x - 8) / 16 + 100 y, 0.0123456 at (15, 7).
+    ASSERT_TRUE(widetest::writeGeoTiff(
+        dir, ints, "Int16", w, h, [](int x, int y) { return x == 3 && y == 2 ? -9999 : x - 10 * y; },
+        "-a_nodata -9999"));
+    ASSERT_TRUE(widetest::writeGeoTiff(dir, floats, "Float32", w, h, [](int x, int y) {
+        return x == 15 && y == 7 ? 0.0123456 : (x - 8) / 16.0 + 100 * y;
+    }));
+    openFiles({ints, floats});
+    ASSERT_EQ(window->bandRows.size(), 2u);
+    EXPECT_TRUE(prompts.boxes.empty());
+    struct Case {
+        int x, y;
+        const char *a, *b;
+    } cases[] = {
+        {0, 0, "0", "-0.5"},          {1, 0, "1", "-0.4375"},   {0, 1, "-10", "99.5"},
+        {3, 2, "NoData", "199.6875"}, {15, 7, "-55", "0.0123"}, {9, 7, "-61", "700.0625"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(window->pixelValueText(c.x, c.y),
+                  QStringLiteral("X, Y : %1, %2\na : %3\nb : %4\n").arg(c.x).arg(c.y).arg(c.a, c.b));
+        const QStringList lines = window->panOverlayLines(c.x, c.y);
+        ASSERT_EQ(lines.size(), 4);
+        EXPECT_EQ(lines[2], QStringLiteral("a : ") + c.a);
+        EXPECT_EQ(lines[3], QStringLiteral("b : ") + c.b);
+    }
+}
+
+// The file's georeferencing gives the place of every pixel exactly, as gdaltransform does, though corners of
+// another place stand beside it; synchronisation by latitude and longitude lands on the pixel holding it.
+TEST_F(GdalSceneTest, OwnGeoreferencingComesBeforeCornerMetadata) {
+    const std::string path = dir.file("utm.tif");
+    ASSERT_TRUE(widetest::writeGeoTiff(
+        dir, path, "UInt16", 16, 8, [](int x, int y) { return 1000 + x + 16 * y; }, kUtmOptions));
+    writeFile("summary.txt", kFarAwaySummary);
+    openFiles({path});
+    ASSERT_EQ(window->bandRows.size(), 1u);
+    EXPECT_EQ(window->statusPanelText(3), "座標設定有効");
+
+    const std::vector<std::pair<double, double>> centres = {{0.5, 0.5}, {15.5, 0.5}, {7.5, 3.5}, {0.5, 7.5}};
+    const std::vector<gdal_test::LonLat> truth = gdal_test::to_wgs84(path, centres);
+    ASSERT_EQ(truth.size(), centres.size());
+    for (size_t i = 0; i < centres.size(); ++i) {
+        const int x = static_cast<int>(centres[i].first), y = static_cast<int>(centres[i].second);
+        const QString lon = QString::asprintf("%.4f", truth[i].lon),
+                      lat = QString::asprintf("%.4f", truth[i].lat);
+        EXPECT_EQ(window->longitudeText(x, y), lon) << x << "," << y;
+        EXPECT_EQ(window->latitudeText(x, y), lat) << x << "," << y;
+        EXPECT_TRUE(
+            window->pixelValueText(x, y).contains(QStringLiteral("経度, 緯度 : %1, %2\n").arg(lon, lat)));
+        EXPECT_TRUE(lon.startsWith("8.76")) << lon.toStdString();  // not the 139 degrees of the summary
+    }
+
+    // A received position maps to the pixel whose area holds it (the receiver's own scene, exact inverse).
+    window->resize(400, 300);
+    window->show();
+    window->syncByGeo = true;
+    for (size_t i = 0; i < centres.size(); ++i) {
+        window->syncLatitude = static_cast<float>(truth[i].lat);
+        window->syncLongitude = static_cast<float>(truth[i].lon);
+        window->applySyncPosition();
+        // Single-precision degrees hold the place to about a metre: well inside the 30 m pixel.
+        EXPECT_EQ(window->syncScrollX, static_cast<int>(centres[i].first)) << i;
+        EXPECT_EQ(window->syncScrollY, static_cast<int>(centres[i].second)) << i;
+    }
+}
+
+TEST_F(GdalSceneTest, ClosingTheGeoreferencedSceneTakesItsGeographyAlong) {
+    const std::string utm = dir.file("utm.tif"), plain = dir.file("plain.bil");
+    ASSERT_TRUE(widetest::writeGeoTiff(
+        dir, utm, "UInt16", 16, 8, [](int x, int) { return x; }, kUtmOptions));
+    guitest::writeNativeScene(plain, 16, 8, 1, [](int, int x, int) { return uint8_t(x); });
+    openFiles({plain, utm});
+    ASSERT_EQ(window->bandRows.size(), 2u);
+    EXPECT_EQ(window->statusPanelText(3), "座標設定有効");
+    EXPECT_TRUE(window->pixelValueText(1, 1).contains("経度, 緯度 : 8.76"));
+    window->closeBand(bandRow(1));
+    EXPECT_EQ(window->statusPanelText(3), "設定ファイル無効");
+    EXPECT_EQ(window->pixelValueText(1, 1), "X, Y : 1, 1\na : 1\n");
+}
+
+TEST_F(GdalSceneTest, RefusalBoxesSayWhatTheFileIs) {
+    const std::string junk = writeFile("junk.dat", std::string(600, 'x'));
+    // A TIFF header whose first directory lies past the end: neither the built-in reader nor GDAL reads it.
+    const std::string tiff =
+        writeFile("broken.tif", std::string("II*\0\xff\xff\xff\x0f", 8) + std::string(100, '\0'));
+    openFiles({junk, tiff});
+    ASSERT_EQ(prompts.boxes.size(), 2u);
+    EXPECT_EQ(prompts.boxes[0].text, "\"junk.dat\"\nは不明な衛星データ形式です");
+    EXPECT_TRUE(prompts.boxes[1].text.startsWith("\"broken.tif\"\nTIFF ですが読めません: "))
+        << prompts.boxes[1].text.toStdString();
+    EXPECT_GT(prompts.boxes[1].text.size(), QStringLiteral("\"broken.tif\"\nTIFF ですが読めません: ").size());
+    for (const Box& b : prompts.boxes)
+        EXPECT_EQ(b.caption, "識別失敗");
+    EXPECT_TRUE(window->bandRows.empty());
+}
+
+// Two bands of one tiled file with a tile of garbage: both draw zeros there, and the window says so once,
+// with GDAL's reason, however many rows and redraws read it.
+TEST_F(GdalSceneTest, ABlockThatCannotBeDecodedIsReportedOnce) {
+    const std::string good = dir.file("good.tif"), bad = dir.file("bad.tif");
+    const std::string source = gdal_test::write_envi(
+        dir.file("src"), 48, 48, 2, [](int b, int x, int y) { return 1000.0 + b * 5000 + x * 48 + y; });
+    ASSERT_TRUE(gdal_test::translate(
+        source, good, "-ot UInt16 -co TILED=YES -co BLOCKXSIZE=16 -co BLOCKYSIZE=16 -co COMPRESS=DEFLATE"));
+    std::filesystem::copy_file(good, bad);
+    // The tile at (1, 1) of the pixel-interleaved file holds both bands.
+    long offset = 0, size = 0;
+    ASSERT_TRUE(tileBytes(bad, 1, 1, &offset, &size));
+    {
+        std::fstream f(bad, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(offset);
+        const std::string garbage(static_cast<size_t>(size), '\xA5');
+        f.write(garbage.data(), static_cast<std::streamsize>(garbage.size()));
+    }
+    window->histogramOnOpenCheckBox->setChecked(false);  // the redraw is the first to read the tile
+    window->resize(700, 500);                            // a view that shows the whole scene
+    window->show();
+    openFiles({bad});
+    ASSERT_EQ(window->bandRows.size(), 2u);
+    const QString report = window->statusPanelText(0);
+    EXPECT_TRUE(report.startsWith("\"bad.tif\" の一部が読めないため 0 として表示しています: "))
+        << report.toStdString();
+    window->setStatusPanelText(0, QString());
+    window->drawComposite();
+    EXPECT_EQ(window->pixelValueText(20, 20), "X, Y : 20, 20\na : 0\nb : 0\n");
+    window->drawComposite();
+    EXPECT_EQ(window->statusPanelText(0).toStdString(), "");
+}
+
+ORVENNA_GUI_TEST_MAIN()
