@@ -14,6 +14,7 @@
 #include "display/DisplayRanges.h"
 #include "display/ExpressionProblems.h"
 #include "display/LandsatThermal.h"
+#include "display/LandsatThermalChoice.h"
 #include "display/PresetTexts.h"
 #include "render/PictureWriters.h"
 #include "render/Render.h"
@@ -65,34 +66,39 @@ bool ApplyPreset(const PresetRequest& preset, SceneSet& set, Channels* channels,
             BandInfo* thermal = band(preset.band);
             if (!thermal) return false;
             const SceneMetadataState& m = set.metadata();
-            const int index = preset.band - 'a';
-            const int bandNumber =
-                ThermalBandOfFileName(set.bands()[static_cast<size_t>(index)].file_name.c_str());
-            const LandsatThermalBand& constants = bandNumber == 11 && m.band11.valid ? m.band11 : m.band10;
+            const std::string& fileName = set.bands()[static_cast<size_t>(preset.band - 'a')].file_name;
+            // The calibration the window's dialog would take for this band, by the same rule.
+            const LandsatThermalChoice choice = ChooseLandsatThermal(m, fileName);
             PresetChannelTexts texts;
-            if (constants.valid && (bandNumber != 0 || !m.landsat7_valid)) {
-                // Landsat 8/9: the band's range narrows to the temperatures of the scale.
-                const ThermalCalibration calibration{constants.radiance_mult, constants.radiance_add,
-                                                     constants.k1, constants.k2};
-                Landsat8Preset made;
-                const bool integers =
-                    thermal->sample_type != REMOS_SAMPLE_F32 && thermal->sample_type != REMOS_SAMPLE_F64;
-                if (!Landsat8TemperaturePreset(preset.band, calibration, preset.min_temperature,
-                                               preset.max_temperature, integers, &made)) {
-                    *error = "LANDSAT 8/9 の熱赤外の定数が使えません";
-                    return false;
+            switch (choice.kind) {
+                case LandsatThermalChoice::Kind::Landsat8: {
+                    // Landsat 8/9: the band's range narrows to the temperatures of the scale.
+                    Landsat8Preset made;
+                    const bool integers =
+                        thermal->sample_type != REMOS_SAMPLE_F32 && thermal->sample_type != REMOS_SAMPLE_F64;
+                    if (!Landsat8TemperaturePreset(preset.band, choice.calibration, preset.min_temperature,
+                                                   preset.max_temperature, integers, &made)) {
+                        *error = "LANDSAT 8/9 の熱赤外の定数が使えません";
+                        return false;
+                    }
+                    texts = made.texts;
+                    thermal->display_low = made.displayLow;
+                    thermal->display_high = made.displayHigh;
+                    break;
                 }
-                texts = made.texts;
-                thermal->display_low = made.displayLow;
-                thermal->display_high = made.displayHigh;
-            } else if (m.landsat7_valid) {
-                SetFullRange(thermal);
-                texts = LandsatTemperatureTexts(preset.band, static_cast<float>(m.lmax),
-                                                static_cast<float>(m.lmin), preset.min_temperature,
-                                                preset.max_temperature);
-            } else {
-                *error = "LANDSAT の熱赤外の校正値 (*.met / *_MTL.txt) が見つかりません";
-                return false;
+                case LandsatThermalChoice::Kind::Landsat8Missing:
+                    *error = choice.satellite + " バンド" + std::to_string(choice.band) +
+                             " の定数が *_MTL.txt にありません";
+                    return false;
+                case LandsatThermalChoice::Kind::Landsat7:
+                    SetFullRange(thermal);
+                    texts = LandsatTemperatureTexts(preset.band, static_cast<float>(m.lmax),
+                                                    static_cast<float>(m.lmin), preset.min_temperature,
+                                                    preset.max_temperature);
+                    break;
+                case LandsatThermalChoice::Kind::Typed:
+                    *error = "LANDSAT の熱赤外の校正値 (*.met / *_MTL.txt) が見つかりません";
+                    return false;
             }
             channels->red = texts.red;
             channels->green = texts.green;

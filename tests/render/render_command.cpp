@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,17 @@ TEST_F(RenderCommandTest, ExitCodesSayWhatWentWrong) {
     const std::string out = Demo("out.png");
     fs::create_directories(Demo("locked"));
     chmod(Demo("locked").c_str(), 0555);
+    // A Landsat 8 band 11 whose metadata gives the constants of band 10 only: refused, as in the window.
+    const std::string stem = "LC08_L1TP_195025_20130707_20170503_01_T1_";
+    fs::create_directories(Demo("band11"));
+    fs::copy_file(kLandsat + stem + "B11.TIF", Demo("band11/" + stem + "B11.TIF"),
+                  fs::copy_options::overwrite_existing);
+    {
+        std::ifstream in(kLandsat + stem + "MTL.txt");
+        std::ofstream mtl(Demo("band11/" + stem + "MTL.txt"));
+        for (std::string line; std::getline(in, line);)
+            if (line.find("BAND_11") == std::string::npos) mtl << line << "\n";
+    }
     struct Case {
         std::string arguments;
         int code;
@@ -89,6 +101,8 @@ TEST_F(RenderCommandTest, ExitCodesSayWhatWentWrong) {
          3, "画像の大きさが違う"},
         {"-o " + out + " " + Demo(samples::files::kCeosSummary) + " " + kLandsat + "README.md", 3,
          "不明な衛星データ形式"},
+        {"--preset landsat:a,0,40 -o " + out + " " + Demo("band11/" + stem + "B11.TIF"), 2,
+         "バンド11 の定数が *_MTL.txt にありません"},
         {"-r 'a+(b' -o " + out + CeosBands(), 4, "赤の式: 5文字目: ')' が足りません"},
         {"-g 'a $ b' -o " + out + CeosBands(), 4, "緑の式: 3文字目"},
         {"-o " + Demo("locked/out.png") + CeosBands(), getuid() == 0 ? 0 : 5,
