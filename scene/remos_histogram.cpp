@@ -16,6 +16,8 @@ namespace {
 
 // Histogram reads: small enough that the bytes just read are still in the core's cache when they are counted.
 constexpr size_t kHistChunkBytes = size_t(64) << 10;
+// Bytes counted between moves of the 32-bit sub-histograms into the totals: far below 2^32.
+constexpr size_t kFlushBytes = size_t(1) << 30;
 
 // The calling thread's reused read buffer.
 unsigned char* scratch(size_t n) {
@@ -29,9 +31,17 @@ unsigned char* scratch(size_t n) {
 struct Counts {
     uint64_t total[256] = {};
     uint32_t sub[8][256];
+    size_t unflushed = 0;  // bytes counted into `sub` since the last flush
     Counts() { memset(sub, 0, sizeof sub); }
-    // Moves the sub-histograms into the totals (the 32-bit counters hold at most one chunk).
+    // Notes n more bytes counted; the 32-bit counters move into the totals long before one could overflow
+    // (no counter gains more than the bytes counted).
+    void counted(size_t n) {
+        unflushed += n;
+        if (unflushed >= kFlushBytes) flush();
+    }
+    // Moves the sub-histograms into the totals.
     void flush() {
+        unflushed = 0;
         for (int v = 0; v < 256; ++v) {
             uint64_t s = 0;
             for (int t = 0; t < 8; ++t)
@@ -53,8 +63,9 @@ inline void count8(Counts& c, uint64_t w) {
     c.sub[7][w >> 56]++;
 }
 
-// Counts n contiguous bytes (n at most kHistChunkBytes between flushes). A block whose first 8 bytes repeat
-// one value is checked whole and, when uniform, counted at once; other blocks cost one extra compare.
+// Counts n contiguous bytes into the sub-histograms (the caller notes them with `counted`). A block whose
+// first 8 bytes repeat one value is checked whole and, when uniform, counted at once; other blocks cost one
+// extra compare.
 void count_bytes(Counts& c, const unsigned char* p, size_t n) {
     size_t i = 0;
     for (; i + 64 <= n; i += 64) {
@@ -105,7 +116,7 @@ void count_block(const BandInfo* b, int64_t first, int64_t from, int64_t to, Cou
         const size_t k = static_cast<size_t>(std::min<int64_t>(kHistChunkBytes, to - done));
         remos_io::read_at(b->file, first + done, buf, k);
         count_bytes(c, buf, k);
-        c.flush();
+        c.counted(k);
         done += static_cast<int64_t>(k);
         if (!progress.add(static_cast<int64_t>(k))) return;
     }
@@ -121,23 +132,17 @@ void count_lines(const BandInfo* b, int64_t first, int64_t from, int64_t to, Cou
             : 1;
     const size_t bytes_max = static_cast<size_t>((per_read - 1) * stride + width);
     unsigned char* buf = scratch(std::max(bytes_max, kHistChunkBytes));
-    size_t since_flush = 0;
     for (int64_t line = from; line < to;) {
         const int64_t k = std::min<int64_t>(per_read, to - line);
         const size_t bytes = static_cast<size_t>((k - 1) * stride + width);
         remos_io::read_at(b->file, first + line * stride, buf, bytes);
         for (int64_t j = 0; j < k; ++j) {
             count_bytes(c, buf + j * stride, static_cast<size_t>(width));
-            since_flush += static_cast<size_t>(width);
-            if (since_flush >= kHistChunkBytes) {
-                c.flush();
-                since_flush = 0;
-            }
+            c.counted(static_cast<size_t>(width));
         }
         line += k;
         if (!progress.add(k)) break;
     }
-    c.flush();
 }
 
 // Mode 1, 8-bit: pixels [from, to), all lying one after another; one colour of each is counted.
@@ -148,7 +153,7 @@ void count_rgb(const BandInfo* b, int64_t first, int64_t from, int64_t to, Count
         const int64_t k = std::min(per_read, to - done);
         remos_io::read_at(b->file, first + done * 3, buf, static_cast<size_t>(k * 3));
         count_every_third(c, buf + b->index, static_cast<size_t>(k));
-        c.flush();
+        c.counted(static_cast<size_t>(k));
         done += k;
         if (!progress.add(k)) return;
     }
@@ -160,7 +165,7 @@ void count_rows(BandInfo* b, int64_t from, int64_t to, Counts& c, Progress& prog
     for (int64_t y = from; y < to; ++y) {
         remos_read_row(b, line.data(), static_cast<int>(y), 0, b->width);
         count_bytes(c, line.data(), line.size());
-        c.flush();
+        c.counted(line.size());
         if (!progress.add(1)) return;
     }
 }
@@ -211,9 +216,11 @@ bool count_band(BandInfo* band, Progress& progress, uint64_t total[256]) {
         }
     });
     if (progress.stopped()) return false;
-    for (const auto& c : counts)
+    for (const auto& c : counts) {
+        c->flush();
         for (int v = 0; v < 256; ++v)
             total[v] += c->total[v];
+    }
     return true;
 }
 
