@@ -16,7 +16,7 @@ TEST(NaturalOrder, SortsAsPeopleNumberTheirFiles) {
         {"img9", "img09", "img009", "img10"},
         {"x", "x1", "x1a", "x2"},
         {"scene_2001_B4", "scene_2001_b5", "scene_2017_B4"},
-        {"B", "b"},  // equal without regard to case: byte order
+        {"B", "b"},                          // equal without regard to case: byte order
         {"1.jpg", "01.jpg", "1_extra.jpg"},  // leading zeros only break a tie
         {"99999999999999999999998", "99999999999999999999999", "100000000000000000000000"},
     };
