@@ -1,12 +1,13 @@
 // State the GDAL reader hangs on a scene (SceneFile::source) and on each of its bands (BandInfo::source).
 // Internal to scene/: the rest of the system sees only the remos_* functions.
 //
-// Threads: GDAL dataset handles are not thread-safe, so every scene keeps ONE dataset handle guarded by
-// `io`, a mutex taken around each GDAL call on the dataset or its bands. The redraw worker and the GUI
-// thread's pixel readout therefore take turns per read (a row read holds the lock for one RasterIO call);
-// one handle per scene keeps one copy of each decoded block in GDAL's block cache. One scene decodes on one
-// core at a time; scenes (band files) read on different threads decode in parallel, each under its own
-// lock. The coordinate transformations have a lock of their own (`geo`).
+// Threads: GDAL dataset handles are not thread-safe, so every scene keeps one main dataset handle guarded
+// by `io`, a mutex taken around each GDAL call on the dataset or its bands. The redraw worker and the GUI
+// thread's pixel readout take turns per read (a row read holds the lock for one RasterIO call), and the
+// blocks they decode stay in GDAL's block cache under the main handle. A thread that finds the main handle
+// busy reads through a spare handle of the same file instead (opened when first needed, at most one per
+// further core), so that the parts of a histogram pass decode on every core. The coordinate
+// transformations have a lock of their own (`geo`).
 #pragma once
 
 #include <gdal.h>
@@ -31,6 +32,7 @@ struct GdalBand {
     int block_width = 0;  // GDAL's natural block of the band
     int block_height = 0;
     int overview_count = 0;
+    int number = 0;  // the band's number in its dataset (1 for the first)
     // Text grids (ESRI and GRASS ASCII grids) are read line by line from their start, see read_window.
     bool text_lines = false;
     int lines_known = 0;              // lines 0 .. lines_known - 1 have been read
@@ -55,6 +57,10 @@ struct GdalScene {
     bool read_error_seen = false;    // a failure was recorded once already: later ones are not reported
     std::mutex geo;                  // guards the coordinate transformations
     Georeferencing georef;
+    std::string dataset_name;          // the name the main handle was opened with, for the spares
+    std::mutex spares_lock;            // guards the two below
+    std::vector<GDALDatasetH> spares;  // spare handles no thread reads through now
+    int spares_opened = 0;             // spare handles opened, idle or in use
 };
 
 // The scene's GDAL state, or null for scenes without one.
@@ -68,6 +74,12 @@ inline GdalBand* band_state(const BandInfo* band) {
 // Registers the drivers and makes GDAL quiet and read-only; runs once per process, later calls return at
 // once.
 void initialise();
+
+// A spare handle of the scene's dataset for a thread that found the main one busy: an idle one, or one opened
+// now while fewer than one per further core are open. Null when none can be had (the caller then waits for
+// the main handle). Give it back with return_spare.
+GDALDatasetH take_spare(GdalScene* scene);
+void return_spare(GdalScene* scene, GDALDatasetH spare);
 
 // Message of the last GDAL failure on this thread (kept by the quiet error handler); empty when none since
 // clear_last_error.

@@ -13,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "scene/gdal_scene.h"
 
@@ -100,15 +101,16 @@ GDALDatasetH open_dataset(const char* name) {
 }
 
 // Opens the file; a container without bands of its own (HDF, NetCDF with several variables) gives its first
-// subdataset.
-GDALDatasetH open_raster(const char* path) {
+// subdataset. *name is what was opened.
+GDALDatasetH open_raster(const char* path, std::string* name) {
+    *name = path;
     GDALDatasetH ds = open_dataset(path);
     if (ds && GDALGetRasterCount(ds) == 0) {
         const char* first = GDALGetMetadataItem(ds, "SUBDATASET_1_NAME", "SUBDATASETS");
         if (first) {
-            const std::string name = first;
+            *name = first;
             GDALClose(ds);
-            ds = open_dataset(name.c_str());
+            ds = open_dataset(name->c_str());
         }
     }
     return ds;
@@ -185,7 +187,8 @@ int open_scene(SceneFile* scene) {
     initialise();
     close_scene(scene);
     clear_last_error();
-    GDALDatasetH ds = open_raster(scene->path);
+    std::string name;
+    GDALDatasetH ds = open_raster(scene->path, &name);
     if (!ds) {
         std::string reason = last_error();
         set_open_reason(scene, reason.empty() ? "GDAL が読める形式ではありません" : reason.c_str());
@@ -208,12 +211,14 @@ int open_scene(SceneFile* scene) {
 
     auto state = std::make_unique<GdalScene>();
     state->dataset = ds;
+    state->dataset_name = name;
     state->bands.resize(static_cast<size_t>(count));
     const int width = GDALGetRasterXSize(ds), height = GDALGetRasterYSize(ds);
     for (int i = 0; i < count; ++i) {
         GdalBand& g = state->bands[static_cast<size_t>(i)];
         g.scene = state.get();
-        g.handle = GDALGetRasterBand(ds, i + 1);
+        g.number = i + 1;
+        g.handle = GDALGetRasterBand(ds, g.number);
         g.type = GDALGetRasterDataType(g.handle);
         GDALGetBlockSize(g.handle, &g.block_width, &g.block_height);
         if (g.block_width < 1) g.block_width = width;
@@ -275,8 +280,41 @@ void close_scene(SceneFile* scene) {
     if (!state) return;
     release_georeferencing(&state->georef);
     if (state->dataset) GDALClose(state->dataset);
+    for (GDALDatasetH spare : state->spares)
+        GDALClose(spare);
     delete state;
     scene->source = nullptr;
+}
+
+GDALDatasetH take_spare(GdalScene* scene) {
+    static const int kMaxSpares =
+        static_cast<int>(std::min(7u, std::max(1u, std::thread::hardware_concurrency()) - 1));
+    {
+        std::lock_guard<std::mutex> lock(scene->spares_lock);
+        if (!scene->spares.empty()) {
+            GDALDatasetH spare = scene->spares.back();
+            scene->spares.pop_back();
+            return spare;
+        }
+        if (scene->spares_opened >= kMaxSpares || scene->dataset_name.empty()) return nullptr;
+        ++scene->spares_opened;
+    }
+    GDALDatasetH spare = open_dataset(scene->dataset_name.c_str());
+    clear_last_error();
+    // The same file must give the same bands; anything else (the file changed) is not read from.
+    if (spare && (GDALGetRasterCount(spare) != static_cast<int>(scene->bands.size()) ||
+                  GDALGetRasterXSize(spare) != GDALGetRasterXSize(scene->dataset) ||
+                  GDALGetRasterYSize(spare) != GDALGetRasterYSize(scene->dataset))) {
+        GDALClose(spare);
+        spare = nullptr;
+    }
+    // A spare that could not be opened still counts, so that a failing open is not tried at every read.
+    return spare;
+}
+
+void return_spare(GdalScene* scene, GDALDatasetH spare) {
+    std::lock_guard<std::mutex> lock(scene->spares_lock);
+    scene->spares.push_back(spare);
 }
 
 }  // namespace remos_gdal

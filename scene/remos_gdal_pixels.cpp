@@ -1,6 +1,7 @@
 // Reading GDAL bands: samples, runs of a line as stored or as 8-bit values, reduced runs (from overviews
-// when the file has them) and the histogram of Byte bands. Every GDAL call holds the scene's `io` lock for
-// one RasterIO; reads go through GDAL's block cache, so neighbouring lines decode each block once.
+// when the file has them) and the histogram of Byte bands. A read holds the scene's `io` lock for one
+// RasterIO on the main handle, or goes through a spare handle when another thread holds it; reads go through
+// GDAL's block cache, so neighbouring lines decode each block once.
 #include <gdal.h>
 
 #include <algorithm>
@@ -37,11 +38,15 @@ bool clamp_run(const BandInfo* b, int* line, int* x0, int* n) {
     return true;
 }
 
+bool raster_io(GdalBand* g, GDALRasterBandH handle, int x, int y, int w, int h, void* dest, int buf_w,
+               int buf_h, int64_t line_bytes) {
+    const int S = GDALGetDataTypeSizeBytes(g->type);
+    return GDALRasterIO(handle, GF_Read, x, y, w, h, dest, buf_w, buf_h, g->type, S,
+                        static_cast<GSpacing>(line_bytes)) == CE_None;
+}
 bool raster_io(GdalBand* g, int x, int y, int w, int h, void* dest, int buf_w, int buf_h,
                int64_t line_bytes) {
-    const int S = GDALGetDataTypeSizeBytes(g->type);
-    return GDALRasterIO(g->handle, GF_Read, x, y, w, h, dest, buf_w, buf_h, g->type, S,
-                        static_cast<GSpacing>(line_bytes)) == CE_None;
+    return raster_io(g, g->handle, x, y, w, h, dest, buf_w, buf_h, line_bytes);
 }
 
 // Text grids: GDAL finds a line by reading the lines before it, and for each line it cannot find it searches
@@ -63,26 +68,19 @@ void walk_text_lines(GdalBand* g, int end) {
     }
 }
 
-// Reads the window (x, y, w, h) into dest as buf_w x buf_h samples of the band's type, rows packed. A read
-// that fails is zeroed and, at full resolution, read again block by block so that only the blocks that
-// cannot be decoded stay zero; the scene keeps the reason.
-void read_window(GdalBand* g, int x, int y, int w, int h, void* dest, int buf_w, int buf_h) {
+// Reads the window through `handle` (the band in the main dataset or a spare); see read_window. `io_held`:
+// the caller holds the scene's `io` lock already.
+void read_window_through(GdalBand* g, GDALRasterBandH handle, int x, int y, int w, int h, void* dest,
+                         int buf_w, int buf_h, bool io_held) {
     const int S = GDALGetDataTypeSizeBytes(g->type);
     const int64_t line_bytes = static_cast<int64_t>(buf_w) * S;
-    std::lock_guard<std::mutex> lock(g->scene->io);
-    clear_last_error();
-    if (g->text_lines) {
-        walk_text_lines(g, y + h);
-        if (y + h > g->first_bad_line) {
-            // Lines from the first bad one on are zeros; the lines before it are read when at full size.
-            memset(dest, 0, static_cast<size_t>(line_bytes * buf_h));
-            const int good = g->first_bad_line - y;
-            if (good > 0 && buf_w == w && buf_h == h) raster_io(g, x, y, w, good, dest, w, good, line_bytes);
-            return;
-        }
+    if (raster_io(g, handle, x, y, w, h, dest, buf_w, buf_h, line_bytes)) return;
+    if (io_held) {
+        note_read_error(g->scene);
+    } else {
+        std::lock_guard<std::mutex> lock(g->scene->io);
+        note_read_error(g->scene);
     }
-    if (raster_io(g, x, y, w, h, dest, buf_w, buf_h, line_bytes)) return;
-    note_read_error(g->scene);
     auto* d = static_cast<unsigned char*>(dest);
     memset(d, 0, static_cast<size_t>(line_bytes * buf_h));
     if (buf_w != w || buf_h != h) return;
@@ -92,11 +90,45 @@ void read_window(GdalBand* g, int x, int y, int w, int h, void* dest, int buf_w,
         for (int bx = x / bw * bw; bx < x + w; bx += bw) {
             const int x0 = std::max(bx, x), x1 = std::min(bx + bw, x + w);
             unsigned char* at = d + (y0 - y) * line_bytes + static_cast<int64_t>(x0 - x) * S;
-            if (!raster_io(g, x0, y0, x1 - x0, y1 - y0, at, x1 - x0, y1 - y0, line_bytes))
+            if (!raster_io(g, handle, x0, y0, x1 - x0, y1 - y0, at, x1 - x0, y1 - y0, line_bytes))
                 for (int r = 0; r < y1 - y0; ++r)
                     memset(at + r * line_bytes, 0, static_cast<size_t>(x1 - x0) * S);
         }
     }
+}
+
+// Reads the window (x, y, w, h) into dest as buf_w x buf_h samples of the band's type, rows packed. A read
+// that fails is zeroed and, at full resolution, read again block by block so that only the blocks that
+// cannot be decoded stay zero; the scene keeps the reason. A thread that finds the main handle busy reads
+// through a spare one.
+void read_window(GdalBand* g, int x, int y, int w, int h, void* dest, int buf_w, int buf_h) {
+    clear_last_error();
+    if (!g->text_lines) {
+        std::unique_lock<std::mutex> lock(g->scene->io, std::try_to_lock);
+        if (!lock.owns_lock()) {
+            if (GDALDatasetH spare = take_spare(g->scene)) {
+                read_window_through(g, GDALGetRasterBand(spare, g->number), x, y, w, h, dest, buf_w, buf_h,
+                                    false);
+                return_spare(g->scene, spare);
+                return;
+            }
+            lock.lock();
+        }
+        read_window_through(g, g->handle, x, y, w, h, dest, buf_w, buf_h, true);
+        return;
+    }
+    const int S = GDALGetDataTypeSizeBytes(g->type);
+    const int64_t line_bytes = static_cast<int64_t>(buf_w) * S;
+    std::lock_guard<std::mutex> lock(g->scene->io);
+    walk_text_lines(g, y + h);
+    if (y + h > g->first_bad_line) {
+        // Lines from the first bad one on are zeros; the lines before it are read when at full size.
+        memset(dest, 0, static_cast<size_t>(line_bytes * buf_h));
+        const int good = g->first_bad_line - y;
+        if (good > 0 && buf_w == w && buf_h == h) raster_io(g, x, y, w, good, dest, w, good, line_bytes);
+        return;
+    }
+    read_window_through(g, g->handle, x, y, w, h, dest, buf_w, buf_h, true);
 }
 
 // 16-bit to 8-bit as for the built-in 16-bit bands: v * 255 / 65535 truncated, exactly (v * 0xFF01) >> 24.

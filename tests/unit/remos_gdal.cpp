@@ -1,7 +1,7 @@
 // Scenes read through GDAL: the real Landsat clips of tests/data/landsat and files written here with
 // gdal_translate in every sample type and several formats. Values are checked against gdallocationinfo.
 // Also: the built-in readers keep precedence, refusals give their reason, damaged files read as zeros with a
-// reason, reduced runs, no-data, and reads from two threads at once.
+// reason, reduced runs, no-data, and reads from several threads at once.
 #include <gdal.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -630,6 +630,22 @@ TEST(RemosGdal, TwoThreadsReadOneSceneAtOnce) {
     rows.join();
     samples_thread.join();
     EXPECT_EQ(mismatches.load(), 0);
+
+    // Histogram passes of two and four parts, read at once through the main and spare datasets, count as one
+    // part does.
+    std::vector<int32_t> counts[3];
+    for (int threads : {1, 2, 4}) {
+        remos_set_pass_threads(threads);
+        ASSERT_EQ(remos_make_band_histogram(&s.scene.bands[1], nullptr, nullptr), 1) << threads;
+        counts[threads / 2].assign(s.scene.bands[1].histogram, s.scene.bands[1].histogram + 256);
+    }
+    remos_set_pass_threads(0);
+    EXPECT_EQ(counts[1], counts[0]);
+    EXPECT_EQ(counts[2], counts[0]);
+    int64_t total = 0;
+    for (int32_t c : counts[0])
+        total += c;
+    EXPECT_EQ(total, int64_t(W) * H);
 }
 
 }  // namespace
