@@ -4,9 +4,10 @@
 // Threads: GDAL dataset handles are not thread-safe, so every scene keeps one main dataset handle guarded
 // by `io`, a mutex taken around each GDAL call on the dataset or its bands. The redraw worker and the GUI
 // thread's pixel readout take turns per read (a row read holds the lock for one RasterIO call), and the
-// blocks they decode stay in GDAL's block cache under the main handle. A thread that finds the main handle
-// busy reads through a spare handle of the same file instead (opened when first needed, at most one per
-// further core), so that the parts of a histogram pass decode on every core. The coordinate
+// blocks they decode stay in GDAL's block cache under the main handle. The further parts of a histogram
+// pass (remos_pass) read through spare handles of the same file instead, part k always through the same
+// spare (opened when first needed, at most one per further core, each under a lock of its own), so that
+// the parts decode on every core and each block is cached under one handle. The coordinate
 // transformations have a lock of their own (`geo`).
 #pragma once
 
@@ -14,6 +15,7 @@
 #include <ogr_srs_api.h>
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -57,10 +59,13 @@ struct GdalScene {
     bool read_error_seen = false;    // a failure was recorded once already: later ones are not reported
     std::mutex geo;                  // guards the coordinate transformations
     Georeferencing georef;
-    std::string dataset_name;          // the name the main handle was opened with, for the spares
-    std::mutex spares_lock;            // guards the two below
-    std::vector<GDALDatasetH> spares;  // spare handles no thread reads through now
-    int spares_opened = 0;             // spare handles opened, idle or in use
+    std::string dataset_name;  // the name the main handle was opened with, for the spares
+    struct Spare {
+        std::mutex lock;  // guards both below and every GDAL call through `dataset`
+        bool tried = false;
+        GDALDatasetH dataset = nullptr;  // null until tried, or when the file would not open again
+    };
+    std::vector<std::unique_ptr<Spare>> spares;  // one per further core, made with the scene
 };
 
 // The scene's GDAL state, or null for scenes without one.
@@ -75,11 +80,9 @@ inline GdalBand* band_state(const BandInfo* band) {
 // once.
 void initialise();
 
-// A spare handle of the scene's dataset for a thread that found the main one busy: an idle one, or one opened
-// now while fewer than one per further core are open. Null when none can be had (the caller then waits for
-// the main handle). Give it back with return_spare.
-GDALDatasetH take_spare(GdalScene* scene);
-void return_spare(GdalScene* scene, GDALDatasetH spare);
+// Opens the scene's dataset once more for a spare; null when it will not open or no longer has the same
+// bands and size.
+GDALDatasetH open_spare(const GdalScene* scene);
 
 // Message of the last GDAL failure on this thread (kept by the quiet error handler); empty when none since
 // clear_last_error.

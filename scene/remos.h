@@ -152,10 +152,9 @@ float remos_bytes_to_float(const unsigned char* bytes, int n, int little_endian)
 // (NaN 0). A block that cannot be decoded reads as zeros; the scene keeps GDAL's reason for
 // remos_take_read_error. The histogram of a Byte band leaves the band's no-data value out.
 // Threads: every read of a GDAL band may come from any thread. A scene keeps a main GDAL dataset behind a
-// lock (each read holds it for one read of GDAL; the blocks decoded stay in GDAL's block cache); a thread
-// that finds it busy reads through a spare dataset of the same file, at most one per further core, so the
-// parts of a histogram pass decode in parallel. Scenes (band files) read on different threads run in
-// parallel.
+// lock (each read holds it for one read of GDAL; the blocks decoded stay in GDAL's block cache); the further
+// parts of a histogram pass read through spare datasets of the same file, at most one per further core, so
+// they decode in parallel. Scenes (band files) read on different threads run in parallel.
 double remos_read_sample(BandInfo* band, int64_t pixel_index);
 int remos_read_row(BandInfo* band, unsigned char* dest, int line, int x0, int n);
 // Reduced runs for drawing a reduced view: n values for the samples x0, x0 + step, ... of `line` (n cut to

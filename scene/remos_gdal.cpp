@@ -212,6 +212,9 @@ int open_scene(SceneFile* scene) {
     auto state = std::make_unique<GdalScene>();
     state->dataset = ds;
     state->dataset_name = name;
+    const unsigned further_cores = std::min(7u, std::max(1u, std::thread::hardware_concurrency()) - 1);
+    for (unsigned k = 0; k < further_cores; ++k)
+        state->spares.push_back(std::make_unique<GdalScene::Spare>());
     state->bands.resize(static_cast<size_t>(count));
     const int width = GDALGetRasterXSize(ds), height = GDALGetRasterYSize(ds);
     for (int i = 0; i < count; ++i) {
@@ -280,25 +283,14 @@ void close_scene(SceneFile* scene) {
     if (!state) return;
     release_georeferencing(&state->georef);
     if (state->dataset) GDALClose(state->dataset);
-    for (GDALDatasetH spare : state->spares)
-        GDALClose(spare);
+    for (const auto& spare : state->spares)
+        if (spare->dataset) GDALClose(spare->dataset);
     delete state;
     scene->source = nullptr;
 }
 
-GDALDatasetH take_spare(GdalScene* scene) {
-    static const int kMaxSpares =
-        static_cast<int>(std::min(7u, std::max(1u, std::thread::hardware_concurrency()) - 1));
-    {
-        std::lock_guard<std::mutex> lock(scene->spares_lock);
-        if (!scene->spares.empty()) {
-            GDALDatasetH spare = scene->spares.back();
-            scene->spares.pop_back();
-            return spare;
-        }
-        if (scene->spares_opened >= kMaxSpares || scene->dataset_name.empty()) return nullptr;
-        ++scene->spares_opened;
-    }
+GDALDatasetH open_spare(const GdalScene* scene) {
+    if (scene->dataset_name.empty() || !scene->dataset) return nullptr;
     GDALDatasetH spare = open_dataset(scene->dataset_name.c_str());
     clear_last_error();
     // The same file must give the same bands; anything else (the file changed) is not read from.
@@ -308,13 +300,7 @@ GDALDatasetH take_spare(GdalScene* scene) {
         GDALClose(spare);
         spare = nullptr;
     }
-    // A spare that could not be opened still counts, so that a failing open is not tried at every read.
     return spare;
-}
-
-void return_spare(GdalScene* scene, GDALDatasetH spare) {
-    std::lock_guard<std::mutex> lock(scene->spares_lock);
-    scene->spares.push_back(spare);
 }
 
 }  // namespace remos_gdal

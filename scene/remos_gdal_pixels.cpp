@@ -1,7 +1,7 @@
 // Reading GDAL bands: samples, runs of a line as stored or as 8-bit values, reduced runs (from overviews
 // when the file has them) and the histogram of Byte bands. A read holds the scene's `io` lock for one
-// RasterIO on the main handle, or goes through a spare handle when another thread holds it; reads go through
-// GDAL's block cache, so neighbouring lines decode each block once.
+// RasterIO on the main handle (the further parts of a histogram pass: on a spare handle under its own
+// lock); reads go through GDAL's block cache, so neighbouring lines decode each block once.
 #include <gdal.h>
 
 #include <algorithm>
@@ -13,6 +13,7 @@
 
 #include "scene/gdal_scene.h"
 #include "scene/remos_gdal.h"
+#include "scene/remos_pass.h"
 
 namespace remos_gdal {
 
@@ -99,21 +100,27 @@ void read_window_through(GdalBand* g, GDALRasterBandH handle, int x, int y, int 
 
 // Reads the window (x, y, w, h) into dest as buf_w x buf_h samples of the band's type, rows packed. A read
 // that fails is zeroed and, at full resolution, read again block by block so that only the blocks that
-// cannot be decoded stay zero; the scene keeps the reason. A thread that finds the main handle busy reads
-// through a spare one.
+// cannot be decoded stay zero; the scene keeps the reason. The further parts of a histogram pass read
+// through the scene's spare handles.
 void read_window(GdalBand* g, int x, int y, int w, int h, void* dest, int buf_w, int buf_h) {
     clear_last_error();
     if (!g->text_lines) {
-        std::unique_lock<std::mutex> lock(g->scene->io, std::try_to_lock);
-        if (!lock.owns_lock()) {
-            if (GDALDatasetH spare = take_spare(g->scene)) {
-                read_window_through(g, GDALGetRasterBand(spare, g->number), x, y, w, h, dest, buf_w, buf_h,
-                                    false);
-                return_spare(g->scene, spare);
+        const int part = remos_pass::current_part();
+        if (part > 0 && !g->scene->spares.empty()) {
+            GdalScene::Spare& spare =
+                *g->scene->spares[static_cast<size_t>(part - 1) % g->scene->spares.size()];
+            std::lock_guard<std::mutex> lock(spare.lock);
+            if (!spare.tried) {
+                spare.tried = true;
+                spare.dataset = open_spare(g->scene);
+            }
+            if (spare.dataset) {
+                read_window_through(g, GDALGetRasterBand(spare.dataset, g->number), x, y, w, h, dest, buf_w,
+                                    buf_h, false);
                 return;
             }
-            lock.lock();
         }
+        std::lock_guard<std::mutex> lock(g->scene->io);
         read_window_through(g, g->handle, x, y, w, h, dest, buf_w, buf_h, true);
         return;
     }

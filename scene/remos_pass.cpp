@@ -59,6 +59,14 @@ bool Progress::report() {
     return !stopped();
 }
 
+namespace {
+thread_local int t_part = 0;
+}  // namespace
+
+int current_part() {
+    return t_part;
+}
+
 void run_parts(int64_t total, int parts, Progress& progress,
                const std::function<void(int, int64_t, int64_t)>& part) {
     if (total <= 0) return;
@@ -73,6 +81,7 @@ void run_parts(int64_t total, int parts, Progress& progress,
     for (int k = 1; k < parts; ++k) {
         try {
             threads.emplace_back([&, k] {
+                t_part = k;
                 part(k, begin_of(k), begin_of(k + 1));
                 std::lock_guard<std::mutex> lock(mutex);
                 ++finished;
@@ -83,8 +92,11 @@ void run_parts(int64_t total, int parts, Progress& progress,
         }
     }
     part(0, begin_of(0), begin_of(1));
-    for (int k : on_caller)
+    for (int k : on_caller) {
+        t_part = k;
         part(k, begin_of(k), begin_of(k + 1));
+        t_part = 0;
+    }
     {
         std::unique_lock<std::mutex> lock(mutex);
         const int started = static_cast<int>(threads.size());

@@ -16,6 +16,10 @@ namespace remos_pass {
 // or one per core (bands too small to gain from threads take one).
 int part_count(int64_t bytes);
 
+// The part of a pass the calling thread works on now: k inside part k of run_parts, 0 in part 0 and outside
+// any pass. Readers use it to give the further parts handles of their own.
+int current_part();
+
 // Progress of one pass of one or more stages, shared by the threads that count it.
 class Progress {
 public:
