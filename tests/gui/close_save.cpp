@@ -165,7 +165,9 @@ TEST_F(CloseSaveTest, SavedFileHasTheFormatItsNameSays) {
         EXPECT_EQ(reader.format(), QByteArray(c.format));
         const QImage read = reader.read().convertToFormat(QImage::Format_RGB32);
         ASSERT_EQ(read.size(), shown.size());
-        if (c.exact) EXPECT_EQ(read, shown);
+        if (c.exact) {
+            EXPECT_EQ(read, shown);
+        }
     }
 }
 

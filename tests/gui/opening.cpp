@@ -375,7 +375,9 @@ TEST_F(OpeningTest, LargeFileQuestion) {
             for (int v = 0; v < 256; ++v)
                 total += band->histogram[v];
             EXPECT_EQ(total, c.histogram ? 64 : 0);
-            if (c.histogram) EXPECT_EQ(band->histogram[k * 10 + 3], 4);  // x + y = 3 four times
+            if (c.histogram) {
+                EXPECT_EQ(band->histogram[k * 10 + 3], 4);  // x + y = 3 four times
+            }
         }
     }
     // A picture whose histogram was declined: peaks 255 and 1, every count 0, no valid histogram.
@@ -469,8 +471,9 @@ TEST_F(OpeningTest, DamagedPicturesAreRefusedAndLeaveTheListAsItWas) {
             messageBoxes()[0].text.startsWith(QStringLiteral("\"%1\"\n画像を読み込めません").arg(name)))
             << messageBoxes()[0].text.toStdString();
         // A header that lies about the size is refused before any pixel memory is taken.
-        if (std::string(name) == "claims_huge.jpg")
+        if (std::string(name) == "claims_huge.jpg") {
             EXPECT_TRUE(messageBoxes()[0].text.contains("短すぎます"));
+        }
         EXPECT_EQ(messageBoxes()[0].caption, "失敗");
         EXPECT_EQ(window->bandRows.size(), 1u);  // nothing added; the opening ended at the bad picture
         EXPECT_EQ(window->scenes.size(), 1u);

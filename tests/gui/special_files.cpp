@@ -63,8 +63,12 @@ TEST_F(SpecialFilesTest, OnlyRegularFilesAreOpened) {
         window->closeAll();
         prompts.boxes.clear();
         const std::string path = dir.file(c.name);
-        if (c.kind == Case::Pipe) ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
-        if (c.kind == Case::Folder) ASSERT_EQ(mkdir(path.c_str(), 0700), 0);
+        if (c.kind == Case::Pipe) {
+            ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+        }
+        if (c.kind == Case::Folder) {
+            ASSERT_EQ(mkdir(path.c_str(), 0700), 0);
+        }
         Open({path, good});
         ASSERT_EQ(prompts.boxes.size(), 1u);
         EXPECT_EQ(prompts.boxes[0].text,
@@ -94,8 +98,12 @@ TEST_F(SpecialFilesTest, MetadataThatCannotBeTextIsPassedOver) {
         const std::string folder = dir.file("m" + std::to_string(n++));
         std::filesystem::create_directories(folder);
         const std::string meta = folder + "/" + c.name;
-        if (c.kind == Case::Pipe) ASSERT_EQ(mkfifo(meta.c_str(), 0600), 0);
-        if (c.kind == Case::EndlessDevice) ASSERT_EQ(symlink("/dev/zero", meta.c_str()), 0);
+        if (c.kind == Case::Pipe) {
+            ASSERT_EQ(mkfifo(meta.c_str(), 0600), 0);
+        }
+        if (c.kind == Case::EndlessDevice) {
+            ASSERT_EQ(symlink("/dev/zero", meta.c_str()), 0);
+        }
         if (c.kind == Case::Huge) {
             std::ofstream(meta) << "PRODUCT_UL_CORNER_LAT = 35.0\n";
             ASSERT_EQ(truncate(meta.c_str(), (16 << 20) + 1), 0);
