@@ -3,27 +3,17 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QToolButton>
-#include <QVBoxLayout>
 #include <QValidator>
 
 #include <algorithm>
 
+#include "platform/ArrowButtons.h"
+
 SpinButtons::SpinButtons(QWidget* parent)
     : QWidget(parent), up_(new QToolButton(this)), down_(new QToolButton(this)) {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    for (QToolButton* b : {up_, down_}) {
-        b->setAutoRepeat(true);
-        b->setFocusPolicy(Qt::NoFocus);
-        b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-        layout->addWidget(b);
-    }
-    up_->setArrowType(Qt::UpArrow);
-    down_->setArrowType(Qt::DownArrow);
+    stackArrowButtons(this, up_, down_);
     connect(up_, &QToolButton::clicked, this, [this] { step(1); });
     connect(down_, &QToolButton::clicked, this, [this] { step(-1); });
-    resize(15, 21);
 }
 
 void SpinButtons::setEdit(QLineEdit* edit) {

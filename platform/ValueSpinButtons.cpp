@@ -3,11 +3,12 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QToolButton>
-#include <QVBoxLayout>
 #include <QValidator>
 
 #include <algorithm>
 #include <cmath>
+
+#include "platform/ArrowButtons.h"
 
 namespace {
 
@@ -34,20 +35,9 @@ private:
 
 ValueSpinButtons::ValueSpinButtons(QWidget* parent)
     : QWidget(parent), up_(new QToolButton(this)), down_(new QToolButton(this)) {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    for (QToolButton* b : {up_, down_}) {
-        b->setAutoRepeat(true);
-        b->setFocusPolicy(Qt::NoFocus);
-        b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-        layout->addWidget(b);
-    }
-    up_->setArrowType(Qt::UpArrow);
-    down_->setArrowType(Qt::DownArrow);
+    stackArrowButtons(this, up_, down_);
     connect(up_, &QToolButton::clicked, this, [this] { stepBy(1); });
     connect(down_, &QToolButton::clicked, this, [this] { stepBy(-1); });
-    resize(15, 21);
 }
 
 void ValueSpinButtons::setTextFormat(TextOf textOf, ValueOf valueOf, MayBecomeValue mayBecomeValue) {
