@@ -400,7 +400,10 @@ public:
     void zoomAround(int steps, int x, int y);
     void panBy(int dx, int dy);  // image pixels
     void centreScene();
-    void endKeyPan();
+    // Scrolls to (x, y) and, when the view moved, ends it as a pan with the mouse ends.
+    void scrollToByKey(int x, int y);
+    // Takes a new magnification step, the scroll bars already placed, and redraws or announces it.
+    void takeZoomStep(int newStep);
     void onFitClicked();
     void onGuideTriggered();
     orvenna::WheelAccumulator wheelZoom, wheelScrollX, wheelScrollY;

@@ -58,6 +58,10 @@ void MainWindow::zoomAround(int steps, int x, int y) {
     orvenna::anchored_zoom_scroll(old, newStep, x, y, &scrollX, &scrollY);
     horizontalScrollBar->setValue(scrollX);
     verticalScrollBar->setValue(scrollY);
+    takeZoomStep(newStep);
+}
+
+void MainWindow::takeZoomStep(int newStep) {
     const bool out = newStep > zoomStep;
     zoomStep = newStep;
     zoomScale = orvenna::zoom_scale_for_step(zoomStep);
@@ -70,24 +74,19 @@ void MainWindow::zoomAround(int steps, int x, int y) {
 }
 
 void MainWindow::panBy(int dx, int dy) {
-    const int x = horizontalScrollBar->value();
-    const int y = verticalScrollBar->value();
-    horizontalScrollBar->setValue(x + dx);
-    verticalScrollBar->setValue(y + dy);
-    if (horizontalScrollBar->value() == x && verticalScrollBar->value() == y) return;
-    endKeyPan();
+    scrollToByKey(horizontalScrollBar->value() + dx, verticalScrollBar->value() + dy);
 }
 
 void MainWindow::centreScene() {
-    const int x = horizontalScrollBar->value();
-    const int y = verticalScrollBar->value();
-    horizontalScrollBar->setValue(imageWidth / 2);
-    verticalScrollBar->setValue(imageHeight / 2);
-    if (horizontalScrollBar->value() == x && verticalScrollBar->value() == y) return;
-    endKeyPan();
+    scrollToByKey(imageWidth / 2, imageHeight / 2);
 }
 
-void MainWindow::endKeyPan() {
+void MainWindow::scrollToByKey(int x, int y) {
+    const int oldX = horizontalScrollBar->value();
+    const int oldY = verticalScrollBar->value();
+    horizontalScrollBar->setValue(x);
+    verticalScrollBar->setValue(y);
+    if (horizontalScrollBar->value() == oldX && verticalScrollBar->value() == oldY) return;
     // As the end of a pan with the mouse.
     if (syncOn)
         broadcastPanEnd();
@@ -101,15 +100,9 @@ void MainWindow::onFitClicked() {
                                             imageWidth, imageHeight);
     horizontalScrollBar->setValue(imageWidth / 2);
     verticalScrollBar->setValue(imageHeight / 2);
-    const bool out = step > zoomStep;
-    zoomStep = step;
-    zoomScale = orvenna::zoom_scale_for_step(zoomStep);
-    drawZoomSlider(0);
-    if (out && syncOn)
-        broadcastZoomOut();
-    else
-        drawComposite();
+    takeZoomStep(step);
 }
+
 // ---- The guide ----------------------------------------------------------------------------------------
 
 void MainWindow::onGuideTriggered() {
