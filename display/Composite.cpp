@@ -143,17 +143,22 @@ void DrawCompositeReference(const CompositeBandRow* rows, int row_count, const C
         bufs.prepare(rows, row_count, C * F);
         for (int j = 0; j < L; ++j) {
             for (int b = 0; b < row_count; ++b) {
-                FetchBandRun(rows[b], bufs[b], geometry.first_line + j * F, geometry.first_column, C * F,
-                             false, &mappings[b]);
+                // Mapped wide bands read their reduced run (a GDAL band's overview when it has one), packed;
+                // the others the whole run, sampled below.
+                if (rows[b].band && mappings[b].active())
+                    mappings[b].fetch(rows[b].band, bufs[b], geometry.first_line + j * F,
+                                      geometry.first_column, C * F, F);
+                else
+                    FetchBandRun(rows[b], bufs[b], geometry.first_line + j * F, geometry.first_column, C * F,
+                                 false, nullptr);
             }
             const int y = geometry.offset_y + j;
             for (int i = 0; i < C; ++i) {
                 for (int b = 0; b < lettered; ++b) {
                     // Mapped wide bands hold their bytes already; the others pass through the 8-bit range.
-                    const unsigned char v = bufs[b][i * F];
                     values[b] = !rows[b].band          ? 0
-                                : mappings[b].active() ? v
-                                                       : remos_stretch_value(rows[b].band, v);
+                                : mappings[b].active() ? bufs[b][i]
+                                                       : remos_stretch_value(rows[b].band, bufs[b][i * F]);
                 }
                 uint8_t bgr[3];
                 evaluate_pixel(bgr);

@@ -464,7 +464,8 @@ void CompositeCache::draw(const CompositeBandRow* rows, int row_count, const Com
                 const int b = loaded_letter_list_[t];
                 uint8_t* g = gathered_[b].data();
                 if (rows[b].band && mappings_[b].active()) {
-                    // Wide bands: every F-th stored value, mapped through the display range.
+                    // Wide bands: the reduced run (a GDAL band's overview when it has one), mapped through
+                    // the display range.
                     mappings_[b].fetch(rows[b].band, g, geometry.first_line + j * F, geometry.first_column,
                                        C * F, F);
                 } else {

@@ -59,43 +59,45 @@ void WideBandMapping::build_table() {
 }
 
 template <class T>
-void WideBandMapping::map_run(const T* stored, unsigned char* dest, int count, int step) const {
+void WideBandMapping::map_run(const T* stored, unsigned char* dest, int count) const {
     for (int i = 0; i < count; ++i)
-        dest[i] = byte_of(static_cast<double>(stored[static_cast<size_t>(i) * step]));
+        dest[i] = byte_of(static_cast<double>(stored[i]));
 }
 
 void WideBandMapping::fetch(BandInfo* band, unsigned char* dest, int line, int x0, int n, int step) {
     if (n <= 0 || step <= 0) return;
     const int count = (n - 1) / step + 1;
     const size_t size = static_cast<size_t>(remos_sample_size(sample_type_));
-    const size_t words = (static_cast<size_t>(n) * size + 7) / 8;
+    const size_t words = (static_cast<size_t>(count) * size + 7) / 8;
     if (stored_.size() < words) stored_.resize(words);
     void* raw = stored_.data();
-    const int got = remos_read_row_stored(band, raw, line, x0, n);
+    // Reduced runs come from a GDAL band's overviews when it has them, else they are the samples named.
+    const int got = step == 1 ? remos_read_row_stored(band, raw, line, x0, n)
+                              : remos_read_row_stored_reduced(band, raw, line, x0, count, step);
     // Samples past the band's edge read as zero, like remos_read_row leaves nothing stale behind.
-    if (got < n)
+    if (got < count)
         std::memset(static_cast<unsigned char*>(raw) + static_cast<size_t>(std::max(got, 0)) * size, 0,
-                    static_cast<size_t>(n - std::max(got, 0)) * size);
+                    static_cast<size_t>(count - std::max(got, 0)) * size);
     switch (sample_type_) {
         case REMOS_SAMPLE_U16:
         case REMOS_SAMPLE_I16: {
             const uint16_t* s = static_cast<const uint16_t*>(raw);
             const uint8_t* table = table_.data();
             for (int i = 0; i < count; ++i)
-                dest[i] = table[s[static_cast<size_t>(i) * step]];
+                dest[i] = table[s[i]];
             break;
         }
         case REMOS_SAMPLE_U32:
-            map_run(static_cast<const uint32_t*>(raw), dest, count, step);
+            map_run(static_cast<const uint32_t*>(raw), dest, count);
             break;
         case REMOS_SAMPLE_I32:
-            map_run(static_cast<const int32_t*>(raw), dest, count, step);
+            map_run(static_cast<const int32_t*>(raw), dest, count);
             break;
         case REMOS_SAMPLE_F32:
-            map_run(static_cast<const float*>(raw), dest, count, step);
+            map_run(static_cast<const float*>(raw), dest, count);
             break;
         case REMOS_SAMPLE_F64:
-            map_run(static_cast<const double*>(raw), dest, count, step);
+            map_run(static_cast<const double*>(raw), dest, count);
             break;
         default:
             std::memset(dest, 0, static_cast<size_t>(count));

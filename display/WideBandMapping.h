@@ -40,8 +40,9 @@ public:
     double low() const { return low_; }
     double high() const { return high_; }
 
-    // Reads n stored samples of `line` from column x0 (clipped to the band like remos_read_row) and writes
-    // the bytes of samples 0, step, 2 step ... below n to dest: (n + step - 1) / step bytes.
+    // Writes the bytes of the stored samples x0, x0 + step, ... below x0 + n of `line` (clipped to the band
+    // like remos_read_row) to dest: (n + step - 1) / step bytes. With step > 1 a GDAL band with overviews
+    // gives the overview's values (remos_read_row_stored_reduced).
     void fetch(BandInfo* band, unsigned char* dest, int line, int x0, int n, int step);
 
     // Byte of one stored value (for tests and the single-value readers).
@@ -49,7 +50,7 @@ public:
 
 private:
     template <class T>
-    void map_run(const T* stored, unsigned char* dest, int count, int step) const;
+    void map_run(const T* stored, unsigned char* dest, int count) const;
     void build_table();
 
     bool active_ = false;

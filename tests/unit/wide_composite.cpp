@@ -11,6 +11,7 @@
 #include "display/ViewGeometry.h"
 #include "display/WideBandMapping.h"
 #include "tests/unit/composite_support.h"
+#include "tests/unit/gdal_test_files.h"
 #include "tests/unit/wide_bands.h"
 
 using namespace orvenna;
@@ -166,6 +167,53 @@ TEST(WideComposite, BandsWithoutARangeFallBack) {
                 }
             }
         }
+    }
+}
+
+// A reduced view of a GDAL band with overviews shows the overview (here each value the average of its 2 x 2
+// block, 505 above the block's first value), in every evaluator; without overviews the samples themselves.
+TEST(WideComposite, ReducedViewsOfAGdalBandTakeItsOverviews) {
+    remos_test::TempDir dir;
+    const int w = 64, h = 64;
+    auto value = [](int x, int y) { return 1000.0 + 10 * x + 1000 * y; };
+    const std::string src =
+        gdal_test::write_envi(dir.file("src"), w, h, 1, [&](int, int x, int y) { return value(x, y); });
+    const std::string plain = dir.file("plain.tif"), ovr = dir.file("ovr.tif");
+    ASSERT_TRUE(gdal_test::translate(src, plain, "-ot UInt16"));
+    ASSERT_TRUE(gdal_test::translate(src, ovr, "-ot UInt16"));
+    bool ok = false;
+    gdal_test::shell("gdaladdo -q -r average " + gdal_test::quoted(ovr) + " 2", &ok);
+    ASSERT_TRUE(ok);
+    for (const std::string& path : {plain, ovr}) {
+        SCOPED_TRACE(path);
+        SceneFile scene{};
+        ASSERT_EQ(remos_open(&scene, path.c_str(), FMT_DETECT), 1);
+        BandInfo* band = &scene.bands[0];
+        band->display_low = 0;
+        band->display_high = 65535;
+        std::vector<unsigned char> buf(static_cast<size_t>(w));
+        std::vector<CompositeBandRow> rows(1);
+        rows[0].band = band;
+        rows[0].line_buf = buf.data();
+        rows[0].line_buf_size = w;
+        const ViewGeometry half = compute_view_geometry(w / 2, h / 2, w / 2, h / 2, 6, w, h);
+        int differing = 0;
+        for (Engine e : {Engine::Reference, Engine::Fast, Engine::FastUncached}) {
+            Picture p(w / 2, h / 2);
+            draw(e, rows, Texts("a", "a", "a"), half, p);
+            for (int y = 0; y < h / 2; ++y)
+                for (int x = 0; x < w / 2; ++x) {
+                    const double sample = value(2 * x, 2 * y);
+                    const double shown = path == ovr ? sample + 505 : sample;
+                    ASSERT_EQ(p.px(x, y)[0], expected_byte(shown, 0, 65535, false)) << x << "," << y;
+                    differing +=
+                        expected_byte(shown, 0, 65535, false) != expected_byte(sample, 0, 65535, false);
+                }
+        }
+        if (path == ovr) {
+            EXPECT_GT(differing, 0);  // the overview is told apart from the samples
+        }
+        remos_close(&scene);
     }
 }
 
