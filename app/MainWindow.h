@@ -18,7 +18,7 @@
 
 #include "app/BandRow.h"
 #include "dialogs/PresetTarget.h"
-#include "display/SpectralPlot.h"
+#include "display/BandValuePlot.h"
 #include "display/WheelAccumulator.h"
 #include "scene/scene_metadata.h"
 
@@ -349,9 +349,9 @@ public:
     // Status panel 3: "座標設定有効", "LANDSAT温度設定有効", both or "設定ファイル無効".
     QString metadataStateText() const;
     int pictureBandValue(BandRow* row, int64_t index) const;
-    // The spectral plot's samples at image pixel (x, y), one per row (MainWindowSpectrum.cpp).
-    std::vector<orvenna::SpectralSample> spectralSamplesAt(int x, int y);
-    void showSpectrumAtView(int viewX, int viewY);
+    // The band value plot's samples at image pixel (x, y), one per row (MainWindowBandValuePlot.cpp).
+    std::vector<orvenna::BandValueSample> bandValueSamplesAt(int x, int y);
+    void showBandValuePlotAtView(int viewX, int viewY);
 
     void closeAll();
     void saveView();

@@ -90,7 +90,7 @@ void MainWindow::showPointerReadout(int viewX, int viewY) {
 
     if (!pixelValueWindow || !pixelValueWindow->isVisible()) return;
     pixelValueWindow->setValueText(pixelValueText(imageColumnAtView(viewX), imageLineAtView(viewY)));
-    showSpectrumAtView(viewX, viewY);
+    showBandValuePlotAtView(viewX, viewY);
 }
 
 QString MainWindow::pixelValueText(int x, int y) {

@@ -3,7 +3,7 @@
 // the step on every event (the snapshot stretched about the centre). The handler alone, and the handler
 // with the view's repaint. Then a wheel notch over the view with the thermography preset in the expressions
 // (the step changed about the pointer and the whole redraw), and a plain pointer move with the pixel value
-// window shown, with and without its spectral plot. Runs on the offscreen platform unless a display is
+// window shown, with and without its band value plot. Runs on the offscreen platform unless a display is
 // given.
 #include <benchmark/benchmark.h>
 
@@ -21,8 +21,8 @@
 #include <unistd.h>
 
 #include "app/MainWindow.h"
+#include "dialogs/BandValuePlotView.h"
 #include "dialogs/PixelValueWindow.h"
-#include "dialogs/SpectralPlotView.h"
 #include "display/PresetTexts.h"
 #include "display/StepSlider.h"
 #include "platform/Application.h"
@@ -117,7 +117,7 @@ void WheelStep(benchmark::State& state) {
 void PointerMove(benchmark::State& state) {
     const bool plot = state.range(0) != 0;
     pixelValueWindow->show();
-    pixelValueWindow->spectralPlot->setVisible(plot);  // a hidden plot is not filled
+    pixelValueWindow->bandValuePlot->setVisible(plot);  // a hidden plot is not filled
     int i = 0;
     for (auto _ : state) {
         const int d = i++ % 200;

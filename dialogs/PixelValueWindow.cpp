@@ -1,6 +1,6 @@
 #include "dialogs/PixelValueWindow.h"
 
-#include "dialogs/SpectralPlotView.h"
+#include "dialogs/BandValuePlotView.h"
 #include "platform/Fonts.h"
 
 #include <QLabel>
@@ -16,8 +16,8 @@ PixelValueWindow::PixelValueWindow(QWidget* parent) : QWidget(parent, Qt::Tool |
     valueLabel = new QLabel(QStringLiteral("座標値"), this);
     valueLabel->move(4, 4);
     valueLabel->adjustSize();
-    spectralPlot = new SpectralPlotView(this);
-    placeSpectralPlot();
+    bandValuePlot = new BandValuePlotView(this);
+    placeBandValuePlot();
 }
 
 void PixelValueWindow::popupAt(const QPoint& globalPointer) {
@@ -30,24 +30,24 @@ void PixelValueWindow::setValueText(const QString& text) {
     valueLabel->adjustSize();
     // The height compared is the window's outer height, as the user sees it.
     const int frameExtra = isVisible() ? frameGeometry().height() - height() : 0;
-    const int wanted = valueLabel->height() + 30 + kSpectralPlotGap + kSpectralPlotHeight - frameExtra;
+    const int wanted = valueLabel->height() + 30 + kBandValuePlotGap + kBandValuePlotHeight - frameExtra;
     // However tall the window's frame, the plot under the text fits inside.
-    const int plotBottom = valueLabel->geometry().bottom() + 1 + kSpectralPlotGap + kSpectralPlotHeight + 4;
+    const int plotBottom = valueLabel->geometry().bottom() + 1 + kBandValuePlotGap + kBandValuePlotHeight + 4;
     if (std::max(wanted, plotBottom) > height()) resize(width(), std::max(wanted, plotBottom));
-    placeSpectralPlot();
+    placeBandValuePlot();
 }
 
-void PixelValueWindow::setSpectrum(std::vector<orvenna::SpectralSample> samples) {
-    spectralPlot->setSamples(std::move(samples));
+void PixelValueWindow::setBandValueSamples(std::vector<orvenna::BandValueSample> samples) {
+    bandValuePlot->setSamples(std::move(samples));
 }
 
 void PixelValueWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    placeSpectralPlot();
+    placeBandValuePlot();
 }
 
-void PixelValueWindow::placeSpectralPlot() {
+void PixelValueWindow::placeBandValuePlot() {
     // Always below the text, so that the plot never covers it.
-    const int top = valueLabel->geometry().bottom() + 1 + kSpectralPlotGap;
-    spectralPlot->setGeometry(4, top, std::max(width() - 8, 16), kSpectralPlotHeight);
+    const int top = valueLabel->geometry().bottom() + 1 + kBandValuePlotGap;
+    bandValuePlot->setGeometry(4, top, std::max(width() - 8, 16), kBandValuePlotHeight);
 }

@@ -1,4 +1,4 @@
-// The small always-on-top window that shows the values under the pointer, and under them a spectral plot of
+// The small always-on-top window that shows the values under the pointer, and under them a band value plot of
 // the bands' values. It grows to fit its text and plot and never shrinks.
 #pragma once
 
@@ -7,10 +7,10 @@
 
 #include <vector>
 
-#include "display/SpectralPlot.h"
+#include "display/BandValuePlot.h"
 
 class QLabel;
-class SpectralPlotView;
+class BandValuePlotView;
 
 class PixelValueWindow : public QWidget {
     Q_OBJECT
@@ -18,11 +18,11 @@ public:
     explicit PixelValueWindow(QWidget* parent = nullptr);
 
     QLabel* valueLabel;
-    SpectralPlotView* spectralPlot;  // under the text, kSpectralPlotHeight high, the window's width
+    BandValuePlotView* bandValuePlot;  // under the text, kBandValuePlotHeight high, the window's width
 
     // The height the plot adds to the window: its own and the gap above it.
-    static constexpr int kSpectralPlotHeight = 90;
-    static constexpr int kSpectralPlotGap = 4;
+    static constexpr int kBandValuePlotHeight = 90;
+    static constexpr int kBandValuePlotGap = 4;
 
     // Shows the window if hidden and puts its top-left corner 10 pixels right of and below `globalPointer`.
     void popupAt(const QPoint& globalPointer);
@@ -30,13 +30,13 @@ public:
     // + 30 + the plot's height).
     void setValueText(const QString& text);
     // The values the plot shows, one per band in list order.
-    void setSpectrum(std::vector<orvenna::SpectralSample> samples);
+    void setBandValueSamples(std::vector<orvenna::BandValueSample> samples);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void placeSpectralPlot();
+    void placeBandValuePlot();
 };
 
 extern PixelValueWindow* pixelValueWindow;

@@ -1,6 +1,6 @@
 // Reading a scene: long band names keep both ends, files opened together take their letters in natural
 // order, a colour file opened first shows in colour, a broken expression says where and why, the pixel value
-// window's spectral plot follows the pointer, and the guide's examples are expressions that compile.
+// window's band value plot follows the pointer, and the guide's examples are expressions that compile.
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -16,11 +16,11 @@
 
 #include "GuiTestSupport.h"
 #include "calc/ecalc.h"
+#include "dialogs/BandValuePlotView.h"
 #include "dialogs/NdviPresetDialog.h"
 #include "dialogs/OperationGuideWindow.h"
 #include "dialogs/PixelValueWindow.h"
 #include "dialogs/ProgressWindow.h"
-#include "dialogs/SpectralPlotView.h"
 #include "display/ExpressionProblems.h"
 #include "platform/ElidedLabel.h"
 #include "platform/ImageControl.h"
@@ -232,7 +232,7 @@ TEST_F(ReadingSceneTest, ABrokenExpressionSaysWhereAndWhy) {
     EXPECT_EQ(window->statusPanelText(0), "hint");
 }
 
-TEST_F(ReadingSceneTest, TheSpectralPlotFollowsThePointerBelowTheText) {
+TEST_F(ReadingSceneTest, TheBandValuePlotFollowsThePointerBelowTheText) {
     pixelValueWindow = new PixelValueWindow(window.get());
     const std::string path = dir.file("four.bil");
     guitest::writeNativeScene(path, 50, 40, 4, [](int b, int x, int y) { return uint8_t(b * 50 + x + y); });
@@ -251,7 +251,7 @@ TEST_F(ReadingSceneTest, TheSpectralPlotFollowsThePointerBelowTheText) {
         window->showPointerReadout(at.x(), at.y());
         const int x = window->imageColumnAtView(at.x()), y = window->imageLineAtView(at.y());
         const bool inside = x >= 0 && y >= 0 && x < 50 && y < 40;
-        const auto& shown = pixelValueWindow->spectralPlot->samples();
+        const auto& shown = pixelValueWindow->bandValuePlot->samples();
         ASSERT_EQ(shown.size(), 4u);
         for (int b = 0; b < 4; ++b) {
             EXPECT_EQ(shown[b].valid, inside) << x << "," << y;
@@ -260,10 +260,10 @@ TEST_F(ReadingSceneTest, TheSpectralPlotFollowsThePointerBelowTheText) {
             }
         }
     }
-    EXPECT_GE(pixelValueWindow->spectralPlot->geometry().top(),
+    EXPECT_GE(pixelValueWindow->bandValuePlot->geometry().top(),
               pixelValueWindow->valueLabel->geometry().bottom());
-    EXPECT_LE(pixelValueWindow->spectralPlot->geometry().bottom(), pixelValueWindow->height());
-    EXPECT_EQ(pixelValueWindow->spectralPlot->height(), PixelValueWindow::kSpectralPlotHeight);
+    EXPECT_LE(pixelValueWindow->bandValuePlot->geometry().bottom(), pixelValueWindow->height());
+    EXPECT_EQ(pixelValueWindow->bandValuePlot->height(), PixelValueWindow::kBandValuePlotHeight);
 }
 
 TEST_F(ReadingSceneTest, EveryExampleOfTheGuideCompiles) {

@@ -459,7 +459,7 @@ struct ClassStats {
     double ndvi = 0, thermal = 0, nir = 0;
 };
 
-TEST(LandscapeModel, ClassesHaveTheirSpectralSignatures) {
+TEST(LandscapeModel, ClassesHaveTheirTypicalBandValues) {
     std::map<LandClass, ClassStats> s;
     for (int y = 0; y < kHeight; y += 2)
         for (int x = 0; x < kWidth; x += 2) {

@@ -10,7 +10,7 @@
 
 namespace samples {
 
-// Spectral bands of the synthetic landscape.
+// The wavelength bands of the synthetic landscape.
 enum class Band { Blue = 0, Green = 1, Red = 2, NearInfrared = 3, Thermal = 4 };
 
 enum class LandClass { Water, Vegetation, Soil, Town, WarmPatch };

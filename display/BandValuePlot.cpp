@@ -1,4 +1,4 @@
-#include "display/SpectralPlot.h"
+#include "display/BandValuePlot.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,7 +14,7 @@ constexpr int kMargin = 4;  // room around the points so that their marks stay i
 
 // A wide band without a display range is drawn as remos_read_row converts it: the type's whole span onto
 // 0..255 for integers (signed ones shifted up), floats as their value. The plot uses the same span.
-void setTypeSpan(const BandInfo& band, SpectralSample& sample) {
+void setTypeSpan(const BandInfo& band, BandValueSample& sample) {
     switch (band.sample_type) {
         case REMOS_SAMPLE_I16:
             sample.low = -32768.0;
@@ -38,8 +38,8 @@ void setTypeSpan(const BandInfo& band, SpectralSample& sample) {
 
 }  // namespace
 
-SpectralSample spectral_sample_of(const BandInfo* band, bool is_picture, double value) {
-    SpectralSample sample;
+BandValueSample band_value_sample_of(const BandInfo* band, bool is_picture, double value) {
+    BandValueSample sample;
     sample.value = value;
     sample.valid = band && std::isfinite(value);
     if (!band) return sample;
@@ -57,14 +57,14 @@ SpectralSample spectral_sample_of(const BandInfo* band, bool is_picture, double 
     return sample;
 }
 
-std::string spectral_label(int i) {
+std::string band_value_label(int i) {
     if (i >= 0 && i < 26) return std::string(1, static_cast<char>('a' + i));
     return std::to_string(i + 1);
 }
 
-SpectralPlotLayout layout_spectral_plot(const std::vector<SpectralSample>& samples, int width, int height,
-                                        int label_width, int label_height) {
-    SpectralPlotLayout layout;
+BandValuePlotLayout layout_band_value_plot(const std::vector<BandValueSample>& samples, int width, int height,
+                                           int label_width, int label_height) {
+    BandValuePlotLayout layout;
     layout.left = kMargin;
     layout.right = width - 1 - kMargin;
     layout.top = kMargin;
@@ -78,10 +78,10 @@ SpectralPlotLayout layout_spectral_plot(const std::vector<SpectralSample>& sampl
     layout.points.resize(static_cast<size_t>(n));
     layout.labels.resize(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
-        const SpectralSample& s = samples[static_cast<size_t>(i)];
-        SpectralPoint& p = layout.points[static_cast<size_t>(i)];
+        const BandValueSample& s = samples[static_cast<size_t>(i)];
+        BandValuePoint& p = layout.points[static_cast<size_t>(i)];
         p.x = layout.left + static_cast<int>((i + 0.5) * spacing);
-        if (i % every == 0) layout.labels[static_cast<size_t>(i)] = spectral_label(i);
+        if (i % every == 0) layout.labels[static_cast<size_t>(i)] = band_value_label(i);
         p.valid = s.valid && std::isfinite(s.value) && std::isfinite(s.low) && std::isfinite(s.high) &&
                   s.high > s.low;
         if (!p.valid) continue;

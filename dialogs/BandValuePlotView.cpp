@@ -1,28 +1,28 @@
-#include "dialogs/SpectralPlotView.h"
+#include "dialogs/BandValuePlotView.h"
 
 #include <QPainter>
 #include <QPainterPath>
 
-SpectralPlotView::SpectralPlotView(QWidget* parent) : QWidget(parent) {
+BandValuePlotView::BandValuePlotView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void SpectralPlotView::setSamples(std::vector<orvenna::SpectralSample> samples) {
+void BandValuePlotView::setSamples(std::vector<orvenna::BandValueSample> samples) {
     samples_ = std::move(samples);
     update();
 }
 
-orvenna::SpectralPlotLayout SpectralPlotView::currentLayout() const {
+orvenna::BandValuePlotLayout BandValuePlotView::currentLayout() const {
     const QFontMetrics metrics = fontMetrics();
-    return orvenna::layout_spectral_plot(samples_, width(), height(),
-                                         metrics.horizontalAdvance(QStringLiteral("26")), metrics.height());
+    return orvenna::layout_band_value_plot(samples_, width(), height(),
+                                           metrics.horizontalAdvance(QStringLiteral("26")), metrics.height());
 }
 
-void SpectralPlotView::paintEvent(QPaintEvent*) {
+void BandValuePlotView::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QPalette& colours = palette();
     p.fillRect(rect(), colours.color(QPalette::Base));
-    const orvenna::SpectralPlotLayout layout = currentLayout();
+    const orvenna::BandValuePlotLayout layout = currentLayout();
 
     // Frame of the value axis: bottom = the low end of every band's scale, top = the high end.
     p.setPen(colours.color(QPalette::Mid));
@@ -45,7 +45,7 @@ void SpectralPlotView::paintEvent(QPaintEvent*) {
     p.setPen(QPen(ink, 1.5));
     QPainterPath line;
     bool drawing = false;
-    for (const orvenna::SpectralPoint& point : layout.points) {
+    for (const orvenna::BandValuePoint& point : layout.points) {
         if (!point.valid) {
             drawing = false;
             continue;
@@ -57,7 +57,7 @@ void SpectralPlotView::paintEvent(QPaintEvent*) {
         drawing = true;
     }
     p.drawPath(line);
-    for (const orvenna::SpectralPoint& point : layout.points) {
+    for (const orvenna::BandValuePoint& point : layout.points) {
         if (!point.valid) continue;
         // Values beyond the band's scale show as hollow marks on the edge they passed.
         p.setBrush(point.clipped ? colours.color(QPalette::Base) : ink);

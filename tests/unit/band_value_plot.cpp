@@ -1,4 +1,4 @@
-// The spectral plot's data: each band's value with the scale it is drawn on (8-bit bands as stored, wide
+// The band value plot's data: each band's value with the scale it is drawn on (8-bit bands as stored, wide
 // bands through their display range), no-data and outside values left out, and the layout of the points.
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <limits>
 #include <vector>
 
-#include "display/SpectralPlot.h"
+#include "display/BandValuePlot.h"
 #include "scene/remos.h"
 
 namespace {
@@ -29,7 +29,7 @@ BandInfo band16(double displayLow, double displayHigh, double valueMin, double v
     return band;
 }
 
-TEST(SpectralPlot, SamplesCarryTheScaleTheirBandIsShownOn) {
+TEST(BandValuePlot, SamplesCarryTheScaleTheirBandIsShownOn) {
     BandInfo byteBand = band8();
     BandInfo byteWithNoData = band8();
     byteWithNoData.has_nodata = 1;
@@ -73,15 +73,15 @@ TEST(SpectralPlot, SamplesCarryTheScaleTheirBandIsShownOn) {
         {"no band", nullptr, false, 5, false, 0, 255},
     };
     for (const auto& c : cases) {
-        const orvenna::SpectralSample s = orvenna::spectral_sample_of(c.band, c.picture, c.value);
+        const orvenna::BandValueSample s = orvenna::band_value_sample_of(c.band, c.picture, c.value);
         EXPECT_EQ(s.valid, c.valid) << c.what;
         EXPECT_DOUBLE_EQ(s.low, c.low) << c.what;
         EXPECT_DOUBLE_EQ(s.high, c.high) << c.what;
     }
 }
 
-orvenna::SpectralSample sample(double value, double low = 0, double high = 255, bool valid = true) {
-    orvenna::SpectralSample s;
+orvenna::BandValueSample sample(double value, double low = 0, double high = 255, bool valid = true) {
+    orvenna::BandValueSample s;
     s.value = value;
     s.low = low;
     s.high = high;
@@ -89,11 +89,11 @@ orvenna::SpectralSample sample(double value, double low = 0, double high = 255, 
     return s;
 }
 
-TEST(SpectralPlot, PointsRunInListOrderAtTheHeightOfTheirValue) {
-    const std::vector<orvenna::SpectralSample> samples = {
+TEST(BandValuePlot, PointsRunInListOrderAtTheHeightOfTheirValue) {
+    const std::vector<orvenna::BandValueSample> samples = {
         sample(0), sample(255), sample(2000, 1000, 3000), sample(9, 0, 255, false), sample(300), sample(-5),
     };
-    const orvenna::SpectralPlotLayout layout = orvenna::layout_spectral_plot(samples, 200, 100, 10, 12);
+    const orvenna::BandValuePlotLayout layout = orvenna::layout_band_value_plot(samples, 200, 100, 10, 12);
     ASSERT_EQ(layout.points.size(), samples.size());
     EXPECT_LT(layout.top, layout.bottom);
     EXPECT_LE(layout.bottom, 100 - 12);  // the letters have room below the axis
@@ -124,9 +124,9 @@ TEST(SpectralPlot, PointsRunInListOrderAtTheHeightOfTheirValue) {
     EXPECT_EQ(layout.labels, letters);
 }
 
-TEST(SpectralPlot, CrowdedLettersAreThinnedAndTinyPlotsHaveNoPoints) {
-    std::vector<orvenna::SpectralSample> many(40, sample(100));
-    const orvenna::SpectralPlotLayout layout = orvenna::layout_spectral_plot(many, 200, 100, 14, 12);
+TEST(BandValuePlot, CrowdedLettersAreThinnedAndTinyPlotsHaveNoPoints) {
+    std::vector<orvenna::BandValueSample> many(40, sample(100));
+    const orvenna::BandValuePlotLayout layout = orvenna::layout_band_value_plot(many, 200, 100, 14, 12);
     ASSERT_EQ(layout.labels.size(), 40u);
     EXPECT_EQ(layout.labels[0], "a");
     int written = 0, lastX = -1000;
@@ -138,12 +138,12 @@ TEST(SpectralPlot, CrowdedLettersAreThinnedAndTinyPlotsHaveNoPoints) {
     }
     EXPECT_GT(written, 3);
     EXPECT_LT(written, 40);
-    EXPECT_EQ(orvenna::spectral_label(25), "z");
-    EXPECT_EQ(orvenna::spectral_label(26), "27");
+    EXPECT_EQ(orvenna::band_value_label(25), "z");
+    EXPECT_EQ(orvenna::band_value_label(26), "27");
 
-    EXPECT_TRUE(orvenna::layout_spectral_plot(many, 6, 100, 14, 12).points.empty());
-    EXPECT_TRUE(orvenna::layout_spectral_plot(many, 200, 14, 14, 12).points.empty());
-    EXPECT_TRUE(orvenna::layout_spectral_plot({}, 200, 100, 14, 12).points.empty());
+    EXPECT_TRUE(orvenna::layout_band_value_plot(many, 6, 100, 14, 12).points.empty());
+    EXPECT_TRUE(orvenna::layout_band_value_plot(many, 200, 14, 14, 12).points.empty());
+    EXPECT_TRUE(orvenna::layout_band_value_plot({}, 200, 100, 14, 12).points.empty());
 }
 
 }  // namespace
