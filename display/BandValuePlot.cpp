@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "display/BandValues.h"
 #include "display/WideBandMapping.h"
 #include "scene/remos.h"
 
@@ -12,47 +13,18 @@ namespace {
 
 constexpr int kMargin = 4;  // room around the points so that their marks stay inside the plot
 
-// A wide band without a display range is drawn as remos_read_row converts it: the type's whole span onto
-// 0..255 for integers (signed ones shifted up), floats as their value. The plot uses the same span.
-void setTypeSpan(const BandInfo& band, BandValueSample& sample) {
-    switch (band.sample_type) {
-        case REMOS_SAMPLE_I16:
-            sample.low = -32768.0;
-            sample.high = 32767.0;
-            break;
-        case REMOS_SAMPLE_I32:
-            sample.low = -2147483648.0;
-            sample.high = 2147483647.0;
-            break;
-        case REMOS_SAMPLE_F32:
-        case REMOS_SAMPLE_F64:
-            sample.low = 0;
-            sample.high = 255;
-            break;
-        default:
-            sample.low = 0;
-            sample.high = band.full_scale > 0 ? static_cast<double>(band.full_scale) : 255.0;
-            break;
-    }
-}
-
 }  // namespace
 
 BandValueSample band_value_sample_of(const BandInfo* band, bool is_picture, double value) {
     BandValueSample sample;
     sample.value = value;
-    sample.valid = band && std::isfinite(value);
+    sample.valid = band && std::isfinite(value) && (is_picture || !IsNoDataValue(band, value));
     if (!band) return sample;
     if (!is_picture && remos_band_is_wide(band)) {
-        if (band->has_nodata == 1 && value == band->nodata) sample.valid = false;
-        // Single-precision samples equal the no-data value as a float.
-        if (band->has_nodata == 1 && band->sample_type == REMOS_SAMPLE_F32 &&
-            static_cast<float>(value) == static_cast<float>(band->nodata))
-            sample.valid = false;
         // The range alone: preparing a whole mapping would build its 16-bit table on every pointer move.
-        if (!wide_band_display_range(band, &sample.low, &sample.high)) setTypeSpan(*band, sample);
-    } else if (!is_picture && band->has_nodata == 1 && value == band->nodata) {
-        sample.valid = false;
+        // Without one the band is drawn as remos_read_row converts it, over its type's span.
+        if (!wide_band_display_range(band, &sample.low, &sample.high))
+            ImpliedDisplayRange(band, &sample.low, &sample.high);
     }
     return sample;
 }

@@ -80,13 +80,16 @@ std::string BandValueText(double value, bool integer) {
     return fixedText(value, decimals);
 }
 
+bool IsNoDataValue(const BandInfo* band, double value) {
+    if (!band || band->has_nodata != 1) return false;
+    double nodata = band->nodata;
+    // Single-precision samples equal the no-data value as a float, as the histogram compares them.
+    if (band->sample_type == REMOS_SAMPLE_F32) nodata = static_cast<float>(nodata);
+    return value == nodata || (std::isnan(value) && std::isnan(nodata));
+}
+
 std::string StoredValueText(const BandInfo* band, double value) {
-    if (band && band->has_nodata == 1) {
-        double nodata = band->nodata;
-        // Single-precision samples equal the no-data value as a float, as the histogram compares them.
-        if (band->sample_type == REMOS_SAMPLE_F32) nodata = static_cast<float>(nodata);
-        if (value == nodata || (std::isnan(value) && std::isnan(nodata))) return "NoData";
-    }
+    if (IsNoDataValue(band, value)) return "NoData";
     return BandValueText(value, BandHoldsIntegers(band));
 }
 

@@ -18,6 +18,9 @@ bool BandHoldsIntegers(const BandInfo* band);
 // digits ("0.0001234"); "NaN", "inf", "-inf" for the values that are no number.
 std::string BandValueText(double value, bool integer);
 
+// The stored value is the band's no-data value (single-precision bands compare it as a float).
+bool IsNoDataValue(const BandInfo* band, double value);
+
 // The readout of a pixel's stored value: "NoData" for the band's no-data value, else BandValueText.
 std::string StoredValueText(const BandInfo* band, double value);
 
