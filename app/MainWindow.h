@@ -331,12 +331,17 @@ public:
     void showPixelValueWindowAt(const QPoint& globalPointer);
     int imageColumnAtView(int viewX) const;
     int imageLineAtView(int viewY) const;
+    // Every row's value at image pixel (x, y), as stored (picture rows: their channel); empty outside the
+    // scene. The pixel window's text and plot are made from one such read.
+    std::vector<double> rowValuesAt(int x, int y);
     QString pixelValueText(int x, int y);
+    QString pixelValueText(int x, int y, const std::vector<double>& values);
     QString longitudeText(int x, int y) const;
     QString latitudeText(int x, int y) const;
     int bandValueAt(BandRow* row, int64_t index);
     // The readout of a row's value at pixel index: the stored value as it is ("-12", "0.1234"), "NoData".
     QString bandValueText(BandRow* row, int64_t index);
+    QString rowValueText(const BandRow* row, double value) const;
 
     // ---- Geography (MainWindowGeography.cpp) --------------------------------------------------------------
     // The first open scene with georeferencing of its own: it gives the scene's geography, before any
@@ -349,9 +354,9 @@ public:
     // Status panel 3: "座標設定有効", "LANDSAT温度設定有効", both or "設定ファイル無効".
     QString metadataStateText() const;
     int pictureBandValue(BandRow* row, int64_t index) const;
-    // The band value plot's samples at image pixel (x, y), one per row (MainWindowBandValuePlot.cpp).
-    std::vector<orvenna::BandValueSample> bandValueSamplesAt(int x, int y);
-    void showBandValuePlotAtView(int viewX, int viewY);
+    // The band value plot's samples of the rows' values (rowValuesAt; empty: outside the scene), one per row
+    // (MainWindowBandValuePlot.cpp).
+    std::vector<orvenna::BandValueSample> bandValueSamples(const std::vector<double>& values) const;
 
     void closeAll();
     void saveView();

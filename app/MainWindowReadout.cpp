@@ -89,21 +89,42 @@ void MainWindow::showPointerReadout(int viewX, int viewY) {
                               .arg(colour.blue()));
 
     if (!pixelValueWindow || !pixelValueWindow->isVisible()) return;
-    pixelValueWindow->setValueText(pixelValueText(imageColumnAtView(viewX), imageLineAtView(viewY)));
-    showBandValuePlotAtView(viewX, viewY);
+    const int x = imageColumnAtView(viewX), y = imageLineAtView(viewY);
+    const std::vector<double> values = rowValuesAt(x, y);
+    pixelValueWindow->setValueText(pixelValueText(x, y, values));
+    if (pixelValueWindow->showsBandValuePlot())
+        pixelValueWindow->setBandValueSamples(bandValueSamples(values));
+}
+
+std::vector<double> MainWindow::rowValuesAt(int x, int y) {
+    std::vector<double> values;
+    // The white margin around the scene has no values.
+    if (x < 0 || y < 0 || x >= imageWidth || y >= imageHeight) return values;
+    const int64_t index = int64_t(imageWidth) * y + x;
+    values.reserve(bandRows.size());
+    for (const auto& row : bandRows) {
+        const BandRow* r = row.get();
+        values.push_back(!r->band       ? 0.0
+                         : r->isPicture ? pictureBandValue(row.get(), index)
+                                        : remos_read_sample(r->band, index));
+    }
+    return values;
 }
 
 QString MainWindow::pixelValueText(int x, int y) {
+    return pixelValueText(x, y, rowValuesAt(x, y));
+}
+
+QString MainWindow::pixelValueText(int x, int y, const std::vector<double>& values) {
     QString text = QStringLiteral("X, Y : %1, %2\n").arg(x).arg(y);
     // The white margin around the scene has no values and no place on the ground.
     if (x < 0 || y < 0 || x >= imageWidth || y >= imageHeight) return text + QStringLiteral("範囲外\n");
     if (geographyKnown())
         text += QStringLiteral("経度, 緯度 : ") + longitudeText(x, y) + QStringLiteral(", ") +
                 latitudeText(x, y) + QStringLiteral("\n\n");
-    const int64_t index = int64_t(imageWidth) * y + x;
-    for (size_t k = 0; k < bandRows.size(); ++k) {
+    for (size_t k = 0; k < bandRows.size() && k < values.size(); ++k) {
         text += readoutLetter(static_cast<int>(k)) + QStringLiteral(" : ") +
-                bandValueText(bandRows[k].get(), index) + QLatin1Char('\n');
+                rowValueText(bandRows[k].get(), values[k]) + QLatin1Char('\n');
     }
     return text;
 }
@@ -135,7 +156,12 @@ int MainWindow::bandValueAt(BandRow* row, int64_t index) {
 QString MainWindow::bandValueText(BandRow* row, int64_t index) {
     if (!row || !row->band || row->isPicture) return QString::number(bandValueAt(row, index));
     // Past the band's last pixel the reader has nothing and gives 0.
-    return QString::fromStdString(orvenna::StoredValueText(row->band, remos_read_sample(row->band, index)));
+    return rowValueText(row, remos_read_sample(row->band, index));
+}
+
+QString MainWindow::rowValueText(const BandRow* row, double value) const {
+    if (!row || !row->band || row->isPicture) return QString::number(static_cast<int>(value));
+    return QString::fromStdString(orvenna::StoredValueText(row->band, value));
 }
 
 int MainWindow::pictureBandValue(BandRow* row, int64_t index) const {

@@ -46,6 +46,10 @@ void PixelValueWindow::resizeEvent(QResizeEvent* event) {
     placeBandValuePlot();
 }
 
+bool PixelValueWindow::showsBandValuePlot() const {
+    return !bandValuePlot->isHidden();
+}
+
 void PixelValueWindow::placeBandValuePlot() {
     // Always below the text, so that the plot never covers it.
     const int top = valueLabel->geometry().bottom() + 1 + kBandValuePlotGap;

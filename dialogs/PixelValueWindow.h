@@ -31,6 +31,8 @@ public:
     void setValueText(const QString& text);
     // The values the plot shows, one per band in list order.
     void setBandValueSamples(std::vector<orvenna::BandValueSample> samples);
+    // The plot is shown (a hidden one is not worth filling).
+    bool showsBandValuePlot() const;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
