@@ -9,11 +9,13 @@
 
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "GuiTestSupport.h"
+#include "dialogs/ProgressWindow.h"
 #include "platform/ViewerBus.h"
 
 namespace navtest {
@@ -84,6 +86,30 @@ struct RedrawProbe {
     explicit RedrawProbe(MainWindow* w) : window(w) { arm(); }
     void arm() { window->viewOffsetX = kUnset; }
     bool ran() const { return window->viewOffsetX != kUnset; }
+};
+
+// A shown 1100 x 700 main window with a progress window, a private bus folder and a listener on it.
+class ShownWindowTest : public guitest::MainWindowTest {
+protected:
+    void SetUp() override {
+        scope = std::make_unique<BusFolderScope>(busDir.file("bus"));
+        MainWindowTest::SetUp();
+        progressWindow = new ProgressWindow(window.get());
+        window->resize(1100, 700);
+        window->show();
+        QCoreApplication::processEvents();
+        listener = std::make_unique<Listener>();
+    }
+    void TearDown() override {
+        listener.reset();
+        progressWindow = nullptr;
+        MainWindowTest::TearDown();
+        scope.reset();
+    }
+
+    guitest::TempDir busDir;
+    std::unique_ptr<BusFolderScope> scope;
+    std::unique_ptr<Listener> listener;
 };
 
 }  // namespace navtest

@@ -26,23 +26,8 @@ const QColor kRed(255, 0, 0);
 const QColor kWhite(255, 255, 255);
 const QColor kMagenta(255, 0, 255);
 
-class NavigationTest : public guitest::MainWindowTest {
+class NavigationTest : public ShownWindowTest {
 protected:
-    void SetUp() override {
-        scope = std::make_unique<BusFolderScope>(busDir.file("bus"));
-        MainWindowTest::SetUp();
-        progressWindow = new ProgressWindow(window.get());
-        window->resize(1100, 700);
-        window->show();
-        QCoreApplication::processEvents();
-        listener = std::make_unique<Listener>();
-    }
-    void TearDown() override {
-        listener.reset();
-        progressWindow = nullptr;
-        MainWindowTest::TearDown();
-        scope.reset();
-    }
     // A 1000 x 500 scene, band a = (x + y) mod 256, band b = 100, opened as the user opens files.
     void openScene1000x500() {
         const std::string path = dir.file("scene.bil");
@@ -57,10 +42,6 @@ protected:
     QColor viewColour(int x, int y) const { return window->view->picture.pixelColor(x, y); }
     int viewWidth() const { return window->view->picture.width(); }
     int viewHeight() const { return window->view->picture.height(); }
-
-    guitest::TempDir busDir;
-    std::unique_ptr<BusFolderScope> scope;
-    std::unique_ptr<Listener> listener;
 };
 
 TEST_F(NavigationTest, ScrollOverlayNavigatorOnA1000By500Scene) {

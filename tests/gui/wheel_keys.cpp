@@ -22,23 +22,8 @@ using namespace navtest;
 
 namespace {
 
-class WheelKeysTest : public guitest::MainWindowTest {
+class WheelKeysTest : public ShownWindowTest {
 protected:
-    void SetUp() override {
-        scope = std::make_unique<BusFolderScope>(busDir.file("bus"));
-        MainWindowTest::SetUp();
-        progressWindow = new ProgressWindow(window.get());
-        window->resize(1100, 700);
-        window->show();
-        QCoreApplication::processEvents();
-        listener = std::make_unique<Listener>();
-    }
-    void TearDown() override {
-        listener.reset();
-        progressWindow = nullptr;
-        MainWindowTest::TearDown();
-        scope.reset();
-    }
     void openScene(int w, int h) {
         const std::string path = dir.file("scene.bil");
         guitest::writeNativeScene(path, w, h, 1, [](int, int x, int y) { return uint8_t((x + y) & 0xFF); });
@@ -71,10 +56,6 @@ protected:
         window->horizontalScrollBar->setValue(x);
         window->verticalScrollBar->setValue(y);
     }
-
-    guitest::TempDir busDir;
-    std::unique_ptr<BusFolderScope> scope;
-    std::unique_ptr<Listener> listener;
 };
 
 TEST_F(WheelKeysTest, WheelZoomKeepsTheImagePointUnderThePointer) {
