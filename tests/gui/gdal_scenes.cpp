@@ -25,23 +25,6 @@ protected:
         std::ofstream(path, std::ios::binary) << bytes;
         return path;
     }
-    // The byte offset and size of one tile of a tiled GeoTIFF, as GDAL's TIFF driver reports them.
-    static bool tileBytes(const std::string& path, int tx, int ty, long* offset, long* size) {
-        GDALAllRegister();
-        GDALDatasetH ds = GDALOpen(path.c_str(), GA_ReadOnly);
-        if (!ds) return false;
-        GDALRasterBandH band = GDALGetRasterBand(ds, 1);
-        const std::string suffix = std::to_string(tx) + "_" + std::to_string(ty);
-        const char* off = GDALGetMetadataItem(band, ("BLOCK_OFFSET_" + suffix).c_str(), "TIFF");
-        const char* len = GDALGetMetadataItem(band, ("BLOCK_SIZE_" + suffix).c_str(), "TIFF");
-        const bool ok = off && len;
-        if (ok) {
-            *offset = std::stol(off);
-            *size = std::stol(len);
-        }
-        GDALClose(ds);
-        return ok;
-    }
 };
 
 // A 16 x 8 UTM zone 32N clip of 30 m pixels (the real Landsat clips' place), with "summary.txt" corners of
@@ -165,7 +148,7 @@ TEST_F(GdalSceneTest, ABlockThatCannotBeDecodedIsReportedOnce) {
     std::filesystem::copy_file(good, bad);
     // The tile at (1, 1) of the pixel-interleaved file holds both bands.
     long offset = 0, size = 0;
-    ASSERT_TRUE(tileBytes(bad, 1, 1, &offset, &size));
+    ASSERT_TRUE(gdal_test::tile_bytes(bad, 1, 1, &offset, &size));
     {
         std::fstream f(bad, std::ios::in | std::ios::out | std::ios::binary);
         f.seekp(offset);

@@ -2,6 +2,8 @@
 // the answers of gdallocationinfo and gdaltransform about them, which the tests take as the truth.
 #pragma once
 
+#include <gdal.h>
+
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -112,6 +114,24 @@ inline std::string write_envi(const std::string& base, int width, int height, in
 inline bool translate(const std::string& source, const std::string& dest, const std::string& options) {
     bool ok = false;
     shell("gdal_translate -q " + options + " " + quoted(source) + " " + quoted(dest), &ok);
+    return ok;
+}
+
+// The byte offset and size of one tile of a tiled GeoTIFF, as GDAL's TIFF driver reports them.
+inline bool tile_bytes(const std::string& path, int tx, int ty, long* offset, long* size) {
+    GDALAllRegister();
+    GDALDatasetH ds = GDALOpen(path.c_str(), GA_ReadOnly);
+    if (!ds) return false;
+    GDALRasterBandH band = GDALGetRasterBand(ds, 1);
+    const std::string suffix = std::to_string(tx) + "_" + std::to_string(ty);
+    const char* off = GDALGetMetadataItem(band, ("BLOCK_OFFSET_" + suffix).c_str(), "TIFF");
+    const char* len = GDALGetMetadataItem(band, ("BLOCK_SIZE_" + suffix).c_str(), "TIFF");
+    const bool ok = off && len;
+    if (ok) {
+        *offset = std::stol(off);
+        *size = std::stol(len);
+    }
+    GDALClose(ds);
     return ok;
 }
 

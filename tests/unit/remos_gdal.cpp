@@ -436,24 +436,6 @@ TEST(RemosGdal, OnlyRegularFilesGoToGdal) {
     }
 }
 
-// The byte offset and size of one tile of a tiled GeoTIFF, as GDAL's TIFF driver reports them.
-bool tile_bytes(const std::string& path, int tx, int ty, long* offset, long* size) {
-    GDALAllRegister();
-    GDALDatasetH ds = GDALOpen(path.c_str(), GA_ReadOnly);
-    if (!ds) return false;
-    GDALRasterBandH band = GDALGetRasterBand(ds, 1);
-    const std::string suffix = std::to_string(tx) + "_" + std::to_string(ty);
-    const char* off = GDALGetMetadataItem(band, ("BLOCK_OFFSET_" + suffix).c_str(), "TIFF");
-    const char* len = GDALGetMetadataItem(band, ("BLOCK_SIZE_" + suffix).c_str(), "TIFF");
-    const bool ok = off && len;
-    if (ok) {
-        *offset = std::stol(off);
-        *size = std::stol(len);
-    }
-    GDALClose(ds);
-    return ok;
-}
-
 TEST(RemosGdal, GarbageTileReadsAsZerosWithTheReasonOnce) {
     TempDir dir;
     const std::string src =
@@ -463,7 +445,7 @@ TEST(RemosGdal, GarbageTileReadsAsZerosWithTheReasonOnce) {
         src, good, "-ot UInt16 -co TILED=YES -co BLOCKXSIZE=16 -co BLOCKYSIZE=16 -co COMPRESS=DEFLATE"));
     std::filesystem::copy_file(good, bad);
     long offset = 0, size = 0;
-    ASSERT_TRUE(tile_bytes(bad, 1, 1, &offset, &size));
+    ASSERT_TRUE(gdal_test::tile_bytes(bad, 1, 1, &offset, &size));
     {
         FILE* f = fopen(bad.c_str(), "r+b");
         ASSERT_TRUE(f);
