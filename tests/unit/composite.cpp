@@ -15,23 +15,6 @@ using namespace composite_test;
 
 namespace {
 
-enum class Engine { Reference, Fast, FastUncached };
-const Engine kEngines[] = {Engine::Reference, Engine::Fast, Engine::FastUncached};
-const char* engine_name(Engine e) {
-    return e == Engine::Reference ? "reference" : (e == Engine::Fast ? "fast" : "fast uncached");
-}
-
-void draw(Engine e, std::vector<CompositeBandRow>& rows, const Texts& texts, const ViewGeometry& g,
-          Picture& pic) {
-    if (e == Engine::Reference) {
-        DrawCompositeReference(rows.data(), static_cast<int>(rows.size()), texts.exprs(), g, pic.target());
-        return;
-    }
-    CompositeRenderer renderer;
-    renderer.set_cache_enabled(e == Engine::Fast);
-    renderer.draw(rows.data(), static_cast<int>(rows.size()), texts.exprs(), g, pic.target());
-}
-
 bool is_white(const uint8_t* p) {
     return p[0] == 255 && p[1] == 255 && p[2] == 255;
 }

@@ -139,4 +139,23 @@ inline int stretch(int v, int low, int high) {
     return r < 0 ? 0 : (r > 255 ? 255 : r);
 }
 
+// The composite's three evaluators: the reference tree walk, the renderer with and without its cache.
+enum class Engine { Reference, Fast, FastUncached };
+const Engine kEngines[] = {Engine::Reference, Engine::Fast, Engine::FastUncached};
+inline const char* engine_name(Engine e) {
+    return e == Engine::Reference ? "reference" : (e == Engine::Fast ? "fast" : "fast uncached");
+}
+
+inline void draw(Engine e, std::vector<orvenna::CompositeBandRow>& rows, const Texts& texts,
+                 const orvenna::ViewGeometry& g, Picture& pic) {
+    if (e == Engine::Reference) {
+        orvenna::DrawCompositeReference(rows.data(), static_cast<int>(rows.size()), texts.exprs(), g,
+                                        pic.target());
+        return;
+    }
+    orvenna::CompositeRenderer renderer;
+    renderer.set_cache_enabled(e == Engine::Fast);
+    renderer.draw(rows.data(), static_cast<int>(rows.size()), texts.exprs(), g, pic.target());
+}
+
 }  // namespace composite_test

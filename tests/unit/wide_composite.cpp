@@ -15,23 +15,12 @@
 #include "tests/unit/wide_bands.h"
 
 using namespace orvenna;
+using composite_test::draw;
+using composite_test::Engine;
 using composite_test::Picture;
 using composite_test::Texts;
 
 namespace {
-
-enum class Engine { Reference, Fast, FastUncached };
-
-void draw(Engine e, std::vector<CompositeBandRow>& rows, const Texts& texts, const ViewGeometry& g,
-          Picture& pic) {
-    if (e == Engine::Reference) {
-        DrawCompositeReference(rows.data(), static_cast<int>(rows.size()), texts.exprs(), g, pic.target());
-        return;
-    }
-    CompositeRenderer renderer;
-    renderer.set_cache_enabled(e == Engine::Fast);
-    renderer.draw(rows.data(), static_cast<int>(rows.size()), texts.exprs(), g, pic.target());
-}
 
 // The byte of a value, written out from the definition.
 int expected_byte(double v, double low, double high, bool nodata) {
