@@ -335,19 +335,7 @@ int make_histogram(BandInfo* band, RemosProgress progress, void* context) {
             if (progress && progress(context, static_cast<double>(y + k) / lines) == 0) return 0;
         }
     }
-    // The no-data value is no part of the picture's values.
-    if (band->has_nodata && band->nodata >= 0 && band->nodata <= 255 &&
-        band->nodata == std::floor(band->nodata))
-        counts->total[static_cast<int>(band->nodata)] = 0;
-    uint32_t peak = 0, peak_inner = 0;
-    for (int v = 0; v < 256; ++v) {
-        const uint64_t t = std::min<uint64_t>(counts->total[v], INT32_MAX);
-        band->histogram[v] = static_cast<int32_t>(t);
-        peak = std::max(peak, static_cast<uint32_t>(t));
-        if (v >= 1 && v <= 254) peak_inner = std::max(peak_inner, static_cast<uint32_t>(t));
-    }
-    band->hist_peak = static_cast<int32_t>(peak);
-    band->hist_peak_inner = static_cast<int32_t>(peak_inner);
+    remos_pass::store_byte_histogram(band, counts->total);
     return 1;
 }
 

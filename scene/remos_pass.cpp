@@ -63,6 +63,22 @@ namespace {
 thread_local int t_part = 0;
 }  // namespace
 
+void store_byte_histogram(BandInfo* band, uint64_t total[256]) {
+    // A band that marks pixels without data by a byte value leaves them out.
+    if (band->has_nodata == 1 && band->nodata >= 0 && band->nodata <= 255 &&
+        band->nodata == static_cast<int>(band->nodata))
+        total[static_cast<int>(band->nodata)] = 0;
+    uint32_t peak = 0, peak_inner = 0;
+    for (int v = 0; v < 256; ++v) {
+        const uint64_t t = std::min<uint64_t>(total[v], INT32_MAX);
+        band->histogram[v] = static_cast<int32_t>(t);
+        peak = std::max(peak, static_cast<uint32_t>(t));
+        if (v >= 1 && v <= 254) peak_inner = std::max(peak_inner, static_cast<uint32_t>(t));
+    }
+    band->hist_peak = static_cast<int32_t>(peak);
+    band->hist_peak_inner = static_cast<int32_t>(peak_inner);
+}
+
 int current_part() {
     return t_part;
 }

@@ -16,6 +16,10 @@ namespace remos_pass {
 // or one per core (bands too small to gain from threads take one).
 int part_count(int64_t bytes);
 
+// Puts the counts of an 8-bit pass into the band's histogram: the band's no-data byte left out, counts
+// beyond 32 bits held at the largest value, the peaks with and without 0 and 255.
+void store_byte_histogram(BandInfo* band, uint64_t total[256]);
+
 // The part of a pass the calling thread works on now: k inside part k of run_parts, 0 in part 0 and outside
 // any pass. Readers use it to give the further parts handles of their own.
 int current_part();
