@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "calc/ecalc.h"
-#include "display/ExpressionProblems.h"
+#include "calc/Expression.h"
 
 namespace {
 
@@ -307,7 +307,9 @@ TEST(EcalcExplain, AgreesWithCompile) {
         CalcExplanation e{};
         EXPECT_EQ(ecalc_explain(text.c_str(), &e), tree ? 0 : 1);
         EXPECT_EQ(e.problem == CALC_PROBLEM_NONE, tree != nullptr);
-        if (!tree) EXPECT_GE(e.position, 1);
+        if (!tree) {
+            EXPECT_GE(e.position, 1);
+        }
         ecalc_free(tree);
     }
 }

@@ -126,7 +126,9 @@ TEST(ViewGeometry, FitStepIsTheLargestWholeScene) {
     for (const Case& c : cases) {
         EXPECT_EQ(fit_zoom_step(c.w, c.h, c.iw, c.ih), c.step) << c.iw << "x" << c.ih;
         const ViewGeometry g = compute_view_geometry(c.w, c.h, c.iw / 2, c.ih / 2, c.step, c.iw, c.ih);
-        if (c.step < kMaxZoomStep) EXPECT_EQ(g.first_column, 0);  // the whole scene is drawn
+        if (c.step < kMaxZoomStep) {
+            EXPECT_EQ(g.first_column, 0);  // the whole scene is drawn
+        }
     }
 }
 
