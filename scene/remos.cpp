@@ -10,7 +10,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <unordered_map>
 
+#include "scene/SceneHandle.h"
 #include "scene/regular_file.h"
 #include "scene/remos_gdal.h"
 #include "scene/remos_io.h"
@@ -266,13 +269,9 @@ TiffImage inspect_tiff_directory(const TiffDirectory& dir) {
 
 // Uncompressed 8-bit grey or RGB TIFF stored line after line from its first strip offset on.
 int read_tiff_header(SceneFile* scene) {
-    TiffFile tiff;
-    memset(&tiff, 0, sizeof tiff);
-    int opened = tifrec_open(&tiff, scene->path);
-    if (opened != 3 || !tiff.directories) {
-        tifrec_close(&tiff);
-        return 0;
-    }
+    orvenna::TiffHandle handle;
+    if (!handle.open(scene->path).opened()) return 0;
+    const TiffFile& tiff = *handle.get();
     TiffImage img = inspect_tiff_directory(*tiff.directories);
     // A BitsPerSample entry is required: its TIFF default is 1 bit.
     bool has_bits = false;
@@ -292,7 +291,6 @@ int read_tiff_header(SceneFile* scene) {
         for (uint32_t k = 1; k < so.count && ok; ++k)
             if (static_cast<int64_t>(so.longs[k]) != img.strip_offset + row_bytes * k) ok = false;
     }
-    tifrec_close(&tiff);
     if (!ok) return 0;
 
     if (!remos_alloc_bands(scene, count)) return 0;
@@ -349,8 +347,35 @@ BandInfo* remos_alloc_bands(SceneFile* scene, int count) {
     return scene->bands;
 }
 
+namespace {
+
+// The records remos_open has opened and remos_close has not closed yet, each with the file it holds. Opening
+// such a record again closes it first, so its file and bands are not lost; a record that is not listed (a new
+// one, whatever its bytes, or one closed since) is never read before it is filled.
+std::mutex g_open_records_mutex;
+std::unordered_map<const SceneFile*, FILE*> g_open_records;
+
+void forget_open_record(const SceneFile* scene) {
+    std::lock_guard<std::mutex> lock(g_open_records_mutex);
+    g_open_records.erase(scene);
+}
+
+bool is_open_record(const SceneFile* scene) {
+    std::lock_guard<std::mutex> lock(g_open_records_mutex);
+    const auto it = g_open_records.find(scene);
+    return it != g_open_records.end() && it->second == scene->file;
+}
+
+void remember_open_record(const SceneFile* scene) {
+    std::lock_guard<std::mutex> lock(g_open_records_mutex);
+    g_open_records[scene] = scene->file;
+}
+
+}  // namespace
+
 int remos_open(SceneFile* scene, const char* path, int format) {
     if (!scene) return REMOS_CANNOT_OPEN;
+    if (is_open_record(scene)) remos_close(scene);
     scene->format = format;
     scene->band_count = 0;
     scene->bands = nullptr;
@@ -372,6 +397,7 @@ int remos_open(SceneFile* scene, const char* path, int format) {
     // buffer kept from an earlier read, and large reads go straight into the caller's memory.
     setvbuf(f, nullptr, _IONBF, 0);
     scene->file = f;
+    remember_open_record(scene);
     if (format == FMT_OPEN_ONLY) return REMOS_OK;
     if (format != FMT_DETECT) return remos_read_header(scene) == 1 ? REMOS_OK : REMOS_UNKNOWN_FORMAT;
 
@@ -393,6 +419,7 @@ const char* remos_open_reason(const SceneFile* scene) {
 
 int remos_close(SceneFile* scene) {
     if (!scene) return 1;
+    forget_open_record(scene);
     remos_gdal::close_scene(scene);
     if (scene->file) fclose(scene->file);
     scene->file = nullptr;

@@ -122,6 +122,7 @@ struct SceneFile {
 // Byte, UInt16, Int16, UInt32, Int32, Float32 or Float64 samples (`sample_type`), all bands of one type and
 // size; other files are refused with a reason. An explicit format code reads that format only (FMT_GDAL: GDAL
 // only). Only regular files are opened, by every reader.
+// A record opened before and not closed since is closed first (its file is not left open).
 int remos_open(SceneFile* scene, const char* path, int format);  // 0 cannot open, 1 ok, 3 unknown/bad header
 // The scene's open_reason ("" when none); never null.
 const char* remos_open_reason(const SceneFile* scene);
@@ -156,6 +157,12 @@ float remos_bytes_to_float(const unsigned char* bytes, int n, int little_endian)
 // parts of a histogram pass read through spare datasets of the same file, at most one per further core, so
 // they decode in parallel. Scenes (band files) read on different threads run in parallel.
 double remos_read_sample(BandInfo* band, int64_t pixel_index);
+// Writes the 8-bit values of the samples x0 .. x0 + n - 1 of `line` into dest. The run is clamped to the band
+// first: a line past the last (or below 0) reads the nearest line, a column past the last (or below 0) starts
+// at the nearest column, and n is cut so the run ends at the band's last sample; dest receives only that many
+// values. Bytes the file does not hold, a layout the reader cannot convert and a block that cannot be decoded
+// are written as zeros. Returns 1 whenever band and dest are given (also when nothing was written because n
+// or the band's size is 0), 0 otherwise; it never reports a read that failed.
 int remos_read_row(BandInfo* band, unsigned char* dest, int line, int x0, int n);
 // Reduced runs for drawing a reduced view: n values for the samples x0, x0 + step, ... of `line` (n cut to
 // the samples inside the band), converted like remos_read_row. A GDAL band with overviews takes them from

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "scene/SceneHandle.h"
 #include "scene/econf.h"
 #include "scene/metadata_files.h"
 
@@ -29,41 +30,41 @@ std::string read_scene_metadata(const std::string& first_file, SceneMetadataStat
     const std::string dir = slash == std::string::npos ? std::string() : first_file.substr(0, slash + 1);
     const SceneMetadataFiles files = find_scene_metadata_files(dir);
     std::string too_large;
-    ConfFile conf{};
-    if (readable(files.summary, &too_large) && econf_open(&conf, files.summary.c_str())) {
-        // ALOS scene summary: corner coordinates only; a Landsat file beside it is not consulted.
-        if (econf_read(&conf) && econf_find(&conf, "Img_ImageSceneLeftTopLatitude")) {
+    // The summary first: when it opens, no Landsat file is consulted.
+    if (orvenna::ConfHandle summary;
+        readable(files.summary, &too_large) &&
+        summary.open(files.summary).status != orvenna::SceneResult::Status::CannotOpen) {
+        // ALOS scene summary: corner coordinates only.
+        if (summary.find("Img_ImageSceneLeftTopLatitude")) {
+            ConfFile* conf = summary.get();
             state->geo_valid = true;
             state->landsat7_valid = false;
             state->band10 = LandsatThermalBand{};
             state->band11 = LandsatThermalBand{};
             state->spacecraft.clear();
             LandsatCorners& c = state->corners;
-            c.ul_lat = number(&conf, "Img_ImageSceneLeftTopLatitude");
-            c.ul_lon = number(&conf, "Img_ImageSceneLeftTopLongitude");
-            c.ur_lat = number(&conf, "Img_ImageSceneRightTopLatitude");
-            c.ur_lon = number(&conf, "Img_ImageSceneRightTopLongitude");
-            c.ll_lat = number(&conf, "Img_ImageSceneLeftBottomLatitude");
-            c.ll_lon = number(&conf, "Img_ImageSceneLeftBottomLongitude");
-            c.lr_lat = number(&conf, "Img_ImageSceneRightBottomLatitude");
-            c.lr_lon = number(&conf, "Img_ImageSceneRightBottomLongitude");
+            c.ul_lat = number(conf, "Img_ImageSceneLeftTopLatitude");
+            c.ul_lon = number(conf, "Img_ImageSceneLeftTopLongitude");
+            c.ur_lat = number(conf, "Img_ImageSceneRightTopLatitude");
+            c.ur_lon = number(conf, "Img_ImageSceneRightTopLongitude");
+            c.ll_lat = number(conf, "Img_ImageSceneLeftBottomLatitude");
+            c.ll_lon = number(conf, "Img_ImageSceneLeftBottomLongitude");
+            c.lr_lat = number(conf, "Img_ImageSceneRightBottomLatitude");
+            c.lr_lon = number(conf, "Img_ImageSceneRightBottomLongitude");
         }
-        econf_close(&conf);
-    } else if (readable(files.landsat, &too_large) && econf_open(&conf, files.landsat.c_str())) {
-        if (econf_read(&conf)) {
-            const LandsatMetadata landsat = read_landsat_metadata(&conf);
-            state->landsat7_valid = landsat.has_band61;
-            if (landsat.has_band61) {
-                state->lmax = landsat.lmax_band61;
-                state->lmin = landsat.lmin_band61;
-            }
-            state->geo_valid = landsat.has_corners;
-            if (landsat.has_corners) state->corners = landsat.corners;
-            state->band10 = landsat.band10;
-            state->band11 = landsat.band11;
-            state->spacecraft = landsat.spacecraft;
+    } else if (orvenna::ConfHandle landsatText;
+               readable(files.landsat, &too_large) && landsatText.open(files.landsat).opened()) {
+        const LandsatMetadata landsat = read_landsat_metadata(landsatText.get());
+        state->landsat7_valid = landsat.has_band61;
+        if (landsat.has_band61) {
+            state->lmax = landsat.lmax_band61;
+            state->lmin = landsat.lmin_band61;
         }
-        econf_close(&conf);
+        state->geo_valid = landsat.has_corners;
+        if (landsat.has_corners) state->corners = landsat.corners;
+        state->band10 = landsat.band10;
+        state->band11 = landsat.band11;
+        state->spacecraft = landsat.spacecraft;
     }
     return too_large;
 }

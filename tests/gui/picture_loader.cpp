@@ -1,14 +1,29 @@
-// Picture decoding: every kind of bitmap and JPEG becomes a 24-bit blue-green-red picture with the same
-// colours; damaged and oversized files are refused with a message.
+// Picture decoding: every kind of bitmap (compared with Qt's own reading of it) and JPEG becomes a 24-bit
+// blue-green-red picture with the same colours; damaged and oversized files are refused with a message.
 #include <QFile>
 #include <QImage>
 
+#include <cstring>
 #include <fstream>
 
 #include "GuiTestSupport.h"
-#include "platform/PictureLoader.h"
+#include "scene/picture_files.h"
 
 namespace {
+
+// The decoder's picture as an image, null when it refused the file with a reason.
+QImage loadPicture(const QByteArray& path, PictureType type, QString* error) {
+    DecodedPicture decoded;
+    std::string why;
+    if (!decode_picture(path.toStdString(), type, &decoded, &why)) {
+        *error = QString::fromStdString(why);
+        return QImage();
+    }
+    QImage image(decoded.width, decoded.height, QImage::Format_BGR888);
+    for (int y = 0; y < decoded.height; ++y)
+        std::memcpy(image.scanLine(y), decoded.line(y), static_cast<size_t>(decoded.stride()));
+    return image;
+}
 
 QImage patternImage(int w, int h) {
     QImage image(w, h, QImage::Format_RGB32);

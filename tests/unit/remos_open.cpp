@@ -354,6 +354,25 @@ TEST(RemosOpen, CloseEmptiesTheRecord) {
     EXPECT_EQ(remos_close(&s), 1);  // a second close is harmless
 }
 
+// Opening a record that is still open closes it first: its file is not left open behind it.
+TEST(RemosOpen, ReopeningAnOpenRecordClosesItsFile) {
+    TempDir dir;
+    write_file(dir.file("n"), native_file(8, 8, 3));
+    auto open_files = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                             std::filesystem::directory_iterator());
+    };
+    OpenScene s(dir.file("n"));
+    ASSERT_EQ(s.result, 1);
+    const auto before = open_files();
+    for (int format : {FMT_DETECT, FMT_OPEN_ONLY, FMT_NATIVE})
+        ASSERT_EQ(remos_open(&s.scene, dir.file("n").c_str(), format), 1);
+    EXPECT_EQ(open_files(), before);
+    EXPECT_EQ(remos_open(&s.scene, dir.file("missing").c_str(), FMT_DETECT), 0);  // closed, then not opened
+    EXPECT_EQ(open_files(), before - 1);
+    s.result = 0;
+}
+
 TEST(RemosOpen, ReadHeaderTwiceReplacesTheBands) {
     TempDir dir;
     write_file(dir.file("n"), native_file(8, 8, 3));

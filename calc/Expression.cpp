@@ -1,4 +1,6 @@
-#include "display/ExpressionProblems.h"
+#include "calc/Expression.h"
+
+#include <utility>
 
 #include "calc/ecalc.h"
 
@@ -47,6 +49,29 @@ std::string reason(const CalcExplanation& e) {
 }
 
 }  // namespace
+
+Expression::Expression(std::string text) : text_(std::move(text)), tree_(ecalc_compile(text_.c_str())) {
+    if (!tree_) problem_ = explain_expression(text_.c_str());
+}
+
+Expression::~Expression() {
+    ecalc_free(tree_);
+}
+
+Expression::Expression(Expression&& other) noexcept
+    : text_(std::move(other.text_)),
+      tree_(std::exchange(other.tree_, nullptr)),
+      problem_(std::move(other.problem_)) {}
+
+Expression& Expression::operator=(Expression&& other) noexcept {
+    if (this != &other) {
+        ecalc_free(tree_);
+        text_ = std::move(other.text_);
+        tree_ = std::exchange(other.tree_, nullptr);
+        problem_ = std::move(other.problem_);
+    }
+    return *this;
+}
 
 std::string expression_problem_text(const CalcExplanation& explanation) {
     if (explanation.problem == CALC_PROBLEM_NONE) return std::string();

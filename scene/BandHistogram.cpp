@@ -1,0 +1,56 @@
+#include "scene/BandHistogram.h"
+
+#include <cstring>
+#include <utility>
+
+#include "scene/remos_values.h"
+
+namespace orvenna {
+
+BandHistogram::BandHistogram() {
+    std::memset(&counted_record_, 0, sizeof counted_record_);
+}
+
+BandHistogram::~BandHistogram() {
+    remos_values::release(&counted_record_, 1);
+}
+
+BandHistogram::BandHistogram(BandHistogram&& other) noexcept : BandHistogram() {
+    *this = std::move(other);
+}
+
+BandHistogram& BandHistogram::operator=(BandHistogram&& other) noexcept {
+    if (this != &other) {
+        remos_values::release(&counted_record_, 1);
+        counted_record_ = other.counted_record_;
+        counted_ = other.counted_;
+        other.counted_record_.value_counts = nullptr;  // now ours
+        other.counted_ = false;
+    }
+    return *this;
+}
+
+bool BandHistogram::count(const BandInfo& band, RemosProgress progress, void* context) {
+    remos_values::release(&counted_record_, 1);
+    // The pass writes into a copy; the fine counts of the band's own record stay where they are.
+    counted_record_ = band;
+    counted_record_.value_counts = nullptr;
+    counted_ = remos_make_band_histogram(&counted_record_, progress, context) == 1;
+    return counted_;
+}
+
+void BandHistogram::applyTo(BandInfo* band) {
+    if (!band || !counted_) return;
+    std::memcpy(band->histogram, counted_record_.histogram, sizeof band->histogram);
+    band->hist_peak = counted_record_.hist_peak;
+    band->hist_peak_inner = counted_record_.hist_peak_inner;
+    if (remos_band_is_wide(band)) {
+        band->value_min = counted_record_.value_min;
+        band->value_max = counted_record_.value_max;
+        remos_values::release(band, 1);
+        band->value_counts = std::exchange(counted_record_.value_counts, nullptr);
+    }
+    counted_ = false;
+}
+
+}  // namespace orvenna
