@@ -1,5 +1,7 @@
 #include "display/DisplayRanges.h"
 
+#include <algorithm>
+
 #include "scene/remos.h"
 
 namespace orvenna {
@@ -32,6 +34,19 @@ void SetAutomaticRange(BandInfo* band, double ratio, bool excludeEnds) {
         remos_auto_range_values(band, ratio, excludeEnds ? 1 : 0);
     else
         remos_auto_range(band, ratio, excludeEnds ? 1 : 0);
+}
+
+void SeparateEightBitBounds(bool lowerMoved, int* low, int* high) {
+    *low = std::clamp(*low, 0, 255);
+    *high = std::clamp(*high, 0, 255);
+    if (*low < *high) return;
+    if (lowerMoved) {
+        *low = std::max(*high - 1, 0);
+        *high = *low + 1;
+    } else {
+        *high = std::min(*low + 1, 255);
+        *low = *high - 1;
+    }
 }
 
 }  // namespace orvenna

@@ -21,4 +21,9 @@ void SetFullRange(BandInfo* band);
 // "自動": cuts `ratio` of the pixels at both ends of the histogram as it stands.
 void SetAutomaticRange(BandInfo* band, double ratio, bool excludeEnds);
 
+// Keeps an 8-bit range inside 0..255 with low below high, as the band rows do: when they meet or cross, the
+// bound that moved goes one step to the other side of the one that stayed (at 0 or 255 the one that stayed
+// gives way).
+void SeparateEightBitBounds(bool lowerMoved, int* low, int* high);
+
 }  // namespace orvenna

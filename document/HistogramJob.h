@@ -1,0 +1,44 @@
+// Counting one band's histogram on a thread of its own (for "自動" and "<>" of a band opened without one).
+// The pass counts into a histogram of its own; the document takes it when the job has finished.
+#pragma once
+
+#include <QObject>
+
+#include <atomic>
+#include <memory>
+
+#include "document/BackgroundJob.h"
+#include "document/DocumentBand.h"
+#include "scene/BandHistogram.h"
+
+namespace orvenna {
+
+class HistogramJob : public QObject {
+    Q_OBJECT
+public:
+    explicit HistogramJob(QObject* parent = nullptr);
+
+    // Counts the histogram of `band` (a copy of the document's: its scene stays open meanwhile). False while
+    // a pass runs.
+    bool start(const DocumentBand& band);
+    bool running() const { return job_.running(); }
+    void stop();
+    // The band counted: its record in the document (identifies it after other bands were closed).
+    const BandInfo* record() const { return record_; }
+    // After `finished`: the counts (not counted when stopped).
+    BandHistogram takeHistogram();
+
+signals:
+    void finished();
+
+private:
+    std::atomic<bool> stop_{false};
+    DocumentBand band_;
+    BandInfo copy_{};
+    const BandInfo* record_ = nullptr;
+    BandHistogram histogram_;
+    // Last: destroyed first, so the thread has ended before the state it works on goes.
+    BackgroundJob job_;
+};
+
+}  // namespace orvenna

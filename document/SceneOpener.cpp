@@ -1,0 +1,226 @@
+#include "document/SceneOpener.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "display/DisplayRanges.h"
+#include "scene/metadata_files.h"
+#include "scene/natural_order.h"
+#include "scene/system_errors.h"
+
+namespace orvenna {
+
+namespace {
+
+int64_t fileSize(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
+}
+
+// The progress of a histogram pass as the reader reports it, and the control's request to stop it.
+struct PassProgress {
+    OpeningControl* control;
+    OpeningQuestions* questions;
+    double first, share;  // where this pass lies in the whole opening
+    static int report(void* context, double done) {
+        auto* p = static_cast<PassProgress*>(context);
+        p->questions->progress(p->first + p->share * done);
+        return p->control->stopPass.load(std::memory_order_relaxed) ||
+                       p->control->stopOpening.load(std::memory_order_relaxed)
+                   ? 0
+                   : 1;
+    }
+};
+
+void clearHistogram(BandInfo* band, int peaks) {
+    std::fill(std::begin(band->histogram), std::end(band->histogram), 0);
+    band->hist_peak = peaks;
+    band->hist_peak_inner = peaks;
+}
+
+class Opening {
+public:
+    Opening(const OpeningOptions& options, OpeningQuestions& questions, OpeningControl& control)
+        : options_(options), questions_(questions), control_(control) {
+        result_.width = options.width;
+        result_.height = options.height;
+    }
+
+    OpeningResult run(const std::vector<std::string>& files) {
+        result_.files = files;
+        std::stable_sort(result_.files.begin(), result_.files.end(), natural_name_less);
+        const int count = static_cast<int>(result_.files.size());
+        bool finished = true;
+        for (int i = 0; i < count && finished; ++i) {
+            if (control_.stopOpening) {
+                finished = false;
+                break;
+            }
+            fileFirst_ = double(i) / count;
+            fileShare_ = 1.0 / count;
+            questions_.progress(fileFirst_);
+            finished = openOne(result_.files[static_cast<size_t>(i)]);
+        }
+        questions_.progress(1.0);
+        result_.finished = finished && !control_.stopOpening;
+        // A stopped opening reads no metadata.
+        if (result_.finished && (options_.width > 0 || !result_.opened.empty())) {
+            result_.metadata = options_.metadata;
+            result_.metadataTooLarge = read_scene_metadata(result_.files.front(), &result_.metadata);
+            result_.metadataRead = true;
+        }
+        return std::move(result_);
+    }
+
+private:
+    // False when the file ends the opening.
+    bool openOne(const std::string& path) {
+        // A metadata text picked with the bands is read beside them anyway, not opened as one.
+        if (is_scene_metadata_name(path)) return true;
+        // Only regular files are opened: a pipe would hang the opening, a folder or device is never a scene.
+        const std::string unreadable = unreadable_file_reason(path.c_str());
+        if (!unreadable.empty()) return refuse(OpeningRefusal::Kind::CannotOpen, path, unreadable);
+        // Files over the limit ask whether their histograms should be counted; the answer holds for this
+        // file only.
+        wantHistograms_ = options_.histograms != OpeningOptions::Histograms::None;
+        if (options_.histograms == OpeningOptions::Histograms::All &&
+            fileSize(path) > options_.largeFileBytes && !questions_.countHistogramsOfLargeFile(path))
+            wantHistograms_ = false;
+        // A path the scene record cannot hold whole is refused by name rather than cut short.
+        if (path.size() >= REMOS_PATH_SIZE) return refuse(OpeningRefusal::Kind::PathTooLong, path, "");
+        PictureType type;
+        if (picture_type_of_name(path, &type)) return openPicture(path, type);
+        return openScene(path);
+    }
+
+    bool refuse(OpeningRefusal::Kind kind, const std::string& path, const std::string& reason) {
+        OpeningRefusal refusal;
+        refusal.kind = kind;
+        refusal.path = path;
+        refusal.reason = reason;
+        const bool goOn = questions_.refused(refusal);
+        return goOn && !refusal.endsOpening();
+    }
+
+    // Every band listed together has the pixel size of the first accepted file.
+    bool acceptSize(int64_t width, int64_t height) {
+        if (result_.width > 0 && (width != result_.width || height != result_.height)) return false;
+        result_.width = static_cast<int>(width);
+        result_.height = static_cast<int>(height);
+        return true;
+    }
+
+    bool openPicture(const std::string& path, PictureType type) {
+        // The file is only held open; its three band records (red, green, blue) are filled here.
+        auto scene = std::make_shared<SceneHandle>();
+        scene->open(path, FMT_OPEN_ONLY);
+        auto picture = std::make_shared<DecodedPicture>();
+        std::string why;
+        const bool decoded = decode_picture(path, type, picture.get(), &why);
+        BandInfo* bands = decoded ? remos_alloc_bands(scene->get(), 3) : nullptr;
+        if (decoded && !bands) why = "メモリが足りません";
+        if (!bands) return refuse(OpeningRefusal::Kind::Picture, path, why);
+        if (!acceptSize(picture->width, picture->height))
+            return refuse(OpeningRefusal::Kind::SizeMismatch, path, "");
+        (*scene)->width = picture->width;
+        (*scene)->height = static_cast<uint32_t>(picture->height);
+        OpenedFile file{scene, picture, FileNameOf(path), {}};
+        for (int k = 0; k < 3; ++k) {
+            BandInfo& b = bands[k];
+            b.index = k;
+            b.band_count = 3;
+            b.bits = 8;
+            b.bytes_per_sample = 1;
+            b.full_scale = 255;
+            b.lines = picture->height;
+            b.width = picture->width;
+            b.record_length = picture->width;
+            b.range_low = 0;
+            b.range_high = 255;
+            b.file = (*scene)->file;
+            b.hist_peak = 255;
+            b.hist_peak_inner = 1;
+            const bool made = wantHistograms_ && options_.histograms == OpeningOptions::Histograms::All;
+            if (made) count_picture_histogram(*picture, k, &b);
+            file.histogramMade.push_back(made);
+        }
+        result_.opened.push_back(std::move(file));
+        return true;
+    }
+
+    bool openScene(const std::string& path) {
+        auto scene = std::make_shared<SceneHandle>();
+        const SceneResult opened = scene->open(path, FMT_DETECT);
+        if (opened.status == SceneResult::Status::CannotOpen)
+            return refuse(OpeningRefusal::Kind::CannotOpen, path, opened.reason);
+        if (!opened.opened()) return refuse(OpeningRefusal::Kind::Unrecognised, path, opened.reason);
+        if (!acceptSize((*scene)->width, (*scene)->height))
+            return refuse(OpeningRefusal::Kind::SizeMismatch, path, "");
+        OpenedFile file{scene, nullptr, FileNameOf(path), {}};
+        const int count = scene->band_count();
+        for (int k = 0; k < count && !control_.stopOpening; ++k) {
+            BandInfo* band = scene->band(k);
+            const bool wide = remos_band_is_wide(band) != 0;
+            const bool wanted =
+                wantHistograms_ && (wide || options_.histograms == OpeningOptions::Histograms::All);
+            const bool made = wanted && makeHistogram(band, k, count);
+            band->range_low = 0;
+            band->range_high = 255;
+            // A wide band opens with what "自動" gives, so that it shows contrast at once.
+            if (made && wide) SetOpeningRange(band);
+            if (!made) clearHistogram(band, 255);
+            file.histogramMade.push_back(made);
+            questions_.progress(fileFirst_ + fileShare_ * (k + 1) / count);
+        }
+        // A file whose bands were not all worked through is not listed.
+        if (control_.stopOpening) return false;
+        result_.opened.push_back(std::move(file));
+        return true;
+    }
+
+    // Counts the band's histogram. False when it was stopped: this band and the file's remaining bands then
+    // open without histograms, as when the size question is answered No.
+    bool makeHistogram(BandInfo* band, int k, int count) {
+        const bool wide = remos_band_is_wide(band) != 0;
+        if (!wide && band->bits != 8) return true;  // nothing to count
+        control_.stopPass = false;
+        PassProgress progress{&control_, &questions_, fileFirst_ + fileShare_ * k / count,
+                              fileShare_ / count};
+        questions_.histogramPass(true);
+        const int made = wide ? remos_make_band_histogram(band, &PassProgress::report, &progress)
+                              : remos_make_histogram_progress(band, &PassProgress::report, &progress);
+        questions_.histogramPass(false);
+        if (!made) wantHistograms_ = false;
+        return made != 0;
+    }
+
+    const OpeningOptions& options_;
+    OpeningQuestions& questions_;
+    OpeningControl& control_;
+    OpeningResult result_;
+    bool wantHistograms_ = true;
+    double fileFirst_ = 0, fileShare_ = 1;
+};
+
+}  // namespace
+
+int OpeningResult::bandCount() const {
+    int n = 0;
+    for (const OpenedFile& f : opened)
+        n += f.scene ? f.scene->band_count() : 0;
+    return n;
+}
+
+std::string FileNameOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+OpeningResult OpenFiles(const std::vector<std::string>& files, const OpeningOptions& options,
+                        OpeningQuestions& questions, OpeningControl& control) {
+    return Opening(options, questions, control).run(files);
+}
+
+}  // namespace orvenna

@@ -1,0 +1,96 @@
+// The one way files are opened, for the window, the render command and the tests: the files in natural order,
+// each through its reader (pictures by their extension, the built-in scene readers, GDAL), the check that
+// every band shares the first file's pixel size, the histograms and the ranges a band opens with, and the
+// metadata beside the first file. Plain C++: it runs on whatever thread its caller gives it and reports
+// through OpeningQuestions, which the window answers with its dialogs and the command with its flags.
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "document/DocumentBand.h"
+#include "scene/scene_metadata.h"
+
+namespace orvenna {
+
+// A file the opening passed over or stopped at, and why.
+struct OpeningRefusal {
+    enum class Kind {
+        CannotOpen,    // not readable at all: missing, a folder or pipe, no permission
+        PathTooLong,   // longer than a scene record holds
+        Unrecognised,  // no reader shows it (unknown format, damaged or unsupported contents)
+        Picture,       // a bitmap or JPEG that cannot be decoded
+        SizeMismatch,  // another pixel size than the bands already listed
+    };
+    Kind kind = Kind::CannotOpen;
+    std::string path;
+    std::string reason;  // the reader's reason, UTF-8; may be empty
+    // A picture that cannot be decoded and a size mismatch end the opening; the other files are passed over.
+    bool endsOpening() const { return kind == Kind::Picture || kind == Kind::SizeMismatch; }
+};
+
+class OpeningQuestions {
+public:
+    virtual ~OpeningQuestions() = default;
+    // The file is larger than OpeningOptions::largeFileBytes: should its histograms be counted at opening?
+    virtual bool countHistogramsOfLargeFile(const std::string& path) = 0;
+    // A file was refused. False stops the whole opening (the files opened so far stay).
+    virtual bool refused(const OpeningRefusal& refusal) = 0;
+    // The share of the opening done, 0..1, now and then.
+    virtual void progress(double /*done*/) {}
+    // A histogram pass starts (true) or ends (false): it may be stopped meanwhile (OpeningControl).
+    virtual void histogramPass(bool /*running*/) {}
+};
+
+// Asked from another thread while the opening runs.
+struct OpeningControl {
+    std::atomic<bool> stopPass{false};     // the running histogram pass ends; its file opens without them
+    std::atomic<bool> stopOpening{false};  // the opening ends at its next step
+};
+
+struct OpeningOptions {
+    enum class Histograms {
+        All,       // every band's (the viewer's "histogram at opening")
+        WideOnly,  // the bands wider than 8 bits only, whose opening range needs one (the render command)
+        None,
+    };
+    Histograms histograms = Histograms::All;
+    int64_t largeFileBytes = 100000000;  // larger files ask before their histograms are counted (All only)
+    // The pixel size the bands must have; 0 when nothing is listed yet (the first file gives it).
+    int width = 0;
+    int height = 0;
+    // The metadata as it stands: what no file beside the first one gives carries over.
+    SceneMetadataState metadata;
+};
+
+// One opened file with its bands in file order, ready to be listed.
+struct OpenedFile {
+    std::shared_ptr<SceneHandle> scene;
+    std::shared_ptr<const DecodedPicture> picture;  // bitmaps and JPEGs
+    std::string fileName;
+    std::vector<bool> histogramMade;  // per band
+};
+
+struct OpeningResult {
+    std::vector<std::string> files;  // the files asked for, in the order they were opened
+    std::vector<OpenedFile> opened;
+    int width = 0, height = 0;  // the pixel size of the opened bands (the options' when nothing opened)
+    // Every file was worked through; false when a refusal or a stop request ended the opening.
+    bool finished = false;
+    // Read when the opening finished with bands listed (now or before): the metadata beside the first file.
+    bool metadataRead = false;
+    SceneMetadataState metadata;
+    std::string metadataTooLarge;  // a metadata file passed over for its size, for a hint
+    int bandCount() const;
+};
+
+// Opens `files` (paths as bytes) in natural order.
+OpeningResult OpenFiles(const std::vector<std::string>& files, const OpeningOptions& options,
+                        OpeningQuestions& questions, OpeningControl& control);
+
+// The file name shown for a path: its last part.
+std::string FileNameOf(const std::string& path);
+
+}  // namespace orvenna

@@ -1,0 +1,104 @@
+// The viewer's long work as jobs with one explicit state: idle, opening, drawing, or closing. An opening
+// lists what it opened in the document and ends with a redraw; a redraw asked for while one runs stops it
+// and draws the newest state once it has ended (the latest request wins); closing stops everything and says
+// when nothing runs any more. Every job reports back through signals on the thread that owns this object;
+// nothing here waits for a job.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "display/ViewGeometry.h"
+#include "document/HistogramJob.h"
+#include "document/OpeningJob.h"
+#include "document/RedrawJob.h"
+
+namespace orvenna {
+
+class Document;
+
+// What an opening did, for the view.
+struct OpeningSummary {
+    std::vector<std::string> files;  // in the order they were opened
+    int bandsListed = 0;
+    bool finished = false;         // every file was worked through
+    std::string metadataTooLarge;  // a metadata file passed over for its size
+};
+
+class ViewerJobs : public QObject {
+    Q_OBJECT
+public:
+    enum class State { Idle, Opening, Drawing, Closing };
+
+    explicit ViewerJobs(Document& document, QObject* parent = nullptr);
+    ~ViewerJobs() override;
+
+    State state() const { return state_; }
+    // Some job still runs (also a redraw that was stopped and has not ended yet, or a histogram pass).
+    bool busy() const;
+
+    // The view's part of a redraw, asked for when one starts: the geometry and the picture to draw into,
+    // which the view keeps and leaves alone until the redraw has ended. False: nothing to draw now.
+    using RedrawPlanner = std::function<bool(ViewGeometry* geometry, CompositeTarget* target)>;
+    void setRedrawPlanner(RedrawPlanner planner) { planner_ = std::move(planner); }
+
+    // Opens `files` (paths as bytes); `answers` answers its questions and must outlive it. False, with
+    // nothing done, while an opening runs or the viewer closes.
+    bool open(const std::vector<std::string>& files, OpeningOptions::Histograms histograms,
+              OpeningAnswers* answers);
+    // Stops the opening's running histogram pass ("中止", Esc).
+    void stopHistogramPass();
+
+    void redraw();
+    // Stops the running redraw where it is ("中止", Esc): what it drew stays.
+    void stopRedraw();
+    int redrawLinesDone() const { return redraw_.linesDone(); }
+
+    // Counts the histogram of the document's band `index` in the background. False while one is counted or
+    // the viewer closes.
+    bool countHistogram(int index);
+    bool countingHistogram() const { return histogram_.running(); }
+
+    // Stops every job; readyToClose follows once none runs.
+    void close();
+
+signals:
+    void stateChanged(orvenna::ViewerJobs::State state);
+    void openingProgressed(double done);
+    void histogramPassRunning(bool running);
+    // The opening has ended and the document lists what it opened.
+    void openingFinished(const orvenna::OpeningSummary& summary);
+    // A redraw job started (also one that replaces a redraw that gave way).
+    void redrawStarted();
+    // A redraw that was not replaced by a newer one has ended.
+    void redrawFinished(bool complete, bool stoppedByUser);
+    // A scene had a block it could not decode; it drew as zeros.
+    void sceneReadError(const QString& file, const QString& reason);
+    // The histogram of the band at `index` was counted and taken into the document; -1 when the pass was
+    // stopped or the band was closed meanwhile.
+    void histogramCounted(int index);
+    void readyToClose();
+
+private:
+    void setState(State state);
+    void startRedraw();
+    void onOpeningFinished();
+    void onRedrawFinished(bool complete);
+    void onHistogramFinished();
+    void checkClosed();
+
+    Document& document_;
+    RedrawPlanner planner_;
+    State state_ = State::Idle;
+    bool redrawPending_ = false;  // asked for while one ran: drawn once it has ended
+    bool stoppedByUser_ = false;
+    OpeningJob opening_;
+    RedrawJob redraw_;
+    HistogramJob histogram_;
+};
+
+}  // namespace orvenna
