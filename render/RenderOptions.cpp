@@ -50,28 +50,29 @@ bool parse_letter(const std::string& text, char* letter) {
     return true;
 }
 
-bool parse_preset(const std::string& text, PresetRequest* preset) {
+bool parse_preset(const std::string& text, std::optional<PresetRequest>* preset) {
     const size_t colon = text.find(':');
     if (colon == std::string::npos) return false;
     const std::string kind = text.substr(0, colon), args = text.substr(colon + 1);
+    const auto parts = split(args, ',');
+    char a = 0, b = 0;
     if (kind == "ndvi") {
-        const auto parts = split(args, ',');
-        preset->kind = PresetRequest::Ndvi;
-        return parts.size() == 2 && parse_letter(parts[0], &preset->red) &&
-               parse_letter(parts[1], &preset->near_infrared);
+        if (parts.size() != 2 || !parse_letter(parts[0], &a) || !parse_letter(parts[1], &b)) return false;
+        *preset = PresetRequest::ndvi(a - 'a', b - 'a');
+        return true;
     }
     if (kind == "thermography") {
-        preset->kind = PresetRequest::Thermography;
-        preset->source = args;
-        return !args.empty();
+        if (args.empty()) return false;
+        *preset = PresetRequest::thermography(args);
+        return true;
     }
     if (kind == "landsat") {
-        const auto parts = split(args, ',');
-        preset->kind = PresetRequest::Landsat;
-        return parts.size() == 3 && parse_letter(parts[0], &preset->band) &&
-               parse_int(parts[1], &preset->min_temperature) &&
-               parse_int(parts[2], &preset->max_temperature) &&
-               preset->min_temperature < preset->max_temperature;
+        int low = 0, high = 0;
+        if (parts.size() != 3 || !parse_letter(parts[0], &a) || !parse_int(parts[1], &low) ||
+            !parse_int(parts[2], &high) || !(low < high))
+            return false;
+        *preset = PresetRequest::landsatTemperature(a - 'a', low, high);
+        return true;
     }
     return false;
 }

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "document/Presets.h"
+
 namespace orvenna {
 
 struct RangeRequest {
@@ -13,17 +15,9 @@ struct RangeRequest {
     double low = 0, high = 0;  // Values only
 };
 
-struct PresetRequest {
-    enum Kind { None, Ndvi, Thermography, Landsat } kind = None;
-    char red = 'a', near_infrared = 'b';  // Ndvi
-    std::string source;                   // Thermography: a band letter or an expression
-    char band = 'a';                      // Landsat
-    int min_temperature = 0, max_temperature = 0;
-};
-
 struct RenderOptions {
     std::optional<std::string> red, green, blue;  // channel expressions; missing ones are "a"
-    PresetRequest preset;
+    std::optional<PresetRequest> preset;          // band positions from the letters given
     std::vector<RangeRequest> ranges;
     int step = 5;  // magnification step as in the viewer: 0 (x32) .. 5 (1:1) .. 10 (1/32)
     bool has_window = false;

@@ -17,7 +17,7 @@
 #include "calc/ecalc.h"
 #include "render/PictureWriters.h"
 #include "render/Render.h"
-#include "render/SceneSet.h"
+#include "tests/support/document_opening.h"
 #include "tools/samples/sample_scenes.h"
 
 namespace fs = std::filesystem;
@@ -102,7 +102,7 @@ TEST_F(RenderCommandTest, ExitCodesSayWhatWentWrong) {
         {"-o " + out + " " + Demo(samples::files::kCeosSummary) + " " + kLandsat + "README.md", 3,
          "不明な衛星データ形式"},
         {"--preset landsat:a,0,40 -o " + out + " " + Demo("band11/" + stem + "B11.TIF"), 2,
-         "バンド11 の定数が *_MTL.txt にありません"},
+         "バンド11 の熱赤外の定数"},
         {"-r 'a+(b' -o " + out + CeosBands(), 4, "赤の式: 5文字目: ')' が足りません"},
         {"-g 'a $ b' -o " + out + CeosBands(), 4, "緑の式: 3文字目"},
         {"-o " + Demo("locked/out.png") + CeosBands(), getuid() == 0 ? 0 : 5,
@@ -195,11 +195,12 @@ private:
 // Bands drawn on several cores, or in order when letters carry over, give the picture the redraw core
 // draws at once, at every kind of step.
 TEST_F(RenderCommandTest, BandsOnSeveralCoresAreThePictureDrawnAtOnce) {
-    orvenna::SceneSet set;
+    orvenna::Document set;
     std::string error;
-    ASSERT_TRUE(set.open({Demo(samples::files::kCeosBand3), Demo(samples::files::kCeosBand4)}, &error))
-        << error;
-    const std::vector<orvenna::CompositeBandRow> rows = set.composite_rows();
+    ASSERT_TRUE(
+        doctest::OpenInto(set, {Demo(samples::files::kCeosBand3), Demo(samples::files::kCeosBand4)}).empty());
+    const orvenna::RedrawScene scene = set.redrawScene();
+    const std::vector<orvenna::CompositeBandRow>& rows = scene.rows;
     for (const char* red : {"(b - a) / (b + a) * 128 + 128", "x = x + a / 40, x"}) {
         CalcExpr* r = ecalc_compile(red);
         CalcExpr* g = ecalc_compile("b");
