@@ -1,4 +1,4 @@
-// The main window: construction of its controls and state, the status hint, closing.
+// The main window: construction of its controls and of the windows beside it, the status hint, closing.
 #include "app/MainWindow.h"
 
 #include <QAction>
@@ -13,30 +13,32 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 #include <limits>
 
+#include "app/BandListWidget.h"
 #include "app/ToolIcons.h"
-#include "calc/ecalc.h"
 #include "dialogs/AboutDialog.h"
+#include "dialogs/LandsatTemperatureDialog.h"
+#include "dialogs/NdviPresetDialog.h"
+#include "dialogs/OperationGuideWindow.h"
+#include "dialogs/PixelValueWindow.h"
+#include "dialogs/ProgressWindow.h"
 #include "dialogs/QuickHelpWindow.h"
-#include "display/Composite.h"
-#include "platform/BackgroundTask.h"
+#include "dialogs/ThermographyPresetDialog.h"
+#include "document/Document.h"
 #include "platform/ElidedLabel.h"
 #include "platform/Fonts.h"
 #include "platform/Hint.h"
 #include "platform/ImageControl.h"
-#include "scene/remos.h"
-
-MainWindow* mainWindow = nullptr;
 
 QColor channelColour(int channel) {
     switch (channel) {
@@ -51,9 +53,15 @@ QColor channelColour(int channel) {
 
 namespace {
 
-QToolButton* makeToolButton(QToolBar* bar, ToolIcon icon, const QString& hint, bool checkable = false,
-                            bool down = false) {
-    auto* button = new QToolButton(bar);
+template <typename T>
+T* named(T* object, const char* name) {
+    object->setObjectName(QLatin1String(name));
+    return object;
+}
+
+QToolButton* makeToolButton(QToolBar* bar, const char* name, ToolIcon icon, const QString& hint,
+                            bool checkable = false, bool down = false) {
+    auto* button = named(new QToolButton(bar), name);
     button->setIcon(makeToolIcon(icon));
     button->setIconSize(QSize(20, 20));
     button->setAutoRaise(true);
@@ -68,6 +76,10 @@ QToolButton* makeToolButton(QToolBar* bar, ToolIcon icon, const QString& hint, b
     return button;
 }
 
+QAction* namedAction(QMenu* menu, const char* name, const QString& text) {
+    return named(menu->addAction(text), name);
+}
+
 void setLabelColour(QLabel* label, const QColor& colour) {
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);
@@ -76,7 +88,10 @@ void setLabelColour(QLabel* label, const QColor& colour) {
 
 }  // namespace
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent), document_(std::make_unique<orvenna::Document>()) {
+    setObjectName(QStringLiteral("MainWindow"));
+    jobs_ = std::make_unique<orvenna::ViewerJobs>(*document_);
     setWindowTitle(QStringLiteral("Orvenna"));
     setWindowIcon(QIcon(QPixmap::fromImage(applicationIconImage(32))));
     setFont(uiFont());
@@ -89,220 +104,210 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     setCentralWidget(central);
 
     buildToolBar();
-    centralLayout->addWidget(toolBarPanel);
+    centralLayout->addWidget(toolBarPanel_);
     auto* body = new QHBoxLayout;
     body->setContentsMargins(0, 0, 0, 0);
     body->setSpacing(0);
     buildViewArea();
     buildBandPanel();
-    body->addWidget(viewPanel, 1);
-    body->addWidget(bandPanel);
+    body->addWidget(viewPanel_, 1);
+    body->addWidget(bandPanel_);
     centralLayout->addLayout(body, 1);
     buildStatusBar();
     buildMenus();
     buildNavigationCommands();
+    buildDialogs();
+    sync_ = new SyncController(*this, *document_, this);
     connectHandlers();
-
-    // State beside the controls (the field initialisers hold the starting values).
-    renderer = std::make_unique<orvenna::CompositeRenderer>();
-    redrawTask = std::make_unique<BackgroundTask>();
-    histogramTask = std::make_unique<BackgroundTask>();
-    stopRedrawButton = new QPushButton(QStringLiteral("中止"), view);
-    stopRedrawButton->setFocusPolicy(Qt::NoFocus);
-    stopRedrawButton->adjustSize();
-    stopRedrawButton->hide();
-    connect(stopRedrawButton, &QPushButton::clicked, this, [this] { stopRedraw(); });
-    escapeShortcut = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    escapeShortcut->setEnabled(false);
-    connect(escapeShortcut, &QShortcut::activated, this, [this] {
-        stopRedraw();
-        stopOpeningHistogram();
-    });
-    gestureSnapshot = QImage();
-    QApplication::setApplicationName(QStringLiteral("Orvenna"));
-
-    // Files dropped from the desktop.
-    setAcceptDrops(true);
+    setAcceptDrops(true);  // files dropped from the desktop
 }
 
 MainWindow::~MainWindow() {
-    releaseAll();
-    if (mainWindow == this) mainWindow = nullptr;
+    // The jobs end before the document and the pictures they use go.
+    jobs_.reset();
 }
 
 void MainWindow::buildToolBar() {
-    toolBarPanel = new QWidget(this);
-    auto* layout = new QHBoxLayout(toolBarPanel);
+    toolBarPanel_ = named(new QWidget(this), "toolBarPanel");
+    auto* layout = new QHBoxLayout(toolBarPanel_);
     layout->setContentsMargins(0, 0, 0, 0);
-    toolBar = new QToolBar(toolBarPanel);
-    toolBar->setMovable(false);
-    toolBar->setFloatable(false);
-    layout->addWidget(toolBar);
+    toolBar_ = named(new QToolBar(toolBarPanel_), "toolBar");
+    toolBar_->setMovable(false);
+    toolBar_->setFloatable(false);
+    layout->addWidget(toolBar_);
 
-    openButton = makeToolButton(toolBar, ToolIcon::Open, QStringLiteral("衛星データを開く"));
-    saveButton = makeToolButton(toolBar, ToolIcon::Save, QStringLiteral("画像を保存"));
-    closeAllButton = makeToolButton(toolBar, ToolIcon::Close, QStringLiteral("衛星データを閉じる"));
-    toolBar->addSeparator();
-    bandListButton =
-        makeToolButton(toolBar, ToolIcon::Side, QStringLiteral("バンドリストを表示/非表示"), true, true);
-    autoUpdateButton =
-        makeToolButton(toolBar, ToolIcon::Update, QStringLiteral("画面を更新する"), true, true);
-    syncButton =
-        makeToolButton(toolBar, ToolIcon::Sync, QStringLiteral("他のビューアを同期させる"), true, false);
-    toolBar->addSeparator();
-    placeTopLeftButton = makeToolButton(toolBar, ToolIcon::WindowLeftTop, QStringLiteral("左上へ"));
-    placeTopRightButton = makeToolButton(toolBar, ToolIcon::WindowRightTop, QStringLiteral("右上ヘ"));
-    placeBottomLeftButton = makeToolButton(toolBar, ToolIcon::WindowLeftBottom, QStringLiteral("左下へ"));
-    placeBottomRightButton = makeToolButton(toolBar, ToolIcon::WindowRightBottom, QStringLiteral("右下へ"));
-    toolBar->addSeparator();
-    placeTopButton = makeToolButton(toolBar, ToolIcon::WindowTop, QStringLiteral("上へ"));
-    placeBottomButton = makeToolButton(toolBar, ToolIcon::WindowBottom, QStringLiteral("下へ"));
-    placeLeftButton = makeToolButton(toolBar, ToolIcon::WindowLeft, QStringLiteral("左へ"));
-    placeRightButton = makeToolButton(toolBar, ToolIcon::WindowRight, QStringLiteral("右へ"));
+    openButton_ = makeToolButton(toolBar_, "openButton", ToolIcon::Open, QStringLiteral("衛星データを開く"));
+    saveButton_ = makeToolButton(toolBar_, "saveButton", ToolIcon::Save, QStringLiteral("画像を保存"));
+    closeAllButton_ =
+        makeToolButton(toolBar_, "closeAllButton", ToolIcon::Close, QStringLiteral("衛星データを閉じる"));
+    toolBar_->addSeparator();
+    bandListButton_ = makeToolButton(toolBar_, "bandListButton", ToolIcon::Side,
+                                     QStringLiteral("バンドリストを表示/非表示"), true, true);
+    autoUpdateButton_ = makeToolButton(toolBar_, "autoUpdateButton", ToolIcon::Update,
+                                       QStringLiteral("画面を更新する"), true, true);
+    syncButton_ = makeToolButton(toolBar_, "syncButton", ToolIcon::Sync,
+                                 QStringLiteral("他のビューアを同期させる"), true, false);
+    struct Place {
+        const char* name;
+        ToolIcon icon;
+        const char* hint;
+    };
+    static const Place places[8] = {
+        {"placeTopLeftButton", ToolIcon::WindowLeftTop, "左上へ"},
+        {"placeTopRightButton", ToolIcon::WindowRightTop, "右上ヘ"},
+        {"placeBottomLeftButton", ToolIcon::WindowLeftBottom, "左下へ"},
+        {"placeBottomRightButton", ToolIcon::WindowRightBottom, "右下へ"},
+        {"placeTopButton", ToolIcon::WindowTop, "上へ"},
+        {"placeBottomButton", ToolIcon::WindowBottom, "下へ"},
+        {"placeLeftButton", ToolIcon::WindowLeft, "左へ"},
+        {"placeRightButton", ToolIcon::WindowRight, "右へ"},
+    };
+    for (int i = 0; i < 8; ++i) {
+        if (i == 0 || i == 4) toolBar_->addSeparator();
+        placeButtons_[i] =
+            makeToolButton(toolBar_, places[i].name, places[i].icon, QString::fromUtf8(places[i].hint));
+    }
 }
 
 void MainWindow::buildViewArea() {
-    viewPanel = new QWidget(this);
-    auto* layout = new QHBoxLayout(viewPanel);
+    viewPanel_ = named(new QWidget(this), "viewPanel");
+    auto* layout = new QHBoxLayout(viewPanel_);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    zoomStrip = new QWidget(viewPanel);
-    zoomStrip->setFixedWidth(40);
-    auto* zoomLayout = new QVBoxLayout(zoomStrip);
+    zoomStrip_ = named(new QWidget(viewPanel_), "zoomStrip");
+    zoomStrip_->setFixedWidth(40);
+    auto* zoomLayout = new QVBoxLayout(zoomStrip_);
     zoomLayout->setContentsMargins(0, 2, 0, 2);
     zoomLayout->setSpacing(2);
-    zoomInButton = new ImageControl(zoomStrip);
-    zoomInButton->setFixedSize(40, 28);
-    zoomInButton->picture = QImage(40, 28, QImage::Format_ARGB32_Premultiplied);
-    zoomInButton->picture.fill(Qt::transparent);
-    zoomSlider = new ImageControl(zoomStrip);
-    zoomSlider->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
-    zoomSlider->setFixedWidth(40);
-    zoomOutButton = new ImageControl(zoomStrip);
-    zoomOutButton->setFixedSize(40, 28);
-    zoomOutButton->picture = QImage(40, 28, QImage::Format_ARGB32_Premultiplied);
-    zoomOutButton->picture.fill(Qt::transparent);
-    {
-        QPainter p(&zoomInButton->picture);
-        p.drawImage(10, 4, toolIconImage(ToolIcon::ZoomIn, 20));
-    }
-    {
-        QPainter p(&zoomOutButton->picture);
-        p.drawImage(10, 4, toolIconImage(ToolIcon::ZoomOut, 20));
-    }
-    setHint(zoomInButton, QStringLiteral("拡大"));
-    setHint(zoomSlider, QStringLiteral("倍率変更"));
-    setHint(zoomOutButton, QStringLiteral("縮小"));
-    zoomLayout->addWidget(zoomInButton);
-    zoomLayout->addWidget(zoomSlider, 1);
-    zoomLayout->addWidget(zoomOutButton);
+    auto zoomButton = [this](const char* name, ToolIcon icon, const QString& hint) {
+        auto* button = named(new ImageControl(zoomStrip_), name);
+        button->setFixedSize(40, 28);
+        button->picture = QImage(40, 28, QImage::Format_ARGB32_Premultiplied);
+        button->picture.fill(Qt::transparent);
+        QPainter(&button->picture).drawImage(10, 4, toolIconImage(icon, 20));
+        setHint(button, hint);
+        return button;
+    };
+    zoomInButton_ = zoomButton("zoomInButton", ToolIcon::ZoomIn, QStringLiteral("拡大"));
+    zoomSlider_ = named(new ImageControl(zoomStrip_), "zoomSlider");
+    zoomSlider_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    zoomSlider_->setFixedWidth(40);
+    setHint(zoomSlider_, QStringLiteral("倍率変更"));
+    zoomOutButton_ = zoomButton("zoomOutButton", ToolIcon::ZoomOut, QStringLiteral("縮小"));
+    zoomLayout->addWidget(zoomInButton_);
+    zoomLayout->addWidget(zoomSlider_, 1);
+    zoomLayout->addWidget(zoomOutButton_);
 
-    viewFrame = new QWidget(viewPanel);
+    auto* viewFrame = new QWidget(viewPanel_);
     auto* grid = new QGridLayout(viewFrame);
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setSpacing(0);
-    view = new ImageControl(viewFrame);
-    view->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    view->setMinimumSize(1, 1);
-    view->setAutoFillBackground(true);
-    view->setMouseTracking(true);
-    horizontalScrollBar = new QScrollBar(Qt::Horizontal, viewFrame);
-    verticalScrollBar = new QScrollBar(Qt::Vertical, viewFrame);
-    for (QScrollBar* bar : {horizontalScrollBar, verticalScrollBar}) {
+    view_ = named(new ImageControl(viewFrame), "view");
+    view_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    view_->setMinimumSize(1, 1);
+    view_->setAutoFillBackground(true);
+    view_->setMouseTracking(true);
+    horizontalScrollBar_ = named(new QScrollBar(Qt::Horizontal, viewFrame), "horizontalScrollBar");
+    verticalScrollBar_ = named(new QScrollBar(Qt::Vertical, viewFrame), "verticalScrollBar");
+    for (QScrollBar* bar : {horizontalScrollBar_, verticalScrollBar_}) {
         bar->setRange(0, 1000);
         bar->setSingleStep(1);
         bar->setPageStep(1);
     }
-    grid->addWidget(view, 0, 0);
-    grid->addWidget(verticalScrollBar, 0, 1);
-    grid->addWidget(horizontalScrollBar, 1, 0);
-
-    layout->addWidget(zoomStrip);
+    grid->addWidget(view_, 0, 0);
+    grid->addWidget(verticalScrollBar_, 0, 1);
+    grid->addWidget(horizontalScrollBar_, 1, 0);
+    layout->addWidget(zoomStrip_);
     layout->addWidget(viewFrame, 1);
+
+    // "中止", over the view during a long redraw.
+    stopRedrawButton_ = named(new QPushButton(QStringLiteral("中止"), view_), "stopRedrawButton");
+    stopRedrawButton_->setFocusPolicy(Qt::NoFocus);
+    stopRedrawButton_->adjustSize();
+    stopRedrawButton_->hide();
 }
 
 void MainWindow::buildBandPanel() {
-    bandPanel = new QWidget(this);
-    bandPanel->setFixedWidth(284);
-    auto* layout = new QVBoxLayout(bandPanel);
+    bandPanel_ = named(new QWidget(this), "bandPanel");
+    bandPanel_->setFixedWidth(284);
+    auto* layout = new QVBoxLayout(bandPanel_);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    bandList = new QScrollArea(bandPanel);
-    bandList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    bandList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    bandList->setWidgetResizable(true);
-    bandListContents = new QWidget;
-    bandListLayout = new QVBoxLayout(bandListContents);
-    bandListLayout->setContentsMargins(0, 0, 0, 0);
-    bandListLayout->setSpacing(0);
-    bandListLayout->setAlignment(Qt::AlignTop);
-    bandList->setWidget(bandListContents);
-    layout->addWidget(bandList, 1);
+    bandList_ = new BandListWidget(*document_, bandPanel_);
+    layout->addWidget(bandList_, 1);
 
-    settingsPanel = new QWidget(bandPanel);
-    settingsPanel->setFixedHeight(124);
-    auto check = [this](const QString& text, int top, bool checked) {
-        auto* box = new QCheckBox(text, settingsPanel);
+    settingsPanel_ = named(new QWidget(bandPanel_), "settingsPanel");
+    settingsPanel_->setFixedHeight(124);
+    auto check = [this](const char* name, const QString& text, int top, bool checked) {
+        auto* box = named(new QCheckBox(text, settingsPanel_), name);
         box->setGeometry(12, top, 253, 17);
         box->setChecked(checked);
         return box;
     };
-    histogramOnOpenCheckBox = check(QStringLiteral("ファイル読み込み時にヒストグラムを計算する"), 8, true);
-    smoothScrollCheckBox = check(QStringLiteral("滑らかにスクロールさせる（高負荷）"), 28, false);
-    autoRangeExcludesEndsCheckBox = check(QStringLiteral("自動レンジ設定で0と255を除く"), 48, true);
-    histogramPeakExcludesEndsCheckBox =
-        check(QStringLiteral("ヒストグラム表示の最大値から0と255を除く"), 68, true);
-    clipRatioLabel = new QLabel(QStringLiteral("自動レンジ設定時の上下除去比率"), settingsPanel);
+    histogramOnOpenCheckBox_ = check("histogramOnOpenCheckBox",
+                                     QStringLiteral("ファイル読み込み時にヒストグラムを計算する"), 8, true);
+    smoothScrollCheckBox_ =
+        check("smoothScrollCheckBox", QStringLiteral("滑らかにスクロールさせる（高負荷）"), 28, false);
+    autoRangeExcludesEndsCheckBox_ =
+        check("autoRangeExcludesEndsCheckBox", QStringLiteral("自動レンジ設定で0と255を除く"), 48, true);
+    histogramPeakExcludesEndsCheckBox_ =
+        check("histogramPeakExcludesEndsCheckBox", QStringLiteral("ヒストグラム表示の最大値から0と255を除く"),
+              68, true);
+    auto* clipRatioLabel =
+        named(new QLabel(QStringLiteral("自動レンジ設定時の上下除去比率"), settingsPanel_), "clipRatioLabel");
     clipRatioLabel->move(12, 96);
     clipRatioLabel->adjustSize();
-    clipRatioEdit = new QLineEdit(QStringLiteral("0.00085"), settingsPanel);
+    clipRatioEdit_ = named(new QLineEdit(QStringLiteral("0.00085"), settingsPanel_), "clipRatioEdit");
     // Wide enough for its default text whatever the font, still ending inside the panel.
     const int ratioWidth =
-        std::max(45, clipRatioEdit->fontMetrics().horizontalAdvance(clipRatioEdit->text()) + 8);
-    clipRatioEdit->setGeometry(std::min(224, 276 - ratioWidth), 92, ratioWidth, 21);
-    clipRatioEdit->setTextMargins(-3, 0, -3, 0);
-    clipRatioEdit->setCursorPosition(0);
-    settingsPanel->hide();
-    layout->addWidget(settingsPanel);
+        std::max(45, clipRatioEdit_->fontMetrics().horizontalAdvance(clipRatioEdit_->text()) + 8);
+    clipRatioEdit_->setGeometry(std::min(224, 276 - ratioWidth), 92, ratioWidth, 21);
+    clipRatioEdit_->setTextMargins(-3, 0, -3, 0);
+    clipRatioEdit_->setCursorPosition(0);
+    settingsPanel_->hide();
+    layout->addWidget(settingsPanel_);
 
-    expressionPanel = new QWidget(bandPanel);
+    auto* expressionPanel = named(new QWidget(bandPanel_), "expressionPanel");
     expressionPanel->setFixedHeight(105);
-    auto channel = [this](const QString& caption, int index, int top, const QString& hint, QLabel** label) {
-        *label = new QLabel(caption, expressionPanel);
-        (*label)->move(8, top + 3);
-        (*label)->adjustSize();
-        setLabelColour(*label, channelColour(index));
-        auto* edit = new QLineEdit(QStringLiteral("a"), expressionPanel);
+    static const char* const kCaptions[3] = {"赤", "緑", "青"};
+    static const char* const kHints[3] = {"画面上の赤の式", "画面上の緑の式", "画面上の青の式"};
+    static const char* const kNames[3] = {"redExpressionEdit", "greenExpressionEdit", "blueExpressionEdit"};
+    for (int c = 0; c < 3; ++c) {
+        const int top = 4 + 24 * c;
+        auto* label = new QLabel(QString::fromUtf8(kCaptions[c]), expressionPanel);
+        label->move(8, top + 3);
+        label->adjustSize();
+        setLabelColour(label, channelColour(c));
+        auto* edit = named(new QLineEdit(QStringLiteral("a"), expressionPanel), kNames[c]);
         edit->setGeometry(28, top, 248, 21);
         // The language compiles texts of any length; the edit's own limit (32767) would cut a pasted
         // expression and unbalance its brackets.
         edit->setMaxLength(std::numeric_limits<int>::max());
         edit->setAutoFillBackground(true);
         QPalette palette = edit->palette();
-        palette.setColor(QPalette::Base, channelColour(index));
+        palette.setColor(QPalette::Base, channelColour(c));
         palette.setColor(QPalette::Text, Qt::white);
         edit->setPalette(palette);
-        setHint(edit, hint);
-        return edit;
-    };
-    redExpressionEdit = channel(QStringLiteral("赤"), 0, 4, QStringLiteral("画面上の赤の式"), &redLabel);
-    greenExpressionEdit = channel(QStringLiteral("緑"), 1, 28, QStringLiteral("画面上の緑の式"), &greenLabel);
-    blueExpressionEdit = channel(QStringLiteral("青"), 2, 52, QStringLiteral("画面上の青の式"), &blueLabel);
-    presetButton = new QPushButton(QStringLiteral("式で処理"), expressionPanel);
-    presetButton->setGeometry(28, 78, 100, 23);
-    setHint(presetButton, QStringLiteral("式を使って画像を処理する"));
-    redrawButton = new QPushButton(QStringLiteral("再描画"), expressionPanel);
-    redrawButton->setGeometry(176, 78, 100, 23);
-    redrawButton->setDefault(true);
-    setHint(redrawButton, QStringLiteral("画面を書き直す"));
+        setHint(edit, QString::fromUtf8(kHints[c]));
+        expressionEdits_[c] = edit;
+    }
+    presetButton_ = named(new QPushButton(QStringLiteral("式で処理"), expressionPanel), "presetButton");
+    presetButton_->setGeometry(28, 78, 100, 23);
+    setHint(presetButton_, QStringLiteral("式を使って画像を処理する"));
+    redrawButton_ = named(new QPushButton(QStringLiteral("再描画"), expressionPanel), "redrawButton");
+    redrawButton_->setGeometry(176, 78, 100, 23);
+    redrawButton_->setDefault(true);
+    setHint(redrawButton_, QStringLiteral("画面を書き直す"));
     layout->addWidget(expressionPanel);
 
-    presetMenu = new QMenu(this);
-    ndviAction = presetMenu->addAction(QStringLiteral("NDVI(&N)"));
-    thermographyAction = presetMenu->addAction(QStringLiteral("サーモグラフィ風(&T)"));
-    landsatTemperatureAction = presetMenu->addAction(QStringLiteral("LANDSAT温度分布(&L)"));
+    presetMenu_ = named(new QMenu(this), "presetMenu");
+    ndviAction_ = namedAction(presetMenu_, "ndviAction", QStringLiteral("NDVI(&N)"));
+    thermographyAction_ =
+        namedAction(presetMenu_, "thermographyAction", QStringLiteral("サーモグラフィ風(&T)"));
+    landsatTemperatureAction_ =
+        namedAction(presetMenu_, "landsatTemperatureAction", QStringLiteral("LANDSAT温度分布(&L)"));
 }
 
 void MainWindow::buildStatusBar() {
@@ -310,90 +315,161 @@ void MainWindow::buildStatusBar() {
     bar->setSizeGripEnabled(true);
     const int widths[4] = {200, 150, 240, 50};
     for (int i = 0; i < 4; ++i) {
-        statusPanels[i] = new ElidedLabel(bar);
-        statusPanels[i]->setFrameShape(QFrame::Panel);
-        statusPanels[i]->setFrameShadow(QFrame::Sunken);
+        statusPanels_[i] = new ElidedLabel(bar);
+        statusPanels_[i]->setObjectName(QStringLiteral("statusPanel%1").arg(i));
+        statusPanels_[i]->setFrameShape(QFrame::Panel);
+        statusPanels_[i]->setFrameShadow(QFrame::Sunken);
         // The last panel reaches to the right end of the bar, as a status bar's last part does, so that
         // its metadata state ("座標設定有効") is not cut off at 50 pixels.
         if (i < 3) {
-            statusPanels[i]->setFixedWidth(widths[i]);
-            bar->addWidget(statusPanels[i]);
+            statusPanels_[i]->setFixedWidth(widths[i]);
+            bar->addWidget(statusPanels_[i]);
         } else {
-            statusPanels[i]->setMinimumWidth(widths[i]);
-            bar->addWidget(statusPanels[i], 1);
+            statusPanels_[i]->setMinimumWidth(widths[i]);
+            bar->addWidget(statusPanels_[i], 1);
         }
     }
 }
 
 void MainWindow::buildMenus() {
     QMenuBar* bar = menuBar();
-    fileMenu = bar->addMenu(QStringLiteral("ファイル(&F)"));
-    openAction = fileMenu->addAction(QStringLiteral("開く(&O)"));
-    fileMenu->addSeparator();
-    saveAction = fileMenu->addAction(QStringLiteral("保存(&S)"));
-    closeAllAction = fileMenu->addAction(QStringLiteral("すべて閉じる(&C)"));
-    fileMenu->addSeparator();
-    quitAction = fileMenu->addAction(QStringLiteral("終了(&X)"));
+    fileMenu_ = named(bar->addMenu(QStringLiteral("ファイル(&F)")), "fileMenu");
+    openAction_ = namedAction(fileMenu_, "openAction", QStringLiteral("開く(&O)"));
+    fileMenu_->addSeparator();
+    saveAction_ = namedAction(fileMenu_, "saveAction", QStringLiteral("保存(&S)"));
+    closeAllAction_ = namedAction(fileMenu_, "closeAllAction", QStringLiteral("すべて閉じる(&C)"));
+    fileMenu_->addSeparator();
+    quitAction_ = namedAction(fileMenu_, "quitAction", QStringLiteral("終了(&X)"));
 
-    viewMenu = bar->addMenu(QStringLiteral("表示(&V)"));
-    showToolBarAction = viewMenu->addAction(QStringLiteral("ツールバー(&B)"));
-    viewMenu->addSeparator();
-    showBandListAction = viewMenu->addAction(QStringLiteral("バンドリスト(&B)"));
-    showZoomStripAction = viewMenu->addAction(QStringLiteral("ズーム(&Z)"));
-    viewMenu->addSeparator();
-    showStatusBarAction = viewMenu->addAction(QStringLiteral("ステータスバー(&S)"));
-    viewMenu->addSeparator();
-    showSettingsAction = viewMenu->addAction(QStringLiteral("設定(&C)"));
-    for (QAction* a : {showToolBarAction, showBandListAction, showZoomStripAction, showStatusBarAction,
-                       showSettingsAction})
+    viewMenu_ = named(bar->addMenu(QStringLiteral("表示(&V)")), "viewMenu");
+    showToolBarAction_ = namedAction(viewMenu_, "showToolBarAction", QStringLiteral("ツールバー(&B)"));
+    viewMenu_->addSeparator();
+    showBandListAction_ = namedAction(viewMenu_, "showBandListAction", QStringLiteral("バンドリスト(&B)"));
+    showZoomStripAction_ = namedAction(viewMenu_, "showZoomStripAction", QStringLiteral("ズーム(&Z)"));
+    viewMenu_->addSeparator();
+    showStatusBarAction_ = namedAction(viewMenu_, "showStatusBarAction", QStringLiteral("ステータスバー(&S)"));
+    viewMenu_->addSeparator();
+    showSettingsAction_ = namedAction(viewMenu_, "showSettingsAction", QStringLiteral("設定(&C)"));
+    for (QAction* a : {showToolBarAction_, showBandListAction_, showZoomStripAction_, showStatusBarAction_,
+                       showSettingsAction_})
         a->setCheckable(true);
 
-    windowMenu = bar->addMenu(QStringLiteral("ウィンドウ(&W)"));
-    placeTopLeftAction = windowMenu->addAction(QStringLiteral("左上へ(&0)"));
-    placeTopRightAction = windowMenu->addAction(QStringLiteral("右上へ(&1)"));
-    placeBottomLeftAction = windowMenu->addAction(QStringLiteral("左下へ(&2)"));
-    placeBottomRightAction = windowMenu->addAction(QStringLiteral("右下へ(&3)"));
-    windowMenu->addSeparator();
-    placeTopAction = windowMenu->addAction(QStringLiteral("上へ(&T)"));
-    placeBottomAction = windowMenu->addAction(QStringLiteral("下へ(&B)"));
-    windowMenu->addSeparator();
-    placeLeftAction = windowMenu->addAction(QStringLiteral("左へ(&L)"));
-    placeRightAction = windowMenu->addAction(QStringLiteral("右へ(&R)"));
+    windowMenu_ = named(bar->addMenu(QStringLiteral("ウィンドウ(&W)")), "windowMenu");
+    static const char* const kPlaceNames[8] = {
+        "placeTopLeftAction", "placeTopRightAction", "placeBottomLeftAction", "placeBottomRightAction",
+        "placeTopAction",     "placeBottomAction",   "placeLeftAction",       "placeRightAction"};
+    static const char* const kPlaceTexts[8] = {"左上へ(&0)", "右上へ(&1)", "左下へ(&2)", "右下へ(&3)",
+                                               "上へ(&T)",   "下へ(&B)",   "左へ(&L)",   "右へ(&R)"};
+    for (int i = 0; i < 8; ++i) {
+        if (i == 4 || i == 6) windowMenu_->addSeparator();
+        placeActions_[i] = namedAction(windowMenu_, kPlaceNames[i], QString::fromUtf8(kPlaceTexts[i]));
+    }
 
-    helpMenu = bar->addMenu(QStringLiteral("バージョン情報(&A)"));
-    aboutAction = helpMenu->addAction(QStringLiteral("バージョン情報(&A)"));
-    quickHelpAction = helpMenu->addAction(QStringLiteral("簡易ヘルプ(&H)"));
+    helpMenu_ = named(bar->addMenu(QStringLiteral("バージョン情報(&A)")), "helpMenu");
+    aboutAction_ = namedAction(helpMenu_, "aboutAction", QStringLiteral("バージョン情報(&A)"));
+    quickHelpAction_ = namedAction(helpMenu_, "quickHelpAction", QStringLiteral("簡易ヘルプ(&H)"));
+}
+
+void MainWindow::buildDialogs() {
+    // Made hidden, in the order of start-up; owned by the window, so they go with it.
+    progressWindow_ = new ProgressWindow(this);
+    pixelValueWindow_ = new PixelValueWindow(this);
+    aboutDialog_ = new AboutDialog(this);
+    ndviDialog_ = new NdviPresetDialog(*document_, this);
+    thermographyDialog_ = new ThermographyPresetDialog(*document_, this);
+    landsatDialog_ = new LandsatTemperatureDialog(*document_, this);
+    quickHelpWindow_ = new QuickHelpWindow(this);
 }
 
 void MainWindow::connectHandlers() {
-    connect(quitAction, &QAction::triggered, this, [this] { onQuitTriggered(); });
-    connect(aboutAction, &QAction::triggered, this, [this] { onAboutTriggered(); });
-    connect(quickHelpAction, &QAction::triggered, this, [this] { onQuickHelpTriggered(); });
-    connect(redExpressionEdit, &QLineEdit::textChanged, this, [this] { onRedExpressionChanged(); });
-    connect(greenExpressionEdit, &QLineEdit::textChanged, this, [this] { onGreenExpressionChanged(); });
-    connect(blueExpressionEdit, &QLineEdit::textChanged, this, [this] { onBlueExpressionChanged(); });
-    connect(redrawButton, &QPushButton::clicked, this, [this] { onRedrawClicked(); });
-    connect(autoUpdateButton, &QToolButton::clicked, this, [this] { onAutoUpdateClicked(); });
-    connect(histogramPeakExcludesEndsCheckBox, &QCheckBox::clicked, this,
-            [this] { onHistogramPeakExcludesEndsClicked(); });
-    connectPresetHandlers();
+    connect(quitAction_, &QAction::triggered, this, [this] { onQuitTriggered(); });
+    connect(aboutAction_, &QAction::triggered, this, [this] { onAboutTriggered(); });
+    connect(quickHelpAction_, &QAction::triggered, this, [this] { onQuickHelpTriggered(); });
+    connect(openButton_, &QToolButton::clicked, this, [this] { onOpenClicked(); });
+    connect(openAction_, &QAction::triggered, this, [this] { onOpenClicked(); });
+    connect(saveButton_, &QToolButton::clicked, this, [this] { saveView(); });
+    connect(saveAction_, &QAction::triggered, this, [this] { saveView(); });
+    connect(closeAllButton_, &QToolButton::clicked, this, [this] { closeAll(); });
+    connect(closeAllAction_, &QAction::triggered, this, [this] { closeAll(); });
+    for (int c = 0; c < 3; ++c)
+        connect(expressionEdits_[c], &QLineEdit::textChanged, this, [this, c] { onExpressionEdited(c); });
+    connect(document_.get(), &orvenna::Document::expressionChanged, this, &MainWindow::onExpressionChanged);
+    connect(document_.get(), &orvenna::Document::bandsChanged, this, &MainWindow::showSceneStatus);
+    connect(document_.get(), &orvenna::Document::geographyChanged, this, &MainWindow::showSceneStatus);
+    connect(redrawButton_, &QPushButton::clicked, this, [this] { onRedrawClicked(); });
+    connect(autoUpdateButton_, &QToolButton::clicked, this,
+            [this] { autoUpdate_ = autoUpdateButton_->isChecked(); });
+    connect(syncButton_, &QToolButton::clicked, this, [this] { sync_->setOn(syncButton_->isChecked()); });
+    connect(histogramPeakExcludesEndsCheckBox_, &QCheckBox::clicked, this,
+            [this] { bandList_->setPeakExcludesEnds(histogramPeakExcludesEndsCheckBox_->isChecked()); });
+    connect(presetButton_, &QPushButton::clicked, this,
+            [this] { presetMenu_->popup(presetButton_->mapToGlobal(QPoint(presetButton_->width(), 0))); });
+    connect(ndviAction_, &QAction::triggered, this, [this] { onNdviTriggered(); });
+    connect(thermographyAction_, &QAction::triggered, this, [this] { onThermographyTriggered(); });
+    connect(landsatTemperatureAction_, &QAction::triggered, this,
+            [this] { onLandsatTemperatureTriggered(); });
+    for (PresetDialog* dialog :
+         std::initializer_list<PresetDialog*>{ndviDialog_, thermographyDialog_, landsatDialog_})
+        connect(dialog, &PresetDialog::applied, this, [this] { redraw(); });
+
+    connect(bandList_, &BandListWidget::closeRequested, this, &MainWindow::onCloseBandRequested);
+    connect(bandList_, &BandListWidget::channelsChosen, this, &MainWindow::onChannelsChosen);
+    connect(bandList_, &BandListWidget::autoRangeRequested, this,
+            [this](int i) { onRangeRequested(i, true); });
+    connect(bandList_, &BandListWidget::fullRangeRequested, this,
+            [this](int i) { onRangeRequested(i, false); });
+    connect(bandList_, &BandListWidget::rangeDragEnded, this, [this] { redraw(); });
+
+    jobs_->setRedrawPlanner(
+        [this](orvenna::ViewGeometry* g, orvenna::CompositeTarget* t) { return planRedraw(g, t); });
+    connect(jobs_.get(), &orvenna::ViewerJobs::stateChanged, this, &MainWindow::onJobsStateChanged);
+    connect(jobs_.get(), &orvenna::ViewerJobs::openingProgressed, this, &MainWindow::onOpeningProgressed);
+    connect(jobs_.get(), &orvenna::ViewerJobs::histogramPassRunning, this, [this](bool running) {
+        progressWindow_->stopButton->setEnabled(running);
+        escapeShortcut_->setEnabled(running || jobs_->state() == orvenna::ViewerJobs::State::Drawing);
+    });
+    connect(jobs_.get(), &orvenna::ViewerJobs::openingFinished, this, &MainWindow::onOpeningFinished);
+    connect(jobs_.get(), &orvenna::ViewerJobs::redrawFinished, this, &MainWindow::onRedrawFinished);
+    connect(jobs_.get(), &orvenna::ViewerJobs::histogramCounted, this, &MainWindow::onHistogramCounted);
+    connect(jobs_.get(), &orvenna::ViewerJobs::sceneReadError, this,
+            [this](const QString& file, const QString& why) {
+                setStatusPanelText(
+                    0,
+                    QStringLiteral("\"%1\" の一部が読めないため 0 として表示しています: %2").arg(file, why));
+            });
+    connect(jobs_.get(), &orvenna::ViewerJobs::readyToClose, this, [this] {
+        if (closeAfterWork_) close();
+    });
+    connect(progressWindow_, &ProgressWindow::stopRequested, this, [this] { jobs_->stopHistogramPass(); });
+    connect(stopRedrawButton_, &QPushButton::clicked, this, [this] { jobs_->stopRedraw(); });
+    escapeShortcut_ = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escapeShortcut_->setEnabled(false);
+    connect(escapeShortcut_, &QShortcut::activated, this, [this] { stopWork(); });
+    redrawTicker_ = new QTimer(this);
+    redrawTicker_->setInterval(100);
+    connect(redrawTicker_, &QTimer::timeout, this, &MainWindow::onRedrawTick);
+
     connectPlacementHandlers();
-    connectOpenHandlers();
+    view_->onMouseMove = [this](QMouseEvent* e) { onViewMouseMove(e); };
+    view_->onMousePress = [this](QMouseEvent* e) { onViewMousePress(e); };
     connectNavigationHandlers();  // after the readout's: the pan wraps the view's pointer callbacks
-    connectSyncHandlers();
     // The default button: Enter anywhere in the window redraws.
     for (int key : {int(Qt::Key_Return), int(Qt::Key_Enter)}) {
         auto* shortcut = new QShortcut(QKeySequence(key), this);
-        connect(shortcut, &QShortcut::activated, redrawButton, &QPushButton::click);
+        connect(shortcut, &QShortcut::activated, redrawButton_, &QPushButton::click);
     }
 }
 
 QString MainWindow::statusPanelText(int panel) const {
-    return panel >= 0 && panel < 4 ? statusPanels[panel]->text() : QString();
+    return panel >= 0 && panel < 4 ? statusPanels_[panel]->text() : QString();
 }
 
 void MainWindow::setStatusPanelText(int panel, const QString& text) {
-    if (panel >= 0 && panel < 4) statusPanels[panel]->setText(text);
+    if (panel >= 0 && panel < 4) statusPanels_[panel]->setText(text);
+}
+
+void MainWindow::showStatus(const QString& text) {
+    setStatusPanelText(0, text);
 }
 
 bool MainWindow::event(QEvent* event) {
@@ -405,35 +481,15 @@ bool MainWindow::event(QEvent* event) {
     return QMainWindow::event(event);
 }
 
-void MainWindow::releaseAll() {
-    stopRedrawAndWait();
-    for (auto& scene : scenes)
-        remos_close(scene.get());
-    scenes.clear();
-    for (auto& row : bandRows)
-        destroyBandRow(row.get());
-    bandRows.clear();
-    gestureSnapshot = QImage();
-    ecalc_free(redExpression);
-    ecalc_free(greenExpression);
-    ecalc_free(blueExpression);
-    redExpression = greenExpression = blueExpression = nullptr;
-    imageLoaded = false;
-    geoValid = false;
-}
-
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (opening || drawing) {
-        // The opening or the redraw below us on the stack still uses the scenes and rows: stop them at their
-        // next step, and close once they have unwound.
-        closePending = true;
-        openingStopRequested = true;
-        stopOpeningHistogram();
-        if (redrawControl) redrawControl->stop = true;
+    if (jobs_->busy()) {
+        // An opening, a redraw or a histogram pass still uses the scenes: they stop at their next step, and
+        // the window closes once they have ended.
+        closeAfterWork_ = true;
+        jobs_->close();
         event->ignore();
         return;
     }
-    releaseAll();
     event->accept();
     // Closing the main window ends the application, whatever auxiliary windows are still shown.
     QCoreApplication::quit();
@@ -444,12 +500,18 @@ void MainWindow::onQuitTriggered() {
 }
 
 void MainWindow::onAboutTriggered() {
-    if (aboutDialog) aboutDialog->exec();
+    aboutDialog_->exec();
 }
 
 void MainWindow::onQuickHelpTriggered() {
-    if (!quickHelpWindow) return;
-    quickHelpWindow->show();
-    quickHelpWindow->raise();
-    quickHelpWindow->activateWindow();
+    quickHelpWindow_->show();
+    quickHelpWindow_->raise();
+    quickHelpWindow_->activateWindow();
+}
+
+void MainWindow::onGuideTriggered() {
+    if (!guideWindow_) guideWindow_ = new OperationGuideWindow(this);
+    guideWindow_->show();
+    guideWindow_->raise();
+    guideWindow_->activateWindow();
 }

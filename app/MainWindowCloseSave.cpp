@@ -1,46 +1,28 @@
-// Closing every band and scene at once, and saving the view as drawn to a bitmap file.
+// Closing every band and scene at once, and saving the view as drawn to a picture file.
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
 
 #include "app/MainWindow.h"
+#include "document/Document.h"
 #include "platform/BmpWriter.h"
 #include "platform/ErrorDisplay.h"
 #include "platform/FileSaver.h"
 #include "platform/ImageControl.h"
 #include "platform/Prompts.h"
-#include "scene/remos.h"
 
 void MainWindow::closeAll() {
-    if (opening) return;  // the running opening is still appending to the lists
-    stopRedrawAndWait();  // a running redraw reads the files closed here
-    // Rows first (a picture is shared by its three rows and goes with the last of them), then the scenes.
-    for (auto& row : bandRows)
-        destroyBandRow(row.get());
-    bandRows.clear();
-    for (auto& scene : scenes)
-        remos_close(scene.get());
-    scenes.clear();
-
-    // The whole view turns white; a view never drawn gets a white picture of its size.
-    QImage& picture = view->picture;
-    if (picture.isNull())
-        picture = QImage(std::max(view->width(), 1), std::max(view->height(), 1), QImage::Format_BGR888);
-    picture.fill(Qt::white);
-    view->update();
-
-    // The scene size and metadata state describe what is open: nothing now. Everything else (scroll bars,
-    // magnification, imageWidth, imageHeight, the Landsat values and the expressions) stays until the next
-    // opening overwrites it.
-    imageLoaded = false;
-    geoValid = false;
-    clearSceneStatus();
-}
-
-void MainWindow::clearSceneStatus() {
-    setStatusPanelText(1, QString());
-    setStatusPanelText(3, QString());
+    // The running opening is still appending to the list.
+    if (jobs_->state() == orvenna::ViewerJobs::State::Opening) return;
+    document_->closeAll();
+    // A redraw under way reads its own copies of the bands: it gives way to the newest state, which has
+    // nothing to draw, and its picture is never shown.
+    jobs_->redraw();
+    // The whole view turns white. The scroll bars, the magnification, the Landsat values and the expressions
+    // stay until the next opening overwrites them.
+    canvas().fill(Qt::white);
+    view_->update();
 }
 
 void MainWindow::saveView() {
@@ -48,7 +30,7 @@ void MainWindow::saveView() {
         QStringLiteral("名前を付けて保存"),
         QStringLiteral("ビットマップ (*.bmp);;PNG (*.png);;JPEG (*.jpg);;TIFF (*.tif)"));
     if (name.isEmpty()) return;
-    if (view->picture.isNull()) {
+    if (view_->picture.isNull()) {
         Prompts::current().inform(QStringLiteral("まだ何も描画されていないため、保存する画像がありません"),
                                   QStringLiteral("情報"), PromptKind::Information);
         return;
@@ -61,12 +43,12 @@ void MainWindow::saveView() {
     QString error;
     QByteArray bytes;
     if (bitmap) {
-        bytes = encodeBmp24(view->picture, &error);
+        bytes = encodeBmp24(view_->picture, &error);
     } else {
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
         QImageWriter writer(&buffer, suffix.toLatin1());
-        if (!writer.write(view->picture)) {
+        if (!writer.write(view_->picture)) {
             error = writer.errorString();
             bytes.clear();
         }

@@ -17,12 +17,15 @@
 #include "display/Navigator.h"
 #include "display/StepSlider.h"
 #include "display/ViewGeometry.h"
+#include "document/Document.h"
 #include "platform/Fonts.h"
 #include "platform/ImageControl.h"
 
 namespace {
 
 const QColor kOverlayPink(255, 200, 200);
+// A resize redraws once the view's size has been still this long.
+constexpr int kResizeSettleMs = 150;
 constexpr int kOverlayPoints = 9;
 
 orvenna::BgrPixels pixelsOf(QImage& image) {
@@ -50,75 +53,6 @@ orvenna::ScrollCode scrollCodeOf(int action) {
         default:
             return orvenna::ScrollCode::Track;
     }
-}
-
-// Turns the window events this code answers into handler calls: the end of every scroll (a scroll bar's
-// button or key released, a wheel turn done), the slider control's resize and the window's first show.
-class NavigationEvents : public QObject {
-public:
-    explicit NavigationEvents(MainWindow* window) : QObject(window), window_(window) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        const QEvent::Type type = event->type();
-        if (watched == window_->horizontalScrollBar || watched == window_->verticalScrollBar) {
-            // The bar's context menu scrolls from inside its own modal loop; let the bar run it now, so that
-            // the end of the scroll is queued after the chosen scroll has happened.
-            if (type == QEvent::ContextMenu && !inContextMenu_) {
-                inContextMenu_ = true;
-                QCoreApplication::sendEvent(watched, event);
-                inContextMenu_ = false;
-                queueEndScroll(static_cast<QScrollBar*>(watched));
-                return true;
-            }
-            const bool ends = type == QEvent::MouseButtonRelease || type == QEvent::Wheel ||
-                              (type == QEvent::KeyRelease && !static_cast<QKeyEvent*>(event)->isAutoRepeat());
-            // The end of the scroll comes after the bar has taken its final position.
-            if (ends) queueEndScroll(static_cast<QScrollBar*>(watched));
-        } else if (watched == window_->zoomStrip && type == QEvent::Resize) {
-            window_->onZoomStripResized();
-        } else if (watched == window_->zoomSlider && type == QEvent::Resize) {
-            window_->drawZoomSlider(0);  // the slider's picture follows the control's size
-        } else if (watched == window_ && type == QEvent::Show) {
-            window_->onShown();
-        } else if (watched == window_ && type == QEvent::Resize) {
-            window_->onResized();
-        } else if (watched == window_->view && type == QEvent::Resize) {
-            window_->onViewResized();
-        }
-        return false;
-    }
-
-private:
-    void queueEndScroll(QScrollBar* bar) {
-        QMetaObject::invokeMethod(
-            window_,
-            [window = window_, bar] {
-                if (bar == window->horizontalScrollBar)
-                    window->onHorizontalScroll(orvenna::ScrollCode::EndScroll, bar->value());
-                else
-                    window->onVerticalScroll(orvenna::ScrollCode::EndScroll, bar->value());
-            },
-            Qt::QueuedConnection);
-    }
-
-    MainWindow* window_;
-    bool inContextMenu_ = false;
-};
-
-// The picture the view shows; a view never drawn gets a white one of its size, so overlays have a canvas.
-QImage& viewPicture(ImageControl* view) {
-    QImage& picture = view->picture;
-    if (picture.isNull() || picture.format() != QImage::Format_BGR888) {
-        QImage fresh(std::max(view->width(), 1), std::max(view->height(), 1), QImage::Format_BGR888);
-        fresh.fill(Qt::white);
-        if (!picture.isNull()) {
-            QPainter copy(&fresh);
-            copy.drawImage(0, 0, picture);
-        }
-        picture = fresh;
-    }
-    return picture;
 }
 
 // Navigator at the view's top-left: the scene 100 pixels wide, red outline on pink, red lines through the
@@ -151,131 +85,119 @@ void prepareOverlayText(QPainter& p) {
 }  // namespace
 
 void MainWindow::connectNavigationHandlers() {
-    connect(horizontalScrollBar, &QAbstractSlider::actionTriggered, this, [this](int action) {
-        onHorizontalScroll(scrollCodeOf(action), horizontalScrollBar->sliderPosition());
+    connect(horizontalScrollBar_, &QAbstractSlider::actionTriggered, this, [this](int action) {
+        onHorizontalScroll(scrollCodeOf(action), horizontalScrollBar_->sliderPosition());
     });
-    connect(verticalScrollBar, &QAbstractSlider::actionTriggered, this, [this](int action) {
-        onVerticalScroll(scrollCodeOf(action), verticalScrollBar->sliderPosition());
+    connect(verticalScrollBar_, &QAbstractSlider::actionTriggered, this, [this](int action) {
+        onVerticalScroll(scrollCodeOf(action), verticalScrollBar_->sliderPosition());
     });
 
     // The view's pointer: the left button pans; the readout keeps the other buttons and the plain moves.
-    auto readoutDown = view->onMousePress;
-    auto readoutMove = view->onMouseMove;
-    view->onMousePress = [this, readoutDown](QMouseEvent* e) {
+    auto readoutDown = view_->onMousePress;
+    auto readoutMove = view_->onMouseMove;
+    view_->onMousePress = [this, readoutDown](QMouseEvent* e) {
         onViewPanMousePress(e);
         if (readoutDown) readoutDown(e);
     };
-    view->onMouseMove = [this, readoutMove](QMouseEvent* e) {
+    view_->onMouseMove = [this, readoutMove](QMouseEvent* e) {
         onViewPanMouseMove(e);
         if (readoutMove) readoutMove(e);
     };
-    view->onMouseRelease = [this](QMouseEvent* e) { onViewMouseRelease(e); };
+    view_->onMouseRelease = [this](QMouseEvent* e) { onViewMouseRelease(e); };
 
-    zoomSlider->onMousePress = [this](QMouseEvent* e) { onZoomSliderMousePress(e); };
-    zoomSlider->onMouseMove = [this](QMouseEvent* e) { onZoomSliderMouseMove(e); };
-    zoomSlider->onMouseRelease = [this](QMouseEvent* e) { onZoomSliderMouseRelease(e); };
-    zoomInButton->onMouseRelease = [this](QMouseEvent* e) { onZoomInReleased(e); };
-    zoomOutButton->onMouseRelease = [this](QMouseEvent* e) { onZoomOutReleased(e); };
+    zoomSlider_->onMousePress = [this](QMouseEvent* e) { onZoomSliderMousePress(e); };
+    zoomSlider_->onMouseMove = [this](QMouseEvent* e) { onZoomSliderMouseMove(e); };
+    zoomSlider_->onMouseRelease = [this](QMouseEvent* e) { onZoomSliderMouseRelease(e); };
+    zoomInButton_->onMouseRelease = [this](QMouseEvent*) { onZoomInReleased(); };
+    zoomOutButton_->onMouseRelease = [this](QMouseEvent*) { onZoomOutReleased(); };
 
-    auto* events = new NavigationEvents(this);
     for (QObject* watched :
-         {static_cast<QObject*>(horizontalScrollBar), static_cast<QObject*>(verticalScrollBar),
-          static_cast<QObject*>(zoomStrip), static_cast<QObject*>(zoomSlider), static_cast<QObject*>(view),
+         {static_cast<QObject*>(horizontalScrollBar_), static_cast<QObject*>(verticalScrollBar_),
+          static_cast<QObject*>(zoomStrip_), static_cast<QObject*>(zoomSlider_), static_cast<QObject*>(view_),
           static_cast<QObject*>(this)})
-        watched->installEventFilter(events);
+        watched->installEventFilter(this);
 }
 
 // ---- Scroll bars ----------------------------------------------------------------------------------------
 
 void MainWindow::onHorizontalScroll(orvenna::ScrollCode code, int scrollPos) {
-    if (!imageLoaded) return;
-    if (code == orvenna::ScrollCode::EndScroll || smoothScrollCheckBox->isChecked()) {
-        // The bar still holds its position from before this event: a smooth redraw lags one event behind.
-        if (syncOn)
-            broadcastScrollX();
-        else
-            drawComposite();
-        return;
-    }
-    if (orvenna::scroll_code_draws_overlay(code)) drawScrollOverlay(scrollPos, verticalScrollBar->value());
+    if (!document_->hasBands()) return;
+    // The bar still holds its position from before this event: a smooth redraw lags one event behind.
+    if (code == orvenna::ScrollCode::EndScroll || smoothScrollCheckBox_->isChecked())
+        sync_->scrollEnded(true);
+    else if (orvenna::scroll_code_draws_overlay(code))
+        drawScrollOverlay(scrollPos, verticalScrollBar_->value());
 }
 
 void MainWindow::onVerticalScroll(orvenna::ScrollCode code, int scrollPos) {
-    if (!imageLoaded) return;
-    if (code == orvenna::ScrollCode::EndScroll || smoothScrollCheckBox->isChecked()) {
-        if (syncOn)
-            broadcastScrollY();
-        else
-            drawComposite();
-        return;
-    }
-    if (orvenna::scroll_code_draws_overlay(code)) drawScrollOverlay(horizontalScrollBar->value(), scrollPos);
+    if (!document_->hasBands()) return;
+    if (code == orvenna::ScrollCode::EndScroll || smoothScrollCheckBox_->isChecked())
+        sync_->scrollEnded(false);
+    else if (orvenna::scroll_code_draws_overlay(code))
+        drawScrollOverlay(horizontalScrollBar_->value(), scrollPos);
 }
 
 void MainWindow::drawScrollOverlay(int x, int y) {
-    QImage& picture = viewPicture(view);
+    QImage& picture = canvas();
     const int w = picture.width();
     const int h = picture.height();
     QPainter p(&picture);
-    drawNavigator(p, orvenna::navigator_marks(x, y, imageWidth, imageHeight), true);
+    drawNavigator(p, orvenna::navigator_marks(x, y, document_->width(), document_->height()), true);
     p.setPen(Qt::red);
     p.drawLine(w / 2, 0, w / 2, h);
     p.drawLine(0, h / 2, w, h / 2);
     prepareOverlayText(p);
     drawOverlayText(p, w / 2 + 5, h / 2 + 5, QString::fromStdString(orvenna::scroll_overlay_text(x, y)));
     p.end();
-    view->update();
+    view_->update();
 }
 
 // ---- Panning --------------------------------------------------------------------------------------------
 
 void MainWindow::onViewPanMousePress(QMouseEvent* event) {
-    if (!imageLoaded || event->button() != Qt::LeftButton) return;
+    if (!document_->hasBands() || event->button() != Qt::LeftButton) return;
     const QPoint pointer = event->position().toPoint();
-    panStartX = pointer.x();
-    panStartY = pointer.y();
-    panStartScrollX = horizontalScrollBar->value();
-    panStartScrollY = verticalScrollBar->value();
-    gestureSnapshot = viewPicture(view).copy();
-    panning = true;
+    panStartX_ = pointer.x();
+    panStartY_ = pointer.y();
+    panStartScrollX_ = horizontalScrollBar_->value();
+    panStartScrollY_ = verticalScrollBar_->value();
+    gestureSnapshot_ = canvas().copy();
+    panning_ = true;
 }
 
 void MainWindow::onViewPanMouseMove(QMouseEvent* event) {
-    if (!panning) return;
+    if (!panning_) return;
     const QPoint pointer = event->position().toPoint();
-    horizontalScrollBar->setValue(
-        orvenna::pan_scroll_position(panStartScrollX, panStartX, pointer.x(), zoomScale));
-    verticalScrollBar->setValue(
-        orvenna::pan_scroll_position(panStartScrollY, panStartY, pointer.y(), zoomScale));
-    QImage& picture = viewPicture(view);
-    orvenna::copy_shifted(pixelsOf(std::as_const(gestureSnapshot)), pixelsOf(picture),
-                          pointer.x() - panStartX, pointer.y() - panStartY);
-    drawPanOverlay(horizontalScrollBar->value(), verticalScrollBar->value());
+    horizontalScrollBar_->setValue(orvenna::pan_scroll_position(panStartScrollX_, panStartX_, pointer.x(),
+                                                                orvenna::zoom_scale_for_step(zoomStep_)));
+    verticalScrollBar_->setValue(orvenna::pan_scroll_position(panStartScrollY_, panStartY_, pointer.y(),
+                                                              orvenna::zoom_scale_for_step(zoomStep_)));
+    QImage& picture = canvas();
+    orvenna::copy_shifted(pixelsOf(std::as_const(gestureSnapshot_)), pixelsOf(picture),
+                          pointer.x() - panStartX_, pointer.y() - panStartY_);
+    drawPanOverlay(horizontalScrollBar_->value(), verticalScrollBar_->value());
 }
 
 void MainWindow::onViewMouseRelease(QMouseEvent* event) {
-    if (!panning) return;
+    if (!panning_) return;
     const QPoint pointer = event->position().toPoint();
-    QImage& picture = viewPicture(view);
-    orvenna::copy_shifted(pixelsOf(std::as_const(gestureSnapshot)), pixelsOf(picture),
-                          pointer.x() - panStartX, pointer.y() - panStartY);
-    view->update();
-    panning = false;
-    if (syncOn)
-        broadcastPanEnd();
-    else
-        drawComposite();
+    QImage& picture = canvas();
+    orvenna::copy_shifted(pixelsOf(std::as_const(gestureSnapshot_)), pixelsOf(picture),
+                          pointer.x() - panStartX_, pointer.y() - panStartY_);
+    view_->update();
+    panning_ = false;
+    sync_->panEnded();
 }
 
 void MainWindow::drawPanOverlay(int x, int y) {
-    QImage& picture = viewPicture(view);
+    QImage& picture = canvas();
     const int w = picture.width();
     const int h = picture.height();
     // Through the centre pixel where the last redraw put it.
-    const int cx = w / 2 - viewOffsetX;
-    const int cy = h / 2 - viewOffsetY;
+    const int cx = w / 2 - drawnGeometry_.view_offset_x;
+    const int cy = h / 2 - drawnGeometry_.view_offset_y;
     QPainter p(&picture);
-    drawNavigator(p, orvenna::navigator_marks(x, y, imageWidth, imageHeight), false);
+    drawNavigator(p, orvenna::navigator_marks(x, y, document_->width(), document_->height()), false);
     p.setPen(Qt::red);
     p.drawLine(cx, 0, cx, h);
     p.drawLine(0, cy, w, cy);
@@ -286,110 +208,169 @@ void MainWindow::drawPanOverlay(int x, int y) {
     for (int k = 0; k < lines.size(); ++k)
         if (!lines[k].isEmpty()) drawOverlayText(p, cx + 5, cy + 5 + k * lineHeight, lines[k]);
     p.end();
-    view->update();
+    view_->update();
 }
 
-QStringList MainWindow::panOverlayLines(int x, int y) {
+QStringList MainWindow::panOverlayLines(int x, int y) const {
     QStringList lines;
     lines << QStringLiteral("X, Y : %1, %2").arg(x).arg(y);
-    lines << (geographyKnown() ? QStringLiteral("経度, 緯度 :  ") + longitudeText(x, y) +
-                                     QStringLiteral(", ") + latitudeText(x, y)
-                               : QString());
-    const int64_t index = int64_t(imageWidth) * y + x;
-    for (size_t i = 0; i < bandRows.size(); ++i) {
+    double lat = 0, lon = 0;
+    lines << (document_->geoAt(x, y, &lat, &lon) ? QStringLiteral("経度, 緯度 :  ") + degreesText(lon) +
+                                                       QStringLiteral(", ") + degreesText(lat)
+                                                 : QString());
+    // Outside the scene every band reads 0.
+    std::vector<double> values = document_->valuesAt(x, y);
+    values.resize(static_cast<size_t>(document_->bandCount()), 0.0);
+    for (int i = 0; i < document_->bandCount(); ++i) {
         // Rows past the 26th have no letter; they are shown by their list number.
-        const QString letter = i < static_cast<size_t>(kBandLetterCount) ? QString(QChar('a' + int(i)))
-                                                                         : QStringLiteral("[%1]").arg(i + 1);
-        lines << letter + QStringLiteral(" : ") + bandValueText(bandRows[i].get(), index);
+        const QString letter =
+            i < orvenna::kBandLetterCount ? QString(QChar('a' + i)) : QStringLiteral("[%1]").arg(i + 1);
+        lines << letter + QStringLiteral(" : ") + bandValueText(i, values[static_cast<size_t>(i)]);
     }
     return lines;
 }
 
 // ---- Zoom buttons and the step slider -------------------------------------------------------------------
 
-void MainWindow::onZoomInReleased(QMouseEvent*) {
-    zoomStep = std::max(zoomStep - 1, orvenna::kMinZoomStep);
+void MainWindow::onZoomInReleased() {
+    zoomStep_ = std::max(zoomStep_ - 1, orvenna::kMinZoomStep);
     drawZoomSlider(0);
-    drawComposite();  // a zoom-in stays with this viewer
+    redraw();  // a zoom-in stays with this viewer
 }
 
-void MainWindow::onZoomOutReleased(QMouseEvent*) {
-    zoomStep = std::min(zoomStep + 1, orvenna::kMaxZoomStep);
+void MainWindow::onZoomOutReleased() {
+    zoomStep_ = std::min(zoomStep_ + 1, orvenna::kMaxZoomStep);
     drawZoomSlider(0);
-    if (syncOn)
-        broadcastZoomOut();
-    else
-        drawComposite();
+    sync_->zoomedOut();
 }
 
 void MainWindow::onZoomSliderMousePress(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
-    zoomDragging = true;
-    zoomDragStartStep = zoomPreviewStep = zoomStep;
-    gestureSnapshot = viewPicture(view).copy();
+    zoomDragging_ = true;
+    zoomDragStartStep_ = zoomPreviewStep_ = zoomStep_;
+    gestureSnapshot_ = canvas().copy();
     onZoomSliderMouseMove(event);
 }
 
 void MainWindow::onZoomSliderMouseMove(QMouseEvent* event) {
-    if (!zoomDragging) return;
-    const int hz = zoomSlider->height();
+    if (!zoomDragging_) return;
+    const int hz = zoomSlider_->height();
     const int y = orvenna::slider_clamp_pointer(hz, event->position().toPoint().y());
-    zoomStep = orvenna::slider_step_at(hz, y, zoomStep);
-    zoomScale = orvenna::zoom_scale_for_step(zoomStep);
+    zoomStep_ = orvenna::slider_step_at(hz, y, zoomStep_);
     drawZoomSlider(y);
-    if (zoomStep != zoomPreviewStep) {
+    if (zoomStep_ != zoomPreviewStep_) {
         // The snapshot grows or shrinks about the view centre by the steps moved since the drag began.
-        QImage& picture = viewPicture(view);
+        QImage& picture = canvas();
         orvenna::stretch_into(
-            pixelsOf(std::as_const(gestureSnapshot)), pixelsOf(picture),
-            orvenna::zoom_preview_rect(picture.width(), picture.height(), zoomDragStartStep, zoomStep));
-        view->update();
+            pixelsOf(std::as_const(gestureSnapshot_)), pixelsOf(picture),
+            orvenna::zoom_preview_rect(picture.width(), picture.height(), zoomDragStartStep_, zoomStep_));
+        view_->update();
     }
-    zoomPreviewStep = zoomStep;
+    zoomPreviewStep_ = zoomStep_;
 }
 
 void MainWindow::onZoomSliderMouseRelease(QMouseEvent*) {
     // Only the release of a drag that began here; an ignored button's release does nothing.
-    if (!zoomDragging) return;
-    zoomDragging = false;
+    if (!zoomDragging_) return;
+    zoomDragging_ = false;
     drawZoomSlider(0);
-    drawComposite();  // the step chosen on the slider is not sent to other viewers
+    redraw();  // the step chosen on the slider is not sent to other viewers
 }
 
 void MainWindow::drawZoomSlider(int y) {
-    const int wz = zoomSlider->width();
-    const int hz = zoomSlider->height();
+    const int wz = zoomSlider_->width();
+    const int hz = zoomSlider_->height();
     if (wz <= 0 || hz <= 0) return;
-    QImage& picture = zoomSlider->picture;
+    QImage& picture = zoomSlider_->picture;
     if (picture.size() != QSize(wz, hz) || picture.format() != QImage::Format_BGR888)
         picture = QImage(wz, hz, QImage::Format_BGR888);
-    const int knob = zoomDragging ? y : orvenna::slider_tick_y(hz, orvenna::clamp_zoom_step(zoomStep));
+    const int knob = zoomDragging_ ? y : orvenna::slider_tick_y(hz, orvenna::clamp_zoom_step(zoomStep_));
     orvenna::draw_step_slider(pixelsOf(picture), knob);
-    zoomSlider->update();
-}
-
-void MainWindow::onZoomStripResized() {
-    drawZoomSlider(0);
-}
-
-void MainWindow::onShown() {
-    drawZoomSlider(0);
-}
-
-void MainWindow::onResized() {
-    // The view's own resize (below) redraws; the window's size alone changes nothing.
+    zoomSlider_->update();
 }
 
 void MainWindow::onViewResized() {
     // A window resize, a placement or a panel shown or hidden changes the view's size in several steps:
     // one redraw once the size has settled, instead of an old picture in a corner with grey around it.
-    if (!resizeRedrawTimer) {
-        resizeRedrawTimer = new QTimer(this);
-        resizeRedrawTimer->setSingleShot(true);
-        resizeRedrawTimer->setInterval(kResizeSettleMs);
-        connect(resizeRedrawTimer, &QTimer::timeout, this, [this] {
-            if (imageLoaded && autoUpdate && view->picture.size() != view->size()) drawComposite();
+    if (!resizeRedrawTimer_) {
+        resizeRedrawTimer_ = new QTimer(this);
+        resizeRedrawTimer_->setSingleShot(true);
+        resizeRedrawTimer_->setInterval(kResizeSettleMs);
+        connect(resizeRedrawTimer_, &QTimer::timeout, this, [this] {
+            if (document_->hasBands() && view_->picture.size() != view_->size()) redraw();
         });
     }
-    resizeRedrawTimer->start();
+    resizeRedrawTimer_->start();
+}
+
+// The window events the view answers: the end of every scroll (a scroll bar's button or key released, a wheel
+// turn done), wheel turns and keys over the picture, and the resizes that repaint the step slider or redraw.
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (watched == horizontalScrollBar_ || watched == verticalScrollBar_) {
+        auto* bar = static_cast<QScrollBar*>(watched);
+        // The bar's context menu scrolls from inside its own modal loop; let the bar run it now, so that the
+        // end of the scroll is queued after the chosen scroll has happened.
+        if (type == QEvent::ContextMenu && !inScrollBarMenu_) {
+            inScrollBarMenu_ = true;
+            QCoreApplication::sendEvent(watched, event);
+            inScrollBarMenu_ = false;
+            queueScrollEnd(bar);
+            return true;
+        }
+        // A scroll bar's own wheel would move one image pixel a notch; it scrolls as Shift or Ctrl + wheel.
+        if (type == QEvent::Wheel) {
+            onScrollBarWheel(bar == horizontalScrollBar_, static_cast<QWheelEvent*>(event));
+            return true;
+        }
+        const bool ends = type == QEvent::MouseButtonRelease ||
+                          (type == QEvent::KeyRelease && !static_cast<QKeyEvent*>(event)->isAutoRepeat());
+        // The end of the scroll comes after the bar has taken its final position.
+        if (ends) queueScrollEnd(bar);
+    } else if (watched == view_) {
+        if (type == QEvent::Wheel) {
+            onViewWheel(static_cast<QWheelEvent*>(event));
+            return true;
+        }
+        if (type == QEvent::KeyPress) return onViewKeyPress(static_cast<QKeyEvent*>(event));
+        if (type == QEvent::Resize) onViewResized();
+    } else if ((watched == zoomStrip_ || watched == zoomSlider_) && type == QEvent::Resize) {
+        drawZoomSlider(0);  // the slider's picture follows the control's size
+    } else if (watched == this && type == QEvent::Show) {
+        drawZoomSlider(0);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::queueScrollEnd(QScrollBar* bar) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, bar] {
+            if (bar == horizontalScrollBar_)
+                onHorizontalScroll(orvenna::ScrollCode::EndScroll, bar->value());
+            else
+                onVerticalScroll(orvenna::ScrollCode::EndScroll, bar->value());
+        },
+        Qt::QueuedConnection);
+}
+
+// ---- Where the view stands --------------------------------------------------------------------------------
+
+QPoint MainWindow::scrollPosition() const {
+    return QPoint(horizontalScrollBar_->value(), verticalScrollBar_->value());
+}
+
+void MainWindow::setScrollPosition(std::optional<int> x, std::optional<int> y) {
+    // The bars clamp the position to this viewer's scene.
+    if (x) horizontalScrollBar_->setValue(*x);
+    if (y) verticalScrollBar_->setValue(*y);
+}
+
+int MainWindow::zoomStep() const {
+    return zoomStep_;
+}
+
+void MainWindow::setZoomStep(int step) {
+    zoomStep_ = orvenna::clamp_zoom_step(step);
+    drawZoomSlider(0);
 }

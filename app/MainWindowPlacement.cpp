@@ -20,8 +20,7 @@ namespace {
 using orvenna::WindowPlacement;
 
 // The primary screen's area left to windows (without task bars and panels).
-QRect availableScreenArea(const MainWindow* window) {
-    if (window->fakeScreenArea.isValid()) return window->fakeScreenArea;
+QRect primaryScreenArea() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     return screen ? screen->availableGeometry() : QRect();
 }
@@ -38,38 +37,34 @@ bool shown(const QWidget* panel) {
 
 void MainWindow::connectPlacementHandlers() {
     // The menu items and the tool buttons of the same placement do the same.
-    const std::tuple<QAction*, QToolButton*, WindowPlacement> placements[] = {
-        {placeTopLeftAction, placeTopLeftButton, WindowPlacement::LeftTop},
-        {placeTopRightAction, placeTopRightButton, WindowPlacement::RightTop},
-        {placeBottomLeftAction, placeBottomLeftButton, WindowPlacement::LeftBottom},
-        {placeBottomRightAction, placeBottomRightButton, WindowPlacement::RightBottom},
-        {placeTopAction, placeTopButton, WindowPlacement::Top},
-        {placeBottomAction, placeBottomButton, WindowPlacement::Bottom},
-        {placeLeftAction, placeLeftButton, WindowPlacement::Left},
-        {placeRightAction, placeRightButton, WindowPlacement::Right}};
-    for (const auto& [action, button, placement] : placements) {
-        connect(action, &QAction::triggered, this, [this, at = placement] { placeWindow(at); });
-        connect(button, &QToolButton::clicked, this, [this, at = placement] { placeWindow(at); });
+    const WindowPlacement placements[8] = {WindowPlacement::LeftTop,    WindowPlacement::RightTop,
+                                           WindowPlacement::LeftBottom, WindowPlacement::RightBottom,
+                                           WindowPlacement::Top,        WindowPlacement::Bottom,
+                                           WindowPlacement::Left,       WindowPlacement::Right};
+    for (int i = 0; i < 8; ++i) {
+        connect(placeActions_[i], &QAction::triggered, this, [this, at = placements[i]] { placeWindow(at); });
+        connect(placeButtons_[i], &QToolButton::clicked, this,
+                [this, at = placements[i]] { placeWindow(at); });
     }
 
-    const std::pair<QAction*, void (MainWindow::*)()> panels[] = {
-        {showToolBarAction, &MainWindow::onShowToolBarTriggered},
-        {showBandListAction, &MainWindow::onShowBandListTriggered},
-        {showZoomStripAction, &MainWindow::onShowZoomStripTriggered},
-        {showStatusBarAction, &MainWindow::onShowStatusBarTriggered},
-        {showSettingsAction, &MainWindow::onShowSettingsTriggered}};
-    for (const auto& [action, handler] : panels)
-        connect(action, &QAction::triggered, this, handler);
-    connect(bandListButton, &QToolButton::clicked, this, &MainWindow::onBandListClicked);
+    connect(showToolBarAction_, &QAction::triggered, this, [this] { toggle(toolBarPanel_); });
+    connect(showZoomStripAction_, &QAction::triggered, this, [this] { toggle(zoomStrip_); });
+    connect(showStatusBarAction_, &QAction::triggered, this, [this] { toggle(statusBar()); });
+    connect(showBandListAction_, &QAction::triggered, this, [this] {
+        toggle(bandPanel_);
+        bandListButton_->setChecked(shown(bandPanel_));
+    });
+    connect(showSettingsAction_, &QAction::triggered, this, &MainWindow::onShowSettingsTriggered);
+    connect(bandListButton_, &QToolButton::clicked, this, &MainWindow::onBandListClicked);
 
-    connect(viewMenu, &QMenu::aboutToShow, this, &MainWindow::onViewMenuAboutToShow);
+    connect(viewMenu_, &QMenu::aboutToShow, this, &MainWindow::onViewMenuAboutToShow);
 }
 
 // ---- Placement ----------------------------------------------------------------------------------------
 
 void MainWindow::placeWindow(WindowPlacement placement) {
     // The outer frame: position first, then the size less the frame's own borders.
-    const QRect area = availableScreenArea(this);
+    const QRect area = fakeScreenArea_.isValid() ? fakeScreenArea_ : primaryScreenArea();
     if (!area.isValid()) return;
     const orvenna::PlacementRect r =
         orvenna::placeOnScreen(placement, area.width(), area.height(), area.left(), area.top());
@@ -84,43 +79,28 @@ void MainWindow::placeWindow(WindowPlacement placement) {
 // ---- Panels -------------------------------------------------------------------------------------------
 // The menu toggles do not redraw: the view's picture keeps its size until the next redraw.
 
-void MainWindow::onShowToolBarTriggered() {
-    toggle(toolBarPanel);
-}
-void MainWindow::onShowZoomStripTriggered() {
-    toggle(zoomStrip);
-}
-void MainWindow::onShowStatusBarTriggered() {
-    toggle(statusBar());
-}
-
-void MainWindow::onShowBandListTriggered() {
-    toggle(bandPanel);
-    bandListButton->setChecked(shown(bandPanel));
-}
-
 void MainWindow::onShowSettingsTriggered() {
-    if (shown(bandPanel)) {
-        toggle(settingsPanel);
+    if (shown(bandPanel_)) {
+        toggle(settingsPanel_);
         return;
     }
-    bandPanel->show();
-    settingsPanel->show();
-    bandListButton->setChecked(true);
+    bandPanel_->show();
+    settingsPanel_->show();
+    bandListButton_->setChecked(true);
 }
 
 void MainWindow::onBandListClicked() {
-    bandPanel->setVisible(bandListButton->isChecked());
-    showBandListAction->setChecked(bandListButton->isChecked());
+    bandPanel_->setVisible(bandListButton_->isChecked());
+    showBandListAction_->setChecked(bandListButton_->isChecked());
     // Lay the window out now, so that the redraw fills the view at its new size.
     if (centralWidget() && centralWidget()->layout()) centralWidget()->layout()->activate();
-    drawComposite();
+    redraw();
 }
 
 void MainWindow::onViewMenuAboutToShow() {
-    showBandListAction->setChecked(shown(bandPanel));
-    showSettingsAction->setChecked(shown(bandPanel) && shown(settingsPanel));
-    showToolBarAction->setChecked(shown(toolBarPanel));
-    showZoomStripAction->setChecked(shown(zoomStrip));
-    showStatusBarAction->setChecked(shown(statusBar()));
+    showBandListAction_->setChecked(shown(bandPanel_));
+    showSettingsAction_->setChecked(shown(bandPanel_) && shown(settingsPanel_));
+    showToolBarAction_->setChecked(shown(toolBarPanel_));
+    showZoomStripAction_->setChecked(shown(zoomStrip_));
+    showStatusBarAction_->setChecked(shown(statusBar()));
 }

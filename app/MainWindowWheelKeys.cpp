@@ -13,49 +13,17 @@
 #include "display/ViewGeometry.h"
 #include "platform/ImageControl.h"
 
-namespace {
-
-// The view's wheel turns and key presses, and the scroll bars' wheel turns, go to the window's handlers.
-class ViewWheelAndKeys : public QObject {
-public:
-    explicit ViewWheelAndKeys(MainWindow* window) : QObject(window), window_(window) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Wheel) {
-            auto* wheel = static_cast<QWheelEvent*>(event);
-            if (watched == window_->view)
-                window_->onViewWheel(wheel);
-            else
-                window_->onScrollBarWheel(watched == window_->horizontalScrollBar, wheel);
-            return true;
-        }
-        if (event->type() == QEvent::KeyPress && watched == window_->view)
-            return window_->onViewKeyPress(static_cast<QKeyEvent*>(event));
-        return false;
-    }
-
-private:
-    MainWindow* window_;
-};
-
-}  // namespace
-
 void MainWindow::installWheelAndKeyHandlers() {
     // A click on the picture gives it the keyboard, so that the keys below reach it (Tab reaches it too).
-    view->setFocusPolicy(Qt::StrongFocus);
-    // A scroll bar's own wheel would move one image pixel a notch; it scrolls as Shift or Ctrl + wheel does.
-    auto* wheelAndKeys = new ViewWheelAndKeys(this);
-    for (QWidget* watched : {static_cast<QWidget*>(view), static_cast<QWidget*>(horizontalScrollBar),
-                             static_cast<QWidget*>(verticalScrollBar)})
-        watched->installEventFilter(wheelAndKeys);
+    // The wheel and the keys reach the handlers below through the window's event filter.
+    view_->setFocusPolicy(Qt::StrongFocus);
 }
 
 // ---- The wheel ----------------------------------------------------------------------------------------
 
 void MainWindow::onViewWheel(QWheelEvent* event) {
     event->accept();
-    if (!imageLoaded || panning || zoomDragging) return;
+    if (!document_->hasBands() || panning_ || zoomDragging_) return;
     const QPoint delta = event->angleDelta();
     const Qt::KeyboardModifiers modifiers = event->modifiers();
     if (modifiers & Qt::ShiftModifier) {
@@ -67,7 +35,7 @@ void MainWindow::onViewWheel(QWheelEvent* event) {
         wheelScroll(true, delta.x());  // a tilted wheel or a sideways swipe
     } else {
         // Turning away from the user magnifies, one step a notch.
-        const int notches = wheelZoom.notches(delta.y());
+        const int notches = wheelZoom_.notches(delta.y());
         if (notches == 0) return;
         const QPoint at = event->position().toPoint();
         zoomAround(-notches, at.x(), at.y());
@@ -76,58 +44,52 @@ void MainWindow::onViewWheel(QWheelEvent* event) {
 
 void MainWindow::onScrollBarWheel(bool horizontal, QWheelEvent* event) {
     event->accept();
-    if (!imageLoaded || panning || zoomDragging) return;
+    if (!document_->hasBands() || panning_ || zoomDragging_) return;
     const QPoint delta = event->angleDelta();
     wheelScroll(horizontal, std::abs(delta.x()) > std::abs(delta.y()) ? delta.x() : delta.y());
 }
 
 void MainWindow::wheelScroll(bool horizontal, int delta) {
     // A notch moves a tenth of the view; turning towards the user moves down (or right).
-    const int viewSize = horizontal ? view->width() : view->height();
-    const double perNotch = viewSize / 10.0 / orvenna::zoom_scale_for_step(zoomStep);
-    const int pixels = (horizontal ? wheelScrollX : wheelScrollY).pixels(-delta, perNotch);
+    const int viewSize = horizontal ? view_->width() : view_->height();
+    const double perNotch = viewSize / 10.0 / orvenna::zoom_scale_for_step(zoomStep_);
+    const int pixels = (horizontal ? wheelScrollX_ : wheelScrollY_).pixels(-delta, perNotch);
     if (pixels == 0) return;
-    QScrollBar* bar = horizontal ? horizontalScrollBar : verticalScrollBar;
+    QScrollBar* bar = horizontal ? horizontalScrollBar_ : verticalScrollBar_;
     const int before = bar->value();
     bar->setValue(before + pixels);
     if (bar->value() == before) return;  // already at the end
-    // As the scroll bar's end of scroll.
-    if (!syncOn)
-        drawComposite();
-    else if (horizontal)
-        broadcastScrollX();
-    else
-        broadcastScrollY();
+    sync_->scrollEnded(horizontal);      // as the scroll bar's end of scroll
 }
 // ---- Keys with the picture focused ------------------------------------------------------------------------
 
 bool MainWindow::onViewKeyPress(QKeyEvent* event) {
-    if (!imageLoaded) return false;
+    if (!document_->hasBands()) return false;
     // An eighth of the view, with Shift the whole view, in image pixels (at least one).
     const bool whole = event->modifiers() & Qt::ShiftModifier;
-    const float scale = orvenna::zoom_scale_for_step(zoomStep);
+    const float scale = orvenna::zoom_scale_for_step(zoomStep_);
     auto distance = [&](int viewSize) {
         return std::max(1, static_cast<int>((whole ? viewSize : viewSize / 8) / scale));
     };
     switch (event->key()) {
         case Qt::Key_Left:
-            panBy(-distance(view->width()), 0);
+            panBy(-distance(view_->width()), 0);
             return true;
         case Qt::Key_Right:
-            panBy(distance(view->width()), 0);
+            panBy(distance(view_->width()), 0);
             return true;
         case Qt::Key_Up:
-            panBy(0, -distance(view->height()));
+            panBy(0, -distance(view_->height()));
             return true;
         case Qt::Key_Down:
-            panBy(0, distance(view->height()));
+            panBy(0, distance(view_->height()));
             return true;
         case Qt::Key_Plus:
         case Qt::Key_Equal:  // "+" without Shift on keyboards that put it there
-            zoomAround(-1, view->width() / 2, view->height() / 2);
+            zoomAround(-1, view_->width() / 2, view_->height() / 2);
             return true;
         case Qt::Key_Minus:
-            zoomAround(1, view->width() / 2, view->height() / 2);
+            zoomAround(1, view_->width() / 2, view_->height() / 2);
             return true;
         case Qt::Key_Home:
             centreScene();

@@ -8,8 +8,6 @@
 #include <QLabel>
 #include <QPushButton>
 
-AboutDialog* aboutDialog = nullptr;
-
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
     setWindowTitle(QStringLiteral("バージョン情報"));
     setFont(uiFont());

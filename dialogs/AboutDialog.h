@@ -25,5 +25,3 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
 };
-
-extern AboutDialog* aboutDialog;

@@ -10,14 +10,12 @@
 #include <tuple>
 
 #include "dialogs/DialogParts.h"
-#include "dialogs/PresetTarget.h"
 #include "display/PresetTexts.h"
+#include "document/Document.h"
 #include "platform/Fonts.h"
 #include "platform/ImageControl.h"
 #include "platform/Prompts.h"
 #include "platform/SpinButtons.h"
-
-LandsatTemperatureDialog* landsatTemperatureDialog = nullptr;
 
 namespace {
 
@@ -59,8 +57,9 @@ bool readWholeNumber(const QLineEdit* edit, int* value) {
 
 }  // namespace
 
-LandsatTemperatureDialog::LandsatTemperatureDialog(QWidget* parent)
-    : PresetDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint) {
+LandsatTemperatureDialog::LandsatTemperatureDialog(orvenna::Document& document, QWidget* parent)
+    : PresetDialog(document, parent,
+                   Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("LandsatTemperatureDialog"));
     setWindowTitle(QStringLiteral("LANDSAT温度分布"));
     setFont(uiFont());
@@ -150,10 +149,8 @@ void LandsatTemperatureDialog::setBandLabels(const QStringList& labels) {
 
 void LandsatTemperatureDialog::onBandChanged() {
     const int index = bandComboBox->currentIndex();
-    const PresetBandFacts facts =
-        target() && index >= 0 ? target()->presetBandFacts(index) : PresetBandFacts{};
     using Kind = orvenna::LandsatThermalChoice::Kind;
-    const orvenna::LandsatThermalChoice& thermal = facts.thermal;
+    const orvenna::LandsatThermalChoice thermal = document().thermalChoice(index);
     const bool landsat8 = thermal.kind == Kind::Landsat8 || thermal.kind == Kind::Landsat8Missing;
     for (QWidget* w : std::initializer_list<QWidget*>{lmaxLabel, lmaxEdit, lminLabel, lminEdit})
         w->setVisible(!landsat8);
@@ -208,87 +205,28 @@ void LandsatTemperatureDialog::onTemperatureChanged() {
 }
 
 void LandsatTemperatureDialog::onRunClicked() {
-    if (!target()) return;
-
-    // A Landsat 8/9 thermal band takes the constants of its scene's metadata, not LMAX/LMIN.
-    if (const int chosen = bandComboBox->currentIndex(); chosen >= 0) {
-        const PresetBandFacts facts = target()->presetBandFacts(chosen);
-        using Kind = orvenna::LandsatThermalChoice::Kind;
-        if (facts.thermal.kind == Kind::Landsat8 || facts.thermal.kind == Kind::Landsat8Missing) {
-            runLandsat8(chosen, facts);
-            return;
-        }
-    }
-
-    // Calibration first: a value that is not a number stops the run before anything changes.
-    float lmax = 0;
-    float lmin = 0;
-    for (auto [edit, name, value] :
-         {std::tuple{lmaxEdit, "LMAX", &lmax}, std::tuple{lminEdit, "LMIN", &lmin}}) {
-        if (!orvenna::ParseCalibrationNumber(edit->text().toStdString(), value)) {
-            Prompts::current().inform(
-                QStringLiteral("%1 の値「%2」は数値として読めません。数値を入力してください。")
-                    .arg(QLatin1String(name), edit->text()),
-                QStringLiteral("失敗"), PromptKind::Information);
-            return;
-        }
-    }
     const int index = bandComboBox->currentIndex();
     if (index < 0) return;  // nothing listed to choose from
-
-    const int maxTemp = maxTemperatureSpin->value();
-    const int minTemp = minTemperatureSpin->value();
-    const orvenna::PresetChannelTexts texts =
-        orvenna::LandsatTemperatureTexts(orvenna::PresetBandLetter(index), lmax, lmin, minTemp, maxTemp);
-    target()->setChannelExpressions(QString::fromStdString(texts.red), QString::fromStdString(texts.green),
-                                    QString::fromStdString(texts.blue));
-    // The band is read at its full scale; a band of wider values holds the 8-bit numbers of band 6, which
-    // the composite then passes on unchanged.
-    if (target()->presetBandFacts(index).wide)
-        target()->setBandDisplayRange(index, 0, 255);
-    else
-        target()->showBandAtFullRange(index);
-
-    runButton->setEnabled(false);
-    target()->drawComposite();
-    runButton->setEnabled(true);
-}
-
-void LandsatTemperatureDialog::runLandsat8(int index, const PresetBandFacts& facts) {
-    const orvenna::LandsatThermalChoice& thermal = facts.thermal;
-    const QString source =
-        QStringLiteral("%1 バンド%2").arg(QString::fromStdString(thermal.satellite)).arg(thermal.band);
-    if (thermal.kind != orvenna::LandsatThermalChoice::Kind::Landsat8) {
-        Prompts::current().inform(
-            QStringLiteral(
-                "%1 の熱赤外の定数 (RADIANCE_MULT_BAND_%2, RADIANCE_ADD_BAND_%2, K1_CONSTANT_BAND_%2, "
-                "K2_CONSTANT_BAND_%2) が *_MTL.txt にないため、温度を計算できません。")
-                .arg(source)
-                .arg(thermal.band),
-            QStringLiteral("失敗"), PromptKind::Information);
-        return;
+    orvenna::PresetRequest request = orvenna::PresetRequest::landsatTemperature(
+        index, minTemperatureSpin->value(), maxTemperatureSpin->value());
+    // A Landsat 8/9 thermal band takes the constants of its scene's metadata; otherwise LMAX/LMIN as they
+    // stand in the edits, and a value that is not a number stops the run before anything changes.
+    using Kind = orvenna::LandsatThermalChoice::Kind;
+    const Kind kind = document().thermalChoice(index).kind;
+    if (kind != Kind::Landsat8 && kind != Kind::Landsat8Missing) {
+        request.typedCalibration = true;
+        for (auto [edit, name, value] :
+             {std::tuple{lmaxEdit, "LMAX", &request.lmax}, std::tuple{lminEdit, "LMIN", &request.lmin}}) {
+            if (!orvenna::ParseCalibrationNumber(edit->text().toStdString(), value)) {
+                Prompts::current().inform(
+                    QStringLiteral("%1 の値「%2」は数値として読めません。数値を入力してください。")
+                        .arg(QLatin1String(name), edit->text()),
+                    QStringLiteral("失敗"), PromptKind::Information);
+                return;
+            }
+        }
     }
-    const int maxTemp = maxTemperatureSpin->value();
-    const int minTemp = minTemperatureSpin->value();
-    orvenna::Landsat8Preset preset;
-    if (!orvenna::Landsat8TemperaturePreset(orvenna::PresetBandLetter(index), thermal.calibration, minTemp,
-                                            maxTemp, facts.integerValues, &preset)) {
-        Prompts::current().inform(
-            QStringLiteral("最小温度 %1℃ から最大温度 %2℃ の範囲では %3 の値に直せません。")
-                .arg(minTemp)
-                .arg(maxTemp)
-                .arg(source),
-            QStringLiteral("失敗"), PromptKind::Information);
-        return;
-    }
-    target()->setChannelExpressions(QString::fromStdString(preset.texts.red),
-                                    QString::fromStdString(preset.texts.green),
-                                    QString::fromStdString(preset.texts.blue));
-    // The band's range narrows to the values of the scale's temperatures, so no step of the scale is lost in
-    // the bytes the expressions see.
-    target()->setBandDisplayRange(index, preset.displayLow, preset.displayHigh);
-
     runButton->setEnabled(false);
-    target()->drawComposite();
+    apply(request);
     runButton->setEnabled(true);
 }

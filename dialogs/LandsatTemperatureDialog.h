@@ -6,7 +6,6 @@
 #pragma once
 
 #include "dialogs/PresetDialog.h"
-#include "dialogs/PresetTarget.h"
 
 class QComboBox;
 class QLabel;
@@ -19,7 +18,7 @@ class SpinButtons;
 class LandsatTemperatureDialog : public PresetDialog {
     Q_OBJECT
 public:
-    explicit LandsatTemperatureDialog(QWidget* parent = nullptr);
+    explicit LandsatTemperatureDialog(orvenna::Document& document, QWidget* parent = nullptr);
 
     QLabel* titleLabel;
     QPlainTextEdit* explanationText;
@@ -61,8 +60,4 @@ public:
 
 private:
     void placeScaleLabels();
-    // "実行" for a Landsat 8/9 band.
-    void runLandsat8(int index, const PresetBandFacts& facts);
 };
-
-extern LandsatTemperatureDialog* landsatTemperatureDialog;

@@ -6,14 +6,11 @@
 #include <QPushButton>
 
 #include "dialogs/DialogParts.h"
-#include "dialogs/PresetTarget.h"
-#include "display/PresetTexts.h"
+#include "document/Presets.h"
 #include "platform/Fonts.h"
 
-NdviPresetDialog* ndviPresetDialog = nullptr;
-
-NdviPresetDialog::NdviPresetDialog(QWidget* parent)
-    : PresetDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
+NdviPresetDialog::NdviPresetDialog(orvenna::Document& document, QWidget* parent)
+    : PresetDialog(document, parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName(QStringLiteral("NdviPresetDialog"));
     setWindowTitle(QStringLiteral("NDVI"));
     setFont(uiFont());
@@ -56,19 +53,11 @@ void NdviPresetDialog::onCancelClicked() {
 }
 
 void NdviPresetDialog::onOkClicked() {
-    if (!target()) return;
     const int red = redBandComboBox->currentIndex();
     const int nir = nearInfraredBandComboBox->currentIndex();
     if (red < 0 || nir < 0) return;  // nothing listed to choose from
-
-    const QString text = QString::fromStdString(
-        orvenna::NdviText(orvenna::PresetBandLetter(red), orvenna::PresetBandLetter(nir)));
-    target()->setChannelExpressions(text, text, text);
-    target()->showBandAtFullRange(red);
-    target()->showBandAtFullRange(nir);
-
     hide();
     okButton->setEnabled(false);
-    target()->drawComposite();
+    apply(orvenna::PresetRequest::ndvi(red, nir));
     close();
 }

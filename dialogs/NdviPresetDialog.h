@@ -1,5 +1,5 @@
 // The NDVI preset dialog: pick the red and near-infrared bands; OK writes the vegetation-index text into all
-// three channel boxes, puts both bands on the full display range and redraws.
+// three channel expressions, puts both bands on the full display range and has the view redrawn.
 #pragma once
 
 #include "dialogs/PresetDialog.h"
@@ -12,7 +12,7 @@ class QPushButton;
 class NdviPresetDialog : public PresetDialog {
     Q_OBJECT
 public:
-    explicit NdviPresetDialog(QWidget* parent = nullptr);
+    explicit NdviPresetDialog(orvenna::Document& document, QWidget* parent = nullptr);
 
     QLabel* titleLabel;
     QPlainTextEdit* explanationText;
@@ -29,5 +29,3 @@ public:
     void onOkClicked();
     void onCancelClicked();
 };
-
-extern NdviPresetDialog* ndviPresetDialog;

@@ -7,8 +7,6 @@
 
 #include <algorithm>
 
-PixelValueWindow* pixelValueWindow = nullptr;
-
 PixelValueWindow::PixelValueWindow(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint) {
     setWindowTitle(QStringLiteral("座標値"));
     setFont(uiFont());

@@ -40,5 +40,3 @@ protected:
 private:
     void placeBandValuePlot();
 };
-
-extern PixelValueWindow* pixelValueWindow;

@@ -1,27 +1,34 @@
-// What the three colour preset dialogs share: the window they write into, and the button that applies the
-// preset, offered again at every showing.
+// What the three colour preset dialogs share: the document they apply their preset to, and the button that
+// applies it, offered again at every showing. A preset applied says so (`applied`), and the window redraws.
 #pragma once
 
 #include <QDialog>
 
-class PresetTarget;
 class QPushButton;
+
+namespace orvenna {
+class Document;
+struct PresetRequest;
+}  // namespace orvenna
 
 class PresetDialog : public QDialog {
     Q_OBJECT
-public:
-    // The window the dialog writes its expressions into; set by that window each time it opens the dialog.
-    void setTarget(PresetTarget* target) { target_ = target; }
+signals:
+    void applied();
 
 protected:
-    PresetDialog(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags) {}
-    PresetTarget* target() const { return target_; }
-    // The button that applies the preset (OK, "実行"): the dialog disables it while the preset runs, and
-    // every showing enables it again.
+    PresetDialog(orvenna::Document& document, QWidget* parent, Qt::WindowFlags flags)
+        : QDialog(parent, flags), document_(document) {}
+    orvenna::Document& document() const { return document_; }
+    // Applies `request` to the document; a preset that cannot be made says why in a message box. True when
+    // it was applied (and `applied` emitted).
+    bool apply(const orvenna::PresetRequest& request);
+    // The button that applies the preset (OK, "実行"): disabled while the preset runs, enabled again at every
+    // showing.
     void setApplyButton(QPushButton* button) { applyButton_ = button; }
     void showEvent(QShowEvent* event) override;
 
 private:
-    PresetTarget* target_ = nullptr;
+    orvenna::Document& document_;
     QPushButton* applyButton_ = nullptr;
 };

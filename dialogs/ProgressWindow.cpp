@@ -7,8 +7,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-ProgressWindow* progressWindow = nullptr;
-
 ProgressWindow::ProgressWindow(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
     setWindowTitle(QStringLiteral("処理中...しばらくお待ちください"));

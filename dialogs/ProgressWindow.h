@@ -27,5 +27,3 @@ protected:
     // Esc and the close box ask for the stop instead of hiding the window.
     void reject() override;
 };
-
-extern ProgressWindow* progressWindow;

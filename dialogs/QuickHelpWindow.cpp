@@ -7,8 +7,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-QuickHelpWindow* quickHelpWindow = nullptr;
-
 namespace {
 
 const char* const kHelpLines[] = {

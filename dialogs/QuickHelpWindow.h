@@ -18,5 +18,3 @@ public:
 
     void onCloseClicked();
 };
-
-extern QuickHelpWindow* quickHelpWindow;

@@ -7,14 +7,12 @@
 #include <QRadioButton>
 
 #include "dialogs/DialogParts.h"
-#include "dialogs/PresetTarget.h"
 #include "display/PresetTexts.h"
+#include "document/Presets.h"
 #include "platform/Fonts.h"
 
-ThermographyPresetDialog* thermographyPresetDialog = nullptr;
-
-ThermographyPresetDialog::ThermographyPresetDialog(QWidget* parent)
-    : PresetDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
+ThermographyPresetDialog::ThermographyPresetDialog(orvenna::Document& document, QWidget* parent)
+    : PresetDialog(document, parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName(QStringLiteral("ThermographyPresetDialog"));
     setWindowTitle(QStringLiteral("サーモグラフィー風"));
     setFont(uiFont());
@@ -82,7 +80,6 @@ void ThermographyPresetDialog::onExpressionRadioClicked() {
 }
 
 void ThermographyPresetDialog::onOkClicked() {
-    if (!target()) return;
     std::string source;
     if (bandRadioButton->isChecked()) {
         if (bandComboBox->currentIndex() < 0) return;  // nothing listed to choose from
@@ -91,12 +88,8 @@ void ThermographyPresetDialog::onOkClicked() {
         // A text that does not compile is written as it stands: its channels and boxes turn black.
         source = expressionComboBox->currentText().toStdString();
     }
-    const orvenna::PresetChannelTexts texts = orvenna::ThermographyTexts(source);
-    target()->setChannelExpressions(QString::fromStdString(texts.red), QString::fromStdString(texts.green),
-                                    QString::fromStdString(texts.blue));
-
     hide();
     okButton->setEnabled(false);
-    target()->drawComposite();
+    apply(orvenna::PresetRequest::thermography(source));
     close();
 }

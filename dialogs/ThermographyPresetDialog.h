@@ -1,5 +1,5 @@
 // The thermography preset dialog: one band or one expression is coloured from black through blue, cyan,
-// green and yellow to red; OK writes the three channel texts and redraws.
+// green and yellow to red; OK writes the three channel expressions and has the view redrawn.
 #pragma once
 
 #include "dialogs/PresetDialog.h"
@@ -13,7 +13,7 @@ class QRadioButton;
 class ThermographyPresetDialog : public PresetDialog {
     Q_OBJECT
 public:
-    explicit ThermographyPresetDialog(QWidget* parent = nullptr);
+    explicit ThermographyPresetDialog(orvenna::Document& document, QWidget* parent = nullptr);
 
     QLabel* titleLabel;
     QPlainTextEdit* explanationText;
@@ -35,5 +35,3 @@ public:
     void onBandRadioClicked();
     void onExpressionRadioClicked();
 };
-
-extern ThermographyPresetDialog* thermographyPresetDialog;

@@ -1,6 +1,5 @@
-// Window tests on GDAL files written at test time: a fixture that opens files the way the user does (the
-// opening workflow with its histograms, ranges and metadata) and helpers that write small GeoTIFFs of any
-// sample type with GDAL's own tools.
+// Window tests on GDAL files written at test time: helpers that write small GeoTIFFs of any sample type with
+// GDAL's own tools.
 #pragma once
 
 #include <QString>
@@ -10,7 +9,6 @@
 #include <vector>
 
 #include "GuiTestSupport.h"
-#include "dialogs/ProgressWindow.h"
 #include "tests/unit/gdal_test_files.h"
 
 namespace widetest {
@@ -25,23 +23,5 @@ inline bool writeGeoTiff(const guitest::TempDir& dir, const std::string& path, c
                                                      [&](int, int x, int y) { return value(x, y); });
     return gdal_test::translate(source, path, "-of GTiff -ot " + type + " " + options);
 }
-
-class OpeningWindowTest : public guitest::MainWindowTest {
-protected:
-    void SetUp() override {
-        MainWindowTest::SetUp();
-        progressWindow = new ProgressWindow(window.get());
-    }
-    void TearDown() override {
-        progressWindow = nullptr;  // a child of the main window
-        MainWindowTest::TearDown();
-    }
-    void openFiles(const std::vector<std::string>& paths) {
-        window->filesToOpen.clear();
-        for (const auto& p : paths)
-            window->filesToOpen << QByteArray::fromStdString(p);
-        window->openFiles();
-    }
-};
 
 }  // namespace widetest

@@ -1,6 +1,7 @@
-// A window that never freezes: a runaway redraw and a long histogram pass leave the window handling events
-// and can be stopped; closing the window while either runs closes it cleanly. Each test would hang without
-// the mend; this program's tests have a short time limit (see CMakeLists.txt).
+// A window that never freezes: a runaway redraw and a long histogram pass run as jobs while the window
+// handles events, and can be stopped; a newer redraw replaces a running one; closing the window while work
+// runs closes it once the work has ended. Each test would hang without its mend; this program's tests have a
+// short time limit (see CMakeLists.txt).
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -14,9 +15,9 @@
 
 #include "GuiTestSupport.h"
 #include "dialogs/ProgressWindow.h"
-#include "platform/ImageControl.h"
 
 using guitest::MainWindowTest;
+using State = orvenna::ViewerJobs::State;
 
 namespace {
 
@@ -27,13 +28,8 @@ class ResponsivenessTest : public MainWindowTest {
 protected:
     void SetUp() override {
         MainWindowTest::SetUp();
-        progressWindow = new ProgressWindow(window.get());
         window->resize(400, 300);
         window->show();
-    }
-    void TearDown() override {
-        progressWindow = nullptr;  // a child of the main window
-        MainWindowTest::TearDown();
     }
 
     void openSmallScene() {
@@ -56,21 +52,12 @@ protected:
         return path;
     }
 
-    // Runs `action` from the event loop once `ready` holds, checking every 20 ms.
-    void whenReady(std::function<bool()> ready, std::function<void()> action) {
-        auto* timer = new QTimer(window.get());
-        QObject::connect(timer, &QTimer::timeout, window.get(), [timer, ready, action] {
-            if (!ready()) return;
-            timer->stop();
-            timer->deleteLater();
-            action();
-        });
-        timer->start(20);
-    }
+    bool drawing() { return window->jobs().state() == State::Drawing; }
+    ProgressWindow* progress() { return window->progressWindow(); }
 };
 
-// Stopping a runaway redraw: from its "中止" button and with Esc. The window handled events meanwhile (the
-// timer that stops it ran while the redraw was under way), and the status bar says the picture is partial.
+// Stopping a runaway redraw: from its "中止" button and with Esc. The window handles events meanwhile (a
+// menu opens), and the status bar says the picture is partial.
 TEST_F(ResponsivenessTest, RunawayRedrawIsStoppedByItsButtonOrEsc) {
     openSmallScene();
     const std::function<void()> stops[] = {
@@ -78,64 +65,81 @@ TEST_F(ResponsivenessTest, RunawayRedrawIsStoppedByItsButtonOrEsc) {
         [this] { QTest::keyClick(window.get(), Qt::Key_Escape); },
     };
     for (const auto& stop : stops) {
+        SCOPED_TRACE(&stop == stops ? "button" : "Esc");
         window->redExpressionEdit->setText(kRunaway);
-        bool ranWhileDrawing = false;
-        whenReady([this] { return window->stopRedrawButton->isVisible(); },
-                  [&] {
-                      ranWhileDrawing = window->drawing;
-                      stop();
-                  });
-        window->drawComposite();
-        EXPECT_TRUE(ranWhileDrawing);
-        EXPECT_FALSE(window->drawing);
+        window->redraw();
+        ASSERT_TRUE(guitest::pumpUntil([this] { return window->stopRedrawButton->isVisible(); }));
+        EXPECT_TRUE(drawing());
+        window->fileMenu->popup(window->mapToGlobal(QPoint(10, 10)));
+        EXPECT_TRUE(guitest::pumpUntil([this] { return window->fileMenu->isVisible(); }));
+        window->fileMenu->close();
+        window->activateWindow();
+        EXPECT_TRUE(guitest::pumpUntil([this] { return window->isActiveWindow(); }));
+        stop();
+        EXPECT_TRUE(window->waitForJobs(5000));
         EXPECT_FALSE(window->stopRedrawButton->isVisible());
         EXPECT_TRUE(window->statusPanelText(0).contains(QStringLiteral("途中")));
-        EXPECT_FALSE(window->view->picture.isNull());
+        EXPECT_FALSE(window->viewPicture().isNull());
     }
 }
 
-// A redraw asked for while one runs replaces it: the picture that stays is the one of the latest texts,
-// byte for byte what a redraw of them alone gives.
+// Redraws asked for while one runs replace it: the picture that stays is the one of the latest texts, byte
+// for byte what a redraw of them alone gives, and a redraw that gave way is never shown.
 TEST_F(ResponsivenessTest, RedrawAskedForDuringARedrawShowsTheLatestState) {
     openSmallScene();
     window->redExpressionEdit->setText("a");
-    window->drawComposite();
-    const QImage expected = window->view->picture.copy();
+    window->redrawNow();
+    const QImage expected = window->viewPicture().copy();
 
     window->redExpressionEdit->setText(kRunaway);
-    whenReady([this] { return window->drawing; },
-              [this] {
-                  window->redExpressionEdit->setText("a");
-                  window->drawComposite();  // as the redraw button does
-              });
-    window->drawComposite();
-    EXPECT_FALSE(window->drawing);
-    EXPECT_EQ(window->view->picture, expected);
+    window->redraw();
+    ASSERT_TRUE(drawing());
+    int started = 0;
+    QObject::connect(&window->jobs(), &orvenna::ViewerJobs::redrawStarted, [&] { ++started; });
+    window->redExpressionEdit->setText("a");
+    for (int i = 0; i < 3; ++i)
+        window->redraw();  // as the redraw button does, again and again
+    EXPECT_TRUE(window->waitForJobs(5000));
+    EXPECT_EQ(started, 1);  // the requests made meanwhile came to one redraw
+    EXPECT_EQ(window->viewPicture(), expected);
+    EXPECT_FALSE(window->statusPanelText(0).contains(QStringLiteral("途中")));
 }
 
-// Closing the window (close box, ファイル > 終了) during a runaway redraw or during an opening's histogram
-// pass: the work stops at its next step, the window closes once it has unwound, everything is released.
-TEST_F(ResponsivenessTest, ClosingDuringARedrawClosesCleanly) {
-    openSmallScene();
-    window->redExpressionEdit->setText(kRunaway);
-    whenReady([this] { return window->stopRedrawButton->isVisible(); }, [this] { window->close(); });
-    window->drawComposite();
-    QCoreApplication::processEvents();  // the close held back until the redraw unwound
-    EXPECT_FALSE(window->isVisible());
-    EXPECT_TRUE(window->scenes.empty());
-    EXPECT_TRUE(window->bandRows.empty());
-}
-
-TEST_F(ResponsivenessTest, ClosingDuringAnOpeningClosesCleanly) {
-    const std::string large = largeSparseScene();
-    prompts.yesNoAnswers = {true};  // make the histogram of the 1 GiB file
-    whenReady([] { return progressWindow->stopButton->isEnabled(); }, [this] { window->onQuitTriggered(); });
-    window->filesToOpen = {QByteArray::fromStdString(large)};
-    window->openFiles();
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(window->opening);
-    EXPECT_FALSE(window->isVisible());
-    EXPECT_TRUE(window->scenes.empty());
+// Closing the window (close box, ファイル > 終了) while a runaway redraw or an opening's histogram pass runs:
+// the work stops at its next step and the window closes once it has ended.
+TEST_F(ResponsivenessTest, ClosingDuringWorkClosesOnceTheWorkHasEnded) {
+    struct Case {
+        const char* what;
+        std::function<void()> start;
+        std::function<bool()> running;
+    };
+    const Case cases[] = {
+        {"redraw",
+         [this] {
+             openSmallScene();
+             window->redExpressionEdit->setText(kRunaway);
+             window->redraw();
+         },
+         [this] { return window->stopRedrawButton->isVisible(); }},
+        {"opening",
+         [this] {
+             prompts.yesNoAnswers = {true};  // count the histogram of the 1 GiB file
+             EXPECT_TRUE(window->openFiles({QByteArray::fromStdString(largeSparseScene())}));
+         },
+         [this] { return progress()->stopButton->isEnabled(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        window = std::make_unique<guitest::WindowUnderTest>();
+        window->show();
+        c.start();
+        ASSERT_TRUE(guitest::pumpUntil(c.running, 10000));
+        window->quitAction->trigger();     // ファイル > 終了
+        EXPECT_TRUE(window->isVisible());  // held until the work has ended
+        EXPECT_EQ(window->jobs().state(), State::Closing);
+        EXPECT_TRUE(guitest::pumpUntil([this] { return !window->isVisible(); }, 10000));
+        EXPECT_FALSE(window->jobs().busy());
+    }
 }
 
 // "中止" in the progress window (or Esc) stops a long histogram pass: the band opens without a histogram,
@@ -143,22 +147,18 @@ TEST_F(ResponsivenessTest, ClosingDuringAnOpeningClosesCleanly) {
 TEST_F(ResponsivenessTest, StoppedHistogramOpensTheBandWithoutIt) {
     const std::string large = largeSparseScene();
     prompts.yesNoAnswers = {true};
-    bool ranDuringPass = false;
-    whenReady([] { return progressWindow->stopButton->isEnabled(); },
-              [&] {
-                  ranDuringPass = window->opening;
-                  QTest::mouseClick(progressWindow->stopButton, Qt::LeftButton);
-              });
-    window->filesToOpen = {QByteArray::fromStdString(large)};
-    window->openFiles();
-    EXPECT_TRUE(ranDuringPass);
-    ASSERT_EQ(window->bandRows.size(), 1u);
-    const BandRow* row = window->bandRows[0].get();
-    EXPECT_FALSE(row->histogramValid);
-    EXPECT_EQ(row->band->hist_peak, 255);
-    EXPECT_EQ(row->band->hist_peak_inner, 255);
-    EXPECT_EQ(row->band->histogram[0], 0);
-    EXPECT_FALSE(window->view->picture.isNull());  // the opening went on to its redraw
+    ASSERT_TRUE(window->openFiles({QByteArray::fromStdString(large)}));
+    ASSERT_TRUE(guitest::pumpUntil([this] { return progress()->stopButton->isEnabled(); }, 10000));
+    EXPECT_EQ(window->jobs().state(), State::Opening);
+    QTest::mouseClick(progress()->stopButton, Qt::LeftButton);
+    ASSERT_TRUE(window->waitForJobs());
+    ASSERT_EQ(document().bandCount(), 1);
+    EXPECT_FALSE(document().band(0).histogramMade);
+    EXPECT_EQ(band(0)->hist_peak, 255);
+    EXPECT_EQ(band(0)->hist_peak_inner, 255);
+    EXPECT_EQ(band(0)->histogram[0], 0);
+    EXPECT_FALSE(progress()->isVisible());
+    EXPECT_FALSE(window->viewPicture().isNull());  // the opening went on to its redraw
 }
 
 }  // namespace
