@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "GuiTestSupport.h"
-#include "dialogs/ProgressWindow.h"
 #include "platform/ViewerBus.h"
 
 namespace navtest {
@@ -39,17 +38,7 @@ private:
     bool hadOld_ = false;
 };
 
-// Runs the event loop until `done` holds or three seconds have passed; returns whether it holds.
-inline bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 3000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::usleep(200);
-    }
-    return true;
-}
+using guitest::pumpUntil;
 
 // Lets posted datagrams arrive and be handled (a short quiet period of the event loop).
 inline void settle(int ms = 150) {
@@ -79,22 +68,24 @@ inline void releaseAt(QWidget* w, int x, int y, Qt::MouseButton b = Qt::LeftButt
     sendMouse(w, QEvent::MouseButtonRelease, x, y, b, Qt::NoButton);
 }
 
-// Every redraw stores the view offsets; a value no view can have shows whether one ran since Arm().
+// Counts the redraws the window starts; whether one started since arm().
 struct RedrawProbe {
-    static constexpr int kUnset = -987654;
-    MainWindow* window;
-    explicit RedrawProbe(MainWindow* w) : window(w) { arm(); }
-    void arm() { window->viewOffsetX = kUnset; }
-    bool ran() const { return window->viewOffsetX != kUnset; }
+    int started = 0;
+    QMetaObject::Connection connection;
+    explicit RedrawProbe(MainWindow* window) {
+        connection = QObject::connect(&window->jobs(), &orvenna::ViewerJobs::redrawStarted, [this] { ++started; });
+    }
+    ~RedrawProbe() { QObject::disconnect(connection); }
+    void arm() { started = 0; }
+    bool ran() const { return started > 0; }
 };
 
-// A shown 1100 x 700 main window with a progress window, a private bus folder and a listener on it.
+// A shown 1100 x 700 main window, a private bus folder and a listener on it.
 class ShownWindowTest : public guitest::MainWindowTest {
 protected:
     void SetUp() override {
         scope = std::make_unique<BusFolderScope>(busDir.file("bus"));
         MainWindowTest::SetUp();
-        progressWindow = new ProgressWindow(window.get());
         window->resize(1100, 700);
         window->show();
         QCoreApplication::processEvents();
@@ -102,7 +93,6 @@ protected:
     }
     void TearDown() override {
         listener.reset();
-        progressWindow = nullptr;
         MainWindowTest::TearDown();
         scope.reset();
     }
