@@ -180,7 +180,11 @@ bool read_bitmap_header(FILE* file, int64_t file_size, BitmapHeader* h, std::str
         }
     }
     if (b <= 8) {
-        const uint32_t entries = colours_used == 0 || colours_used > (1u << b) ? (1u << b) : colours_used;
+        uint32_t entries = colours_used == 0 || colours_used > (1u << b) ? (1u << b) : colours_used;
+        // A table that does not say its length ends where the pixels begin, at the latest.
+        if (colours_used == 0 && h->pixels_at > palette_at)
+            entries = std::min<uint32_t>(entries,
+                                         static_cast<uint32_t>((h->pixels_at - palette_at) / palette_entry));
         std::vector<uint8_t> raw(static_cast<size_t>(entries) * palette_entry);
         if (!read_at(file, palette_at, raw.data(), raw.size())) {
             *error = broken;

@@ -4,6 +4,7 @@
 #include <climits>
 #include <filesystem>
 
+#include "scene/SceneHandle.h"
 #include "scene/remos.h"
 #include "tests/unit/remos_test_files.h"
 
@@ -371,6 +372,31 @@ TEST(RemosOpen, ReopeningAnOpenRecordClosesItsFile) {
     EXPECT_EQ(remos_open(&s.scene, dir.file("missing").c_str(), FMT_DETECT), 0);  // closed, then not opened
     EXPECT_EQ(open_files(), before - 1);
     s.result = 0;
+}
+
+// The handle over the record: one result with the reason in the user's words, and the record closed when the
+// handle goes.
+TEST(RemosOpen, SceneHandlesSayWhatOpeningGave) {
+    TempDir dir;
+    write_file(dir.file("n"), native_file(8, 8, 3));
+    write_file(dir.file("text"), Bytes(100, 'x'));
+    using Status = orvenna::SceneResult::Status;
+    const struct {
+        std::string path;
+        Status status;
+        const char* says;
+    } cases[] = {{dir.file("n"), Status::Opened, ""},
+                 {dir.file("missing"), Status::CannotOpen, "ありません"},
+                 {dir.path().string(), Status::CannotOpen, "フォルダ"},
+                 {dir.file("text"), Status::Refused, "不明な衛星データ形式"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        orvenna::SceneHandle scene;
+        const orvenna::SceneResult r = scene.open(c.path);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_NE(r.reason.find(c.says), std::string::npos) << r.reason;
+        EXPECT_EQ(scene.band_count(), c.status == Status::Opened ? 3 : 0);
+    }
 }
 
 TEST(RemosOpen, ReadHeaderTwiceReplacesTheBands) {

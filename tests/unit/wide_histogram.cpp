@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "scene/BandHistogram.h"
 #include "scene/remos.h"
 #include "tests/unit/remos_test_files.h"
 #include "tests/unit/wide_bands.h"
@@ -165,6 +166,14 @@ TEST(WideHistogram, EveryKindMatchesABruteForceCountOnAnyNumberOfThreads) {
         const bool integer = c.type != REMOS_SAMPLE_F32 && c.type != REMOS_SAMPLE_F64;
         const std::vector<double> usable = wide_test::usable_values(b->values, *band);
         EXPECT_EQ(remos_make_histogram(band), 0) << "the 8-bit histogram leaves wide bands alone";
+        // Counted apart from the record (as a background pass does) and put into it afterwards: the same
+        // histogram, the record owning its fine counts from then on.
+        orvenna::BandHistogram apart;
+        ASSERT_TRUE(apart.count(*band));
+        EXPECT_EQ(band->value_counts, nullptr);
+        apart.applyTo(band);
+        expect_histogram(*band, usable, integer);
+        expect_auto_range(band, usable, integer, 0.00085, 0);
         for (int threads : {1, 2, 3}) {
             SCOPED_TRACE(testing::Message() << threads << " threads");
             Threads t(threads);
