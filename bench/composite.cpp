@@ -13,6 +13,7 @@
 
 #include "calc/ecalc.h"
 #include "display/Composite.h"
+#include "scene/SceneHandle.h"
 #include "scene/remos.h"
 #include "tests/unit/composite_texts.h"
 #include "tools/samples/sample_scenes.h"
@@ -24,7 +25,7 @@ namespace {
 constexpr int kViewW = 1000, kViewH = 700;
 
 struct OpenScene {
-    SceneFile file{};
+    SceneHandle file;
     std::vector<std::vector<unsigned char>> bufs;
     std::vector<CompositeBandRow> rows;
     int width = 0, height = 0;
@@ -40,21 +41,19 @@ struct OpenScene {
                 return false;
             }
         }
-        if (remos_open(&file, path.c_str(), FMT_DETECT) != 1) return false;
+        if (!file.open(path).opened()) return false;
         width = w;
         height = h;
-        bufs.assign(file.band_count, std::vector<unsigned char>(static_cast<size_t>(w)));
-        for (uint32_t b = 0; b < file.band_count; ++b) {
+        bufs.assign(static_cast<size_t>(file.band_count()),
+                    std::vector<unsigned char>(static_cast<size_t>(w)));
+        for (int b = 0; b < file.band_count(); ++b) {
             CompositeBandRow row;
-            row.band = &file.bands[b];
+            row.band = file.band(b);
             row.line_buf = bufs[b].data();
             row.line_buf_size = w;
             rows.push_back(row);
         }
         return true;
-    }
-    ~OpenScene() {
-        if (file.file) remos_close(&file);
     }
 };
 

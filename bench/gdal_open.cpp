@@ -21,6 +21,7 @@
 
 #include <gdal.h>
 
+#include "scene/SceneHandle.h"
 #include "scene/remos.h"
 #include "tools/samples/sample_scenes.h"
 
@@ -143,18 +144,19 @@ void BM_OpenHistogramFirstView(benchmark::State& state) {
     double total = 0;
     for (auto _ : state) {
         auto t0 = std::chrono::steady_clock::now();
-        SceneFile scene;
-        if (remos_open(&scene, tif.c_str(), FMT_DETECT) != 1) {
-            state.SkipWithError("cannot open");
-            return;
+        {
+            orvenna::SceneHandle scene;
+            if (!scene.open(tif).opened()) {
+                state.SkipWithError("cannot open");
+                return;
+            }
+            if (sixteen)
+                full_pass(scene.band(0), bins);
+            else
+                remos_make_histogram(scene.band(0));
+            first_view(scene.band(0), (kWidth - kViewWidth) / 2, (kHeight - kViewLines) / 2);
         }
-        if (sixteen)
-            full_pass(&scene.bands[0], bins);
-        else
-            remos_make_histogram(&scene.bands[0]);
-        first_view(&scene.bands[0], (kWidth - kViewWidth) / 2, (kHeight - kViewLines) / 2);
         total += seconds_since(t0);
-        remos_close(&scene);
     }
     const double ours = total / static_cast<double>(state.iterations());
     if (g_gdalinfo_seconds[sixteen] > 0)
@@ -164,20 +166,19 @@ void BM_OpenHistogramFirstView(benchmark::State& state) {
 // A pan: each iteration draws a 1000 x 700 view at a new place of a band whose blocks are cached.
 void BM_PanView(benchmark::State& state) {
     const std::string tif = tiff_band(true, false);
-    SceneFile scene;
-    if (remos_open(&scene, tif.c_str(), FMT_DETECT) != 1) {
+    orvenna::SceneHandle scene;
+    if (!scene.open(tif).opened()) {
         state.SkipWithError("cannot open");
         return;
     }
     std::vector<uint32_t> bins(65536);
-    full_pass(&scene.bands[0], bins);
+    full_pass(scene.band(0), bins);
     int step = 0;
     for (auto _ : state) {
         const int x0 = (step * 617) % (kWidth - kViewWidth), y0 = (step * 433) % (kHeight - kViewLines);
-        first_view(&scene.bands[0], x0, y0);
+        first_view(scene.band(0), x0, y0);
         ++step;
     }
-    remos_close(&scene);
 }
 
 // The whole scene at 1/32: every 32nd line, every 32nd sample (or the 1/32 overview).
@@ -185,26 +186,25 @@ void BM_Reduced32(benchmark::State& state) {
     const bool overviews = state.range(0) != 0;
     const bool warm = state.range(1) != 0;
     const std::string tif = tiff_band(true, overviews);
-    SceneFile scene;
-    if (remos_open(&scene, tif.c_str(), FMT_DETECT) != 1) {
+    auto scene = std::make_unique<orvenna::SceneHandle>();
+    if (!scene->open(tif).opened()) {
         state.SkipWithError("cannot open");
         return;
     }
     std::vector<uint32_t> bins(65536);
-    if (warm) full_pass(&scene.bands[0], bins);
+    if (warm) full_pass(scene->band(0), bins);
     std::vector<unsigned char> row(kWidth / 32 + 1);
     for (auto _ : state) {
         if (!warm) {  // a fresh dataset: nothing in the block cache
             state.PauseTiming();
-            remos_close(&scene);
-            remos_open(&scene, tif.c_str(), FMT_DETECT);
+            scene = std::make_unique<orvenna::SceneHandle>();
+            scene->open(tif);
             state.ResumeTiming();
         }
         for (int y = 0; y < kHeight; y += 32)
-            remos_read_row_reduced(&scene.bands[0], row.data(), y, 0, kWidth / 32 + 1, 32);
+            remos_read_row_reduced(scene->band(0), row.data(), y, 0, kWidth / 32 + 1, 32);
         benchmark::DoNotOptimize(row.data());
     }
-    remos_close(&scene);
 }
 
 // Four such bands opened with their passes: one after another (threads 1), two at a time (threads 2), or one
@@ -214,15 +214,15 @@ void BM_FourBands(benchmark::State& state) {
     const std::string tif = tiff_band(true, false);
     long rss_after = 0;
     for (auto _ : state) {
-        SceneFile scenes[4];
+        auto scenes = std::make_unique<orvenna::SceneHandle[]>(4);
         auto work = [&](int first, int stride) {
             std::vector<uint32_t> bins(65536);
             for (int i = first; i < 4; i += stride) {
-                remos_open(&scenes[i], tif.c_str(), FMT_DETECT);
+                scenes[i].open(tif);
                 if (threads == 0)
-                    remos_make_band_histogram(&scenes[i].bands[0], nullptr, nullptr);
+                    remos_make_band_histogram(scenes[i].band(0), nullptr, nullptr);
                 else
-                    full_pass(&scenes[i].bands[0], bins);
+                    full_pass(scenes[i].band(0), bins);
             }
         };
         std::vector<std::thread> pool;
@@ -232,8 +232,7 @@ void BM_FourBands(benchmark::State& state) {
             t.join();
         rss_after = std::max(rss_after, resident_kib());
         state.PauseTiming();
-        for (auto& s : scenes)
-            remos_close(&s);
+        scenes.reset();
         state.ResumeTiming();
     }
     // The whole process's resident memory with the four bands open (it includes what the benchmarks before

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "scene/SceneHandle.h"
 #include "scene/remos.h"
 
 namespace {
@@ -79,8 +80,8 @@ void BM_PlainFread(benchmark::State& state) {
 void BM_Histogram(benchmark::State& state) {
     const bool constant = state.range(0) != 0;
     const std::string path = band_file(constant);
-    SceneFile scene;
-    if (remos_open(&scene, path.c_str(), FMT_DETECT) != 1) {
+    orvenna::SceneHandle scene;
+    if (!scene.open(path).opened()) {
         state.SkipWithError("cannot open the bench file");
         return;
     }
@@ -88,15 +89,14 @@ void BM_Histogram(benchmark::State& state) {
     int64_t iterations = 0;
     for (auto _ : state) {
         auto t0 = std::chrono::steady_clock::now();
-        remos_make_histogram(&scene.bands[0]);
+        remos_make_histogram(scene.band(0));
         seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         ++iterations;
     }
-    benchmark::DoNotOptimize(scene.bands[0].hist_peak);
+    benchmark::DoNotOptimize(scene.band(0)->hist_peak);
     state.SetBytesProcessed(state.iterations() * kBytes);
     if (g_fread_seconds[constant] > 0)
         state.counters["vs_fread"] = g_fread_seconds[constant] / (seconds / iterations);
-    remos_close(&scene);
 }
 
 // Random (0) and constant (1); the plain read runs first so that the ratio is of this run.

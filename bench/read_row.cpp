@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "scene/SceneHandle.h"
 #include "scene/remos.h"
 
 namespace {
@@ -68,15 +69,15 @@ std::string ceos_file(bool floats) {
 void BM_ReadRow(benchmark::State& state) {
     const bool floats = state.range(0) != 0;
     const std::string path = ceos_file(floats);
-    SceneFile scene;
-    if (remos_open(&scene, path.c_str(), FMT_DETECT) != 1) {
+    orvenna::SceneHandle scene;
+    if (!scene.open(path).opened()) {
         state.SkipWithError("cannot open the bench file");
         return;
     }
     std::vector<unsigned char> row(kWidth);
     int line = 0;
     for (auto _ : state) {
-        remos_read_row(&scene.bands[0], row.data(), line, 0, kWidth);
+        remos_read_row(scene.band(0), row.data(), line, 0, kWidth);
         benchmark::DoNotOptimize(row.data());
         line = (line + 1) % kLines;
     }
@@ -84,7 +85,6 @@ void BM_ReadRow(benchmark::State& state) {
     state.counters["ns_per_sample"] =
         benchmark::Counter(static_cast<double>(state.iterations()) * kWidth,
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-    remos_close(&scene);
 }
 
 BENCHMARK(BM_ReadRow)->Arg(0)->Arg(1)->ArgName("float")->Unit(benchmark::kMicrosecond);

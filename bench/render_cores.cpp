@@ -17,6 +17,7 @@
 #include "display/PresetTexts.h"
 #include "render/PictureWriters.h"
 #include "render/Render.h"
+#include "scene/SceneHandle.h"
 #include "scene/remos.h"
 #include "tools/samples/sample_scenes.h"
 
@@ -39,7 +40,7 @@ public:
 };
 
 struct Scene {
-    SceneFile file{};
+    orvenna::SceneHandle file;
     std::vector<std::vector<unsigned char>> buffers;
     std::vector<CompositeBandRow> rows;
 
@@ -55,15 +56,19 @@ struct Scene {
                 std::abort();
             }
         }
-        if (remos_open(&file, path.c_str(), FMT_DETECT) != 1) {
+        if (!file.open(path).opened()) {
             std::fprintf(stderr, "cannot open %s\n", path.c_str());
             std::abort();
         }
-        buffers.assign(file.band_count, std::vector<unsigned char>(kWidth));
-        for (uint32_t b = 0; b < file.band_count; ++b)
-            rows.push_back(CompositeBandRow{&file.bands[b], buffers[b].data(), kWidth});
+        buffers.assign(static_cast<size_t>(file.band_count()), std::vector<unsigned char>(kWidth));
+        for (int b = 0; b < file.band_count(); ++b) {
+            CompositeBandRow row;
+            row.band = file.band(b);
+            row.line_buf = buffers[static_cast<size_t>(b)].data();
+            row.line_buf_size = kWidth;
+            rows.push_back(row);
+        }
     }
-    ~Scene() { remos_close(&file); }
 };
 
 Scene& scene() {

@@ -23,6 +23,7 @@
 #include "calc/ecalc.h"
 #include "display/Composite.h"
 #include "display/PresetTexts.h"
+#include "scene/SceneHandle.h"
 #include "scene/remos.h"
 
 using namespace orvenna;
@@ -70,26 +71,26 @@ std::string scene_file(const char* name, int width, int height, int bands, int b
 }
 
 struct RawScene {
-    SceneFile file{};
+    orvenna::SceneHandle file;
     int width = 0, height = 0;
     std::vector<std::vector<unsigned char>> bufs;
     std::vector<CompositeBandRow> rows;
     RawScene(const std::string& path, int w, int h, int bands, int bytes) : width(w), height(h) {
-        if (remos_open(&file, path.c_str(), FMT_OPEN_ONLY) != 1 ||
-            remos_describe_raw(&file, 0, 0, 0, h, w * bytes, bands, bytes * 8) != 1)
+        if (!file.open(path, FMT_OPEN_ONLY).opened() ||
+            remos_describe_raw(file.get(), 0, 0, 0, h, w * bytes, bands, bytes * 8) != 1)
             std::abort();
-        bufs.assign(file.band_count, std::vector<unsigned char>(static_cast<size_t>(w)));
-        for (uint32_t b = 0; b < file.band_count; ++b) {
+        bufs.assign(static_cast<size_t>(file.band_count()),
+                    std::vector<unsigned char>(static_cast<size_t>(w)));
+        for (int b = 0; b < file.band_count(); ++b) {
             CompositeBandRow row;
-            row.band = &file.bands[b];
-            row.line_buf = bufs[b].data();
+            row.band = file.band(b);
+            row.line_buf = bufs[static_cast<size_t>(b)].data();
             row.line_buf_size = w;
             rows.push_back(row);
-            file.bands[b].range_low = 0;
-            file.bands[b].range_high = 255;
+            file.band(b)->range_low = 0;
+            file.band(b)->range_high = 255;
         }
     }
-    ~RawScene() { remos_close(&file); }
 };
 
 constexpr int kSide = 16000;
@@ -137,7 +138,7 @@ void BM_Histogram(benchmark::State& state) {
     const int bytes = static_cast<int>(state.range(0));
     const int threads = static_cast<int>(state.range(1));
     RawScene* s = big_band(bytes);
-    BandInfo* band = &s->file.bands[0];
+    BandInfo* band = s->file.band(0);
     remos_set_pass_threads(threads);
     double seconds = 0;
     for (auto _ : state) {
@@ -168,9 +169,9 @@ RawScene* small_scene(int bytes) {
             scene_file(bytes == 1 ? "abc8_2000x1400.raw" : "abc16_2000x1400.raw", 2000, 1400, 3, bytes);
         s = std::make_unique<RawScene>(path, 2000, 1400, 3, bytes);
         if (bytes == 2) {
-            for (uint32_t b = 0; b < s->file.band_count; ++b) {
-                remos_make_band_histogram(&s->file.bands[b], nullptr, nullptr);
-                remos_auto_range_values(&s->file.bands[b], 0.00085, 0);
+            for (int b = 0; b < s->file.band_count(); ++b) {
+                remos_make_band_histogram(s->file.band(b), nullptr, nullptr);
+                remos_auto_range_values(s->file.band(b), 0.00085, 0);
             }
         }
     }
