@@ -121,6 +121,10 @@ void Document::adopt(OpeningResult&& result) {
             band.picture = file.picture;
             band.fileName = file.fileName;
             band.histogramMade = k < static_cast<int>(file.histogramMade.size()) && file.histogramMade[k];
+            // A wide band without a range of its own (no histogram, or no value in it) is drawn over the
+            // values its kind can hold, which its row shows.
+            if (band.isWide() && !(band.info->display_high > band.info->display_low))
+                ShownDisplayRange(band.info, &band.info->display_low, &band.info->display_high);
             bands_.push_back(std::move(band));
         }
     }
