@@ -305,11 +305,13 @@ void BandRowWidget::showRange() {
 void BandRowWidget::onBoundEdited(bool lower) {
     if (showing_) return;
     const orvenna::MovedBound moved = lower ? orvenna::MovedBound::Lower : orvenna::MovedBound::Upper;
-    // The document keeps the bounds apart; its bandChanged brings what it kept back into the edits.
+    // The document keeps the bounds apart; its bandChanged brings what it kept back into the edits. A bound
+    // pushed against the other leaves the range as it was, with no bandChanged: the edits are put back here.
     if (lowerValueSpin_)
         document_.setValueRange(index_, lowerValueSpin_->value(), upperValueSpin_->value(), moved);
     else
         document_.setEightBitRange(index_, lowerBoundSpin_->value(), upperBoundSpin_->value(), moved);
+    showRange();
 }
 
 void BandRowWidget::drawHistogram() {

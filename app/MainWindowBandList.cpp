@@ -16,13 +16,14 @@ void MainWindow::onCloseBandRequested(int index) {
     if (jobs_->state() == orvenna::ViewerJobs::State::Opening) return;
     const bool wasShown = document_->hasBands();
     document_->closeBand(index);  // a redraw under way keeps reading its own copy of the band
+    // A redraw under way gives way: the next one draws without the band (nothing, when none is left), and
+    // the picture of the one that gave way is never shown.
+    if (jobs_->state() == orvenna::ViewerJobs::State::Drawing) jobs_->redraw();
     if (!document_->hasBands() && wasShown) {
         // Every band was closed: there is nothing left to show.
         canvas().fill(Qt::white);
         view_->update();
-        return;
     }
-    if (jobs_->state() == orvenna::ViewerJobs::State::Drawing) jobs_->redraw();  // draws again without it
 }
 
 void MainWindow::onChannelsChosen(int index, int channels) {

@@ -2,19 +2,18 @@
 // navigator, crosshair, position, longitude/latitude and three band values) and a slider drag that changes
 // the step on every event (the snapshot stretched about the centre). The handler alone, and the handler
 // with the view's repaint. Then a wheel notch over the view with the thermography preset in the expressions
-// (the step changed about the pointer and the whole redraw), and a plain pointer move with the pixel value
-// window shown, with and without its band value plot. Runs on the offscreen platform unless a display is
-// given.
+// (the step changed about the pointer and the whole redraw, waited for), and a plain pointer move with the
+// pixel value window shown, with and without its band value plot. Runs on the offscreen platform unless a
+// display is given.
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
-#include <QLineEdit>
 #include <QMouseEvent>
-#include <QScrollBar>
 #include <QWheelEvent>
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -25,23 +24,36 @@
 #include "dialogs/PixelValueWindow.h"
 #include "display/PresetTexts.h"
 #include "display/StepSlider.h"
+#include "document/Document.h"
 #include "platform/Application.h"
 #include "platform/ImageControl.h"
 
 namespace {
 
 MainWindow* benchWindow = nullptr;
+ImageControl* view = nullptr;  // the window's picture, found by its name
 
 void sendMouse(QWidget* w, QEvent::Type type, int x, int y, Qt::MouseButton button, Qt::MouseButtons held) {
     QMouseEvent e(type, QPointF(x, y), w->mapToGlobal(QPointF(x, y)), button, held, Qt::NoModifier);
     QCoreApplication::sendEvent(w, &e);
 }
 
-// A 3-band 2000 x 2000 scene in the native format.
-std::string writeScene() {
-    const std::string path =
-        (std::filesystem::temp_directory_path() / ("orvenna-bench-" + std::to_string(getpid()) + ".bil"))
-            .string();
+// Until the window's redraw (or opening) has ended.
+void waitForJobs() {
+    while (benchWindow->jobs().busy() || benchWindow->jobs().state() != orvenna::ViewerJobs::State::Idle)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+// A 3-band 2000 x 2000 scene in the native format in `folder`, with the corners of 139..140 east and 35..36
+// north in its summary (the pan overlay's longitude/latitude line as well).
+std::string writeScene(const std::filesystem::path& folder) {
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "summary.txt")
+        << "Img_ImageSceneLeftTopLatitude = 36\nImg_ImageSceneLeftTopLongitude = 139\n"
+           "Img_ImageSceneRightTopLatitude = 36\nImg_ImageSceneRightTopLongitude = 140\n"
+           "Img_ImageSceneLeftBottomLatitude = 35\nImg_ImageSceneLeftBottomLongitude = 139\n"
+           "Img_ImageSceneRightBottomLatitude = 35\nImg_ImageSceneRightBottomLongitude = 140\n";
+    const std::string path = (folder / "scene.bil").string();
     const int w = 2000, h = 2000, bands = 3;
     std::vector<unsigned char> header(512, 0);
     std::copy_n("VELDAMOR", 8, header.begin());
@@ -62,7 +74,6 @@ std::string writeScene() {
 
 void PanMove(benchmark::State& state) {
     const bool repaint = state.range(0) != 0;
-    QWidget* view = benchWindow->view;
     sendMouse(view, QEvent::MouseButtonPress, 500, 350, Qt::LeftButton, Qt::LeftButton);
     int i = 0;
     for (auto _ : state) {
@@ -71,12 +82,13 @@ void PanMove(benchmark::State& state) {
         if (repaint) view->repaint();
     }
     sendMouse(view, QEvent::MouseButtonRelease, 500, 350, Qt::LeftButton, Qt::NoButton);
-    state.counters["view"] = benchWindow->view->picture.width() * 10000 + benchWindow->view->picture.height();
+    waitForJobs();  // the release's redraw is not part of the figure
+    state.counters["view"] = view->picture.width() * 10000 + view->picture.height();
 }
 
 void SliderDrag(benchmark::State& state) {
     const bool repaint = state.range(0) != 0;
-    QWidget* slider = benchWindow->zoomSlider;
+    QWidget* slider = benchWindow->findChild<ImageControl*>(QStringLiteral("zoomSlider"));
     const int hz = slider->height();
     const int y4 = orvenna::slider_tick_y(hz, 4), y6 = orvenna::slider_tick_y(hz, 6);
     sendMouse(slider, QEvent::MouseButtonPress, 20, y4, Qt::LeftButton, Qt::LeftButton);
@@ -86,20 +98,16 @@ void SliderDrag(benchmark::State& state) {
         sendMouse(slider, QEvent::MouseMove, 20, (i++ & 1) ? y4 : y6, Qt::NoButton, Qt::LeftButton);
         if (repaint) {
             slider->repaint();
-            benchWindow->view->repaint();
+            view->repaint();
         }
     }
-    benchWindow->autoUpdate = false;  // the release's redraw is not part of the figure
     sendMouse(slider, QEvent::MouseButtonRelease, 20, y4, Qt::LeftButton, Qt::NoButton);
-    benchWindow->autoUpdate = true;
+    waitForJobs();  // the release's redraw is not part of the figure
 }
 
 void WheelStep(benchmark::State& state) {
     const orvenna::PresetChannelTexts preset = orvenna::ThermographyTexts("a");
-    benchWindow->setChannelExpressions(QString::fromStdString(preset.red),
-                                       QString::fromStdString(preset.green),
-                                       QString::fromStdString(preset.blue));
-    QWidget* view = benchWindow->view;
+    benchWindow->document().setExpressions(preset.red, preset.green, preset.blue);
     int i = 0;
     for (auto _ : state) {
         // In and out in turn, so that the step stays between 4 and 5 and the scene fills the view.
@@ -107,22 +115,23 @@ void WheelStep(benchmark::State& state) {
         QWheelEvent e(QPointF(400, 300), view->mapToGlobal(QPointF(400, 300)), QPoint(), angle, Qt::NoButton,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
         QCoreApplication::sendEvent(view, &e);
+        waitForJobs();
     }
-    benchWindow->setChannelExpressions("a", "b", "c");
-    benchWindow->zoomStep = 5;
-    benchWindow->horizontalScrollBar->setValue(1000);
-    benchWindow->verticalScrollBar->setValue(1000);
+    benchWindow->document().setExpressions("a", "b", "c");
+    benchWindow->setZoomStep(5);
+    benchWindow->setScrollPosition(1000, 1000);
 }
 
 void PointerMove(benchmark::State& state) {
     const bool plot = state.range(0) != 0;
-    pixelValueWindow->show();
-    pixelValueWindow->bandValuePlot->setVisible(plot);  // a hidden plot is not filled
+    PixelValueWindow* values = benchWindow->pixelValueWindow();
+    values->show();
+    values->bandValuePlot->setVisible(plot);  // a hidden plot is not filled
     int i = 0;
     for (auto _ : state) {
         const int d = i++ % 200;
-        benchWindow->showPointerReadout(300 + d, 200 + d);
-        pixelValueWindow->repaint();
+        sendMouse(view, QEvent::MouseMove, 300 + d, 200 + d, Qt::NoButton, Qt::NoButton);
+        values->repaint();
     }
 }
 
@@ -139,28 +148,25 @@ int main(int argc, char** argv) {
     Application app(argc, argv);
     MainWindow window;
     benchWindow = &window;
-    mainWindow = &window;
-    pixelValueWindow = new PixelValueWindow(&window);
+    view = window.findChild<ImageControl*>(QStringLiteral("view"));
     window.show();
     QCoreApplication::processEvents();
     // Size the window so that the view is 1000 x 700.
-    window.resize(window.width() + 1000 - window.view->width(),
-                  window.height() + 700 - window.view->height());
+    window.resize(window.width() + 1000 - view->width(), window.height() + 700 - view->height());
     QCoreApplication::processEvents();
-    const std::string scene = writeScene();
-    window.openDroppedFiles(QList<QByteArray>{QByteArray::fromStdString(scene)});
-    window.geoValid = true;  // the pan overlay's longitude/latitude line as well
-    window.ulLat = 36, window.urLat = 36, window.llLat = 35, window.lrLat = 35;
-    window.ulLon = 139, window.llLon = 139, window.urLon = 140, window.lrLon = 140;
-    window.horizontalScrollBar->setValue(1000);
-    window.verticalScrollBar->setValue(1000);
-    window.onRedrawClicked();
-    std::printf("view %d x %d, %zu bands\n", window.view->picture.width(), window.view->picture.height(),
-                window.bandRows.size());
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("orvenna-bench-" + std::to_string(getpid()));
+    window.openFiles(QList<QByteArray>{QByteArray::fromStdString(writeScene(folder))});
+    waitForJobs();
+    window.setScrollPosition(1000, 1000);
+    window.redraw();
+    waitForJobs();
+    std::printf("view %d x %d, %d bands, geography %s\n", view->picture.width(), view->picture.height(),
+                window.document().bandCount(), window.document().geographyKnown() ? "known" : "unknown");
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    window.releaseAll();
-    std::filesystem::remove(scene);
+    window.document().closeAll();
+    std::filesystem::remove_all(folder);
     return 0;
 }

@@ -1,4 +1,4 @@
-// Time from the start of openFiles to the end of the first complete redraw, for the demo set (four CEOS
+// Time from the start of an opening to the end of its first complete redraw, for the demo set (four CEOS
 // bands) and for one large 8-bit band, with histograms on and off. The files are read once before timing so
 // they sit in the page cache. Runs on the offscreen platform unless a display is given.
 //   bench_gui_open [large-band-path]   (default: a 16000 x 16000 band written to the temp folder)
@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QFile>
+#include <QToolButton>
 
 #include <cstdio>
 #include <filesystem>
@@ -39,18 +40,20 @@ void warmPageCache(const QStringList& files) {
 
 void measureOpening(benchmark::State& state, const QStringList& files) {
     const bool histograms = state.range(0) != 0;
-    benchWindow->histogramOnOpenCheckBox->setChecked(histograms);
+    benchWindow->findChild<QCheckBox*>(QStringLiteral("histogramOnOpenCheckBox"))->setChecked(histograms);
     warmPageCache(files);
     ScriptedPrompts prompts;
     ScopedPrompts scope(&prompts);
     for (auto _ : state) {
         prompts.yesNoAnswers.assign(files.size(), true);  // make histograms of files over 100 MB
-        benchWindow->filesToOpen.clear();
+        QList<QByteArray> paths;
         for (const QString& f : files)
-            benchWindow->filesToOpen << QFile::encodeName(f);
-        benchWindow->openFiles();  // ends with the first complete redraw
+            paths << QFile::encodeName(f);
+        benchWindow->openFiles(paths);  // ends with the first complete redraw
+        while (benchWindow->jobs().busy() || benchWindow->jobs().state() != orvenna::ViewerJobs::State::Idle)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         state.PauseTiming();
-        benchWindow->closeAll();
+        benchWindow->findChild<QToolButton*>(QStringLiteral("closeAllButton"))->click();
         QCoreApplication::processEvents();
         state.ResumeTiming();
     }
@@ -74,10 +77,9 @@ int main(int argc, char** argv) {
     Application app(argc, argv);
     MainWindow window;
     benchWindow = &window;
-    mainWindow = &window;
+    const QWidget* view = window.findChild<ImageControl*>(QStringLiteral("view"));
     window.show();
-    window.resize(window.width() + 1000 - window.view->width(),
-                  window.height() + 700 - window.view->height());
+    window.resize(window.width() + 1000 - view->width(), window.height() + 700 - view->height());
     QCoreApplication::processEvents();
 
     const std::filesystem::path dir =
@@ -106,7 +108,6 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    window.releaseAll();
     if (wroteLarge) std::filesystem::remove(large);
     std::filesystem::remove_all(dir);
     return 0;

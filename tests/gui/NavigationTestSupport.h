@@ -1,13 +1,19 @@
 // Helpers of the navigation and synchronisation tests: a private bus folder per test, an event pump that
-// waits for a condition, a listener on the bus, mouse events, and a redraw detector.
+// waits for a condition, a listener on the bus, mouse events, a scroll bar's thumb dragged as the user drags
+// it, scene corners written beside a scene, and a redraw detector.
 #pragma once
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QMouseEvent>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QThread>
 
+#include <array>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -45,9 +51,12 @@ inline void settle(int ms = 150) {
     pumpUntil([] { return false; }, ms);
 }
 
+// Viewer messages as they arrive: number and parameter.
+using Group = std::vector<std::pair<unsigned, int32_t>>;
+
 // A bus endpoint that records everything it receives.
 struct Listener {
-    std::vector<std::pair<unsigned, int32_t>> got;
+    Group got;
     ViewerBusEndpoint endpoint{[this](unsigned m, int32_t w) { got.emplace_back(m, w); }};
     Listener() { EXPECT_TRUE(endpoint.open()) << endpoint.error(); }
 };
@@ -68,12 +77,46 @@ inline void releaseAt(QWidget* w, int x, int y, Qt::MouseButton b = Qt::LeftButt
     sendMouse(w, QEvent::MouseButtonRelease, x, y, b, Qt::NoButton);
 }
 
+// Presses the thumb of `bar` where its style draws it and moves it to `position` as the bar's own drag does;
+// the release ends the drag.
+inline QPoint grabThumbTo(QScrollBar* bar, int position) {
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.orientation = bar->orientation();
+    option.minimum = bar->minimum();
+    option.maximum = bar->maximum();
+    option.sliderPosition = bar->sliderPosition();
+    option.pageStep = bar->pageStep();
+    if (bar->orientation() == Qt::Horizontal) option.state |= QStyle::State_Horizontal;
+    const QPoint at =
+        bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar).center();
+    pressAt(bar, at.x(), at.y());
+    bar->setSliderPosition(position);
+    return at;
+}
+inline void dragThumbTo(QScrollBar* bar, int position) {
+    const QPoint at = grabThumbTo(bar, position);
+    releaseAt(bar, at.x(), at.y());
+}
+
+// A scene's corners in degrees (latitude and longitude of the top left, top right, bottom left and bottom
+// right), written into the "summary.txt" of its folder.
+using Corners = std::array<double, 8>;
+inline void writeSummary(const std::string& folder, const Corners& c) {
+    std::ofstream out(folder + "/summary.txt");
+    const char* const corners[] = {"LeftTop", "RightTop", "LeftBottom", "RightBottom"};
+    for (size_t i = 0; i < c.size(); ++i)
+        out << "Img_ImageScene" << corners[i / 2] << (i % 2 ? "Longitude" : "Latitude") << " = " << c[i]
+            << "\n";
+}
+
 // Counts the redraws the window starts; whether one started since arm().
 struct RedrawProbe {
     int started = 0;
     QMetaObject::Connection connection;
     explicit RedrawProbe(MainWindow* window) {
-        connection = QObject::connect(&window->jobs(), &orvenna::ViewerJobs::redrawStarted, [this] { ++started; });
+        connection =
+            QObject::connect(&window->jobs(), &orvenna::ViewerJobs::redrawStarted, [this] { ++started; });
     }
     ~RedrawProbe() { QObject::disconnect(connection); }
     void arm() { started = 0; }

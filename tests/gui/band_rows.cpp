@@ -1,21 +1,23 @@
-// The band list: row layout and labels, histogram pictures, every way of changing a display range, the
-// colour squares, automatic range, closing bands with relabelling and scene release.
+// The band list: row layout and labels (picture channels in their colours, rows past the 26th without a
+// letter), histogram pictures, every way of changing a display range, the colour squares, automatic range,
+// closing bands with relabelling and the release of scenes and pictures.
 #include <QApplication>
-#include <QCheckBox>
+#include <QImage>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QToolButton>
-#include <QVBoxLayout>
 #include <QtTest/QTest>
 
-#include <algorithm>
+#include <fstream>
+#include <functional>
+#include <memory>
 
 #include "GuiTestSupport.h"
-#include "platform/ImageControl.h"
-#include "platform/SpinButtons.h"
+#include "NavigationTestSupport.h"
 
 using guitest::MainWindowTest;
+using guitest::RowControls;
 
 namespace {
 
@@ -31,28 +33,33 @@ protected:
         path = dir.file("scene.vdm");
         guitest::writeNativeScene(path, 16, 8, 3,
                                   [](int band, int x, int) { return uint8_t(band * 40 + x); });
-        scene = openScene(path);
+        openScene(path);
     }
-    int lowerBound(BandRow* row) { return row->lowerBoundSpin->value(); }
-    int upperBound(BandRow* row) { return row->upperBoundSpin->value(); }
-    QRgb histogramPixel(BandRow* row, int x, int y) {
-        return row->histogramView->picture.pixel(x, y) | 0xFF000000u;
+    QRgb histogramPixel(int row, int x, int y) {
+        return bandRow(row)->widget->histogramPicture().pixel(x, y) | 0xFF000000u;
+    }
+    // Presses `button` over column `x` of the row's histogram, drags to column `to` and lets go there.
+    void drag(int row, Qt::MouseButton button, int x, int to) {
+        QWidget* view = bandRow(row)->histogramView;
+        navtest::pressAt(view, x, 20, button);
+        navtest::moveTo(view, to, 20, button);
+        navtest::releaseAt(view, to, 20, button);
     }
 
     std::string path;
-    SceneFile* scene = nullptr;
 };
 
 }  // namespace
 
 TEST_F(BandRowTest, RowControlsAndLabels) {
     openThreeBands();
-    ASSERT_EQ(window->bandRows.size(), 3u);
-    BandRow* row = bandRow(2);
+    ASSERT_EQ(document().bandCount(), 3);
+    RowControls row = bandRow(2);
     EXPECT_EQ(row->nameLabel->text(), "C : scene.vdm - 2");
+    EXPECT_EQ(row->widget->caption(), row->nameLabel->text());
     EXPECT_EQ(row->nameLabel->toolTip(), row->nameLabel->text());
     EXPECT_EQ(bandRow(0)->nameLabel->text(), "A : scene.vdm - 0");
-    EXPECT_EQ(row->panel->height(), 100);
+    EXPECT_EQ(row->widget->height(), 100);
     struct Place {
         QWidget* w;
         QRect rect;
@@ -68,287 +75,257 @@ TEST_F(BandRowTest, RowControlsAndLabels) {
     EXPECT_EQ(row->upperBoundEdit->pos(), QPoint(84, 72));
     EXPECT_EQ(row->lowerBoundEdit->width(), 25);
     EXPECT_EQ(row->nameLabel->pos(), QPoint(28, 8));
-    EXPECT_EQ(row->lowerBoundLabel->text(), "下");
-    EXPECT_EQ(row->upperBoundLabel->text(), "上");
+    EXPECT_EQ(guitest::findNamed<QLabel>(row->widget, "lowerBoundLabel")->text(), "下");
+    EXPECT_EQ(guitest::findNamed<QLabel>(row->widget, "upperBoundLabel")->text(), "上");
     EXPECT_EQ(row->autoRangeButton->text(), "自動");
     EXPECT_EQ(row->fullRangeButton->text(), "<>");
     EXPECT_EQ(row->closeButton->text(), "×");
     EXPECT_EQ(row->closeButton->palette().color(QPalette::ButtonText), QColor(Qt::red));
     EXPECT_EQ(row->greenButton->palette().color(QPalette::ButtonText), QColor(0, 128, 0));
-    EXPECT_EQ(lowerBound(row), 0);
-    EXPECT_EQ(upperBound(row), 255);
+    EXPECT_EQ(row->lowerBoundSpin->value(), 0);
+    EXPECT_EQ(row->upperBoundSpin->value(), 255);
     EXPECT_EQ(row->lowerBoundEdit->text(), "0");
     EXPECT_EQ(row->upperBoundEdit->text(), "255");
-    EXPECT_EQ(row->lineBuffer.size(), 16u);
     // Rows are listed top-down in letter order.
-    EXPECT_EQ(window->bandListLayout->indexOf(bandRow(0)->panel), 0);
-    EXPECT_EQ(window->bandListLayout->indexOf(bandRow(2)->panel), 2);
+    const QLayout* list = window->bandList().widget()->layout();
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(list->indexOf(bandRow(i)->widget), i);
 }
 
-TEST_F(BandRowTest, ColourChannelRowsAreMarked) {
-    openThreeBands();
-    for (int i = 0; i < 3; ++i) {
-        bandRow(i)->isPicture = true;
-        window->refreshBandRow(bandRow(i));
-    }
-    EXPECT_EQ(bandRow(0)->nameLabel->text(), "A : scene.vdm - 0 - R");
-    EXPECT_EQ(bandRow(1)->nameLabel->text(), "B : scene.vdm - 1 - G");
-    EXPECT_EQ(bandRow(2)->nameLabel->text(), "C : scene.vdm - 2 - B");
-    EXPECT_EQ(bandRow(0)->nameLabel->palette().color(QPalette::WindowText), QColor(255, 0, 0));
-    EXPECT_EQ(bandRow(1)->nameLabel->palette().color(QPalette::WindowText), QColor(0, 128, 0));
-    EXPECT_EQ(bandRow(2)->nameLabel->palette().color(QPalette::WindowText), QColor(0, 0, 255));
-}
-
+// Columns of a band without its histogram are empty; once counted, bars are scaled to the peak over 1..254
+// (a taller end bin fills its column) or, with the box unchecked, over all bins, in the range's colours.
 TEST_F(BandRowTest, HistogramPictureColoursAndScaling) {
-    openThreeBands();
-    BandRow* row = bandRow(0);
-    BandInfo* band = row->band;
-    std::fill(std::begin(band->histogram), std::end(band->histogram), 0);
-    band->histogram[0] = 1000;  // tallest bin is an end bin
-    band->histogram[10] = 100;  // tallest inner bin
-    band->histogram[20] = 50;
-    band->histogram[200] = 25;
-    band->hist_peak = 1000;
-    band->hist_peak_inner = 100;
-    row->lowerBoundSpin->setValue(15);
-    row->upperBoundSpin->setValue(200);
-    window->drawBandHistogram(row);
+    // 47 x 25 = 1175 pixels. Band A: 1000 zeros, 100 tens, 50 twenties, 25 of 200; band B: 1000 of 255, 100
+    // of 128, 75 of 64.
+    path = dir.file("counts.vdm");
+    guitest::writeNativeScene(path, 47, 25, 2, [](int band, int x, int y) {
+        const int p = y * 47 + x;
+        if (band == 0) return uint8_t(p < 1000 ? 0 : p < 1100 ? 10 : p < 1150 ? 20 : 200);
+        return uint8_t(p < 1000 ? 255 : p < 1100 ? 128 : 64);
+    });
+    openScene(path, /*histogram=*/false);
+    for (int x : {0, 50, 254})
+        for (int y : {0, 44})
+            EXPECT_EQ(histogramPixel(0, x, y), kBackInside) << x << "," << y;
+    EXPECT_EQ(histogramPixel(0, 255, 44), kBackOutside);  // the upper bound itself is outside
+
+    ASSERT_TRUE(document().makeHistogram(0));
+    ASSERT_TRUE(document().makeHistogram(1));
+    bandRow(0)->lowerBoundSpin->setValue(15);
+    bandRow(0)->upperBoundSpin->setValue(200);
     const int h = 45;
     struct Column {
-        int v;
-        int bar;  // expected bar height
+        int row, v;
+        int bar, allBinsBar;  // bar heights scaled to the inner peak, and to the peak over all bins
         bool inside;
-    } reduced[] = {
-        {0, h, false},                          // taller than the reduced peak: fills its column
-        {10, h, false},                         // the inner peak
-        {20, int(h * (50.0 / 100.0)), true},    // 22
-        {200, int(h * (25.0 / 100.0)), false},  // the upper bound itself is outside
-        {100, 0, true},
+    } columns[] = {
+        {0, 0, h, h, false},  // taller than the inner peak: fills its column
+        {0, 10, h, h * 100 / 1000, false},
+        {0, 20, h * 50 / 100, h * 50 / 1000, true},
+        {0, 200, h * 25 / 100, h * 25 / 1000, false},
+        {0, 100, 0, 0, true},
+        {1, 255, h, h, false},
+        {1, 128, h, h * 100 / 1000, true},
+        {1, 64, h * 75 / 100, h * 75 / 1000, true},
     };
-    for (const Column& c : reduced) {
-        for (int y = 0; y < h; ++y) {
-            const bool inBar = y >= h - c.bar;
-            const QRgb want =
-                inBar ? (c.inside ? kBarInside : kBarOutside) : (c.inside ? kBackInside : kBackOutside);
-            ASSERT_EQ(histogramPixel(row, c.v, y), want) << "v=" << c.v << " y=" << y;
+    for (bool allBins : {false, true}) {
+        if (allBins) {
+            window->histogramPeakExcludesEndsCheckBox->click();
+            ASSERT_FALSE(window->histogramPeakExcludesEndsCheckBox->isChecked());
+        }
+        for (const Column& c : columns) {
+            const int bar = allBins ? c.allBinsBar : c.bar;
+            for (int y = 0; y < h; ++y) {
+                const QRgb want = y >= h - bar ? (c.inside ? kBarInside : kBarOutside)
+                                               : (c.inside ? kBackInside : kBackOutside);
+                ASSERT_EQ(histogramPixel(c.row, c.v, y), want)
+                    << "row " << c.row << " v=" << c.v << " y=" << y << (allBins ? " all bins" : "");
+            }
         }
     }
-    // Unchecking the box rescales every row to the peak over all bins at once.
-    BandRow* other = bandRow(1);
-    std::fill(std::begin(other->band->histogram), std::end(other->band->histogram), 0);
-    other->band->histogram[255] = 90;
-    other->band->histogram[128] = 30;
-    other->band->hist_peak = 90;
-    other->band->hist_peak_inner = 30;
-    window->drawBandHistogram(other);
-    EXPECT_EQ(histogramPixel(other, 128, 0), kBarInside);  // full column with the reduced peak
-    window->histogramPeakExcludesEndsCheckBox->click();
-    EXPECT_FALSE(window->histogramPeakExcludesEndsCheckBox->isChecked());
-    EXPECT_EQ(histogramPixel(other, 128, 0), kBackInside);
-    EXPECT_EQ(histogramPixel(other, 128, h - 15), kBarInside);  // 30 / 90 of 45 = 15 pixels
-    EXPECT_EQ(histogramPixel(other, 128, h - 16), kBackInside);
-    EXPECT_EQ(histogramPixel(row, 10, h - 4), kBarOutside);  // 100 / 1000 of 45 = 4 pixels
-    EXPECT_EQ(histogramPixel(row, 10, h - 5), kBackOutside);
 }
 
-TEST_F(BandRowTest, ZeroPeaksBecomeOne) {
-    openThreeBands();
-    BandRow* row = bandRow(0);
-    std::fill(std::begin(row->band->histogram), std::end(row->band->histogram), 0);
-    row->band->hist_peak = 0;
-    row->band->hist_peak_inner = 0;
-    window->drawBandHistogram(row);
-    EXPECT_EQ(row->band->hist_peak, 1);
-    EXPECT_EQ(row->band->hist_peak_inner, 1);
-    EXPECT_EQ(histogramPixel(row, 50, 44), kBackInside);  // an empty picture
-}
-
-TEST_F(BandRowTest, TypedBoundsNeverMeet) {
-    openThreeBands();
-    BandRow* row = bandRow(1);
-    struct Case {
-        bool lower;
-        const char* text;
-        int wantLow, wantHigh;
-    } cases[] = {
-        {true, "255", 254, 255},  // lower typed at the upper bound stops one below it
-        {true, "100", 100, 255},
-        {false, "50", 100, 101},  // upper typed below the lower bound becomes lower + 1
-        {false, "180", 100, 180},
-        {true, "-7", 0, 180},   // outside 0..255: the nearest bound
-        {true, "abc", 0, 180},  // not a number: the last valid position
-        {false, "999", 0, 255},
+// Typing, the spin buttons, dragging on the histogram with each button and "<>" move the bounds, which never
+// meet; the row's bounds and the histogram's columns show the range; a drag's release redraws.
+TEST_F(BandRowTest, EveryControlSetsTheRange) {
+    window->show();
+    openThreeBands();  // band B holds 40..55, eight pixels each
+    RowControls row = bandRow(1);
+    navtest::RedrawProbe probe(window.get());
+    auto type = [&](bool lower, const char* text) {
+        return [=] { (lower ? row.lowerBoundEdit : row.upperBoundEdit)->setText(QString::fromUtf8(text)); };
     };
-    for (const Case& c : cases) {
-        (c.lower ? row->lowerBoundEdit : row->upperBoundEdit)->setText(QString::fromUtf8(c.text));
-        EXPECT_EQ(row->band->range_low, c.wantLow) << c.text;
-        EXPECT_EQ(row->band->range_high, c.wantHigh) << c.text;
-        EXPECT_EQ(lowerBound(row), c.wantLow) << c.text;
-        EXPECT_EQ(upperBound(row), c.wantHigh) << c.text;
+    auto dragged = [this, &probe](Qt::MouseButton button, int x, int to) {
+        return [this, &probe, button, x, to] {
+            probe.arm();
+            drag(1, button, x, to);
+            EXPECT_TRUE(window->waitForJobs());
+            EXPECT_TRUE(probe.ran());
+        };
+    };
+    auto darkPixels = [&] {
+        int dark = 0;
+        for (int y = 0; y < 45; ++y)
+            for (int x = 16; x < 39; ++x)  // bins 16..38 are empty
+                dark += qGray(row->widget->histogramPicture().pixel(x, y)) < 100;
+        return dark;
+    };
+    struct Step {
+        const char* what;
+        std::function<void()> action;
+        int low, high;
+    } steps[] = {
+        {"lower typed at the upper bound stops one below it", type(true, "255"), 254, 255},
+        {"lower typed", type(true, "100"), 100, 255},
+        {"upper typed below the lower bound becomes lower + 1", type(false, "50"), 100, 101},
+        {"upper typed", type(false, "180"), 100, 180},
+        {"outside 0..255: the nearest bound", type(true, "-7"), 0, 180},
+        {"not a number: the last valid position", type(true, "abc"), 0, 180},
+        {"upper typed past 255", type(false, "999"), 0, 255},
+        {"lower spin set", [&] { row->lowerBoundSpin->setValue(253); }, 253, 255},
+        {"lower spin up", [&] { row->lowerBoundSpin->upButton()->click(); }, 254, 255},
+        {"lower spin up to the upper bound", [&] { row->lowerBoundSpin->upButton()->click(); }, 254, 255},
+        {"upper spin down to the lower bound", [&] { row->upperBoundSpin->downButton()->click(); }, 254, 255},
+        {"<> after narrowing",
+         [&] {
+             type(true, "30")();
+             type(false, "60")();
+             row->fullRangeButton->click();
+         },
+         0, 255},
+        {"middle button: the column's count while held, the range stays",
+         [&] {
+             navtest::pressAt(row->histogramView, 20, 20, Qt::MiddleButton);
+             EXPECT_GT(darkPixels(), 0);  // "0" for bin 20
+             navtest::releaseAt(row->histogramView, 20, 20, Qt::MiddleButton);
+             EXPECT_EQ(darkPixels(), 0);  // the release wiped the text
+         },
+         0, 255},
+        {"set for the drags",
+         [&] {
+             row->upperBoundSpin->setValue(150);
+             row->lowerBoundSpin->setValue(50);
+         },
+         50, 150},
+        {"left drag", dragged(Qt::LeftButton, 70, 70), 70, 150},
+        {"left drag right of the upper bound: one below it", dragged(Qt::LeftButton, 200, 200), 149, 150},
+        {"left drag left of the picture", dragged(Qt::LeftButton, -20, -20), 0, 150},
+        {"right drag", dragged(Qt::RightButton, 120, 120), 0, 120},
+        {"right drag beyond the picture: 255", dragged(Qt::RightButton, 300, 300), 0, 255},
+        {"left drag", dragged(Qt::LeftButton, 100, 100), 100, 255},
+        {"right drag left of the lower bound: one above it", dragged(Qt::RightButton, 40, 40), 100, 101},
+        {"middle drag only shows counts", dragged(Qt::MiddleButton, 30, 30), 100, 101},
+        {"left press shows the bound at once, the drag follows",
+         [&] {
+             navtest::pressAt(row->histogramView, 5, 20);
+             EXPECT_EQ(row->lowerBoundSpin->value(), 5);
+             navtest::moveTo(row->histogramView, 9, 20);
+             navtest::releaseAt(row->histogramView, 9, 20);
+         },
+         9, 101},
+        {"a move without a held button changes nothing",
+         [&] { navtest::moveTo(row->histogramView, 3, 20, Qt::NoButton); }, 9, 101},
+        {"right drag", dragged(Qt::RightButton, 200, 200), 9, 200},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.what);
+        s.action();
+        EXPECT_EQ(band(1)->range_low, s.low);
+        EXPECT_EQ(band(1)->range_high, s.high);
+        EXPECT_EQ(row->lowerBoundSpin->value(), s.low);
+        EXPECT_EQ(row->upperBoundSpin->value(), s.high);
+        // Columns low..high - 1 are inside (light), their neighbours outside (dark).
+        auto inside = [&](int v) {
+            const QRgb p = histogramPixel(1, v, 0);
+            return p == kBarInside || p == kBackInside;
+        };
+        EXPECT_TRUE(inside(s.low) && inside(s.high - 1));
+        EXPECT_FALSE(inside(s.high) || (s.low > 0 && inside(s.low - 1)));
     }
-    // The histogram follows the range: column 254 is outside now, 0 inside.
-    row->lowerBoundSpin->setValue(10);
-    row->upperBoundSpin->setValue(20);
-    EXPECT_EQ(histogramPixel(row, 9, 0), kBackOutside);
-    EXPECT_EQ(histogramPixel(row, 10, 0), kBackInside);
-    EXPECT_EQ(histogramPixel(row, 19, 0), kBackInside);
-    EXPECT_EQ(histogramPixel(row, 20, 0), kBackOutside);
 }
 
 // Typed by the user, the bounds take whole numbers of the band's range only; a box left empty (or with a
 // number past the range) gets the last good value back.
 TEST_F(BandRowTest, KeyboardTakesOnlyNumbersOfTheRange) {
     window->show();
-    QApplication::setActiveWindow(window.get());  // focus changes need an active window
     openThreeBands();
-    BandRow* row = bandRow(0);
+    QApplication::setActiveWindow(window.get());  // focus changes need an active window
+    RowControls row = bandRow(0);
     row->lowerBoundSpin->setValue(40);
     row->lowerBoundEdit->setFocus();
     row->lowerBoundEdit->selectAll();
     QTest::keyClicks(row->lowerBoundEdit, "abc-5");
     EXPECT_EQ(row->lowerBoundEdit->text(), "5");  // letters and the minus sign are not taken
-    EXPECT_EQ(row->band->range_low, 5);
+    EXPECT_EQ(band(0)->range_low, 5);
     row->lowerBoundEdit->selectAll();
     QTest::keyClick(row->lowerBoundEdit, Qt::Key_Backspace);
     EXPECT_EQ(row->lowerBoundEdit->text(), "");
-    EXPECT_EQ(row->band->range_low, 5);  // an empty box is no number: the range stays
-    row->upperBoundEdit->setFocus();     // leaving the box puts the value back
+    EXPECT_EQ(band(0)->range_low, 5);  // an empty box is no number: the range stays
+    row->upperBoundEdit->setFocus();   // leaving the box puts the value back
     EXPECT_EQ(row->lowerBoundEdit->text(), "5");
     row->upperBoundEdit->selectAll();
     QTest::keyClicks(row->upperBoundEdit, "300");
     row->lowerBoundEdit->setFocus();
     EXPECT_EQ(row->upperBoundEdit->text(), "255");
-    EXPECT_EQ(row->band->range_high, 255);
+    EXPECT_EQ(band(0)->range_high, 255);
 }
 
 // "自動", "<>" and the colour squares redraw the view when automatic update is on, and only then.
 TEST_F(BandRowTest, RowButtonsRedrawTheView) {
     openThreeBands();
-    BandRow* row = bandRow(1);
-    const int kUnset = -987654;
+    RowControls row = bandRow(1);
+    navtest::RedrawProbe probe(window.get());
     for (bool autoUpdate : {true, false}) {
-        window->autoUpdate = autoUpdate;
+        if (window->autoUpdateButton->isChecked() != autoUpdate) window->autoUpdateButton->click();
         for (QPushButton* button : {row->autoRangeButton, row->fullRangeButton, row->redButton,
                                     row->greenButton, row->blueButton, row->greyButton}) {
-            SCOPED_TRACE(button->text().toStdString() + (autoUpdate ? " on" : " off"));
-            window->viewOffsetX = kUnset;  // every redraw sets it
+            SCOPED_TRACE(button->objectName().toStdString() + (autoUpdate ? " on" : " off"));
+            probe.arm();
             button->click();
-            EXPECT_EQ(window->viewOffsetX != kUnset, autoUpdate);
+            EXPECT_TRUE(window->waitForJobs());
+            EXPECT_EQ(probe.ran(), autoUpdate);
         }
     }
 }
 
-TEST_F(BandRowTest, SpinButtonsStepTheBound) {
-    openThreeBands();
-    BandRow* row = bandRow(0);
-    row->lowerBoundSpin->setValue(253);
-    row->lowerBoundSpin->upButton()->click();
-    EXPECT_EQ(row->band->range_low, 254);
-    row->lowerBoundSpin->upButton()->click();  // would meet the upper bound
-    EXPECT_EQ(row->band->range_low, 254);
-    row->upperBoundSpin->downButton()->click();  // would meet the lower bound
-    EXPECT_EQ(row->band->range_high, 255);
-}
-
-TEST_F(BandRowTest, HistogramDraggingWithEachButton) {
-    openThreeBands();
-    BandRow* row = bandRow(0);
-    row->lowerBoundSpin->setValue(50);
-    row->upperBoundSpin->setValue(150);
-    struct Case {
-        Qt::MouseButton button;
-        int x;
-        int wantLow, wantHigh;
-    } cases[] = {
-        {Qt::LeftButton, 70, 70, 150},
-        {Qt::LeftButton, 200, 149, 150},  // right of the upper bound: one below it
-        {Qt::LeftButton, -20, 0, 150},
-        {Qt::RightButton, 120, 0, 120},
-        {Qt::RightButton, 300, 0, 255},  // beyond the picture: 255
-        {Qt::LeftButton, 100, 100, 255},
-        {Qt::RightButton, 40, 100, 101},   // left of the lower bound: one above it
-        {Qt::MiddleButton, 30, 100, 101},  // the middle button shows counts only
-    };
-    for (const Case& c : cases) {
-        window->onHistogramMousePress(row, c.button, c.x);
-        EXPECT_TRUE(row->histogramDragging);
-        window->onHistogramMouseRelease(row);
-        EXPECT_FALSE(row->histogramDragging);
-        EXPECT_EQ(row->band->range_low, c.wantLow) << c.button << " x=" << c.x;
-        EXPECT_EQ(row->band->range_high, c.wantHigh) << c.button << " x=" << c.x;
-    }
-    // A move without a held button changes nothing.
-    window->onHistogramMouseMove(row, 5);
-    EXPECT_EQ(row->band->range_low, 100);
-}
-
-TEST_F(BandRowTest, DragThroughRealMouseEventsShowsTheCountAndRedraws) {
-    openThreeBands();
-    window->show();
-    BandRow* row = bandRow(0);
-    // Values of band 0 are x (0..15), eight lines: bin 5 counts 8.
-    ASSERT_EQ(row->band->histogram[5], 8);
-    // The middle button only shows counts: "0" for bin 20, at (22, 2), over an empty part of the picture.
-    QTest::mousePress(row->histogramView, Qt::MiddleButton, Qt::NoModifier, QPoint(20, 20));
-    EXPECT_EQ(row->histogramDragButton, 2);
-    auto darkPixels = [&] {
-        int dark = 0;
-        for (int y = 0; y < 45; ++y)
-            for (int x = 16; x < 60; ++x)
-                dark += qGray(row->histogramView->picture.pixel(x, y)) < 100;
-        return dark;
-    };
-    EXPECT_GT(darkPixels(), 0);
-    QTest::mouseRelease(row->histogramView, Qt::MiddleButton, Qt::NoModifier, QPoint(20, 20));
-    EXPECT_EQ(darkPixels(), 0);  // the release wiped the text
-    EXPECT_EQ(row->band->range_low, 0);
-    EXPECT_EQ(row->band->range_high, 255);
-
-    QTest::mousePress(row->histogramView, Qt::LeftButton, Qt::NoModifier, QPoint(5, 20));
-    EXPECT_EQ(lowerBound(row), 5);
-    EXPECT_EQ(row->histogramDragButton, 0);
-    QTest::mouseMove(row->histogramView, QPoint(9, 20));
-    QTest::mouseRelease(row->histogramView, Qt::LeftButton, Qt::NoModifier, QPoint(9, 20));
-    EXPECT_FALSE(row->histogramDragging);
-    EXPECT_EQ(row->band->range_low, 9);
-    EXPECT_EQ(histogramPixel(row, 8, 44), kBarOutside);
-    EXPECT_EQ(histogramPixel(row, 9, 44), kBarInside);
-    // The release redrew the view.
-    EXPECT_FALSE(window->view->picture.isNull());
-
-    QTest::mousePress(row->histogramView, Qt::RightButton, Qt::NoModifier, QPoint(200, 20));
-    EXPECT_EQ(row->histogramDragButton, 1);
-    QTest::mouseRelease(row->histogramView, Qt::RightButton, Qt::NoModifier, QPoint(200, 20));
-    EXPECT_EQ(row->band->range_high, 200);
-    EXPECT_EQ(row->band->range_low, 9);
-}
-
+// The colour squares put the row's letter into the expressions; rows past the 26th have no letter and no
+// squares to use, until a band above them is closed.
 TEST_F(BandRowTest, ColourSquaresWriteTheRowLetter) {
-    const std::string p = dir.file("four.vdm");
-    guitest::writeNativeScene(p, 4, 4, 4, [](int b, int x, int) { return uint8_t(b + x); });
-    openScene(p);
-    BandRow* d = bandRow(3);
-    ASSERT_EQ(d->nameLabel->text(), "D : four.vdm - 3");
-    d->redButton->click();
-    EXPECT_EQ(window->redExpressionEdit->text(), "d");
-    bandRow(1)->greenButton->click();
-    EXPECT_EQ(window->greenExpressionEdit->text(), "b");
-    bandRow(2)->blueButton->click();
-    EXPECT_EQ(window->blueExpressionEdit->text(), "c");
-    bandRow(0)->greyButton->click();
-    EXPECT_EQ(window->redExpressionEdit->text(), "a");
-    EXPECT_EQ(window->greenExpressionEdit->text(), "a");
-    EXPECT_EQ(window->blueExpressionEdit->text(), "a");
-}
-
-TEST_F(BandRowTest, FullRangeResetsBothBounds) {
-    openThreeBands();
-    BandRow* row = bandRow(0);
-    row->lowerBoundSpin->setValue(30);
-    row->upperBoundSpin->setValue(60);
-    row->fullRangeButton->click();
-    EXPECT_EQ(row->band->range_low, 0);
-    EXPECT_EQ(row->band->range_high, 255);
+    const std::string p = dir.file("many.vdm");
+    guitest::writeNativeScene(p, 4, 2, 28, [](int b, int, int) { return uint8_t(b); });
+    openScene(p, false);
+    ASSERT_EQ(document().bandCount(), 28);
+    struct Click {
+        int row;
+        QPushButton* RowControls::*square;
+        const char *red, *green, *blue;
+    } clicks[] = {
+        {3, &RowControls::redButton, "d", "a", "a"},
+        {1, &RowControls::greenButton, "d", "b", "a"},
+        {2, &RowControls::blueButton, "d", "b", "c"},
+        {0, &RowControls::greyButton, "a", "a", "a"},
+        {25, &RowControls::blueButton, "a", "a", "z"},
+        {27, &RowControls::redButton, "a", "a", "z"},  // no letter: nothing changes
+    };
+    for (const Click& c : clicks) {
+        RowControls row = bandRow(c.row);
+        (row.*c.square)->click();
+        const char* want[3] = {c.red, c.green, c.blue};
+        QLineEdit* edits[3] = {window->redExpressionEdit, window->greenExpressionEdit,
+                               window->blueExpressionEdit};
+        for (int ch = 0; ch < 3; ++ch) {
+            EXPECT_EQ(edits[ch]->text(), want[ch]) << "row " << c.row << " channel " << ch;
+            EXPECT_EQ(document().expression(ch).text(), want[ch]) << "row " << c.row << " channel " << ch;
+        }
+    }
+    EXPECT_EQ(bandRow(25)->nameLabel->text(), "Z : many.vdm - 25");
+    EXPECT_TRUE(bandRow(25)->redButton->isEnabled());
+    EXPECT_EQ(bandRow(26)->nameLabel->text(), "[27] : many.vdm - 26");
+    EXPECT_FALSE(bandRow(26)->redButton->isEnabled());
+    // Closing an early band gives the 27th a letter.
+    bandRow(0)->closeButton->click();
+    EXPECT_EQ(bandRow(25)->nameLabel->text(), "Z : many.vdm - 26");
+    EXPECT_TRUE(bandRow(25)->redButton->isEnabled());
 }
 
 TEST_F(BandRowTest, AutomaticRangeAsksForAMissingHistogram) {
@@ -356,42 +333,44 @@ TEST_F(BandRowTest, AutomaticRangeAsksForAMissingHistogram) {
     // Values 100..227 along x: the automatic range lies far above a narrow starting range.
     guitest::writeNativeScene(path, 128, 64, 1, [](int, int x, int) { return uint8_t(100 + x); });
     openScene(path, /*histogram=*/false);
-    BandRow* row = bandRow(0);
+    RowControls row = bandRow(0);
     row->lowerBoundSpin->setValue(0);
     row->upperBoundSpin->setValue(10);
 
     // The answer No leaves the histogram as it is (empty) and still computes a range from it.
     prompts.yesNoAnswers = {false};
-    BandInfo copy = *row->band;
+    BandInfo copy = *band(0);
     remos_auto_range(&copy, 0.00085, 1);
     row->autoRangeButton->click();
+    EXPECT_TRUE(window->waitForJobs());
     ASSERT_EQ(prompts.boxes.size(), 1u);
     EXPECT_EQ(prompts.boxes[0].type, ScriptedPrompts::BoxType::YesNo);
     EXPECT_EQ(prompts.boxes[0].text, "ヒストグラムが作成されていません。作成しますか？");
     EXPECT_EQ(prompts.boxes[0].caption, "確認");
     EXPECT_EQ(prompts.boxes[0].kind, PromptKind::Information);
-    EXPECT_FALSE(row->histogramValid);
-    EXPECT_EQ(row->band->histogram[150], 0);
-    EXPECT_EQ(row->band->range_low, copy.range_low);  // from the histogram as it stands
-    EXPECT_EQ(row->band->range_high, copy.range_high);
+    EXPECT_FALSE(document().band(0).histogramMade);
+    EXPECT_EQ(band(0)->histogram[150], 0);
+    EXPECT_EQ(band(0)->range_low, copy.range_low);  // from the histogram as it stands
+    EXPECT_EQ(band(0)->range_high, copy.range_high);
 
-    // Yes computes it; the automatic range is carried over unchanged, even above the old upper bound.
+    // Yes counts it; the automatic range is carried over unchanged, even above the old upper bound.
     row->lowerBoundSpin->setValue(0);
     row->upperBoundSpin->setValue(10);
     prompts.yesNoAnswers = {true};
-    copy = *row->band;
+    copy = *band(0);
     remos_make_histogram(&copy);
     remos_auto_range(&copy, 0.00085, 1);
     ASSERT_GT(copy.range_low, 10);
     ASSERT_LT(copy.range_low, copy.range_high);
     row->autoRangeButton->click();
+    EXPECT_TRUE(window->waitForJobs());
     EXPECT_EQ(prompts.boxes.size(), 2u);
-    EXPECT_TRUE(row->histogramValid);
-    EXPECT_EQ(row->band->histogram[150], 64);
-    EXPECT_EQ(row->band->range_low, copy.range_low);
-    EXPECT_EQ(row->band->range_high, copy.range_high);
-    EXPECT_EQ(lowerBound(row), copy.range_low);
-    EXPECT_EQ(upperBound(row), copy.range_high);
+    EXPECT_TRUE(document().band(0).histogramMade);
+    EXPECT_EQ(band(0)->histogram[150], 64);
+    EXPECT_EQ(band(0)->range_low, copy.range_low);
+    EXPECT_EQ(band(0)->range_high, copy.range_high);
+    EXPECT_EQ(row->lowerBoundSpin->value(), copy.range_low);
+    EXPECT_EQ(row->upperBoundSpin->value(), copy.range_high);
 
     // With the histogram made, no question; a ratio that is not a number is reported, the range kept.
     window->clipRatioEdit->setText(QStringLiteral("abc"));
@@ -401,35 +380,42 @@ TEST_F(BandRowTest, AutomaticRangeAsksForAMissingHistogram) {
     EXPECT_EQ(prompts.boxes[2].type, ScriptedPrompts::BoxType::Message);
     EXPECT_EQ(prompts.boxes[2].kind, PromptKind::Error);
     EXPECT_TRUE(prompts.boxes[2].text.contains("abc"));
-    EXPECT_EQ(row->band->range_low, 5);
+    EXPECT_EQ(band(0)->range_low, 5);
 }
 
+// Closing a band moves the rows below it up a letter, keeps the expressions as typed and the scene while
+// other bands use it; closing the last one lets the scene go and clears the size, the metadata state and
+// the geography.
 TEST_F(BandRowTest, ClosingABandRelabelsTheRest) {
+    std::ofstream(dir.file("summary.txt")) << "Img_ImageSceneLeftTopLatitude = 35.0\n";
     openThreeBands();
+    EXPECT_TRUE(document().geographyKnown());
+    EXPECT_EQ(window->statusPanelText(1), "縦 : 8 横 : 16");
+    EXPECT_EQ(window->statusPanelText(3), "座標設定有効");
+    const std::weak_ptr<orvenna::SceneHandle> scene = document().band(0).scene;
     window->redExpressionEdit->setText("c");
-    BandRow* c = bandRow(2);
+    BandRowWidget* c = bandRow(2)->widget;
     bandRow(1)->closeButton->click();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    ASSERT_EQ(window->bandRows.size(), 2u);
-    EXPECT_EQ(bandRow(1), c);
-    EXPECT_EQ(c->listIndex, 1);
-    EXPECT_EQ(c->nameLabel->text(), "B : scene.vdm - 2");
-    EXPECT_EQ(window->bandListLayout->count(), 2);
+    ASSERT_EQ(document().bandCount(), 2);
+    EXPECT_EQ(bandRow(1)->widget, c);
+    EXPECT_EQ(c->index(), 1);
+    EXPECT_EQ(c->caption(), "B : scene.vdm - 2");
+    EXPECT_EQ(window->bandList().widget()->layout()->count(), 2);
     EXPECT_EQ(window->redExpressionEdit->text(), "c");  // expressions are not rewritten
+    EXPECT_EQ(document().expression(0).text(), "c");
     // The scene is still used by the other rows.
-    ASSERT_EQ(window->scenes.size(), 1u);
-    EXPECT_NE(scene->file, nullptr);
-    EXPECT_TRUE(window->imageLoaded);
+    ASSERT_EQ(document().scenes().size(), 1u);
+    EXPECT_FALSE(scene.expired());
+    EXPECT_TRUE(document().hasBands());
 
-    window->closeBand(bandRow(0));
-    window->geoValid = true;
-    window->setStatusPanelText(1, "縦 : 4 横 : 5");
-    window->setStatusPanelText(3, "座標設定有効");
-    window->closeBand(bandRow(0));
-    EXPECT_TRUE(window->bandRows.empty());
-    EXPECT_TRUE(window->scenes.empty());
-    EXPECT_FALSE(window->imageLoaded);
-    EXPECT_FALSE(window->geoValid);
+    for (int left = 2; left > 0; --left)
+        bandRow(0)->closeButton->click();
+    EXPECT_TRUE(window->waitForJobs());
+    EXPECT_EQ(window->rowCount(), 0);
+    EXPECT_TRUE(document().scenes().empty());
+    EXPECT_TRUE(scene.expired());
+    EXPECT_FALSE(document().hasBands());
+    EXPECT_FALSE(document().geographyKnown());
     EXPECT_EQ(window->statusPanelText(1), "");  // nothing open: no size, no metadata state
     EXPECT_EQ(window->statusPanelText(3), "");
 }
@@ -441,95 +427,57 @@ TEST_F(BandRowTest, ScenesOfTheSameFileNameInDifferentFoldersStayApart) {
     const std::string second = (dir.path() / "two" / "IMG.vdm").string();
     guitest::writeNativeScene(first, 8, 8, 1, [](int, int x, int) { return uint8_t(x); });
     guitest::writeNativeScene(second, 8, 8, 1, [](int, int x, int) { return uint8_t(x + 1); });
-    SceneFile* a = openScene(first);
-    SceneFile* b = openScene(second);
-    ASSERT_EQ(bandRow(0)->fileName, bandRow(1)->fileName);
+    openScene(first);
+    openScene(second);
+    ASSERT_EQ(document().band(0).fileName, document().band(1).fileName);
+    const std::weak_ptr<orvenna::SceneHandle> a = document().band(0).scene, b = document().band(1).scene;
 
-    window->closeBand(bandRow(1));  // the second folder's band
-    ASSERT_EQ(window->scenes.size(), 1u);
-    EXPECT_EQ(window->scenes[0].get(), a);
-    EXPECT_NE(a->file, nullptr);
-    EXPECT_EQ(window->sceneOfBand(bandRow(0)->band), a);
-    (void)b;
+    bandRow(1)->closeButton->click();  // the second folder's band
+    EXPECT_TRUE(window->waitForJobs());
+    ASSERT_EQ(document().scenes().size(), 1u);
+    EXPECT_EQ(document().scenes()[0], a.lock().get());
+    EXPECT_TRUE(b.expired());
     // The remaining band still reads its own file.
-    unsigned char buf[8] = {};
-    remos_read_row(bandRow(0)->band, buf, 0, 0, 8);
-    EXPECT_EQ(buf[7], 7);
-    EXPECT_EQ(buf[0], 0);
+    EXPECT_EQ(document().valuesAt(7, 0), std::vector<double>{7});
+    EXPECT_EQ(document().valuesAt(0, 0), std::vector<double>{0});
 }
 
-TEST_F(BandRowTest, PictureIsReleasedWithItsLastRow) {
-    // A picture as the opening workflow lists it: one scene record with three band records, three rows
-    // sharing the decoded picture.
+// A picture lists as three channel rows, marked R, G and B in their colours, each with its channel's
+// histogram; the decoded picture goes with the last of them.
+TEST_F(BandRowTest, PictureChannelsAreMarkedAndReleasedWithTheirLastRow) {
     const std::string p = dir.file("pic.bmp");
-    {
-        FILE* f = std::fopen(p.c_str(), "wb");
-        std::fputs("BM", f);
-        std::fclose(f);
-    }
-    auto scene = std::make_unique<SceneFile>();
-    *scene = SceneFile{};
-    ASSERT_EQ(remos_open(scene.get(), p.c_str(), FMT_OPEN_ONLY), REMOS_OK);
-    ASSERT_NE(remos_alloc_bands(scene.get(), 3), nullptr);
-    auto picture = std::make_shared<QImage>(6, 2, QImage::Format_BGR888);
+    QImage picture(6, 2, QImage::Format_RGB32);
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 6; ++x)
-            picture->setPixel(x, y, qRgb(x * 10, 100 + y, 200));
-    SceneFile* raw = scene.get();
-    window->scenes.push_back(std::move(scene));
+            picture.setPixel(x, y, qRgb(x * 10, 100 + y, 200));
+    ASSERT_TRUE(picture.save(QString::fromStdString(p), "BMP"));
+    openScene(p);
+    ASSERT_EQ(document().bandCount(), 3);
+    const char* captions[3] = {"A : pic.bmp - 0 - R", "B : pic.bmp - 1 - G", "C : pic.bmp - 2 - B"};
+    const QColor colours[3] = {QColor(255, 0, 0), QColor(0, 128, 0), QColor(0, 0, 255)};
     for (int i = 0; i < 3; ++i) {
-        BandInfo* band = &raw->bands[i];
-        band->index = i;
-        band->band_count = 3;
-        band->width = 6;
-        band->lines = 2;
-        band->bits = 8;
-        band->interleave = REMOS_BY_PIXEL_RGB;
-        BandRow* row = window->addBandRow(band, "pic.bmp", i);
-        row->isPicture = true;
-        row->picture = picture;
-        window->bandRows.emplace_back(row);
-        window->computePictureHistogram(row);
-        window->refreshBandRow(row);
+        EXPECT_TRUE(document().band(i).isPicture());
+        EXPECT_EQ(bandRow(i)->nameLabel->text(), captions[i]);
+        EXPECT_EQ(bandRow(i)->nameLabel->palette().color(QPalette::WindowText), colours[i]);
     }
-    window->imageLoaded = true;
     // Histograms of the channels: red 0,10,..,50 twice each, green 100 and 101 six times, blue 200 twelve.
-    EXPECT_EQ(bandRow(0)->band->histogram[30], 2);
-    EXPECT_EQ(bandRow(1)->band->histogram[101], 6);
-    EXPECT_EQ(bandRow(2)->band->histogram[200], 12);
-    EXPECT_EQ(bandRow(2)->band->hist_peak, 12);
-    EXPECT_EQ(bandRow(2)->band->hist_peak_inner, 12);
-    EXPECT_EQ(bandRow(0)->band->hist_peak_inner, 2);
+    EXPECT_EQ(band(0)->histogram[30], 2);
+    EXPECT_EQ(band(1)->histogram[101], 6);
+    EXPECT_EQ(band(2)->histogram[200], 12);
+    EXPECT_EQ(band(2)->hist_peak, 12);
+    EXPECT_EQ(band(2)->hist_peak_inner, 12);
+    EXPECT_EQ(band(0)->hist_peak_inner, 2);
 
-    std::weak_ptr<QImage> watch = picture;
-    picture.reset();
-    window->closeBand(bandRow(0));
-    EXPECT_FALSE(watch.expired());
-    EXPECT_EQ(window->scenes.size(), 1u);
-    window->closeBand(bandRow(0));
-    EXPECT_FALSE(watch.expired());
-    window->closeBand(bandRow(0));
+    const std::weak_ptr<const DecodedPicture> watch = document().band(0).picture;
+    for (int left = 3; left > 0; --left) {
+        EXPECT_FALSE(watch.expired());
+        EXPECT_EQ(document().scenes().size(), 1u);
+        bandRow(0)->closeButton->click();
+        EXPECT_TRUE(window->waitForJobs());
+    }
     EXPECT_TRUE(watch.expired());
-    EXPECT_TRUE(window->scenes.empty());
-    EXPECT_FALSE(window->imageLoaded);
-}
-
-TEST_F(BandRowTest, RowsBeyondTheTwentySixthHaveNoLetter) {
-    const std::string p = dir.file("many.vdm");
-    guitest::writeNativeScene(p, 4, 2, 28, [](int b, int, int) { return uint8_t(b); });
-    openScene(p, false);
-    ASSERT_EQ(window->bandRows.size(), 28u);
-    EXPECT_EQ(bandRow(25)->nameLabel->text(), "Z : many.vdm - 25");
-    EXPECT_TRUE(bandRow(25)->redButton->isEnabled());
-    EXPECT_EQ(bandRow(26)->nameLabel->text(), "[27] : many.vdm - 26");
-    EXPECT_FALSE(bandRow(26)->redButton->isEnabled());
-    window->redExpressionEdit->setText("a");
-    window->onRedClicked(bandRow(27));
-    EXPECT_EQ(window->redExpressionEdit->text(), "a");
-    // Closing an early band gives the 27th a letter.
-    window->closeBand(bandRow(0));
-    EXPECT_EQ(bandRow(25)->nameLabel->text(), "Z : many.vdm - 26");
-    EXPECT_TRUE(bandRow(25)->redButton->isEnabled());
+    EXPECT_TRUE(document().scenes().empty());
+    EXPECT_FALSE(document().hasBands());
 }
 
 ORVENNA_GUI_TEST_MAIN()

@@ -1,10 +1,9 @@
-// Closing everything at once (what is released, what is kept) and saving the view as a 24-bit bitmap.
-#include <QFileInfo>
+// Closing everything at once (what is released, what is kept) and saving the view in the format its name
+// says (a 24-bit bitmap when the name says none), or saying why nothing was saved.
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
-#include <QVBoxLayout>
 
 #include <signal.h>
 #include <sys/resource.h>
@@ -15,7 +14,6 @@
 #include <fstream>
 
 #include "GuiTestSupport.h"
-#include "dialogs/ProgressWindow.h"
 #include "platform/FileSaver.h"
 #include "platform/ImageControl.h"
 #include "tools/samples/sample_scenes.h"
@@ -29,24 +27,19 @@ class CloseSaveTest : public MainWindowTest {
 protected:
     void SetUp() override {
         MainWindowTest::SetUp();
-        progressWindow = new ProgressWindow(window.get());
         window->resize(900, 578);
         window->show();
         QCoreApplication::processEvents();
-    }
-    void TearDown() override {
-        progressWindow = nullptr;
-        MainWindowTest::TearDown();
-    }
-    void openFile(const std::string& path) {
-        window->filesToOpen = {QByteArray::fromStdString(path)};
-        window->openFiles();
     }
     std::string nativeScene(const std::string& name, int w, int h) {
         const std::string path = dir.file(name);
         guitest::writeNativeScene(path, w, h, 2,
                                   [](int b, int x, int y) { return uint8_t(b * 90 + x * 3 + y); });
         return path;
+    }
+    void save(const std::string& name) {
+        prompts.saveAnswers.push_back(QString::fromStdString(dir.file(name)));
+        window->saveButton->click();
     }
     static bool allWhite(const QImage& image) {
         for (int y = 0; y < image.height(); ++y)
@@ -57,176 +50,157 @@ protected:
 };
 
 TEST_F(CloseSaveTest, CloseAllWithNothingLoadedOnlyBlanksTheView) {
-    window->setStatusPanelText(1, "縦 : 1 横 : 2");
-    window->closeAll();
-    ASSERT_FALSE(window->view->picture.isNull());
-    EXPECT_EQ(window->view->picture.size(), window->view->size());
-    EXPECT_TRUE(allWhite(window->view->picture));
+    window->statusPanels[1]->setText("縦 : 1 横 : 2");
+    window->closeAllButton->click();
+    ASSERT_FALSE(window->viewPicture().isNull());
+    EXPECT_EQ(window->viewPicture().size(), window->view->size());
+    EXPECT_TRUE(allWhite(window->viewPicture()));
     EXPECT_EQ(window->statusPanelText(1), "");  // nothing is open: no scene size
     EXPECT_TRUE(prompts.boxes.empty());
 }
 
 TEST_F(CloseSaveTest, CloseAllReleasesEverythingAndKeepsTheRest) {
+    // A picture beside Landsat metadata: corners and the band 6 calibration.
     std::string error;
-    const std::string jpg = dir.file("pic.jpg");
-    ASSERT_TRUE(samples::write_jpeg(jpg, 64, 48, 90, &error)) << error;
-    openFile(jpg);
-    ASSERT_EQ(window->bandRows.size(), 3u);
-    std::weak_ptr<QImage> picture = bandRow(0)->picture;
-    EXPECT_EQ(picture.use_count(), 3);  // held by its three rows only
-    window->geoValid = true;
-    window->landsatCalibrationValid = true;
-    window->landsatLmax = 17.04;
-    window->setStatusPanelText(3, "座標設定有効 LANDSAT温度設定有効");
-    window->horizontalScrollBar->setValue(20);
-    window->zoomStep = 3;
+    std::filesystem::create_directories(dir.file("scene"));
+    std::ofstream(dir.file("scene/L7_MTL.met"))
+        << "PRODUCT_UL_CORNER_LAT = 36.2\nPRODUCT_UL_CORNER_LON = 139.3\n"
+           "LMAX_BAND61 = 17.04\nLMIN_BAND61 = 0.0\n";
+    ASSERT_TRUE(samples::write_jpeg(dir.file("scene/pic.jpg"), 64, 48, 90, &error)) << error;
+    openScene(dir.file("scene/pic.jpg"));
+    ASSERT_EQ(document().bandCount(), 3);
+    ASSERT_TRUE(document().metadata().geo_valid);
+    EXPECT_EQ(window->statusPanelText(3), "座標設定有効 LANDSAT温度設定有効");
+    std::weak_ptr picture(document().band(0).picture);
+    window->setScrollPosition(20, std::nullopt);
+    window->setZoomStep(3);
     window->redExpressionEdit->setText("a*2");
-    window->drawComposite();
-    ASSERT_FALSE(allWhite(window->view->picture));
+    window->redrawNow();
+    ASSERT_FALSE(allWhite(window->viewPicture()));
 
-    window->closeAll();
+    window->closeAllButton->click();
+    ASSERT_TRUE(window->waitForJobs());
     EXPECT_TRUE(picture.expired());
-    EXPECT_TRUE(window->bandRows.empty());
-    EXPECT_TRUE(window->scenes.empty());
-    EXPECT_EQ(window->bandListLayout->count(), 0);
-    EXPECT_FALSE(window->imageLoaded);
-    EXPECT_FALSE(window->geoValid);
-    EXPECT_TRUE(allWhite(window->view->picture));
+    EXPECT_FALSE(document().hasBands());
+    EXPECT_TRUE(document().scenes().empty());
+    EXPECT_EQ(window->rowCount(), 0);
+    EXPECT_FALSE(document().metadata().geo_valid);
+    EXPECT_TRUE(allWhite(window->viewPicture()));
     // The status no longer describes a scene that is gone.
     EXPECT_EQ(window->statusPanelText(1), "");
     EXPECT_EQ(window->statusPanelText(3), "");
     // Kept until the next opening.
-    EXPECT_TRUE(window->landsatCalibrationValid);
-    EXPECT_DOUBLE_EQ(window->landsatLmax, 17.04);
+    EXPECT_TRUE(document().landsat7CalibrationValid());
+    EXPECT_DOUBLE_EQ(document().metadata().lmax, 17.04);
     EXPECT_EQ(window->horizontalScrollBar->maximum(), 63);
-    EXPECT_EQ(window->horizontalScrollBar->value(), 20);
-    EXPECT_EQ(window->zoomStep, 3);
-    EXPECT_EQ(window->imageWidth, 64);
-    EXPECT_EQ(window->imageHeight, 48);
+    EXPECT_EQ(window->scrollPosition().x(), 20);
+    EXPECT_EQ(window->zoomStep(), 3);
+    EXPECT_EQ(document().width(), 64);
+    EXPECT_EQ(document().height(), 48);
     EXPECT_EQ(window->redExpressionEdit->text(), "a*2");
 
     // Drawing does nothing now.
-    window->drawComposite();
-    EXPECT_TRUE(allWhite(window->view->picture));
+    window->redrawButton->click();
+    ASSERT_TRUE(window->waitForJobs());
+    EXPECT_TRUE(allWhite(window->viewPicture()));
 }
 
 TEST_F(CloseSaveTest, AfterCloseAllAnotherSizeOpens) {
     std::string error;
-    openFile(nativeScene("big.bil", 1000, 800));
-    ASSERT_EQ(window->bandRows.size(), 2u);
-    window->closeAll();
+    openScene(nativeScene("big.bil", 1000, 800));
+    ASSERT_EQ(document().bandCount(), 2);
+    window->closeAllButton->click();
     const std::string bmp = dir.file("small.bmp");
     ASSERT_TRUE(samples::write_bmp(bmp, 640, 480, &error)) << error;
-    openFile(bmp);
+    openScene(bmp);
     EXPECT_TRUE(prompts.boxes.empty());
-    ASSERT_EQ(window->bandRows.size(), 3u);
-    EXPECT_EQ(window->imageWidth, 640);
-    EXPECT_EQ(window->imageHeight, 480);
+    ASSERT_EQ(document().bandCount(), 3);
+    EXPECT_EQ(document().width(), 640);
+    EXPECT_EQ(document().height(), 480);
     EXPECT_EQ(window->statusPanelText(1), "縦 : 480 横 : 640");
-    EXPECT_EQ(window->bandRows[0]->nameLabel->text(), "A : small.bmp - 0 - R");
+    EXPECT_EQ(bandRow(0)->nameLabel->text(), "A : small.bmp - 0 - R");
 }
 
-TEST_F(CloseSaveTest, NothingIsWrittenBeforeAnythingWasDrawn) {
-    const std::string target = dir.file("early");
-    prompts.saveAnswers.push_back(QString::fromStdString(target));
-    window->saveView();
-    ASSERT_EQ(prompts.boxes.size(), 2u);
-    EXPECT_EQ(prompts.boxes[0].type, BoxType::SaveFile);
-    EXPECT_TRUE(prompts.boxes[0].text.startsWith("ビットマップ (*.bmp);;"));  // the default format first
-    // The user hears why nothing was written.
-    EXPECT_EQ(prompts.boxes[1].type, BoxType::Message);
-    EXPECT_EQ(prompts.boxes[1].text, "まだ何も描画されていないため、保存する画像がありません");
-    EXPECT_FALSE(std::filesystem::exists(target));
-    EXPECT_FALSE(std::filesystem::exists(target + ".bmp"));
-    window->saveView();  // cancelled
-    EXPECT_EQ(prompts.boxes.size(), 3u);
+// A save that cannot be made writes nothing and says why: before anything was drawn, or into a folder that
+// does not exist (naming the file). The file dialog offers the bitmap first; cancelling it says nothing.
+TEST_F(CloseSaveTest, SavesThatCannotBeMadeSayWhyAndWriteNothing) {
+    struct Case {
+        bool drawn;
+        const char* target;
+        const char* says;
+    } cases[] = {
+        {false, "early", "まだ何も描画されていないため、保存する画像がありません"},
+        {true, "no-such-folder/view.bmp", "view.bmp"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.target);
+        if (c.drawn) openScene(nativeScene("scene.bil", 30, 20));
+        prompts.boxes.clear();
+        save(c.target);
+        ASSERT_EQ(prompts.boxes.size(), 2u);
+        EXPECT_EQ(prompts.boxes[0].type, BoxType::SaveFile);
+        EXPECT_TRUE(prompts.boxes[0].text.startsWith("ビットマップ (*.bmp);;"));
+        EXPECT_EQ(prompts.boxes[1].type, BoxType::Message);
+        EXPECT_TRUE(prompts.boxes[1].text.contains(c.says)) << prompts.boxes[1].text.toStdString();
+        EXPECT_FALSE(std::filesystem::exists(dir.file(c.target)));
+        EXPECT_FALSE(std::filesystem::exists(dir.file(c.target) + ".bmp"));
+    }
+    prompts.boxes.clear();
+    window->saveButton->click();  // cancelled
+    EXPECT_EQ(prompts.boxes.size(), 1u);
 }
 
-// The extension names the format when the platform writes it; other names get ".bmp" and a bitmap.
-TEST_F(CloseSaveTest, SavedFileHasTheFormatItsNameSays) {
-    openFile(nativeScene("scene.bil", 30, 20));
-    window->drawComposite();
-    const QImage shown = window->view->picture.convertToFormat(QImage::Format_RGB32);
+// The extension names the format when the platform writes it; other names get ".bmp" and a 24-bit bitmap.
+// The file holds the view as drawn, pixel for pixel (a JPEG within its loss); after closing, the white view.
+TEST_F(CloseSaveTest, SavedFileIsTheViewInTheFormatItsNameSays) {
+    openScene(nativeScene("scene.bil", 120, 90));
+    window->greenExpressionEdit->setText("b");
+    window->blueExpressionEdit->setText("a+b");
+    window->setZoomStep(4);
+    window->setScrollPosition(30, 20);
+    window->redrawNow();
+    const QImage view = window->viewPicture().convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(allWhite(view));
+
     struct Case {
         const char* name;
         const char* written;  // the file that appears
         const char* format;   // as QImageReader tells it
-        bool exact;           // lossless
     } cases[] = {
-        {"view.png", "view.png", "png", true},     {"view.tif", "view.tif", "tiff", true},
-        {"view.jpg", "view.jpg", "jpeg", false},   {"view.PNG", "view.PNG", "png", true},
-        {"view.xyz", "view.xyz.bmp", "bmp", true}, {"view", "view.bmp", "bmp", true},
+        {"view.png", "view.png", "png"},     {"view.tif", "view.tif", "tiff"},
+        {"view.jpg", "view.jpg", "jpeg"},    {"view.PNG", "view.PNG", "png"},
+        {"view.xyz", "view.xyz.bmp", "bmp"}, {"view", "view.bmp", "bmp"},
+        {"shot.BMP", "shot.BMP", "bmp"},     {"dir.x/plain", "dir.x/plain.bmp", "bmp"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        prompts.saveAnswers.push_back(QString::fromStdString(dir.file(c.name)));
-        window->saveView();
-        QImageReader reader(QString::fromStdString(dir.file(c.written)));
-        EXPECT_EQ(reader.format(), QByteArray(c.format));
-        const QImage read = reader.read().convertToFormat(QImage::Format_RGB32);
-        ASSERT_EQ(read.size(), shown.size());
-        if (c.exact) {
-            EXPECT_EQ(read, shown);
-        }
-    }
-}
-
-TEST_F(CloseSaveTest, SavedBitmapIsTheViewPixelForPixel) {
-    openFile(nativeScene("scene.bil", 120, 90));
-    window->greenExpressionEdit->setText("b");
-    window->blueExpressionEdit->setText("a+b");
-    window->zoomStep = 4;
-    window->horizontalScrollBar->setValue(30);
-    window->verticalScrollBar->setValue(20);
-    window->drawComposite();
-    const QImage view = window->view->picture;
-
-    struct Case {
-        std::string given, written;
-    } cases[] = {{"view", "view.bmp"}, {"shot.BMP", "shot.BMP"}, {"dir.x/plain", "dir.x/plain.bmp"}};
     std::filesystem::create_directories(dir.file("dir.x"));
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.given);
-        prompts.saveAnswers.push_back(QString::fromStdString(dir.file(c.given)));
-        window->saveView();
+        SCOPED_TRACE(c.name);
+        save(c.name);
         const std::string path = dir.file(c.written);
-        ASSERT_TRUE(std::filesystem::exists(path));
-        std::ifstream in(path, std::ios::binary);
-        unsigned char header[54];
-        in.read(reinterpret_cast<char*>(header), 54);
-        EXPECT_EQ(header[0], 'B');
-        EXPECT_EQ(header[28], 24);  // bits per pixel
-        const uint64_t stride = (uint64_t(view.width()) * 3 + 3) / 4 * 4;
-        EXPECT_EQ(std::filesystem::file_size(path), 54 + stride * view.height());
-
         QImageReader reader(QString::fromStdString(path));
-        const QImage saved = reader.read();
-        ASSERT_FALSE(saved.isNull()) << reader.errorString().toStdString();
-        ASSERT_EQ(saved.size(), view.size());
-        for (int y = 0; y < view.height(); ++y)
-            for (int x = 0; x < view.width(); ++x)
-                ASSERT_EQ(saved.pixel(x, y), view.pixel(x, y)) << x << "," << y;
+        EXPECT_EQ(reader.format(), QByteArray(c.format));
+        const QImage read = reader.read().convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(read.size(), view.size()) << reader.errorString().toStdString();
+        if (std::string(c.format) != "jpeg") {
+            EXPECT_EQ(read, view);
+        }
+        if (std::string(c.format) == "bmp") {
+            std::ifstream in(path, std::ios::binary);
+            unsigned char header[54];
+            in.read(reinterpret_cast<char*>(header), 54);
+            EXPECT_EQ(header[0], 'B');
+            EXPECT_EQ(header[28], 24);  // bits per pixel
+            const uint64_t stride = (uint64_t(view.width()) * 3 + 3) / 4 * 4;
+            EXPECT_EQ(std::filesystem::file_size(path), 54 + stride * view.height());
+        }
     }
-    EXPECT_TRUE(prompts.boxes.size() == 3u);  // dialogs only, no error
+    EXPECT_EQ(prompts.boxes.size(), std::size(cases));  // file dialogs only, no error
 
-    // After closing, the white view is what gets saved.
-    window->closeAll();
-    prompts.saveAnswers.push_back(QString::fromStdString(dir.file("white.bmp")));
-    window->saveView();
+    window->closeAllButton->click();
+    save("white.bmp");
     const QImage white(QString::fromStdString(dir.file("white.bmp")));
+    ASSERT_FALSE(white.isNull());
     EXPECT_TRUE(allWhite(white));
-}
-
-TEST_F(CloseSaveTest, UnwritableTargetShowsAnErrorAndWritesNothing) {
-    openFile(nativeScene("scene.bil", 30, 20));
-    window->drawComposite();
-    const std::string target = dir.file("no-such-folder/view.bmp");
-    prompts.saveAnswers.push_back(QString::fromStdString(target));
-    window->saveView();
-    ASSERT_EQ(prompts.boxes.size(), 2u);
-    EXPECT_EQ(prompts.boxes[1].type, BoxType::Message);
-    EXPECT_TRUE(prompts.boxes[1].text.contains("view.bmp"));
-    EXPECT_FALSE(std::filesystem::exists(target));
 }
 
 // Runs saveFileWhole in a child process, as an unprivileged user when `unprivileged` (root writes

@@ -1,5 +1,6 @@
 // The composite view: the picture drawn at several magnifications and scroll positions against a per-pixel
-// computation made here, the expression boxes' colours, the redraw guards, autoUpdate and redrawButton.
+// computation made here, the channels' bytes, the expression boxes' colours, autoUpdate and redrawButton,
+// the busy text, a redraw replaced by a newer one, and bands closed while a redraw runs.
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -13,6 +14,7 @@
 #include "platform/SpinButtons.h"
 
 using guitest::MainWindowTest;
+using State = orvenna::ViewerJobs::State;
 
 namespace {
 
@@ -69,32 +71,35 @@ struct ExpectedView {
         }
         return true;
     }
-    int viewOffsetX() const {
-        int left, off;
-        viewOrigin(hpos, w, &left, &off);
-        return off > 0 ? 0 : static_cast<int>(w / 2 - (hpos - left) * s());
-    }
 };
 
 class CompositeTest : public MainWindowTest {
 protected:
     void SetUp() override {
         MainWindowTest::SetUp();
-        const std::string p = dir.file("scene.vdm");
-        guitest::writeNativeScene(p, kImgW, kImgH, 2,
+        guitest::writeNativeScene(scene, kImgW, kImgH, 2,
                                   [](int b, int x, int y) { return b == 0 ? Band0(x, y) : Band1(x, y); });
-        openScene(p);
-        window->horizontalScrollBar->setMaximum(kImgW - 1);
-        window->verticalScrollBar->setMaximum(kImgH - 1);
+        openScene(scene);
         window->view->setFixedSize(kViewW, kViewH);
         window->show();
         ASSERT_EQ(window->view->size(), QSize(kViewW, kViewH));
+        window->redrawNow();
     }
 
-    QRgb viewPixel(int x, int y) { return window->view->picture.pixel(x, y) | 0xFF000000u; }
+    QRgb viewPixel(int x, int y) { return window->viewPicture().pixel(x, y) | 0xFF000000u; }
+    // The whole view against `expected` of each view pixel.
+    void expectView(const std::function<QRgb(int, int)>& expected) {
+        const QImage& pic = window->viewPicture();
+        ASSERT_EQ(pic.format(), QImage::Format_BGR888);
+        ASSERT_EQ(pic.size(), window->view->size());
+        for (int y = 0; y < pic.height(); ++y)
+            for (int x = 0; x < pic.width(); ++x)
+                ASSERT_EQ(viewPixel(x, y), expected(x, y) | 0xFF000000u) << "at " << x << "," << y;
+    }
 
     static constexpr int kViewW = 60;
     static constexpr int kViewH = 40;
+    const std::string scene = dir.file("scene.vdm");
 };
 
 }  // namespace
@@ -102,9 +107,7 @@ protected:
 TEST_F(CompositeTest, PictureMatchesAPerPixelComputation) {
     bandRow(1)->lowerBoundSpin->setValue(10);
     bandRow(1)->upperBoundSpin->setValue(100);
-    window->redExpressionEdit->setText("a");
     window->greenExpressionEdit->setText("b");
-    window->blueExpressionEdit->setText("a");
     struct Case {
         int step, hpos, vpos;
     } cases[] = {
@@ -116,165 +119,163 @@ TEST_F(CompositeTest, PictureMatchesAPerPixelComputation) {
         {7, 79, 49},  // 1/4 at the far corner
     };
     for (const Case& c : cases) {
-        window->zoomStep = c.step;
-        window->horizontalScrollBar->setValue(c.hpos);
-        window->verticalScrollBar->setValue(c.vpos);
-        window->drawComposite();
-        const QImage& pic = window->view->picture;
-        ASSERT_EQ(pic.format(), QImage::Format_BGR888);
-        ASSERT_EQ(pic.size(), QSize(kViewW, kViewH));
+        SCOPED_TRACE(c.step);
+        window->setZoomStep(c.step);
+        window->setScrollPosition(c.hpos, c.vpos);
+        window->redrawNow();
         const ExpectedView view{kViewW, kViewH, c.hpos, c.vpos, c.step};
-        EXPECT_FLOAT_EQ(window->zoomScale, float(view.s()));
-        EXPECT_EQ(window->viewOffsetX, view.viewOffsetX()) << "step " << c.step;
         int drawn = 0;
-        for (int y = 0; y < kViewH; ++y) {
-            for (int x = 0; x < kViewW; ++x) {
-                int ix, iy;
-                QRgb want = qRgb(255, 255, 255);
-                if (view.imagePixel(x, y, &ix, &iy)) {
-                    ++drawn;
-                    const int a = Band0(ix, iy);
-                    const int b = stretched(Band1(ix, iy), 10, 100);
-                    want = qRgb(a, b, a);
-                }
-                ASSERT_EQ(viewPixel(x, y), want) << "step " << c.step << " at " << x << "," << y;
-            }
-        }
-        EXPECT_GT(drawn, 0) << "step " << c.step;
+        expectView([&](int x, int y) {
+            int ix, iy;
+            if (!view.imagePixel(x, y, &ix, &iy)) return qRgb(255, 255, 255);
+            ++drawn;
+            return qRgb(Band0(ix, iy), stretched(Band1(ix, iy), 10, 100), Band0(ix, iy));
+        });
+        EXPECT_GT(drawn, 0);
     }
 }
 
-TEST_F(CompositeTest, BytesAreBlueGreenRedInTheLines) {
-    window->redExpressionEdit->setText("200");
-    window->greenExpressionEdit->setText("100");
-    window->blueExpressionEdit->setText("50");
-    window->horizontalScrollBar->setValue(30);
-    window->verticalScrollBar->setValue(20);
-    window->drawComposite();
-    const uchar* line = window->view->picture.constScanLine(5);
-    EXPECT_EQ(line[3 * 7 + 0], 50);
-    EXPECT_EQ(line[3 * 7 + 1], 100);
-    EXPECT_EQ(line[3 * 7 + 2], 200);
-}
-
-TEST_F(CompositeTest, ExpressionBoxesTurnBlackWhileTheirTextDoesNotCompile) {
+// Each channel's bytes (blue, green, red in the picture's lines) are its expression's values; a text that
+// does not compile draws nothing in its channel.
+TEST_F(CompositeTest, ChannelsHoldTheirExpressionsValues) {
+    window->setScrollPosition(30, 20);  // view pixel (x, y) shows image pixel (x, y)
     struct Case {
-        QLineEdit* edit;
-        CalcExpr** tree;
-        QColor colour;
+        const char *red, *green, *blue;
+        int r, g, b;
     } cases[] = {
-        {window->redExpressionEdit, &window->redExpression, QColor(255, 0, 0)},
-        {window->greenExpressionEdit, &window->greenExpression, QColor(0, 128, 0)},
-        {window->blueExpressionEdit, &window->blueExpression, QColor(0, 0, 255)},
+        {"200", "100", "50", 200, 100, 50},
+        {"(a", "a", "b", 0, Band0(7, 5), Band1(7, 5)},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(c.edit->palette().color(QPalette::Base), c.colour);
-        EXPECT_EQ(c.edit->palette().color(QPalette::Text), QColor(Qt::white));
-        c.edit->setText("(a");
-        EXPECT_EQ(*c.tree, nullptr);
-        EXPECT_EQ(c.edit->palette().color(QPalette::Base), QColor(Qt::black));
-        c.edit->setText("b");
-        EXPECT_NE(*c.tree, nullptr);
-        EXPECT_EQ(c.edit->palette().color(QPalette::Base), c.colour);
+        SCOPED_TRACE(c.red);
+        window->redExpressionEdit->setText(c.red);
+        window->greenExpressionEdit->setText(c.green);
+        window->blueExpressionEdit->setText(c.blue);
+        window->redrawNow();
+        const uchar* line = window->viewPicture().constScanLine(5);
+        EXPECT_EQ(line[3 * 7 + 0], c.b);
+        EXPECT_EQ(line[3 * 7 + 1], c.g);
+        EXPECT_EQ(line[3 * 7 + 2], c.r);
     }
 }
 
-TEST_F(CompositeTest, ARedTextThatDoesNotCompileDrawsNoRed) {
-    window->horizontalScrollBar->setValue(30);
-    window->verticalScrollBar->setValue(20);
-    window->redExpressionEdit->setText("(a");
-    window->greenExpressionEdit->setText("a");
-    window->blueExpressionEdit->setText("a");
-    const QImage before = window->view->picture;
-    window->drawComposite();
-    EXPECT_EQ(qRed(viewPixel(10, 10)), 0);
-    EXPECT_EQ(qGreen(viewPixel(10, 10)), Band0(30 - 30 + 10, 20 - 20 + 10));
-    // Fixing the text turns the box red again but does not redraw.
-    const QImage drawn = window->view->picture;
-    window->redExpressionEdit->setText("a");
-    EXPECT_EQ(window->redExpressionEdit->palette().color(QPalette::Base), QColor(255, 0, 0));
-    EXPECT_EQ(window->view->picture, drawn);
+// A box turns black while its text does not compile, with the reason as its tooltip; typing does not redraw.
+TEST_F(CompositeTest, ExpressionBoxesTurnBlackWhileTheirTextDoesNotCompile) {
+    const QImage drawn = window->viewPicture();
+    QLineEdit* edits[] = {window->redExpressionEdit, window->greenExpressionEdit, window->blueExpressionEdit};
+    const QColor colours[] = {QColor(255, 0, 0), QColor(0, 128, 0), QColor(0, 0, 255)};
+    for (int c = 0; c < 3; ++c) {
+        QLineEdit* edit = edits[c];
+        EXPECT_EQ(edit->palette().color(QPalette::Base), colours[c]);
+        EXPECT_EQ(edit->palette().color(QPalette::Text), QColor(Qt::white));
+        edit->setText("(a");
+        EXPECT_FALSE(document().expression(c).compiles());
+        EXPECT_EQ(edit->palette().color(QPalette::Base), QColor(Qt::black));
+        EXPECT_EQ(edit->toolTip(), QString::fromStdString(document().expression(c).problem()));
+        edit->setText("b");
+        EXPECT_TRUE(document().expression(c).compiles());
+        EXPECT_EQ(edit->palette().color(QPalette::Base), colours[c]);
+    }
+    EXPECT_TRUE(window->waitForJobs());
+    EXPECT_EQ(window->viewPicture(), drawn);
 }
 
 TEST_F(CompositeTest, AutoUpdateOffDropsRedrawsButTheRedrawButtonStillDraws) {
+    const QImage before = window->viewPicture();
     window->autoUpdateButton->click();
     EXPECT_FALSE(window->autoUpdateButton->isChecked());
-    EXPECT_FALSE(window->autoUpdate);
-    window->drawComposite();
-    EXPECT_TRUE(window->view->picture.isNull());
-    bandRow(0)->greyButton->click();  // asks for a redraw: ignored
-    EXPECT_TRUE(window->view->picture.isNull());
+    bandRow(1)->greyButton->click();  // b in every channel, and a redraw asked for: dropped
+    window->redrawNow();
+    EXPECT_EQ(document().expression(0).text(), "b");
+    EXPECT_EQ(window->viewPicture(), before);
 
     window->redrawButton->click();
-    EXPECT_FALSE(window->view->picture.isNull());
-    EXPECT_FALSE(window->autoUpdate);  // only for that one redraw
-    EXPECT_EQ(viewPixel(kViewW / 2, kViewH / 2), qRgb(Band0(0, 0), Band0(0, 0), Band0(0, 0)));
+    ASSERT_TRUE(window->waitForJobs());
+    // Start-up positions: image pixel (0, 0) at the view centre.
+    EXPECT_EQ(viewPixel(kViewW / 2, kViewH / 2), qRgb(Band1(0, 0), Band1(0, 0), Band1(0, 0)));
+    const QImage drawn = window->viewPicture();
+    bandRow(0)->greyButton->click();  // automatic update stays off after the button's redraw
+    EXPECT_TRUE(window->waitForJobs());
+    EXPECT_EQ(window->viewPicture(), drawn);
 
-    window->autoUpdateButton->click();
-    EXPECT_TRUE(window->autoUpdate);
+    window->autoUpdateButton->click();  // on again: redraws are made
+    window->redrawNow();
+    EXPECT_EQ(window->viewPicture(), before);
 }
 
-TEST_F(CompositeTest, NothingIsDrawnWithoutAScene) {
-    window->imageLoaded = false;
+TEST_F(MainWindowTest, NothingIsDrawnWithoutAScene) {
+    window->show();
     window->redrawButton->click();
-    EXPECT_TRUE(window->view->picture.isNull());
+    EXPECT_EQ(window->jobs().state(), State::Idle);
+    EXPECT_TRUE(window->viewPicture().isNull());
 }
 
-TEST_F(CompositeTest, BusyTextIsShownOnceAndRequestsDuringTheRedrawAreDropped) {
+// While a redraw runs, "描画中" shows in red over the old picture; a redraw asked for meanwhile replaces it:
+// the newest state is drawn, the one that gave way is never shown, and no busy text is left.
+TEST_F(CompositeTest, ARedrawAskedForWhileOneRunsReplacesIt) {
     window->view->setFixedSize(200, 120);
-    QCoreApplication::processEvents();
-    ASSERT_EQ(window->view->size(), QSize(200, 120));
+    window->redrawNow();
+    ASSERT_EQ(window->viewPicture().size(), QSize(200, 120));
+    int started = 0, shown = 0;  // redraws started, and pictures put in the view
+    QObject::connect(&window->jobs(), &orvenna::ViewerJobs::redrawStarted, window.get(), [&] { ++started; });
+    QObject::connect(&window->jobs(), &orvenna::ViewerJobs::redrawFinished, window.get(), [&] { ++shown; });
+
+    window->redExpressionEdit->setText("b");
+    window->redraw();
+    ASSERT_EQ(window->jobs().state(), State::Drawing);
     int redPixels = 0;
     QRect redBox;
-    bool drawingSeen = false;
-    int runs = 0;
-    QMetaObject::invokeMethod(
-        window.get(),
-        [&] {
-            ++runs;
-            drawingSeen = window->drawing;
-            const QImage& pic = window->view->picture;
-            for (int y = 0; y < pic.height(); ++y)
-                for (int x = 0; x < pic.width(); ++x) {
-                    const QRgb p = pic.pixel(x, y);
-                    if (qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60) {
-                        ++redPixels;
-                        redBox |= QRect(x, y, 1, 1);
-                    }
-                }
-            window->drawComposite();  // dropped: a redraw is running
-        },
-        Qt::QueuedConnection);
-    window->drawComposite();
-    EXPECT_EQ(runs, 1);
-    EXPECT_TRUE(drawingSeen);
-    EXPECT_FALSE(window->drawing);
+    const QImage& busy = window->viewPicture();
+    for (int y = 0; y < busy.height(); ++y)
+        for (int x = 0; x < busy.width(); ++x) {
+            const QRgb p = busy.pixel(x, y);
+            if (qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60) {
+                ++redPixels;
+                redBox |= QRect(x, y, 1, 1);
+            }
+        }
     EXPECT_GT(redPixels, 20);
     // Centred horizontally, ending above the middle line.
     EXPECT_LT(std::abs(redBox.center().x() - 100), 6);
     EXPECT_LT(redBox.bottom(), 60 - 10 + 2);
-    // The finished picture has no busy text left.
-    const QImage& pic = window->view->picture;
-    for (int y = 0; y < pic.height(); ++y)
-        for (int x = 0; x < pic.width(); ++x) {
-            const QRgb p = pic.pixel(x, y);
-            ASSERT_FALSE(qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60 && qRed(p) != qGreen(p));
-        }
+
+    window->greenExpressionEdit->setText("0");
+    window->redraw();
+    ASSERT_TRUE(window->waitForJobs());
+    EXPECT_EQ(started, 2);
+    EXPECT_EQ(shown, 1);
+    // Start-up positions: image pixel (0, 0) at the view centre.
+    expectView([](int x, int y) {
+        const int ix = x - 100, iy = y - 60;
+        if (ix < 0 || iy < 0 || ix >= kImgW || iy >= kImgH) return qRgb(255, 255, 255);
+        return qRgb(Band1(ix, iy), 0, Band0(ix, iy));
+    });
 }
 
-TEST_F(CompositeTest, BandsClosedWhileTheBusyTextShowsAreNotRead) {
-    QMetaObject::invokeMethod(
-        window.get(),
-        [&] {
-            window->closeBand(bandRow(1));
-            window->closeBand(bandRow(0));
-        },
-        Qt::QueuedConnection);
-    window->drawComposite();
-    EXPECT_TRUE(window->bandRows.empty());
-    EXPECT_FALSE(window->imageLoaded);
-    EXPECT_EQ(viewPixel(kViewW / 2, kViewH / 2), qRgb(255, 255, 255));
-    EXPECT_FALSE(window->drawing);
+// Bands closed with their close buttons while a redraw runs are not drawn: once the last is gone the view
+// is white, whether the redraw started with it alone or with others.
+TEST_F(CompositeTest, ClosingTheLastBandWhileARedrawRunsLeavesTheViewWhite) {
+    struct Case {
+        const char* what;
+        std::vector<int> closedBefore, closedWhileDrawing;
+    } cases[] = {
+        {"both while drawing", {}, {1, 0}},
+        {"the last while drawing", {1}, {0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (!document().hasBands()) openScene(scene);
+        for (int i : c.closedBefore)
+            bandRow(i)->closeButton->click();
+        window->redraw();
+        ASSERT_EQ(window->jobs().state(), State::Drawing);
+        for (int i : c.closedWhileDrawing)
+            bandRow(i)->closeButton->click();
+        ASSERT_TRUE(window->waitForJobs());
+        EXPECT_FALSE(document().hasBands());
+        EXPECT_EQ(window->rowCount(), 0);
+        expectView([](int, int) { return qRgb(255, 255, 255); });
+    }
 }
 
 ORVENNA_GUI_TEST_MAIN()

@@ -1,4 +1,4 @@
-// The auxiliary windows: progress, pixel value, about and quick help.
+// The auxiliary windows the main window owns: progress, pixel value, about and quick help.
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -14,8 +14,7 @@
 using guitest::MainWindowTest;
 
 TEST_F(MainWindowTest, ProgressWindowIsCentredOnTheMainWindow) {
-    ProgressWindow status(window.get());
-    progressWindow = &status;
+    ProgressWindow& status = *window->progressWindow();
     EXPECT_EQ(status.windowTitle(), "処理中...しばらくお待ちください");
     EXPECT_EQ(status.size(), QSize(355, 72));
     EXPECT_EQ(status.stopButton->text(), "中止");
@@ -31,11 +30,10 @@ TEST_F(MainWindowTest, ProgressWindowIsCentredOnTheMainWindow) {
     EXPECT_EQ(own.left(), main.left() + main.width() / 2 - own.width() / 2);
     EXPECT_EQ(own.top(), main.top() + main.height() / 2 - own.height() / 2);
     status.hide();
-    progressWindow = nullptr;
 }
 
 TEST_F(MainWindowTest, PixelValueWindowGrowsAndNeverShrinks) {
-    PixelValueWindow pix(window.get());
+    PixelValueWindow& pix = *window->pixelValueWindow();
     EXPECT_EQ(pix.windowTitle(), "座標値");
     EXPECT_EQ(pix.size(), QSize(203, 21));
     EXPECT_EQ(pix.valueLabel->text(), "座標値");
@@ -66,7 +64,7 @@ TEST_F(MainWindowTest, PixelValueWindowGrowsAndNeverShrinks) {
 }
 
 TEST_F(MainWindowTest, AboutBoxShowsTheVersions) {
-    AboutDialog about(window.get());
+    AboutDialog& about = *window->findChild<AboutDialog*>();
     EXPECT_EQ(about.windowTitle(), "バージョン情報");
     EXPECT_EQ(about.size(), QSize(365, 188));
     struct Case {
@@ -95,8 +93,7 @@ TEST_F(MainWindowTest, AboutBoxShowsTheVersions) {
 }
 
 TEST_F(MainWindowTest, QuickHelpWindowHoldsItsText) {
-    QuickHelpWindow help(window.get());
-    quickHelpWindow = &help;
+    QuickHelpWindow& help = *window->findChild<QuickHelpWindow*>();
     EXPECT_EQ(help.windowTitle(), "簡易ヘルプ");
     EXPECT_EQ(help.size(), QSize(581, 456));
     EXPECT_TRUE(help.helpText->isReadOnly());
@@ -128,7 +125,6 @@ TEST_F(MainWindowTest, QuickHelpWindowHoldsItsText) {
     EXPECT_EQ(QPoint(700, 500) - moved, QPoint(581, 456) - corner);
     help.closeButton->click();
     EXPECT_FALSE(help.isVisible());
-    quickHelpWindow = nullptr;
 }
 
 ORVENNA_GUI_TEST_MAIN()

@@ -12,13 +12,14 @@
 #include <fstream>
 
 #include "WideBandTestSupport.h"
+#include "app/SyncController.h"
 #include "platform/Prompts.h"
 
 namespace {
 
 using Box = ScriptedPrompts::Box;
 
-class GdalSceneTest : public widetest::OpeningWindowTest {
+class GdalSceneTest : public guitest::MainWindowTest {
 protected:
     std::string writeFile(const std::string& name, const std::string& bytes) {
         const std::string path = dir.file(name);
@@ -40,7 +41,7 @@ const char* const kFarAwaySummary =
 
 TEST_F(GdalSceneTest, ReadoutShowsStoredValuesAndNoData) {
     const int w = 16, h = 8;
-    const std::string ints = dir.file("ints.tif"), floats = dir.file("floats.tif");
+    const std::string ints = dir.file("a_ints.tif"), floats = dir.file("b_floats.tif");
     // a: x - 10 y, no-data -9999 at (3, 2); b: (x - 8) / 16 + 100 y, 0.0123456 at (15, 7).
     ASSERT_TRUE(widetest::writeGeoTiff(
         dir, ints, "Int16", w, h, [](int x, int y) { return x == 3 && y == 2 ? -9999 : x - 10 * y; },
@@ -48,8 +49,8 @@ TEST_F(GdalSceneTest, ReadoutShowsStoredValuesAndNoData) {
     ASSERT_TRUE(widetest::writeGeoTiff(dir, floats, "Float32", w, h, [](int x, int y) {
         return x == 15 && y == 7 ? 0.0123456 : (x - 8) / 16.0 + 100 * y;
     }));
-    openFiles({ints, floats});
-    ASSERT_EQ(window->bandRows.size(), 2u);
+    window->openNow({ints, floats});
+    ASSERT_EQ(document().bandCount(), 2);
     EXPECT_TRUE(prompts.boxes.empty());
     struct Case {
         int x, y;
@@ -75,8 +76,8 @@ TEST_F(GdalSceneTest, OwnGeoreferencingComesBeforeCornerMetadata) {
     ASSERT_TRUE(widetest::writeGeoTiff(
         dir, path, "UInt16", 16, 8, [](int x, int y) { return 1000 + x + 16 * y; }, kUtmOptions));
     writeFile("summary.txt", kFarAwaySummary);
-    openFiles({path});
-    ASSERT_EQ(window->bandRows.size(), 1u);
+    window->openNow({path});
+    ASSERT_EQ(document().bandCount(), 1);
     EXPECT_EQ(window->statusPanelText(3), "座標設定有効");
 
     const std::vector<std::pair<double, double>> centres = {{0.5, 0.5}, {15.5, 0.5}, {7.5, 3.5}, {0.5, 7.5}};
@@ -86,24 +87,24 @@ TEST_F(GdalSceneTest, OwnGeoreferencingComesBeforeCornerMetadata) {
         const int x = static_cast<int>(centres[i].first), y = static_cast<int>(centres[i].second);
         const QString lon = QString::asprintf("%.4f", truth[i].lon),
                       lat = QString::asprintf("%.4f", truth[i].lat);
-        EXPECT_EQ(window->longitudeText(x, y), lon) << x << "," << y;
-        EXPECT_EQ(window->latitudeText(x, y), lat) << x << "," << y;
+        double gotLat = 0, gotLon = 0;
+        ASSERT_TRUE(document().geoAt(x, y, &gotLat, &gotLon));
+        EXPECT_EQ(degreesText(gotLon), lon) << x << "," << y;
+        EXPECT_EQ(degreesText(gotLat), lat) << x << "," << y;
         EXPECT_TRUE(
             window->pixelValueText(x, y).contains(QStringLiteral("経度, 緯度 : %1, %2\n").arg(lon, lat)));
         EXPECT_TRUE(lon.startsWith("8.76")) << lon.toStdString();  // not the 139 degrees of the summary
     }
 
     // A received position maps to the pixel whose area holds it (the receiver's own scene, exact inverse).
-    window->resize(400, 300);
-    window->show();
-    window->syncByGeo = true;
+    SyncController& sync = window->sync();
     for (size_t i = 0; i < centres.size(); ++i) {
-        window->syncLatitude = static_cast<float>(truth[i].lat);
-        window->syncLongitude = static_cast<float>(truth[i].lon);
-        window->applySyncPosition();
-        // Single-precision degrees hold the place to about a metre: well inside the 30 m pixel.
-        EXPECT_EQ(window->syncScrollX, static_cast<int>(centres[i].first)) << i;
-        EXPECT_EQ(window->syncScrollY, static_cast<int>(centres[i].second)) << i;
+        // Whole ten-thousandths of a degree hold the place to about 6 m: well inside the 30 m pixel.
+        sync.onViewerMessage(sync.messages().latitude, static_cast<int32_t>(std::lround(truth[i].lat * 1e4)));
+        sync.onViewerMessage(sync.messages().longitude,
+                             static_cast<int32_t>(std::lround(truth[i].lon * 1e4)));
+        sync.onViewerMessage(sync.messages().draw, 0);
+        EXPECT_EQ(window->scrollPosition(), QPoint(int(centres[i].first), int(centres[i].second))) << i;
     }
 }
 
@@ -112,29 +113,35 @@ TEST_F(GdalSceneTest, ClosingTheGeoreferencedSceneTakesItsGeographyAlong) {
     ASSERT_TRUE(widetest::writeGeoTiff(
         dir, utm, "UInt16", 16, 8, [](int x, int) { return x; }, kUtmOptions));
     guitest::writeNativeScene(plain, 16, 8, 1, [](int, int x, int) { return uint8_t(x); });
-    openFiles({plain, utm});
-    ASSERT_EQ(window->bandRows.size(), 2u);
+    window->openNow({plain, utm});
+    ASSERT_EQ(document().bandCount(), 2);
     EXPECT_EQ(window->statusPanelText(3), "座標設定有効");
     EXPECT_TRUE(window->pixelValueText(1, 1).contains("経度, 緯度 : 8.76"));
-    window->closeBand(bandRow(1));
+    bandRow(1)->closeButton->click();
     EXPECT_EQ(window->statusPanelText(3), "設定ファイル無効");
     EXPECT_EQ(window->pixelValueText(1, 1), "X, Y : 1, 1\na : 1\n");
 }
 
+// Files no reader shows are named with the reason and passed over; the next file still opens.
 TEST_F(GdalSceneTest, RefusalBoxesSayWhatTheFileIs) {
     const std::string junk = writeFile("junk.dat", std::string(600, 'x'));
     // A TIFF header whose first directory lies past the end: neither the built-in reader nor GDAL reads it.
     const std::string tiff =
         writeFile("broken.tif", std::string("II*\0\xff\xff\xff\x0f", 8) + std::string(100, '\0'));
-    openFiles({junk, tiff});
+    const std::string good = dir.file("zgood.bil");
+    guitest::writeNativeScene(good, 9, 7, 1, [](int, int x, int) { return uint8_t(x); });
+    window->openNow({junk, good, tiff});
     ASSERT_EQ(prompts.boxes.size(), 2u);
-    EXPECT_EQ(prompts.boxes[0].text, "\"junk.dat\"\nは不明な衛星データ形式です");
-    EXPECT_TRUE(prompts.boxes[1].text.startsWith("\"broken.tif\"\nTIFF ですが読めません: "))
-        << prompts.boxes[1].text.toStdString();
-    EXPECT_GT(prompts.boxes[1].text.size(), QStringLiteral("\"broken.tif\"\nTIFF ですが読めません: ").size());
-    for (const Box& b : prompts.boxes)
+    EXPECT_TRUE(prompts.boxes[0].text.startsWith("\"broken.tif\"\nTIFF ですが読めません: "))
+        << prompts.boxes[0].text.toStdString();
+    EXPECT_GT(prompts.boxes[0].text.size(), QStringLiteral("\"broken.tif\"\nTIFF ですが読めません: ").size());
+    EXPECT_EQ(prompts.boxes[1].text, "\"junk.dat\"\nは不明な衛星データ形式です");
+    for (const Box& b : prompts.boxes) {
         EXPECT_EQ(b.caption, "識別失敗");
-    EXPECT_TRUE(window->bandRows.empty());
+        EXPECT_EQ(b.kind, PromptKind::Information);
+    }
+    EXPECT_EQ(document().bandCount(), 1);
+    EXPECT_EQ(window->statusPanelText(1), "縦 : 7 横 : 9");
 }
 
 // Two bands of one tiled file with a tile of garbage: both draw zeros there, and the window says so once,
@@ -158,15 +165,15 @@ TEST_F(GdalSceneTest, ABlockThatCannotBeDecodedIsReportedOnce) {
     window->histogramOnOpenCheckBox->setChecked(false);  // the redraw is the first to read the tile
     window->resize(700, 500);                            // a view that shows the whole scene
     window->show();
-    openFiles({bad});
-    ASSERT_EQ(window->bandRows.size(), 2u);
+    window->openNow({bad});
+    ASSERT_EQ(document().bandCount(), 2);
     const QString report = window->statusPanelText(0);
     EXPECT_TRUE(report.startsWith("\"bad.tif\" の一部が読めないため 0 として表示しています: "))
         << report.toStdString();
-    window->setStatusPanelText(0, QString());
-    window->drawComposite();
+    window->statusPanels[0]->setText(QString());
+    window->redrawNow();
     EXPECT_EQ(window->pixelValueText(20, 20), "X, Y : 20, 20\na : 0\nb : 0\n");
-    window->drawComposite();
+    window->redrawNow();
     EXPECT_EQ(window->statusPanelText(0).toStdString(), "");
 }
 

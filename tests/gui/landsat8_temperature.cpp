@@ -31,18 +31,8 @@ double celsiusOf(double dn) {
     return kK2 / std::log(kK1 / (kMult * dn + kAdd) + 1) - 273.15;
 }
 
-class Landsat8DialogTest : public widetest::OpeningWindowTest {
+class Landsat8DialogTest : public guitest::MainWindowTest {
 protected:
-    void SetUp() override {
-        OpeningWindowTest::SetUp();
-        dialog = new LandsatTemperatureDialog;
-        landsatTemperatureDialog = dialog;
-    }
-    void TearDown() override {
-        landsatTemperatureDialog = nullptr;
-        delete dialog;
-        OpeningWindowTest::TearDown();
-    }
     // Copies the band 10 clip beside its MTL text, whose lines `dropped` is in are left out.
     std::string copyClip(const std::string& dropped = "") {
         const std::string data = std::string(ORVENNA_SOURCE_DIR) + "/tests/data/landsat/";
@@ -58,8 +48,9 @@ protected:
     void openAndShow(const std::string& tif) {
         window->resize(700, 500);
         window->show();
-        openFiles({tif});
-        ASSERT_EQ(window->bandRows.size(), 1u);
+        window->openNow({tif});
+        ASSERT_EQ(document().bandCount(), 1);
+        dialog = window->landsatTemperatureDialog();
         window->landsatTemperatureAction->trigger();
         ASSERT_TRUE(dialog->isVisible());
         dialog->bandComboBox->setCurrentIndex(0);
@@ -85,6 +76,7 @@ TEST_F(Landsat8DialogTest, RealBand10IsColouredByItsTemperature) {
         dialog->minTemperatureEdit->setText(QString::number(s.minTemp));
         dialog->maxTemperatureEdit->setText(QString::number(s.maxTemp));
         dialog->runButton->click();
+        EXPECT_TRUE(window->waitForJobs());
         EXPECT_TRUE(prompts.boxes.empty());
 
         // The band's range narrows to the values of the scale: its low end is the last value at or below the
@@ -95,16 +87,16 @@ TEST_F(Landsat8DialogTest, RealBand10IsColouredByItsTemperature) {
         EXPECT_GE(celsiusOf(band->display_high), s.maxTemp);
         EXPECT_EQ(bandRow(0)->upperBoundEdit->text(), QString::number(band->display_high, 'f', 0));
 
-        const QImage& picture = window->view->picture;
+        const QImage& picture = window->viewPicture();
         const orvenna::ViewGeometry g = orvenna::compute_view_geometry(
             picture.width(), picture.height(), window->horizontalScrollBar->value(),
-            window->verticalScrollBar->value(), window->zoomStep, window->imageWidth, window->imageHeight);
+            window->verticalScrollBar->value(), window->zoomStep(), document().width(), document().height());
         int drawn = 0, inside = 0;
         for (int y = 0; y < picture.height(); ++y) {
             for (int x = 0; x < picture.width(); ++x) {
                 int column, line;
                 if (!orvenna::drawn_image_pixel_at(g, x, y, &column, &line)) continue;
-                const double dn = remos_read_sample(band, int64_t(line) * window->imageWidth + column);
+                const double dn = remos_read_sample(band, int64_t(line) * document().width() + column);
                 const double t = celsiusOf(dn);
                 // One colour step of the scale: a byte of the band's range is 1/256 of the scale, about 5
                 // levels of a channel.
@@ -127,8 +119,9 @@ TEST_F(Landsat8DialogTest, RealBand10IsColouredByItsTemperature) {
 TEST_F(Landsat8DialogTest, MissingConstantsAreNamedAndChangeNothing) {
     openAndShow(copyClip("K1_CONSTANT_BAND_10"));
     EXPECT_EQ(dialog->constantsLabel->text(), "LANDSAT_8 バンド10 の定数が *_MTL.txt にありません");
-    const double low = bandRow(0)->band->display_low, high = bandRow(0)->band->display_high;
+    const double low = band(0)->display_low, high = band(0)->display_high;
     dialog->runButton->click();
+    EXPECT_TRUE(window->waitForJobs());
     ASSERT_EQ(prompts.boxes.size(), 1u);
     EXPECT_EQ(prompts.boxes[0].caption, "失敗");
     EXPECT_TRUE(prompts.boxes[0].text.contains("K1_CONSTANT_BAND_10")) << prompts.boxes[0].text.toStdString();
@@ -136,8 +129,10 @@ TEST_F(Landsat8DialogTest, MissingConstantsAreNamedAndChangeNothing) {
         << prompts.boxes[0].text.toStdString();
     for (QLineEdit* e : {window->redExpressionEdit, window->greenExpressionEdit, window->blueExpressionEdit})
         EXPECT_EQ(e->text(), "a");
-    EXPECT_EQ(bandRow(0)->band->display_low, low);
-    EXPECT_EQ(bandRow(0)->band->display_high, high);
+    for (int c = 0; c < 3; ++c)
+        EXPECT_EQ(document().expression(c).text(), "a");
+    EXPECT_EQ(band(0)->display_low, low);
+    EXPECT_EQ(band(0)->display_high, high);
 }
 
 ORVENNA_GUI_TEST_MAIN()

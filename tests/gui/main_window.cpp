@@ -44,57 +44,54 @@ TEST_F(MainWindowTest, FreshStartState) {
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(window->statusPanels[i]->width(), widths[i]);
     EXPECT_EQ(window->statusPanels[3]->minimumWidth(), 50);
-    for (QLineEdit* e : {window->redExpressionEdit, window->greenExpressionEdit, window->blueExpressionEdit})
-        EXPECT_EQ(e->text(), "a");
+    QLineEdit* edits[3] = {window->redExpressionEdit, window->greenExpressionEdit,
+                           window->blueExpressionEdit};
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_EQ(edits[c]->text(), "a");
+        EXPECT_EQ(document().expression(c).text(), "a");
+    }
     EXPECT_TRUE(window->autoUpdateButton->isCheckable() && window->autoUpdateButton->isChecked());
     EXPECT_TRUE(window->bandListButton->isCheckable() && window->bandListButton->isChecked());
     EXPECT_TRUE(window->syncButton->isCheckable());
     EXPECT_FALSE(window->syncButton->isChecked());
+    EXPECT_FALSE(window->sync().isOn());
     EXPECT_TRUE(window->settingsPanel->isHidden());
     EXPECT_FALSE(window->bandPanel->isHidden());
     EXPECT_EQ(window->horizontalScrollBar->maximum(), 1000);
     EXPECT_EQ(window->verticalScrollBar->maximum(), 1000);
-    EXPECT_EQ(window->zoomStep, 5);
-    EXPECT_FLOAT_EQ(window->zoomScale, 1.0f);
-    EXPECT_EQ(window->imageWidth, 1);
-    EXPECT_EQ(window->imageHeight, 1);
-    EXPECT_TRUE(window->autoUpdate);
-    for (bool flag : {window->imageLoaded, window->panning, window->drawing, window->zoomDragging,
-                      window->syncOn, window->geoValid, window->landsatCalibrationValid, window->syncByGeo})
+    EXPECT_EQ(window->zoomStep(), 5);  // x1
+    EXPECT_EQ(document().width(), 1);
+    EXPECT_EQ(document().height(), 1);
+    EXPECT_EQ(window->jobs().state(), orvenna::ViewerJobs::State::Idle);
+    for (bool flag :
+         {document().hasBands(), document().geographyKnown(), document().landsat7CalibrationValid()})
         EXPECT_FALSE(flag);
-    EXPECT_EQ(window->redExpression, nullptr);
-    EXPECT_EQ(window->greenExpression, nullptr);
-    EXPECT_EQ(window->blueExpression, nullptr);
-    EXPECT_TRUE(window->scenes.empty());
-    EXPECT_TRUE(window->bandRows.empty());
+    EXPECT_TRUE(document().scenes().empty());
+    EXPECT_EQ(window->rowCount(), 0);
     EXPECT_EQ(window->bandPanel->width(), 284);
     EXPECT_EQ(window->zoomStrip->width(), 40);
     EXPECT_EQ(window->settingsPanel->height(), 124);
     EXPECT_EQ(window->expressionPanel->height(), 105);
 }
 
-TEST_F(MainWindowTest, LastStatusPanelShowsTheWholeMetadataState) {
+// The last panel shows the metadata states whole; in a narrow window a status text that does not fit keeps
+// its whole text for its tooltip, and the clip ratio box is wide enough for its default text.
+TEST_F(MainWindowTest, StatusTextsAreWholeOrInTheirTooltip) {
     window->show();
+    ElidedLabel* last = window->statusPanels[3];
     for (const char* text : {"設定ファイル無効", "座標設定有効"}) {
-        window->setStatusPanelText(3, QString::fromUtf8(text));
+        last->setText(QString::fromUtf8(text));
         QCoreApplication::processEvents();
-        const QLabel* panel = window->statusPanels[3];
-        EXPECT_GE(panel->contentsRect().width(), panel->fontMetrics().horizontalAdvance(panel->text()))
-            << text;
+        EXPECT_GE(last->contentsRect().width(), last->fontMetrics().horizontalAdvance(last->text())) << text;
     }
     EXPECT_EQ(window->statusPanels[0]->width(), 200);
     EXPECT_EQ(window->statusPanels[2]->width(), 240);
-}
 
-// In a narrow window a status text that does not fit keeps its whole text for its tooltip, and the clip
-// ratio box is wide enough for its default text.
-TEST_F(MainWindowTest, TextsThatDoNotFitKeepTheirWholeText) {
     window->resize(640, 578);
-    window->show();
     const QString hint =
         QStringLiteral("他のビューアとの同期は使えません: フォルダが他のユーザーにも開かれています");
-    window->setStatusPanelText(0, hint);
-    window->setStatusPanelText(3, QStringLiteral("座標設定有効 LANDSAT温度設定有効"));
+    window->statusPanels[0]->setText(hint);
+    window->statusPanels[3]->setText(QStringLiteral("座標設定有効 LANDSAT温度設定有効"));
     QCoreApplication::processEvents();
     for (int panel : {0, 3}) {
         SCOPED_TRACE(panel);
@@ -217,14 +214,15 @@ TEST_F(MainWindowTest, MenusWithSeparators) {
     EXPECT_EQ(window->aboutAction->text(), "バージョン情報(&A)");
     EXPECT_EQ(menuLayout(window->helpMenu),
               QStringList({"バージョン情報(&A)", "簡易ヘルプ(&H)", "操作と式の説明(&G)"}));
+    EXPECT_TRUE(window->helpMenu->actions().contains(window->quickHelpAction));
     EXPECT_EQ(menuLayout(window->presetMenu),
               QStringList({"NDVI(&N)", "サーモグラフィ風(&T)", "LANDSAT温度分布(&L)"}));
 }
 
 TEST_F(MainWindowTest, MessageNumbersAreRegisteredAndSharedBetweenWindows) {
-    const unsigned numbers[7] = {window->scrollXMessage, window->scrollYMessage,  window->zoomStepMessage,
-                                 window->connectMessage, window->latitudeMessage, window->longitudeMessage,
-                                 window->drawMessage};
+    const SyncController::Messages& m = window->sync().messages();
+    const unsigned numbers[7] = {m.scrollX,  m.scrollY,   m.zoomStep, m.connect,
+                                 m.latitude, m.longitude, m.draw};
     const char* names[7] = {"PELLORANDE_SCR_X_9145",   "PELLORANDE_SCR_Y_9145", "PELLORANDE_SCR_MAG_9145",
                             "PELLORANDE_CONNECT_9145", "PELLORANDE_LAT_9145",   "PELLORANDE_LON_9145",
                             "PELLORANDE_DRAW_9145"};
@@ -235,11 +233,11 @@ TEST_F(MainWindowTest, MessageNumbersAreRegisteredAndSharedBetweenWindows) {
             EXPECT_NE(numbers[i], numbers[j]);
     }
     MainWindow second;
-    EXPECT_EQ(second.scrollXMessage, window->scrollXMessage);
-    EXPECT_EQ(second.drawMessage, window->drawMessage);
-    mainWindow = window.get();
+    EXPECT_EQ(second.sync().messages().scrollX, m.scrollX);
+    EXPECT_EQ(second.sync().messages().draw, m.draw);
 }
 
+// Closing the window with scenes open says nothing; the scenes are let go with the window.
 TEST_F(MainWindowTest, ClosingTheWindowReleasesEveryScene) {
     const std::string a = dir.file("a.vdm");
     const std::string b = dir.file("b.vdm");
@@ -247,22 +245,17 @@ TEST_F(MainWindowTest, ClosingTheWindowReleasesEveryScene) {
     guitest::writeNativeScene(b, 8, 4, 1, [](int, int x, int) { return uint8_t(x * 3); });
     openScene(a);
     openScene(b);
-    ASSERT_EQ(window->scenes.size(), 2u);
-    ASSERT_EQ(window->bandRows.size(), 3u);
-    window->onRedExpressionChanged();
-    ASSERT_NE(window->redExpression, nullptr);
+    ASSERT_EQ(document().scenes().size(), 2u);
+    ASSERT_EQ(document().bandCount(), 3);
+    const std::weak_ptr<orvenna::SceneHandle> first = document().band(0).scene,
+                                              second = document().band(2).scene;
     window->show();
     EXPECT_TRUE(window->close());
-    EXPECT_TRUE(window->scenes.empty());
-    EXPECT_TRUE(window->bandRows.empty());
-    EXPECT_EQ(window->redExpression, nullptr);
-    EXPECT_FALSE(window->imageLoaded);
+    EXPECT_TRUE(window->waitForJobs());
+    window.reset();
+    EXPECT_TRUE(first.expired());
+    EXPECT_TRUE(second.expired());
     EXPECT_EQ(prompts.boxes.size(), 0u);  // no messages on the way out
-}
-
-TEST_F(MainWindowTest, QuickHelpIsOfferedInTheMenuBar) {
-    EXPECT_EQ(window->quickHelpAction->text(), "簡易ヘルプ(&H)");
-    EXPECT_TRUE(window->helpMenu->actions().contains(window->quickHelpAction));
 }
 
 namespace {

@@ -2,6 +2,7 @@
 // texts that are pipes, endless devices or huge, names that are not UTF-8 or hold control characters, and
 // expressions longer than an edit's default limit. A pipe used to hang the viewer for good, so this
 // program's tests have a short time limit (see CMakeLists.txt).
+#include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,9 +15,7 @@
 #include <fstream>
 
 #include "GuiTestSupport.h"
-#include "calc/ecalc.h"
-#include "dialogs/ProgressWindow.h"
-#include "platform/ImageControl.h"
+#include "NavigationTestSupport.h"
 
 using guitest::MainWindowTest;
 
@@ -24,29 +23,15 @@ namespace {
 
 class SpecialFilesTest : public MainWindowTest {
 protected:
-    void SetUp() override {
-        MainWindowTest::SetUp();
-        progressWindow = new ProgressWindow(window.get());
-    }
-    void TearDown() override {
-        progressWindow = nullptr;
-        MainWindowTest::TearDown();
-    }
     std::string nativeScene(const std::string& name) {
         const std::string path = dir.file(name);
         guitest::writeNativeScene(path, 8, 6, 1, [](int, int x, int y) { return uint8_t(x + y); });
         return path;
     }
-    void Open(const std::vector<std::string>& paths) {
-        QList<QByteArray> names;
-        for (const auto& p : paths)
-            names << QByteArray::fromStdString(p);
-        window->openDroppedFiles(names);
-    }
 };
 
 // Only regular files are opened: a pipe, a folder or a missing file, whatever its extension, gets
-// "開けません" with its name and the reason, and the next file still opens.
+// "開けません" with its name and the reason, and the next file still opens and is drawn.
 TEST_F(SpecialFilesTest, OnlyRegularFilesAreOpened) {
     struct Case {
         const char* name;
@@ -58,10 +43,12 @@ TEST_F(SpecialFilesTest, OnlyRegularFilesAreOpened) {
         {"gone.bil", Case::Missing, "ファイルがありません"},
     };
     const std::string good = nativeScene("zgood.bil");  // sorts after every case
+    navtest::RedrawProbe redraws(window.get());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        window->closeAll();
+        window->closeAllButton->click();
         prompts.boxes.clear();
+        redraws.arm();
         const std::string path = dir.file(c.name);
         if (c.kind == Case::Pipe) {
             ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
@@ -69,12 +56,13 @@ TEST_F(SpecialFilesTest, OnlyRegularFilesAreOpened) {
         if (c.kind == Case::Folder) {
             ASSERT_EQ(mkdir(path.c_str(), 0700), 0);
         }
-        Open({path, good});
+        window->openNow({path, good});
         ASSERT_EQ(prompts.boxes.size(), 1u);
         EXPECT_EQ(prompts.boxes[0].text,
                   QStringLiteral("\"%1\"\nを開けません: %2").arg(c.name, QString::fromUtf8(c.reason)));
         EXPECT_EQ(prompts.boxes[0].caption, "失敗");
-        EXPECT_EQ(window->bandRows.size(), 1u);
+        EXPECT_EQ(document().bandCount(), 1);
+        EXPECT_TRUE(redraws.ran());
     }
 }
 
@@ -92,6 +80,7 @@ TEST_F(SpecialFilesTest, MetadataThatCannotBeTextIsPassedOver) {
         {"scene.met", Case::EndlessDevice, false},
         {"scene.met", Case::Huge, true},
     };
+    navtest::RedrawProbe redraws(window.get());
     int n = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(n);
@@ -109,36 +98,40 @@ TEST_F(SpecialFilesTest, MetadataThatCannotBeTextIsPassedOver) {
             ASSERT_EQ(truncate(meta.c_str(), (16 << 20) + 1), 0);
         }
         guitest::writeNativeScene(folder + "/a.bil", 8, 6, 1, [](int, int x, int) { return uint8_t(x); });
-        window->closeAll();
-        window->setStatusPanelText(0, QString());
-        Open({folder + "/a.bil"});
-        EXPECT_FALSE(window->geoValid);
+        window->closeAllButton->click();
+        window->statusPanels[0]->setText(QString());
+        redraws.arm();
+        window->openNow({folder + "/a.bil"});
+        EXPECT_FALSE(document().metadata().geo_valid);
         EXPECT_EQ(window->statusPanelText(3), "設定ファイル無効");
-        EXPECT_FALSE(window->view->picture.isNull());
+        EXPECT_TRUE(redraws.ran());
         EXPECT_EQ(window->statusPanelText(0).contains(QStringLiteral("大きすぎる")), c.hint);
     }
 }
 
-// Names are kept as the bytes they are: a name that is not UTF-8 opens from a drop and from the list the
-// command line hands over; control characters in a name are shown escaped in the band row.
+// Names are kept as the bytes they are: a name that is not UTF-8 opens from the list the command line hands
+// over and from a drop; control characters in a name are shown escaped in the band row.
 TEST_F(SpecialFilesTest, NamesAreKeptAsBytesAndShownSafely) {
     const std::string latin1 = nativeScene("bad\xff\xfe.dat");
     const std::string newline = nativeScene("two\nlines.bil");
-    Open({latin1, newline});
-    ASSERT_EQ(window->bandRows.size(), 2u);
-    EXPECT_EQ(std::string(window->scenes[0]->path), latin1);
+    window->openNow({latin1, newline});
+    ASSERT_EQ(document().bandCount(), 2);
+    EXPECT_EQ(document().scenes()[0]->path(), latin1);
     EXPECT_EQ(bandRow(0)->nameLabel->text(), QStringLiteral("A : bad\uFFFD\uFFFD.dat - 0"));
     EXPECT_EQ(bandRow(1)->nameLabel->text(), QStringLiteral("B : two\\nlines.bil - 0"));
 
     // Dropped from a file manager: the URL carries the bytes percent-encoded.
-    window->closeAll();
+    window->closeAllButton->click();
     QMimeData data;
     data.setUrls({QUrl::fromEncoded("file://" + QByteArray::fromStdString(latin1).toPercentEncoding("/"))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.get(), &enter);  // Qt delivers drops only after an accepted drag enter
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    window->dropEvent(&drop);           // Qt delivers drops only after an accepted drag enter
-    QCoreApplication::processEvents();  // the drop opens once it has finished
-    ASSERT_EQ(window->bandRows.size(), 1u);
-    EXPECT_EQ(std::string(window->scenes[0]->path), latin1);
+    QCoreApplication::sendEvent(window.get(), &drop);
+    EXPECT_TRUE(guitest::pumpUntil([&] { return document().hasBands(); }));  // once the drop has finished
+    EXPECT_TRUE(window->waitForJobs());
+    ASSERT_EQ(document().bandCount(), 1);
+    EXPECT_EQ(document().scenes()[0]->path(), latin1);
 }
 
 // A pasted expression of several megabytes stays whole (the edit's default limit would cut it at 32767
@@ -150,13 +143,14 @@ TEST_F(SpecialFilesTest, LongExpressionsAreNotCut) {
     text += QStringLiteral("1");
     for (int i = 0; i < 200000; ++i)
         text += QStringLiteral(")");
-    for (QLineEdit* edit :
-         {window->redExpressionEdit, window->greenExpressionEdit, window->blueExpressionEdit}) {
-        edit->setText(text);
-        EXPECT_EQ(edit->text().size(), text.size());
+    QLineEdit* const edits[] = {window->redExpressionEdit, window->greenExpressionEdit,
+                                window->blueExpressionEdit};
+    for (int c = 0; c < 3; ++c) {
+        edits[c]->setText(text);
+        EXPECT_EQ(edits[c]->text().size(), text.size());
+        EXPECT_EQ(document().expression(c).text().size(), size_t(text.size()));
+        EXPECT_TRUE(document().expression(c).compiles()) << document().expression(c).problem();
     }
-    window->onRedExpressionChanged();
-    EXPECT_NE(window->redExpression, nullptr);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The view's wheel and keys, "全体表示" and the window-wide shortcuts: the wheel zooms about the pointer
-// and gathers small turns, Shift and Ctrl scroll, the focused picture pans and zooms with its keys, and
-// every one of them redraws or announces as the mouse gesture it stands for.
+// and gathers small turns, Shift and Ctrl (and the scroll bars' own wheels) scroll, the focused picture pans
+// and zooms with its keys, and every one of them redraws or announces once, as the mouse gesture it stands
+// for.
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
@@ -14,7 +15,6 @@
 #include "GuiTestSupport.h"
 #include "NavigationTestSupport.h"
 #include "dialogs/OperationGuideWindow.h"
-#include "dialogs/ProgressWindow.h"
 #include "display/ViewGeometry.h"
 #include "platform/ImageControl.h"
 
@@ -24,12 +24,11 @@ namespace {
 
 class WheelKeysTest : public ShownWindowTest {
 protected:
-    void openScene(int w, int h) {
-        const std::string path = dir.file("scene.bil");
+    // A w x h one-band scene of its own, opened as the user opens files.
+    void openSized(int w, int h) {
+        const std::string path = dir.file("scene" + std::to_string(w) + "x" + std::to_string(h) + ".bil");
         guitest::writeNativeScene(path, w, h, 1, [](int, int x, int y) { return uint8_t((x + y) & 0xFF); });
-        window->filesToOpen = {QByteArray::fromStdString(path)};
-        window->openFiles();
-        ASSERT_TRUE(window->imageLoaded);
+        openScene(path);
     }
     void wheel(int x, int y, QPoint angle, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
                QWidget* over = nullptr) {
@@ -43,30 +42,28 @@ protected:
         QCoreApplication::sendEvent(window->view, &event);
     }
     orvenna::ViewGeometry geometry() const {
-        return orvenna::compute_view_geometry(
-            window->view->width(), window->view->height(), window->horizontalScrollBar->value(),
-            window->verticalScrollBar->value(), window->zoomStep, window->imageWidth, window->imageHeight);
+        return orvenna::compute_view_geometry(window->view->width(), window->view->height(), scroll().x(),
+                                              scroll().y(), window->zoomStep(), window->document().width(),
+                                              window->document().height());
     }
-    QPoint scroll() const {
-        return {window->horizontalScrollBar->value(), window->verticalScrollBar->value()};
-    }
+    QPoint scroll() const { return window->scrollPosition(); }
+    // The view at `step` around (x, y), with no redraw running.
     void placeAt(int step, int x, int y) {
-        window->zoomStep = step;
-        window->zoomScale = orvenna::zoom_scale_for_step(step);
-        window->horizontalScrollBar->setValue(x);
-        window->verticalScrollBar->setValue(y);
+        EXPECT_TRUE(window->waitForJobs());
+        window->setZoomStep(step);
+        window->setScrollPosition(x, y);
     }
 };
 
 TEST_F(WheelKeysTest, WheelZoomKeepsTheImagePointUnderThePointer) {
-    openScene(1000, 500);
+    openSized(1000, 500);
     const struct {
         int step, x, y;  // start: step and view pixel of the pointer
         int notches;     // away from the user magnifies
         int newStep;
     } cases[] = {
         {5, 100, 80, 1, 4},  {5, 600, 400, 1, 4},  {4, 250, 300, -1, 5},
-        {3, 700, 100, 2, 1}, {6, 300, 200, -1, 7},
+        {3, 700, 100, 2, 1}, {6, 300, 200, -1, 7}, {0, 200, 200, 3, 0},  // past the last step: nothing
     };
     for (const auto& c : cases) {
         placeAt(c.step, 500, 250);
@@ -74,9 +71,8 @@ TEST_F(WheelKeysTest, WheelZoomKeepsTheImagePointUnderThePointer) {
         ASSERT_TRUE(orvenna::drawn_image_pixel_at(geometry(), c.x, c.y, &column, &line));
         RedrawProbe redraw(window.get());
         wheel(c.x, c.y, QPoint(0, 120 * c.notches));
-        EXPECT_EQ(window->zoomStep, c.newStep);
-        EXPECT_EQ(window->zoomScale, orvenna::zoom_scale_for_step(c.newStep));
-        EXPECT_TRUE(redraw.ran());
+        EXPECT_EQ(window->zoomStep(), c.newStep);
+        EXPECT_EQ(redraw.ran(), c.newStep != c.step);
         int after = 0, afterLine = 0;
         ASSERT_TRUE(orvenna::drawn_image_pixel_at(geometry(), c.x, c.y, &after, &afterLine));
         // One image pixel of the coarser of the two steps is the most rounding can move it.
@@ -87,26 +83,19 @@ TEST_F(WheelKeysTest, WheelZoomKeepsTheImagePointUnderThePointer) {
     }
 }
 
-TEST_F(WheelKeysTest, SmallTurnsGatherIntoOneStepAndTheLastStepStops) {
-    openScene(1000, 500);
+TEST_F(WheelKeysTest, SmallTurnsGatherIntoOneStep) {
+    openSized(1000, 500);
     placeAt(5, 500, 250);
     for (int i = 0; i < 3; ++i) {
         wheel(200, 200, QPoint(0, 30));
-        EXPECT_EQ(window->zoomStep, 5) << "after " << i + 1 << " quarter notches";
+        EXPECT_EQ(window->zoomStep(), 5) << "after " << i + 1 << " quarter notches";
     }
     wheel(200, 200, QPoint(0, 30));
-    EXPECT_EQ(window->zoomStep, 4);
-    // A wheel spun on past the last step changes nothing and does not redraw.
-    placeAt(0, 500, 250);
-    RedrawProbe redraw(window.get());
-    wheel(200, 200, QPoint(0, 360));
-    EXPECT_EQ(window->zoomStep, 0);
-    EXPECT_EQ(scroll(), QPoint(500, 250));
-    EXPECT_FALSE(redraw.ran());
+    EXPECT_EQ(window->zoomStep(), 4);
 }
 
 TEST_F(WheelKeysTest, ShiftAndCtrlWheelAndTheScrollBarsWheelsScrollATenthOfTheView) {
-    openScene(4000, 3000);
+    openSized(4000, 3000);
     placeAt(5, 2000, 1500);
     const int tenthX = window->view->width() / 10, tenthY = window->view->height() / 10;
     const struct {
@@ -124,17 +113,19 @@ TEST_F(WheelKeysTest, ShiftAndCtrlWheelAndTheScrollBarsWheelsScrollATenthOfTheVi
         {Qt::ControlModifier, QPoint(0, 240), QPoint(0, -2 * tenthY)},
     };
     for (const auto& c : cases) {
+        ASSERT_TRUE(window->waitForJobs());
         const QPoint before = scroll();
         RedrawProbe redraw(window.get());
         wheel(c.over ? 5 : 300, c.over ? 5 : 300, c.angle, c.modifiers, c.over);
         EXPECT_LE(std::abs((scroll() - before - c.moved).manhattanLength()), 1) << c.modifiers;
-        EXPECT_EQ(window->zoomStep, 5);
-        EXPECT_TRUE(redraw.ran());
+        EXPECT_EQ(window->zoomStep(), 5);
+        EXPECT_TRUE(window->waitForJobs());
+        EXPECT_EQ(redraw.started, 1) << c.modifiers;  // the turn ends its scroll once
     }
 }
 
 TEST_F(WheelKeysTest, AClickFocusesThePictureWhoseKeysPanZoomAndCentre) {
-    openScene(4000, 3000);
+    openSized(4000, 3000);
     window->redExpressionEdit->setFocus();
     QTest::mouseClick(window->view, Qt::LeftButton, Qt::NoModifier, QPoint(50, 50));
     EXPECT_EQ(window->focusWidget(), window->view);
@@ -163,7 +154,7 @@ TEST_F(WheelKeysTest, AClickFocusesThePictureWhoseKeysPanZoomAndCentre) {
         const QPoint off = scroll() - QPoint(2000, 1500) - c.moved;
         EXPECT_LE(std::abs(off.x()), c.step == c.newStep ? 0 : 1) << c.key;
         EXPECT_LE(std::abs(off.y()), c.step == c.newStep ? 0 : 1) << c.key;
-        EXPECT_EQ(window->zoomStep, c.newStep) << c.key;
+        EXPECT_EQ(window->zoomStep(), c.newStep) << c.key;
         EXPECT_TRUE(redraw.ran()) << c.key;
     }
     placeAt(5, 10, 20);
@@ -177,15 +168,15 @@ TEST_F(WheelKeysTest, FitShowsTheWholeSceneCentredAtTheLargestStepThatFits) {
         bool fromMenu;
     } cases[] = {{41, 41, false}, {3000, 200, true}, {900, 900, false}};
     for (const auto& c : cases) {
-        window->closeAll();
-        openScene(c.w, c.h);
+        window->closeAllButton->click();
+        openSized(c.w, c.h);
         placeAt(5, 0, 0);
         if (c.fromMenu)
             window->fitAction->trigger();
         else
             window->fitButton->click();
         const int expected = orvenna::fit_zoom_step(window->view->width(), window->view->height(), c.w, c.h);
-        EXPECT_EQ(window->zoomStep, expected) << c.w << "x" << c.h;
+        EXPECT_EQ(window->zoomStep(), expected) << c.w << "x" << c.h;
         EXPECT_EQ(scroll(), QPoint(c.w / 2, c.h / 2));
         // The whole scene lies inside the view, its first pixel drawn, and the step before does not fit.
         const float scale = orvenna::zoom_scale_for_step(expected);
@@ -223,62 +214,64 @@ TEST_F(WheelKeysTest, ShortcutsStandBesideTheirMenuItems) {
     EXPECT_EQ(window->fitButton->toolTip(), QStringLiteral("全体表示"));
 
     // Ctrl+W closes everything wherever the keyboard is.
-    openScene(40, 30);
+    openSized(40, 30);
     window->activateWindow();
     QApplication::setActiveWindow(window.get());
     window->redExpressionEdit->setFocus();
     QTest::keyClick(window->redExpressionEdit, Qt::Key_W, Qt::ControlModifier);
-    EXPECT_TRUE(window->bandRows.empty());
+    EXPECT_FALSE(document().hasBands());
 
     // The guide stands beside the quick help.
     const QList<QAction*> help = window->helpMenu->actions();
     EXPECT_EQ(help.indexOf(window->guideAction), help.indexOf(window->quickHelpAction) + 1);
     window->guideAction->trigger();
-    ASSERT_NE(window->guideWindow, nullptr);
-    EXPECT_TRUE(window->guideWindow->isVisible());
-    EXPECT_EQ(window->guideWindow->windowTitle(), QStringLiteral("操作と式の説明"));
+    auto* guide = window->findChild<OperationGuideWindow*>();
+    ASSERT_NE(guide, nullptr);
+    EXPECT_TRUE(guide->isVisible());
+    EXPECT_EQ(guide->windowTitle(), QStringLiteral("操作と式の説明"));
 }
 
+// A wheel turn over a scroll bar ends its scroll once: one group, not a second one after it.
 TEST_F(WheelKeysTest, WithSyncOnWheelAndKeysAnnounceAsTheirMouseGestures) {
-    openScene(1000, 500);
+    openSized(1000, 500);
     window->syncButton->click();
-    ASSERT_TRUE(window->syncOn);
+    ASSERT_TRUE(window->sync().isOn());
+    const SyncController::Messages& m = window->sync().messages();
     struct Case {
         const char* what;
         std::function<void()> act;
-        std::function<std::vector<std::pair<unsigned, int32_t>>()> expected;
+        std::function<Group()> expected;  // once the act is done
     };
-    const std::vector<Case> cases = {
+    const Case cases[] = {
         {"wheel zoom-out: the step, as the zoom-out button", [&] { wheel(300, 200, QPoint(0, -120)); },
          [&] {
-             return std::vector<std::pair<unsigned, int32_t>>{{window->zoomStepMessage, 6}};
+             return Group{{m.zoomStep, 6}};
          }},
         {"wheel zoom-in: nothing, as the zoom-in button", [&] { wheel(300, 200, QPoint(0, 120)); },
-         [&] { return std::vector<std::pair<unsigned, int32_t>>{}; }},
+         [&] { return Group{}; }},
         {"arrow key: the end of a pan", [&] { key(Qt::Key_Right); },
          [&] {
-             return std::vector<std::pair<unsigned, int32_t>>{{window->scrollXMessage, scroll().x()},
-                                                              {window->scrollYMessage, scroll().y()},
-                                                              {window->drawMessage, scroll().y()}};
+             return Group{{m.scrollX, scroll().x()}, {m.scrollY, scroll().y()}, {m.draw, scroll().y()}};
          }},
         {"Shift + wheel: the end of a horizontal scroll",
          [&] { wheel(300, 200, QPoint(0, -120), Qt::ShiftModifier); },
          [&] {
-             return std::vector<std::pair<unsigned, int32_t>>{{window->scrollXMessage, scroll().x()},
-                                                              {window->drawMessage, scroll().y()}};
+             return Group{{m.scrollX, scroll().x()}, {m.draw, scroll().y()}};
+         }},
+        {"wheel over the vertical bar: the end of a vertical scroll",
+         [&] { wheel(5, 5, QPoint(0, -120), Qt::NoModifier, window->verticalScrollBar); },
+         [&] {
+             return Group{{m.scrollY, scroll().y()}, {m.draw, scroll().y()}};
          }},
     };
-    for (const auto& c : cases) {
+    for (const Case& c : cases) {
         placeAt(5, 500, 250);
         settle();
         listener->got.clear();
         c.act();
-        const auto expected = c.expected();
-        if (expected.empty()) {
-            settle();
-        } else {
-            ASSERT_TRUE(pumpUntil([&] { return listener->got.size() >= expected.size(); })) << c.what;
-        }
+        const Group expected = c.expected();
+        EXPECT_TRUE(pumpUntil([&] { return listener->got.size() >= expected.size(); })) << c.what;
+        settle();
         EXPECT_EQ(listener->got, expected) << c.what;
     }
 }

@@ -1,7 +1,7 @@
 // Band rows of bands wider than 8 bits: opened with their histogram and the automatic range so that the view
 // shows contrast at once, and every control of the row (typing, arrows, spin buttons, dragging on the
-// histogram, "<>", "自動") working in the band's own values, integers and floats alike. 8-bit bands keep
-// their 0..255 controls.
+// histogram, "<>", "自動") working in the band's own values, integers and floats alike, and the histogram
+// marking the range's columns. 8-bit bands keep their 0..255 controls.
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,9 +14,12 @@
 #include <numeric>
 #include <set>
 
+#include "NavigationTestSupport.h"
 #include "WideBandTestSupport.h"
 #include "platform/ImageControl.h"
 #include "platform/ValueSpinButtons.h"
+
+using guitest::RowControls;
 
 namespace {
 
@@ -33,22 +36,20 @@ double f32Value(int x, int y) {
     return -1 + (y * kW + x) / 1279.5;
 }
 
-class WideBandRowTest : public widetest::OpeningWindowTest {
+class WideBandRowTest : public guitest::MainWindowTest {
 protected:
-    BandRow* openBand(const std::string& name, const std::string& type, double (*value)(int, int)) {
+    // Closes what is open and opens a one-band GeoTIFF of `type`: true when its row is listed.
+    bool openBand(const std::string& name, const std::string& type, double (*value)(int, int)) {
+        window->closeAllButton->click();
         const std::string path = dir.file(name);
         EXPECT_TRUE(widetest::writeGeoTiff(dir, path, type, kW, kH, value));
-        openFiles({path});
-        return window->bandRows.empty() ? nullptr : window->bandRows.back().get();
+        window->openNow({path});
+        return document().bandCount() == 1 && window->rowCount() == 1;
     }
     static double parsed(const QLineEdit* edit) {
         bool ok = false;
         const double v = edit->text().toDouble(&ok);
         return ok ? v : NAN;
-    }
-    void drag(BandRow* row, Qt::MouseButton button, int column) {
-        window->onHistogramMousePress(row, button, column);
-        window->onHistogramMouseRelease(row);
     }
 };
 
@@ -70,12 +71,12 @@ TEST_F(WideBandRowTest, WideBandsOpenWithTheirHistogramAndContrast) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.type);
-        window->closeAll();
-        BandRow* row = openBand(std::string(c.type) + ".tif", c.type, c.value);
-        ASSERT_TRUE(row && row->band);
+        ASSERT_TRUE(openBand(std::string(c.type) + ".tif", c.type, c.value));
+        RowControls row = bandRow(0);
         ASSERT_NE(row->lowerValueSpin, nullptr);
         EXPECT_EQ(row->lowerBoundSpin, nullptr);
-        EXPECT_TRUE(row->histogramValid);
+        EXPECT_TRUE(row->widget->isWide());
+        EXPECT_TRUE(document().band(0).histogramMade);
         const BandInfo* band = row->band;
         EXPECT_EQ(std::accumulate(std::begin(band->histogram), std::end(band->histogram), int64_t(0)),
                   kPixels);
@@ -89,7 +90,7 @@ TEST_F(WideBandRowTest, WideBandsOpenWithTheirHistogramAndContrast) {
 
         // Without the range these bands would draw as a few greys at most (1000..3559 as 3..13).
         std::set<int> greys;
-        const QImage& picture = window->view->picture;
+        const QImage& picture = window->viewPicture();
         ASSERT_FALSE(picture.isNull());
         for (int y = 0; y < picture.height(); ++y)
             for (int x = 0; x < picture.width(); ++x)
@@ -101,13 +102,14 @@ TEST_F(WideBandRowTest, WideBandsOpenWithTheirHistogramAndContrast) {
     // An 8-bit band keeps its 0..255 controls and range beside them.
     const std::string bytes = dir.file("byte.tif");
     ASSERT_TRUE(widetest::writeGeoTiff(dir, bytes, "Byte", kW, kH, [](int x, int) { return x * 4; }));
-    window->closeAll();
-    openFiles({bytes});
-    ASSERT_EQ(window->bandRows.size(), 1u);
-    BandRow* row = bandRow(0);
+    window->closeAllButton->click();
+    window->openNow({bytes});
+    ASSERT_EQ(document().bandCount(), 1);
+    RowControls row = bandRow(0);
     EXPECT_EQ(row->lowerValueSpin, nullptr);
     ASSERT_NE(row->lowerBoundSpin, nullptr);
-    EXPECT_EQ(row->panel->height(), 100);
+    EXPECT_FALSE(row->widget->isWide());
+    EXPECT_EQ(row->widget->height(), 100);
     EXPECT_EQ(row->band->range_low, 0);
     EXPECT_EQ(row->band->range_high, 255);
     EXPECT_EQ(row->upperBoundEdit->text(), "255");
@@ -116,34 +118,46 @@ TEST_F(WideBandRowTest, WideBandsOpenWithTheirHistogramAndContrast) {
 // Every control sets the display range in the band's values; the steps follow one another on one row.
 TEST_F(WideBandRowTest, ControlsWorkInTheBandsOwnValues) {
     window->show();
-    QApplication::setActiveWindow(window.get());  // key clicks need an active window
-    using Action = std::function<void(BandRow*)>;
-    auto typeLower = [](const char* text) { return [=](BandRow* r) { r->lowerBoundEdit->setText(text); }; };
-    auto typeUpper = [](const char* text) { return [=](BandRow* r) { r->upperBoundEdit->setText(text); }; };
+    using Action = std::function<void(RowControls&)>;
+    auto typeLower = [](const char* t) { return [=](RowControls& r) { r->lowerBoundEdit->setText(t); }; };
+    auto typeUpper = [](const char* t) { return [=](RowControls& r) { r->upperBoundEdit->setText(t); }; };
     auto keys = [](const char* text) {
-        return [=](BandRow* r) {
+        return [=](RowControls& r) {
             r->lowerBoundEdit->setFocus();
             r->lowerBoundEdit->selectAll();
             QTest::keyClicks(r->lowerBoundEdit, text);
         };
     };
-    auto arrowUp = [](BandRow* r) { QTest::keyClick(r->lowerBoundEdit, Qt::Key_Up); };
-    auto spinDown = [](BandRow* r) { r->lowerValueSpin->downButton()->click(); };
-    auto dragAt = [this](Qt::MouseButton button, int column) {
-        return [=](BandRow* r) { drag(r, button, column); };
+    auto arrowUp = [](RowControls& r) { QTest::keyClick(r->lowerBoundEdit, Qt::Key_Up); };
+    auto spinDown = [](RowControls& r) { r->lowerValueSpin->downButton()->click(); };
+    auto dragAt = [](Qt::MouseButton button, int column) {
+        return [=](RowControls& r) {
+            navtest::pressAt(r->histogramView, column, 20, button);
+            navtest::releaseAt(r->histogramView, column, 20, button);
+        };
     };
-    auto full = [](BandRow* r) { r->fullRangeButton->click(); };
+    auto full = [](RowControls& r) { r->fullRangeButton->click(); };
     auto automatic = [this](const char* ratio) {
-        return [=](BandRow* r) {
+        return [=](RowControls& r) {
             window->clipRatioEdit->setText(ratio);
             r->autoRangeButton->click();
         };
+    };
+    // 2000..3009 covers histogram columns 100..200 (ten values each): their bars take the inside colour.
+    auto columnsMarked = [](RowControls& r) {
+        r->lowerBoundEdit->setText("2000");
+        r->upperBoundEdit->setText("3009");
+        const QImage& picture = r->widget->histogramPicture();
+        for (int x : {99, 100, 200, 201})
+            EXPECT_EQ(picture.pixel(x, picture.height() - 1) | 0xFF000000u,
+                      x == 99 || x == 201 ? qRgb(50, 50, 130) : qRgb(30, 30, 255))
+                << x;
     };
     struct Step {
         const char* what;
         Action action;
         double low, high;
-        const char* lowText;  // the lower edit's text afterwards (null: not checked)
+        const char* lowText;  // the lower edit's text afterwards
     };
     struct Case {
         const char* type;
@@ -165,6 +179,7 @@ TEST_F(WideBandRowTest, ControlsWorkInTheBandsOwnValues) {
              // 0.01 of 2560 pixels is 25.6: 26 values from either end, the ends themselves left out.
              {"自動", automatic("0.01"), 1026, 3533, "1026"},
              {"keys: no decimals, no letters", keys("1.5x"), 15, 3533, "15"},
+             {"histogram columns of the range", columnsMarked, 2000, 3009, "2000"},
          }},
         // -1..1: a step is 2/256.
         {"Float32",
@@ -181,38 +196,22 @@ TEST_F(WideBandRowTest, ControlsWorkInTheBandsOwnValues) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.type);
-        window->closeAll();
-        BandRow* row = openBand(std::string(c.type) + ".tif", c.type, c.value);
-        ASSERT_TRUE(row && row->lowerValueSpin);
+        ASSERT_TRUE(openBand(std::string(c.type) + ".tif", c.type, c.value));
+        QApplication::setActiveWindow(window.get());  // key clicks need an active window
+        RowControls row = bandRow(0);
+        ASSERT_TRUE(row->lowerValueSpin);
         for (const Step& s : c.steps) {
             SCOPED_TRACE(s.what);
             s.action(row);
+            EXPECT_TRUE(window->waitForJobs());
             EXPECT_NEAR(row->band->display_low, s.low, 1e-9);
             if (!std::isnan(s.high)) {
                 EXPECT_NEAR(row->band->display_high, s.high, 1e-9);
             }
-            if (s.lowText) {
-                EXPECT_EQ(row->lowerBoundEdit->text(), s.lowText);
-            }
+            EXPECT_EQ(row->lowerBoundEdit->text(), s.lowText);
             EXPECT_LT(row->band->display_low, row->band->display_high);
         }
     }
-}
-
-// The histogram picture marks the columns inside the range: here 2000..3009, columns 100..200.
-TEST_F(WideBandRowTest, HistogramShowsTheRangeInColumnsOfValues) {
-    BandRow* row = openBand("u16.tif", "UInt16", u16Value);
-    ASSERT_TRUE(row && row->lowerValueSpin);
-    row->lowerBoundEdit->setText("2000");
-    row->upperBoundEdit->setText("3009");
-    const QImage& picture = row->histogramView->picture;
-    const QRgb inside = qRgb(30, 30, 255), outside = qRgb(50, 50, 130);  // the bars' colours
-    struct Column {
-        int x;
-        QRgb bar;
-    } columns[] = {{99, outside}, {100, inside}, {200, inside}, {201, outside}};
-    for (const Column& c : columns)
-        EXPECT_EQ(picture.pixel(c.x, picture.height() - 1) | 0xFF000000u, c.bar) << c.x;
 }
 
 ORVENNA_GUI_TEST_MAIN()
