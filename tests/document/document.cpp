@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QThread>
 
 #include <filesystem>
 #include <fstream>
@@ -17,6 +15,7 @@
 #include "document/Document.h"
 #include "document/ViewerJobs.h"
 #include "tests/support/document_opening.h"
+#include "tests/support/event_pump.h"
 #include "tests/unit/gdal_test_files.h"
 #include "tests/unit/remos_test_files.h"
 
@@ -26,17 +25,6 @@ using Kind = OpeningRefusal::Kind;
 namespace {
 
 const std::string kLandsat = std::string(ORVENNA_SOURCE_DIR) + "/tests/data/landsat/";
-
-bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::usleep(200);
-    }
-    return true;
-}
 
 int openFileCount() {
     return static_cast<int>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
@@ -289,7 +277,7 @@ TEST_F(DocumentTest, BackgroundHistogramFollowsItsBand) {
     ASSERT_TRUE(jobs.countHistogram(1));
     EXPECT_FALSE(jobs.countHistogram(0));  // one pass at a time
     document.closeBand(0);
-    ASSERT_TRUE(pumpUntil([&] { return counted != -2; }));
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return counted != -2; }, 10000));
     EXPECT_EQ(counted, 0);
     EXPECT_TRUE(document.band(0).histogramMade);
     EXPECT_EQ(document.band(0).info->hist_peak > 0, true);
@@ -300,7 +288,7 @@ TEST_F(DocumentTest, BackgroundHistogramFollowsItsBand) {
     ASSERT_TRUE(jobs.countHistogram(0));
     jobs.close();
     EXPECT_EQ(jobs.state(), ViewerJobs::State::Closing);
-    ASSERT_TRUE(pumpUntil([&] { return ready; }));
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return ready; }, 10000));
     EXPECT_FALSE(jobs.busy());
 }
 

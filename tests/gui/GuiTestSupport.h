@@ -7,7 +7,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,7 +14,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QString>
-#include <QThread>
 #include <QToolButton>
 
 #include <atomic>
@@ -40,6 +38,7 @@
 #include "platform/SpinButtons.h"
 #include "platform/ValueSpinButtons.h"
 #include "scene/remos.h"
+#include "tests/support/event_pump.h"
 
 namespace guitest {
 
@@ -90,17 +89,7 @@ inline void writeNativeScene(const std::string& path, int width, int height, int
     std::fclose(f);
 }
 
-// Runs the event loop until `done` holds or `timeoutMs` have passed; returns whether it holds.
-inline bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 3000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::usleep(200);
-    }
-    return true;
-}
+using testsupport::pumpUntil;
 
 template <typename T>
 T* findNamed(const QObject* parent, const char* name) {
