@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "calc/ecalc.h"
+#include "calc/Expression.h"
 #include "display/PresetTexts.h"
 #include "render/PictureWriters.h"
 #include "render/Render.h"
@@ -78,14 +78,12 @@ Scene& scene() {
 
 void Draw(benchmark::State& state, const PresetChannelTexts& texts) {
     Scene& s = scene();
-    CalcExpr* red = ecalc_compile(texts.red.c_str());
-    CalcExpr* green = ecalc_compile(texts.green.c_str());
-    CalcExpr* blue = ecalc_compile(texts.blue.c_str());
-    if (!red || !green || !blue) std::abort();
+    const Expression red(texts.red), green(texts.green), blue(texts.blue);
+    if (!red.compiles() || !green.compiles() || !blue.compiles()) std::abort();
     RenderRequest request;
     request.rows = s.rows.data();
     request.rowCount = static_cast<int>(s.rows.size());
-    request.expressions = {red, green, blue};
+    request.expressions = {red.tree(), green.tree(), blue.tree()};
     RenderGeometry(0, 0, kWidth, kHeight, 5, kWidth, kHeight, &request.geometry);
     request.threads = static_cast<int>(state.range(0));
     for (auto _ : state) {
@@ -96,9 +94,6 @@ void Draw(benchmark::State& state, const PresetChannelTexts& texts) {
     state.counters["Mpixel/s"] =
         benchmark::Counter(static_cast<double>(kWidth) * kHeight * state.iterations(),
                            benchmark::Counter::kIsRate, benchmark::Counter::kIs1000);
-    ecalc_free(red);
-    ecalc_free(green);
-    ecalc_free(blue);
 }
 
 void BM_Ndvi(benchmark::State& state) {
