@@ -25,7 +25,7 @@
 #include <limits>
 
 #include "app/BandListWidget.h"
-#include "app/ToolIcons.h"
+#include "platform/ToolIcons.h"
 #include "dialogs/AboutDialog.h"
 #include "dialogs/LandsatTemperatureDialog.h"
 #include "dialogs/NdviPresetDialog.h"

@@ -11,7 +11,7 @@
 #include <algorithm>
 
 #include "app/MainWindow.h"
-#include "app/ToolIcons.h"
+#include "platform/ToolIcons.h"
 #include "display/ViewGeometry.h"
 #include "document/Document.h"
 #include "platform/Hint.h"

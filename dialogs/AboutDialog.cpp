@@ -1,6 +1,6 @@
 #include "dialogs/AboutDialog.h"
 
-#include "app/ToolIcons.h"
+#include "platform/ToolIcons.h"
 #include "dialogs/WindowCentring.h"
 #include "platform/Fonts.h"
 #include "platform/ImageControl.h"

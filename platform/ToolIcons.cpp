@@ -1,4 +1,4 @@
-#include "app/ToolIcons.h"
+#include "platform/ToolIcons.h"
 
 #include <QPainter>
 #include <QPainterPath>
