@@ -8,6 +8,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QMouseEvent>
 #include <QWheelEvent>
 
@@ -38,10 +39,17 @@ void sendMouse(QWidget* w, QEvent::Type type, int x, int y, Qt::MouseButton butt
     QCoreApplication::sendEvent(w, &e);
 }
 
-// Until the window's redraw (or opening) has ended.
+// Until the window's jobs have ended; the loop sleeps until a job reports back, so the wait takes no core
+// from the work it waits for.
 void waitForJobs() {
-    while (benchWindow->jobs().busy() || benchWindow->jobs().state() != orvenna::ViewerJobs::State::Idle)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    orvenna::ViewerJobs& jobs = benchWindow->jobs();
+    const auto idle = [&jobs] { return !jobs.busy() && jobs.state() == orvenna::ViewerJobs::State::Idle; };
+    QEventLoop loop;
+    QObject::connect(&jobs, &orvenna::ViewerJobs::stateChanged, &loop, [&] {
+        if (idle()) loop.quit();
+    });
+    while (!idle())
+        loop.exec();
 }
 
 // A 3-band 2000 x 2000 scene in the native format in `folder`, with the corners of 139..140 east and 35..36

@@ -1,5 +1,6 @@
 #include "document/OpeningJob.h"
 
+#include <chrono>
 #include <memory>
 
 namespace orvenna {
@@ -21,7 +22,8 @@ bool OpeningJob::start(std::vector<std::string> files, OpeningOptions options, O
         std::lock_guard<std::mutex> lock(askMutex_);
         cancelled_ = false;
     }
-    lastPermille_ = -1;
+    lastReport_ = {};
+    reportPending_ = false;
     return job_.start(
         [this, files = std::move(files), options = std::move(options)] {
             result_ = OpenFiles(files, options, *this, control_);
@@ -78,12 +80,20 @@ bool OpeningJob::refused(const OpeningRefusal& refusal) {
 }
 
 void OpeningJob::progress(double done) {
-    // Reported in steps of a thousandth, not at every read.
-    const int permille = static_cast<int>(done * 1000.0);
-    if (permille == lastPermille_) return;
-    lastPermille_ = permille;
+    // The window's progress bar needs a few reports a second, not one per block read: a report is posted only
+    // when the one before has been taken, and at most every few tens of milliseconds; the last one always.
+    progress_.store(done, std::memory_order_relaxed);
+    const auto now = std::chrono::steady_clock::now();
+    if (done < 1.0 && now - lastReport_ < std::chrono::milliseconds(30)) return;
+    if (reportPending_.exchange(true)) return;
+    lastReport_ = now;
     QMetaObject::invokeMethod(
-        this, [this, done] { emit progressed(done); }, Qt::QueuedConnection);
+        this,
+        [this] {
+            reportPending_ = false;
+            emit progressed(progress_.load(std::memory_order_relaxed));
+        },
+        Qt::QueuedConnection);
 }
 
 void OpeningJob::histogramPass(bool running) {

@@ -5,6 +5,8 @@
 
 #include <QObject>
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -59,7 +61,9 @@ private:
     OpeningControl control_;
     OpeningAnswers* answers_ = nullptr;
     OpeningResult result_;
-    int lastPermille_ = -1;
+    std::atomic<double> progress_{0};
+    std::atomic<bool> reportPending_{false};
+    std::chrono::steady_clock::time_point lastReport_;
 
     std::mutex askMutex_;
     std::condition_variable answered_;
