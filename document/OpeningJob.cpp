@@ -55,6 +55,11 @@ bool OpeningJob::askOnOwnerThread(std::function<bool()> ask) {
     QMetaObject::invokeMethod(
         this,
         [this, ask = std::move(ask), answer] {
+            {
+                // Stopped before the question came up: nobody waits for the answer any more.
+                std::lock_guard<std::mutex> lock(askMutex_);
+                if (cancelled_) return;
+            }
             const bool value = ask();
             {
                 std::lock_guard<std::mutex> lock(askMutex_);
