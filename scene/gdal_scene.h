@@ -60,6 +60,7 @@ struct GdalScene {
     std::mutex geo;                  // guards the coordinate transformations
     Georeferencing georef;
     std::string dataset_name;  // the name the main handle was opened with, for the spares
+    bool subdataset = false;   // dataset_name is a subdataset GDAL named, not a file
     struct Spare {
         std::mutex lock;  // guards both below and every GDAL call through `dataset`
         bool tried = false;

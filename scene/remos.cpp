@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <string>
 #include <unordered_map>
 
 #include "scene/SceneHandle.h"
@@ -18,6 +19,7 @@
 #include "scene/remos_gdal.h"
 #include "scene/remos_io.h"
 #include "scene/remos_values.h"
+#include "scene/tiff_blocks.h"
 #include "scene/tifrec.h"
 
 namespace {
@@ -405,6 +407,15 @@ int remos_open(SceneFile* scene, const char* path, int format) {
     // refuses. A CEOS or native file that its reader refuses stays refused.
     scene->format = remos_detect(scene);
     if (scene->format == FMT_UNKNOWN) return remos_gdal::open_scene(scene);
+    // A TIFF whose data is not in the file (cut, or a header lying about its size) is refused, by either
+    // reader: only layouts the built-in reader does not read go on to GDAL.
+    if (scene->format == FMT_TIFF) {
+        const std::string damage = tiff_block_problem(path);
+        if (!damage.empty()) {
+            remos_gdal::set_open_reason(scene, damage.c_str());
+            return REMOS_UNKNOWN_FORMAT;
+        }
+    }
     if (remos_read_header(scene) == 1) {
         if (scene->format == FMT_TIFF) remos_gdal::attach_georeferencing(scene);
         return REMOS_OK;

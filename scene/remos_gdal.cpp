@@ -15,13 +15,12 @@
 #include <string>
 #include <thread>
 
+#include "scene/gdal_guard.h"
 #include "scene/gdal_scene.h"
 
 namespace remos_gdal {
 
 namespace {
-
-constexpr int kMaxBands = 65535;
 
 // The last failure GDAL reported on this thread; GDAL prints nothing.
 thread_local std::string t_last_error;
@@ -75,7 +74,8 @@ std::string type_name(GDALDataType type) {
 std::string refusal_of(GDALDatasetH ds) {
     const int count = GDALGetRasterCount(ds);
     if (count < 1) return "ラスタバンドがありません";
-    if (count > kMaxBands) return "バンドが多すぎます (" + std::to_string(count) + ")";
+    const std::string memory = memory_problem(ds);
+    if (!memory.empty()) return memory;
     const int width = GDALGetRasterXSize(ds), height = GDALGetRasterYSize(ds);
     if (width < 1 || height < 1) return "画像の大きさが 0 です";
     const GDALDataType first = GDALGetRasterDataType(GDALGetRasterBand(ds, 1));
@@ -95,22 +95,27 @@ std::string refusal_of(GDALDatasetH ds) {
     return "";
 }
 
-GDALDatasetH open_dataset(const char* name) {
-    return GDALOpenEx(name, GDAL_OF_RASTER | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR, nullptr, nullptr,
-                      nullptr);
+// Opens a file the way the viewer lets GDAL open one (gdal_guard.h), or a subdataset by the name GDAL gave
+// it.
+GDALDatasetH open_dataset(const std::string& name, bool subdataset) {
+    if (!subdataset) return open_checked(name);
+    return GDALOpenEx(name.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR,
+                      allowed_drivers(), nullptr, nullptr);
 }
 
 // Opens the file; a container without bands of its own (HDF, NetCDF with several variables) gives its first
-// subdataset. *name is what was opened.
-GDALDatasetH open_raster(const char* path, std::string* name) {
+// subdataset. *name is what was opened, *subdataset whether it is a subdataset's name.
+GDALDatasetH open_raster(const char* path, std::string* name, bool* subdataset) {
     *name = path;
-    GDALDatasetH ds = open_dataset(path);
+    *subdataset = false;
+    GDALDatasetH ds = open_dataset(path, false);
     if (ds && GDALGetRasterCount(ds) == 0) {
         const char* first = GDALGetMetadataItem(ds, "SUBDATASET_1_NAME", "SUBDATASETS");
         if (first) {
             *name = first;
+            *subdataset = true;
             GDALClose(ds);
-            ds = open_dataset(name->c_str());
+            ds = open_dataset(*name, true);
         }
     }
     return ds;
@@ -140,9 +145,14 @@ void initialise() {
     std::call_once(once, [] {
         // The viewer only reads: no .aux.xml beside the user's files.
         CPLSetConfigOption("GDAL_PAM_ENABLED", "NO");
-        // Sibling files (.tfw, .prj, .ovr) are probed by name instead of listing the folder, which can hold
-        // thousands of files.
+        // GDAL never lists a folder itself: it is given the side files it may read (gdal_guard.h).
         CPLSetConfigOption("GDAL_DISABLE_READDIR_ON_OPEN", "TRUE");
+        // Decoded blocks kept for the drawing: bounded, whatever the machine's memory.
+        CPLSetConfigOption("GDAL_CACHEMAX", "256");
+        // No code in a VRT is run; a connection that is allowed does not wait long.
+        CPLSetConfigOption("GDAL_VRT_ENABLE_PYTHON", "NO");
+        CPLSetConfigOption("GDAL_HTTP_CONNECTTIMEOUT", "10");
+        CPLSetConfigOption("GDAL_HTTP_TIMEOUT", "30");
         // GDAL_NUM_THREADS stays unset: GDAL's multi-threaded GeoTIFF decoding bypasses the block cache, so
         // that drawing line by line would decode every tile again for each line.
         CPLSetErrorHandler(quiet_error_handler);
@@ -187,8 +197,19 @@ int open_scene(SceneFile* scene) {
     initialise();
     close_scene(scene);
     clear_last_error();
+    // What GDAL would reach: the file itself (no system file), and the sources of a VRT.
+    std::string problem = local_file_problem(scene->path);
+    if (problem.empty() && is_vrt(scene->path)) {
+        problem = vrt_problem(scene->path);
+        if (!problem.empty()) mark_recognised(scene);
+    }
+    if (!problem.empty()) {
+        set_open_reason(scene, problem.c_str());
+        return REMOS_UNKNOWN_FORMAT;
+    }
     std::string name;
-    GDALDatasetH ds = open_raster(scene->path, &name);
+    bool subdataset = false;
+    GDALDatasetH ds = open_raster(scene->path, &name, &subdataset);
     if (!ds) {
         std::string reason = last_error();
         set_open_reason(scene, reason.empty() ? "GDAL が読める形式ではありません" : reason.c_str());
@@ -212,6 +233,7 @@ int open_scene(SceneFile* scene) {
     auto state = std::make_unique<GdalScene>();
     state->dataset = ds;
     state->dataset_name = name;
+    state->subdataset = subdataset;
     const unsigned further_cores = std::min(7u, std::max(1u, std::thread::hardware_concurrency()) - 1);
     for (unsigned k = 0; k < further_cores; ++k)
         state->spares.push_back(std::make_unique<GdalScene::Spare>());
@@ -267,7 +289,7 @@ void attach_georeferencing(SceneFile* scene) {
     initialise();
     close_scene(scene);
     clear_last_error();
-    GDALDatasetH ds = open_dataset(scene->path);
+    GDALDatasetH ds = open_checked(scene->path);
     if (!ds) return;
     auto state = std::make_unique<GdalScene>();
     // Only a transform for exactly this image size describes the bands the built-in reader found.
@@ -291,7 +313,7 @@ void close_scene(SceneFile* scene) {
 
 GDALDatasetH open_spare(const GdalScene* scene) {
     if (scene->dataset_name.empty() || !scene->dataset) return nullptr;
-    GDALDatasetH spare = open_dataset(scene->dataset_name.c_str());
+    GDALDatasetH spare = open_dataset(scene->dataset_name, scene->subdataset);
     clear_last_error();
     // The same file must give the same bands; anything else (the file changed) is not read from.
     if (spare && (GDALGetRasterCount(spare) != static_cast<int>(scene->bands.size()) ||

@@ -26,6 +26,7 @@ void set_open_reason(SceneFile* scene, const char* reason);
 
 // The remos_* operations on a band whose `source` is a GDAL band.
 double read_sample(BandInfo* band, int64_t pixel_index);
+int read_sample_nowait(BandInfo* band, int64_t pixel_index, double* value);
 int read_row(BandInfo* band, unsigned char* dest, int line, int x0, int n);
 int read_row_stored(BandInfo* band, void* dest, int line, int x0, int n);
 int read_row_reduced(BandInfo* band, unsigned char* dest, int line, int x0, int n, int step);

@@ -85,17 +85,39 @@ void read_window_through(GdalBand* g, GDALRasterBandH handle, int x, int y, int 
     auto* d = static_cast<unsigned char*>(dest);
     memset(d, 0, static_cast<size_t>(line_bytes * buf_h));
     if (buf_w != w || buf_h != h) return;
-    const int bw = g->block_width, bh = g->block_height;
-    for (int by = y / bh * bh; by < y + h; by += bh) {
-        const int y0 = std::max(by, y), y1 = std::min(by + bh, y + h);
-        for (int bx = x / bw * bw; bx < x + w; bx += bw) {
-            const int x0 = std::max(bx, x), x1 = std::min(bx + bw, x + w);
+    // Block positions in 64 bits: the block after the last one may start past INT32_MAX.
+    const int64_t bw = g->block_width, bh = g->block_height;
+    for (int64_t by = y / bh * bh; by < int64_t(y) + h; by += bh) {
+        const int y0 = static_cast<int>(std::max<int64_t>(by, y)),
+                  y1 = static_cast<int>(std::min(by + bh, int64_t(y) + h));
+        for (int64_t bx = x / bw * bw; bx < int64_t(x) + w; bx += bw) {
+            const int x0 = static_cast<int>(std::max<int64_t>(bx, x)),
+                      x1 = static_cast<int>(std::min(bx + bw, int64_t(x) + w));
             unsigned char* at = d + (y0 - y) * line_bytes + static_cast<int64_t>(x0 - x) * S;
             if (!raster_io(g, handle, x0, y0, x1 - x0, y1 - y0, at, x1 - x0, y1 - y0, line_bytes))
                 for (int r = 0; r < y1 - y0; ++r)
                     memset(at + r * line_bytes, 0, static_cast<size_t>(x1 - x0) * S);
         }
     }
+}
+
+// read_window through the main dataset, the caller holding `io`.
+void read_window_held(GdalBand* g, int x, int y, int w, int h, void* dest, int buf_w, int buf_h) {
+    if (!g->text_lines) {
+        read_window_through(g, g->handle, x, y, w, h, dest, buf_w, buf_h, true);
+        return;
+    }
+    const int S = GDALGetDataTypeSizeBytes(g->type);
+    const int64_t line_bytes = static_cast<int64_t>(buf_w) * S;
+    walk_text_lines(g, y + h);
+    if (y + h > g->first_bad_line) {
+        // Lines from the first bad one on are zeros; the lines before it are read when at full size.
+        memset(dest, 0, static_cast<size_t>(line_bytes * buf_h));
+        const int good = g->first_bad_line - y;
+        if (good > 0 && buf_w == w && buf_h == h) raster_io(g, x, y, w, good, dest, w, good, line_bytes);
+        return;
+    }
+    read_window_through(g, g->handle, x, y, w, h, dest, buf_w, buf_h, true);
 }
 
 // Reads the window (x, y, w, h) into dest as buf_w x buf_h samples of the band's type, rows packed. A read
@@ -120,22 +142,9 @@ void read_window(GdalBand* g, int x, int y, int w, int h, void* dest, int buf_w,
                 return;
             }
         }
-        std::lock_guard<std::mutex> lock(g->scene->io);
-        read_window_through(g, g->handle, x, y, w, h, dest, buf_w, buf_h, true);
-        return;
     }
-    const int S = GDALGetDataTypeSizeBytes(g->type);
-    const int64_t line_bytes = static_cast<int64_t>(buf_w) * S;
     std::lock_guard<std::mutex> lock(g->scene->io);
-    walk_text_lines(g, y + h);
-    if (y + h > g->first_bad_line) {
-        // Lines from the first bad one on are zeros; the lines before it are read when at full size.
-        memset(dest, 0, static_cast<size_t>(line_bytes * buf_h));
-        const int good = g->first_bad_line - y;
-        if (good > 0 && buf_w == w && buf_h == h) raster_io(g, x, y, w, good, dest, w, good, line_bytes);
-        return;
-    }
-    read_window_through(g, g->handle, x, y, w, h, dest, buf_w, buf_h, true);
+    read_window_held(g, x, y, w, h, dest, buf_w, buf_h);
 }
 
 // 16-bit to 8-bit as for the built-in 16-bit bands: v * 255 / 65535 truncated, exactly (v * 0xFF01) >> 24.
@@ -260,6 +269,23 @@ double read_sample(BandInfo* band, int64_t pixel_index) {
     return stored_value(band->sample_type, stored);
 }
 
+int read_sample_nowait(BandInfo* band, int64_t pixel_index, double* value) {
+    GdalBand* g = band_state(band);
+    *value = 0;
+    if (!g || band->width <= 0 || band->lines <= 0 || pixel_index < 0) return 1;
+    const int64_t line = pixel_index / band->width;
+    if (line >= band->lines) return 1;
+    // The main dataset is busy with a long read (a histogram pass, a slow block): the caller is not kept.
+    std::unique_lock<std::mutex> lock(g->scene->io, std::try_to_lock);
+    if (!lock.owns_lock()) return 0;
+    clear_last_error();
+    unsigned char stored[8] = {};
+    read_window_held(g, static_cast<int>(pixel_index % band->width), static_cast<int>(line), 1, 1, stored, 1,
+                     1);
+    *value = stored_value(band->sample_type, stored);
+    return 1;
+}
+
 int read_row_stored(BandInfo* band, void* dest, int line, int x0, int n) {
     GdalBand* g = band_state(band);
     if (!g || !dest || !clamp_run(band, &line, &x0, &n)) return 0;
@@ -315,24 +341,27 @@ int read_row_reduced(BandInfo* band, unsigned char* dest, int line, int x0, int 
 int make_histogram(BandInfo* band, RemosProgress progress, void* context) {
     GdalBand* g = band_state(band);
     if (!g || band->sample_type != REMOS_SAMPLE_U8) return 0;
-    const int width = band->width, lines = band->lines;
+    const int64_t width = band->width, lines = band->lines;
     auto counts = std::make_unique<ByteCounts>();
     if (width > 0 && lines > 0) {
         // Whole block rows per read (GDAL decodes their tiles in parallel), columns cut only for very wide
-        // bands.
-        const int cols = static_cast<int>(std::min<int64_t>(width, kHistogramReadBytes));
-        int rows = static_cast<int>(std::max<int64_t>(1, kHistogramReadBytes / cols));
+        // bands. Positions in 64 bits: a band 2^31 - 1 wide has column pieces that end past INT32_MAX.
+        const int64_t cols = std::min<int64_t>(width, kHistogramReadBytes);
+        int64_t rows = std::max<int64_t>(1, kHistogramReadBytes / cols);
         if (rows >= g->block_height) rows = rows / g->block_height * g->block_height;
         rows = std::min(rows, lines);
-        std::vector<unsigned char> buf(static_cast<size_t>(cols) * rows);
-        for (int y = 0; y < lines; y += rows) {
-            const int k = std::min(rows, lines - y);
-            for (int x = 0; x < width; x += cols) {
-                const int w = std::min(cols, width - x);
-                read_window(g, x, y, w, k, buf.data(), w, k);
-                counts->add(buf.data(), static_cast<size_t>(w) * k);
+        std::vector<unsigned char> buf(static_cast<size_t>(cols * rows));
+        for (int64_t y = 0; y < lines; y += rows) {
+            const int64_t k = std::min(rows, lines - y);
+            for (int64_t x = 0; x < width; x += cols) {
+                const int64_t w = std::min(cols, width - x);
+                read_window(g, static_cast<int>(x), static_cast<int>(y), static_cast<int>(w),
+                            static_cast<int>(k), buf.data(), static_cast<int>(w), static_cast<int>(k));
+                counts->add(buf.data(), static_cast<size_t>(w * k));
+                // A very wide band is asked to stop between its pieces too.
+                const double done = (static_cast<double>(y) + static_cast<double>(x + w) / width * k) / lines;
+                if (progress && progress(context, done) == 0) return 0;
             }
-            if (progress && progress(context, static_cast<double>(y + k) / lines) == 0) return 0;
         }
     }
     remos_pass::store_byte_histogram(band, counts->total);

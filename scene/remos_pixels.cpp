@@ -242,6 +242,13 @@ int fraction_to_pixel(float t, int n) {
 
 }  // namespace
 
+int remos_read_sample_nowait(BandInfo* band, int64_t pixel_index, double* value) {
+    if (!value) return 0;
+    if (band && band->source) return remos_gdal::read_sample_nowait(band, pixel_index, value);
+    *value = remos_read_sample(band, pixel_index);
+    return 1;
+}
+
 double remos_read_sample(BandInfo* band, int64_t pixel_index) {
     if (band && band->source) return remos_gdal::read_sample(band, pixel_index);  // GDAL band
     if (!band || band->width <= 0 || band->lines <= 0 || pixel_index < 0) return 0.0;

@@ -2,6 +2,10 @@
 
 #include <sys/stat.h>
 
+#include <cmath>
+#include <initializer_list>
+#include <string>
+
 #include "scene/SceneHandle.h"
 #include "scene/econf.h"
 #include "scene/metadata_files.h"
@@ -23,6 +27,50 @@ double number(ConfFile* conf, const char* key) {
     return econf_number(econf_find(conf, key));
 }
 
+std::string file_name_of(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool finite(std::initializer_list<double> values) {
+    for (double v : values)
+        if (!std::isfinite(v)) return false;
+    return true;
+}
+
+// Why corners cannot lie on the globe, or "".
+std::string corner_problem(const LandsatCorners& c) {
+    if (!finite({c.ul_lat, c.ul_lon, c.ur_lat, c.ur_lon, c.ll_lat, c.ll_lon, c.lr_lat, c.lr_lon}))
+        return "数ではない値があります";
+    for (double lat : {c.ul_lat, c.ur_lat, c.ll_lat, c.lr_lat})
+        if (std::fabs(lat) > 90) return "緯度 " + std::to_string(lat) + " は ±90 を越えています";
+    for (double lon : {c.ul_lon, c.ur_lon, c.ll_lon, c.lr_lon})
+        if (std::fabs(lon) > 180) return "経度 " + std::to_string(lon) + " は ±180 を越えています";
+    return std::string();
+}
+
+// Drops what the file gave that cannot be right, saying why in state->ignored.
+void check_values(const std::string& file, SceneMetadataState* state) {
+    const std::string name = "\"" + file_name_of(file) + "\" の";
+    if (state->geo_valid) {
+        const std::string problem = corner_problem(state->corners);
+        if (!problem.empty()) {
+            state->geo_valid = false;
+            state->ignored = name + "隅の座標は使いません: " + problem;
+        }
+    }
+    if (state->landsat7_valid && !finite({state->lmax, state->lmin})) {
+        state->landsat7_valid = false;
+        state->ignored = name + "LMAX/LMIN は使いません: 数ではない値があります";
+    }
+    for (LandsatThermalBand* band : {&state->band10, &state->band11}) {
+        if (band->valid && !finite({band->radiance_mult, band->radiance_add, band->k1, band->k2})) {
+            band->valid = false;
+            state->ignored = name + "熱赤外の定数は使いません: 数ではない値があります";
+        }
+    }
+}
+
 }  // namespace
 
 std::string read_scene_metadata(const std::string& first_file, SceneMetadataState* state) {
@@ -30,6 +78,7 @@ std::string read_scene_metadata(const std::string& first_file, SceneMetadataStat
     const std::string dir = slash == std::string::npos ? std::string() : first_file.substr(0, slash + 1);
     const SceneMetadataFiles files = find_scene_metadata_files(dir);
     std::string too_large;
+    state->ignored.clear();
     // The summary first: when it opens, no Landsat file is consulted.
     if (orvenna::ConfHandle summary;
         readable(files.summary, &too_large) &&
@@ -51,6 +100,7 @@ std::string read_scene_metadata(const std::string& first_file, SceneMetadataStat
             c.ll_lon = number(conf, "Img_ImageSceneLeftBottomLongitude");
             c.lr_lat = number(conf, "Img_ImageSceneRightBottomLatitude");
             c.lr_lon = number(conf, "Img_ImageSceneRightBottomLongitude");
+            check_values(files.summary, state);
         }
     } else if (orvenna::ConfHandle landsatText;
                readable(files.landsat, &too_large) && landsatText.open(files.landsat).opened()) {
@@ -65,6 +115,7 @@ std::string read_scene_metadata(const std::string& first_file, SceneMetadataStat
         state->band10 = landsat.band10;
         state->band11 = landsat.band11;
         state->spacecraft = landsat.spacecraft;
+        check_values(files.landsat, state);
     }
     return too_large;
 }

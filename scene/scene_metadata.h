@@ -2,6 +2,9 @@
 // coordinates from an ALOS "summary.txt", or corners and thermal calibration from the first Landsat "*.met" /
 // "*_MTL.txt" of the folder. Plain C++, no Qt.
 //
+// Values are checked: corners must be finite with latitudes within ±90 and longitudes within ±180, the
+// Landsat numbers finite; a group that fails is not used and `ignored` says why.
+//
 // Rules: a summary that opens is the only file consulted (it gives corners when it holds
 // "Img_ImageSceneLeftTopLatitude", and clears the Landsat calibration); otherwise the Landsat file gives
 // whatever of its groups it holds. Only the first key of a group is tested; a missing key of an accepted
@@ -20,6 +23,9 @@ struct SceneMetadataState {
     double lmax = 0, lmin = 0;
     LandsatThermalBand band10, band11;  // Landsat 8/9 thermal constants; each `valid` on its own
     std::string spacecraft;             // of the Landsat file the constants came from
+    // Values the last reading passed over as impossible (corners off the globe, numbers that are not finite),
+    // in the user's words; empty when none.
+    std::string ignored;
 };
 
 // Metadata files larger than this are passed over.
