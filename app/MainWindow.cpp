@@ -25,7 +25,6 @@
 #include <limits>
 
 #include "app/BandListWidget.h"
-#include "platform/ToolIcons.h"
 #include "dialogs/AboutDialog.h"
 #include "dialogs/LandsatTemperatureDialog.h"
 #include "dialogs/NdviPresetDialog.h"
@@ -39,6 +38,7 @@
 #include "platform/Fonts.h"
 #include "platform/Hint.h"
 #include "platform/ImageControl.h"
+#include "platform/ToolIcons.h"
 
 QColor channelColour(int channel) {
     switch (channel) {
@@ -347,7 +347,8 @@ void MainWindow::buildMenus() {
     showBandListAction_ = namedAction(viewMenu_, "showBandListAction", QStringLiteral("バンドリスト(&B)"));
     showZoomStripAction_ = namedAction(viewMenu_, "showZoomStripAction", QStringLiteral("ズーム(&Z)"));
     viewMenu_->addSeparator();
-    showStatusBarAction_ = namedAction(viewMenu_, "showStatusBarAction", QStringLiteral("ステータスバー(&S)"));
+    showStatusBarAction_ =
+        namedAction(viewMenu_, "showStatusBarAction", QStringLiteral("ステータスバー(&S)"));
     viewMenu_->addSeparator();
     showSettingsAction_ = namedAction(viewMenu_, "showSettingsAction", QStringLiteral("設定(&C)"));
     for (QAction* a : {showToolBarAction_, showBandListAction_, showZoomStripAction_, showStatusBarAction_,
@@ -420,8 +421,7 @@ void MainWindow::connectHandlers() {
             [this](int i) { onRangeRequested(i, false); });
     connect(bandList_, &BandListWidget::rangeDragEnded, this, [this] { redraw(); });
 
-    jobs_->setRedrawPlanner(
-        [this](orvenna::ViewGeometry* g, orvenna::CompositeTarget* t) { return planRedraw(g, t); });
+    jobs_->setRedrawPlanner([this](orvenna::ViewGeometry* g) { return planRedraw(g); });
     connect(jobs_.get(), &orvenna::ViewerJobs::stateChanged, this, &MainWindow::onJobsStateChanged);
     connect(jobs_.get(), &orvenna::ViewerJobs::openingProgressed, this, &MainWindow::onOpeningProgressed);
     connect(jobs_.get(), &orvenna::ViewerJobs::histogramPassRunning, this, [this](bool running) {
@@ -429,6 +429,11 @@ void MainWindow::connectHandlers() {
         escapeShortcut_->setEnabled(running || jobs_->state() == orvenna::ViewerJobs::State::Drawing);
     });
     connect(jobs_.get(), &orvenna::ViewerJobs::openingFinished, this, &MainWindow::onOpeningFinished);
+    connect(jobs_.get(), &orvenna::ViewerJobs::openingAbandoned, this, [this] {
+        timingOpening_ = false;
+        setStatusPanelText(
+            0, QStringLiteral("読み込みを中止しました。中止できなかったファイルは開いていません"));
+    });
     connect(jobs_.get(), &orvenna::ViewerJobs::redrawFinished, this, &MainWindow::onRedrawFinished);
     connect(jobs_.get(), &orvenna::ViewerJobs::histogramCounted, this, &MainWindow::onHistogramCounted);
     connect(jobs_.get(), &orvenna::ViewerJobs::sceneReadError, this,

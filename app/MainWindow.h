@@ -148,7 +148,8 @@ private:
 
     // ---- Composite and expressions (MainWindowComposite.cpp) ----------------------------------------------
     // The view's part of a redraw: its geometry and the picture the job draws into.
-    bool planRedraw(orvenna::ViewGeometry* geometry, orvenna::CompositeTarget* target);
+    bool planRedraw(orvenna::ViewGeometry* geometry);
+    void showRedrawLines(int first, int end);
     void onJobsStateChanged(orvenna::ViewerJobs::State state);
     void onRedrawTick();
     void onRedrawFinished(bool complete, bool stoppedByUser);
@@ -225,7 +226,6 @@ private:
     std::unique_ptr<orvenna::Document> document_;
     std::unique_ptr<orvenna::ViewerJobs> jobs_;
     SyncController* sync_ = nullptr;
-    QImage drawing_;                       // the picture the running redraw draws into
     orvenna::ViewGeometry drawnGeometry_;  // of the picture shown (or being drawn)
     int zoomStep_ = 5;
     int linesShown_ = 0;  // lines of a long redraw already copied into the view

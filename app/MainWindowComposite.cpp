@@ -29,13 +29,6 @@ void setEditColour(QLineEdit* edit, const QColor& colour) {
     edit->setPalette(palette);
 }
 
-// Copies the view lines [first, end) of the picture being drawn into the one shown.
-void copyLines(const QImage& from, QImage& to, int first, int end) {
-    const int bytes = std::min(from.bytesPerLine(), to.bytesPerLine());
-    for (int y = std::max(first, 0); y < std::min(end, std::min(from.height(), to.height())); ++y)
-        std::memcpy(to.scanLine(y), from.constScanLine(y), static_cast<size_t>(bytes));
-}
-
 // "描画中" in red on white, above the middle of the view.
 void drawBusyText(QImage& picture) {
     const QFont font = uiPointFont(12);
@@ -77,7 +70,7 @@ QImage& MainWindow::canvas() {
     return picture;
 }
 
-bool MainWindow::planRedraw(orvenna::ViewGeometry* geometry, orvenna::CompositeTarget* target) {
+bool MainWindow::planRedraw(orvenna::ViewGeometry* geometry) {
     // The shown picture takes the view's size, keeping what it showed, with the busy text over it.
     const int w = std::max(view_->width(), 1);
     const int h = std::max(view_->height(), 1);
@@ -95,12 +88,6 @@ bool MainWindow::planRedraw(orvenna::ViewGeometry* geometry, orvenna::CompositeT
         orvenna::compute_view_geometry(w, h, horizontalScrollBar_->value(), verticalScrollBar_->value(),
                                        zoomStep_, document_->width(), document_->height());
     drawnGeometry_ = *geometry;
-    // The job draws into a picture of its own; the view shows the finished lines as they come.
-    if (drawing_.size() != QSize(w, h)) drawing_ = QImage(w, h, QImage::Format_BGR888);
-    target->pixels = drawing_.bits();
-    target->width = w;
-    target->height = h;
-    target->stride = drawing_.bytesPerLine();
     linesShown_ = 0;
     redrawClock_.start();
     return true;
@@ -120,18 +107,28 @@ void MainWindow::onJobsStateChanged(orvenna::ViewerJobs::State state) {
     }
 }
 
+// Copies the finished lines [first, end) of the redraw's picture into the one shown.
+void MainWindow::showRedrawLines(int first, int end) {
+    const orvenna::RedrawJob& drawn = jobs_->redrawPicture();
+    QImage& shown = view_->picture;
+    if (!drawn.pixels() || shown.size() != QSize(drawn.width(), drawn.height())) return;
+    const size_t bytes = static_cast<size_t>(drawn.width()) * 3;
+    for (int y = std::max(first, 0); y < std::min(end, shown.height()); ++y)
+        std::memcpy(shown.scanLine(y), drawn.pixels() + drawn.stride() * y, bytes);
+}
+
 // A long redraw shows its finished lines as they come and, after a while, offers to stop.
 void MainWindow::onRedrawTick() {
-    const int done = jobs_->redrawLinesDone();
-    QImage& shown = view_->picture;
-    if (done > linesShown_ && shown.size() == drawing_.size()) {
-        copyLines(drawing_, shown, linesShown_, done);
+    const int done = jobs_->redrawPicture().linesDone();
+    if (done > linesShown_) {
+        showRedrawLines(linesShown_, done);
         linesShown_ = done;
-        drawBusyText(shown);  // stays until the picture is done
+        drawBusyText(view_->picture);  // stays until the picture is done
         view_->update();
     }
     if (!stopRedrawButton_->isVisible() && redrawClock_.elapsed() >= kStopButtonDelayMs) {
         // Under the busy text.
+        const QImage& shown = view_->picture;
         stopRedrawButton_->move(std::max(0, shown.width() / 2 - stopRedrawButton_->width() / 2),
                                 std::max(0, shown.height() / 2 - 6));
         stopRedrawButton_->show();
@@ -140,9 +137,12 @@ void MainWindow::onRedrawTick() {
 }
 
 void MainWindow::onRedrawFinished(bool complete, bool stoppedByUser) {
-    // A stopped redraw keeps what it drew; lines not reached are white. The picture shown before becomes
-    // the next redraw's canvas.
-    if (view_->picture.size() == drawing_.size()) std::swap(view_->picture, drawing_);
+    // A stopped redraw keeps the lines it finished; the lines it did not reach are white.
+    const int done = complete ? jobs_->redrawPicture().height() : jobs_->redrawPicture().linesDone();
+    showRedrawLines(0, done);
+    QImage& shown = view_->picture;
+    for (int y = std::max(done, 0); y < shown.height(); ++y)
+        std::memset(shown.scanLine(y), 0xFF, static_cast<size_t>(shown.width()) * 3);
     view_->update();
     if (!complete && stoppedByUser) setStatusPanelText(0, kIncompleteText);
     if (complete) reportOpeningTime();

@@ -129,6 +129,9 @@ bool MainWindow::refused(const orvenna::OpeningRefusal& refusal) {
         case Kind::Picture:
             text += QStringLiteral("\n画像を読み込めません: ") + reason;
             break;
+        case Kind::TooManyBands:
+            text += QStringLiteral("\n") + reason;
+            break;
         case Kind::SizeMismatch:
             text = kSizeMismatch;
             break;

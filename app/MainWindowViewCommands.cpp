@@ -11,11 +11,11 @@
 #include <algorithm>
 
 #include "app/MainWindow.h"
-#include "platform/ToolIcons.h"
 #include "display/ViewGeometry.h"
 #include "document/Document.h"
 #include "platform/Hint.h"
 #include "platform/ImageControl.h"
+#include "platform/ToolIcons.h"
 
 void MainWindow::buildNavigationCommands() {
     installWheelAndKeyHandlers();

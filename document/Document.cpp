@@ -106,6 +106,7 @@ OpeningOptions Document::openingOptions(OpeningOptions::Histograms histograms) c
         options.width = width_;
         options.height = height_;
     }
+    options.listedBands = bandCount();
     options.metadata = metadata_;
     return options;
 }

@@ -1,38 +1,57 @@
 #include "document/HistogramJob.h"
 
+#include <atomic>
+
 namespace orvenna {
 
-namespace {
+// What one pass uses, shared with its thread.
+struct HistogramJob::Run {
+    DocumentBand band;  // keeps the scene open
+    BandInfo copy{};
+    BandHistogram histogram;
+    std::atomic<bool> stop{false};
 
-int keepGoing(void* context, double) {
-    return static_cast<std::atomic<bool>*>(context)->load(std::memory_order_relaxed) ? 0 : 1;
-}
-
-}  // namespace
+    static int keepGoing(void* context, double) {
+        return static_cast<Run*>(context)->stop.load(std::memory_order_relaxed) ? 0 : 1;
+    }
+};
 
 HistogramJob::HistogramJob(QObject* parent) : QObject(parent) {
-    connect(&job_, &BackgroundJob::finished, this, [this] {
-        band_ = DocumentBand{};  // lets go of the scene
-        emit finished();
-    });
+    connect(&job_, &BackgroundJob::finished, this, &HistogramJob::finished);
+}
+
+HistogramJob::~HistogramJob() {
+    job_.abandon();
 }
 
 bool HistogramJob::start(const DocumentBand& band) {
     if (job_.running() || !band.info) return false;
-    band_ = band;
-    copy_ = *band.info;
-    record_ = band.info;
-    stop_ = false;
-    histogram_ = BandHistogram{};
-    return job_.start([this] { histogram_.count(copy_, &keepGoing, &stop_); }, [this] { stop_ = true; });
+    auto run = std::make_shared<Run>();
+    run->band = band;
+    run->copy = *band.info;
+    run_ = run;
+    return job_.start([run] { run->histogram.count(run->copy, &Run::keepGoing, run.get()); },
+                      [run] { run->stop = true; });
 }
 
 void HistogramJob::stop() {
     job_.stop();
 }
 
+void HistogramJob::abandon() {
+    job_.abandon();
+    run_.reset();
+}
+
+const BandInfo* HistogramJob::record() const {
+    return run_ ? run_->band.info : nullptr;
+}
+
 BandHistogram HistogramJob::takeHistogram() {
-    return std::move(histogram_);
+    if (!run_ || job_.running()) return BandHistogram{};
+    BandHistogram counted = std::move(run_->histogram);
+    run_.reset();  // lets go of the scene
+    return counted;
 }
 
 }  // namespace orvenna

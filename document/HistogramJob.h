@@ -4,7 +4,6 @@
 
 #include <QObject>
 
-#include <atomic>
 #include <memory>
 
 #include "document/BackgroundJob.h"
@@ -17,14 +16,15 @@ class HistogramJob : public QObject {
     Q_OBJECT
 public:
     explicit HistogramJob(QObject* parent = nullptr);
+    ~HistogramJob() override;
 
-    // Counts the histogram of `band` (a copy of the document's: its scene stays open meanwhile). False while
-    // a pass runs.
+    // Counts the histogram of `band` (its scene stays open meanwhile). False while a pass runs.
     bool start(const DocumentBand& band);
     bool running() const { return job_.running(); }
     void stop();
+    void abandon();
     // The band counted: its record in the document (identifies it after other bands were closed).
-    const BandInfo* record() const { return record_; }
+    const BandInfo* record() const;
     // After `finished`: the counts (not counted when stopped).
     BandHistogram takeHistogram();
 
@@ -32,12 +32,8 @@ signals:
     void finished();
 
 private:
-    std::atomic<bool> stop_{false};
-    DocumentBand band_;
-    BandInfo copy_{};
-    const BandInfo* record_ = nullptr;
-    BandHistogram histogram_;
-    // Last: destroyed first, so the thread has ended before the state it works on goes.
+    struct Run;
+    std::shared_ptr<Run> run_;
     BackgroundJob job_;
 };
 

@@ -4,44 +4,96 @@
 
 namespace orvenna {
 
-RedrawJob::RedrawJob(QObject* parent) : QObject(parent), control_(std::make_unique<RedrawControl>()) {
+// What one redraw uses, shared with its thread.
+struct RedrawJob::Run {
+    RedrawScene scene;
+    ViewGeometry geometry;
+    std::vector<uint8_t> pixels;
+    RedrawControl control;
+    std::shared_ptr<CompositeRenderer> renderer;
+    std::string readErrorFile, readError;
+};
+
+RedrawJob::RedrawJob(QObject* parent) : QObject(parent), renderer_(std::make_shared<CompositeRenderer>()) {
     connect(&job_, &BackgroundJob::finished, this,
-            [this] { emit finished(control_->complete.load(std::memory_order_acquire)); });
+            [this] { emit finished(run_->control.complete.load(std::memory_order_acquire)); });
 }
 
-RedrawJob::~RedrawJob() = default;
+RedrawJob::~RedrawJob() {
+    job_.abandon();
+}
 
-bool RedrawJob::start(RedrawScene scene, const ViewGeometry& geometry, const CompositeTarget& target) {
+bool RedrawJob::start(RedrawScene scene, const ViewGeometry& geometry) {
     if (job_.running()) return false;
-    scene_ = std::move(scene);
-    control_ = std::make_unique<RedrawControl>();
-    readErrorFile_.clear();
-    readError_.clear();
-    RedrawControl* control = control_.get();
+    auto run = std::make_shared<Run>();
+    run->scene = std::move(scene);
+    run->geometry = geometry;
+    run->renderer = renderer_;
+    const size_t bytes = static_cast<size_t>(std::max(geometry.view_width, 0)) * 3 *
+                         static_cast<size_t>(std::max(geometry.view_height, 0));
+    // The last redraw's picture is taken over when nothing else holds it.
+    if (run_ && run_.use_count() == 1) run->pixels = std::move(run_->pixels);
+    run->pixels.resize(bytes);
+    run_ = run;
     return job_.start(
-        [this, geometry, target, control] {
-            renderer_.draw(scene_.rows.data(), static_cast<int>(scene_.rows.size()),
-                           scene_.compositeExpressions(), geometry, target, control);
+        [run] {
+            CompositeTarget target;
+            target.pixels = run->pixels.data();
+            target.width = run->geometry.view_width;
+            target.height = run->geometry.view_height;
+            target.stride = static_cast<std::ptrdiff_t>(target.width) * 3;
+            run->renderer->draw(run->scene.rows.data(), static_cast<int>(run->scene.rows.size()),
+                                run->scene.compositeExpressions(), run->geometry, target, &run->control);
             // Taken here, off the window's thread: a scene's lock may be held by a long read elsewhere.
-            for (const auto& scene : scene_.scenes) {
+            for (const auto& scene : run->scene.scenes) {
                 char message[REMOS_REASON_SIZE];
                 if (!remos_take_read_error(scene->get(), message, sizeof message)) continue;
-                readErrorFile_ = FileNameOf(scene->path());
-                readError_ = message;
+                run->readErrorFile = FileNameOf(scene->path());
+                run->readError = message;
                 break;
             }
             // The files of bands closed meanwhile close here, off the window's thread.
-            scene_ = RedrawScene{};
+            run->scene = RedrawScene{};
         },
-        [control] { control->stop = true; });
+        [run] { run->control.stop = true; });
 }
 
 void RedrawJob::stop() {
     job_.stop();
 }
 
+void RedrawJob::abandon() {
+    if (!job_.running()) return;
+    job_.abandon();
+    renderer_ = std::make_shared<CompositeRenderer>();  // the one given up may still be drawing
+}
+
+const uint8_t* RedrawJob::pixels() const {
+    return run_ ? run_->pixels.data() : nullptr;
+}
+
+std::ptrdiff_t RedrawJob::stride() const {
+    return run_ ? static_cast<std::ptrdiff_t>(run_->geometry.view_width) * 3 : 0;
+}
+
+int RedrawJob::width() const {
+    return run_ ? run_->geometry.view_width : 0;
+}
+
+int RedrawJob::height() const {
+    return run_ ? run_->geometry.view_height : 0;
+}
+
 int RedrawJob::linesDone() const {
-    return control_->lines_done.load(std::memory_order_acquire);
+    return run_ ? run_->control.lines_done.load(std::memory_order_acquire) : 0;
+}
+
+std::string RedrawJob::readErrorFile() const {
+    return run_ && !job_.running() ? run_->readErrorFile : std::string();
+}
+
+std::string RedrawJob::readError() const {
+    return run_ && !job_.running() ? run_->readError : std::string();
 }
 
 }  // namespace orvenna

@@ -1,12 +1,14 @@
 // One redraw of the view on a thread of its own: the document's bands and expressions as they were when it
-// started (RedrawScene) drawn into the view's picture with the composite renderer. It can be stopped between
-// lines; the lines it finished stay drawn.
+// started (RedrawScene) drawn with the composite renderer into a picture the job keeps. It can be stopped
+// between lines, the lines it finished stay drawn; it can be given up while its thread is still in a read.
 #pragma once
 
 #include <QObject>
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "display/Composite.h"
 #include "document/BackgroundJob.h"
@@ -20,29 +22,37 @@ public:
     explicit RedrawJob(QObject* parent = nullptr);
     ~RedrawJob() override;
 
-    // Draws `scene` at `geometry` into `target`, whose pixels the caller keeps alive and leaves alone until
-    // `finished`. False while a redraw runs.
-    bool start(RedrawScene scene, const ViewGeometry& geometry, const CompositeTarget& target);
+    // Draws `scene` at `geometry` into a picture of geometry.view_width x view_height. False while a redraw
+    // runs.
+    bool start(RedrawScene scene, const ViewGeometry& geometry);
     bool running() const { return job_.running(); }
     void stop();
-    // View lines from the top that hold their final pixels.
+    // Stops the redraw and gives it up at once: its thread ends on its own, the lines it finished stay
+    // readable here until the next start.
+    void abandon();
+
+    // The picture of the running (or last) redraw: lines of width x 3 bytes (blue, green, red), `stride`
+    // apart. The first linesDone() lines hold their final pixels.
+    const uint8_t* pixels() const;
+    std::ptrdiff_t stride() const;
+    int width() const;
+    int height() const;
     int linesDone() const;
 
     // After `finished`: a scene that had a block it could not decode (it drew as zeros), its file name and
     // the reason; empty when none. Each scene reports its first failure once.
-    const std::string& readErrorFile() const { return readErrorFile_; }
-    const std::string& readError() const { return readError_; }
+    std::string readErrorFile() const;
+    std::string readError() const;
 
 signals:
     // Every line was drawn (false: stopped).
     void finished(bool complete);
 
 private:
-    CompositeRenderer renderer_;  // kept between redraws for its buffers; used by one redraw at a time
-    std::unique_ptr<RedrawControl> control_;
-    RedrawScene scene_;
-    std::string readErrorFile_, readError_;
-    // Last: destroyed first, so the thread has ended before the state it works on goes.
+    struct Run;
+    std::shared_ptr<Run> run_;
+    // Kept from one redraw to the next for its buffers; a redraw given up keeps its own.
+    std::shared_ptr<CompositeRenderer> renderer_;
     BackgroundJob job_;
 };
 

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "display/DisplayRanges.h"
@@ -13,6 +14,11 @@
 namespace orvenna {
 
 namespace {
+
+int64_t saturatingProduct(int64_t a, int64_t b) {
+    if (a <= 0 || b <= 0) return 0;
+    return a > INT64_MAX / b ? INT64_MAX : a * b;
+}
 
 int64_t fileSize(const std::string& path) {
     struct stat st;
@@ -69,6 +75,7 @@ public:
         if (result_.finished && (options_.width > 0 || !result_.opened.empty())) {
             result_.metadata = options_.metadata;
             result_.metadataTooLarge = read_scene_metadata(result_.files.front(), &result_.metadata);
+            result_.metadataIgnored = result_.metadata.ignored;
             result_.metadataRead = true;
         }
         return std::move(result_);
@@ -82,17 +89,24 @@ private:
         // Only regular files are opened: a pipe would hang the opening, a folder or device is never a scene.
         const std::string unreadable = unreadable_file_reason(path.c_str());
         if (!unreadable.empty()) return refuse(OpeningRefusal::Kind::CannotOpen, path, unreadable);
-        // Files over the limit ask whether their histograms should be counted; the answer holds for this
-        // file only.
         wantHistograms_ = options_.histograms != OpeningOptions::Histograms::None;
-        if (options_.histograms == OpeningOptions::Histograms::All &&
-            fileSize(path) > options_.largeFileBytes && !questions_.countHistogramsOfLargeFile(path))
-            wantHistograms_ = false;
         // A path the scene record cannot hold whole is refused by name rather than cut short.
         if (path.size() >= REMOS_PATH_SIZE) return refuse(OpeningRefusal::Kind::PathTooLong, path, "");
         PictureType type;
         if (picture_type_of_name(path, &type)) return openPicture(path, type);
         return openScene(path);
+    }
+
+    // Band rows of this opening so far, with those listed before it.
+    int rowsListed() const { return options_.listedBands + result_.bandCount(); }
+
+    // A file whose bands would take the list past its limit is refused with its count.
+    bool tooManyBands(const std::string& path, int bands) {
+        if (rowsListed() + bands <= options_.maxBands) return false;
+        refuse(OpeningRefusal::Kind::TooManyBands, path,
+               "バンドが多すぎます (" + std::to_string(bands) + " バンド、1 回に開けるのは " +
+                   std::to_string(options_.maxBands) + " まで)");
+        return true;
     }
 
     bool refuse(OpeningRefusal::Kind kind, const std::string& path, const std::string& reason) {
@@ -122,6 +136,7 @@ private:
         BandInfo* bands = decoded ? remos_alloc_bands(scene->get(), 3) : nullptr;
         if (decoded && !bands) why = "メモリが足りません";
         if (!bands) return refuse(OpeningRefusal::Kind::Picture, path, why);
+        if (tooManyBands(path, 3)) return true;
         if (!acceptSize(picture->width, picture->height))
             return refuse(OpeningRefusal::Kind::SizeMismatch, path, "");
         (*scene)->width = picture->width;
@@ -156,10 +171,20 @@ private:
         if (opened.status == SceneResult::Status::CannotOpen)
             return refuse(OpeningRefusal::Kind::CannotOpen, path, opened.reason);
         if (!opened.opened()) return refuse(OpeningRefusal::Kind::Unrecognised, path, opened.reason);
+        const int count = scene->band_count();
+        if (tooManyBands(path, count)) return true;
         if (!acceptSize((*scene)->width, (*scene)->height))
             return refuse(OpeningRefusal::Kind::SizeMismatch, path, "");
+        // Bands that decode to more than the limit ask whether their histograms should be counted (the file's
+        // own size says little of a compressed one); the answer holds for this file only.
+        const int64_t decoded =
+            saturatingProduct(saturatingProduct(saturatingProduct((*scene)->width, (*scene)->height), count),
+                              std::max(1, scene->band(0)->bytes_per_sample));
+        if (wantHistograms_ && options_.histograms == OpeningOptions::Histograms::All &&
+            std::max(decoded, fileSize(path)) > options_.largeFileBytes &&
+            !questions_.countHistogramsOfLargeFile(path))
+            wantHistograms_ = false;
         OpenedFile file{scene, nullptr, FileNameOf(path), {}};
-        const int count = scene->band_count();
         for (int k = 0; k < count && !control_.stopOpening; ++k) {
             BandInfo* band = scene->band(k);
             const bool wide = remos_band_is_wide(band) != 0;

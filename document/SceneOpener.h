@@ -23,6 +23,7 @@ struct OpeningRefusal {
         Unrecognised,  // no reader shows it (unknown format, damaged or unsupported contents)
         Picture,       // a bitmap or JPEG that cannot be decoded
         SizeMismatch,  // another pixel size than the bands already listed
+        TooManyBands,  // more band rows than one opening lists
     };
     Kind kind = Kind::CannotOpen;
     std::string path;
@@ -34,7 +35,8 @@ struct OpeningRefusal {
 class OpeningQuestions {
 public:
     virtual ~OpeningQuestions() = default;
-    // The file is larger than OpeningOptions::largeFileBytes: should its histograms be counted at opening?
+    // The file's bands decode to more than OpeningOptions::largeFileBytes: should their histograms be counted
+    // at opening?
     virtual bool countHistogramsOfLargeFile(const std::string& path) = 0;
     // A file was refused. False stops the whole opening (the files opened so far stay).
     virtual bool refused(const OpeningRefusal& refusal) = 0;
@@ -57,7 +59,11 @@ struct OpeningOptions {
         None,
     };
     Histograms histograms = Histograms::All;
-    int64_t largeFileBytes = 100000000;  // larger files ask before their histograms are counted (All only)
+    // Files whose decoded bands are larger ask before their histograms are counted (All only).
+    int64_t largeFileBytes = 100000000;
+    // Band rows a list may hold; a file that would take it past this is refused with its count.
+    int maxBands = 1000;
+    int listedBands = 0;  // rows listed before this opening
     // The pixel size the bands must have; 0 when nothing is listed yet (the first file gives it).
     int width = 0;
     int height = 0;
@@ -83,6 +89,7 @@ struct OpeningResult {
     bool metadataRead = false;
     SceneMetadataState metadata;
     std::string metadataTooLarge;  // a metadata file passed over for its size, for a hint
+    std::string metadataIgnored;   // values of the metadata passed over as impossible, for a hint
     int bandCount() const;
 };
 

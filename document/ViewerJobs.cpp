@@ -4,9 +4,16 @@
 
 namespace orvenna {
 
-ViewerJobs::ViewerJobs(Document& document, QObject* parent) : QObject(parent), document_(document) {
+ViewerJobs::ViewerJobs(Document& document, QObject* parent)
+    : QObject(parent), document_(document), giveUp_(new QTimer(this)) {
+    giveUp_->setSingleShot(true);
+    giveUp_->setInterval(kGiveUpMs);
+    connect(giveUp_, &QTimer::timeout, this, &ViewerJobs::onGiveUp);
     connect(&opening_, &OpeningJob::progressed, this, &ViewerJobs::openingProgressed);
-    connect(&opening_, &OpeningJob::histogramPassRunning, this, &ViewerJobs::histogramPassRunning);
+    connect(&opening_, &OpeningJob::histogramPassRunning, this, [this](bool running) {
+        passRunning_ = running;
+        emit histogramPassRunning(running);
+    });
     connect(&opening_, &OpeningJob::finished, this, &ViewerJobs::onOpeningFinished);
     connect(&redraw_, &RedrawJob::finished, this, &ViewerJobs::onRedrawFinished);
     connect(&histogram_, &HistogramJob::finished, this, &ViewerJobs::onHistogramFinished);
@@ -36,16 +43,21 @@ bool ViewerJobs::open(const std::vector<std::string>& files, OpeningOptions::His
 }
 
 void ViewerJobs::stopHistogramPass() {
+    if (!opening_.running() || !passRunning_) return;
     opening_.stopHistogramPass();
+    passStopAsked_ = true;
+    giveUp_->start();
 }
 
 void ViewerJobs::onOpeningFinished() {
+    passStopAsked_ = passRunning_ = false;
     OpeningResult result = opening_.takeResult();
     OpeningSummary summary;
     summary.files = result.files;
     summary.bandsListed = result.bandCount();
     summary.finished = result.finished;
     summary.metadataTooLarge = result.metadataTooLarge;
+    summary.metadataIgnored = result.metadataIgnored;
     document_.adopt(std::move(result));
     if (state_ == State::Closing) {
         checkClosed();
@@ -66,6 +78,7 @@ void ViewerJobs::redraw() {
             // Something the picture shows changed while it is drawn: this redraw gives way to a new one.
             redrawPending_ = true;
             redraw_.stop();
+            if (!giveUp_->isActive()) giveUp_->start();
             return;
         case State::Idle:
             startRedraw();
@@ -81,25 +94,27 @@ void ViewerJobs::startRedraw() {
     }
     redrawPending_ = false;
     ViewGeometry geometry;
-    CompositeTarget target;
-    if (!document_.hasBands() || !planner_ || !planner_(&geometry, &target)) {
+    if (!document_.hasBands() || !planner_ || !planner_(&geometry)) {
         setState(State::Idle);
         return;
     }
     stoppedByUser_ = false;
-    redraw_.start(document_.redrawScene(), geometry, target);
+    redraw_.start(document_.redrawScene(), geometry);
     setState(State::Drawing);
     emit redrawStarted();
 }
 
 void ViewerJobs::stopRedraw() {
     if (state_ != State::Drawing) return;
+    // The window comes back at once: the lines drawn so far are shown, and the thread ends on its own.
     redrawPending_ = false;
-    stoppedByUser_ = true;
-    redraw_.stop();
+    redraw_.abandon();
+    setState(State::Idle);
+    emit redrawFinished(false, true);
 }
 
 void ViewerJobs::onRedrawFinished(bool complete) {
+    giveUp_->stop();
     if (!redraw_.readError().empty())
         emit sceneReadError(QString::fromStdString(redraw_.readErrorFile()),
                             QString::fromStdString(redraw_.readError()));
@@ -129,10 +144,11 @@ bool ViewerJobs::countHistogram(int index) {
 
 void ViewerJobs::onHistogramFinished() {
     int index = -1;
+    const BandInfo* record = histogram_.record();
     BandHistogram counted = histogram_.takeHistogram();
     if (counted.counted()) {
         for (int i = 0; i < document_.bandCount(); ++i)
-            if (document_.band(i).info == histogram_.record()) index = i;
+            if (document_.band(i).info == record) index = i;
         if (index >= 0) document_.adoptHistogram(index, std::move(counted));
     }
     if (state_ == State::Closing) {
@@ -148,7 +164,32 @@ void ViewerJobs::close() {
     opening_.stopOpening();
     redraw_.stop();
     histogram_.stop();
+    if (busy()) giveUp_->start();
     checkClosed();
+}
+
+void ViewerJobs::onGiveUp() {
+    if (state_ == State::Closing) {
+        // Closing is not held by a job stuck in a read.
+        opening_.abandon();
+        redraw_.abandon();
+        histogram_.abandon();
+        checkClosed();
+        return;
+    }
+    if (opening_.running() && passStopAsked_ && passRunning_) {
+        // The pass did not stop: the opening is given up, and the viewer is back.
+        opening_.abandon();
+        passStopAsked_ = passRunning_ = false;
+        setState(State::Idle);
+        emit openingAbandoned();
+        return;
+    }
+    if (state_ == State::Drawing && redrawPending_ && redraw_.running()) {
+        // The redraw that was to give way is stuck: the newest state is drawn without waiting for it.
+        redraw_.abandon();
+        startRedraw();
+    }
 }
 
 void ViewerJobs::checkClosed() {

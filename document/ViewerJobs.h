@@ -2,11 +2,13 @@
 // lists what it opened in the document and ends with a redraw; a redraw asked for while one runs stops it
 // and draws the newest state once it has ended (the latest request wins); closing stops everything and says
 // when nothing runs any more. Every job reports back through signals on the thread that owns this object;
-// nothing here waits for a job.
+// nothing here waits for a job. A job that does not end soon after it was asked to (a thread stuck in a read)
+// is given up: "中止" returns the viewer at once, and closing is never held by it.
 #pragma once
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 #include <string>
@@ -27,6 +29,7 @@ struct OpeningSummary {
     int bandsListed = 0;
     bool finished = false;         // every file was worked through
     std::string metadataTooLarge;  // a metadata file passed over for its size
+    std::string metadataIgnored;   // metadata values passed over as impossible
 };
 
 class ViewerJobs : public QObject {
@@ -41,22 +44,27 @@ public:
     // Some job still runs (also a redraw that was stopped and has not ended yet, or a histogram pass).
     bool busy() const;
 
-    // The view's part of a redraw, asked for when one starts: the geometry and the picture to draw into,
-    // which the view keeps and leaves alone until the redraw has ended. False: nothing to draw now.
-    using RedrawPlanner = std::function<bool(ViewGeometry* geometry, CompositeTarget* target)>;
+    // How long a stopped job may take to end before it is given up.
+    static constexpr int kGiveUpMs = 300;
+
+    // The view's part of a redraw, asked for when one starts: the geometry (view_width x view_height is the
+    // picture drawn). False: nothing to draw now.
+    using RedrawPlanner = std::function<bool(ViewGeometry* geometry)>;
     void setRedrawPlanner(RedrawPlanner planner) { planner_ = std::move(planner); }
 
     // Opens `files` (paths as bytes); `answers` answers its questions and must outlive it. False, with
     // nothing done, while an opening runs or the viewer closes.
     bool open(const std::vector<std::string>& files, OpeningOptions::Histograms histograms,
               OpeningAnswers* answers);
-    // Stops the opening's running histogram pass ("中止", Esc).
+    // Stops the opening's running histogram pass ("中止", Esc); an opening whose pass does not end at once is
+    // given up (what it opened is not listed).
     void stopHistogramPass();
 
     void redraw();
-    // Stops the running redraw where it is ("中止", Esc): what it drew stays.
+    // Stops the running redraw where it is ("中止", Esc) and returns at once: what it drew stays.
     void stopRedraw();
-    int redrawLinesDone() const { return redraw_.linesDone(); }
+    // The redraw's picture: the lines it finished so far, and all of it once it has finished.
+    const RedrawJob& redrawPicture() const { return redraw_; }
 
     // Counts the histogram of the document's band `index` in the background. False while one is counted or
     // the viewer closes.
@@ -72,6 +80,8 @@ signals:
     void histogramPassRunning(bool running);
     // The opening has ended and the document lists what it opened.
     void openingFinished(const orvenna::OpeningSummary& summary);
+    // The opening was given up before it ended (its pass did not stop): nothing of it was listed.
+    void openingAbandoned();
     // A redraw job started (also one that replaces a redraw that gave way).
     void redrawStarted();
     // A redraw that was not replaced by a newer one has ended.
@@ -90,12 +100,17 @@ private:
     void onRedrawFinished(bool complete);
     void onHistogramFinished();
     void checkClosed();
+    // Gives up what is still running when the timer fires after a stop was asked for.
+    void onGiveUp();
 
     Document& document_;
     RedrawPlanner planner_;
     State state_ = State::Idle;
     bool redrawPending_ = false;  // asked for while one ran: drawn once it has ended
     bool stoppedByUser_ = false;
+    bool passStopAsked_ = false;  // "中止" of the opening's histogram pass
+    bool passRunning_ = false;
+    QTimer* giveUp_;
     OpeningJob opening_;
     RedrawJob redraw_;
     HistogramJob histogram_;

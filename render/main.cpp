@@ -43,6 +43,7 @@ public:
                 error = name + " はパスが長すぎるため開けません";
                 break;
             case OpeningRefusal::Kind::Unrecognised:
+            case OpeningRefusal::Kind::TooManyBands:
                 error = name + " " + refusal.reason;
                 break;
             case OpeningRefusal::Kind::Picture:
@@ -184,6 +185,8 @@ int main(int argc, char** argv) {
             options.files, document.openingOptions(OpeningOptions::Histograms::WideOnly), answers, control);
         if (!answers.error.empty()) return fail(kCannotOpen, answers.error);
         if (opened.bandCount() == 0) return fail(kCannotOpen, "開けるバンドがありません");
+        if (!opened.metadataIgnored.empty() && !options.quiet)
+            std::fprintf(stderr, "orvenna-render: %s\n", opened.metadataIgnored.c_str());
         document.adopt(std::move(opened));
     }
 
