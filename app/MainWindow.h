@@ -134,6 +134,7 @@ private:
     // OpeningAnswers: the opening's questions answered with the window's dialogs.
     bool countHistogramsOfLargeFile(const std::string& path) override;
     bool refused(const orvenna::OpeningRefusal& refusal) override;
+    class ProgressWindowAside;
     // Status panels 1 and 3: the scene's size and what the metadata gives.
     void showSceneStatus();
     void reportOpeningTime();

@@ -104,7 +104,27 @@ void MainWindow::onOpeningProgressed(double done) {
     progressWindow_->progressBar->setValue(static_cast<int>(done * kProgressSteps));
 }
 
+// The progress window stands aside while a question or refusal is up, so its frame does not show behind
+// the box, and comes back afterwards if the opening goes on.
+class MainWindow::ProgressWindowAside {
+public:
+    ProgressWindowAside(MainWindow* window, bool openingGoesOn) : window_(window), goesOn_(openingGoesOn) {
+        window_->progressWindow_->hide();
+    }
+    ~ProgressWindowAside() {
+        if (goesOn_ && window_->jobs_->state() == orvenna::ViewerJobs::State::Opening)
+            window_->progressWindow_->show();
+    }
+    ProgressWindowAside(const ProgressWindowAside&) = delete;
+    ProgressWindowAside& operator=(const ProgressWindowAside&) = delete;
+
+private:
+    MainWindow* window_;
+    bool goesOn_;
+};
+
 bool MainWindow::countHistogramsOfLargeFile(const std::string&) {
+    ProgressWindowAside aside(this, true);
     return Prompts::current().askYesNo(kLargeFileQuestion, QStringLiteral("情報"), PromptKind::Information);
 }
 
@@ -136,8 +156,7 @@ bool MainWindow::refused(const orvenna::OpeningRefusal& refusal) {
             text = kSizeMismatch;
             break;
     }
-    // A refusal that ends the opening takes the progress window away with it.
-    if (refusal.endsOpening()) progressWindow_->hide();
+    ProgressWindowAside aside(this, !refusal.endsOpening());
     Prompts::current().inform(text, caption, PromptKind::Information);
     return true;
 }

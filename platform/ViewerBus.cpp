@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
+#include <strings.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -282,14 +283,21 @@ bool sameMessages(const ViewerBusEndpoint::Group& a, const ViewerBusEndpoint::Gr
 
 std::atomic<int> endpointCounter{0};
 
+int openTrace(const char* setting) {
+    if (!setting || !*setting) return -1;
+    for (const char* toStderr : {"1", "true", "yes"})
+        if (strcasecmp(setting, toStderr) == 0) return fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
+    return ::open(setting, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+}
+
 }  // namespace
 
 ViewerBusEndpoint::ViewerBusEndpoint(Receiver receiver, QObject* parent)
     : QObject(parent), receiver_(std::move(receiver)) {
-    // Development aid: with ORVENNA_BUS_TRACE set, every post and receipt is appended to that file with a
-    // monotonic time stamp (the end-to-end test measures the bus latency with it).
-    const char* trace = std::getenv("ORVENNA_BUS_TRACE");
-    if (trace && *trace) traceFd_ = ::open(trace, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    // Development aid: with ORVENNA_BUS_TRACE set, every post and receipt is logged with a monotonic time
+    // stamp (the end-to-end test measures the bus latency with it): "1", "true" or "yes" log to standard
+    // error, any other value names the file the lines are appended to.
+    traceFd_ = openTrace(std::getenv("ORVENNA_BUS_TRACE"));
     retry_ = new QTimer(this);
     retry_->setSingleShot(true);
     QObject::connect(retry_, &QTimer::timeout, this, [this] { retryHeld(); });
