@@ -53,6 +53,9 @@ QColor channelColour(int channel) {
 
 namespace {
 
+// How soon the readout looks again at a band whose file was busy.
+constexpr int kReadoutRetryMs = 150;
+
 template <typename T>
 T* named(T* object, const char* name) {
     object->setObjectName(QLatin1String(name));
@@ -375,6 +378,11 @@ void MainWindow::buildDialogs() {
     // Made hidden, in the order of start-up; owned by the window, so they go with it.
     progressWindow_ = new ProgressWindow(this);
     pixelValueWindow_ = new PixelValueWindow(this);
+    readoutRetry_ = new QTimer(this);
+    readoutRetry_->setSingleShot(true);
+    readoutRetry_->setInterval(kReadoutRetryMs);
+    connect(readoutRetry_, &QTimer::timeout, this,
+            [this] { showPointerReadout(readoutViewX_, readoutViewY_); });
     aboutDialog_ = new AboutDialog(this);
     ndviDialog_ = new NdviPresetDialog(*document_, this);
     thermographyDialog_ = new ThermographyPresetDialog(*document_, this);

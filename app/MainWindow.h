@@ -56,6 +56,7 @@ class ThermographyPresetDialog;
 
 namespace orvenna {
 class Document;
+struct PixelValues;
 enum class ScrollCode : int;
 enum class WindowPlacement;
 }  // namespace orvenna
@@ -209,9 +210,11 @@ private:
     void onViewMousePress(QMouseEvent* event);
     void showPointerReadout(int viewX, int viewY);
     // The pixel value window's text for the bands' values at (x, y) (empty: outside the scene).
-    QString readoutText(int x, int y, const std::vector<double>& values) const;
-    QString bandValueText(int band, double value) const;
-    std::vector<orvenna::BandValueSample> bandValueSamples(const std::vector<double>& values) const;
+    QString readoutText(int x, int y, const orvenna::PixelValues& values) const;
+    QString bandValueText(const orvenna::PixelValues& values, int band) const;
+    std::vector<orvenna::BandValueSample> bandValueSamples(const orvenna::PixelValues& values) const;
+    // "a".."z", then the list number of a band past the 26th ("[27]").
+    static QString readoutLetter(int band);
 
     // ---- Placement and panels (MainWindowPlacement.cpp) ---------------------------------------------------
     void connectPlacementHandlers();
@@ -252,6 +255,9 @@ private:
     int zoomDragStartStep_ = 0, zoomPreviewStep_ = 0;
     orvenna::WheelAccumulator wheelZoom_, wheelScrollX_, wheelScrollY_;
     QTimer* resizeRedrawTimer_ = nullptr;
+    // Reads the readout again while a band's file was busy at the pointer's place.
+    QTimer* readoutRetry_ = nullptr;
+    int readoutViewX_ = 0, readoutViewY_ = 0;
     QTimer* redrawTicker_ = nullptr;
     QRect fakeScreenArea_;
 

@@ -218,15 +218,11 @@ QStringList MainWindow::panOverlayLines(int x, int y) const {
     lines << (document_->geoAt(x, y, &lat, &lon) ? QStringLiteral("経度, 緯度 :  ") + degreesText(lon) +
                                                        QStringLiteral(", ") + degreesText(lat)
                                                  : QString());
-    // Outside the scene every band reads 0.
-    std::vector<double> values = document_->valuesAt(x, y);
-    values.resize(static_cast<size_t>(document_->bandCount()), 0.0);
-    for (int i = 0; i < document_->bandCount(); ++i) {
-        // Rows past the 26th have no letter; they are shown by their list number.
-        const QString letter =
-            i < orvenna::kBandLetterCount ? QString(QChar('a' + i)) : QStringLiteral("[%1]").arg(i + 1);
-        lines << letter + QStringLiteral(" : ") + bandValueText(i, values[static_cast<size_t>(i)]);
-    }
+    // Outside the scene every band reads 0; a band busy elsewhere is not waited for.
+    orvenna::PixelValues values = document_->valuesNowAt(x, y);
+    values.values.resize(static_cast<size_t>(document_->bandCount()), 0.0);
+    for (int i = 0; i < document_->bandCount(); ++i)
+        lines << readoutLetter(i) + QStringLiteral(" : ") + bandValueText(values, i);
     return lines;
 }
 

@@ -2,6 +2,7 @@
 // with the image position, its longitude and latitude and every band's value there.
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QTimer>
 
 #include "app/MainWindow.h"
 #include "dialogs/PixelValueWindow.h"
@@ -11,12 +12,15 @@
 
 namespace {
 
-QString readoutLetter(int position) {
-    return position < orvenna::kBandLetterCount ? QString(QChar('a' + position))
-                                                : QStringLiteral("[%1]").arg(position + 1);
-}
+// A band whose file is busy with a long read elsewhere is not waited for.
+const QString kBandBusyText = QStringLiteral("読み込み中");
 
 }  // namespace
+
+QString MainWindow::readoutLetter(int band) {
+    return band < orvenna::kBandLetterCount ? QString(QChar('a' + band))
+                                            : QStringLiteral("[%1]").arg(band + 1);
+}
 
 void MainWindow::onViewMouseMove(QMouseEvent* event) {
     if (!document_->hasBands() || panning_) return;  // while panning the navigation code owns the pointer
@@ -61,34 +65,43 @@ void MainWindow::showPointerReadout(int viewX, int viewY) {
 
     if (!pixelValueWindow_->isVisible()) return;
     const int x = imageColumnAtView(viewX), y = imageLineAtView(viewY);
-    // One read of the bands feeds both the text and the plot.
-    const std::vector<double> values = document_->valuesAt(x, y);
+    // One read of the bands feeds both the text and the plot. The readout never waits for a band whose file
+    // is busy on another thread: it says so and looks again shortly.
+    const orvenna::PixelValues values = document_->valuesNowAt(x, y);
     pixelValueWindow_->setValueText(readoutText(x, y, values));
     if (pixelValueWindow_->showsBandValuePlot())
         pixelValueWindow_->setBandValueSamples(bandValueSamples(values));
+    readoutViewX_ = viewX;
+    readoutViewY_ = viewY;
+    if (values.anyBusy())
+        readoutRetry_->start();
+    else
+        readoutRetry_->stop();
 }
 
 QString MainWindow::pixelValueText(int x, int y) const {
-    return readoutText(x, y, document_->valuesAt(x, y));
+    return readoutText(x, y, orvenna::PixelValues{document_->valuesAt(x, y), {}});
 }
 
-QString MainWindow::readoutText(int x, int y, const std::vector<double>& values) const {
+QString MainWindow::readoutText(int x, int y, const orvenna::PixelValues& values) const {
     QString text = QStringLiteral("X, Y : %1, %2\n").arg(x).arg(y);
     // The white margin around the scene has no values and no place on the ground.
-    if (values.empty()) return text + QStringLiteral("範囲外\n");
+    if (values.values.empty()) return text + QStringLiteral("範囲外\n");
     double lat, lon;
     if (document_->geoAt(x, y, &lat, &lon))
         text += QStringLiteral("経度, 緯度 : ") + degreesText(lon) + QStringLiteral(", ") + degreesText(lat) +
                 QStringLiteral("\n\n");
-    for (size_t k = 0; k < values.size(); ++k)
+    for (size_t k = 0; k < values.values.size(); ++k)
         text += readoutLetter(static_cast<int>(k)) + QStringLiteral(" : ") +
-                bandValueText(static_cast<int>(k), values[k]) + QLatin1Char('\n');
+                bandValueText(values, static_cast<int>(k)) + QLatin1Char('\n');
     return text;
 }
 
 // A band's value as the readout writes it: the stored value as it is ("-12", "0.1234"), "NoData"; a picture
 // band's channel byte.
-QString MainWindow::bandValueText(int band, double value) const {
+QString MainWindow::bandValueText(const orvenna::PixelValues& values, int band) const {
+    if (values.isBusy(static_cast<size_t>(band))) return kBandBusyText;
+    const double value = values.values.at(static_cast<size_t>(band));
     const orvenna::DocumentBand& b = document_->band(band);
     if (!b.info || b.isPicture()) return QString::number(static_cast<int>(value));
     return QString::fromStdString(orvenna::StoredValueText(b.info, value));
@@ -96,14 +109,15 @@ QString MainWindow::bandValueText(int band, double value) const {
 
 // The band value plot's samples, one per band; outside the scene there are no values and the plot shows its
 // axis alone.
-std::vector<orvenna::BandValueSample> MainWindow::bandValueSamples(const std::vector<double>& values) const {
+std::vector<orvenna::BandValueSample> MainWindow::bandValueSamples(const orvenna::PixelValues& values) const {
     std::vector<orvenna::BandValueSample> samples;
     samples.reserve(static_cast<size_t>(document_->bandCount()));
     for (int k = 0; k < document_->bandCount(); ++k) {
         const orvenna::DocumentBand& b = document_->band(k);
-        const bool known = static_cast<size_t>(k) < values.size();
+        const size_t i = static_cast<size_t>(k);
+        const bool known = i < values.values.size() && !values.isBusy(i);
         orvenna::BandValueSample sample =
-            orvenna::band_value_sample_of(b.info, b.isPicture(), known ? values[k] : 0.0);
+            orvenna::band_value_sample_of(b.info, b.isPicture(), known ? values.values[i] : 0.0);
         sample.valid = sample.valid && known;
         samples.push_back(sample);
     }

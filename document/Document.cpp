@@ -414,16 +414,38 @@ bool Document::pixelAt(double lat, double lon, int* x, int* y) const {
 
 // ---- Reading ----------------------------------------------------------------------------------------------
 
+bool PixelValues::anyBusy() const {
+    return std::find(busy.begin(), busy.end(), true) != busy.end();
+}
+
 std::vector<double> Document::valuesAt(int x, int y) const {
+    return readValues(x, y, nullptr);
+}
+
+PixelValues Document::valuesNowAt(int x, int y) const {
+    PixelValues read;
+    read.values = readValues(x, y, &read.busy);
+    return read;
+}
+
+std::vector<double> Document::readValues(int x, int y, std::vector<bool>* busy) const {
     std::vector<double> values;
     // The white margin around the scene has no values.
     if (bands_.empty() || x < 0 || y < 0 || x >= width_ || y >= height_) return values;
     const int64_t index = int64_t(width_) * y + x;
     values.reserve(bands_.size());
-    for (const DocumentBand& b : bands_)
-        values.push_back(!b.info         ? 0.0
-                         : b.isPicture() ? pictureValue(b, x, y)
-                                         : remos_read_sample(b.info, index));
+    if (busy) busy->assign(bands_.size(), false);
+    for (size_t k = 0; k < bands_.size(); ++k) {
+        const DocumentBand& b = bands_[k];
+        double value = 0.0;
+        if (b.isPicture())
+            value = pictureValue(b, x, y);
+        else if (!busy)
+            value = remos_read_sample(b.info, index);
+        else if (b.info && !remos_read_sample_nowait(b.info, index, &value))
+            (*busy)[k] = true;
+        values.push_back(value);
+    }
     return values;
 }
 

@@ -41,6 +41,14 @@ struct RedrawScene {
     CompositeExpressions compositeExpressions() const;
 };
 
+// Band values at one pixel; `busy` (empty, or one per value) marks values that could not be read yet.
+struct PixelValues {
+    std::vector<double> values;
+    std::vector<bool> busy;
+    bool isBusy(size_t band) const { return band < busy.size() && busy[band]; }
+    bool anyBusy() const;
+};
+
 // Which bound of a display range the user moved: when the bounds would meet, it steps back to the other side
 // of the one that stayed.
 enum class MovedBound { Lower, Upper };
@@ -118,6 +126,9 @@ public:
     // Every band's value at pixel (x, y), as stored (picture bands: their channel byte); empty outside the
     // scene or when nothing is listed.
     std::vector<double> valuesAt(int x, int y) const;
+    // valuesAt for the window's readout, which must not wait: a band whose file is busy with a read on
+    // another thread (a histogram pass, a slow block) is marked busy and reads 0.
+    PixelValues valuesNowAt(int x, int y) const;
     RedrawScene redrawScene() const;
 
 signals:
@@ -131,6 +142,8 @@ private:
     void settleRange(DocumentBand& band);
     DocumentBand* bandAt(int index);
     void showFirstSceneInColour();
+    // Every band's value at (x, y); with `busy` given, bands whose file is busy elsewhere are not waited for.
+    std::vector<double> readValues(int x, int y, std::vector<bool>* busy) const;
 
     std::vector<DocumentBand> bands_;
     int width_ = 1, height_ = 1;
