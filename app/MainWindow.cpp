@@ -34,6 +34,7 @@
 #include "dialogs/QuickHelpWindow.h"
 #include "dialogs/ThermographyPresetDialog.h"
 #include "document/Document.h"
+#include "document/ValueReadJob.h"
 #include "platform/ElidedLabel.h"
 #include "platform/Fonts.h"
 #include "platform/Hint.h"
@@ -52,9 +53,6 @@ QColor channelColour(int channel) {
 }
 
 namespace {
-
-// How soon the readout looks again at a band whose file was busy.
-constexpr int kReadoutRetryMs = 150;
 
 template <typename T>
 T* named(T* object, const char* name) {
@@ -378,11 +376,12 @@ void MainWindow::buildDialogs() {
     // Made hidden, in the order of start-up; owned by the window, so they go with it.
     progressWindow_ = new ProgressWindow(this);
     pixelValueWindow_ = new PixelValueWindow(this);
-    readoutRetry_ = new QTimer(this);
-    readoutRetry_->setSingleShot(true);
-    readoutRetry_->setInterval(kReadoutRetryMs);
-    connect(readoutRetry_, &QTimer::timeout, this,
-            [this] { showPointerReadout(readoutViewX_, readoutViewY_); });
+    valueReads_ = new orvenna::ValueReadJob(*document_, this);
+    connect(valueReads_, &orvenna::ValueReadJob::valuesRead, this,
+            [this](int x, int y, const std::vector<double>& values) {
+                if (x == readoutX_ && y == readoutY_ && pixelValueWindow_->isVisible())
+                    showPixelValues(x, y, orvenna::PixelValues{values, {}});
+            });
     aboutDialog_ = new AboutDialog(this);
     ndviDialog_ = new NdviPresetDialog(*document_, this);
     thermographyDialog_ = new ThermographyPresetDialog(*document_, this);

@@ -57,6 +57,7 @@ class ThermographyPresetDialog;
 namespace orvenna {
 class Document;
 struct PixelValues;
+class ValueReadJob;
 enum class ScrollCode : int;
 enum class WindowPlacement;
 }  // namespace orvenna
@@ -209,6 +210,7 @@ private:
     void onViewMouseMove(QMouseEvent* event);
     void onViewMousePress(QMouseEvent* event);
     void showPointerReadout(int viewX, int viewY);
+    void showPixelValues(int x, int y, const orvenna::PixelValues& values);
     // The pixel value window's text for the bands' values at (x, y) (empty: outside the scene).
     QString readoutText(int x, int y, const orvenna::PixelValues& values) const;
     QString bandValueText(const orvenna::PixelValues& values, int band) const;
@@ -255,9 +257,9 @@ private:
     int zoomDragStartStep_ = 0, zoomPreviewStep_ = 0;
     orvenna::WheelAccumulator wheelZoom_, wheelScrollX_, wheelScrollY_;
     QTimer* resizeRedrawTimer_ = nullptr;
-    // Reads the readout again while a band's file was busy at the pointer's place.
-    QTimer* readoutRetry_ = nullptr;
-    int readoutViewX_ = 0, readoutViewY_ = 0;
+    // Reads what the readout could not read at once; the pixel the readout shows.
+    orvenna::ValueReadJob* valueReads_ = nullptr;
+    int readoutX_ = -1, readoutY_ = -1;
     QTimer* redrawTicker_ = nullptr;
     QRect fakeScreenArea_;
 

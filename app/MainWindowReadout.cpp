@@ -2,12 +2,12 @@
 // with the image position, its longitude and latitude and every band's value there.
 #include <QMouseEvent>
 #include <QScrollBar>
-#include <QTimer>
 
 #include "app/MainWindow.h"
 #include "dialogs/PixelValueWindow.h"
 #include "display/BandValues.h"
 #include "document/Document.h"
+#include "document/ValueReadJob.h"
 #include "platform/ImageControl.h"
 
 namespace {
@@ -65,18 +65,20 @@ void MainWindow::showPointerReadout(int viewX, int viewY) {
 
     if (!pixelValueWindow_->isVisible()) return;
     const int x = imageColumnAtView(viewX), y = imageLineAtView(viewY);
-    // One read of the bands feeds both the text and the plot. The readout never waits for a band whose file
-    // is busy on another thread: it says so and looks again shortly.
+    // The readout never waits for a band whose file is busy on another thread or slow to decode: it says so
+    // and the values follow from a read in the background.
     const orvenna::PixelValues values = document_->valuesNowAt(x, y);
+    showPixelValues(x, y, values);
+    if (values.anyBusy()) valueReads_->read(x, y);
+}
+
+void MainWindow::showPixelValues(int x, int y, const orvenna::PixelValues& values) {
+    readoutX_ = x;
+    readoutY_ = y;
+    // One read of the bands feeds both the text and the plot.
     pixelValueWindow_->setValueText(readoutText(x, y, values));
     if (pixelValueWindow_->showsBandValuePlot())
         pixelValueWindow_->setBandValueSamples(bandValueSamples(values));
-    readoutViewX_ = viewX;
-    readoutViewY_ = viewY;
-    if (values.anyBusy())
-        readoutRetry_->start();
-    else
-        readoutRetry_->stop();
 }
 
 QString MainWindow::pixelValueText(int x, int y) const {

@@ -44,6 +44,29 @@ double pictureValue(const DocumentBand& band, int x, int y) {
     return p.line(std::min(y, p.height - 1))[3 * x + offset];
 }
 
+// Every band's value at (x, y); with `busy` given, bands whose file is busy elsewhere are not waited for.
+std::vector<double> readValues(const std::vector<DocumentBand>& bands, int width, int height, int x, int y,
+                               std::vector<bool>* busy) {
+    std::vector<double> values;
+    // The white margin around the scene has no values.
+    if (bands.empty() || x < 0 || y < 0 || x >= width || y >= height) return values;
+    const int64_t index = int64_t(width) * y + x;
+    values.reserve(bands.size());
+    if (busy) busy->assign(bands.size(), false);
+    for (size_t k = 0; k < bands.size(); ++k) {
+        const DocumentBand& b = bands[k];
+        double value = 0.0;
+        if (b.isPicture())
+            value = pictureValue(b, x, y);
+        else if (!busy)
+            value = remos_read_sample(b.info, index);
+        else if (b.info && !remos_read_sample_nowait(b.info, index, &value))
+            (*busy)[k] = true;
+        values.push_back(value);
+    }
+    return values;
+}
+
 }  // namespace
 
 CompositeExpressions RedrawScene::compositeExpressions() const {
@@ -419,34 +442,29 @@ bool PixelValues::anyBusy() const {
 }
 
 std::vector<double> Document::valuesAt(int x, int y) const {
-    return readValues(x, y, nullptr);
+    return readValues(bands_, width_, height_, x, y, nullptr);
 }
 
 PixelValues Document::valuesNowAt(int x, int y) const {
     PixelValues read;
-    read.values = readValues(x, y, &read.busy);
+    read.values = readValues(bands_, width_, height_, x, y, &read.busy);
     return read;
 }
 
-std::vector<double> Document::readValues(int x, int y, std::vector<bool>* busy) const {
-    std::vector<double> values;
-    // The white margin around the scene has no values.
-    if (bands_.empty() || x < 0 || y < 0 || x >= width_ || y >= height_) return values;
-    const int64_t index = int64_t(width_) * y + x;
-    values.reserve(bands_.size());
-    if (busy) busy->assign(bands_.size(), false);
-    for (size_t k = 0; k < bands_.size(); ++k) {
-        const DocumentBand& b = bands_[k];
-        double value = 0.0;
-        if (b.isPicture())
-            value = pictureValue(b, x, y);
-        else if (!busy)
-            value = remos_read_sample(b.info, index);
-        else if (b.info && !remos_read_sample_nowait(b.info, index, &value))
-            (*busy)[k] = true;
-        values.push_back(value);
-    }
-    return values;
+std::function<std::vector<double>()> Document::valuesReader(int x, int y) const {
+    struct Copy {
+        std::vector<DocumentBand> bands;
+        std::vector<BandInfo> records;
+    };
+    auto copy = std::make_shared<Copy>();
+    copy->bands = bands_;
+    copy->records.reserve(bands_.size());
+    for (DocumentBand& b : copy->bands)
+        if (b.info) {
+            copy->records.push_back(*b.info);
+            b.info = &copy->records.back();
+        }
+    return [copy, w = width_, h = height_, x, y] { return readValues(copy->bands, w, h, x, y, nullptr); };
 }
 
 RedrawScene Document::redrawScene() const {

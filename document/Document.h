@@ -8,6 +8,7 @@
 #include <QObject>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -129,6 +130,9 @@ public:
     // valuesAt for the window's readout, which must not wait: a band whose file is busy with a read on
     // another thread (a histogram pass, a slow block) is marked busy and reads 0.
     PixelValues valuesNowAt(int x, int y) const;
+    // valuesAt to be run later on another thread: the reader holds copies of the band records and keeps
+    // their files open.
+    std::function<std::vector<double>()> valuesReader(int x, int y) const;
     RedrawScene redrawScene() const;
 
 signals:
@@ -142,8 +146,6 @@ private:
     void settleRange(DocumentBand& band);
     DocumentBand* bandAt(int index);
     void showFirstSceneInColour();
-    // Every band's value at (x, y); with `busy` given, bands whose file is busy elsewhere are not waited for.
-    std::vector<double> readValues(int x, int y, std::vector<bool>* busy) const;
 
     std::vector<DocumentBand> bands_;
     int width_ = 1, height_ = 1;

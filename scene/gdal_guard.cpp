@@ -112,9 +112,8 @@ private:
                 if (n->eType != CXT_Element) continue;
                 if (equal_ignoring_case(n->pszValue, "VRTRasterBand") &&
                     equal_ignoring_case(attribute(n, "subClass").c_str(), "VRTRawRasterBand"))
-                    return "生データを指す VRT のバンド (VRTRawRasterBand) は開きません: GDAL "
-                           "がデータファイルを"
-                           "書き込みできる状態で開くため";
+                    return "生データを指す VRT のバンド (VRTRawRasterBand) は開きません: "
+                           "GDAL がデータファイルを書き込みできる状態で開くため";
                 if (equal_ignoring_case(n->pszValue, "SourceFilename") ||
                     equal_ignoring_case(n->pszValue, "SourceDataset")) {
                     const std::string problem =

@@ -157,9 +157,9 @@ float remos_bytes_to_float(const unsigned char* bytes, int n, int little_endian)
 // parts of a histogram pass read through spare datasets of the same file, at most one per further core, so
 // they decode in parallel. Scenes (band files) read on different threads run in parallel.
 double remos_read_sample(BandInfo* band, int64_t pixel_index);
-// remos_read_sample that never waits for another thread's read of the scene: 1 with the value in *value, or 0
-// (nothing read) when the scene is busy with a read elsewhere (a histogram pass, a slow block). Built-in
-// formats always read.
+// remos_read_sample that never waits for another thread's read of the scene nor decodes a large block: 1 with
+// the value in *value, or 0 (nothing read) when the scene is busy with a read elsewhere (a histogram pass, a
+// slow block) or the sample's block is large and not decoded yet. Built-in formats always read.
 int remos_read_sample_nowait(BandInfo* band, int64_t pixel_index, double* value);
 // Writes the 8-bit values of the samples x0 .. x0 + n - 1 of `line` into dest. The run is clamped to the band
 // first: a line past the last (or below 0) reads the nearest line, a column past the last (or below 0) starts

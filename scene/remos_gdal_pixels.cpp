@@ -3,6 +3,7 @@
 // RasterIO on the main handle (the further parts of a histogram pass: on a spare handle under its own
 // lock); reads go through GDAL's block cache, so neighbouring lines decode each block once.
 #include <gdal.h>
+#include <gdal_priv.h>
 
 #include <algorithm>
 #include <climits>
@@ -26,6 +27,22 @@ unsigned char* scratch(size_t n) {
     thread_local std::vector<unsigned char> buf;
     if (buf.size() < n) buf.resize(n);
     return buf.data();
+}
+
+// A block larger than this is decoded for a caller that must not wait only when it is in the cache already.
+constexpr int64_t kQuickBlockBytes = int64_t(4) << 20;
+
+// Whether the sample at (x, line) can be read at once, the scene's lock being held: its block is small or
+// decoded already (a text grid: its line has been read).
+bool quick_to_read(const GdalBand* g, int x, int line) {
+    if (g->text_lines) return line < g->lines_known;
+    const int64_t bytes = int64_t(g->block_width) * g->block_height * GDALGetDataTypeSizeBytes(g->type);
+    if (bytes <= kQuickBlockBytes) return true;
+    GDALRasterBlock* block = GDALRasterBand::FromHandle(g->handle)->TryGetLockedBlockRef(
+        x / g->block_width, line / g->block_height);
+    if (!block) return false;
+    block->DropLock();
+    return true;
 }
 
 // Clamps a run to the band as remos_read_row does; false when the band has no samples.
@@ -275,13 +292,15 @@ int read_sample_nowait(BandInfo* band, int64_t pixel_index, double* value) {
     if (!g || band->width <= 0 || band->lines <= 0 || pixel_index < 0) return 1;
     const int64_t line = pixel_index / band->width;
     if (line >= band->lines) return 1;
-    // The main dataset is busy with a long read (a histogram pass, a slow block): the caller is not kept.
+    // The main dataset is busy with a long read (a histogram pass, a slow block), or the sample's block would
+    // take long to decode: the caller is not kept.
     std::unique_lock<std::mutex> lock(g->scene->io, std::try_to_lock);
     if (!lock.owns_lock()) return 0;
+    const int x = static_cast<int>(pixel_index % band->width);
+    if (!quick_to_read(g, x, static_cast<int>(line))) return 0;
     clear_last_error();
     unsigned char stored[8] = {};
-    read_window_held(g, static_cast<int>(pixel_index % band->width), static_cast<int>(line), 1, 1, stored, 1,
-                     1);
+    read_window_held(g, x, static_cast<int>(line), 1, 1, stored, 1, 1);
     *value = stored_value(band->sample_type, stored);
     return 1;
 }
