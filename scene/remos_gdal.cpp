@@ -15,6 +15,7 @@
 #include <string>
 #include <thread>
 
+#include "scene/gdal_file_hook.h"
 #include "scene/gdal_guard.h"
 #include "scene/gdal_scene.h"
 
@@ -157,6 +158,7 @@ void initialise() {
         // that drawing line by line would decode every tile again for each line.
         CPLSetErrorHandler(quiet_error_handler);
         GDALAllRegister();
+        install_file_hook();
     });
 }
 

@@ -1,6 +1,7 @@
 // A window that never freezes: a runaway redraw and a long histogram pass run as jobs while the window
 // handles events, and can be stopped; a newer redraw replaces a running one; closing the window while work
-// runs closes it once the work has ended. Each test would hang without its mend; this program's tests have a
+// runs closes it once the work has ended; a read that sits in GDAL for seconds holds neither 中止 nor the
+// pointer readout. Each test would hang without its mend; this program's tests have a
 // short time limit (see CMakeLists.txt).
 #include <QLineEdit>
 #include <QProgressBar>
@@ -14,7 +15,10 @@
 #include <functional>
 
 #include "GuiTestSupport.h"
+#include "dialogs/PixelValueWindow.h"
 #include "dialogs/ProgressWindow.h"
+#include "document/BackgroundJob.h"
+#include "tests/unit/gdal_test_files.h"
 
 using guitest::MainWindowTest;
 using State = orvenna::ViewerJobs::State;
@@ -49,6 +53,26 @@ protected:
         EXPECT_EQ(pwrite(fd, lines, 2, 14), 2);
         EXPECT_EQ(ftruncate(fd, 512 + off_t(32768) * 32768), 0);
         close(fd);
+        return path;
+    }
+
+    // A 256 x 256 VRT whose every read of it runs a 213 x 213 kernel over each pixel in one call into GDAL:
+    // seconds in which the reading thread cannot be stopped, the stand-in for a read that does not return.
+    std::string slowScene() {
+        const std::string source = gdal_test::write_envi(dir.file("source"), 256, 256, 1,
+                                                         [](int, int x, int y) { return (x + y) % 200; });
+        EXPECT_TRUE(gdal_test::translate(source, dir.file("source.tif"), "-ot Byte"));
+        const int kernel = 213;
+        std::string coefficients;
+        for (int i = 0; i < kernel * kernel; ++i)
+            coefficients += "1 ";
+        const std::string path = dir.file("slow.vrt");
+        std::ofstream(path) << "<VRTDataset rasterXSize=\"256\" rasterYSize=\"256\"><VRTRasterBand "
+                               "dataType=\"Byte\" band=\"1\"><KernelFilteredSource><SourceFilename>"
+                            << dir.file("source.tif")
+                            << "</SourceFilename><SourceBand>1</SourceBand><Kernel normalized=\"1\"><Size>"
+                            << kernel << "</Size><Coefs>" << coefficients
+                            << "</Coefs></Kernel></KernelFilteredSource></VRTRasterBand></VRTDataset>";
         return path;
     }
 
@@ -159,6 +183,47 @@ TEST_F(ResponsivenessTest, StoppedHistogramOpensTheBandWithoutIt) {
     EXPECT_EQ(band(0)->histogram[0], 0);
     EXPECT_FALSE(progress()->isVisible());
     EXPECT_FALSE(window->viewPicture().isNull());  // the opening went on to its redraw
+}
+
+// While the histogram pass of the opening sits in one long read, "中止" returns the window at once: the
+// opening is given up and nothing of it is listed. While a background pass holds the band's file, the pointer
+// readout says the band is busy instead of waiting, and shows the value once the pass has let go.
+TEST_F(ResponsivenessTest, ReadThatDoesNotReturnHoldsNeitherStopNorReadout) {
+    const std::string slow = slowScene();
+    bool abandoned = false;
+    QObject::connect(&window->jobs(), &orvenna::ViewerJobs::openingAbandoned, [&] { abandoned = true; });
+    window->histogramOnOpenCheckBox->setChecked(true);
+    ASSERT_TRUE(window->openFiles({QByteArray::fromStdString(slow)}));
+    ASSERT_TRUE(guitest::pumpUntil([this] { return progress()->stopButton->isEnabled(); }, 10000));
+    QTest::mouseClick(progress()->stopButton, Qt::LeftButton);
+    ASSERT_TRUE(guitest::pumpUntil([this] { return window->jobs().state() != State::Opening; }, 10000));
+    EXPECT_TRUE(abandoned);  // the read went on: the window did not wait for it
+    EXPECT_EQ(document().bandCount(), 0);
+    EXPECT_TRUE(window->statusPanelText(0).contains(QStringLiteral("読み込みを中止しました")));
+    EXPECT_FALSE(progress()->isVisible());
+
+    openScene(slow, false);
+    prompts.yesNoAnswers = {true};  // "ヒストグラムが作成されていません。作成しますか？"
+    bandRow(0).autoRangeButton->click();
+    ASSERT_TRUE(window->jobs().countingHistogram());
+    PixelValueWindow* values = window->pixelValueWindow();
+    values->show();
+    const QPoint centre(window->view->width() / 2, window->view->height() / 2);
+    const auto movePointer = [&] {
+        QMouseEvent move(QEvent::MouseMove, centre, window->view->mapToGlobal(centre), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window->view, &move);
+        return values->valueLabel->text().contains(QStringLiteral("a : 読み込み中"));
+    };
+    // Once the pass holds the file, a move of the pointer returns with the band marked busy.
+    EXPECT_TRUE(guitest::pumpUntil(movePointer, 10000));
+    EXPECT_TRUE(window->jobs().countingHistogram());
+    ASSERT_TRUE(
+        guitest::pumpUntil([&] { return !values->valueLabel->text().contains("読み込み中"); }, 30000));
+    const int x = window->imageColumnAtView(centre.x()), y = window->imageLineAtView(centre.y());
+    EXPECT_EQ(values->valueLabel->text(), window->pixelValueText(x, y));
+    // The opening's read that was given up ends on its own.
+    EXPECT_TRUE(guitest::pumpUntil([] { return orvenna::BackgroundJob::abandonedRunning() == 0; }, 30000));
 }
 
 }  // namespace
