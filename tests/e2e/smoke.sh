@@ -4,7 +4,8 @@
 #   smoke.sh <orvenna-binary> <workdir> [files to open...]
 #   smoke.sh <orvenna-binary> <workdir> --odd-name <make_sample_scenes-binary>
 # The second form opens the demo's native scene from the command line under a name that is not UTF-8 and
-# checks that all its bands were opened and drawn.
+# under the name "-platform" (a Qt option, were it taken as one), and checks that all their bands were opened
+# and drawn.
 # Exits 0 when the window appeared and the screenshot has enough distinct colours, 1 otherwise.
 set -u
 
@@ -23,14 +24,16 @@ if [ "${1:-}" = "--odd-name" ] && [ "${ORVENNA_SMOKE_INNER:-}" != "1" ]; then
   "$2" "$work/demo" >/dev/null || exit 1
   odd="$work/$(printf 'sc\xe8ne\xff').vdm"
   cp "$work/demo/native/scene4.vdm" "$odd"
-  set -- "$odd"
-  expect="opened 1 file(s), 4 band(s)"
+  cp "$work/demo/native/scene4.vdm" "$work/-platform"
+  set -- -platform "$odd"
+  expect="opened 2 file(s), 8 band(s)"
 fi
 
 # Inside the virtual display: start, wait for the window, take the screenshot, stop the viewer.
 if [ "${ORVENNA_SMOKE_INNER:-}" = "1" ]; then
   export ORVENNA_BUS_DIR="$work/bus"
   unset QT_QPA_PLATFORM
+  cd "$work" || exit 1  # file names relative to the work folder
   ORVENNA_TIMING=1 "$bin" "$@" >"$work/viewer.log" 2>&1 &
   pid=$!
   found=0
