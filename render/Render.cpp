@@ -79,10 +79,15 @@ private:
 }  // namespace
 
 bool RenderGeometry(int x, int y, int w, int h, int step, int imageWidth, int imageHeight,
-                    ViewGeometry* geometry) {
+                    ViewGeometry* geometry, std::string* problem) {
+    const auto refuse = [problem](const std::string& why) {
+        if (problem) *problem = why;
+        return false;
+    };
+    const std::string nothing = "--window と --step では描くピクセルがありません";
     const int x1 = static_cast<int>(std::min<long long>(static_cast<long long>(x) + w, imageWidth));
     const int y1 = static_cast<int>(std::min<long long>(static_cast<long long>(y) + h, imageHeight));
-    if (x < 0 || y < 0 || x >= imageWidth || y >= imageHeight || x1 <= x || y1 <= y) return false;
+    if (x < 0 || y < 0 || x >= imageWidth || y >= imageHeight || x1 <= x || y1 <= y) return refuse(nothing);
     ViewGeometry g;
     g.step = clamp_zoom_step(step);
     g.scale = zoom_scale_for_step(g.step);
@@ -93,22 +98,21 @@ bool RenderGeometry(int x, int y, int w, int h, int step, int imageWidth, int im
     g.first_line = y;
     g.offset_x = 0;
     g.offset_y = 0;
-    if (g.magnifying()) {
-        g.columns = x1 - x;
-        g.lines = y1 - y;
-        if (static_cast<long long>(g.columns) * g.factor > 2000000000LL ||
-            static_cast<long long>(g.lines) * g.factor > 2000000000LL)
-            return false;
-        g.view_width = g.columns * g.factor;
-        g.view_height = g.lines * g.factor;
-    } else {
-        // Every F-th image pixel, as the view samples a reduced scene.
-        g.columns = (x1 - x) / g.factor;
-        g.lines = (y1 - y) / g.factor;
-        g.view_width = g.columns;
-        g.view_height = g.lines;
-    }
-    if (g.columns <= 0 || g.lines <= 0) return false;
+    // Every F-th image pixel when reducing, as the view samples a reduced scene; F picture pixels for each
+    // when magnifying.
+    const long long columns = g.magnifying() ? x1 - x : (x1 - x) / g.factor;
+    const long long lines = g.magnifying() ? y1 - y : (y1 - y) / g.factor;
+    const long long pictureWidth = g.magnifying() ? columns * g.factor : columns;
+    const long long pictureHeight = g.magnifying() ? lines * g.factor : lines;
+    if (columns <= 0 || lines <= 0) return refuse(nothing);
+    if (pictureWidth > kMaxPictureSide || pictureHeight > kMaxPictureSide)
+        return refuse("描く画像が大きすぎます (" + std::to_string(pictureWidth) + " x " +
+                      std::to_string(pictureHeight) + " ピクセル、1 辺 " + std::to_string(kMaxPictureSide) +
+                      " まで。--window か --step で小さくしてください)");
+    g.columns = static_cast<int>(columns);
+    g.lines = static_cast<int>(lines);
+    g.view_width = static_cast<int>(pictureWidth);
+    g.view_height = static_cast<int>(pictureHeight);
     *geometry = g;
     return true;
 }

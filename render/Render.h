@@ -15,11 +15,15 @@ namespace orvenna {
 
 class PictureWriter;
 
+// Longest side of a picture a render writes (the GeoTIFF writer holds a row of tiles of its width).
+inline constexpr int kMaxPictureSide = 262144;
+
 // The region of a scene a render draws: the window x, y, w, h (scene pixels, clipped to the scene) at a
-// magnification step, drawn from the top-left of a picture of its own size. False when nothing of the
-// window lies in the scene or a reduction leaves no pixel.
+// magnification step, drawn from the top-left of a picture of its own size. False, with the reason in
+// *problem when given, when nothing of the window lies in the scene, a reduction leaves no pixel or the
+// picture would have a side longer than kMaxPictureSide.
 bool RenderGeometry(int x, int y, int w, int h, int step, int imageWidth, int imageHeight,
-                    ViewGeometry* geometry);
+                    ViewGeometry* geometry, std::string* problem = nullptr);
 
 struct RenderRequest {
     const CompositeBandRow* rows = nullptr;

@@ -210,8 +210,8 @@ int main(int argc, char** argv) {
     const int x = options.has_window ? options.window_x : 0, y = options.has_window ? options.window_y : 0;
     const int w = options.has_window ? options.window_width : document.width();
     const int h = options.has_window ? options.window_height : document.height();
-    if (!RenderGeometry(x, y, w, h, options.step, document.width(), document.height(), &geometry))
-        return fail(kBadArguments, "--window と --step では描くピクセルがありません");
+    if (!RenderGeometry(x, y, w, h, options.step, document.width(), document.height(), &geometry, &error))
+        return fail(kBadArguments, error);
     const RedrawScene scene = document.redrawScene();
     Progress progress(options.quiet);
     RenderRequest request;

@@ -83,6 +83,9 @@ TEST_F(RenderCommandTest, ExitCodesSayWhatWentWrong) {
         for (std::string line; std::getline(in, line);)
             if (line.find("BAND_11") == std::string::npos) mtl << line << "\n";
     }
+    // A few hundred bytes declaring 2^31 - 1 pixels square: a picture of 2^26 pixels square even at 1/32.
+    std::ofstream(Demo("huge.vrt")) << "<VRTDataset rasterXSize=\"2147483647\" rasterYSize=\"2147483647\">"
+                                       "<VRTRasterBand dataType=\"Byte\" band=\"1\"/></VRTDataset>";
     struct Case {
         std::string arguments;
         int code;
@@ -108,6 +111,7 @@ TEST_F(RenderCommandTest, ExitCodesSayWhatWentWrong) {
         {"-o " + Demo("locked/out.png") + CeosBands(), getuid() == 0 ? 0 : 5,
          getuid() == 0 ? "" : "書き込めません"},
         {"-o " + Demo("no/such/folder/out.png") + CeosBands(), 5, "書き込めません"},
+        {"--step 10 -o " + Demo("huge.tif") + " " + Demo("huge.vrt"), 2, "描く画像が大きすぎます"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments);
