@@ -8,7 +8,6 @@
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QMouseEvent>
 #include <QWheelEvent>
 
@@ -21,6 +20,7 @@
 #include <unistd.h>
 
 #include "app/MainWindow.h"
+#include "bench/gui_bench_support.h"
 #include "dialogs/BandValuePlotView.h"
 #include "dialogs/PixelValueWindow.h"
 #include "display/PresetTexts.h"
@@ -37,19 +37,6 @@ ImageControl* view = nullptr;  // the window's picture, found by its name
 void sendMouse(QWidget* w, QEvent::Type type, int x, int y, Qt::MouseButton button, Qt::MouseButtons held) {
     QMouseEvent e(type, QPointF(x, y), w->mapToGlobal(QPointF(x, y)), button, held, Qt::NoModifier);
     QCoreApplication::sendEvent(w, &e);
-}
-
-// Until the window's jobs have ended; the loop sleeps until a job reports back, so the wait takes no core
-// from the work it waits for.
-void waitForJobs() {
-    orvenna::ViewerJobs& jobs = benchWindow->jobs();
-    const auto idle = [&jobs] { return !jobs.busy() && jobs.state() == orvenna::ViewerJobs::State::Idle; };
-    QEventLoop loop;
-    QObject::connect(&jobs, &orvenna::ViewerJobs::stateChanged, &loop, [&] {
-        if (idle()) loop.quit();
-    });
-    while (!idle())
-        loop.exec();
 }
 
 // A 3-band 2000 x 2000 scene in the native format in `folder`, with the corners of 139..140 east and 35..36
@@ -90,7 +77,7 @@ void PanMove(benchmark::State& state) {
         if (repaint) view->repaint();
     }
     sendMouse(view, QEvent::MouseButtonRelease, 500, 350, Qt::LeftButton, Qt::NoButton);
-    waitForJobs();  // the release's redraw is not part of the figure
+    waitForJobs(benchWindow);  // the release's redraw is not part of the figure
     state.counters["view"] = view->picture.width() * 10000 + view->picture.height();
 }
 
@@ -110,7 +97,7 @@ void SliderDrag(benchmark::State& state) {
         }
     }
     sendMouse(slider, QEvent::MouseButtonRelease, 20, y4, Qt::LeftButton, Qt::NoButton);
-    waitForJobs();  // the release's redraw is not part of the figure
+    waitForJobs(benchWindow);  // the release's redraw is not part of the figure
 }
 
 void WheelStep(benchmark::State& state) {
@@ -123,7 +110,7 @@ void WheelStep(benchmark::State& state) {
         QWheelEvent e(QPointF(400, 300), view->mapToGlobal(QPointF(400, 300)), QPoint(), angle, Qt::NoButton,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
         QCoreApplication::sendEvent(view, &e);
-        waitForJobs();
+        waitForJobs(benchWindow);
     }
     benchWindow->document().setExpressions("a", "b", "c");
     benchWindow->setZoomStep(5);
@@ -165,10 +152,10 @@ int main(int argc, char** argv) {
     const std::filesystem::path folder =
         std::filesystem::temp_directory_path() / ("orvenna-bench-" + std::to_string(getpid()));
     window.openFiles(QList<QByteArray>{QByteArray::fromStdString(writeScene(folder))});
-    waitForJobs();
+    waitForJobs(benchWindow);
     window.setScrollPosition(1000, 1000);
     window.redraw();
-    waitForJobs();
+    waitForJobs(benchWindow);
     std::printf("view %d x %d, %d bands, geography %s\n", view->picture.width(), view->picture.height(),
                 window.document().bandCount(), window.document().geographyKnown() ? "known" : "unknown");
     benchmark::Initialize(&argc, argv);

@@ -6,7 +6,6 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QFile>
 #include <QToolButton>
 
@@ -19,6 +18,7 @@
 #include <unistd.h>
 
 #include "app/MainWindow.h"
+#include "bench/gui_bench_support.h"
 #include "platform/Application.h"
 #include "platform/ImageControl.h"
 #include "platform/Prompts.h"
@@ -39,19 +39,6 @@ void warmPageCache(const QStringList& files) {
     }
 }
 
-// Until the window's jobs have ended; the loop sleeps until a job reports back, so the wait takes no core
-// from the work it waits for.
-void waitForJobs() {
-    orvenna::ViewerJobs& jobs = benchWindow->jobs();
-    const auto idle = [&jobs] { return !jobs.busy() && jobs.state() == orvenna::ViewerJobs::State::Idle; };
-    QEventLoop loop;
-    QObject::connect(&jobs, &orvenna::ViewerJobs::stateChanged, &loop, [&] {
-        if (idle()) loop.quit();
-    });
-    while (!idle())
-        loop.exec();
-}
-
 void measureOpening(benchmark::State& state, const QStringList& files) {
     const bool histograms = state.range(0) != 0;
     benchWindow->findChild<QCheckBox*>(QStringLiteral("histogramOnOpenCheckBox"))->setChecked(histograms);
@@ -64,7 +51,7 @@ void measureOpening(benchmark::State& state, const QStringList& files) {
         for (const QString& f : files)
             paths << QFile::encodeName(f);
         benchWindow->openFiles(paths);  // ends with the first complete redraw
-        waitForJobs();
+        waitForJobs(benchWindow);
         state.PauseTiming();
         benchWindow->findChild<QToolButton*>(QStringLiteral("closeAllButton"))->click();
         QCoreApplication::processEvents();
