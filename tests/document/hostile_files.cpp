@@ -1,7 +1,8 @@
 // Damaged and hostile files opened the way the viewer opens them, without a window, each under a watchdog:
 // pipes named like side files and sources, VRTs that point at themselves, devices or the network, TIFFs
 // whose data is not in the file, a band count that would take gigabytes, a name that reads like a GDAL
-// connection string, metadata that cannot be right, and a band wider than a signed 32-bit pass can count.
+// connection string, a block that decodes to more than the memory budget, metadata that cannot be right, and
+// a band wider than a signed 32-bit pass can count.
 // Each one opens or is refused with its reason; none blocks, and nothing connects anywhere.
 #include <gtest/gtest.h>
 
@@ -179,6 +180,12 @@ TEST_F(HostileFilesTest, EachFileOpensOrIsRefusedWithItsReasonAndNothingBlocks) 
         many += "<VRTRasterBand dataType=\"Byte\" band=\"" + std::to_string(b) + "\"/>";
     text("many.vrt", many + "</VRTDataset>");
     ASSERT_TRUE(gdal_test::translate(file("many.vrt"), file("bands65535.tif"), "-co INTERLEAVE=BAND"));
+    // A strip that decodes to 573 MB in a file of a few hundred bytes (GDAL leaves the empty strips out).
+    text("long.vrt",
+         "<VRTDataset rasterXSize=\"600000000\" rasterYSize=\"2\">"
+         "<VRTRasterBand dataType=\"Byte\" band=\"1\"/></VRTDataset>");
+    ASSERT_TRUE(
+        gdal_test::translate(file("long.vrt"), file("bomb.tif"), "-co SPARSE_OK=TRUE -co BLOCKYSIZE=1"));
     // A file whose name GDAL would take for a subdataset of x.nc, beside a real x.nc.
     geotiff("x.nc", "-of netCDF");
     text("NETCDF:x.nc:v", "not a raster either\n");
@@ -209,6 +216,7 @@ TEST_F(HostileFilesTest, EachFileOpensOrIsRefusedWithItsReasonAndNothingBlocks) 
         {"cut_strips.tif", 0, "ファイルが途中で切れています"},
         {"cut_tiles.tif", 0, "ファイルが途中で切れています"},
         {"bands65535.tif", 0, "バンドが多すぎます (65535 バンド"},
+        {"bomb.tif", 0, "ブロックが大きすぎます (573 MB、512 MB まで)"},
         {"NETCDF:x.nc:v", 0, "不明な衛星データ形式"},
         {"meta/scene.bil", 1, "緯度 95"},
     };
