@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cmath>
+#include <cstdio>
 #include <initializer_list>
 #include <string>
 
@@ -38,14 +39,21 @@ bool finite(std::initializer_list<double> values) {
     return true;
 }
 
+// A number as the file gave it, near enough: "95", "400.5", "1e+308".
+std::string number_text(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.10g", v);
+    return text;
+}
+
 // Why corners cannot lie on the globe, or "".
 std::string corner_problem(const LandsatCorners& c) {
     if (!finite({c.ul_lat, c.ul_lon, c.ur_lat, c.ur_lon, c.ll_lat, c.ll_lon, c.lr_lat, c.lr_lon}))
         return "数ではない値があります";
     for (double lat : {c.ul_lat, c.ur_lat, c.ll_lat, c.lr_lat})
-        if (std::fabs(lat) > 90) return "緯度 " + std::to_string(lat) + " は ±90 を越えています";
+        if (std::fabs(lat) > 90) return "緯度 " + number_text(lat) + " は ±90 を越えています";
     for (double lon : {c.ul_lon, c.ur_lon, c.ll_lon, c.lr_lon})
-        if (std::fabs(lon) > 180) return "経度 " + std::to_string(lon) + " は ±180 を越えています";
+        if (std::fabs(lon) > 180) return "経度 " + number_text(lon) + " は ±180 を越えています";
     return std::string();
 }
 
