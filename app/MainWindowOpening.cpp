@@ -164,9 +164,12 @@ bool MainWindow::refused(const orvenna::OpeningRefusal& refusal) {
 void MainWindow::onOpeningFinished(const orvenna::OpeningSummary& summary) {
     openedFiles_ = static_cast<int>(summary.files.size());
     openedBands_ = summary.bandsListed;
+    // What was passed over in the metadata, as a hint in the message panel.
+    QStringList hints;
     if (!summary.metadataTooLarge.empty())
-        setStatusPanelText(
-            0, quoted(summary.metadataTooLarge) + QStringLiteral(" は大きすぎるため読みません (16MB まで)"));
+        hints << quoted(summary.metadataTooLarge) + QStringLiteral(" は大きすぎるため読みません (16MB まで)");
+    if (!summary.metadataIgnored.empty()) hints << QString::fromStdString(summary.metadataIgnored);
+    if (!hints.isEmpty()) setStatusPanelText(0, hints.join(QStringLiteral("  ")));
     // A stopped opening asks for no redraw, and its time is not told.
     if (!summary.finished) timingOpening_ = false;
 }
