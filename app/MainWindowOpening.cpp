@@ -26,7 +26,6 @@ const QString kLoadingText = QStringLiteral("画像を読み込んでいます..
 const QString kLargeFileQuestion = QStringLiteral(
     "ファイルサイズが100MBを超えているためヒストグラム作成に時間がかかる可能性があります。\n"
     "ヒストグラムを作成しますか？");
-const QString kSizeMismatch = QStringLiteral("画像の大きさが違うバンド同士は同時に開けません");
 constexpr int kProgressSteps = 100000;
 
 QString quoted(const std::string& path) {
@@ -130,32 +129,11 @@ bool MainWindow::countHistogramsOfLargeFile(const std::string&) {
 
 bool MainWindow::refused(const orvenna::OpeningRefusal& refusal) {
     using Kind = orvenna::OpeningRefusal::Kind;
-    const QString reason = QString::fromStdString(refusal.reason);
-    QString text = quoted(refusal.path);
-    QString caption = QStringLiteral("失敗");
-    switch (refusal.kind) {
-        case Kind::CannotOpen:
-            text += QStringLiteral("\nを開けません");
-            if (!reason.isEmpty()) text += QStringLiteral(": ") + reason;
-            break;
-        case Kind::PathTooLong:
-            text += QStringLiteral("\nはパスが長すぎるため開けません");
-            break;
-        case Kind::Unrecognised:
-            // Unknown formats, and TIFFs or other files GDAL knows but cannot show, with the reason.
-            text += QStringLiteral("\n") + reason;
-            caption = QStringLiteral("識別失敗");
-            break;
-        case Kind::Picture:
-            text += QStringLiteral("\n画像を読み込めません: ") + reason;
-            break;
-        case Kind::TooManyBands:
-            text += QStringLiteral("\n") + reason;
-            break;
-        case Kind::SizeMismatch:
-            text = kSizeMismatch;
-            break;
-    }
+    const QString words = QString::fromStdString(refusal.words());
+    // The name on a line of its own, then what is wrong with it; a size mismatch is told without the name.
+    const QString text = refusal.kind == Kind::SizeMismatch ? words : quoted(refusal.path) + "\n" + words;
+    const QString caption =
+        refusal.kind == Kind::Unrecognised ? QStringLiteral("識別失敗") : QStringLiteral("失敗");
     ProgressWindowAside aside(this, !refusal.endsOpening());
     Prompts::current().inform(text, caption, PromptKind::Information);
     return true;

@@ -13,6 +13,24 @@
 
 namespace orvenna {
 
+std::string OpeningRefusal::words() const {
+    const std::string why = reason.empty() ? std::string() : ": " + reason;
+    switch (kind) {
+        case Kind::CannotOpen:
+            return "を開けません" + why;
+        case Kind::PathTooLong:
+            return "はパスが長すぎるため開けません";
+        case Kind::Unrecognised:  // unknown formats, and files GDAL knows but cannot show, with the reason
+        case Kind::TooManyBands:
+            return reason;
+        case Kind::Picture:
+            return "画像を読み込めません" + why;
+        case Kind::SizeMismatch:
+            return "画像の大きさが違うバンド同士は同時に開けません";
+    }
+    return reason;
+}
+
 namespace {
 
 int64_t saturatingProduct(int64_t a, int64_t b) {

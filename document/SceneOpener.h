@@ -30,6 +30,9 @@ struct OpeningRefusal {
     std::string reason;  // the reader's reason, UTF-8; may be empty
     // A picture that cannot be decoded and a size mismatch end the opening; the other files are passed over.
     bool endsOpening() const { return kind == Kind::Picture || kind == Kind::SizeMismatch; }
+    // What the refusal says after the file's name: "を開けません: ...", "はパスが長すぎるため開けません", the
+    // reader's reason, ... (a size mismatch's text stands without the name as well).
+    std::string words() const;
 };
 
 class OpeningQuestions {

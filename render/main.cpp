@@ -34,25 +34,8 @@ public:
     bool countHistogramsOfLargeFile(const std::string&) override { return true; }
     bool refused(const OpeningRefusal& refusal) override {
         const std::string name = "\"" + FileNameOf(refusal.path) + "\"";
-        const std::string why = refusal.reason.empty() ? std::string() : ": " + refusal.reason;
-        switch (refusal.kind) {
-            case OpeningRefusal::Kind::CannotOpen:
-                error = name + " を開けません" + why;
-                break;
-            case OpeningRefusal::Kind::PathTooLong:
-                error = name + " はパスが長すぎるため開けません";
-                break;
-            case OpeningRefusal::Kind::Unrecognised:
-            case OpeningRefusal::Kind::TooManyBands:
-                error = name + " " + refusal.reason;
-                break;
-            case OpeningRefusal::Kind::Picture:
-                error = name + " 画像を読み込めません" + why;
-                break;
-            case OpeningRefusal::Kind::SizeMismatch:
-                error = name + ": 画像の大きさが違うバンド同士は同時に開けません";
-                break;
-        }
+        const char* between = refusal.kind == OpeningRefusal::Kind::SizeMismatch ? ": " : " ";
+        error = name + between + refusal.words();
         return false;
     }
     std::string error;
