@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "app/MainWindow.h"
@@ -145,7 +146,13 @@ void MainWindow::onRedrawFinished(bool complete, bool stoppedByUser) {
         std::memset(shown.scanLine(y), 0xFF, static_cast<size_t>(shown.width()) * 3);
     view_->update();
     if (!complete && stoppedByUser) setStatusPanelText(0, kIncompleteText);
-    if (complete) reportOpeningTime();
+    if (!complete) return;
+    reportOpeningTime();
+    static const bool timing = qEnvironmentVariableIsSet("ORVENNA_TIMING");
+    const orvenna::RedrawJob& drawn = jobs_->redrawPicture();
+    if (timing)
+        std::fprintf(stderr, "orvenna: redraw %dx%d step %d: %lld ms\n", drawn.width(), drawn.height(),
+                     drawn.step(), drawn.drawMilliseconds());
 }
 
 void MainWindow::stopWork() {

@@ -1,5 +1,7 @@
 #include "document/RedrawJob.h"
 
+#include <chrono>
+
 #include "document/SceneOpener.h"
 
 namespace orvenna {
@@ -10,11 +12,13 @@ struct RedrawJob::Run {
     ViewGeometry geometry;
     std::vector<uint8_t> pixels;
     RedrawControl control;
-    std::shared_ptr<CompositeRenderer> renderer;
+    std::shared_ptr<ThreadedCompositeRenderer> renderer;
     std::string readErrorFile, readError;
+    long long milliseconds = 0;
 };
 
-RedrawJob::RedrawJob(QObject* parent) : QObject(parent), renderer_(std::make_shared<CompositeRenderer>()) {
+RedrawJob::RedrawJob(QObject* parent)
+    : QObject(parent), renderer_(std::make_shared<ThreadedCompositeRenderer>()) {
     connect(&job_, &BackgroundJob::finished, this,
             [this] { emit finished(run_->control.complete.load(std::memory_order_acquire)); });
 }
@@ -37,6 +41,7 @@ bool RedrawJob::start(RedrawScene scene, const ViewGeometry& geometry) {
     run_ = run;
     return job_.start(
         [run] {
+            const auto began = std::chrono::steady_clock::now();
             CompositeTarget target;
             target.pixels = run->pixels.data();
             target.width = run->geometry.view_width;
@@ -44,6 +49,9 @@ bool RedrawJob::start(RedrawScene scene, const ViewGeometry& geometry) {
             target.stride = static_cast<std::ptrdiff_t>(target.width) * 3;
             run->renderer->draw(run->scene.rows.data(), static_cast<int>(run->scene.rows.size()),
                                 run->scene.compositeExpressions(), run->geometry, target, &run->control);
+            run->milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                    std::chrono::steady_clock::now() - began)
+                                    .count();
             // Taken here, off the window's thread: a scene's lock may be held by a long read elsewhere.
             for (const auto& scene : run->scene.scenes) {
                 char message[REMOS_REASON_SIZE];
@@ -65,7 +73,7 @@ void RedrawJob::stop() {
 void RedrawJob::abandon() {
     if (!job_.running()) return;
     job_.abandon();
-    renderer_ = std::make_shared<CompositeRenderer>();  // the one given up may still be drawing
+    renderer_ = std::make_shared<ThreadedCompositeRenderer>();  // the one given up may still be drawing
 }
 
 const uint8_t* RedrawJob::pixels() const {
@@ -86,6 +94,14 @@ int RedrawJob::height() const {
 
 int RedrawJob::linesDone() const {
     return run_ ? run_->control.lines_done.load(std::memory_order_acquire) : 0;
+}
+
+long long RedrawJob::drawMilliseconds() const {
+    return run_ && !job_.running() ? run_->milliseconds : 0;
+}
+
+int RedrawJob::step() const {
+    return run_ ? run_->geometry.step : 0;
 }
 
 std::string RedrawJob::readErrorFile() const {

@@ -1,5 +1,5 @@
-// One redraw of the view on a thread of its own: the document's bands and expressions as they were when it
-// started (RedrawScene) drawn with the composite renderer into a picture the job keeps. It can be stopped
+// One redraw of the view in the background: the document's bands and expressions as they were when it
+// started (RedrawScene) drawn on every core into a picture the job keeps. It can be stopped
 // between lines, the lines it finished stay drawn; it can be given up while its thread is still in a read.
 #pragma once
 
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "display/Composite.h"
+#include "display/ThreadedComposite.h"
 #include "document/BackgroundJob.h"
 #include "document/Document.h"
 
@@ -38,6 +38,9 @@ public:
     int width() const;
     int height() const;
     int linesDone() const;
+    // How long the last redraw that finished took to draw, in milliseconds, and at which zoom step.
+    long long drawMilliseconds() const;
+    int step() const;
 
     // After `finished`: a scene that had a block it could not decode (it drew as zeros), its file name and
     // the reason; empty when none. Each scene reports its first failure once.
@@ -52,7 +55,7 @@ private:
     struct Run;
     std::shared_ptr<Run> run_;
     // Kept from one redraw to the next for its buffers; a redraw given up keeps its own.
-    std::shared_ptr<CompositeRenderer> renderer_;
+    std::shared_ptr<ThreadedCompositeRenderer> renderer_;
     BackgroundJob job_;
 };
 

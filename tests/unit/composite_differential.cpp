@@ -1,11 +1,13 @@
-// The fast renderer must give byte-identical pictures to the reference tree walk: on the preset texts, on
-// texts built to defeat the result cache (scratch letters read before assignment, band letters assigned,
-// repeat, IF), and on random texts, at magnifying, 1:1 and reducing steps.
+// The fast renderer, on one thread and in bands on several, must give byte-identical pictures to the
+// reference tree walk: on the preset texts, on texts built to defeat the result cache (scratch letters read
+// before assignment, band letters assigned, repeat, IF), and on random texts, at magnifying, 1:1 and
+// reducing steps.
 #include <gtest/gtest.h>
 
 #include <random>
 
 #include "display/CompositeCache.h"
+#include "display/ThreadedComposite.h"
 #include "tests/unit/composite_support.h"
 #include "tests/unit/composite_texts.h"
 
@@ -17,14 +19,17 @@ namespace {
 struct Views {
     int w, h, hpos, vpos, step;
 };
-// Magnifying (carry-over across the F screen lines), 1:1, reducing, and views reaching past the image.
-const Views kViews[] = {{50, 40, 3, 2, 3},   {64, 48, 40, 30, 5}, {37, 29, 0, 0, 5},
-                        {40, 30, 60, 50, 6}, {33, 25, 70, 60, 7}, {20, 20, 0, 0, 1}};
+// Magnifying (carry-over across the F screen lines), 1:1, reducing, and views reaching past the image; the
+// tall ones are drawn in several bands on several threads.
+const Views kViews[] = {{50, 40, 3, 2, 3},    {64, 48, 40, 30, 5}, {37, 29, 0, 0, 5},
+                        {40, 30, 60, 50, 6},  {33, 25, 70, 60, 7}, {20, 20, 0, 0, 1},
+                        {50, 157, 45, 35, 4}, {70, 90, 45, 35, 5}, {60, 61, 45, 40, 6}};
 
 class Differential : public ::testing::Test {
 protected:
     std::filesystem::path dir = make_temp_dir();
     std::unique_ptr<Scene> scene;
+    ThreadedCompositeRenderer threaded{3};
     void SetUp() override {
         // Values that repeat (so that caching matters) with a few distinct extremes.
         scene = make_scene(dir, 90, 70, 3, [](int b, int x, int y) {
@@ -49,9 +54,14 @@ protected:
             Picture want(v.w, v.h), got(v.w, v.h);
             DrawCompositeReference(scene->rows.data(), 3, texts.exprs(), geo, want.target());
             renderer.draw(scene->rows.data(), 3, texts.exprs(), geo, got.target());
-            if (!want.same_pixels(got)) {
+            Picture banded(v.w, v.h);
+            RedrawControl control;
+            threaded.draw(scene->rows.data(), 3, texts.exprs(), geo, banded.target(), &control);
+            const bool complete = control.complete && control.lines_done == v.h;
+            if (!want.same_pixels(got) || !want.same_pixels(banded) || !complete) {
                 ++bad;
-                ADD_FAILURE() << "differs at step " << v.step << " for\n R: " << r << "\n G: " << g
+                ADD_FAILURE() << "differs at step " << v.step << " (threads: " << !want.same_pixels(banded)
+                              << ", complete: " << complete << ") for\n R: " << r << "\n G: " << g
                               << "\n B: " << b;
             }
             if (last) *last = renderer.last_stats();
