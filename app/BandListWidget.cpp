@@ -55,6 +55,8 @@ void BandListWidget::onBandsChanged() {
             connect(row, &BandRowWidget::fullRangeRequested, this,
                     [this, at] { emit fullRangeRequested(at()); });
             connect(row, &BandRowWidget::rangeDragEnded, this, &BandListWidget::rangeDragEnded);
+            connect(row, &BandRowWidget::histogramStopRequested, this,
+                    [this, at] { emit histogramStopRequested(at()); });
         }
         rows.push_back(row);
     }

@@ -30,6 +30,7 @@ signals:
     void autoRangeRequested(int index);
     void fullRangeRequested(int index);
     void rangeDragEnded();
+    void histogramStopRequested(int index);
 
 private:
     void onBandsChanged();

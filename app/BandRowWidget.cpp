@@ -109,6 +109,9 @@ BandRowWidget::BandRowWidget(orvenna::Document& document, int index, QWidget* pa
     histogramView_->setGeometry(4, 24, 256, 45);
     histogramView_->picture = QImage(256, 45, QImage::Format_RGB32);
     histogramView_->picture.fill(Qt::white);
+    histogramStopButton_ =
+        makeRowButton(this, "histogramStopButton", QStringLiteral("中止"), 224, 26, 34, 17, Qt::black, 8);
+    histogramStopButton_->hide();
     lowerBoundLabel_ = makeRowLabel(this, QStringLiteral("下"), 8, 76);
     lowerBoundLabel_->setObjectName(QStringLiteral("lowerBoundLabel"));
     upperBoundLabel_ = makeRowLabel(this, QStringLiteral("上"), 68, 76);
@@ -149,6 +152,8 @@ BandRowWidget::BandRowWidget(orvenna::Document& document, int index, QWidget* pa
     connect(lowerBoundEdit_, &QLineEdit::textChanged, this, [this] { onBoundEdited(true); });
     connect(upperBoundEdit_, &QLineEdit::textChanged, this, [this] { onBoundEdited(false); });
     connect(closeButton_, &QPushButton::clicked, this, [this] { emit closeRequested(index_); });
+    connect(histogramStopButton_, &QPushButton::clicked, this,
+            [this] { emit histogramStopRequested(index_); });
     connect(autoRangeButton_, &QPushButton::clicked, this, [this] { emit autoRangeRequested(index_); });
     connect(fullRangeButton_, &QPushButton::clicked, this, [this] { emit fullRangeRequested(index_); });
     connect(redButton_, &QPushButton::clicked, this, [this] { emit channelsChosen(index_, Red); });
@@ -334,7 +339,24 @@ void BandRowWidget::drawHistogram() {
         for (int y = 0; y < h; ++y)
             reinterpret_cast<QRgb*>(picture.scanLine(y))[v] = y >= h - n ? bar : back;
     }
+    if (histogramProgress_ >= 0) {
+        // The histogram shown comes from a sample while the exact one is counted: its progress over it.
+        QPainter painter(&picture);
+        painter.fillRect(0, h - 3, static_cast<int>(picture.width() * std::min(histogramProgress_, 1.0)), 3,
+                         QColor(0, 120, 215));
+        painter.setFont(font());
+        painter.setPen(Qt::black);
+        painter.drawText(QRect(2, 2, 200, h - 6), Qt::AlignLeft | Qt::AlignTop,
+                         QStringLiteral("計算中 %1%").arg(static_cast<int>(histogramProgress_ * 100)));
+    }
     histogramView_->update();
+}
+
+void BandRowWidget::setHistogramProgress(double done) {
+    if (done == histogramProgress_) return;
+    histogramProgress_ = done;
+    histogramStopButton_->setVisible(done >= 0);
+    drawHistogram();
 }
 
 // The count of histogram column x at (x + 2, 2) during a drag.

@@ -44,6 +44,9 @@ public:
     // The band has left the list: the row no longer reads it and asks for nothing.
     void detach();
     const QImage& histogramPicture() const;
+    // The share done of the band's histogram count running in the background (shown over the histogram with
+    // a "中止" button); negative when none runs.
+    void setHistogramProgress(double done);
 
 signals:
     void closeRequested(int index);
@@ -51,6 +54,7 @@ signals:
     void autoRangeRequested(int index);
     void fullRangeRequested(int index);
     void rangeDragEnded();
+    void histogramStopRequested(int index);
 
 private:
     const BandInfo* band() const;
@@ -71,6 +75,7 @@ private:
     bool peakExcludesEnds_ = true;
     bool showing_ = false;  // the row writes the document's values into its edits
     bool dragging_ = false;
+    double histogramProgress_ = -1;
     int dragButton_ = 0;  // 0 left (lower bound), 1 right (upper bound)
 
     ElidedLabel* nameLabel_;
@@ -92,6 +97,7 @@ private:
     QPushButton* greenButton_;
     QPushButton* blueButton_;
     QPushButton* greyButton_;
+    QPushButton* histogramStopButton_;
 };
 
 // "A".."Z" for the first 26 positions; later rows have no letter and show their number as "[27]".

@@ -25,6 +25,7 @@
 #include <limits>
 
 #include "app/BandListWidget.h"
+#include "app/BandRowWidget.h"
 #include "dialogs/AboutDialog.h"
 #include "dialogs/LandsatTemperatureDialog.h"
 #include "dialogs/NdviPresetDialog.h"
@@ -443,6 +444,11 @@ void MainWindow::connectHandlers() {
     });
     connect(jobs_.get(), &orvenna::ViewerJobs::redrawFinished, this, &MainWindow::onRedrawFinished);
     connect(jobs_.get(), &orvenna::ViewerJobs::histogramCounted, this, &MainWindow::onHistogramCounted);
+    connect(jobs_.get(), &orvenna::ViewerJobs::histogramProgress, this, [this](int index, double done) {
+        if (index >= 0 && index < bandList_->rowCount()) bandList_->row(index)->setHistogramProgress(done);
+    });
+    connect(bandList_, &BandListWidget::histogramStopRequested, jobs_.get(),
+            &orvenna::ViewerJobs::stopHistogram);
     connect(jobs_.get(), &orvenna::ViewerJobs::sceneReadError, this,
             [this](const QString& file, const QString& why) {
                 setStatusPanelText(

@@ -39,7 +39,13 @@ void MainWindow::onRangeRequested(int index, bool automatic) {
     const orvenna::DocumentBand& band = document_->band(index);
     // An 8-bit band's "<>" is 0..255 whatever its histogram; the other ranges come from the histogram.
     const bool needsHistogram = automatic || band.isWide();
-    if (needsHistogram && !band.histogramMade && !jobs_->countingHistogram() &&
+    // A band opened from a sample takes its range from the exact histogram once that is counted.
+    if (needsHistogram && !band.histogramMade && jobs_->histogramPending(index)) {
+        jobs_->countHistogram(index);  // next, before the bands still waiting
+        pendingRange_ = PendingRange{band.info, automatic};
+        return;
+    }
+    if (needsHistogram && !band.histogramMade &&
         Prompts::current().askYesNo(QStringLiteral("ヒストグラムが作成されていません。作成しますか？"),
                                     QStringLiteral("確認"), PromptKind::Information)) {
         if (band.isPicture()) {

@@ -145,6 +145,8 @@ void Document::adopt(OpeningResult&& result) {
             band.picture = file.picture;
             band.fileName = file.fileName;
             band.histogramMade = k < static_cast<int>(file.histogramMade.size()) && file.histogramMade[k];
+            band.histogramSampled =
+                k < static_cast<int>(file.histogramSampled.size()) && file.histogramSampled[k];
             // A wide band without a range of its own (no histogram, or no value in it) is drawn over the
             // values its kind can hold, which its row shows.
             if (band.isWide() && !(band.info->display_high > band.info->display_low))
@@ -283,6 +285,7 @@ bool Document::makeHistogram(int index) {
         histogram.applyTo(b->info);
     }
     b->histogramMade = true;
+    b->histogramSampled = false;
     emitBandChanged(index);
     return true;
 }
@@ -290,8 +293,10 @@ bool Document::makeHistogram(int index) {
 void Document::adoptHistogram(int index, BandHistogram&& histogram) {
     DocumentBand* b = bandAt(index);
     if (!b || !histogram.counted()) return;
+    // The range stays as it is: a range drawn from a sample does not jump when the exact counts arrive.
     histogram.applyTo(b->info);
     b->histogramMade = true;
+    b->histogramSampled = false;
     emitBandChanged(index);
 }
 

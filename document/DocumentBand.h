@@ -18,8 +18,9 @@ struct DocumentBand {
     BandInfo* info = nullptr;  // the band's record in the scene's band array
     // Picture bands (a bitmap's or a JPEG's red, green and blue): the decoded picture, shared by the three.
     std::shared_ptr<const DecodedPicture> picture;
-    std::string fileName;  // the file's name without its folder, as the file system holds it
-    bool histogramMade = false;
+    std::string fileName;           // the file's name without its folder, as the file system holds it
+    bool histogramMade = false;     // counted exactly
+    bool histogramSampled = false;  // counted from a sample of the band; the exact count is still to come
 
     bool isPicture() const { return picture != nullptr; }
     bool isWide() const { return !picture && remos_band_is_wide(info) != 0; }

@@ -10,9 +10,12 @@ struct HistogramJob::Run {
     BandInfo copy{};
     BandHistogram histogram;
     std::atomic<bool> stop{false};
+    std::atomic<double> done{0};
 
-    static int keepGoing(void* context, double) {
-        return static_cast<Run*>(context)->stop.load(std::memory_order_relaxed) ? 0 : 1;
+    static int keepGoing(void* context, double done) {
+        auto* run = static_cast<Run*>(context);
+        run->done.store(done, std::memory_order_relaxed);
+        return run->stop.load(std::memory_order_relaxed) ? 0 : 1;
     }
 };
 
@@ -41,6 +44,10 @@ void HistogramJob::stop() {
 void HistogramJob::abandon() {
     job_.abandon();
     run_.reset();
+}
+
+double HistogramJob::progress() const {
+    return run_ ? run_->done.load(std::memory_order_relaxed) : 0.0;
 }
 
 const BandInfo* HistogramJob::record() const {

@@ -1,5 +1,6 @@
-// Counting one band's histogram on a thread of its own (for "自動" and "<>" of a band opened without one).
-// The pass counts into a histogram of its own; the document takes it when the job has finished.
+// Counting one band's histogram on a thread of its own: the exact histogram of a band opened from a sample,
+// and "自動" and "<>" of a band opened without one. The pass counts into a histogram of its own; the document
+// takes it when the job has finished.
 #pragma once
 
 #include <QObject>
@@ -23,6 +24,8 @@ public:
     bool running() const { return job_.running(); }
     void stop();
     void abandon();
+    // The share of the pass done so far, 0..1.
+    double progress() const;
     // The band counted: its record in the document (identifies it after other bands were closed).
     const BandInfo* record() const;
     // After `finished`: the counts (not counted when stopped).

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "display/DisplayRanges.h"
+#include "scene/BandHistogram.h"
 #include "scene/metadata_files.h"
 #include "scene/natural_order.h"
 #include "scene/system_errors.h"
@@ -159,7 +160,7 @@ private:
             return refuse(OpeningRefusal::Kind::SizeMismatch, path, "");
         (*scene)->width = picture->width;
         (*scene)->height = static_cast<uint32_t>(picture->height);
-        OpenedFile file{scene, picture, FileNameOf(path), {}};
+        OpenedFile file{scene, picture, FileNameOf(path), {}, {}};
         for (int k = 0; k < 3; ++k) {
             BandInfo& b = bands[k];
             b.index = k;
@@ -193,33 +194,49 @@ private:
         if (tooManyBands(path, count)) return true;
         if (!acceptSize((*scene)->width, (*scene)->height))
             return refuse(OpeningRefusal::Kind::SizeMismatch, path, "");
+        const int64_t pixels = saturatingProduct((*scene)->width, (*scene)->height);
+        // Large bands read through GDAL open from a sample: nothing waits for their exact histograms.
+        const bool sampling =
+            options_.sampleAbove > 0 && pixels > options_.sampleAbove && scene->band(0)->source != nullptr;
         // Bands that decode to more than the limit ask whether their histograms should be counted (the file's
         // own size says little of a compressed one); the answer holds for this file only.
-        const int64_t decoded =
-            saturatingProduct(saturatingProduct(saturatingProduct((*scene)->width, (*scene)->height), count),
-                              std::max(1, scene->band(0)->bytes_per_sample));
-        if (wantHistograms_ && options_.histograms == OpeningOptions::Histograms::All &&
+        const int64_t decoded = saturatingProduct(saturatingProduct(pixels, count),
+                                                  std::max(1, scene->band(0)->bytes_per_sample));
+        if (wantHistograms_ && !sampling && options_.histograms == OpeningOptions::Histograms::All &&
             std::max(decoded, fileSize(path)) > options_.largeFileBytes &&
             !questions_.countHistogramsOfLargeFile(path))
             wantHistograms_ = false;
-        OpenedFile file{scene, nullptr, FileNameOf(path), {}};
+        OpenedFile file{scene, nullptr, FileNameOf(path), {}, {}};
         for (int k = 0; k < count && !control_.stopOpening; ++k) {
             BandInfo* band = scene->band(k);
             const bool wide = remos_band_is_wide(band) != 0;
-            const bool wanted =
-                wantHistograms_ && (wide || options_.histograms == OpeningOptions::Histograms::All);
-            const bool made = wanted && makeHistogram(band, k, count);
+            const size_t row = static_cast<size_t>(rowsListed() + k);
+            const bool rangeGiven = row < options_.rangeGiven.size() && options_.rangeGiven[row];
+            const bool wanted = wantHistograms_ && !rangeGiven &&
+                                (wide || options_.histograms == OpeningOptions::Histograms::All);
+            const bool sampled = wanted && sampling && countSample(band);
+            const bool made = wanted && !sampled && makeHistogram(band, k, count);
             band->range_low = 0;
             band->range_high = 255;
             // A wide band opens with what "自動" gives, so that it shows contrast at once.
-            if (made && wide) SetOpeningRange(band);
-            if (!made) clearHistogram(band, 255);
+            if ((made || sampled) && wide) SetOpeningRange(band);
+            if (!made && !sampled) clearHistogram(band, 255);
             file.histogramMade.push_back(made);
+            file.histogramSampled.push_back(sampled);
             questions_.progress(fileFirst_ + fileShare_ * (k + 1) / count);
         }
         // A file whose bands were not all worked through is not listed.
         if (control_.stopOpening) return false;
         result_.opened.push_back(std::move(file));
+        return true;
+    }
+
+    // The band's histogram from a sample of it: half a million samples or more, from an overview or blocks.
+    static bool countSample(BandInfo* band) {
+        constexpr int64_t kSampleSamples = int64_t(1) << 19;
+        BandHistogram histogram;
+        if (histogram.countSample(*band, kSampleSamples) == BandHistogram::Sample::None) return false;
+        histogram.applyTo(band);
         return true;
     }
 

@@ -64,6 +64,15 @@ struct OpeningOptions {
     Histograms histograms = Histograms::All;
     // Files whose decoded bands are larger ask before their histograms are counted (All only).
     int64_t largeFileBytes = 100000000;
+    // Bands read through GDAL with more samples than this open with a histogram counted from a sample of
+    // them (an overview, or blocks spread over the band) and their opening range from it; their exact
+    // histogram is left to the caller (OpenedFile::histogramSampled). Such files ask no size question. 0:
+    // every histogram is counted exactly at opening. The window and the render command sample bands above
+    // kLargeBandSamples: smaller ones count at once anyway.
+    int64_t sampleAbove = 0;
+    static constexpr int64_t kLargeBandSamples = int64_t(4) << 20;
+    // Band rows (by list position) whose range the caller sets itself: no histogram is counted for them.
+    std::vector<bool> rangeGiven;
     // Band rows a list may hold; a file that would take it past this is refused with its count.
     int maxBands = 1000;
     int listedBands = 0;  // rows listed before this opening
@@ -79,7 +88,8 @@ struct OpenedFile {
     std::shared_ptr<SceneHandle> scene;
     std::shared_ptr<const DecodedPicture> picture;  // bitmaps and JPEGs
     std::string fileName;
-    std::vector<bool> histogramMade;  // per band
+    std::vector<bool> histogramMade;     // per band: counted exactly
+    std::vector<bool> histogramSampled;  // per band: counted from a sample, the exact count still to come
 };
 
 struct OpeningResult {

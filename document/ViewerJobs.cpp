@@ -1,11 +1,16 @@
 #include "document/ViewerJobs.h"
 
+#include <algorithm>
+
 #include "document/Document.h"
 
 namespace orvenna {
 
 ViewerJobs::ViewerJobs(Document& document, QObject* parent)
-    : QObject(parent), document_(document), giveUp_(new QTimer(this)) {
+    : QObject(parent), document_(document), giveUp_(new QTimer(this)), histogramTicker_(new QTimer(this)) {
+    histogramTicker_->setInterval(200);
+    connect(histogramTicker_, &QTimer::timeout, this,
+            [this] { emit histogramProgress(indexOf(histogram_.record()), histogram_.progress()); });
     giveUp_->setSingleShot(true);
     giveUp_->setInterval(kGiveUpMs);
     connect(giveUp_, &QTimer::timeout, this, &ViewerJobs::onGiveUp);
@@ -38,7 +43,9 @@ bool ViewerJobs::open(const std::vector<std::string>& files, OpeningOptions::His
     redrawPending_ = false;
     redraw_.stop();
     setState(State::Opening);
-    opening_.start(files, document_.openingOptions(histograms), answers);
+    OpeningOptions options = document_.openingOptions(histograms);
+    options.sampleAbove = sampleAbove_;
+    opening_.start(files, options, answers);
     return true;
 }
 
@@ -58,15 +65,21 @@ void ViewerJobs::onOpeningFinished() {
     summary.finished = result.finished;
     summary.metadataTooLarge = result.metadataTooLarge;
     summary.metadataIgnored = result.metadataIgnored;
+    const int before = document_.bandCount();
     document_.adopt(std::move(result));
+    for (int i = before; i < document_.bandCount(); ++i)
+        if (document_.band(i).histogramSampled) histogramQueue_.push_back(document_.band(i).info);
     if (state_ == State::Closing) {
         checkClosed();
         return;
     }
     setState(State::Idle);
     emit openingFinished(summary);
-    // A stopped opening asks for no redraw.
-    if (summary.finished) redraw();
+    // A stopped opening asks for no redraw; the exact histograms follow the first picture.
+    if (summary.finished)
+        redraw();
+    else
+        startNextHistogram();
 }
 
 void ViewerJobs::redraw() {
@@ -111,6 +124,7 @@ void ViewerJobs::stopRedraw() {
     redraw_.abandon();
     setState(State::Idle);
     emit redrawFinished(false, true);
+    startNextHistogram();
 }
 
 void ViewerJobs::onRedrawFinished(bool complete) {
@@ -132,35 +146,77 @@ void ViewerJobs::onRedrawFinished(bool complete) {
             }
             setState(State::Idle);
             emit redrawFinished(complete, stoppedByUser_);
+            startNextHistogram();
             return;
     }
 }
 
 bool ViewerJobs::countHistogram(int index) {
-    if (state_ == State::Closing || histogram_.running() || index < 0 || index >= document_.bandCount())
-        return false;
-    return histogram_.start(document_.band(index));
+    if (state_ == State::Closing || index < 0 || index >= document_.bandCount()) return false;
+    const BandInfo* record = document_.band(index).info;
+    if (histogram_.running() && histogram_.record() == record) return true;
+    histogramQueue_.erase(std::remove(histogramQueue_.begin(), histogramQueue_.end(), record),
+                          histogramQueue_.end());
+    histogramQueue_.push_front(record);
+    startNextHistogram();
+    return true;
+}
+
+bool ViewerJobs::histogramPending(int index) const {
+    if (index < 0 || index >= document_.bandCount()) return false;
+    const BandInfo* record = document_.band(index).info;
+    return (histogram_.running() && histogram_.record() == record) ||
+           std::find(histogramQueue_.begin(), histogramQueue_.end(), record) != histogramQueue_.end();
+}
+
+void ViewerJobs::stopHistogram(int index) {
+    if (index < 0 || index >= document_.bandCount()) return;
+    const BandInfo* record = document_.band(index).info;
+    histogramQueue_.erase(std::remove(histogramQueue_.begin(), histogramQueue_.end(), record),
+                          histogramQueue_.end());
+    if (histogram_.running() && histogram_.record() == record) histogram_.stop();
+}
+
+int ViewerJobs::indexOf(const BandInfo* record) const {
+    for (int i = 0; record && i < document_.bandCount(); ++i)
+        if (document_.band(i).info == record) return i;
+    return -1;
+}
+
+void ViewerJobs::startNextHistogram() {
+    // One count at a time, and none while an opening or a redraw runs: they come first.
+    if (state_ != State::Idle || histogram_.running()) return;
+    while (!histogramQueue_.empty()) {
+        const int index = indexOf(histogramQueue_.front());
+        histogramQueue_.pop_front();
+        if (index < 0 || document_.band(index).histogramMade) continue;  // closed, or counted meanwhile
+        if (!histogram_.start(document_.band(index))) continue;
+        histogramTicker_->start();
+        emit histogramProgress(index, 0.0);
+        return;
+    }
 }
 
 void ViewerJobs::onHistogramFinished() {
-    int index = -1;
+    histogramTicker_->stop();
     const BandInfo* record = histogram_.record();
+    const int index = indexOf(record);
     BandHistogram counted = histogram_.takeHistogram();
-    if (counted.counted()) {
-        for (int i = 0; i < document_.bandCount(); ++i)
-            if (document_.band(i).info == record) index = i;
-        if (index >= 0) document_.adoptHistogram(index, std::move(counted));
-    }
+    if (index >= 0) emit histogramProgress(index, -1.0);
+    const bool taken = counted.counted() && index >= 0;
+    if (taken) document_.adoptHistogram(index, std::move(counted));
     if (state_ == State::Closing) {
         checkClosed();
         return;
     }
-    emit histogramCounted(index);
+    emit histogramCounted(taken ? index : -1);
+    startNextHistogram();
 }
 
 void ViewerJobs::close() {
     setState(State::Closing);
     redrawPending_ = false;
+    histogramQueue_.clear();
     opening_.stopOpening();
     redraw_.stop();
     histogram_.stop();

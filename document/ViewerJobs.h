@@ -10,6 +10,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -66,10 +67,18 @@ public:
     // The redraw's picture: the lines it finished so far, and all of it once it has finished.
     const RedrawJob& redrawPicture() const { return redraw_; }
 
-    // Counts the histogram of the document's band `index` in the background. False while one is counted or
-    // the viewer closes.
+    // Histograms are counted in the background, one band at a time: the exact histograms of the bands an
+    // opening listed from a sample (they wait until its first picture is drawn), and those asked for here.
+    // The band at `index` is counted next, before the exact counts still waiting. False when the viewer
+    // closes.
     bool countHistogram(int index);
     bool countingHistogram() const { return histogram_.running(); }
+    // The band's histogram is being counted, or waits to be.
+    bool histogramPending(int index) const;
+    // Stops the count of the band's histogram, or takes it out of the queue: it keeps the histogram it has.
+    void stopHistogram(int index);
+    // Bands that open with a histogram from a sample: those with more samples than this (0: none).
+    void setSampleAbove(int64_t samples) { sampleAbove_ = samples; }
 
     // Stops every job; readyToClose follows once none runs.
     void close();
@@ -91,6 +100,8 @@ signals:
     // The histogram of the band at `index` was counted and taken into the document; -1 when the pass was
     // stopped or the band was closed meanwhile.
     void histogramCounted(int index);
+    // The share done of the count of the band at `index`, now and then while it runs; -1 when it has ended.
+    void histogramProgress(int index, double done);
     void readyToClose();
 
 private:
@@ -99,6 +110,9 @@ private:
     void onOpeningFinished();
     void onRedrawFinished(bool complete);
     void onHistogramFinished();
+    // Starts the next histogram of the queue when nothing else runs that it would slow down.
+    void startNextHistogram();
+    int indexOf(const BandInfo* record) const;
     void checkClosed();
     // Gives up what is still running when the timer fires after a stop was asked for.
     void onGiveUp();
@@ -114,6 +128,9 @@ private:
     OpeningJob opening_;
     RedrawJob redraw_;
     HistogramJob histogram_;
+    std::deque<const BandInfo*> histogramQueue_;  // bands by record, the next first
+    QTimer* histogramTicker_;                     // reports the running count's progress
+    int64_t sampleAbove_ = OpeningOptions::kLargeBandSamples;
 };
 
 }  // namespace orvenna

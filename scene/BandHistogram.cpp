@@ -2,7 +2,9 @@
 
 #include <cstring>
 #include <utility>
+#include <vector>
 
+#include "scene/remos_gdal.h"
 #include "scene/remos_values.h"
 
 namespace orvenna {
@@ -37,6 +39,21 @@ bool BandHistogram::count(const BandInfo& band, RemosProgress progress, void* co
     counted_record_.value_counts = nullptr;
     counted_ = remos_make_band_histogram(&counted_record_, progress, context) == 1;
     return counted_;
+}
+
+BandHistogram::Sample BandHistogram::countSample(const BandInfo& band, int64_t enough) {
+    remos_values::release(&counted_record_, 1);
+    counted_record_ = band;
+    counted_record_.value_counts = nullptr;
+    counted_ = false;
+    if (!band.source) return Sample::None;
+    std::vector<unsigned char> samples;
+    size_t count = 0;
+    const int from = remos_gdal::read_histogram_sample(&counted_record_, enough, &samples, &count);
+    if (from == 0 || !remos_values::histogram_of_samples(&counted_record_, samples.data(), count))
+        return Sample::None;
+    counted_ = true;
+    return from == 1 ? Sample::Overview : Sample::Blocks;
 }
 
 void BandHistogram::applyTo(BandInfo* band) {

@@ -21,6 +21,13 @@ public:
     // remos_make_histogram_progress), without changing the record. False when the pass was stopped or the
     // band has nothing to count.
     bool count(const BandInfo& band, RemosProgress progress = nullptr, void* context = nullptr);
+    // Where a quick histogram's samples came from.
+    enum class Sample { None, Overview, Blocks };
+    // Counts the histogram of a large band read through GDAL from part of its pixels, for the range it opens
+    // with while its exact histogram is counted: the whole of its smallest overview that holds about
+    // `enough` samples, or without overviews blocks spread over the band. None (nothing counted) for bands
+    // of the built-in readers and those that cannot be sampled.
+    Sample countSample(const BandInfo& band, int64_t enough);
     bool counted() const { return counted_; }
 
     // Puts the counts into `band` (the record of the band counted, or a copy of it): the 256 columns, their

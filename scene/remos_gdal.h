@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "scene/remos.h"
 
@@ -32,6 +33,11 @@ int read_row_stored(BandInfo* band, void* dest, int line, int x0, int n);
 int read_row_reduced(BandInfo* band, unsigned char* dest, int line, int x0, int n, int step);
 int read_row_stored_reduced(BandInfo* band, void* dest, int line, int x0, int n, int step);
 int make_histogram(BandInfo* band, RemosProgress progress, void* context);
+
+// Stored samples (host order) of part of the band, for a histogram that must come quickly: the whole of the
+// smallest overview that holds about `enough` samples (1), or windows spread over the band (2); 0 when the
+// band cannot be sampled (text grids, empty bands). `count` is the number of samples.
+int read_histogram_sample(BandInfo* band, int64_t enough, std::vector<unsigned char>* samples, size_t* count);
 
 // Converts n stored samples of `sample_type` (host order) to the 8-bit values remos_read_row gives.
 void stored_to_bytes(int sample_type, const void* src, unsigned char* dest, int n);

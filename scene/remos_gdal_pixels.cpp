@@ -357,6 +357,88 @@ int read_row_reduced(BandInfo* band, unsigned char* dest, int line, int x0, int 
     return k;
 }
 
+namespace {
+
+// Reads the whole of the smallest overview that holds at least `enough` samples (the largest when none
+// does); false when the band has no usable overview.
+bool read_overview_sample(GdalBand* g, int64_t enough, std::vector<unsigned char>* samples, size_t* count) {
+    const int S = GDALGetDataTypeSizeBytes(g->type);
+    std::lock_guard<std::mutex> lock(g->scene->io);
+    GDALRasterBandH chosen = nullptr;
+    int64_t chosen_samples = 0;
+    for (int i = 0; i < g->overview_count; ++i) {
+        GDALRasterBandH o = GDALGetOverview(g->handle, i);
+        if (!o || GDALGetRasterDataType(o) != g->type) continue;
+        const int64_t n = int64_t(GDALGetRasterBandXSize(o)) * GDALGetRasterBandYSize(o);
+        if (n <= 0) continue;
+        const bool better = !chosen || (n >= enough ? chosen_samples < enough || n < chosen_samples
+                                                    : chosen_samples < enough && n > chosen_samples);
+        if (better) {
+            chosen = o;
+            chosen_samples = n;
+        }
+    }
+    // An overview far larger than asked for (or one so small it says little) is not worth it.
+    if (!chosen || chosen_samples > enough * 16 || chosen_samples * 16 < enough) return false;
+    const int w = GDALGetRasterBandXSize(chosen), h = GDALGetRasterBandYSize(chosen);
+    samples->resize(static_cast<size_t>(chosen_samples) * S);
+    clear_last_error();
+    if (!raster_io(g, chosen, 0, 0, w, h, samples->data(), w, h, int64_t(w) * S)) return false;
+    *count = static_cast<size_t>(chosen_samples);
+    return true;
+}
+
+// Reads windows of about a block each, spread evenly over the band in a grid, until about `enough` samples
+// are read (at least 16 windows when the band has them).
+bool read_block_sample(GdalBand* g, const BandInfo* band, int64_t enough, std::vector<unsigned char>* samples,
+                       size_t* count) {
+    const int S = GDALGetDataTypeSizeBytes(g->type);
+    const int64_t width = band->width, lines = band->lines;
+    int64_t bw = std::clamp<int64_t>(g->block_width, 1, width),
+            bh = std::clamp<int64_t>(g->block_height, 1, lines);
+    // Very large blocks (whole-image strips) are sampled in smaller windows: each still decodes its block.
+    while (bw * bh > enough / 4 && (bw > 64 || bh > 64)) {
+        if (bw >= bh)
+            bw = (bw + 1) / 2;
+        else
+            bh = (bh + 1) / 2;
+    }
+    const int64_t across = (width + bw - 1) / bw, down = (lines + bh - 1) / bh;
+    const int64_t wanted = std::clamp<int64_t>((enough + bw * bh - 1) / (bw * bh), 16, 4096);
+    const int64_t nx =
+        std::min(across, static_cast<int64_t>(std::ceil(std::sqrt(double(wanted) * across / down))));
+    const int64_t ny = std::min(down, std::max<int64_t>(1, (wanted + nx - 1) / nx));
+    samples->clear();
+    samples->reserve(static_cast<size_t>(nx * ny * bw * bh * S));
+    std::vector<unsigned char> window(static_cast<size_t>(bw * bh * S));
+    *count = 0;
+    for (int64_t j = 0; j < ny; ++j) {
+        const int64_t y = (j * down / ny + (down / ny) / 2) * bh;
+        for (int64_t i = 0; i < nx; ++i) {
+            const int64_t x = (i * across / nx + (across / nx) / 2) * bw;
+            const int64_t w = std::min(bw, width - x), h = std::min(bh, lines - y);
+            if (w <= 0 || h <= 0) continue;
+            read_window(g, static_cast<int>(x), static_cast<int>(y), static_cast<int>(w), static_cast<int>(h),
+                        window.data(), static_cast<int>(w), static_cast<int>(h));
+            samples->insert(samples->end(), window.begin(), window.begin() + w * h * S);
+            *count += static_cast<size_t>(w * h);
+        }
+    }
+    return *count > 0;
+}
+
+}  // namespace
+
+int read_histogram_sample(BandInfo* band, int64_t enough, std::vector<unsigned char>* samples,
+                          size_t* count) {
+    GdalBand* g = band_state(band);
+    *count = 0;
+    // Text grids are read from their start whatever is asked: a sample saves nothing.
+    if (!g || g->text_lines || band->width <= 0 || band->lines <= 0 || enough <= 0) return 0;
+    if (g->overview_count > 0 && read_overview_sample(g, enough, samples, count)) return 1;
+    return read_block_sample(g, band, enough, samples, count) ? 2 : 0;
+}
+
 int make_histogram(BandInfo* band, RemosProgress progress, void* context) {
     GdalBand* g = band_state(band);
     if (!g || band->sample_type != REMOS_SAMPLE_U8) return 0;

@@ -317,6 +317,59 @@ bool count_values(BandInfo* band, Progress& progress, RemosValueCounts* counts) 
     }
 }
 
+// Counts `n` samples of type T lying in memory (a sample of the band) into `counts`: the span, then the
+// fine bins, as the passes over the whole band do.
+template <class T>
+void count_samples(const BandInfo* band, const T* p, size_t n, RemosValueCounts* counts) {
+    T nodata{};
+    const bool has_nodata = nodata_of(band, &nodata);
+    Span span;
+    FineTable table;
+    for (size_t done = 0; done < n;) {
+        const int k = static_cast<int>(std::min<size_t>(n - done, kPieceSamples));
+        scan_span(p + done, k, has_nodata, nodata, span);
+        done += static_cast<size_t>(k);
+    }
+    if (!(span.lo <= span.hi)) {
+        counts->shape(true, 0, 0);
+        counts->counts.assign(1, 0);
+        return;
+    }
+    counts->shape(std::numeric_limits<T>::is_integer, span.lo, span.hi);
+    table.count.assign(static_cast<size_t>(counts->bins), 0);
+    for (size_t done = 0; done < n;) {
+        const int k = static_cast<int>(std::min<size_t>(n - done, kPieceSamples));
+        count_fine(p + done, k, has_nodata, nodata, *counts, table);
+        done += static_cast<size_t>(k);
+    }
+    counts->counts = std::move(table.count);
+    counts->at_min = table.at_min;
+    counts->at_max = counts->min == counts->max ? table.at_min : table.at_max;
+    for (uint64_t c : counts->counts)
+        counts->total += c;
+}
+
+// Puts fine counts into the band: the 256 columns (runs of whole fine bins), their peaks, the value span;
+// the band then owns the counts.
+void store_wide_histogram(BandInfo* band, std::unique_ptr<RemosValueCounts> counts) {
+    uint64_t columns[256] = {};
+    for (int f = 0; f < counts->bins; ++f)
+        columns[counts->column_of_fine(f)] += counts->counts[static_cast<size_t>(f)];
+    uint32_t peak = 0, peak_inner = 0;
+    for (int c = 0; c < 256; ++c) {
+        const uint32_t t = static_cast<uint32_t>(std::min<uint64_t>(columns[c], INT32_MAX));
+        band->histogram[c] = static_cast<int32_t>(t);
+        peak = std::max(peak, t);
+        if (c >= 1 && c <= 254) peak_inner = std::max(peak_inner, t);
+    }
+    band->hist_peak = static_cast<int32_t>(peak);
+    band->hist_peak_inner = static_cast<int32_t>(peak_inner);
+    band->value_min = counts->min;
+    band->value_max = counts->max;
+    delete band->value_counts;
+    band->value_counts = counts.release();
+}
+
 bool is_integer_type(int sample_type) {
     return sample_type != REMOS_SAMPLE_F32 && sample_type != REMOS_SAMPLE_F64;
 }
@@ -329,6 +382,43 @@ const RemosValueCounts* counts_of(const BandInfo* band) {
 }  // namespace
 
 namespace remos_values {
+
+bool histogram_of_samples(BandInfo* band, const void* samples, size_t count) {
+    if (!band || (!samples && count > 0)) return false;
+    if (band->sample_type == REMOS_SAMPLE_U8) {
+        uint64_t total[256] = {};
+        const auto* p = static_cast<const unsigned char*>(samples);
+        for (size_t i = 0; i < count; ++i)
+            total[p[i]]++;
+        remos_pass::store_byte_histogram(band, total);
+        return true;
+    }
+    auto counts = std::make_unique<RemosValueCounts>();
+    switch (band->sample_type) {
+        case REMOS_SAMPLE_U16:
+            count_samples(band, static_cast<const uint16_t*>(samples), count, counts.get());
+            break;
+        case REMOS_SAMPLE_I16:
+            count_samples(band, static_cast<const int16_t*>(samples), count, counts.get());
+            break;
+        case REMOS_SAMPLE_U32:
+            count_samples(band, static_cast<const uint32_t*>(samples), count, counts.get());
+            break;
+        case REMOS_SAMPLE_I32:
+            count_samples(band, static_cast<const int32_t*>(samples), count, counts.get());
+            break;
+        case REMOS_SAMPLE_F32:
+            count_samples(band, static_cast<const float*>(samples), count, counts.get());
+            break;
+        case REMOS_SAMPLE_F64:
+            count_samples(band, static_cast<const double*>(samples), count, counts.get());
+            break;
+        default:
+            return false;
+    }
+    store_wide_histogram(band, std::move(counts));
+    return true;
+}
 
 void release(BandInfo* bands, uint32_t count) {
     if (!bands) return;
@@ -356,23 +446,7 @@ int remos_make_band_histogram(BandInfo* band, RemosProgress callback, void* cont
         counts->counts.assign(1, 0);
     }
 
-    // The 256 columns: runs of whole fine bins.
-    uint64_t columns[256] = {};
-    for (int f = 0; f < counts->bins; ++f)
-        columns[counts->column_of_fine(f)] += counts->counts[static_cast<size_t>(f)];
-    uint32_t peak = 0, peak_inner = 0;
-    for (int c = 0; c < 256; ++c) {
-        const uint32_t t = static_cast<uint32_t>(std::min<uint64_t>(columns[c], INT32_MAX));
-        band->histogram[c] = static_cast<int32_t>(t);
-        peak = std::max(peak, t);
-        if (c >= 1 && c <= 254) peak_inner = std::max(peak_inner, t);
-    }
-    band->hist_peak = static_cast<int32_t>(peak);
-    band->hist_peak_inner = static_cast<int32_t>(peak_inner);
-    band->value_min = counts->min;
-    band->value_max = counts->max;
-    delete band->value_counts;
-    band->value_counts = counts.release();
+    store_wide_histogram(band, std::move(counts));
     return 1;
 }
 

@@ -75,6 +75,11 @@ struct RemosValueCounts {
 
 namespace remos_values {
 
+// Histogram of the band from `count` stored samples in memory (the band's sample_type, host order) instead of
+// a pass over the band: 8-bit bands their 256 counts, wider bands the span, fine counts and columns as the
+// pass makes them. False for unknown sample types.
+bool histogram_of_samples(BandInfo* band, const void* samples, size_t count);
+
 // Releases the fine counts of `count` band records (null records accepted).
 void release(BandInfo* bands, uint32_t count);
 
