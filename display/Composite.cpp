@@ -198,4 +198,8 @@ bool ExpressionsCarryLetters(const CompositeExpressions& exprs, int row_count) {
     return PlanPixel(masks, std::max(0, row_count)).state_letters != 0;
 }
 
+bool ExpressionAssignsLetters(const CalcExpr* tree) {
+    return EcalcProgram(tree).letters_written() != 0;
+}
+
 }  // namespace orvenna

@@ -92,6 +92,10 @@ struct RedrawControl {
 // on the pixels drawn before it). When not, any part of a picture can be drawn on its own, in any order.
 bool ExpressionsCarryLetters(const CompositeExpressions& exprs, int row_count);
 
+// Whether an expression assigns a value to any letter (a channel that assigns none gives the same value as
+// another channel of the same text).
+bool ExpressionAssignsLetters(const CalcExpr* tree);
+
 class CompositeCache;
 
 // Fast redraw with the same result as DrawCompositeReference. Keep one instance per view and reuse it across

@@ -192,7 +192,7 @@ private:
 
 class PngWriter : public PictureWriter {
 public:
-    explicit PngWriter(const std::string& path) : path_(path), file_(path) {}
+    PngWriter(const std::string& path, bool grey) : path_(path), file_(path), grey_(grey) {}
     ~PngWriter() override {
         if (png_) png_destroy_write_struct(&png_, &info_);
         if (stream_) std::fclose(stream_);
@@ -215,19 +215,27 @@ public:
         if (setjmp(png_jmpbuf(png_))) return fail(error);
         png_init_io(png_, stream_);
         png_set_IHDR(png_, info_, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
-                     PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                     PNG_FILTER_TYPE_DEFAULT);
+                     grey_ ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                     PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
         png_set_compression_level(png_, 6);
         png_write_info(png_, info_);
-        png_set_bgr(png_);  // the lines hold blue, green, red
+        if (!grey_) png_set_bgr(png_);  // the lines hold blue, green, red
         width_ = width;
+        if (grey_) grey_line_.resize(static_cast<size_t>(width));
         return true;
     }
 
     bool write_lines(const uint8_t* bgr, std::ptrdiff_t stride, int count, std::string* error) override {
         if (setjmp(png_jmpbuf(png_))) return fail(error);
-        for (int k = 0; k < count; ++k)
-            png_write_row(png_, const_cast<png_bytep>(bgr + k * stride));
+        for (int k = 0; k < count; ++k) {
+            const uint8_t* line = bgr + k * stride;
+            if (grey_) {
+                for (int i = 0; i < width_; ++i)
+                    grey_line_[static_cast<size_t>(i)] = line[static_cast<size_t>(i) * 3];
+                line = grey_line_.data();
+            }
+            png_write_row(png_, const_cast<png_bytep>(line));
+        }
         return true;
     }
 
@@ -257,6 +265,8 @@ private:
     std::FILE* stream_ = nullptr;
     png_structp png_ = nullptr;
     png_infop info_ = nullptr;
+    bool grey_;
+    std::vector<uint8_t> grey_line_;
     int width_ = 0;
     std::string message_;
 };
@@ -345,8 +355,8 @@ private:
 
 class GeoTiffWriter : public PictureWriter {
 public:
-    GeoTiffWriter(const std::string& path, const OutputGeoreference& geo)
-        : path_(path), file_(path), geo_(geo) {}
+    GeoTiffWriter(const std::string& path, const OutputGeoreference& geo, bool grey)
+        : path_(path), file_(path), geo_(geo), grey_(grey) {}
     ~GeoTiffWriter() override {
         if (dataset_) GDALClose(dataset_);
     }
@@ -364,12 +374,18 @@ public:
         // DEFLATE at its fastest level (a fifth larger than level 3, a seventh faster to write), compressed
         // on every core; tiles of a fixed height, written a row of tiles at a time, so that no tile is ever
         // written twice and GDAL holds at most one row of them.
-        const char* options[] = {"COMPRESS=DEFLATE", "ZLEVEL=1",         "NUM_THREADS=ALL_CPUS",
-                                 "TILED=YES",        "BLOCKXSIZE=256",   "BLOCKYSIZE=256",
-                                 "PHOTOMETRIC=RGB",  "BIGTIFF=IF_SAFER", nullptr};
+        const char* options[] = {"COMPRESS=DEFLATE",
+                                 "ZLEVEL=1",
+                                 "NUM_THREADS=ALL_CPUS",
+                                 "TILED=YES",
+                                 "BLOCKXSIZE=256",
+                                 "BLOCKYSIZE=256",
+                                 grey_ ? "PHOTOMETRIC=MINISBLACK" : "PHOTOMETRIC=RGB",
+                                 "BIGTIFF=IF_SAFER",
+                                 nullptr};
         CPLErrorReset();
-        dataset_ =
-            GDALCreate(driver, file_.path().c_str(), width, height, 3, GDT_Byte, const_cast<char**>(options));
+        dataset_ = GDALCreate(driver, file_.path().c_str(), width, height, grey_ ? 1 : 3, GDT_Byte,
+                              const_cast<char**>(options));
         width_ = width;
         height_ = height;
         rows_.reserve(static_cast<size_t>(kTileHeight) * width * 3);
@@ -435,8 +451,10 @@ private:
         const int count = static_cast<int>(rows_.size() / (static_cast<size_t>(width_) * 3));
         int bands[3] = {3, 2, 1};  // the lines hold blue, green, red
         CPLErrorReset();
+        // A grey picture writes one of the three equal bytes of each pixel.
         if (GDALDatasetRasterIO(dataset_, GF_Write, 0, next_, width_, count, rows_.data(), width_, count,
-                                GDT_Byte, 3, bands, 3, static_cast<GSpacing>(width_) * 3, 1) != CE_None)
+                                GDT_Byte, grey_ ? 1 : 3, grey_ ? bands + 2 : bands, 3,
+                                static_cast<GSpacing>(width_) * 3, 1) != CE_None)
             return fail(error);
         GDALFlushCache(dataset_);
         if (CPLGetLastErrorType() >= CE_Failure) return fail(error);
@@ -449,6 +467,7 @@ private:
     std::string path_;
     TemporaryOutput file_;
     OutputGeoreference geo_;
+    bool grey_;
     GDALDatasetH dataset_ = nullptr;
     int width_ = 0, height_ = 0;
     int next_ = 0;
@@ -466,16 +485,17 @@ PictureFormat picture_format_of(const std::string& path) {
     return PictureFormat::Unknown;
 }
 
-std::unique_ptr<PictureWriter> make_picture_writer(const std::string& path, const OutputGeoreference& geo) {
+std::unique_ptr<PictureWriter> make_picture_writer(const std::string& path, const OutputGeoreference& geo,
+                                                   bool grey) {
     switch (picture_format_of(path)) {
         case PictureFormat::Bmp:
             return std::make_unique<BmpWriter>(path);
         case PictureFormat::Png:
-            return std::make_unique<PngWriter>(path);
+            return std::make_unique<PngWriter>(path, grey);
         case PictureFormat::Jpeg:
             return std::make_unique<JpegWriter>(path);
         case PictureFormat::GeoTiff:
-            return std::make_unique<GeoTiffWriter>(path, geo);
+            return std::make_unique<GeoTiffWriter>(path, geo, grey);
         default:
             return nullptr;
     }

@@ -49,7 +49,10 @@ protected:
 enum class PictureFormat { Unknown, Bmp, Png, Jpeg, GeoTiff };
 PictureFormat picture_format_of(const std::string& path);
 
-// A writer for `path` (its format from the extension); null for an unknown extension.
-std::unique_ptr<PictureWriter> make_picture_writer(const std::string& path, const OutputGeoreference& geo);
+// A writer for `path` (its format from the extension); null for an unknown extension. With `grey`, the
+// caller promises lines whose three bytes are equal in every pixel: PNG and GeoTIFF then hold one grey band
+// (a third of the data to compress and write), BMP and JPEG stay colour.
+std::unique_ptr<PictureWriter> make_picture_writer(const std::string& path, const OutputGeoreference& geo,
+                                                   bool grey = false);
 
 }  // namespace orvenna

@@ -164,8 +164,17 @@ int main(int argc, char** argv) {
     {
         CommandOpening answers;
         OpeningControl control;
-        OpeningResult opened = OpenFiles(
-            options.files, document.openingOptions(OpeningOptions::Histograms::WideOnly), answers, control);
+        // As the window opens them: large bands take their opening range from a sample, so that the picture
+        // is the window's and each band's tiles are read once. Bands whose range is given count nothing.
+        OpeningOptions opening = document.openingOptions(OpeningOptions::Histograms::WideOnly);
+        opening.sampleAbove = OpeningOptions::kLargeBandSamples;
+        for (const RangeRequest& r : options.ranges) {
+            const size_t row = static_cast<size_t>(r.letter - 'a');
+            if (r.kind != RangeRequest::Values) continue;
+            if (opening.rangeGiven.size() <= row) opening.rangeGiven.resize(row + 1);
+            opening.rangeGiven[row] = true;
+        }
+        OpeningResult opened = OpenFiles(options.files, opening, answers, control);
         if (!answers.error.empty()) return fail(kCannotOpen, answers.error);
         if (opened.bandCount() == 0) return fail(kCannotOpen, "開けるバンドがありません");
         if (!opened.metadataIgnored.empty() && !options.quiet)
@@ -206,8 +215,12 @@ int main(int argc, char** argv) {
                           ? options.threads
                           : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     request.progress = [&](double done) { progress(done); };
+    // Three channels of one text that assigns no letter are one grey picture.
+    const bool grey = document.expression(0).text() == document.expression(1).text() &&
+                      document.expression(1).text() == document.expression(2).text() &&
+                      !ExpressionAssignsLetters(request.expressions.red);
     std::unique_ptr<PictureWriter> writer =
-        make_picture_writer(options.output, Georeference(document, geometry));
+        make_picture_writer(options.output, Georeference(document, geometry), grey);
     if (!RenderPicture(request, *writer, &error)) return fail(kCannotWrite, error);
     return kWritten;
 }

@@ -1,6 +1,6 @@
 // The document without a window: the one opener's refusals, histogram policies and stops; display ranges kept
 // valid whichever bound moved; presets that say why they cannot be made; bands closed while a redraw still
-// reads them; a histogram counted in the background that follows its band.
+// reads them; a histogram counted in the background that follows its band; large bands opened from a sample.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -137,6 +137,16 @@ TEST_F(DocumentTest, HistogramPoliciesTheLargeFileQuestionAndStops) {
             EXPECT_LT(d.band(1).info->display_low, d.band(1).info->display_high);
         }
     }
+
+    // A band whose range the caller gives counts nothing.
+    OpeningOptions given;
+    given.rangeGiven = {false, true};
+    doctest::CollectingQuestions questions;
+    OpeningControl go;
+    const OpeningResult ranged = OpenFiles({eight, sixteen}, given, questions, go);
+    ASSERT_EQ(ranged.opened.size(), 2u);
+    EXPECT_TRUE(ranged.opened[0].histogramMade[0]);
+    EXPECT_FALSE(ranged.opened[1].histogramMade[0]);
 
     // A file over 100 MB asks first; No opens it without histograms.
     const std::string large = native("c.bil", 40, 30);
@@ -275,7 +285,8 @@ TEST_F(DocumentTest, BackgroundHistogramFollowsItsBand) {
     int counted = -2;
     QObject::connect(&jobs, &ViewerJobs::histogramCounted, [&](int index) { counted = index; });
     ASSERT_TRUE(jobs.countHistogram(1));
-    EXPECT_FALSE(jobs.countHistogram(0));  // one pass at a time
+    EXPECT_TRUE(jobs.countHistogram(0));  // one pass at a time: it waits behind the first
+    EXPECT_TRUE(jobs.histogramPending(0));
     document.closeBand(0);
     ASSERT_TRUE(testsupport::pumpUntil([&] { return counted != -2; }, 10000));
     EXPECT_EQ(counted, 0);
@@ -290,6 +301,70 @@ TEST_F(DocumentTest, BackgroundHistogramFollowsItsBand) {
     EXPECT_EQ(jobs.state(), ViewerJobs::State::Closing);
     ASSERT_TRUE(testsupport::pumpUntil([&] { return ready; }, 10000));
     EXPECT_FALSE(jobs.busy());
+}
+
+// Large bands read through GDAL open with a range from a sample (their overview, or blocks spread over the
+// band), are drawn at once, and get their exact histogram in the background: it replaces the sampled one
+// without moving the range or asking for a redraw, and equals the histogram an exact opening counts.
+TEST_F(DocumentTest, LargeBandsOpenFromASampleAndTheExactHistogramFollows) {
+    // Mostly dark with a bright corner: the sample must still see both.
+    const std::string source = gdal_test::write_envi(dir.file("scene"), 600, 500, 1, [](int, int x, int y) {
+        return x > 450 && y > 380 ? 30000 + (x * 7 + y) % 900 : 1000 + (x * 13 + y * 7) % 4000;
+    });
+    struct Case {
+        const char* name;
+        const char* options;
+    } cases[] = {{"overviews.tif", "-of COG -co BLOCKSIZE=64 -co COMPRESS=DEFLATE"},
+                 {"blocks.tif", "-of COG -co BLOCKSIZE=64 -co COMPRESS=DEFLATE -co OVERVIEWS=NONE"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.file(c.name);
+        ASSERT_TRUE(gdal_test::translate(source, path, std::string("-ot UInt16 ") + c.options));
+        Document exact;
+        ASSERT_TRUE(doctest::OpenInto(exact, {path}).empty());
+
+        Document sampled;
+        ViewerJobs jobs(sampled);
+        jobs.setSampleAbove(1000);
+        jobs.setRedrawPlanner([](ViewGeometry* g) {
+            *g = compute_view_geometry(60, 50, 300, 250, 9, 600, 500);
+            return true;
+        });
+        struct : OpeningAnswers {
+            bool countHistogramsOfLargeFile(const std::string&) override { return true; }
+            bool refused(const OpeningRefusal&) override { return true; }
+        } answers;
+        int redraws = 0, counted = -2;
+        double lastProgress = -2;
+        QObject::connect(&jobs, &ViewerJobs::redrawStarted, [&] { ++redraws; });
+        QObject::connect(&jobs, &ViewerJobs::histogramCounted, [&](int index) { counted = index; });
+        QObject::connect(&jobs, &ViewerJobs::histogramProgress,
+                         [&](int, double done) { lastProgress = done; });
+        ASSERT_TRUE(jobs.open({path}, OpeningOptions::Histograms::All, &answers));
+        ASSERT_TRUE(testsupport::pumpUntil([&] { return sampled.hasBands() && redraws == 1; }, 10000));
+        const BandInfo* band = sampled.band(0).info;
+        EXPECT_TRUE(sampled.band(0).histogramSampled);
+        const double low = band->display_low, high = band->display_high;
+        EXPECT_LT(low, high);
+        // Near the exact opening's range: overviews resample (cubic ones overshoot), so within 5 % of the
+        // span.
+        const BandInfo* whole = exact.band(0).info;
+        const double near = 0.05 * (whole->value_max - whole->value_min);
+        EXPECT_NEAR(low, whole->display_low, near);
+        EXPECT_NEAR(high, whole->display_high, near);
+
+        ASSERT_TRUE(testsupport::pumpUntil([&] { return counted != -2; }, 20000));
+        EXPECT_EQ(counted, 0);
+        EXPECT_EQ(lastProgress, -1.0);  // the row's progress was taken down
+        EXPECT_TRUE(sampled.band(0).histogramMade);
+        EXPECT_FALSE(sampled.band(0).histogramSampled);
+        EXPECT_EQ(band->display_low, low);  // no jump
+        EXPECT_EQ(band->display_high, high);
+        EXPECT_EQ(redraws, 1);
+        EXPECT_TRUE(
+            std::equal(std::begin(band->histogram), std::end(band->histogram), std::begin(whole->histogram)));
+        EXPECT_EQ(band->value_max, whole->value_max);
+    }
 }
 
 }  // namespace

@@ -127,18 +127,25 @@ TEST_F(RenderCommandTest, ExitCodesSayWhatWentWrong) {
 // Every format is written whole, at the size of the window and step; a GeoTIFF carries the scene's own
 // georeferencing (Landsat clip: UTM transform) or its corners as ground control points (CEOS: summary.txt).
 TEST_F(RenderCommandTest, FormatsAndGeoreferencing) {
+    // One text in all three channels that assigns no letter writes one grey band.
     struct Case {
         std::string arguments;
         const char* output;
         int width, height;
+        int bands;
     } cases[] = {
-        {"-r c -g b -b a" + CeosBands(), "rgb.png", 800, 600},
-        {"--preset ndvi:c,d --window 100,50,300,200" + CeosBands(), "ndvi.bmp", 300, 200},
-        {"--preset thermography:d --step 7 --window 0,0,401,300" + CeosBands(), "thermo.jpg", 100, 75},
-        {"--step 3" + CeosBands(), "corners.tif", 3200, 2400},
+        {"-r c -g b -b a" + CeosBands(), "rgb.png", 800, 600, 3},
+        {"--preset ndvi:c,d --window 100,50,300,200" + CeosBands(), "ndvi.bmp", 300, 200, 3},
+        {"--preset thermography:d --step 7 --window 0,0,401,300" + CeosBands(), "thermo.jpg", 100, 75, 3},
+        {"--step 3" + CeosBands(), "corners.tif", 3200, 2400, 1},  // a, a, a
         {"--preset landsat:a,15,35 " + kLandsat + "LC08_L1TP_195025_20130707_20170503_01_T1_B10.TIF",
-         "ls8.tif", 41, 41},
+         "ls8.tif", 41, 41, 3},
+        {"-r 'a/2' -g 'a/2' -b 'a/2' --step 7" + CeosBands(), "grey.png", 200, 150, 1},
+        {"-r 'a/2' -g 'a/2' -b 'a/2' --step 7" + CeosBands(), "grey.tif", 200, 150, 1},
+        {"-r 'x = x + 1, x' -g 'x = x + 1, x' -b 'x = x + 1, x' --step 7" + CeosBands(), "counter.tif", 200,
+         150, 3},
     };
+    GDALAllRegister();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments);
         const std::string out = Demo(c.output);
@@ -148,9 +155,22 @@ TEST_F(RenderCommandTest, FormatsAndGeoreferencing) {
         if (std::string(c.output).find(".tif") == std::string::npos) {
             ASSERT_TRUE(picture.load(QString::fromStdString(out))) << out;
             EXPECT_EQ(picture.size(), QSize(c.width, c.height));
+            EXPECT_EQ(picture.isGrayscale() && picture.format() == QImage::Format_Grayscale8, c.bands == 1);
+        } else {
+            GDALDatasetH written = GDALOpen(out.c_str(), GA_ReadOnly);
+            ASSERT_NE(written, nullptr);
+            EXPECT_EQ(GDALGetRasterXSize(written), c.width);
+            EXPECT_EQ(GDALGetRasterCount(written), c.bands);
+            GDALClose(written);
         }
     }
-    GDALAllRegister();
+    // The grey picture is the colour one's value in one band.
+    QImage grey(QString::fromStdString(Demo("grey.png")));
+    const CommandRun colour = RunCommand("-q -o " + Demo("grey-rgb.png") +
+                                         " -r 'a/2' -g 'a/2' -b 'a/2 + 0' --step 7" + CeosBands());
+    ASSERT_EQ(colour.code, 0) << colour.output;
+    QImage rgb(QString::fromStdString(Demo("grey-rgb.png")));
+    EXPECT_EQ(rgb.convertToFormat(QImage::Format_Grayscale8), grey);
     GDALDatasetH corners = GDALOpen(Demo("corners.tif").c_str(), GA_ReadOnly);
     ASSERT_NE(corners, nullptr);
     EXPECT_EQ(GDALGetRasterXSize(corners), 3200);
