@@ -9,6 +9,7 @@
 #include "display/DisplayRanges.h"
 #include "scene/metadata_files.h"
 #include "scene/natural_order.h"
+#include "scene/scene_url.h"
 #include "scene/system_errors.h"
 
 namespace orvenna {
@@ -39,6 +40,7 @@ int64_t saturatingProduct(int64_t a, int64_t b) {
 }
 
 int64_t fileSize(const std::string& path) {
+    if (is_scene_url(path)) return -1;  // its histograms are counted over an overview: the decoded size tells
     struct stat st;
     return stat(path.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
 }
@@ -92,7 +94,9 @@ public:
         // A stopped opening reads no metadata.
         if (result_.finished && (options_.width > 0 || !result_.opened.empty())) {
             result_.metadata = options_.metadata;
-            result_.metadataTooLarge = read_scene_metadata(result_.files.front(), &result_.metadata);
+            // No metadata text is looked for beside a scene on a server.
+            if (!is_scene_url(result_.files.front()))
+                result_.metadataTooLarge = read_scene_metadata(result_.files.front(), &result_.metadata);
             result_.metadataIgnored = result_.metadata.ignored;
             result_.metadataRead = true;
         }
@@ -102,6 +106,8 @@ public:
 private:
     // False when the file ends the opening.
     bool openOne(const std::string& path) {
+        // A scene on a server goes to GDAL alone: no local checks, no picture reader (scene_url.h).
+        if (is_scene_url(path)) return openUrl(path);
         // A metadata text picked with the bands is read beside them anyway, not opened as one.
         if (is_scene_metadata_name(path)) return true;
         // Only regular files are opened: a pipe would hang the opening, a folder or device is never a scene.
@@ -112,6 +118,12 @@ private:
         if (path.size() >= REMOS_PATH_SIZE) return refuse(OpeningRefusal::Kind::PathTooLong, path, "");
         PictureType type;
         if (picture_type_of_name(path, &type)) return openPicture(path, type);
+        return openScene(path);
+    }
+
+    bool openUrl(const std::string& path) {
+        wantHistograms_ = options_.histograms != OpeningOptions::Histograms::None;
+        if (path.size() >= REMOS_PATH_SIZE) return refuse(OpeningRefusal::Kind::PathTooLong, path, "");
         return openScene(path);
     }
 
@@ -196,7 +208,7 @@ private:
         // Bands that decode to more than the limit ask whether their histograms should be counted (the file's
         // own size says little of a compressed one); the answer holds for this file only.
         const int64_t decoded =
-            saturatingProduct(saturatingProduct(saturatingProduct((*scene)->width, (*scene)->height), count),
+            saturatingProduct(saturatingProduct(remos_histogram_samples(scene->band(0)), count),
                               std::max(1, scene->band(0)->bytes_per_sample));
         if (wantHistograms_ && options_.histograms == OpeningOptions::Histograms::All &&
             std::max(decoded, fileSize(path)) > options_.largeFileBytes &&
@@ -257,6 +269,7 @@ int OpeningResult::bandCount() const {
 }
 
 std::string FileNameOf(const std::string& path) {
+    if (is_scene_url(path)) return scene_url_file_name(path);
     const size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }

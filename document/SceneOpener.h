@@ -100,7 +100,7 @@ struct OpeningResult {
 OpeningResult OpenFiles(const std::vector<std::string>& files, const OpeningOptions& options,
                         OpeningQuestions& questions, OpeningControl& control);
 
-// The file name shown for a path: its last part.
+// The file name shown for a path: its last part; for a URL the last part of its path without the query.
 std::string FileNameOf(const std::string& path);
 
 }  // namespace orvenna

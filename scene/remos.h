@@ -121,7 +121,9 @@ struct SceneFile {
 // cannot show gives FMT_GDAL, 3 and the reason; a file GDAL does not know keeps FMT_UNKNOWN. GDAL bands hold
 // Byte, UInt16, Int16, UInt32, Int32, Float32 or Float64 samples (`sample_type`), all bands of one type and
 // size; other files are refused with a reason. An explicit format code reads that format only (FMT_GDAL: GDAL
-// only). Only regular files are opened, by every reader.
+// only). Only regular files are opened, by every reader. A URL (scene_url.h) is read by GDAL only, without a
+// FILE of its own: FMT_DETECT or FMT_GDAL, result 0 with the reason in `open_reason` when the server does
+// not give the file.
 // A record opened before and not closed since is closed first (its file is not left open).
 int remos_open(SceneFile* scene, const char* path, int format);  // 0 cannot open, 1 ok, 3 unknown/bad header
 // The scene's open_reason ("" when none); never null.
@@ -220,6 +222,9 @@ int remos_band_is_wide(const BandInfo* band);
 // counts; a band without any usable value gets empty columns and the span 0..0). Leaves the display range
 // alone. 1 made, 0 stopped (band unchanged) or no band.
 int remos_make_band_histogram(BandInfo* band, RemosProgress progress, void* context);
+// Samples a histogram pass over the band reads: width x lines, or for a band of a scene on a server that has
+// overviews, those of the overview it is counted over (the counts then hold the overview's pixels).
+int64_t remos_histogram_samples(const BandInfo* band);
 // Automatic display range of a wide band from its fine counts: the share `ratio` of the values counted is
 // cut at each end, as remos_auto_range does for 8-bit bands. display_low is the smallest value of the first
 // fine bin where the sum from below exceeds the share, display_high the largest value of the first bin where
