@@ -397,7 +397,7 @@ int remos_open(SceneFile* scene, const char* path, int format) {
     if (is_scene_url(path)) {
         remember_open_record(scene);
         if (format != FMT_DETECT && format != FMT_GDAL) return REMOS_CANNOT_OPEN;
-        scene->format = FMT_GDAL;
+        scene->format = FMT_UNKNOWN;
         return remos_gdal::open_scene(scene);
     }
     // Folders, pipes and devices are never scenes (a pipe would block the opening for good).

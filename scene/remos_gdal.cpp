@@ -293,7 +293,8 @@ int open_scene(SceneFile* scene) {
         ds = open_raster(scene->path, &name, &subdataset);
     }
     if (!ds) {
-        std::string reason = last_error();
+        // GDAL's message on a scene on a server names the GDAL path, not the URL the user gave.
+        const std::string reason = remote ? std::string() : last_error();
         set_open_reason(scene, reason.empty() ? "GDAL が読める形式ではありません" : reason.c_str());
         return REMOS_UNKNOWN_FORMAT;
     }
