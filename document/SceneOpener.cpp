@@ -127,6 +127,16 @@ private:
         return openScene(path);
     }
 
+    void startStoppableWait() {
+        control_.stopPass = false;
+        questions_.histogramPass(true);
+    }
+    // True when a stop was asked meanwhile.
+    bool endStoppableWait() {
+        questions_.histogramPass(false);
+        return control_.stopPass || control_.stopOpening;
+    }
+
     // Band rows of this opening so far, with those listed before it.
     int rowsListed() const { return options_.listedBands + result_.bandCount(); }
 
@@ -197,7 +207,12 @@ private:
 
     bool openScene(const std::string& path) {
         auto scene = std::make_shared<SceneHandle>();
+        // Opening a scene on a server waits on the network: it can be stopped like a histogram pass (a stop
+        // ends the opening; the window gives up one that does not return).
+        const bool remote = is_scene_url(path);
+        if (remote) startStoppableWait();
         const SceneResult opened = scene->open(path, FMT_DETECT);
+        if (remote && endStoppableWait()) return false;
         if (opened.status == SceneResult::Status::CannotOpen)
             return refuse(OpeningRefusal::Kind::CannotOpen, path, opened.reason);
         if (!opened.opened()) return refuse(OpeningRefusal::Kind::Unrecognised, path, opened.reason);

@@ -45,7 +45,8 @@ public:
     virtual bool refused(const OpeningRefusal& refusal) = 0;
     // The share of the opening done, 0..1, now and then.
     virtual void progress(double /*done*/) {}
-    // A histogram pass starts (true) or ends (false): it may be stopped meanwhile (OpeningControl).
+    // A histogram pass, or the opening of a scene on a server, starts (true) or ends (false): it may be
+    // stopped meanwhile (OpeningControl::stopPass; for the opening on a server the stop ends the opening).
     virtual void histogramPass(bool /*running*/) {}
 };
 

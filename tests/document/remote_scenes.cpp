@@ -165,6 +165,28 @@ TEST_F(RemoteScenesTest, WhatCannotBeReadIsRefusedWithItsReasonInTime) {
     }
 }
 
+// The window's 中止 during an opening that waits on a server: the opening is told it may be stopped, and a
+// stop ends it without a refusal.
+TEST_F(RemoteScenesTest, OpeningThatWaitsOnAServerCanBeStopped) {
+    rangeserver::SilentServer silent;
+    struct StoppingQuestions : doctest::CollectingQuestions {
+        OpeningControl* control = nullptr;
+        int stoppable = 0;
+        void histogramPass(bool running) override {
+            if (!running) return;
+            ++stoppable;
+            control->stopPass = true;
+        }
+    } questions;
+    OpeningControl control;
+    questions.control = &control;
+    const OpeningResult result = OpenFiles({silent.url("scene.tif")}, OpeningOptions{}, questions, control);
+    EXPECT_EQ(questions.stoppable, 1);
+    EXPECT_FALSE(result.finished);
+    EXPECT_TRUE(result.opened.empty());
+    EXPECT_TRUE(questions.refusals.empty());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
