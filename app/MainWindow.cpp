@@ -337,6 +337,7 @@ void MainWindow::buildMenus() {
     QMenuBar* bar = menuBar();
     fileMenu_ = named(bar->addMenu(QStringLiteral("ファイル(&F)")), "fileMenu");
     openAction_ = namedAction(fileMenu_, "openAction", QStringLiteral("開く(&O)"));
+    openUrlAction_ = namedAction(fileMenu_, "openUrlAction", QStringLiteral("URL を開く(&U)..."));
     fileMenu_->addSeparator();
     saveAction_ = namedAction(fileMenu_, "saveAction", QStringLiteral("保存(&S)"));
     closeAllAction_ = namedAction(fileMenu_, "closeAllAction", QStringLiteral("すべて閉じる(&C)"));
@@ -396,6 +397,7 @@ void MainWindow::connectHandlers() {
     connect(quickHelpAction_, &QAction::triggered, this, [this] { onQuickHelpTriggered(); });
     connect(openButton_, &QToolButton::clicked, this, [this] { onOpenClicked(); });
     connect(openAction_, &QAction::triggered, this, [this] { onOpenClicked(); });
+    connect(openUrlAction_, &QAction::triggered, this, [this] { onOpenUrlClicked(); });
     connect(saveButton_, &QToolButton::clicked, this, [this] { saveView(); });
     connect(saveAction_, &QAction::triggered, this, [this] { saveView(); });
     connect(closeAllButton_, &QToolButton::clicked, this, [this] { closeAll(); });

@@ -130,6 +130,7 @@ private:
 
     // ---- Opening (MainWindowOpening.cpp) ------------------------------------------------------------------
     void onOpenClicked();
+    void onOpenUrlClicked();  // a scene on a server, by its URL
     void onOpeningStateChanged(bool opening);
     void onOpeningProgressed(double done);
     void onOpeningFinished(const orvenna::OpeningSummary& summary);
@@ -298,6 +299,7 @@ private:
     ElidedLabel* statusPanels_[4];
     QMenu* fileMenu_;
     QAction* openAction_;
+    QAction* openUrlAction_;
     QAction* saveAction_;
     QAction* closeAllAction_;
     QAction* quitAction_;

@@ -19,6 +19,7 @@
 #include "document/Document.h"
 #include "platform/Prompts.h"
 #include "platform/SystemErrors.h"
+#include "scene/scene_url.h"
 
 namespace {
 
@@ -27,6 +28,10 @@ const QString kLargeFileQuestion = QStringLiteral(
     "ファイルサイズが100MBを超えているためヒストグラム作成に時間がかかる可能性があります。\n"
     "ヒストグラムを作成しますか？");
 constexpr int kProgressSteps = 100000;
+const QString kUrlLabel =
+    QStringLiteral("サーバー上の画像ファイルの URL (http://, https://, s3://, gs://, az://):");
+const QString kUrlSchemes = QStringLiteral(
+    "は開ける URL ではありません: http://, https://, s3://, gs://, az:// で始まる URL を入力してください");
 
 QString quoted(const std::string& path) {
     return QStringLiteral("\"") + displayFileName(QByteArray::fromStdString(path)) + QStringLiteral("\"");
@@ -51,6 +56,19 @@ void MainWindow::onOpenClicked() {
     for (const QString& file : files)
         paths << QFile::encodeName(file);
     openFiles(paths);
+}
+
+void MainWindow::onOpenUrlClicked() {
+    if (jobs_->state() == orvenna::ViewerJobs::State::Opening) return;
+    const QString url = Prompts::current().askText(kUrlLabel, QStringLiteral("URL を開く"));
+    if (url.isEmpty()) return;
+    if (!is_scene_url(url.toStdString())) {
+        Prompts::current().inform(QStringLiteral("\"%1\"\n%2").arg(url, kUrlSchemes), QStringLiteral("失敗"),
+                                  PromptKind::Information);
+        return;
+    }
+    // Opened like a file (the scene module reads it through GDAL, off the GUI thread in the opening job).
+    openFiles({url.toUtf8()});
 }
 
 bool MainWindow::openFiles(const QList<QByteArray>& paths) {

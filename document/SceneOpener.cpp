@@ -10,6 +10,7 @@
 #include "scene/BandHistogram.h"
 #include "scene/metadata_files.h"
 #include "scene/natural_order.h"
+#include "scene/scene_url.h"
 #include "scene/system_errors.h"
 
 namespace orvenna {
@@ -40,6 +41,7 @@ int64_t saturatingProduct(int64_t a, int64_t b) {
 }
 
 int64_t fileSize(const std::string& path) {
+    if (is_scene_url(path)) return -1;  // its histograms are counted over an overview: the decoded size tells
     struct stat st;
     return stat(path.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
 }
@@ -93,7 +95,9 @@ public:
         // A stopped opening reads no metadata.
         if (result_.finished && (options_.width > 0 || !result_.opened.empty())) {
             result_.metadata = options_.metadata;
-            result_.metadataTooLarge = read_scene_metadata(result_.files.front(), &result_.metadata);
+            // No metadata text is looked for beside a scene on a server.
+            if (!is_scene_url(result_.files.front()))
+                result_.metadataTooLarge = read_scene_metadata(result_.files.front(), &result_.metadata);
             result_.metadataIgnored = result_.metadata.ignored;
             result_.metadataRead = true;
         }
@@ -103,6 +107,8 @@ public:
 private:
     // False when the file ends the opening.
     bool openOne(const std::string& path) {
+        // A scene on a server goes to GDAL alone: no local checks, no picture reader (scene_url.h).
+        if (is_scene_url(path)) return openUrl(path);
         // A metadata text picked with the bands is read beside them anyway, not opened as one.
         if (is_scene_metadata_name(path)) return true;
         // Only regular files are opened: a pipe would hang the opening, a folder or device is never a scene.
@@ -114,6 +120,22 @@ private:
         PictureType type;
         if (picture_type_of_name(path, &type)) return openPicture(path, type);
         return openScene(path);
+    }
+
+    bool openUrl(const std::string& path) {
+        wantHistograms_ = options_.histograms != OpeningOptions::Histograms::None;
+        if (path.size() >= REMOS_PATH_SIZE) return refuse(OpeningRefusal::Kind::PathTooLong, path, "");
+        return openScene(path);
+    }
+
+    void startStoppableWait() {
+        control_.stopPass = false;
+        questions_.histogramPass(true);
+    }
+    // True when a stop was asked meanwhile.
+    bool endStoppableWait() {
+        questions_.histogramPass(false);
+        return control_.stopPass || control_.stopOpening;
     }
 
     // Band rows of this opening so far, with those listed before it.
@@ -186,7 +208,12 @@ private:
 
     bool openScene(const std::string& path) {
         auto scene = std::make_shared<SceneHandle>();
+        // Opening a scene on a server waits on the network: it can be stopped like a histogram pass (a stop
+        // ends the opening; the window gives up one that does not return).
+        const bool remote = is_scene_url(path);
+        if (remote) startStoppableWait();
         const SceneResult opened = scene->open(path, FMT_DETECT);
+        if (remote && endStoppableWait()) return false;
         if (opened.status == SceneResult::Status::CannotOpen)
             return refuse(OpeningRefusal::Kind::CannotOpen, path, opened.reason);
         if (!opened.opened()) return refuse(OpeningRefusal::Kind::Unrecognised, path, opened.reason);
@@ -274,6 +301,7 @@ int OpeningResult::bandCount() const {
 }
 
 std::string FileNameOf(const std::string& path) {
+    if (is_scene_url(path)) return scene_url_file_name(path);
     const size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }

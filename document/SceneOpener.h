@@ -45,7 +45,8 @@ public:
     virtual bool refused(const OpeningRefusal& refusal) = 0;
     // The share of the opening done, 0..1, now and then.
     virtual void progress(double /*done*/) {}
-    // A histogram pass starts (true) or ends (false): it may be stopped meanwhile (OpeningControl).
+    // A histogram pass, or the opening of a scene on a server, starts (true) or ends (false): it may be
+    // stopped meanwhile (OpeningControl::stopPass; for the opening on a server the stop ends the opening).
     virtual void histogramPass(bool /*running*/) {}
 };
 
@@ -110,7 +111,7 @@ struct OpeningResult {
 OpeningResult OpenFiles(const std::vector<std::string>& files, const OpeningOptions& options,
                         OpeningQuestions& questions, OpeningControl& control);
 
-// The file name shown for a path: its last part.
+// The file name shown for a path: its last part; for a URL the last part of its path without the query.
 std::string FileNameOf(const std::string& path);
 
 }  // namespace orvenna

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "document/Document.h"
+#include "scene/scene_url.h"
 
 namespace orvenna {
 
@@ -67,8 +68,10 @@ void ViewerJobs::onOpeningFinished() {
     summary.metadataIgnored = result.metadataIgnored;
     const int before = document_.bandCount();
     document_.adopt(std::move(result));
+    // Bands on a server keep their sampled histogram: the exact one would read the whole file.
     for (int i = before; i < document_.bandCount(); ++i)
-        if (document_.band(i).histogramSampled) histogramQueue_.push_back(document_.band(i).info);
+        if (document_.band(i).histogramSampled && !is_scene_url(document_.band(i).scene->path()))
+            histogramQueue_.push_back(document_.band(i).info);
     if (state_ == State::Closing) {
         checkClosed();
         return;

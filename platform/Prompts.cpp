@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 
 namespace {
@@ -53,6 +54,17 @@ QString QtPrompts::pickSaveFile(const QString& caption, const QString& filter) {
     return QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, QString(), filter);
 }
 
+QString QtPrompts::askText(const QString& label, const QString& caption) {
+    QInputDialog box(QApplication::activeWindow());
+    box.setWindowTitle(caption);
+    box.setLabelText(label);
+    box.setInputMode(QInputDialog::TextInput);
+    box.setOkButtonText(QStringLiteral("開く"));
+    box.setCancelButtonText(QStringLiteral("キャンセル"));
+    box.resize(520, box.sizeHint().height());
+    return box.exec() == QDialog::Accepted ? box.textValue().trimmed() : QString();
+}
+
 bool ScriptedPrompts::askYesNo(const QString& text, const QString& caption, PromptKind kind) {
     boxes.push_back({BoxType::YesNo, text, caption, kind});
     if (yesNoAnswers.empty()) return false;
@@ -78,5 +90,13 @@ QString ScriptedPrompts::pickSaveFile(const QString& caption, const QString& fil
     if (saveAnswers.empty()) return {};
     QString answer = saveAnswers.front();
     saveAnswers.pop_front();
+    return answer;
+}
+
+QString ScriptedPrompts::askText(const QString& label, const QString& caption) {
+    boxes.push_back({BoxType::Text, label, caption, PromptKind::Question});
+    if (textAnswers.empty()) return {};
+    QString answer = textAnswers.front();
+    textAnswers.pop_front();
     return answer;
 }

@@ -23,6 +23,8 @@ public:
     virtual QStringList pickOpenFiles(const QString& caption, const QString& filter) = 0;
     // File picked for saving; empty when cancelled.
     virtual QString pickSaveFile(const QString& caption, const QString& filter) = 0;
+    // A line of text typed into a small input box (`label` above it); empty when cancelled.
+    virtual QString askText(const QString& label, const QString& caption) = 0;
 
     // The prompts in use: the Qt dialogs unless a test installed others.
     static Prompts& current();
@@ -37,12 +39,13 @@ public:
     void inform(const QString& text, const QString& caption, PromptKind kind) override;
     QStringList pickOpenFiles(const QString& caption, const QString& filter) override;
     QString pickSaveFile(const QString& caption, const QString& filter) override;
+    QString askText(const QString& label, const QString& caption) override;
 };
 
 // Scripted prompts for tests: every box is recorded, answers come from the planned queues.
 class ScriptedPrompts : public Prompts {
 public:
-    enum class BoxType { YesNo, Message, OpenFiles, SaveFile };
+    enum class BoxType { YesNo, Message, OpenFiles, SaveFile, Text };
     struct Box {
         BoxType type;
         QString text;  // message text, or the filter of a file dialog
@@ -54,11 +57,13 @@ public:
     std::deque<bool> yesNoAnswers;        // an empty queue answers No
     std::deque<QStringList> openAnswers;  // an empty queue answers "cancelled"
     std::deque<QString> saveAnswers;      // an empty queue answers "cancelled"
+    std::deque<QString> textAnswers;      // an empty queue answers "cancelled"
 
     bool askYesNo(const QString& text, const QString& caption, PromptKind kind) override;
     void inform(const QString& text, const QString& caption, PromptKind kind) override;
     QStringList pickOpenFiles(const QString& caption, const QString& filter) override;
     QString pickSaveFile(const QString& caption, const QString& filter) override;
+    QString askText(const QString& label, const QString& caption) override;
 };
 
 // Installs scripted prompts for the lifetime of the object.

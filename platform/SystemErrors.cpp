@@ -1,5 +1,6 @@
 #include "platform/SystemErrors.h"
 
+#include "scene/scene_url.h"
 #include "scene/system_errors.h"
 
 QString systemErrorText(int error) {
@@ -12,7 +13,10 @@ QString unreadableFileReason(const QByteArray& path) {
 
 QString displayFileName(const QByteArray& path) {
     const int slash = path.lastIndexOf('/');
-    const QString name = QString::fromUtf8(slash >= 0 ? path.mid(slash + 1) : path);
+    // A URL shows the last part of its path, without the query (scene_url.h).
+    const QString name = is_scene_url(path.constData())
+                             ? QString::fromStdString(scene_url_file_name(path.toStdString()))
+                             : QString::fromUtf8(slash >= 0 ? path.mid(slash + 1) : path);
     QString shown;
     shown.reserve(name.size());
     for (const QChar c : name) {

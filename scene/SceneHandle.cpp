@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "scene/scene_url.h"
 #include "scene/system_errors.h"
 
 namespace orvenna {
@@ -17,6 +18,9 @@ SceneHandle::~SceneHandle() {
 
 SceneResult SceneHandle::open(const std::string& path, int format) {
     const int r = remos_open(&scene_, path.c_str(), format);
+    // A scene on a server says why it could not be read (scene_url.h); a file asks the file system.
+    if (r == REMOS_CANNOT_OPEN && is_scene_url(path))
+        return SceneResult::cannot_open(remos_open_reason(&scene_));
     if (r == REMOS_CANNOT_OPEN) return SceneResult::cannot_open(unreadable_file_reason(path.c_str()));
     if (r != REMOS_OK) return SceneResult::refused(scene_refusal_text(&scene_));
     const bool sized = scene_.width >= 1 && scene_.height >= 1 && scene_.height <= uint32_t(INT32_MAX);

@@ -34,7 +34,12 @@ struct GdalBand {
     int block_width = 0;  // GDAL's natural block of the band
     int block_height = 0;
     int overview_count = 0;
-    int number = 0;  // the band's number in its dataset (1 for the first)
+    // A band standing for one of the band's overviews (for a histogram pass): its level, else -1.
+    int level = -1;
+    // The overview a histogram of a band on a server is counted over (its level), -1 for the band itself.
+    int histogram_level = -1;
+    int histogram_width = 0, histogram_lines = 0;  // that overview's size
+    int number = 0;                                // the band's number in its dataset (1 for the first)
     // Text grids (ESRI and GRASS ASCII grids) are read line by line from their start, see read_window.
     bool text_lines = false;
     int lines_known = 0;              // lines 0 .. lines_known - 1 have been read
@@ -61,6 +66,9 @@ struct GdalScene {
     Georeferencing georef;
     std::string dataset_name;  // the name the main handle was opened with, for the spares
     bool subdataset = false;   // dataset_name is a subdataset GDAL named, not a file
+    // A scene on a server (scene_url.h): a block not in the cache is a request to the server, and the
+    // histograms are counted over an overview (histogram_overview).
+    bool remote = false;
     struct Spare {
         std::mutex lock;  // guards both below and every GDAL call through `dataset`
         bool tried = false;

@@ -19,6 +19,7 @@
 #include "scene/remos_gdal.h"
 #include "scene/remos_io.h"
 #include "scene/remos_values.h"
+#include "scene/scene_url.h"
 #include "scene/tiff_blocks.h"
 #include "scene/tifrec.h"
 
@@ -392,6 +393,13 @@ int remos_open(SceneFile* scene, const char* path, int format) {
     if (len >= REMOS_PATH_SIZE) return REMOS_CANNOT_OPEN;
     memcpy(scene->path, path, len + 1);
 
+    // A scene on a server is read by GDAL alone (scene_url.h): no file of its own, no built-in reader.
+    if (is_scene_url(path)) {
+        remember_open_record(scene);
+        if (format != FMT_DETECT && format != FMT_GDAL) return REMOS_CANNOT_OPEN;
+        scene->format = FMT_UNKNOWN;
+        return remos_gdal::open_scene(scene);
+    }
     // Folders, pipes and devices are never scenes (a pipe would block the opening for good).
     FILE* f = open_regular_file(path);
     if (!f) return REMOS_CANNOT_OPEN;

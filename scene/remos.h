@@ -121,7 +121,9 @@ struct SceneFile {
 // cannot show gives FMT_GDAL, 3 and the reason; a file GDAL does not know keeps FMT_UNKNOWN. GDAL bands hold
 // Byte, UInt16, Int16, UInt32, Int32, Float32 or Float64 samples (`sample_type`), all bands of one type and
 // size; other files are refused with a reason. An explicit format code reads that format only (FMT_GDAL: GDAL
-// only). Only regular files are opened, by every reader.
+// only). Only regular files are opened, by every reader. A URL (scene_url.h) is read by GDAL only, without a
+// FILE of its own: FMT_DETECT or FMT_GDAL, result 0 with the reason in `open_reason` when the server does
+// not give the file.
 // A record opened before and not closed since is closed first (its file is not left open).
 int remos_open(SceneFile* scene, const char* path, int format);  // 0 cannot open, 1 ok, 3 unknown/bad header
 // The scene's open_reason ("" when none); never null.

@@ -4,6 +4,9 @@
 
 #include <cpl_conv.h>
 #include <cpl_error.h>
+#include <cpl_string.h>
+#include <cpl_vsi.h>
+#include <cpl_vsi_error.h>
 #include <gdal.h>
 
 #include <algorithm>
@@ -18,6 +21,7 @@
 #include "scene/gdal_file_hook.h"
 #include "scene/gdal_guard.h"
 #include "scene/gdal_scene.h"
+#include "scene/scene_url.h"
 
 namespace remos_gdal {
 
@@ -96,9 +100,53 @@ std::string refusal_of(GDALDatasetH ds) {
     return "";
 }
 
+constexpr const char* kHttpConnectTimeout[] = {"GDAL_HTTP_CONNECTTIMEOUT", "10"};
+constexpr const char* kHttpTimeout[] = {"GDAL_HTTP_TIMEOUT", "30"};
+constexpr const char* kHttpMaxRetry[] = {"GDAL_HTTP_MAX_RETRY", "0"};
+
+// Drivers of scenes on a server: formats of single files that GDAL reads by byte ranges.
+const char* const* remote_drivers() {
+    static const char* const kDrivers[] = {"GTiff", "JP2OpenJPEG", "NITF", "HFA", "PCIDSK", "PNG",
+                                           "JPEG",  "GIF",         "WEBP", "BMP", nullptr};
+    return kDrivers;
+}
+
+// The user's words for a server's failure, with GDAL's (curl's) message.
+std::string server_problem(const std::string& message) {
+    if (message.find("404") != std::string::npos) return "サーバーにファイルがありません (HTTP 404)";
+    if (message.find("timed out") != std::string::npos || message.find("Timeout") != std::string::npos)
+        return "サーバーが時間内に応答しません (" + message + ")";
+    return "サーバーから読めません" + (message.empty() ? std::string() : ": " + message);
+}
+
+// Opens a scene on a server (scene_url.h): the file must answer first, else *reachable is false and the
+// reason is in last_error(); then GDAL opens it with the drivers above and no side files. Answers cached
+// for the URL before are dropped, so a file mended on the server since is read anew.
+GDALDatasetH open_remote(const std::string& url, bool* reachable) {
+    const std::string name = scene_url_gdal_name(url);
+    VSICurlPartialClearCache(name.c_str());
+    VSIErrorReset();
+    VSILFILE* probe = VSIFOpenExL(name.c_str(), "rb", TRUE);
+    *reachable = probe != nullptr;
+    if (!probe) {
+        const char* why = VSIGetLastErrorMsg();
+        if (why && *why) t_last_error = why;
+        return nullptr;
+    }
+    VSIFCloseL(probe);
+    CPLStringList siblings;
+    siblings.AddString(CPLGetFilename(name.c_str()));
+    return GDALOpenEx(name.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR,
+                      remote_drivers(), nullptr, siblings.List());
+}
+
 // Opens a file the way the viewer lets GDAL open one (gdal_guard.h), or a subdataset by the name GDAL gave
 // it.
 GDALDatasetH open_dataset(const std::string& name, bool subdataset) {
+    if (is_scene_url(name)) {
+        bool reachable = false;
+        return open_remote(name, &reachable);
+    }
     if (!subdataset) return open_checked(name);
     return GDALOpenEx(name.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR,
                       allowed_drivers(), nullptr, nullptr);
@@ -135,6 +183,23 @@ void mark_recognised(SceneFile* scene) {
     if (scene->format != FMT_TIFF) scene->format = FMT_GDAL;
 }
 
+// Picks the overview a histogram of a band on a server is counted over: the coarsest one with at least
+// kOverviewHistogramPixels pixels (none when no overview has).
+void pick_histogram_overview(GdalBand* g) {
+    int64_t fewest = INT64_MAX;
+    for (int i = 0; i < g->overview_count; ++i) {
+        GDALRasterBandH o = GDALGetOverview(g->handle, i);
+        if (!o) continue;
+        const int64_t pixels = int64_t(GDALGetRasterBandXSize(o)) * GDALGetRasterBandYSize(o);
+        if (pixels >= kOverviewHistogramPixels && pixels < fewest) {
+            fewest = pixels;
+            g->histogram_level = i;
+            g->histogram_width = GDALGetRasterBandXSize(o);
+            g->histogram_lines = GDALGetRasterBandYSize(o);
+        }
+    }
+}
+
 uint32_t full_scale_of(int bits) {
     return bits >= 32 ? 0xFFFFFFFFu : static_cast<uint32_t>((uint64_t(1) << bits) - 1);
 }
@@ -152,8 +217,11 @@ void initialise() {
         CPLSetConfigOption("GDAL_CACHEMAX", "256");
         // No code in a VRT is run; a connection that is allowed does not wait long.
         CPLSetConfigOption("GDAL_VRT_ENABLE_PYTHON", "NO");
-        CPLSetConfigOption("GDAL_HTTP_CONNECTTIMEOUT", "10");
-        CPLSetConfigOption("GDAL_HTTP_TIMEOUT", "30");
+        // Scenes on a server: a server that does not answer is given up within these seconds (unless the
+        // user's environment sets them), a failed request is not repeated, and no folder on the server is
+        // listed (GDAL_DISABLE_READDIR_ON_OPEN above).
+        for (const char* const* option : {kHttpConnectTimeout, kHttpTimeout, kHttpMaxRetry})
+            if (!CPLGetConfigOption(option[0], nullptr)) CPLSetConfigOption(option[0], option[1]);
         // GDAL_NUM_THREADS stays unset: GDAL's multi-threaded GeoTIFF decoding bypasses the block cache, so
         // that drawing line by line would decode every tile again for each line.
         CPLSetErrorHandler(quiet_error_handler);
@@ -199,21 +267,34 @@ int open_scene(SceneFile* scene) {
     initialise();
     close_scene(scene);
     clear_last_error();
-    // What GDAL would reach: the file itself (no system file), and the sources of a VRT.
-    std::string problem = local_file_problem(scene->path);
-    if (problem.empty() && is_vrt(scene->path)) {
-        problem = vrt_problem(scene->path);
-        if (!problem.empty()) mark_recognised(scene);
-    }
-    if (!problem.empty()) {
-        set_open_reason(scene, problem.c_str());
-        return REMOS_UNKNOWN_FORMAT;
-    }
-    std::string name;
+    const bool remote = is_scene_url(scene->path);
+    std::string name = scene->path;
     bool subdataset = false;
-    GDALDatasetH ds = open_raster(scene->path, &name, &subdataset);
+    GDALDatasetH ds = nullptr;
+    if (remote) {
+        // A server that does not give the file: the scene cannot be read at all.
+        bool reachable = false;
+        ds = open_remote(name, &reachable);
+        if (!reachable) {
+            set_open_reason(scene, server_problem(last_error()).c_str());
+            return REMOS_CANNOT_OPEN;
+        }
+    } else {
+        // What GDAL would reach: the file itself (no system file), and the sources of a VRT.
+        std::string problem = local_file_problem(scene->path);
+        if (problem.empty() && is_vrt(scene->path)) {
+            problem = vrt_problem(scene->path);
+            if (!problem.empty()) mark_recognised(scene);
+        }
+        if (!problem.empty()) {
+            set_open_reason(scene, problem.c_str());
+            return REMOS_UNKNOWN_FORMAT;
+        }
+        ds = open_raster(scene->path, &name, &subdataset);
+    }
     if (!ds) {
-        std::string reason = last_error();
+        // GDAL's message on a scene on a server names the GDAL path, not the URL the user gave.
+        const std::string reason = remote ? std::string() : last_error();
         set_open_reason(scene, reason.empty() ? "GDAL が読める形式ではありません" : reason.c_str());
         return REMOS_UNKNOWN_FORMAT;
     }
@@ -236,6 +317,7 @@ int open_scene(SceneFile* scene) {
     state->dataset = ds;
     state->dataset_name = name;
     state->subdataset = subdataset;
+    state->remote = remote;
     const unsigned further_cores = std::min(7u, std::max(1u, std::thread::hardware_concurrency()) - 1);
     for (unsigned k = 0; k < further_cores; ++k)
         state->spares.push_back(std::make_unique<GdalScene::Spare>());
@@ -251,6 +333,7 @@ int open_scene(SceneFile* scene) {
         if (g.block_width < 1) g.block_width = width;
         if (g.block_height < 1) g.block_height = 1;
         g.overview_count = GDALGetOverviewCount(g.handle);
+        if (remote) pick_histogram_overview(&g);
         g.text_lines = is_text_grid(ds);
 
         BandInfo* b = &scene->bands[i];
@@ -277,7 +360,8 @@ int open_scene(SceneFile* scene) {
         b->nodata = has_nodata ? nodata : 0.0;
         b->source = &g;
     }
-    read_georeferencing(ds, scene->path, &state->georef);
+    // No .prj is looked for beside a scene on a server.
+    read_georeferencing(ds, remote ? "" : scene->path, &state->georef);
 
     scene->format = FMT_GDAL;
     scene->band_count = static_cast<uint32_t>(count);

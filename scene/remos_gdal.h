@@ -12,7 +12,9 @@ namespace remos_gdal {
 
 // Opens the scene's path with GDAL and fills its band records (format FMT_GDAL). Returns REMOS_OK, or
 // REMOS_UNKNOWN_FORMAT with the reason in the scene's open_reason; the scene's `format` is left as it was
-// when GDAL does not know the file at all.
+// when GDAL does not know the file at all. A URL (scene_url.h) opens through GDAL's network file systems;
+// a server that does not give the file (not found, no answer in time) gives REMOS_CANNOT_OPEN with the
+// reason.
 int open_scene(SceneFile* scene);
 
 // Reads only the georeferencing of a file a built-in reader opened (a GeoTIFF the built-in TIFF reader
@@ -38,6 +40,16 @@ int make_histogram(BandInfo* band, RemosProgress progress, void* context);
 // smallest overview that holds about `enough` samples (1), or windows spread over the band (2); 0 when the
 // band cannot be sampled (text grids, empty bands). `count` is the number of samples.
 int read_histogram_sample(BandInfo* band, int64_t enough, std::vector<unsigned char>* samples, size_t* count);
+
+// Bands on a server are counted over an overview (the coarsest one with at least kOverviewHistogramPixels
+// pixels), so that a histogram costs a small share of the file's bytes rather than the whole file; the
+// counts then stand for the band's values in their shares, not in their numbers.
+inline constexpr int64_t kOverviewHistogramPixels = int64_t(1) << 18;
+// Whether the band's histogram is counted over an overview.
+bool counts_overview(const BandInfo* band);
+// remos_make_band_histogram (or, for a Byte band, remos_make_histogram_progress) over that overview; the
+// band gets the counts, peaks, value span and fine counts.
+int make_overview_histogram(BandInfo* band, RemosProgress progress, void* context);
 
 // Converts n stored samples of `sample_type` (host order) to the 8-bit values remos_read_row gives.
 void stored_to_bytes(int sample_type, const void* src, unsigned char* dest, int n);

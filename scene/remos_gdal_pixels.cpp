@@ -15,6 +15,7 @@
 #include "scene/gdal_scene.h"
 #include "scene/remos_gdal.h"
 #include "scene/remos_pass.h"
+#include "scene/remos_values.h"
 
 namespace remos_gdal {
 
@@ -37,7 +38,8 @@ constexpr int64_t kQuickBlockBytes = int64_t(4) << 20;
 bool quick_to_read(const GdalBand* g, int x, int line) {
     if (g->text_lines) return line < g->lines_known;
     const int64_t bytes = int64_t(g->block_width) * g->block_height * GDALGetDataTypeSizeBytes(g->type);
-    if (bytes <= kQuickBlockBytes) return true;
+    // A block of a scene on a server may be a request that waits on the network.
+    if (bytes <= kQuickBlockBytes && !g->scene->remote) return true;
     GDALRasterBlock* block = GDALRasterBand::FromHandle(g->handle)->TryGetLockedBlockRef(
         x / g->block_width, line / g->block_height);
     if (!block) return false;
@@ -153,9 +155,10 @@ void read_window(GdalBand* g, int x, int y, int w, int h, void* dest, int buf_w,
                 spare.tried = true;
                 spare.dataset = open_spare(g->scene);
             }
-            if (spare.dataset) {
-                read_window_through(g, GDALGetRasterBand(spare.dataset, g->number), x, y, w, h, dest, buf_w,
-                                    buf_h, false);
+            GDALRasterBandH handle = spare.dataset ? GDALGetRasterBand(spare.dataset, g->number) : nullptr;
+            if (handle && g->level >= 0) handle = GDALGetOverview(handle, g->level);
+            if (handle) {
+                read_window_through(g, handle, x, y, w, h, dest, buf_w, buf_h, false);
                 return;
             }
         }
@@ -442,6 +445,7 @@ int read_histogram_sample(BandInfo* band, int64_t enough, std::vector<unsigned c
 int make_histogram(BandInfo* band, RemosProgress progress, void* context) {
     GdalBand* g = band_state(band);
     if (!g || band->sample_type != REMOS_SAMPLE_U8) return 0;
+    if (counts_overview(band)) return make_overview_histogram(band, progress, context);
     const int64_t width = band->width, lines = band->lines;
     auto counts = std::make_unique<ByteCounts>();
     if (width > 0 && lines > 0) {
@@ -467,6 +471,45 @@ int make_histogram(BandInfo* band, RemosProgress progress, void* context) {
     }
     remos_pass::store_byte_histogram(band, counts->total);
     return 1;
+}
+
+bool counts_overview(const BandInfo* band) {
+    const GdalBand* g = band_state(band);
+    return g && g->histogram_level >= 0;
+}
+
+int make_overview_histogram(BandInfo* band, RemosProgress progress, void* context) {
+    GdalBand* g = band_state(band);
+    if (!g || g->histogram_level < 0) return 0;
+    // A band record of the overview, read like the band (same scene, lock and spares) and counted as any.
+    GdalBand overview = *g;
+    {
+        std::lock_guard<std::mutex> lock(g->scene->io);
+        overview.handle = GDALGetOverview(g->handle, g->histogram_level);
+        if (!overview.handle) return 0;
+        GDALGetBlockSize(overview.handle, &overview.block_width, &overview.block_height);
+    }
+    overview.level = g->histogram_level;
+    overview.histogram_level = -1;
+    overview.overview_count = 0;
+    BandInfo counted = *band;
+    counted.source = &overview;
+    counted.width = g->histogram_width;
+    counted.lines = g->histogram_lines;
+    counted.value_counts = nullptr;
+    const bool wide = remos_band_is_wide(band) != 0;
+    const int made = wide ? remos_make_band_histogram(&counted, progress, context)
+                          : make_histogram(&counted, progress, context);
+    if (made) {
+        std::copy(std::begin(counted.histogram), std::end(counted.histogram), std::begin(band->histogram));
+        band->hist_peak = counted.hist_peak;
+        band->hist_peak_inner = counted.hist_peak_inner;
+        band->value_min = counted.value_min;
+        band->value_max = counted.value_max;
+        if (wide) std::swap(band->value_counts, counted.value_counts);
+    }
+    remos_values::release(&counted, 1);
+    return made;
 }
 
 }  // namespace remos_gdal

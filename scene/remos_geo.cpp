@@ -23,6 +23,7 @@ constexpr long kMaxPrjBytes = 64 * 1024;
 
 // The CRS of the .prj beside `path` (same name, extension .prj or .PRJ), or null.
 OGRSpatialReferenceH crs_from_prj(const char* path) {
+    if (!path || !*path) return nullptr;  // a scene on a server: no side files
     for (const char* ext : {"prj", "PRJ"}) {
         const std::string prj = CPLResetExtension(path, ext);
         FILE* f = open_regular_file(prj.c_str());

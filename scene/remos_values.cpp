@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "scene/remos.h"
+#include "scene/remos_gdal.h"
 #include "scene/remos_io.h"
 #include "scene/remos_pass.h"
 #include "scene/remos_values.h"
@@ -437,6 +438,9 @@ int remos_band_is_wide(const BandInfo* band) {
 int remos_make_band_histogram(BandInfo* band, RemosProgress callback, void* context) {
     if (!band) return 0;
     if (!remos_band_is_wide(band)) return remos_make_histogram_progress(band, callback, context);
+    // A band on a server is counted over an overview, not read whole.
+    if (remos_gdal::counts_overview(band))
+        return remos_gdal::make_overview_histogram(band, callback, context);
     auto counts = std::make_unique<RemosValueCounts>();
     Progress progress(callback, context);
     if (band->width > 0 && band->lines > 0) {

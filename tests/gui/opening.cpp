@@ -8,7 +8,10 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <array>
@@ -137,6 +140,45 @@ TEST_F(OpeningTest, FilesOpenInNaturalOrderHoweverTheyArrive) {
     EXPECT_TRUE(window->waitForJobs());
     EXPECT_EQ(document().bandCount(), 4);
     EXPECT_EQ(prompts.boxes.size(), 2u);  // the two dialogs, no other box
+}
+
+// "URL を開く..." asks for a URL and opens it like files, as a job: a text that is no URL is refused at once,
+// a server that is not there gives the opening's refusal under the URL's file name.
+TEST_F(OpeningTest, UrlIsAskedForAndOpenedLikeFiles) {
+    QAction* openUrl = window->findChild<QAction*>(QStringLiteral("openUrlAction"));
+    ASSERT_NE(openUrl, nullptr);
+    // A port of this machine that nothing listens on.
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof at;
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&at), size), 0);
+    ASSERT_EQ(getsockname(fd, reinterpret_cast<sockaddr*>(&at), &size), 0);
+    ::close(fd);
+    const QString closed = QStringLiteral("http://127.0.0.1:%1/scenes/B4.TIF?sig=1").arg(ntohs(at.sin_port));
+    const struct {
+        QString typed;
+        QString said;
+    } cases[] = {
+        {QStringLiteral("ftp://host/a.tif"),
+         QStringLiteral("\"ftp://host/a.tif\"\nは開ける URL ではありません")},
+        {closed, QStringLiteral("\"B4.TIF\"\nを開けません: サーバーから読めません")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed.toStdString());
+        prompts.boxes.clear();
+        prompts.textAnswers.push_back(c.typed);
+        openUrl->trigger();
+        EXPECT_TRUE(window->waitForJobs());
+        ASSERT_EQ(prompts.boxes.size(), 2u);
+        EXPECT_EQ(prompts.boxes[0].type, BoxType::Text);
+        EXPECT_TRUE(prompts.boxes[1].text.startsWith(c.said)) << prompts.boxes[1].text.toStdString();
+        EXPECT_FALSE(document().hasBands());
+    }
+    openUrl->trigger();  // cancelled: the one box asking, nothing else
+    EXPECT_TRUE(window->waitForJobs());
+    EXPECT_EQ(prompts.boxes.size(), 3u);
 }
 
 TEST_F(OpeningTest, PictureOrSceneIsDecidedByTheExtension) {

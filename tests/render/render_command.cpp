@@ -18,6 +18,7 @@
 #include "render/PictureWriters.h"
 #include "render/Render.h"
 #include "tests/support/document_opening.h"
+#include "tests/support/range_server.h"
 #include "tools/samples/sample_scenes.h"
 
 namespace fs = std::filesystem;
@@ -194,6 +195,44 @@ TEST_F(RenderCommandTest, FormatsAndGeoreferencing) {
     EXPECT_NE(std::string(GDALGetProjectionRef(ls8)).find("UTM zone 32N"), std::string::npos);
     GDALClose(ls8);
     GDALClose(scene);
+}
+
+std::string FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Band files given by URL, from a server on this machine, draw the picture of the same files on disk.
+TEST_F(RenderCommandTest, UrlsDrawThePictureOfTheirLocalFiles) {
+    const fs::path served = fs::path(ORVENNA_BINARY_DIR) / ("render-remote-" + std::to_string(getpid()));
+    fs::create_directories(served);
+    GDALAllRegister();
+    const char* options[] = {"COMPRESS=DEFLATE", "BLOCKSIZE=16", nullptr};  // tiles and an overview
+    std::string local, remote;
+    rangeserver::RangeServer server(served);
+    ASSERT_TRUE(server.running());
+    for (const char* band : {"B4", "B5"}) {
+        const std::string name = std::string(band) + ".tif";
+        GDALDatasetH source = GDALOpen(
+            (kLandsat + "LC08_L1TP_195025_20130707_20170503_01_T1_" + band + ".TIF").c_str(), GA_ReadOnly);
+        ASSERT_NE(source, nullptr);
+        GDALDatasetH cog = GDALCreateCopy(GDALGetDriverByName("COG"), (served / name).c_str(), source, FALSE,
+                                          const_cast<char**>(options), nullptr, nullptr);
+        ASSERT_NE(cog, nullptr);
+        GDALClose(cog);
+        GDALClose(source);
+        local += " " + (served / name).string();
+        remote += " " + server.url(name);
+    }
+    for (const char* arguments : {"-r b -g a -b a", "-r b -g a -b a --step 7", "--preset ndvi:a,b"}) {
+        SCOPED_TRACE(arguments);
+        const CommandRun fromDisk = RunCommand("-q -o " + Demo("disk.png") + " " + arguments + local);
+        const CommandRun fromServer = RunCommand("-q -o " + Demo("server.png") + " " + arguments + remote);
+        ASSERT_EQ(fromDisk.code, 0) << fromDisk.output;
+        ASSERT_EQ(fromServer.code, 0) << fromServer.output;
+        EXPECT_EQ(FileBytes(Demo("server.png")), FileBytes(Demo("disk.png")));
+    }
+    fs::remove_all(served);
 }
 
 // Collects what a render writes.
