@@ -347,7 +347,7 @@ void BandRowWidget::drawHistogram() {
         painter.setFont(font());
         painter.setPen(Qt::black);
         painter.drawText(QRect(2, 2, 200, h - 6), Qt::AlignLeft | Qt::AlignTop,
-                         QStringLiteral("計算中 %1%").arg(static_cast<int>(histogramProgress_ * 100)));
+                         QStringLiteral("ヒストグラム計算中 %1%").arg(static_cast<int>(histogramProgress_ * 100)));
     }
     histogramView_->update();
 }

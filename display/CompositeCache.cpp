@@ -135,6 +135,7 @@ void CompositeCache::begin(int row_count, const CompositeExpressions& exprs, boo
 
     if (mode_ == Mode::PixelTable) {
         pages_per_state_ = key_letter_count_ == 2 ? 256 : 1;
+        if (plan_.state_letters == 0) flat_table_.assign(size_t{1} << (8 * key_letter_count_), 0);
         max_states_ = static_cast<uint32_t>(
             std::clamp<uint64_t>(kMaxDirectoryEntries / pages_per_state_, 1, kMaxStates));
     } else if (mode_ == Mode::PixelHash) {
@@ -274,6 +275,75 @@ bool CompositeCache::hash_step(uint64_t key, uint8_t* bgr) {
     return true;
 }
 
+void CompositeCache::eval_stateless_table(const uint8_t* const* vals, int count, uint8_t* out_bgr) {
+    // No letter carries over: a pixel's colour depends on its key alone, kept in a flat table (the pixel's
+    // blue, green and red, and a bit that says the entry is set) that each pixel reads with one load.
+    const uint8_t* v0 = key_letter_count_ > 0 ? vals[key_letter_list_[0]] : nullptr;
+    const uint8_t* v1 = key_letter_count_ > 1 ? vals[key_letter_list_[1]] : nullptr;
+    uint32_t* flat = flat_table_.data();
+    long long hits = 0;
+    for (int i = 0; i < count; ++i) {
+        const uint32_t key = (v0 ? v0[i] : 0u) | (v1 ? static_cast<uint32_t>(v1[i]) << 8 : 0u);
+        uint8_t* bgr = out_bgr + 3 * i;
+        uint32_t e = flat[key];
+        if (e >> 24) {
+            ++hits;
+        } else {
+            ++lookups_;
+            if (!table_miss(key, bgr)) {
+                eval_direct(vals, i + 1, count, out_bgr);
+                break;
+            }
+            e = 0x1000000u | bgr[0] | static_cast<uint32_t>(bgr[1]) << 8 |
+                static_cast<uint32_t>(bgr[2]) << 16;
+            flat[key] = e;
+        }
+        bgr[0] = static_cast<uint8_t>(e);
+        bgr[1] = static_cast<uint8_t>(e >> 8);
+        bgr[2] = static_cast<uint8_t>(e >> 16);
+    }
+    lookups_ += hits;
+    if (stats_) stats_->reused += hits;
+}
+
+uint16_t CompositeCache::channel_entry(int c, uint8_t value) {
+    uint16_t& e = channel_tables_[c][value];
+    if (!(e & 0x100)) {
+        if (channel_letter_count_[c] > 0) values_[channel_letters_[c][0]] = value;
+        e = static_cast<uint16_t>(0x100 | ClampToByte(programs_[c]->evaluate(cells_, 0.0)));
+        if (stats_) ++stats_->evaluations;
+    }
+    return e;
+}
+
+bool CompositeCache::eval_single_letter_channels(const uint8_t* const* vals, int count, uint8_t* out_bgr) {
+    // Channels of one letter or none (a, b, c; a constant): the three looked up in one pass over the run,
+    // without a branch per channel while every value met has its entry already.
+    const uint8_t* v[3];
+    const uint16_t* t[3];
+    for (int c = 0; c < 3; ++c) {
+        if (channel_letter_count_[c] > 1) return false;
+        if (channel_letter_count_[c] == 0 && static_cast<int>(zeros_.size()) < count)
+            zeros_.assign(static_cast<size_t>(count), 0);
+        v[c] = channel_letter_count_[c] == 1 ? vals[channel_letters_[c][0]] : zeros_.data();
+        t[c] = channel_tables_[c].data();
+    }
+    for (int i = 0; i < count; ++i) {
+        uint16_t r = t[0][v[0][i]], g = t[1][v[1][i]], b = t[2][v[2][i]];
+        if (!(r & g & b & 0x100)) {
+            r = channel_entry(0, v[0][i]);
+            g = channel_entry(1, v[1][i]);
+            b = channel_entry(2, v[2][i]);
+        }
+        uint8_t* px = out_bgr + 3 * i;
+        px[0] = static_cast<uint8_t>(b);
+        px[1] = static_cast<uint8_t>(g);
+        px[2] = static_cast<uint8_t>(r);
+    }
+    if (stats_) stats_->reused += count;
+    return true;
+}
+
 void CompositeCache::eval_run(const uint8_t* const* vals, int count, uint8_t* out_bgr) {
     switch (mode_) {
         case Mode::Direct:
@@ -281,6 +351,7 @@ void CompositeCache::eval_run(const uint8_t* const* vals, int count, uint8_t* ou
             return;
 
         case Mode::PerChannel:
+            if (eval_single_letter_channels(vals, count, out_bgr)) return;
             for (int c = 0; c < 3; ++c) {
                 uint16_t* table = channel_tables_[c].data();
                 const int n = channel_letter_count_[c];
@@ -304,6 +375,10 @@ void CompositeCache::eval_run(const uint8_t* const* vals, int count, uint8_t* ou
             return;
 
         case Mode::PixelTable: {
+            if (plan_.state_letters == 0) {
+                eval_stateless_table(vals, count, out_bgr);
+                return;
+            }
             const uint8_t* v0 = key_letter_count_ > 0 ? vals[key_letter_list_[0]] : nullptr;
             const uint8_t* v1 = key_letter_count_ > 1 ? vals[key_letter_list_[1]] : nullptr;
             long long hits = 0;
@@ -350,6 +425,13 @@ void CompositeCache::eval_run(const uint8_t* const* vals, int count, uint8_t* ou
 }
 
 namespace {
+
+// The target's pixels from column x0 of line y when `count` pixels from there lie inside it (a run can then
+// be evaluated straight into the picture), else null.
+uint8_t* line_inside(const CompositeTarget& t, int y, int x0, int count) {
+    if (y < 0 || y >= t.height || x0 < 0 || static_cast<long long>(x0) + count > t.width) return nullptr;
+    return t.pixels + static_cast<std::ptrdiff_t>(y) * t.stride + static_cast<std::ptrdiff_t>(x0) * 3;
+}
 
 // Writes `count` pixels of `bgr` to screen line y from column x0, each `factor` pixels wide.
 void write_line(const CompositeTarget& t, int y, int x0, int count, int factor, const uint8_t* bgr) {
@@ -449,8 +531,9 @@ void CompositeCache::draw(const CompositeBandRow* rows, int row_count, const Com
             const int y0 = geometry.offset_y + j * F;
             if (independent) {
                 // No scratch letter carries over: the F evaluations of an image pixel agree, do one.
-                eval_run(vals, C, out_.data());
-                write_line(target, y0, geometry.offset_x, C, F, out_.data());
+                uint8_t* direct = F == 1 ? line_inside(target, y0, geometry.offset_x, C) : nullptr;
+                eval_run(vals, C, direct ? direct : out_.data());
+                if (!direct) write_line(target, y0, geometry.offset_x, C, F, out_.data());
                 for (int k = 1; k < F; ++k)
                     copy_line(target, y0, y0 + k, geometry.offset_x, C * F);
             } else {
@@ -478,8 +561,9 @@ void CompositeCache::draw(const CompositeBandRow* rows, int row_count, const Com
                 }
                 vals[b] = g;
             }
-            eval_run(vals, C, out_.data());
-            write_line(target, geometry.offset_y + j, geometry.offset_x, C, 1, out_.data());
+            uint8_t* direct = line_inside(target, geometry.offset_y + j, geometry.offset_x, C);
+            eval_run(vals, C, direct ? direct : out_.data());
+            if (!direct) write_line(target, geometry.offset_y + j, geometry.offset_x, C, 1, out_.data());
         }
         // A line whose repeats were cut short by the stop flag is not final.
         if (stopped()) return;

@@ -76,6 +76,12 @@ private:
     // Evaluates `count` pixels in order; vals[letter] is that letter's run of band values (null if not
     // loaded).
     void eval_run(const uint8_t* const* vals, int count, uint8_t* out_bgr);
+    // Per-channel tables: the entry of channel c for its one letter's value (evaluated when first met), and
+    // the run of channels that read one letter or none in one pass (false: a channel reads two letters).
+    uint16_t channel_entry(int c, uint8_t value);
+    // Pixel table without state: one flat lookup per pixel.
+    void eval_stateless_table(const uint8_t* const* vals, int count, uint8_t* out_bgr);
+    bool eval_single_letter_channels(const uint8_t* const* vals, int count, uint8_t* out_bgr);
     void eval_direct(const uint8_t* const* vals, int from, int count, uint8_t* out_bgr);
     void evaluate_full(uint8_t* bgr);
     bool evaluate_miss(uint64_t key, uint8_t* bgr, uint32_t* next);
@@ -121,6 +127,9 @@ private:
 
     // PerChannel: per channel a table of key_space entries, 0x100 | byte when filled.
     std::vector<uint16_t> channel_tables_[3];
+    std::vector<uint8_t> zeros_;
+    std::vector<uint32_t> flat_table_;  // stateless pixel table: 0x1000000 | red << 16 | green << 8 | blue //
+                                        // the values of a channel that reads no letter
     int channel_letters_[3][2] = {{0, 0}, {0, 0}, {0, 0}};
     int channel_letter_count_[3] = {0, 0, 0};
 
