@@ -346,8 +346,9 @@ void BandRowWidget::drawHistogram() {
                          QColor(0, 120, 215));
         painter.setFont(font());
         painter.setPen(Qt::black);
-        painter.drawText(QRect(2, 2, 200, h - 6), Qt::AlignLeft | Qt::AlignTop,
-                         QStringLiteral("ヒストグラム計算中 %1%").arg(static_cast<int>(histogramProgress_ * 100)));
+        painter.drawText(
+            QRect(2, 2, 200, h - 6), Qt::AlignLeft | Qt::AlignTop,
+            QStringLiteral("ヒストグラム計算中 %1%").arg(static_cast<int>(histogramProgress_ * 100)));
     }
     histogramView_->update();
 }
