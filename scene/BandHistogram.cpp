@@ -1,6 +1,7 @@
 #include "scene/BandHistogram.h"
 
 #include <cstring>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -37,7 +38,19 @@ bool BandHistogram::count(const BandInfo& band, RemosProgress progress, void* co
     // The pass writes into a copy; the fine counts of the band's own record stay where they are.
     counted_record_ = band;
     counted_record_.value_counts = nullptr;
-    counted_ = remos_make_band_histogram(&counted_record_, progress, context) == 1;
+    // A band without overviews keeps a reduced copy of the lines the pass reads, for reduced views.
+    const bool large = int64_t(band.width) * band.lines > remos_reduced::kCopyAbove;
+    remos_reduced::ReducedSlot* slot =
+        large && remos_band_is_wide(&band) ? remos_gdal::reduced_slot(&band) : nullptr;
+    std::unique_ptr<remos_reduced::ReducedCopy> copy =
+        slot ? remos_reduced::ReducedCopy::make(band.width, band.lines, remos_sample_size(band.sample_type))
+             : nullptr;
+    const remos_values::LineObserver keep = [&copy](int64_t line, int x0, const void* samples, int n) {
+        copy->take(line, x0, samples, n);
+    };
+    counted_ =
+        remos_values::make_band_histogram(&counted_record_, progress, context, copy ? &keep : nullptr) == 1;
+    if (counted_ && copy) slot->publish(std::move(copy));
     return counted_;
 }
 

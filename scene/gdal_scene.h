@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "scene/reduced_copy.h"
 #include "scene/remos.h"
 
 namespace remos_gdal {
@@ -44,6 +45,8 @@ struct GdalBand {
     bool text_lines = false;
     int lines_known = 0;              // lines 0 .. lines_known - 1 have been read
     int first_bad_line = 2147483647;  // first line that could not be read (none yet: INT_MAX)
+    // Bands without overviews: where the reduced copy made by the exact histogram pass is published.
+    std::shared_ptr<remos_reduced::ReducedSlot> reduced;
 };
 
 // A pixel-to-map transform and the coordinate transformations between the file's CRS and WGS 84.

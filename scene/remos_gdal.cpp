@@ -335,6 +335,9 @@ int open_scene(SceneFile* scene) {
         g.overview_count = GDALGetOverviewCount(g.handle);
         if (remote) pick_histogram_overview(&g);
         g.text_lines = is_text_grid(ds);
+        // A local band without overviews gets a reduced copy from its exact histogram pass (reduced_copy.h).
+        if (g.overview_count == 0 && !g.text_lines && !remote)
+            g.reduced = std::make_shared<remos_reduced::ReducedSlot>();
 
         BandInfo* b = &scene->bands[i];
         int sample_type = 0, bits = 0;

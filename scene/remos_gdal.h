@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "scene/reduced_copy.h"
 #include "scene/remos.h"
 
 namespace remos_gdal {
@@ -50,6 +51,9 @@ bool counts_overview(const BandInfo* band);
 // remos_make_band_histogram (or, for a Byte band, remos_make_histogram_progress) over that overview; the
 // band gets the counts, peaks, value span and fine counts.
 int make_overview_histogram(BandInfo* band, RemosProgress progress, void* context);
+
+// Where the band's reduced copy goes (a local band without overviews that has none yet), else null.
+remos_reduced::ReducedSlot* reduced_slot(const BandInfo* band);
 
 // Converts n stored samples of `sample_type` (host order) to the 8-bit values remos_read_row gives.
 void stored_to_bytes(int sample_type, const void* src, unsigned char* dest, int n);

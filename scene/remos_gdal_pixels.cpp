@@ -342,6 +342,13 @@ int read_row_stored_reduced(BandInfo* band, void* dest, int line, int x0, int n,
         read_window(g, x0, line, w, h, dest, n, 1);
         return n;
     }
+    // Once the band's exact pass has made its reduced copy, reduced views read that instead of the file.
+    const remos_reduced::ReducedCopy* copy =
+        g->reduced ? g->reduced->copy.load(std::memory_order_acquire) : nullptr;
+    if (copy && step % copy->factor() == 0) {
+        copy->read(dest, line, x0, n, step);
+        return n;
+    }
     const int S = band->bytes_per_sample;
     const int span = (n - 1) * step + 1;
     unsigned char* s = scratch(static_cast<size_t>(span) * S);
@@ -440,6 +447,11 @@ int read_histogram_sample(BandInfo* band, int64_t enough, std::vector<unsigned c
     if (!g || g->text_lines || band->width <= 0 || band->lines <= 0 || enough <= 0) return 0;
     if (g->overview_count > 0 && read_overview_sample(g, enough, samples, count)) return 1;
     return read_block_sample(g, band, enough, samples, count) ? 2 : 0;
+}
+
+remos_reduced::ReducedSlot* reduced_slot(const BandInfo* band) {
+    const GdalBand* g = band_state(band);
+    return g && g->reduced && !g->reduced->copy.load() ? g->reduced.get() : nullptr;
 }
 
 int make_histogram(BandInfo* band, RemosProgress progress, void* context) {

@@ -29,7 +29,8 @@ constexpr int kPieceSamples = 1 << 16;
 // Reads lines [from, to) of the band as stored samples of type T, a piece at a time, and hands every piece to
 // fn(samples, count). Stops early when the pass is to stop.
 template <class T, class Fn>
-void for_each_piece(BandInfo* band, int64_t from, int64_t to, Progress& progress, Fn fn) {
+void for_each_piece(BandInfo* band, int64_t from, int64_t to, Progress& progress, Fn fn,
+                    const remos_values::LineObserver* observe = nullptr) {
     const int width = band->width;
     std::vector<T> buf(static_cast<size_t>(std::min(width, kPieceSamples)));
     for (int64_t y = from; y < to; ++y) {
@@ -38,6 +39,7 @@ void for_each_piece(BandInfo* band, int64_t from, int64_t to, Progress& progress
                                                 std::min(width - x, kPieceSamples));
             if (n <= 0) break;
             fn(buf.data(), n);
+            if (observe) (*observe)(y, x, buf.data(), n);
             x += n;
         }
         if (!progress.add(width)) return;
@@ -130,7 +132,8 @@ void count_lines_as_stored_in_file(const BandInfo* band, int64_t from, int64_t t
 }
 
 // One pass counting every value; fills `counts` (fine bins = values) and returns false when stopped.
-bool count_16bit(BandInfo* band, Progress& progress, RemosValueCounts* counts) {
+bool count_16bit(BandInfo* band, Progress& progress, RemosValueCounts* counts,
+                 const remos_values::LineObserver* observe) {
     const bool is_signed = band->sample_type == REMOS_SAMPLE_I16;
     const bool file_order = counts_file_order(band);
     const int64_t lines = band->lines;
@@ -145,9 +148,9 @@ bool count_16bit(BandInfo* band, Progress& progress, RemosValueCounts* counts) {
         if (file_order)
             count_lines_as_stored_in_file(band, from, to, progress, t);
         else
-            for_each_piece<uint16_t>(band, from, to, progress, [&](const uint16_t* p, int n) {
-                t.add_run<false>(p, static_cast<size_t>(n));
-            });
+            for_each_piece<uint16_t>(
+                band, from, to, progress,
+                [&](const uint16_t* p, int n) { t.add_run<false>(p, static_cast<size_t>(n)); }, observe);
     });
     if (progress.stopped()) return false;
 
@@ -250,7 +253,8 @@ void count_fine(const T* p, int n, bool has_nodata, T nodata, const RemosValueCo
 }
 
 template <class T>
-bool count_two_passes(BandInfo* band, Progress& progress, RemosValueCounts* counts) {
+bool count_two_passes(BandInfo* band, Progress& progress, RemosValueCounts* counts,
+                      const remos_values::LineObserver* observe) {
     T nodata{};
     const bool has_nodata = nodata_of(band, &nodata);
     const int64_t lines = band->lines, samples = lines * band->width;
@@ -284,8 +288,9 @@ bool count_two_passes(BandInfo* band, Progress& progress, RemosValueCounts* coun
     progress.begin_stage(samples, 0.5, 1.0);
     remos_pass::run_parts(lines, parts, progress, [&](int k, int64_t from, int64_t to) {
         FineTable& t = tables[static_cast<size_t>(k)];
-        for_each_piece<T>(band, from, to, progress,
-                          [&](const T* p, int n) { count_fine(p, n, has_nodata, nodata, *counts, t); });
+        for_each_piece<T>(
+            band, from, to, progress,
+            [&](const T* p, int n) { count_fine(p, n, has_nodata, nodata, *counts, t); }, observe);
     });
     if (progress.stopped()) return false;
     for (const FineTable& t : tables) {
@@ -300,19 +305,20 @@ bool count_two_passes(BandInfo* band, Progress& progress, RemosValueCounts* coun
     return true;
 }
 
-bool count_values(BandInfo* band, Progress& progress, RemosValueCounts* counts) {
+bool count_values(BandInfo* band, Progress& progress, RemosValueCounts* counts,
+                  const remos_values::LineObserver* observe) {
     switch (band->sample_type) {
         case REMOS_SAMPLE_U16:
         case REMOS_SAMPLE_I16:
-            return count_16bit(band, progress, counts);
+            return count_16bit(band, progress, counts, observe);
         case REMOS_SAMPLE_U32:
-            return count_two_passes<uint32_t>(band, progress, counts);
+            return count_two_passes<uint32_t>(band, progress, counts, observe);
         case REMOS_SAMPLE_I32:
-            return count_two_passes<int32_t>(band, progress, counts);
+            return count_two_passes<int32_t>(band, progress, counts, observe);
         case REMOS_SAMPLE_F32:
-            return count_two_passes<float>(band, progress, counts);
+            return count_two_passes<float>(band, progress, counts, observe);
         case REMOS_SAMPLE_F64:
-            return count_two_passes<double>(band, progress, counts);
+            return count_two_passes<double>(band, progress, counts, observe);
         default:
             return false;
     }
@@ -436,6 +442,11 @@ int remos_band_is_wide(const BandInfo* band) {
 }
 
 int remos_make_band_histogram(BandInfo* band, RemosProgress callback, void* context) {
+    return remos_values::make_band_histogram(band, callback, context, nullptr);
+}
+
+int remos_values::make_band_histogram(BandInfo* band, RemosProgress callback, void* context,
+                                      const LineObserver* observe) {
     if (!band) return 0;
     if (!remos_band_is_wide(band)) return remos_make_histogram_progress(band, callback, context);
     // A band on a server is counted over an overview, not read whole.
@@ -444,7 +455,7 @@ int remos_make_band_histogram(BandInfo* band, RemosProgress callback, void* cont
     auto counts = std::make_unique<RemosValueCounts>();
     Progress progress(callback, context);
     if (band->width > 0 && band->lines > 0) {
-        if (!count_values(band, progress, counts.get()) || progress.stopped()) return 0;
+        if (!count_values(band, progress, counts.get(), observe) || progress.stopped()) return 0;
     } else {
         counts->shape(true, 0, 0);
         counts->counts.assign(1, 0);

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "scene/remos.h"
@@ -79,6 +80,13 @@ namespace remos_values {
 // a pass over the band: 8-bit bands their 256 counts, wider bands the span, fine counts and columns as the
 // pass makes them. False for unknown sample types.
 bool histogram_of_samples(BandInfo* band, const void* samples, size_t count);
+
+// What a histogram pass hands on of every piece of a line it reads as stored samples: (line, first column,
+// samples, count). Called from the pass's threads, each line on one of them.
+using LineObserver = std::function<void(int64_t line, int x0, const void* samples, int count)>;
+// remos_make_band_histogram that also shows the lines it reads to `observe` (null: none). The pass of a wide
+// band reads every line through remos_read_row_stored (in its last stage); 8-bit bands show nothing.
+int make_band_histogram(BandInfo* band, RemosProgress progress, void* context, const LineObserver* observe);
 
 // Releases the fine counts of `count` band records (null records accepted).
 void release(BandInfo* bands, uint32_t count);

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "scene/BandHistogram.h"
 #include "scene/remos.h"
 #include "tests/unit/gdal_test_files.h"
 #include "tests/unit/remos_test_files.h"
@@ -727,4 +728,47 @@ TEST(RemosGdal, QuietAndReadOnly) {
     std::sort(before.begin(), before.end());
     std::sort(after.begin(), after.end());
     EXPECT_EQ(after, before);
+}
+
+// A large band without overviews: its exact histogram pass leaves a reduced copy that reduced reads at a step
+// that is a multiple of the copy's factor (2 here) take, each the sample at or before its position (even
+// columns and lines); other steps, and every read before the pass or after a stopped one, are exact. A quick
+// histogram from spread blocks spans most of the band's values.
+TEST(RemosGdal, ReducedReadsComeFromTheCopyTheExactPassLeaves) {
+    TempDir dir;
+    const int w = 2100, h = 2100;  // above the size that gets a copy
+    const std::string src =
+        write_envi(dir.file("src"), w, h, 1, [](int, int x, int y) { return x * 7 + y * 3; });
+    ASSERT_TRUE(translate(src, dir.file("u16.tif"), "-ot UInt16 -co TILED=YES -co COMPRESS=DEFLATE"));
+    OpenScene s(dir.file("u16.tif"));
+    ASSERT_EQ(s.result, 1);
+    BandInfo* b = &s.scene.bands[0];
+    auto reduced = [&](int line, int x0, int step) {
+        std::vector<uint16_t> got(4);
+        remos_read_row_stored_reduced(b, got.data(), line, x0, 4, step);
+        return got;
+    };
+    auto sampled = [&](int line, int x0, int step, int grid) {
+        std::vector<uint16_t> want;
+        for (int i = 0; i < 4; ++i)
+            want.push_back(static_cast<uint16_t>((x0 + i * step) / grid * grid * 7 + line / grid * grid * 3));
+        return want;
+    };
+    orvenna::BandHistogram quick;
+    ASSERT_EQ(quick.countSample(*b, 100000), orvenna::BandHistogram::Sample::Blocks);
+    quick.applyTo(b);
+    EXPECT_LT(b->value_min, 5000);  // of 0 .. 20990: blocks from all over the band
+    EXPECT_GT(b->value_max, 15000);
+
+    auto stop = [](void*, double) { return 0; };
+    orvenna::BandHistogram stopped, exact;
+    EXPECT_FALSE(stopped.count(*b, stop, nullptr));
+    EXPECT_EQ(reduced(9, 5, 4), sampled(9, 5, 4, 1));
+    ASSERT_TRUE(exact.count(*b));
+    struct Read {
+        int line, x0, step, grid;
+    } reads[] = {{9, 5, 4, 2}, {10, 6, 16, 2}, {9, 5, 3, 1}, {2099, 2001, 32, 2}};
+    for (const Read& r : reads)
+        EXPECT_EQ(reduced(r.line, r.x0, r.step), sampled(r.line, r.x0, r.step, r.grid))
+            << r.line << " " << r.x0 << " step " << r.step;
 }
