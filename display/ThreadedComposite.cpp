@@ -67,14 +67,20 @@ void ThreadedCompositeRenderer::draw(const CompositeBandRow* rows, int row_count
             row.line_buf = nullptr;
             row.line_buf_size = 0;
         }
-        for (int band; !stopped() && (band = next.fetch_add(1)) < bands;) {
+        // No letter carries over, so a thread's later bands keep the value caches of its earlier ones: each
+        // value met is evaluated once per thread, not once per band.
+        bool continuing = false;
+        for (int band; !stopped() && (band = next.fetch_add(1)) < bands; continuing = true) {
             const int first = band * per;
             const ViewGeometry part = geometry_band(geometry, first, per);
             const int y = top + first * perDrawn;
             CompositeTarget slice = target;
             slice.pixels = target.pixels + static_cast<std::ptrdiff_t>(y) * target.stride;
             slice.height = std::max(0, std::min(part.view_height, target.height - y));
-            renderer.draw(own.data(), row_count, exprs, part, slice);
+            if (continuing)
+                renderer.draw_next_band(own.data(), row_count, exprs, part, slice);
+            else
+                renderer.draw(own.data(), row_count, exprs, part, slice);
             std::lock_guard<std::mutex> lock(progress);
             drawn[static_cast<size_t>(band)] = 1;
             while (finishedFromTop < bands && drawn[static_cast<size_t>(finishedFromTop)])
