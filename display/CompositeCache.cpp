@@ -508,6 +508,9 @@ void CompositeCache::draw(const CompositeBandRow* rows, int row_count, const Com
     const int run = magnify ? C : C * F;
     bufs_.prepare(rows, row_count, run);
     PrepareMappings(rows, row_count, mappings_);
+    // At full resolution the lines of this picture are read a few at a time.
+    for (WideBandMapping& mapping : mappings_)
+        mapping.set_read_ahead(magnify ? geometry.first_line + L : 0);
     const uint8_t* vals[kLetterCount] = {};
     if (!magnify) {
         for (int t = 0; t < loaded_letter_count_; ++t) {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "scene/remos.h"
+#include "scene/remos_lines.h"
 
 namespace orvenna {
 
@@ -64,6 +65,39 @@ void WideBandMapping::map_run(const T* stored, unsigned char* dest, int count) c
         dest[i] = byte_of(static_cast<double>(stored[i]));
 }
 
+// Lines read at once ahead of a full-resolution fetch.
+constexpr int kReadAheadLines = 16;
+
+// A full-resolution run of stored samples: from the lines read ahead when it lies among them, else read
+// (with the lines after it, when reading ahead is allowed and the run lies inside the band).
+const void* WideBandMapping::stored_run(BandInfo* band, int line, int x0, int n, int* got) {
+    const size_t size = static_cast<size_t>(remos_sample_size(sample_type_));
+    const bool inside = line >= 0 && x0 >= 0 && n > 0 && static_cast<int64_t>(x0) + n <= band->width;
+    if (inside && x0 == window_x0_ && n == window_n_ && line >= window_first_ &&
+        line < window_first_ + window_lines_) {
+        *got = n;
+        return reinterpret_cast<const unsigned char*>(window_.data()) +
+               static_cast<size_t>(line - window_first_) * n * size;
+    }
+    const int ahead = std::min(kReadAheadLines, read_ahead_end_ - line);
+    if (inside && ahead > 1) {
+        const size_t words = (static_cast<size_t>(ahead) * n * size + 7) / 8;
+        if (window_.size() < words) window_.resize(words);
+        window_lines_ = remos_read_lines_stored(band, window_.data(), line, ahead, x0, n);
+        window_first_ = line;
+        window_x0_ = x0;
+        window_n_ = n;
+        if (window_lines_ > 0) {
+            *got = n;
+            return window_.data();
+        }
+    }
+    const size_t words = (static_cast<size_t>(n) * size + 7) / 8;
+    if (stored_.size() < words) stored_.resize(words);
+    *got = remos_read_row_stored(band, stored_.data(), line, x0, n);
+    return stored_.data();
+}
+
 void WideBandMapping::fetch(BandInfo* band, unsigned char* dest, int line, int x0, int n, int step) {
     if (n <= 0 || step <= 0) return;
     const int count = (n - 1) / step + 1;
@@ -72,8 +106,11 @@ void WideBandMapping::fetch(BandInfo* band, unsigned char* dest, int line, int x
     if (stored_.size() < words) stored_.resize(words);
     void* raw = stored_.data();
     // Reduced runs come from a GDAL band's overviews when it has them, else they are the samples named.
-    const int got = step == 1 ? remos_read_row_stored(band, raw, line, x0, n)
-                              : remos_read_row_stored_reduced(band, raw, line, x0, count, step);
+    int got = 0;
+    if (step == 1)
+        raw = const_cast<void*>(stored_run(band, line, x0, n, &got));
+    else
+        got = remos_read_row_stored_reduced(band, raw, line, x0, count, step);
     // Samples past the band's edge read as zero, like remos_read_row leaves nothing stale behind.
     if (got < count)
         std::memset(static_cast<unsigned char*>(raw) + static_cast<size_t>(std::max(got, 0)) * size, 0,

@@ -45,6 +45,13 @@ public:
     // gives the overview's values (remos_read_row_stored_reduced).
     void fetch(BandInfo* band, unsigned char* dest, int line, int x0, int n, int step);
 
+    // Lines below `end` may be read ahead, several at a time, by full-resolution fetches (0: none); the
+    // lines read ahead serve the fetches that follow for the same columns.
+    void set_read_ahead(int end) {
+        read_ahead_end_ = end;
+        window_lines_ = 0;
+    }
+
     // Byte of one stored value (for tests and the single-value readers).
     uint8_t byte_of(double value) const;
 
@@ -64,6 +71,11 @@ private:
     double table_low_ = 0, table_high_ = 0, table_nodata_ = 0;
     bool table_has_nodata_ = false;
     std::vector<uint64_t> stored_;  // one run of stored samples (8-byte aligned for every sample type)
+    // Lines read ahead: window_lines_ lines from window_first_, each window_n_ samples from window_x0_.
+    int read_ahead_end_ = 0;
+    std::vector<uint64_t> window_;
+    int window_first_ = 0, window_lines_ = 0, window_x0_ = 0, window_n_ = 0;
+    const void* stored_run(BandInfo* band, int line, int x0, int n, int* got);
 };
 
 }  // namespace orvenna

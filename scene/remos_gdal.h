@@ -33,6 +33,8 @@ double read_sample(BandInfo* band, int64_t pixel_index);
 int read_sample_nowait(BandInfo* band, int64_t pixel_index, double* value);
 int read_row(BandInfo* band, unsigned char* dest, int line, int x0, int n);
 int read_row_stored(BandInfo* band, void* dest, int line, int x0, int n);
+// `lines` lines (from a line inside the band, cut to it by the caller) of n samples from x0, rows n apart.
+int read_lines_stored(BandInfo* band, void* dest, int line, int lines, int x0, int n);
 int read_row_reduced(BandInfo* band, unsigned char* dest, int line, int x0, int n, int step);
 int read_row_stored_reduced(BandInfo* band, void* dest, int line, int x0, int n, int step);
 int make_histogram(BandInfo* band, RemosProgress progress, void* context);

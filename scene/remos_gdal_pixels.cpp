@@ -315,6 +315,20 @@ int read_row_stored(BandInfo* band, void* dest, int line, int x0, int n) {
     return n;
 }
 
+int read_lines_stored(BandInfo* band, void* dest, int line, int lines, int x0, int n) {
+    GdalBand* g = band_state(band);
+    const int asked = n;
+    if (!g || !dest || !clamp_run(band, &line, &x0, &n)) return 0;
+    if (n < asked) {  // rows stay `asked` samples apart: read one line at a time into them
+        const size_t row = static_cast<size_t>(asked) * band->bytes_per_sample;
+        for (int k = 0; k < lines; ++k)
+            read_window(g, x0, line + k, n, 1, static_cast<unsigned char*>(dest) + row * k, n, 1);
+        return lines;
+    }
+    read_window(g, x0, line, n, lines, dest, n, lines);
+    return lines;
+}
+
 int read_row(BandInfo* band, unsigned char* dest, int line, int x0, int n) {
     GdalBand* g = band_state(band);
     if (!g || !dest) return 0;

@@ -17,6 +17,7 @@
 
 #include "scene/BandHistogram.h"
 #include "scene/remos.h"
+#include "scene/remos_lines.h"
 #include "tests/unit/gdal_test_files.h"
 #include "tests/unit/remos_test_files.h"
 #include "tools/samples/sample_scenes.h"
@@ -733,7 +734,7 @@ TEST(RemosGdal, QuietAndReadOnly) {
 // A large band without overviews: its exact histogram pass leaves a reduced copy that reduced reads at a step
 // that is a multiple of the copy's factor (2 here) take, each the sample at or before its position (even
 // columns and lines); other steps, and every read before the pass or after a stopped one, are exact. A quick
-// histogram from spread blocks spans most of the band's values.
+// histogram from spread blocks spans most of the band's values; lines read at once are those read one by one.
 TEST(RemosGdal, ReducedReadsComeFromTheCopyTheExactPassLeaves) {
     TempDir dir;
     const int w = 2100, h = 2100;  // above the size that gets a copy
@@ -754,6 +755,16 @@ TEST(RemosGdal, ReducedReadsComeFromTheCopyTheExactPassLeaves) {
             want.push_back(static_cast<uint16_t>((x0 + i * step) / grid * grid * 7 + line / grid * grid * 3));
         return want;
     };
+    // Lines read several at a time are the lines read one by one, cut at the band's last line.
+    for (const int first : {500, 2090}) {
+        std::vector<uint16_t> lines(20 * 1000), line(1000);
+        const int got = remos_read_lines_stored(b, lines.data(), first, 20, 7, 1000);
+        EXPECT_EQ(got, std::min(20, h - first));
+        for (int k = 0; k < got; ++k) {
+            remos_read_row_stored(b, line.data(), first + k, 7, 1000);
+            EXPECT_TRUE(std::equal(line.begin(), line.end(), lines.begin() + k * 1000)) << first + k;
+        }
+    }
     orvenna::BandHistogram quick;
     ASSERT_EQ(quick.countSample(*b, 100000), orvenna::BandHistogram::Sample::Blocks);
     quick.applyTo(b);
