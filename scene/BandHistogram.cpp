@@ -50,7 +50,10 @@ bool BandHistogram::count(const BandInfo& band, RemosProgress progress, void* co
     };
     counted_ =
         remos_values::make_band_histogram(&counted_record_, progress, context, copy ? &keep : nullptr) == 1;
-    if (counted_ && copy) slot->publish(std::move(copy));
+    if (counted_ && copy) {
+        copy->finish();
+        slot->publish(std::move(copy));
+    }
     return counted_;
 }
 

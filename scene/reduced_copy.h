@@ -1,8 +1,9 @@
 // A reduced copy of a band that has no overviews, made while the band's exact histogram pass reads every line
 // anyway, so that reduced views read memory instead of decoding the whole file again: the stored samples of
 // every f-th column of every f-th line, f the smallest power of two that keeps the copy inside its memory
-// budget. Like an overview, a reduced read at step F (a multiple of f) gets the copy's sample at or before
-// each position. Internal to scene/.
+// budget, and coarser levels (2f, 4f, ... 64) taken from it. Like overviews, a reduced read at step F (a
+// multiple of f) reads the coarsest level whose factor divides F and gets its sample at or before each
+// position. Internal to scene/.
 #pragma once
 
 #include <atomic>
@@ -24,18 +25,27 @@ public:
     ReducedCopy(const ReducedCopy&) = delete;
     ReducedCopy& operator=(const ReducedCopy&) = delete;
 
-    int factor() const { return factor_; }
+    // The finest factor kept.
+    int factor() const { return levels_.front().factor; }
     // Keeps what it needs of n stored samples of line y from column x0. Any thread, one line per call.
     void take(int64_t y, int x0, const void* samples, int n);
-    // n samples of `line` at x0, x0 + step, ... (clipped to the band by the caller), each the copy's sample
-    // at or before its position; step must be a multiple of factor().
+    // Once every line was taken: the coarser levels (factors 2f, 4f, ... up to 64), each from the one before.
+    void finish();
+    // n samples of `line` at x0, x0 + step, ... (clipped to the band by the caller), each the sample at or
+    // before its position on the grid of the coarsest level whose factor divides step; step must be a
+    // multiple of factor().
     void read(void* dest, int line, int x0, int n, int step) const;
 
 private:
-    ReducedCopy(int width, int lines, int sample_size, int factor);
-    int width_, lines_, size_, factor_;
-    int64_t columns_, rows_;
-    std::vector<unsigned char> data_;
+    struct Level {
+        int factor;
+        int64_t columns, rows;
+        std::vector<unsigned char> data;
+    };
+    ReducedCopy(int width, int lines, int sample_size, int factor, int64_t reserved);
+    int width_, lines_, size_;
+    int64_t reserved_;  // bytes counted against the budget for every level
+    std::vector<Level> levels_;
 };
 
 // Where a band's copy is published once its pass has ended; shared by the records of the band.

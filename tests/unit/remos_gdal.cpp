@@ -731,9 +731,9 @@ TEST(RemosGdal, QuietAndReadOnly) {
     EXPECT_EQ(after, before);
 }
 
-// A large band without overviews: its exact histogram pass leaves a reduced copy that reduced reads at a step
-// that is a multiple of the copy's factor (2 here) take, each the sample at or before its position (even
-// columns and lines); other steps, and every read before the pass or after a stopped one, are exact. A quick
+// A large band without overviews: its exact histogram pass leaves a reduced copy (factors 2 .. 64 here) that
+// reduced reads at a step that is a multiple of 2 take, each the sample at or before its position on the grid
+// of the step's level; other steps, and every read before the pass or after a stopped one, are exact. A quick
 // histogram from spread blocks spans most of the band's values; lines read at once are those read one by one.
 TEST(RemosGdal, ReducedReadsComeFromTheCopyTheExactPassLeaves) {
     TempDir dir;
@@ -778,7 +778,7 @@ TEST(RemosGdal, ReducedReadsComeFromTheCopyTheExactPassLeaves) {
     ASSERT_TRUE(exact.count(*b));
     struct Read {
         int line, x0, step, grid;
-    } reads[] = {{9, 5, 4, 2}, {10, 6, 16, 2}, {9, 5, 3, 1}, {2099, 2001, 32, 2}};
+    } reads[] = {{9, 5, 4, 4}, {10, 6, 16, 16}, {9, 5, 3, 1}, {2099, 2001, 32, 32}, {11, 3, 2, 2}};
     for (const Read& r : reads)
         EXPECT_EQ(reduced(r.line, r.x0, r.step), sampled(r.line, r.x0, r.step, r.grid))
             << r.line << " " << r.x0 << " step " << r.step;
