@@ -53,4 +53,4 @@ awk -v l="$local_ms" -v r="$remote_ms" -v s="$served" -v z="$size" 'BEGIN {
   printf "URL:        %.2f s (%.2f x the local time)\n", r / 1000, r / l
   printf "served:     %d bytes, %.2f %% of the file\n", s, 100 * s / z
 }'
-printf 'same picture bytes: %s (the local file counts its histogram over every pixel, the URL over an overview)\n' "$same"
+printf 'same picture bytes: %s\n' "$same"
