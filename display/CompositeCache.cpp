@@ -278,32 +278,39 @@ bool CompositeCache::hash_step(uint64_t key, uint8_t* bgr) {
 void CompositeCache::eval_stateless_table(const uint8_t* const* vals, int count, uint8_t* out_bgr) {
     // No letter carries over: a pixel's colour depends on its key alone, kept in a flat table (the pixel's
     // blue, green and red, and a bit that says the entry is set) that each pixel reads with one load.
-    const uint8_t* v0 = key_letter_count_ > 0 ? vals[key_letter_list_[0]] : nullptr;
-    const uint8_t* v1 = key_letter_count_ > 1 ? vals[key_letter_list_[1]] : nullptr;
+    static const uint8_t kNoLetter[1] = {0};
+    const uint8_t* v0 = key_letter_count_ > 0 ? vals[key_letter_list_[0]] : kNoLetter;
+    const uint8_t* v1 = key_letter_count_ > 1 ? vals[key_letter_list_[1]] : kNoLetter;
+    const int stride0 = key_letter_count_ > 0 ? 1 : 0, stride1 = key_letter_count_ > 1 ? 1 : 0;
     uint32_t* flat = flat_table_.data();
-    long long hits = 0;
+    int missed = 0, looked = 0;  // lookups are counted before each miss, for the miss rate
     for (int i = 0; i < count; ++i) {
-        const uint32_t key = (v0 ? v0[i] : 0u) | (v1 ? static_cast<uint32_t>(v1[i]) << 8 : 0u);
+        const uint32_t key = v0[i * stride0] | static_cast<uint32_t>(v1[i * stride1]) << 8;
         uint8_t* bgr = out_bgr + 3 * i;
         uint32_t e = flat[key];
-        if (e >> 24) {
-            ++hits;
-        } else {
-            ++lookups_;
+        if (!(e >> 24)) {
+            ++missed;
+            lookups_ += i + 1 - looked;
+            looked = i + 1;
             if (!table_miss(key, bgr)) {
                 eval_direct(vals, i + 1, count, out_bgr);
-                break;
+                if (stats_) stats_->reused += i + 1 - missed;
+                return;
             }
             e = 0x1000000u | bgr[0] | static_cast<uint32_t>(bgr[1]) << 8 |
                 static_cast<uint32_t>(bgr[2]) << 16;
             flat[key] = e;
         }
-        bgr[0] = static_cast<uint8_t>(e);
-        bgr[1] = static_cast<uint8_t>(e >> 8);
-        bgr[2] = static_cast<uint8_t>(e >> 16);
+        if (i + 1 < count) {
+            std::memcpy(bgr, &e, 4);  // one store; its fourth byte is the next pixel's, written next
+        } else {
+            bgr[0] = static_cast<uint8_t>(e);
+            bgr[1] = static_cast<uint8_t>(e >> 8);
+            bgr[2] = static_cast<uint8_t>(e >> 16);
+        }
     }
-    lookups_ += hits;
-    if (stats_) stats_->reused += hits;
+    lookups_ += count - looked;
+    if (stats_) stats_->reused += count - missed;
 }
 
 uint16_t CompositeCache::channel_entry(int c, uint8_t value) {
