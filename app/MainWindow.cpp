@@ -441,6 +441,7 @@ void MainWindow::connectHandlers() {
     connect(jobs_.get(), &orvenna::ViewerJobs::openingFinished, this, &MainWindow::onOpeningFinished);
     connect(jobs_.get(), &orvenna::ViewerJobs::openingAbandoned, this, [this] {
         timingOpening_ = false;
+        showOpeningRefusals();
         setStatusPanelText(
             0, QStringLiteral("読み込みを中止しました。中止できなかったファイルは開いていません"));
     });

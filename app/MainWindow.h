@@ -137,6 +137,7 @@ private:
     // OpeningAnswers: the opening's questions answered with the window's dialogs.
     bool countHistogramsOfLargeFile(const std::string& path) override;
     bool refused(const orvenna::OpeningRefusal& refusal) override;
+    void showOpeningRefusals();
     class ProgressWindowAside;
     // Status panels 1 and 3: the scene's size and what the metadata gives.
     void showSceneStatus();
@@ -248,6 +249,7 @@ private:
         bool automatic;
     };
     std::optional<PendingRange> pendingRange_;
+    std::vector<orvenna::OpeningRefusal> openingRefusals_;  // told when the opening ends
     std::array<QString, 3> expressionProblems_;  // the reason each box last showed; empty while it compiles
     // Gestures.
     QImage gestureSnapshot_;

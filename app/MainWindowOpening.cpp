@@ -146,15 +146,31 @@ bool MainWindow::countHistogramsOfLargeFile(const std::string&) {
 }
 
 bool MainWindow::refused(const orvenna::OpeningRefusal& refusal) {
-    using Kind = orvenna::OpeningRefusal::Kind;
-    const QString words = QString::fromStdString(refusal.words());
-    // The name on a line of its own, then what is wrong with it; a size mismatch is told without the name.
-    const QString text = refusal.kind == Kind::SizeMismatch ? words : quoted(refusal.path) + "\n" + words;
-    const QString caption =
-        refusal.kind == Kind::Unrecognised ? QStringLiteral("識別失敗") : QStringLiteral("失敗");
-    ProgressWindowAside aside(this, !refusal.endsOpening());
-    Prompts::current().inform(text, caption, PromptKind::Information);
+    // Told in one message once the opening has ended: the other files open meanwhile.
+    openingRefusals_.push_back(refusal);
     return true;
+}
+
+// The files the opening refused, each by name on a line of its own with what is wrong with it, in one box
+// shown after the opened bands have started drawing.
+void MainWindow::showOpeningRefusals() {
+    if (openingRefusals_.empty()) return;
+    const std::vector<orvenna::OpeningRefusal> refusals = std::move(openingRefusals_);
+    openingRefusals_.clear();
+    QStringList texts;
+    bool allUnrecognised = true;
+    for (const orvenna::OpeningRefusal& r : refusals) {
+        texts << quoted(r.path) + "\n" + QString::fromStdString(r.words());
+        allUnrecognised = allUnrecognised && r.kind == orvenna::OpeningRefusal::Kind::Unrecognised;
+    }
+    QMetaObject::invokeMethod(
+        this,
+        [texts, allUnrecognised] {
+            Prompts::current().inform(texts.join(QStringLiteral("\n\n")),
+                                      allUnrecognised ? QStringLiteral("識別失敗") : QStringLiteral("失敗"),
+                                      PromptKind::Information);
+        },
+        Qt::QueuedConnection);
 }
 
 void MainWindow::onOpeningFinished(const orvenna::OpeningSummary& summary) {
@@ -168,6 +184,7 @@ void MainWindow::onOpeningFinished(const orvenna::OpeningSummary& summary) {
     if (!hints.isEmpty()) setStatusPanelText(0, hints.join(QStringLiteral("  ")));
     // A stopped opening asks for no redraw, and its time is not told.
     if (!summary.finished) timingOpening_ = false;
+    showOpeningRefusals();
 }
 
 void MainWindow::showSceneStatus() {

@@ -109,8 +109,9 @@ private:
     bool openOne(const std::string& path) {
         // A scene on a server goes to GDAL alone: no local checks, no picture reader (scene_url.h).
         if (is_scene_url(path)) return openUrl(path);
-        // A metadata text picked with the bands is read beside them anyway, not opened as one.
-        if (is_scene_metadata_name(path)) return true;
+        // A metadata text picked with the bands is read beside them anyway, not opened as one; the other side
+        // files of a product are passed over as quietly.
+        if (is_scene_metadata_name(path) || is_product_side_file_name(path)) return true;
         // Only regular files are opened: a pipe would hang the opening, a folder or device is never a scene.
         const std::string unreadable = unreadable_file_reason(path.c_str());
         if (!unreadable.empty()) return refuse(OpeningRefusal::Kind::CannotOpen, path, unreadable);
@@ -155,8 +156,7 @@ private:
         refusal.kind = kind;
         refusal.path = path;
         refusal.reason = reason;
-        const bool goOn = questions_.refused(refusal);
-        return goOn && !refusal.endsOpening();
+        return questions_.refused(refusal);
     }
 
     // Every band listed together has the pixel size of the first accepted file.

@@ -28,10 +28,8 @@ struct OpeningRefusal {
     Kind kind = Kind::CannotOpen;
     std::string path;
     std::string reason;  // the reader's reason, UTF-8; may be empty
-    // A picture that cannot be decoded and a size mismatch end the opening; the other files are passed over.
-    bool endsOpening() const { return kind == Kind::Picture || kind == Kind::SizeMismatch; }
     // What the refusal says after the file's name: "を開けません: ...", "はパスが長すぎるため開けません", the
-    // reader's reason, ... (a size mismatch's text stands without the name as well).
+    // reader's reason, "画像の大きさが違うバンド同士は同時に開けません" ...
     std::string words() const;
 };
 
@@ -41,7 +39,8 @@ public:
     // The file's bands decode to more than OpeningOptions::largeFileBytes: should their histograms be counted
     // at opening?
     virtual bool countHistogramsOfLargeFile(const std::string& path) = 0;
-    // A file was refused. False stops the whole opening (the files opened so far stay).
+    // A file was refused; the opening goes on with the next file. False stops the whole opening (the files
+    // opened so far stay).
     virtual bool refused(const OpeningRefusal& refusal) = 0;
     // The share of the opening done, 0..1, now and then.
     virtual void progress(double /*done*/) {}

@@ -39,6 +39,13 @@ bool is_scene_metadata_name(const std::string& path) {
            ends_with_ignoring_case(name, "_mtl.txt");
 }
 
+bool is_product_side_file_name(const std::string& path) {
+    const std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
+    return ends_with_ignoring_case(name, "_ang.txt") || ends_with_ignoring_case(name, "_gcp.txt") ||
+           ends_with_ignoring_case(name, ".xml") ||
+           (name.size() >= 6 && equals_ignoring_case(name.substr(0, 6), "readme"));
+}
+
 bool name_less_ignoring_case(const std::string& a, const std::string& b) {
     const size_t n = std::min(a.size(), b.size());
     for (size_t i = 0; i < n; ++i) {

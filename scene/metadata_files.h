@@ -24,5 +24,9 @@ SceneMetadataFiles find_scene_metadata_files(const std::string& dir);
 // "*_MTL.txt", in any letter case. Such files are read beside the scene, never opened as bands.
 bool is_scene_metadata_name(const std::string& path);
 
+// Whether a file name names one of the other side files products ship beside their bands: "*_ANG.txt",
+// "*_GCP.txt", "*.xml" and "README*", in any letter case. Passed over when opened with the bands.
+bool is_product_side_file_name(const std::string& path);
+
 // Orders names without regard to ASCII letter case, bytes otherwise; equal names keep byte order.
 bool name_less_ignoring_case(const std::string& a, const std::string& b);

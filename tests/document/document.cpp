@@ -51,49 +51,49 @@ protected:
     Document document;
 };
 
-TEST_F(DocumentTest, RefusedFilesAreNamedAndTheOpeningGoesOnUntilOneEndsIt) {
+TEST_F(DocumentTest, RefusedFilesAreNamedAndTheOthersOpen) {
     const std::string good = native("a_good.bil", 8, 6);
     std::filesystem::create_directories(dir.file("c_folder"));
     remos_test::write_file(dir.file("d_unknown.txt"), remos_test::Bytes(100, 'x'));
     remos_test::write_file(dir.file("e_picture.bmp"), remos_test::Bytes(60, 'B'));
     native("f_mismatch.bil", 9, 6);
     native("g_after.bil", 8, 6);
-    remos_test::write_file(dir.file("h_MTL.txt"), remos_test::Bytes(10, ' '));
     std::vector<std::string> files = {
         dir.file("g_after.bil"),   dir.file("f_mismatch.bil"), good,
         dir.file("b_missing.bil"), dir.file("c_folder"),       dir.file("d_unknown.txt"),
-        dir.file("h_MTL.txt")};
-    // The viewer goes on past every refusal but the size mismatch (a picture that cannot be decoded ends the
-    // opening too, and comes after the others here).
+        dir.file("e_picture.bmp")};
+    // The side files of a product are passed over without a word, like its metadata text.
+    for (const char* side : {"h_MTL.txt", "LC08_ANG.txt", "x_gcp.TXT", "MTD_MSIL1C.xml", "README.GTF"}) {
+        remos_test::write_file(dir.file(side), remos_test::Bytes(10, ' '));
+        files.push_back(dir.file(side));
+    }
     std::vector<OpeningRefusal> refusals = doctest::OpenInto(document, files);
     const std::vector<std::pair<Kind, std::string>> expected = {{Kind::CannotOpen, "b_missing.bil"},
                                                                 {Kind::CannotOpen, "c_folder"},
                                                                 {Kind::Unrecognised, "d_unknown.txt"},
+                                                                {Kind::Picture, "e_picture.bmp"},
                                                                 {Kind::SizeMismatch, "f_mismatch.bil"}};
     ASSERT_EQ(refusals.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(refusals[i].kind, expected[i].first) << i;
         EXPECT_EQ(FileNameOf(refusals[i].path), expected[i].second);
-        EXPECT_EQ(refusals[i].endsOpening(), expected[i].first == Kind::SizeMismatch);
     }
     EXPECT_FALSE(refusals[0].reason.empty());  // the system's reason
     EXPECT_NE(refusals[2].reason.find("不明な衛星データ形式"), std::string::npos);
-    ASSERT_EQ(document.bandCount(), 1);  // g_after.bil came after the mismatch
+    ASSERT_EQ(document.bandCount(), 2);  // g_after.bil opens after the refusals
     EXPECT_EQ(document.band(0).fileName, "a_good.bil");
+    EXPECT_EQ(document.band(1).fileName, "g_after.bil");
 
-    // The other two: a path longer than a scene record holds (in folders of 200-byte names), and a picture
-    // that cannot be decoded, which ends the opening.
+    // A path longer than a scene record holds (in folders of 200-byte names).
     std::string deep = dir.path().string();
     for (int i = 0; i < 5; ++i)
         deep += "/" + std::string(200, 'b');
     std::filesystem::create_directories(deep);
     remos_test::write_file(deep + "/x.bil", remos_test::native_file(8, 6, 1));
     Document other;
-    refusals =
-        doctest::OpenInto(other, {deep + "/x.bil", dir.file("e_picture.bmp"), good, dir.file("g_after.bil")});
-    ASSERT_EQ(refusals.size(), 2u);
+    refusals = doctest::OpenInto(other, {deep + "/x.bil", good});
+    ASSERT_EQ(refusals.size(), 1u);
     EXPECT_EQ(refusals[0].kind, Kind::PathTooLong);
-    EXPECT_EQ(refusals[1].kind, Kind::Picture);
     EXPECT_EQ(other.bandCount(), 1);
 
     // The render command stops at the first refusal: the answer false ends the opening there.

@@ -103,8 +103,9 @@ TEST_F(RenderCommandTest, ExitCodesSayWhatWentWrong) {
         {"-o " + out + " " + Demo(samples::files::kCeosBand1) + " " + kLandsat +
              "LC08_L1TP_195025_20130707_20170503_01_T1_B10.TIF",
          3, "画像の大きさが違う"},
-        {"-o " + out + " " + Demo(samples::files::kCeosSummary) + " " + kLandsat + "README.md", 3,
-         "不明な衛星データ形式"},
+        {"-o " + out + " " + Demo(samples::files::kCeosSummary) + " " + std::string(ORVENNA_SOURCE_DIR) +
+             "/CMakeLists.txt",
+         3, "不明な衛星データ形式"},
         {"--preset landsat:a,0,40 -o " + out + " " + Demo("band11/" + stem + "B11.TIF"), 2,
          "バンド11 の熱赤外の定数"},
         {"-r 'a+(b' -o " + out + CeosBands(), 4, "赤の式: 5文字目: ')' が足りません"},
