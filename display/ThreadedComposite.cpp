@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstring>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 namespace orvenna {
@@ -70,17 +71,21 @@ void ThreadedCompositeRenderer::draw(const CompositeBandRow* rows, int row_count
         // No letter carries over, so a thread's later bands keep the value caches of its earlier ones: each
         // value met is evaluated once per thread, not once per band.
         bool continuing = false;
-        for (int band; !stopped() && (band = next.fetch_add(1)) < bands; continuing = true) {
+        for (int band; !stopped() && (band = next.fetch_add(1)) < bands;) {
             const int first = band * per;
             const ViewGeometry part = geometry_band(geometry, first, per);
             const int y = top + first * perDrawn;
-            CompositeTarget slice = target;
-            slice.pixels = target.pixels + static_cast<std::ptrdiff_t>(y) * target.stride;
-            slice.height = std::max(0, std::min(part.view_height, target.height - y));
-            if (continuing)
-                renderer.draw_next_band(own.data(), row_count, exprs, part, slice);
-            else
-                renderer.draw(own.data(), row_count, exprs, part, slice);
+            const int height = std::min(part.view_height, target.height - y);
+            if (height > 0) {
+                CompositeTarget slice = target;
+                slice.pixels = target.pixels + static_cast<std::ptrdiff_t>(y) * target.stride;
+                slice.height = height;
+                if (continuing)
+                    renderer.draw_next_band(own.data(), row_count, exprs, part, slice);
+                else
+                    renderer.draw(own.data(), row_count, exprs, part, slice);
+                continuing = true;
+            }
             std::lock_guard<std::mutex> lock(progress);
             drawn[static_cast<size_t>(band)] = 1;
             while (finishedFromTop < bands && drawn[static_cast<size_t>(finishedFromTop)])
@@ -89,8 +94,13 @@ void ThreadedCompositeRenderer::draw(const CompositeBandRow* rows, int row_count
         }
     };
     std::vector<std::thread> helpers;
-    for (int t = 1; t < threads; ++t)
-        helpers.emplace_back(work, std::ref(*renderers_[static_cast<size_t>(t)]));
+    for (int t = 1; t < threads; ++t) {
+        try {
+            helpers.emplace_back(work, std::ref(*renderers_[static_cast<size_t>(t)]));
+        } catch (const std::system_error&) {
+            break;  // no thread to be had: the threads there are draw every band
+        }
+    }
     work(*renderers_[0]);
     for (std::thread& h : helpers)
         h.join();
