@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -150,12 +151,20 @@ bool RenderPicture(const RenderRequest& request, PictureWriter& writer, std::str
     BandQueue queue(bandCount, workers + 1);
     std::vector<std::thread> threads;
     for (int t = 0; t < workers; ++t) {
-        threads.emplace_back([&] {
-            CompositeRenderer renderer;
-            bool continuing = false;
-            for (int number; (number = queue.take()) >= 0; continuing = inOrder)
-                queue.put(number, draw(renderer, number, continuing));
-        });
+        try {
+            threads.emplace_back([&] {
+                CompositeRenderer renderer;
+                bool continuing = false;
+                for (int number; (number = queue.take()) >= 0; continuing = inOrder)
+                    queue.put(number, draw(renderer, number, continuing));
+            });
+        } catch (const std::system_error&) {
+            break;  // the workers there are draw every band
+        }
+    }
+    if (threads.empty()) {
+        *error = "描画のスレッドを作れません";
+        return false;
     }
     bool ok = true;
     for (int number = 0; number < bandCount && ok; ++number) {
