@@ -35,12 +35,7 @@ struct GdalBand {
     int block_width = 0;  // GDAL's natural block of the band
     int block_height = 0;
     int overview_count = 0;
-    // A band standing for one of the band's overviews (for a histogram pass): its level, else -1.
-    int level = -1;
-    // The overview a histogram of a band on a server is counted over (its level), -1 for the band itself.
-    int histogram_level = -1;
-    int histogram_width = 0, histogram_lines = 0;  // that overview's size
-    int number = 0;                                // the band's number in its dataset (1 for the first)
+    int number = 0;  // the band's number in its dataset (1 for the first)
     // Text grids (ESRI and GRASS ASCII grids) are read line by line from their start, see read_window.
     bool text_lines = false;
     int lines_known = 0;              // lines 0 .. lines_known - 1 have been read

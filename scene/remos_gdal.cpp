@@ -183,23 +183,6 @@ void mark_recognised(SceneFile* scene) {
     if (scene->format != FMT_TIFF) scene->format = FMT_GDAL;
 }
 
-// Picks the overview a histogram of a band on a server is counted over: the coarsest one with at least
-// kOverviewHistogramPixels pixels (none when no overview has).
-void pick_histogram_overview(GdalBand* g) {
-    int64_t fewest = INT64_MAX;
-    for (int i = 0; i < g->overview_count; ++i) {
-        GDALRasterBandH o = GDALGetOverview(g->handle, i);
-        if (!o) continue;
-        const int64_t pixels = int64_t(GDALGetRasterBandXSize(o)) * GDALGetRasterBandYSize(o);
-        if (pixels >= kOverviewHistogramPixels && pixels < fewest) {
-            fewest = pixels;
-            g->histogram_level = i;
-            g->histogram_width = GDALGetRasterBandXSize(o);
-            g->histogram_lines = GDALGetRasterBandYSize(o);
-        }
-    }
-}
-
 uint32_t full_scale_of(int bits) {
     return bits >= 32 ? 0xFFFFFFFFu : static_cast<uint32_t>((uint64_t(1) << bits) - 1);
 }
@@ -333,7 +316,6 @@ int open_scene(SceneFile* scene) {
         if (g.block_width < 1) g.block_width = width;
         if (g.block_height < 1) g.block_height = 1;
         g.overview_count = GDALGetOverviewCount(g.handle);
-        if (remote) pick_histogram_overview(&g);
         g.text_lines = is_text_grid(ds);
         // A local band without overviews gets a reduced copy from its exact histogram pass (reduced_copy.h).
         if (g.overview_count == 0 && !g.text_lines && !remote)

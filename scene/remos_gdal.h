@@ -44,9 +44,10 @@ int make_histogram(BandInfo* band, RemosProgress progress, void* context);
 // band cannot be sampled (text grids, empty bands). `count` is the number of samples.
 int read_histogram_sample(BandInfo* band, int64_t enough, std::vector<unsigned char>* samples, size_t* count);
 
-// Bands on a server are counted over an overview (the coarsest one with at least kOverviewHistogramPixels
-// pixels), so that a histogram costs a small share of the file's bytes rather than the whole file; the
-// counts then stand for the band's values in their shares, not in their numbers.
+// Bands on a server that have overviews are counted over one (the coarsest with at least
+// kOverviewHistogramPixels pixels, read whole as a quick histogram reads it), so that a histogram costs a
+// small share of the file's bytes rather than the whole file; the counts then stand for the band's values in
+// their shares, not in their numbers.
 inline constexpr int64_t kOverviewHistogramPixels = int64_t(1) << 18;
 // Whether the band's histogram is counted over an overview.
 bool counts_overview(const BandInfo* band);

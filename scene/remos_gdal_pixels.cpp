@@ -156,7 +156,6 @@ void read_window(GdalBand* g, int x, int y, int w, int h, void* dest, int buf_w,
                 spare.dataset = open_spare(g->scene);
             }
             GDALRasterBandH handle = spare.dataset ? GDALGetRasterBand(spare.dataset, g->number) : nullptr;
-            if (handle && g->level >= 0) handle = GDALGetOverview(handle, g->level);
             if (handle) {
                 read_window_through(g, handle, x, y, w, h, dest, buf_w, buf_h, false);
                 return;
@@ -501,41 +500,24 @@ int make_histogram(BandInfo* band, RemosProgress progress, void* context) {
 
 bool counts_overview(const BandInfo* band) {
     const GdalBand* g = band_state(band);
-    return g && g->histogram_level >= 0;
+    if (!g || !g->scene || !g->scene->remote) return false;
+    std::lock_guard<std::mutex> lock(g->scene->io);
+    for (int i = 0; i < g->overview_count; ++i) {
+        GDALRasterBandH o = GDALGetOverview(g->handle, i);
+        if (o && int64_t(GDALGetRasterBandXSize(o)) * GDALGetRasterBandYSize(o) >= kOverviewHistogramPixels)
+            return true;
+    }
+    return false;
 }
 
 int make_overview_histogram(BandInfo* band, RemosProgress progress, void* context) {
     GdalBand* g = band_state(band);
-    if (!g || g->histogram_level < 0) return 0;
-    // A band record of the overview, read like the band (same scene, lock and spares) and counted as any.
-    GdalBand overview = *g;
-    {
-        std::lock_guard<std::mutex> lock(g->scene->io);
-        overview.handle = GDALGetOverview(g->handle, g->histogram_level);
-        if (!overview.handle) return 0;
-        GDALGetBlockSize(overview.handle, &overview.block_width, &overview.block_height);
-    }
-    overview.level = g->histogram_level;
-    overview.histogram_level = -1;
-    overview.overview_count = 0;
-    BandInfo counted = *band;
-    counted.source = &overview;
-    counted.width = g->histogram_width;
-    counted.lines = g->histogram_lines;
-    counted.value_counts = nullptr;
-    const bool wide = remos_band_is_wide(band) != 0;
-    const int made = wide ? remos_make_band_histogram(&counted, progress, context)
-                          : make_histogram(&counted, progress, context);
-    if (made) {
-        std::copy(std::begin(counted.histogram), std::end(counted.histogram), std::begin(band->histogram));
-        band->hist_peak = counted.hist_peak;
-        band->hist_peak_inner = counted.hist_peak_inner;
-        band->value_min = counted.value_min;
-        band->value_max = counted.value_max;
-        if (wide) std::swap(band->value_counts, counted.value_counts);
-    }
-    remos_values::release(&counted, 1);
-    return made;
+    std::vector<unsigned char> samples;
+    size_t count = 0;
+    // The whole of the overview, read as a quick histogram reads it.
+    if (!g || !read_overview_sample(g, kOverviewHistogramPixels, &samples, &count)) return 0;
+    if (progress && progress(context, 1.0) == 0) return 0;
+    return remos_values::histogram_of_samples(band, samples.data(), count) ? 1 : 0;
 }
 
 }  // namespace remos_gdal
