@@ -125,9 +125,11 @@ DocumentBand* Document::bandAt(int index) {
 OpeningOptions Document::openingOptions(OpeningOptions::Histograms histograms) const {
     OpeningOptions options;
     options.histograms = histograms;
+    // Files added to the list go onto its grid: the first band's scene is on it.
     if (hasBands()) {
-        options.width = width_;
-        options.height = height_;
+        options.grid = scene_grid_of(bands_.front().scene->get());
+        options.grid.width = width_;
+        options.grid.height = height_;
     }
     options.listedBands = bandCount();
     options.metadata = metadata_;

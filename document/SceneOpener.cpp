@@ -29,6 +29,8 @@ std::string OpeningRefusal::words() const {
             return "画像を読み込めません" + why;
         case Kind::SizeMismatch:
             return "画像の大きさが違うバンド同士は同時に開けません";
+        case Kind::NotOnGrid:
+            return "は重ねて表示できません" + why;  // the grid's reason
     }
     return reason;
 }
@@ -71,29 +73,33 @@ class Opening {
 public:
     Opening(const OpeningOptions& options, OpeningQuestions& questions, OpeningControl& control)
         : options_(options), questions_(questions), control_(control) {
-        result_.width = options.width;
-        result_.height = options.height;
+        result_.width = options.grid.width;
+        result_.height = options.grid.height;
     }
 
     OpeningResult run(const std::vector<std::string>& files) {
         result_.files = files;
         std::stable_sort(result_.files.begin(), result_.files.end(), natural_name_less);
         const int count = static_cast<int>(result_.files.size());
-        bool finished = true;
-        for (int i = 0; i < count && finished; ++i) {
-            if (control_.stopOpening) {
-                finished = false;
-                break;
-            }
-            fileFirst_ = double(i) / count;
-            fileShare_ = 1.0 / count;
+        // The files open first (quickly: their headers), then go onto one grid, then their histograms are
+        // counted. A refusal that ends the opening keeps the files opened before it.
+        bool going = true;
+        for (int i = 0; i < count && going && !control_.stopOpening; ++i)
+            going = openOne(result_.files[static_cast<size_t>(i)]);
+        if (!control_.stopOpening && !placeOnGrid()) going = false;
+        const int kept = static_cast<int>(result_.opened.size());
+        for (int i = 0; i < kept && !control_.stopOpening; ++i) {
+            fileFirst_ = double(i) / kept;
+            fileShare_ = 1.0 / kept;
             questions_.progress(fileFirst_);
-            finished = openOne(result_.files[static_cast<size_t>(i)]);
+            if (!countHistograms(result_.opened[static_cast<size_t>(i)])) break;
         }
+        // A file whose bands were not all worked through is not listed.
+        result_.opened.resize(static_cast<size_t>(countedFiles_));
         questions_.progress(1.0);
-        result_.finished = finished && !control_.stopOpening;
+        result_.finished = going && countedFiles_ == kept && !control_.stopOpening;
         // A stopped opening reads no metadata.
-        if (result_.finished && (options_.width > 0 || !result_.opened.empty())) {
+        if (result_.finished && (options_.grid.width > 0 || !result_.opened.empty())) {
             result_.metadata = options_.metadata;
             // No metadata text is looked for beside a scene on a server.
             if (!is_scene_url(result_.files.front()))
@@ -159,12 +165,60 @@ private:
         return questions_.refused(refusal);
     }
 
-    // Every band listed together has the pixel size of the first accepted file.
-    bool acceptSize(int64_t width, int64_t height) {
-        if (result_.width > 0 && (width != result_.width || height != result_.height)) return false;
-        result_.width = static_cast<int>(width);
-        result_.height = static_cast<int>(height);
-        return true;
+    // The grid every band of the list lies on: the list's own, or the one the opened files make; files of
+    // another grid are placed on it (a built-in scene through GDAL), or refused by name. False when a
+    // refusal ended the opening.
+    bool placeOnGrid() {
+        if (result_.opened.empty()) return true;
+        SceneGrid grid = options_.grid;
+        if (grid.width <= 0) {
+            std::vector<SceneGrid> grids;
+            for (const OpenedFile& file : result_.opened)
+                grids.push_back(scene_grid_of(file.scene->get()));
+            grid = finest_scene_grid(grids);
+        }
+        std::vector<OpenedFile> placed;
+        bool going = true;
+        for (OpenedFile& file : result_.opened) {
+            if (!going || control_.stopOpening) break;
+            const std::string path = file.scene->path();
+            if (scene_grid_of(file.scene->get()).same_as(grid)) {
+                placed.push_back(std::move(file));
+                continue;
+            }
+            if (file.picture) {
+                going = refuse(OpeningRefusal::Kind::SizeMismatch, path, "");
+                continue;
+            }
+            const std::string problem = grid_placement_problem(scene_grid_of(file.scene->get()), grid);
+            if (!problem.empty()) {
+                going = refuse(OpeningRefusal::Kind::NotOnGrid, path, problem);
+                continue;
+            }
+            // The built-in readers read at the file's own size only: GDAL places the file instead.
+            if (!file.scene->band(0)->source) {
+                auto again = std::make_shared<SceneHandle>();
+                const SceneResult opened = again->open(path, FMT_GDAL);
+                if (!opened.opened() || again->band_count() != file.scene->band_count()) {
+                    going = refuse(OpeningRefusal::Kind::NotOnGrid, path,
+                                   "この形式のファイルは大きさの違うバンドと重ねられません");
+                    continue;
+                }
+                file.scene = std::move(again);
+            }
+            const std::string why = place_scene_on_grid(file.scene->get(), grid);
+            if (!why.empty()) {
+                going = refuse(OpeningRefusal::Kind::NotOnGrid, path, why);
+                continue;
+            }
+            placed.push_back(std::move(file));
+        }
+        result_.opened = std::move(placed);
+        if (!result_.opened.empty()) {
+            result_.width = grid.width;
+            result_.height = grid.height;
+        }
+        return going && !control_.stopOpening;
     }
 
     bool openPicture(const std::string& path, PictureType type) {
@@ -178,8 +232,6 @@ private:
         if (decoded && !bands) why = "メモリが足りません";
         if (!bands) return refuse(OpeningRefusal::Kind::Picture, path, why);
         if (tooManyBands(path, 3)) return true;
-        if (!acceptSize(picture->width, picture->height))
-            return refuse(OpeningRefusal::Kind::SizeMismatch, path, "");
         (*scene)->width = picture->width;
         (*scene)->height = static_cast<uint32_t>(picture->height);
         OpenedFile file{scene, picture, FileNameOf(path), {}, {}};
@@ -217,11 +269,26 @@ private:
         if (opened.status == SceneResult::Status::CannotOpen)
             return refuse(OpeningRefusal::Kind::CannotOpen, path, opened.reason);
         if (!opened.opened()) return refuse(OpeningRefusal::Kind::Unrecognised, path, opened.reason);
+        if (tooManyBands(path, scene->band_count())) return true;
+        result_.opened.push_back(OpenedFile{scene, nullptr, FileNameOf(path), {}, {}});
+        return true;
+    }
+
+    // Counts the histograms of an opened scene file and sets the ranges its bands open with. False when the
+    // opening was stopped meanwhile.
+    bool countHistograms(OpenedFile& file) {
+        if (file.picture) {
+            ++countedFiles_;
+            countedRows_ += 3;
+            return true;
+        }
+        SceneHandle* scene = file.scene.get();
+        const std::string path = scene->path();
         const int count = scene->band_count();
-        if (tooManyBands(path, count)) return true;
-        if (!acceptSize((*scene)->width, (*scene)->height))
-            return refuse(OpeningRefusal::Kind::SizeMismatch, path, "");
-        const int64_t pixels = saturatingProduct((*scene)->width, (*scene)->height);
+        wantHistograms_ = options_.histograms != OpeningOptions::Histograms::None;
+        // Its own pixels: a band placed on a finer grid is counted (and sampled) at its own size.
+        const BandInfo* first = own_band_record(scene->band(0));
+        const int64_t pixels = saturatingProduct(first->width, first->lines);
         // Large bands read through GDAL open from a sample: nothing waits for their exact histograms.
         const bool sampling =
             options_.sampleAbove > 0 && pixels > options_.sampleAbove && scene->band(0)->source != nullptr;
@@ -233,11 +300,10 @@ private:
             std::max(decoded, fileSize(path)) > options_.largeFileBytes &&
             !questions_.countHistogramsOfLargeFile(path))
             wantHistograms_ = false;
-        OpenedFile file{scene, nullptr, FileNameOf(path), {}, {}};
         for (int k = 0; k < count && !control_.stopOpening; ++k) {
             BandInfo* band = scene->band(k);
             const bool wide = remos_band_is_wide(band) != 0;
-            const size_t row = static_cast<size_t>(rowsListed() + k);
+            const size_t row = static_cast<size_t>(options_.listedBands + countedRows_ + k);
             const bool rangeGiven = row < options_.rangeGiven.size() && options_.rangeGiven[row];
             const bool wanted = wantHistograms_ && !rangeGiven &&
                                 (wide || options_.histograms == OpeningOptions::Histograms::All);
@@ -252,9 +318,9 @@ private:
             file.histogramSampled.push_back(sampled);
             questions_.progress(fileFirst_ + fileShare_ * (k + 1) / count);
         }
-        // A file whose bands were not all worked through is not listed.
         if (control_.stopOpening) return false;
-        result_.opened.push_back(std::move(file));
+        ++countedFiles_;
+        countedRows_ += count;
         return true;
     }
 
@@ -288,6 +354,8 @@ private:
     OpeningControl& control_;
     OpeningResult result_;
     bool wantHistograms_ = true;
+    int countedFiles_ = 0;  // files of result_.opened whose histograms are done
+    int countedRows_ = 0;   // and their band rows
     double fileFirst_ = 0, fileShare_ = 1;
 };
 

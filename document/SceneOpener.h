@@ -1,8 +1,12 @@
 // The one way files are opened, for the window, the render command and the tests: the files in natural order,
 // each through its reader (pictures by their extension, the built-in scene readers, GDAL), the check that
-// every band shares the first file's pixel size, the histograms and the ranges a band opens with, and the
+// every band lies on one grid, the histograms and the ranges a band opens with, and the
 // metadata beside the first file. Plain C++: it runs on whatever thread its caller gives it and reports
 // through OpeningQuestions, which the window answers with its dialogs and the command with its flags.
+//
+// Bands of different pixel sizes open together on one grid: the area of the first file at the finest pixel
+// size among the files (scene_grid.h); the others are placed on it, a file that cannot be (no overlap, no
+// way to place it) is refused by name. Files added to a list go onto the list's grid.
 #pragma once
 
 #include <atomic>
@@ -11,6 +15,7 @@
 #include <vector>
 
 #include "document/DocumentBand.h"
+#include "scene/scene_grid.h"
 #include "scene/scene_metadata.h"
 
 namespace orvenna {
@@ -22,7 +27,8 @@ struct OpeningRefusal {
         PathTooLong,   // longer than a scene record holds
         Unrecognised,  // no reader shows it (unknown format, damaged or unsupported contents)
         Picture,       // a bitmap or JPEG that cannot be decoded
-        SizeMismatch,  // another pixel size than the bands already listed
+        SizeMismatch,  // a picture of another pixel size than the grid
+        NotOnGrid,     // a scene that cannot be placed on the grid (no overlap, nothing to place it by)
         TooManyBands,  // more band rows than one opening lists
     };
     Kind kind = Kind::CannotOpen;
@@ -76,9 +82,8 @@ struct OpeningOptions {
     // Band rows a list may hold; a file that would take it past this is refused with its count.
     int maxBands = 1000;
     int listedBands = 0;  // rows listed before this opening
-    // The pixel size the bands must have; 0 when nothing is listed yet (the first file gives it).
-    int width = 0;
-    int height = 0;
+    // The grid the bands are placed on; width 0 when nothing is listed yet (the files give it).
+    SceneGrid grid;
     // The metadata as it stands: what no file beside the first one gives carries over.
     SceneMetadataState metadata;
 };
@@ -95,7 +100,7 @@ struct OpenedFile {
 struct OpeningResult {
     std::vector<std::string> files;  // the files asked for, in the order they were opened
     std::vector<OpenedFile> opened;
-    int width = 0, height = 0;  // the pixel size of the opened bands (the options' when nothing opened)
+    int width = 0, height = 0;  // the grid's size (the options' when nothing opened)
     // Every file was worked through; false when a refusal or a stop request ended the opening.
     bool finished = false;
     // Read when the opening finished with bands listed (now or before): the metadata beside the first file.

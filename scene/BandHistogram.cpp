@@ -35,15 +35,17 @@ BandHistogram& BandHistogram::operator=(BandHistogram&& other) noexcept {
 
 bool BandHistogram::count(const BandInfo& band, RemosProgress progress, void* context) {
     remos_values::release(&counted_record_, 1);
-    // The pass writes into a copy; the fine counts of the band's own record stay where they are.
-    counted_record_ = band;
+    // The pass writes into a copy; the fine counts of the band's own record stay where they are. A band
+    // placed on a grid is counted (and keeps its reduced copy) at its own size.
+    counted_record_ = *remos_gdal::own_record(&band);
     counted_record_.value_counts = nullptr;
     // A band without overviews keeps a reduced copy of the lines the pass reads, for reduced views.
-    const bool large = int64_t(band.width) * band.lines > remos_reduced::kCopyAbove;
+    const BandInfo& own = counted_record_;
+    const bool large = int64_t(own.width) * own.lines > remos_reduced::kCopyAbove;
     remos_reduced::ReducedSlot* slot =
-        large && remos_band_is_wide(&band) ? remos_gdal::reduced_slot(&band) : nullptr;
+        large && remos_band_is_wide(&own) ? remos_gdal::reduced_slot(&own) : nullptr;
     std::unique_ptr<remos_reduced::ReducedCopy> copy =
-        slot ? remos_reduced::ReducedCopy::make(band.width, band.lines, remos_sample_size(band.sample_type))
+        slot ? remos_reduced::ReducedCopy::make(own.width, own.lines, remos_sample_size(own.sample_type))
              : nullptr;
     const remos_values::LineObserver keep = [&copy](int64_t line, int x0, const void* samples, int n) {
         copy->take(line, x0, samples, n);

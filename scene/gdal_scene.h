@@ -42,6 +42,10 @@ struct GdalBand {
     int first_bad_line = 2147483647;  // first line that could not be read (none yet: INT_MAX)
     // Bands without overviews: where the reduced copy made by the exact histogram pass is published.
     std::shared_ptr<remos_reduced::ReducedSlot> reduced;
+    // A band placed on a grid finer than its own (scene_grid.h): the same band at its own size, for its
+    // histograms and, unless the band reads through a warped dataset, for the reads the grid maps onto it.
+    GdalBand* own = nullptr;
+    bool warped = false;  // `handle` is a band of the scene's warped dataset: no spare handle reads it
 };
 
 // A pixel-to-map transform and the coordinate transformations between the file's CRS and WGS 84.
@@ -73,7 +77,22 @@ struct GdalScene {
         GDALDatasetH dataset = nullptr;  // null until tried, or when the file would not open again
     };
     std::vector<std::unique_ptr<Spare>> spares;  // one per further core, made with the scene
+    // Placed on a grid (scene_grid.h): the bands and their records at their own size; either the grid's
+    // columns and lines mapped onto the band's own (-1 outside it), or, for a band in another coordinate
+    // system, the warped dataset (GDAL's nearest-neighbour warp onto the grid) the bands read through.
+    std::vector<GdalBand> own_bands;
+    std::vector<BandInfo> own_records;
+    std::vector<int32_t> column_of, line_of;
+    GDALDatasetH warped = nullptr;
+    double own_transform[6] = {};  // the band's own georeferencing, when it has one
+    bool own_georeferenced = false;
+    std::string own_unit;  // linear unit of its CRS ("m"), "°" for degrees
 };
+
+// Whether the band's reads map the grid's positions onto its own (a placed band not read through a warp).
+inline bool reads_mapped(const GdalBand* g) {
+    return g && g->own && !g->scene->column_of.empty();
+}
 
 // The scene's GDAL state, or null for scenes without one.
 inline GdalScene* scene_state(const SceneFile* scene) {

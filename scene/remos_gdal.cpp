@@ -375,6 +375,8 @@ void close_scene(SceneFile* scene) {
     GdalScene* state = scene_state(scene);
     if (!state) return;
     release_georeferencing(&state->georef);
+    // The warp reads the file's dataset: it goes first.
+    if (state->warped) GDALClose(state->warped);
     if (state->dataset) GDALClose(state->dataset);
     for (const auto& spare : state->spares)
         if (spare->dataset) GDALClose(spare->dataset);

@@ -58,6 +58,21 @@ int make_overview_histogram(BandInfo* band, RemosProgress progress, void* contex
 // Where the band's reduced copy goes (a local band without overviews that has none yet), else null.
 remos_reduced::ReducedSlot* reduced_slot(const BandInfo* band);
 
+// The record of the band at its own size when it is placed on a grid (scene_grid.h), else `band` itself:
+// histograms count the band's own pixels, not the grid's repeated ones.
+const BandInfo* own_record(const BandInfo* band);
+// Runs a histogram pass on a copy of the band's own record and puts what it counted into `band` (columns,
+// peaks, and for wide bands the value span and fine counts); the pass's result.
+int count_own_pixels(BandInfo* band, int (*pass)(BandInfo*, RemosProgress, void*), RemosProgress progress,
+                     void* context);
+
+// Mapped reads of a band placed on a grid (remos_placed.cpp): as the functions above, on the grid.
+double placed_read_sample(BandInfo* band, int64_t pixel_index);
+int placed_read_sample_nowait(BandInfo* band, int64_t pixel_index, double* value);
+int placed_read_row_stored(BandInfo* band, void* dest, int line, int x0, int n);
+int placed_read_lines_stored(BandInfo* band, void* dest, int line, int lines, int x0, int n, int row_samples);
+int placed_read_row_stored_reduced(BandInfo* band, void* dest, int line, int x0, int n, int step);
+
 // Converts n stored samples of `sample_type` (host order) to the 8-bit values remos_read_row gives.
 void stored_to_bytes(int sample_type, const void* src, unsigned char* dest, int n);
 

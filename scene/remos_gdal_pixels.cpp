@@ -147,7 +147,7 @@ void read_window(GdalBand* g, int x, int y, int w, int h, void* dest, int buf_w,
     clear_last_error();
     if (!g->text_lines) {
         const int part = remos_pass::current_part();
-        if (part > 0 && !g->scene->spares.empty()) {
+        if (part > 0 && !g->warped && !g->scene->spares.empty()) {
             GdalScene::Spare& spare =
                 *g->scene->spares[static_cast<size_t>(part - 1) % g->scene->spares.size()];
             std::lock_guard<std::mutex> lock(spare.lock);
@@ -280,6 +280,7 @@ void stored_to_bytes(int sample_type, const void* src, unsigned char* dest, int 
 double read_sample(BandInfo* band, int64_t pixel_index) {
     GdalBand* g = band_state(band);
     if (!g || band->width <= 0 || band->lines <= 0 || pixel_index < 0) return 0.0;
+    if (reads_mapped(g)) return placed_read_sample(band, pixel_index);
     const int64_t line = pixel_index / band->width;
     if (line >= band->lines) return 0.0;
     // One sample of the band's type, read like a run (same lock, same handling of bad blocks).
@@ -292,6 +293,7 @@ int read_sample_nowait(BandInfo* band, int64_t pixel_index, double* value) {
     GdalBand* g = band_state(band);
     *value = 0;
     if (!g || band->width <= 0 || band->lines <= 0 || pixel_index < 0) return 1;
+    if (reads_mapped(g)) return placed_read_sample_nowait(band, pixel_index, value);
     const int64_t line = pixel_index / band->width;
     if (line >= band->lines) return 1;
     // The main dataset is busy with a long read (a histogram pass, a slow block), or the sample's block would
@@ -310,6 +312,7 @@ int read_sample_nowait(BandInfo* band, int64_t pixel_index, double* value) {
 int read_row_stored(BandInfo* band, void* dest, int line, int x0, int n) {
     GdalBand* g = band_state(band);
     if (!g || !dest || !clamp_run(band, &line, &x0, &n)) return 0;
+    if (reads_mapped(g)) return placed_read_row_stored(band, dest, line, x0, n);
     read_window(g, x0, line, n, 1, dest, n, 1);
     return n;
 }
@@ -318,6 +321,11 @@ int read_lines_stored(BandInfo* band, void* dest, int line, int lines, int x0, i
     GdalBand* g = band_state(band);
     const int asked = n;
     if (!g || !dest || !clamp_run(band, &line, &x0, &n)) return 0;
+    lines = std::min(lines, band->lines - line);
+    if (reads_mapped(g)) {
+        placed_read_lines_stored(band, dest, line, lines, x0, n, asked);
+        return lines;
+    }
     if (n < asked) {  // rows stay `asked` samples apart: read one line at a time into them
         const size_t row = static_cast<size_t>(asked) * band->bytes_per_sample;
         for (int k = 0; k < lines; ++k)
@@ -332,6 +340,12 @@ int read_row(BandInfo* band, unsigned char* dest, int line, int x0, int n) {
     GdalBand* g = band_state(band);
     if (!g || !dest) return 0;
     if (!clamp_run(band, &line, &x0, &n)) return 1;
+    if (reads_mapped(g)) {
+        std::vector<unsigned char> stored(static_cast<size_t>(n) * band->bytes_per_sample);
+        placed_read_row_stored(band, stored.data(), line, x0, n);
+        stored_to_bytes(band->sample_type, stored.data(), dest, n);
+        return 1;
+    }
     if (band->sample_type == REMOS_SAMPLE_U8) {
         read_window(g, x0, line, n, 1, dest, n, 1);
         return 1;
@@ -348,6 +362,7 @@ int read_row_stored_reduced(BandInfo* band, void* dest, int line, int x0, int n,
     if (step <= 1) return read_row_stored(band, dest, line, x0, n);
     if (!clamp_run(band, &line, &x0, &n)) return 0;
     n = std::min(n, (band->width - 1 - x0) / step + 1);
+    if (reads_mapped(g)) return placed_read_row_stored_reduced(band, dest, line, x0, n, step);
     if (g->overview_count > 0) {
         // A buffer smaller than the window makes GDAL read the overview that matches the reduction.
         const int w = static_cast<int>(std::min<int64_t>(static_cast<int64_t>(n) * step, band->width - x0));
@@ -456,6 +471,8 @@ int read_histogram_sample(BandInfo* band, int64_t enough, std::vector<unsigned c
                           size_t* count) {
     GdalBand* g = band_state(band);
     *count = 0;
+    if (g && g->own)
+        return read_histogram_sample(const_cast<BandInfo*>(own_record(band)), enough, samples, count);
     // Text grids are read from their start whatever is asked: a sample saves nothing.
     if (!g || g->text_lines || band->width <= 0 || band->lines <= 0 || enough <= 0) return 0;
     if (g->overview_count > 0 && read_overview_sample(g, enough, samples, count)) return 1;
@@ -470,6 +487,7 @@ remos_reduced::ReducedSlot* reduced_slot(const BandInfo* band) {
 int make_histogram(BandInfo* band, RemosProgress progress, void* context) {
     GdalBand* g = band_state(band);
     if (!g || band->sample_type != REMOS_SAMPLE_U8) return 0;
+    if (g->own) return count_own_pixels(band, &make_histogram, progress, context);
     if (counts_overview(band)) return make_overview_histogram(band, progress, context);
     const int64_t width = band->width, lines = band->lines;
     auto counts = std::make_unique<ByteCounts>();

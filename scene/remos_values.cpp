@@ -449,6 +449,9 @@ int remos_values::make_band_histogram(BandInfo* band, RemosProgress callback, vo
                                       const LineObserver* observe) {
     if (!band) return 0;
     if (!remos_band_is_wide(band)) return remos_make_histogram_progress(band, callback, context);
+    // A band placed on a grid counts its own pixels.
+    if (remos_gdal::own_record(band) != band && !observe)
+        return remos_gdal::count_own_pixels(band, &remos_make_band_histogram, callback, context);
     // A band on a server is counted over an overview, not read whole.
     if (remos_gdal::counts_overview(band))
         return remos_gdal::make_overview_histogram(band, callback, context);

@@ -72,7 +72,7 @@ TEST_F(DocumentTest, RefusedFilesAreNamedAndTheOthersOpen) {
                                                                 {Kind::CannotOpen, "c_folder"},
                                                                 {Kind::Unrecognised, "d_unknown.txt"},
                                                                 {Kind::Picture, "e_picture.bmp"},
-                                                                {Kind::SizeMismatch, "f_mismatch.bil"}};
+                                                                {Kind::NotOnGrid, "f_mismatch.bil"}};
     ASSERT_EQ(refusals.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(refusals[i].kind, expected[i].first) << i;

@@ -245,7 +245,9 @@ TEST_F(OpeningTest, SizeMismatchIsNamedAndTheOthersOpen) {
     navtest::RedrawProbe redraws(window.get());
     window->openNow({first, second, third});
     ASSERT_EQ(messageBoxes().size(), 1u);
-    EXPECT_EQ(messageBoxes()[0].text, "\"2.bil\"\n画像の大きさが違うバンド同士は同時に開けません");
+    EXPECT_EQ(messageBoxes()[0].text,
+              "\"2.bil\"\nは重ねて表示できません: 大きさ 11 × 8 が格子 10 × 8 の整数分の 1 "
+              "ではなく、重ねる位置を決める地理情報もありません");
     EXPECT_EQ(messageBoxes()[0].caption, "失敗");
     EXPECT_EQ(messageBoxes()[0].kind, PromptKind::Information);
     EXPECT_EQ(document().bandCount(), 3);       // the first and third files' bands

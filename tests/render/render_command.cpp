@@ -102,7 +102,7 @@ TEST_F(RenderCommandTest, ExitCodesSayWhatWentWrong) {
         {"-o " + out + " " + Demo("missing.bil"), 3, "\"missing.bil\" を開けません: ファイルがありません"},
         {"-o " + out + " " + Demo(samples::files::kCeosBand1) + " " + kLandsat +
              "LC08_L1TP_195025_20130707_20170503_01_T1_B10.TIF",
-         3, "画像の大きさが違う"},
+         3, "重ねて表示できません"},
         {"-o " + out + " " + Demo(samples::files::kCeosSummary) + " " + std::string(ORVENNA_SOURCE_DIR) +
              "/CMakeLists.txt",
          3, "不明な衛星データ形式"},
