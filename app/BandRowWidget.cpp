@@ -260,6 +260,9 @@ void BandRowWidget::showLabel() {
             colour = colours[bandIndex];
         }
     }
+    // A band placed on a finer grid says its own pixel size.
+    const std::string ownSize = b.scene ? b.scene->ownPixelSize() : std::string();
+    if (!ownSize.empty()) caption += QStringLiteral(" (%1)").arg(QString::fromStdString(ownSize));
     nameLabel_->setText(caption);
     nameLabel_->adjustSize();
     QPalette labelPalette = nameLabel_->palette();

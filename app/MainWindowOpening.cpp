@@ -184,6 +184,8 @@ void MainWindow::onOpeningFinished(const orvenna::OpeningSummary& summary) {
     if (!hints.isEmpty()) setStatusPanelText(0, hints.join(QStringLiteral("  ")));
     // A stopped opening asks for no redraw, and its time is not told.
     if (!summary.finished) timingOpening_ = false;
+    // A new scene is first shown whole, centred, as "全体表示" shows it (the other viewers follow).
+    if (summary.firstBands) onFitClicked();
     showOpeningRefusals();
 }
 

@@ -68,6 +68,7 @@ void ViewerJobs::onOpeningFinished() {
     summary.metadataIgnored = result.metadataIgnored;
     const int before = document_.bandCount();
     document_.adopt(std::move(result));
+    summary.firstBands = before == 0 && document_.bandCount() > 0;
     // Bands on a server keep their sampled histogram: the exact one would read the whole file.
     for (int i = before; i < document_.bandCount(); ++i)
         if (document_.band(i).histogramSampled && !is_scene_url(document_.band(i).scene->path()))

@@ -29,6 +29,7 @@ struct OpeningSummary {
     std::vector<std::string> files;  // in the order they were opened
     int bandsListed = 0;
     bool finished = false;         // every file was worked through
+    bool firstBands = false;       // the list was empty before: these bands make a new scene
     std::string metadataTooLarge;  // a metadata file passed over for its size
     std::string metadataIgnored;   // metadata values passed over as impossible
 };

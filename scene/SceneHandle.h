@@ -8,6 +8,7 @@
 
 #include "scene/econf.h"
 #include "scene/remos.h"
+#include "scene/scene_grid.h"
 #include "scene/tifrec.h"
 
 namespace orvenna {
@@ -51,6 +52,8 @@ public:
     // The file's name as given to open().
     std::string path() const { return scene_.path; }
     bool georeferenced() const { return remos_is_georeferenced(&scene_) != 0; }
+    // Its own pixel size ("20 m") when its bands are placed on a finer grid, else "" (scene_grid.h).
+    std::string ownPixelSize() const { return scene_own_pixel_size(&scene_); }
 
 private:
     SceneFile scene_;

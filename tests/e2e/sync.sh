@@ -56,7 +56,7 @@ if [ "${ORVENNA_E2E_INNER:-}" = "1" ]; then
   sleep "${ORVENNA_E2E_SETTLE:-2}"  # opening and first redraw
   [ "$(ls "$ORVENNA_BUS_DIR" | grep -c '^viewer-.*\.sock$')" = 2 ] || fail "expected two sockets in the bus"
 
-  # 1. Posted from outside the viewers, like a third viewer would.
+  # 1. Posted from outside the viewers, like a third viewer would: 1:1 (they open fitted) at 400, 300.
   perl -MSocket -e '
     my ($dir, @pairs) = @ARGV;
     open(my $t, "<", "$dir/messages") or die "no message table";
@@ -69,7 +69,7 @@ if [ "${ORVENNA_E2E_INNER:-}" = "1" ]; then
       my ($msg, $w) = split /=/, $p;
       for my $peer (@peers) { send($s, pack("L l", $num{$msg}, $w), MSG_DONTWAIT, pack_sockaddr_un("$dir/$peer")); }
     }
-    unlink "$dir/$name";' "$ORVENNA_BUS_DIR" PELLORANDE_SCR_X_9145=400 PELLORANDE_SCR_Y_9145=300 \
+    unlink "$dir/$name";' "$ORVENNA_BUS_DIR" PELLORANDE_SCR_MAG_9145=5 PELLORANDE_SCR_X_9145=400 PELLORANDE_SCR_Y_9145=300 \
     PELLORANDE_DRAW_9145=300 || fail "the Perl sender failed"
   wait_trace "^apply $pa [0-9]+ 400 300$" || fail "viewer A did not follow the posted position"
   wait_trace "^apply $pb [0-9]+ 400 300$" || fail "viewer B did not follow the posted position"

@@ -270,9 +270,18 @@ public:
         QList<QByteArray> list;
         for (const std::string& p : paths)
             list << QByteArray::fromStdString(p);
+        const bool first = !document().hasBands();
         EXPECT_TRUE(openFiles(list));
         EXPECT_TRUE(waitForJobs());
+        if (first && cornerAfterOpening && document().hasBands()) {
+            setZoomStep(5);
+            setScrollPosition(0, 0);
+            redrawNow();
+        }
     }
+    // Tests that place the pointer by the scene's top-left corner at the view's centre at 1:1 move there
+    // after the fitted first view of an opening.
+    bool cornerAfterOpening = false;
 
 private:
     template <typename T>

@@ -129,6 +129,7 @@ protected:
     void SetUp() override {
         scope = std::make_unique<BusFolderScope>(busDir.file("bus"));
         MainWindowTest::SetUp();
+        window->cornerAfterOpening = true;
         window->resize(1100, 700);
         window->show();
         QCoreApplication::processEvents();

@@ -77,6 +77,7 @@ class CompositeTest : public MainWindowTest {
 protected:
     void SetUp() override {
         MainWindowTest::SetUp();
+        window->cornerAfterOpening = true;
         guitest::writeNativeScene(scene, kImgW, kImgH, 2,
                                   [](int b, int x, int y) { return b == 0 ? Band0(x, y) : Band1(x, y); });
         openScene(scene);

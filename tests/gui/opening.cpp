@@ -22,6 +22,7 @@
 #include "GuiTestSupport.h"
 #include "NavigationTestSupport.h"
 #include "dialogs/ProgressWindow.h"
+#include "display/ViewGeometry.h"
 #include "tools/samples/sample_scenes.h"
 
 using guitest::MainWindowTest;
@@ -234,6 +235,26 @@ TEST_F(OpeningTest, LaterBandsTakeTheNextLetters) {
     EXPECT_EQ(window->statusPanelText(1), "縦 : 48 横 : 64");
     EXPECT_EQ(window->horizontalScrollBar->maximum(), 63);
     EXPECT_EQ(window->verticalScrollBar->maximum(), 47);
+}
+
+// A new scene is first shown whole and centred, as "全体表示" shows it; bands added to it keep the view.
+TEST_F(OpeningTest, TheFirstViewShowsTheWholeScene) {
+    window->view->setFixedSize(300, 200);
+    window->show();
+    const int fitted = orvenna::fit_zoom_step(300, 200, 1200, 900);
+    ASSERT_GT(fitted, 5);  // smaller than 1:1
+    for (int round = 0; round < 2; ++round) {
+        window->openNow({nativeScene("big.bil", 1200, 900)});
+        EXPECT_EQ(window->zoomStep(), fitted);
+        EXPECT_EQ(window->scrollPosition(), QPoint(600, 450));
+        window->setZoomStep(5);
+        window->setScrollPosition(10, 20);
+        window->openNow({nativeScene("more.bil", 1200, 900)});
+        EXPECT_EQ(window->zoomStep(), 5);
+        EXPECT_EQ(window->scrollPosition(), QPoint(10, 20));
+        window->closeAllButton->click();
+        ASSERT_TRUE(window->waitForJobs());
+    }
 }
 
 // A file of another size is named in the message at the end; the files after it open, the metadata is read

@@ -81,6 +81,7 @@ protected:
 
     void SetUp() override {
         MainWindowTest::SetUp();
+        window->cornerAfterOpening = true;
         ndvi = window->ndviPresetDialog();
         thm = window->thermographyPresetDialog();
         lsthm = window->landsatTemperatureDialog();

@@ -29,6 +29,7 @@ protected:
     void openTestScene(int w, int h, int bands,
                        const std::optional<samples::Corners>& corners = std::nullopt) {
         window->closeAllButton->click();
+        window->cornerAfterOpening = true;
         const std::string folder = dir.file("scene" + std::to_string(scenes++));
         std::filesystem::create_directories(folder);
         if (corners) {

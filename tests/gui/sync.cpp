@@ -32,6 +32,7 @@ protected:
     void buildWindow(const std::string& busFolder) {
         scope = std::make_unique<BusFolderScope>(busFolder);
         MainWindowTest::SetUp();
+        window->cornerAfterOpening = true;
         showWindow(window.get());
     }
     static void showWindow(Viewer* viewer) {
@@ -81,6 +82,7 @@ protected:
     void SetUp() override {
         buildWindow(busDir.file("bus"));
         other = std::make_unique<Viewer>();
+        other->cornerAfterOpening = true;
         showWindow(other.get());
         const ViewerBusEndpoint* bus = window->sync().bus();
         ASSERT_TRUE(bus->isOpen()) << bus->error();
