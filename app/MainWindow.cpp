@@ -241,7 +241,7 @@ void MainWindow::buildBandPanel() {
     layout->addWidget(bandList_, 1);
 
     settingsPanel_ = named(new QWidget(bandPanel_), "settingsPanel");
-    settingsPanel_->setFixedHeight(124);
+    settingsPanel_->setFixedHeight(144);
     auto check = [this](const char* name, const QString& text, int top, bool checked) {
         auto* box = named(new QCheckBox(text, settingsPanel_), name);
         box->setGeometry(12, top, 253, 17);
@@ -257,15 +257,17 @@ void MainWindow::buildBandPanel() {
     histogramPeakExcludesEndsCheckBox_ =
         check("histogramPeakExcludesEndsCheckBox", QStringLiteral("ヒストグラム表示の最大値から0と255を除く"),
               68, true);
+    autoRangeOnOpenCheckBox_ =
+        check("autoRangeOnOpenCheckBox", QStringLiteral("開いたときに自動範囲"), 88, true);
     auto* clipRatioLabel =
         named(new QLabel(QStringLiteral("自動レンジ設定時の上下除去比率"), settingsPanel_), "clipRatioLabel");
-    clipRatioLabel->move(12, 96);
+    clipRatioLabel->move(12, 116);
     clipRatioLabel->adjustSize();
     clipRatioEdit_ = named(new QLineEdit(QStringLiteral("0.00085"), settingsPanel_), "clipRatioEdit");
     // Wide enough for its default text whatever the font, still ending inside the panel.
     const int ratioWidth =
         std::max(45, clipRatioEdit_->fontMetrics().horizontalAdvance(clipRatioEdit_->text()) + 8);
-    clipRatioEdit_->setGeometry(std::min(224, 276 - ratioWidth), 92, ratioWidth, 21);
+    clipRatioEdit_->setGeometry(std::min(224, 276 - ratioWidth), 112, ratioWidth, 21);
     clipRatioEdit_->setTextMargins(-3, 0, -3, 0);
     clipRatioEdit_->setCursorPosition(0);
     settingsPanel_->hide();

@@ -293,6 +293,7 @@ private:
     QCheckBox* histogramOnOpenCheckBox_;
     QCheckBox* smoothScrollCheckBox_;
     QCheckBox* autoRangeExcludesEndsCheckBox_;
+    QCheckBox* autoRangeOnOpenCheckBox_ = nullptr;
     QCheckBox* histogramPeakExcludesEndsCheckBox_;
     QLineEdit* clipRatioEdit_;
     QLineEdit* expressionEdits_[3];

@@ -77,7 +77,7 @@ bool MainWindow::openFiles(const QList<QByteArray>& paths) {
         files.push_back(p.toStdString());
     const auto histograms = histogramOnOpenCheckBox_->isChecked() ? orvenna::OpeningOptions::Histograms::All
                                                                   : orvenna::OpeningOptions::Histograms::None;
-    if (!jobs_->open(files, histograms, this)) return false;
+    if (!jobs_->open(files, histograms, this, autoRangeOnOpenCheckBox_->isChecked())) return false;
     openingClock_.start();
     timingOpening_ = qEnvironmentVariableIsSet("ORVENNA_TIMING");
     return true;

@@ -9,8 +9,12 @@ namespace orvenna {
 void SetOpeningRange(BandInfo* band) {
     if (!band) return;
     if (!remos_band_is_wide(band)) {
-        band->range_low = 0;
-        band->range_high = 255;
+        remos_auto_range(band, kDefaultClipRatio, kDefaultExcludeEnds);
+        // A band of one value (or none) shows its whole span instead.
+        if (band->range_low >= band->range_high) {
+            band->range_low = 0;
+            band->range_high = 255;
+        }
         return;
     }
     if (!remos_auto_range_values(band, kDefaultClipRatio, kDefaultExcludeEnds) ||

@@ -11,8 +11,8 @@ namespace orvenna {
 inline constexpr double kDefaultClipRatio = 0.00085;
 inline constexpr bool kDefaultExcludeEnds = true;
 
-// The range of a band as it is listed: 0..255 for 8-bit bands; for wider bands what "自動" gives with the
-// defaults (the band's histogram must have been made), else its whole span.
+// The automatic range a band opens with (its histogram must have been made): what "自動" gives with the
+// defaults, else its whole span (wide bands: value_min..value_max, 8-bit: 0..255).
 void SetOpeningRange(BandInfo* band);
 
 // "<>": 0..255, or the band's smallest to largest value for wider bands.

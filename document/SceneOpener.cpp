@@ -306,13 +306,15 @@ private:
             const size_t row = static_cast<size_t>(options_.listedBands + countedRows_ + k);
             const bool rangeGiven = row < options_.rangeGiven.size() && options_.rangeGiven[row];
             const bool wanted = wantHistograms_ && !rangeGiven &&
-                                (wide || options_.histograms == OpeningOptions::Histograms::All);
+                                (wide || options_.eightBitAutoRange ||
+                                 options_.histograms == OpeningOptions::Histograms::All);
             const bool sampled = wanted && sampling && countSample(band);
             const bool made = wanted && !sampled && makeHistogram(band, k, count);
             band->range_low = 0;
             band->range_high = 255;
-            // A wide band opens with what "自動" gives, so that it shows contrast at once.
-            if ((made || sampled) && wide) SetOpeningRange(band);
+            // A wide band opens with what "自動" gives, so that it shows contrast at once; an 8-bit one too
+            // when asked.
+            if ((made || sampled) && (wide || options_.eightBitAutoRange)) SetOpeningRange(band);
             if (!made && !sampled) clearHistogram(band, 255);
             file.histogramMade.push_back(made);
             file.histogramSampled.push_back(sampled);

@@ -64,10 +64,14 @@ struct OpeningControl {
 struct OpeningOptions {
     enum class Histograms {
         All,       // every band's (the viewer's "histogram at opening")
-        WideOnly,  // the bands wider than 8 bits only, whose opening range needs one (the render command)
+        WideOnly,  // the bands whose opening range needs one: wider than 8 bits, 8-bit ones with
+                   // eightBitAutoRange (the render command)
         None,
     };
     Histograms histograms = Histograms::All;
+    // 8-bit bands with a histogram open at their automatic range ("開いたときに自動範囲"), like wider bands;
+    // otherwise at 0..255.
+    bool eightBitAutoRange = false;
     // Files whose decoded bands are larger ask before their histograms are counted (All only).
     int64_t largeFileBytes = 100000000;
     // Bands read through GDAL with more samples than this open with a histogram counted from a sample of

@@ -38,7 +38,7 @@ void ViewerJobs::setState(State state) {
 }
 
 bool ViewerJobs::open(const std::vector<std::string>& files, OpeningOptions::Histograms histograms,
-                      OpeningAnswers* answers) {
+                      OpeningAnswers* answers, bool eightBitAutoRange) {
     if (state_ == State::Opening || state_ == State::Closing || opening_.running()) return false;
     // A redraw under way gives way: the opening ends with one of its own.
     redrawPending_ = false;
@@ -46,6 +46,7 @@ bool ViewerJobs::open(const std::vector<std::string>& files, OpeningOptions::His
     setState(State::Opening);
     OpeningOptions options = document_.openingOptions(histograms);
     options.sampleAbove = sampleAbove_;
+    options.eightBitAutoRange = eightBitAutoRange;
     opening_.start(files, options, answers);
     return true;
 }

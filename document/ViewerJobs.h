@@ -54,10 +54,11 @@ public:
     using RedrawPlanner = std::function<bool(ViewGeometry* geometry)>;
     void setRedrawPlanner(RedrawPlanner planner) { planner_ = std::move(planner); }
 
-    // Opens `files` (paths as bytes); `answers` answers its questions and must outlive it. False, with
-    // nothing done, while an opening runs or the viewer closes.
+    // Opens `files` (paths as bytes); `answers` answers its questions and must outlive it. 8-bit bands open
+    // at their automatic range with `eightBitAutoRange`. False, with nothing done, while an opening runs or
+    // the viewer closes.
     bool open(const std::vector<std::string>& files, OpeningOptions::Histograms histograms,
-              OpeningAnswers* answers);
+              OpeningAnswers* answers, bool eightBitAutoRange = false);
     // Stops the opening's running histogram pass ("中止", Esc); an opening whose pass does not end at once is
     // given up (what it opened is not listed).
     void stopHistogramPass();

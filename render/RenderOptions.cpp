@@ -125,6 +125,8 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions* opti
             options->help = true;
         } else if (arg == "-q") {
             options->quiet = true;
+        } else if (arg == "--no-auto-range") {
+            options->eight_bit_auto_range = false;
         } else if (arg == "-r" || arg == "-g" || arg == "-b") {
             if (!value(&v)) return bad(arg + " には式が必要です");
             (arg == "-r" ? options->red : arg == "-g" ? options->green : options->blue) = v;
@@ -175,6 +177,8 @@ std::string render_usage() {
            "  --range 文字=下:上   バンドの表示範囲 (例: --range a=5000:30000)\n"
            "  --range 文字=auto    自動 (開いたときと同じ除去比率 0.00085)\n"
            "  --range 文字=full    バンドの最小値から最大値まで\n"
+           "  --no-auto-range      8 ビットのバンドを 0..255 で開く "
+           "(ビューアの「開いたときに自動範囲」を外したとき)\n"
            "  --step N             倍率の段階 0 (32倍) .. 5 (等倍) .. 10 (1/32)。既定は 5\n"
            "  --window X,Y,W,H     シーンの一部 (ピクセル) だけを描く。既定はシーン全体\n"
            "  --threads N          使うコア数 (既定はすべて)\n"

@@ -19,7 +19,8 @@ struct RenderOptions {
     std::optional<std::string> red, green, blue;  // channel expressions; missing ones are "a"
     std::optional<PresetRequest> preset;          // band positions from the letters given
     std::vector<RangeRequest> ranges;
-    int step = 5;  // magnification step as in the viewer: 0 (x32) .. 5 (1:1) .. 10 (1/32)
+    bool eight_bit_auto_range = true;  // 8-bit bands open at their automatic range, as in the viewer
+    int step = 5;                      // magnification step as in the viewer: 0 (x32) .. 5 (1:1) .. 10 (1/32)
     bool has_window = false;
     int window_x = 0, window_y = 0, window_width = 0, window_height = 0;  // in scene pixels
     std::string output;

@@ -168,6 +168,7 @@ int main(int argc, char** argv) {
         // is the window's and each band's tiles are read once. Bands whose range is given count nothing.
         OpeningOptions opening = document.openingOptions(OpeningOptions::Histograms::WideOnly);
         opening.sampleAbove = OpeningOptions::kLargeBandSamples;
+        opening.eightBitAutoRange = options.eight_bit_auto_range;
         for (const RangeRequest& r : options.ranges) {
             const size_t row = static_cast<size_t>(r.letter - 'a');
             if (r.kind != RangeRequest::Values) continue;

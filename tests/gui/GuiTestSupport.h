@@ -179,6 +179,7 @@ public:
           smoothScrollCheckBox(control<QCheckBox>("smoothScrollCheckBox")),
           autoRangeExcludesEndsCheckBox(control<QCheckBox>("autoRangeExcludesEndsCheckBox")),
           histogramPeakExcludesEndsCheckBox(control<QCheckBox>("histogramPeakExcludesEndsCheckBox")),
+          autoRangeOnOpenCheckBox(control<QCheckBox>("autoRangeOnOpenCheckBox")),
           clipRatioLabel(control<QLabel>("clipRatioLabel")),
           clipRatioEdit(control<QLineEdit>("clipRatioEdit")),
           redExpressionEdit(control<QLineEdit>("redExpressionEdit")),
@@ -231,7 +232,7 @@ public:
     QPushButton* stopRedrawButton;
     QWidget *bandPanel, *settingsPanel, *expressionPanel;
     QCheckBox *histogramOnOpenCheckBox, *smoothScrollCheckBox, *autoRangeExcludesEndsCheckBox,
-        *histogramPeakExcludesEndsCheckBox;
+        *histogramPeakExcludesEndsCheckBox, *autoRangeOnOpenCheckBox;
     QLabel* clipRatioLabel;
     QLineEdit* clipRatioEdit;
     QLineEdit *redExpressionEdit, *greenExpressionEdit, *blueExpressionEdit;

@@ -28,8 +28,9 @@ const QRgb kBackOutside = qRgb(80, 80, 80);
 
 class BandRowTest : public MainWindowTest {
 protected:
-    // One file "scene.vdm" of three 16 x 8 bands whose values are band * 40 + x.
+    // One file "scene.vdm" of three 16 x 8 bands whose values are band * 40 + x, opened at 0..255.
     void openThreeBands() {
+        window->autoRangeOnOpenCheckBox->setChecked(false);
         path = dir.file("scene.vdm");
         guitest::writeNativeScene(path, 16, 8, 3,
                                   [](int band, int x, int) { return uint8_t(band * 40 + x); });

@@ -78,6 +78,7 @@ protected:
     void SetUp() override {
         MainWindowTest::SetUp();
         window->cornerAfterOpening = true;
+        window->autoRangeOnOpenCheckBox->setChecked(false);  // the expected pictures stretch over 0..255
         guitest::writeNativeScene(scene, kImgW, kImgH, 2,
                                   [](int b, int x, int y) { return b == 0 ? Band0(x, y) : Band1(x, y); });
         openScene(scene);

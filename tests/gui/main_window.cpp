@@ -70,7 +70,7 @@ TEST_F(MainWindowTest, FreshStartState) {
     EXPECT_EQ(window->rowCount(), 0);
     EXPECT_EQ(window->bandPanel->width(), 284);
     EXPECT_EQ(window->zoomStrip->width(), 40);
-    EXPECT_EQ(window->settingsPanel->height(), 124);
+    EXPECT_EQ(window->settingsPanel->height(), 144);
     EXPECT_EQ(window->expressionPanel->height(), 105);
 }
 
@@ -118,6 +118,7 @@ TEST_F(MainWindowTest, SettingsPanelDefaults) {
         {window->smoothScrollCheckBox, "滑らかにスクロールさせる（高負荷）", false, 28},
         {window->autoRangeExcludesEndsCheckBox, "自動レンジ設定で0と255を除く", true, 48},
         {window->histogramPeakExcludesEndsCheckBox, "ヒストグラム表示の最大値から0と255を除く", true, 68},
+        {window->autoRangeOnOpenCheckBox, "開いたときに自動範囲", true, 88},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.box->text(), QString::fromUtf8(c.caption));
@@ -126,7 +127,7 @@ TEST_F(MainWindowTest, SettingsPanelDefaults) {
     }
     EXPECT_EQ(window->clipRatioLabel->text(), "自動レンジ設定時の上下除去比率");
     EXPECT_EQ(window->clipRatioEdit->text(), "0.00085");
-    EXPECT_EQ(window->clipRatioEdit->y(), 92);  // its width is that of its text (below)
+    EXPECT_EQ(window->clipRatioEdit->y(), 112);  // its width is that of its text (below)
 }
 
 TEST_F(MainWindowTest, ToolButtonHintsAndIcons) {

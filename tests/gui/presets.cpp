@@ -558,24 +558,6 @@ TEST_F(PresetTest, BandListHidesFromTheMenuAndTheToolButton) {
     EXPECT_FALSE(window->bandPanel->isHidden());
 }
 
-TEST_F(MainWindowTest, SettingsPanelDefaults) {
-    EXPECT_TRUE(window->settingsPanel->isHidden());
-    EXPECT_EQ(window->settingsPanel->height(), 124);
-    const QCheckBox* boxes[] = {window->histogramOnOpenCheckBox, window->smoothScrollCheckBox,
-                                window->autoRangeExcludesEndsCheckBox,
-                                window->histogramPeakExcludesEndsCheckBox};
-    const bool checked[] = {true, false, true, true};
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(boxes[i]->isChecked(), checked[i]) << i;
-        EXPECT_EQ(boxes[i]->geometry(), QRect(12, 8 + 20 * i, 253, 17)) << i;
-    }
-    EXPECT_EQ(window->clipRatioLabel->pos(), QPoint(12, 96));
-    EXPECT_EQ(window->clipRatioEdit->text(), "0.00085");
-    EXPECT_EQ(window->clipRatioEdit->y(), 92);
-    EXPECT_GE(window->clipRatioEdit->width(),
-              window->clipRatioEdit->fontMetrics().horizontalAdvance("0.00085"));
-}
-
 // ---- Placement ------------------------------------------------------------------------------------------
 
 TEST_F(MainWindowTest, PlacementOnAFakedScreen) {

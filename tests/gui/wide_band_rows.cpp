@@ -99,7 +99,8 @@ TEST_F(WideBandRowTest, WideBandsOpenWithTheirHistogramAndContrast) {
         EXPECT_EQ(*greys.begin(), 0);
     }
 
-    // An 8-bit band keeps its 0..255 controls and range beside them.
+    // An 8-bit band keeps its 0..255 controls; it opens at its automatic range ("開いたときに自動範囲", on by
+    // default: 0 and 255 left out, none clipped from 4 .. 252), and at 0..255 with the box off.
     const std::string bytes = dir.file("byte.tif");
     ASSERT_TRUE(widetest::writeGeoTiff(dir, bytes, "Byte", kW, kH, [](int x, int) { return x * 4; }));
     window->closeAllButton->click();
@@ -110,9 +111,15 @@ TEST_F(WideBandRowTest, WideBandsOpenWithTheirHistogramAndContrast) {
     ASSERT_NE(row->lowerBoundSpin, nullptr);
     EXPECT_FALSE(row->widget->isWide());
     EXPECT_EQ(row->widget->height(), 100);
-    EXPECT_EQ(row->band->range_low, 0);
-    EXPECT_EQ(row->band->range_high, 255);
-    EXPECT_EQ(row->upperBoundEdit->text(), "255");
+    EXPECT_EQ(row->band->range_low, 4);
+    EXPECT_EQ(row->band->range_high, 252);
+    EXPECT_EQ(row->upperBoundEdit->text(), "252");
+    window->autoRangeOnOpenCheckBox->setChecked(false);
+    window->closeAllButton->click();
+    window->openNow({bytes});
+    EXPECT_EQ(bandRow(0)->band->range_low, 0);
+    EXPECT_EQ(bandRow(0)->band->range_high, 255);
+    EXPECT_EQ(bandRow(0)->upperBoundEdit->text(), "255");
 }
 
 // Every control sets the display range in the band's values; the steps follow one another on one row.
