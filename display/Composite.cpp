@@ -1,6 +1,7 @@
 #include "display/Composite.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "calc/ecalc.h"
@@ -64,22 +65,47 @@ void RowBuffers::prepare(const CompositeBandRow* rows, int row_count, int run) {
 }
 
 void FetchBandRun(const CompositeBandRow& row, unsigned char* dest, int line, int x0, int n, bool stretch,
-                  WideBandMapping* mapping) {
+                  WideBandMapping* mapping, uint8_t* missing) {
     if (n <= 0) return;
     if (!row.band) {
         std::memset(dest, 0, static_cast<size_t>(n));
         return;
     }
     if (mapping && mapping->active()) {
-        mapping->fetch(row.band, dest, line, x0, n, 1);
+        mapping->fetch(row.band, dest, line, x0, n, 1, missing);
         return;
     }
     if (row.is_picture()) {
         ReadPictureRow(row, dest, line, x0, n);
     } else {
         remos_read_row(row.band, dest, line, x0, n);
+        const int none = missing ? MissingByte(row) : -1;
+        if (none >= 0)
+            for (int i = 0; i < n; ++i)
+                if (dest[i] == none) missing[i] = 1;
     }
     if (stretch) remos_stretch_row(row.band, dest, n);
+}
+
+int MissingByte(const CompositeBandRow& row) {
+    const BandInfo* b = row.band;
+    if (!b || row.is_picture() || remos_band_is_wide(b) || !b->has_nodata) return -1;
+    return b->nodata >= 0 && b->nodata <= 255 && b->nodata == std::floor(b->nodata)
+               ? static_cast<int>(b->nodata)
+               : -1;
+}
+
+bool MarksMissing(const CompositeBandRow& row, const WideBandMapping& mapping) {
+    return mapping.marks_missing() || MissingByte(row) >= 0;
+}
+
+void PaintMissing(const CompositeTarget& target, const uint8_t* missing, int count, uint8_t* bgr) {
+    for (int i = 0; i < count; ++i) {
+        if (!missing[i]) continue;
+        bgr[3 * i] = target.missing_blue;
+        bgr[3 * i + 1] = target.missing_green;
+        bgr[3 * i + 2] = target.missing_red;
+    }
 }
 
 void PrepareMappings(const CompositeBandRow* rows, int row_count, std::vector<WideBandMapping>& mappings) {
@@ -114,6 +140,20 @@ void DrawCompositeReference(const CompositeBandRow* rows, int row_count, const C
     RowBuffers bufs;
     std::vector<WideBandMapping> mappings;
     PrepareMappings(rows, row_count, mappings);
+    // The bands the expressions read that can be without data mark the pixels drawn in its colour.
+    uint32_t read = 0;
+    for (const CalcExpr* tree : {exprs.red, exprs.green, exprs.blue})
+        if (tree) read |= EcalcProgram(tree).letters_read();
+    std::vector<bool> marking(static_cast<size_t>(row_count), false);
+    for (int b = 0; b < lettered; ++b)
+        marking[static_cast<size_t>(b)] = (read >> b & 1) && MarksMissing(rows[b], mappings[b]);
+    std::vector<uint8_t> missing(static_cast<size_t>(std::max(C, 0)), 0);
+    auto put = [&](int x, int y, int count, const uint8_t* bgr, int i) {
+        if (missing[static_cast<size_t>(i)])
+            PutPixels(target, x, y, count, target.missing_blue, target.missing_green, target.missing_red);
+        else
+            PutPixels(target, x, y, count, bgr[0], bgr[1], bgr[2]);
+    };
 
     auto evaluate_pixel = [&](uint8_t* bgr) {
         bgr[2] = static_cast<uint8_t>(ClampToByte(ecalc_evaluate(exprs.red, cells, 0.0)));
@@ -124,9 +164,10 @@ void DrawCompositeReference(const CompositeBandRow* rows, int row_count, const C
     if (geometry.magnifying()) {
         bufs.prepare(rows, row_count, C);
         for (int j = 0; j < L; ++j) {
+            std::fill(missing.begin(), missing.end(), 0);
             for (int b = 0; b < row_count; ++b) {
                 FetchBandRun(rows[b], bufs[b], geometry.first_line + j, geometry.first_column, C, true,
-                             &mappings[b]);
+                             &mappings[b], marking[static_cast<size_t>(b)] ? missing.data() : nullptr);
             }
             for (int k = 0; k < F; ++k) {
                 const int y = geometry.offset_y + j * F + k;
@@ -135,22 +176,28 @@ void DrawCompositeReference(const CompositeBandRow* rows, int row_count, const C
                         values[b] = bufs[b][i];
                     uint8_t bgr[3];
                     evaluate_pixel(bgr);
-                    PutPixels(target, geometry.offset_x + i * F, y, F, bgr[0], bgr[1], bgr[2]);
+                    put(geometry.offset_x + i * F, y, F, bgr, i);
                 }
             }
         }
     } else {
         bufs.prepare(rows, row_count, C * F);
         for (int j = 0; j < L; ++j) {
+            std::fill(missing.begin(), missing.end(), 0);
             for (int b = 0; b < row_count; ++b) {
+                const bool marks = marking[static_cast<size_t>(b)];
                 // Mapped wide bands read their reduced run (a GDAL band's overview when it has one), packed;
                 // the others the whole run, sampled below.
-                if (rows[b].band && mappings[b].active())
+                if (rows[b].band && mappings[b].active()) {
                     mappings[b].fetch(rows[b].band, bufs[b], geometry.first_line + j * F,
-                                      geometry.first_column, C * F, F);
-                else
+                                      geometry.first_column, C * F, F, marks ? missing.data() : nullptr);
+                } else {
                     FetchBandRun(rows[b], bufs[b], geometry.first_line + j * F, geometry.first_column, C * F,
                                  false, nullptr);
+                    const int none = marks ? MissingByte(rows[b]) : -1;
+                    for (int i = 0; none >= 0 && i < C; ++i)
+                        if (bufs[b][i * F] == none) missing[static_cast<size_t>(i)] = 1;
+                }
             }
             const int y = geometry.offset_y + j;
             for (int i = 0; i < C; ++i) {
@@ -162,7 +209,7 @@ void DrawCompositeReference(const CompositeBandRow* rows, int row_count, const C
                 }
                 uint8_t bgr[3];
                 evaluate_pixel(bgr);
-                PutPixels(target, geometry.offset_x + i, y, 1, bgr[0], bgr[1], bgr[2]);
+                put(geometry.offset_x + i, y, 1, bgr, i);
             }
         }
     }

@@ -48,6 +48,9 @@ struct CompositeTarget {
     int width = 0;
     int height = 0;
     std::ptrdiff_t stride = 0;  // bytes from one line to the next (at least width * 3)
+    // The colour of pixels without data (a no-data value or not a number in a band an expression reads):
+    // the view's own white unless set.
+    uint8_t missing_blue = 255, missing_green = 255, missing_red = 255;
 };
 
 // The compiled red, green and blue expressions; a null tree evaluates to 0.

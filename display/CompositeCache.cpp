@@ -528,14 +528,28 @@ void CompositeCache::draw(const CompositeBandRow* rows, int row_count, const Com
         }
     }
     out_.resize(static_cast<size_t>(C) * 3);
+    // Bands read that can be without data mark the pixels drawn in its colour, after their evaluation.
+    bool marking[kLetterCount] = {};
+    bool any_marking = false;
+    for (int t = 0; t < loaded_letter_count_; ++t) {
+        const int b = loaded_letter_list_[t];
+        marking[b] = MarksMissing(rows[b], mappings_[b]);
+        any_marking = any_marking || marking[b];
+    }
+    missing_.assign(static_cast<size_t>(C), 0);
+    uint8_t* const missing = any_marking ? missing_.data() : nullptr;
+    auto paint = [&](uint8_t* bgr) {
+        if (missing) PaintMissing(target, missing, C, bgr);
+    };
 
     for (int j = 0; j < L; ++j) {
         if (stopped()) return;
+        if (missing) std::fill(missing_.begin(), missing_.end(), 0);
         if (magnify) {
             for (int t = 0; t < loaded_letter_count_; ++t) {
                 const int b = loaded_letter_list_[t];
                 FetchBandRun(rows[b], bufs_[b], geometry.first_line + j, geometry.first_column, C, true,
-                             &mappings_[b]);
+                             &mappings_[b], marking[b] ? missing : nullptr);
                 vals[b] = bufs_[b];
             }
             const int y0 = geometry.offset_y + j * F;
@@ -543,12 +557,14 @@ void CompositeCache::draw(const CompositeBandRow* rows, int row_count, const Com
                 // No scratch letter carries over: the F evaluations of an image pixel agree, do one.
                 uint8_t* direct = F == 1 ? line_inside(target, y0, geometry.offset_x, C) : nullptr;
                 eval_run(vals, C, direct ? direct : out_.data());
+                paint(direct ? direct : out_.data());
                 if (!direct) write_line(target, y0, geometry.offset_x, C, F, out_.data());
                 for (int k = 1; k < F; ++k)
                     copy_line(target, y0, y0 + k, geometry.offset_x, C * F);
             } else {
                 for (int k = 0; k < F; ++k) {
                     eval_run(vals, C, out_.data());
+                    paint(out_.data());
                     write_line(target, y0 + k, geometry.offset_x, C, F, out_.data());
                 }
             }
@@ -560,7 +576,7 @@ void CompositeCache::draw(const CompositeBandRow* rows, int row_count, const Com
                     // Wide bands: the reduced run (a GDAL band's overview when it has one), mapped through
                     // the display range.
                     mappings_[b].fetch(rows[b].band, g, geometry.first_line + j * F, geometry.first_column,
-                                       C * F, F);
+                                       C * F, F, marking[b] ? missing : nullptr);
                 } else {
                     const unsigned char* buf = bufs_[b];
                     FetchBandRun(rows[b], bufs_[b], geometry.first_line + j * F, geometry.first_column, C * F,
@@ -568,11 +584,15 @@ void CompositeCache::draw(const CompositeBandRow* rows, int row_count, const Com
                     const uint8_t* lut = luts_[b];
                     for (int i = 0; i < C; ++i)
                         g[i] = lut[buf[static_cast<size_t>(i) * F]];
+                    const int none = marking[b] ? MissingByte(rows[b]) : -1;
+                    for (int i = 0; none >= 0 && i < C; ++i)
+                        if (buf[static_cast<size_t>(i) * F] == none) missing[i] = 1;
                 }
                 vals[b] = g;
             }
             uint8_t* direct = line_inside(target, geometry.offset_y + j, geometry.offset_x, C);
             eval_run(vals, C, direct ? direct : out_.data());
+            paint(direct ? direct : out_.data());
             if (!direct) write_line(target, geometry.offset_y + j, geometry.offset_x, C, 1, out_.data());
         }
         // A line whose repeats were cut short by the stop flag is not final.

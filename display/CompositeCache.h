@@ -139,6 +139,7 @@ private:
     uint8_t luts_[26][256] = {};             // reducing: remos_stretch_value of each byte value per letter
     std::vector<WideBandMapping> mappings_;  // per row: the display mapping of wide bands
     std::vector<uint8_t> out_;               // one line of results, blue, green, red
+    std::vector<uint8_t> missing_;           // one line's marks of pixels without data
 };
 
 }  // namespace orvenna

@@ -30,8 +30,19 @@ private:
 // the stored values mapped through the display range for wide bands with an active `mapping`, remos_read_row
 // for other scene rows; a row without band reads as zero. With `stretch`, the values fetched by
 // remos_read_row then pass through remos_stretch_row (the 1:1 and magnifying paths).
+// With `missing`, the values without data (MarksMissing) set their byte there to 1.
 void FetchBandRun(const CompositeBandRow& row, unsigned char* dest, int line, int x0, int n, bool stretch,
-                  WideBandMapping* mapping);
+                  WideBandMapping* mapping, uint8_t* missing = nullptr);
+
+// Whether a row's values can be without data: a wide band with a no-data value or of floats (through its
+// mapping), or an 8-bit scene band whose no-data value is a byte.
+bool MarksMissing(const CompositeBandRow& row, const WideBandMapping& mapping);
+// The byte value of an 8-bit band that stands for no data, or -1.
+int MissingByte(const CompositeBandRow& row);
+
+// Paints the pixels of an evaluated run whose `missing` byte is set in the target's colour for pixels
+// without data (`count` pixels of 3 bytes).
+void PaintMissing(const CompositeTarget& target, const uint8_t* missing, int count, uint8_t* bgr);
 
 // One display mapping per row for a redraw, prepared from the rows' bands.
 void PrepareMappings(const CompositeBandRow* rows, int row_count, std::vector<WideBandMapping>& mappings);

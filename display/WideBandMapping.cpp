@@ -34,6 +34,7 @@ void WideBandMapping::prepare(const BandInfo* band, bool is_picture) {
     nodata_ = has_nodata_ ? band->nodata : 0;
     // Single-precision samples equal the no-data value as a float, as the histogram compares them.
     if (sample_type_ == REMOS_SAMPLE_F32) nodata_ = static_cast<float>(nodata_);
+    is_float_ = sample_type_ == REMOS_SAMPLE_F32 || sample_type_ == REMOS_SAMPLE_F64;
     if (sample_type_ == REMOS_SAMPLE_U16 || sample_type_ == REMOS_SAMPLE_I16) build_table();
 }
 
@@ -63,6 +64,14 @@ template <class T>
 void WideBandMapping::map_run(const T* stored, unsigned char* dest, int count) const {
     for (int i = 0; i < count; ++i)
         dest[i] = byte_of(static_cast<double>(stored[i]));
+}
+
+template <class T>
+void WideBandMapping::mark_run(const T* stored, uint8_t* missing, int count) const {
+    for (int i = 0; i < count; ++i) {
+        const double v = static_cast<double>(stored[i]);
+        if (std::isnan(v) || (has_nodata_ && v == nodata_)) missing[i] = 1;
+    }
 }
 
 // Lines read at once ahead of a full-resolution fetch.
@@ -98,7 +107,8 @@ const void* WideBandMapping::stored_run(BandInfo* band, int line, int x0, int n,
     return stored_.data();
 }
 
-void WideBandMapping::fetch(BandInfo* band, unsigned char* dest, int line, int x0, int n, int step) {
+void WideBandMapping::fetch(BandInfo* band, unsigned char* dest, int line, int x0, int n, int step,
+                            uint8_t* missing) {
     if (n <= 0 || step <= 0) return;
     const int count = (n - 1) / step + 1;
     const size_t size = static_cast<size_t>(remos_sample_size(sample_type_));
@@ -138,6 +148,29 @@ void WideBandMapping::fetch(BandInfo* band, unsigned char* dest, int line, int x
             break;
         default:
             std::memset(dest, 0, static_cast<size_t>(count));
+            break;
+    }
+    if (!missing || !marks_missing()) return;
+    switch (sample_type_) {
+        case REMOS_SAMPLE_U16:
+            mark_run(static_cast<const uint16_t*>(raw), missing, count);
+            break;
+        case REMOS_SAMPLE_I16:
+            mark_run(static_cast<const int16_t*>(raw), missing, count);
+            break;
+        case REMOS_SAMPLE_U32:
+            mark_run(static_cast<const uint32_t*>(raw), missing, count);
+            break;
+        case REMOS_SAMPLE_I32:
+            mark_run(static_cast<const int32_t*>(raw), missing, count);
+            break;
+        case REMOS_SAMPLE_F32:
+            mark_run(static_cast<const float*>(raw), missing, count);
+            break;
+        case REMOS_SAMPLE_F64:
+            mark_run(static_cast<const double*>(raw), missing, count);
+            break;
+        default:
             break;
     }
 }

@@ -43,7 +43,12 @@ public:
     // Writes the bytes of the stored samples x0, x0 + step, ... below x0 + n of `line` (clipped to the band
     // like remos_read_row) to dest: (n + step - 1) / step bytes. With step > 1 a GDAL band with overviews
     // gives the overview's values (remos_read_row_stored_reduced).
-    void fetch(BandInfo* band, unsigned char* dest, int line, int x0, int n, int step);
+    // With `missing`, the samples without data (the no-data value, not a number) also set their byte there
+    // to 1 (others are left as they are, so that several bands mark one run).
+    void fetch(BandInfo* band, unsigned char* dest, int line, int x0, int n, int step,
+               uint8_t* missing = nullptr);
+    // Whether a sample can be without data: the band has a no-data value or holds floats.
+    bool marks_missing() const { return active_ && (has_nodata_ || is_float_); }
 
     // Lines below `end` may be read ahead, several at a time, by full-resolution fetches (0: none); the
     // lines read ahead serve the fetches that follow for the same columns.
@@ -58,12 +63,15 @@ public:
 private:
     template <class T>
     void map_run(const T* stored, unsigned char* dest, int count) const;
+    template <class T>
+    void mark_run(const T* stored, uint8_t* missing, int count) const;
     void build_table();
 
     bool active_ = false;
     int sample_type_ = 0;
     double low_ = 0, high_ = 0;
     bool has_nodata_ = false;
+    bool is_float_ = false;
     double nodata_ = 0;
     // 16-bit bands: the byte of every raw 16-bit pattern, kept while type, range and no-data stay the same.
     std::vector<uint8_t> table_;
