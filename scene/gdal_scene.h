@@ -35,7 +35,8 @@ struct GdalBand {
     int block_width = 0;  // GDAL's natural block of the band
     int block_height = 0;
     int overview_count = 0;
-    int number = 0;  // the band's number in its dataset (1 for the first)
+    int number = 0;     // the band's number in its dataset (1 for the first)
+    std::string label;  // band_label (subdatasets.h)
     // Text grids (ESRI and GRASS ASCII grids) are read line by line from their start, see read_window.
     bool text_lines = false;
     int lines_known = 0;              // lines 0 .. lines_known - 1 have been read

@@ -159,7 +159,8 @@ GDALDatasetH open_raster(const char* path, std::string* name, bool* subdataset) 
     *subdataset = false;
     GDALDatasetH ds = open_dataset(path, false);
     if (ds && GDALGetRasterCount(ds) == 0) {
-        const char* first = GDALGetMetadataItem(ds, "SUBDATASET_1_NAME", "SUBDATASETS");
+        // The whole domain: NetCDF does not answer for single items of it.
+        const char* first = CSLFetchNameValue(GDALGetMetadata(ds, "SUBDATASETS"), "SUBDATASET_1_NAME");
         if (first) {
             *name = first;
             *subdataset = true;
@@ -246,7 +247,7 @@ void note_read_error(GdalScene* scene) {
     scene->read_error = message;
 }
 
-int open_scene(SceneFile* scene) {
+int open_scene(SceneFile* scene, const std::string& subdataset_name) {
     initialise();
     close_scene(scene);
     clear_last_error();
@@ -273,7 +274,13 @@ int open_scene(SceneFile* scene) {
             set_open_reason(scene, problem.c_str());
             return REMOS_UNKNOWN_FORMAT;
         }
-        ds = open_raster(scene->path, &name, &subdataset);
+        if (subdataset_name.empty()) {
+            ds = open_raster(scene->path, &name, &subdataset);
+        } else {
+            name = subdataset_name;
+            subdataset = true;
+            ds = open_dataset(name, true);
+        }
     }
     if (!ds) {
         // GDAL's message on a scene on a server names the GDAL path, not the URL the user gave.
@@ -316,6 +323,7 @@ int open_scene(SceneFile* scene) {
         if (g.block_width < 1) g.block_width = width;
         if (g.block_height < 1) g.block_height = 1;
         g.overview_count = GDALGetOverviewCount(g.handle);
+        g.label = band_label_of(ds, g.handle);
         g.text_lines = is_text_grid(ds);
         // A local band without overviews gets a reduced copy from its exact histogram pass (reduced_copy.h).
         if (g.overview_count == 0 && !g.text_lines && !remote)
