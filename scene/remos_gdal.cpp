@@ -7,6 +7,7 @@
 #include <cpl_string.h>
 #include <cpl_vsi.h>
 #include <cpl_vsi_error.h>
+#include <dlfcn.h>
 #include <gdal.h>
 
 #include <algorithm>
@@ -184,6 +185,18 @@ void mark_recognised(SceneFile* scene) {
     if (scene->format != FMT_TIFF) scene->format = FMT_GDAL;
 }
 
+// NetCDF-4 and HDF5 files go through the HDF5 library, which prints its error stack (on probes that fail as
+// expected) on every thread where that was not turned off; netCDF turns it off only on the thread that used
+// it first. Looked up by name: the viewer does not link HDF5 itself, GDAL brings it.
+void quiet_hdf5_on_this_thread() {
+    thread_local bool quiet = false;
+    if (quiet) return;
+    quiet = true;
+    using SetAuto = int (*)(int64_t stack, void* print, void* data);
+    static const auto set_auto = reinterpret_cast<SetAuto>(dlsym(RTLD_DEFAULT, "H5Eset_auto2"));
+    if (set_auto) set_auto(0 /* H5E_DEFAULT */, nullptr, nullptr);
+}
+
 uint32_t full_scale_of(int bits) {
     return bits >= 32 ? 0xFFFFFFFFu : static_cast<uint32_t>((uint64_t(1) << bits) - 1);
 }
@@ -191,6 +204,7 @@ uint32_t full_scale_of(int bits) {
 }  // namespace
 
 void initialise() {
+    quiet_hdf5_on_this_thread();
     static std::once_flag once;
     std::call_once(once, [] {
         // The viewer only reads: no .aux.xml beside the user's files.
@@ -392,6 +406,7 @@ void close_scene(SceneFile* scene) {
 
 GDALDatasetH open_spare(const GdalScene* scene) {
     if (scene->dataset_name.empty() || !scene->dataset) return nullptr;
+    initialise();
     GDALDatasetH spare = open_dataset(scene->dataset_name, scene->subdataset);
     clear_last_error();
     // The same file must give the same bands; anything else (the file changed) is not read from.
