@@ -216,11 +216,58 @@ private:
         if (remote && endStoppableWait()) return false;
         if (opened.status == SceneResult::Status::CannotOpen)
             return refuse(OpeningRefusal::Kind::CannotOpen, path, opened.reason);
+        // A container opens the parts chosen (offered even when its first part was refused); a container of
+        // one part opens it under its name.
+        std::string shown = FileNameOf(path);
+        if (!remote && (opened.opened() ? scene_is_subdataset(scene->get()) : (*scene)->format == FMT_GDAL)) {
+            const std::vector<SubdatasetInfo> parts = list_subdatasets(path);
+            if (parts.size() > 1 || (!parts.empty() && (!options_.subdatasets.empty() || !opened.opened())))
+                return openSubdatasets(path, parts);
+            if (!parts.empty()) shown += ":" + parts.front().name;
+        }
         if (!opened.opened()) return refuse(OpeningRefusal::Kind::Unrecognised, path, opened.reason);
+        return listScene(path, scene, shown, false);
+    }
+
+    // Opens the parts of a container that the options name or the user chooses, each as a file of its own.
+    bool openSubdatasets(const std::string& path, const std::vector<SubdatasetInfo>& parts) {
+        std::vector<int> chosen;
+        if (options_.subdatasets.empty()) chosen = questions_.chooseSubdatasets(path, parts);
+        for (const std::string& name : options_.subdatasets) {
+            const int k = find_subdataset(parts, name);
+            if (k >= 0) {
+                chosen.push_back(k);
+            } else if (!refuse(OpeningRefusal::Kind::Unrecognised, path,
+                               "サブデータセット \"" + name + "\" はありません (" + subdataset_names(parts) +
+                                   ")")) {
+                return false;
+            }
+        }
+        for (const int k : chosen) {
+            if (control_.stopOpening) return false;
+            if (k < 0 || static_cast<size_t>(k) >= parts.size()) continue;
+            const SubdatasetInfo& part = parts[static_cast<size_t>(k)];
+            auto scene = std::make_shared<SceneHandle>();
+            const SceneResult opened = open_subdataset(scene.get(), path, part.gdal_name);
+            const bool goOn =
+                opened.opened()
+                    ? listScene(path, scene, FileNameOf(path) + ":" + part.name, true)
+                    : refuse(OpeningRefusal::Kind::Unrecognised, path + ":" + part.name, opened.reason);
+            if (!goOn) return false;
+        }
+        return true;
+    }
+
+    // Lists an opened scene's bands under `shown`, with their histograms and opening ranges; a part of a
+    // container asks about its own decoded size, not the container's.
+    bool listScene(const std::string& path, const std::shared_ptr<SceneHandle>& scene,
+                   const std::string& shown, bool part) {
         const int count = scene->band_count();
-        if (tooManyBands(path, count)) return true;
+        // A part is named by the file's path and its own name.
+        const std::string named = part ? path + shown.substr(FileNameOf(path).size()) : path;
+        if (tooManyBands(named, count)) return true;
         if (!acceptSize((*scene)->width, (*scene)->height))
-            return refuse(OpeningRefusal::Kind::SizeMismatch, path, "");
+            return refuse(OpeningRefusal::Kind::SizeMismatch, named, "");
         const int64_t pixels = saturatingProduct((*scene)->width, (*scene)->height);
         // Large bands read through GDAL open from a sample: nothing waits for their exact histograms.
         const bool sampling =
@@ -230,10 +277,10 @@ private:
         const int64_t decoded = saturatingProduct(saturatingProduct(pixels, count),
                                                   std::max(1, scene->band(0)->bytes_per_sample));
         if (wantHistograms_ && !sampling && options_.histograms == OpeningOptions::Histograms::All &&
-            std::max(decoded, fileSize(path)) > options_.largeFileBytes &&
+            std::max(decoded, part ? int64_t(0) : fileSize(path)) > options_.largeFileBytes &&
             !questions_.countHistogramsOfLargeFile(path))
             wantHistograms_ = false;
-        OpenedFile file{scene, nullptr, FileNameOf(path), {}, {}};
+        OpenedFile file{scene, nullptr, shown, {}, {}};
         for (int k = 0; k < count && !control_.stopOpening; ++k) {
             BandInfo* band = scene->band(k);
             const bool wide = remos_band_is_wide(band) != 0;

@@ -12,6 +12,7 @@
 
 #include "document/DocumentBand.h"
 #include "scene/scene_metadata.h"
+#include "scene/subdatasets.h"
 
 namespace orvenna {
 
@@ -42,6 +43,13 @@ public:
     // A file was refused; the opening goes on with the next file. False stops the whole opening (the files
     // opened so far stay).
     virtual bool refused(const OpeningRefusal& refusal) = 0;
+    // The file holds several subdatasets (a NetCDF or HDF file's variables): the positions in `list` of those
+    // to open, each listed as a file of its own. None passes the file over without a word (the user
+    // cancelled).
+    virtual std::vector<int> chooseSubdatasets(const std::string& /*path*/,
+                                               const std::vector<SubdatasetInfo>& /*list*/) {
+        return {};
+    }
     // The share of the opening done, 0..1, now and then.
     virtual void progress(double /*done*/) {}
     // A histogram pass, or the opening of a scene on a server, starts (true) or ends (false): it may be
@@ -79,6 +87,9 @@ struct OpeningOptions {
     // The pixel size the bands must have; 0 when nothing is listed yet (the first file gives it).
     int width = 0;
     int height = 0;
+    // Subdatasets chosen beforehand by name (their own or GDAL's): every container opens these and asks
+    // nothing; a name a container does not hold refuses it with the names it does hold.
+    std::vector<std::string> subdatasets;
     // The metadata as it stands: what no file beside the first one gives carries over.
     SceneMetadataState metadata;
 };
