@@ -159,6 +159,21 @@ TEST_F(RenderCommandTest, SubdatasetsAreChosenByName) {
     EXPECT_NEAR(qBlue(pixel), 13, 1);
 }
 
+// A band of palette indices opens as its red, green and blue and is drawn in its table's colours.
+TEST_F(RenderCommandTest, PaletteBandsDrawTheirColours) {
+    const std::string tif = Demo("lc.tif"), out = Demo("lc.png");
+    ASSERT_TRUE(gdal_test::write_palette_file(tif, "GTiff", false));
+    const CommandRun run = RunCommand("-q -o " + out + " " + tif);
+    ASSERT_EQ(run.code, 0) << run.output;
+    const QImage picture(QString::fromStdString(out));
+    ASSERT_EQ(picture.size(), QSize(6, 4));
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x) {
+            const unsigned char* colour = gdal_test::kPalette[(x + y) % 3];
+            EXPECT_EQ(picture.pixel(x, y), qRgb(colour[0], colour[1], colour[2])) << x << "," << y;
+        }
+}
+
 // Every format is written whole, at the size of the window and step; a GeoTIFF carries the scene's own
 // georeferencing (Landsat clip: UTM transform) or its corners as ground control points (CEOS: summary.txt).
 TEST_F(RenderCommandTest, FormatsAndGeoreferencing) {

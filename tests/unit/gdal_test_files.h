@@ -200,4 +200,41 @@ inline bool write_netcdf_container(const std::string& path) {
     return ok;
 }
 
+// A palette file (6 x 4 Byte indices (x + y) % 3) written with GDAL's API through `driver` ("GTiff", "HFA"):
+// colour table kPalette, and with `names` an attribute table naming the indices kClassNames (HFA keeps it in
+// the file; a GeoTIFF would keep it in a side file the viewer does not read).
+inline const unsigned char kPalette[3][3] = {{10, 20, 30}, {200, 100, 0}, {0, 255, 64}};
+inline const char* const kClassNames[3] = {"water", "forest", "urban"};
+inline bool write_palette_file(const std::string& path, const char* driver_name, bool names) {
+    GDALAllRegister();
+    GDALDriverH driver = GDALGetDriverByName(driver_name);
+    GDALDatasetH ds = driver ? GDALCreate(driver, path.c_str(), 6, 4, 1, GDT_Byte, nullptr) : nullptr;
+    if (!ds) return false;
+    GDALRasterBandH band = GDALGetRasterBand(ds, 1);
+    unsigned char indices[24];
+    for (int i = 0; i < 24; ++i)
+        indices[i] = static_cast<unsigned char>((i % 6 + i / 6) % 3);
+    bool ok = GDALRasterIO(band, GF_Write, 0, 0, 6, 4, indices, 6, 4, GDT_Byte, 0, 0) == CE_None;
+    GDALColorTableH table = GDALCreateColorTable(GPI_RGB);
+    for (int i = 0; i < 3; ++i) {
+        const GDALColorEntry entry = {kPalette[i][0], kPalette[i][1], kPalette[i][2], 255};
+        GDALSetColorEntry(table, i, &entry);
+    }
+    ok = ok && GDALSetRasterColorTable(band, table) == CE_None;
+    GDALDestroyColorTable(table);
+    if (names) {
+        GDALRasterAttributeTableH rat = GDALCreateRasterAttributeTable();
+        GDALRATCreateColumn(rat, "Value", GFT_Integer, GFU_MinMax);
+        GDALRATCreateColumn(rat, "Class_Names", GFT_String, GFU_Name);
+        for (int i = 0; i < 3; ++i) {
+            GDALRATSetValueAsInt(rat, i, 0, i);
+            GDALRATSetValueAsString(rat, i, 1, kClassNames[i]);
+        }
+        ok = ok && GDALSetDefaultRAT(band, rat) == CE_None;
+        GDALDestroyRasterAttributeTable(rat);
+    }
+    GDALClose(ds);
+    return ok;
+}
+
 }  // namespace gdal_test
