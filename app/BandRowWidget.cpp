@@ -18,6 +18,7 @@
 #include "platform/SystemErrors.h"
 #include "platform/ValueSpinButtons.h"
 #include "scene/remos.h"
+#include "scene/subdatasets.h"
 
 QString bandRowLetter(int position) {
     if (position >= 0 && position < orvenna::kBandLetterCount) return QString(QChar('A' + position));
@@ -251,6 +252,9 @@ void BandRowWidget::showLabel() {
     QString caption = bandRowLetter(index_) + QStringLiteral(" : ") +
                       displayFileName(QByteArray::fromStdString(b.fileName)) + QStringLiteral(" - ") +
                       QString::number(bandIndex);
+    // What the band stands for: a time step's date, a level, its own name ("B4").
+    const std::string label = b.info ? orvenna::band_label(b.info) : std::string();
+    if (!label.empty()) caption += QStringLiteral(" ") + QString::fromStdString(label);
     QColor colour = palette().color(QPalette::WindowText);
     if (b.info && (b.isPicture() || b.info->interleave == REMOS_BY_PIXEL_RGB)) {
         const char* const letters[3] = {" - R", " - G", " - B"};

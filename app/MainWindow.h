@@ -137,6 +137,8 @@ private:
     // OpeningAnswers: the opening's questions answered with the window's dialogs.
     bool countHistogramsOfLargeFile(const std::string& path) override;
     bool refused(const orvenna::OpeningRefusal& refusal) override;
+    std::vector<int> chooseSubdatasets(const std::string& path,
+                                       const std::vector<orvenna::SubdatasetInfo>& list) override;
     void showOpeningRefusals();
     class ProgressWindowAside;
     // Status panels 1 and 3: the scene's size and what the metadata gives.

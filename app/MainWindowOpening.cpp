@@ -16,6 +16,7 @@
 
 #include "app/MainWindow.h"
 #include "dialogs/ProgressWindow.h"
+#include "dialogs/SubdatasetDialog.h"
 #include "document/Document.h"
 #include "platform/Prompts.h"
 #include "platform/SystemErrors.h"
@@ -143,6 +144,16 @@ private:
 bool MainWindow::countHistogramsOfLargeFile(const std::string&) {
     ProgressWindowAside aside(this, true);
     return Prompts::current().askYesNo(kLargeFileQuestion, QStringLiteral("情報"), PromptKind::Information);
+}
+
+// Asked from the opening's thread, which waits for the choice; cancelling passes the file over silently.
+std::vector<int> MainWindow::chooseSubdatasets(const std::string& path,
+                                               const std::vector<orvenna::SubdatasetInfo>& list) {
+    ProgressWindowAside aside(this, true);
+    SubdatasetDialog dialog(displayFileName(QByteArray::fromStdString(orvenna::FileNameOf(path))), list,
+                            this);
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return dialog.chosen();
 }
 
 bool MainWindow::refused(const orvenna::OpeningRefusal& refusal) {

@@ -3,12 +3,17 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "app/MainWindow.h"
 #include "dialogs/PixelValueWindow.h"
 #include "display/BandValues.h"
 #include "document/Document.h"
 #include "document/ValueReadJob.h"
 #include "platform/ImageControl.h"
+#include "scene/band_colour.h"
 
 namespace {
 
@@ -93,9 +98,21 @@ QString MainWindow::readoutText(int x, int y, const orvenna::PixelValues& values
     if (document_->geoAt(x, y, &lat, &lon))
         text += QStringLiteral("経度, 緯度 : ") + degreesText(lon) + QStringLiteral(", ") + degreesText(lat) +
                 QStringLiteral("\n\n");
-    for (size_t k = 0; k < values.values.size(); ++k)
+    // The class a value stands for, where the file's attribute table names it (a palette band's colour
+    // records name it by the colour they show together, so only once all values are in).
+    std::vector<const BandInfo*> records;
+    for (int k = 0; k < document_->bandCount(); ++k)
+        records.push_back(document_->band(k).info);
+    const int count = static_cast<int>(std::min(records.size(), values.values.size()));
+    for (size_t k = 0; k < values.values.size(); ++k) {
         text += readoutLetter(static_cast<int>(k)) + QStringLiteral(" : ") +
-                bandValueText(values, static_cast<int>(k)) + QLatin1Char('\n');
+                bandValueText(values, static_cast<int>(k));
+        const std::string name = values.anyBusy() ? std::string()
+                                                  : band_class_name(records.data(), values.values.data(),
+                                                                    count, static_cast<int>(k));
+        if (!name.empty()) text += QStringLiteral(" (") + QString::fromStdString(name) + QStringLiteral(")");
+        text += QLatin1Char('\n');
+    }
     return text;
 }
 

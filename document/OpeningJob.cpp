@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 
 namespace orvenna {
@@ -30,6 +31,11 @@ public:
     }
     bool refused(const OpeningRefusal& refusal) override {
         return ask([refusal](OpeningAnswers* answers) { return answers->refused(refusal); });
+    }
+    std::vector<int> chooseSubdatasets(const std::string& path,
+                                       const std::vector<SubdatasetInfo>& list) override {
+        return ask(std::function<std::vector<int>(OpeningAnswers*)>(
+            [path, list](OpeningAnswers* answers) { return answers->chooseSubdatasets(path, list); }));
     }
 
     // The window's progress bar needs a few reports a second, not one per block read: a report is posted only
@@ -61,12 +67,14 @@ public:
 private:
     std::shared_ptr<Run> shared_from_run() { return self.lock(); }
 
-    // Runs `question` with the job's answers on the job's thread and waits for the answer; false when the
-    // opening is stopped first, or the job has gone.
-    bool ask(std::function<bool(OpeningAnswers*)> question) {
+    // Runs `question` with the job's answers on the job's thread and waits for the answer; false (none) when
+    // the opening is stopped first, or the job has gone.
+    bool ask(std::function<bool(OpeningAnswers*)> question) { return ask<bool>(std::move(question)); }
+    template <typename T>
+    T ask(std::function<T(OpeningAnswers*)> question) {
         struct Answer {
             bool given = false;
-            bool value = false;
+            T value{};
         };
         auto answer = std::make_shared<Answer>();
         OpeningJob* job = job_;
@@ -77,17 +85,17 @@ private:
                 std::lock_guard<std::mutex> lock(self->mutex_);
                 if (self->cancelled_ || job->run_ != self || !job->answers_) return;
             }
-            const bool value = question(job->answers_);
+            T value = question(job->answers_);
             {
                 std::lock_guard<std::mutex> lock(self->mutex_);
-                answer->value = value;
+                answer->value = std::move(value);
                 answer->given = true;
             }
             self->answered_.notify_all();
         });
         std::unique_lock<std::mutex> lock(mutex_);
         answered_.wait(lock, [&] { return answer->given || cancelled_; });
-        return answer->given && answer->value;
+        return answer->given ? std::move(answer->value) : T{};
     }
 
     std::shared_ptr<ReportLink> link_;

@@ -22,6 +22,11 @@ public:
     virtual bool countHistogramsOfLargeFile(const std::string& path) = 0;
     // False stops the whole opening.
     virtual bool refused(const OpeningRefusal& refusal) = 0;
+    // The subdatasets of a container to open (OpeningQuestions::chooseSubdatasets); none by default.
+    virtual std::vector<int> chooseSubdatasets(const std::string& /*path*/,
+                                               const std::vector<SubdatasetInfo>& /*list*/) {
+        return {};
+    }
 };
 
 class OpeningJob : public QObject {

@@ -8,6 +8,7 @@
 
 #include "display/DisplayRanges.h"
 #include "scene/BandHistogram.h"
+#include "scene/band_colour.h"
 #include "scene/metadata_files.h"
 #include "scene/natural_order.h"
 #include "scene/scene_url.h"
@@ -181,18 +182,18 @@ private:
         bool going = true;
         for (OpenedFile& file : result_.opened) {
             if (!going || control_.stopOpening) break;
-            const std::string path = file.scene->path();
+            const std::string path = file.scene->path(), named = namedPath(path, file);
             if (scene_grid_of(file.scene->get()).same_as(grid)) {
                 placed.push_back(std::move(file));
                 continue;
             }
             if (file.picture) {
-                going = refuse(OpeningRefusal::Kind::SizeMismatch, path, "");
+                going = refuse(OpeningRefusal::Kind::SizeMismatch, named, "");
                 continue;
             }
             const std::string problem = grid_placement_problem(scene_grid_of(file.scene->get()), grid);
             if (!problem.empty()) {
-                going = refuse(OpeningRefusal::Kind::NotOnGrid, path, problem);
+                going = refuse(OpeningRefusal::Kind::NotOnGrid, named, problem);
                 continue;
             }
             // The built-in readers read at the file's own size only: GDAL places the file instead.
@@ -200,7 +201,7 @@ private:
                 auto again = std::make_shared<SceneHandle>();
                 const SceneResult opened = again->open(path, FMT_GDAL);
                 if (!opened.opened() || again->band_count() != file.scene->band_count()) {
-                    going = refuse(OpeningRefusal::Kind::NotOnGrid, path,
+                    going = refuse(OpeningRefusal::Kind::NotOnGrid, named,
                                    "この形式のファイルは大きさの違うバンドと重ねられません");
                     continue;
                 }
@@ -208,7 +209,7 @@ private:
             }
             const std::string why = place_scene_on_grid(file.scene->get(), grid);
             if (!why.empty()) {
-                going = refuse(OpeningRefusal::Kind::NotOnGrid, path, why);
+                going = refuse(OpeningRefusal::Kind::NotOnGrid, named, why);
                 continue;
             }
             placed.push_back(std::move(file));
@@ -234,7 +235,10 @@ private:
         if (tooManyBands(path, 3)) return true;
         (*scene)->width = picture->width;
         (*scene)->height = static_cast<uint32_t>(picture->height);
-        OpenedFile file{scene, picture, FileNameOf(path), {}, {}};
+        OpenedFile file;
+        file.scene = scene;
+        file.picture = picture;
+        file.fileName = FileNameOf(path);
         for (int k = 0; k < 3; ++k) {
             BandInfo& b = bands[k];
             b.index = k;
@@ -268,14 +272,68 @@ private:
         if (remote && endStoppableWait()) return false;
         if (opened.status == SceneResult::Status::CannotOpen)
             return refuse(OpeningRefusal::Kind::CannotOpen, path, opened.reason);
+        // A container opens the parts chosen (offered even when its first part was refused); a container of
+        // one part opens it under its name.
+        std::string shown = FileNameOf(path);
+        if (!remote && (opened.opened() ? scene_is_subdataset(scene->get()) : (*scene)->format == FMT_GDAL)) {
+            const std::vector<SubdatasetInfo> parts = list_subdatasets(path);
+            if (parts.size() > 1 || (!parts.empty() && (!options_.subdatasets.empty() || !opened.opened())))
+                return openSubdatasets(path, parts);
+            if (!parts.empty()) shown += ":" + parts.front().name;
+        }
         if (!opened.opened()) return refuse(OpeningRefusal::Kind::Unrecognised, path, opened.reason);
-        if (tooManyBands(path, scene->band_count())) return true;
-        result_.opened.push_back(OpenedFile{scene, nullptr, FileNameOf(path), {}, {}});
+        return listScene(path, scene, shown, false);
+    }
+
+    // Opens the parts of a container that the options name or the user chooses, each as a file of its own.
+    bool openSubdatasets(const std::string& path, const std::vector<SubdatasetInfo>& parts) {
+        std::vector<int> chosen;
+        if (options_.subdatasets.empty()) chosen = questions_.chooseSubdatasets(path, parts);
+        for (const std::string& name : options_.subdatasets) {
+            const int k = find_subdataset(parts, name);
+            if (k >= 0) {
+                chosen.push_back(k);
+            } else if (!refuse(OpeningRefusal::Kind::Unrecognised, path,
+                               "サブデータセット \"" + name + "\" はありません (" + subdataset_names(parts) +
+                                   ")")) {
+                return false;
+            }
+        }
+        for (const int k : chosen) {
+            if (control_.stopOpening) return false;
+            if (k < 0 || static_cast<size_t>(k) >= parts.size()) continue;
+            const SubdatasetInfo& part = parts[static_cast<size_t>(k)];
+            auto scene = std::make_shared<SceneHandle>();
+            const SceneResult opened = open_subdataset(scene.get(), path, part.gdal_name);
+            const bool goOn =
+                opened.opened()
+                    ? listScene(path, scene, FileNameOf(path) + ":" + part.name, true)
+                    : refuse(OpeningRefusal::Kind::Unrecognised, path + ":" + part.name, opened.reason);
+            if (!goOn) return false;
+        }
         return true;
     }
 
-    // Counts the histograms of an opened scene file and sets the ranges its bands open with. False when the
-    // opening was stopped meanwhile.
+    // Lists an opened scene under `shown`; its histograms wait until every band is on the grid.
+    bool listScene(const std::string& path, const std::shared_ptr<SceneHandle>& scene,
+                   const std::string& shown, bool part) {
+        OpenedFile file;
+        file.scene = scene;
+        file.fileName = shown;
+        file.part = part;
+        if (tooManyBands(namedPath(path, file), scene->band_count())) return true;
+        result_.opened.push_back(std::move(file));
+        return true;
+    }
+
+    // The name a file is refused by: its path, and for a part of a container the part's name after it.
+    static std::string namedPath(const std::string& path, const OpenedFile& file) {
+        return file.part ? path + file.fileName.substr(FileNameOf(path).size()) : path;
+    }
+
+    // Counts the histograms of an opened scene file and sets the ranges its bands open with (a part of a
+    // container asks about its own decoded size, not the container's). False when the opening was stopped
+    // meanwhile.
     bool countHistograms(OpenedFile& file) {
         if (file.picture) {
             ++countedFiles_;
@@ -284,6 +342,7 @@ private:
         }
         SceneHandle* scene = file.scene.get();
         const std::string path = scene->path();
+        const bool part = file.part;
         const int count = scene->band_count();
         wantHistograms_ = options_.histograms != OpeningOptions::Histograms::None;
         // Its own pixels: a band placed on a finer grid is counted (and sampled) at its own size.
@@ -297,7 +356,7 @@ private:
         const int64_t decoded = saturatingProduct(saturatingProduct(pixels, count),
                                                   std::max(1, scene->band(0)->bytes_per_sample));
         if (wantHistograms_ && !sampling && options_.histograms == OpeningOptions::Histograms::All &&
-            std::max(decoded, fileSize(path)) > options_.largeFileBytes &&
+            std::max(decoded, part ? int64_t(0) : fileSize(path)) > options_.largeFileBytes &&
             !questions_.countHistogramsOfLargeFile(path))
             wantHistograms_ = false;
         for (int k = 0; k < count && !control_.stopOpening; ++k) {
@@ -313,8 +372,10 @@ private:
             band->range_low = 0;
             band->range_high = 255;
             // A wide band opens with what "自動" gives, so that it shows contrast at once; an 8-bit one too
-            // when asked.
-            if ((made || sampled) && (wide || options_.eightBitAutoRange)) SetOpeningRange(band);
+            // when asked, unless it carries a colour of a picture (its colours are shown as they are).
+            const bool stretched =
+                wide || (options_.eightBitAutoRange && band_colour_role(band) == BAND_COLOUR_NONE);
+            if ((made || sampled) && stretched) SetOpeningRange(band);
             if (!made && !sampled) clearHistogram(band, 255);
             file.histogramMade.push_back(made);
             file.histogramSampled.push_back(sampled);

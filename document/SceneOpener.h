@@ -17,6 +17,7 @@
 #include "document/DocumentBand.h"
 #include "scene/scene_grid.h"
 #include "scene/scene_metadata.h"
+#include "scene/subdatasets.h"
 
 namespace orvenna {
 
@@ -48,6 +49,13 @@ public:
     // A file was refused; the opening goes on with the next file. False stops the whole opening (the files
     // opened so far stay).
     virtual bool refused(const OpeningRefusal& refusal) = 0;
+    // The file holds several subdatasets (a NetCDF or HDF file's variables): the positions in `list` of those
+    // to open, each listed as a file of its own. None passes the file over without a word (the user
+    // cancelled).
+    virtual std::vector<int> chooseSubdatasets(const std::string& /*path*/,
+                                               const std::vector<SubdatasetInfo>& /*list*/) {
+        return {};
+    }
     // The share of the opening done, 0..1, now and then.
     virtual void progress(double /*done*/) {}
     // A histogram pass, or the opening of a scene on a server, starts (true) or ends (false): it may be
@@ -69,7 +77,8 @@ struct OpeningOptions {
         None,
     };
     Histograms histograms = Histograms::All;
-    // 8-bit bands with a histogram open at their automatic range ("開いたときに自動範囲"), like wider bands;
+    // 8-bit bands with a histogram open at their automatic range ("開いたときに自動範囲"), like wider bands
+    // (not the colours of a picture: RGB files, palette colours);
     // otherwise at 0..255.
     bool eightBitAutoRange = false;
     // Files whose decoded bands are larger ask before their histograms are counted (All only).
@@ -88,6 +97,9 @@ struct OpeningOptions {
     int listedBands = 0;  // rows listed before this opening
     // The grid the bands are placed on; width 0 when nothing is listed yet (the files give it).
     SceneGrid grid;
+    // Subdatasets chosen beforehand by name (their own or GDAL's): every container opens these and asks
+    // nothing; a name a container does not hold refuses it with the names it does hold.
+    std::vector<std::string> subdatasets;
     // The metadata as it stands: what no file beside the first one gives carries over.
     SceneMetadataState metadata;
 };
@@ -97,6 +109,7 @@ struct OpenedFile {
     std::shared_ptr<SceneHandle> scene;
     std::shared_ptr<const DecodedPicture> picture;  // bitmaps and JPEGs
     std::string fileName;
+    bool part = false;                   // a part of a container (fileName "file:part")
     std::vector<bool> histogramMade;     // per band: counted exactly
     std::vector<bool> histogramSampled;  // per band: counted from a sample, the exact count still to come
 };

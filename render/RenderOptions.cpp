@@ -150,6 +150,9 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions* opti
         } else if (arg == "--threads") {
             if (!value(&v) || !parse_int(v, &options->threads) || options->threads < 1)
                 return bad("--threads は 1 以上の整数です");
+        } else if (arg == "--subdataset") {
+            if (!value(&v) || v.empty()) return bad("--subdataset にはサブデータセットの名前が必要です");
+            options->subdatasets.push_back(v);
         } else if (arg == "-o") {
             if (!value(&options->output)) return bad("-o には出力ファイル名が必要です");
         } else if (arg.size() > 1 && arg[0] == '-') {
@@ -182,6 +185,8 @@ std::string render_usage() {
            "  --step N             倍率の段階 0 (32倍) .. 5 (等倍) .. 10 (1/32)。既定は 5\n"
            "  --window X,Y,W,H     シーンの一部 (ピクセル) だけを描く。既定はシーン全体\n"
            "  --threads N          使うコア数 (既定はすべて)\n"
+           "  --subdataset 名前    NetCDF / HDF などのサブデータセット (変数) を開く。繰り返せる。\n"
+           "                       サブデータセットを複数持つファイルには必須 (無いときは名前を一覧する)\n"
            "  -o 出力ファイル      .png .tif .bmp .jpg (.tif は位置情報付きの GeoTIFF)\n"
            "  -q                   進み具合を表示しない\n"
            "  --help               この説明\n"

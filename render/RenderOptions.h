@@ -25,6 +25,7 @@ struct RenderOptions {
     int window_x = 0, window_y = 0, window_width = 0, window_height = 0;  // in scene pixels
     std::string output;
     std::vector<std::string> files;
+    std::vector<std::string> subdatasets;  // --subdataset: the parts of a container to open
     bool quiet = false;
     bool help = false;
     int threads = 0;  // 0: every core

@@ -38,6 +38,14 @@ public:
         error = name + between + refusal.words();
         return false;
     }
+    // A container is opened only by the parts named with --subdataset.
+    std::vector<int> chooseSubdatasets(const std::string& path,
+                                       const std::vector<SubdatasetInfo>& list) override {
+        error = "\"" + FileNameOf(path) +
+                "\" はサブデータセットを複数持っています。--subdataset で選んでください: " +
+                subdataset_names(list);
+        return {};
+    }
     std::string error;
 };
 
@@ -175,6 +183,7 @@ int main(int argc, char** argv) {
             if (opening.rangeGiven.size() <= row) opening.rangeGiven.resize(row + 1);
             opening.rangeGiven[row] = true;
         }
+        opening.subdatasets = options.subdatasets;
         OpeningResult opened = OpenFiles(options.files, opening, answers, control);
         if (!answers.error.empty()) return fail(kCannotOpen, answers.error);
         if (opened.bandCount() == 0) return fail(kCannotOpen, "開けるバンドがありません");

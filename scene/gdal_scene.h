@@ -27,7 +27,14 @@ namespace remos_gdal {
 
 struct GdalScene;
 
-// One raster band of a GDAL dataset, pointed to by BandInfo::source.
+// The colour table of a band of palette indices, and the class names its raster attribute table gives them.
+struct Palette {
+    unsigned char colours[256][3] = {};  // red, green, blue of each index; indices past the table black
+    std::vector<std::string> names;      // by index; empty without a table of names
+};
+
+// One raster band of a GDAL dataset, pointed to by BandInfo::source. A Byte band of palette indices has three
+// records, one per colour, that read its indices looked up in the palette.
 struct GdalBand {
     GdalScene* scene = nullptr;
     GDALRasterBandH handle = nullptr;
@@ -35,7 +42,12 @@ struct GdalBand {
     int block_width = 0;  // GDAL's natural block of the band
     int block_height = 0;
     int overview_count = 0;
-    int number = 0;  // the band's number in its dataset (1 for the first)
+    int number = 0;     // the band's number in its dataset (1 for the first)
+    std::string label;  // band_label (subdatasets.h)
+    int channel = -1;   // palette bands: 0 red, 1 green, 2 blue; -1 for bands read as stored
+    std::shared_ptr<const Palette> palette;  // palette bands only
+    std::shared_ptr<const std::vector<std::string>>
+        classes;  // class names by value, other bands with a table
     // Text grids (ESRI and GRASS ASCII grids) are read line by line from their start, see read_window.
     bool text_lines = false;
     int lines_known = 0;              // lines 0 .. lines_known - 1 have been read
@@ -67,6 +79,7 @@ struct GdalScene {
     std::mutex geo;                  // guards the coordinate transformations
     Georeferencing georef;
     std::string dataset_name;  // the name the main handle was opened with, for the spares
+    int raster_count = 0;      // the dataset's bands (palette bands have three records each)
     bool subdataset = false;   // dataset_name is a subdataset GDAL named, not a file
     // A scene on a server (scene_url.h): a block not in the cache is a request to the server, and the
     // histograms are counted over an overview (histogram_overview).

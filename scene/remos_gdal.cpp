@@ -7,7 +7,9 @@
 #include <cpl_string.h>
 #include <cpl_vsi.h>
 #include <cpl_vsi_error.h>
+#include <dlfcn.h>
 #include <gdal.h>
+#include <strings.h>
 
 #include <algorithm>
 #include <climits>
@@ -159,7 +161,8 @@ GDALDatasetH open_raster(const char* path, std::string* name, bool* subdataset) 
     *subdataset = false;
     GDALDatasetH ds = open_dataset(path, false);
     if (ds && GDALGetRasterCount(ds) == 0) {
-        const char* first = GDALGetMetadataItem(ds, "SUBDATASET_1_NAME", "SUBDATASETS");
+        // The whole domain: NetCDF does not answer for single items of it.
+        const char* first = CSLFetchNameValue(GDALGetMetadata(ds, "SUBDATASETS"), "SUBDATASET_1_NAME");
         if (first) {
             *name = first;
             *subdataset = true;
@@ -183,6 +186,68 @@ void mark_recognised(SceneFile* scene) {
     if (scene->format != FMT_TIFF) scene->format = FMT_GDAL;
 }
 
+// NetCDF-4 and HDF5 files go through the HDF5 library, which prints its error stack (on probes that fail as
+// expected) on every thread where that was not turned off; netCDF turns it off only on the thread that used
+// it first. Looked up by name: the viewer does not link HDF5 itself, GDAL brings it.
+void quiet_hdf5_on_this_thread() {
+    thread_local bool quiet = false;
+    if (quiet) return;
+    quiet = true;
+    using SetAuto = int (*)(int64_t stack, void* print, void* data);
+    static const auto set_auto = reinterpret_cast<SetAuto>(dlsym(RTLD_DEFAULT, "H5Eset_auto2"));
+    if (set_auto) set_auto(0 /* H5E_DEFAULT */, nullptr, nullptr);
+}
+
+// The names a band's raster attribute table gives its values 0..255 (a column used as names, else one
+// called "name" or "class"); null without such a table or when no value has a name.
+std::shared_ptr<const std::vector<std::string>> class_names_of(GDALRasterBandH band) {
+    const GDALDataType type = GDALGetRasterDataType(band);
+    if (type != GDT_Byte && type != GDT_UInt16 && type != GDT_Int16) return nullptr;
+    GDALRasterAttributeTableH table = GDALGetDefaultRAT(band);
+    if (!table) return nullptr;
+    int column = -1;
+    const int columns = GDALRATGetColumnCount(table);
+    for (int c = 0; c < columns && column < 0; ++c)
+        if (GDALRATGetUsageOfCol(table, c) == GFU_Name) column = c;
+    for (int c = 0; c < columns && column < 0; ++c) {
+        const char* name = GDALRATGetNameOfCol(table, c);
+        if (name && (strcasecmp(name, "name") == 0 || strcasecmp(name, "class") == 0)) column = c;
+    }
+    if (column < 0) return nullptr;
+    auto names = std::make_shared<std::vector<std::string>>(256);
+    bool any = false;
+    for (int value = 0; value < 256; ++value) {
+        const int row = GDALRATGetRowOfValue(table, value);
+        if (row < 0 || row >= GDALRATGetRowCount(table)) continue;
+        const char* name = GDALRATGetValueAsString(table, row, column);
+        if (name && *name) {
+            (*names)[static_cast<size_t>(value)] = name;
+            any = true;
+        }
+    }
+    return any ? names : nullptr;
+}
+
+// The colours of a Byte band of palette indices with an RGB colour table; null for any other band.
+std::shared_ptr<const Palette> palette_of(GDALRasterBandH band,
+                                          const std::shared_ptr<const std::vector<std::string>>& names) {
+    if (GDALGetRasterDataType(band) != GDT_Byte || GDALGetRasterColorInterpretation(band) != GCI_PaletteIndex)
+        return nullptr;
+    GDALColorTableH table = GDALGetRasterColorTable(band);
+    if (!table || GDALGetPaletteInterpretation(table) != GPI_RGB) return nullptr;
+    auto palette = std::make_shared<Palette>();
+    const int entries = std::min(256, GDALGetColorEntryCount(table));
+    for (int i = 0; i < entries; ++i) {
+        const GDALColorEntry* entry = GDALGetColorEntry(table, i);
+        if (!entry) continue;
+        const short parts[3] = {entry->c1, entry->c2, entry->c3};
+        for (int c = 0; c < 3; ++c)
+            palette->colours[i][c] = static_cast<unsigned char>(std::clamp<int>(parts[c], 0, 255));
+    }
+    if (names) palette->names = *names;
+    return palette;
+}
+
 uint32_t full_scale_of(int bits) {
     return bits >= 32 ? 0xFFFFFFFFu : static_cast<uint32_t>((uint64_t(1) << bits) - 1);
 }
@@ -190,6 +255,7 @@ uint32_t full_scale_of(int bits) {
 }  // namespace
 
 void initialise() {
+    quiet_hdf5_on_this_thread();
     static std::once_flag once;
     std::call_once(once, [] {
         // The viewer only reads: no .aux.xml beside the user's files.
@@ -246,7 +312,7 @@ void note_read_error(GdalScene* scene) {
     scene->read_error = message;
 }
 
-int open_scene(SceneFile* scene) {
+int open_scene(SceneFile* scene, const std::string& subdataset_name) {
     initialise();
     close_scene(scene);
     clear_last_error();
@@ -273,7 +339,13 @@ int open_scene(SceneFile* scene) {
             set_open_reason(scene, problem.c_str());
             return REMOS_UNKNOWN_FORMAT;
         }
-        ds = open_raster(scene->path, &name, &subdataset);
+        if (subdataset_name.empty()) {
+            ds = open_raster(scene->path, &name, &subdataset);
+        } else {
+            name = subdataset_name;
+            subdataset = true;
+            ds = open_dataset(name, true);
+        }
     }
     if (!ds) {
         // GDAL's message on a scene on a server names the GDAL path, not the URL the user gave.
@@ -288,7 +360,28 @@ int open_scene(SceneFile* scene) {
         set_open_reason(scene, refusal.c_str());
         return REMOS_UNKNOWN_FORMAT;
     }
-    const int count = GDALGetRasterCount(ds);
+    // Records: three (red, green, blue) for each band of palette indices, one for every other band.
+    const int raster_count = GDALGetRasterCount(ds);
+    std::vector<std::pair<int, int>> records;  // band number, palette channel
+    std::vector<std::shared_ptr<const Palette>> palettes(static_cast<size_t>(raster_count) + 1);
+    std::vector<std::shared_ptr<const std::vector<std::string>>> classes(palettes.size());
+    for (int n = 1; n <= raster_count; ++n) {
+        GDALRasterBandH band = GDALGetRasterBand(ds, n);
+        classes[static_cast<size_t>(n)] = class_names_of(band);
+        palettes[static_cast<size_t>(n)] = palette_of(band, classes[static_cast<size_t>(n)]);
+        for (int c = palettes[static_cast<size_t>(n)] ? 0 : -1;
+             c < (palettes[static_cast<size_t>(n)] ? 3 : 0); ++c)
+            records.emplace_back(n, c);
+    }
+    const int count = static_cast<int>(records.size());
+    if (count > kMaxFileBands) {
+        GDALClose(ds);
+        mark_recognised(scene);
+        set_open_reason(scene, ("バンドが多すぎます (" + std::to_string(count) + " バンド、" +
+                                std::to_string(kMaxFileBands) + " まで)")
+                                   .c_str());
+        return REMOS_UNKNOWN_FORMAT;
+    }
     if (!remos_alloc_bands(scene, count)) {
         GDALClose(ds);
         mark_recognised(scene);
@@ -299,6 +392,7 @@ int open_scene(SceneFile* scene) {
     auto state = std::make_unique<GdalScene>();
     state->dataset = ds;
     state->dataset_name = name;
+    state->raster_count = raster_count;
     state->subdataset = subdataset;
     state->remote = remote;
     const unsigned further_cores = std::min(7u, std::max(1u, std::thread::hardware_concurrency()) - 1);
@@ -309,13 +403,20 @@ int open_scene(SceneFile* scene) {
     for (int i = 0; i < count; ++i) {
         GdalBand& g = state->bands[static_cast<size_t>(i)];
         g.scene = state.get();
-        g.number = i + 1;
+        g.number = records[static_cast<size_t>(i)].first;
+        g.channel = records[static_cast<size_t>(i)].second;
         g.handle = GDALGetRasterBand(ds, g.number);
+        if (g.channel >= 0) {
+            g.palette = palettes[static_cast<size_t>(g.number)];
+        } else {
+            g.classes = classes[static_cast<size_t>(g.number)];
+        }
         g.type = GDALGetRasterDataType(g.handle);
         GDALGetBlockSize(g.handle, &g.block_width, &g.block_height);
         if (g.block_width < 1) g.block_width = width;
         if (g.block_height < 1) g.block_height = 1;
         g.overview_count = GDALGetOverviewCount(g.handle);
+        g.label = g.channel >= 0 ? std::string(1, "RGB"[g.channel]) : band_label_of(ds, g.handle);
         g.text_lines = is_text_grid(ds);
         // A local band without overviews gets a reduced copy from its exact histogram pass (reduced_copy.h).
         if (g.overview_count == 0 && !g.text_lines && !remote)
@@ -341,7 +442,8 @@ int open_scene(SceneFile* scene) {
         b->sample_type = sample_type;
         int has_nodata = 0;
         const double nodata = GDALGetRasterNoDataValue(g.handle, &has_nodata);
-        b->has_nodata = has_nodata ? 1 : 0;
+        // A palette band's no-data value is an index, not a colour.
+        b->has_nodata = has_nodata && g.channel < 0 ? 1 : 0;
         b->nodata = has_nodata ? nodata : 0.0;
         b->source = &g;
     }
@@ -386,10 +488,11 @@ void close_scene(SceneFile* scene) {
 
 GDALDatasetH open_spare(const GdalScene* scene) {
     if (scene->dataset_name.empty() || !scene->dataset) return nullptr;
+    initialise();
     GDALDatasetH spare = open_dataset(scene->dataset_name, scene->subdataset);
     clear_last_error();
     // The same file must give the same bands; anything else (the file changed) is not read from.
-    if (spare && (GDALGetRasterCount(spare) != static_cast<int>(scene->bands.size()) ||
+    if (spare && (GDALGetRasterCount(spare) != scene->raster_count ||
                   GDALGetRasterXSize(spare) != GDALGetRasterXSize(scene->dataset) ||
                   GDALGetRasterYSize(spare) != GDALGetRasterYSize(scene->dataset))) {
         GDALClose(spare);

@@ -3,7 +3,10 @@
 // functions hand GDAL bands (BandInfo::source set) to the functions below. Internal to scene/.
 #pragma once
 
+#include <gdal.h>
+
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "scene/reduced_copy.h"
@@ -15,8 +18,12 @@ namespace remos_gdal {
 // REMOS_UNKNOWN_FORMAT with the reason in the scene's open_reason; the scene's `format` is left as it was
 // when GDAL does not know the file at all. A URL (scene_url.h) opens through GDAL's network file systems;
 // a server that does not give the file (not found, no answer in time) gives REMOS_CANNOT_OPEN with the
-// reason.
-int open_scene(SceneFile* scene);
+// reason. With `subdataset` (a name GDAL listed for the scene's file) that part of a container opens
+// instead of the file itself.
+int open_scene(SceneFile* scene, const std::string& subdataset = std::string());
+
+// The label of a band (subdatasets.h band_label), made from its own and its dataset's metadata.
+std::string band_label_of(GDALDatasetH dataset, GDALRasterBandH band);
 
 // Reads only the georeferencing of a file a built-in reader opened (a GeoTIFF the built-in TIFF reader
 // reads); the scene keeps no dataset open.

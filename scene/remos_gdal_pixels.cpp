@@ -120,8 +120,16 @@ void read_window_through(GdalBand* g, GDALRasterBandH handle, int x, int y, int 
     }
 }
 
-// read_window through the main dataset, the caller holding `io`.
-void read_window_held(GdalBand* g, int x, int y, int w, int h, void* dest, int buf_w, int buf_h) {
+// A palette band's record reads its indices as the colour of its channel.
+void look_up(const GdalBand* g, void* dest, int64_t n) {
+    if (g->channel < 0 || !g->palette) return;
+    auto* d = static_cast<unsigned char*>(dest);
+    for (int64_t i = 0; i < n; ++i)
+        d[i] = g->palette->colours[d[i]][g->channel];
+}
+
+// The window's samples as stored, through the main dataset, the caller holding `io`.
+void read_window_stored(GdalBand* g, int x, int y, int w, int h, void* dest, int buf_w, int buf_h) {
     if (!g->text_lines) {
         read_window_through(g, g->handle, x, y, w, h, dest, buf_w, buf_h, true);
         return;
@@ -137,6 +145,12 @@ void read_window_held(GdalBand* g, int x, int y, int w, int h, void* dest, int b
         return;
     }
     read_window_through(g, g->handle, x, y, w, h, dest, buf_w, buf_h, true);
+}
+
+// read_window through the main dataset, the caller holding `io`.
+void read_window_held(GdalBand* g, int x, int y, int w, int h, void* dest, int buf_w, int buf_h) {
+    read_window_stored(g, x, y, w, h, dest, buf_w, buf_h);
+    look_up(g, dest, int64_t(buf_w) * buf_h);
 }
 
 // Reads the window (x, y, w, h) into dest as buf_w x buf_h samples of the band's type, rows packed. A read
@@ -158,6 +172,7 @@ void read_window(GdalBand* g, int x, int y, int w, int h, void* dest, int buf_w,
             GDALRasterBandH handle = spare.dataset ? GDALGetRasterBand(spare.dataset, g->number) : nullptr;
             if (handle) {
                 read_window_through(g, handle, x, y, w, h, dest, buf_w, buf_h, false);
+                look_up(g, dest, int64_t(buf_w) * buf_h);
                 return;
             }
         }
@@ -422,6 +437,7 @@ bool read_overview_sample(GdalBand* g, int64_t enough, std::vector<unsigned char
     samples->resize(static_cast<size_t>(chosen_samples) * S);
     clear_last_error();
     if (!raster_io(g, chosen, 0, 0, w, h, samples->data(), w, h, int64_t(w) * S)) return false;
+    look_up(g, samples->data(), chosen_samples);
     *count = static_cast<size_t>(chosen_samples);
     return true;
 }

@@ -14,6 +14,7 @@
 
 #include "document/Document.h"
 #include "document/ViewerJobs.h"
+#include "scene/subdatasets.h"
 #include "tests/support/document_opening.h"
 #include "tests/support/event_pump.h"
 #include "tests/unit/gdal_test_files.h"
@@ -365,6 +366,76 @@ TEST_F(DocumentTest, LargeBandsOpenFromASampleAndTheExactHistogramFollows) {
             std::equal(std::begin(band->histogram), std::end(band->histogram), std::begin(whole->histogram)));
         EXPECT_EQ(band->value_max, whole->value_max);
     }
+}
+
+// A container opens the parts chosen beforehand or answered, each as a file of its own named "x.nc:part";
+// no answer passes it over without a word; a name it does not hold is refused with the names it holds.
+TEST_F(DocumentTest, ContainersOpenTheSubdatasetsChosen) {
+    const std::string nc = dir.file("x.nc");
+    ASSERT_TRUE(gdal_test::write_netcdf_container(nc));
+    struct Chooser : doctest::CollectingQuestions {
+        std::vector<int> answer;
+        std::vector<std::string> offered;
+        std::vector<int> chooseSubdatasets(const std::string&,
+                                           const std::vector<SubdatasetInfo>& list) override {
+            for (const SubdatasetInfo& part : list)
+                offered.push_back(part.name);
+            return answer;
+        }
+    };
+    const struct {
+        std::vector<std::string> named;
+        std::vector<int> answer;
+        std::vector<std::pair<std::string, int>> opened;  // file name shown, bands
+        bool asked;
+        std::string refusal;
+    } cases[] = {
+        {{}, {0, 2}, {{"x.nc:sst", 3}, {"x.nc:depth", 1}}, true, ""},
+        {{}, {}, {}, true, ""},
+        {{"t"}, {}, {{"x.nc:t", 2}}, false, ""},
+        {{"salinity", "depth"},
+         {},
+         {{"x.nc:depth", 1}},
+         false,
+         "サブデータセット \"salinity\" はありません (sst, t, depth)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.opened.size());
+        Document d;
+        Chooser questions;
+        questions.answer = c.answer;
+        OpeningControl control;
+        OpeningOptions options = d.openingOptions(OpeningOptions::Histograms::All);
+        options.subdatasets = c.named;
+        const OpeningResult result = OpenFiles({nc}, options, questions, control);
+        const std::vector<std::string> offered =
+            c.asked ? std::vector<std::string>{"sst", "t", "depth"} : std::vector<std::string>{};
+        EXPECT_EQ(questions.offered, offered);
+        ASSERT_EQ(result.opened.size(), c.opened.size());
+        for (size_t i = 0; i < c.opened.size(); ++i) {
+            EXPECT_EQ(result.opened[i].fileName, c.opened[i].first);
+            EXPECT_EQ(result.opened[i].scene->band_count(), c.opened[i].second);
+        }
+        ASSERT_EQ(questions.refusals.size(), c.refusal.empty() ? 0u : 1u);
+        if (!c.refusal.empty()) {
+            EXPECT_EQ(questions.refusals[0].words(), c.refusal);
+        }
+    }
+
+    // The window's question comes through the opening job, and the time steps label their bands.
+    ViewerJobs jobs(document);
+    struct : OpeningAnswers {
+        bool countHistogramsOfLargeFile(const std::string&) override { return true; }
+        bool refused(const OpeningRefusal&) override { return true; }
+        std::vector<int> chooseSubdatasets(const std::string&, const std::vector<SubdatasetInfo>&) override {
+            return {0};
+        }
+    } answers;
+    ASSERT_TRUE(jobs.open({nc}, OpeningOptions::Histograms::All, &answers));
+    ASSERT_TRUE(testsupport::pumpUntil([&] { return document.hasBands(); }, 10000));
+    ASSERT_EQ(document.bandCount(), 3);
+    EXPECT_EQ(document.band(0).fileName, "x.nc:sst");
+    EXPECT_EQ(band_label(document.band(2).info), "2000-01-01 12:00");
 }
 
 }  // namespace

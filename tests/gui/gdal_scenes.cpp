@@ -14,6 +14,7 @@
 #include "WideBandTestSupport.h"
 #include "app/SyncController.h"
 #include "platform/Prompts.h"
+#include "tests/unit/gdal_test_files.h"
 
 namespace {
 
@@ -175,6 +176,20 @@ TEST_F(GdalSceneTest, ABlockThatCannotBeDecodedIsReportedOnce) {
     EXPECT_EQ(window->pixelValueText(20, 20), "X, Y : 20, 20\na : 0\nb : 0\n");
     window->redrawNow();
     EXPECT_EQ(window->statusPanelText(0).toStdString(), "");
+}
+
+// A land-cover band of palette indices opens in its colours, its rows marked R, G and B, and the readout
+// names the class under the pointer from the file's attribute table.
+TEST_F(GdalSceneTest, PaletteBandsOpenInColourAndNameTheirClasses) {
+    const std::string img = dir.file("lc.img");
+    ASSERT_TRUE(gdal_test::write_palette_file(img, "HFA", true));
+    window->openNow({img});
+    ASSERT_EQ(document().bandCount(), 3);
+    EXPECT_EQ(bandRow(2)->nameLabel->text(), "C : lc.img - 2 B");
+    EXPECT_EQ(QStringList({window->redExpressionEdit->text(), window->greenExpressionEdit->text(),
+                           window->blueExpressionEdit->text()}),
+              QStringList({"a", "b", "c"}));
+    EXPECT_EQ(window->pixelValueText(2, 0), "X, Y : 2, 0\na : 0 (urban)\nb : 255 (urban)\nc : 64 (urban)\n");
 }
 
 ORVENNA_GUI_TEST_MAIN()

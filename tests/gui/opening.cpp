@@ -6,6 +6,8 @@
 #include <QDropEvent>
 #include <QLabel>
 #include <QMimeData>
+#include <QTimer>
+#include <QTreeWidget>
 #include <QUrl>
 
 #include <arpa/inet.h>
@@ -22,7 +24,9 @@
 #include "GuiTestSupport.h"
 #include "NavigationTestSupport.h"
 #include "dialogs/ProgressWindow.h"
+#include "dialogs/SubdatasetDialog.h"
 #include "display/ViewGeometry.h"
+#include "tests/unit/gdal_test_files.h"
 #include "tools/samples/sample_scenes.h"
 
 using guitest::MainWindowTest;
@@ -592,5 +596,50 @@ TEST_F(OpeningTest, ActionsDuringAnOpeningAreHeldBack) {
 }
 
 }  // namespace
+
+// A container asks in a dialog which of its subdatasets to open while the opening waits for the answer; the
+// parts chosen list their bands under "x.nc:part", each time step with its date.
+TEST_F(OpeningTest, ContainersAskWhichSubdatasetsToOpen) {
+    const std::string nc = dir.file("x.nc");
+    ASSERT_TRUE(gdal_test::write_netcdf_container(nc));
+    QStringList offered;
+    QString title;
+    std::function<void(SubdatasetDialog*)> act;
+    std::function<void()> poll = [&] {
+        if (auto* dialog = dynamic_cast<SubdatasetDialog*>(QApplication::activeModalWidget()))
+            act(dialog);
+        else
+            QTimer::singleShot(20, poll);
+    };
+    for (const bool cancel : {true, false}) {
+        window->closeAllButton->click();
+        offered.clear();
+        act = [&](SubdatasetDialog* dialog) {
+            title = dialog->windowTitle();
+            QTreeWidget* list = dialog->partList;
+            for (int i = 0; i < list->topLevelItemCount(); ++i) {
+                const QTreeWidgetItem* item = list->topLevelItem(i);
+                offered << item->text(0) + " | " + item->text(1) + " | " + item->text(2);
+            }
+            list->topLevelItem(2)->setSelected(true);  // with the first, chosen from the start
+            if (cancel)
+                dialog->reject();
+            else
+                dialog->accept();
+        };
+        QTimer::singleShot(0, poll);
+        window->openNow({nc});
+        EXPECT_EQ(title, "サブデータセットの選択");
+        EXPECT_EQ(offered, QStringList({"sst | 5 × 4 × 3 | Float32", "t | 5 × 4 × 2 | Float32",
+                                        "depth | 5 × 4 × 1 | Int16"}));
+        EXPECT_TRUE(prompts.boxes.empty());  // cancelling says nothing
+        if (cancel) {
+            EXPECT_EQ(window->rowCount(), 0);
+            continue;
+        }
+        EXPECT_EQ(rowLabels(), QStringList({"A : x.nc:sst - 0 1800-01-01", "B : x.nc:sst - 1 1800-02-01",
+                                            "C : x.nc:sst - 2 2000-01-01 12:00", "D : x.nc:depth - 0"}));
+    }
+}
 
 ORVENNA_GUI_TEST_MAIN()

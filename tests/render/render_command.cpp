@@ -19,6 +19,7 @@
 #include "render/Render.h"
 #include "tests/support/document_opening.h"
 #include "tests/support/range_server.h"
+#include "tests/unit/gdal_test_files.h"
 #include "tools/samples/sample_scenes.h"
 
 namespace fs = std::filesystem;
@@ -124,6 +125,53 @@ TEST_F(RenderCommandTest, ExitCodesSayWhatWentWrong) {
     // Nothing half-written under the output name, and no temporary file left behind.
     for (const auto& entry : fs::directory_iterator(*demo_))
         EXPECT_EQ(entry.path().filename().string().rfind(".orvenna-render-", 0), std::string::npos);
+}
+
+// A container draws the parts named with --subdataset, their bands lettered in order (the time steps of
+// "sst" are a, b, c); without the option, or with a name it does not hold, it is not opened and its names
+// are listed.
+TEST_F(RenderCommandTest, SubdatasetsAreChosenByName) {
+    const std::string nc = Demo("x.nc"), out = Demo("sst.png");
+    ASSERT_TRUE(gdal_test::write_netcdf_container(nc));
+    const struct {
+        std::string arguments;
+        int code;
+        const char* says;
+    } cases[] = {
+        {nc, 3,
+         "\"x.nc\" はサブデータセットを複数持っています。--subdataset で選んでください: sst, t, depth"},
+        {"--subdataset salinity " + nc, 3, "サブデータセット \"salinity\" はありません (sst, t, depth)"},
+        {"--subdataset", 2, "--subdataset"},
+        {"--subdataset sst -r c -g b -b a --range a=0:255 --range b=0:255 --range c=0:255 " + nc, 0, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const CommandRun run = RunCommand("-q -o " + out + " " + c.arguments);
+        EXPECT_EQ(run.code, c.code);
+        EXPECT_NE(run.output.find(c.says), std::string::npos) << run.output;
+    }
+    // sst is t * 100 + y * 10 + x, upside down (no y coordinates): pixel (3, 2) holds 213, 113 and 13.
+    const QImage picture(QString::fromStdString(out));
+    ASSERT_EQ(picture.size(), QSize(5, 4));
+    const QRgb pixel = picture.pixel(3, 2);
+    EXPECT_NEAR(qRed(pixel), 213, 1);
+    EXPECT_NEAR(qGreen(pixel), 113, 1);
+    EXPECT_NEAR(qBlue(pixel), 13, 1);
+}
+
+// A band of palette indices opens as its red, green and blue and is drawn in its table's colours.
+TEST_F(RenderCommandTest, PaletteBandsDrawTheirColours) {
+    const std::string tif = Demo("lc.tif"), out = Demo("lc.png");
+    ASSERT_TRUE(gdal_test::write_palette_file(tif, "GTiff", false));
+    const CommandRun run = RunCommand("-q -o " + out + " " + tif);
+    ASSERT_EQ(run.code, 0) << run.output;
+    const QImage picture(QString::fromStdString(out));
+    ASSERT_EQ(picture.size(), QSize(6, 4));
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x) {
+            const unsigned char* colour = gdal_test::kPalette[(x + y) % 3];
+            EXPECT_EQ(picture.pixel(x, y), qRgb(colour[0], colour[1], colour[2])) << x << "," << y;
+        }
 }
 
 // Every format is written whole, at the size of the window and step; a GeoTIFF carries the scene's own
