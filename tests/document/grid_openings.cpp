@@ -118,6 +118,15 @@ TEST(GridOpenings, BandsOfOtherPixelSizesReadOnTheFinestGridAsGdalwarpNear) {
         const std::vector<double> want = gdal_values(reference, &w, &h);
         ASSERT_EQ(w, 240);
         EXPECT_EQ(grid_values(band), want);
+        // A reduced run at a step the band's own pixels divide gives the grid's samples at those places.
+        std::vector<uint64_t> reduced(60);
+        ASSERT_EQ(remos_read_row_stored_reduced(band.info, reduced.data(), 100, 0, 60, 4), 60);
+        for (int i = 0; i < 60; ++i) {
+            const auto* p = reinterpret_cast<const unsigned char*>(reduced.data());
+            const double got =
+                band.info->sample_type == REMOS_SAMPLE_U8 ? p[i] : reinterpret_cast<const uint16_t*>(p)[i];
+            ASSERT_EQ(got, want[100 * 240 + static_cast<size_t>(i) * 4]) << i;
+        }
         // The readout's samples agree with the rows.
         for (const auto& p : {std::pair<int, int>{0, 0}, {239, 179}, {77, 131}, {5, 178}})
             EXPECT_EQ(remos_read_sample(band.info, int64_t(p.second) * 240 + p.first),

@@ -118,6 +118,52 @@ TEST(WideComposite, EveryZoomStepShowsTheSameBytesThroughTheDisplayRange) {
 
 // Without a display range the value span is used; without either the band draws as before: remos_read_row's
 // conversion, and the 8-bit range when reduced.
+// An 8-bit band whose no-data value is a byte: its pixels take the view's colour for them at every zoom,
+// with every evaluator, whether or not the expression reads the band at all.
+TEST(WideComposite, EightBitNoDataTakesItsOwnColour) {
+    remos_test::TempDir dir;
+    const int w = 40, h = 30;
+    auto b = wide_test::raw_band(dir, "bytes.raw", REMOS_SAMPLE_U8, w, h,
+                                 [](int x, int y) { return (x * 7 + y * 3) % 50; });
+    ASSERT_TRUE(b);
+    BandInfo* band = b->band();
+    band->has_nodata = 1;
+    band->nodata = 7;
+    std::vector<unsigned char> buf(static_cast<size_t>(w));
+    std::vector<CompositeBandRow> rows(1);
+    rows[0].band = band;
+    rows[0].line_buf = buf.data();
+    rows[0].line_buf_size = w;
+    for (const char* text : {"a * 5", "200"}) {
+        const bool reads = text[0] == 'a';
+        Texts texts(text, text, text);
+        for (const int step : {5, 3, 7}) {
+            const ViewGeometry g = compute_view_geometry(50, 40, 20, 15, step, w, h);
+            for (Engine e : {Engine::Reference, Engine::Fast, Engine::FastUncached}) {
+                SCOPED_TRACE(testing::Message()
+                             << text << " step " << step << " engine " << static_cast<int>(e));
+                Picture pic(50, 40);
+                draw(e, rows, texts, g, pic);
+                int missing = 0;
+                for (int y = 0; y < 40; ++y)
+                    for (int x = 0; x < 50; ++x) {
+                        int col, line;
+                        if (!drawn_image_pixel_at(g, x, y, &col, &line)) continue;
+                        const double value = b->values[static_cast<size_t>(line) * w + col];
+                        const uint8_t* p = pic.px(x, y);
+                        const int want = reads && value == 7 ? 255 : reads ? int(value) * 5 : 200;
+                        ASSERT_EQ(p[2], want) << col << "," << line;
+                        missing += reads && value == 7;
+                    }
+                // Every image pixel is drawn at 1:1 and magnified.
+                if (step <= 5) {
+                    EXPECT_EQ(missing > 0, reads);
+                }
+            }
+        }
+    }
+}
+
 TEST(WideComposite, BandsWithoutARangeFallBack) {
     remos_test::TempDir dir;
     const int w = 40, h = 30;
