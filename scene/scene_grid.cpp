@@ -239,6 +239,12 @@ SceneGrid scene_grid_of(const SceneFile* scene) {
     return grid;
 }
 
+// How many times finer than the first file a grid may be, and its largest side: a file claiming a tiny pixel
+// size makes no grid whose maps (four bytes a column and a line) would not fit; finer bands are then read at
+// the grid's pixels like any band of another size.
+constexpr double kMaxRefinement = 64;
+constexpr double kMaxGridSide = double(1 << 24);
+
 SceneGrid finest_scene_grid(const std::vector<SceneGrid>& grids) {
     if (grids.empty()) return SceneGrid();
     SceneGrid grid = grids.front();
@@ -248,7 +254,8 @@ SceneGrid finest_scene_grid(const std::vector<SceneGrid>& grids) {
         if (g.width <= 0 || g.height <= 0) continue;
         if (grid.georeferenced && g.georeferenced) {
             double sx, sy;
-            if (!north_up(grid.transform) || !pixel_size_in(grid, g, &sx, &sy)) continue;
+            if (!north_up(grid.transform) || !pixel_size_in(grid, g, &sx, &sy) || !(sx > 0) || !(sy > 0))
+                continue;
             rx = std::max(rx, std::fabs(grid.transform[1]) / sx);
             ry = std::max(ry, std::fabs(grid.transform[5]) / sy);
         } else if (g.width % grid.width == 0 && g.height % grid.height == 0) {
@@ -257,9 +264,13 @@ SceneGrid finest_scene_grid(const std::vector<SceneGrid>& grids) {
             ry = std::max(ry, double(g.height) / grid.height);
         }
     }
-    // Sizes that differ by rounding alone leave the grid as it is.
-    if (rx < 1 + 1e-6 && ry < 1 + 1e-6) return grid;
     const SceneGrid& first = grids.front();
+    rx = std::min({rx, kMaxRefinement, kMaxGridSide / std::max(1, first.width)});
+    ry = std::min({ry, kMaxRefinement, kMaxGridSide / std::max(1, first.height)});
+    // Sizes that differ by rounding alone leave the grid as it is.
+    if (!(rx >= 1 + 1e-6 || ry >= 1 + 1e-6)) return grid;
+    rx = std::max(rx, 1.0);
+    ry = std::max(ry, 1.0);
     grid.width = static_cast<int>(std::min<double>(INT_MAX, std::lround(first.width * rx)));
     grid.height = static_cast<int>(std::min<double>(INT_MAX, std::lround(first.height * ry)));
     if (grid.georeferenced) {
@@ -288,6 +299,8 @@ std::string place_scene_on_grid(SceneFile* scene, const SceneGrid& grid) {
     if (own.same_as(grid) || !s->own_records.empty()) return "";
     const std::string problem = grid_placement_problem(own, grid);
     if (!problem.empty()) return problem;
+    if (grid.width > kMaxGridSide || grid.height > kMaxGridSide)
+        return "格子 " + size_text(grid.width, grid.height) + " が大きすぎて重ねられません";
 
     std::vector<int32_t> column_of, line_of;
     GDALDatasetH warped = nullptr;
