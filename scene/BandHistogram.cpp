@@ -76,15 +76,7 @@ BandHistogram::Sample BandHistogram::countSample(const BandInfo& band, int64_t e
 
 void BandHistogram::applyTo(BandInfo* band) {
     if (!band || !counted_) return;
-    std::memcpy(band->histogram, counted_record_.histogram, sizeof band->histogram);
-    band->hist_peak = counted_record_.hist_peak;
-    band->hist_peak_inner = counted_record_.hist_peak_inner;
-    if (remos_band_is_wide(band)) {
-        band->value_min = counted_record_.value_min;
-        band->value_max = counted_record_.value_max;
-        remos_values::release(band, 1);
-        band->value_counts = std::exchange(counted_record_.value_counts, nullptr);
-    }
+    remos_values::take_histogram(band, &counted_record_);
     counted_ = false;
 }
 

@@ -135,15 +135,7 @@ int count_own_pixels(BandInfo* band, int (*pass)(BandInfo*, RemosProgress, void*
         remos_values::release(&own, 1);
         return made;
     }
-    std::memcpy(band->histogram, own.histogram, sizeof band->histogram);
-    band->hist_peak = own.hist_peak;
-    band->hist_peak_inner = own.hist_peak_inner;
-    if (remos_band_is_wide(band)) {
-        band->value_min = own.value_min;
-        band->value_max = own.value_max;
-        remos_values::release(band, 1);
-        band->value_counts = own.value_counts;
-    }
+    remos_values::take_histogram(band, &own);
     return made;
 }
 

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "scene/remos.h"
@@ -425,6 +426,17 @@ bool histogram_of_samples(BandInfo* band, const void* samples, size_t count) {
     }
     store_wide_histogram(band, std::move(counts));
     return true;
+}
+
+void take_histogram(BandInfo* band, BandInfo* counted) {
+    std::memcpy(band->histogram, counted->histogram, sizeof band->histogram);
+    band->hist_peak = counted->hist_peak;
+    band->hist_peak_inner = counted->hist_peak_inner;
+    if (!remos_band_is_wide(band)) return;
+    band->value_min = counted->value_min;
+    band->value_max = counted->value_max;
+    release(band, 1);
+    band->value_counts = std::exchange(counted->value_counts, nullptr);
 }
 
 void release(BandInfo* bands, uint32_t count) {

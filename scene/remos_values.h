@@ -91,4 +91,9 @@ int make_band_histogram(BandInfo* band, RemosProgress progress, void* context, c
 // Releases the fine counts of `count` band records (null records accepted).
 void release(BandInfo* bands, uint32_t count);
 
+// Puts the histogram counted into `counted` (a copy of the band's record, or of its record at its own size)
+// into `band`: the 256 columns, their peaks, and for wide bands the value span and the fine counts, which
+// `band` then owns (`counted` keeps none).
+void take_histogram(BandInfo* band, BandInfo* counted);
+
 }  // namespace remos_values
