@@ -356,9 +356,14 @@ int read_row(BandInfo* band, unsigned char* dest, int line, int x0, int n) {
     if (!g || !dest) return 0;
     if (!clamp_run(band, &line, &x0, &n)) return 1;
     if (reads_mapped(g)) {
-        std::vector<unsigned char> stored(static_cast<size_t>(n) * band->bytes_per_sample);
-        placed_read_row_stored(band, stored.data(), line, x0, n);
-        stored_to_bytes(band->sample_type, stored.data(), dest, n);
+        if (band->sample_type == REMOS_SAMPLE_U8) {
+            placed_read_row_stored(band, dest, line, x0, n);
+            return 1;
+        }
+        // The mapped read keeps its own buffers: this one is free for the stored samples.
+        unsigned char* s = scratch(static_cast<size_t>(n) * band->bytes_per_sample);
+        placed_read_row_stored(band, s, line, x0, n);
+        stored_to_bytes(band->sample_type, s, dest, n);
         return 1;
     }
     if (band->sample_type == REMOS_SAMPLE_U8) {
