@@ -64,7 +64,8 @@ void write_band(const std::string& path, int side) {
     std::fclose(hdr);
     const std::string part = path + ".part.tif";
     const std::string command =
-        "gdal_translate -q -of GTiff -co TILED=YES -co BLOCKXSIZE=512 -co BLOCKYSIZE=512 -co COMPRESS=DEFLATE "
+        "gdal_translate -q -of GTiff -co TILED=YES -co BLOCKXSIZE=512 -co BLOCKYSIZE=512 -co "
+        "COMPRESS=DEFLATE "
         "-a_srs EPSG:32654 -a_ullr 300000 4000000 409800 3890200 " +
         raw + " " + part;
     if (std::system(command.c_str()) != 0) std::abort();
@@ -109,9 +110,9 @@ Opening& opening(bool placed) {
     Answers answers;
     OpeningControl control;
     Opening& o = openings[placed];
-    o.result = OpenFiles(placed ? std::vector<std::string>{files.first, files.second}
-                                : std::vector<std::string>{files.second},
-                         options, answers, control);
+    o.result = OpenFiles(
+        placed ? std::vector<std::string>{files.first, files.second} : std::vector<std::string>{files.second},
+        options, answers, control);
     if (o.result.opened.size() != (placed ? 2u : 1u)) std::abort();
     o.band = o.result.opened.back().scene->band(0);
     o.width = o.result.width;

@@ -367,7 +367,7 @@ private:
             const bool wanted = wantHistograms_ && !rangeGiven &&
                                 (wide || options_.eightBitAutoRange ||
                                  options_.histograms == OpeningOptions::Histograms::All);
-            const bool sampled = wanted && sampling && countSample(band);
+            const bool sampled = wanted && sampling && countSample(band, pixels);
             const bool made = wanted && !sampled && makeHistogram(band, k, count);
             band->range_low = 0;
             band->range_high = 255;
@@ -387,11 +387,16 @@ private:
         return true;
     }
 
-    // The band's histogram from a sample of it: half a million samples or more, from an overview or blocks.
-    static bool countSample(BandInfo* band) {
+    // The band's histogram from a sample of it (`own` pixels): half a million samples or more, from an
+    // overview or blocks; a band placed on a finer grid as densely over the grid's area, so that its coarser
+    // pixels cost no more to sample than the grid's own bands.
+    static bool countSample(BandInfo* band, int64_t own) {
         constexpr int64_t kSampleSamples = int64_t(1) << 19;
+        const double share = double(own) / std::max<int64_t>(1, int64_t(band->width) * band->lines);
+        const int64_t enough =
+            std::max<int64_t>(kSampleSamples >> 3, int64_t(kSampleSamples * std::min(1.0, share)));
         BandHistogram histogram;
-        if (histogram.countSample(*band, kSampleSamples) == BandHistogram::Sample::None) return false;
+        if (histogram.countSample(*band, enough) == BandHistogram::Sample::None) return false;
         histogram.applyTo(band);
         return true;
     }

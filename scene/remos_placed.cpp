@@ -81,17 +81,55 @@ bool inside_range(const std::vector<int32_t>& map, int first, int n, int step, i
     return true;
 }
 
+// spread() for samples of one size (T a type of that size): plain copies the compiler can inline.
+template <class T>
+void spread_as(const int32_t* columns, int n, int step, const T* src, int c0, int own_step, T outside,
+               T* dest) {
+    if (step == 1 && own_step == 1) {
+        for (int i = 0; i < n; ++i) {
+            const int32_t c = columns[i];
+            dest[i] = c < 0 ? outside : src[c - c0];
+        }
+        return;
+    }
+    for (int i = 0; i < n; ++i) {
+        const int32_t c = columns[static_cast<size_t>(i) * step];
+        dest[i] = c < 0 ? outside : src[(c - c0) / own_step];
+    }
+}
+
+template <class T>
+void spread_typed(const BandInfo* band, const int32_t* columns, int n, int step, const unsigned char* src,
+                  int c0, int own_step, unsigned char* dest) {
+    unsigned char bytes[8];
+    outside_value(band, bytes);
+    T outside;
+    std::memcpy(&outside, bytes, sizeof outside);
+    // The buffers hold whole samples from their start (the reads align them for every sample type).
+    spread_as(columns, n, step, reinterpret_cast<const T*>(src), c0, own_step, outside,
+              reinterpret_cast<T*>(dest));
+}
+
 // Writes n samples of the grid positions first, first + step, ... from `src` (the band's samples from its
 // column c0, `own_step` apart), the positions outside the band as its no-data value.
 void spread(const BandInfo* band, const std::vector<int32_t>& column_of, int first, int n, int step,
             const unsigned char* src, int c0, int own_step, unsigned char* dest) {
-    const int S = band->bytes_per_sample;
-    unsigned char outside[8];
-    outside_value(band, outside);
-    for (int i = 0; i < n; ++i) {
-        const int32_t c = column_of[static_cast<size_t>(first) + static_cast<size_t>(i) * step];
-        const unsigned char* from = c < 0 ? outside : src + static_cast<size_t>((c - c0) / own_step) * S;
-        std::memcpy(dest + static_cast<size_t>(i) * S, from, static_cast<size_t>(S));
+    const int32_t* columns = column_of.data() + first;
+    switch (band->bytes_per_sample) {
+        case 1:
+            spread_typed<uint8_t>(band, columns, n, step, src, c0, own_step, dest);
+            break;
+        case 2:
+            spread_typed<uint16_t>(band, columns, n, step, src, c0, own_step, dest);
+            break;
+        case 4:
+            spread_typed<uint32_t>(band, columns, n, step, src, c0, own_step, dest);
+            break;
+        case 8:
+            spread_typed<uint64_t>(band, columns, n, step, src, c0, own_step, dest);
+            break;
+        default:
+            break;
     }
 }
 
