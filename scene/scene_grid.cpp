@@ -336,7 +336,7 @@ std::string place_scene_on_grid(SceneFile* scene, const SceneGrid& grid) {
         own_record.value_counts = nullptr;
         g.own = &s->own_bands[i];
         if (warped) {
-            g.handle = GDALGetRasterBand(warped, static_cast<int>(i) + 1);
+            g.handle = GDALGetRasterBand(warped, g.number);
             GDALGetBlockSize(g.handle, &g.block_width, &g.block_height);
             if (g.block_width < 1) g.block_width = grid.width;
             if (g.block_height < 1) g.block_height = 1;
