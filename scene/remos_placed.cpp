@@ -105,9 +105,19 @@ void spread_typed(const BandInfo* band, const int32_t* columns, int n, int step,
     outside_value(band, bytes);
     T outside;
     std::memcpy(&outside, bytes, sizeof outside);
-    // The buffers hold whole samples from their start (the reads align them for every sample type).
-    spread_as(columns, n, step, reinterpret_cast<const T*>(src), c0, own_step, outside,
-              reinterpret_cast<T*>(dest));
+    const bool aligned = reinterpret_cast<uintptr_t>(src) % alignof(T) == 0 &&
+                         reinterpret_cast<uintptr_t>(dest) % alignof(T) == 0;
+    if (aligned) {
+        spread_as(columns, n, step, reinterpret_cast<const T*>(src), c0, own_step, outside,
+                  reinterpret_cast<T*>(dest));
+        return;
+    }
+    // A caller's buffer that does not start on a whole sample is written byte by byte.
+    for (int i = 0; i < n; ++i) {
+        const int32_t c = columns[static_cast<size_t>(i) * step];
+        std::memcpy(dest + static_cast<size_t>(i) * sizeof(T),
+                    c < 0 ? bytes : src + static_cast<size_t>((c - c0) / own_step) * sizeof(T), sizeof(T));
+    }
 }
 
 // Writes n samples of the grid positions first, first + step, ... from `src` (the band's samples from its
