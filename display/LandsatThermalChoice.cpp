@@ -87,4 +87,22 @@ int ThermalBandIndex(const SceneMetadataState& metadata, const std::vector<std::
     return -1;
 }
 
+bool ReadoutThermalCalibration(const SceneMetadataState& metadata, const std::string& fileName,
+                               ThermalCalibration* calibration) {
+    ThermalCalibration c;
+    if (ThermalBandOfFileName(fileName.c_str()) != 0) {
+        const LandsatThermalChoice choice = ChooseLandsatThermal(metadata, fileName);
+        if (choice.kind != LandsatThermalChoice::Kind::Landsat8) return false;
+        c = choice.calibration;
+    } else if (metadata.landsat7_valid && !landsat8Scene(metadata) && landsat7ThermalRank(fileName) != 0 &&
+               metadata.lmax > metadata.lmin) {
+        c = Landsat7Calibration(metadata.lmax, metadata.lmin);
+    } else {
+        return false;
+    }
+    if (!ThermalCalibrationUsable(c)) return false;
+    *calibration = c;
+    return true;
+}
+
 }  // namespace orvenna

@@ -37,4 +37,10 @@ LandsatThermalChoice ChooseLandsatThermal(const SceneMetadataState& metadata, co
 // "_B6_VCID_1", then "_B61", "_B6"). -1 when no name fits.
 int ThermalBandIndex(const SceneMetadataState& metadata, const std::vector<std::string>& fileNames);
 
+// The calibration that turns the values of the band stored in `fileName` into degrees Celsius for the
+// readout: the band's own constants when the file is the scene's thermal band (named as above) and they make
+// temperatures. False otherwise.
+bool ReadoutThermalCalibration(const SceneMetadataState& metadata, const std::string& fileName,
+                               ThermalCalibration* calibration);
+
 }  // namespace orvenna

@@ -339,6 +339,18 @@ int Document::thermalBandIndex() const {
     return ThermalBandIndex(metadata_, names);
 }
 
+bool Document::temperatureOf(int index, double value, double* celsius) const {
+    if (index < 0 || index >= bandCount()) return false;
+    const DocumentBand& b = bands_[static_cast<size_t>(index)];
+    if (b.isPicture() || (b.info && IsNoDataValue(b.info, value))) return false;
+    ThermalCalibration calibration;
+    if (!ReadoutThermalCalibration(metadata_, b.fileName, &calibration)) return false;
+    const double t = BrightnessTemperature(calibration, value);
+    if (!std::isfinite(t)) return false;
+    *celsius = t;
+    return true;
+}
+
 PresetResult Document::applyPreset(const PresetRequest& request) {
     PresetResult result;
     auto missing = [&](int index) {

@@ -1,12 +1,13 @@
 // The "LANDSAT温度分布" preset on the real Landsat clips: the dialog chooses the band the scene's calibration
 // belongs to and names where its constants come from, every drawn pixel of band 10 has the scale's colour at
 // the brightness temperature of its stored value, a calibration that makes no temperature is said in the
-// dialog and changes nothing.
+// dialog and changes nothing, and the pixel readout gives the thermal band's temperature.
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QtTest/QTest>
 
 #include <algorithm>
 #include <array>
@@ -17,7 +18,9 @@
 #include <sstream>
 
 #include "WideBandTestSupport.h"
+#include "dialogs/BandValuePlotView.h"
 #include "dialogs/LandsatTemperatureDialog.h"
+#include "dialogs/PixelValueWindow.h"
 #include "display/ViewGeometry.h"
 #include "platform/ImageControl.h"
 #include "tests/support/preset_ramp.h"
@@ -32,6 +35,11 @@ constexpr double kMult = 3.3420e-04, kAdd = 0.10000, kK1 = 774.8853, kK2 = 1321.
 
 double celsiusOf(double dn) {
     return kK2 / std::log(kK1 / (kMult * dn + kAdd) + 1) - 273.15;
+}
+
+// Landsat 7 band 6 (VCID 1) of the other clip: LMAX 17.04, LMIN 0 over the bytes 1..255.
+double celsiusOf7(double dn) {
+    return 1282.71 / std::log(666.09 / ((dn - 1) * (17.04 - 0.0) / 254.0) + 1) - 273.15;
 }
 
 // Copies the bands `bands` ("B10", ...) of `scene` from the repository's clips into `folder`, and its MTL
@@ -266,5 +274,38 @@ INSTANTIATE_TEST_SUITE_P(Scenes, LandsatDialogCases,
                                  if (std::isalnum(static_cast<unsigned char>(*p))) name += *p;
                              return name;
                          });
+
+// The thermal band's value under the pointer in degrees Celsius beside the stored value, in the text and
+// beside its point in the band value plot; the other band has none.
+TEST_F(Landsat8DialogTest, ReadoutGivesTheThermalBandsTemperature) {
+    struct Case {
+        std::string scene, thermal;
+        double (*celsius)(double);
+    } cases[] = {{kScene, "B10", celsiusOf}, {kScene7, "B6_VCID_1", celsiusOf7}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.thermal);
+        window->closeAllButton->click();
+        window->resize(700, 500);
+        window->show();
+        window->openNow(copyBands(dir.file(c.thermal), c.scene, {"B4", c.thermal}, true));
+        ASSERT_EQ(document().bandCount(), 2);
+        ASSERT_TRUE(window->waitForJobs());
+        const QPoint centre(window->view->width() / 2, window->view->height() / 2);
+        QTest::mousePress(window->view, Qt::RightButton, {}, centre);
+        const int x = window->imageColumnAtView(centre.x()), y = window->imageLineAtView(centre.y());
+        ASSERT_TRUE(x >= 0 && x < 41 && y >= 0 && y < 41) << x << "," << y;
+        const double dn = remos_read_sample(bandRow(1)->band, int64_t(y) * document().width() + x);
+        const double red = remos_read_sample(bandRow(0)->band, int64_t(y) * document().width() + x);
+        const QString temperature = QString::number(c.celsius(dn), 'f', 1) + " ℃";
+        const QString text = window->pixelValueWindow()->valueLabel->text();
+        EXPECT_TRUE(
+            text.contains(QStringLiteral("\na : %1\nb : %2 (%3)\n").arg(red).arg(dn).arg(temperature)))
+            << text.toStdString();
+        const auto& samples = window->pixelValueWindow()->bandValuePlot->samples();
+        ASSERT_EQ(samples.size(), 2u);
+        EXPECT_EQ(samples[0].note, "");
+        EXPECT_EQ(QString::fromStdString(samples[1].note), temperature);
+    }
+}
 
 ORVENNA_GUI_TEST_MAIN()
