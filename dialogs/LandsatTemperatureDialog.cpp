@@ -181,7 +181,7 @@ void LandsatTemperatureDialog::onBandChanged() {
                                             QString::fromStdString(orvenna::PlainDecimalText(c.k2))));
         palette.setColor(QPalette::WindowText, Qt::black);
     } else if (thermal.constantsGiven) {
-        constantsLabel->setText(QStringLiteral("%1 の定数 (*_MTL.txt) が使えない値です").arg(source));
+        constantsLabel->setText(QStringLiteral("%1 の定数が使えない値です (*_MTL.txt)").arg(source));
         constantsLabel->setToolTip(QString());
         palette.setColor(QPalette::WindowText, Qt::red);
     } else {
