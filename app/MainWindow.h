@@ -218,6 +218,7 @@ private:
     // The pixel value window's text for the bands' values at (x, y) (empty: outside the scene).
     QString readoutText(int x, int y, const orvenna::PixelValues& values) const;
     QString bandValueText(const orvenna::PixelValues& values, int band) const;
+    QString temperatureText(const orvenna::PixelValues& values, int band) const;
     std::vector<orvenna::BandValueSample> bandValueSamples(const orvenna::PixelValues& values) const;
     // "a".."z", then the list number of a band past the 26th ("[27]").
     static QString readoutLetter(int band);

@@ -111,6 +111,8 @@ QString MainWindow::readoutText(int x, int y, const orvenna::PixelValues& values
                                                   : band_class_name(records.data(), values.values.data(),
                                                                     count, static_cast<int>(k));
         if (!name.empty()) text += QStringLiteral(" (") + QString::fromStdString(name) + QStringLiteral(")");
+        const QString temperature = temperatureText(values, static_cast<int>(k));
+        if (!temperature.isEmpty()) text += QStringLiteral(" (") + temperature + QStringLiteral(")");
         text += QLatin1Char('\n');
     }
     return text;
@@ -126,6 +128,17 @@ QString MainWindow::bandValueText(const orvenna::PixelValues& values, int band) 
     return QString::fromStdString(orvenna::StoredValueText(b.info, value));
 }
 
+// The scene's thermal band in degrees Celsius beside its stored value ("24.6 ℃"), by the temperature preset's
+// calibration; empty for other bands, values without a temperature and values not read yet.
+QString MainWindow::temperatureText(const orvenna::PixelValues& values, int band) const {
+    const size_t i = static_cast<size_t>(band);
+    double celsius = 0;
+    if (i >= values.values.size() || values.isBusy(i) ||
+        !document_->temperatureOf(band, values.values[i], &celsius))
+        return QString();
+    return QString::number(celsius, 'f', 1) + QStringLiteral(" ℃");
+}
+
 // The band value plot's samples, one per band; outside the scene there are no values and the plot shows its
 // axis alone.
 std::vector<orvenna::BandValueSample> MainWindow::bandValueSamples(const orvenna::PixelValues& values) const {
@@ -138,6 +151,7 @@ std::vector<orvenna::BandValueSample> MainWindow::bandValueSamples(const orvenna
         orvenna::BandValueSample sample =
             orvenna::band_value_sample_of(b.info, b.isPicture(), known ? values.values[i] : 0.0);
         sample.valid = sample.valid && known;
+        sample.note = temperatureText(values, k).toStdString();
         samples.push_back(sample);
     }
     return samples;

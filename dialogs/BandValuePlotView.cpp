@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
+
 BandValuePlotView::BandValuePlotView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
@@ -62,5 +64,19 @@ void BandValuePlotView::paintEvent(QPaintEvent*) {
         // Values beyond the band's scale show as hollow marks on the edge they passed.
         p.setBrush(point.clipped ? colours.color(QPalette::Base) : ink);
         p.drawEllipse(QPointF(point.x, point.y), 2.5, 2.5);
+    }
+
+    // Notes beside their points, kept inside the plot: right of the point, or left of it near the right edge.
+    p.setPen(colours.color(QPalette::Text));
+    for (size_t i = 0; i < layout.points.size() && i < samples_.size(); ++i) {
+        const orvenna::BandValuePoint& point = layout.points[i];
+        if (!point.valid || samples_[i].note.empty()) continue;
+        const QString note = QString::fromStdString(samples_[i].note);
+        const int w = metrics.horizontalAdvance(note);
+        int x = point.x + 5;
+        if (x + w > layout.right) x = std::max(layout.left, point.x - 5 - w);
+        const int highest = std::min(layout.top + metrics.ascent(), layout.bottom);
+        const int y = std::clamp(point.y + metrics.ascent() / 2, highest, layout.bottom);
+        p.drawText(x, y, note);
     }
 }

@@ -109,13 +109,20 @@ LandsatTemperatureDialog::LandsatTemperatureDialog(orvenna::Document& document, 
     scaleView = new ImageControl(this);
     scaleView->setGeometry(kScaleLeft, kScaleTop + 8, kScaleWidth, 10);
     scaleView->picture = scalePicture();
-    redScaleLabel = new QLabel(QStringLiteral("50"), this);
-    yellowScaleLabel = new QLabel(QStringLiteral("40"), this);
-    greenScaleLabel = new QLabel(QStringLiteral("30"), this);
-    cyanScaleLabel = new QLabel(QStringLiteral("20"), this);
-    blueScaleLabel = new QLabel(QStringLiteral("10"), this);
-    blackScaleLabel = new QLabel(QStringLiteral("0"), this);
-    placeScaleLabels();
+    // Captioned from the temperature edits, at once and at every change.
+    redScaleLabel = new QLabel(this);
+    yellowScaleLabel = new QLabel(this);
+    greenScaleLabel = new QLabel(this);
+    cyanScaleLabel = new QLabel(this);
+    blueScaleLabel = new QLabel(this);
+    blackScaleLabel = new QLabel(this);
+
+    messageLabel = new QLabel(this);
+    messageLabel->setGeometry(12, 259, 293, 16);
+    messageLabel->setFont(uiFont(11));
+    QPalette warning = messageLabel->palette();
+    warning.setColor(QPalette::WindowText, Qt::red);
+    messageLabel->setPalette(warning);
 
     runButton = new QPushButton(QStringLiteral("実行"), this);
     runButton->setGeometry(146, 276, 75, 25);
@@ -127,9 +134,11 @@ LandsatTemperatureDialog::LandsatTemperatureDialog(orvenna::Document& document, 
     connect(runButton, &QPushButton::clicked, this, [this] { onRunClicked(); });
     connect(closeButton, &QPushButton::clicked, this, [this] { onCloseClicked(); });
     connect(bandComboBox, &QComboBox::currentIndexChanged, this, [this] { onBandChanged(); });
-    // Connected last, so the captions stored above stand until the user changes a temperature.
     connect(maxTemperatureEdit, &QLineEdit::textChanged, this, [this] { onTemperatureChanged(); });
     connect(minTemperatureEdit, &QLineEdit::textChanged, this, [this] { onTemperatureChanged(); });
+    connect(lmaxEdit, &QLineEdit::textChanged, this, [this] { updateMessage(); });
+    connect(lminEdit, &QLineEdit::textChanged, this, [this] { updateMessage(); });
+    onTemperatureChanged();
 }
 
 void LandsatTemperatureDialog::placeScaleLabels() {
@@ -144,6 +153,8 @@ void LandsatTemperatureDialog::placeScaleLabels() {
 
 void LandsatTemperatureDialog::setBandLabels(const QStringList& labels) {
     dialogparts::fillBandComboBox(bandComboBox, labels);
+    const int thermal = document().thermalBandIndex();
+    if (thermal >= 0 && thermal < bandComboBox->count()) bandComboBox->setCurrentIndex(thermal);
     onBandChanged();
 }
 
@@ -155,6 +166,7 @@ void LandsatTemperatureDialog::onBandChanged() {
     for (QWidget* w : std::initializer_list<QWidget*>{lmaxLabel, lmaxEdit, lminLabel, lminEdit})
         w->setVisible(!landsat8);
     constantsLabel->setVisible(landsat8);
+    updateMessage();
     if (!landsat8) return;
     const QString source =
         QStringLiteral("%1 バンド%2").arg(QString::fromStdString(thermal.satellite)).arg(thermal.band);
@@ -168,12 +180,31 @@ void LandsatTemperatureDialog::onBandChanged() {
                                             QString::fromStdString(orvenna::PlainDecimalText(c.k1)),
                                             QString::fromStdString(orvenna::PlainDecimalText(c.k2))));
         palette.setColor(QPalette::WindowText, Qt::black);
+    } else if (thermal.constantsGiven) {
+        constantsLabel->setText(QStringLiteral("%1 の定数が使えない値です (*_MTL.txt)").arg(source));
+        constantsLabel->setToolTip(QString());
+        palette.setColor(QPalette::WindowText, Qt::red);
     } else {
         constantsLabel->setText(QStringLiteral("%1 の定数が *_MTL.txt にありません").arg(source));
         constantsLabel->setToolTip(QString());
         palette.setColor(QPalette::WindowText, Qt::red);
     }
     constantsLabel->setPalette(palette);
+}
+
+void LandsatTemperatureDialog::updateMessage() {
+    using Kind = orvenna::LandsatThermalChoice::Kind;
+    const Kind kind = document().thermalChoice(bandComboBox->currentIndex()).kind;
+    QString message;
+    float lmax = 0, lmin = 0;
+    // A Landsat 8/9 band's constants are judged by constantsLabel; LMAX/LMIN that are no numbers are named
+    // when the preset is run.
+    if (kind != Kind::Landsat8 && kind != Kind::Landsat8Missing &&
+        orvenna::ParseCalibrationNumber(lmaxEdit->text().toStdString(), &lmax) &&
+        orvenna::ParseCalibrationNumber(lminEdit->text().toStdString(), &lmin))
+        message = QString::fromStdString(orvenna::Landsat7CalibrationProblem(lmax, lmin));
+    messageLabel->setText(message);
+    messageLabel->setToolTip(message);
 }
 
 void LandsatTemperatureDialog::setCalibration(double lmax, double lmin) {

@@ -31,6 +31,9 @@ public:
     // In place of LMAX/LMIN for a Landsat 8/9 band: the satellite and band the constants come from, or that
     // they are missing.
     QLabel* constantsLabel;
+    // Why the chosen band's calibration makes no temperature (LMAX equal to LMIN ...), in red; empty when it
+    // does.
+    QLabel* messageLabel;
     QLabel* maxTemperatureLabel;
     QLineEdit* maxTemperatureEdit;
     SpinButtons* maxTemperatureSpin;
@@ -47,7 +50,8 @@ public:
     QPushButton* runButton;
     QPushButton* closeButton;
 
-    // The captions of the target window's listed bands in list order (item i is band letter 'a' + i).
+    // The captions of the target window's listed bands in list order (item i is band letter 'a' + i); the
+    // band the scene's thermal calibration belongs to is chosen, else the first.
     void setBandLabels(const QStringList& labels);
     // The scene's band 6 calibration as read from its metadata.
     void setCalibration(double lmax, double lmin);
@@ -60,4 +64,6 @@ public:
 
 private:
     void placeScaleLabels();
+    // The message line for the chosen band and the LMAX/LMIN as they stand.
+    void updateMessage();
 };

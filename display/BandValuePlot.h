@@ -17,6 +17,7 @@ struct BandValueSample {
     double low = 0;
     double high = 255;
     bool valid = false;  // false: no value there (outside the scene, no-data, not a number)
+    std::string note;    // written beside the point (a thermal band's temperature, "24.6 ℃"); UTF-8
 };
 
 // The sample of `band` for the stored value `value` (as remos_read_sample gives it): its scale as above

@@ -31,6 +31,12 @@ double ValueOfTemperature(const ThermalCalibration& c, double celsius) {
     return (radiance - c.radianceAdd) / c.radianceMult;
 }
 
+ThermalCalibration Landsat7Calibration(double lmax, double lmin) {
+    // The preset's v = value - 1 folded into the offset.
+    const double mult = (lmax - lmin) / 254.0;
+    return {mult, lmin - mult, 666.09, 1282.71};
+}
+
 int ThermalBandOfFileName(const char* fileName) {
     if (!fileName) return 0;
     std::string name = fileName;

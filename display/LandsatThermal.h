@@ -1,5 +1,6 @@
 // Brightness temperature of the Landsat 8/9 thermal bands (10 and 11) from their stored values, with the
-// calibration constants of the scene's *_MTL.txt, and its inverse. Qt-free.
+// calibration constants of the scene's *_MTL.txt, and its inverse; the same for the bytes of Landsat 7 band 6
+// through LMAX/LMIN. Qt-free.
 #pragma once
 
 namespace orvenna {
@@ -22,6 +23,10 @@ double BrightnessTemperature(const ThermalCalibration& c, double value);
 // The (real) stored value whose temperature is `celsius`: (K1 / (exp(K2 / (celsius + 273.15)) - 1) - AL) /
 // ML; not a number at or below absolute zero.
 double ValueOfTemperature(const ThermalCalibration& c, double celsius);
+
+// Landsat 7 band 6 as the temperature preset reads its bytes: radiance (value - 1) * (LMAX - LMIN) / 254 +
+// LMIN with K1 666.09 and K2 1282.71. Usable only when LMAX > LMIN.
+ThermalCalibration Landsat7Calibration(double lmax, double lmin);
 
 // The Landsat 8/9 thermal band a file holds, from its name as the archives write it ("..._B10.TIF",
 // "..._b11.tif"): 10, 11, or 0 when the name says neither.

@@ -17,19 +17,47 @@ bool startsWithIgnoringCase(const std::string& text, const char* head) {
     return true;
 }
 
+bool landsat8Scene(const SceneMetadataState& metadata) {
+    return metadata.band10.valid || metadata.band11.valid ||
+           startsWithIgnoringCase(metadata.spacecraft, "LANDSAT_8") ||
+           startsWithIgnoringCase(metadata.spacecraft, "LANDSAT_9");
+}
+
+// The name without folder and extension, in capitals.
+std::string upperStem(const std::string& fileName) {
+    std::string name =
+        fileName.substr(fileName.rfind('/') == std::string::npos ? 0 : fileName.rfind('/') + 1);
+    const size_t dot = name.rfind('.');
+    if (dot != std::string::npos) name.resize(dot);
+    for (char& c : name)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return name;
+}
+
+bool endsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// How well the name fits Landsat 7's low-gain band 6: 1 best, 0 not at all.
+int landsat7ThermalRank(const std::string& fileName) {
+    const std::string name = upperStem(fileName);
+    const char* tails[] = {"_B6_VCID_1", "_B61", "_B6"};
+    for (int i = 0; i < 3; ++i)
+        if (endsWith(name, tails[i])) return i + 1;
+    return 0;
+}
+
 }  // namespace
 
 LandsatThermalChoice ChooseLandsatThermal(const SceneMetadataState& metadata, const std::string& fileName) {
     LandsatThermalChoice choice;
     const int named = ThermalBandOfFileName(fileName.c_str());
-    const bool landsat8Scene = metadata.band10.valid || metadata.band11.valid ||
-                               startsWithIgnoringCase(metadata.spacecraft, "LANDSAT_8") ||
-                               startsWithIgnoringCase(metadata.spacecraft, "LANDSAT_9");
-    if (named != 0 || (landsat8Scene && !metadata.landsat7_valid)) {
+    if (named != 0 || (landsat8Scene(metadata) && !metadata.landsat7_valid)) {
         choice.band = named == 11 ? 11 : 10;
         choice.satellite = metadata.spacecraft.empty() ? std::string("LANDSAT 8/9") : metadata.spacecraft;
         const LandsatThermalBand& constants = choice.band == 11 ? metadata.band11 : metadata.band10;
         choice.calibration = {constants.radiance_mult, constants.radiance_add, constants.k1, constants.k2};
+        choice.constantsGiven = constants.valid;
         choice.kind = constants.valid && ThermalCalibrationUsable(choice.calibration)
                           ? LandsatThermalChoice::Kind::Landsat8
                           : LandsatThermalChoice::Kind::Landsat8Missing;
@@ -38,6 +66,43 @@ LandsatThermalChoice ChooseLandsatThermal(const SceneMetadataState& metadata, co
     choice.kind =
         metadata.landsat7_valid ? LandsatThermalChoice::Kind::Landsat7 : LandsatThermalChoice::Kind::Typed;
     return choice;
+}
+
+int ThermalBandIndex(const SceneMetadataState& metadata, const std::vector<std::string>& fileNames) {
+    const int count = static_cast<int>(fileNames.size());
+    if (metadata.landsat7_valid && !landsat8Scene(metadata)) {
+        int best = -1, bestRank = 0;
+        for (int i = 0; i < count; ++i) {
+            const int rank = landsat7ThermalRank(fileNames[static_cast<size_t>(i)]);
+            if (rank != 0 && (bestRank == 0 || rank < bestRank)) {
+                best = i;
+                bestRank = rank;
+            }
+        }
+        return best;
+    }
+    for (int band : {10, 11})
+        for (int i = 0; i < count; ++i)
+            if (ThermalBandOfFileName(fileNames[static_cast<size_t>(i)].c_str()) == band) return i;
+    return -1;
+}
+
+bool ReadoutThermalCalibration(const SceneMetadataState& metadata, const std::string& fileName,
+                               ThermalCalibration* calibration) {
+    ThermalCalibration c;
+    if (ThermalBandOfFileName(fileName.c_str()) != 0) {
+        const LandsatThermalChoice choice = ChooseLandsatThermal(metadata, fileName);
+        if (choice.kind != LandsatThermalChoice::Kind::Landsat8) return false;
+        c = choice.calibration;
+    } else if (metadata.landsat7_valid && !landsat8Scene(metadata) && landsat7ThermalRank(fileName) != 0 &&
+               metadata.lmax > metadata.lmin) {
+        c = Landsat7Calibration(metadata.lmax, metadata.lmin);
+    } else {
+        return false;
+    }
+    if (!ThermalCalibrationUsable(c)) return false;
+    *calibration = c;
+    return true;
 }
 
 }  // namespace orvenna

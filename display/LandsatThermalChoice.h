@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "display/LandsatThermal.h"
 
@@ -22,6 +23,7 @@ struct LandsatThermalChoice {
     int band = 0;           // 10 or 11 for the Landsat 8/9 kinds
     std::string satellite;  // SPACECRAFT_ID of the metadata ("LANDSAT_8"), "LANDSAT 8/9" when not given
     ThermalCalibration calibration;
+    bool constantsGiven = false;  // Landsat 8/9: the metadata names the band's constants (usable or not)
 };
 
 // The choice for the band stored in `fileName`. The band is a Landsat 8/9 thermal band when its name says
@@ -29,5 +31,16 @@ struct LandsatThermalChoice {
 // Landsat 7 band 6 range; such a band takes the constants of the band its name says (band 10 when it says
 // neither) and no others. Otherwise the Landsat 7 range when the metadata gives one, else the typed numbers.
 LandsatThermalChoice ChooseLandsatThermal(const SceneMetadataState& metadata, const std::string& fileName);
+
+// The band the scene's thermal calibration belongs to, among the listed bands' file names: for a Landsat 8/9
+// scene (or no metadata) the first band 10, else the first band 11; for a Landsat 7 scene band 6 (low gain:
+// "_B6_VCID_1", then "_B61", "_B6"). -1 when no name fits.
+int ThermalBandIndex(const SceneMetadataState& metadata, const std::vector<std::string>& fileNames);
+
+// The calibration that turns the values of the band stored in `fileName` into degrees Celsius for the
+// readout: the band's own constants when the file is the scene's thermal band (named as above) and they make
+// temperatures. False otherwise.
+bool ReadoutThermalCalibration(const SceneMetadataState& metadata, const std::string& fileName,
+                               ThermalCalibration* calibration);
 
 }  // namespace orvenna

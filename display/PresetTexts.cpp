@@ -176,6 +176,16 @@ bool Landsat8TemperaturePreset(char band, const ThermalCalibration& calibration,
     return true;
 }
 
+std::string Landsat7CalibrationProblem(double lmax, double lmin) {
+    auto text = [](double v) { return ToChars(v, std::chars_format::general, 6); };
+    if (!std::isfinite(lmax) || !std::isfinite(lmin))
+        return "LMAX と LMIN が数ではありません: 温度を計算できません";
+    if (lmax == lmin) return "LMAX と LMIN が同じです (" + text(lmax) + "): 温度を計算できません";
+    if (lmax < lmin)
+        return "LMAX (" + text(lmax) + ") が LMIN (" + text(lmin) + ") より小さいです: 温度を計算できません";
+    return std::string();
+}
+
 TemperatureScaleLabels TemperatureScale(int maxTemp, int minTemp) {
     const int q = (maxTemp - minTemp) / 5;  // C++ division truncates toward zero
     return {maxTemp, minTemp + 4 * q, minTemp + 3 * q, minTemp + 2 * q, minTemp + q, minTemp};

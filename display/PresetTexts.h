@@ -53,6 +53,10 @@ struct Landsat8Preset {
 bool Landsat8TemperaturePreset(char band, const ThermalCalibration& calibration, int minTemp, int maxTemp,
                                bool integerValues, Landsat8Preset* preset);
 
+// Why Landsat 7 LMAX/LMIN make no temperature, in the user's words ("LMAX と LMIN が同じです (0): 温度を計算
+// できません"); empty when both are finite and LMAX > LMIN.
+std::string Landsat7CalibrationProblem(double lmax, double lmin);
+
 // Captions of the six labels under the Landsat colour scale, from the red (left) end to the black end.
 struct TemperatureScaleLabels {
     int red, yellow, green, water, blue, black;

@@ -331,6 +331,26 @@ LandsatThermalChoice Document::thermalChoice(int index) const {
     return ChooseLandsatThermal(metadata_, bands_[static_cast<size_t>(index)].fileName);
 }
 
+int Document::thermalBandIndex() const {
+    std::vector<std::string> names;
+    names.reserve(bands_.size());
+    for (const DocumentBand& b : bands_)
+        names.push_back(b.fileName);
+    return ThermalBandIndex(metadata_, names);
+}
+
+bool Document::temperatureOf(int index, double value, double* celsius) const {
+    if (index < 0 || index >= bandCount()) return false;
+    const DocumentBand& b = bands_[static_cast<size_t>(index)];
+    if (b.isPicture() || (b.info && IsNoDataValue(b.info, value))) return false;
+    ThermalCalibration calibration;
+    if (!ReadoutThermalCalibration(metadata_, b.fileName, &calibration)) return false;
+    const double t = BrightnessTemperature(calibration, value);
+    if (!std::isfinite(t)) return false;
+    *celsius = t;
+    return true;
+}
+
 PresetResult Document::applyPreset(const PresetRequest& request) {
     PresetResult result;
     auto missing = [&](int index) {
@@ -363,8 +383,9 @@ PresetResult Document::applyPreset(const PresetRequest& request) {
                 const std::string n = std::to_string(choice.band);
                 result.problem = source + " の熱赤外の定数 (RADIANCE_MULT_BAND_" + n +
                                  ", RADIANCE_ADD_BAND_" + n + ", K1_CONSTANT_BAND_" + n +
-                                 ", K2_CONSTANT_BAND_" + n +
-                                 ") が *_MTL.txt にないため、温度を計算できません。";
+                                 ", K2_CONSTANT_BAND_" + n + ") が *_MTL.txt " +
+                                 (choice.constantsGiven ? "では使えない値のため" : "にないため") +
+                                 "、温度を計算できません。";
                 return result;
             }
             if (choice.kind == Kind::Landsat8) {
@@ -392,6 +413,12 @@ PresetResult Document::applyPreset(const PresetRequest& request) {
                 }
                 lmax = static_cast<float>(metadata_.lmax);
                 lmin = static_cast<float>(metadata_.lmin);
+            }
+            // Equal bounds (a file without metadata: both 0) would draw every pixel black.
+            const std::string problem = Landsat7CalibrationProblem(lmax, lmin);
+            if (!problem.empty()) {
+                result.problem = problem;
+                return result;
             }
             const PresetChannelTexts texts =
                 LandsatTemperatureTexts(letter, lmax, lmin, request.minTemperature, request.maxTemperature);

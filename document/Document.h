@@ -108,6 +108,12 @@ public:
     PresetResult applyPreset(const PresetRequest& request);
     // The calibration the temperature preset takes for the band at `index`.
     LandsatThermalChoice thermalChoice(int index) const;
+    // The listed band the scene's thermal calibration belongs to (its file name says band 10 or 11, or
+    // Landsat 7's band 6), -1 when none.
+    int thermalBandIndex() const;
+    // The value `value` of the band at `index` in degrees Celsius, by the temperature preset's calibration:
+    // only for the scene's thermal band with usable constants, and a value of positive radiance.
+    bool temperatureOf(int index, double value, double* celsius) const;
 
     // ---- Geography and calibration ------------------------------------------------------------------------
     const SceneMetadataState& metadata() const { return metadata_; }

@@ -1,21 +1,26 @@
-// The "LANDSAT温度分布" preset on the real Landsat 8 band 10 clip: the dialog names the satellite and band of
-// the constants of the clip's *_MTL.txt, and every drawn pixel has the scale's colour at the brightness
-// temperature of its stored value; without the constants the dialog says so and nothing changes.
+// The "LANDSAT温度分布" preset on the real Landsat clips: the dialog chooses the band the scene's calibration
+// belongs to and names where its constants come from, every drawn pixel of band 10 has the scale's colour at
+// the brightness temperature of its stored value, a calibration that makes no temperature is said in the
+// dialog and changes nothing, and the pixel readout gives the thermal band's temperature.
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QtTest/QTest>
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "WideBandTestSupport.h"
+#include "dialogs/BandValuePlotView.h"
 #include "dialogs/LandsatTemperatureDialog.h"
+#include "dialogs/PixelValueWindow.h"
 #include "display/ViewGeometry.h"
 #include "platform/ImageControl.h"
 #include "tests/support/preset_ramp.h"
@@ -23,6 +28,7 @@
 namespace {
 
 const std::string kScene = "LC08_L1TP_195025_20130707_20170503_01_T1";
+const std::string kScene7 = "LE07_L1TP_195025_20010730_20170204_01_T1";
 
 // The constants of band 10 in the clip's MTL text.
 constexpr double kMult = 3.3420e-04, kAdd = 0.10000, kK1 = 774.8853, kK2 = 1321.0789;
@@ -31,29 +37,53 @@ double celsiusOf(double dn) {
     return kK2 / std::log(kK1 / (kMult * dn + kAdd) + 1) - 273.15;
 }
 
+// Landsat 7 band 6 (VCID 1) of the other clip: LMAX 17.04, LMIN 0 over the bytes 1..255.
+double celsiusOf7(double dn) {
+    return 1282.71 / std::log(666.09 / ((dn - 1) * (17.04 - 0.0) / 254.0) + 1) - 273.15;
+}
+
+// Copies the bands `bands` ("B10", ...) of `scene` from the repository's clips into `folder`, and its MTL
+// text when `metadata` is set, with the lines that hold `changed` (none when empty) replaced by `replacement`
+// or left out when it is empty. Returns the band files.
+std::vector<std::string> copyBands(const std::string& folder, const std::string& scene,
+                                   const std::vector<std::string>& bands, bool metadata,
+                                   const std::string& changed = "", const std::string& replacement = "") {
+    const std::string data = std::string(ORVENNA_SOURCE_DIR) + "/tests/data/landsat/";
+    std::filesystem::create_directories(folder);
+    std::vector<std::string> files;
+    for (const std::string& b : bands) {
+        files.push_back(folder + "/" + scene + "_" + b + ".TIF");
+        std::filesystem::copy_file(data + scene + "_" + b + ".TIF", files.back());
+    }
+    if (metadata) {
+        std::ifstream in(data + scene + "_MTL.txt");
+        std::ofstream out(folder + "/" + scene + "_MTL.txt");
+        std::string line;
+        while (std::getline(in, line)) {
+            if (!changed.empty() && line.find(changed) != std::string::npos) line = replacement;
+            if (!line.empty()) out << line << '\n';
+        }
+    }
+    return files;
+}
+
 class Landsat8DialogTest : public guitest::MainWindowTest {
 protected:
-    // Copies the band 10 clip beside its MTL text, whose lines `dropped` is in are left out.
-    std::string copyClip(const std::string& dropped = "") {
-        const std::string data = std::string(ORVENNA_SOURCE_DIR) + "/tests/data/landsat/";
-        const std::string tif = dir.file(kScene + "_B10.TIF");
-        std::filesystem::copy_file(data + kScene + "_B10.TIF", tif);
-        std::ifstream in(data + kScene + "_MTL.txt");
-        std::ofstream out(dir.file(kScene + "_MTL.txt"));
-        std::string line;
-        while (std::getline(in, line))
-            if (dropped.empty() || line.find(dropped) == std::string::npos) out << line << '\n';
-        return tif;
-    }
-    void openAndShow(const std::string& tif) {
+    std::string copyClip() { return copyBands(dir.file("clip"), kScene, {"B10"}, true).front(); }
+    void openAndShow(const std::vector<std::string>& files) {
         window->resize(700, 500);
         window->show();
-        window->openNow({tif});
-        ASSERT_EQ(document().bandCount(), 1);
+        window->openNow(files);
+        ASSERT_EQ(document().bandCount(), static_cast<int>(files.size()));
         dialog = window->landsatTemperatureDialog();
         window->landsatTemperatureAction->trigger();
         ASSERT_TRUE(dialog->isVisible());
-        dialog->bandComboBox->setCurrentIndex(0);
+    }
+    QStringList expressionTexts() {
+        QStringList texts;
+        for (int c = 0; c < 3; ++c)
+            texts << QString::fromStdString(document().expression(c).text());
+        return texts;
     }
 
     LandsatTemperatureDialog* dialog = nullptr;
@@ -63,10 +93,7 @@ protected:
 
 // Scales inside the values the clip's Int16 samples hold, and one whose warm end (45 °C) lies past them.
 TEST_F(Landsat8DialogTest, RealBand10IsColouredByItsTemperature) {
-    openAndShow(copyClip());
-    EXPECT_EQ(dialog->constantsLabel->text(), "定数: LANDSAT_8 バンド10 (*_MTL.txt)");
-    EXPECT_TRUE(dialog->lmaxEdit->isHidden());
-    EXPECT_TRUE(dialog->lminEdit->isHidden());
+    openAndShow({copyClip()});
     EXPECT_EQ(window->statusPanelText(3), "座標設定有効");
     struct Scale {
         int minTemp, maxTemp;
@@ -116,23 +143,169 @@ TEST_F(Landsat8DialogTest, RealBand10IsColouredByItsTemperature) {
     }
 }
 
-TEST_F(Landsat8DialogTest, MissingConstantsAreNamedAndChangeNothing) {
-    openAndShow(copyClip("K1_CONSTANT_BAND_10"));
-    EXPECT_EQ(dialog->constantsLabel->text(), "LANDSAT_8 バンド10 の定数が *_MTL.txt にありません");
-    const double low = band(0)->display_low, high = band(0)->display_high;
+// What the dialog shows as it opens on a scene, and what "実行" does with it.
+struct DialogCase {
+    const char* what;
+    std::string scene;
+    std::vector<std::string> bands;
+    bool metadata;
+    const char* changedLine;  // MTL lines that hold this are replaced by `replacement` (left out: "")
+    const char* replacement;
+    int target;             // the band chosen at opening
+    const char* constants;  // the constants line; null: LMAX/LMIN are shown instead
+    const char* lmax;       // the LMAX edit when shown
+    const char* message;    // the dialog's message line
+    const char* refusal;    // what the "失敗" box says on "実行"; null: the preset is made
+};
+
+void PrintTo(const DialogCase& c, std::ostream* out) {
+    *out << c.what;
+}
+
+class LandsatDialogCases : public Landsat8DialogTest, public testing::WithParamInterface<DialogCase> {};
+
+TEST_P(LandsatDialogCases, ChoosesTheCalibratedBandAndRefusesWhatMakesNoTemperature) {
+    const DialogCase& c = GetParam();
+    openAndShow(copyBands(dir.file("scene"), c.scene, c.bands, c.metadata, c.changedLine, c.replacement));
+    EXPECT_EQ(dialog->bandComboBox->currentIndex(), c.target);
+    if (c.constants) {
+        EXPECT_EQ(dialog->constantsLabel->text(), c.constants);
+        EXPECT_TRUE(dialog->lmaxEdit->isHidden() && dialog->lminEdit->isHidden());
+    } else {
+        EXPECT_TRUE(dialog->constantsLabel->isHidden());
+        EXPECT_EQ(dialog->lmaxEdit->text(), c.lmax);
+    }
+    EXPECT_EQ(dialog->messageLabel->text(), c.message);
+    // The scale's ends are the temperature fields from the start.
+    EXPECT_EQ(dialog->redScaleLabel->text(), dialog->maxTemperatureEdit->text());
+    EXPECT_EQ(dialog->blackScaleLabel->text(), dialog->minTemperatureEdit->text());
+
+    const double low = band(c.target)->display_low, high = band(c.target)->display_high;
     dialog->runButton->click();
     EXPECT_TRUE(window->waitForJobs());
+    if (!c.refusal) {
+        EXPECT_TRUE(prompts.boxes.empty());
+        EXPECT_TRUE(expressionTexts().at(0).contains(QChar('a' + c.target)))
+            << expressionTexts().at(0).toStdString();
+        return;
+    }
     ASSERT_EQ(prompts.boxes.size(), 1u);
     EXPECT_EQ(prompts.boxes[0].caption, "失敗");
-    EXPECT_TRUE(prompts.boxes[0].text.contains("K1_CONSTANT_BAND_10")) << prompts.boxes[0].text.toStdString();
-    EXPECT_TRUE(prompts.boxes[0].text.startsWith("LANDSAT_8 バンド10"))
-        << prompts.boxes[0].text.toStdString();
-    for (QLineEdit* e : {window->redExpressionEdit, window->greenExpressionEdit, window->blueExpressionEdit})
-        EXPECT_EQ(e->text(), "a");
-    for (int c = 0; c < 3; ++c)
-        EXPECT_EQ(document().expression(c).text(), "a");
-    EXPECT_EQ(band(0)->display_low, low);
-    EXPECT_EQ(band(0)->display_high, high);
+    EXPECT_TRUE(prompts.boxes[0].text.contains(c.refusal)) << prompts.boxes[0].text.toStdString();
+    EXPECT_EQ(expressionTexts(), (QStringList{"a", "a", "a"}));
+    EXPECT_EQ(window->redExpressionEdit->text(), "a");
+    EXPECT_EQ(band(c.target)->display_low, low);
+    EXPECT_EQ(band(c.target)->display_high, high);
+}
+
+const char kEqualRange[] = "LMAX と LMIN が同じです (0): 温度を計算できません";
+
+INSTANTIATE_TEST_SUITE_P(Scenes, LandsatDialogCases,
+                         testing::Values(DialogCase{"Landsat 8",
+                                                    kScene,
+                                                    {"B2", "B3", "B4", "B5", "B10", "B11"},
+                                                    true,
+                                                    "",
+                                                    "",
+                                                    4,
+                                                    "定数: LANDSAT_8 バンド10 (*_MTL.txt)",
+                                                    nullptr,
+                                                    "",
+                                                    nullptr},
+                                         DialogCase{"Landsat 8, band 11 alone",
+                                                    kScene,
+                                                    {"B4", "B11"},
+                                                    true,
+                                                    "",
+                                                    "",
+                                                    1,
+                                                    "定数: LANDSAT_8 バンド11 (*_MTL.txt)",
+                                                    nullptr,
+                                                    "",
+                                                    nullptr},
+                                         DialogCase{
+                                             "Landsat 8 without K1",
+                                             kScene,
+                                             {"B10"},
+                                             true,
+                                             "K1_CONSTANT_BAND_10",
+                                             "",
+                                             0,
+                                             "LANDSAT_8 バンド10 の定数が *_MTL.txt にありません",
+                                             nullptr,
+                                             "",
+                                             "LANDSAT_8 バンド10 の熱赤外の定数 (RADIANCE_MULT_BAND_10"},
+                                         DialogCase{"Landsat 8 with K2 0",
+                                                    kScene,
+                                                    {"B4", "B10"},
+                                                    true,
+                                                    "K2_CONSTANT_BAND_10",
+                                                    "K2_CONSTANT_BAND_10 = 0",
+                                                    1,
+                                                    "LANDSAT_8 バンド10 の定数が使えない値です (*_MTL.txt)",
+                                                    nullptr,
+                                                    "",
+                                                    "*_MTL.txt では使えない値のため"},
+                                         DialogCase{"Landsat 7",
+                                                    kScene7,
+                                                    {"B1", "B2", "B3", "B4", "B6_VCID_1"},
+                                                    true,
+                                                    "",
+                                                    "",
+                                                    4,
+                                                    nullptr,
+                                                    "17.04",
+                                                    "",
+                                                    nullptr},
+                                         DialogCase{"Landsat 7 without metadata",
+                                                    kScene7,
+                                                    {"B1", "B6_VCID_1"},
+                                                    false,
+                                                    "",
+                                                    "",
+                                                    0,
+                                                    nullptr,
+                                                    "0",
+                                                    kEqualRange,
+                                                    kEqualRange}),
+                         [](const testing::TestParamInfo<DialogCase>& info) {
+                             std::string name;
+                             for (const char* p = info.param.what; *p; ++p)
+                                 if (std::isalnum(static_cast<unsigned char>(*p))) name += *p;
+                             return name;
+                         });
+
+// The thermal band's value under the pointer in degrees Celsius beside the stored value, in the text and
+// beside its point in the band value plot; the other band has none.
+TEST_F(Landsat8DialogTest, ReadoutGivesTheThermalBandsTemperature) {
+    struct Case {
+        std::string scene, thermal;
+        double (*celsius)(double);
+    } cases[] = {{kScene, "B10", celsiusOf}, {kScene7, "B6_VCID_1", celsiusOf7}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.thermal);
+        window->closeAllButton->click();
+        window->resize(700, 500);
+        window->show();
+        window->openNow(copyBands(dir.file(c.thermal), c.scene, {"B4", c.thermal}, true));
+        ASSERT_EQ(document().bandCount(), 2);
+        ASSERT_TRUE(window->waitForJobs());
+        const QPoint centre(window->view->width() / 2, window->view->height() / 2);
+        QTest::mousePress(window->view, Qt::RightButton, {}, centre);
+        const int x = window->imageColumnAtView(centre.x()), y = window->imageLineAtView(centre.y());
+        ASSERT_TRUE(x >= 0 && x < 41 && y >= 0 && y < 41) << x << "," << y;
+        const double dn = remos_read_sample(bandRow(1)->band, int64_t(y) * document().width() + x);
+        const double red = remos_read_sample(bandRow(0)->band, int64_t(y) * document().width() + x);
+        const QString temperature = QString::number(c.celsius(dn), 'f', 1) + " ℃";
+        const QString text = window->pixelValueWindow()->valueLabel->text();
+        EXPECT_TRUE(
+            text.contains(QStringLiteral("\na : %1\nb : %2 (%3)\n").arg(red).arg(dn).arg(temperature)))
+            << text.toStdString();
+        const auto& samples = window->pixelValueWindow()->bandValuePlot->samples();
+        ASSERT_EQ(samples.size(), 2u);
+        EXPECT_EQ(samples[0].note, "");
+        EXPECT_EQ(QString::fromStdString(samples[1].note), temperature);
+    }
 }
 
 ORVENNA_GUI_TEST_MAIN()

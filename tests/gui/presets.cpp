@@ -163,7 +163,7 @@ TEST_F(PresetTest, DialogsCarryTheirCaptionsSizesAndTexts) {
     EXPECT_EQ(lsthm->maxTemperatureSpin->minimum(), -255);
     EXPECT_EQ(lsthm->maxTemperatureSpin->maximum(), 255);
     EXPECT_EQ(lsthm->minTemperatureSpin->value(), 0);
-    const QStringList scale{"50", "40", "30", "20", "10", "0"};
+    const QStringList scale{"45", "36", "27", "18", "9", "0"};  // from the temperature fields
     const QLabel* labels[] = {lsthm->redScaleLabel,  lsthm->yellowScaleLabel, lsthm->greenScaleLabel,
                               lsthm->cyanScaleLabel, lsthm->blueScaleLabel,   lsthm->blackScaleLabel};
     for (int i = 0; i < 6; ++i)
