@@ -4,6 +4,7 @@
 #include <QScrollBar>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "document/ValueReadJob.h"
 #include "platform/ImageControl.h"
 #include "scene/band_colour.h"
+#include "scene/subdatasets.h"
 
 namespace {
 
@@ -125,7 +127,12 @@ QString MainWindow::bandValueText(const orvenna::PixelValues& values, int band) 
     const double value = values.values.at(static_cast<size_t>(band));
     const orvenna::DocumentBand& b = document_->band(band);
     if (!b.info || b.isPicture()) return QString::number(static_cast<int>(value));
-    return QString::fromStdString(orvenna::StoredValueText(b.info, value));
+    const QString text = QString::fromStdString(orvenna::StoredValueText(b.info, value));
+    // The unit the file gives its values ("K"), after a value that is one.
+    const std::string unit = orvenna::band_unit(b.info);
+    return unit.empty() || !std::isfinite(value) || orvenna::IsNoDataValue(b.info, value)
+               ? text
+               : text + QLatin1Char(' ') + QString::fromStdString(unit);
 }
 
 // The scene's thermal band in degrees Celsius beside its stored value ("24.6 ℃"), by the temperature preset's

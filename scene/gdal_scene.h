@@ -44,6 +44,7 @@ struct GdalBand {
     int overview_count = 0;
     int number = 0;     // the band's number in its dataset (1 for the first)
     std::string label;  // band_label (subdatasets.h)
+    std::string unit;   // band_unit (subdatasets.h)
     int channel = -1;   // palette bands: 0 red, 1 green, 2 blue; -1 for bands read as stored
     std::shared_ptr<const Palette> palette;  // palette bands only
     std::shared_ptr<const std::vector<std::string>>

@@ -417,6 +417,9 @@ int open_scene(SceneFile* scene, const std::string& subdataset_name) {
         if (g.block_height < 1) g.block_height = 1;
         g.overview_count = GDALGetOverviewCount(g.handle);
         g.label = g.channel >= 0 ? std::string(1, "RGB"[g.channel]) : band_label_of(ds, g.handle);
+        // Colours have no unit; a band's own values may ("K", "m", a NetCDF variable's units).
+        const char* unit = g.channel >= 0 ? nullptr : GDALGetRasterUnitType(g.handle);
+        g.unit = unit ? std::string(unit).substr(0, 32) : std::string();
         g.text_lines = is_text_grid(ds);
         // A local band without overviews gets a reduced copy from its exact histogram pass (reduced_copy.h).
         if (g.overview_count == 0 && !g.text_lines && !remote)

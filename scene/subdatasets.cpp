@@ -242,6 +242,11 @@ bool scene_is_subdataset(const SceneFile* scene) {
     return state && state->dataset && state->subdataset;
 }
 
+std::string band_unit(const BandInfo* band) {
+    const remos_gdal::GdalBand* state = band ? remos_gdal::band_state(band) : nullptr;
+    return state ? state->unit : std::string();
+}
+
 std::string band_label(const BandInfo* band) {
     const remos_gdal::GdalBand* state = band ? remos_gdal::band_state(band) : nullptr;
     return state ? state->label : std::string();

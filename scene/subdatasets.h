@@ -43,5 +43,8 @@ bool scene_is_subdataset(const SceneFile* scene);
 // step as a date when its units say "days since 1800-01-01" and the like, else "level=850"), and the band's
 // own description ("B4"); "" for bands without any. Made at opening: never waits on the file.
 std::string band_label(const BandInfo* band);
+// The unit of a band's stored values as its file gives it ("K", "m", "degC"), kept from its opening; "" when
+// the file gives none.
+std::string band_unit(const BandInfo* band);
 
 }  // namespace orvenna

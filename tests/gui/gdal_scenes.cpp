@@ -50,6 +50,12 @@ TEST_F(GdalSceneTest, ReadoutShowsStoredValuesAndNoData) {
     ASSERT_TRUE(widetest::writeGeoTiff(dir, floats, "Float32", w, h, [](int x, int y) {
         return x == 15 && y == 7 ? 0.0123456 : (x - 8) / 16.0 + 100 * y;
     }));
+    // b's values are in kelvin, as its file says; the readout names the unit after each value.
+    GDALAllRegister();
+    GDALDatasetH edited = GDALOpen(floats.c_str(), GA_Update);
+    ASSERT_NE(edited, nullptr);
+    ASSERT_EQ(GDALSetRasterUnitType(GDALGetRasterBand(edited, 1), "K"), CE_None);
+    GDALClose(edited);
     window->openNow({ints, floats});
     ASSERT_EQ(document().bandCount(), 2);
     EXPECT_TRUE(prompts.boxes.empty());
@@ -57,8 +63,8 @@ TEST_F(GdalSceneTest, ReadoutShowsStoredValuesAndNoData) {
         int x, y;
         const char *a, *b;
     } cases[] = {
-        {0, 0, "0", "-0.5"},          {1, 0, "1", "-0.4375"},   {0, 1, "-10", "99.5"},
-        {3, 2, "NoData", "199.6875"}, {15, 7, "-55", "0.0123"}, {9, 7, "-61", "700.0625"},
+        {0, 0, "0", "-0.5 K"},          {1, 0, "1", "-0.4375 K"},   {0, 1, "-10", "99.5 K"},
+        {3, 2, "NoData", "199.6875 K"}, {15, 7, "-55", "0.0123 K"}, {9, 7, "-61", "700.0625 K"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(window->pixelValueText(c.x, c.y),
