@@ -115,6 +115,10 @@ QString MainWindow::readoutText(int x, int y, const orvenna::PixelValues& values
         if (!name.empty()) text += QStringLiteral(" (") + QString::fromStdString(name) + QStringLiteral(")");
         const QString temperature = temperatureText(values, static_cast<int>(k));
         if (!temperature.isEmpty()) text += QStringLiteral(" (") + temperature + QStringLiteral(")");
+        double reflectance = 0;
+        if (!values.isBusy(k) &&
+            document_->reflectanceOf(static_cast<int>(k), values.values[k], &reflectance))
+            text += QStringLiteral(" (反射率 %1)").arg(reflectance, 0, 'f', 4);
         text += QLatin1Char('\n');
     }
     return text;

@@ -1,5 +1,7 @@
 #include "display/LandsatThermalChoice.h"
 
+#include <cmath>
+
 #include "scene/scene_metadata.h"
 
 namespace orvenna {
@@ -102,6 +104,23 @@ bool ReadoutThermalCalibration(const SceneMetadataState& metadata, const std::st
     }
     if (!ThermalCalibrationUsable(c)) return false;
     *calibration = c;
+    return true;
+}
+
+bool ReadoutReflectance(const SceneMetadataState& metadata, const std::string& fileName, double value,
+                        double* reflectance) {
+    const std::string name = upperStem(fileName);
+    const size_t b = name.rfind("_B");
+    if (b == std::string::npos || b + 2 >= name.size() || name.size() - b > 4) return false;
+    int band = 0;
+    for (size_t i = b + 2; i < name.size(); ++i) {
+        if (name[i] < '0' || name[i] > '9') return false;
+        band = band * 10 + (name[i] - '0');
+    }
+    if (band < 1 || band >= kLandsatBandSlots) return false;
+    const double r = LandsatToaReflectance(metadata.reflectance[band], metadata.sun_elevation, value);
+    if (!std::isfinite(r)) return false;
+    *reflectance = r;
     return true;
 }
 

@@ -43,4 +43,10 @@ int ThermalBandIndex(const SceneMetadataState& metadata, const std::vector<std::
 bool ReadoutThermalCalibration(const SceneMetadataState& metadata, const std::string& fileName,
                                ThermalCalibration* calibration);
 
+// The top-of-atmosphere reflectance of a stored value of the band stored in `fileName` (a name ending "_B4"
+// is band 4) by the metadata's REFLECTANCE_MULT/ADD of that band and the sun's elevation. False when the
+// metadata gives none for it (thermal bands, files without an *_MTL.txt) or the value is the fill value 0.
+bool ReadoutReflectance(const SceneMetadataState& metadata, const std::string& fileName, double value,
+                        double* reflectance);
+
 }  // namespace orvenna

@@ -351,6 +351,13 @@ bool Document::temperatureOf(int index, double value, double* celsius) const {
     return true;
 }
 
+bool Document::reflectanceOf(int index, double value, double* reflectance) const {
+    if (index < 0 || index >= bandCount()) return false;
+    const DocumentBand& b = bands_[static_cast<size_t>(index)];
+    if (b.isPicture() || (b.info && IsNoDataValue(b.info, value))) return false;
+    return ReadoutReflectance(metadata_, b.fileName, value, reflectance);
+}
+
 PresetResult Document::applyPreset(const PresetRequest& request) {
     PresetResult result;
     auto missing = [&](int index) {

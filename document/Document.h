@@ -114,6 +114,9 @@ public:
     // The value `value` of the band at `index` in degrees Celsius, by the temperature preset's calibration:
     // only for the scene's thermal band with usable constants, and a value of positive radiance.
     bool temperatureOf(int index, double value, double* celsius) const;
+    // The top-of-atmosphere reflectance of band `index`'s stored value by the scene's Landsat metadata
+    // (REFLECTANCE_MULT/ADD of the band its file name says, the sun's elevation); false when there is none.
+    bool reflectanceOf(int index, double value, double* reflectance) const;
 
     // ---- Geography and calibration ------------------------------------------------------------------------
     const SceneMetadataState& metadata() const { return metadata_; }

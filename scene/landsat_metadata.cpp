@@ -1,5 +1,7 @@
 #include "scene/landsat_metadata.h"
 
+#include <cmath>
+
 #include <charconv>
 #include <cstring>
 #include <string>
@@ -85,6 +87,19 @@ LandsatMetadata read_landsat_metadata(ConfFile* conf) {
     }
     m.band10 = read_thermal(conf, 10);
     m.band11 = read_thermal(conf, 11);
+    for (int n = 1; n < kLandsatBandSlots; ++n) {
+        const std::string mult = "REFLECTANCE_MULT_BAND_" + std::to_string(n),
+                          add = "REFLECTANCE_ADD_BAND_" + std::to_string(n);
+        if (!has(conf, mult.c_str()) || !has(conf, add.c_str())) continue;
+        m.reflectance[n] = {true, number(conf, mult.c_str()), number(conf, add.c_str())};
+    }
+    if (has(conf, "SUN_ELEVATION")) m.sun_elevation = number(conf, "SUN_ELEVATION");
     if (const ConfEntry* e = econf_find(conf, "SPACECRAFT_ID")) m.spacecraft = unquoted(e->value);
     return m;
+}
+
+double LandsatToaReflectance(const LandsatReflectanceBand& band, double sun_elevation, double dn) {
+    constexpr double kDegree = 3.14159265358979323846 / 180;
+    if (!band.valid || dn == 0 || !(sun_elevation > 0 && sun_elevation <= 90)) return std::nan("");
+    return (band.mult * dn + band.add) / std::sin(sun_elevation * kDegree);
 }

@@ -29,12 +29,27 @@ struct LandsatThermalBand {
     double radiance_mult = 0, radiance_add = 0, k1 = 0, k2 = 0;
 };
 
+// Top-of-atmosphere reflectance rescaling of a reflective band (Landsat 8/9): mult * DN + add, divided by
+// the sine of the sun's elevation.
+struct LandsatReflectanceBand {
+    bool valid = false;  // both keys present
+    double mult = 0, add = 0;
+};
+// Band numbers 1 .. 11 index the reflectance constants (0 unused).
+inline constexpr int kLandsatBandSlots = 12;
+
+// The reflectance of a stored value (DN) by the band's constants and the sun's elevation in degrees; NaN for
+// a value of 0 (fill), constants not given or a sun not above the horizon.
+double LandsatToaReflectance(const LandsatReflectanceBand& band, double sun_elevation, double dn);
+
 struct LandsatMetadata {
     bool has_corners = false;
     LandsatCorners corners;
     bool has_band61 = false;  // Landsat 7 band 6 (low gain) radiance range
     double lmax_band61 = 0, lmin_band61 = 0;
     LandsatThermalBand band10, band11;
+    LandsatReflectanceBand reflectance[kLandsatBandSlots];  // REFLECTANCE_MULT_BAND_n, REFLECTANCE_ADD_BAND_n
+    double sun_elevation = 0;                               // SUN_ELEVATION, degrees; 0 when not given
     std::string spacecraft;  // "LANDSAT_8", "Landsat7" ...; empty when not given
 };
 

@@ -2,9 +2,11 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <initializer_list>
+#include <iterator>
 #include <string>
 
 #include "scene/SceneHandle.h"
@@ -71,6 +73,13 @@ void check_values(const std::string& file, SceneMetadataState* state) {
         state->landsat7_valid = false;
         state->ignored = name + "LMAX/LMIN は使いません: 数ではない値があります";
     }
+    for (LandsatReflectanceBand& band : state->reflectance) {
+        if (band.valid && !finite({band.mult, band.add})) {
+            band.valid = false;
+            state->ignored = name + "反射率の定数は使いません: 数ではない値があります";
+        }
+    }
+    if (!finite({state->sun_elevation})) state->sun_elevation = 0;
     for (LandsatThermalBand* band : {&state->band10, &state->band11}) {
         if (band->valid && !finite({band->radiance_mult, band->radiance_add, band->k1, band->k2})) {
             band->valid = false;
@@ -98,6 +107,8 @@ std::string read_scene_metadata(const std::string& first_file, SceneMetadataStat
             state->landsat7_valid = false;
             state->band10 = LandsatThermalBand{};
             state->band11 = LandsatThermalBand{};
+            std::fill(std::begin(state->reflectance), std::end(state->reflectance), LandsatReflectanceBand{});
+            state->sun_elevation = 0;
             state->spacecraft.clear();
             LandsatCorners& c = state->corners;
             c.ul_lat = number(conf, "Img_ImageSceneLeftTopLatitude");
@@ -122,6 +133,9 @@ std::string read_scene_metadata(const std::string& first_file, SceneMetadataStat
         if (landsat.has_corners) state->corners = landsat.corners;
         state->band10 = landsat.band10;
         state->band11 = landsat.band11;
+        std::copy(std::begin(landsat.reflectance), std::end(landsat.reflectance),
+                  std::begin(state->reflectance));
+        state->sun_elevation = landsat.sun_elevation;
         state->spacecraft = landsat.spacecraft;
         check_values(files.landsat, state);
     }

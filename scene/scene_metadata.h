@@ -22,7 +22,9 @@ struct SceneMetadataState {
     bool landsat7_valid = false;  // Landsat 7 band 6 radiance range (LMAX/LMIN)
     double lmax = 0, lmin = 0;
     LandsatThermalBand band10, band11;  // Landsat 8/9 thermal constants; each `valid` on its own
-    std::string spacecraft;             // of the Landsat file the constants came from
+    LandsatReflectanceBand reflectance[kLandsatBandSlots];  // by band number; each `valid` on its own
+    double sun_elevation = 0;                               // degrees; 0 when not given
+    std::string spacecraft;                                 // of the Landsat file the constants came from
     // Values the last reading passed over as impossible (corners off the globe, numbers that are not finite),
     // in the user's words; empty when none.
     std::string ignored;

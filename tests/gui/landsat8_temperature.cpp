@@ -276,12 +276,15 @@ INSTANTIATE_TEST_SUITE_P(Scenes, LandsatDialogCases,
                          });
 
 // The thermal band's value under the pointer in degrees Celsius beside the stored value, in the text and
-// beside its point in the band value plot; the other band has none.
-TEST_F(Landsat8DialogTest, ReadoutGivesTheThermalBandsTemperature) {
+// beside its point in the band value plot; the red band's top-of-atmosphere reflectance by its MTL constants
+// and the sun's elevation (written out from each clip's MTL text).
+TEST_F(Landsat8DialogTest, ReadoutGivesTheThermalBandsTemperatureAndTheReflectance) {
     struct Case {
         std::string scene, thermal;
         double (*celsius)(double);
-    } cases[] = {{kScene, "B10", celsiusOf}, {kScene7, "B6_VCID_1", celsiusOf7}};
+        double mult, add, sunElevation;  // REFLECTANCE_MULT_BAND_4, REFLECTANCE_ADD_BAND_4, SUN_ELEVATION
+    } cases[] = {{kScene, "B10", celsiusOf, 2.0e-05, -0.1, 58.99675180},
+                 {kScene7, "B6_VCID_1", celsiusOf7, 2.9302e-03, -0.018348, 53.87765310}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.thermal);
         window->closeAllButton->click();
@@ -297,9 +300,13 @@ TEST_F(Landsat8DialogTest, ReadoutGivesTheThermalBandsTemperature) {
         const double dn = remos_read_sample(bandRow(1)->band, int64_t(y) * document().width() + x);
         const double red = remos_read_sample(bandRow(0)->band, int64_t(y) * document().width() + x);
         const QString temperature = QString::number(c.celsius(dn), 'f', 1) + " ℃";
+        const double reflectance = (c.mult * red + c.add) / std::sin(c.sunElevation * M_PI / 180);
         const QString text = window->pixelValueWindow()->valueLabel->text();
-        EXPECT_TRUE(
-            text.contains(QStringLiteral("\na : %1\nb : %2 (%3)\n").arg(red).arg(dn).arg(temperature)))
+        EXPECT_TRUE(text.contains(QStringLiteral("\na : %1 (反射率 %2)\nb : %3 (%4)\n")
+                                      .arg(red)
+                                      .arg(reflectance, 0, 'f', 4)
+                                      .arg(dn)
+                                      .arg(temperature)))
             << text.toStdString();
         const auto& samples = window->pixelValueWindow()->bandValuePlot->samples();
         ASSERT_EQ(samples.size(), 2u);
