@@ -61,9 +61,10 @@ void WideBandMapping::build_table() {
 }
 
 template <class T>
-void WideBandMapping::map_run(const T* stored, unsigned char* dest, int count) const {
+void WideBandMapping::map_run(const T* stored, unsigned char* dest, int count, uint8_t* missing) const {
     for (int i = 0; i < count; ++i)
         dest[i] = byte_of(static_cast<double>(stored[i]));
+    if (missing) mark_run(stored, missing, count);
 }
 
 template <class T>
@@ -125,6 +126,8 @@ void WideBandMapping::fetch(BandInfo* band, unsigned char* dest, int line, int x
     if (got < count)
         std::memset(static_cast<unsigned char*>(raw) + static_cast<size_t>(std::max(got, 0)) * size, 0,
                     static_cast<size_t>(count - std::max(got, 0)) * size);
+    // Marks are made only for bands that can be without data.
+    uint8_t* const marks = missing && marks_missing() ? missing : nullptr;
     switch (sample_type_) {
         case REMOS_SAMPLE_U16:
         case REMOS_SAMPLE_I16: {
@@ -132,45 +135,27 @@ void WideBandMapping::fetch(BandInfo* band, unsigned char* dest, int line, int x
             const uint8_t* table = table_.data();
             for (int i = 0; i < count; ++i)
                 dest[i] = table[s[i]];
+            if (!marks) break;
+            if (sample_type_ == REMOS_SAMPLE_U16)
+                mark_run(s, marks, count);
+            else
+                mark_run(static_cast<const int16_t*>(raw), marks, count);
             break;
         }
         case REMOS_SAMPLE_U32:
-            map_run(static_cast<const uint32_t*>(raw), dest, count);
+            map_run(static_cast<const uint32_t*>(raw), dest, count, marks);
             break;
         case REMOS_SAMPLE_I32:
-            map_run(static_cast<const int32_t*>(raw), dest, count);
+            map_run(static_cast<const int32_t*>(raw), dest, count, marks);
             break;
         case REMOS_SAMPLE_F32:
-            map_run(static_cast<const float*>(raw), dest, count);
+            map_run(static_cast<const float*>(raw), dest, count, marks);
             break;
         case REMOS_SAMPLE_F64:
-            map_run(static_cast<const double*>(raw), dest, count);
+            map_run(static_cast<const double*>(raw), dest, count, marks);
             break;
         default:
             std::memset(dest, 0, static_cast<size_t>(count));
-            break;
-    }
-    if (!missing || !marks_missing()) return;
-    switch (sample_type_) {
-        case REMOS_SAMPLE_U16:
-            mark_run(static_cast<const uint16_t*>(raw), missing, count);
-            break;
-        case REMOS_SAMPLE_I16:
-            mark_run(static_cast<const int16_t*>(raw), missing, count);
-            break;
-        case REMOS_SAMPLE_U32:
-            mark_run(static_cast<const uint32_t*>(raw), missing, count);
-            break;
-        case REMOS_SAMPLE_I32:
-            mark_run(static_cast<const int32_t*>(raw), missing, count);
-            break;
-        case REMOS_SAMPLE_F32:
-            mark_run(static_cast<const float*>(raw), missing, count);
-            break;
-        case REMOS_SAMPLE_F64:
-            mark_run(static_cast<const double*>(raw), missing, count);
-            break;
-        default:
             break;
     }
 }

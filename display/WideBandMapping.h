@@ -62,7 +62,7 @@ public:
 
 private:
     template <class T>
-    void map_run(const T* stored, unsigned char* dest, int count) const;
+    void map_run(const T* stored, unsigned char* dest, int count, uint8_t* missing) const;
     template <class T>
     void mark_run(const T* stored, uint8_t* missing, int count) const;
     void build_table();
