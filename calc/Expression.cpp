@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "calc/ecalc.h"
+#include "calc/ecalc_stored.h"
 
 namespace orvenna {
 
@@ -20,6 +21,7 @@ std::string reason(const CalcExplanation& e) {
         case CALC_PROBLEM_BAD_CHARACTER:
             // A non-ASCII character is one byte in the token: name the kind, not the broken byte.
             if (static_cast<unsigned char>(e.token[0]) >= 0x80) return "全角文字などは式に使えません";
+            if (std::string(e.token) == "#") return "'#' の後にはバンドの文字 (a〜z) が必要です";
             return token + " は式に使えない文字です";
         case CALC_PROBLEM_LONG_NUMBER:
             return "数が長すぎます (63文字まで)";
@@ -50,7 +52,8 @@ std::string reason(const CalcExplanation& e) {
 
 }  // namespace
 
-Expression::Expression(std::string text) : text_(std::move(text)), tree_(ecalc_compile(text_.c_str())) {
+Expression::Expression(std::string text)
+    : text_(std::move(text)), tree_(ecalc_compile_stored(text_.c_str())) {
     if (!tree_) problem_ = explain_expression(text_.c_str());
 }
 
@@ -80,7 +83,7 @@ std::string expression_problem_text(const CalcExplanation& explanation) {
 
 std::string explain_expression(const char* text) {
     CalcExplanation explanation{};
-    if (!ecalc_explain(text, &explanation)) return std::string();
+    if (!ecalc_explain_stored(text, &explanation)) return std::string();
     return expression_problem_text(explanation);
 }
 

@@ -1,4 +1,5 @@
-// The C++ side of the expression language: a compiled expression that owns its tree (released with it), and
+// The C++ side of the expression language (letters and the stored values "#a" of ecalc_stored.h): a
+// compiled expression that owns its tree (released with it), and
 // the reason a text does not compile in the words the viewer and the render command show ("12文字目: ')'
 // が足りません"). Qt-free; texts are UTF-8.
 #pragma once

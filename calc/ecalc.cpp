@@ -2,6 +2,7 @@
 #include "calc/ecalc.h"
 
 #include "calc/ecalc_internal.h"
+#include "calc/ecalc_stored.h"
 
 #include <charconv>
 #include <cstdlib>
@@ -103,10 +104,10 @@ void ecalc_free(CalcExpr* tree) {
 }
 
 CalcExpr* ecalc_tokenize(const char* text) {
-    return ecalc_tokenize_at(text, nullptr);
+    return ecalc_tokenize_at(text, nullptr, false);
 }
 
-CalcExpr* ecalc_tokenize_at(const char* text, std::vector<int>* offsets) {
+CalcExpr* ecalc_tokenize_at(const char* text, std::vector<int>* offsets, bool stored_values) {
     if (!text) text = "";
     const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
     CalcExpr* head = nullptr;
@@ -171,6 +172,14 @@ CalcExpr* ecalc_tokenize_at(const char* text, std::vector<int>* offsets) {
             }
             continue;
         }
+        if (c == '#' && stored_values && is_letter(p[1])) {
+            // "#a": the stored value of band a, a Letter node past the 26 cells.
+            node->kind = CALC_LETTER;
+            node->value = kCalcStoredLetterBase + (to_upper(p[1]) - 'A');
+            set_text(node, reinterpret_cast<const char*>(p), 2);
+            p += 2;
+            continue;
+        }
         int op = -1;
         size_t len = 1;
         switch (c) {
@@ -224,6 +233,12 @@ CalcExpr* ecalc_tokenize_at(const char* text, std::vector<int>* offsets) {
 
 CalcExpr* ecalc_compile(const char* text) {
     CalcExpr* chain = ecalc_tokenize(text ? text : "");
+    if (!chain) return nullptr;
+    return ecalc_parse(chain);
+}
+
+CalcExpr* ecalc_compile_stored(const char* text) {
+    CalcExpr* chain = ecalc_tokenize_at(text ? text : "", nullptr, true);
     if (!chain) return nullptr;
     return ecalc_parse(chain);
 }

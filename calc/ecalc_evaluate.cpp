@@ -5,6 +5,7 @@
 
 #include "calc/ecalc.h"
 #include "calc/ecalc_ops.h"
+#include "calc/ecalc_stored.h"
 
 namespace {
 
@@ -25,21 +26,37 @@ struct Frame {
     int32_t phase;
 };
 
-// Value of a non-Compound operand; a Letter also names the assignment target.
-inline double leaf_value(const CalcExpr* n, LetterCells cells, double** target) {
+// Value of a non-Compound operand; a Letter also names the assignment target. A stored-value letter reads
+// `stored` (0 without) and is no target.
+inline double leaf_value(const CalcExpr* n, LetterCells cells, const double* stored, double** target) {
     if (n->kind == CALC_NUMBER) return n->value;
     if (n->kind == CALC_LETTER) {
         int k = ecalc_ops::letter_index(n->value);
-        if (k < 0) return 0.0;
+        if (k < 0) {
+            k = ecalc_ops::letter_index(n->value - kCalcStoredLetterBase);
+            return k >= 0 && stored ? stored[k] : 0.0;
+        }
         if (target) *target = cells[k];
         return *cells[k];
     }
     return 0.0;
 }
 
+double evaluate(const CalcExpr* expr, LetterCells cells, const double* stored, double ans);
+
 }  // namespace
 
 double ecalc_evaluate(const CalcExpr* expr, LetterCells cells, double ans) {
+    return evaluate(expr, cells, nullptr, ans);
+}
+
+double ecalc_evaluate_stored(const CalcExpr* expr, LetterCells cells, const double* stored, double ans) {
+    return evaluate(expr, cells, stored, ans);
+}
+
+namespace {
+
+double evaluate(const CalcExpr* expr, LetterCells cells, const double* stored, double ans) {
     if (!expr || expr->kind != CALC_COMPOUND) return 0.0;
     thread_local std::vector<Frame> stack;
     stack.clear();
@@ -59,7 +76,7 @@ double ecalc_evaluate(const CalcExpr* expr, LetterCells cells, double ans) {
                     stack.push_back(Frame{l, nullptr, 0.0, 0, 0, kStart});
                     continue;
                 }
-                f.left = l ? leaf_value(l, cells, &f.target) : 0.0;
+                f.left = l ? leaf_value(l, cells, stored, &f.target) : 0.0;
                 break;
             }
             case kAfterLeft:
@@ -87,7 +104,7 @@ double ecalc_evaluate(const CalcExpr* expr, LetterCells cells, double ans) {
             if (!r) {
                 right = 0.0;
             } else if (r->kind != CALC_COMPOUND) {
-                right = leaf_value(r, cells, nullptr);
+                right = leaf_value(r, cells, stored, nullptr);
             } else if (f.code == CALC_OP_REPEAT) {
                 f.remaining = ecalc_ops::repeat_count(f.left);
                 if (f.remaining > 0) {
@@ -118,3 +135,5 @@ double ecalc_evaluate(const CalcExpr* expr, LetterCells cells, double ans) {
         if (stack.empty()) return ret;
     }
 }
+
+}  // namespace

@@ -6,6 +6,7 @@
 
 #include "calc/ecalc.h"
 #include "calc/ecalc_internal.h"
+#include "calc/ecalc_stored.h"
 
 namespace {
 
@@ -19,11 +20,13 @@ int32_t character_position(const char* text, int offset) {
 
 }  // namespace
 
-int ecalc_explain(const char* text, CalcExplanation* out) {
+namespace {
+
+int explain(const char* text, CalcExplanation* out, bool stored_values) {
     if (!text) text = "";
     CalcExplanation result{};
     std::vector<int> offsets;
-    CalcExpr* chain = ecalc_tokenize_at(text, &offsets);
+    CalcExpr* chain = ecalc_tokenize_at(text, &offsets, stored_values);
     // Where each token starts, by node: the reducer keeps the nodes it cannot place as they were.
     std::unordered_map<const CalcExpr*, int> where;
     int i = 0;
@@ -50,4 +53,14 @@ int ecalc_explain(const char* text, CalcExplanation* out) {
     result.position = result.problem == CALC_PROBLEM_EMPTY ? 1 : character_position(text, offset);
     if (out) *out = result;
     return 1;
+}
+
+}  // namespace
+
+int ecalc_explain(const char* text, CalcExplanation* out) {
+    return explain(text, out, false);
+}
+
+int ecalc_explain_stored(const char* text, CalcExplanation* out) {
+    return explain(text, out, true);
 }

@@ -6,8 +6,9 @@
 #include "calc/ecalc.h"
 
 // ecalc_tokenize that also records, for every node of the chain in order, the byte offset of its token in
-// the text (the End node's offset is the text's length).
-CalcExpr* ecalc_tokenize_at(const char* text, std::vector<int>* offsets);
+// the text (the End node's offset is the text's length), and with `stored_values` reads "#a" .. "#z" as
+// stored-value letters (ecalc_stored.h).
+CalcExpr* ecalc_tokenize_at(const char* text, std::vector<int>* offsets, bool stored_values);
 
 // What the reducer found where it stopped: the first node it could not place, and why.
 struct CalcStop {

@@ -13,6 +13,7 @@
 
 #include "calc/ecalc.h"
 #include "calc/ecalc_internal.h"
+#include "calc/ecalc_stored.h"
 
 namespace {
 
@@ -258,9 +259,9 @@ CalcExpr* Reducer::reduce(int32_t start, int32_t end) {
         combine(x);
         return true;
     });
-    // Assignment: Letter "=" operand, right to left.
+    // Assignment: Letter "=" operand, right to left; a stored value ("#a") cannot be assigned.
     rightmost_pass(start, end, 0, [&](int32_t x) {
-        if (kind(x) != CALC_LETTER) return false;
+        if (kind(x) != CALC_LETTER || node[x]->value >= kCalcStoredLetterBase) return false;
         int32_t o = nxt[x];
         if (o == end || !is_op(o, CALC_OP_ASSIGN)) return false;
         int32_t y = nxt[o];

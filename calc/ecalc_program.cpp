@@ -1,11 +1,11 @@
 // Compilation of a tree into register code, and the interpreter that runs it.
 //
 // Register code: every instruction names its destination and up to two operands. An operand is either a
-// register (temporaries, the interned constants and ANS share one register file) or a letter read
-// directly through the cells at the moment the instruction runs. The tree walk reads a left Letter before
-// it evaluates the right side; a letter read is therefore only deferred into the consuming instruction
-// when no assignment can run in between, otherwise it is loaded into a register first. Two letters may
-// share one cell, so "no assignment in between" means no assignment to any letter.
+// register (temporaries, the interned constants, ANS and the stored values share one register file) or a
+// letter read directly through the cells at the moment the instruction runs. The tree walk reads a left
+// Letter before it evaluates the right side; a letter read is therefore only deferred into the consuming
+// instruction when no assignment can run in between, otherwise it is loaded into a register first. Two
+// letters may share one cell, so "no assignment in between" means no assignment to any letter.
 //
 // Reductions that keep the result bit for bit:
 // - constant subtrees are computed at compile time by the same operation functions as the tree walk;
@@ -123,7 +123,7 @@ uint32_t reg_fields(uint32_t op) {
 }
 
 struct FlatNode {
-    enum Type : uint8_t { kConst, kLetter, kInner };
+    enum Type : uint8_t { kConst, kLetter, kStored, kInner };
     int32_t left = -1, right = -1;
     int32_t code = 0;
     Type type = kConst;
@@ -145,9 +145,12 @@ struct Operand {
     static Operand letter(uint32_t k) { return Operand{kLetter, false, k, 0.0}; }
 };
 
-// Build numbering of registers: temporaries from 0, constants from kConstBase, ANS as kAnsId.
+// Build numbering of registers: temporaries from 0, constants from kConstBase, the stored value of letter k
+// as kStoredId + k, ANS as kAnsId.
 constexpr uint32_t kConstBase = 0x40000000u;
+constexpr uint32_t kStoredId = 0x7fffff00u;
 constexpr uint32_t kAnsId = 0x7fffffffu;
+constexpr uint32_t kStoredSlots = 26;
 constexpr size_t kNoLabel = static_cast<size_t>(-1);
 
 }  // namespace
@@ -367,6 +370,9 @@ void EcalcProgramBuilder::flatten(const CalcExpr* tree) {
             if (k >= 0) {
                 f.type = FlatNode::kLetter;
                 f.letter = static_cast<int8_t>(k);
+            } else if ((k = ecalc_ops::letter_index(n->value - kCalcStoredLetterBase)) >= 0) {
+                f.type = FlatNode::kStored;
+                f.letter = static_cast<int8_t>(k);
             }
         } else if (n && n->kind == CALC_COMPOUND) {
             f.type = FlatNode::kInner;
@@ -409,6 +415,15 @@ void EcalcProgramBuilder::compile() {
                 }
                 if (n.type == FlatNode::kLetter) {
                     ret = need ? Operand::letter(static_cast<uint32_t>(n.letter)) : Operand::none();
+                    stack.pop_back();
+                    break;
+                }
+                if (n.type == FlatNode::kStored) {
+                    // Stored values cannot change during an evaluation: each is a register filled before
+                    // the program runs.
+                    p_.stored_read_ |= 1u << n.letter;
+                    ret = need ? Operand::reg(kStoredId + static_cast<uint32_t>(n.letter), false)
+                               : Operand::none();
                     stack.pop_back();
                     break;
                 }
@@ -625,12 +640,13 @@ void EcalcProgramBuilder::finish(const Operand& result) {
     } else {
         emit(OP_RET_R, 0, field(result.kind == Operand::kNone ? Operand::constant(0.0) : result));
     }
-    // Register file: constants, then ANS, then temporaries.
+    // Register file: constants, then ANS, then the 26 stored values, then temporaries.
     const uint32_t n_consts = static_cast<uint32_t>(consts_.size());
     auto map = [n_consts](uint32_t id) {
         if (id == kAnsId) return n_consts;
+        if (id >= kStoredId) return n_consts + 1 + (id - kStoredId);
         if (id >= kConstBase) return id - kConstBase;
-        return n_consts + 1 + id;
+        return n_consts + 1 + kStoredSlots + id;
     };
     for (Insn& insn : code_) {
         uint32_t regs = reg_fields(insn.op);
@@ -638,7 +654,7 @@ void EcalcProgramBuilder::finish(const Operand& result) {
         if (regs & 2) insn.a = map(insn.a);
         if (regs & 4) insn.b = map(insn.b);
     }
-    p_.regs_.assign(n_consts + 1 + temp_count_, 0.0);
+    p_.regs_.assign(n_consts + 1 + kStoredSlots + temp_count_, 0.0);
     std::copy(consts_.begin(), consts_.end(), p_.regs_.begin());
     p_.ans_reg_ = n_consts;
     p_.code_ = std::move(code_);
@@ -795,22 +811,38 @@ EcalcProgram::EcalcProgram(const CalcExpr* tree) {
     EcalcProgramBuilder(*this).build(tree);
 }
 
-double EcalcProgram::evaluate(LetterCells cells, double ans) {
-    if (empty_) return 0.0;
+void EcalcProgram::load_inputs(const double* stored, double ans) {
+    double* values = regs_.data() + ans_reg_ + 1;
+    for (uint32_t read = stored_read_; read; read &= read - 1) {
+        const int k = __builtin_ctz(read);
+        values[k] = stored ? stored[k] : 0.0;
+    }
     regs_[ans_reg_] = ans;
+}
+
+double EcalcProgram::evaluate(LetterCells cells, double ans) {
+    return evaluate(cells, nullptr, ans);
+}
+
+double EcalcProgram::evaluate(LetterCells cells, const double* stored, double ans) {
+    if (empty_) return 0.0;
+    load_inputs(stored, ans);
     return run<false>(code_.data(), regs_.data(), cells, nullptr, stop_);
 }
 
 size_t EcalcProgram::executed_operations(LetterCells cells, double ans) {
     if (empty_) return 0;
     size_t executed = 0;
-    regs_[ans_reg_] = ans;
+    load_inputs(nullptr, ans);
     run<true>(code_.data(), regs_.data(), cells, &executed, stop_);
     return executed;
 }
 
 bool EcalcProgram::empty() const {
     return empty_;
+}
+uint32_t EcalcProgram::stored_read() const {
+    return stored_read_;
 }
 uint32_t EcalcProgram::letters_read() const {
     return letters_read_;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "calc/ecalc.h"
+#include "calc/ecalc_stored.h"
 
 class EcalcProgram {
 public:
@@ -20,7 +21,10 @@ public:
     explicit EcalcProgram(const CalcExpr* tree);  // from a tree that ecalc_compile produced (null ok)
 
     double evaluate(LetterCells cells, double ans);  // bit-identical to ecalc_evaluate; allocates nothing
+    // With stored values (ecalc_stored.h): bit-identical to ecalc_evaluate_stored.
+    double evaluate(LetterCells cells, const double* stored, double ans);
     bool empty() const;
+    uint32_t stored_read() const;                // bit k set: the stored value "#" + ('a'+k) may be read
     uint32_t letters_read() const;               // bit k set: letter 'a'+k may be read
     uint32_t letters_written() const;            // bit k: may be assigned
     uint32_t letters_always_written() const;     // bit k: assigned on every execution path
@@ -45,6 +49,9 @@ public:
 private:
     friend class EcalcProgramBuilder;
     bool empty_ = true;
+    void load_inputs(const double* stored, double ans);
+
+    uint32_t stored_read_ = 0;
     uint32_t letters_read_ = 0;
     uint32_t letters_written_ = 0;
     uint32_t letters_always_written_ = 0;

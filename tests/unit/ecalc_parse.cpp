@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "calc/ecalc.h"
 #include "calc/Expression.h"
+#include "calc/ecalc.h"
+#include "calc/ecalc_stored.h"
 
 namespace {
 
@@ -28,6 +29,8 @@ std::string shape(const CalcExpr* n) {
             std::snprintf(buf, sizeof buf, "%.17g", n->value);
             return buf;
         case CALC_LETTER:
+            if (n->value >= kCalcStoredLetterBase)
+                return "#" + std::string(1, static_cast<char>('a' + static_cast<int>(n->value) - 26));
             return std::string(1, static_cast<char>('a' + static_cast<int>(n->value)));
         case CALC_COMPOUND: {
             int code = static_cast<int>(n->value);
@@ -312,6 +315,59 @@ TEST(EcalcExplain, AgreesWithCompile) {
         }
         ecalc_free(tree);
     }
+}
+
+// Stored values ("#a"): read only by the entry points that know them, operands like letters, never assigned.
+TEST(EcalcStored, ReadOnlyThroughTheirOwnEntryPoints) {
+    struct Case {
+        const char* text;
+        const char* tree;  // null: does not compile, for the reason below
+        int problem;
+        int position;
+        const char* token;
+    } cases[] = {
+        {"#a", "(+ 0 #a)", 0, 0, ""},
+        {"( #E - #d ) / ( #e + #D ) * 128 + 128", "(+ (* (/ (- #e #d) (+ #e #d)) 128) 128)", 0, 0, ""},
+        {"2#b + a#b", "(+ (* 2 #b) (* a #b))", 0, 0, ""},
+        {"x = #c, x", "(, (= x #c) x)", 0, 0, ""},
+        {"#a = 1", nullptr, CALC_PROBLEM_ASSIGN_LETTER, 4, "="},
+        {"a + #", nullptr, CALC_PROBLEM_BAD_CHARACTER, 5, "#"},
+        {"# a", nullptr, CALC_PROBLEM_BAD_CHARACTER, 1, "#"},
+        {"#1", nullptr, CALC_PROBLEM_BAD_CHARACTER, 1, "#"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        // The language without stored values keeps refusing "#".
+        CalcExpr* plain = ecalc_compile(c.text);
+        EXPECT_EQ(plain, nullptr);
+        ecalc_free(plain);
+        CalcExpr* tree = ecalc_compile_stored(c.text);
+        CalcExplanation e{};
+        EXPECT_EQ(ecalc_explain_stored(c.text, &e), tree ? 0 : 1);
+        if (c.tree) {
+            EXPECT_EQ(shape(tree), c.tree);
+        } else {
+            EXPECT_EQ(tree, nullptr);
+            EXPECT_EQ(e.problem, c.problem);
+            EXPECT_EQ(e.position, c.position);
+            EXPECT_STREQ(e.token, c.token);
+        }
+        ecalc_free(tree);
+    }
+    EXPECT_EQ(orvenna::explain_expression("a + #"), "5文字目: '#' の後にはバンドの文字 (a〜z) が必要です");
+    EXPECT_TRUE(orvenna::Expression("#a * 0.5").compiles());
+    // Evaluation: the tree walk reads the stored values given, and 0 without them.
+    CalcExpr* tree = ecalc_compile_stored("#b * 2 + a");
+    double cells_values[26] = {};
+    cells_values[0] = 1;
+    LetterCells cells;
+    for (int k = 0; k < 26; ++k)
+        cells[k] = &cells_values[k];
+    double stored[26] = {};
+    stored[1] = 1000.5;
+    EXPECT_EQ(ecalc_evaluate_stored(tree, cells, stored, 0), 2002.0);
+    EXPECT_EQ(ecalc_evaluate(tree, cells, 0), 1.0);
+    ecalc_free(tree);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 
 #include "calc/ecalc.h"
 #include "calc/ecalc_program.h"
+#include "calc/ecalc_stored.h"
 
 namespace {
 
@@ -69,7 +70,8 @@ double work_bound(const CalcExpr* n) {
 // Random texts over the whole language, with malformed pieces now and then.
 class TextGenerator {
 public:
-    explicit TextGenerator(uint32_t seed) : rng_(seed) {}
+    // With `stored`, operands also read stored values ("#a").
+    explicit TextGenerator(uint32_t seed, bool stored = false) : rng_(seed), stored_(stored) {}
 
     std::string text() {
         std::string s = expr(0);
@@ -83,6 +85,7 @@ private:
         static const char kLetters[] = "abcdvwxyzABXq";
         return std::string(1, kLetters[pick(sizeof kLetters - 1)]);
     }
+    std::string operand_letter() { return stored_ && pick(3) == 0 ? "#" + letter() : letter(); }
     std::string number() {
         static const char* const kNumbers[] = {"0",       "1",     "2",        "3",   "0.5",
                                                "255",     "1.2.3", "0x1F",     "2.7", "128",
@@ -107,7 +110,7 @@ private:
                 return number();
             case 1:
             case 2:
-                return letter();
+                return operand_letter();
             case 3:
                 return kConstants[pick(4)];
             case 4:
@@ -118,7 +121,8 @@ private:
             case 7:
                 return std::string(pick(2) ? "-" : "+") + expr(d);
             case 8:
-                return std::string(kFunctions[pick(11)]) + (pick(2) ? "( " + expr(d) + " )" : " " + letter());
+                return std::string(kFunctions[pick(11)]) +
+                       (pick(2) ? "( " + expr(d) + " )" : " " + operand_letter());
             case 9:
                 return letter() + " = " + expr(d);
             case 10:
@@ -126,7 +130,7 @@ private:
             case 11:
                 return "( " + count() + " @ ( " + expr(d) + " ) )";
             case 12:
-                return expr(d) + letter();
+                return expr(d) + operand_letter();
             case 13:
                 return number() + "(" + expr(d) + ")";
             case 14:
@@ -152,13 +156,16 @@ private:
         }
     }
     std::mt19937 rng_;
+    bool stored_ = false;
 };
 
 const double kCellValues[] = {0.0,   -0.0,   1.0,  -1.0,  2.5,  -3.75, 255.0, 17.0, 0.1,
                               1e300, -1e300, kInf, -kInf, kNaN, -kNaN, 128.0, 0.5};
 
-// Evaluates a tree both ways over several rounds of cells and reports the first difference.
+// Evaluates a tree both ways over several rounds of cells (and of stored values, which change every round
+// like band values) and reports the first difference.
 ::testing::AssertionResult both_ways_agree(const CalcExpr* tree, std::mt19937& rng, int rounds) {
+    double stored[26] = {};
     EcalcProgram program(tree);
     Cells walk;
     const size_t n_values = sizeof kCellValues / sizeof kCellValues[0];
@@ -167,11 +174,13 @@ const double kCellValues[] = {0.0,   -0.0,   1.0,  -1.0,  2.5,  -3.75, 255.0, 17
     Cells fast(walk);
     for (int round = 0; round < rounds; ++round) {
         // Band letters change every round; scratch letters carry over, as during a redraw.
-        for (int i = 0; i < 4; ++i)
+        for (int i = 0; i < 4; ++i) {
             walk.v[i] = fast.v[i] = kCellValues[rng() % n_values];
+            stored[i] = kCellValues[rng() % n_values];
+        }
         double ans = round == 3 ? kNaN : round;
-        double expected = ecalc_evaluate(tree, walk.p, ans);
-        double got = program.evaluate(fast.p, ans);
+        double expected = ecalc_evaluate_stored(tree, walk.p, stored, ans);
+        double got = program.evaluate(fast.p, stored, ans);
         if (!same_bits(expected, got)) {
             return ::testing::AssertionFailure()
                    << "round " << round << ": tree " << expected << ", program " << got;
@@ -188,24 +197,33 @@ const double kCellValues[] = {0.0,   -0.0,   1.0,  -1.0,  2.5,  -3.75, 255.0, 17
 }
 
 TEST(EcalcProgramDifferential, RandomTextsAgreeBitForBit) {
-    TextGenerator gen(20240611u);
-    std::mt19937 rng(7);
-    int compiled = 0, evaluated = 0;
-    for (int i = 0; i < 20000; ++i) {
-        std::string text = gen.text();
-        CalcExpr* tree = ecalc_compile(text.c_str());
-        if (tree) {
-            ++compiled;
-            if (work_bound(tree) < 1e6) {
-                ++evaluated;
-                EXPECT_TRUE(both_ways_agree(tree, rng, 5)) << text;
+    for (bool stored : {false, true}) {
+        SCOPED_TRACE(stored ? "with stored values" : "letters only");
+        TextGenerator gen(20240611u, stored);
+        std::mt19937 rng(7);
+        int compiled = 0, evaluated = 0;
+        for (int i = 0; i < 20000; ++i) {
+            std::string text = gen.text();
+            CalcExpr* tree = stored ? ecalc_compile_stored(text.c_str()) : ecalc_compile(text.c_str());
+            if (!stored) {
+                // Texts of the language without stored values compile alike with them.
+                CalcExpr* again = ecalc_compile_stored(text.c_str());
+                EXPECT_EQ(again != nullptr, tree != nullptr) << text;
+                ecalc_free(again);
             }
+            if (tree) {
+                ++compiled;
+                if (work_bound(tree) < 1e6) {
+                    ++evaluated;
+                    EXPECT_TRUE(both_ways_agree(tree, rng, 5)) << text;
+                }
+            }
+            ecalc_free(tree);
         }
-        ecalc_free(tree);
+        // The generator must mostly produce texts that compile and can be run.
+        EXPECT_GT(compiled, 10000);
+        EXPECT_GT(evaluated, 9000);
     }
-    // The generator must mostly produce texts that compile and can be run.
-    EXPECT_GT(compiled, 10000);
-    EXPECT_GT(evaluated, 9000);
 }
 
 // Letter masks: a letter outside letters_read_before_write can take any starting value without changing
