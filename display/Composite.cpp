@@ -8,6 +8,7 @@
 #include "calc/ecalc_program.h"
 #include "display/CompositeCache.h"
 #include "display/CompositeRows.h"
+#include "display/StoredValueRuns.h"
 #include "scene/remos.h"
 
 namespace orvenna {
@@ -140,10 +141,18 @@ void DrawCompositeReference(const CompositeBandRow* rows, int row_count, const C
     RowBuffers bufs;
     std::vector<WideBandMapping> mappings;
     PrepareMappings(rows, row_count, mappings);
-    // The bands the expressions read that can be without data mark the pixels drawn in its colour.
-    uint32_t read = 0;
-    for (const CalcExpr* tree : {exprs.red, exprs.green, exprs.blue})
-        if (tree) read |= EcalcProgram(tree).letters_read();
+    // The bands the expressions read that can be without data mark the pixels drawn in its colour; every
+    // band read as stored values can.
+    uint32_t read = 0, stored_read = 0;
+    for (const CalcExpr* tree : {exprs.red, exprs.green, exprs.blue}) {
+        if (!tree) continue;
+        const EcalcProgram program(tree);
+        read |= program.letters_read();
+        stored_read |= program.stored_read();
+    }
+    StoredValueReader stored_reader;
+    StoredRuns stored_runs;
+    double stored[kLetterCount] = {};
     std::vector<bool> marking(static_cast<size_t>(row_count), false);
     for (int b = 0; b < lettered; ++b)
         marking[static_cast<size_t>(b)] = (read >> b & 1) && MarksMissing(rows[b], mappings[b]);
@@ -155,16 +164,26 @@ void DrawCompositeReference(const CompositeBandRow* rows, int row_count, const C
             PutPixels(target, x, y, count, bgr[0], bgr[1], bgr[2]);
     };
 
-    auto evaluate_pixel = [&](uint8_t* bgr) {
-        bgr[2] = static_cast<uint8_t>(ClampToByte(ecalc_evaluate(exprs.red, cells, 0.0)));
-        bgr[1] = static_cast<uint8_t>(ClampToByte(ecalc_evaluate(exprs.green, cells, 0.0)));
-        bgr[0] = static_cast<uint8_t>(ClampToByte(ecalc_evaluate(exprs.blue, cells, 0.0)));
+    auto evaluate_pixel = [&](uint8_t* bgr, int i) {
+        for (int b = 0; b < lettered; ++b)
+            if (stored_runs.run[b]) stored[b] = stored_runs.run[b][i];
+        bgr[2] = static_cast<uint8_t>(ClampToByte(ecalc_evaluate_stored(exprs.red, cells, stored, 0.0)));
+        bgr[1] = static_cast<uint8_t>(ClampToByte(ecalc_evaluate_stored(exprs.green, cells, stored, 0.0)));
+        bgr[0] = static_cast<uint8_t>(ClampToByte(ecalc_evaluate_stored(exprs.blue, cells, stored, 0.0)));
+    };
+    stored_runs.prepare(stored_read, lettered, C);
+    auto fetch_stored = [&](int line, int n, int step) {
+        for (int b = 0; b < lettered; ++b)
+            if (stored_runs.run[b])
+                stored_reader.fetch(rows[b], stored_runs.run[b], line, geometry.first_column, n, step,
+                                    missing.data());
     };
 
     if (geometry.magnifying()) {
         bufs.prepare(rows, row_count, C);
         for (int j = 0; j < L; ++j) {
             std::fill(missing.begin(), missing.end(), 0);
+            fetch_stored(geometry.first_line + j, C, 1);
             for (int b = 0; b < row_count; ++b) {
                 FetchBandRun(rows[b], bufs[b], geometry.first_line + j, geometry.first_column, C, true,
                              &mappings[b], marking[static_cast<size_t>(b)] ? missing.data() : nullptr);
@@ -175,7 +194,7 @@ void DrawCompositeReference(const CompositeBandRow* rows, int row_count, const C
                     for (int b = 0; b < lettered; ++b)
                         values[b] = bufs[b][i];
                     uint8_t bgr[3];
-                    evaluate_pixel(bgr);
+                    evaluate_pixel(bgr, i);
                     put(geometry.offset_x + i * F, y, F, bgr, i);
                 }
             }
@@ -184,6 +203,7 @@ void DrawCompositeReference(const CompositeBandRow* rows, int row_count, const C
         bufs.prepare(rows, row_count, C * F);
         for (int j = 0; j < L; ++j) {
             std::fill(missing.begin(), missing.end(), 0);
+            fetch_stored(geometry.first_line + j * F, C * F, F);
             for (int b = 0; b < row_count; ++b) {
                 const bool marks = marking[static_cast<size_t>(b)];
                 // Mapped wide bands read their reduced run (a GDAL band's overview when it has one), packed;
@@ -208,7 +228,7 @@ void DrawCompositeReference(const CompositeBandRow* rows, int row_count, const C
                                                        : remos_stretch_value(rows[b].band, bufs[b][i * F]);
                 }
                 uint8_t bgr[3];
-                evaluate_pixel(bgr);
+                evaluate_pixel(bgr, i);
                 put(geometry.offset_x + i, y, 1, bgr, i);
             }
         }

@@ -104,6 +104,10 @@ void CompositeCache::begin(int row_count, const CompositeExpressions& exprs, boo
         masks[c].read_before_write = programs_[c]->letters_read_before_write();
     }
     plan_ = PlanPixel(masks, row_count);
+    stored_letters_ = 0;
+    for (const auto& program : programs_)
+        stored_letters_ |= program->stored_read();
+    stored_letters_ &= plan_.band_letters;
     key_letter_count_ = letters_to_list(plan_.key_letters, key_letter_list_);
     state_letter_count_ = letters_to_list(plan_.state_letters, state_letter_list_);
     loaded_letter_count_ = letters_to_list(plan_.loaded_letters, loaded_letter_list_);
@@ -119,7 +123,8 @@ void CompositeCache::begin(int row_count, const CompositeExpressions& exprs, boo
     pool_.resize(kPageEntries);  // page 0 stands for "no page"
 
     mode_ = Mode::Direct;
-    if (use_cache) {
+    // Stored values are not bytes: a pixel that reads them is evaluated in full.
+    if (use_cache && stored_letters_ == 0) {
         bool per_channel_fits = plan_.separable;
         for (int c = 0; c < 3; ++c) {
             if (popcount(plan_.channel_key_letters[c]) > 2) per_channel_fits = false;
@@ -191,9 +196,9 @@ void CompositeCache::fall_back() {
 }
 
 void CompositeCache::evaluate_full(uint8_t* bgr) {
-    bgr[2] = static_cast<uint8_t>(ClampToByte(programs_[0]->evaluate(cells_, 0.0)));
-    bgr[1] = static_cast<uint8_t>(ClampToByte(programs_[1]->evaluate(cells_, 0.0)));
-    bgr[0] = static_cast<uint8_t>(ClampToByte(programs_[2]->evaluate(cells_, 0.0)));
+    bgr[2] = static_cast<uint8_t>(ClampToByte(programs_[0]->evaluate(cells_, stored_, 0.0)));
+    bgr[1] = static_cast<uint8_t>(ClampToByte(programs_[1]->evaluate(cells_, stored_, 0.0)));
+    bgr[0] = static_cast<uint8_t>(ClampToByte(programs_[2]->evaluate(cells_, stored_, 0.0)));
     if (stats_) ++stats_->evaluations;
 }
 
@@ -202,6 +207,10 @@ void CompositeCache::eval_direct(const uint8_t* const* vals, int from, int count
         for (int t = 0; t < loaded_letter_count_; ++t) {
             const int b = loaded_letter_list_[t];
             values_[b] = vals[b][i];
+        }
+        for (uint32_t s = stored_letters_; s; s &= s - 1) {
+            const int b = __builtin_ctz(s);
+            stored_[b] = stored_runs_.run[b][i];
         }
         evaluate_full(out_bgr + 3 * i);
     }
@@ -537,7 +546,14 @@ void CompositeCache::draw(const CompositeBandRow* rows, int row_count, const Com
         any_marking = any_marking || marking[b];
     }
     missing_.assign(static_cast<size_t>(C), 0);
-    uint8_t* const missing = any_marking ? missing_.data() : nullptr;
+    uint8_t* const missing = any_marking || stored_letters_ ? missing_.data() : nullptr;
+    stored_runs_.prepare(stored_letters_, row_count, C);
+    auto fetch_stored = [&](int line, int n, int step) {
+        for (uint32_t s = stored_letters_; s; s &= s - 1) {
+            const int b = __builtin_ctz(s);
+            stored_reader_.fetch(rows[b], stored_runs_.run[b], line, geometry.first_column, n, step, missing);
+        }
+    };
     auto paint = [&](uint8_t* bgr) {
         if (missing) PaintMissing(target, missing, C, bgr);
     };
@@ -546,6 +562,7 @@ void CompositeCache::draw(const CompositeBandRow* rows, int row_count, const Com
         if (stopped()) return;
         if (missing) std::fill(missing_.begin(), missing_.end(), 0);
         if (magnify) {
+            fetch_stored(geometry.first_line + j, C, 1);
             for (int t = 0; t < loaded_letter_count_; ++t) {
                 const int b = loaded_letter_list_[t];
                 FetchBandRun(rows[b], bufs_[b], geometry.first_line + j, geometry.first_column, C, true,
@@ -569,6 +586,7 @@ void CompositeCache::draw(const CompositeBandRow* rows, int row_count, const Com
                 }
             }
         } else {
+            fetch_stored(geometry.first_line + j * F, C * F, F);
             for (int t = 0; t < loaded_letter_count_; ++t) {
                 const int b = loaded_letter_list_[t];
                 uint8_t* g = gathered_[b].data();

@@ -20,6 +20,7 @@
 
 #include "display/Composite.h"
 #include "display/CompositeRows.h"
+#include "display/StoredValueRuns.h"
 
 class EcalcProgram;
 
@@ -100,6 +101,8 @@ private:
 
     double values_[26] = {};
     double* cells_[26] = {};
+    uint32_t stored_letters_ = 0;  // letters of band rows read as stored values ("#a")
+    double stored_[26] = {};       // their values at the pixel evaluated
     int key_letter_list_[26] = {};
     int key_letter_count_ = 0;
     int state_letter_list_[26] = {};
@@ -140,6 +143,8 @@ private:
     std::vector<WideBandMapping> mappings_;  // per row: the display mapping of wide bands
     std::vector<uint8_t> out_;               // one line of results, blue, green, red
     std::vector<uint8_t> missing_;           // one line's marks of pixels without data
+    StoredValueReader stored_reader_;
+    StoredRuns stored_runs_;  // one line's stored values per letter read as such
 };
 
 }  // namespace orvenna

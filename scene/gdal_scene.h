@@ -42,10 +42,11 @@ struct GdalBand {
     int block_width = 0;  // GDAL's natural block of the band
     int block_height = 0;
     int overview_count = 0;
-    int number = 0;     // the band's number in its dataset (1 for the first)
-    std::string label;  // band_label (subdatasets.h)
-    std::string unit;   // band_unit (subdatasets.h)
-    int channel = -1;   // palette bands: 0 red, 1 green, 2 blue; -1 for bands read as stored
+    int number = 0;                // the band's number in its dataset (1 for the first)
+    std::string label;             // band_label (subdatasets.h)
+    std::string unit;              // band_unit (subdatasets.h)
+    double scale = 1, offset = 0;  // band_value_scale (subdatasets.h)
+    int channel = -1;              // palette bands: 0 red, 1 green, 2 blue; -1 for bands read as stored
     std::shared_ptr<const Palette> palette;  // palette bands only
     std::shared_ptr<const std::vector<std::string>>
         classes;  // class names by value, other bands with a table

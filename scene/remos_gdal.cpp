@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -420,6 +421,15 @@ int open_scene(SceneFile* scene, const std::string& subdataset_name) {
         // Colours have no unit; a band's own values may ("K", "m", a NetCDF variable's units).
         const char* unit = g.channel >= 0 ? nullptr : GDALGetRasterUnitType(g.handle);
         g.unit = unit ? std::string(unit).substr(0, 32) : std::string();
+        // A file's declared scale and offset (NetCDF scale_factor / add_offset) turn its values into the
+        // physical ones; unusable declarations are ignored.
+        if (g.channel < 0) {
+            int has_scale = 0, has_offset = 0;
+            const double scale = GDALGetRasterScale(g.handle, &has_scale);
+            const double offset = GDALGetRasterOffset(g.handle, &has_offset);
+            if (has_scale && std::isfinite(scale) && scale != 0) g.scale = scale;
+            if (has_offset && std::isfinite(offset)) g.offset = offset;
+        }
         g.text_lines = is_text_grid(ds);
         // A local band without overviews gets a reduced copy from its exact histogram pass (reduced_copy.h).
         if (g.overview_count == 0 && !g.text_lines && !remote)

@@ -247,6 +247,12 @@ std::string band_unit(const BandInfo* band) {
     return state ? state->unit : std::string();
 }
 
+void band_value_scale(const BandInfo* band, double* scale, double* offset) {
+    const remos_gdal::GdalBand* state = band ? remos_gdal::band_state(band) : nullptr;
+    *scale = state ? state->scale : 1.0;
+    *offset = state ? state->offset : 0.0;
+}
+
 std::string band_label(const BandInfo* band) {
     const remos_gdal::GdalBand* state = band ? remos_gdal::band_state(band) : nullptr;
     return state ? state->label : std::string();

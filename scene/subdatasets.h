@@ -46,5 +46,8 @@ std::string band_label(const BandInfo* band);
 // The unit of a band's stored values as its file gives it ("K", "m", "degC"), kept from its opening; "" when
 // the file gives none.
 std::string band_unit(const BandInfo* band);
+// The scale and offset the file declares for a band's stored values (value = stored * scale + offset); 1 and
+// 0 when it declares none.
+void band_value_scale(const BandInfo* band, double* scale, double* offset);
 
 }  // namespace orvenna

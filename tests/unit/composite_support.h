@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "calc/ecalc.h"
+#include "calc/ecalc_stored.h"
 #include "display/Composite.h"
 #include "scene/remos.h"
 
@@ -101,9 +102,9 @@ std::unique_ptr<Scene> make_scene(const std::filesystem::path& dir, int width, i
 struct Texts {
     CalcExpr* trees[3] = {nullptr, nullptr, nullptr};
     Texts(const std::string& r, const std::string& g, const std::string& b) {
-        trees[0] = ecalc_compile(r.c_str());
-        trees[1] = ecalc_compile(g.c_str());
-        trees[2] = ecalc_compile(b.c_str());
+        trees[0] = ecalc_compile_stored(r.c_str());
+        trees[1] = ecalc_compile_stored(g.c_str());
+        trees[2] = ecalc_compile_stored(b.c_str());
     }
     ~Texts() {
         for (CalcExpr* t : trees)

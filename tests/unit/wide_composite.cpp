@@ -77,26 +77,36 @@ TEST(WideComposite, EveryZoomStepShowsTheSameBytesThroughTheDisplayRange) {
         rows[0].line_buf = buf.data();
         rows[0].line_buf_size = w;
         Texts texts("a", "255 - a", "a / 2");
+        // The same band read as stored values beside its bytes: numbers as the texts write them.
+        const std::string low_text = std::to_string(c.low), span_text = std::to_string(c.high - c.low),
+                          middle_text = std::to_string((c.low + c.high) / 2);
+        const double low = std::stod(low_text), span = std::stod(span_text), middle = std::stod(middle_text);
+        Texts stored("( #a - ( " + low_text + " ) ) * 255 / " + span_text, "a",
+                     "( #a < " + middle_text + " ) * 200");
         int mapped_seen[3] = {0, 0, 0};  // pixels at 0, inside, at 255: every case reaches all three
         int missing_seen = 0;
         for (const View& v : views) {
             const ViewGeometry g = compute_view_geometry(v.vw, v.vh, v.sx, v.sy, v.step, w, h);
             for (Engine e : {Engine::Reference, Engine::Fast, Engine::FastUncached}) {
                 SCOPED_TRACE(testing::Message() << "step " << v.step << " engine " << static_cast<int>(e));
-                Picture pic(v.vw, v.vh);
+                Picture pic(v.vw, v.vh), pic_stored(v.vw, v.vh);
                 draw(e, rows, texts, g, pic);
+                draw(e, rows, stored, g, pic_stored);
                 for (int y = 0; y < v.vh; ++y) {
                     for (int x = 0; x < v.vw; ++x) {
                         const uint8_t* p = pic.px(x, y);
+                        const uint8_t* q = pic_stored.px(x, y);
                         int col, line;
                         if (!drawn_image_pixel_at(g, x, y, &col, &line)) {
                             ASSERT_TRUE(p[0] == 255 && p[1] == 255 && p[2] == 255) << x << "," << y;
+                            ASSERT_TRUE(q[0] == 255 && q[1] == 255 && q[2] == 255) << x << "," << y;
                             continue;
                         }
                         const double value = b->values[static_cast<size_t>(line) * w + col];
                         // Pixels without data take the view's colour for them (white), whatever the texts.
                         if (std::isnan(value) || wide_test::is_nodata(value, *band)) {
                             ASSERT_TRUE(p[0] == 255 && p[1] == 255 && p[2] == 255) << col << "," << line;
+                            ASSERT_TRUE(q[0] == 255 && q[1] == 255 && q[2] == 255) << col << "," << line;
                             ++missing_seen;
                             continue;
                         }
@@ -104,6 +114,9 @@ TEST(WideComposite, EveryZoomStepShowsTheSameBytesThroughTheDisplayRange) {
                         ASSERT_EQ(p[2], want) << "pixel " << col << "," << line << " value " << value;
                         ASSERT_EQ(p[1], 255 - want);
                         ASSERT_EQ(p[0], want / 2);
+                        ASSERT_EQ(q[2], ClampToByte((value - low) * 255 / span)) << "stored " << value;
+                        ASSERT_EQ(q[1], want);
+                        ASSERT_EQ(q[0], value < middle ? 200 : 0);
                         mapped_seen[want == 0 ? 0 : want == 255 ? 2 : 1]++;
                     }
                 }
