@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "calc/ecalc.h"
+#include "calc/ecalc_stored.h"
 #include "display/PresetTexts.h"
 #include "display/ThreadedComposite.h"
 #include "scene/BandHistogram.h"
@@ -94,10 +95,10 @@ struct Scene {
 struct Texts {
     CalcExpr* trees[3];
     explicit Texts(bool ndvi) {
-        const std::string n = NdviText('b', 'c');
+        const std::string n = NdviText(NdviBand{'b'}, NdviBand{'c'});
         const char* texts[3] = {"a", "b", "c"};
         for (int c = 0; c < 3; ++c)
-            trees[c] = ecalc_compile(ndvi ? n.c_str() : texts[c]);
+            trees[c] = ecalc_compile_stored(ndvi ? n.c_str() : texts[c]);
     }
     ~Texts() {
         for (CalcExpr* t : trees)

@@ -97,7 +97,7 @@ void Draw(benchmark::State& state, const PresetChannelTexts& texts) {
 }
 
 void BM_Ndvi(benchmark::State& state) {
-    const std::string text = NdviText('c', 'd');
+    const std::string text = NdviText(NdviBand{'c'}, NdviBand{'d'});
     Draw(state, {text, text, text});
 }
 

@@ -856,6 +856,16 @@ uint32_t EcalcProgram::letters_always_written() const {
 uint32_t EcalcProgram::letters_read_before_write() const {
     return letters_read_before_write_;
 }
+bool EcalcProgram::same_code(const EcalcProgram& other) const {
+    auto same_insn = [](const Insn& x, const Insn& y) {
+        return x.op == y.op && x.dst == y.dst && x.a == y.a && x.b == y.b;
+    };
+    return empty_ == other.empty_ && ans_reg_ == other.ans_reg_ && code_.size() == other.code_.size() &&
+           regs_.size() == other.regs_.size() &&
+           std::equal(code_.begin(), code_.end(), other.code_.begin(), same_insn) &&
+           std::memcmp(regs_.data(), other.regs_.data(), ans_reg_ * sizeof(double)) == 0;
+}
+
 size_t EcalcProgram::operation_count() const {
     return code_.size();
 }

@@ -30,6 +30,9 @@ public:
     uint32_t letters_always_written() const;     // bit k: assigned on every execution path
     uint32_t letters_read_before_write() const;  // bit k: may be read before being assigned (superset)
     size_t operation_count() const;              // instructions in the program
+    // Whether `other` was made from a tree that computes the same: the same instructions over the same
+    // constants (two channels of one text). Compares programs not evaluated since they were made.
+    bool same_code(const EcalcProgram& other) const;
 
     // While `flag` (not owned; null for none) is raised, every repeat ends at its next turn: the result is
     // then meaningless, but evaluate() returns soon whatever the counts.

@@ -108,6 +108,12 @@ void CompositeCache::begin(int row_count, const CompositeExpressions& exprs, boo
     for (const auto& program : programs_)
         stored_letters_ |= program->stored_read();
     stored_letters_ &= plan_.band_letters;
+    // A channel of the same text as one before it that assigns no letter gives that channel's byte.
+    for (int c = 0; c < 3; ++c) {
+        same_as_[c] = -1;
+        for (int e = 0; e < c && same_as_[c] < 0; ++e)
+            if (masks[e].written == 0 && programs_[c]->same_code(*programs_[e])) same_as_[c] = e;
+    }
     key_letter_count_ = letters_to_list(plan_.key_letters, key_letter_list_);
     state_letter_count_ = letters_to_list(plan_.state_letters, state_letter_list_);
     loaded_letter_count_ = letters_to_list(plan_.loaded_letters, loaded_letter_list_);
@@ -196,9 +202,12 @@ void CompositeCache::fall_back() {
 }
 
 void CompositeCache::evaluate_full(uint8_t* bgr) {
-    bgr[2] = static_cast<uint8_t>(ClampToByte(programs_[0]->evaluate(cells_, stored_, 0.0)));
-    bgr[1] = static_cast<uint8_t>(ClampToByte(programs_[1]->evaluate(cells_, stored_, 0.0)));
-    bgr[0] = static_cast<uint8_t>(ClampToByte(programs_[2]->evaluate(cells_, stored_, 0.0)));
+    for (int c = 0; c < 3; ++c) {
+        const int same = same_as_[c];
+        bgr[2 - c] = same >= 0
+                         ? bgr[2 - same]
+                         : static_cast<uint8_t>(ClampToByte(programs_[c]->evaluate(cells_, stored_, 0.0)));
+    }
     if (stats_) ++stats_->evaluations;
 }
 

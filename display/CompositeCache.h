@@ -93,6 +93,7 @@ private:
     void fall_back();
 
     std::unique_ptr<EcalcProgram> programs_[3];
+    int same_as_[3] = {-1, -1, -1};  // an earlier channel whose result a channel repeats, or -1
     PixelPlan plan_;
     Mode mode_ = Mode::Direct;
     CompositeStats* stats_ = nullptr;

@@ -107,8 +107,8 @@ bool ReadoutThermalCalibration(const SceneMetadataState& metadata, const std::st
     return true;
 }
 
-bool ReadoutReflectance(const SceneMetadataState& metadata, const std::string& fileName, double value,
-                        double* reflectance) {
+bool ReflectanceRescaling(const SceneMetadataState& metadata, const std::string& fileName,
+                          LandsatReflectanceBand* rescaling) {
     const std::string name = upperStem(fileName);
     const size_t b = name.rfind("_B");
     if (b == std::string::npos || b + 2 >= name.size() || name.size() - b > 4) return false;
@@ -117,8 +117,16 @@ bool ReadoutReflectance(const SceneMetadataState& metadata, const std::string& f
         if (name[i] < '0' || name[i] > '9') return false;
         band = band * 10 + (name[i] - '0');
     }
-    if (band < 1 || band >= kLandsatBandSlots) return false;
-    const double r = LandsatToaReflectance(metadata.reflectance[band], metadata.sun_elevation, value);
+    if (band < 1 || band >= kLandsatBandSlots || !metadata.reflectance[band].valid) return false;
+    *rescaling = metadata.reflectance[band];
+    return true;
+}
+
+bool ReadoutReflectance(const SceneMetadataState& metadata, const std::string& fileName, double value,
+                        double* reflectance) {
+    LandsatReflectanceBand rescaling;
+    if (!ReflectanceRescaling(metadata, fileName, &rescaling)) return false;
+    const double r = LandsatToaReflectance(rescaling, metadata.sun_elevation, value);
     if (!std::isfinite(r)) return false;
     *reflectance = r;
     return true;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "display/LandsatThermal.h"
+#include "scene/landsat_metadata.h"
 
 struct SceneMetadataState;  // scene/scene_metadata.h
 
@@ -42,6 +43,11 @@ int ThermalBandIndex(const SceneMetadataState& metadata, const std::vector<std::
 // temperatures. False otherwise.
 bool ReadoutThermalCalibration(const SceneMetadataState& metadata, const std::string& fileName,
                                ThermalCalibration* calibration);
+
+// The reflectance rescaling (REFLECTANCE_MULT/ADD) the metadata gives for the band stored in `fileName` (a
+// name ending "_B4" is band 4); false when it gives none.
+bool ReflectanceRescaling(const SceneMetadataState& metadata, const std::string& fileName,
+                          LandsatReflectanceBand* rescaling);
 
 // The top-of-atmosphere reflectance of a stored value of the band stored in `fileName` (a name ending "_B4"
 // is band 4) by the metadata's REFLECTANCE_MULT/ADD of that band and the sun's elevation. False when the

@@ -10,7 +10,7 @@ namespace orvenna {
 
 namespace {
 
-const char kNdviFormat[] = "( %c - %c ) / ( %c + %c ) * 128 + 128";
+const char kNdviFormat[] = "( %s - %s ) / ( %s + %s ) * 128 + 128";
 
 const char kThermRed[] =
     "( w = %s ), ( w < ( 255 / 5 * 4 ) )if( x = 0 ), ( w > ( 255 / 5 * 4 ) )if( x = 255 ), ( ( w < ( 255 / 5 "
@@ -96,9 +96,18 @@ char PresetBandLetter(int index) {
     return index >= 0 && index < 26 ? static_cast<char>('a' + index) : '?';
 }
 
-std::string NdviText(char red, char nearInfrared) {
-    return FillPlaceholders(kNdviFormat,
-                            [&](int k, char) { return std::string(1, k % 2 == 0 ? nearInfrared : red); });
+std::string NdviText(const NdviBand& red, const NdviBand& nearInfrared) {
+    // Reflectance only when both bands have it: the index of a reflectance and a stored value means nothing.
+    const bool rescaled = red.rescaled && nearInfrared.rescaled;
+    auto term = [rescaled](const NdviBand& band) {
+        const std::string stored = std::string("#") + band.letter;
+        if (!rescaled) return stored;
+        // mult * value - a equals mult * value + (-a) to the last bit, and reads without a sign of its own.
+        return "( " + stored + " * " + ExactDecimalText(band.mult) + (band.add < 0 ? " - " : " + ") +
+               ExactDecimalText(std::fabs(band.add)) + " )";
+    };
+    const std::string n = term(nearInfrared), r = term(red);
+    return FillPlaceholders(kNdviFormat, [&](int k, char) { return k % 2 == 0 ? n : r; });
 }
 
 PresetChannelTexts ThermographyTexts(const std::string& source) {
@@ -217,6 +226,13 @@ std::string GeneralNumberText(double value) {
 
 std::string FixedSixText(double value) {
     return ToChars(value, std::chars_format::fixed, 6);
+}
+
+std::string ExactDecimalText(double value) {
+    if (!std::isfinite(value)) return "0";
+    char buffer[400];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    return result.ec == std::errc() ? std::string(buffer, result.ptr) : std::string("0");
 }
 
 std::string PlainDecimalText(double value) {

@@ -25,9 +25,19 @@ struct PresetChannelTexts {
 // black) instead of naming some other band.
 char PresetBandLetter(int index);
 
-// "( n - r ) / ( n + r ) * 128 + 128": the vegetation index -1..1 mapped to 0..256, the same text for all
-// three channels.
-std::string NdviText(char red, char nearInfrared);
+// One band of the vegetation index: its letter and, when its file's metadata gives it, the rescaling of its
+// stored values to top-of-atmosphere reflectance (mult * value + add; the sun's elevation cancels in the
+// index).
+struct NdviBand {
+    char letter = 'a';
+    bool rescaled = false;
+    double mult = 1, add = 0;
+};
+
+// "( #n - #r ) / ( #n + #r ) * 128 + 128": the vegetation index -1..1 of the stored values mapped to 0..256,
+// the same text for all three channels; with both bands rescaled, of their reflectances
+// ("( #n * mult + add )"). A zero denominator gives 128.
+std::string NdviText(const NdviBand& red, const NdviBand& nearInfrared);
 
 // Thermography texts of `source` (a band letter or any expression the user typed), wrapped as "( source )".
 // Scratch letters w, x, y, z carry the value and the channel results.
@@ -74,6 +84,10 @@ std::string GeneralNumberText(double value);
 
 // `value` with six decimals ("%f": 17.04f gives "17.040001").
 std::string FixedSixText(double value);
+
+// `value` in plain decimal notation that reads back as exactly the same double, in the fewest digits
+// ("0.00002", "-0.1", "1321.0789").
+std::string ExactDecimalText(double value);
 
 // `value` in plain decimal notation (no exponent, which the expression language does not read) with 15
 // significant digits and no zeros at the end: 3.342e-4 gives "0.0003342", 1321.0789 gives "1321.0789".

@@ -368,11 +368,22 @@ PresetResult Document::applyPreset(const PresetRequest& request) {
     switch (request.kind) {
         case PresetRequest::Kind::Ndvi: {
             if (missing(request.red) || missing(request.nearInfrared)) return result;
-            const std::string text =
-                NdviText(PresetBandLetter(request.red), PresetBandLetter(request.nearInfrared));
+            // Over the stored values (reflectances where the metadata rescales both bands), whatever the
+            // display ranges.
+            auto band = [this](int index) {
+                NdviBand b;
+                b.letter = PresetBandLetter(index);
+                LandsatReflectanceBand rescaling;
+                if (ReflectanceRescaling(metadata_, bands_[static_cast<size_t>(index)].fileName,
+                                         &rescaling)) {
+                    b.rescaled = true;
+                    b.mult = rescaling.mult;
+                    b.add = rescaling.add;
+                }
+                return b;
+            };
+            const std::string text = NdviText(band(request.red), band(request.nearInfrared));
             setExpressions(text, text, text);
-            setFullRange(request.red);
-            setFullRange(request.nearInfrared);
             break;
         }
         case PresetRequest::Kind::Thermography: {

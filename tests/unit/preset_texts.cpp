@@ -12,6 +12,7 @@
 
 #include "app/WindowPlacement.h"
 #include "calc/ecalc.h"
+#include "calc/ecalc_stored.h"
 #include "composite_texts.h"
 #include "display/PresetTexts.h"
 #include "tests/support/preset_ramp.h"
@@ -21,7 +22,7 @@ namespace {
 using orvenna::PresetChannelTexts;
 
 struct Tree {
-    explicit Tree(const std::string& text) : root(ecalc_compile(text.c_str())) {}
+    explicit Tree(const std::string& text) : root(ecalc_compile_stored(text.c_str())) {}
     ~Tree() { ecalc_free(root); }
     Tree(const Tree&) = delete;
     Tree& operator=(const Tree&) = delete;
@@ -69,10 +70,36 @@ double Clamp(double v) {
 
 // ---- Text shapes ----------------------------------------------------------------------------------------
 
+orvenna::NdviBand Band(char letter, double mult = 0, double add = 0) {
+    orvenna::NdviBand b;
+    b.letter = letter;
+    b.rescaled = mult != 0;
+    b.mult = mult;
+    b.add = add;
+    return b;
+}
+
 TEST(PresetTexts, NdviNamesNearInfraredFirst) {
-    EXPECT_EQ(orvenna::NdviText('c', 'd'), "( d - c ) / ( d + c ) * 128 + 128");
-    EXPECT_EQ(orvenna::NdviText('a', 'a'), "( a - a ) / ( a + a ) * 128 + 128");
-    EXPECT_TRUE(Compiles(orvenna::NdviText('c', 'd')));
+    const struct {
+        orvenna::NdviBand red, nir;
+        const char* text;
+    } cases[] = {
+        {Band('c'), Band('d'), "( #d - #c ) / ( #d + #c ) * 128 + 128"},
+        {Band('a'), Band('a'), "( #a - #a ) / ( #a + #a ) * 128 + 128"},
+        {Band('d', 2e-5, -0.1), Band('e', 2.5e-5, 0.2),
+         "( ( #e * 0.000025 + 0.2 ) - ( #d * 0.00002 - 0.1 ) ) / ( ( #e * 0.000025 + 0.2 ) + ( #d * 0.00002 "
+         "- "
+         "0.1 ) ) * 128 + 128"},
+        // Reflectance of one band only: both stay stored values.
+        {Band('d', 2e-5, -0.1), Band('e'), "( #e - #d ) / ( #e + #d ) * 128 + 128"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(orvenna::NdviText(c.red, c.nir), c.text);
+        EXPECT_TRUE(Compiles(c.text));
+    }
+    // The numbers read back as the metadata's doubles, to the last bit.
+    for (double v : {2.0000e-05, 1.0 / 3, -0.1, 6.8e-7})
+        EXPECT_EQ(std::stod(orvenna::ExactDecimalText(v)), v) << orvenna::ExactDecimalText(v);
 }
 
 TEST(PresetTexts, BandLetters) {
@@ -83,7 +110,7 @@ TEST(PresetTexts, BandLetters) {
     for (int index : {26, 40, -1}) {
         const char letter = orvenna::PresetBandLetter(index);
         EXPECT_FALSE(letter >= 'a' && letter <= 'z') << index;
-        EXPECT_FALSE(Compiles(orvenna::NdviText(letter, 'a'))) << index;
+        EXPECT_FALSE(Compiles(orvenna::NdviText(Band(letter), Band('a')))) << index;
     }
 }
 
@@ -158,24 +185,24 @@ TEST(PresetTexts, SameTextsAsPrintfFilledFormats) {
         EXPECT_EQ(mine.green, ref.green);
         EXPECT_EQ(mine.blue, ref.blue);
     }
-    EXPECT_EQ(orvenna::NdviText('b', 'e'), composite_texts::ndvi('b', 'e').red);
 }
 
 // ---- Evaluated texts ------------------------------------------------------------------------------------
 
-TEST(PresetTexts, NdviEvaluatesTheVegetationIndex) {
-    Tree t(orvenna::NdviText('c', 'd'));
+TEST(PresetTexts, NdviEvaluatesTheVegetationIndexOfTheStoredValues) {
+    Tree t(orvenna::NdviText(Band('c'), Band('d')));
     ASSERT_NE(t.root, nullptr);
-    double v[26] = {};
+    double v[26] = {}, stored[26] = {};
     LetterCells cells;
     for (int i = 0; i < 26; ++i)
         cells[i] = &v[i];
-    for (int red : {0, 1, 37, 128, 255}) {
-        for (int nir : {0, 1, 90, 200, 255}) {
-            v[2] = red;
-            v[3] = nir;
-            const double expected = red + nir == 0 ? 128 : (nir - red) / double(nir + red) * 128 + 128;
-            EXPECT_NEAR(ecalc_evaluate(t.root, cells, 0), expected, 1e-9) << red << " " << nir;
+    for (double red : {0.0, 1.0, 37.0, 255.0, 9000.0, -0.25}) {
+        for (double nir : {0.0, 1.0, 90.0, 255.0, 31000.0, 0.75}) {
+            stored[2] = red;
+            stored[3] = nir;
+            v[2] = v[3] = 99;  // the display bytes play no part
+            const double expected = red + nir == 0 ? 128 : (nir - red) / (nir + red) * 128 + 128;
+            EXPECT_EQ(ecalc_evaluate_stored(t.root, cells, stored, 0), expected) << red << " " << nir;
         }
     }
 }
