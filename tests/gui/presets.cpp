@@ -294,17 +294,20 @@ TEST_F(PresetTest, PresetsNotMadeChangeNothing) {
 
 // ---- NDVI -----------------------------------------------------------------------------------------------
 
-TEST_F(PresetTest, NdviWritesOneTextResetsBothRangesAndDrawsTheIndex) {
+TEST_F(PresetTest, NdviWritesOneTextOfStoredValuesAndDrawsTheIndexWhateverTheRanges) {
     openSample(samples::files::kNative4);  // a blue, b green, c red, d near infrared
     showView();
     // The same band twice is grey everywhere.
     struct Case {
         int red, nir;
         Band redBand, nirBand;
-        const char* text;
+        const char* text;   // the preset's
+        const char* typed;  // the text of the display bytes that draws the same at 0..255
     } cases[] = {
-        {2, 3, Band::Red, Band::NearInfrared, "( d - c ) / ( d + c ) * 128 + 128"},
-        {1, 1, Band::Green, Band::Green, "( b - b ) / ( b + b ) * 128 + 128"},
+        {2, 3, Band::Red, Band::NearInfrared, "( #d - #c ) / ( #d + #c ) * 128 + 128",
+         "( d - c ) / ( d + c ) * 128 + 128"},
+        {1, 1, Band::Green, Band::Green, "( #b - #b ) / ( #b + #b ) * 128 + 128",
+         "( b - b ) / ( b + b ) * 128 + 128"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -320,21 +323,28 @@ TEST_F(PresetTest, NdviWritesOneTextResetsBothRangesAndDrawsTheIndex) {
 
         EXPECT_EQ(expressionTexts(), QStringList(3, c.text));
         EXPECT_EQ(window->blueExpressionEdit->text(), c.text);
-        for (int i : {c.red, c.nir}) {
-            EXPECT_EQ(band(i)->range_low, 0);
-            EXPECT_EQ(band(i)->range_high, 255);
-            EXPECT_EQ(bandRow(i)->lowerBoundEdit->text(), "0");
-            EXPECT_EQ(bandRow(i)->upperBoundEdit->text(), "255");
-        }
         EXPECT_TRUE(ndvi->isHidden());
         EXPECT_FALSE(ndvi->okButton->isEnabled());
-        expectView(
-            [&](int x, int y) {
-                const double r = bandValue(c.redBand, x, y), n = bandValue(c.nirBand, x, y);
-                const int v = toByte(r + n == 0 ? 128 : (n - r) / (n + r) * 128 + 128);
-                return std::array<int, 3>{v, v, v};
-            },
-            0);
+        auto index = [&](int x, int y) {
+            const double r = bandValue(c.redBand, x, y), n = bandValue(c.nirBand, x, y);
+            const int v = toByte(r + n == 0 ? 128 : (n - r) / (n + r) * 128 + 128);
+            return std::array<int, 3>{v, v, v};
+        };
+        // The ranges stay as they were and do not change the picture.
+        for (int i : {c.red, c.nir}) {
+            EXPECT_EQ(band(i)->range_low, 30);
+            EXPECT_EQ(band(i)->range_high, 120);
+        }
+        expectView(index, 0);
+        // The text of the display bytes, the preset before stored values, draws the same at 0..255.
+        for (int i : {c.red, c.nir}) {
+            bandRow(i)->lowerBoundSpin->setValue(0);
+            bandRow(i)->upperBoundSpin->setValue(255);
+        }
+        for (QLineEdit* edit :
+             {window->redExpressionEdit, window->greenExpressionEdit, window->blueExpressionEdit})
+            edit->setText(c.typed);
+        expectView(index, 0);
     }
 }
 
