@@ -4,7 +4,7 @@
 # Makes a Landsat-sized scene of two UInt16 bands (b3_red.tif, b4_nir.tif: letters a and b in the natural order
 # the command opens files in) as tiled DEFLATE COGs (512 x 512, with overviews), as archives ship them, then
 # times, each as a whole process:
-#   1. NDVI to a DEFLATE GeoTIFF with both ranges given (6000..28000, so no histogram pass):
+#   1. NDVI of the stored values to a DEFLATE GeoTIFF with both ranges given (so no histogram pass):
 #      orvenna-render --preset ndvi against gdal_calc.py computing the same bytes from the same files with the
 #      same write options (DEFLATE level 1, tiled, all cores; the bytes are compared first);
 #   2. the thermography preset on the same scene, against the NDVI time;
@@ -41,11 +41,9 @@ fi
 
 render="$build/orvenna-render"
 ranges=(--range a=6000:28000 --range b=6000:28000)
-# Each band's display byte through 6000..28000 (0 at or below, 255 at or above, else
-# trunc(255.999999 * (v - 6000) / 22000)), then the NDVI text's bytes over them: (n - r) / (n + r) * 128 + 128,
-# truncated into 0..255; a division by zero gives 0, so where both bytes are 0 the byte is 128.
-byte() { echo "numpy.where($1<=6000,0,numpy.where($1>=28000,255,numpy.trunc(255.999999*($1.astype(float)-6000)/22000)))"; }
-calc="numpy.clip(numpy.trunc(numpy.where(($(byte A)+$(byte B))==0, 0, ($(byte B)-$(byte A))/($(byte A)+$(byte B)))*128+128),0,255)"
+# The NDVI of the stored values, (n - r) / (n + r) * 128 + 128 truncated into 0..255; a zero denominator gives
+# 128 (the preset's division by zero gives 0).
+calc="numpy.clip(numpy.trunc(numpy.where((A.astype(float)+B)==0, 0, (B.astype(float)-A)/(A.astype(float)+B))*128+128),0,255)"
 options=(--co=COMPRESS=DEFLATE --co=ZLEVEL=1 --co=NUM_THREADS=ALL_CPUS --co=TILED=YES --co=BLOCKXSIZE=256
   --co=BLOCKYSIZE=256)
 

@@ -240,7 +240,7 @@ TEST_F(ReadingSceneTest, EveryExampleOfTheGuideCompiles) {
         }
     }
     EXPECT_GE(examples, 10);
-    for (const char* topic : {"ホイール", "矢印キー", "Ctrl+O", "IF", "@", "代入", "NDVI"})
+    for (const char* topic : {"ホイール", "矢印キー", "Ctrl+O", "IF", "@", "代入", "#文字", "NDVI"})
         EXPECT_TRUE(operationGuideText().contains(QString::fromUtf8(topic))) << topic;
 }
 
