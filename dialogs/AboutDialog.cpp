@@ -1,9 +1,9 @@
 #include "dialogs/AboutDialog.h"
 
-#include "platform/ToolIcons.h"
 #include "dialogs/WindowCentring.h"
 #include "platform/Fonts.h"
 #include "platform/ImageControl.h"
+#include "platform/ToolIcons.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "dialogs/DialogParts.h"
+#include "document/Document.h"
 #include "document/Presets.h"
 #include "platform/Fonts.h"
 
@@ -46,6 +47,11 @@ NdviPresetDialog::NdviPresetDialog(orvenna::Document& document, QWidget* parent)
 void NdviPresetDialog::setBandLabels(const QStringList& labels) {
     dialogparts::fillBandComboBox(nearInfraredBandComboBox, labels);
     dialogparts::fillBandComboBox(redBandComboBox, labels);
+    // The red and near-infrared bands of a known product start chosen.
+    const orvenna::NdviBandChoice bands = document().ndviBands();
+    if (bands.red >= 0 && bands.red < redBandComboBox->count()) redBandComboBox->setCurrentIndex(bands.red);
+    if (bands.nearInfrared >= 0 && bands.nearInfrared < nearInfraredBandComboBox->count())
+        nearInfraredBandComboBox->setCurrentIndex(bands.nearInfrared);
 }
 
 void NdviPresetDialog::onCancelClicked() {

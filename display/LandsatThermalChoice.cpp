@@ -107,6 +107,46 @@ bool ReadoutThermalCalibration(const SceneMetadataState& metadata, const std::st
     return true;
 }
 
+namespace {
+
+// The band a file name names after its last "_B" ("4", "04", "8A"), up to its end or the next "_"; ""
+// without.
+std::string bandToken(const std::string& stem) {
+    for (size_t at = stem.rfind("_B"); at != std::string::npos;
+         at = at ? stem.rfind("_B", at - 1) : std::string::npos) {
+        size_t end = at + 2;
+        while (end < stem.size() && ((stem[end] >= '0' && stem[end] <= '9') || stem[end] == 'A'))
+            ++end;
+        if (end > at + 2 && (end == stem.size() || stem[end] == '_'))
+            return stem.substr(at + 2, end - at - 2);
+        if (at == 0) break;
+    }
+    return std::string();
+}
+
+}  // namespace
+
+NdviBandChoice NdviBandsByName(const std::vector<std::string>& fileNames) {
+    NdviBandChoice choice;
+    int nearInfraredRank = 0;  // Sentinel-2: B08 before B8A
+    for (int i = 0; i < static_cast<int>(fileNames.size()); ++i) {
+        const std::string stem = upperStem(fileNames[static_cast<size_t>(i)]);
+        const std::string band = bandToken(stem);
+        // Landsat product names start with the sensor and mission: LC08, LO09, LE07, LT05 ...
+        const bool landsat = stem.size() > 4 && stem[0] == 'L' && stem[2] == '0';
+        const bool oli = landsat && (stem[3] == '8' || stem[3] == '9');
+        const char* red = landsat ? (oli ? "4" : "3") : "04";
+        const char* nir = landsat ? (oli ? "5" : "4") : "08";
+        if (band == red && choice.red < 0) choice.red = i;
+        const int rank = band == nir ? 2 : (!landsat && band == "8A") ? 1 : 0;
+        if (rank > nearInfraredRank) {
+            choice.nearInfrared = i;
+            nearInfraredRank = rank;
+        }
+    }
+    return choice;
+}
+
 bool ReflectanceRescaling(const SceneMetadataState& metadata, const std::string& fileName,
                           LandsatReflectanceBand* rescaling) {
     const std::string name = upperStem(fileName);

@@ -44,6 +44,14 @@ int ThermalBandIndex(const SceneMetadataState& metadata, const std::vector<std::
 bool ReadoutThermalCalibration(const SceneMetadataState& metadata, const std::string& fileName,
                                ThermalCalibration* calibration);
 
+// The red and near-infrared bands among the files by their names, for the NDVI: Landsat 8/9 ("LC08_..._B4",
+// "_B5"), Landsat 4-7 ("LE07_..._B3", "_B4"), Sentinel-2 ("_B04", "_B08", else "_B8A", also before "_10m");
+// -1 where no file fits.
+struct NdviBandChoice {
+    int red = -1, nearInfrared = -1;
+};
+NdviBandChoice NdviBandsByName(const std::vector<std::string>& fileNames);
+
 // The reflectance rescaling (REFLECTANCE_MULT/ADD) the metadata gives for the band stored in `fileName` (a
 // name ending "_B4" is band 4); false when it gives none.
 bool ReflectanceRescaling(const SceneMetadataState& metadata, const std::string& fileName,

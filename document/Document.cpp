@@ -331,12 +331,20 @@ LandsatThermalChoice Document::thermalChoice(int index) const {
     return ChooseLandsatThermal(metadata_, bands_[static_cast<size_t>(index)].fileName);
 }
 
-int Document::thermalBandIndex() const {
+std::vector<std::string> Document::bandFileNames() const {
     std::vector<std::string> names;
     names.reserve(bands_.size());
     for (const DocumentBand& b : bands_)
         names.push_back(b.fileName);
-    return ThermalBandIndex(metadata_, names);
+    return names;
+}
+
+int Document::thermalBandIndex() const {
+    return ThermalBandIndex(metadata_, bandFileNames());
+}
+
+NdviBandChoice Document::ndviBands() const {
+    return NdviBandsByName(bandFileNames());
 }
 
 bool Document::temperatureOf(int index, double value, double* celsius) const {

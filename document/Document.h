@@ -111,6 +111,8 @@ public:
     // The listed band the scene's thermal calibration belongs to (its file name says band 10 or 11, or
     // Landsat 7's band 6), -1 when none.
     int thermalBandIndex() const;
+    // The listed red and near-infrared bands of a known product, by their file names (-1 where none).
+    NdviBandChoice ndviBands() const;
     // The value `value` of the band at `index` in degrees Celsius, by the temperature preset's calibration:
     // only for the scene's thermal band with usable constants, and a value of positive radiance.
     bool temperatureOf(int index, double value, double* celsius) const;
@@ -151,6 +153,7 @@ signals:
     void geographyChanged();  // the georeferenced scene, the corners or the calibration
 
 private:
+    std::vector<std::string> bandFileNames() const;
     void emitBandChanged(int index);
     void settleRange(DocumentBand& band);
     DocumentBand* bandAt(int index);

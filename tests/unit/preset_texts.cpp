@@ -14,6 +14,7 @@
 #include "calc/ecalc.h"
 #include "calc/ecalc_stored.h"
 #include "composite_texts.h"
+#include "display/LandsatThermalChoice.h"
 #include "display/PresetTexts.h"
 #include "tests/support/preset_ramp.h"
 
@@ -100,6 +101,31 @@ TEST(PresetTexts, NdviNamesNearInfraredFirst) {
     // The numbers read back as the metadata's doubles, to the last bit.
     for (double v : {2.0000e-05, 1.0 / 3, -0.1, 6.8e-7})
         EXPECT_EQ(std::stod(orvenna::ExactDecimalText(v)), v) << orvenna::ExactDecimalText(v);
+}
+
+// The NDVI dialog starts on the red and near-infrared bands of the products it knows by their file names.
+TEST(PresetTexts, NdviBandsByName) {
+    const struct {
+        std::vector<std::string> files;
+        int red, nir;
+    } cases[] = {
+        {{"/d/LC08_L1TP_195025_20130707_20170503_01_T1_B5.TIF",
+          "/d/LC08_L1TP_195025_20130707_20170503_01_T1_B4.TIF"},
+         1,
+         0},
+        {{"LE07_X_B1.TIF", "LE07_X_B3.TIF", "LE07_X_B4.TIF", "LE07_X_B6_VCID_1.TIF"}, 1, 2},
+        {{"T32TQM_20200101T101010_B8A_20m.jp2", "T32TQM_20200101T101010_B04_10m.jp2",
+          "T32TQM_20200101T101010_B08_10m.jp2"},
+         1,
+         2},
+        {{"T32TQM_B04.jp2", "T32TQM_B8A.jp2"}, 0, 1},
+        {{"IMG-01", "IMG-02", "scene_B4.tif"}, -1, -1},
+    };
+    for (const auto& c : cases) {
+        const orvenna::NdviBandChoice got = orvenna::NdviBandsByName(c.files);
+        EXPECT_EQ(got.red, c.red) << c.files[0];
+        EXPECT_EQ(got.nearInfrared, c.nir) << c.files[0];
+    }
 }
 
 TEST(PresetTexts, BandLetters) {
