@@ -354,6 +354,8 @@ void MainWindow::buildMenus() {
     viewMenu_->addSeparator();
     showStatusBarAction_ =
         namedAction(viewMenu_, "showStatusBarAction", QStringLiteral("ステータスバー(&S)"));
+    showLegendAction_ = namedAction(viewMenu_, "showLegendAction", QStringLiteral("凡例(&L)"));
+    showLegendAction_->setCheckable(true);
     viewMenu_->addSeparator();
     showSettingsAction_ = namedAction(viewMenu_, "showSettingsAction", QStringLiteral("設定(&C)"));
     for (QAction* a : {showToolBarAction_, showBandListAction_, showZoomStripAction_, showStatusBarAction_,
@@ -473,6 +475,7 @@ void MainWindow::connectHandlers() {
     connect(redrawTicker_, &QTimer::timeout, this, &MainWindow::onRedrawTick);
 
     connectPlacementHandlers();
+    connectLegendHandlers();
     view_->onMouseMove = [this](QMouseEvent* e) { onViewMouseMove(e); };
     view_->onMousePress = [this](QMouseEvent* e) { onViewMousePress(e); };
     connectNavigationHandlers();  // after the readout's: the pan wraps the view's pointer callbacks

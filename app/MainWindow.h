@@ -21,6 +21,7 @@
 
 #include "app/SyncController.h"
 #include "display/BandValuePlot.h"
+#include "display/Legend.h"
 #include "display/ViewGeometry.h"
 #include "display/WheelAccumulator.h"
 #include "document/OpeningJob.h"
@@ -178,6 +179,13 @@ private:
     void closeAll();
     void saveView();
 
+    // ---- Legend (MainWindowLegend.cpp) --------------------------------------------------------------------
+    void connectLegendHandlers();
+    // The preset's colour bar for the picture shown, while "凡例" is on; empty otherwise.
+    const orvenna::LegendPicture& shownLegend();
+    // The picture shown with the legend over it, as it is saved.
+    QImage pictureToSave();
+
     // ---- Navigation (MainWindowNavigation.cpp, MainWindowWheelKeys.cpp, MainWindowViewCommands.cpp) -------
     void connectNavigationHandlers();
     void onHorizontalScroll(orvenna::ScrollCode code, int scrollPos);
@@ -268,6 +276,9 @@ private:
     int readoutX_ = -1, readoutY_ = -1;
     QTimer* redrawTicker_ = nullptr;
     QRect fakeScreenArea_;
+    // The legend drawn for the picture's size (redrawn when the size or the document's legend changes).
+    orvenna::LegendPicture legendPicture_;
+    QSize legendPictureSize_;
 
     // ---- Controls -----------------------------------------------------------------------------------------
     QWidget* toolBarPanel_;
@@ -314,6 +325,7 @@ private:
     QAction* showBandListAction_;
     QAction* showZoomStripAction_;
     QAction* showStatusBarAction_;
+    QAction* showLegendAction_;
     QAction* showSettingsAction_;
     QAction* fitAction_ = nullptr;
     QAction* redrawAction_ = nullptr;

@@ -42,13 +42,14 @@ void MainWindow::saveView() {
     if (bitmap && suffix != QLatin1String("bmp")) name += QStringLiteral(".bmp");
     QString error;
     QByteArray bytes;
+    const QImage picture = pictureToSave();
     if (bitmap) {
-        bytes = encodeBmp24(view_->picture, &error);
+        bytes = encodeBmp24(picture, &error);
     } else {
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
         QImageWriter writer(&buffer, suffix.toLatin1());
-        if (!writer.write(view_->picture)) {
+        if (!writer.write(picture)) {
             error = writer.errorString();
             bytes.clear();
         }

@@ -43,6 +43,10 @@ std::string NdviText(const NdviBand& red, const NdviBand& nearInfrared);
 // Scratch letters w, x, y, z carry the value and the channel results.
 PresetChannelTexts ThermographyTexts(const std::string& source);
 
+// The scratch letter in which both Landsat temperature texts leave a pixel's temperature above minTemp
+// (degrees Celsius) before they colour it.
+constexpr char kTemperatureLetter = 'w';
+
 // Landsat band 6 temperature texts: band `band`, calibration `lmax`/`lmin` (single precision, printed with
 // six decimals), temperature range `minTemp`..`maxTemp` in whole degrees Celsius. Scratch letters v..z.
 PresetChannelTexts LandsatTemperatureTexts(char band, float lmax, float lmin, int minTemp, int maxTemp);

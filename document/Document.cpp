@@ -137,6 +137,7 @@ OpeningOptions Document::openingOptions(OpeningOptions::Histograms histograms) c
 }
 
 void Document::adopt(OpeningResult&& result) {
+    if (bands_.empty() && !result.opened.empty()) forgetLegend();
     const bool colourIfFirst = bands_.empty() && expressionsAtStartUp();
     const bool hadGeography = georeferencedScene() != nullptr;
     for (OpenedFile& file : result.opened) {
@@ -195,6 +196,7 @@ void Document::closeAll() {
     // The size, the Landsat values and the expressions stay until the next opening overwrites them.
     bands_.clear();
     metadata_.geo_valid = false;
+    forgetLegend();
     emit bandsChanged();
     emit geographyChanged();
 }
@@ -308,6 +310,7 @@ void Document::setExpression(int channel, const std::string& text) {
     if (channel < 0 || channel > 2) return;
     auto& slot = expressions_[static_cast<size_t>(channel)];
     if (slot->text() == text) return;
+    if (text != legendTexts_[static_cast<size_t>(channel)]) forgetLegend();
     slot = compiled(text);
     emit expressionChanged(channel);
 }
@@ -456,7 +459,41 @@ PresetResult Document::applyPreset(const PresetRequest& request) {
         }
     }
     result.applied = true;
+    rememberLegend(request);
     return result;
+}
+
+void Document::rememberLegend(const PresetRequest& request) {
+    // Texts that do not compile draw black: there are no colours to show.
+    for (const auto& e : expressions_)
+        if (!e->compiles()) {
+            forgetLegend();
+            return;
+        }
+    const CalcExpr* const channels[3] = {expressions_[0]->tree(), expressions_[1]->tree(),
+                                         expressions_[2]->tree()};
+    switch (request.kind) {
+        case PresetRequest::Kind::Ndvi:
+            legend_ = NdviLegend();
+            break;
+        case PresetRequest::Kind::Thermography:
+            legend_ = ThermographyLegend(request.source);
+            break;
+        case PresetRequest::Kind::LandsatTemperature:
+            legend_ = TemperatureLegend(channels, PresetBandLetter(request.band), kTemperatureLetter,
+                                        request.minTemperature, request.maxTemperature);
+            break;
+    }
+    for (size_t c = 0; c < 3; ++c)
+        legendTexts_[c] = expressions_[c]->text();
+    emit legendChanged();
+}
+
+void Document::forgetLegend() {
+    if (legend_.kind == Legend::Kind::None) return;
+    legend_ = Legend();
+    legendTexts_ = {};
+    emit legendChanged();
 }
 
 // ---- Geography --------------------------------------------------------------------------------------------

@@ -16,6 +16,7 @@
 #include "calc/Expression.h"
 #include "display/Composite.h"
 #include "display/LandsatThermalChoice.h"
+#include "display/Legend.h"
 #include "document/DocumentBand.h"
 #include "document/Presets.h"
 #include "document/SceneOpener.h"
@@ -106,6 +107,9 @@ public:
 
     // ---- Presets ------------------------------------------------------------------------------------------
     PresetResult applyPreset(const PresetRequest& request);
+    // The colour bar of the last preset applied; none once an expression is set to another text than the
+    // preset's, or after closing everything or opening a scene into an empty list.
+    const Legend& legend() const { return legend_; }
     // The calibration the temperature preset takes for the band at `index`.
     LandsatThermalChoice thermalChoice(int index) const;
     // The listed band the scene's thermal calibration belongs to (its file name says band 10 or 11, or
@@ -151,6 +155,7 @@ signals:
     void bandChanged(int index);  // a band's display range or histogram
     void expressionChanged(int channel);
     void geographyChanged();  // the georeferenced scene, the corners or the calibration
+    void legendChanged();
 
 private:
     std::vector<std::string> bandFileNames() const;
@@ -158,11 +163,15 @@ private:
     void settleRange(DocumentBand& band);
     DocumentBand* bandAt(int index);
     void showFirstSceneInColour();
+    void rememberLegend(const PresetRequest& request);
+    void forgetLegend();
 
     std::vector<DocumentBand> bands_;
     int width_ = 1, height_ = 1;
     std::array<std::shared_ptr<const Expression>, 3> expressions_;
     SceneMetadataState metadata_;
+    Legend legend_;
+    std::array<std::string, 3> legendTexts_;  // the channel texts the legend belongs to
 };
 
 }  // namespace orvenna

@@ -9,6 +9,7 @@ void ImageControl::paintEvent(QPaintEvent*) {
     if (picture.isNull()) return;
     QPainter painter(this);
     painter.drawImage(0, 0, picture);
+    if (paintOver) paintOver(painter);
 }
 
 void ImageControl::mousePressEvent(QMouseEvent* event) {

@@ -170,6 +170,11 @@ bool RenderPicture(const RenderRequest& request, PictureWriter& writer, std::str
     for (int number = 0; number < bandCount && ok; ++number) {
         Band band;
         queue.wait_for(number, &band);
+        if (request.legend) {
+            const CompositeTarget target{band.pixels.data(), width, band.count * linesPerDrawn,
+                                         static_cast<std::ptrdiff_t>(width) * 3};
+            PutLegendPicture(*request.legend, target, band.first * linesPerDrawn);
+        }
         ok = writer.write_lines(band.pixels.data(), static_cast<std::ptrdiff_t>(width) * 3,
                                 band.count * linesPerDrawn, error);
         queue.written(number);

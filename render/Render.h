@@ -9,6 +9,7 @@
 #include <string>
 
 #include "display/Composite.h"
+#include "display/Legend.h"
 #include "display/ViewGeometry.h"
 
 namespace orvenna {
@@ -32,7 +33,8 @@ struct RenderRequest {
     ViewGeometry geometry;  // from RenderGeometry
     int threads = 1;
     size_t bandBytes = 0;  // picture bytes per band drawn at once; 0 for the default of a few MiB
-    std::function<void(double)> progress;  // share done, after every band written; may be empty
+    std::function<void(double)> progress;   // share done, after every band written; may be empty
+    const LegendPicture* legend = nullptr;  // drawn over the picture where its box lies; may be null
 };
 
 // Draws the picture and writes it through `writer` (begin, lines, finish). False with *error when the

@@ -125,6 +125,8 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions* opti
             options->help = true;
         } else if (arg == "-q") {
             options->quiet = true;
+        } else if (arg == "--legend") {
+            options->legend = true;
         } else if (arg == "--no-auto-range") {
             options->eight_bit_auto_range = false;
         } else if (arg == "-r" || arg == "-g" || arg == "-b") {
@@ -177,6 +179,7 @@ std::string render_usage() {
            "  --preset ndvi:赤,近赤外          NDVI (例: ndvi:c,d)\n"
            "  --preset thermography:式         サーモグラフィ風 (例: thermography:d)\n"
            "  --preset landsat:バンド,最低,最高  LANDSAT温度分布 (例: landsat:f,0,40。温度は℃)\n"
+           "  --legend             プリセットの凡例 (色と値) を右下に描く\n"
            "  --range 文字=下:上   バンドの表示範囲 (例: --range a=5000:30000)\n"
            "  --range 文字=auto    自動 (開いたときと同じ除去比率 0.00085)\n"
            "  --range 文字=full    バンドの最小値から最大値まで\n"

@@ -26,6 +26,7 @@ struct RenderOptions {
     std::string output;
     std::vector<std::string> files;
     std::vector<std::string> subdatasets;  // --subdataset: the parts of a container to open
+    bool legend = false;                   // the preset's colour bar in the bottom-right corner
     bool quiet = false;
     bool help = false;
     int threads = 0;  // 0: every core

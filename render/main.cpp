@@ -1,6 +1,8 @@
 // orvenna-render: the viewer's composite of a scene, written to a file without a window.
 #include <unistd.h>
 
+#include <QGuiApplication>
+
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -11,6 +13,7 @@
 #include "display/DisplayRanges.h"
 #include "document/Document.h"
 #include "document/SceneOpener.h"
+#include "platform/LegendPainter.h"
 #include "render/PictureWriters.h"
 #include "render/Render.h"
 #include "render/RenderOptions.h"
@@ -225,6 +228,21 @@ int main(int argc, char** argv) {
                           ? options.threads
                           : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     request.progress = [&](double done) { progress(done); };
+    // The legend's texts need fonts, which Qt gives through an application on a platform: the offscreen
+    // one, as the command needs no display. Qt reads none of the command's arguments.
+    std::unique_ptr<QGuiApplication> fonts;
+    LegendPicture legend;
+    if (options.legend && document.legend().drawable()) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});  // says its own
+        static int qtArgc = 1;
+        static char* qtArgv[] = {argv[0], nullptr};
+        fonts = std::make_unique<QGuiApplication>(qtArgc, qtArgv);
+        legend = paintLegend(document.legend(), geometry.view_width, geometry.view_height);
+        request.legend = &legend;
+    } else if (options.legend && !options.quiet) {
+        std::fprintf(stderr, "orvenna-render: 凡例はプリセットの式のときだけ描きます\n");
+    }
     // Three channels of one text that assigns no letter are one grey picture.
     const bool grey = document.expression(0).text() == document.expression(1).text() &&
                       document.expression(1).text() == document.expression(2).text() &&

@@ -199,6 +199,7 @@ public:
           showBandListAction(control<QAction>("showBandListAction")),
           showZoomStripAction(control<QAction>("showZoomStripAction")),
           showStatusBarAction(control<QAction>("showStatusBarAction")),
+          showLegendAction(control<QAction>("showLegendAction")),
           showSettingsAction(control<QAction>("showSettingsAction")),
           fitAction(control<QAction>("fitAction")),
           redrawAction(control<QAction>("redrawAction")),
@@ -242,7 +243,7 @@ public:
     QAction *openAction, *saveAction, *closeAllAction, *quitAction;
     QMenu* viewMenu;
     QAction *showToolBarAction, *showBandListAction, *showZoomStripAction, *showStatusBarAction,
-        *showSettingsAction, *fitAction, *redrawAction;
+        *showLegendAction, *showSettingsAction, *fitAction, *redrawAction;
     QMenu* windowMenu;
     QAction *placeTopLeftAction, *placeTopRightAction, *placeBottomLeftAction, *placeBottomRightAction;
     QAction *placeTopAction, *placeBottomAction, *placeLeftAction, *placeRightAction;

@@ -16,6 +16,7 @@
 #include "GuiTestSupport.h"
 #include "platform/FileSaver.h"
 #include "platform/ImageControl.h"
+#include "tests/support/legend_box.h"
 #include "tools/samples/sample_scenes.h"
 
 using guitest::MainWindowTest;
@@ -258,6 +259,45 @@ TEST_F(CloseSaveTest, FailedSavesSayWhyAndKeepTheEarlierFile) {
     in >> kept;
     EXPECT_EQ(kept, "earlier");
     EXPECT_EQ(saveInChild(target, QByteArray("new"), false, 0), "ok");
+}
+
+// "凡例" draws the preset's colour bar over the view's picture and into the saved file, and only there;
+// without it, or once a channel is typed by hand, the file is the picture as drawn.
+TEST_F(CloseSaveTest, SavedViewCarriesTheLegendWhileShown) {
+    openScene(nativeScene("scene.bil", 300, 200));
+    ASSERT_TRUE(document().applyPreset(orvenna::PresetRequest::ndvi(0, 1)).applied);
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        bool drawn;
+    } steps[] = {
+        {"shown", [&] { window->showLegendAction->trigger(); }, true},
+        {"hidden", [&] { window->showLegendAction->trigger(); }, false},
+        {"typed over", [&] { window->showLegendAction->trigger(), window->redExpressionEdit->setText("a"); },
+         false},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.act();
+        window->redrawNow();
+        save(std::string(step.what) + ".png");
+        const QImage saved = QImage(QString::fromStdString(dir.file(std::string(step.what) + ".png")))
+                                 .convertToFormat(QImage::Format_RGB32);
+        const QImage picture = window->viewPicture().convertToFormat(QImage::Format_RGB32);
+        // The view shows what is saved.
+        EXPECT_EQ(window->view->grab().toImage().convertToFormat(QImage::Format_RGB32).copy(picture.rect()),
+                  saved);
+        if (!step.drawn) {
+            EXPECT_EQ(saved, picture);
+            continue;
+        }
+        // The NDVI bar: greys from black to white.
+        const QRect box = legendtest::ExpectLegendBox(saved, picture);
+        int greys = 0;
+        for (int v = 0; v < 256; ++v)
+            greys += legendtest::CountInside(saved, box, qRgb(v, v, v)) > 0;
+        EXPECT_GT(greys, 100);
+    }
 }
 
 }  // namespace

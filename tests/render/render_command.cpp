@@ -18,6 +18,7 @@
 #include "render/PictureWriters.h"
 #include "render/Render.h"
 #include "tests/support/document_opening.h"
+#include "tests/support/legend_box.h"
 #include "tests/support/range_server.h"
 #include "tests/unit/gdal_test_files.h"
 #include "tools/samples/sample_scenes.h"
@@ -303,6 +304,28 @@ public:
 private:
     int width_ = 0;
 };
+
+// --legend draws the preset's colour bar into the picture's bottom-right corner and changes nothing else,
+// also in the last of the bands of a large picture; not once a channel is changed by hand.
+TEST_F(RenderCommandTest, LegendIsDrawnIntoTheBoxAlone) {
+    const std::string band = kLandsat + "LC08_L1TP_195025_20130707_20170503_01_T1_B10.TIF";
+    for (const char* options :
+         {"--preset thermography:a --step 0", "--preset thermography:a -g a --step 2"}) {
+        SCOPED_TRACE(options);
+        const std::string plain = Demo("plain.png"), with = Demo("legend.png");
+        ASSERT_EQ(RunCommand(std::string(options) + " -q -o " + plain + " " + band).code, 0);
+        ASSERT_EQ(RunCommand(std::string(options) + " -q --legend -o " + with + " " + band).code, 0);
+        const QImage a(QString::fromStdString(with)), b(QString::fromStdString(plain));
+        if (std::string(options).find("-g") != std::string::npos) {
+            EXPECT_EQ(a, b);
+            continue;
+        }
+        // 1312 x 1312, drawn in two bands; the ends of the ramp, pure blue and red, are on the bar.
+        const QRect box = legendtest::ExpectLegendBox(a, b);
+        EXPECT_GT(legendtest::CountInside(a, box, qRgb(0, 0, 255)), 0);
+        EXPECT_GT(legendtest::CountInside(a, box, qRgb(255, 0, 0)), 0);
+    }
+}
 
 // Bands drawn on several cores, or in order when letters carry over, give the picture the redraw core
 // draws at once, at every kind of step.
