@@ -660,6 +660,14 @@ void EcalcProgramBuilder::finish(const Operand& result) {
     p_.code_ = std::move(code_);
     p_.letters_always_written_ = definitely_written_;
     p_.empty_ = false;
+    // Straight-line code that assigns no letter runs over many pixels at once (evaluate_run).
+    p_.runs_in_bulk_ = p_.letters_written_ == 0;
+    for (const Insn& insn : p_.code_) {
+        const uint32_t op = insn.op;
+        const bool plain = (op < kBinopEnd && !(op & 4)) || (op >= kBinopEnd && op < kFuncEnd) ||
+                           op == OP_LOAD || op == OP_MOV || op == OP_RET_R || op == OP_RET_L;
+        if (!plain) p_.runs_in_bulk_ = false;
+    }
 }
 
 void EcalcProgramBuilder::build(const CalcExpr* tree) {
@@ -856,6 +864,130 @@ uint32_t EcalcProgram::letters_always_written() const {
 uint32_t EcalcProgram::letters_read_before_write() const {
     return letters_read_before_write_;
 }
+namespace {
+
+template <class F>
+void bulk2(F f, const double* a, const double* b, double* d, int n) {
+    for (int i = 0; i < n; ++i)
+        d[i] = f(a[i], b[i]);
+}
+
+template <class F>
+void bulk1(F f, const double* a, double* d, int n) {
+    for (int i = 0; i < n; ++i)
+        d[i] = f(a[i]);
+}
+
+}  // namespace
+
+void EcalcProgram::evaluate_run(const double* const* letters, const double* const* stored, int count,
+                                double* out) {
+    if (empty_ || !runs_in_bulk_) {
+        std::fill_n(out, std::max(count, 0), 0.0);
+        return;
+    }
+    // Every register is a column of up to kBlock pixels: the constants and ANS (0) filled once, the stored
+    // values read where they lie, the temporaries written.
+    constexpr int kBlock = 256;
+    const uint32_t registers = static_cast<uint32_t>(regs_.size());
+    const uint32_t stored_first = ans_reg_ + 1;
+    bulk_.resize(static_cast<size_t>(registers) * kBlock);
+    for (uint32_t r = 0; r <= ans_reg_; ++r)
+        std::fill_n(bulk_.begin() + static_cast<std::ptrdiff_t>(r) * kBlock, kBlock,
+                    r == ans_reg_ ? 0.0 : regs_[r]);
+    const double* zeros = bulk_.data() + static_cast<size_t>(ans_reg_) * kBlock;
+    for (int from = 0; from < count; from += kBlock) {
+        const int n = std::min(kBlock, count - from);
+        auto reg = [&](uint32_t r) -> const double* {
+            if (r >= stored_first && r < stored_first + kStoredSlots) {
+                const double* column = stored ? stored[r - stored_first] : nullptr;
+                return column ? column + from : zeros;
+            }
+            return bulk_.data() + static_cast<size_t>(r) * kBlock;
+        };
+        auto let = [&](uint32_t k) { return letters[k] + from; };
+        for (const Insn& insn : code_) {
+            const uint32_t op = insn.op;
+            double* d = bulk_.data() + static_cast<size_t>(insn.dst) * kBlock;
+            if (op < kBinopEnd) {
+                const double* a = (op & 2) ? let(insn.a) : reg(insn.a);
+                const double* b = (op & 1) ? let(insn.b) : reg(insn.b);
+                switch (op / 8) {
+                    case 0:
+                        bulk2(ecalc_ops::add, a, b, d, n);
+                        break;
+                    case 1:
+                        bulk2(ecalc_ops::sub, a, b, d, n);
+                        break;
+                    case 2:
+                        bulk2(ecalc_ops::mul, a, b, d, n);
+                        break;
+                    case 3:
+                        bulk2(ecalc_ops::div, a, b, d, n);
+                        break;
+                    case 4:
+                        bulk2(ecalc_ops::gt, a, b, d, n);
+                        break;
+                    case 5:
+                        bulk2(ecalc_ops::ge, a, b, d, n);
+                        break;
+                    case 6:
+                        bulk2(ecalc_ops::lt, a, b, d, n);
+                        break;
+                    case 7:
+                        bulk2(ecalc_ops::le, a, b, d, n);
+                        break;
+                    default:
+                        bulk2(ecalc_ops::pow, a, b, d, n);
+                        break;
+                }
+            } else if (op < kFuncEnd) {
+                const double* a = ((op - kBinopEnd) & 1) ? let(insn.a) : reg(insn.a);
+                switch ((op - kBinopEnd) / 2) {
+                    case 0:
+                        bulk1(ecalc_ops::root, a, d, n);
+                        break;
+                    case 1:
+                        bulk1(ecalc_ops::log10, a, d, n);
+                        break;
+                    case 2:
+                        bulk1(ecalc_ops::ln, a, d, n);
+                        break;
+                    case 3:
+                        bulk1(ecalc_ops::rad, a, d, n);
+                        break;
+                    case 4:
+                        bulk1(ecalc_ops::deg, a, d, n);
+                        break;
+                    case 5:
+                        bulk1(ecalc_ops::sin, a, d, n);
+                        break;
+                    case 6:
+                        bulk1(ecalc_ops::cos, a, d, n);
+                        break;
+                    case 7:
+                        bulk1(ecalc_ops::tan, a, d, n);
+                        break;
+                    case 8:
+                        bulk1(ecalc_ops::asin, a, d, n);
+                        break;
+                    case 9:
+                        bulk1(ecalc_ops::acos, a, d, n);
+                        break;
+                    default:
+                        bulk1(ecalc_ops::atan, a, d, n);
+                        break;
+                }
+            } else if (op == OP_LOAD || op == OP_MOV) {
+                std::copy_n(op == OP_LOAD ? let(insn.a) : reg(insn.a), n, d);
+            } else {  // the result
+                std::copy_n(op == OP_RET_L ? let(insn.a) : reg(insn.a), n, out + from);
+                break;
+            }
+        }
+    }
+}
+
 bool EcalcProgram::same_code(const EcalcProgram& other) const {
     auto same_insn = [](const Insn& x, const Insn& y) {
         return x.op == y.op && x.dst == y.dst && x.a == y.a && x.b == y.b;

@@ -30,6 +30,13 @@ public:
     uint32_t letters_always_written() const;     // bit k: assigned on every execution path
     uint32_t letters_read_before_write() const;  // bit k: may be read before being assigned (superset)
     size_t operation_count() const;              // instructions in the program
+    // Straight-line programs that assign no letter (IF and "@" jump, so neither is in one; most band
+    // arithmetic, the NDVI preset) can run over many pixels at once.
+    bool runs_in_bulk() const { return runs_in_bulk_; }
+    // evaluate() of `count` pixels with ANS 0: out[i] has the bits evaluate() gives with letter k reading
+    // letters[k][i] and stored value k reading stored[k][i] (null columns of stored values read 0; letters
+    // not read may be null). A program that does not run in bulk gives zeros.
+    void evaluate_run(const double* const* letters, const double* const* stored, int count, double* out);
     // Whether `other` was made from a tree that computes the same: the same instructions over the same
     // constants (two channels of one text). Compares programs not evaluated since they were made.
     bool same_code(const EcalcProgram& other) const;
@@ -55,6 +62,8 @@ private:
     void load_inputs(const double* stored, double ans);
 
     uint32_t stored_read_ = 0;
+    bool runs_in_bulk_ = false;
+    std::vector<double> bulk_;  // evaluate_run's register columns
     uint32_t letters_read_ = 0;
     uint32_t letters_written_ = 0;
     uint32_t letters_always_written_ = 0;

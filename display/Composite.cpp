@@ -13,12 +13,6 @@
 
 namespace orvenna {
 
-int ClampToByte(double value) {
-    if (!(value >= 0.0)) return 0;  // below 0 or not a number
-    if (value > 255.0) return 255;
-    return static_cast<int>(value);
-}
-
 int ReadPictureRow(const CompositeBandRow& row, unsigned char* dest, int line, int x0, int n) {
     const BandInfo* band = row.band;
     if (!band || !row.picture || !dest || n <= 0) return 0;

@@ -61,7 +61,11 @@ struct CompositeExpressions {
 };
 
 // 0 below 0 or not a number, 255 above 255, else the value truncated toward zero.
-int ClampToByte(double value);
+inline int ClampToByte(double value) {
+    if (!(value >= 0.0)) return 0;  // below 0 or not a number
+    if (value > 255.0) return 255;
+    return static_cast<int>(value);
+}
 
 // Picture-band counterpart of remos_read_row: n channel bytes of picture line `line` from column x0 into
 // dest. The line is clipped to lines - 1 and x0 to width - 1, n to width - x0 (the band record's lines and

@@ -144,6 +144,14 @@ void CompositeCache::begin(int row_count, const CompositeExpressions& exprs, boo
         }
     }
 
+    // Without a cache, programs of straight-line code run over a whole run of pixels at once.
+    bulk_ = mode_ == Mode::Direct;
+    read_letters_ = 0;
+    for (int c = 0; c < 3; ++c) {
+        bulk_ = bulk_ && (programs_[c]->empty() || programs_[c]->runs_in_bulk());
+        read_letters_ |= masks[c].read;
+    }
+
     if (mode_ == Mode::PixelTable) {
         pages_per_state_ = key_letter_count_ == 2 ? 256 : 1;
         if (plan_.state_letters == 0) flat_table_.assign(size_t{1} << (8 * key_letter_count_), 0);
@@ -211,7 +219,45 @@ void CompositeCache::evaluate_full(uint8_t* bgr) {
     if (stats_) ++stats_->evaluations;
 }
 
+void CompositeCache::eval_bulk(const uint8_t* const* vals, int from, int count, uint8_t* out_bgr) {
+    const int n = count - from;
+    const double* letters[kLetterCount] = {};
+    const double* stored[kLetterCount] = {};
+    for (uint32_t read = read_letters_; read; read &= read - 1) {
+        const int k = __builtin_ctz(read);
+        std::vector<double>& column = letter_columns_[k];
+        column.resize(static_cast<size_t>(n));
+        if (plan_.loaded_letters >> k & 1) {
+            for (int i = 0; i < n; ++i)
+                column[static_cast<size_t>(i)] = vals[k][from + i];
+        } else {
+            std::fill(column.begin(), column.end(),
+                      values_[k]);  // a letter no band stands for keeps its value
+        }
+        letters[k] = column.data();
+    }
+    for (uint32_t s = stored_letters_; s; s &= s - 1) {
+        const int k = __builtin_ctz(s);
+        stored[k] = stored_runs_.run[k] + from;
+    }
+    for (int c = 0; c < 3; ++c) {
+        results_[c].resize(static_cast<size_t>(n));
+        if (same_as_[c] < 0) programs_[c]->evaluate_run(letters, stored, n, results_[c].data());
+    }
+    for (int c = 0; c < 3; ++c) {
+        const double* result = results_[same_as_[c] < 0 ? c : same_as_[c]].data();
+        uint8_t* out = out_bgr + 3 * from + (2 - c);
+        for (int i = 0; i < n; ++i)
+            out[3 * i] = static_cast<uint8_t>(ClampToByte(result[i]));
+    }
+    if (stats_) stats_->evaluations += n;
+}
+
 void CompositeCache::eval_direct(const uint8_t* const* vals, int from, int count, uint8_t* out_bgr) {
+    if (bulk_) {
+        eval_bulk(vals, from, count, out_bgr);
+        return;
+    }
     for (int i = from; i < count; ++i) {
         for (int t = 0; t < loaded_letter_count_; ++t) {
             const int b = loaded_letter_list_[t];

@@ -84,6 +84,8 @@ private:
     void eval_stateless_table(const uint8_t* const* vals, int count, uint8_t* out_bgr);
     bool eval_single_letter_channels(const uint8_t* const* vals, int count, uint8_t* out_bgr);
     void eval_direct(const uint8_t* const* vals, int from, int count, uint8_t* out_bgr);
+    // eval_direct for programs that run in bulk: each distinct channel over the whole run at once.
+    void eval_bulk(const uint8_t* const* vals, int from, int count, uint8_t* out_bgr);
     void evaluate_full(uint8_t* bgr);
     bool evaluate_miss(uint64_t key, uint8_t* bgr, uint32_t* next);
     bool table_miss(uint64_t key, uint8_t* bgr);
@@ -94,6 +96,9 @@ private:
 
     std::unique_ptr<EcalcProgram> programs_[3];
     int same_as_[3] = {-1, -1, -1};  // an earlier channel whose result a channel repeats, or -1
+    bool bulk_ = false;              // Direct, and every program runs in bulk
+    uint32_t read_letters_ = 0;      // letters any program reads
+    std::vector<double> letter_columns_[26], results_[3];  // eval_bulk's runs of letters and results
     PixelPlan plan_;
     Mode mode_ = Mode::Direct;
     CompositeStats* stats_ = nullptr;

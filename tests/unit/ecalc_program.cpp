@@ -166,6 +166,7 @@ const double kCellValues[] = {0.0,   -0.0,   1.0,  -1.0,  2.5,  -3.75, 255.0, 17
 // like band values) and reports the first difference.
 ::testing::AssertionResult both_ways_agree(const CalcExpr* tree, std::mt19937& rng, int rounds) {
     double stored[26] = {};
+    std::vector<double> letter_columns[26], stored_columns[26], walk_results;
     EcalcProgram program(tree);
     Cells walk;
     const size_t n_values = sizeof kCellValues / sizeof kCellValues[0];
@@ -192,6 +193,27 @@ const double kCellValues[] = {0.0,   -0.0,   1.0,  -1.0,  2.5,  -3.75, 255.0, 17
                        << walk.v[k] << ", program " << fast.v[k];
             }
         }
+        // A program that runs in bulk gives the rounds' values as one run (with ANS 0).
+        for (int k = 0; k < 26; ++k) {
+            letter_columns[k].push_back(walk.v[k]);
+            stored_columns[k].push_back(stored[k]);
+        }
+        // (Such a program assigns no letter, so the walk leaves the cells as they are.)
+        if (program.runs_in_bulk()) walk_results.push_back(ecalc_evaluate_stored(tree, walk.p, stored, 0));
+    }
+    if (program.runs_in_bulk()) {
+        const double* letters[26];
+        const double* stored_values[26];
+        for (int k = 0; k < 26; ++k) {
+            letters[k] = letter_columns[k].data();
+            stored_values[k] = stored_columns[k].data();
+        }
+        std::vector<double> bulk(static_cast<size_t>(rounds));
+        program.evaluate_run(letters, stored_values, rounds, bulk.data());
+        for (int round = 0; round < rounds; ++round)
+            if (!same_bits(bulk[round], walk_results[round]))
+                return ::testing::AssertionFailure() << "in bulk, round " << round << ": tree "
+                                                     << walk_results[round] << ", program " << bulk[round];
     }
     return ::testing::AssertionSuccess();
 }
@@ -201,7 +223,7 @@ TEST(EcalcProgramDifferential, RandomTextsAgreeBitForBit) {
         SCOPED_TRACE(stored ? "with stored values" : "letters only");
         TextGenerator gen(20240611u, stored);
         std::mt19937 rng(7);
-        int compiled = 0, evaluated = 0;
+        int compiled = 0, evaluated = 0, in_bulk = 0;
         for (int i = 0; i < 20000; ++i) {
             std::string text = gen.text();
             CalcExpr* tree = stored ? ecalc_compile_stored(text.c_str()) : ecalc_compile(text.c_str());
@@ -216,13 +238,15 @@ TEST(EcalcProgramDifferential, RandomTextsAgreeBitForBit) {
                 if (work_bound(tree) < 1e6) {
                     ++evaluated;
                     EXPECT_TRUE(both_ways_agree(tree, rng, 5)) << text;
+                    in_bulk += EcalcProgram(tree).runs_in_bulk();
                 }
             }
             ecalc_free(tree);
         }
-        // The generator must mostly produce texts that compile and can be run.
+        // The generator must mostly produce texts that compile and can be run, many of them in bulk.
         EXPECT_GT(compiled, 10000);
         EXPECT_GT(evaluated, 9000);
+        EXPECT_GT(in_bulk, 2000);
     }
 }
 
