@@ -108,11 +108,15 @@ void CompositeCache::begin(int row_count, const CompositeExpressions& exprs, boo
     for (const auto& program : programs_)
         stored_letters_ |= program->stored_read();
     stored_letters_ &= plan_.band_letters;
-    // A channel of the same text as one before it that assigns no letter gives that channel's byte.
+    // A channel of the same text as one before it gives that channel's byte when no letter can change in
+    // between (neither that channel nor one after it assigns any).
     for (int c = 0; c < 3; ++c) {
         same_as_[c] = -1;
-        for (int e = 0; e < c && same_as_[c] < 0; ++e)
-            if (masks[e].written == 0 && programs_[c]->same_code(*programs_[e])) same_as_[c] = e;
+        uint32_t written_since = 0;
+        for (int e = c - 1; e >= 0; --e) {
+            written_since |= masks[e].written;
+            if (written_since == 0 && programs_[c]->same_code(*programs_[e])) same_as_[c] = e;
+        }
     }
     key_letter_count_ = letters_to_list(plan_.key_letters, key_letter_list_);
     state_letter_count_ = letters_to_list(plan_.state_letters, state_letter_list_);

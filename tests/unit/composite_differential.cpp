@@ -116,6 +116,8 @@ TEST_F(Differential, TextsThatDefeatTheCache) {
         {"e = e + a + b + c, e / 8", "e", "e"},        // three band letters with state
         {"w = a, v = w + b", "v / 2", "w + c"},
         {"(a > 10)if( x = b ), (a > 200)if( y = c ), x", "y", "x + y"},
+        {"x", "x = x + a, 0", "x"},         // one text twice, a letter assigned in between
+        {"#a - #b", "#b - #a", "#a - #b"},  // stored values, one text twice
     };
     for (const auto& t : texts)
         compare(t[0], t[1], t[2], renderer, &stats);
