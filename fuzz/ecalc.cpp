@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "calc/ecalc.h"
 #include "calc/ecalc_program.h"
@@ -75,10 +76,13 @@ const double kValues[] = {0.0,
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string text(reinterpret_cast<const char*>(data), size);  // the text ends at the first NUL
-    CalcExpr* tree = ecalc_compile(text.c_str());
+    // The language with stored values ("#a"), of which the one without is a part.
+    CalcExpr* tree = ecalc_compile_stored(text.c_str());
     EcalcProgram program(tree);
     if (tree && work_bound(tree, 0) < 2e5) {
-        double walk[26], fast[26];
+        double walk[26], fast[26], stored[26];
+        double walk_results[3];
+        std::vector<double> letter_columns[26], stored_columns[26];
         LetterCells cw, cf;
         for (int i = 0; i < 26; ++i) {
             walk[i] = fast[i] = kValues[(i * 7 + size) % (sizeof kValues / sizeof kValues[0])];
@@ -89,17 +93,38 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             for (int band = 0; band < 4; ++band) {
                 walk[band] = fast[band] =
                     kValues[(band + round * 5 + size) % (sizeof kValues / sizeof kValues[0])];
+                stored[band] = kValues[(band * 3 + round + size) % (sizeof kValues / sizeof kValues[0])];
             }
             double ans = round == 2 ? std::numeric_limits<double>::quiet_NaN() : round;
-            double expected = ecalc_evaluate(tree, cw, ans);
-            double got = program.evaluate(cf, ans);
+            double expected = ecalc_evaluate_stored(tree, cw, stored, ans);
+            double got = program.evaluate(cf, stored, ans);
             if (!same_bits(expected, got)) std::abort();
             if (std::memcmp(walk, fast, sizeof walk) != 0) std::abort();
+            // A program that runs in bulk assigns nothing: the walk with ANS 0 leaves the cells alone.
+            if (program.runs_in_bulk()) {
+                walk_results[round] = ecalc_evaluate_stored(tree, cw, stored, 0);
+                for (int k = 0; k < 26; ++k) {
+                    letter_columns[k].push_back(walk[k]);
+                    stored_columns[k].push_back(stored[k]);
+                }
+            }
+        }
+        if (program.runs_in_bulk()) {
+            const double* letters[26];
+            const double* stored_values[26];
+            for (int k = 0; k < 26; ++k) {
+                letters[k] = letter_columns[k].data();
+                stored_values[k] = stored_columns[k].data();
+            }
+            double bulk[3];
+            program.evaluate_run(letters, stored_values, 3, bulk);
+            for (int round = 0; round < 3; ++round)
+                if (!same_bits(bulk[round], walk_results[round])) std::abort();
         }
     }
     // The explanation of a text finds a problem exactly when the text does not compile, and points into it.
     CalcExplanation why{};
-    const int explained = ecalc_explain(text.c_str(), &why);
+    const int explained = ecalc_explain_stored(text.c_str(), &why);
     if (explained != (tree ? 0 : 1)) std::abort();
     if (explained && (why.position < 1 || why.position > static_cast<int32_t>(text.size()) + 1)) std::abort();
     ecalc_free(tree);
