@@ -317,20 +317,23 @@ void MainWindow::buildBandPanel() {
 void MainWindow::buildStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setSizeGripEnabled(true);
-    const int widths[4] = {200, 150, 240, 50};
-    for (int i = 0; i < 4; ++i) {
+    const int widths[kStatusPanels] = {200, 150, 240, 50, 190};
+    for (int i = 0; i < kStatusPanels; ++i) {
         statusPanels_[i] = new ElidedLabel(bar);
         statusPanels_[i]->setObjectName(QStringLiteral("statusPanel%1").arg(i));
         statusPanels_[i]->setFrameShape(QFrame::Panel);
         statusPanels_[i]->setFrameShadow(QFrame::Sunken);
         // The last panel reaches to the right end of the bar, as a status bar's last part does, so that
         // its metadata state ("座標設定有効") is not cut off at 50 pixels.
-        if (i < 3) {
-            statusPanels_[i]->setFixedWidth(widths[i]);
-            bar->addWidget(statusPanels_[i]);
-        } else {
+        if (i == 3) {
             statusPanels_[i]->setMinimumWidth(widths[i]);
             bar->addWidget(statusPanels_[i], 1);
+        } else if (i == 4) {
+            statusPanels_[i]->setFixedWidth(widths[i]);
+            bar->insertWidget(3, statusPanels_[i]);
+        } else {
+            statusPanels_[i]->setFixedWidth(widths[i]);
+            bar->addWidget(statusPanels_[i]);
         }
     }
 }
@@ -487,11 +490,11 @@ void MainWindow::connectHandlers() {
 }
 
 QString MainWindow::statusPanelText(int panel) const {
-    return panel >= 0 && panel < 4 ? statusPanels_[panel]->text() : QString();
+    return panel >= 0 && panel < kStatusPanels ? statusPanels_[panel]->text() : QString();
 }
 
 void MainWindow::setStatusPanelText(int panel, const QString& text) {
-    if (panel >= 0 && panel < 4) statusPanels_[panel]->setText(text);
+    if (panel >= 0 && panel < kStatusPanels) statusPanels_[panel]->setText(text);
 }
 
 void MainWindow::showStatus(const QString& text) {

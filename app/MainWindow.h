@@ -313,7 +313,10 @@ private:
     QLineEdit* expressionEdits_[3];
     QPushButton* presetButton_;
     QPushButton* redrawButton_;
-    ElidedLabel* statusPanels_[4];
+    // 0 hints and messages, 1 the scene's size, 2 the colour under the pointer, 3 the metadata state,
+    // 4 the pointer's longitude and latitude (shown between 2 and 3).
+    static constexpr int kStatusPanels = 5;
+    ElidedLabel* statusPanels_[kStatusPanels];
     QMenu* fileMenu_;
     QAction* openAction_;
     QAction* openUrlAction_;

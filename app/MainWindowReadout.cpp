@@ -70,8 +70,17 @@ void MainWindow::showPointerReadout(int viewX, int viewY) {
                               .arg(colour.green())
                               .arg(colour.blue()));
 
-    if (!pixelValueWindow_->isVisible()) return;
+    // Where the pointer is on the ground, live, when the scene has geography and the pointer is over the
+    // picture drawn.
     const int x = imageColumnAtView(viewX), y = imageLineAtView(viewY);
+    int column, line;
+    double lat, lon;
+    const bool over = orvenna::drawn_image_pixel_at(drawnGeometry_, viewX, viewY, &column, &line);
+    setStatusPanelText(4, over && document_->geoAt(x, y, &lat, &lon)
+                              ? QStringLiteral("経度 %1, 緯度 %2").arg(degreesText(lon), degreesText(lat))
+                              : QString());
+
+    if (!pixelValueWindow_->isVisible()) return;
     // The readout never waits for a band whose file is busy on another thread or slow to decode: it says so
     // and the values follow from a read in the background.
     const orvenna::PixelValues values = document_->valuesNowAt(x, y);

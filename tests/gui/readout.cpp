@@ -133,7 +133,8 @@ TEST_F(ReadoutTest, PointerMovesReportColourAndValuesUnderThePointer) {
     window->resize(900, 578);
     window->show();
     QCoreApplication::processEvents();
-    openTestScene(16, 8, 3);
+    // One degree of longitude per column, one degree of latitude per line.
+    openTestScene(16, 8, 3, samples::Corners{50, 100, 50, 115, 43, 100, 43, 115});
     window->greenExpressionEdit->setText("b");
     window->blueExpressionEdit->setText("0");
     const int cx = window->view->width() / 2, cy = window->view->height() / 2;
@@ -160,6 +161,10 @@ TEST_F(ReadoutTest, PointerMovesReportColourAndValuesUnderThePointer) {
         } else {
             EXPECT_EQ(shown, QColor(Qt::white));
         }
+        // The status bar's place on the ground, over the picture only.
+        EXPECT_EQ(window->statusPanelText(4),
+                  c.vx >= 0 ? QStringLiteral("経度 %1.0000, 緯度 %2.0000").arg(100 + c.x).arg(50 - c.y)
+                            : QString());
         EXPECT_EQ(pixelValueWindow()->valueLabel->text(), "座標値");  // hidden window: untouched
         pixelValueWindow()->show();
         movePointer(cx + c.vx, cy + c.vy);
