@@ -317,7 +317,7 @@ void MainWindow::buildBandPanel() {
 void MainWindow::buildStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setSizeGripEnabled(true);
-    const int widths[kStatusPanels] = {200, 150, 240, 50, 190};
+    const int widths[kStatusPanels] = {200, 150, 240, 50, 180};
     for (int i = 0; i < kStatusPanels; ++i) {
         statusPanels_[i] = new ElidedLabel(bar);
         statusPanels_[i]->setObjectName(QStringLiteral("statusPanel%1").arg(i));
@@ -329,7 +329,9 @@ void MainWindow::buildStatusBar() {
             statusPanels_[i]->setMinimumWidth(widths[i]);
             bar->addWidget(statusPanels_[i], 1);
         } else if (i == 4) {
+            // Shown only while it has a place to show, so that the metadata state keeps its room.
             statusPanels_[i]->setFixedWidth(widths[i]);
+            statusPanels_[i]->hide();
             bar->insertWidget(3, statusPanels_[i]);
         } else {
             statusPanels_[i]->setFixedWidth(widths[i]);
@@ -494,7 +496,9 @@ QString MainWindow::statusPanelText(int panel) const {
 }
 
 void MainWindow::setStatusPanelText(int panel, const QString& text) {
-    if (panel >= 0 && panel < kStatusPanels) statusPanels_[panel]->setText(text);
+    if (panel < 0 || panel >= kStatusPanels) return;
+    statusPanels_[panel]->setText(text);
+    if (panel == 4) statusPanels_[panel]->setVisible(!text.isEmpty());
 }
 
 void MainWindow::showStatus(const QString& text) {

@@ -202,6 +202,7 @@ void MainWindow::onOpeningFinished(const orvenna::OpeningSummary& summary) {
 
 void MainWindow::showSceneStatus() {
     const orvenna::Document& d = *document_;
+    if (!d.geographyKnown()) setStatusPanelText(4, QString());  // no place on the ground to show
     if (!d.hasBands()) {
         // The scene size and metadata state describe what is open: nothing now.
         setStatusPanelText(1, QString());

@@ -188,7 +188,8 @@ public:
           presetButton(control<QPushButton>("presetButton")),
           redrawButton(control<QPushButton>("redrawButton")),
           statusPanels{control<ElidedLabel>("statusPanel0"), control<ElidedLabel>("statusPanel1"),
-                       control<ElidedLabel>("statusPanel2"), control<ElidedLabel>("statusPanel3")},
+                       control<ElidedLabel>("statusPanel2"), control<ElidedLabel>("statusPanel3"),
+                       control<ElidedLabel>("statusPanel4")},
           fileMenu(control<QMenu>("fileMenu")),
           openAction(control<QAction>("openAction")),
           saveAction(control<QAction>("saveAction")),
@@ -238,7 +239,7 @@ public:
     QLineEdit* clipRatioEdit;
     QLineEdit *redExpressionEdit, *greenExpressionEdit, *blueExpressionEdit;
     QPushButton *presetButton, *redrawButton;
-    ElidedLabel* statusPanels[4];
+    ElidedLabel* statusPanels[5];
     QMenu* fileMenu;
     QAction *openAction, *saveAction, *closeAllAction, *quitAction;
     QMenu* viewMenu;

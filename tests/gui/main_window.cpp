@@ -86,6 +86,11 @@ TEST_F(MainWindowTest, StatusTextsAreWholeOrInTheirTooltip) {
     }
     EXPECT_EQ(window->statusPanels[0]->width(), 200);
     EXPECT_EQ(window->statusPanels[2]->width(), 240);
+    // The pointer's place on the ground fits whole, whatever its signs.
+    ElidedLabel* place = window->statusPanels[4];
+    EXPECT_TRUE(place->isHidden());  // until there is a place to show
+    place->setText(QStringLiteral("経度 -139.1234, 緯度 -35.1234"));
+    EXPECT_GE(place->contentsRect().width(), place->fontMetrics().horizontalAdvance(place->text()));
 
     window->resize(640, 578);
     const QString hint =
