@@ -995,7 +995,9 @@ bool EcalcProgram::same_code(const EcalcProgram& other) const {
     return empty_ == other.empty_ && ans_reg_ == other.ans_reg_ && code_.size() == other.code_.size() &&
            regs_.size() == other.regs_.size() &&
            std::equal(code_.begin(), code_.end(), other.code_.begin(), same_insn) &&
-           std::memcmp(regs_.data(), other.regs_.data(), ans_reg_ * sizeof(double)) == 0;
+           std::equal(regs_.begin(), regs_.begin() + ans_reg_, other.regs_.begin(), [](double x, double y) {
+               return std::memcmp(&x, &y, sizeof x) == 0;  // constants bit for bit (NaN ones included)
+           });
 }
 
 size_t EcalcProgram::operation_count() const {
