@@ -1,6 +1,8 @@
 // The main window: construction of its controls and of the windows beside it, the status hint, closing.
 #include "app/MainWindow.h"
 
+#include "app/KeptPlaces.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -345,6 +347,9 @@ void MainWindow::buildMenus() {
     fileMenu_ = named(bar->addMenu(QStringLiteral("ファイル(&F)")), "fileMenu");
     openAction_ = namedAction(fileMenu_, "openAction", QStringLiteral("開く(&O)"));
     openUrlAction_ = namedAction(fileMenu_, "openUrlAction", QStringLiteral("URL を開く(&U)..."));
+    recentMenu_ = named(fileMenu_->addMenu(QStringLiteral("最近開いたもの(&R)")), "recentMenu");
+    forgetRecentAction_ = new QAction(QStringLiteral("履歴を消す(&F)"), this);
+    forgetRecentAction_->setObjectName(QStringLiteral("forgetRecentAction"));
     fileMenu_->addSeparator();
     saveAction_ = namedAction(fileMenu_, "saveAction", QStringLiteral("保存(&S)"));
     closeAllAction_ = namedAction(fileMenu_, "closeAllAction", QStringLiteral("すべて閉じる(&C)"));
@@ -407,6 +412,8 @@ void MainWindow::connectHandlers() {
     connect(openButton_, &QToolButton::clicked, this, [this] { onOpenClicked(); });
     connect(openAction_, &QAction::triggered, this, [this] { onOpenClicked(); });
     connect(openUrlAction_, &QAction::triggered, this, [this] { onOpenUrlClicked(); });
+    connect(recentMenu_, &QMenu::aboutToShow, this, [this] { fillRecentMenu(); });
+    connect(forgetRecentAction_, &QAction::triggered, this, [] { KeptPlaces().forget(); });
     connect(saveButton_, &QToolButton::clicked, this, [this] { saveView(); });
     connect(saveAction_, &QAction::triggered, this, [this] { saveView(); });
     connect(closeAllButton_, &QToolButton::clicked, this, [this] { closeAll(); });
@@ -524,6 +531,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
+    if (keepsGeometry_) KeptPlaces().setWindowGeometry(saveGeometry());
     // Closing the main window ends the application, whatever auxiliary windows are still shown.
     QCoreApplication::quit();
 }

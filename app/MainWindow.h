@@ -83,6 +83,9 @@ public:
     // Opens files as if they had been dropped on the window (paths as the file system's bytes), in natural
     // order; the opening runs as a job. False while an opening runs.
     bool openFiles(const QList<QByteArray>& paths);
+    // Takes the size and place the window had when it last closed, and keeps them when it closes (the
+    // viewer's start does this; a window made otherwise keeps nothing of its own).
+    void restoreKeptGeometry();
     // Redraws the view from the document, when a scene is listed and automatic update is on; a redraw under
     // way gives way to it.
     void redraw();
@@ -135,6 +138,8 @@ private:
     void onOpeningStateChanged(bool opening);
     void onOpeningProgressed(double done);
     void onOpeningFinished(const orvenna::OpeningSummary& summary);
+    // The File menu's last openings, made afresh each time it opens.
+    void fillRecentMenu();
     // OpeningAnswers: the opening's questions answered with the window's dialogs.
     bool countHistogramsOfLargeFile(const std::string& path) override;
     bool refused(const orvenna::OpeningRefusal& refusal) override;
@@ -252,6 +257,8 @@ private:
     QElapsedTimer openingClock_;  // ORVENNA_TIMING: from the start of an opening to its first redraw
     bool timingOpening_ = false;
     int openedBands_ = 0, openedFiles_ = 0;
+    QStringList openingAsked_;     // the files the running opening was asked for, kept when it lists bands
+    bool keepsGeometry_ = false;   // restoreKeptGeometry was called
     bool closeAfterWork_ = false;  // the window was asked to close while jobs ran
     bool autoUpdate_ = true;
     // "自動" or "<>" asked for a band whose histogram is being counted: applied when the pass is done.
@@ -320,6 +327,8 @@ private:
     QMenu* fileMenu_;
     QAction* openAction_;
     QAction* openUrlAction_;
+    QMenu* recentMenu_;
+    QAction* forgetRecentAction_;
     QAction* saveAction_;
     QAction* closeAllAction_;
     QAction* quitAction_;

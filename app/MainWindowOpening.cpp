@@ -4,7 +4,9 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
@@ -14,6 +16,7 @@
 
 #include <cstdio>
 
+#include "app/KeptPlaces.h"
 #include "app/MainWindow.h"
 #include "dialogs/ProgressWindow.h"
 #include "dialogs/SubdatasetDialog.h"
@@ -50,9 +53,12 @@ QByteArray localPathOfUrl(const QUrl& url) {
 void MainWindow::onOpenClicked() {
     if (jobs_->state() == orvenna::ViewerJobs::State::Opening) return;  // the running opening comes first
     // "*" rather than "*.*": scene files often have no extension.
+    KeptPlaces kept;
     const QStringList files = Prompts::current().pickOpenFiles(
-        QStringLiteral("開く"), QStringLiteral("すべて (*);;BILファイル (*.bil);;BSQファイル (*.bsq)"));
+        QStringLiteral("開く"), QStringLiteral("すべて (*);;BILファイル (*.bil);;BSQファイル (*.bsq)"),
+        kept.openFolder());
     if (files.isEmpty()) return;
+    kept.setOpenFolder(QFileInfo(files.first()).absolutePath());
     QList<QByteArray> paths;
     for (const QString& file : files)
         paths << QFile::encodeName(file);
@@ -79,6 +85,9 @@ bool MainWindow::openFiles(const QList<QByteArray>& paths) {
     const auto histograms = histogramOnOpenCheckBox_->isChecked() ? orvenna::OpeningOptions::Histograms::All
                                                                   : orvenna::OpeningOptions::Histograms::None;
     if (!jobs_->open(files, histograms, this, autoRangeOnOpenCheckBox_->isChecked())) return false;
+    openingAsked_.clear();
+    for (const QByteArray& p : paths)
+        openingAsked_ << QFile::decodeName(p);
     openingClock_.start();
     timingOpening_ = qEnvironmentVariableIsSet("ORVENNA_TIMING");
     return true;
@@ -187,6 +196,8 @@ void MainWindow::showOpeningRefusals() {
 void MainWindow::onOpeningFinished(const orvenna::OpeningSummary& summary) {
     openedFiles_ = static_cast<int>(summary.files.size());
     openedBands_ = summary.bandsListed;
+    // An opening that listed bands is kept for the File menu, as the set of files it was asked for.
+    if (summary.bandsListed > 0) KeptPlaces().addOpening(openingAsked_);
     // What was passed over in the metadata, as a hint in the message panel.
     QStringList hints;
     if (!summary.metadataTooLarge.empty())
@@ -229,4 +240,33 @@ void MainWindow::reportOpeningTime() {
                  "orvenna: opened %d file(s), %d band(s), histograms %s: %lld ms to the first redraw\n",
                  openedFiles_, openedBands_, histogramOnOpenCheckBox_->isChecked() ? "on" : "off",
                  static_cast<long long>(openingClock_.elapsed()));
+}
+
+void MainWindow::fillRecentMenu() {
+    recentMenu_->clear();
+    const QList<QStringList> openings = KeptPlaces().openings();
+    for (int i = 0; i < openings.size(); ++i) {
+        const QStringList files = openings[i];
+        // The first file's name, and how many more came with it.
+        QString text = QStringLiteral("&%1 %2").arg((i + 1) % 10).arg(QFileInfo(files.first()).fileName());
+        if (files.size() > 1) text += QStringLiteral(" (他 %1)").arg(files.size() - 1);
+        QAction* action = recentMenu_->addAction(text);
+        action->setToolTip(files.join(QLatin1Char('\n')));
+        connect(action, &QAction::triggered, this, [this, files] {
+            if (jobs_->state() == orvenna::ViewerJobs::State::Opening) return;
+            QList<QByteArray> paths;
+            for (const QString& file : files)
+                paths << QFile::encodeName(file);
+            openFiles(paths);
+        });
+    }
+    if (openings.isEmpty()) recentMenu_->addAction(QStringLiteral("(なし)"))->setEnabled(false);
+    recentMenu_->addSeparator();
+    recentMenu_->addAction(forgetRecentAction_);
+}
+
+void MainWindow::restoreKeptGeometry() {
+    keepsGeometry_ = true;
+    const QByteArray geometry = KeptPlaces().windowGeometry();
+    if (!geometry.isEmpty()) restoreGeometry(geometry);
 }

@@ -35,6 +35,7 @@ int runViewer(const QList<QByteArray>& files) {
         Application::installTranslator(&qtTexts);
     try {
         auto window = std::make_unique<MainWindow>();
+        window->restoreKeptGeometry();
         window->show();
         // Files named on the command line are opened as if they had been dropped on the window, once the
         // loop runs.

@@ -46,8 +46,8 @@ void QtPrompts::inform(const QString& text, const QString& caption, PromptKind k
     box.exec();
 }
 
-QStringList QtPrompts::pickOpenFiles(const QString& caption, const QString& filter) {
-    return QFileDialog::getOpenFileNames(QApplication::activeWindow(), caption, QString(), filter);
+QStringList QtPrompts::pickOpenFiles(const QString& caption, const QString& filter, const QString& folder) {
+    return QFileDialog::getOpenFileNames(QApplication::activeWindow(), caption, folder, filter);
 }
 
 QString QtPrompts::pickSaveFile(const QString& caption, const QString& filter) {
@@ -77,8 +77,9 @@ void ScriptedPrompts::inform(const QString& text, const QString& caption, Prompt
     boxes.push_back({BoxType::Message, text, caption, kind});
 }
 
-QStringList ScriptedPrompts::pickOpenFiles(const QString& caption, const QString& filter) {
-    boxes.push_back({BoxType::OpenFiles, filter, caption, PromptKind::Information});
+QStringList ScriptedPrompts::pickOpenFiles(const QString& caption, const QString& filter,
+                                           const QString& folder) {
+    boxes.push_back({BoxType::OpenFiles, filter, caption, PromptKind::Information, folder});
     if (openAnswers.empty()) return {};
     QStringList answer = openAnswers.front();
     openAnswers.pop_front();

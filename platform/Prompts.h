@@ -19,8 +19,10 @@ public:
     virtual bool askYesNo(const QString& text, const QString& caption, PromptKind kind) = 0;
     // A message with an OK button.
     virtual void inform(const QString& text, const QString& caption, PromptKind kind) = 0;
-    // Files picked for opening, in the order given; empty when cancelled.
-    virtual QStringList pickOpenFiles(const QString& caption, const QString& filter) = 0;
+    // Files picked for opening, in the order given; empty when cancelled. The dialog starts in `folder`
+    // (empty: the working folder).
+    virtual QStringList pickOpenFiles(const QString& caption, const QString& filter,
+                                      const QString& folder) = 0;
     // File picked for saving; empty when cancelled.
     virtual QString pickSaveFile(const QString& caption, const QString& filter) = 0;
     // A line of text typed into a small input box (`label` above it); empty when cancelled.
@@ -37,7 +39,7 @@ class QtPrompts : public Prompts {
 public:
     bool askYesNo(const QString& text, const QString& caption, PromptKind kind) override;
     void inform(const QString& text, const QString& caption, PromptKind kind) override;
-    QStringList pickOpenFiles(const QString& caption, const QString& filter) override;
+    QStringList pickOpenFiles(const QString& caption, const QString& filter, const QString& folder) override;
     QString pickSaveFile(const QString& caption, const QString& filter) override;
     QString askText(const QString& label, const QString& caption) override;
 };
@@ -51,6 +53,7 @@ public:
         QString text;  // message text, or the filter of a file dialog
         QString caption;
         PromptKind kind;
+        QString folder = QString();  // the folder an open dialog starts in
     };
 
     std::vector<Box> boxes;
@@ -61,7 +64,7 @@ public:
 
     bool askYesNo(const QString& text, const QString& caption, PromptKind kind) override;
     void inform(const QString& text, const QString& caption, PromptKind kind) override;
-    QStringList pickOpenFiles(const QString& caption, const QString& filter) override;
+    QStringList pickOpenFiles(const QString& caption, const QString& filter, const QString& folder) override;
     QString pickSaveFile(const QString& caption, const QString& filter) override;
     QString askText(const QString& label, const QString& caption) override;
 };

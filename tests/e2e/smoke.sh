@@ -19,6 +19,9 @@ shift 2
 mkdir -p "$work"
 work=$(readlink -f "$work")
 shot="$work/smoke.png"
+# What the viewer keeps between starts stays in the work folder, made afresh.
+export XDG_CONFIG_HOME="$work/config"
+[ "${ORVENNA_SMOKE_INNER:-}" = "1" ] || rm -rf "$XDG_CONFIG_HOME"
 expect=""
 if [ "${1:-}" = "--odd-name" ] && [ "${ORVENNA_SMOKE_INNER:-}" != "1" ]; then
   "$2" "$work/demo" >/dev/null || exit 1

@@ -43,9 +43,11 @@ if [ "${ORVENNA_E2E_INNER:-}" = "1" ]; then
   rm -rf "$ORVENNA_BUS_DIR" "$ORVENNA_BUS_TRACE"
   "$samples" --large "$work/scene.bil" 1200 900 1 >/dev/null || fail "cannot write the scene"
 
-  "$bin" "$work/scene.bil" >"$work/a.log" 2>&1 &
+  # Each viewer keeps what it keeps between starts in a folder of its own, made afresh.
+  rm -rf "$work/config-a" "$work/config-b"
+  XDG_CONFIG_HOME="$work/config-a" "$bin" "$work/scene.bil" >"$work/a.log" 2>&1 &
   pa=$!
-  "$bin" "$work/scene.bil" >"$work/b.log" 2>&1 &
+  XDG_CONFIG_HOME="$work/config-b" "$bin" "$work/scene.bil" >"$work/b.log" 2>&1 &
   pb=$!
   trap 'kill $pa $pb 2>/dev/null' EXIT
   wa=$(timeout 20 xdotool search --sync --all --pid "$pa" --name '^Orvenna$' | head -1)

@@ -13,7 +13,9 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSettings>
 #include <QString>
+#include <QTemporaryDir>
 #include <QToolButton>
 
 #include <atomic>
@@ -336,6 +338,9 @@ protected:
             qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))                                             \
             qputenv("QT_QPA_PLATFORM", "offscreen");                                                    \
         Application app(argc, argv);                                                                    \
+        /* What the viewer keeps between starts goes to a folder of this run, not the user's. */        \
+        QTemporaryDir kept;                                                                             \
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, kept.path());                 \
         ::testing::InitGoogleTest(&argc, argv);                                                         \
         return RUN_ALL_TESTS();                                                                         \
     }
