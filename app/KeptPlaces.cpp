@@ -2,6 +2,8 @@
 
 #include <QVariant>
 
+#include <algorithm>
+
 namespace {
 
 const QString kOpenings = QStringLiteral("recent/openings");
@@ -15,16 +17,18 @@ KeptPlaces::KeptPlaces()
                 QStringLiteral("orvenna")) {}
 
 QList<QStringList> KeptPlaces::openings() const {
-    // The file is the user's to edit: whatever it holds is read as far as it makes sense, never trusted.
+    // The file is the user's to read and edit (one line of file names per opening): whatever it holds is read
+    // as far as it makes sense, never trusted.
     QList<QStringList> openings;
-    const QVariantList kept = settings_.value(kOpenings).toList();
-    for (const QVariant& entry : kept) {
-        QStringList files = entry.toStringList();
+    QSettings& settings = settings_;  // reading an array moves its position
+    const int count = std::min(settings.beginReadArray(kOpenings), kMaxOpenings);
+    for (int i = 0; i < count; ++i) {
+        settings.setArrayIndex(i);
+        QStringList files = settings.value(QStringLiteral("files")).toStringList();
         files.removeAll(QString());
-        if (files.isEmpty()) continue;
-        openings << files.mid(0, kMaxFilesPerOpening);
-        if (openings.size() == kMaxOpenings) break;
+        if (!files.isEmpty()) openings << files.mid(0, kMaxFilesPerOpening);
     }
+    settings.endArray();
     return openings;
 }
 
@@ -34,10 +38,14 @@ void KeptPlaces::addOpening(const QStringList& files) {
     const QStringList opening = files.mid(0, kMaxFilesPerOpening);
     openings.removeAll(opening);
     openings.prepend(opening);
-    QVariantList kept;
-    for (const QStringList& entry : openings.mid(0, kMaxOpenings))
-        kept << QVariant(entry);
-    settings_.setValue(kOpenings, kept);
+    openings = openings.mid(0, kMaxOpenings);
+    settings_.remove(kOpenings);
+    settings_.beginWriteArray(kOpenings, static_cast<int>(openings.size()));
+    for (int i = 0; i < openings.size(); ++i) {
+        settings_.setArrayIndex(i);
+        settings_.setValue(QStringLiteral("files"), openings[i]);
+    }
+    settings_.endArray();
 }
 
 QString KeptPlaces::openFolder() const {

@@ -32,5 +32,5 @@ public:
     void forget();
 
 private:
-    QSettings settings_;
+    mutable QSettings settings_;
 };

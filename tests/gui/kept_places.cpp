@@ -65,17 +65,23 @@ TEST_F(MainWindowTest, OpeningsFolderAndSizeAreKeptAcrossStarts) {
 TEST(KeptPlaces, ASettingsFileEditedIntoNonsenseIsReadAsFarAsItMakesSense) {
     QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Orvenna"),
                        QStringLiteral("orvenna"));
-    settings.setValue(QStringLiteral("recent/openings"), 12);
-    settings.sync();
-    EXPECT_TRUE(KeptPlaces().openings().isEmpty());
-    QVariantList many;
-    for (int i = 0; i < 15; ++i)
-        many << QVariant(i % 3 == 0 ? QStringList() : QStringList{QStringLiteral("f%1").arg(i), QString()});
-    settings.setValue(QStringLiteral("recent/openings"), many);
+    // A count far beyond what is there, empty sets and names.
+    settings.beginWriteArray(QStringLiteral("recent/openings"), 15);
+    for (int i = 0; i < 15; ++i) {
+        settings.setArrayIndex(i);
+        if (i % 3 == 0)
+            settings.setValue(QStringLiteral("files"), QStringList());
+        else
+            settings.setValue(QStringLiteral("files"), QStringList{QStringLiteral("f%1").arg(i), QString()});
+    }
+    settings.endArray();
+    settings.setValue(QStringLiteral("recent/openings/size"), 1000000);
     settings.sync();
     const QList<QStringList> openings = KeptPlaces().openings();
-    ASSERT_EQ(openings.size(), KeptPlaces::kMaxOpenings);  // empty sets and names left out, ten at most
+    // Empty sets and names left out, among the first ten entries only.
+    ASSERT_EQ(openings.size(), 6);
     EXPECT_EQ(openings.first(), QStringList{"f1"});
+    EXPECT_EQ(openings.last(), QStringList{"f8"});
 }
 
 ORVENNA_GUI_TEST_MAIN()
