@@ -71,9 +71,12 @@ std::string FillPlaceholders(const char* format, const std::function<std::string
     return out;
 }
 
-std::string ToChars(double value, std::chars_format format, int precision) {
+// `value` in `format` with `precision` digits, or the fewest that read back as the same double without one.
+std::string ToChars(double value, std::chars_format format, int precision = -1) {
     char buffer[400];  // %f of the largest float needs 39 digits before the point; a double up to 309
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, format, precision);
+    const auto result = precision < 0
+                            ? std::to_chars(buffer, buffer + sizeof buffer, value, format)
+                            : std::to_chars(buffer, buffer + sizeof buffer, value, format, precision);
     if (result.ec != std::errc()) return "0";
     return std::string(buffer, result.ptr);
 }
@@ -229,10 +232,7 @@ std::string FixedSixText(double value) {
 }
 
 std::string ExactDecimalText(double value) {
-    if (!std::isfinite(value)) return "0";
-    char buffer[400];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
-    return result.ec == std::errc() ? std::string(buffer, result.ptr) : std::string("0");
+    return std::isfinite(value) ? ToChars(value, std::chars_format::fixed) : std::string("0");
 }
 
 std::string PlainDecimalText(double value) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "display/BandValues.h"
 #include "scene/remos.h"
 #include "scene/subdatasets.h"
 
@@ -73,13 +74,9 @@ void StoredValueReader::fetch(const CompositeBandRow& row, double* dest, int lin
     got = std::clamp(got, 0, count);
     convert_run(type, raw_.data(), 0, reduced ? 1 : step, got, dest);
 
-    if (missing) {
-        const bool has_nodata = band->has_nodata == 1 && !std::isnan(band->nodata);
-        // Single-precision samples equal the no-data value as a float, as the histogram compares them.
-        const double nodata = type == REMOS_SAMPLE_F32 ? static_cast<float>(band->nodata) : band->nodata;
+    if (missing)
         for (int i = 0; i < got; ++i)
-            if (std::isnan(dest[i]) || (has_nodata && dest[i] == nodata)) missing[i] = 1;
-    }
+            if (std::isnan(dest[i]) || IsNoDataValue(band, dest[i])) missing[i] = 1;
     double scale, offset;
     band_value_scale(band, &scale, &offset);
     if (scale != 1.0 || offset != 0.0)
