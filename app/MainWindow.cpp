@@ -366,6 +366,7 @@ void MainWindow::buildMenus() {
         namedAction(viewMenu_, "showStatusBarAction", QStringLiteral("ステータスバー(&S)"));
     showLegendAction_ = namedAction(viewMenu_, "showLegendAction", QStringLiteral("凡例(&L)"));
     showLegendAction_->setCheckable(true);
+    buildLanguageMenu();
     viewMenu_->addSeparator();
     showSettingsAction_ = namedAction(viewMenu_, "showSettingsAction", QStringLiteral("設定(&C)"));
     for (QAction* a : {showToolBarAction_, showBandListAction_, showZoomStripAction_, showStatusBarAction_,

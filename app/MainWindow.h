@@ -186,6 +186,8 @@ private:
 
     // ---- Legend (MainWindowLegend.cpp) --------------------------------------------------------------------
     void connectLegendHandlers();
+    // View menu: the interface's language for the next start.
+    void buildLanguageMenu();
     // The preset's colour bar for the picture shown, while "凡例" is on; empty otherwise.
     const orvenna::LegendPicture& shownLegend();
     // The picture shown with the legend over it, as it is saved.
@@ -333,6 +335,7 @@ private:
     QAction* closeAllAction_;
     QAction* quitAction_;
     QMenu* viewMenu_;
+    QMenu* languageMenu_;
     QAction* showToolBarAction_;
     QAction* showBandListAction_;
     QAction* showZoomStripAction_;

@@ -1,7 +1,5 @@
 // Start-up: the application object, the main window (the windows beside it are its own), the loop.
-#include <QLibraryInfo>
 #include <QTimer>
-#include <QTranslator>
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +9,7 @@
 
 #include "app/MainWindow.h"
 #include "document/BackgroundJob.h"
+#include "document/InterfaceLanguage.h"
 #include "platform/Application.h"
 #include "platform/ErrorDisplay.h"
 
@@ -29,10 +28,7 @@ QList<QByteArray> filesNamed(int argc, char** argv) {
 }
 
 int runViewer(const QList<QByteArray>& files) {
-    // Qt's own texts (standard buttons, context menus of edits and scroll bars) in Japanese like the rest.
-    QTranslator qtTexts;
-    if (qtTexts.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        Application::installTranslator(&qtTexts);
+    installLanguage(startLanguage());
     try {
         auto window = std::make_unique<MainWindow>();
         window->restoreKeptGeometry();
