@@ -7,6 +7,10 @@
 #include <string>
 #include <string_view>
 
+// Marks a text in a table for the translation tools; it is translated where it is used, with tr_text and the
+// same context.
+#define TR_TEXT_NOOP(context, text) text
+
 namespace orvenna {
 
 using TextTranslator = std::string (*)(const char* context, const char* text);
