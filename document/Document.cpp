@@ -8,6 +8,7 @@
 #include "display/DisplayRanges.h"
 #include "display/PresetTexts.h"
 #include "scene/band_colour.h"
+#include "text/translated_text.h"
 
 namespace orvenna {
 
@@ -373,7 +374,8 @@ PresetResult Document::applyPreset(const PresetRequest& request) {
     PresetResult result;
     auto missing = [&](int index) {
         if (index >= 0 && index < bandCount()) return false;
-        result.problem = std::string("バンド ") + PresetBandLetter(index) + " がありません";
+        result.problem = fill_text(tr_text("Presets", "バンド %1 がありません"),
+                                   {std::string(1, PresetBandLetter(index))});
         return true;
     };
     switch (request.kind) {
@@ -406,15 +408,22 @@ PresetResult Document::applyPreset(const PresetRequest& request) {
             if (missing(request.band)) return result;
             const char letter = PresetBandLetter(request.band);
             const LandsatThermalChoice choice = thermalChoice(request.band);
-            const std::string source = choice.satellite + " バンド" + std::to_string(choice.band);
+            const std::string source =
+                fill_text(tr_text("Presets", "%1 バンド%2"), {choice.satellite, std::to_string(choice.band)});
             using Kind = LandsatThermalChoice::Kind;
             if (choice.kind == Kind::Landsat8Missing) {
                 const std::string n = std::to_string(choice.band);
-                result.problem = source + " の熱赤外の定数 (RADIANCE_MULT_BAND_" + n +
-                                 ", RADIANCE_ADD_BAND_" + n + ", K1_CONSTANT_BAND_" + n +
-                                 ", K2_CONSTANT_BAND_" + n + ") が *_MTL.txt " +
-                                 (choice.constantsGiven ? "では使えない値のため" : "にないため") +
-                                 "、温度を計算できません。";
+                result.problem = fill_text(
+                    choice.constantsGiven
+                        ? tr_text("Presets",
+                                  "%1 の熱赤外の定数 (RADIANCE_MULT_BAND_%2, RADIANCE_ADD_BAND_%2, "
+                                  "K1_CONSTANT_BAND_%2, K2_CONSTANT_BAND_%2) が *_MTL.txt では使えない"
+                                  "値のため、温度を計算できません。")
+                        : tr_text("Presets",
+                                  "%1 の熱赤外の定数 (RADIANCE_MULT_BAND_%2, RADIANCE_ADD_BAND_%2, "
+                                  "K1_CONSTANT_BAND_%2, K2_CONSTANT_BAND_%2) が *_MTL.txt にないため、"
+                                  "温度を計算できません。"),
+                    {source, n});
                 return result;
             }
             if (choice.kind == Kind::Landsat8) {
@@ -424,9 +433,10 @@ PresetResult Document::applyPreset(const PresetRequest& request) {
                 const BandInfo* info = bands_[static_cast<size_t>(request.band)].info;
                 if (!Landsat8TemperaturePreset(letter, choice.calibration, request.minTemperature,
                                                request.maxTemperature, BandHoldsIntegers(info), &made)) {
-                    result.problem = "最小温度 " + std::to_string(request.minTemperature) +
-                                     "℃ から最大温度 " + std::to_string(request.maxTemperature) +
-                                     "℃ の範囲では " + source + " の値に直せません。";
+                    result.problem = fill_text(
+                        tr_text("Presets", "最小温度 %1℃ から最大温度 %2℃ の範囲では %3 の値に直せません。"),
+                        {std::to_string(request.minTemperature), std::to_string(request.maxTemperature),
+                         source});
                     return result;
                 }
                 setExpressions(made.texts.red, made.texts.green, made.texts.blue);
@@ -437,7 +447,8 @@ PresetResult Document::applyPreset(const PresetRequest& request) {
             float lmax = request.lmax, lmin = request.lmin;
             if (!request.typedCalibration) {
                 if (choice.kind != Kind::Landsat7) {
-                    result.problem = "LANDSAT の熱赤外の校正値 (*.met / *_MTL.txt) が見つかりません";
+                    result.problem =
+                        tr_text("Presets", "LANDSAT の熱赤外の校正値 (*.met / *_MTL.txt) が見つかりません");
                     return result;
                 }
                 lmax = static_cast<float>(metadata_.lmax);

@@ -13,6 +13,7 @@
 #include "scene/natural_order.h"
 #include "scene/scene_url.h"
 #include "scene/system_errors.h"
+#include "text/translated_text.h"
 
 namespace orvenna {
 
@@ -20,18 +21,18 @@ std::string OpeningRefusal::words() const {
     const std::string why = reason.empty() ? std::string() : ": " + reason;
     switch (kind) {
         case Kind::CannotOpen:
-            return "を開けません" + why;
+            return tr_text("Opening", "を開けません") + why;
         case Kind::PathTooLong:
-            return "はパスが長すぎるため開けません";
+            return tr_text("Opening", "はパスが長すぎるため開けません");
         case Kind::Unrecognised:  // unknown formats, and files GDAL knows but cannot show, with the reason
         case Kind::TooManyBands:
             return reason;
         case Kind::Picture:
-            return "画像を読み込めません" + why;
+            return tr_text("Opening", "画像を読み込めません") + why;
         case Kind::SizeMismatch:
-            return "画像の大きさが違うバンド同士は同時に開けません";
+            return tr_text("Opening", "画像の大きさが違うバンド同士は同時に開けません");
         case Kind::NotOnGrid:
-            return "は重ねて表示できません" + why;  // the grid's reason
+            return tr_text("Opening", "は重ねて表示できません") + why;  // the grid's reason
     }
     return reason;
 }
@@ -153,8 +154,8 @@ private:
     bool tooManyBands(const std::string& path, int bands) {
         if (rowsListed() + bands <= options_.maxBands) return false;
         refuse(OpeningRefusal::Kind::TooManyBands, path,
-               "バンドが多すぎます (" + std::to_string(bands) + " バンド、1 回に開けるのは " +
-                   std::to_string(options_.maxBands) + " まで)");
+               fill_text(tr_text("Opening", "バンドが多すぎます (%1 バンド、1 回に開けるのは %2 まで)"),
+                         {std::to_string(bands), std::to_string(options_.maxBands)}));
         return true;
     }
 
@@ -201,8 +202,9 @@ private:
                 auto again = std::make_shared<SceneHandle>();
                 const SceneResult opened = again->open(path, FMT_GDAL);
                 if (!opened.opened() || again->band_count() != file.scene->band_count()) {
-                    going = refuse(OpeningRefusal::Kind::NotOnGrid, named,
-                                   "この形式のファイルは大きさの違うバンドと重ねられません");
+                    going =
+                        refuse(OpeningRefusal::Kind::NotOnGrid, named,
+                               tr_text("Opening", "この形式のファイルは大きさの違うバンドと重ねられません"));
                     continue;
                 }
                 file.scene = std::move(again);
@@ -230,7 +232,7 @@ private:
         std::string why;
         const bool decoded = decode_picture(path, type, picture.get(), &why);
         BandInfo* bands = decoded ? remos_alloc_bands(scene->get(), 3) : nullptr;
-        if (decoded && !bands) why = "メモリが足りません";
+        if (decoded && !bands) why = tr_text("Opening", "メモリが足りません");
         if (!bands) return refuse(OpeningRefusal::Kind::Picture, path, why);
         if (tooManyBands(path, 3)) return true;
         (*scene)->width = picture->width;
@@ -294,8 +296,8 @@ private:
             if (k >= 0) {
                 chosen.push_back(k);
             } else if (!refuse(OpeningRefusal::Kind::Unrecognised, path,
-                               "サブデータセット \"" + name + "\" はありません (" + subdataset_names(parts) +
-                                   ")")) {
+                               fill_text(tr_text("Opening", "サブデータセット \"%1\" はありません (%2)"),
+                                         {name, subdataset_names(parts)}))) {
                 return false;
             }
         }
