@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "display/ViewGeometry.h"
+#include "text/translated_text.h"
 
 namespace orvenna {
 
@@ -130,74 +131,80 @@ bool parse_render_options(int argc, const char* const* argv, RenderOptions* opti
         } else if (arg == "--no-auto-range") {
             options->eight_bit_auto_range = false;
         } else if (arg == "-r" || arg == "-g" || arg == "-b") {
-            if (!value(&v)) return bad(arg + " には式が必要です");
+            if (!value(&v)) return bad(fill_text(tr_text("Render", "%1 には式が必要です"), {arg}));
             (arg == "-r" ? options->red : arg == "-g" ? options->green : options->blue) = v;
         } else if (arg == "--preset") {
             if (!value(&v) || !parse_preset(v, &options->preset))
-                return bad(
-                    "--preset は ndvi:赤,近赤外 / thermography:式 / landsat:バンド,最低,最高 のどれかです");
+                return bad(tr_text(
+                    "Render",
+                    "--preset は ndvi:赤,近赤外 / thermography:式 / landsat:バンド,最低,最高 のどれかです"));
         } else if (arg == "--range") {
             RangeRequest range;
             if (!value(&v) || !parse_range(v, &range))
-                return bad("--range は 文字=下:上 / 文字=auto / 文字=full の形です (下 < 上)");
+                return bad(
+                    tr_text("Render", "--range は 文字=下:上 / 文字=auto / 文字=full の形です (下 < 上)"));
             options->ranges.push_back(range);
         } else if (arg == "--step") {
             if (!value(&v) || !parse_int(v, &options->step) || options->step < kMinZoomStep ||
                 options->step > kMaxZoomStep)
-                return bad("--step は 0 (32倍) から 10 (1/32) までの整数です (5 が等倍)");
+                return bad(tr_text("Render", "--step は 0 (32倍) から 10 (1/32) までの整数です (5 が等倍)"));
         } else if (arg == "--window") {
             if (!value(&v) || !parse_window(v, options))
-                return bad("--window は X,Y,幅,高さ です (X, Y は 0 以上、幅と高さは 1 以上)");
+                return bad(
+                    tr_text("Render", "--window は X,Y,幅,高さ です (X, Y は 0 以上、幅と高さは 1 以上)"));
             options->has_window = true;
         } else if (arg == "--threads") {
             if (!value(&v) || !parse_int(v, &options->threads) || options->threads < 1)
-                return bad("--threads は 1 以上の整数です");
+                return bad(tr_text("Render", "--threads は 1 以上の整数です"));
         } else if (arg == "--subdataset") {
-            if (!value(&v) || v.empty()) return bad("--subdataset にはサブデータセットの名前が必要です");
+            if (!value(&v) || v.empty())
+                return bad(tr_text("Render", "--subdataset にはサブデータセットの名前が必要です"));
             options->subdatasets.push_back(v);
         } else if (arg == "-o") {
-            if (!value(&options->output)) return bad("-o には出力ファイル名が必要です");
+            if (!value(&options->output)) return bad(tr_text("Render", "-o には出力ファイル名が必要です"));
         } else if (arg.size() > 1 && arg[0] == '-') {
-            return bad("知らないオプションです: " + arg);
+            return bad(tr_text("Render", "知らないオプションです: ") + arg);
         } else {
             options->files.push_back(arg);
         }
     }
     if (options->help) return true;
-    if (options->output.empty()) return bad("出力ファイルを -o で指定してください");
-    if (options->files.empty()) return bad("入力ファイルを指定してください");
+    if (options->output.empty()) return bad(tr_text("Render", "出力ファイルを -o で指定してください"));
+    if (options->files.empty()) return bad(tr_text("Render", "入力ファイルを指定してください"));
     return true;
 }
 
 std::string render_usage() {
-    return "使い方: orvenna-render [オプション] -o 出力ファイル 入力ファイル...\n"
-           "\n"
-           "衛星データのバンドをビューアと同じ読み方で開き、ビューアと同じ再描画で合成した画像を\n"
-           "ファイルに書きます。画面は要りません。\n"
-           "\n"
-           "  -r 式, -g 式, -b 式   赤・緑・青の式 (省略時は a)。a は表示範囲で 0..255 にした値、\n"
-           "                       #a はファイルの値 (例: -r '(#b - #a) / (#b + #a) * 128 + 128')\n"
-           "  --preset ndvi:赤,近赤外          NDVI (例: ndvi:c,d)\n"
-           "  --preset thermography:式         サーモグラフィ風 (例: thermography:d)\n"
-           "  --preset landsat:バンド,最低,最高  LANDSAT温度分布 (例: landsat:f,0,40。温度は℃)\n"
-           "  --legend             プリセットの凡例 (色と値) を右下に描く\n"
-           "  --range 文字=下:上   バンドの表示範囲 (例: --range a=5000:30000)\n"
-           "  --range 文字=auto    自動 (開いたときと同じ除去比率 0.00085)\n"
-           "  --range 文字=full    バンドの最小値から最大値まで\n"
-           "  --no-auto-range      8 ビットのバンドを 0..255 で開く "
-           "(ビューアの「開いたときに自動範囲」を外したとき)\n"
-           "  --step N             倍率の段階 0 (32倍) .. 5 (等倍) .. 10 (1/32)。既定は 5\n"
-           "  --window X,Y,W,H     シーンの一部 (ピクセル) だけを描く。既定はシーン全体\n"
-           "  --threads N          使うコア数 (既定はすべて)\n"
-           "  --subdataset 名前    NetCDF / HDF などのサブデータセット (変数) を開く。繰り返せる。\n"
-           "                       サブデータセットを複数持つファイルには必須 (無いときは名前を一覧する)\n"
-           "  -o 出力ファイル      .png .tif .bmp .jpg (.tif は位置情報付きの GeoTIFF)\n"
-           "  -q                   進み具合を表示しない\n"
-           "  --help               この説明\n"
-           "\n"
-           "終了コード: 0 書けた / 2 引数の誤り / 3 入力を開けない / 4 式の誤り / 5 出力を書けない\n"
-           "\n"
-           "例: orvenna-render --preset ndvi:c,d -o ndvi.tif IMG-01 IMG-02 IMG-03 IMG-04\n";
+    return tr_text(
+        "Render",
+        "使い方: orvenna-render [オプション] -o 出力ファイル 入力ファイル...\n"
+        "\n"
+        "衛星データのバンドをビューアと同じ読み方で開き、ビューアと同じ再描画で合成した画像を\n"
+        "ファイルに書きます。画面は要りません。\n"
+        "\n"
+        "  -r 式, -g 式, -b 式   赤・緑・青の式 (省略時は a)。a は表示範囲で 0..255 にした値、\n"
+        "                       #a はファイルの値 (例: -r '(#b - #a) / (#b + #a) * 128 + 128')\n"
+        "  --preset ndvi:赤,近赤外          NDVI (例: ndvi:c,d)\n"
+        "  --preset thermography:式         サーモグラフィ風 (例: thermography:d)\n"
+        "  --preset landsat:バンド,最低,最高  LANDSAT温度分布 (例: landsat:f,0,40。温度は℃)\n"
+        "  --legend             プリセットの凡例 (色と値) を右下に描く\n"
+        "  --range 文字=下:上   バンドの表示範囲 (例: --range a=5000:30000)\n"
+        "  --range 文字=auto    自動 (開いたときと同じ除去比率 0.00085)\n"
+        "  --range 文字=full    バンドの最小値から最大値まで\n"
+        "  --no-auto-range      8 ビットのバンドを 0..255 で開く "
+        "(ビューアの「開いたときに自動範囲」を外したとき)\n"
+        "  --step N             倍率の段階 0 (32倍) .. 5 (等倍) .. 10 (1/32)。既定は 5\n"
+        "  --window X,Y,W,H     シーンの一部 (ピクセル) だけを描く。既定はシーン全体\n"
+        "  --threads N          使うコア数 (既定はすべて)\n"
+        "  --subdataset 名前    NetCDF / HDF などのサブデータセット (変数) を開く。繰り返せる。\n"
+        "                       サブデータセットを複数持つファイルには必須 (無いときは名前を一覧する)\n"
+        "  -o 出力ファイル      .png .tif .bmp .jpg (.tif は位置情報付きの GeoTIFF)\n"
+        "  -q                   進み具合を表示しない\n"
+        "  --help               この説明\n"
+        "\n"
+        "終了コード: 0 書けた / 2 引数の誤り / 3 入力を開けない / 4 式の誤り / 5 出力を書けない\n"
+        "\n"
+        "例: orvenna-render --preset ndvi:c,d -o ndvi.tif IMG-01 IMG-02 IMG-03 IMG-04\n");
 }
 
 }  // namespace orvenna

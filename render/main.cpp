@@ -12,6 +12,7 @@
 
 #include "display/DisplayRanges.h"
 #include "document/Document.h"
+#include "document/InterfaceLanguage.h"
 #include "document/SceneOpener.h"
 #include "platform/LegendPainter.h"
 #include "render/PictureWriters.h"
@@ -157,6 +158,7 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    installLanguage(startLanguage());  // the viewer's language, for the help and the messages
     RenderOptions options;
     std::string error;
     if (!parse_render_options(argc - 1, argv + 1, &options, &error)) {
