@@ -352,6 +352,8 @@ void MainWindow::buildMenus() {
     forgetRecentAction_->setObjectName(QStringLiteral("forgetRecentAction"));
     fileMenu_->addSeparator();
     saveAction_ = namedAction(fileMenu_, "saveAction", QStringLiteral("保存(&S)"));
+    connect(namedAction(fileMenu_, "exportAction", tr("シーン全体を書き出す(&E)...")), &QAction::triggered,
+            this, [this] { exportScene(); });
     closeAllAction_ = namedAction(fileMenu_, "closeAllAction", QStringLiteral("すべて閉じる(&C)"));
     fileMenu_->addSeparator();
     quitAction_ = namedAction(fileMenu_, "quitAction", QStringLiteral("終了(&X)"));

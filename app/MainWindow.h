@@ -50,6 +50,7 @@ class ImageControl;
 class LandsatTemperatureDialog;
 class NdviPresetDialog;
 class OperationGuideWindow;
+class PictureExport;
 class PixelValueWindow;
 class ProgressWindow;
 class QuickHelpWindow;
@@ -79,6 +80,7 @@ public:
     NdviPresetDialog* ndviPresetDialog() const { return ndviDialog_; }
     ThermographyPresetDialog* thermographyPresetDialog() const { return thermographyDialog_; }
     LandsatTemperatureDialog* landsatTemperatureDialog() const { return landsatDialog_; }
+    PictureExport& pictureExport();  // saving and exporting pictures off the window's thread
 
     // Opens files as if they had been dropped on the window (paths as the file system's bytes), in natural
     // order; the opening runs as a job. False while an opening runs.
@@ -183,6 +185,11 @@ private:
     // ---- Closing and saving (MainWindowCloseSave.cpp) -----------------------------------------------------
     void closeAll();
     void saveView();
+
+    // ---- Saving with geography, exporting (MainWindowExport.cpp) ------------------------------------------
+    // The part of the view the scene covers, with the legend when shown, written with its georeferencing.
+    void saveScenePart(const QString& name);
+    void exportScene();  // "シーン全体を書き出す..."
 
     // ---- Legend (MainWindowLegend.cpp) --------------------------------------------------------------------
     void connectLegendHandlers();
@@ -364,6 +371,7 @@ private:
     NdviPresetDialog* ndviDialog_ = nullptr;
     ThermographyPresetDialog* thermographyDialog_ = nullptr;
     LandsatTemperatureDialog* landsatDialog_ = nullptr;
+    PictureExport* pictureExport_ = nullptr;  // made when first used
 };
 
 // Colours of the channel expression boxes: pure red, green (0, 128, 0) and pure blue, black for a text

@@ -1,14 +1,15 @@
-// Closing every band and scene at once, and saving the view as drawn to a picture file.
+// Closing every band and scene at once, and saving the view as drawn to a picture file (GeoTIFF, PNG and
+// JPEG: the part the scene covers, with its georeferencing).
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
 
 #include "app/MainWindow.h"
+#include "app/PictureExport.h"
 #include "document/Document.h"
 #include "platform/BmpWriter.h"
 #include "platform/ErrorDisplay.h"
-#include "platform/FileSaver.h"
 #include "platform/ImageControl.h"
 #include "platform/Prompts.h"
 
@@ -35,6 +36,14 @@ void MainWindow::saveView() {
                                   QStringLiteral("情報"), PromptKind::Information);
         return;
     }
+    if (pictureExport().running()) {
+        Prompts::current().inform(tr("前の保存がまだ終わっていません"), tr("情報"), PromptKind::Information);
+        return;
+    }
+    // GeoTIFF, PNG and JPEG hold the part of the view the scene covers, with its georeferencing.
+    const orvenna::PictureFormat format = orvenna::picture_format_of(QFile::encodeName(name).toStdString());
+    if (format != orvenna::PictureFormat::Unknown && format != orvenna::PictureFormat::Bmp)
+        return saveScenePart(name);
     // The extension names the format when the platform writes it; otherwise the file is a bitmap.
     const QString suffix = QFileInfo(name).suffix().toLower();
     const bool bitmap =
@@ -54,6 +63,8 @@ void MainWindow::saveView() {
             bytes.clear();
         }
     }
-    if (bytes.isEmpty() || !saveFileWhole(QFile::encodeName(name), bytes, &error))
+    if (bytes.isEmpty())
         showErrorText(QStringLiteral("\"") + name + QStringLiteral("\" に保存できません: ") + error);
+    else
+        pictureExport().writeBytes(name, bytes);  // off the window's thread
 }

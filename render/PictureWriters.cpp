@@ -62,7 +62,9 @@ public:
     const std::string& path() const { return path_; }
 
     // Closes the file (if still open) and renames it over the target with the usual permissions.
-    bool commit(std::string* error) {
+    bool commit(std::string* error) { return settle(error) && put_in_place(error); }
+    // Closes the file (if still open), its bytes on the disk, with the usual permissions.
+    bool settle(std::string* error) {
         int reason = 0;
         if (fd_ >= 0 && fsync(fd_) != 0) reason = errno;
         if (fd_ >= 0 && close(fd_) != 0 && reason == 0) reason = errno;
@@ -70,11 +72,11 @@ public:
         const mode_t mask = umask(0);
         umask(mask);
         if (reason == 0 && chmod(path_.c_str(), 0666 & ~mask) != 0) reason = errno;
-        if (reason == 0 && rename(path_.c_str(), target_.c_str()) != 0) reason = errno;
-        if (reason != 0) {
-            *error = "\"" + target_ + "\" を書けません: " + system_error_text(reason);
-            return false;
-        }
+        return reason == 0 || fail(reason, error);
+    }
+    // Renames the settled file over the target.
+    bool put_in_place(std::string* error) {
+        if (rename(path_.c_str(), target_.c_str()) != 0) return fail(errno, error);
         path_.clear();
         return true;
     }
@@ -109,6 +111,11 @@ public:
     }
 
 private:
+    bool fail(int reason, std::string* error) const {
+        *error = "\"" + target_ + "\" を書けません: " + system_error_text(reason);
+        return false;
+    }
+
     std::string target_;
     std::string path_;
     int fd_ = -1;
@@ -117,6 +124,84 @@ private:
 std::string write_failure(const std::string& target, int reason) {
     return "\"" + target + "\" を書けません: " + system_error_text(reason);
 }
+
+// The side files of a PNG or JPEG picture with a transform: the world file (A, D, B, E, then C, F at the
+// centre of the top-left pixel) and the coordinate system as ESRI WKT in a ".prj". They are written into
+// temporary files before the picture is completed and put in place after it; a failure leaves none.
+class SideFiles {
+public:
+    SideFiles(const std::string& picture, const char* worldExtension, const OutputGeoreference& geo) {
+        if (!geo.has_transform) return;
+        const size_t slash = picture.rfind('/');
+        const size_t dot = picture.rfind('.');
+        const std::string stem = dot == std::string::npos || (slash != std::string::npos && dot < slash)
+                                     ? picture
+                                     : picture.substr(0, dot);
+        const double* t = geo.transform;
+        char world[512];
+        std::snprintf(world, sizeof world, "%.17g\n%.17g\n%.17g\n%.17g\n%.17g\n%.17g\n", t[1], t[4], t[2],
+                      t[5], t[0] + 0.5 * t[1] + 0.5 * t[2], t[3] + 0.5 * t[4] + 0.5 * t[5]);
+        files_.push_back({stem + "." + worldExtension, world, nullptr});
+        if (!geo.crs_wkt.empty()) files_.push_back({stem + ".prj", esri_wkt(geo.crs_wkt), nullptr});
+    }
+
+    // Writes every side file into its temporary file.
+    bool prepare(std::string* error) {
+        for (File& f : files_) {
+            f.temporary = std::make_unique<TemporaryOutput>(f.path);
+            if (!f.temporary->create(error)) return false;
+            const char* bytes = f.text.data();
+            for (size_t left = f.text.size(); left > 0;) {
+                const ssize_t w = write(f.temporary->fd(), bytes, left);
+                if (w < 0 && errno == EINTR) continue;
+                if (w <= 0) {
+                    *error = write_failure(f.path, w < 0 ? errno : EIO);
+                    return false;
+                }
+                bytes += w;
+                left -= static_cast<size_t>(w);
+            }
+            if (!f.temporary->settle(error)) return false;
+        }
+        return true;
+    }
+
+    // Puts the side files in place beside the completed picture; when one cannot be, the picture and
+    // those already in place are removed.
+    bool commit(const std::string& picture, std::string* error) {
+        for (size_t i = 0; i < files_.size(); ++i) {
+            if (files_[i].temporary->put_in_place(error)) continue;
+            unlink(picture.c_str());
+            for (size_t k = 0; k < i; ++k)
+                unlink(files_[k].path.c_str());
+            return false;
+        }
+        return true;
+    }
+
+private:
+    static std::string esri_wkt(const std::string& wkt) {
+        std::string text = wkt;
+        OGRSpatialReferenceH srs = OSRNewSpatialReference(nullptr);
+        char* esri = nullptr;
+        const char* options[] = {"FORMAT=WKT1_ESRI", nullptr};
+        std::vector<char> copy(wkt.begin(), wkt.end());
+        copy.push_back('\0');
+        char* cursor = copy.data();
+        if (OSRImportFromWkt(srs, &cursor) == OGRERR_NONE &&
+            OSRExportToWktEx(srs, &esri, options) == OGRERR_NONE && esri && *esri)
+            text = esri;
+        CPLFree(esri);
+        OSRDestroySpatialReference(srs);
+        return text;
+    }
+
+    struct File {
+        std::string path, text;
+        std::unique_ptr<TemporaryOutput> temporary;
+    };
+    std::vector<File> files_;
+};
 
 // ---- BMP: 24-bit, lines bottom-up, each padded to four bytes; written at their places in the file. ----
 
@@ -192,7 +277,8 @@ private:
 
 class PngWriter : public PictureWriter {
 public:
-    PngWriter(const std::string& path, bool grey) : path_(path), file_(path), grey_(grey) {}
+    PngWriter(const std::string& path, const OutputGeoreference& geo, bool grey)
+        : path_(path), file_(path), sides_(path, "pgw", geo), grey_(grey) {}
     ~PngWriter() override {
         if (png_) png_destroy_write_struct(&png_, &info_);
         if (stream_) std::fclose(stream_);
@@ -244,7 +330,7 @@ public:
         png_write_end(png_, info_);
         png_destroy_write_struct(&png_, &info_);
         png_ = nullptr;
-        return file_.commit_stream(stream_, error);
+        return sides_.prepare(error) && file_.commit_stream(stream_, error) && sides_.commit(path_, error);
     }
 
 private:
@@ -262,6 +348,7 @@ private:
 
     std::string path_;
     TemporaryOutput file_;
+    SideFiles sides_;
     std::FILE* stream_ = nullptr;
     png_structp png_ = nullptr;
     png_infop info_ = nullptr;
@@ -287,7 +374,8 @@ void jpeg_error_exit(j_common_ptr info) {
 
 class JpegWriter : public PictureWriter {
 public:
-    explicit JpegWriter(const std::string& path) : path_(path), file_(path) {
+    JpegWriter(const std::string& path, const OutputGeoreference& geo)
+        : path_(path), file_(path), sides_(path, "jgw", geo) {
         std::memset(&error_, 0, sizeof error_);
         info_.err = jpeg_std_error(&error_.manager);
         error_.manager.error_exit = jpeg_error_exit;
@@ -334,7 +422,7 @@ public:
     bool finish(std::string* error) override {
         if (setjmp(error_.jump)) return fail(error);
         jpeg_finish_compress(&info_);
-        return file_.commit_stream(stream_, error);
+        return sides_.prepare(error) && file_.commit_stream(stream_, error) && sides_.commit(path_, error);
     }
 
 private:
@@ -346,6 +434,7 @@ private:
 
     std::string path_;
     TemporaryOutput file_;
+    SideFiles sides_;
     std::FILE* stream_ = nullptr;
     jpeg_compress_struct info_;
     JpegError error_;
@@ -491,9 +580,9 @@ std::unique_ptr<PictureWriter> make_picture_writer(const std::string& path, cons
         case PictureFormat::Bmp:
             return std::make_unique<BmpWriter>(path);
         case PictureFormat::Png:
-            return std::make_unique<PngWriter>(path, grey);
+            return std::make_unique<PngWriter>(path, geo, grey);
         case PictureFormat::Jpeg:
-            return std::make_unique<JpegWriter>(path);
+            return std::make_unique<JpegWriter>(path, geo);
         case PictureFormat::GeoTiff:
             return std::make_unique<GeoTiffWriter>(path, geo, grey);
         default:

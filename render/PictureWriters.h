@@ -11,7 +11,9 @@
 
 namespace orvenna {
 
-// Where the picture lies on the ground, for the GeoTIFF writer (the other formats carry none).
+// Where the picture lies on the ground. GeoTIFF carries the transform and its coordinate system, or the
+// control points; PNG and JPEG carry a transform in a world file (".pgw", ".jgw") and a ".prj" beside the
+// picture, and no control points; BMP carries none.
 struct OutputGeoreference {
     // The scene's own: an affine pixel-to-map transform (GDAL's order) for the output's pixels and the
     // coordinate system as WKT.

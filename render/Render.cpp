@@ -170,6 +170,11 @@ bool RenderPicture(const RenderRequest& request, PictureWriter& writer, std::str
     for (int number = 0; number < bandCount && ok; ++number) {
         Band band;
         queue.wait_for(number, &band);
+        if (request.stop && request.stop->load()) {
+            *error = "中止しました";
+            ok = false;
+            break;
+        }
         if (request.legend) {
             const CompositeTarget target{band.pixels.data(), width, band.count * linesPerDrawn,
                                          static_cast<std::ptrdiff_t>(width) * 3};

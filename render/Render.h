@@ -4,6 +4,7 @@
 // same either way, and the same as the viewer's redraw of the same view.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -33,12 +34,13 @@ struct RenderRequest {
     ViewGeometry geometry;  // from RenderGeometry
     int threads = 1;
     size_t bandBytes = 0;  // picture bytes per band drawn at once; 0 for the default of a few MiB
-    std::function<void(double)> progress;   // share done, after every band written; may be empty
-    const LegendPicture* legend = nullptr;  // drawn over the picture where its box lies; may be null
+    std::function<void(double)> progress;     // share done, after every band written; may be empty
+    const LegendPicture* legend = nullptr;    // drawn over the picture where its box lies; may be null
+    const std::atomic<bool>* stop = nullptr;  // when set, the render ends before the next band; may be null
 };
 
 // Draws the picture and writes it through `writer` (begin, lines, finish). False with *error when the
-// writer fails.
+// writer fails or the request's stop was set: the writer is then left unfinished (its file never appears).
 bool RenderPicture(const RenderRequest& request, PictureWriter& writer, std::string* error);
 
 }  // namespace orvenna

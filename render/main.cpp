@@ -18,6 +18,7 @@
 #include "render/PictureWriters.h"
 #include "render/Render.h"
 #include "render/RenderOptions.h"
+#include "render/SceneRender.h"
 #include "scene/remos.h"
 
 using namespace orvenna;
@@ -89,46 +90,6 @@ bool ApplyRanges(const std::vector<RangeRequest>& ranges, Document& document, st
         }
     }
     return true;
-}
-
-// The georeferencing the output carries: the scene's own transform for the window and step, or the corner
-// metadata as four control points in WGS 84.
-OutputGeoreference Georeference(const Document& document, const ViewGeometry& g) {
-    OutputGeoreference geo;
-    // Output pixel (i, j) shows scene pixel (first + i / s) for magnification s, (first + i * F) reduced.
-    const double perPixel = g.magnifying() ? 1.0 / g.factor : g.factor;
-    if (const SceneHandle* scene = document.georeferencedScene()) {
-        double transform[6];
-        std::vector<char> wkt(1 << 16);
-        if (remos_scene_transform(scene->get(), transform, wkt.data(), static_cast<int>(wkt.size()))) {
-            geo.has_transform = true;
-            geo.crs_wkt = wkt.data();
-            geo.transform[0] = transform[0] + transform[1] * g.first_column + transform[2] * g.first_line;
-            geo.transform[3] = transform[3] + transform[4] * g.first_column + transform[5] * g.first_line;
-            geo.transform[1] = transform[1] * perPixel;
-            geo.transform[2] = transform[2] * perPixel;
-            geo.transform[4] = transform[4] * perPixel;
-            geo.transform[5] = transform[5] * perPixel;
-            return geo;
-        }
-    }
-    const SceneMetadataState& m = document.metadata();
-    if (!m.geo_valid) return geo;
-    // The corners are the centres of the scene's corner pixels.
-    const double right = document.width() - 1, bottom = document.height() - 1;
-    const double corners[4][4] = {{0, 0, m.corners.ul_lon, m.corners.ul_lat},
-                                  {right, 0, m.corners.ur_lon, m.corners.ur_lat},
-                                  {0, bottom, m.corners.ll_lon, m.corners.ll_lat},
-                                  {right, bottom, m.corners.lr_lon, m.corners.lr_lat}};
-    for (int i = 0; i < 4; ++i) {
-        OutputGeoreference::ControlPoint& p = geo.control_points[i];
-        p.pixel = (corners[i][0] + 0.5 - g.first_column) / perPixel;
-        p.line = (corners[i][1] + 0.5 - g.first_line) / perPixel;
-        p.lon = corners[i][2];
-        p.lat = corners[i][3];
-    }
-    geo.control_point_count = 4;
-    return geo;
 }
 
 // Progress on standard error: a bar on a terminal, a line every tenth otherwise.
@@ -219,38 +180,25 @@ int main(int argc, char** argv) {
     const int h = options.has_window ? options.window_height : document.height();
     if (!RenderGeometry(x, y, w, h, options.step, document.width(), document.height(), &geometry, &error))
         return fail(kBadArguments, error);
-    const RedrawScene scene = document.redrawScene();
+    const int threads = options.threads > 0
+                            ? options.threads
+                            : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    const std::unique_ptr<SceneRender> render = PrepareSceneRender(document, geometry, threads);
     Progress progress(options.quiet);
-    RenderRequest request;
-    request.rows = scene.rows.data();
-    request.rowCount = static_cast<int>(scene.rows.size());
-    request.expressions = scene.compositeExpressions();
-    request.geometry = geometry;
-    request.threads = options.threads > 0
-                          ? options.threads
-                          : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    request.progress = [&](double done) { progress(done); };
+    render->request.progress = [&](double done) { progress(done); };
     // The legend's texts need fonts, which Qt gives through an application on a platform: the offscreen
     // one, as the command needs no display. Qt reads none of the command's arguments.
     std::unique_ptr<QGuiApplication> fonts;
-    LegendPicture legend;
     if (options.legend && document.legend().drawable()) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});  // says its own
         static int qtArgc = 1;
         static char* qtArgv[] = {argv[0], nullptr};
         fonts = std::make_unique<QGuiApplication>(qtArgc, qtArgv);
-        legend = paintLegend(document.legend(), geometry.view_width, geometry.view_height);
-        request.legend = &legend;
+        render->takeLegend(paintLegend(document.legend(), geometry.view_width, geometry.view_height));
     } else if (options.legend && !options.quiet) {
         std::fprintf(stderr, "orvenna-render: 凡例はプリセットの式のときだけ描きます\n");
     }
-    // Three channels of one text that assigns no letter are one grey picture.
-    const bool grey = document.expression(0).text() == document.expression(1).text() &&
-                      document.expression(1).text() == document.expression(2).text() &&
-                      !ExpressionAssignsLetters(request.expressions.red);
-    std::unique_ptr<PictureWriter> writer =
-        make_picture_writer(options.output, Georeference(document, geometry), grey);
-    if (!RenderPicture(request, *writer, &error)) return fail(kCannotWrite, error);
+    if (!render->write(options.output, &error)) return fail(kCannotWrite, error);
     return kWritten;
 }

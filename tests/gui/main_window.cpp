@@ -208,7 +208,7 @@ TEST_F(MainWindowTest, MenusWithSeparators) {
     EXPECT_EQ(window->fileMenu->title(), "ファイル(&F)");
     EXPECT_EQ(menuLayout(window->fileMenu),
               QStringList({"開く(&O)", "URL を開く(&U)...", "最近開いたもの(&R)", "-", "保存(&S)",
-                           "すべて閉じる(&C)", "-", "終了(&X)"}));
+                           "シーン全体を書き出す(&E)...", "すべて閉じる(&C)", "-", "終了(&X)"}));
     EXPECT_EQ(window->viewMenu->title(), "表示(&V)");
     EXPECT_EQ(menuLayout(window->viewMenu),
               QStringList({"ツールバー(&B)", "-", "バンドリスト(&B)", "ズーム(&Z)", "-", "ステータスバー(&S)",

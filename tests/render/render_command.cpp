@@ -189,6 +189,7 @@ TEST_F(RenderCommandTest, FormatsAndGeoreferencing) {
         {"--preset ndvi:c,d --window 100,50,300,200" + CeosBands(), "ndvi.bmp", 300, 200, 3},
         {"--preset thermography:d --step 7 --window 0,0,401,300" + CeosBands(), "thermo.jpg", 100, 75, 3},
         {"--step 3" + CeosBands(), "corners.tif", 3200, 2400, 1},  // a, a, a
+        {"--step 7" + CeosBands(), "corners.png", 200, 150, 1},    // corners alone: no world file
         {"--preset landsat:a,15,35 " + kLandsat + "LC08_L1TP_195025_20130707_20170503_01_T1_B10.TIF",
          "ls8.tif", 41, 41, 3},
         {"-r 'a/2' -g 'a/2' -b 'a/2' --step 7" + CeosBands(), "grey.png", 200, 150, 1},
@@ -222,6 +223,7 @@ TEST_F(RenderCommandTest, FormatsAndGeoreferencing) {
     ASSERT_EQ(colour.code, 0) << colour.output;
     QImage rgb(QString::fromStdString(Demo("grey-rgb.png")));
     EXPECT_EQ(rgb.convertToFormat(QImage::Format_Grayscale8), grey);
+    EXPECT_FALSE(fs::exists(Demo("corners.pgw")));
     GDALDatasetH corners = GDALOpen(Demo("corners.tif").c_str(), GA_ReadOnly);
     ASSERT_NE(corners, nullptr);
     EXPECT_EQ(GDALGetRasterXSize(corners), 3200);
