@@ -4,6 +4,7 @@
 
 #include "calc/ecalc.h"
 #include "calc/ecalc_stored.h"
+#include "text/translated_text.h"
 
 namespace orvenna {
 
@@ -17,36 +18,38 @@ std::string reason(const CalcExplanation& e) {
     const std::string token = quoted(e.token);
     switch (e.problem) {
         case CALC_PROBLEM_EMPTY:
-            return "式がありません";
+            return tr_text("Expression", "式がありません");
         case CALC_PROBLEM_BAD_CHARACTER:
             // A non-ASCII character is one byte in the token: name the kind, not the broken byte.
-            if (static_cast<unsigned char>(e.token[0]) >= 0x80) return "全角文字などは式に使えません";
-            if (std::string(e.token) == "#") return "'#' の後にはバンドの文字 (a〜z) が必要です";
-            return token + " は式に使えない文字です";
+            if (static_cast<unsigned char>(e.token[0]) >= 0x80)
+                return tr_text("Expression", "全角文字などは式に使えません");
+            if (std::string(e.token) == "#")
+                return tr_text("Expression", "'#' の後にはバンドの文字 (a〜z) が必要です");
+            return fill_text(tr_text("Expression", "%1 は式に使えない文字です"), {token});
         case CALC_PROBLEM_LONG_NUMBER:
-            return "数が長すぎます (63文字まで)";
+            return tr_text("Expression", "数が長すぎます (63文字まで)");
         case CALC_PROBLEM_MISSING_CLOSE:
-            return "')' が足りません";
+            return tr_text("Expression", "')' が足りません");
         case CALC_PROBLEM_UNMATCHED_CLOSE:
-            return "')' に対応する '(' がありません";
+            return tr_text("Expression", "')' に対応する '(' がありません");
         case CALC_PROBLEM_EMPTY_GROUP:
-            return "( ) の中が空です";
+            return tr_text("Expression", "( ) の中が空です");
         case CALC_PROBLEM_OPERAND_BEFORE:
-            return token + " の前に値がありません";
+            return fill_text(tr_text("Expression", "%1 の前に値がありません"), {token});
         case CALC_PROBLEM_OPERAND_AFTER:
-            return token + " の後に値がありません";
+            return fill_text(tr_text("Expression", "%1 の後に値がありません"), {token});
         case CALC_PROBLEM_NUMBER_AFTER_OPERAND:
-            return "数 " + std::string(e.token) + " の前に演算子が必要です";
+            return fill_text(tr_text("Expression", "数 %1 の前に演算子が必要です"), {e.token});
         case CALC_PROBLEM_FUNCTION_OPERAND:
-            return std::string(e.token) + " の後には値か ( ) が必要です";
+            return fill_text(tr_text("Expression", "%1 の後には値か ( ) が必要です"), {e.token});
         case CALC_PROBLEM_KEYWORD_OPERANDS:
-            return std::string(e.token) + " の前と後には値が必要です";
+            return fill_text(tr_text("Expression", "%1 の前と後には値が必要です"), {e.token});
         case CALC_PROBLEM_REPEAT_GROUP:
-            return "'@' の右は ( ) で囲んでください";
+            return tr_text("Expression", "'@' の右は ( ) で囲んでください");
         case CALC_PROBLEM_ASSIGN_LETTER:
-            return "'=' の左には1文字の変数だけを書けます";
+            return tr_text("Expression", "'=' の左には1文字の変数だけを書けます");
         default:
-            return "ここから式として読めません";
+            return tr_text("Expression", "ここから式として読めません");
     }
 }
 
@@ -78,7 +81,8 @@ Expression& Expression::operator=(Expression&& other) noexcept {
 
 std::string expression_problem_text(const CalcExplanation& explanation) {
     if (explanation.problem == CALC_PROBLEM_NONE) return std::string();
-    return std::to_string(explanation.position) + "文字目: " + reason(explanation);
+    return fill_text(tr_text("Expression", "%1文字目: %2"),
+                     {std::to_string(explanation.position), reason(explanation)});
 }
 
 std::string explain_expression(const char* text) {

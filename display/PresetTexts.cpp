@@ -6,6 +6,8 @@
 #include <functional>
 #include <limits>
 
+#include "text/translated_text.h"
+
 namespace orvenna {
 
 namespace {
@@ -191,10 +193,14 @@ bool Landsat8TemperaturePreset(char band, const ThermalCalibration& calibration,
 std::string Landsat7CalibrationProblem(double lmax, double lmin) {
     auto text = [](double v) { return ToChars(v, std::chars_format::general, 6); };
     if (!std::isfinite(lmax) || !std::isfinite(lmin))
-        return "LMAX と LMIN が数ではありません: 温度を計算できません";
-    if (lmax == lmin) return "LMAX と LMIN が同じです (" + text(lmax) + "): 温度を計算できません";
+        return tr_text("PresetTexts", "LMAX と LMIN が数ではありません: 温度を計算できません");
+    if (lmax == lmin)
+        return fill_text(tr_text("PresetTexts", "LMAX と LMIN が同じです (%1): 温度を計算できません"),
+                         {text(lmax)});
     if (lmax < lmin)
-        return "LMAX (" + text(lmax) + ") が LMIN (" + text(lmin) + ") より小さいです: 温度を計算できません";
+        return fill_text(
+            tr_text("PresetTexts", "LMAX (%1) が LMIN (%2) より小さいです: 温度を計算できません"),
+            {text(lmax), text(lmin)});
     return std::string();
 }
 

@@ -5,6 +5,7 @@
 
 #include "scene/scene_url.h"
 #include "scene/system_errors.h"
+#include "text/translated_text.h"
 
 namespace orvenna {
 
@@ -44,9 +45,9 @@ SceneResult TiffHandle::open(const std::string& path) {
     switch (tifrec_open(&tiff_, path.c_str())) {
         case 3:
             if (tiff_.directories) return SceneResult::success();
-            return SceneResult::refused("TIFF のディレクトリがありません");
+            return SceneResult::refused(tr_text("SceneHandle", "TIFF のディレクトリがありません"));
         case 2:
-            return SceneResult::refused("TIFF ではありません");
+            return SceneResult::refused(tr_text("SceneHandle", "TIFF ではありません"));
         default:
             return SceneResult::cannot_open(unreadable_file_reason(path.c_str()));
     }
@@ -63,7 +64,7 @@ ConfHandle::~ConfHandle() {
 SceneResult ConfHandle::open(const std::string& path) {
     if (!econf_open(&conf_, path.c_str()))
         return SceneResult::cannot_open(unreadable_file_reason(path.c_str()));
-    if (!econf_read(&conf_)) return SceneResult::refused("設定ファイルを読めません");
+    if (!econf_read(&conf_)) return SceneResult::refused(tr_text("SceneHandle", "設定ファイルを読めません"));
     return SceneResult::success();
 }
 

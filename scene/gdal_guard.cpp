@@ -17,8 +17,12 @@
 #include <set>
 
 #include "scene/system_errors.h"
+#include "text/translated_text.h"
 
 namespace remos_gdal {
+
+using orvenna::fill_text;
+using orvenna::tr_text;
 
 namespace {
 
@@ -83,19 +87,22 @@ class VrtWalk {
 public:
     std::string check(const std::string& path, int depth) {
         char resolved[PATH_MAX];
-        if (!realpath(path.c_str(), resolved)) return "\"" + file_name_of(path) + "\" を開けません";
+        if (!realpath(path.c_str(), resolved))
+            return fill_text(tr_text("GdalScene", "\"%1\" を開けません"), {file_name_of(path)});
         const std::string real = resolved;
-        if (visiting_.count(real)) return "VRT が自分自身を参照しています: \"" + file_name_of(path) + "\"";
-        if (depth > kMaxVrtDepth) return "VRT の入れ子が深すぎます";
+        if (visiting_.count(real))
+            return fill_text(tr_text("GdalScene", "VRT が自分自身を参照しています: \"%1\""),
+                             {file_name_of(path)});
+        if (depth > kMaxVrtDepth) return tr_text("GdalScene", "VRT の入れ子が深すぎます");
         struct stat st;
         if (stat(real.c_str(), &st) != 0 || st.st_size > kMaxVrtBytes)
-            return "VRT が大きすぎます (" + megabytes(kMaxVrtBytes) + " まで)";
+            return fill_text(tr_text("GdalScene", "VRT が大きすぎます (%1 まで)"), {megabytes(kMaxVrtBytes)});
         std::ifstream in(real, std::ios::binary);
         std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         CPLErrorReset();
         std::unique_ptr<CPLXMLNode, void (*)(CPLXMLNode*)> root(CPLParseXMLString(text.c_str()),
                                                                 CPLDestroyXMLNode);
-        if (!root) return std::string("VRT を読めません: ") + CPLGetLastErrorMsg();
+        if (!root) return fill_text(tr_text("GdalScene", "VRT を読めません: %1"), {CPLGetLastErrorMsg()});
         visiting_.insert(real);
         const std::string problem = walk(root.get(), folder_of(real), depth);
         visiting_.erase(real);
@@ -112,8 +119,9 @@ private:
                 if (n->eType != CXT_Element) continue;
                 if (equal_ignoring_case(n->pszValue, "VRTRasterBand") &&
                     equal_ignoring_case(attribute(n, "subClass").c_str(), "VRTRawRasterBand"))
-                    return "生データを指す VRT のバンド (VRTRawRasterBand) は開きません: "
-                           "GDAL がデータファイルを書き込みできる状態で開くため";
+                    return tr_text("GdalScene",
+                                   "生データを指す VRT のバンド (VRTRawRasterBand) は開きません: "
+                                   "GDAL がデータファイルを書き込みできる状態で開くため");
                 if (equal_ignoring_case(n->pszValue, "SourceFilename") ||
                     equal_ignoring_case(n->pszValue, "SourceDataset")) {
                     const std::string problem =
@@ -127,20 +135,25 @@ private:
     }
 
     std::string source(const std::string& name, bool relative, const std::string& folder, int depth) {
-        const std::string shown = "VRT の参照先 \"" + name + "\": ";
-        if (name.empty()) return shown + "名前がありません";
-        if (name.find("://") != std::string::npos) return shown + "ネットワーク上のファイルは参照できません";
-        if (starts_with(name, "/vsi")) return shown + "GDAL の仮想ファイルは参照できません";
+        const auto shown = [&name](const std::string& why) {
+            return fill_text(tr_text("GdalScene", "VRT の参照先 \"%1\": %2"), {name, why});
+        };
+        if (name.empty()) return shown(tr_text("GdalScene", "名前がありません"));
+        if (name.find("://") != std::string::npos)
+            return shown(tr_text("GdalScene", "ネットワーク上のファイルは参照できません"));
+        if (starts_with(name, "/vsi"))
+            return shown(tr_text("GdalScene", "GDAL の仮想ファイルは参照できません"));
         const size_t colon = name.find(':'), slash = name.find('/');
         if (colon != std::string::npos && (slash == std::string::npos || colon < slash))
-            return shown + "ファイルの名前ではありません";
+            return shown(tr_text("GdalScene", "ファイルの名前ではありません"));
         std::string path = name;
         if (path[0] != '/') path = (relative ? folder : gdal_path(".")) + "/" + name;
         const std::string problem = local_file_problem(path);
-        if (!problem.empty()) return shown + problem;
+        if (!problem.empty()) return shown(problem);
         if (!seen_.insert(path).second) return std::string();  // checked already
         if (seen_.size() > kMaxVrtSources)
-            return "VRT の参照先が多すぎます (" + std::to_string(kMaxVrtSources) + " まで)";
+            return fill_text(tr_text("GdalScene", "VRT の参照先が多すぎます (%1 まで)"),
+                             {std::to_string(kMaxVrtSources)});
         if (is_vrt(path)) return check(path, depth + 1);
         // A source of another kind opens as the viewer opens its files, or the VRT is refused with GDAL's
         // reason (GDAL itself would read such a source as zeros).
@@ -148,7 +161,7 @@ private:
         GDALDatasetH ds = open_checked(path);
         if (!ds) {
             const char* why = CPLGetLastErrorMsg();
-            return shown + (why && *why ? why : "開けません");
+            return shown(why && *why ? std::string(why) : tr_text("GdalScene", "開けません"));
         }
         GDALClose(ds);
         return std::string();
@@ -207,7 +220,7 @@ std::string local_file_problem(const std::string& path) {
     char resolved[PATH_MAX];
     if (!realpath(path.c_str(), resolved)) return system_error_text(errno);
     for (const char* system : {"/proc/", "/sys/", "/dev/"})
-        if (starts_with(resolved, system)) return "システムのファイルは読みません";
+        if (starts_with(resolved, system)) return tr_text("GdalScene", "システムのファイルは読みません");
     return std::string();
 }
 
@@ -229,8 +242,8 @@ std::string vrt_problem(const std::string& path) {
 std::string memory_problem(GDALDatasetH dataset) {
     const int count = GDALGetRasterCount(dataset);
     if (count > kMaxFileBands)
-        return "バンドが多すぎます (" + std::to_string(count) + " バンド、" + std::to_string(kMaxFileBands) +
-               " まで)";
+        return fill_text(tr_text("GdalScene", "バンドが多すぎます (%1 バンド、%2 まで)"),
+                         {std::to_string(count), std::to_string(kMaxFileBands)});
     if (count < 1) return std::string();
     GDALRasterBandH band = GDALGetRasterBand(dataset, 1);
     const int64_t sample = GDALGetDataTypeSizeBytes(GDALGetRasterDataType(band));
@@ -241,8 +254,8 @@ std::string memory_problem(GDALDatasetH dataset) {
                            count),
         sample);
     if (decodes_whole(driverName) && whole > kDecodeBudgetBytes)
-        return "展開すると " + megabytes(whole) + " になるため開けません (" + megabytes(kDecodeBudgetBytes) +
-               " まで)";
+        return fill_text(tr_text("GdalScene", "展開すると %1 になるため開けません (%2 まで)"),
+                         {megabytes(whole), megabytes(kDecodeBudgetBytes)});
     int bw = 0, bh = 0;
     GDALGetBlockSize(band, &bw, &bh);
     const char* interleave = GDALGetMetadataItem(dataset, "INTERLEAVE", "IMAGE_STRUCTURE");
@@ -250,8 +263,8 @@ std::string memory_problem(GDALDatasetH dataset) {
     const int64_t block =
         saturating_product(saturating_product(saturating_product(bw, bh), sample), perBlock);
     if (block > kDecodeBudgetBytes)
-        return "ブロックが大きすぎます (" + megabytes(block) + "、" + megabytes(kDecodeBudgetBytes) +
-               " まで)";
+        return fill_text(tr_text("GdalScene", "ブロックが大きすぎます (%1、%2 まで)"),
+                         {megabytes(block), megabytes(kDecodeBudgetBytes)});
     return std::string();
 }
 

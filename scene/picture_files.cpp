@@ -16,6 +16,10 @@
 #include "scene/regular_file.h"
 #include "scene/remos.h"
 #include "scene/system_errors.h"
+#include "text/translated_text.h"
+
+using orvenna::fill_text;
+using orvenna::tr_text;
 
 namespace {
 
@@ -25,11 +29,13 @@ bool size_acceptable(int64_t width, int64_t height) {
 }
 
 std::string too_large_text(int64_t width, int64_t height) {
-    return "画像が大きすぎます (" + std::to_string(width) + " x " + std::to_string(height) + ")";
+    return fill_text(tr_text("PictureFiles", "画像が大きすぎます (%1 x %2)"),
+                     {std::to_string(width), std::to_string(height)});
 }
 
 std::string out_of_memory_text(int64_t width, int64_t height) {
-    return "画像のためのメモリが足りません (" + std::to_string(width) + " x " + std::to_string(height) + ")";
+    return fill_text(tr_text("PictureFiles", "画像のためのメモリが足りません (%1 x %2)"),
+                     {std::to_string(width), std::to_string(height)});
 }
 
 // Sizes the picture's pixels; false when memory is short.
@@ -98,10 +104,10 @@ enum : uint32_t { kPlain = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3, kAlphaBitFie
 bool read_bitmap_header(FILE* file, int64_t file_size, BitmapHeader* h, std::string* error) {
     unsigned char head[14 + 124] = {};
     if (!read_at(file, 0, head, 18) || head[0] != 'B' || head[1] != 'M') {
-        *error = "ビットマップではありません";
+        *error = tr_text("PictureFiles", "ビットマップではありません");
         return false;
     }
-    const std::string broken = "ビットマップのヘッダーが壊れています";
+    const std::string broken = tr_text("PictureFiles", "ビットマップのヘッダーが壊れています");
     h->pixels_at = little_endian(head + 10, 4);
     const uint32_t info_size = little_endian(head + 14, 4);
     int palette_entry = 4;
@@ -159,7 +165,7 @@ bool read_bitmap_header(FILE* file, int64_t file_size, BitmapHeader* h, std::str
         return false;
     }
     if (!known_compression || (h->top_down && (c == kRle8 || c == kRle4))) {
-        *error = "このビットマップの圧縮形式には対応していません";
+        *error = tr_text("PictureFiles", "このビットマップの圧縮形式には対応していません");
         return false;
     }
     if (!size_acceptable(h->width, h->height)) {
@@ -175,7 +181,7 @@ bool read_bitmap_header(FILE* file, int64_t file_size, BitmapHeader* h, std::str
     if (c != kRle8 && c != kRle4) {
         const int64_t stride = (h->width * b + 31) / 32 * 4;
         if (h->pixels_at + stride * h->height > file_size) {
-            *error = "ビットマップのデータが途中で終わっています";
+            *error = tr_text("PictureFiles", "ビットマップのデータが途中で終わっています");
             return false;
         }
     }
@@ -282,7 +288,7 @@ bool decode_bitmap(FILE* file, int64_t file_size, DecodedPicture* out, std::stri
         // The coded data is at most the rest of the file, which is real, not claimed.
         const int64_t length = file_size - h.pixels_at;
         if (length <= 0 || length > kMaxPictureBytes) {
-            *error = "ビットマップのデータが途中で終わっています";
+            *error = tr_text("PictureFiles", "ビットマップのデータが途中で終わっています");
             return false;
         }
         std::vector<uint8_t> data;
@@ -293,12 +299,13 @@ bool decode_bitmap(FILE* file, int64_t file_size, DecodedPicture* out, std::stri
             return false;
         }
         if (!read_at(file, h.pixels_at, data.data(), data.size()) || !allocate(out, width, height)) {
-            *error = out->empty() ? out_of_memory_text(width, height) : "ビットマップを読めません";
+            *error = out->empty() ? out_of_memory_text(width, height)
+                                  : tr_text("PictureFiles", "ビットマップを読めません");
             return false;
         }
         if (!decode_bitmap_runs(h, data, out)) {
             *out = DecodedPicture{};
-            *error = "ビットマップのデータが途中で終わっています";
+            *error = tr_text("PictureFiles", "ビットマップのデータが途中で終わっています");
             return false;
         }
         return true;
@@ -312,13 +319,13 @@ bool decode_bitmap(FILE* file, int64_t file_size, DecodedPicture* out, std::stri
     std::vector<uint8_t> stored(static_cast<size_t>(stride));
     if (fseeko(file, static_cast<off_t>(h.pixels_at), SEEK_SET) != 0) {
         *out = DecodedPicture{};
-        *error = "ビットマップを読めません";
+        *error = tr_text("PictureFiles", "ビットマップを読めません");
         return false;
     }
     for (int k = 0; k < height; ++k) {
         if (std::fread(stored.data(), 1, stored.size(), file) != stored.size()) {
             *out = DecodedPicture{};
-            *error = "ビットマップのデータが途中で終わっています";
+            *error = tr_text("PictureFiles", "ビットマップのデータが途中で終わっています");
             return false;
         }
         convert_bitmap_line(h, masks, stored.data(), out->line(h.top_down ? k : height - 1 - k), width);
@@ -396,7 +403,7 @@ bool decode_jpeg(FILE* file, int64_t file_size, DecodedPicture* out, std::string
     if (setjmp(err.jump)) {
         jpeg_destroy_decompress(&cinfo);
         std::free(cmyk_line);
-        *error = std::string("JPEG の復号に失敗しました: ") + err.message;
+        *error = fill_text(tr_text("PictureFiles", "JPEG の復号に失敗しました: %1"), {err.message});
         return false;
     }
     jpeg_create_decompress(&cinfo);
@@ -410,8 +417,8 @@ bool decode_jpeg(FILE* file, int64_t file_size, DecodedPicture* out, std::string
         return false;
     }
     if (!jpeg_data_plausible(file_size, cinfo.image_width, cinfo.image_height, cinfo.arith_code)) {
-        *error = "JPEG のデータが大きさ (" + std::to_string(cinfo.image_width) + " x " +
-                 std::to_string(cinfo.image_height) + ") に対して短すぎます";
+        *error = fill_text(tr_text("PictureFiles", "JPEG のデータが大きさ (%1 x %2) に対して短すぎます"),
+                           {std::to_string(cinfo.image_width), std::to_string(cinfo.image_height)});
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
@@ -419,7 +426,7 @@ bool decode_jpeg(FILE* file, int64_t file_size, DecodedPicture* out, std::string
     const int width = static_cast<int>(cinfo.output_width);
     const int height = static_cast<int>(cinfo.output_height);
     if (cinfo.output_components != (cmyk ? 4 : 3) || !size_acceptable(width, height)) {
-        *error = "JPEG の色形式に対応していません";
+        *error = tr_text("PictureFiles", "JPEG の色形式に対応していません");
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
@@ -448,8 +455,9 @@ bool decode_jpeg(FILE* file, int64_t file_size, DecodedPicture* out, std::string
     jpeg_destroy_decompress(&cinfo);
     std::free(cmyk_line);
     if (err.damaged || cut) {
-        *error = err.damaged ? std::string("JPEG のデータが壊れています: ") + err.message
-                             : std::string("JPEG のデータが途中で終わっています");
+        *error = err.damaged
+                     ? fill_text(tr_text("PictureFiles", "JPEG のデータが壊れています: %1"), {err.message})
+                     : tr_text("PictureFiles", "JPEG のデータが途中で終わっています");
         return false;
     }
     return true;
@@ -482,7 +490,8 @@ bool decode_picture(const std::string& path, PictureType type, DecodedPicture* o
     *out = DecodedPicture{};
     FILE* file = open_regular_file(path.c_str());
     if (!file) {
-        *message = "ファイルを開けません: " + system_error_text(errno);
+        const std::string why = system_error_text(errno);
+        *message = fill_text(tr_text("PictureFiles", "ファイルを開けません: %1"), {why});
         return false;
     }
     struct stat st;

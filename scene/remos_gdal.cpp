@@ -25,8 +25,12 @@
 #include "scene/gdal_guard.h"
 #include "scene/gdal_scene.h"
 #include "scene/scene_url.h"
+#include "text/translated_text.h"
 
 namespace remos_gdal {
+
+using orvenna::fill_text;
+using orvenna::tr_text;
 
 namespace {
 
@@ -81,24 +85,27 @@ std::string type_name(GDALDataType type) {
 // Why a dataset cannot become band records, or "" when it can.
 std::string refusal_of(GDALDatasetH ds) {
     const int count = GDALGetRasterCount(ds);
-    if (count < 1) return "ラスタバンドがありません";
+    if (count < 1) return tr_text("GdalScene", "ラスタバンドがありません");
     const std::string memory = memory_problem(ds);
     if (!memory.empty()) return memory;
     const int width = GDALGetRasterXSize(ds), height = GDALGetRasterYSize(ds);
-    if (width < 1 || height < 1) return "画像の大きさが 0 です";
+    if (width < 1 || height < 1) return tr_text("GdalScene", "画像の大きさが 0 です");
     const GDALDataType first = GDALGetRasterDataType(GDALGetRasterBand(ds, 1));
     for (int i = 1; i <= count; ++i) {
         GDALRasterBandH band = GDALGetRasterBand(ds, i);
-        if (!band) return "バンド " + std::to_string(i) + " を読めません";
+        if (!band) return fill_text(tr_text("GdalScene", "バンド %1 を読めません"), {std::to_string(i)});
         const GDALDataType type = GDALGetRasterDataType(band);
-        if (GDALDataTypeIsComplex(type)) return "複素数のサンプル (" + type_name(type) + ") は表示できません";
+        if (GDALDataTypeIsComplex(type))
+            return fill_text(tr_text("GdalScene", "複素数のサンプル (%1) は表示できません"),
+                             {type_name(type)});
         int sample_type = 0, bits = 0;
         if (!sample_type_of(type, &sample_type, &bits))
-            return "サンプル型 " + type_name(type) + " は表示できません";
+            return fill_text(tr_text("GdalScene", "サンプル型 %1 は表示できません"), {type_name(type)});
         if (type != first)
-            return "バンドのサンプル型が揃っていません (" + type_name(first) + " と " + type_name(type) + ")";
+            return fill_text(tr_text("GdalScene", "バンドのサンプル型が揃っていません (%1 と %2)"),
+                             {type_name(first), type_name(type)});
         if (GDALGetRasterBandXSize(band) != width || GDALGetRasterBandYSize(band) != height)
-            return "バンドの大きさが揃っていません";
+            return tr_text("GdalScene", "バンドの大きさが揃っていません");
     }
     return "";
 }
@@ -116,10 +123,12 @@ const char* const* remote_drivers() {
 
 // The user's words for a server's failure, with GDAL's (curl's) message.
 std::string server_problem(const std::string& message) {
-    if (message.find("404") != std::string::npos) return "サーバーにファイルがありません (HTTP 404)";
+    if (message.find("404") != std::string::npos)
+        return tr_text("GdalScene", "サーバーにファイルがありません (HTTP 404)");
     if (message.find("timed out") != std::string::npos || message.find("Timeout") != std::string::npos)
-        return "サーバーが時間内に応答しません (" + message + ")";
-    return "サーバーから読めません" + (message.empty() ? std::string() : ": " + message);
+        return fill_text(tr_text("GdalScene", "サーバーが時間内に応答しません (%1)"), {message});
+    if (message.empty()) return tr_text("GdalScene", "サーバーから読めません");
+    return fill_text(tr_text("GdalScene", "サーバーから読めません: %1"), {message});
 }
 
 // Opens a scene on a server (scene_url.h): the file must answer first, else *reachable is false and the
@@ -309,7 +318,7 @@ void note_read_error(GdalScene* scene) {
     scene->read_error_seen = true;
     std::string message = t_last_error;
     if (message.empty()) message = CPLGetLastErrorMsg();
-    if (message.empty()) message = "ブロックを復号できませんでした";
+    if (message.empty()) message = tr_text("GdalScene", "ブロックを復号できませんでした");
     scene->read_error = message;
 }
 
@@ -351,7 +360,9 @@ int open_scene(SceneFile* scene, const std::string& subdataset_name) {
     if (!ds) {
         // GDAL's message on a scene on a server names the GDAL path, not the URL the user gave.
         const std::string reason = remote ? std::string() : last_error();
-        set_open_reason(scene, reason.empty() ? "GDAL が読める形式ではありません" : reason.c_str());
+        set_open_reason(scene, reason.empty()
+                                   ? tr_text("GdalScene", "GDAL が読める形式ではありません").c_str()
+                                   : reason.c_str());
         return REMOS_UNKNOWN_FORMAT;
     }
     const std::string refusal = refusal_of(ds);
@@ -378,15 +389,15 @@ int open_scene(SceneFile* scene, const std::string& subdataset_name) {
     if (count > kMaxFileBands) {
         GDALClose(ds);
         mark_recognised(scene);
-        set_open_reason(scene, ("バンドが多すぎます (" + std::to_string(count) + " バンド、" +
-                                std::to_string(kMaxFileBands) + " まで)")
+        set_open_reason(scene, fill_text(tr_text("GdalScene", "バンドが多すぎます (%1 バンド、%2 まで)"),
+                                         {std::to_string(count), std::to_string(kMaxFileBands)})
                                    .c_str());
         return REMOS_UNKNOWN_FORMAT;
     }
     if (!remos_alloc_bands(scene, count)) {
         GDALClose(ds);
         mark_recognised(scene);
-        set_open_reason(scene, "メモリが足りません");
+        set_open_reason(scene, tr_text("GdalScene", "メモリが足りません").c_str());
         return REMOS_UNKNOWN_FORMAT;
     }
 

@@ -13,7 +13,10 @@
 
 #include "scene/gdal_scene.h"
 #include "scene/remos_gdal.h"
+#include "text/translated_text.h"
 
+using orvenna::fill_text;
+using orvenna::tr_text;
 using remos_gdal::GdalBand;
 using remos_gdal::GdalScene;
 
@@ -282,25 +285,28 @@ SceneGrid finest_scene_grid(const std::vector<SceneGrid>& grids) {
 }
 
 std::string grid_placement_problem(const SceneGrid& own, const SceneGrid& grid) {
-    if (grid.width <= 0 || grid.height <= 0 || own.width <= 0 || own.height <= 0) return "大きさが 0 です";
+    if (grid.width <= 0 || grid.height <= 0 || own.width <= 0 || own.height <= 0)
+        return tr_text("SceneGrid", "大きさが 0 です");
     if (own.georeferenced && grid.georeferenced) return "";
     // Without georeferencing to place it by, the band covers the grid's area by a whole factor.
     if (grid.width % own.width != 0 || grid.height % own.height != 0)
-        return "大きさ " + size_text(own.width, own.height) + " が格子 " +
-               size_text(grid.width, grid.height) +
-               " の整数分の 1 ではなく、重ねる位置を決める地理情報もありません";
+        return fill_text(tr_text("SceneGrid",
+                                 "大きさ %1 が格子 %2 の整数分の 1 ではなく、"
+                                 "重ねる位置を決める地理情報もありません"),
+                         {size_text(own.width, own.height), size_text(grid.width, grid.height)});
     return "";
 }
 
 std::string place_scene_on_grid(SceneFile* scene, const SceneGrid& grid) {
     GdalScene* s = remos_gdal::scene_state(scene);
-    if (!s || !s->dataset) return "GDAL で読めないため格子に重ねられません";
+    if (!s || !s->dataset) return tr_text("SceneGrid", "GDAL で読めないため格子に重ねられません");
     const SceneGrid own = scene_grid_of(scene);
     if (own.same_as(grid) || !s->own_records.empty()) return "";
     const std::string problem = grid_placement_problem(own, grid);
     if (!problem.empty()) return problem;
     if (grid.width > kMaxGridSide || grid.height > kMaxGridSide)
-        return "格子 " + size_text(grid.width, grid.height) + " が大きすぎて重ねられません";
+        return fill_text(tr_text("SceneGrid", "格子 %1 が大きすぎて重ねられません"),
+                         {size_text(grid.width, grid.height)});
 
     std::vector<int32_t> column_of, line_of;
     GDALDatasetH warped = nullptr;
@@ -308,16 +314,18 @@ std::string place_scene_on_grid(SceneFile* scene, const SceneGrid& grid) {
         factor_maps(grid, grid.width / own.width, grid.height / own.height, &column_of, &line_of);
     } else if (same_crs(own.crs_wkt, grid.crs_wkt) && north_up(own.transform) && north_up(grid.transform)) {
         if (!affine_maps(grid, own, &column_of, &line_of) || !any_inside(column_of) || !any_inside(line_of))
-            return "範囲が格子と重なりません";
+            return tr_text("SceneGrid", "範囲が格子と重なりません");
     } else {
-        if (!north_up(grid.transform)) return "回転した格子には別の座標系のバンドを重ねられません";
+        if (!north_up(grid.transform))
+            return tr_text("SceneGrid", "回転した格子には別の座標系のバンドを重ねられません");
         bool known = false;
         const bool meets = overlaps(grid, own, &known);
-        if (!known) return "座標系を格子の座標系に変換できません";
-        if (!meets) return "範囲が格子と重なりません";
+        if (!known) return tr_text("SceneGrid", "座標系を格子の座標系に変換できません");
+        if (!meets) return tr_text("SceneGrid", "範囲が格子と重なりません");
         remos_gdal::clear_last_error();
         warped = warp_onto(s->dataset, grid);
-        if (!warped) return "格子に投影し直せません: " + remos_gdal::last_error();
+        if (!warped)
+            return fill_text(tr_text("SceneGrid", "格子に投影し直せません: %1"), {remos_gdal::last_error()});
     }
 
     // The bands and records at their own size stay for histograms (and the mapped reads).

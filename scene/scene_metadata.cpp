@@ -12,6 +12,10 @@
 #include "scene/SceneHandle.h"
 #include "scene/econf.h"
 #include "scene/metadata_files.h"
+#include "text/translated_text.h"
+
+using orvenna::fill_text;
+using orvenna::tr_text;
 
 namespace {
 
@@ -51,39 +55,47 @@ std::string number_text(double v) {
 // Why corners cannot lie on the globe, or "".
 std::string corner_problem(const LandsatCorners& c) {
     if (!finite({c.ul_lat, c.ul_lon, c.ur_lat, c.ur_lon, c.ll_lat, c.ll_lon, c.lr_lat, c.lr_lon}))
-        return "数ではない値があります";
+        return tr_text("SceneMetadata", "数ではない値があります");
     for (double lat : {c.ul_lat, c.ur_lat, c.ll_lat, c.lr_lat})
-        if (std::fabs(lat) > 90) return "緯度 " + number_text(lat) + " は ±90 を越えています";
+        if (std::fabs(lat) > 90)
+            return fill_text(tr_text("SceneMetadata", "緯度 %1 は ±90 を越えています"), {number_text(lat)});
     for (double lon : {c.ul_lon, c.ur_lon, c.ll_lon, c.lr_lon})
-        if (std::fabs(lon) > 180) return "経度 " + number_text(lon) + " は ±180 を越えています";
+        if (std::fabs(lon) > 180)
+            return fill_text(tr_text("SceneMetadata", "経度 %1 は ±180 を越えています"), {number_text(lon)});
     return std::string();
 }
 
 // Drops what the file gave that cannot be right, saying why in state->ignored.
 void check_values(const std::string& file, SceneMetadataState* state) {
-    const std::string name = "\"" + file_name_of(file) + "\" の";
+    const std::string name = file_name_of(file);
     if (state->geo_valid) {
         const std::string problem = corner_problem(state->corners);
         if (!problem.empty()) {
             state->geo_valid = false;
-            state->ignored = name + "隅の座標は使いません: " + problem;
+            state->ignored =
+                fill_text(tr_text("SceneMetadata", "\"%1\" の隅の座標は使いません: %2"), {name, problem});
         }
     }
     if (state->landsat7_valid && !finite({state->lmax, state->lmin})) {
         state->landsat7_valid = false;
-        state->ignored = name + "LMAX/LMIN は使いません: 数ではない値があります";
+        state->ignored = fill_text(
+            tr_text("SceneMetadata", "\"%1\" のLMAX/LMIN は使いません: 数ではない値があります"), {name});
     }
     for (LandsatReflectanceBand& band : state->reflectance) {
         if (band.valid && !finite({band.mult, band.add})) {
             band.valid = false;
-            state->ignored = name + "反射率の定数は使いません: 数ではない値があります";
+            state->ignored = fill_text(
+                tr_text("SceneMetadata", "\"%1\" の反射率の定数は使いません: 数ではない値があります"),
+                {name});
         }
     }
     if (!finite({state->sun_elevation})) state->sun_elevation = 0;
     for (LandsatThermalBand* band : {&state->band10, &state->band11}) {
         if (band->valid && !finite({band->radiance_mult, band->radiance_add, band->k1, band->k2})) {
             band->valid = false;
-            state->ignored = name + "熱赤外の定数は使いません: 数ではない値があります";
+            state->ignored = fill_text(
+                tr_text("SceneMetadata", "\"%1\" の熱赤外の定数は使いません: 数ではない値があります"),
+                {name});
         }
     }
 }

@@ -13,6 +13,7 @@
 #include "scene/gdal_scene.h"
 #include "scene/remos_gdal.h"
 #include "scene/scene_url.h"
+#include "text/translated_text.h"
 
 namespace orvenna {
 
@@ -223,16 +224,18 @@ SceneResult open_subdataset(SceneHandle* scene, const std::string& path, const s
     const std::vector<SubdatasetInfo> list = subdatasets_of(path, false);
     const int k = find_subdataset(list, wanted);
     if (k < 0)
-        return SceneResult::refused(list.empty() ? "サブデータセットを持つファイルではありません"
-                                                 : "サブデータセット \"" + wanted + "\" はありません (" +
-                                                       subdataset_names(list) + ")");
+        return SceneResult::refused(
+            list.empty() ? tr_text("Subdatasets", "サブデータセットを持つファイルではありません")
+                         : fill_text(tr_text("Subdatasets", "サブデータセット \"%1\" はありません (%2)"),
+                                     {wanted, subdataset_names(list)}));
     SceneResult opened = scene->open(path, FMT_OPEN_ONLY);
     if (!opened.opened()) return opened;
     (*scene)->format = FMT_UNKNOWN;
     if (remos_gdal::open_scene(scene->get(), list[static_cast<size_t>(k)].gdal_name) != REMOS_OK) {
         const std::string why = remos_open_reason(scene->get());
         remos_close(scene->get());
-        return SceneResult::refused(why.empty() ? "サブデータセットを開けません" : why);
+        return SceneResult::refused(why.empty() ? tr_text("Subdatasets", "サブデータセットを開けません")
+                                                : why);
     }
     return SceneResult::success();
 }

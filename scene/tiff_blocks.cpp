@@ -10,6 +10,10 @@
 #include <vector>
 
 #include "scene/regular_file.h"
+#include "text/translated_text.h"
+
+using orvenna::fill_text;
+using orvenna::tr_text;
 
 namespace {
 
@@ -56,7 +60,7 @@ public:
         const uint64_t version = number(head + 2, 2);
         if (version == 43) {
             if (!read(0, head, 16) || number(head + 4, 2) != 8)
-                return broken("BigTIFF のヘッダーが壊れています");
+                return broken(tr_text("TiffBlocks", "BigTIFF のヘッダーが壊れています"));
             big_ = true;
         } else if (version != 42) {
             return std::string();  // not a TIFF the readers know
@@ -66,7 +70,8 @@ public:
         for (int n = 0; next != 0 && n < kMaxDirectories; ++n) {
             if (!seen.insert(next).second) break;  // a chain that points back ends there
             Image image;
-            if (!directory(next, &image, &next)) return broken("ディレクトリがファイルの外にあります");
+            if (!directory(next, &image, &next))
+                return broken(tr_text("TiffBlocks", "ディレクトリがファイルの外にあります"));
             const std::string problem = blocks(image, n);
             if (!problem.empty()) return problem;
         }
@@ -86,7 +91,9 @@ private:
         return v;
     }
 
-    static std::string broken(const std::string& why) { return "TIFF が壊れています: " + why; }
+    static std::string broken(const std::string& why) {
+        return fill_text(tr_text("TiffBlocks", "TIFF が壊れています: %1"), {why});
+    }
 
     // Where the values of an entry of an integer type (SHORT, LONG, LONG8) are; false for another type or
     // more values than the file can hold.
@@ -204,16 +211,19 @@ private:
 
     std::string blocks(const Image& m, int n) {
         if (m.offsets.count == 0) return std::string();
-        const std::string image = n == 0 ? std::string() : " (画像 " + std::to_string(n + 1) + ")";
+        // Which image of the file, after the block's number, unless it is the first.
+        const std::string image =
+            n == 0 ? std::string() : fill_text(tr_text("TiffBlocks", " (画像 %1)"), {std::to_string(n + 1)});
         if (m.has_counts && m.counts.count != m.offsets.count)
-            return broken("ブロックの位置と長さの数が違います" + image);
+            return broken(fill_text(tr_text("TiffBlocks", "ブロックの位置と長さの数が違います%1"), {image}));
         const uint64_t size = static_cast<uint64_t>(size_);
         std::vector<uint64_t> offsets, counts;
         for (uint64_t first = 0; first < m.offsets.count; first += kChunk) {
             const size_t k = static_cast<size_t>(std::min<uint64_t>(kChunk, m.offsets.count - first));
             if (!read_values(m.offsets, first, k, &offsets) ||
                 (m.has_counts && !read_values(m.counts, first, k, &counts)))
-                return broken("ブロックの表がファイルの外にあります" + image);
+                return broken(
+                    fill_text(tr_text("TiffBlocks", "ブロックの表がファイルの外にあります%1"), {image}));
             for (size_t j = 0; j < k; ++j) {
                 const uint64_t i = first + j;
                 const uint64_t at = offsets[j];
@@ -221,14 +231,18 @@ private:
                 const uint64_t length = m.has_counts ? counts[j] : expected;
                 if (at == 0 && length == 0) continue;  // a block the writer left out
                 if (at > size || length > size - at)
-                    return "ファイルが途中で切れています: ブロック " + std::to_string(i + 1) + image +
-                           " は " + std::to_string(at) + " から " + std::to_string(length) +
-                           " バイトですが、ファイルは " + std::to_string(size) + " バイトです";
+                    return fill_text(tr_text("TiffBlocks",
+                                             "ファイルが途中で切れています: ブロック %1%2 は %3 から %4 "
+                                             "バイトですが、ファイルは %5 バイトです"),
+                                     {std::to_string(i + 1), image, std::to_string(at),
+                                      std::to_string(length), std::to_string(size)});
                 if (m.has_counts && expected != 0 && length < expected)
-                    return "ファイルが途中で切れています: ブロック " + std::to_string(i + 1) + image +
-                           " は " + std::to_string(length) + " バイトしかありません (画像の大きさ " +
-                           std::to_string(m.width) + " x " + std::to_string(m.length) + " では " +
-                           std::to_string(expected) + " バイト)";
+                    return fill_text(
+                        tr_text("TiffBlocks",
+                                "ファイルが途中で切れています: ブロック %1%2 は %3 "
+                                "バイトしかありません (画像の大きさ %4 x %5 では %6 バイト)"),
+                        {std::to_string(i + 1), image, std::to_string(length), std::to_string(m.width),
+                         std::to_string(m.length), std::to_string(expected)});
             }
         }
         return std::string();
