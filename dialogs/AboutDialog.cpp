@@ -9,7 +9,7 @@
 #include <QPushButton>
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
-    setWindowTitle(QStringLiteral("バージョン情報"));
+    setWindowTitle(tr("バージョン情報"));
     setFont(uiFont());
     setFixedSize(365, 188);
 

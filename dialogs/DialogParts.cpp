@@ -22,7 +22,7 @@ QLabel* makeTitleLabel(QWidget* dialog, const QString& text) {
     return label;
 }
 
-QPlainTextEdit* makeExplanationText(QWidget* dialog, const QStringList& lines, int x, int y, int width,
+QPlainTextEdit* makeExplanationText(QWidget* dialog, const QString& text, int x, int y, int width,
                                     int height) {
     auto* box = new QPlainTextEdit(dialog);
     box->setReadOnly(true);
@@ -35,7 +35,7 @@ QPlainTextEdit* makeExplanationText(QWidget* dialog, const QStringList& lines, i
     QPalette palette = box->palette();
     palette.setColor(QPalette::Base, palette.color(QPalette::Window).darker(105));  // light 3-D grey
     box->setPalette(palette);
-    box->setPlainText(lines.join(QLatin1Char('\n')));
+    box->setPlainText(text);
     box->setGeometry(x, y, width, height);
     return box;
 }

@@ -13,8 +13,9 @@ namespace dialogparts {
 // The dialog's title in a larger bold face at the top left.
 QLabel* makeTitleLabel(QWidget* dialog, const QString& text);
 
-// A read-only, borderless text box in the light 3-D colour holding `lines` as they stand (no wrapping).
-QPlainTextEdit* makeExplanationText(QWidget* dialog, const QStringList& lines, int x, int y, int width,
+// A read-only, borderless text box in the light 3-D colour holding `text` as it stands: its lines are broken
+// where the text breaks them, never wrapped.
+QPlainTextEdit* makeExplanationText(QWidget* dialog, const QString& text, int x, int y, int width,
                                     int height);
 
 // A plain label with its top-left corner at (x, y).

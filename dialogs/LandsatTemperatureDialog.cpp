@@ -61,22 +61,24 @@ LandsatTemperatureDialog::LandsatTemperatureDialog(orvenna::Document& document, 
     : PresetDialog(document, parent,
                    Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("LandsatTemperatureDialog"));
-    setWindowTitle(QStringLiteral("LANDSAT温度分布"));
+    setWindowTitle(tr("LANDSAT温度分布"));
     setFont(uiFont());
     setFixedSize(315, 307);
 
-    titleLabel = dialogparts::makeTitleLabel(this, QStringLiteral("LANDSAT温度分布"));
-    explanationText = dialogparts::makeExplanationText(
-        this,
-        {QStringLiteral("ひとつのバンドを Landsat-7/ETM+ のバンド6-1とみな"),
-         QStringLiteral("し、温度分布をサーモグラフィとして作成します。"), QString(),
-         QStringLiteral("以下のひとつのバンドを選択し、LMAXとLMINが指定さ"),
-         QStringLiteral("れていなければ指定してください。"),
-         QStringLiteral("ただし、V, W, X, Y, Zは内部で計算用に使用しているの"),
-         QStringLiteral("で選択しないでください。")},
-        6, 34, 303, 112);
+    titleLabel = dialogparts::makeTitleLabel(this, tr("LANDSAT温度分布"));
+    //: Lines are broken by hand to fit the box, which does not wrap.
+    explanationText =
+        dialogparts::makeExplanationText(this,
+                                         tr("ひとつのバンドを Landsat-7/ETM+ のバンド6-1とみな\n"
+                                            "し、温度分布をサーモグラフィとして作成します。\n"
+                                            "\n"
+                                            "以下のひとつのバンドを選択し、LMAXとLMINが指定さ\n"
+                                            "れていなければ指定してください。\n"
+                                            "ただし、V, W, X, Y, Zは内部で計算用に使用しているの\n"
+                                            "で選択しないでください。"),
+                                         6, 34, 303, 112);
 
-    bandLabel = dialogparts::makeLabel(this, QStringLiteral("対象"), 12, 156);
+    bandLabel = dialogparts::makeLabel(this, tr("対象"), 12, 156);
     bandComboBox = new QComboBox(this);
     bandComboBox->setGeometry(56, 152, 249, 21);
 
@@ -90,14 +92,14 @@ LandsatTemperatureDialog::LandsatTemperatureDialog(orvenna::Document& document, 
     constantsLabel->setGeometry(12, 180, 293, 21);
     constantsLabel->hide();
 
-    maxTemperatureLabel = dialogparts::makeLabel(this, QStringLiteral("最大温度(℃)"), 12, 208);
+    maxTemperatureLabel = dialogparts::makeLabel(this, tr("最大温度(℃)"), 12, 208);
     maxTemperatureEdit = new QLineEdit(QStringLiteral("45"), this);
     maxTemperatureEdit->setGeometry(90, 204, 41, 21);
     maxTemperatureSpin = new SpinButtons(this);
     maxTemperatureSpin->setRange(-255, 255);
     maxTemperatureSpin->setValue(45);
     maxTemperatureSpin->setEdit(maxTemperatureEdit);
-    minTemperatureLabel = dialogparts::makeLabel(this, QStringLiteral("最小温度(℃)"), 166, 208);
+    minTemperatureLabel = dialogparts::makeLabel(this, tr("最小温度(℃)"), 166, 208);
     minTemperatureEdit = new QLineEdit(QStringLiteral("0"), this);
     minTemperatureEdit->setGeometry(249, 204, 41, 21);
     minTemperatureSpin = new SpinButtons(this);
@@ -124,11 +126,11 @@ LandsatTemperatureDialog::LandsatTemperatureDialog(orvenna::Document& document, 
     warning.setColor(QPalette::WindowText, Qt::red);
     messageLabel->setPalette(warning);
 
-    runButton = new QPushButton(QStringLiteral("実行"), this);
+    runButton = new QPushButton(tr("実行"), this);
     runButton->setGeometry(146, 276, 75, 25);
     runButton->setDefault(true);
     setApplyButton(runButton);
-    closeButton = new QPushButton(QStringLiteral("閉じる"), this);
+    closeButton = new QPushButton(tr("閉じる"), this);
     closeButton->setGeometry(230, 276, 75, 25);
 
     connect(runButton, &QPushButton::clicked, this, [this] { onRunClicked(); });
@@ -168,11 +170,10 @@ void LandsatTemperatureDialog::onBandChanged() {
     constantsLabel->setVisible(landsat8);
     updateMessage();
     if (!landsat8) return;
-    const QString source =
-        QStringLiteral("%1 バンド%2").arg(QString::fromStdString(thermal.satellite)).arg(thermal.band);
+    const QString source = tr("%1 バンド%2").arg(QString::fromStdString(thermal.satellite)).arg(thermal.band);
     QPalette palette = constantsLabel->palette();
     if (thermal.kind == Kind::Landsat8) {
-        constantsLabel->setText(QStringLiteral("定数: %1 (*_MTL.txt)").arg(source));
+        constantsLabel->setText(tr("定数: %1 (*_MTL.txt)").arg(source));
         const orvenna::ThermalCalibration& c = thermal.calibration;
         constantsLabel->setToolTip(QStringLiteral("ML %1, AL %2, K1 %3, K2 %4")
                                        .arg(QString::fromStdString(orvenna::PlainDecimalText(c.radianceMult)),
@@ -181,11 +182,11 @@ void LandsatTemperatureDialog::onBandChanged() {
                                             QString::fromStdString(orvenna::PlainDecimalText(c.k2))));
         palette.setColor(QPalette::WindowText, Qt::black);
     } else if (thermal.constantsGiven) {
-        constantsLabel->setText(QStringLiteral("%1 の定数が使えない値です (*_MTL.txt)").arg(source));
+        constantsLabel->setText(tr("%1 の定数が使えない値です (*_MTL.txt)").arg(source));
         constantsLabel->setToolTip(QString());
         palette.setColor(QPalette::WindowText, Qt::red);
     } else {
-        constantsLabel->setText(QStringLiteral("%1 の定数が *_MTL.txt にありません").arg(source));
+        constantsLabel->setText(tr("%1 の定数が *_MTL.txt にありません").arg(source));
         constantsLabel->setToolTip(QString());
         palette.setColor(QPalette::WindowText, Qt::red);
     }
@@ -249,10 +250,9 @@ void LandsatTemperatureDialog::onRunClicked() {
         for (auto [edit, name, value] :
              {std::tuple{lmaxEdit, "LMAX", &request.lmax}, std::tuple{lminEdit, "LMIN", &request.lmin}}) {
             if (!orvenna::ParseCalibrationNumber(edit->text().toStdString(), value)) {
-                Prompts::current().inform(
-                    QStringLiteral("%1 の値「%2」は数値として読めません。数値を入力してください。")
-                        .arg(QLatin1String(name), edit->text()),
-                    QStringLiteral("失敗"), PromptKind::Information);
+                Prompts::current().inform(tr("%1 の値「%2」は数値として読めません。数値を入力してください。")
+                                              .arg(QLatin1String(name), edit->text()),
+                                          tr("失敗"), PromptKind::Information);
                 return;
             }
         }

@@ -18,18 +18,19 @@ NdviPresetDialog::NdviPresetDialog(orvenna::Document& document, QWidget* parent)
     setFixedSize(315, 221);
 
     titleLabel = dialogparts::makeTitleLabel(this, QStringLiteral("NDVI"));
-    explanationText =
-        dialogparts::makeExplanationText(this,
-                                         {QStringLiteral("植物の元気具合を合成します。"),
-                                          QStringLiteral("白ければ白いほど、その部分の植物が元気であること"),
-                                          QStringLiteral("を表しています。"), QString(),
-                                          QStringLiteral("以下の２つのバンドを選択してください")},
-                                         6, 34, 303, 84);
+    //: Lines are broken by hand to fit the box, which does not wrap.
+    explanationText = dialogparts::makeExplanationText(this,
+                                                       tr("植物の元気具合を合成します。\n"
+                                                          "白ければ白いほど、その部分の植物が元気であること\n"
+                                                          "を表しています。\n"
+                                                          "\n"
+                                                          "以下の２つのバンドを選択してください"),
+                                                       6, 34, 303, 84);
 
-    redBandLabel = dialogparts::makeLabel(this, QStringLiteral("赤"), 16, 132);
+    redBandLabel = dialogparts::makeLabel(this, tr("赤"), 16, 132);
     redBandComboBox = new QComboBox(this);
     redBandComboBox->setGeometry(72, 128, 233, 21);
-    nearInfraredBandLabel = dialogparts::makeLabel(this, QStringLiteral("近赤外"), 16, 160);
+    nearInfraredBandLabel = dialogparts::makeLabel(this, tr("近赤外"), 16, 160);
     nearInfraredBandComboBox = new QComboBox(this);
     nearInfraredBandComboBox->setGeometry(72, 156, 233, 21);
 
@@ -37,7 +38,7 @@ NdviPresetDialog::NdviPresetDialog(orvenna::Document& document, QWidget* parent)
     okButton->setGeometry(146, 190, 75, 25);
     okButton->setDefault(true);
     setApplyButton(okButton);
-    cancelButton = new QPushButton(QStringLiteral("キャンセル"), this);
+    cancelButton = new QPushButton(tr("キャンセル"), this);
     cancelButton->setGeometry(230, 190, 75, 25);
 
     connect(okButton, &QPushButton::clicked, this, [this] { onOkClicked(); });

@@ -8,10 +8,10 @@
 #include <algorithm>
 
 PixelValueWindow::PixelValueWindow(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint) {
-    setWindowTitle(QStringLiteral("座標値"));
+    setWindowTitle(tr("座標値"));
     setFont(uiFont());
     resize(203, 21);
-    valueLabel = new QLabel(QStringLiteral("座標値"), this);
+    valueLabel = new QLabel(tr("座標値"), this);
     valueLabel->move(4, 4);
     valueLabel->adjustSize();
     bandValuePlot = new BandValuePlotView(this);

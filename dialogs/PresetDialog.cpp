@@ -13,7 +13,7 @@ void PresetDialog::showEvent(QShowEvent* event) {
 bool PresetDialog::apply(const orvenna::PresetRequest& request) {
     const orvenna::PresetResult result = document_.applyPreset(request);
     if (!result.applied) {
-        Prompts::current().inform(QString::fromStdString(result.problem), QStringLiteral("失敗"),
+        Prompts::current().inform(QString::fromStdString(result.problem), tr("失敗"),
                                   PromptKind::Information);
         return false;
     }

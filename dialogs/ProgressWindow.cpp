@@ -9,7 +9,7 @@
 
 ProgressWindow::ProgressWindow(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
-    setWindowTitle(QStringLiteral("処理中...しばらくお待ちください"));
+    setWindowTitle(tr("処理中...しばらくお待ちください"));
     setFont(uiFont());
     setFixedSize(355, 72);
     messageLabel = new QLabel(this);
@@ -21,7 +21,7 @@ ProgressWindow::ProgressWindow(QWidget* parent)
     progressBar->setTextVisible(false);
     progressBar->setRange(0, 1);
     progressBar->setValue(0);
-    stopButton = new QPushButton(QStringLiteral("中止"), this);
+    stopButton = new QPushButton(tr("中止"), this);
     stopButton->setGeometry(268, 46, 75, 22);
     stopButton->setEnabled(false);
     connect(stopButton, &QPushButton::clicked, this, &ProgressWindow::stopRequested);

@@ -2,6 +2,7 @@
 
 #include "platform/Fonts.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -9,29 +10,38 @@
 
 namespace {
 
-const char* const kHelpLines[] = {
-    "■ Orvenna",
-    "",
-    "■ 対応形式",
-    "ALOSのCEOS形式のデータに対応しています。",
-    "現在のところ、PRISM, AVNIR2のデータを読み込むことができます。",
-    "その他のデータも、一部読み込めることがありますが、基本的には上記のデータ専用です。",
-    "また、summary.txtから座標データを読み込めます。",
-    "",
-    "一部のTIFF形式の画像に対応しています。",
-    "GeoTIFFも読み込むことはできますが、座標等を表す情報は読み込まれません。",
-    "LANDSATのデータの場合、拡張子が「met」のテキストデータを読み込むLANDSATのデータと同じディレクトリ",
-    "に入れておくと自動的に読み込みます。",
-    "この時、ファイル内に「LMAX_BAND61」と「LMIN_BAND61」が存在すると、LANDSAT温度分布を利用すること",
-    "ができます。",
-    "LANDSATのデータによっては拡張子が「met」ではない場合があるので、その時は拡張子を「met」に書き換え",
-    "てください",
-};
+// The help, translated a paragraph at a time; the Japanese keeps its lines broken where it always has.
+QString quickHelpText() {
+    return QStringList{
+        QStringLiteral("■ Orvenna"),
+        QCoreApplication::translate("QuickHelpWindow",
+                                    "■ 対応形式\n"
+                                    "ALOSのCEOS形式のデータに対応しています。\n"
+                                    "現在のところ、PRISM, AVNIR2のデータを読み込むことができます。\n"
+                                    "その他のデータも、一部読み込めることがありますが、"
+                                    "基本的には上記のデータ専用です。\n"
+                                    "また、summary.txtから座標データを読み込めます。"),
+        QCoreApplication::translate(
+            "QuickHelpWindow",
+            "一部のTIFF形式の画像に対応しています。\n"
+            "GeoTIFFも読み込むことはできますが、座標等を表す情報は読み込まれません。\n"
+            "LANDSATのデータの場合、拡張子が「met」のテキストデータを"
+            "読み込むLANDSATのデータと同じディレクトリ\n"
+            "に入れておくと自動的に読み込みます。\n"
+            "この時、ファイル内に「LMAX_BAND61」と「LMIN_BAND61」が存在すると、"
+            "LANDSAT温度分布を利用すること\n"
+            "ができます。\n"
+            "LANDSATのデータによっては拡張子が「met」ではない場合があるので、"
+            "その時は拡張子を「met」に書き換え\n"
+            "てください"),
+    }
+        .join(QStringLiteral("\n\n"));
+}
 
 }  // namespace
 
 QuickHelpWindow::QuickHelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
-    setWindowTitle(QStringLiteral("簡易ヘルプ"));
+    setWindowTitle(tr("簡易ヘルプ"));
     setFont(uiFont());
     resize(581, 456);
 
@@ -48,10 +58,7 @@ QuickHelpWindow::QuickHelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) 
     helpText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     helpText->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     helpText->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    QStringList lines;
-    for (const char* line : kHelpLines)
-        lines << QString::fromUtf8(line);
-    helpText->setPlainText(lines.join(QLatin1Char('\n')));
+    helpText->setPlainText(quickHelpText());
     textLayout->addWidget(helpText);
     layout->addWidget(textPanel, 1);
 
@@ -60,7 +67,7 @@ QuickHelpWindow::QuickHelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) 
     auto* buttonLayout = new QHBoxLayout(buttonPanel);
     buttonLayout->setContentsMargins(0, 0, 8, 0);
     buttonLayout->addStretch(1);
-    closeButton = new QPushButton(QStringLiteral("閉じる(&C)"), buttonPanel);
+    closeButton = new QPushButton(tr("閉じる(&C)"), buttonPanel);
     closeButton->setFixedSize(75, 25);
     buttonLayout->addWidget(closeButton, 0, Qt::AlignRight | Qt::AlignVCenter);
     layout->addWidget(buttonPanel);

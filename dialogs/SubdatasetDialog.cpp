@@ -1,5 +1,6 @@
 #include "dialogs/SubdatasetDialog.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -24,18 +25,23 @@ QString sizeText(const orvenna::SubdatasetInfo& part) {
 SubdatasetDialog::SubdatasetDialog(const QString& fileName, const std::vector<orvenna::SubdatasetInfo>& list,
                                    QWidget* parent)
     : QDialog(parent) {
-    setWindowTitle(QStringLiteral("サブデータセットの選択"));
+    setWindowTitle(QCoreApplication::translate("SubdatasetDialog", "サブデータセットの選択"));
     setFont(uiFont());
     auto* layout = new QVBoxLayout(this);
-    auto* label = new QLabel(
-        QStringLiteral("\"%1\" の開くサブデータセットを選んでください (複数可):").arg(fileName), this);
+    auto* label =
+        new QLabel(QCoreApplication::translate("SubdatasetDialog",
+                                               "\"%1\" の開くサブデータセットを選んでください (複数可):")
+                       .arg(fileName),
+                   this);
     layout->addWidget(label);
 
     partList = new QTreeWidget(this);
     partList->setRootIsDecorated(false);
     partList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    partList->setHeaderLabels(
-        {QStringLiteral("名前"), QStringLiteral("大きさ"), QStringLiteral("型"), QStringLiteral("説明")});
+    partList->setHeaderLabels({QCoreApplication::translate("SubdatasetDialog", "名前"),
+                               QCoreApplication::translate("SubdatasetDialog", "大きさ"),
+                               QCoreApplication::translate("SubdatasetDialog", "型"),
+                               QCoreApplication::translate("SubdatasetDialog", "説明")});
     for (const orvenna::SubdatasetInfo& part : list) {
         auto* item = new QTreeWidgetItem(
             partList, {QString::fromStdString(part.name), sizeText(part),
@@ -49,7 +55,8 @@ SubdatasetDialog::SubdatasetDialog(const QString& fileName, const std::vector<or
 
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole);
+    buttons->addButton(QCoreApplication::translate("SubdatasetDialog", "キャンセル"),
+                       QDialogButtonBox::RejectRole);
     ok->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -14,33 +14,37 @@
 ThermographyPresetDialog::ThermographyPresetDialog(orvenna::Document& document, QWidget* parent)
     : PresetDialog(document, parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName(QStringLiteral("ThermographyPresetDialog"));
-    setWindowTitle(QStringLiteral("サーモグラフィー風"));
+    setWindowTitle(tr("サーモグラフィー風"));
     setFont(uiFont());
     setFixedSize(315, 313);
 
-    titleLabel = dialogparts::makeTitleLabel(this, QStringLiteral("サーモグラフィー風"));
-    explanationText = dialogparts::makeExplanationText(
-        this,
-        {QStringLiteral("ひとつのバンドをサーモグラフィー風に色合成します。"),
-         QStringLiteral("値が大きいほどその部分が赤に近づき、小さいほど黒"), QStringLiteral("に近づきます。"),
-         QString(), QStringLiteral("以下のひとつのバンド、もしくは式を選択してください。"),
-         QStringLiteral("ただし、W, X, Y, Zは内部で計算用に使用しているので"),
-         QStringLiteral("選択や使用をしないでください。"), QString(),
-         QStringLiteral("（処理に若干の時間がかかります）")},
-        6, 34, 303, 142);
+    titleLabel = dialogparts::makeTitleLabel(this, tr("サーモグラフィー風"));
+    //: Lines are broken by hand to fit the box, which does not wrap.
+    explanationText =
+        dialogparts::makeExplanationText(this,
+                                         tr("ひとつのバンドをサーモグラフィー風に色合成します。\n"
+                                            "値が大きいほどその部分が赤に近づき、小さいほど黒\n"
+                                            "に近づきます。\n"
+                                            "\n"
+                                            "以下のひとつのバンド、もしくは式を選択してください。\n"
+                                            "ただし、W, X, Y, Zは内部で計算用に使用しているので\n"
+                                            "選択や使用をしないでください。\n"
+                                            "\n"
+                                            "（処理に若干の時間がかかります）"),
+                                         6, 34, 303, 142);
 
-    bandRadioButton = new QRadioButton(QStringLiteral("バンドに処理(&B)"), this);
+    bandRadioButton = new QRadioButton(tr("バンドに処理(&B)"), this);
     bandRadioButton->move(12, 184);
     bandRadioButton->adjustSize();
     bandRadioButton->setChecked(true);
-    bandLabel = dialogparts::makeLabel(this, QStringLiteral("対象"), 32, 210);
+    bandLabel = dialogparts::makeLabel(this, tr("対象"), 32, 210);
     bandComboBox = new QComboBox(this);
     bandComboBox->setGeometry(72, 206, 233, 21);
 
-    expressionRadioButton = new QRadioButton(QStringLiteral("式に処理(&E)"), this);
+    expressionRadioButton = new QRadioButton(tr("式に処理(&E)"), this);
     expressionRadioButton->move(12, 234);
     expressionRadioButton->adjustSize();
-    expressionLabel = dialogparts::makeLabel(this, QStringLiteral("式"), 32, 260);
+    expressionLabel = dialogparts::makeLabel(this, tr("式"), 32, 260);
     expressionComboBox = new QComboBox(this);
     expressionComboBox->setEditable(true);
     expressionComboBox->setInsertPolicy(QComboBox::NoInsert);
@@ -51,7 +55,7 @@ ThermographyPresetDialog::ThermographyPresetDialog(orvenna::Document& document, 
     okButton->setGeometry(146, 283, 75, 25);
     okButton->setDefault(true);
     setApplyButton(okButton);
-    cancelButton = new QPushButton(QStringLiteral("キャンセル"), this);
+    cancelButton = new QPushButton(tr("キャンセル"), this);
     cancelButton->setGeometry(230, 283, 75, 25);
 
     connect(okButton, &QPushButton::clicked, this, [this] { onOkClicked(); });
