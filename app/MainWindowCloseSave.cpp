@@ -27,12 +27,11 @@ void MainWindow::closeAll() {
 
 void MainWindow::saveView() {
     QString name = Prompts::current().pickSaveFile(
-        QStringLiteral("名前を付けて保存"),
-        QStringLiteral("ビットマップ (*.bmp);;PNG (*.png);;JPEG (*.jpg);;TIFF (*.tif)"));
+        tr("名前を付けて保存"), tr("ビットマップ (*.bmp);;PNG (*.png);;JPEG (*.jpg);;TIFF (*.tif)"));
     if (name.isEmpty()) return;
     if (view_->picture.isNull()) {
-        Prompts::current().inform(QStringLiteral("まだ何も描画されていないため、保存する画像がありません"),
-                                  QStringLiteral("情報"), PromptKind::Information);
+        Prompts::current().inform(tr("まだ何も描画されていないため、保存する画像がありません"), tr("情報"),
+                                  PromptKind::Information);
         return;
     }
     // The extension names the format when the platform writes it; otherwise the file is a bitmap.
@@ -55,5 +54,5 @@ void MainWindow::saveView() {
         }
     }
     if (bytes.isEmpty() || !saveFileWhole(QFile::encodeName(name), bytes, &error))
-        showErrorText(QStringLiteral("\"") + name + QStringLiteral("\" に保存できません: ") + error);
+        showErrorText(tr("\"%1\" に保存できません: %2").arg(name, error));
 }
