@@ -111,16 +111,15 @@ BandRowWidget::BandRowWidget(orvenna::Document& document, int index, QWidget* pa
     histogramView_->picture = QImage(256, 45, QImage::Format_RGB32);
     histogramView_->picture.fill(Qt::white);
     histogramStopButton_ =
-        makeRowButton(this, "histogramStopButton", QStringLiteral("中止"), 224, 26, 34, 17, Qt::black, 8);
+        makeRowButton(this, "histogramStopButton", tr("中止"), 224, 26, 34, 17, Qt::black, 8);
     histogramStopButton_->hide();
-    lowerBoundLabel_ = makeRowLabel(this, QStringLiteral("下"), 8, 76);
+    lowerBoundLabel_ = makeRowLabel(this, tr("下"), 8, 76);
     lowerBoundLabel_->setObjectName(QStringLiteral("lowerBoundLabel"));
-    upperBoundLabel_ = makeRowLabel(this, QStringLiteral("上"), 68, 76);
+    upperBoundLabel_ = makeRowLabel(this, tr("上"), 68, 76);
     upperBoundLabel_->setObjectName(QStringLiteral("upperBoundLabel"));
     lowerBoundEdit_ = makeBoundEdit(this, "lowerBoundEdit", 24, 72);
     upperBoundEdit_ = makeBoundEdit(this, "upperBoundEdit", 84, 72);
-    autoRangeButton_ =
-        makeRowButton(this, "autoRangeButton", QStringLiteral("自動"), 128, 72, 29, 21, Qt::black, 8);
+    autoRangeButton_ = makeRowButton(this, "autoRangeButton", tr("自動"), 128, 72, 29, 21, Qt::black, 8);
     fullRangeButton_ =
         makeRowButton(this, "fullRangeButton", QStringLiteral("<>"), 156, 72, 21, 21, Qt::black, 8);
     redButton_ = makeRowButton(this, "redButton", QStringLiteral("■"), 184, 72, 17, 21, Qt::red, 10);
@@ -279,8 +278,7 @@ void BandRowWidget::showLabel() {
     const bool lettered = index_ < orvenna::kBandLetterCount;
     for (QPushButton* button : {redButton_, greenButton_, blueButton_, greyButton_}) {
         button->setEnabled(lettered);
-        button->setToolTip(lettered ? QString()
-                                    : QStringLiteral("27番目以降のバンドには式の文字がありません"));
+        button->setToolTip(lettered ? QString() : tr("27番目以降のバンドには式の文字がありません"));
     }
 }
 
@@ -301,12 +299,11 @@ void BandRowWidget::showRange() {
         // The span the histogram's columns cover; before a histogram the band's whole kind.
         double spanLow = b->value_min, spanHigh = b->value_max;
         if (!b->value_counts) orvenna::ImpliedDisplayRange(b, &spanLow, &spanHigh);
-        spanLowLabel_->setText(valueText(b, spanLow));
-        spanHighLabel_->setText(valueText(b, spanHigh));
-        const QString span =
-            QStringLiteral(" (値の範囲 %1 .. %2)").arg(valueText(b, spanLow), valueText(b, spanHigh));
-        lowerBoundEdit_->setToolTip(QStringLiteral("下限") + span);
-        upperBoundEdit_->setToolTip(QStringLiteral("上限") + span);
+        const QString spanLowText = valueText(b, spanLow), spanHighText = valueText(b, spanHigh);
+        spanLowLabel_->setText(spanLowText);
+        spanHighLabel_->setText(spanHighText);
+        lowerBoundEdit_->setToolTip(tr("下限 (値の範囲 %1 .. %2)").arg(spanLowText, spanHighText));
+        upperBoundEdit_->setToolTip(tr("上限 (値の範囲 %1 .. %2)").arg(spanLowText, spanHighText));
     } else {
         if (lowerBoundSpin_->value() != b->range_low) lowerBoundSpin_->setValue(b->range_low);
         if (upperBoundSpin_->value() != b->range_high) upperBoundSpin_->setValue(b->range_high);
@@ -353,9 +350,8 @@ void BandRowWidget::drawHistogram() {
                          QColor(0, 120, 215));
         painter.setFont(font());
         painter.setPen(Qt::black);
-        painter.drawText(
-            QRect(2, 2, 200, h - 6), Qt::AlignLeft | Qt::AlignTop,
-            QStringLiteral("ヒストグラム計算中 %1%").arg(static_cast<int>(histogramProgress_ * 100)));
+        painter.drawText(QRect(2, 2, 200, h - 6), Qt::AlignLeft | Qt::AlignTop,
+                         tr("ヒストグラム計算中 %1%").arg(static_cast<int>(histogramProgress_ * 100)));
     }
     histogramView_->update();
 }

@@ -140,36 +140,34 @@ void MainWindow::buildToolBar() {
     toolBar_->setFloatable(false);
     layout->addWidget(toolBar_);
 
-    openButton_ = makeToolButton(toolBar_, "openButton", ToolIcon::Open, QStringLiteral("衛星データを開く"));
-    saveButton_ = makeToolButton(toolBar_, "saveButton", ToolIcon::Save, QStringLiteral("画像を保存"));
-    closeAllButton_ =
-        makeToolButton(toolBar_, "closeAllButton", ToolIcon::Close, QStringLiteral("衛星データを閉じる"));
+    openButton_ = makeToolButton(toolBar_, "openButton", ToolIcon::Open, tr("衛星データを開く"));
+    saveButton_ = makeToolButton(toolBar_, "saveButton", ToolIcon::Save, tr("画像を保存"));
+    closeAllButton_ = makeToolButton(toolBar_, "closeAllButton", ToolIcon::Close, tr("衛星データを閉じる"));
     toolBar_->addSeparator();
     bandListButton_ = makeToolButton(toolBar_, "bandListButton", ToolIcon::Side,
-                                     QStringLiteral("バンドリストを表示/非表示"), true, true);
-    autoUpdateButton_ = makeToolButton(toolBar_, "autoUpdateButton", ToolIcon::Update,
-                                       QStringLiteral("画面を更新する"), true, true);
-    syncButton_ = makeToolButton(toolBar_, "syncButton", ToolIcon::Sync,
-                                 QStringLiteral("他のビューアを同期させる"), true, false);
+                                     tr("バンドリストを表示/非表示"), true, true);
+    autoUpdateButton_ =
+        makeToolButton(toolBar_, "autoUpdateButton", ToolIcon::Update, tr("画面を更新する"), true, true);
+    syncButton_ =
+        makeToolButton(toolBar_, "syncButton", ToolIcon::Sync, tr("他のビューアを同期させる"), true, false);
     struct Place {
         const char* name;
         ToolIcon icon;
         const char* hint;
     };
     static const Place places[8] = {
-        {"placeTopLeftButton", ToolIcon::WindowLeftTop, "左上へ"},
-        {"placeTopRightButton", ToolIcon::WindowRightTop, "右上ヘ"},
-        {"placeBottomLeftButton", ToolIcon::WindowLeftBottom, "左下へ"},
-        {"placeBottomRightButton", ToolIcon::WindowRightBottom, "右下へ"},
-        {"placeTopButton", ToolIcon::WindowTop, "上へ"},
-        {"placeBottomButton", ToolIcon::WindowBottom, "下へ"},
-        {"placeLeftButton", ToolIcon::WindowLeft, "左へ"},
-        {"placeRightButton", ToolIcon::WindowRight, "右へ"},
+        {"placeTopLeftButton", ToolIcon::WindowLeftTop, QT_TRANSLATE_NOOP("MainWindow", "左上へ")},
+        {"placeTopRightButton", ToolIcon::WindowRightTop, QT_TRANSLATE_NOOP("MainWindow", "右上ヘ")},
+        {"placeBottomLeftButton", ToolIcon::WindowLeftBottom, QT_TRANSLATE_NOOP("MainWindow", "左下へ")},
+        {"placeBottomRightButton", ToolIcon::WindowRightBottom, QT_TRANSLATE_NOOP("MainWindow", "右下へ")},
+        {"placeTopButton", ToolIcon::WindowTop, QT_TRANSLATE_NOOP("MainWindow", "上へ")},
+        {"placeBottomButton", ToolIcon::WindowBottom, QT_TRANSLATE_NOOP("MainWindow", "下へ")},
+        {"placeLeftButton", ToolIcon::WindowLeft, QT_TRANSLATE_NOOP("MainWindow", "左へ")},
+        {"placeRightButton", ToolIcon::WindowRight, QT_TRANSLATE_NOOP("MainWindow", "右へ")},
     };
     for (int i = 0; i < 8; ++i) {
         if (i == 0 || i == 4) toolBar_->addSeparator();
-        placeButtons_[i] =
-            makeToolButton(toolBar_, places[i].name, places[i].icon, QString::fromUtf8(places[i].hint));
+        placeButtons_[i] = makeToolButton(toolBar_, places[i].name, places[i].icon, tr(places[i].hint));
     }
 }
 
@@ -193,12 +191,12 @@ void MainWindow::buildViewArea() {
         setHint(button, hint);
         return button;
     };
-    zoomInButton_ = zoomButton("zoomInButton", ToolIcon::ZoomIn, QStringLiteral("拡大"));
+    zoomInButton_ = zoomButton("zoomInButton", ToolIcon::ZoomIn, tr("拡大"));
     zoomSlider_ = named(new ImageControl(zoomStrip_), "zoomSlider");
     zoomSlider_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
     zoomSlider_->setFixedWidth(40);
-    setHint(zoomSlider_, QStringLiteral("倍率変更"));
-    zoomOutButton_ = zoomButton("zoomOutButton", ToolIcon::ZoomOut, QStringLiteral("縮小"));
+    setHint(zoomSlider_, tr("倍率変更"));
+    zoomOutButton_ = zoomButton("zoomOutButton", ToolIcon::ZoomOut, tr("縮小"));
     zoomLayout->addWidget(zoomInButton_);
     zoomLayout->addWidget(zoomSlider_, 1);
     zoomLayout->addWidget(zoomOutButton_);
@@ -226,7 +224,7 @@ void MainWindow::buildViewArea() {
     layout->addWidget(viewFrame, 1);
 
     // "中止", over the view during a long redraw.
-    stopRedrawButton_ = named(new QPushButton(QStringLiteral("中止"), view_), "stopRedrawButton");
+    stopRedrawButton_ = named(new QPushButton(tr("中止"), view_), "stopRedrawButton");
     stopRedrawButton_->setFocusPolicy(Qt::NoFocus);
     stopRedrawButton_->adjustSize();
     stopRedrawButton_->hide();
@@ -250,19 +248,17 @@ void MainWindow::buildBandPanel() {
         box->setChecked(checked);
         return box;
     };
-    histogramOnOpenCheckBox_ = check("histogramOnOpenCheckBox",
-                                     QStringLiteral("ファイル読み込み時にヒストグラムを計算する"), 8, true);
+    histogramOnOpenCheckBox_ =
+        check("histogramOnOpenCheckBox", tr("ファイル読み込み時にヒストグラムを計算する"), 8, true);
     smoothScrollCheckBox_ =
-        check("smoothScrollCheckBox", QStringLiteral("滑らかにスクロールさせる（高負荷）"), 28, false);
+        check("smoothScrollCheckBox", tr("滑らかにスクロールさせる（高負荷）"), 28, false);
     autoRangeExcludesEndsCheckBox_ =
-        check("autoRangeExcludesEndsCheckBox", QStringLiteral("自動レンジ設定で0と255を除く"), 48, true);
+        check("autoRangeExcludesEndsCheckBox", tr("自動レンジ設定で0と255を除く"), 48, true);
     histogramPeakExcludesEndsCheckBox_ =
-        check("histogramPeakExcludesEndsCheckBox", QStringLiteral("ヒストグラム表示の最大値から0と255を除く"),
-              68, true);
-    autoRangeOnOpenCheckBox_ =
-        check("autoRangeOnOpenCheckBox", QStringLiteral("開いたときに自動範囲"), 88, true);
+        check("histogramPeakExcludesEndsCheckBox", tr("ヒストグラム表示の最大値から0と255を除く"), 68, true);
+    autoRangeOnOpenCheckBox_ = check("autoRangeOnOpenCheckBox", tr("開いたときに自動範囲"), 88, true);
     auto* clipRatioLabel =
-        named(new QLabel(QStringLiteral("自動レンジ設定時の上下除去比率"), settingsPanel_), "clipRatioLabel");
+        named(new QLabel(tr("自動レンジ設定時の上下除去比率"), settingsPanel_), "clipRatioLabel");
     clipRatioLabel->move(12, 116);
     clipRatioLabel->adjustSize();
     clipRatioEdit_ = named(new QLineEdit(QStringLiteral("0.00085"), settingsPanel_), "clipRatioEdit");
@@ -277,12 +273,16 @@ void MainWindow::buildBandPanel() {
 
     auto* expressionPanel = named(new QWidget(bandPanel_), "expressionPanel");
     expressionPanel->setFixedHeight(105);
-    static const char* const kCaptions[3] = {"赤", "緑", "青"};
-    static const char* const kHints[3] = {"画面上の赤の式", "画面上の緑の式", "画面上の青の式"};
+    static const char* const kCaptions[3] = {QT_TRANSLATE_NOOP("MainWindow", "赤"),
+                                             QT_TRANSLATE_NOOP("MainWindow", "緑"),
+                                             QT_TRANSLATE_NOOP("MainWindow", "青")};
+    static const char* const kHints[3] = {QT_TRANSLATE_NOOP("MainWindow", "画面上の赤の式"),
+                                          QT_TRANSLATE_NOOP("MainWindow", "画面上の緑の式"),
+                                          QT_TRANSLATE_NOOP("MainWindow", "画面上の青の式")};
     static const char* const kNames[3] = {"redExpressionEdit", "greenExpressionEdit", "blueExpressionEdit"};
     for (int c = 0; c < 3; ++c) {
         const int top = 4 + 24 * c;
-        auto* label = new QLabel(QString::fromUtf8(kCaptions[c]), expressionPanel);
+        auto* label = new QLabel(tr(kCaptions[c]), expressionPanel);
         label->move(8, top + 3);
         label->adjustSize();
         setLabelColour(label, channelColour(c));
@@ -296,24 +296,23 @@ void MainWindow::buildBandPanel() {
         palette.setColor(QPalette::Base, channelColour(c));
         palette.setColor(QPalette::Text, Qt::white);
         edit->setPalette(palette);
-        setHint(edit, QString::fromUtf8(kHints[c]));
+        setHint(edit, tr(kHints[c]));
         expressionEdits_[c] = edit;
     }
-    presetButton_ = named(new QPushButton(QStringLiteral("式で処理"), expressionPanel), "presetButton");
+    presetButton_ = named(new QPushButton(tr("式で処理"), expressionPanel), "presetButton");
     presetButton_->setGeometry(28, 78, 100, 23);
-    setHint(presetButton_, QStringLiteral("式を使って画像を処理する"));
-    redrawButton_ = named(new QPushButton(QStringLiteral("再描画"), expressionPanel), "redrawButton");
+    setHint(presetButton_, tr("式を使って画像を処理する"));
+    redrawButton_ = named(new QPushButton(tr("再描画"), expressionPanel), "redrawButton");
     redrawButton_->setGeometry(176, 78, 100, 23);
     redrawButton_->setDefault(true);
-    setHint(redrawButton_, QStringLiteral("画面を書き直す"));
+    setHint(redrawButton_, tr("画面を書き直す"));
     layout->addWidget(expressionPanel);
 
     presetMenu_ = named(new QMenu(this), "presetMenu");
-    ndviAction_ = namedAction(presetMenu_, "ndviAction", QStringLiteral("NDVI(&N)"));
-    thermographyAction_ =
-        namedAction(presetMenu_, "thermographyAction", QStringLiteral("サーモグラフィ風(&T)"));
+    ndviAction_ = namedAction(presetMenu_, "ndviAction", tr("NDVI(&N)"));
+    thermographyAction_ = namedAction(presetMenu_, "thermographyAction", tr("サーモグラフィ風(&T)"));
     landsatTemperatureAction_ =
-        namedAction(presetMenu_, "landsatTemperatureAction", QStringLiteral("LANDSAT温度分布(&L)"));
+        namedAction(presetMenu_, "landsatTemperatureAction", tr("LANDSAT温度分布(&L)"));
 }
 
 void MainWindow::buildStatusBar() {
@@ -344,51 +343,54 @@ void MainWindow::buildStatusBar() {
 
 void MainWindow::buildMenus() {
     QMenuBar* bar = menuBar();
-    fileMenu_ = named(bar->addMenu(QStringLiteral("ファイル(&F)")), "fileMenu");
-    openAction_ = namedAction(fileMenu_, "openAction", QStringLiteral("開く(&O)"));
-    openUrlAction_ = namedAction(fileMenu_, "openUrlAction", QStringLiteral("URL を開く(&U)..."));
-    recentMenu_ = named(fileMenu_->addMenu(QStringLiteral("最近開いたもの(&R)")), "recentMenu");
-    forgetRecentAction_ = new QAction(QStringLiteral("履歴を消す(&F)"), this);
+    fileMenu_ = named(bar->addMenu(tr("ファイル(&F)")), "fileMenu");
+    openAction_ = namedAction(fileMenu_, "openAction", tr("開く(&O)"));
+    openUrlAction_ = namedAction(fileMenu_, "openUrlAction", tr("URL を開く(&U)..."));
+    recentMenu_ = named(fileMenu_->addMenu(tr("最近開いたもの(&R)")), "recentMenu");
+    forgetRecentAction_ = new QAction(tr("履歴を消す(&F)"), this);
     forgetRecentAction_->setObjectName(QStringLiteral("forgetRecentAction"));
     fileMenu_->addSeparator();
-    saveAction_ = namedAction(fileMenu_, "saveAction", QStringLiteral("保存(&S)"));
+    saveAction_ = namedAction(fileMenu_, "saveAction", tr("保存(&S)"));
     connect(namedAction(fileMenu_, "exportAction", tr("シーン全体を書き出す(&E)...")), &QAction::triggered,
             this, [this] { exportScene(); });
-    closeAllAction_ = namedAction(fileMenu_, "closeAllAction", QStringLiteral("すべて閉じる(&C)"));
+    closeAllAction_ = namedAction(fileMenu_, "closeAllAction", tr("すべて閉じる(&C)"));
     fileMenu_->addSeparator();
-    quitAction_ = namedAction(fileMenu_, "quitAction", QStringLiteral("終了(&X)"));
+    quitAction_ = namedAction(fileMenu_, "quitAction", tr("終了(&X)"));
 
-    viewMenu_ = named(bar->addMenu(QStringLiteral("表示(&V)")), "viewMenu");
-    showToolBarAction_ = namedAction(viewMenu_, "showToolBarAction", QStringLiteral("ツールバー(&B)"));
+    viewMenu_ = named(bar->addMenu(tr("表示(&V)")), "viewMenu");
+    showToolBarAction_ = namedAction(viewMenu_, "showToolBarAction", tr("ツールバー(&B)"));
     viewMenu_->addSeparator();
-    showBandListAction_ = namedAction(viewMenu_, "showBandListAction", QStringLiteral("バンドリスト(&B)"));
-    showZoomStripAction_ = namedAction(viewMenu_, "showZoomStripAction", QStringLiteral("ズーム(&Z)"));
+    showBandListAction_ = namedAction(viewMenu_, "showBandListAction", tr("バンドリスト(&B)"));
+    showZoomStripAction_ = namedAction(viewMenu_, "showZoomStripAction", tr("ズーム(&Z)"));
     viewMenu_->addSeparator();
-    showStatusBarAction_ =
-        namedAction(viewMenu_, "showStatusBarAction", QStringLiteral("ステータスバー(&S)"));
-    showLegendAction_ = namedAction(viewMenu_, "showLegendAction", QStringLiteral("凡例(&L)"));
+    showStatusBarAction_ = namedAction(viewMenu_, "showStatusBarAction", tr("ステータスバー(&S)"));
+    showLegendAction_ = namedAction(viewMenu_, "showLegendAction", tr("凡例(&L)"));
     showLegendAction_->setCheckable(true);
     buildLanguageMenu();
     viewMenu_->addSeparator();
-    showSettingsAction_ = namedAction(viewMenu_, "showSettingsAction", QStringLiteral("設定(&C)"));
+    showSettingsAction_ = namedAction(viewMenu_, "showSettingsAction", tr("設定(&C)"));
     for (QAction* a : {showToolBarAction_, showBandListAction_, showZoomStripAction_, showStatusBarAction_,
                        showSettingsAction_})
         a->setCheckable(true);
 
-    windowMenu_ = named(bar->addMenu(QStringLiteral("ウィンドウ(&W)")), "windowMenu");
+    windowMenu_ = named(bar->addMenu(tr("ウィンドウ(&W)")), "windowMenu");
     static const char* const kPlaceNames[8] = {
         "placeTopLeftAction", "placeTopRightAction", "placeBottomLeftAction", "placeBottomRightAction",
         "placeTopAction",     "placeBottomAction",   "placeLeftAction",       "placeRightAction"};
-    static const char* const kPlaceTexts[8] = {"左上へ(&0)", "右上へ(&1)", "左下へ(&2)", "右下へ(&3)",
-                                               "上へ(&T)",   "下へ(&B)",   "左へ(&L)",   "右へ(&R)"};
+    static const char* const kPlaceTexts[8] = {
+        QT_TRANSLATE_NOOP("MainWindow", "左上へ(&0)"), QT_TRANSLATE_NOOP("MainWindow", "右上へ(&1)"),
+        QT_TRANSLATE_NOOP("MainWindow", "左下へ(&2)"), QT_TRANSLATE_NOOP("MainWindow", "右下へ(&3)"),
+        QT_TRANSLATE_NOOP("MainWindow", "上へ(&T)"),   QT_TRANSLATE_NOOP("MainWindow", "下へ(&B)"),
+        QT_TRANSLATE_NOOP("MainWindow", "左へ(&L)"),   QT_TRANSLATE_NOOP("MainWindow", "右へ(&R)")};
     for (int i = 0; i < 8; ++i) {
         if (i == 4 || i == 6) windowMenu_->addSeparator();
-        placeActions_[i] = namedAction(windowMenu_, kPlaceNames[i], QString::fromUtf8(kPlaceTexts[i]));
+        placeActions_[i] = namedAction(windowMenu_, kPlaceNames[i], tr(kPlaceTexts[i]));
     }
 
-    helpMenu_ = named(bar->addMenu(QStringLiteral("バージョン情報(&A)")), "helpMenu");
-    aboutAction_ = namedAction(helpMenu_, "aboutAction", QStringLiteral("バージョン情報(&A)"));
-    quickHelpAction_ = namedAction(helpMenu_, "quickHelpAction", QStringLiteral("簡易ヘルプ(&H)"));
+    // The menu is named after its first item in Japanese; the English one is the usual Help menu.
+    helpMenu_ = named(bar->addMenu(tr("バージョン情報(&A)", "the menu")), "helpMenu");
+    aboutAction_ = namedAction(helpMenu_, "aboutAction", tr("バージョン情報(&A)"));
+    quickHelpAction_ = namedAction(helpMenu_, "quickHelpAction", tr("簡易ヘルプ(&H)"));
 }
 
 void MainWindow::buildDialogs() {
@@ -461,8 +463,7 @@ void MainWindow::connectHandlers() {
     connect(jobs_.get(), &orvenna::ViewerJobs::openingAbandoned, this, [this] {
         timingOpening_ = false;
         showOpeningRefusals();
-        setStatusPanelText(
-            0, QStringLiteral("読み込みを中止しました。中止できなかったファイルは開いていません"));
+        setStatusPanelText(0, tr("読み込みを中止しました。中止できなかったファイルは開いていません"));
     });
     connect(jobs_.get(), &orvenna::ViewerJobs::redrawFinished, this, &MainWindow::onRedrawFinished);
     connect(jobs_.get(), &orvenna::ViewerJobs::histogramCounted, this, &MainWindow::onHistogramCounted);
@@ -474,8 +475,7 @@ void MainWindow::connectHandlers() {
     connect(jobs_.get(), &orvenna::ViewerJobs::sceneReadError, this,
             [this](const QString& file, const QString& why) {
                 setStatusPanelText(
-                    0,
-                    QStringLiteral("\"%1\" の一部が読めないため 0 として表示しています: %2").arg(file, why));
+                    0, tr("\"%1\" の一部が読めないため 0 として表示しています: %2").arg(file, why));
             });
     connect(jobs_.get(), &orvenna::ViewerJobs::readyToClose, this, [this] {
         if (closeAfterWork_) close();

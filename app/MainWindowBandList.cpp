@@ -46,8 +46,8 @@ void MainWindow::onRangeRequested(int index, bool automatic) {
         return;
     }
     if (needsHistogram && !band.histogramMade &&
-        Prompts::current().askYesNo(QStringLiteral("ヒストグラムが作成されていません。作成しますか？"),
-                                    QStringLiteral("確認"), PromptKind::Information)) {
+        Prompts::current().askYesNo(tr("ヒストグラムが作成されていません。作成しますか？"), tr("確認"),
+                                    PromptKind::Information)) {
         if (band.isPicture()) {
             document_->makeHistogram(index);  // from the decoded picture, at once
         } else if (jobs_->countHistogram(index)) {
@@ -78,7 +78,7 @@ void MainWindow::applyRange(int index, bool automatic) {
     bool ok = false;
     const double ratio = clipRatioEdit_->text().trimmed().toDouble(&ok);
     if (!ok) {
-        showErrorText(QStringLiteral("'%1' は正しい数値ではありません").arg(clipRatioEdit_->text()));
+        showErrorText(tr("'%1' は正しい数値ではありません").arg(clipRatioEdit_->text()));
         return;
     }
     document_->setAutomaticRange(index, ratio, autoRangeExcludesEndsCheckBox_->isChecked());

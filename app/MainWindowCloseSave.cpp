@@ -28,12 +28,11 @@ void MainWindow::closeAll() {
 
 void MainWindow::saveView() {
     QString name = Prompts::current().pickSaveFile(
-        QStringLiteral("名前を付けて保存"),
-        QStringLiteral("ビットマップ (*.bmp);;PNG (*.png);;JPEG (*.jpg);;TIFF (*.tif)"));
+        tr("名前を付けて保存"), tr("ビットマップ (*.bmp);;PNG (*.png);;JPEG (*.jpg);;TIFF (*.tif)"));
     if (name.isEmpty()) return;
     if (view_->picture.isNull()) {
-        Prompts::current().inform(QStringLiteral("まだ何も描画されていないため、保存する画像がありません"),
-                                  QStringLiteral("情報"), PromptKind::Information);
+        Prompts::current().inform(tr("まだ何も描画されていないため、保存する画像がありません"), tr("情報"),
+                                  PromptKind::Information);
         return;
     }
     if (pictureExport().running()) {
@@ -64,7 +63,7 @@ void MainWindow::saveView() {
         }
     }
     if (bytes.isEmpty())
-        showErrorText(QStringLiteral("\"") + name + QStringLiteral("\" に保存できません: ") + error);
+        showErrorText(tr("\"%1\" に保存できません: %2").arg(name, error));
     else
         pictureExport().writeBytes(name, bytes);  // off the window's thread
 }

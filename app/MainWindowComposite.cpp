@@ -1,5 +1,6 @@
 // The composite redraw as the window shows it (the picture it draws into, the busy text, finished lines of
 // a long redraw, "中止"), and the channel expression boxes over the document's expressions.
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
@@ -21,8 +22,6 @@ namespace {
 
 // A redraw that has run this long offers its "中止" button.
 constexpr int kStopButtonDelayMs = 300;
-const QString kIncompleteText = QStringLiteral("描画を中止しました。画像は途中までです");
-const QString kBusyText = QStringLiteral("描画中");
 
 void setEditColour(QLineEdit* edit, const QColor& colour) {
     QPalette palette = edit->palette();
@@ -39,9 +38,10 @@ void drawBusyText(QImage& picture) {
     painter.setPen(Qt::red);
     painter.setBackgroundMode(Qt::OpaqueMode);
     painter.setBackground(Qt::white);
-    const int x = picture.width() / 2 - metrics.horizontalAdvance(kBusyText) / 2;
+    const QString text = QCoreApplication::translate("MainWindow", "描画中");
+    const int x = picture.width() / 2 - metrics.horizontalAdvance(text) / 2;
     const int y = picture.height() / 2 - metrics.height() - 10;
-    painter.drawText(x, y + metrics.ascent(), kBusyText);
+    painter.drawText(x, y + metrics.ascent(), text);
 }
 
 }  // namespace
@@ -145,7 +145,7 @@ void MainWindow::onRedrawFinished(bool complete, bool stoppedByUser) {
     for (int y = std::max(done, 0); y < shown.height(); ++y)
         std::memset(shown.scanLine(y), 0xFF, static_cast<size_t>(shown.width()) * 3);
     view_->update();
-    if (!complete && stoppedByUser) setStatusPanelText(0, kIncompleteText);
+    if (!complete && stoppedByUser) setStatusPanelText(0, tr("描画を中止しました。画像は途中までです"));
     if (!complete) return;
     reportOpeningTime();
     static const bool timing = qEnvironmentVariableIsSet("ORVENNA_TIMING");

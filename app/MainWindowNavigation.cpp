@@ -215,9 +215,9 @@ QStringList MainWindow::panOverlayLines(int x, int y) const {
     QStringList lines;
     lines << QStringLiteral("X, Y : %1, %2").arg(x).arg(y);
     double lat = 0, lon = 0;
-    lines << (document_->geoAt(x, y, &lat, &lon) ? QStringLiteral("経度, 緯度 :  ") + degreesText(lon) +
-                                                       QStringLiteral(", ") + degreesText(lat)
-                                                 : QString());
+    lines << (document_->geoAt(x, y, &lat, &lon)
+                  ? tr("経度, 緯度 :  %1, %2").arg(degreesText(lon), degreesText(lat))
+                  : QString());
     // Outside the scene every band reads 0; a band busy elsewhere is not waited for.
     orvenna::PixelValues values = document_->valuesNowAt(x, y);
     values.values.resize(static_cast<size_t>(document_->bandCount()), 0.0);

@@ -27,15 +27,7 @@
 
 namespace {
 
-const QString kLoadingText = QStringLiteral("画像を読み込んでいます...");
-const QString kLargeFileQuestion = QStringLiteral(
-    "ファイルサイズが100MBを超えているためヒストグラム作成に時間がかかる可能性があります。\n"
-    "ヒストグラムを作成しますか？");
 constexpr int kProgressSteps = 100000;
-const QString kUrlLabel =
-    QStringLiteral("サーバー上の画像ファイルの URL (http://, https://, s3://, gs://, az://):");
-const QString kUrlSchemes = QStringLiteral(
-    "は開ける URL ではありません: http://, https://, s3://, gs://, az:// で始まる URL を入力してください");
 
 QString quoted(const std::string& path) {
     return QStringLiteral("\"") + displayFileName(QByteArray::fromStdString(path)) + QStringLiteral("\"");
@@ -55,8 +47,7 @@ void MainWindow::onOpenClicked() {
     // "*" rather than "*.*": scene files often have no extension.
     KeptPlaces kept;
     const QStringList files = Prompts::current().pickOpenFiles(
-        QStringLiteral("開く"), QStringLiteral("すべて (*);;BILファイル (*.bil);;BSQファイル (*.bsq)"),
-        kept.openFolder());
+        tr("開く"), tr("すべて (*);;BILファイル (*.bil);;BSQファイル (*.bsq)"), kept.openFolder());
     if (files.isEmpty()) return;
     kept.setOpenFolder(QFileInfo(files.first()).absolutePath());
     QList<QByteArray> paths;
@@ -67,11 +58,14 @@ void MainWindow::onOpenClicked() {
 
 void MainWindow::onOpenUrlClicked() {
     if (jobs_->state() == orvenna::ViewerJobs::State::Opening) return;
-    const QString url = Prompts::current().askText(kUrlLabel, QStringLiteral("URL を開く"));
+    const QString url = Prompts::current().askText(
+        tr("サーバー上の画像ファイルの URL (http://, https://, s3://, gs://, az://):"), tr("URL を開く"));
     if (url.isEmpty()) return;
     if (!is_scene_url(url.toStdString())) {
-        Prompts::current().inform(QStringLiteral("\"%1\"\n%2").arg(url, kUrlSchemes), QStringLiteral("失敗"),
-                                  PromptKind::Information);
+        Prompts::current().inform(tr("\"%1\"\nは開ける URL ではありません: http://, https://, s3://, gs://, "
+                                     "az:// で始まる URL を入力してください")
+                                      .arg(url),
+                                  tr("失敗"), PromptKind::Information);
         return;
     }
     // Opened like a file (the scene module reads it through GDAL, off the GUI thread in the opening job).
@@ -117,7 +111,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
 
 void MainWindow::onOpeningStateChanged(bool opening) {
     if (opening) {
-        progressWindow_->messageLabel->setText(kLoadingText);
+        progressWindow_->messageLabel->setText(tr("画像を読み込んでいます..."));
         progressWindow_->progressBar->setRange(0, kProgressSteps);
         progressWindow_->progressBar->setValue(0);
         progressWindow_->stopButton->setEnabled(false);
@@ -152,7 +146,10 @@ private:
 
 bool MainWindow::countHistogramsOfLargeFile(const std::string&) {
     ProgressWindowAside aside(this, true);
-    return Prompts::current().askYesNo(kLargeFileQuestion, QStringLiteral("情報"), PromptKind::Information);
+    return Prompts::current().askYesNo(
+        tr("ファイルサイズが100MBを超えているためヒストグラム作成に時間がかかる可能性があります。\n"
+           "ヒストグラムを作成しますか？"),
+        tr("情報"), PromptKind::Information);
 }
 
 // Asked from the opening's thread, which waits for the choice; cancelling passes the file over silently.
@@ -187,8 +184,7 @@ void MainWindow::showOpeningRefusals() {
         this,
         [texts, allUnrecognised] {
             Prompts::current().inform(texts.join(QStringLiteral("\n\n")),
-                                      allUnrecognised ? QStringLiteral("識別失敗") : QStringLiteral("失敗"),
-                                      PromptKind::Information);
+                                      allUnrecognised ? tr("識別失敗") : tr("失敗"), PromptKind::Information);
         },
         Qt::QueuedConnection);
 }
@@ -201,7 +197,7 @@ void MainWindow::onOpeningFinished(const orvenna::OpeningSummary& summary) {
     // What was passed over in the metadata, as a hint in the message panel.
     QStringList hints;
     if (!summary.metadataTooLarge.empty())
-        hints << quoted(summary.metadataTooLarge) + QStringLiteral(" は大きすぎるため読みません (16MB まで)");
+        hints << tr("%1 は大きすぎるため読みません (16MB まで)").arg(quoted(summary.metadataTooLarge));
     if (!summary.metadataIgnored.empty()) hints << QString::fromStdString(summary.metadataIgnored);
     if (!hints.isEmpty()) setStatusPanelText(0, hints.join(QStringLiteral("  ")));
     // A stopped opening asks for no redraw, and its time is not told.
@@ -222,14 +218,12 @@ void MainWindow::showSceneStatus() {
     }
     horizontalScrollBar_->setMaximum(d.width() - 1);
     verticalScrollBar_->setMaximum(d.height() - 1);
-    setStatusPanelText(1, QStringLiteral("縦 : %1 横 : %2").arg(d.height()).arg(d.width()));
+    setStatusPanelText(1, tr("縦 : %1 横 : %2").arg(d.height()).arg(d.width()));
     const bool landsat = d.landsat7CalibrationValid();
     if (d.geographyKnown())
-        setStatusPanelText(
-            3, landsat ? QStringLiteral("座標設定有効 LANDSAT温度設定有効") : QStringLiteral("座標設定有効"));
+        setStatusPanelText(3, landsat ? tr("座標設定有効 LANDSAT温度設定有効") : tr("座標設定有効"));
     else
-        setStatusPanelText(
-            3, landsat ? QStringLiteral("LANDSAT温度設定有効") : QStringLiteral("設定ファイル無効"));
+        setStatusPanelText(3, landsat ? tr("LANDSAT温度設定有効") : tr("設定ファイル無効"));
 }
 
 // The time from the start of an opening to its first complete redraw, on standard error (ORVENNA_TIMING).
@@ -249,7 +243,7 @@ void MainWindow::fillRecentMenu() {
         const QStringList files = openings[i];
         // The first file's name, and how many more came with it.
         QString text = QStringLiteral("&%1 %2").arg((i + 1) % 10).arg(QFileInfo(files.first()).fileName());
-        if (files.size() > 1) text += QStringLiteral(" (他 %1)").arg(files.size() - 1);
+        if (files.size() > 1) text += tr(" (他 %1)").arg(files.size() - 1);
         QAction* action = recentMenu_->addAction(text);
         action->setToolTip(files.join(QLatin1Char('\n')));
         connect(action, &QAction::triggered, this, [this, files] {
@@ -260,7 +254,7 @@ void MainWindow::fillRecentMenu() {
             openFiles(paths);
         });
     }
-    if (openings.isEmpty()) recentMenu_->addAction(QStringLiteral("(なし)"))->setEnabled(false);
+    if (openings.isEmpty()) recentMenu_->addAction(tr("(なし)"))->setEnabled(false);
     recentMenu_->addSeparator();
     recentMenu_->addAction(forgetRecentAction_);
 }

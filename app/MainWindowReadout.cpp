@@ -17,13 +17,6 @@
 #include "scene/band_colour.h"
 #include "scene/subdatasets.h"
 
-namespace {
-
-// A band whose file is busy with a long read elsewhere is not waited for.
-const QString kBandBusyText = QStringLiteral("読み込み中");
-
-}  // namespace
-
 QString MainWindow::readoutLetter(int band) {
     return band < orvenna::kBandLetterCount ? QString(QChar('a' + band))
                                             : QStringLiteral("[%1]").arg(band + 1);
@@ -65,10 +58,9 @@ void MainWindow::showPointerReadout(int viewX, int viewY) {
     QColor colour(Qt::white);
     const QImage& shown = view_->picture;
     if (!shown.isNull() && shown.valid(viewX, viewY)) colour = shown.pixelColor(viewX, viewY);
-    setStatusPanelText(2, QStringLiteral("座標値 : ( R, G, B ) = ( %1, %2, %3 )")
-                              .arg(colour.red())
-                              .arg(colour.green())
-                              .arg(colour.blue()));
+    setStatusPanelText(
+        2,
+        tr("座標値 : ( R, G, B ) = ( %1, %2, %3 )").arg(colour.red()).arg(colour.green()).arg(colour.blue()));
 
     // Where the pointer is on the ground, live, when the scene has geography and the pointer is over the
     // picture drawn.
@@ -77,7 +69,7 @@ void MainWindow::showPointerReadout(int viewX, int viewY) {
     double lat, lon;
     const bool over = orvenna::drawn_image_pixel_at(drawnGeometry_, viewX, viewY, &column, &line);
     setStatusPanelText(4, over && document_->geoAt(x, y, &lat, &lon)
-                              ? QStringLiteral("経度 %1, 緯度 %2").arg(degreesText(lon), degreesText(lat))
+                              ? tr("経度 %1, 緯度 %2").arg(degreesText(lon), degreesText(lat))
                               : QString());
 
     if (!pixelValueWindow_->isVisible()) return;
@@ -104,11 +96,10 @@ QString MainWindow::pixelValueText(int x, int y) const {
 QString MainWindow::readoutText(int x, int y, const orvenna::PixelValues& values) const {
     QString text = QStringLiteral("X, Y : %1, %2\n").arg(x).arg(y);
     // The white margin around the scene has no values and no place on the ground.
-    if (values.values.empty()) return text + QStringLiteral("範囲外\n");
+    if (values.values.empty()) return text + tr("範囲外") + QLatin1Char('\n');
     double lat, lon;
     if (document_->geoAt(x, y, &lat, &lon))
-        text += QStringLiteral("経度, 緯度 : ") + degreesText(lon) + QStringLiteral(", ") + degreesText(lat) +
-                QStringLiteral("\n\n");
+        text += tr("経度, 緯度 : %1, %2").arg(degreesText(lon), degreesText(lat)) + QStringLiteral("\n\n");
     // The class a value stands for, where the file's attribute table names it (a palette band's colour
     // records name it by the colour they show together, so only once all values are in).
     std::vector<const BandInfo*> records;
@@ -127,7 +118,7 @@ QString MainWindow::readoutText(int x, int y, const orvenna::PixelValues& values
         double reflectance = 0;
         if (!values.isBusy(k) &&
             document_->reflectanceOf(static_cast<int>(k), values.values[k], &reflectance))
-            text += QStringLiteral(" (反射率 %1)").arg(reflectance, 0, 'f', 4);
+            text += tr(" (反射率 %1)").arg(reflectance, 0, 'f', 4);
         text += QLatin1Char('\n');
     }
     return text;
@@ -136,7 +127,8 @@ QString MainWindow::readoutText(int x, int y, const orvenna::PixelValues& values
 // A band's value as the readout writes it: the stored value as it is ("-12", "0.1234"), "NoData"; a picture
 // band's channel byte.
 QString MainWindow::bandValueText(const orvenna::PixelValues& values, int band) const {
-    if (values.isBusy(static_cast<size_t>(band))) return kBandBusyText;
+    // A band whose file is busy with a long read elsewhere is not waited for.
+    if (values.isBusy(static_cast<size_t>(band))) return tr("読み込み中");
     const double value = values.values.at(static_cast<size_t>(band));
     const orvenna::DocumentBand& b = document_->band(band);
     if (!b.info || b.isPicture()) return QString::number(static_cast<int>(value));

@@ -27,19 +27,19 @@ void MainWindow::buildNavigationCommands() {
     fitButton_->setAutoRaise(true);
     fitButton_->setFixedSize(40, 28);
     fitButton_->setFocusPolicy(Qt::NoFocus);
-    setHint(fitButton_, QStringLiteral("全体表示"));
+    setHint(fitButton_, tr("全体表示"));
     if (auto* strip = qobject_cast<QVBoxLayout*>(zoomStrip_->layout())) strip->addWidget(fitButton_);
     connect(fitButton_, &QToolButton::clicked, this, [this] { onFitClicked(); });
 
     viewMenu_->addSeparator();
-    fitAction_ = viewMenu_->addAction(QStringLiteral("全体表示(&F)"));
+    fitAction_ = viewMenu_->addAction(tr("全体表示(&F)"));
     fitAction_->setObjectName(QStringLiteral("fitAction"));
-    redrawAction_ = viewMenu_->addAction(QStringLiteral("再描画(&R)"));
+    redrawAction_ = viewMenu_->addAction(tr("再描画(&R)"));
     redrawAction_->setObjectName(QStringLiteral("redrawAction"));
     connect(fitAction_, &QAction::triggered, this, [this] { onFitClicked(); });
     connect(redrawAction_, &QAction::triggered, this, [this] { onRedrawClicked(); });
 
-    guideAction_ = helpMenu_->addAction(QStringLiteral("操作と式の説明(&G)"));  // beside the quick help
+    guideAction_ = helpMenu_->addAction(tr("操作と式の説明(&G)"));  // beside the quick help
     guideAction_->setObjectName(QStringLiteral("guideAction"));
     connect(guideAction_, &QAction::triggered, this, [this] { onGuideTriggered(); });
 

@@ -46,7 +46,7 @@ void SyncController::joinBus() {
 void SyncController::reportUnavailable(const std::string& reason) {
     if (unavailableShown_) return;
     unavailableShown_ = true;
-    view_.showStatus(QStringLiteral("他のビューアとの同期は使えません: ") + QString::fromStdString(reason));
+    view_.showStatus(tr("他のビューアとの同期は使えません: %1").arg(QString::fromStdString(reason)));
 }
 
 void SyncController::post(const std::vector<std::pair<unsigned, int32_t>>& group) {

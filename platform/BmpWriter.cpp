@@ -2,6 +2,8 @@
 
 #include "platform/FileSaver.h"
 
+#include <QCoreApplication>
+
 #include <cstdint>
 #include <cstring>
 
@@ -23,7 +25,7 @@ void putLe16(unsigned char* p, uint16_t v) {
 
 QByteArray encodeBmp24(const QImage& image, QString* error) {
     if (image.isNull()) {
-        *error = QStringLiteral("保存する画像がありません");
+        *error = QCoreApplication::translate("BmpWriter", "保存する画像がありません");
         return QByteArray();
     }
     const QImage bgr =
@@ -31,7 +33,7 @@ QByteArray encodeBmp24(const QImage& image, QString* error) {
     const uint64_t stride = (uint64_t(bgr.width()) * 3 + 3) / 4 * 4;
     const uint64_t pixelBytes = stride * uint64_t(bgr.height());
     if (pixelBytes + 54 > 0x7FFFFFFFull) {
-        *error = QStringLiteral("画像が大きすぎます");
+        *error = QCoreApplication::translate("BmpWriter", "画像が大きすぎます");
         return QByteArray();
     }
 

@@ -1,5 +1,7 @@
 #include "platform/FileSaver.h"
 
+#include <QCoreApplication>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -41,7 +43,7 @@ bool saveFileWhole(const QByteArray& path, const QByteArray& data, QString* erro
     if (fd < 0) {
         const int reason = errno;
         // Refused rather than written in place: a failure half way would leave a broken file.
-        *error = QStringLiteral("フォルダ \"%1\" に書き込めません: %2")
+        *error = QCoreApplication::translate("FileSaver", "フォルダ \"%1\" に書き込めません: %2")
                      .arg(QString::fromUtf8(folder), systemErrorText(reason));
         return false;
     }

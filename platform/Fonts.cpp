@@ -5,10 +5,10 @@
 namespace {
 
 const QStringList& faces() {
-    static const QStringList faces = {QStringLiteral("ＭＳ Ｐゴシック"),  QStringLiteral("MS PGothic"),
-                                      QStringLiteral("IPAPGothic"),       QStringLiteral("IPAGothic"),
-                                      QStringLiteral("Noto Sans CJK JP"), QStringLiteral("VL PGothic"),
-                                      QStringLiteral("sans-serif")};
+    static const QStringList faces = {QStringLiteral("ＭＳ Ｐゴシック"),  // untranslated: the font's own name
+                                      QStringLiteral("MS PGothic"),      QStringLiteral("IPAPGothic"),
+                                      QStringLiteral("IPAGothic"),       QStringLiteral("Noto Sans CJK JP"),
+                                      QStringLiteral("VL PGothic"),      QStringLiteral("sans-serif")};
     return faces;
 }
 

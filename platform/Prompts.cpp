@@ -59,8 +59,8 @@ QString QtPrompts::askText(const QString& label, const QString& caption) {
     box.setWindowTitle(caption);
     box.setLabelText(label);
     box.setInputMode(QInputDialog::TextInput);
-    box.setOkButtonText(QStringLiteral("開く"));
-    box.setCancelButtonText(QStringLiteral("キャンセル"));
+    box.setOkButtonText(QCoreApplication::translate("Prompts", "開く"));
+    box.setCancelButtonText(QCoreApplication::translate("Prompts", "キャンセル"));
     box.resize(520, box.sizeHint().height());
     return box.exec() == QDialog::Accepted ? box.textValue().trimmed() : QString();
 }

@@ -1,5 +1,6 @@
 #include "platform/ViewerBus.h"
 
+#include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -26,11 +27,19 @@
 #include <string>
 #include <utility>
 
+#include "text/translated_text.h"
+
 namespace {
 
 constexpr const char* kTableName = "messages";
 constexpr size_t kMaxName = 255;
 constexpr off_t kMaxTableBytes = 1 << 20;
+
+// A reason for the user (marked with QT_TRANSLATE_NOOP where it is written), in the interface's language,
+// with %1, %2 ... filled in.
+std::string busText(const char* text, std::initializer_list<std::string_view> args = {}) {
+    return orvenna::fill_text(QCoreApplication::translate("ViewerBus", text).toStdString(), args);
+}
 
 bool usableName(const char* name) {
     if (!name) return false;
@@ -84,21 +93,22 @@ bool writeAll(int fd, const std::string& text) {
 bool checkPrivate(const std::string& dir, const struct stat& st, std::string* why) {
     const char* reason = nullptr;
     if (S_ISLNK(st.st_mode))
-        reason = "シンボリックリンクです";
+        reason = QT_TRANSLATE_NOOP("ViewerBus", "シンボリックリンクです");
     else if (!S_ISDIR(st.st_mode))
-        reason = "フォルダではありません";
+        reason = QT_TRANSLATE_NOOP("ViewerBus", "フォルダではありません");
     else if (st.st_uid != getuid())
-        reason = "他のユーザーのフォルダです";
+        reason = QT_TRANSLATE_NOOP("ViewerBus", "他のユーザーのフォルダです");
     else if ((st.st_mode & 077) != 0)
-        reason = "他のユーザーにも開かれています";
-    if (reason && why) *why = dir + ": " + reason;
+        reason = QT_TRANSLATE_NOOP("ViewerBus", "他のユーザーにも開かれています");
+    if (reason && why) *why = dir + ": " + busText(reason);
     return reason == nullptr;
 }
 
 // Creates `dir` (mode 0700) when missing; true when it is then a private folder.
 bool preparePrivateFolder(const std::string& dir, std::string* why) {
     if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
-        *why = dir + ": フォルダを作れません (" + std::strerror(errno) + ")";
+        const char* error = std::strerror(errno);
+        *why = busText(QT_TRANSLATE_NOOP("ViewerBus", "%1: フォルダを作れません (%2)"), {dir, error});
         return false;
     }
     struct stat st {};
@@ -149,7 +159,9 @@ std::string ViewerBus::runtimeFolder(std::string* error) {
     }
     // Else a folder in the user's home: no other user can create it first.
     const std::string state = stateFolder();
-    if (state.empty()) return refuse(why.empty() ? std::string("ホームフォルダが分かりません") : why);
+    if (state.empty())
+        return refuse(why.empty() ? busText(QT_TRANSLATE_NOOP("ViewerBus", "ホームフォルダが分かりません"))
+                                  : why);
     makeParents(state);
     std::string whyState;
     if (preparePrivateFolder(state, &whyState)) return state;
@@ -161,14 +173,15 @@ unsigned ViewerBus::registerMessage(const char* name, std::string* error) {
         if (error) *error = why;
         return 0u;
     };
-    if (!usableName(name)) return fail("使えないメッセージ名です");
+    if (!usableName(name)) return fail(busText(QT_TRANSLATE_NOOP("ViewerBus", "使えないメッセージ名です")));
     std::string why;
     const std::string dir = runtimeFolder(&why);
     if (dir.empty()) return fail(why);
 
     LockedFile table;
     const std::string path = dir + "/" + kTableName;
-    const std::string unusable = path + ": メッセージ表を使えません";
+    const std::string unusable =
+        busText(QT_TRANSLATE_NOOP("ViewerBus", "%1: メッセージ表を使えません"), {path});
     table.fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (table.fd < 0) return fail(unusable + " (" + std::strerror(errno) + ")");
     struct stat st {};
@@ -199,7 +212,8 @@ unsigned ViewerBus::registerMessage(const char* name, std::string* error) {
         if (value > highest) highest = value;
     }
 
-    if (highest >= kLastMessage) return fail(path + ": メッセージ表が一杯です");
+    if (highest >= kLastMessage)
+        return fail(busText(QT_TRANSLATE_NOOP("ViewerBus", "%1: メッセージ表が一杯です"), {path}));
     const unsigned value = highest + 1;
     std::string entry;
     if (!text.empty() && text.back() != '\n') entry += '\n';  // a torn last line stays on its own
@@ -329,9 +343,9 @@ int ViewerBusEndpoint::openCheckedFolder(std::string* why) const {
     const int folderFd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (folderFd < 0) {
         if (errno == ELOOP)
-            *why = folder_ + ": シンボリックリンクです";
+            *why = folder_ + ": " + busText(QT_TRANSLATE_NOOP("ViewerBus", "シンボリックリンクです"));
         else if (errno == ENOENT)
-            *why = folder_ + ": フォルダがなくなりました";
+            *why = folder_ + ": " + busText(QT_TRANSLATE_NOOP("ViewerBus", "フォルダがなくなりました"));
         else
             *why = folder_ + ": " + std::strerror(errno);
         return -1;
@@ -339,7 +353,8 @@ int ViewerBusEndpoint::openCheckedFolder(std::string* why) const {
     struct stat st {};
     bool ours = fstat(folderFd, &st) == 0 && checkPrivate(folder_, st, why);
     if (ours && folderDevice_ != 0 && (st.st_dev != folderDevice_ || st.st_ino != folderInode_)) {
-        *why = folder_ + ": フォルダが別のものに置き換えられました";
+        *why = folder_ + ": " +
+               busText(QT_TRANSLATE_NOOP("ViewerBus", "フォルダが別のものに置き換えられました"));
         ours = false;
     }
     if (!ours) {
@@ -381,7 +396,8 @@ bool ViewerBusEndpoint::open() {
 
     const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) {
-        error_ = std::string("ソケットを作れません (") + std::strerror(errno) + ")";
+        const char* error = std::strerror(errno);
+        error_ = busText(QT_TRANSLATE_NOOP("ViewerBus", "ソケットを作れません (%1)"), {error});
         return false;
     }
     for (int attempt = 0; attempt < 16; ++attempt) {
@@ -391,7 +407,7 @@ bool ViewerBusEndpoint::open() {
         sockaddr_un addr;
         socklen_t len;
         if (!makeAddress(path, &addr, &len)) {
-            error_ = path + ": ソケットには長すぎるパスです";
+            error_ = busText(QT_TRANSLATE_NOOP("ViewerBus", "%1: ソケットには長すぎるパスです"), {path});
             close(fd);
             return false;
         }
@@ -402,7 +418,8 @@ bool ViewerBusEndpoint::open() {
             break;
         }
         if (errno != EADDRINUSE) {
-            error_ = path + ": ソケットを作れません (" + std::strerror(errno) + ")";
+            const char* error = std::strerror(errno);
+            error_ = busText(QT_TRANSLATE_NOOP("ViewerBus", "%1: ソケットを作れません (%2)"), {path, error});
             close(fd);
             return false;
         }
@@ -410,7 +427,7 @@ bool ViewerBusEndpoint::open() {
         if (!socketIsAlive(path) && unlink(path.c_str()) == 0) ++stats_.removed;
     }
     if (fd_ < 0) {
-        error_ = folder_ + ": 空いているソケット名がありません";
+        error_ = busText(QT_TRANSLATE_NOOP("ViewerBus", "%1: 空いているソケット名がありません"), {folder_});
         close(fd);
         return false;
     }
