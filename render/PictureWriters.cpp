@@ -19,6 +19,7 @@
 #include <png.h>
 
 #include "scene/system_errors.h"
+#include "text/translated_text.h"
 
 namespace orvenna {
 
@@ -87,7 +88,8 @@ public:
         if (std::fclose(stream) != 0 && reason == 0) reason = errno;
         stream = nullptr;
         if (reason != 0) {
-            *error = "\"" + target_ + "\" を書けません: " + system_error_text(reason);
+            *error =
+                fill_text(tr_text("Render", "\"%1\" を書けません: %2"), {target_, system_error_text(reason)});
             return false;
         }
         return commit(error);
@@ -112,7 +114,8 @@ public:
 
 private:
     bool fail(int reason, std::string* error) const {
-        *error = "\"" + target_ + "\" を書けません: " + system_error_text(reason);
+        *error =
+            fill_text(tr_text("Render", "\"%1\" を書けません: %2"), {target_, system_error_text(reason)});
         return false;
     }
 
@@ -122,7 +125,7 @@ private:
 };
 
 std::string write_failure(const std::string& target, int reason) {
-    return "\"" + target + "\" を書けません: " + system_error_text(reason);
+    return fill_text(tr_text("Render", "\"%1\" を書けません: %2"), {target, system_error_text(reason)});
 }
 
 // The side files of a PNG or JPEG picture with a transform: the world file (A, D, B, E, then C, F at the
@@ -220,8 +223,8 @@ public:
         stride_ = (static_cast<uint64_t>(width) * 3 + 3) / 4 * 4;
         const uint64_t pixels = stride_ * static_cast<uint64_t>(height);
         if (width <= 0 || height <= 0 || pixels + 54 > 0x7FFFFFFFull) {
-            *error = "画像が大きすぎて BMP に書けません (" + std::to_string(width) + " x " +
-                     std::to_string(height) + ")";
+            *error = fill_text(tr_text("Render", "画像が大きすぎて BMP に書けません (%1 x %2)"),
+                               {std::to_string(width), std::to_string(height)});
             return false;
         }
         if (!file_.create(error)) return false;
@@ -295,7 +298,7 @@ public:
                                        &PngWriter::on_warning);
         info_ = png_ ? png_create_info_struct(png_) : nullptr;
         if (!info_) {
-            *error = "PNG を書く準備ができません";
+            *error = tr_text("Render", "PNG を書く準備ができません");
             return false;
         }
         if (setjmp(png_jmpbuf(png_))) return fail(error);
@@ -342,7 +345,7 @@ private:
     static void on_warning(png_structp, png_const_charp) {}
     bool fail(std::string* error) {
         const int reason = stream_ && std::ferror(stream_) ? errno : 0;
-        *error = reason ? write_failure(path_, reason) : "PNG を書けません: " + message_;
+        *error = reason ? write_failure(path_, reason) : tr_text("Render", "PNG を書けません: ") + message_;
         return false;
     }
 
@@ -389,7 +392,7 @@ public:
 
     bool begin(int width, int height, std::string* error) override {
         if (width > 65500 || height > 65500) {
-            *error = "画像が大きすぎて JPEG に書けません (65500 x 65500 まで)";
+            *error = tr_text("Render", "画像が大きすぎて JPEG に書けません (65500 x 65500 まで)");
             return false;
         }
         if (!file_.create(error)) return false;
@@ -428,7 +431,8 @@ public:
 private:
     bool fail(std::string* error) {
         const int reason = stream_ && std::ferror(stream_) ? errno : 0;
-        *error = reason ? write_failure(path_, reason) : std::string("JPEG を書けません: ") + error_.message;
+        *error =
+            reason ? write_failure(path_, reason) : tr_text("Render", "JPEG を書けません: ") + error_.message;
         return false;
     }
 
@@ -454,7 +458,7 @@ public:
         GDALAllRegister();
         GDALDriverH driver = GDALGetDriverByName("GTiff");
         if (!driver) {
-            *error = "GeoTIFF を書くドライバがありません";
+            *error = tr_text("Render", "GeoTIFF を書くドライバがありません");
             return false;
         }
         if (!file_.create(error)) return false;
@@ -531,7 +535,9 @@ public:
 private:
     bool fail(std::string* error) {
         const char* message = CPLGetLastErrorMsg();
-        *error = "\"" + path_ + "\" を書けません: " + (message && *message ? message : "GDAL のエラー");
+        *error = fill_text(
+            tr_text("Render", "\"%1\" を書けません: %2"),
+            {path_, message && *message ? std::string(message) : tr_text("Render", "GDAL のエラー")});
         return false;
     }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "render/PictureWriters.h"
+#include "text/translated_text.h"
 
 namespace orvenna {
 
@@ -85,7 +86,7 @@ bool RenderGeometry(int x, int y, int w, int h, int step, int imageWidth, int im
         if (problem) *problem = why;
         return false;
     };
-    const std::string nothing = "--window と --step では描くピクセルがありません";
+    const std::string nothing = tr_text("Render", "--window と --step では描くピクセルがありません");
     const int x1 = static_cast<int>(std::min<long long>(static_cast<long long>(x) + w, imageWidth));
     const int y1 = static_cast<int>(std::min<long long>(static_cast<long long>(y) + h, imageHeight));
     if (x < 0 || y < 0 || x >= imageWidth || y >= imageHeight || x1 <= x || y1 <= y) return refuse(nothing);
@@ -107,9 +108,11 @@ bool RenderGeometry(int x, int y, int w, int h, int step, int imageWidth, int im
     const long long pictureHeight = g.magnifying() ? lines * g.factor : lines;
     if (columns <= 0 || lines <= 0) return refuse(nothing);
     if (pictureWidth > kMaxPictureSide || pictureHeight > kMaxPictureSide)
-        return refuse("描く画像が大きすぎます (" + std::to_string(pictureWidth) + " x " +
-                      std::to_string(pictureHeight) + " ピクセル、1 辺 " + std::to_string(kMaxPictureSide) +
-                      " まで。--window か --step で小さくしてください)");
+        return refuse(fill_text(
+            tr_text("Render",
+                    "描く画像が大きすぎます (%1 x %2 ピクセル、1 辺 %3 まで。"
+                    "--window か --step で小さくしてください)"),
+            {std::to_string(pictureWidth), std::to_string(pictureHeight), std::to_string(kMaxPictureSide)}));
     g.columns = static_cast<int>(columns);
     g.lines = static_cast<int>(lines);
     g.view_width = static_cast<int>(pictureWidth);
@@ -163,7 +166,7 @@ bool RenderPicture(const RenderRequest& request, PictureWriter& writer, std::str
         }
     }
     if (threads.empty()) {
-        *error = "描画のスレッドを作れません";
+        *error = tr_text("Render", "描画のスレッドを作れません");
         return false;
     }
     bool ok = true;

@@ -1,4 +1,5 @@
 #include "render/SceneRender.h"
+#include "text/translated_text.h"
 
 #include <vector>
 
@@ -50,7 +51,7 @@ void SceneRender::takeLegend(LegendPicture picture) {
 bool SceneRender::write(const std::string& path, std::string* error) const {
     std::unique_ptr<PictureWriter> writer = make_picture_writer(path, georeference, grey);
     if (!writer) {
-        *error = "出力ファイルは .png .tif .bmp .jpg のどれかにしてください: " + path;
+        *error = tr_text("Render", "出力ファイルは .png .tif .bmp .jpg のどれかにしてください: ") + path;
         return false;
     }
     return RenderPicture(request, *writer, error);

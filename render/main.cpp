@@ -20,6 +20,7 @@
 #include "render/RenderOptions.h"
 #include "render/SceneRender.h"
 #include "scene/remos.h"
+#include "text/translated_text.h"
 
 using namespace orvenna;
 
@@ -46,9 +47,10 @@ public:
     // A container is opened only by the parts named with --subdataset.
     std::vector<int> chooseSubdatasets(const std::string& path,
                                        const std::vector<SubdatasetInfo>& list) override {
-        error = "\"" + FileNameOf(path) +
-                "\" はサブデータセットを複数持っています。--subdataset で選んでください: " +
-                subdataset_names(list);
+        error = fill_text(
+            tr_text("Render",
+                    "\"%1\" はサブデータセットを複数持っています。--subdataset で選んでください: %2"),
+            {FileNameOf(path), subdataset_names(list)});
         return {};
     }
     std::string error;
@@ -64,7 +66,7 @@ bool ApplyRanges(const std::vector<RangeRequest>& ranges, Document& document, st
     for (const RangeRequest& r : ranges) {
         const int index = r.letter - 'a';
         if (index >= document.bandCount()) {
-            *error = "--range: バンド " + letterOf(index) + " がありません";
+            *error = fill_text(tr_text("Render", "--range: バンド %1 がありません"), {letterOf(index)});
             return false;
         }
         const DocumentBand& band = document.band(index);
@@ -80,7 +82,8 @@ bool ApplyRanges(const std::vector<RangeRequest>& ranges, Document& document, st
                 if (band.isWide()) {
                     document.setValueRange(index, r.low, r.high, MovedBound::Upper);
                 } else if (r.low < 0 || r.high > 255) {
-                    *error = "--range: 8ビットのバンド " + letterOf(index) + " の範囲は 0..255 です";
+                    *error = fill_text(tr_text("Render", "--range: 8ビットのバンド %1 の範囲は 0..255 です"),
+                                       {letterOf(index)});
                     return false;
                 } else {
                     document.setEightBitRange(index, static_cast<int>(r.low), static_cast<int>(r.high),
@@ -132,7 +135,8 @@ int main(int argc, char** argv) {
     }
     if (picture_format_of(options.output) == PictureFormat::Unknown)
         return fail(kBadArguments,
-                    "出力ファイルは .png .tif .bmp .jpg のどれかにしてください: " + options.output);
+                    tr_text("Render", "出力ファイルは .png .tif .bmp .jpg のどれかにしてください: ") +
+                        options.output);
 
     Document document;
     {
@@ -152,7 +156,7 @@ int main(int argc, char** argv) {
         opening.subdatasets = options.subdatasets;
         OpeningResult opened = OpenFiles(options.files, opening, answers, control);
         if (!answers.error.empty()) return fail(kCannotOpen, answers.error);
-        if (opened.bandCount() == 0) return fail(kCannotOpen, "開けるバンドがありません");
+        if (opened.bandCount() == 0) return fail(kCannotOpen, tr_text("Render", "開けるバンドがありません"));
         if (!opened.metadataIgnored.empty() && !options.quiet)
             std::fprintf(stderr, "orvenna-render: %s\n", opened.metadataIgnored.c_str());
         document.adopt(std::move(opened));
@@ -168,11 +172,13 @@ int main(int argc, char** argv) {
     if (!ApplyRanges(options.ranges, document, &error)) return fail(kBadArguments, error);
 
     // The three expressions, each named by its channel when it does not compile.
-    const char* const channelNames[3] = {"赤", "緑", "青"};
+    const char* const channelNames[3] = {TR_TEXT_NOOP("Render", "赤"), TR_TEXT_NOOP("Render", "緑"),
+                                         TR_TEXT_NOOP("Render", "青")};
     for (int c = 0; c < 3; ++c)
         if (!document.expression(c).compiles())
             return fail(kBadExpression,
-                        std::string(channelNames[c]) + "の式: " + document.expression(c).problem());
+                        fill_text(tr_text("Render", "%1の式: %2"),
+                                  {tr_text("Render", channelNames[c]), document.expression(c).problem()}));
 
     ViewGeometry geometry;
     const int x = options.has_window ? options.window_x : 0, y = options.has_window ? options.window_y : 0;
@@ -197,7 +203,8 @@ int main(int argc, char** argv) {
         fonts = std::make_unique<QGuiApplication>(qtArgc, qtArgv);
         render->takeLegend(paintLegend(document.legend(), geometry.view_width, geometry.view_height));
     } else if (options.legend && !options.quiet) {
-        std::fprintf(stderr, "orvenna-render: 凡例はプリセットの式のときだけ描きます\n");
+        std::fprintf(stderr, "orvenna-render: %s\n",
+                     tr_text("Render", "凡例はプリセットの式のときだけ描きます").c_str());
     }
     if (!render->write(options.output, &error)) return fail(kCannotWrite, error);
     return kWritten;

@@ -46,6 +46,7 @@ void collectTexts(QWidget* w, QStringList* texts) {
         emit menu->aboutToShow();  // menus filled when shown
     }
     for (QAction* a : w->actions()) {
+        if (a->objectName() == QLatin1String("japaneseAction")) continue;  // named in its own language
         add(a->text());
         add(a->toolTip());
     }

@@ -212,7 +212,7 @@ TEST_F(MainWindowTest, MenusWithSeparators) {
     EXPECT_EQ(window->viewMenu->title(), "表示(&V)");
     EXPECT_EQ(menuLayout(window->viewMenu),
               QStringList({"ツールバー(&B)", "-", "バンドリスト(&B)", "ズーム(&Z)", "-", "ステータスバー(&S)",
-                           "凡例(&L)", "-", "設定(&C)", "-", "全体表示(&F)", "再描画(&R)"}));
+                           "凡例(&L)", "言語(&G)", "-", "設定(&C)", "-", "全体表示(&F)", "再描画(&R)"}));
     EXPECT_EQ(window->windowMenu->title(), "ウィンドウ(&W)");
     EXPECT_EQ(menuLayout(window->windowMenu),
               QStringList({"左上へ(&0)", "右上へ(&1)", "左下へ(&2)", "右下へ(&3)", "-", "上へ(&T)",

@@ -136,15 +136,15 @@
     </message>
     <message>
         <source>赤</source>
-        <translation>R</translation>
+        <translation>red</translation>
     </message>
     <message>
         <source>緑</source>
-        <translation>G</translation>
+        <translation>green</translation>
     </message>
     <message>
         <source>青</source>
-        <translation>B</translation>
+        <translation>blue</translation>
     </message>
     <message>
         <source>画面上の赤の式</source>
@@ -470,6 +470,41 @@ Compute the histogram?</translation>
     <message>
         <source>操作と式の説明(&amp;G)</source>
         <translation>&amp;Guide to Controls and Expressions</translation>
+    </message>
+    <message>
+        <source>シーン全体を書き出す(&amp;E)...</source>
+        <translation>&amp;Export Scene...</translation>
+    </message>
+    <message>
+        <source>前の保存がまだ終わっていません</source>
+        <translation>The previous save has not finished yet</translation>
+    </message>
+    <message>
+        <source>表示範囲にシーンがないため、保存する画像がありません</source>
+        <translation>There is no picture to save: the view shows no part of the scene</translation>
+    </message>
+    <message>
+        <source>書き出すシーンがありません。先にファイルを開いてください</source>
+        <translation>There is no scene to export. Open files first</translation>
+    </message>
+    <message>
+        <source>%1の式: %2</source>
+        <translation>The %1 expression: %2</translation>
+    </message>
+    <message>
+        <source>この範囲と倍率では画像が空になるか、1 辺 %1 ピクセルを超えるため書き出せません</source>
+        <translation>Cannot export: with this area and magnification the picture is empty or longer than %1 pixels a side</translation>
+    </message>
+</context>
+<context>
+    <name>PictureExport</name>
+    <message>
+        <source>書き出し中: %1</source>
+        <translation>Exporting: %1</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; に保存できません: %2</source>
+        <translation>Cannot save &quot;%1&quot;: %2</translation>
     </message>
 </context>
 <context>

@@ -9,6 +9,61 @@
     </message>
 </context>
 <context>
+    <name>ExportDialog</name>
+    <message>
+        <source>シーン全体を書き出す</source>
+        <translation>Export Scene</translation>
+    </message>
+    <message>
+        <source>範囲</source>
+        <translation>Area</translation>
+    </message>
+    <message>
+        <source>シーン全体(&amp;W)</source>
+        <translation>&amp;Whole scene</translation>
+    </message>
+    <message>
+        <source>現在の表示範囲(&amp;V)</source>
+        <translation>Current &amp;view</translation>
+    </message>
+    <message>
+        <source>倍率(&amp;M)</source>
+        <translation>&amp;Magnification</translation>
+    </message>
+    <message>
+        <source>ファイル(&amp;F)</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>参照(&amp;B)...</source>
+        <translation>&amp;Browse...</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>書き出すファイル</source>
+        <translation>File to Export</translation>
+    </message>
+    <message>
+        <source>GeoTIFF (*.tif);;PNG (*.png);;JPEG (*.jpg)</source>
+        <translation>GeoTIFF (*.tif);;PNG (*.png);;JPEG (*.jpg)</translation>
+    </message>
+    <message>
+        <source>ファイル名の拡張子を .tif (GeoTIFF)、.png、.jpg のどれかにしてください</source>
+        <translation>The file name must end in .tif (GeoTIFF), .png or .jpg</translation>
+    </message>
+    <message>
+        <source>情報</source>
+        <translation>Information</translation>
+    </message>
+</context>
+<context>
     <name>LandsatTemperatureDialog</name>
     <message>
         <source>LANDSAT温度分布</source>

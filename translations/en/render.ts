@@ -106,5 +106,89 @@ Exit codes: 0 written / 2 bad arguments / 3 an input cannot be opened / 4 bad ex
 Example: orvenna-render --preset ndvi:c,d -o ndvi.tif IMG-01 IMG-02 IMG-03 IMG-04
 </translation>
     </message>
+    <message>
+        <source>&quot;%1&quot; はサブデータセットを複数持っています。--subdataset で選んでください: %2</source>
+        <translation>&quot;%1&quot; holds several subdatasets; choose with --subdataset: %2</translation>
+    </message>
+    <message>
+        <source>--range: バンド %1 がありません</source>
+        <translation>--range: there is no band %1</translation>
+    </message>
+    <message>
+        <source>--range: 8ビットのバンド %1 の範囲は 0..255 です</source>
+        <translation>--range: the range of the 8-bit band %1 is 0..255</translation>
+    </message>
+    <message>
+        <source>出力ファイルは .png .tif .bmp .jpg のどれかにしてください: </source>
+        <translation>the output file must be .png, .tif, .bmp or .jpg: </translation>
+    </message>
+    <message>
+        <source>開けるバンドがありません</source>
+        <translation>no band can be opened</translation>
+    </message>
+    <message>
+        <source>赤</source>
+        <translation>red</translation>
+    </message>
+    <message>
+        <source>緑</source>
+        <translation>green</translation>
+    </message>
+    <message>
+        <source>青</source>
+        <translation>blue</translation>
+    </message>
+    <message>
+        <source>%1の式: %2</source>
+        <translation>the %1 expression: %2</translation>
+    </message>
+    <message>
+        <source>凡例はプリセットの式のときだけ描きます</source>
+        <translation>the legend is drawn only for the expressions of a preset</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; を書けません: %2</source>
+        <translation>cannot write &quot;%1&quot;: %2</translation>
+    </message>
+    <message>
+        <source>画像が大きすぎて BMP に書けません (%1 x %2)</source>
+        <translation>the picture is too large for BMP (%1 x %2)</translation>
+    </message>
+    <message>
+        <source>PNG を書く準備ができません</source>
+        <translation>cannot prepare to write the PNG</translation>
+    </message>
+    <message>
+        <source>PNG を書けません: </source>
+        <translation>cannot write the PNG: </translation>
+    </message>
+    <message>
+        <source>画像が大きすぎて JPEG に書けません (65500 x 65500 まで)</source>
+        <translation>the picture is too large for JPEG (at most 65500 x 65500)</translation>
+    </message>
+    <message>
+        <source>JPEG を書けません: </source>
+        <translation>cannot write the JPEG: </translation>
+    </message>
+    <message>
+        <source>GeoTIFF を書くドライバがありません</source>
+        <translation>no driver to write GeoTIFF</translation>
+    </message>
+    <message>
+        <source>GDAL のエラー</source>
+        <translation>GDAL error</translation>
+    </message>
+    <message>
+        <source>--window と --step では描くピクセルがありません</source>
+        <translation>--window and --step leave no pixel to draw</translation>
+    </message>
+    <message>
+        <source>描く画像が大きすぎます (%1 x %2 ピクセル、1 辺 %3 まで。--window か --step で小さくしてください)</source>
+        <translation>the picture is too large (%1 x %2 pixels, at most %3 a side; make it smaller with --window or --step)</translation>
+    </message>
+    <message>
+        <source>描画のスレッドを作れません</source>
+        <translation>cannot start the drawing threads</translation>
+    </message>
 </context>
 </TS>
