@@ -136,15 +136,15 @@
     </message>
     <message>
         <source>赤</source>
-        <translation>red</translation>
+        <translation>R</translation>
     </message>
     <message>
         <source>緑</source>
-        <translation>green</translation>
+        <translation>G</translation>
     </message>
     <message>
         <source>青</source>
-        <translation>blue</translation>
+        <translation>B</translation>
     </message>
     <message>
         <source>画面上の赤の式</source>
@@ -489,7 +489,7 @@ Compute the histogram?</translation>
     </message>
     <message>
         <source>%1の式: %2</source>
-        <translation>The %1 expression: %2</translation>
+        <translation>Expression %1: %2</translation>
     </message>
     <message>
         <source>この範囲と倍率では画像が空になるか、1 辺 %1 ピクセルを超えるため書き出せません</source>
