@@ -12,9 +12,7 @@ const QString kWindowGeometry = QStringLiteral("window/geometry");
 
 }  // namespace
 
-KeptPlaces::KeptPlaces()
-    : settings_(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Orvenna"),
-                QStringLiteral("orvenna")) {}
+KeptPlaces::KeptPlaces() = default;
 
 QList<QStringList> KeptPlaces::openings() const {
     // The file is the user's to read and edit (one line of file names per opening): whatever it holds is read

@@ -5,9 +5,10 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QSettings>
 #include <QString>
 #include <QStringList>
+
+#include "document/UserSettings.h"
 
 class KeptPlaces {
 public:
@@ -32,5 +33,5 @@ public:
     void forget();
 
 private:
-    mutable QSettings settings_;
+    mutable UserSettings settings_;
 };

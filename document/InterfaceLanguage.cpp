@@ -55,15 +55,14 @@ InterfaceLanguage startLanguage() {
 
 bool installLanguage(InterfaceLanguage language) {
     if (!ours) {
-        installed = language;
+        ours = new QTranslator;
         if (language == InterfaceLanguage::English) {
-            ours = new QTranslator;
-            if (!ours->load(QStringLiteral(":/translations/orvenna_en.qm"))) return false;
+            if (!ours->load(QStringLiteral(":/translations/orvenna_en.qm"))) return false;  // stays Japanese
+            installed = language;
             orvenna::set_text_translator(&translateThroughQt);
         } else {
             // Qt's own texts (standard buttons, the context menus of edits) in Japanese like the rest; its
             // sources are English.
-            ours = new QTranslator;
             qtOwn = new QTranslator;
             if (!qtOwn->load(QStringLiteral("qtbase_ja"),
                              QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
