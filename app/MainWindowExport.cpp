@@ -55,15 +55,8 @@ void MainWindow::exportScene() {
     }
     ExportDialog dialog(zoomStep_, this);
     if (dialog.exec() != QDialog::Accepted) return;
-    static const char* const channelNames[3] = {QT_TR_NOOP("赤"), QT_TR_NOOP("緑"), QT_TR_NOOP("青")};
-    for (int c = 0; c < 3; ++c) {
-        const orvenna::Expression& expression = document_->expression(c);
-        if (!expression.compiles()) {
-            showErrorText(
-                tr("%1の式: %2").arg(tr(channelNames[c]), QString::fromStdString(expression.problem())));
-            return;
-        }
-    }
+    const std::string problem = orvenna::ExpressionsProblem(*document_);
+    if (!problem.empty()) return showErrorText(QString::fromStdString(problem));
     // The window in scene pixels: the whole scene, or what the view shows now.
     int x = 0, y = 0, w = document_->width(), h = document_->height();
     if (!dialog.wholeScene()) {

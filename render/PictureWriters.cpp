@@ -37,6 +37,14 @@ std::string lower_extension(const std::string& path) {
     return ext;
 }
 
+// "The file cannot be written", with its reason.
+std::string write_failure(const std::string& target, const std::string& reason) {
+    return fill_text(tr_text("Render", "\"%1\" を書けません: %2"), {target, reason});
+}
+std::string write_failure(const std::string& target, int reason) {
+    return write_failure(target, system_error_text(reason));
+}
+
 // A temporary file in the output's folder; renamed over the output by commit(), removed otherwise.
 class TemporaryOutput {
 public:
@@ -88,8 +96,7 @@ public:
         if (std::fclose(stream) != 0 && reason == 0) reason = errno;
         stream = nullptr;
         if (reason != 0) {
-            *error =
-                fill_text(tr_text("Render", "\"%1\" を書けません: %2"), {target_, system_error_text(reason)});
+            *error = write_failure(target_, reason);
             return false;
         }
         return commit(error);
@@ -114,8 +121,7 @@ public:
 
 private:
     bool fail(int reason, std::string* error) const {
-        *error =
-            fill_text(tr_text("Render", "\"%1\" を書けません: %2"), {target_, system_error_text(reason)});
+        *error = write_failure(target_, reason);
         return false;
     }
 
@@ -123,10 +129,6 @@ private:
     std::string path_;
     int fd_ = -1;
 };
-
-std::string write_failure(const std::string& target, int reason) {
-    return fill_text(tr_text("Render", "\"%1\" を書けません: %2"), {target, system_error_text(reason)});
-}
 
 // The side files of a PNG or JPEG picture with a transform: the world file (A, D, B, E, then C, F at the
 // centre of the top-left pixel) and the coordinate system as ESRI WKT in a ".prj". They are written into
@@ -535,9 +537,8 @@ public:
 private:
     bool fail(std::string* error) {
         const char* message = CPLGetLastErrorMsg();
-        *error = fill_text(
-            tr_text("Render", "\"%1\" を書けません: %2"),
-            {path_, message && *message ? std::string(message) : tr_text("Render", "GDAL のエラー")});
+        *error = write_failure(
+            path_, message && *message ? std::string(message) : tr_text("Render", "GDAL のエラー"));
         return false;
     }
 

@@ -57,6 +57,16 @@ bool SceneRender::write(const std::string& path, std::string* error) const {
     return RenderPicture(request, *writer, error);
 }
 
+std::string ExpressionsProblem(const Document& document) {
+    static const char* const channelNames[3] = {TR_TEXT_NOOP("Render", "赤"), TR_TEXT_NOOP("Render", "緑"),
+                                                TR_TEXT_NOOP("Render", "青")};
+    for (int c = 0; c < 3; ++c)
+        if (!document.expression(c).compiles())
+            return fill_text(tr_text("Render", "%1の式: %2"),
+                             {tr_text("Render", channelNames[c]), document.expression(c).problem()});
+    return std::string();
+}
+
 std::unique_ptr<SceneRender> PrepareSceneRender(const Document& document, const ViewGeometry& geometry,
                                                 int threads) {
     auto render = std::make_unique<SceneRender>();

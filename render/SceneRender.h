@@ -33,6 +33,10 @@ struct SceneRender {
     bool write(const std::string& path, std::string* error) const;
 };
 
+// The first channel whose expression does not compile, named with its problem ("赤の式: ..."); empty when all
+// three compile.
+std::string ExpressionsProblem(const Document& document);
+
 // The document's scene at `geometry` (from RenderGeometry), drawn on `threads` threads.
 std::unique_ptr<SceneRender> PrepareSceneRender(const Document& document, const ViewGeometry& geometry,
                                                 int threads);

@@ -172,13 +172,8 @@ int main(int argc, char** argv) {
     if (!ApplyRanges(options.ranges, document, &error)) return fail(kBadArguments, error);
 
     // The three expressions, each named by its channel when it does not compile.
-    const char* const channelNames[3] = {TR_TEXT_NOOP("Render", "赤"), TR_TEXT_NOOP("Render", "緑"),
-                                         TR_TEXT_NOOP("Render", "青")};
-    for (int c = 0; c < 3; ++c)
-        if (!document.expression(c).compiles())
-            return fail(kBadExpression,
-                        fill_text(tr_text("Render", "%1の式: %2"),
-                                  {tr_text("Render", channelNames[c]), document.expression(c).problem()}));
+    const std::string problem = ExpressionsProblem(document);
+    if (!problem.empty()) return fail(kBadExpression, problem);
 
     ViewGeometry geometry;
     const int x = options.has_window ? options.window_x : 0, y = options.has_window ? options.window_y : 0;

@@ -488,10 +488,6 @@ Compute the histogram?</translation>
         <translation>There is no scene to export. Open files first</translation>
     </message>
     <message>
-        <source>%1の式: %2</source>
-        <translation>Expression %1: %2</translation>
-    </message>
-    <message>
         <source>この範囲と倍率では画像が空になるか、1 辺 %1 ピクセルを超えるため書き出せません</source>
         <translation>Cannot export: with this area and magnification the picture is empty or longer than %1 pixels a side</translation>
     </message>

@@ -128,19 +128,19 @@ Example: orvenna-render --preset ndvi:c,d -o ndvi.tif IMG-01 IMG-02 IMG-03 IMG-0
     </message>
     <message>
         <source>赤</source>
-        <translation>red</translation>
+        <translation>Red</translation>
     </message>
     <message>
         <source>緑</source>
-        <translation>green</translation>
+        <translation>Green</translation>
     </message>
     <message>
         <source>青</source>
-        <translation>blue</translation>
+        <translation>Blue</translation>
     </message>
     <message>
         <source>%1の式: %2</source>
-        <translation>the %1 expression: %2</translation>
+        <translation>%1 expression: %2</translation>
     </message>
     <message>
         <source>凡例はプリセットの式のときだけ描きます</source>
